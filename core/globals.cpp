@@ -12,6 +12,13 @@ WizardPara* gpWParaBak = nullptr;
 CNT_Net* gpNet = nullptr;
 MainWindow* gpWin = nullptr;
 
+int gImageW = 1920;
+int gImageH = 1080;
+int gShowW = 1725;
+int gShowH = 982;
+float gShowAW = 1725.0f / 1920.0f;
+float gShowAH = 982.0f / 1080.0f;
+
 QString gAppDirPath;
 bool gisRunWTD = false;
 

@@ -21,6 +21,15 @@ extern WizardPara* gpWParaBak;  // parameter record being edited
 extern CNT_Net* gpNet;
 extern MainWindow* gpWin;
 
+// Frame and display geometry: the camera probe sets the working picture size, the controller's
+// initialisation the view area and its scale (display pixels per image pixel).
+extern int gImageW;
+extern int gImageH;
+extern int gShowW;
+extern int gShowH;
+extern float gShowAW;
+extern float gShowAH;
+
 extern QString gAppDirPath;
 extern bool gisRunWTD;
 
