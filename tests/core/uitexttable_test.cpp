@@ -1,0 +1,118 @@
+#include <gtest/gtest.h>
+
+#include <QRegularExpression>
+#include <QSet>
+
+#include "core/uitexttable.h"
+
+namespace {
+
+QString text(int row, int lan)
+{
+    return gaLanStr[row * LAN_COUNT + lan];
+}
+
+// UTF-8 bytes of a row's text, for exact comparisons.
+QByteArray bytes(int row, int lan)
+{
+    return text(row, lan).toUtf8();
+}
+
+class UiTextTable : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { Data_Init(); }
+};
+
+}  // namespace
+
+TEST_F(UiTextTable, LanguageStartsAsSimplifiedChinese)
+{
+    EXPECT_EQ(gLan, 0);
+    EXPECT_EQ(text(317, 0), QString::fromUtf8("简体中文"));
+    EXPECT_EQ(text(317, 1), QString("English"));
+    EXPECT_EQ(text(317, 2), QString::fromUtf8("繁體中文"));
+}
+
+TEST_F(UiTextTable, RowsKeepTheirExactBytes)
+{
+    EXPECT_EQ(bytes(0, 0), QByteArray("\xE7\x9B\xB8\xE6\x9C\xBA\xE5\x8F\x82\xE6\x95\xB0\xE6\x96\x87\xE4\xBB\xB6"
+                                      "\xE6\x89\x93\xE5\xBC\x80\xE9\x94\x99\xE8\xAF\xAF\xEF\xBC\x81"));
+    EXPECT_EQ(bytes(1, 1), QByteArray("Regional parameter file error, \r\n please restore the Parameter Group \r\n"
+                                      " or contact the supplier!"));
+    EXPECT_EQ(bytes(2, 1), QByteArray("Func"));
+    EXPECT_EQ(bytes(2, 0), QByteArray("\xE5\x8A\x9F\xE8\x83\xBD\xEF\xBC\x9A"));  // 功能：
+    EXPECT_EQ(bytes(2, 2), bytes(2, 0));
+    EXPECT_EQ(bytes(68, 1), QByteArray("If you want to delete the first \r\ntemplate, please click \"Resample\"!"));
+    EXPECT_EQ(bytes(86, 1), QByteArray("\xEF\xBC\x8C" "Changing the maximum gradation from %1 to %2"));
+    EXPECT_EQ(bytes(94, 1), QByteArray(", Changing the sensitivity  from %1 to %2"));
+    EXPECT_EQ(bytes(110, 1), QByteArray("%1  Cycle %2S"));
+    EXPECT_EQ(bytes(133, 1), QByteArray("The system is initializing, \r\n please wait.."));
+    EXPECT_EQ(bytes(133, 0), QString::fromUtf8("系统正在初始化，请稍后......").toUtf8());
+    EXPECT_EQ(bytes(190, 1), QByteArray("Ejector pulse when NG in prod, don't' alarm"));
+    EXPECT_EQ(bytes(212, 1), QByteArray("Live\xE2\x86\x94Temp"));
+    EXPECT_EQ(bytes(218, 1), QByteArray("camera %1 detection %2 %3  %5 / %4    %6"));
+    EXPECT_EQ(bytes(296, 1), QByteArray("Please click on \"OK\" to exit!"));
+    EXPECT_EQ(bytes(345, 1), QByteArray("delay\xE2\x80\x9D setting"));
+    EXPECT_EQ(bytes(458, 1), QByteArray("calibrate \n touch screen"));
+    EXPECT_EQ(bytes(495, 1), QByteArray("   Input %1"));
+    EXPECT_EQ(bytes(540, 0), QByteArray("\xE7\xA7\x92"));
+    EXPECT_EQ(bytes(540, 1), QByteArray("S"));
+    EXPECT_EQ(bytes(568, 0), QByteArray("\xE8\xAD\xA6\xE5\x91\x8A!"));  // 警告! with an ASCII mark
+    EXPECT_EQ(bytes(568, 2), bytes(568, 0));
+    EXPECT_EQ(bytes(591, 1), QByteArray("please exit system setup!"));
+
+    const QList<std::tuple<int, const char*, const char*, const char*>> given = {
+        {154, "高级用户", "Advanced", "高級用戶"}, {155, "初级用户", "Primary", "初級用戶"},
+        {156, "未登录", "Unlogged", "未登錄"}, {310, "取样中", "resampling", "取樣中"},
+        {311, "停止中", "stopping", "停止中"}, {312, "检测中", "detecting", "檢測中"},
+        {566, "确认提示", "Confirmation prompt", "確認提示"},
+        {0, "相机参数文件打开错误！", "Camera parameter file error!", "相機參數檔打開錯誤！"},
+        {549, "早班 / 晚班", "", "早班 / 晚班"}, {554, "启用结果统计", "", "啟用結果統計"},
+        {555, "温度报警控制合模", "", "溫度報警控制合模"}, {557, "参数组", "", "參數組"},
+        {561, "方向识别", "", "方向識別"}, {552, "统计文件不存在，需要重启来生成它", "", ""},
+        {553, "冲压", "", ""}};
+    for (const auto& [row, zh, en, tw] : given) {
+        EXPECT_EQ(bytes(row, 0), QByteArray(zh)) << row;
+        EXPECT_EQ(bytes(row, 1), QByteArray(en)) << row;
+        EXPECT_EQ(bytes(row, 2), QByteArray(tw)) << row;
+    }
+    EXPECT_EQ(bytes(551, 1), QByteArray("restore factory set"));
+}
+
+TEST_F(UiTextTable, EmptyWhereTheTableLeavesTextsOut)
+{
+    for (int row : {153, 321, 322, 530, 531, 532, 533, 534, 535, 536, 537, 538, 539, 567})
+        for (int lan = 0; lan < LAN_COUNT; ++lan)
+            EXPECT_TRUE(text(row, lan).isEmpty()) << row << " " << lan;
+    for (int row = 592; row < LAN_ROWS; ++row)
+        for (int lan = 0; lan < LAN_COUNT; ++lan)
+            EXPECT_TRUE(text(row, lan).isEmpty()) << row << " " << lan;
+    for (int row : {549, 552, 553, 554, 555, 557, 561})
+        EXPECT_TRUE(text(row, 1).isEmpty()) << row;
+    for (int row : {551, 552, 553})
+        EXPECT_TRUE(text(row, 2).isEmpty()) << row;
+}
+
+TEST_F(UiTextTable, RowTextFollowsTheLanguageInForce)
+{
+    const int saved = gLan;
+    gLan = 1;
+    EXPECT_EQ(gaLanStr[46 * 3 + gLan].arg(3), QString("3"));  // English row 46 is the bare argument
+    EXPECT_TRUE(gaLanStr[555 * 3 + gLan].isEmpty());
+    gLan = 0;
+    EXPECT_EQ(gaLanStr[46 * 3 + gLan].arg(3), QString::fromUtf8("3检测"));
+    gLan = 2;
+    EXPECT_EQ(gaLanStr[46 * 3 + gLan].arg(3), QString::fromUtf8("3檢測"));
+    EXPECT_TRUE(gaLanStr[553 * 3 + gLan].isEmpty());
+    gLan = saved;
+}
+
+TEST_F(UiTextTable, FillingAgainRestoresEveryText)
+{
+    const QString before = text(133, 1);
+    gaLanStr[133 * 3 + 1] = "changed";
+    gaLanStr[595 * 3 + 0] = "stray";
+    Data_Init();
+    EXPECT_EQ(text(133, 1), before);
+    EXPECT_TRUE(text(595, 0).isEmpty());
+}
