@@ -1,0 +1,47 @@
+#pragma once
+// The one logical front end of the serial I/O board. Everything that sets outputs or reads inputs
+// goes through here: it applies each channel's polarity, the mould-backup redirect of an output,
+// the folding of input 3 onto a trigger input, edge detection and the safety-door watch. The
+// board thread (IOThread) sends gDataOut and publishes gDataIn; both words are guarded by pMutexIO.
+#include <QtGlobal>
+
+class IOThread;
+
+extern qint32 gDataOut;        // output word the board thread keeps on the board
+extern qint32 gDataIn;         // 10 input bits of the board's last poll reply
+extern float gFTemp[16];       // board temperatures: 0-7 after command 3, 8-15 after command 4
+extern bool gisSafeDoorOpen;   // the safety door opened since the cycle start
+
+class ControlPort {
+public:
+    // Opens the serial port, resets and publishes every output, starts the board thread.
+    ControlPort();
+    // Word logic only: no serial port and no thread (the I/O pages' previews and tests).
+    struct NoBoard {};
+    explicit ControlPort(NoBoard);
+    ~ControlPort();
+
+    // Sets output n (0-8) active or inactive in the output word; nothing reaches the board
+    // before IOFlashOut.
+    void IOSetOut(int n, int on);
+    void IOResetAllOut();
+    // Publishes the output word to the board thread.
+    void IOFlashOut();
+    // kind non-zero: output bit n as sent; kind 0: 1 when input n is active.
+    int IOState(int kind, int n);
+    // 1 once when input n has changed toward its active level since the last call for n.
+    int IOInTrigger(int n);
+
+    IOThread* thread() const { return ioThread; }
+
+private:
+    void SafetyDoor();
+    int AlarmActive() const;
+
+    bool lastLevel[16];
+    qint32 outWord;
+    qint32 inWord;
+    IOThread* ioThread;
+};
+
+extern ControlPort* gpControlIO;
