@@ -3,6 +3,7 @@
 #include <QMutexLocker>
 #include <QThread>
 
+#include "core/comsend.h"
 #include "core/globals.h"
 #include "core/wizardpara.h"
 #include "vision/iothread.h"

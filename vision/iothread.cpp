@@ -3,7 +3,9 @@
 #include <cstring>
 #include <QMutexLocker>
 
+#include "core/comsend.h"
 #include "core/globals.h"
+#include "platform/vision/posix_qextserialport.h"
 #include "vision/controlport.h"
 
 namespace {
@@ -18,7 +20,7 @@ enum Reply { ReplyPoll = 2, ReplyTempLow = 3, ReplyTempHigh = 4 };
 
 bool IsFrame(const unsigned char* f)
 {
-    return f[0] == kStart && f[6] == calcLRC(const_cast<unsigned char*>(f), 6) && f[7] == kEnd;
+    return f[0] == kStart && f[6] == calcLRC(f, 6) && f[7] == kEnd;
 }
 
 float FloatLE(const unsigned char* b)

@@ -6,7 +6,7 @@
 #include <QThread>
 #include <QtDebug>
 
-#include "core/lanstr.h"
+#include "core/uitexttable.h"
 
 namespace {
 constexpr int kRowAdvanced = 154;
