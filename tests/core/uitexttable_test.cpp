@@ -116,3 +116,96 @@ TEST_F(UiTextTable, FillingAgainRestoresEveryText)
     EXPECT_EQ(text(133, 1), before);
     EXPECT_TRUE(text(595, 0).isEmpty());
 }
+
+namespace {
+
+// %1..%9 markers of a text, sorted (row 218 orders them differently per language).
+QStringList placeholders(const QString& s)
+{
+    QStringList found;
+    auto it = QRegularExpression("%[1-9]").globalMatch(s);
+    while (it.hasNext())
+        found << it.next().captured(0);
+    found.sort();
+    return found;
+}
+
+// Rows whose Chinese wording the system fixes as one line although the English breaks it.
+const QSet<int> kChineseOnOneLine = {133, 232, 234, 278, 280, 282, 283, 284, 285, 287,
+                                     297, 320, 447, 448, 454, 458, 512, 527};
+
+}  // namespace
+
+TEST_F(UiTextTable, EveryEnglishRowHasBothChineseTexts)
+{
+    int rowsWithEnglish = 0;
+    for (int row = 0; row < LAN_ROWS; ++row) {
+        if (text(row, 1).isEmpty())
+            continue;
+        ++rowsWithEnglish;
+        EXPECT_FALSE(text(row, 0).isEmpty()) << "row " << row << " lacks Simplified Chinese";
+        if (row != 551) {  // the one row kept without Traditional Chinese
+            EXPECT_FALSE(text(row, 2).isEmpty()) << "row " << row << " lacks Traditional Chinese";
+        }
+    }
+    EXPECT_EQ(rowsWithEnglish, 592 - 14 - 7);  // 578 listed rows, 7 of them without English
+}
+
+TEST_F(UiTextTable, PlaceholdersAndLineBreaksMatchAcrossLanguages)
+{
+    for (int row = 0; row < LAN_ROWS; ++row) {
+        const QString en = text(row, 1);
+        for (int lan : {0, 2}) {
+            const QString t = text(row, lan);
+            if (t.isEmpty() || en.isEmpty())
+                continue;
+            EXPECT_EQ(placeholders(t), placeholders(en)) << "row " << row << " lan " << lan;
+            if (!kChineseOnOneLine.contains(row)) {
+                EXPECT_EQ(t.count("\r\n"), en.count("\r\n")) << "row " << row << " lan " << lan;
+                EXPECT_EQ(t.count('\n'), en.count('\n')) << "row " << row << " lan " << lan;
+            }
+            EXPECT_EQ(t.count('\r'), t.count("\r\n")) << "row " << row << " lan " << lan;
+        }
+        // Both Chinese texts of a row say the same: same markers and breaks.
+        if (!text(row, 0).isEmpty() && !text(row, 2).isEmpty()) {
+            EXPECT_EQ(placeholders(text(row, 0)), placeholders(text(row, 2))) << row;
+            EXPECT_EQ(text(row, 0).count("\r\n"), text(row, 2).count("\r\n")) << row;
+        }
+    }
+    // English row 218 shows %5 before %4; a caller's arguments still land in each language.
+    for (int lan = 0; lan < LAN_COUNT; ++lan) {
+        const QString s = text(218, lan).arg(1).arg(QString("P")).arg(QString("T")).arg(9).arg(4).arg(QString("F"));
+        EXPECT_TRUE(s.contains("4 / 9")) << s.toStdString();
+    }
+}
+
+TEST_F(UiTextTable, ChineseWordingsFixedByTheScreensAreKept)
+{
+    // Texts the screens, records and dialogs rely on word for word.
+    const QList<std::pair<int, const char*>> zh = {
+        {43, "%1号相机"}, {70, "%1号相机删除第%2张模板"}, {73, "%1号相机%2检测"}, {83, "改为"},
+        {99, "修改了%1区域%2，%3%4%5"}, {121, "确定"}, {212, "实时↔模板"}, {236, "，%1延时从%2改为%3"},
+        {240, "，%1 改为"}, {241, " 清晰度 "}, {242, " 真实度 "}, {286, "参数组还原为%1"},
+        {320, "找不到U盘，是否插入U盘重试？"}, {394, "%1  号"}, {395, "屏幕%1号相机切换成："},
+        {499, "多次检测IO设置"}, {511, "%1重检"}, {512, "最后一次检测未选择！"}, {541, "生产统计"},
+        {542, "OK总数"}, {551, "重置参数"}, {591, "请退出系统设置!"}};
+    for (const auto& [row, s] : zh)
+        EXPECT_EQ(bytes(row, 0), QByteArray(s)) << row;
+    // Traditional Chinese follows the same wording in its own script.
+    EXPECT_EQ(text(73, 2), QString::fromUtf8("%1號相機%2檢測"));
+    EXPECT_EQ(text(394, 2), QString::fromUtf8("%1  號"));
+    EXPECT_EQ(text(241, 2), QString::fromUtf8(" 清晰度 "));
+}
+
+TEST_F(UiTextTable, ChineseTextsAreInTheirOwnScript)
+{
+    // Characters that exist only in one script betray a text left in the other.
+    const QString simplifiedOnly = QString::fromUtf8("检测设参数图报这个们时头门开关选删认为");
+    const QString traditionalOnly = QString::fromUtf8("檢測設參數圖報這個們時頭門開關選刪認為");
+    for (int row = 0; row < LAN_ROWS; ++row) {
+        for (const QChar c : text(row, 2))
+            EXPECT_FALSE(simplifiedOnly.contains(c)) << "row " << row << " Traditional has " << QString(c).toStdString();
+        for (const QChar c : text(row, 0))
+            EXPECT_FALSE(traditionalOnly.contains(c)) << "row " << row << " Simplified has " << QString(c).toStdString();
+    }
+}
