@@ -65,7 +65,7 @@ const UiTextRow kUiTextRows3[] = {
         "%1#"},
     {470, "实时显示ROI",
         "real-time display ROI",
-        "實時顯示ROI"},
+        "即時顯示ROI"},
     {471, "显示模腔号",
         "display No of mold",
         "顯示模腔號"},

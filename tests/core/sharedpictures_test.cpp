@@ -61,3 +61,11 @@ TEST(SharedPictures, InstalledProgramPicturesLoadIntoTheSameObjects)
     Data_Init();
     EXPECT_TRUE(gpPixmapEdit->isNull());
 }
+
+TEST(SharedPictures, InstallingIntoAnUnusableDirectoryFails)
+{
+    ProgramDir dir;
+    ASSERT_TRUE(dir.write("images", "not a directory"));
+    EXPECT_FALSE(InstallProgramImages(dir.path()));
+    EXPECT_EQ(dir.read("images"), QByteArray("not a directory"));
+}
