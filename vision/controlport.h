@@ -16,7 +16,7 @@ class ControlPort {
 public:
     // Opens the serial port, resets and publishes every output, starts the board thread.
     ControlPort();
-    // Word logic only: no serial port and no thread (the I/O pages' previews and tests).
+    // Word logic only: no serial port and no thread (tests).
     struct NoBoard {};
     explicit ControlPort(NoBoard);
     ~ControlPort();

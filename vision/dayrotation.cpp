@@ -1,6 +1,7 @@
 #include "vision/dayrotation.h"
 
 #include <cstdio>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
@@ -70,6 +71,12 @@ bool DayRotation::PutEmptyRecord()
         return false;
     }
     QFile::setPermissions(tmp, QFile::permissions(tmp) | QFileDevice::WriteOwner);
+    {
+        // On disk before it gets its name, so a power cut cannot leave an empty RECORD.db.
+        QFile f(tmp);
+        if (f.open(QIODevice::ReadWrite))
+            ::fsync(f.handle());
+    }
     if (::rename(QFile::encodeName(tmp).constData(), QFile::encodeName(recordFile).constData()) != 0) {
         qWarning() << "cannot put an empty record in place";
         QFile::remove(tmp);

@@ -44,7 +44,7 @@ void IOThread::run()
 {
     while (!isInterruptionRequested()) {
         Pass();
-        QThread::msleep(periodMs);
+        QThread::msleep(unsigned(qMax(0, periodMs.load())));
     }
 }
 

@@ -4,6 +4,7 @@
 // word when the board's echo differs from it, and sends the next request: a poll, or every 200th and
 // 210th pass a temperature request.
 #include <QThread>
+#include <atomic>
 
 class IOThread : public QThread {
     Q_OBJECT
@@ -14,7 +15,7 @@ public:
 
     IOThread();
 
-    // Pause between passes in ms (5 on the machine).
+    // Pause between passes in ms (5 on the machine); may be changed while running.
     void setPeriod(int ms) { periodMs = ms; }
     int period() const { return periodMs; }
     // One pass of the board loop without the pause. run() calls it; tests drive it directly
@@ -33,5 +34,5 @@ private:
     int requestCount;               // 0-210
     int tempIndex;                  // gFTemp entry the next temperature reply fills
     int tempEnd;                    // end of the bank of the last temperature request
-    int periodMs;
+    std::atomic<int> periodMs;
 };
