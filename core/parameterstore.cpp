@@ -12,7 +12,7 @@
 #include <QVariant>
 
 #include "core/globals.h"
-#include "core/paramlanguage.h"
+#include "core/uitexttable.h"
 #include "core/runmodederivation.h"
 #include "core/wizardpara.h"
 
@@ -407,7 +407,7 @@ bool WizardPara::SaveDatatoFile()
     }
     if (saved) {
         // Every row is made to exist first: an update of a missing row would silently change nothing.
-        for (const ParamRow& row : ParamRows(*this, ParamLanguage())) {
+        for (const ParamRow& row : ParamRows(*this, gLan)) {
             if (!SaveChkDBItem(row.key) || !updateRow(db, row.key, row.value)) {
                 saved = false;
                 break;
@@ -461,7 +461,7 @@ void WizardPara::LoadDatafromFile()
 
     // 2.-3. Rows. A row added here because it was missing does not touch the record: an older
     // PARAM.db keeps behaving as it did until the next start.
-    int language = ParamLanguage();
+    int language = gLan;
     QSqlDatabase db = openConnection(PARAM_DB_CONNECTION);
     if (db.isOpen()) {
         const QString zeros20 = QString("0 ").repeated(19) + "0";
@@ -495,7 +495,7 @@ void WizardPara::LoadDatafromFile()
 
     // 4.-5. Checks.
     ApplyLoadRangeChecks(*this, language);
-    SetParamLanguage(language);
+    gLan = language;
     ApplyDetectionMethodFix(*this);
 
     // 6. Run mode.

@@ -1,6 +1,6 @@
 #include "core/runmodederivation.h"
 
-#include "core/paramlanguage.h"
+#include "core/uitexttable.h"
 #include "core/wizardpara.h"
 
 int gDNum = 2;
@@ -50,7 +50,7 @@ namespace {
 
 int languageIndex()
 {
-    const int lan = ParamLanguage();
+    const int lan = gLan;
     return (lan >= 0 && lan <= 2) ? lan : 0;
 }
 
@@ -186,12 +186,12 @@ void FillDisplayNamesByMode(const WizardPara& p)
 {
     if (p.io_mode == 4) {
         gaName[0] = InputSignalName(p.input_name_choice[0]);
-        gaName[1] = ParamLanText(302);
+        gaName[1] = gaLanStr[302 * 3 + languageIndex()];
         for (int i = 1; i <= 7; ++i)
             gaName[1 + i] = InputSignalName(p.input_name_choice[i]);
         gaName[9] = OutputSignalName(p.output_name_choice[0]);
         gaName[10] = OutputSignalName(p.output_name_choice[1]);
-        gaName[11] = ParamLanText(307);
+        gaName[11] = gaLanStr[307 * 3 + languageIndex()];
         for (int o = 2; o <= 7; ++o)
             gaName[10 + o] = OutputSignalName(p.output_name_choice[o]);
         return;
@@ -201,5 +201,5 @@ void FillDisplayNamesByMode(const WizardPara& p)
     static const int turntableRows[8] = {379, 380, 381, 382, 378, 306, 307, 304};
     const int* rows = p.io_mode == 1 ? twoColourRows : p.io_mode == 2 ? turntableRows : standardRows;
     for (int i = 0; i < 8; ++i)
-        gaName[i] = ParamLanText(rows[i]);
+        gaName[i] = gaLanStr[rows[i] * 3 + languageIndex()];
 }

@@ -6,7 +6,7 @@
 
 #include "core/commandrunner.h"
 #include "core/defaultdatabases.h"
-#include "core/paramlanguage.h"
+#include "core/uitexttable.h"
 #include "core/parameterstore.h"
 #include "core/wizardpara.h"
 #include "paramdb.h"
@@ -52,7 +52,7 @@ TEST(DefaultDatabases, HoldEveryRowTheStoreUsesWithValuesALoadKeeps)
     EXPECT_EQ(lines(allRows("dbIn")), lines(before));
     EXPECT_EQ(lines(allRows("dbT")), lines(serialsBefore));
     QStringList loaded;
-    for (const ParamRow& r : ParamRows(p, ParamLanguage()))
+    for (const ParamRow& r : ParamRows(p, gLan))
         loaded << r.key + "=" + r.value;
     // Only the NG outputs' polarities differ: the standard mode derives them at load.
     QStringList expected = before;

@@ -6,7 +6,7 @@
 
 #include "core/defaultdatabases.h"
 #include "core/globals.h"
-#include "core/paramlanguage.h"
+#include "core/uitexttable.h"
 #include "core/parameterstore.h"
 #include "core/runmodederivation.h"
 #include "core/wizardpara.h"
@@ -19,7 +19,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(db.ok);
-        SetParamLanguage(0);
+        gLan = 0;
         gpWPara = nullptr;
         gParamStoreHooks = ParamStoreHooks();
         gRunModeHooks = RunModeHooks();
@@ -27,7 +27,7 @@ protected:
     }
     void TearDown() override
     {
-        SetParamLanguage(0);
+        gLan = 0;
         gParamStoreHooks = ParamStoreHooks();
     }
     WizardPara loaded()
@@ -93,7 +93,7 @@ TEST_F(ParameterStore, SaveWritesEveryRowInItsExactText)
     p.location_level = 600;
     p.capture_speed = 12;
     p.input_timeout_len = 60;
-    SetParamLanguage(2);
+    gLan = 2;
     p.difference_multiplier = 4;
     p.auto_cancel_timelen = 120;
     p.enable_trigger_safety = 1;
@@ -227,7 +227,7 @@ TEST_F(ParameterStore, LoadReadsEachPositionIntoItsField)
     EXPECT_EQ(p.max_mold_num, 2);
     EXPECT_EQ(p.min_spot, 3);
     EXPECT_EQ(p.ignore_point_option, 12);
-    EXPECT_EQ(ParamLanguage(), 1);
+    EXPECT_EQ(gLan, 1);
     EXPECT_EQ(p.enable_mold_backup, 14);
     EXPECT_EQ(p.location_adge, 15);
     EXPECT_EQ(p.location_level, 16);
@@ -332,8 +332,8 @@ TEST_F(ParameterStore, RangeChecksReplaceOutOfRangeValuesWithTheirDefaults)
         {"system2", pos(18, 16, "10000"), [](const WizardPara& p) { return p.location_level; }, 600},
         {"system2", pos(18, 17, "101"), [](const WizardPara& p) { return p.capture_speed; }, 12},
         {"system2", pos(18, 18, "100000001"), [](const WizardPara& p) { return p.input_timeout_len; }, 60},
-        {"system2", pos(18, 13, "3"), [](const WizardPara&) { return ParamLanguage(); }, 0},
-        {"system2", pos(18, 13, "2"), [](const WizardPara&) { return ParamLanguage(); }, 2},
+        {"system2", pos(18, 13, "3"), [](const WizardPara&) { return gLan; }, 0},
+        {"system2", pos(18, 13, "2"), [](const WizardPara&) { return gLan; }, 2},
         {"system7", pos(20, 1, "101"), [](const WizardPara& p) { return p.serial_port; }, 0},
         {"system2", pos(18, 3, "0"), [](const WizardPara& p) { return p.min_spot; }, 3},
         {"system11", pos(20, 20, "-1"), [](const WizardPara& p) { return p.row_filler; }, 0},
@@ -344,7 +344,7 @@ TEST_F(ParameterStore, RangeChecksReplaceOutOfRangeValuesWithTheirDefaults)
     for (const Case& c : cases) {
         const QString before = db.row(c.row);
         db.setRow(c.row, c.value);
-        SetParamLanguage(1);
+        gLan = 1;
         const WizardPara p = loaded();
         EXPECT_EQ(c.field(p), c.expected) << c.row << " = " << c.value.toStdString();
         // A value replaced at load is not written back.
@@ -519,11 +519,11 @@ TEST_F(ParameterStore, RoundTripKeepsEveryStoredValue)
         p.output_polarity[o] = 1;   // what mode 3 derives at load
     p.enable_correct = -1;
     SetParamText(p.CntNet_ProName, "零件'A");
-    SetParamLanguage(1);
+    gLan = 1;
     ASSERT_TRUE(p.SaveDatatoFile());
     const QList<ParamRow> saved = ParamRows(p, 1);
     const WizardPara q = loaded();
-    const QList<ParamRow> again = ParamRows(q, ParamLanguage());
+    const QList<ParamRow> again = ParamRows(q, gLan);
     ASSERT_EQ(saved.size(), again.size());
     for (int i = 0; i < saved.size(); ++i) {
         EXPECT_EQ(saved[i].key, again[i].key);

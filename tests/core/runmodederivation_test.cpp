@@ -3,7 +3,7 @@
 #include <QList>
 #include <QPair>
 
-#include "core/paramlanguage.h"
+#include "core/uitexttable.h"
 #include "core/parameterstore.h"
 #include "core/runmodederivation.h"
 #include "core/wizardpara.h"
@@ -15,7 +15,7 @@ class RunMode : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        SetParamLanguage(1);
+        gLan = 1;
         gRunModeHooks = RunModeHooks();
         gRunModeHooks.setSide = [this](int s) { side = s; };
         gDNum = -1;
@@ -24,7 +24,7 @@ protected:
     void TearDown() override
     {
         gRunModeHooks = RunModeHooks();
-        SetParamLanguage(0);
+        gLan = 0;
     }
     void expectStages(std::initializer_list<int> enabled, std::initializer_list<int> triggers)
     {
@@ -199,12 +199,30 @@ TEST_F(RunMode, DisplayNamesFollowTheMode)
         {1, {301, 302, 376, 377, 305, 378, 307, 304}},
         {2, {379, 380, 381, 382, 378, 306, 307, 304}},
     };
+    static bool filled = false;
+    if (!filled) {
+        Data_Init();
+        filled = true;
+    }
     for (const auto& m : rows) {
         p.io_mode = m.first;
         FillDisplayNamesByMode(p);
         for (int i = 0; i < 8; ++i)
-            EXPECT_EQ(gaName[i], ParamLanText(m.second[i])) << "mode " << m.first << " entry " << i;
+            EXPECT_EQ(gaName[i], gaLanStr[m.second[i] * 3 + gLan]) << "mode " << m.first << " entry " << i;
     }
+    p.io_mode = 2;
+    FillDisplayNamesByMode(p);
+    EXPECT_EQ(gaName[0], "Shift left");
+    EXPECT_EQ(gaName[4], "Transfer mold");
+    EXPECT_EQ(gaName[7], "RSV");
+    p.io_mode = 1;
+    FillDisplayNamesByMode(p);
+    EXPECT_EQ(gaName[0], "Open");
+    EXPECT_EQ(gaName[3], "Right mold");
+    gLan = 2;
+    FillDisplayNamesByMode(p);
+    EXPECT_FALSE(gaName[1].isEmpty());
+    EXPECT_NE(gaName[1], "Safety");
 }
 
 TEST_F(RunMode, MultiDetectionNamesEveryTerminal)
@@ -217,28 +235,28 @@ TEST_F(RunMode, MultiDetectionNamesEveryTerminal)
     p.input_name_choice[7] = 16;    // out of range: no name
     p.output_name_choice[7] = -1;
     for (int lan = 0; lan < 3; ++lan) {
-        SetParamLanguage(lan);
+        gLan = lan;
         FillDisplayNamesByMode(p);
         EXPECT_EQ(gaName[0], gInName[15 * 3 + lan]);
-        EXPECT_EQ(gaName[1], ParamLanText(302));
+        EXPECT_EQ(gaName[1], gaLanStr[302 * 3 + gLan]);
         for (int i = 1; i < 7; ++i)
             EXPECT_EQ(gaName[1 + i], gInName[(15 - i) * 3 + lan]) << i;
         EXPECT_EQ(gaName[8], "");
         EXPECT_EQ(gaName[9], gOutName[13 * 3 + lan]);
         EXPECT_EQ(gaName[10], gOutName[12 * 3 + lan]);
-        EXPECT_EQ(gaName[11], ParamLanText(307));
+        EXPECT_EQ(gaName[11], gaLanStr[307 * 3 + gLan]);
         for (int o = 2; o < 7; ++o)
             EXPECT_EQ(gaName[10 + o], gOutName[(13 - o) * 3 + lan]) << o;
         EXPECT_EQ(gaName[17], "");
     }
-    SetParamLanguage(1);
+    gLan = 1;
     FillDisplayNamesByMode(p);
     EXPECT_EQ(gaName[0], "Neu C O");
     EXPECT_EQ(gaName[9], "Mac mov");
-    SetParamLanguage(2);
+    gLan = 2;
     EXPECT_EQ(InputSignalName(0), QString("開模到位"));
     EXPECT_EQ(OutputSignalName(8), QString("允許絞牙"));
-    SetParamLanguage(0);
+    gLan = 0;
     EXPECT_EQ(InputSignalName(10), QString("中子A进"));
 }
 
