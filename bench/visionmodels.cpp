@@ -1,0 +1,110 @@
+// Vision models on one 1920x1080 grey frame, one core. Each figure is printed with its ratio to a
+// plain memcpy of the frame (see the "memcpy" benchmark and the ratio counter).
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+
+#include <opencv2/core.hpp>
+
+#include "platform/vision/findshape.h"
+#include "platform/vision/graymatch.h"
+#include "platform/vision/moveimage.h"
+#include "tests/common/synthscene.h"
+
+namespace {
+
+constexpr int W = 1920, H = 1080;
+
+const cv::Mat& scene()
+{
+    static const cv::Mat s = synth::scene(W, H, 7);
+    return s;
+}
+
+double memcpySeconds()
+{
+    static double secs = [] {
+        std::vector<uchar> a(size_t(W) * H, 1), b(size_t(W) * H);
+        const int reps = 400;
+        const int64 t0 = cv::getTickCount();
+        for (int i = 0; i < reps; ++i) {
+            std::memcpy(b.data(), a.data(), a.size());
+            benchmark::DoNotOptimize(b.data());
+            benchmark::ClobberMemory();
+        }
+        return double(cv::getTickCount() - t0) / cv::getTickFrequency() / reps;
+    }();
+    return secs;
+}
+
+
+// Reports the mean time per iteration divided by one frame memcpy.
+struct Ratio {
+    benchmark::State& state;
+    int64 start = cv::getTickCount();
+    ~Ratio()
+    {
+        const double per = double(cv::getTickCount() - start) / cv::getTickFrequency() / double(state.iterations());
+        state.counters["x_memcpy"] = per / memcpySeconds();
+    }
+};
+
+void BM_Memcpy(benchmark::State& state)
+{
+    cv::setNumThreads(1);
+    std::vector<uchar> a(size_t(W) * H, 1), b(size_t(W) * H);
+    Ratio r{state};
+    for (auto _ : state) {
+        std::memcpy(b.data(), a.data(), a.size());
+        benchmark::DoNotOptimize(b.data());
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_Memcpy)->Unit(benchmark::kMillisecond);
+
+// FindShape over the whole frame with the default positioning rectangle (W/4, H/4, 3W/4 x 3H/4).
+void BM_FindShape(benchmark::State& state)
+{
+    cv::setNumThreads(1);
+    const int angle = int(state.range(0));
+    const cv::Rect r(W / 4, H / 4, 3 * W / 4, 3 * H / 4);
+    FindShape f;
+    f.CreateShape(scene()(r).clone(), 0.0, 0, angle, r.x + r.width / 2, r.y + r.height / 2, false, 255,
+                  cv::Mat(r.size(), CV_8UC1, cv::Scalar(255)), 5, 0);
+    cv::Mat frame;
+    MoveImage(synth::noisy(scene(), 3.0, 5), frame, 6, -4);
+    if (angle)
+        frame = synth::rotated(frame, cv::Point2f(r.x + r.width / 2, r.y + r.height / 2), 3.0);
+    Ratio ra{state};
+    for (auto _ : state) {
+        cv::Mat search = frame.clone();
+        int x = 0, y = 0;
+        double s = 0, a = 0;
+        benchmark::DoNotOptimize(f.Find(search, 0, &x, &y, &s, &a));
+    }
+}
+BENCHMARK(BM_FindShape)->Arg(0)->Arg(10)->Unit(benchmark::kMillisecond);
+
+void BM_MoveImage(benchmark::State& state)
+{
+    cv::setNumThreads(1);
+    cv::Mat dst(H, W, CV_8UC1);
+    Ratio ra{state};
+    for (auto _ : state)
+        MoveImage(scene(), dst, 6, -4);
+}
+BENCHMARK(BM_MoveImage)->Unit(benchmark::kMillisecond);
+
+void BM_TransformImage(benchmark::State& state)
+{
+    cv::setNumThreads(1);
+    cv::Mat dst(H, W, CV_8UC1);
+    Ratio ra{state};
+    for (auto _ : state)
+        TransformImage(scene(), dst, cv::Point(6, -4), cv::Point(1200, 675), 3.0);
+}
+BENCHMARK(BM_TransformImage)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();

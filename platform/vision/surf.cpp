@@ -1,0 +1,181 @@
+#include "platform/vision/surf.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include <opencv2/imgproc.hpp>
+
+#include "platform/vision/outbuffer.h"
+
+namespace {
+
+// Below this spread (sum of squared deviations per pixel) a picture is flat and correlation
+// means nothing; such pairs are compared by their grey difference instead.
+constexpr double kFlatVariance = 4.0;
+// Grey RMS difference at which a flat comparison scores 0.
+constexpr double kFlatScale = 32.0;
+
+} // namespace
+
+void SURF::Clear()
+{
+    width_ = height_ = maskCount_ = minScore_ = 0;
+    shift_ = 1;
+    diffLevel_ = 50;
+    created_ = valid_ = false;
+    mask_.release();
+    temps_.clear();
+}
+
+bool SURF::Create(int width, int height, const cv::Mat& mask)
+{
+    Clear();
+    if (width <= 0 || height <= 0)
+        return false;
+    if (!mask.empty() && (mask.cols != width || mask.rows != height || mask.type() != CV_8UC1))
+        return false;
+    width_ = width;
+    height_ = height;
+    mask_ = mask.empty() ? cv::Mat(height, width, CV_8UC1, cv::Scalar(255)) : mask.clone();
+    created_ = true;
+    return true;
+}
+
+bool SURF::AddTemp(const cv::Mat& templ, int shift, int diffLevel, int minScore)
+{
+    if (!created_ || valid_ || templ.cols != width_ || templ.rows != height_ || templ.type() != CV_8UC1)
+        return false;
+    if (temps_.empty()) {
+        shift_ = std::clamp(shift, 0, 4);
+        diffLevel_ = std::clamp(diffLevel, 0, 255);
+        minScore_ = minScore;
+    }
+    Temp t;
+    t.image = templ.clone();
+    const cv::Mat kernel = cv::getStructuringElement(cv::MORPH_RECT, cv::Size(3, 3));
+    cv::erode(templ, t.lo, kernel, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
+    cv::dilate(templ, t.hi, kernel, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
+    temps_.push_back(std::move(t));
+    return true;
+}
+
+bool SURF::Train(int, int, int, int)
+{
+    if (!created_ || temps_.empty())
+        return false;
+    // Compare only pixels whose shifted positions stay inside the crop.
+    cv::Mat inner = cv::Mat::zeros(height_, width_, CV_8UC1);
+    if (width_ > 2 * shift_ && height_ > 2 * shift_) {
+        const cv::Rect r(shift_, shift_, width_ - 2 * shift_, height_ - 2 * shift_);
+        mask_(r).copyTo(inner(r));
+    }
+    mask_ = inner;
+    maskCount_ = cv::countNonZero(mask_);
+    for (Temp& t : temps_) {
+        double sum = 0, sq = 0;
+        for (int y = 0; y < height_; ++y) {
+            const uchar* m = mask_.ptr<uchar>(y);
+            const uchar* p = t.image.ptr<uchar>(y);
+            for (int x = 0; x < width_; ++x)
+                if (m[x]) {
+                    sum += p[x];
+                    sq += double(p[x]) * p[x];
+                }
+        }
+        const double n = std::max(1, maskCount_);
+        t.mean = sum / n;
+        t.norm = std::sqrt(std::max(0.0, sq - sum * sum / n));
+    }
+    valid_ = true;
+    return true;
+}
+
+// Score in -1..1 of the crop read at offset (sx, sy) against template t; flat pairs are scored
+// by their RMS grey difference instead.
+double SURF::correlate(const cv::Mat& crop, const Temp& t, int sx, int sy, double* cropMean) const
+{
+    double sc = 0, scc = 0, stc = 0, sd2 = 0;
+    for (int y = 0; y < height_; ++y) {
+        const uchar* m = mask_.ptr<uchar>(y);
+        const uchar* tp = t.image.ptr<uchar>(y);
+        const uchar* cp = crop.ptr<uchar>(y + sy) + sx;
+        int rsc = 0, rstc = 0;
+        int64_t rscc = 0, rsd2 = 0;
+        for (int x = 0; x < width_; ++x) {
+            if (!m[x])
+                continue;
+            const int c = cp[x];
+            const int tv = tp[x];
+            rsc += c;
+            rscc += c * c;
+            rstc += c * tv;
+            rsd2 += (c - tv) * (c - tv);
+        }
+        sc += rsc;
+        scc += double(rscc);
+        stc += rstc;
+        sd2 += double(rsd2);
+    }
+    const double n = std::max(1, maskCount_);
+    *cropMean = sc / n;
+    const double cropNorm = std::sqrt(std::max(0.0, scc - sc * sc / n));
+    if (t.norm * t.norm < kFlatVariance * n || cropNorm * cropNorm < kFlatVariance * n)
+        return std::max(0.0, 1.0 - std::sqrt(sd2 / n) / kFlatScale);
+    // sum((c - mc)(t - mt)) = sum(c t) - n mc mt
+    const double cov = stc - sc * t.mean;
+    return cov / (cropNorm * t.norm);
+}
+
+float SURF::Match(cv::Mat& crop, cv::Mat& out)
+{
+    if (!valid_ || crop.cols != width_ || crop.rows != height_ || crop.type() != CV_8UC1)
+        return 0.0f;
+    if (!PrepareOutBuffer(out, crop.size(), CV_8UC1))
+        return 0.0f;
+    out.setTo(0);
+    if (maskCount_ == 0)
+        return 0.0f;
+    // Best template without shift, then the best shift for it.
+    double best = -2, bestMean = 0;
+    int bestT = 0, bestX = 0, bestY = 0;
+    for (size_t i = 0; i < temps_.size(); ++i) {
+        double mean = 0;
+        const double s = correlate(crop, temps_[i], 0, 0, &mean);
+        if (s > best) {
+            best = s;
+            bestT = int(i);
+            bestMean = mean;
+        }
+    }
+    for (int sy = -shift_; sy <= shift_; ++sy)
+        for (int sx = -shift_; sx <= shift_; ++sx) {
+            if (!sx && !sy)
+                continue;
+            double mean = 0;
+            const double s = correlate(crop, temps_[bestT], sx, sy, &mean);
+            if (s > best) {
+                best = s;
+                bestX = sx;
+                bestY = sy;
+                bestMean = mean;
+            }
+        }
+    // Difference picture against the best template, brightness offset removed as the score does.
+    const Temp& t = temps_[bestT];
+    const int offset = int(std::lround(bestMean - t.mean));
+    for (int y = 0; y < height_; ++y) {
+        const uchar* m = mask_.ptr<uchar>(y);
+        const uchar* lo = t.lo.ptr<uchar>(y);
+        const uchar* hi = t.hi.ptr<uchar>(y);
+        const uchar* cp = crop.ptr<uchar>(y + bestY) + bestX;
+        uchar* o = out.ptr<uchar>(y);
+        for (int x = 0; x < width_; ++x) {
+            if (!m[x])
+                continue;
+            const int c = cp[x] - offset;
+            if (c < lo[x] - diffLevel_ || c > hi[x] + diffLevel_)
+                o[x] = 255;
+        }
+    }
+    return float(std::clamp(best, 0.0, 1.0) * 100.0);
+}

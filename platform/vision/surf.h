@@ -1,0 +1,50 @@
+#pragma once
+// Similarity model of one region: scores how much a crop looks like its best-matching trained
+// template (zero-mean normalised correlation under the region mask, best over a small shift,
+// 0..100), and marks where the crop differs from that template.
+#include <vector>
+
+#include <opencv2/core.hpp>
+
+class SURF {
+public:
+    SURF() = default;
+
+    bool IsValid() const { return valid_; }
+    void Clear();
+
+    // Starts a model for crops of width x height; `mask` (same size, 8-bit) selects the compared
+    // pixels, an empty mask compares all.
+    bool Create(int width, int height, const cv::Mat& mask);
+    // Adds one template crop. `shift`: tolerated displacement in pixels (0..4); `diffLevel`: grey
+    // difference beyond the template's neighbourhood range that the difference picture marks;
+    // `minScore`: the score the caller will require (kept for reference).
+    bool AddTemp(const cv::Mat& templ, int shift, int diffLevel, int minScore);
+    // Finishes the model; the arguments are not used (the call sites pass zeros).
+    bool Train(int, int, int, int);
+    // Returns the similarity score 0..100 (0 when not possible) and writes a crop-sized 8-bit
+    // difference picture into `out` (reused when it has that size): 255 where the crop differs.
+    float Match(cv::Mat& crop, cv::Mat& out);
+
+    int minScore() const { return minScore_; }
+
+private:
+    struct Temp {
+        cv::Mat image;   // the template crop
+        cv::Mat lo, hi;  // its neighbourhood minimum and maximum
+        double mean = 0; // over the compared pixels
+        double norm = 0; // sqrt of the sum of squared deviations
+    };
+    double correlate(const cv::Mat& crop, const Temp& t, int sx, int sy, double* cropMean) const;
+
+    int width_ = 0;
+    int height_ = 0;
+    int shift_ = 1;
+    int diffLevel_ = 50;
+    int minScore_ = 0;
+    bool created_ = false;
+    bool valid_ = false;
+    cv::Mat mask_;       // compared pixels, border of `shift_` removed so shifted reads stay inside
+    int maskCount_ = 0;
+    std::vector<Temp> temps_;
+};
