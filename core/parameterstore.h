@@ -26,13 +26,14 @@ struct ParamStoreHooks {
 };
 extern ParamStoreHooks gParamStoreHooks;
 
-// Integer rows in save order; the text rows follow them as the Part of the store orders them.
+// One row of table sysparam.
 struct ParamRow {
     QString key;
     QString value;
 };
-// Every row of the record as saving writes it: integer rows joined by single spaces, text rows as
-// UTF-8 text. `language` is stored in system2 position 13.
+// Every row of the record in save order (password after isPswUsed, CntNet and its five texts last):
+// integers in decimal joined by single spaces, texts as they are. `language` goes in system2
+// position 13.
 QList<ParamRow> ParamRows(const WizardPara& p, int language);
 
 // Reads whitespace-separated integers (0x hex, 0b binary, leading 0 octal) into `count` values;
