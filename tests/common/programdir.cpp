@@ -59,7 +59,7 @@ bool RecordingRunner::startDetached(const QString& program, const QStringList& a
     RecordedCommand c{program, args, true};
     calls.append(c);
     if (pid)
-        *pid = 0;
+        *pid = detachedPid;
     if (answer)
         return answer(c).started;
     return true;

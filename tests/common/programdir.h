@@ -33,7 +33,7 @@ struct RecordedCommand {
 };
 
 // Installs itself as the command runner while it lives. Every call is recorded; the answer comes
-// from `answer` (default: exit 0, no output).
+// from `answer` (default: exit 0, no output; detached starts report `detachedPid`).
 class RecordingRunner : public CommandRunner {
 public:
     RecordingRunner();
@@ -42,6 +42,7 @@ public:
     bool startDetached(const QString& program, const QStringList& args, qint64* pid = nullptr) override;
 
     QList<RecordedCommand> calls;
+    qint64 detachedPid = 0;  // the pid startDetached reports
     std::function<CommandResult(const RecordedCommand&)> answer;
     QStringList lines() const;
 
