@@ -1,0 +1,68 @@
+#include "widgets/choosebox.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "widgets/boxframe.h"
+#include "widgets/textrow.h"
+#include "widgets/toolkitglobals.h"
+
+ChooseBox::ChooseBox(QString title, QWidget* parent)
+    : QDialog(parent, Qt::CustomizeWindowHint | Qt::WindowStaysOnTopHint)
+{
+    InitWidgetResources();
+    setStyleSheet(kBoxStyleSheet);
+    title_ = new QLabel(title, this);
+    message_ = new QLabel(this);
+    message_->setWordWrap(true);
+    auto* icon = new QLabel(this);
+    icon->setFixedSize(70, 70);
+    icon->setPixmap(QPixmap(":/img/icons/56.png"));
+
+    auto* iconRow = new QHBoxLayout;
+    iconRow->setContentsMargins(0, 0, 0, 0);
+    iconRow->addWidget(icon, 0, Qt::AlignTop);
+    auto* textCol = new QVBoxLayout;
+    textCol->addSpacing(12);
+    textCol->addWidget(message_);
+    textCol->addStretch();
+    iconRow->addLayout(textCol, 1);
+
+    yes_ = new QPushButton(textRow(122), this);
+    no_ = new QPushButton(textRow(123), this);
+    auto* buttonRow = new QHBoxLayout;
+    buttonRow->setContentsMargins(30, 30, 30, 30);
+    buttonRow->setSpacing(30);
+    for (QPushButton* b : {yes_, no_}) {
+        b->setFixedHeight(72);
+        buttonRow->addWidget(b);
+    }
+    connect(yes_, &QPushButton::clicked, this, &QDialog::accept);
+    connect(no_, &QPushButton::clicked, this, &QDialog::reject);
+
+    buildBoxFrame(this, title_, 120, iconRow, buttonRow);
+    centreBox(this);
+    hide();
+}
+
+void ChooseBox::setText(const QString& text)
+{
+    message_->setText(text);
+}
+
+QString ChooseBox::text() const
+{
+    return message_->text();
+}
+
+void ChooseBox::showEvent(QShowEvent* event)
+{
+    centreBox(this);
+    yes_->setText(textRow(122));
+    no_->setText(textRow(123));
+    if (titleRow_ >= 0)
+        title_->setText(textRow(titleRow_));
+    QDialog::showEvent(event);
+}

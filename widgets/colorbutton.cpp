@@ -1,0 +1,50 @@
+#include "widgets/colorbutton.h"
+
+#include <QPainter>
+
+#include "core/sharedpictures.h"
+#include "core/uitexttable.h"
+
+ColorButton::ColorButton(const QString& text, QWidget* parent, int style)
+    : QPushButton(text, parent), style_(style), isPicture_(0)
+{
+}
+
+ColorButton::ColorButton(QPixmap pixmap, QWidget* parent)
+    : QPushButton(QString(), parent), style_(3), isPicture_(1), pixmap_(std::move(pixmap))
+{
+}
+
+void ColorButton::SetRepeat()
+{
+    setAutoRepeat(true);
+    setAutoRepeatDelay(300);
+    setAutoRepeatInterval(50);
+}
+
+int ColorButton::captionPixelSize(int style)
+{
+    if (style == 3)
+        return gLan == 0 ? 27 : 22;
+    if (style == 4 || style == 5)
+        return 24;
+    return 0;
+}
+
+void ColorButton::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    if (isPicture_) {
+        p.drawPixmap(rect(), pixmap_);
+        return;
+    }
+    const QPixmap* face = gpPixmapButton[isDown() ? 1 : 0];
+    if (face)
+        p.drawPixmap(rect(), *face);
+    QFont f("wqy-microhei");
+    if (const int px = captionPixelSize(style_))
+        f.setPixelSize(px);
+    p.setFont(f);
+    p.setPen(Qt::white);
+    p.drawText(rect(), Qt::AlignCenter, text());
+}

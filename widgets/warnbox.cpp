@@ -1,0 +1,73 @@
+#include "widgets/warnbox.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "core/wizardpara.h"
+#include "core/globals.h"
+#include "widgets/boxframe.h"
+#include "widgets/textrow.h"
+#include "widgets/toolkitglobals.h"
+#include "widgets/toolkithost.h"
+
+WarnBox::WarnBox(QString title, QWidget* parent)
+    : QDialog(parent, Qt::CustomizeWindowHint | Qt::WindowStaysOnTopHint)
+{
+    InitWidgetResources();
+    setStyleSheet(kBoxStyleSheet);
+    title_ = new QLabel(title, this);
+    message_ = new QLabel(this);
+    message_->setWordWrap(true);
+    auto* icon = new QLabel(this);
+    icon->setFixedSize(70, 70);
+    icon->setPixmap(QPixmap(":/img/icons/56.png"));
+
+    auto* iconRow = new QHBoxLayout;
+    iconRow->setContentsMargins(0, 0, 0, 0);
+    iconRow->addWidget(icon, 0, Qt::AlignTop);
+    auto* textCol = new QVBoxLayout;
+    textCol->addSpacing(12);
+    textCol->addWidget(message_);
+    textCol->addStretch();
+    iconRow->addLayout(textCol, 1);
+
+    confirm_ = new QPushButton(textRow(121), this);
+    confirm_->setFixedSize(200, 72);
+    auto* buttonRow = new QHBoxLayout;
+    buttonRow->setContentsMargins(0, 0, 0, 0);
+    buttonRow->addStretch();
+    buttonRow->addWidget(confirm_);
+    buttonRow->addStretch();
+    connect(confirm_, &QPushButton::clicked, this, &QDialog::accept);
+
+    buildBoxFrame(this, title_, 100, iconRow, buttonRow);
+    centreBox(this);
+}
+
+void WarnBox::setText(const QString& text)
+{
+    message_->setText(text);
+}
+
+QString WarnBox::text() const
+{
+    return message_->text();
+}
+
+void WarnBox::showEvent(QShowEvent* event)
+{
+    centreBox(this);
+    confirm_->setText(textRow(121));
+    if (titleRow_ >= 0)
+        title_->setText(textRow(titleRow_));
+    ToolkitHost* host = toolkitHost();
+    if (host->screenOff()) {
+        host->switchScreenOn();
+        const int delay = gpWPara ? gpWPara->location_level : 0;
+        if (delay > 0)
+            host->restartScreenOffTimer(delay * 1000);
+    }
+    QDialog::showEvent(event);
+}
