@@ -32,7 +32,8 @@ ChooseBox::ChooseBox(QString title, QWidget* parent)
 
     yes_ = new QPushButton(textRow(122), this);
     no_ = new QPushButton(textRow(123), this);
-    auto* buttonRow = new QHBoxLayout;
+    buttonRow_ = new QHBoxLayout;
+    QHBoxLayout* buttonRow = buttonRow_;
     buttonRow->setContentsMargins(30, 30, 30, 30);
     buttonRow->setSpacing(30);
     for (QPushButton* b : {yes_, no_}) {

@@ -2,6 +2,7 @@
 // A yes/no question: exec gives Accepted for YES, Rejected for NO.
 #include <QDialog>
 
+class QHBoxLayout;
 class QLabel;
 class QPushButton;
 
@@ -29,4 +30,5 @@ protected:
     QLabel* message_;
     QLabel* title_;
     int titleRow_ = -1;
+    QHBoxLayout* buttonRow_;
 };

@@ -1,5 +1,6 @@
 #include "widgets/choosecalinumwidget.h"
 
+#include <QHBoxLayout>
 #include <QPainter>
 #include <QPushButton>
 
@@ -16,6 +17,11 @@ ChooseCaliNumWidget::ChooseCaliNumWidget(QWidget* parent) : ChooseBox(QString(),
     choice_->setFont(f);
     choice_->setItemHeight(80);
     choice_->move(width() / 2 + 100, height() / 4 - 30);
+    // The buttons are placed by paintEvent, not by the box's button row.
+    for (QPushButton* b : {yes_, no_}) {
+        buttonRow_->removeWidget(b);
+        b->setFixedSize(220, 100);
+    }
 }
 
 void ChooseCaliNumWidget::paintEvent(QPaintEvent*)

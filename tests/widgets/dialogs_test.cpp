@@ -1,0 +1,300 @@
+// Warning, question and password boxes, the message boxes and the one-line helpers.
+#include <QLabel>
+#include <QHBoxLayout>
+
+#include "widgetfixture.h"
+#include "core/globals.h"
+#include "widgets/blineedit.h"
+#include "widgets/bmessagebox.h"
+#include "widgets/choosebox.h"
+#include "widgets/choosecalinumwidget.h"
+#include "widgets/combobox.h"
+#include "widgets/maintenancecode.h"
+#include "widgets/messagedialog.h"
+#include "widgets/numberinput.h"
+#include "widgets/passwordbox.h"
+#include "widgets/showbox.h"
+#include "widgets/textrow.h"
+#include "widgets/toolkitclock.h"
+#include "widgets/toolkitglobals.h"
+#include "widgets/warnbox.h"
+
+namespace {
+QStringList buttonOrder(QWidget* w)
+{
+    // Buttons left to right as laid out.
+    QList<QPushButton*> buttons = w->findChildren<QPushButton*>();
+    std::sort(buttons.begin(), buttons.end(), [](QPushButton* a, QPushButton* b) {
+        return a->mapTo(a->window(), QPoint()).x() < b->mapTo(b->window(), QPoint()).x();
+    });
+    QStringList names;
+    for (QPushButton* b : buttons)
+        names << b->text();
+    return names;
+}
+QString titleOf(QDialog& d)
+{
+    // The title is the first label of the left column: the one with the smallest x.
+    QList<QLabel*> labels = d.findChildren<QLabel*>();
+    QLabel* best = nullptr;
+    for (QLabel* l : labels) {
+        if (!l->text().isEmpty() && (!best || l->x() < best->x()))
+            best = l;
+    }
+    return best ? best->text() : QString();
+}
+}  // namespace
+
+class DialogTest : public WidgetTest {};
+
+TEST_F(DialogTest, HelpersShowFixedTitlesInTheLanguageInForce)
+{
+    QStringList titles;
+    QStringList texts;
+    answerDialogs([&](QDialog& d) {
+        titles << titleOf(d);
+        if (auto* w = dynamic_cast<WarnBox*>(&d)) {
+            texts << w->text();
+            QTest::mouseClick(w->confirmButton(), Qt::LeftButton);
+        } else if (auto* c = dynamic_cast<ChooseBox*>(&d)) {
+            texts << c->text();
+            QTest::mouseClick(c->noButton(), Qt::LeftButton);
+        }
+    });
+    gLan = 1;
+    showWarnBox("Camera lost");
+    EXPECT_FALSE(showChooseBox("Stop?"));
+    gLan = 0;
+    showWarnBox("");
+    showChooseBox("");
+    EXPECT_EQ(titles, (QStringList{"Warning!", "Confirmation prompt", QString::fromUtf8("警告!"),
+                                   QString::fromUtf8("确认提示")}));
+    EXPECT_EQ(texts, (QStringList{"Camera lost", "Stop?", "", ""}));
+}
+
+TEST_F(DialogTest, ChooseBoxYesIsTrueAnythingElseFalse)
+{
+    answerDialogs([](QDialog& d) { QTest::mouseClick(static_cast<ChooseBox&>(d).yesButton(), Qt::LeftButton); });
+    EXPECT_TRUE(showChooseBox("Save?"));
+    answerDialogs([](QDialog& d) { d.close(); });
+    EXPECT_FALSE(showChooseBox("Save?"));
+}
+
+TEST_F(DialogTest, BoxesAreCentredInTheDisplayAreaAtEveryShow)
+{
+    WarnBox warn("Warning!");
+    ChooseBox choose("Question");
+    PasswordBox password("Password");
+    for (QDialog* d : std::initializer_list<QDialog*>{&warn, &choose, &password}) {
+        d->show();
+        EXPECT_EQ(d->geometry(), QRect(1725 / 2 - 340, 982 / 2 - 125, 680, 250));
+        d->hide();
+    }
+    gShowW = 1000;
+    gShowH = 601;
+    for (QDialog* d : std::initializer_list<QDialog*>{&warn, &choose, &password}) {
+        d->show();
+        EXPECT_EQ(d->geometry(), QRect(500 - 340, 300 - 125, 680, 250));
+        d->hide();
+    }
+}
+
+TEST_F(DialogTest, WarningWakesADarkScreen)
+{
+    WarnBox warn("Warning!");
+    para.location_level = 30;
+    host.dark = true;
+    warn.show();
+    warn.hide();
+    EXPECT_EQ(host.screenOnCalls, 1);
+    EXPECT_EQ(host.timerRestarts, QList<int>{30000});
+
+    para.location_level = 0;
+    host.dark = true;
+    warn.show();
+    warn.hide();
+    EXPECT_EQ(host.screenOnCalls, 2);
+    EXPECT_EQ(host.timerRestarts, QList<int>{30000});
+
+    ChooseBox choose("Q");
+    host.dark = true;
+    choose.show();
+    EXPECT_EQ(host.screenOnCalls, 2);
+}
+
+TEST_F(DialogTest, CaptionsAreSetWhenShown)
+{
+    gLan = 1;
+    WarnBox warn("x");
+    warn.setTitleRow(568);
+    gLan = 0;
+    warn.show();
+    EXPECT_EQ(warn.confirmButton()->text(), textRow(121));
+    EXPECT_EQ(warn.titleLabel()->text(), QString::fromUtf8("警告!"));
+}
+
+class PasswordTest : public DialogTest {
+protected:
+    void SetUp() override
+    {
+        DialogTest::SetUp();
+        // The field opens the numeric keyboard; answer it with what `typed` holds.
+        answerDialogs([this](QDialog& d) {
+            for (const QChar c : typed)
+                clickKey(&d, QString(c));
+            clickKey(&d, typed.isEmpty() ? "Cancel" : "Confirm");
+        });
+        box.show();
+    }
+    void enter(const QString& text)
+    {
+        typed = text;
+        click(box.passwordField());
+        QTest::mouseClick(box.yesButton(), Qt::LeftButton);
+    }
+    QString placeholder() const { return box.passwordField()->placeholderText(); }
+
+    PasswordBox box{"Password"};
+    QString typed;
+};
+
+TEST_F(PasswordTest, FixedCodeGivesAdvancedEvenWhenItIsAlsoThePassword)
+{
+    para.is_psw_used = 0;
+    qstrcpy(para.password, "9157");
+    EXPECT_EQ(placeholder(), "Password:");
+    enter("9157");
+    EXPECT_EQ(host.userLevel(), 2);
+    EXPECT_FALSE(box.isVisible());
+    EXPECT_EQ(box.result(), QDialog::Accepted);
+}
+
+TEST_F(PasswordTest, StoredPasswordGivesPrimaryAndWrongOnesResetTheLevel)
+{
+    para.is_psw_used = 1;
+    qstrcpy(para.password, "2468");
+    host.setUserLevel(2);
+    enter("1111");
+    EXPECT_EQ(host.userLevel(), 0);
+    EXPECT_TRUE(box.isVisible());
+    EXPECT_EQ(box.passwordField()->text(), "");
+    EXPECT_EQ(placeholder(), "The password is wrong");
+    EXPECT_EQ(box.state(), 0);  // clearing the refused entry was a change to empty
+    enter("9157");  // the fixed code does not open a protected unit
+    EXPECT_EQ(host.userLevel(), 0);
+    enter("2468");
+    EXPECT_EQ(host.userLevel(), 1);
+    EXPECT_FALSE(box.isVisible());
+}
+
+TEST_F(PasswordTest, PlaceholderSequenceAfterRefusals)
+{
+    para.is_psw_used = 1;
+    qstrcpy(para.password, "2468");
+    enter("13");
+    box.passwordField()->setText("5");
+    EXPECT_EQ(placeholder(), "");
+    box.passwordField()->setText("");
+    EXPECT_EQ(placeholder(), "Password:");  // refused entry was not empty
+
+    enter("");  // a refused empty entry
+    EXPECT_EQ(box.state(), 2);
+    box.passwordField()->setText("5");
+    box.passwordField()->setText("");
+    EXPECT_EQ(placeholder(), "The password is wrong");
+    box.passwordField()->setText("5");
+    box.passwordField()->setText("");
+    EXPECT_EQ(placeholder(), "Password:");
+}
+
+TEST_F(PasswordTest, TenDigitCodeIsValidThisHourAndThePreviousOne)
+{
+    para.is_psw_used = 1;
+    qstrcpy(para.password, "2468");
+    const QDateTime at(QDate(2024, 2, 29), QTime(14, 5, 9));
+    const QString code = MaintenanceCode::hourCode(at);
+    ASSERT_EQ(code.size(), 10);
+    for (const QChar c : code)
+        ASSERT_TRUE(c.isDigit());
+    EXPECT_EQ(MaintenanceCode::hourCode(QDateTime(QDate(2024, 2, 29), QTime(14, 59, 59))), code);
+    EXPECT_NE(MaintenanceCode::hourCode(QDateTime(QDate(2024, 2, 29), QTime(15, 0, 0))), code);
+    EXPECT_NE(MaintenanceCode::hourCode(QDateTime(QDate(2024, 3, 29), QTime(14, 0, 0))), code);
+
+    QDateTime now = at.addSecs(3600);  // next hour: the code is still valid
+    setToolkitClock([&] { return now; });
+    enter(code);
+    EXPECT_EQ(host.userLevel(), 2);
+    box.show();
+    now = at.addSecs(2 * 3600);  // two hours later it is not
+    enter(code);
+    EXPECT_EQ(host.userLevel(), 0);
+    EXPECT_TRUE(box.isVisible());
+    setToolkitClock(ToolkitClock());
+}
+
+TEST_F(PasswordTest, KeypadConfirmReachesOnlyTheVisibleBox)
+{
+    NumberInput pad;
+    gpNumPad = &pad;
+    para.is_psw_used = 1;
+    qstrcpy(para.password, "2468");
+    PasswordBox shown("Password");
+    PasswordBox hidden("Password");
+    gpPasswordBox = &shown;
+    shown.show();
+    host.setUserLevel(1);
+    // The hidden box would refuse its empty field and reset the level.
+    shown.passwordField()->setText("2468");
+    pad.HideUpdate();
+    EXPECT_EQ(host.userLevel(), 1);
+    EXPECT_FALSE(shown.isVisible());
+    EXPECT_EQ(shown.result(), QDialog::Accepted);
+    EXPECT_EQ(hidden.result(), QDialog::Rejected);
+    gpPasswordBox = nullptr;
+    gpNumPad = nullptr;
+}
+
+TEST_F(DialogTest, MessageBoxButtonOrders)
+{
+    BMessageBox yesNo("Title", "Text", 12, BMessageBoxWarning);
+    yesNo.show();
+    EXPECT_EQ(buttonOrder(&yesNo), (QStringList{"NO", "YES"}));
+    BMessageBox confirm("Title", "Text", 3, BMessageBoxNoIcon);
+    confirm.show();
+    EXPECT_EQ(buttonOrder(&confirm), (QStringList{"Cancel", "Confirm"}));
+    // Icon values outside 1..4 leave an empty 48 x 48 place.
+    QList<QLabel*> labels = confirm.findChildren<QLabel*>();
+    auto icon = std::find_if(labels.begin(), labels.end(), [](QLabel* l) { return l->size() == QSize(48, 48); });
+    ASSERT_NE(icon, labels.end());
+    EXPECT_TRUE((*icon)->pixmap() == nullptr || (*icon)->pixmap()->isNull());
+
+    answerDialogs([](QDialog& d) { clickKey(&d, "YES"); });
+    EXPECT_EQ(execModal(yesNo), QDialog::Accepted);
+    answerDialogs([](QDialog& d) { clickKey(&d, "Cancel"); });
+    EXPECT_EQ(execModal(confirm), QDialog::Rejected);
+}
+
+TEST_F(DialogTest, MessageDialogButtonsByMode)
+{
+    MessageDialog one("T", "M", 0x1);
+    EXPECT_EQ(buttonOrder(&one), QStringList{"OK"});
+    MessageDialog three("T", "M", 0x1011);
+    three.show();
+    EXPECT_EQ(buttonOrder(&three), (QStringList{"OK", "Cancel", "Yes"}));
+    three.resetMessage("changed");
+    EXPECT_EQ(three.findChild<QLabel*>("message")->text(), "changed");
+    answerDialogs([](QDialog& d) { clickKey(&d, "Yes"); });
+    EXPECT_EQ(execModal(three), QDialog::Accepted);
+}
+
+TEST_F(DialogTest, CalibrationChooserOffersThreeCounts)
+{
+    ChooseCaliNumWidget chooser;
+    EXPECT_EQ(chooser.pointChoice()->count(), 3);
+    EXPECT_EQ(chooser.pointChoice()->itemText(2), " 25 ");
+    EXPECT_EQ(chooser.pointChoice()->pos(), QPoint(440, 32));
+    chooser.setCaption("Points");
+    chooser.show();
+    chooser.grab();  // paints: the buttons go to their places
+    EXPECT_EQ(chooser.yesButton()->geometry(), QRect(680 / 3 - 160, 2 * (250 / 3) - 50, 220, 100));
+}
