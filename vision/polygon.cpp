@@ -25,21 +25,83 @@ qint64 floorDiv(qint64 a, qint64 b)  // b > 0
     return q;
 }
 
-// One non-horizontal edge walked row by row: at row y its crossing is xa + (y - ya) * dx / dy,
-// held as the whole part q and remainder rem (0 <= rem < dy).
-struct ActiveEdge {
-    qint64 xa;
-    qint64 dy;
-    qint64 q, rem;
-    qint64 qStep, remStep;
-    int yEnd;  // first row no longer crossed
-};
+// Far beyond any frame; keeps every step of the edge walk inside 32 bits.
+constexpr int kCoordLimit = 1 << 24;
 
 struct EdgeStart {
     int yStart;
     int yEnd;
-    qint64 xa, ya, dx, dy;
+    int xa, ya, dx, dy;  // x relative to the area's left
 };
+
+// The edges crossing the current row, walked row by row: edge k crosses the row at
+// x[k] + rem[k] / dy[k] (0 <= rem < dy) and advances by xStep + remStep / dy per row.
+struct ActiveEdges {
+    std::vector<int> x, rem, dy, xStep, remStep, yEnd;
+    size_t size() const { return x.size(); }
+    void reserve(size_t n)
+    {
+        for (auto* v : {&x, &rem, &dy, &xStep, &remStep, &yEnd})
+            v->reserve(n);
+    }
+    void add(int x0, int rem0, int d, int xs, int rs, int end)
+    {
+        x.push_back(x0);
+        rem.push_back(rem0);
+        dy.push_back(d);
+        xStep.push_back(xs);
+        remStep.push_back(rs);
+        yEnd.push_back(end);
+    }
+    // Drops the edges that end at or before row `row` (the order of the others does not matter).
+    void dropEnded(int row)
+    {
+        size_t n = x.size();
+        for (size_t k = n; k-- > 0;) {
+            if (yEnd[k] > row)
+                continue;
+            --n;
+            x[k] = x[n];
+            rem[k] = rem[n];
+            dy[k] = dy[n];
+            xStep[k] = xStep[n];
+            remStep[k] = remStep[n];
+            yEnd[k] = yEnd[n];
+        }
+        for (auto* v : {&x, &rem, &dy, &xStep, &remStep, &yEnd})
+            v->resize(n);
+    }
+};
+
+// The per-row arithmetic over all crossing edges, kept in plain loops the compiler vectorises.
+#define MASK_VECTORISE __attribute__((optimize("tree-vectorize", "vect-cost-model=dynamic")))
+
+// Last column each crossing flips: ceil(crossing) - 1; -1 flips nothing (the spare cell), W - 1
+// and beyond flip the whole row.
+MASK_VECTORISE void lastFlipped(const int* x, const int* rem, int* out, size_t n, int W)
+{
+    for (size_t k = 0; k < n; ++k) {
+        const int v = x[k] + (rem[k] > 0 ? 1 : 0) - 1;
+        out[k] = v < -1 ? -1 : (v > W - 1 ? W - 1 : v);
+    }
+}
+
+// Column of the pixel an edge passes through exactly, or W (a spare cell) when none.
+MASK_VECTORISE void outlinePixel(const int* x, const int* rem, int* out, size_t n, int W)
+{
+    for (size_t k = 0; k < n; ++k)
+        out[k] = (rem[k] == 0 && unsigned(x[k]) < unsigned(W)) ? x[k] : W;
+}
+
+MASK_VECTORISE void stepRow(int* x, int* rem, const int* dy, const int* xStep, const int* remStep, size_t n)
+{
+    for (size_t k = 0; k < n; ++k) {
+        const int r = rem[k] + remStep[k];
+        const int over = r >= dy[k] ? 1 : 0;
+        rem[k] = r - (over ? dy[k] : 0);
+        x[k] += xStep[k] + over;
+    }
+}
 
 }  // namespace
 
@@ -57,90 +119,85 @@ cv::Mat PolygonMask(const QPoint* pts, int n, const QRect& area)
         return mask;  // fewer than three vertices enclose nothing
     const int top = area.top(), left = area.left();
     const int bottomEx = top + H;  // first row below the area
+    auto vertex = [&](int i) {
+        const QPoint p = pts[i];
+        return QPoint(std::clamp(p.x(), -kCoordLimit, kCoordLimit), std::clamp(p.y(), -kCoordLimit, kCoordLimit));
+    };
 
     std::vector<EdgeStart> edges;
-    edges.reserve(n);
+    edges.reserve(size_t(n));
+    std::vector<int> endsAt(size_t(H) + 1, 0);  // edges leaving after each row of the area
     for (int i = 0; i < n; ++i) {
-        const QPoint a = pts[i == 0 ? n - 1 : i - 1], b = pts[i];
+        const QPoint a = vertex(i == 0 ? n - 1 : i - 1), b = vertex(i);
         if (a.y() == b.y())
             continue;  // horizontal edges cross no row
-        const QPoint& lo = a.y() < b.y() ? a : b;
-        const QPoint& hi = a.y() < b.y() ? b : a;
+        const QPoint lo = a.y() < b.y() ? a : b;
+        const QPoint hi = a.y() < b.y() ? b : a;
         const int y0 = std::max(lo.y(), top);
         const int y1 = std::min(hi.y(), bottomEx);
         if (y0 >= y1)
             continue;
-        edges.push_back({y0, y1, lo.x(), lo.y(), qint64(hi.x()) - lo.x(), qint64(hi.y()) - lo.y()});
+        const int xa = int(std::clamp<qint64>(qint64(lo.x()) - left, -2 * kCoordLimit, 2 * kCoordLimit));
+        edges.push_back({y0, y1, xa, lo.y(), hi.x() - lo.x(), hi.y() - lo.y()});
+        ++endsAt[size_t(y1 - 1 - top)];
     }
     std::sort(edges.begin(), edges.end(), [](const EdgeStart& a, const EdgeStart& b) { return a.yStart < b.yStart; });
 
-    std::vector<ActiveEdge> active;
+    ActiveEdges active;
     active.reserve(edges.size());
-    std::vector<int> onOutline;  // columns of this row where an edge passes through a pixel centre
+    // flips per column, with a spare cell in front for crossings left of the area
+    std::vector<uchar> flips(size_t(W) + 1);
+    uchar* flip = flips.data() + 1;
+    std::vector<uchar> lineBuf(size_t(W) + 1);  // one row, with a spare cell at W
+    uchar* const line = lineBuf.data();
+    std::vector<int> cut(edges.size());  // per edge: its last flipped column, or the outline pixel
     size_t next = 0;
     for (int y = edges.empty() ? bottomEx : edges.front().yStart; y < bottomEx; ++y) {
         while (next < edges.size() && edges[next].yStart == y) {
             const EdgeStart& e = edges[next++];
-            ActiveEdge a;
-            a.xa = e.xa;
-            a.dy = e.dy;
             const qint64 num = (qint64(y) - e.ya) * e.dx;
-            a.q = floorDiv(num, e.dy);
-            a.rem = num - a.q * e.dy;
-            a.qStep = floorDiv(e.dx, e.dy);
-            a.remStep = e.dx - a.qStep * e.dy;
-            a.yEnd = e.yEnd;
-            active.push_back(a);
+            const qint64 q = floorDiv(num, e.dy);
+            const int qStep = int(floorDiv(e.dx, e.dy));
+            active.add(int(e.xa + q), int(num - q * e.dy), e.dy, qStep, int(e.dx - qint64(qStep) * e.dy), e.yEnd);
         }
-        if (active.empty()) {
+        const size_t count = active.size();
+        if (count == 0) {
             if (next >= edges.size())
                 break;
             y = edges[next].yStart - 1;  // no edge crosses the rows in between
             continue;
         }
-        uchar* row = mask.ptr<uchar>(y - top);
-        int carry = 0;
-        onOutline.clear();
-        for (size_t k = 0; k < active.size();) {
-            ActiveEdge& a = active[k];
-            const qint64 ceilX = a.xa + a.q + (a.rem > 0 ? 1 : 0);
-            const qint64 m = ceilX - left - 1;  // last column flipped
-            if (m >= W - 1)
-                carry ^= 1;
-            else if (m >= 0)
-                row[m] ^= 1;
-            if (a.rem == 0) {
-                const qint64 c = a.xa + a.q - left;
-                if (c >= 0 && c < W)
-                    onOutline.push_back(int(c));
-            }
-            if (y + 1 >= a.yEnd) {
-                a = active.back();
-                active.pop_back();
-                continue;
-            }
-            a.q += a.qStep;
-            a.rem += a.remStep;
-            if (a.rem >= a.dy) {
-                a.rem -= a.dy;
-                ++a.q;
-            }
-            ++k;
+        int* const x = active.x.data();
+        int* const rem = active.rem.data();
+        const int* const dy = active.dy.data();
+        const int* const xStep = active.xStep.data();
+        const int* const remStep = active.remStep.data();
+        int* const c = cut.data();
+
+        lastFlipped(x, rem, c, count, W);
+        std::fill(flips.begin(), flips.end(), 0);
+        for (size_t k = 0; k < count; ++k)
+            flip[c[k]] ^= 1;
+        // a pixel's parity is that of the flips at or right of it
+        uchar acc = 0;
+        for (int col = W - 1; col >= 0; --col) {
+            acc ^= flip[col];
+            line[col] = uchar(-acc);
         }
-        // row[c] holds the flips at c; a pixel's parity is the carry and every flip at or right of it
-        int acc = carry;
-        for (int c = W - 1; c >= 0; --c) {
-            acc ^= row[c];
-            row[c] = acc ? 255 : 0;
-        }
-        for (int c : onOutline)
-            row[c] = 0;
+        // an edge through a pixel centre makes that pixel an outline pixel
+        outlinePixel(x, rem, c, count, W);
+        for (size_t k = 0; k < count; ++k)
+            line[c[k]] = 0;
+        std::memcpy(mask.ptr<uchar>(y - top), line, size_t(W));
+        stepRow(x, rem, dy, xStep, remStep, count);
+        if (endsAt[size_t(y - top)] > 0)
+            active.dropEnded(y + 1);
     }
 
     // vertices and horizontal edges lie on the outline too
     const int right = left + W - 1, bottom = top + H - 1;
     for (int i = 0; i < n; ++i) {
-        const QPoint a = pts[i == 0 ? n - 1 : i - 1], b = pts[i];
+        const QPoint a = vertex(i == 0 ? n - 1 : i - 1), b = vertex(i);
         if (b.x() >= left && b.x() <= right && b.y() >= top && b.y() <= bottom)
             mask.at<uchar>(b.y() - top, b.x() - left) = 0;
         if (a.y() == b.y() && a.y() >= top && a.y() <= bottom) {
@@ -273,7 +330,9 @@ bool RePolygon::operator==(const RePolygon& o) const
     const int n = used();
     if (n != o.used())
         return false;
-    // only the vertices in use count
-    return std::equal(points.constBegin(), points.constBegin() + n, o.points.constBegin())
-           && std::equal(imagePoints.constBegin(), imagePoints.constBegin() + n, o.imagePoints.constBegin());
+    // only the vertices in use count; lists still shared by a copy are equal without a look
+    auto same = [n](const QVector<QPoint>& a, const QVector<QPoint>& b) {
+        return a.constData() == b.constData() || std::equal(a.constBegin(), a.constBegin() + n, b.constBegin());
+    };
+    return same(points, o.points) && same(imagePoints, o.imagePoints);
 }

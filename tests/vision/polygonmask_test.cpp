@@ -89,6 +89,20 @@ TEST(PolygonMask, EqualsThePerPixelTestOnSpecialOutlines)
     }
 }
 
+TEST(PolygonMask, EqualsThePerPixelTestWithManyEdgesPerRow)
+{
+    std::mt19937 rng(99);
+    std::uniform_int_distribution<int> x(0, 119), y(0, 89);
+    std::vector<QPoint> tangle(600);
+    for (QPoint& p : tangle)
+        p = QPoint(x(rng), y(rng));
+    expectSame(tangle, QRect(0, 0, 120, 90), "tangle");
+    std::vector<QPoint> comb;
+    for (int i = 0; i < 300; ++i)
+        comb.emplace_back(i * 119 / 299, (i % 2) ? 89 : 0);
+    expectSame(comb, QRect(-2, -2, 124, 94), "comb");
+}
+
 TEST(PolygonMask, EmptyAreaGivesAnEmptyMask)
 {
     const QPoint tri[] = {{0, 0}, {10, 0}, {0, 10}};
