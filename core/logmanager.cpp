@@ -1,10 +1,13 @@
 #include "core/logmanager.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <utility>
+#include <vector>
 
 #include <cxxabi.h>
 #include <dlfcn.h>
@@ -84,11 +87,17 @@ QString freeName(const QString& prefix, const QString& stamp)
 
 void pruneLocked()
 {
-    QDir dir(LogManager::__CurTaskPath);
-    QFileInfoList files = dir.entryInfoList({"*"}, QDir::Files, QDir::Time | QDir::Reversed);
-    while (files.size() > LogManager::kMaxFiles) {
-        QFile::remove(files.takeFirst().absoluteFilePath());
-    }
+    const QFileInfoList files = QDir(LogManager::__CurTaskPath).entryInfoList({"*"}, QDir::Files, QDir::NoSort);
+    if (files.size() <= LogManager::kMaxFiles)
+        return;
+    // one stat per file, then oldest first
+    std::vector<std::pair<qint64, QString>> byTime;
+    byTime.reserve(static_cast<size_t>(files.size()));
+    for (const QFileInfo& f : files)
+        byTime.emplace_back(f.lastModified().toMSecsSinceEpoch(), f.fileName());
+    std::stable_sort(byTime.begin(), byTime.end());
+    for (size_t i = 0; i + LogManager::kMaxFiles < byTime.size(); ++i)
+        QFile::remove(LogManager::__CurTaskPath + byTime[i].second);
 }
 
 // --- async-signal-safe helpers of the crash handler ---
