@@ -1,0 +1,20 @@
+#pragma once
+// End of the process and the pieces of the start-up order that main shares with the tests.
+#include <functional>
+#include <QString>
+
+// Clears the watchdog run flag, then waits one second (always, also when it was clear).
+void StopWTD();
+// StopWTD, then ends the process with `code`. The log is line-flushed already; the process ends
+// with _exit so no static destructor runs while the camera, board and writer threads still live.
+[[noreturn]] void Exit(int code);
+
+// The pause of StopWTD (sleep(1) on the machine); tests shorten it. Empty restores sleep(1).
+void SetStopWTDPause(std::function<void()> pause);
+
+// The application style sheet: 27 rules, one string, no separators between rules.
+QString ApplicationStyleSheet();
+
+// Registers the compiled-in application font and makes it the application font (weight 50).
+// False when the font cannot be registered or names no family; the default font then stays.
+bool InstallApplicationFont();

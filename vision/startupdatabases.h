@@ -1,0 +1,40 @@
+#pragma once
+// The three databases the controller opens at start-up (parameters, operation record, camera
+// serials). A damaged or missing file is not opened blindly (SQLite would open garbage and create
+// a missing file empty): it is warned about in English (no language is loaded yet), kept aside
+// under a time-stamped name, replaced by its default copy, and a reboot is asked for. The caller
+// must then stop its initialisation.
+#include <functional>
+#include <QList>
+#include <QString>
+
+struct StartupDatabase {
+    QString connection;   // Qt connection name
+    QString file;         // in the working directory
+    QString table;        // the table a sound file holds
+    QString defaultFile;  // the copy that replaces a damaged one
+    int warnRow;          // text row of the warning (shown in English)
+    int pauseMs;          // pause between the copy and the reboot
+};
+
+class StartupDatabases {
+public:
+    StartupDatabases();
+
+    // PARAM.db ("dbIn"), RECORD.db ("dbRecord"), SN.db ("dbT"), in this order.
+    static QList<StartupDatabase> List();
+
+    // Checks and opens each database in order on its connection. At the first damaged one: warn,
+    // keep it aside, put the default copy in place, pause, reboot; returns false (stop). True when
+    // all three are open.
+    bool OpenAll();
+
+    // Name the damaged file was kept under (empty when none was moved).
+    QString asideName;
+    // What was wrong with it.
+    QString damage;
+
+    std::function<void(const QString& text)> warn;  // the modal warning
+    std::function<void(int ms)> pause;
+    std::function<void()> reboot;                   // "reboot"
+};
