@@ -9,10 +9,11 @@
 #include <QString>
 #include <QVariant>
 
+#include "core/uitexttable.h"
 #include "platform/vision/kovvgeometry.h"
+#include "widgets/showbox.h"
 
 std::function<CammerSingleton::MaskTable*(void*)> CammerSingleton::viewMasks;
-std::function<void(int)> CammerSingleton::warnHook;
 std::function<void(int, int)> CammerSingleton::reportStage;
 
 namespace {
@@ -263,10 +264,7 @@ bool CammerSingleton::LoadWithMasks(MaskTable* masks)
                 cavity[s][c] = in.next();
         }
         if (unsigned(roiNum[s]) > unsigned(MAX_ROI)) {
-            if (warnHook)
-                warnHook(0);
-            else
-                qWarning("Camera parameter file error!");
+            showWarnBox(gaLanStr[0 * LAN_COUNT + gLan]);
             roiNum[s] = 0;
             continue;
         }

@@ -44,11 +44,10 @@ public:
     // Table name "cammer<camera>".
     QString TableName() const;
 
-    // Seams wired by the program: the mask table of a camera view; the modal warning of a text
-    // row (row 0 when a stage's stored count is bad); the report of a saved stage's regions
-    // (called after each save for every stage; the hook decides whether reporting is on).
+    // Seams wired by the program: the mask table of a camera view; the report of a saved
+    // stage's regions (called after a save for every stage; the hook decides whether network
+    // reporting is on and the report server linked).
     static std::function<MaskTable*(void* view)> viewMasks;
-    static std::function<void(int textRow)> warnHook;
     static std::function<void(int camera, int stage)> reportStage;
 
     int camera;

@@ -2,6 +2,10 @@
 
 #include <cmath>
 
+#include <QImage>
+#include <QPainter>
+#include <QPen>
+
 #include <opencv2/core.hpp>
 
 #include "vision/shapegeometry.h"
@@ -397,4 +401,53 @@ TEST(ShapeClipping, ImageRectanglesAndMasksStayInsideTheFrameAtEveryEdge)
     EXPECT_EQ(m.at<uchar>(240, 0), 255);
     EXPECT_EQ(m.at<uchar>(240, 639), 255);
     EXPECT_EQ(m.at<uchar>(0, 639), 0);
+}
+
+// ---- drawing ----
+
+TEST(ShapeDrawing, SelectedOutlinesAreMagentaAndTheRingsInnerCircleYellow)
+{
+    QImage img(400, 400, QImage::Format_RGB32);
+    auto paint = [&](auto& shape, bool selected) {
+        img.fill(Qt::black);
+        shape.SetSelected(selected);
+        QPainter p(&img);
+        p.setPen(QPen(Qt::green));
+        shape.Draw(p);
+    };
+    ClustomRect r;
+    r.rect = box(50, 50, 150, 120);
+    paint(r, true);
+    EXPECT_EQ(img.pixelColor(50, 80), QColor(Qt::magenta));
+    EXPECT_EQ(img.pixelColor(51, 80), QColor(Qt::magenta));  // 3 pixels wide
+    EXPECT_EQ(img.pixelColor(100, 80), QColor(Qt::black));
+    paint(r, false);
+    EXPECT_EQ(img.pixelColor(50, 80), QColor(Qt::green));
+
+    Circle c;
+    c.center = QPoint(200, 200);
+    c.radius = 100;
+    c.innerRadius = 40;
+    c.UpdateRect();
+    paint(c, true);
+    EXPECT_EQ(img.pixelColor(100, 200), QColor(Qt::magenta));
+    EXPECT_EQ(img.pixelColor(160, 200), QColor(Qt::yellow));
+    paint(c, false);
+    EXPECT_EQ(img.pixelColor(100, 200), QColor(Qt::green));
+    EXPECT_EQ(img.pixelColor(160, 200), QColor(Qt::yellow));
+
+    // a five-pointed star filled by the odd-even rule leaves its centre empty
+    const QPoint star[] = {{200, 20}, {306, 346}, {29, 144}, {371, 144}, {94, 346}};
+    RePolygon s(5, star);
+    img.fill(Qt::black);
+    {
+        QPainter p(&img);
+        p.setPen(QPen(Qt::green));
+        p.setBrush(Qt::blue);
+        s.SetSelected(true);
+        s.Draw(p);
+    }
+    EXPECT_EQ(img.pixelColor(200, 210), QColor(Qt::black));
+    EXPECT_EQ(img.pixelColor(200, 80), QColor(Qt::blue));
+    EXPECT_EQ(img.pixelColor(200, 21), QColor(Qt::magenta));
 }
