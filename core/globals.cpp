@@ -18,6 +18,11 @@ int gShowW = 1725;
 int gShowH = 982;
 float gShowAW = 1725.0f / 1920.0f;
 float gShowAH = 982.0f / 1080.0f;
+int gImageLen = 1920 * 1080;
+int gColorLen = 1920 * 1080;
+bool gisColor = false;
+bool gisGrayHue = true;
+int gTempNum = 10;
 
 QString gAppDirPath;
 bool gisRunWTD = false;

@@ -29,6 +29,14 @@ extern int gShowW;
 extern int gShowH;
 extern float gShowAW;
 extern float gShowAH;
+// Bytes of one grey frame (gImageW x gImageH) and of one frame buffer (four times that while
+// colour processing is on); colour processing and its reduction (set: grey, clear: hue); template
+// slots per stage. The controller's initialisation sets them from the parameter record.
+extern int gImageLen;
+extern int gColorLen;
+extern bool gisColor;
+extern bool gisGrayHue;
+extern int gTempNum;
 
 extern QString gAppDirPath;
 extern bool gisRunWTD;

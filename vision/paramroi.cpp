@@ -1,0 +1,3 @@
+#include "vision/paramroi.h"
+
+QList<param_roi> g_listParamROI;
