@@ -84,9 +84,20 @@ int is_InitCamera(HIDS* handle, void* window)
         return IS_NO_SUCCESS;
     const std::vector<int> devs = CamSim::instance().present(kMake);
     const int id = int(*handle & ~IS_USE_DEVICE_ID);
-    if (id < 1 || id > int(devs.size()))
+    int dev = -1;
+    if (id == 0) {
+        // Id 0: the first device nobody has open.
+        for (int d : devs) {
+            if (!CamSim::instance().isOpen(d)) {
+                dev = d;
+                break;
+            }
+        }
+    } else if (id <= int(devs.size())) {
+        dev = devs[id - 1];
+    }
+    if (dev < 0)
         return IS_CANT_OPEN_DEVICE;
-    const int dev = devs[id - 1];
     CamSim::instance().log(kMake, dev, QString("is_InitCamera 0x%1").arg(*handle, 0, 16));
     uint64_t gen = 0;
     const Result r = CamSim::instance().open(kMake, dev, true, &gen);
