@@ -24,6 +24,7 @@ BMessageBox::BMessageBox(QString title, QString text, int buttons, BMessageBoxIc
     if (icon >= 1 && icon <= 4)
         iconLabel->setPixmap(QPixmap(":/img/icons/warning.png"));
     auto* textLabel = new QLabel(text, this);
+    text_ = textLabel;
     textLabel->setWordWrap(true);
 
     auto* buttonRow = new QHBoxLayout;
@@ -64,5 +65,20 @@ BMessageBox::BMessageBox(QString title, QString text, int buttons, BMessageBoxIc
     outer->addLayout(right, 1);
 
     setStyleSheet(kBoxStyleSheet);
+    fitTitle(titleLabel);
     setGeometry(gShowW / 2 - 340, gShowH / 2 - 125, 680, 250);
+}
+
+int BMessageBox::buttonRowTop() const
+{
+    int top = height();
+    for (QPushButton* b : findChildren<QPushButton*>())
+        top = qMin(top, b->mapTo(this, QPoint(0, 0)).y());
+    return top;
+}
+
+void BMessageBox::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    fitMessage(this, text_, buttonRowTop());
 }

@@ -11,4 +11,11 @@ class BMessageBox : public QDialog {
     Q_OBJECT
 public:
     BMessageBox(QString title, QString text, int buttons, BMessageBoxIcon icon, QWidget* parent = nullptr);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    class QLabel* text_;
+    int buttonRowTop() const;
 };

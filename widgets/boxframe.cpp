@@ -1,6 +1,9 @@
 #include "widgets/boxframe.h"
 
+#include <algorithm>
+
 #include <QDialog>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
@@ -40,4 +43,47 @@ void buildBoxFrame(QDialog* box, QLabel* title, int titleWidth, QLayout* iconRow
 void centreBox(QDialog* box)
 {
     box->setGeometry(gShowW / 2 - 340, gShowH / 2 - 125, 680, 250);
+}
+
+void fitTitle(QLabel* title)
+{
+    const int width = title->maximumWidth();
+    const QStringList words = title->text().split(QRegExp("\\s+"), Qt::SkipEmptyParts);
+    int px = 30;
+    for (; px > 12; --px) {
+        QFont f = title->font();
+        f.setPixelSize(px);
+        const QFontMetrics fm(f);
+        bool fits = true;
+        for (const QString& w : words) {
+            // Chinese wraps between characters: only words of other scripts must fit whole.
+            const bool han = std::any_of(w.begin(), w.end(), [](QChar c) { return c.script() == QChar::Script_Han; });
+            fits = fits && (han || fm.horizontalAdvance(w) <= width);
+        }
+        if (fits)
+            break;
+    }
+    title->setStyleSheet(px == 30 ? QString() : QString("font-size:%1px;").arg(px));
+}
+
+void fitMessage(QDialog* box, QLabel* message, int buttonTop)
+{
+    message->setStyleSheet(QString());
+    if (box->layout())
+        box->layout()->activate();
+    const int top = message->mapTo(box, QPoint(0, 0)).y();
+    const int available = buttonTop - top - 12;
+    const int width = message->width();
+    if (available <= 0 || width <= 0)
+        return;
+    int px = 30;
+    for (; px > 12; --px) {
+        QFont f = message->font();
+        f.setPixelSize(px);
+        const QRect need = QFontMetrics(f).boundingRect(QRect(0, 0, width, 100000), Qt::TextWordWrap, message->text());
+        if (need.height() <= available)
+            break;
+    }
+    if (px != 30)
+        message->setStyleSheet(QString("font-size:%1px;").arg(px));
 }

@@ -12,5 +12,11 @@ extern const char* const kBoxStyleSheet;
 
 // Lays out `box` with its title label (fixed `titleWidth`), icon row and button row.
 void buildBoxFrame(QDialog* box, QLabel* title, int titleWidth, QLayout* iconRow, QLayout* buttonRow);
+// Shrinks the title's type below the boxes' 30 px until every word of it fits the title column
+// (long English titles such as "Password confirmation" would otherwise be cut).
+void fitTitle(QLabel* title);
+// Shrinks the message's type below 30 px until the wrapped text fits above the buttons, whose
+// top edge in `box` is `buttonTop` (long warnings would otherwise be cut at the box's fixed size).
+void fitMessage(QDialog* box, QLabel* message, int buttonTop);
 // Centres `box` (680 x 250) in the display area gShowW x gShowH.
 void centreBox(QDialog* box);

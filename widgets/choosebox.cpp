@@ -18,6 +18,7 @@ ChooseBox::ChooseBox(QString title, QWidget* parent)
     message_ = new QLabel(this);
     message_->setWordWrap(true);
     auto* icon = new QLabel(this);
+    icon_ = icon;
     icon->setFixedSize(70, 70);
     icon->setPixmap(QPixmap(":/img/icons/56.png"));
 
@@ -65,5 +66,7 @@ void ChooseBox::showEvent(QShowEvent* event)
     no_->setText(textRow(123));
     if (titleRow_ >= 0)
         title_->setText(textRow(titleRow_));
+    fitTitle(title_);
     QDialog::showEvent(event);
+    fitMessage(this, message_, yes_->mapTo(this, QPoint(0, 0)).y());
 }

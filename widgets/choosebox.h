@@ -29,6 +29,7 @@ protected:
     QString caption_;
     QLabel* message_;
     QLabel* title_;
+    QLabel* icon_;
     int titleRow_ = -1;
     QHBoxLayout* buttonRow_;
 };

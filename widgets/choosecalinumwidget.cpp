@@ -1,6 +1,7 @@
 #include "widgets/choosecalinumwidget.h"
 
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPainter>
 #include <QPushButton>
 
@@ -17,6 +18,12 @@ ChooseCaliNumWidget::ChooseCaliNumWidget(QWidget* parent) : ChooseBox(QString(),
     choice_->setFont(f);
     choice_->setItemHeight(80);
     choice_->move(width() / 2 + 100, height() / 4 - 30);
+    // The caption is painted over the picture: the question icon would cover it.
+    icon_->hide();
+    for (QWidget* w : findChildren<QWidget*>()) {
+        if (w->maximumWidth() == 1)  // the split line
+            w->hide();
+    }
     // The buttons are placed by paintEvent, not by the box's button row.
     for (QPushButton* b : {yes_, no_}) {
         buttonRow_->removeWidget(b);

@@ -1,5 +1,6 @@
 #include "widgets/colorbutton.h"
 
+#include <QFontMetrics>
 #include <QPainter>
 
 #include "core/sharedpictures.h"
@@ -42,8 +43,12 @@ void ColorButton::paintEvent(QPaintEvent*)
     if (face)
         p.drawPixmap(rect(), *face);
     QFont f("wqy-microhei");
-    if (const int px = captionPixelSize(style_))
+    if (int px = captionPixelSize(style_)) {
         f.setPixelSize(px);
+        // A caption wider than the key (e.g. "character" on an 80 px key) is set smaller, not cut.
+        while (px > 10 && QFontMetrics(f).horizontalAdvance(text()) > width() - 6)
+            f.setPixelSize(--px);
+    }
     p.setFont(f);
     p.setPen(Qt::white);
     p.drawText(rect(), Qt::AlignCenter, text());

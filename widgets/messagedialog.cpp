@@ -1,5 +1,6 @@
 #include "widgets/messagedialog.h"
 
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -38,7 +39,16 @@ MessageDialog::MessageDialog(QString title, QString message, int mode, QWidget* 
             continue;
         auto* b = new QPushButton(tr(c.caption), bar);
         b->setFixedSize(100, 50);
-        b->setStyleSheet(c.style);
+        // Captions longer than the 100 px button ("Cancel" at 32 px) are set smaller, not cut.
+        QString style = QString::fromLatin1(c.style);
+        QFont f = b->font();
+        int px = 32;
+        f.setPixelSize(px);
+        while (px > 12 && QFontMetrics(f).horizontalAdvance(b->text()) > 84)
+            f.setPixelSize(--px);
+        if (px != 32)
+            style.replace("font-size:32px", QString("font-size:%1px").arg(px));
+        b->setStyleSheet(style);
         if (c.action == 0)
             connect(b, &QPushButton::pressed, this, &QWidget::close);
         else if (c.action == 1)

@@ -68,6 +68,7 @@ void PasswordBox::showEvent(QShowEvent* event)
     cancel_->setText(textRow(124));
     if (titleRow_ >= 0)
         title_->setText(textRow(titleRow_));
+    fitTitle(title_);
     message_->setText(textRow(356));
     password_->clear();
     password_->setPlaceholderText(textRow(125));

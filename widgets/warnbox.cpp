@@ -62,6 +62,7 @@ void WarnBox::showEvent(QShowEvent* event)
     confirm_->setText(textRow(121));
     if (titleRow_ >= 0)
         title_->setText(textRow(titleRow_));
+    fitTitle(title_);
     ToolkitHost* host = toolkitHost();
     if (host->screenOff()) {
         host->switchScreenOn();
@@ -70,4 +71,5 @@ void WarnBox::showEvent(QShowEvent* event)
             host->restartScreenOffTimer(delay * 1000);
     }
     QDialog::showEvent(event);
+    fitMessage(this, message_, confirm_->mapTo(this, QPoint(0, 0)).y());
 }
