@@ -24,10 +24,7 @@
 int gCameraID = CAMERA_NONE;
 int gFindCamera = 0;
 int gOW = 0, gOH = 0;
-int gImageLen = 1920 * 1080;
-int gColorLen = 1920 * 1080;
 int gSensorColor = 0;
-bool gisColor = false;
 bool gisCut = false;
 MvImageResolution gImageResolution{};
 MvDeviceInfo gCList[MV_MAX_DEVICES];

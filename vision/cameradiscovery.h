@@ -4,6 +4,8 @@
 // to camera slots. Everything here runs on the GUI thread.
 #include <QString>
 
+#include "core/globals.h"
+
 #include "platform/camsdk/hikvisionsdk.h"
 #include "platform/camsdk/mindvisionsdk.h"
 
@@ -13,10 +15,7 @@ enum { CAMERA_NONE = 0, CAMERA_DAHENG = 4, CAMERA_IDS = 5, CAMERA_MIND = 6, CAME
 extern int gCameraID;
 extern int gFindCamera;       // cameras the probe found (4 when none, so that four empty views exist)
 extern int gOW, gOH;          // sensor size as the camera reports it
-extern int gImageLen;         // gImageW x gImageH
-extern int gColorLen;         // bytes of one picture: gImageLen, or 4 x gImageLen with colour processing
 extern int gSensorColor;      // 1 colour sensor, 0 mono
-extern bool gisColor;         // colour processing (system7 position 2)
 extern bool gisCut;           // crop to the fixed working sizes (1 - system7 position 8)
 extern MvImageResolution gImageResolution;           // preset used for a cropped 2592-wide sensor (make 6)
 extern MvDeviceInfo gCList[MV_MAX_DEVICES];          // make 6 device list

@@ -11,7 +11,8 @@ namespace {
 
 SimDevice Dev(const QString& serial, int w, int h, bool color = false, const QString& model = "SIM-100")
 {
-    SimDevice d{serial};
+    SimDevice d;
+    d.serial = serial;
     d.width = w;
     d.height = h;
     d.color = color;
