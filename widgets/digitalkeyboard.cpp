@@ -7,11 +7,13 @@
 #include <QPushButton>
 
 #include "widgets/keyboardstyle.h"
+#include "widgets/toolkitglobals.h"
 #include "widgets/textrow.h"
 
 DigitalKeyboard::DigitalKeyboard(QString title, QString hint, QString text, QWidget* parent)
     : QDialog(parent, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
 {
+    InitWidgetResources();
     setFixedSize(416, 586);
     setStyleSheet(keyboardStyleSheet("DigitalKeyboard"));
 

@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "widgets/keyboardstyle.h"
+#include "widgets/toolkitglobals.h"
 
 namespace {
 const char* const kLetterRows[3] = {"QWERTYUIOP", "ASDFGHJKL", "ZXCVBNM"};
@@ -17,6 +18,7 @@ const char* const kSymbolRows[3] = {"-=[]\\;',./", "@#$%^?*()", "`~!{}:\""};
 FullKeyboard::FullKeyboard(QString title, QString hint, QString text, QWidget* parent)
     : QDialog(parent, Qt::FramelessWindowHint)
 {
+    InitWidgetResources();
     setFixedSize(1112, 520);
     setStyleSheet(keyboardStyleSheet("FullKeyboard"));
 

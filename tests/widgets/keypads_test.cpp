@@ -267,3 +267,18 @@ TEST_F(KeypadTest, ConfirmWithThePasswordBoxOnScreenSubmitsIt)
     EXPECT_FALSE(box.isVisible());
     gpPasswordBox = nullptr;
 }
+
+TEST_F(KeypadTest, HidingThePasswordBoxEndsTheEntry)
+{
+    Edit field(1, &window, 1);
+    field.setGeometry(100, 100, 200, 50);
+    field.show();
+    touch(&field);
+    ASSERT_TRUE(gpNumPad->isVisible());
+    PasswordBox box("Password", nullptr);
+    box.show();
+    box.hide();
+    EXPECT_EQ(host.keypadTarget(), nullptr);
+    EXPECT_FALSE(gpNumPad->isVisible());
+    EXPECT_FALSE(field.hasFocus());
+}
