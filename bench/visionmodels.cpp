@@ -85,6 +85,27 @@ void BM_FindShape(benchmark::State& state)
 }
 BENCHMARK(BM_FindShape)->Arg(0)->Arg(10)->Unit(benchmark::kMillisecond);
 
+// A 48 x 48 positioning region searched over the whole frame.
+void BM_FindShapeSmall(benchmark::State& state)
+{
+    cv::setNumThreads(1);
+    const cv::Rect r(900, 500, 48, 48);
+    FindShape f;
+    f.CreateShape(scene()(r).clone(), 0.0, 0, 0, r.x + r.width / 2, r.y + r.height / 2, false, 255,
+                  cv::Mat(r.size(), CV_8UC1, cv::Scalar(255)), 5, 0);
+    cv::Mat frame;
+    MoveImage(synth::noisy(scene(), 3.0, 5), frame, 6, -4);
+    int x = 0, y = 0;
+    Ratio ra{state};
+    for (auto _ : state) {
+        double s = 0, a = 0;
+        benchmark::DoNotOptimize(f.Find(frame, 0, &x, &y, &s, &a));
+    }
+    state.counters["dx"] = x;
+    state.counters["dy"] = y;
+}
+BENCHMARK(BM_FindShapeSmall)->Unit(benchmark::kMillisecond);
+
 void BM_MoveImage(benchmark::State& state)
 {
     cv::setNumThreads(1);

@@ -5,11 +5,15 @@
 #include <vector>
 
 #include <QPoint>
+#include <QDebug>
 #include <opencv2/imgproc.hpp>
 
-AutoRegionResult AutoGenerateRegion(CammerSingleton& model, CammerSingleton::MaskTable& masks, int stage,
-                                    const cv::Mat& first0, const cv::Mat& first1, int minimumSize,
-                                    int minimumArea)
+#include "platform/vision/kovvpixel.h"
+
+namespace {
+
+AutoRegionResult generate(CammerSingleton& model, CammerSingleton::MaskTable& masks, int stage,
+                          const cv::Mat& first0, const cv::Mat& first1, int minimumSize, int minimumArea)
 {
     AutoRegionResult res;
     const cv::Size frame(gImageW, gImageH);
@@ -77,7 +81,7 @@ AutoRegionResult AutoGenerateRegion(CammerSingleton& model, CammerSingleton::Mas
     model.param1[stage][index] = minimumSize;
     model.param2[stage][index] = p2;
     model.param3[stage][index] = minimumArea;
-    model.roiNum[stage] = 1;
+    model.roiNum[stage] = index + 1;  // 1: the stage was empty
 
     res.made = true;
     res.region = index;
@@ -85,4 +89,39 @@ AutoRegionResult AutoGenerateRegion(CammerSingleton& model, CammerSingleton::Mas
     res.sensitivity = p2;
     res.imageRect = bounds;
     return res;
+}
+
+} // namespace
+
+AutoRegionResult AutoGenerateRegion(CammerSingleton& model, CammerSingleton::MaskTable& masks, int stage,
+                                    const cv::Mat& first0, const cv::Mat& first1, int minimumSize,
+                                    int minimumArea)
+{
+    try {
+        return generate(model, masks, stage, first0, first1, minimumSize, minimumArea);
+    } catch (const cv::Exception& e) {
+        qCritical("AutoGenerateRegion: %s", e.what());
+        return AutoRegionResult();
+    }
+}
+
+AutoRegionResult AutoGenerateRegion(CammerViewData& view, int stage, int minimumSize, int minimumArea)
+{
+    if (!view.modelEdit)
+        return AutoRegionResult();
+    cv::Mat first[2];
+    for (int s = 0; s < 2; ++s) {
+        if (view.templates[s].empty() || !view.templates[s][0])
+            return AutoRegionResult();
+        if (!gisColor) {
+            first[s] = cv::Mat(gImageH, gImageW, CV_8UC1, view.templates[s][0]);
+            continue;
+        }
+        first[s].create(gImageH, gImageW, CV_8UC1);
+        if (gisGrayHue)
+            RGBA2Gray(first[s].data, view.templates[s][0], gImageW, gImageH);
+        else
+            RGBA2Hue(first[s].data, view.templates[s][0], gImageW, gImageH);
+    }
+    return AutoGenerateRegion(*view.modelEdit, view.maskEdit, stage, first[0], first[1], minimumSize, minimumArea);
 }

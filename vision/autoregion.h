@@ -5,6 +5,7 @@
 #include <opencv2/core.hpp>
 
 #include "vision/cammersingleton.h"
+#include "vision/cammerviewdata.h"
 
 struct AutoRegionResult {
     bool made = false;
@@ -21,3 +22,8 @@ struct AutoRegionResult {
 AutoRegionResult AutoGenerateRegion(CammerSingleton& model, CammerSingleton::MaskTable& masks, int stage,
                                     const cv::Mat& first0, const cv::Mat& first1, int minimumSize,
                                     int minimumArea);
+
+// The same for a camera view: its edit model (modelEdit) and edit masks, and template slot 0 of
+// stages 0 and 1 as held (colour templates reduced to one byte by the colour rule). Nothing is
+// made when a slot is missing.
+AutoRegionResult AutoGenerateRegion(CammerViewData& view, int stage, int minimumSize, int minimumArea);

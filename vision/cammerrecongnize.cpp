@@ -93,7 +93,68 @@ cv::Mat CammerRecong::framePlane(unsigned char* buffer, unsigned char* scratch) 
     return cv::Mat(gImageH, gImageW, CV_8UC1, scratch);
 }
 
+// OpenCV reports trouble (e.g. no memory) by exceptions; none may leave the engine. A failed
+// step leaves the stage without correction or models, which later shows as NG, never as OK.
 void CammerRecong::CreateShape(int stage)
+{
+    try {
+        doCreateShape(stage);
+    } catch (const cv::Exception& e) {
+        qCritical("CreateShape(%d): %s", stage, e.what());
+        if (validStage(stage))
+            position_[stage].Clear();
+    }
+}
+
+void CammerRecong::VarTrain(int stage)
+{
+    try {
+        doVarTrain(stage);
+    } catch (const cv::Exception& e) {
+        qCritical("VarTrain(%d): %s", stage, e.what());
+        if (validStage(stage)) {
+            validMask_[stage].release();
+            for (int r = 0; r < MAX_ROI; ++r) {
+                defect_[stage][r].Clear();
+                similarity_[stage][r].Clear();
+            }
+        }
+    }
+}
+
+void CammerRecong::ShapeMatch()
+{
+    try {
+        doShapeMatch();
+    } catch (const cv::Exception& e) {
+        qCritical("ShapeMatch: %s", e.what());
+        lastCorrected_ = false;
+        if (view_ && view_->frameWork && view_->frameCorrected && view_->frameWork != view_->frameCorrected)
+            std::memcpy(view_->frameCorrected, view_->frameWork, size_t(gColorLen));
+    }
+}
+
+void CammerRecong::Run(int stage)
+{
+    try {
+        doRun(stage);
+    } catch (const cv::Exception& e) {
+        qCritical("Run(%d): %s", stage, e.what());
+        if (view_)
+            view_->isOK = false;
+    }
+}
+
+void CammerRecong::RunTest(int stage, int region)
+{
+    try {
+        doRunTest(stage, region);
+    } catch (const cv::Exception& e) {
+        qCritical("RunTest(%d, %d): %s", stage, region, e.what());
+    }
+}
+
+void CammerRecong::doCreateShape(int stage)
 {
     if (!validStage(stage) || !gpWPara || !model_ || !view_)
         return;
@@ -156,7 +217,7 @@ void CammerRecong::CreateShape(int stage)
     }
 }
 
-void CammerRecong::VarTrain(int stage)
+void CammerRecong::doVarTrain(int stage)
 {
     if (!validStage(stage) || !gpWPara || !model_ || !view_)
         return;
@@ -231,7 +292,7 @@ void CammerRecong::VarTrain(int stage)
     }
 }
 
-void CammerRecong::ShapeMatch()
+void CammerRecong::doShapeMatch()
 {
     if (!view_ || !view_->frameWork || !view_->frameCorrected)
         return;
@@ -279,7 +340,7 @@ void CammerRecong::ShapeMatch()
     lastCorrected_ = true;
 }
 
-void CammerRecong::Run(int stage)
+void CammerRecong::doRun(int stage)
 {
     if (!validStage(stage) || !model_ || !view_ || !gpWPara)
         return;
@@ -462,7 +523,7 @@ void CammerRecong::Run(int stage)
     }
 }
 
-void CammerRecong::RunTest(int stage, int region)
+void CammerRecong::doRunTest(int stage, int region)
 {
     if (!validStage(stage) || !view_ || !gpWPara)
         return;

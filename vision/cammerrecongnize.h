@@ -60,6 +60,11 @@ public:
     bool lastCorrected() const { return lastCorrected_; }
 
 private:
+    void doCreateShape(int stage);
+    void doVarTrain(int stage);
+    void doShapeMatch();
+    void doRun(int stage);
+    void doRunTest(int stage, int region);
     cv::Mat framePlane(unsigned char* buffer, unsigned char* scratch) const;
     void reportError(int stage, int code);
 

@@ -8,8 +8,13 @@
 namespace {
 
 constexpr int kMaxLevels = 5;      // coarsest pyramid level searched first (1/16)
-constexpr int kMinLevelSide = 24;  // a coarser level keeps at least this many pixels a side
-constexpr int kMinPoints = 16;     // fewer edge points make a level (or the model) unusable
+constexpr int kGoodLevelSide = 24; // the search starts at the coarsest level this large...
+constexpr int kMinLevelSide = 8;   // ...or coarser, down to this, when the search is too wide
+constexpr int kMinPoints = 16;     // fewer edge points make the model unusable
+constexpr int kMinCoarsePoints = 8;
+// Point evaluations the coarse search may spend (about 10 ms); small models searched over a
+// wide window start on a coarser level instead.
+constexpr double kCoarseBudget = 2.5e7;
 constexpr int kMaxPointsFine = 1000;
 constexpr int kMaxPointsCoarse = 500;
 constexpr int kCandidates = 5;     // coarse hits followed down the pyramid
@@ -122,7 +127,7 @@ bool FindShape::CreateShape(const cv::Mat& image, double angleStart, int minCont
             if (pick.size() <= maxPoints)
                 break;
         }
-        if (int(pick.size()) < kMinPoints)
+        if (int(pick.size()) < (l == 0 ? kMinPoints : kMinCoarsePoints))
             break;
         Level lv;
         lv.width = img.cols;
@@ -197,9 +202,8 @@ void rotatePoints(const std::vector<cv::Point2f>& offsets, const std::vector<cv:
 
 } // namespace
 
-void FindShape::coarseSearch(const cv::Mat& img, std::vector<Pose>& found) const
+void FindShape::coarseSearch(const cv::Mat& img, int top, std::vector<Pose>& found) const
 {
-    const int top = int(levels_.size()) - 1;
     const Level& lv = levels_[size_t(top)];
     const int ovx = lv.width / 4, ovy = lv.height / 4;
     const int txMin = -ovx, txMax = img.cols - lv.width + ovx;
@@ -310,7 +314,21 @@ bool FindShape::Find(cv::Mat& search, int lastLevel, int* x, int* y, double* sco
 {
     if (!valid_ || search.empty() || search.type() != CV_8UC1)
         return false;
-    const int top = int(levels_.size()) - 1;
+    // Start on the coarsest level that is still large enough, or coarser when that would cost
+    // too much for this search picture.
+    const int levels = int(levels_.size());
+    int top = 0;
+    while (top + 1 < levels && std::min(levels_[size_t(top + 1)].width, levels_[size_t(top + 1)].height) >= kGoodLevelSide)
+        ++top;
+    const auto cost = [&](int l) {
+        const Level& lv = levels_[size_t(l)];
+        const double sw = double(search.cols >> l) - lv.width + 2 * (lv.width / 4) + 1;
+        const double sh = double(search.rows >> l) - lv.height + 2 * (lv.height / 4) + 1;
+        const double angles = angleExtent_ > 0 ? 2 * std::ceil(angleExtent_ / angleStep(l)) + 1 : 1;
+        return std::max(0.0, sw) * std::max(0.0, sh) * angles * double(lv.offsets.size());
+    };
+    while (top + 1 < levels && cost(top) > kCoarseBudget)
+        ++top;
     const int last = std::clamp(lastLevel, 0, top);
     std::vector<cv::Mat> pyr{search};
     for (int l = 1; l <= top; ++l) {
@@ -319,7 +337,7 @@ bool FindShape::Find(cv::Mat& search, int lastLevel, int* x, int* y, double* sco
             return false;
     }
     std::vector<Pose> cands;
-    coarseSearch(pyr[size_t(top)], cands);
+    coarseSearch(pyr[size_t(top)], top, cands);
     if (cands.empty())
         return false;
     // Follow every coarse hit to the second finest level, then only the best one.

@@ -14,6 +14,8 @@ namespace {
 constexpr double kFlatVariance = 4.0;
 // Grey RMS difference at which a flat comparison scores 0.
 constexpr double kFlatScale = 32.0;
+// Templates kept per model.
+constexpr int kMaxTemplates = 16;
 
 } // namespace
 
@@ -50,11 +52,11 @@ bool SURF::AddTemp(const cv::Mat& templ, int shift, int diffLevel, int minScore)
         diffLevel_ = std::clamp(diffLevel, 0, 255);
         minScore_ = minScore;
     }
+    // Memory stays bounded with many templates: the newest ones are kept.
+    if (temps_.size() >= size_t(kMaxTemplates))
+        temps_.erase(temps_.begin());
     Temp t;
     t.image = templ.clone();
-    const cv::Mat kernel = cv::getStructuringElement(cv::MORPH_RECT, cv::Size(3, 3));
-    cv::erode(templ, t.lo, kernel, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
-    cv::dilate(templ, t.hi, kernel, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
     temps_.push_back(std::move(t));
     return true;
 }
@@ -162,11 +164,15 @@ float SURF::Match(cv::Mat& crop, cv::Mat& out)
         }
     // Difference picture against the best template, brightness offset removed as the score does.
     const Temp& t = temps_[bestT];
+    const cv::Mat kernel = cv::getStructuringElement(cv::MORPH_RECT, cv::Size(3, 3));
+    cv::Mat tLo, tHi;
+    cv::erode(t.image, tLo, kernel, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
+    cv::dilate(t.image, tHi, kernel, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
     const int offset = int(std::lround(bestMean - t.mean));
     for (int y = 0; y < height_; ++y) {
         const uchar* m = mask_.ptr<uchar>(y);
-        const uchar* lo = t.lo.ptr<uchar>(y);
-        const uchar* hi = t.hi.ptr<uchar>(y);
+        const uchar* lo = tLo.ptr<uchar>(y);
+        const uchar* hi = tHi.ptr<uchar>(y);
         const uchar* cp = crop.ptr<uchar>(y + bestY) + bestX;
         uchar* o = out.ptr<uchar>(y);
         for (int x = 0; x < width_; ++x) {

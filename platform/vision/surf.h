@@ -16,7 +16,7 @@ public:
     // Starts a model for crops of width x height; `mask` (same size, 8-bit) selects the compared
     // pixels, an empty mask compares all.
     bool Create(int width, int height, const cv::Mat& mask);
-    // Adds one template crop. `shift`: tolerated displacement in pixels (0..4); `diffLevel`: grey
+    // Adds one template crop (the newest 16 are kept). `shift`: tolerated displacement in pixels (0..4); `diffLevel`: grey
     // difference beyond the template's neighbourhood range that the difference picture marks;
     // `minScore`: the score the caller will require (kept for reference).
     bool AddTemp(const cv::Mat& templ, int shift, int diffLevel, int minScore);
@@ -31,7 +31,6 @@ public:
 private:
     struct Temp {
         cv::Mat image;   // the template crop
-        cv::Mat lo, hi;  // its neighbourhood minimum and maximum
         double mean = 0; // over the compared pixels
         double norm = 0; // sqrt of the sum of squared deviations
     };

@@ -141,3 +141,23 @@ TEST(FindShape, MaskSelectsTheFeature)
     ASSERT_TRUE(shiftFound(f, moved, cv::Rect(0, 0, W, H), &shift));
     EXPECT_EQ(shift, cv::Point(-3, -2));
 }
+
+TEST(FindShape, SmallFeatureOverAWideWindow)
+{
+    // A small positioning region searched over the whole frame starts on a coarser level to
+    // keep the search short, and still lands on the exact shift.
+    cv::Mat scene = synth::scene(1280, 960, 15);
+    const cv::Rect r(600, 400, 40, 40);
+    cv::rectangle(scene, cv::Rect(605, 405, 14, 30), cv::Scalar(250), cv::FILLED);
+    cv::circle(scene, cv::Point(628, 420), 7, cv::Scalar(10), cv::FILLED);
+    FindShape f;
+    ASSERT_TRUE(model(f, scene, r));
+    cv::Mat frame;
+    MoveImage(synth::noisy(scene, 2.0, 0, 4), frame, -5, 7);
+    cv::Point shift;
+    const int64 t0 = cv::getTickCount();
+    ASSERT_TRUE(shiftFound(f, frame, cv::Rect(0, 0, 1280, 960), &shift));
+    const double ms = double(cv::getTickCount() - t0) * 1000.0 / cv::getTickFrequency();
+    EXPECT_EQ(shift, cv::Point(5, -7));
+    EXPECT_LT(ms, 150.0);
+}

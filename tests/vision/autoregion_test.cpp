@@ -98,3 +98,33 @@ TEST(AutoRegion, NothingWithoutDifferenceOrUsableInput)
     ASSERT_TRUE(res.made);
     EXPECT_TRUE(res.imageRect.contains(cv::Point(200, 200)) && res.imageRect.contains(cv::Point(509, 81)));
 }
+
+TEST(AutoRegion, FromTheViewsFirstTemplatesIntoItsEditCopy)
+{
+    Scale keep;
+    gImageW = 640;
+    gImageH = 480;
+    gShowAW = gShowAH = 0.5f;
+    std::vector<unsigned char> t0(640 * 480, 90), t1(640 * 480, 90);
+    cv::rectangle(cv::Mat(480, 640, CV_8UC1, t1.data()), cv::Rect(300, 200, 80, 80), cv::Scalar(240), cv::FILLED);
+    CammerSingleton edit(1), live(1);
+    CammerViewData view;
+    view.modelEdit = &edit;
+    view.templates[0] = {t0.data()};
+    view.templates[1] = {t1.data()};
+    const AutoRegionResult res = AutoGenerateRegion(view, 2, 3, 100);
+    ASSERT_TRUE(res.made);
+    EXPECT_EQ(edit.roiNum[2], 1);
+    EXPECT_EQ(live.roiNum[2], 0);
+    EXPECT_FALSE(view.maskEdit[2][0].empty());
+    EXPECT_TRUE(view.maskInForce[2][0].empty());
+    // Half-scale view: display coordinates are half the image ones.
+    const QRect ir = edit.polygons[2][0].imageRect;
+    EXPECT_NEAR(ir.center().x(), 340, 3);
+    EXPECT_NEAR(edit.polygons[2][0].points[0].x(), edit.polygons[2][0].imagePoints[0].x() * 0.5, 1.0);
+    // A missing first template of stage 1: nothing made.
+    view.templates[1].clear();
+    CammerSingleton other(1);
+    view.modelEdit = &other;
+    EXPECT_FALSE(AutoGenerateRegion(view, 2, 3, 100).made);
+}

@@ -35,6 +35,7 @@ struct EngineRig {
         savedScale_[0] = gShowAW;
         savedScale_[1] = gShowAH;
         savedColor_ = gisColor;
+        savedGrayHue_ = gisGrayHue;
         savedPara_ = gpWPara;
         gImageW = W;
         gImageH = H;
@@ -91,6 +92,7 @@ struct EngineRig {
         gShowAW = savedScale_[0];
         gShowAH = savedScale_[1];
         gisColor = savedColor_;
+        gisGrayHue = savedGrayHue_;
         gpWPara = savedPara_;
         CammerRecong::insertRecord = nullptr;
         CammerRecong::currentStage = nullptr;
@@ -173,5 +175,6 @@ private:
     std::vector<int> saved_;
     float savedScale_[2] = {};
     bool savedColor_ = false;
+    bool savedGrayHue_ = true;
     WizardPara* savedPara_ = nullptr;
 };

@@ -2,7 +2,10 @@
 // passes the clean picture, and writes value, OK flags, NG boxes and report rows as specified.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <QElapsedTimer>
+#include <opencv2/imgproc.hpp>
 
 #include "common/synthscene.h"
 #include "enginerig.h"
@@ -423,4 +426,37 @@ TEST(RunTest, PreviewOnTheShownTemplate)
     rig.edit.param2[0][white] = 255;
     rig.engine->RunTest(0, white);
     EXPECT_EQ(rig.view.roiValue[0][white], 0);
+}
+
+// --- colour frames ------------------------------------------------------------------------------
+
+TEST(ColourFrames, ReducedByTheColourRuleBeforeJudging)
+{
+    EngineRig rig;
+    rig.para.enable_correct = -1;
+    gisColor = true;
+    gisGrayHue = true;
+    gColorLen = EngineRig::W * EngineRig::H * 4;
+    const cv::Mat base = synth::scene(EngineRig::W, EngineRig::H, 30);
+    cv::Mat rgba;
+    cv::cvtColor(base, rgba, cv::COLOR_GRAY2BGRA);
+    std::vector<unsigned char> temp(rgba.data, rgba.data + gColorLen);
+    rig.view.templates[0] = {temp.data()};
+    rig.view.tempValid[0] = {1};
+    rig.view.tempCount[0] = 1;
+    std::vector<unsigned char> work(static_cast<size_t>(gColorLen)), corrected(static_cast<size_t>(gColorLen));
+    rig.view.frameWork = work.data();
+    rig.view.frameCorrected = corrected.data();
+    const int r = rig.addRect(0, cv::Rect(100, 100, 300, 200), 0, 3, 25, 50);
+    rig.train(0);
+    ASSERT_TRUE(rig.engine->defectModel(0, r).IsValid());
+    EXPECT_FALSE(rig.engine->positioning(0).IsValid());  // no correction in colour mode
+    std::memcpy(corrected.data(), temp.data(), temp.size());
+    rig.engine->Run(0);
+    EXPECT_TRUE(rig.view.isOK);
+    cv::Mat frame(EngineRig::H, EngineRig::W, CV_8UC4, corrected.data());
+    cv::circle(frame, cv::Point(250, 200), 10, cv::Scalar(0, 0, 0, 255), cv::FILLED);
+    rig.engine->Run(0);
+    EXPECT_FALSE(rig.view.isOK);
+    EXPECT_GT(rig.view.roiValue[0][r], 250);
 }
