@@ -288,14 +288,6 @@ int RepairAllCameraIP(const std::function<int()>& random)
     return repaired;
 }
 
-int RepairCameraIPAtStartup()
-{
-    const int repaired = RepairAllCameraIP();
-    if (repaired > 0)
-        std::this_thread::sleep_for(std::chrono::milliseconds(gigeTimings().settleAfterRepairMs));
-    return repaired;
-}
-
 bool GetIpFromString(const char* text, unsigned char* out)
 {
     if (!text || !out)

@@ -89,9 +89,6 @@ uint32_t ChooseFreeAddress(uint32_t hostIp, uint32_t mask, const std::vector<uin
 // usable host interface, else the number of cameras whose new address was acknowledged.
 int RepairAllCameraIP();
 int RepairAllCameraIP(const std::function<int()>& random);
-// The start-up repair of the camera probe: RepairAllCameraIP, then the settle wait when at least
-// one camera got a new address. Returns RepairAllCameraIP's result.
-int RepairCameraIPAtStartup();
 
 // "%d.%d.%d.%d" with four numbers of 0 to 255 into four bytes.
 bool GetIpFromString(const char* text, unsigned char* out);

@@ -8,7 +8,6 @@ struct GigeTimings {
     int sends = 4;                   // sends of one command before giving up
     int discoveryWaitMs = 200;       // answers to DISCOVERY are collected this long
     int arpWaitMs = 1000;            // wait for an ARP reply to one probe
-    int settleAfterRepairMs = 6000;  // cameras given a new address need this to come up
     int ageingPeriodMs = 1000;       // ageing mode: DISCOVERY and list check period
     int ageOutMs = 3001;             // ageing mode: silence after which a record is dropped
 };
