@@ -529,8 +529,8 @@ void CammerRecong::doRunTest(int stage, int region)
         return;
     CammerViewData& v = *view_;
     const auto repaint = [&v] {
-        if (v.repaint)
-            v.repaint();
+        if (v.requestRepaint)
+            v.requestRepaint();
     };
     cv::Mat picture;
     if (gisColor) {

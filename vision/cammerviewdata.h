@@ -36,5 +36,5 @@ struct CammerViewData {
     unsigned char* ngPoints = nullptr;        // gImageLen: non-zero = NG pixel
     bool testShown = false;
 
-    std::function<void()> repaint;            // the view's update()
+    std::function<void()> requestRepaint;     // the view's update()
 };

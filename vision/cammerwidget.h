@@ -12,6 +12,7 @@
 #include "platform/camsdk/hikvisionsdk.h"
 #include "platform/camsdk/idssdk.h"
 #include "platform/camsdk/mindvisionsdk.h"
+#include "vision/cammerviewdata.h"
 
 struct AVFormatContext;
 struct AVCodecContext;
@@ -30,7 +31,9 @@ extern int gContrast[8];
 // Stops every opened camera, applies the capture speed and starts them again.
 void CameraSetSpeed();
 
-class CammerWidget : public QWidget {
+// The members the detection engine reads and writes (frames, templates, masks, results) come
+// from CammerViewData, cameraIndex among them.
+class CammerWidget : public QWidget, public CammerViewData {
     Q_OBJECT
 public:
     CammerWidget(int index, QWidget* parent = nullptr);
@@ -61,8 +64,6 @@ public:
     static void ImageCallBack(unsigned char* data, MV_FRAME_OUT_INFO* info, void* user);
 
     bool cameraOpened() const;
-
-    int cameraIndex = 0;
 
     // V4L2 filter description parts, built from the parameter record.
     QByteArray filterContrast;

@@ -57,8 +57,10 @@ CammerWidget* CammerWidget::cameraView(int v)
 }
 
 CammerWidget::CammerWidget(int index, QWidget* parent)
-    : QWidget(parent), cameraIndex(index)
+    : QWidget(parent)
 {
+    cameraIndex = index;
+    requestRepaint = [this] { update(); };
     if (index >= 0 && index < 8)
         gViews[index] = this;
     CreateGlobalMutexes();

@@ -65,7 +65,7 @@ struct EngineRig {
         view.ngPoints = ngPoints.data();
         view.planeJudged = plane.data();
         view.modelEdit = &edit;
-        view.repaint = [this] { ++repaints; };
+        view.requestRepaint = [this] { ++repaints; };
         for (int s = 0; s < MAX_DETECT; ++s) {
             ignore[s].assign(size_t(W) * H, 0);
             view.ignoreMap[s] = ignore[s].data();
