@@ -10,6 +10,8 @@
 #include <QVariant>
 
 #include "core/uitexttable.h"
+#include "core/wizardpara.h"
+#include "network/cnt_net.h"
 #include "platform/vision/kovvgeometry.h"
 #include "widgets/showbox.h"
 
@@ -186,9 +188,14 @@ bool CammerSingleton::SaveDatatoFile()
         db.rollback();
         return false;
     }
-    if (reportStage) {
-        for (int s = 0; s < MAX_DETECT; ++s)
-            reportStage(camera, s);
+    // with network reporting on and the report client linked, every stage's regions are reported
+    if (gpWPara && gpWPara->cnt_net_enabled && gpNet && gpNet->isopen && gpNet->connected) {
+        for (int s = 0; s < MAX_DETECT; ++s) {
+            if (reportStage)
+                reportStage(camera, s);
+            else
+                gpNet->CNT_SendROIParam(camera, s);
+        }
     }
     return true;
 }

@@ -44,10 +44,9 @@ public:
     // Table name "cammer<camera>".
     QString TableName() const;
 
-    // Seams wired by the program: the mask table of a camera view; the report of a saved
-    // stage's regions (called after a save for every stage; the hook decides whether network
-    // reporting is on and the report server linked).
+    // Seam wired by the camera view: its mask table.
     static std::function<MaskTable*(void* view)> viewMasks;
+    // Replaces the report server's CNT_SendROIParam (tests observe the reports with it).
     static std::function<void(int camera, int stage)> reportStage;
 
     int camera;

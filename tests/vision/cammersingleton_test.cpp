@@ -11,6 +11,8 @@
 
 #include "common/programdir.h"
 #include "core/uitexttable.h"
+#include "core/wizardpara.h"
+#include "network/cnt_net.h"
 #include "widgets/modalhook.h"
 #include "widgets/warnbox.h"
 #include "vision/cammersingleton.h"
@@ -149,7 +151,32 @@ TEST_F(RegionModelTest, SavedRowsAreExact)
     EXPECT_EQ(r.value("ROI0-3"), "7 0 0 0 9 0 ");
     EXPECT_EQ(r.value("ROI2-0"), "0 77 0 0 1 0 0 0 0 1724 981");
     EXPECT_EQ(r.size(), 8 + 5);
-    EXPECT_EQ(reports, (QList<int>{0, 1, 2, 3, 4, 5, 6, 7}));
+    EXPECT_TRUE(reports.isEmpty());  // reporting off
+}
+
+TEST_F(RegionModelTest, SavedStagesAreReportedOnlyToALinkedReportServer)
+{
+    WizardPara para;
+    CNT_Net net;  // no CntNet row here: not listening
+    WizardPara* oldPara = gpWPara;
+    CNT_Net* oldNet = gpNet;
+    gpWPara = &para;
+    gpNet = &net;
+    CammerSingleton m(2);
+    fill(m);
+    para.cnt_net_enabled = 1;
+    net.isopen = true;
+    ASSERT_TRUE(m.SaveDatatoFile());
+    EXPECT_TRUE(reports.isEmpty());  // not linked
+    net.connected = true;
+    para.cnt_net_enabled = 0;
+    ASSERT_TRUE(m.SaveDatatoFile());
+    EXPECT_TRUE(reports.isEmpty());  // reporting off
+    para.cnt_net_enabled = 1;
+    ASSERT_TRUE(m.SaveDatatoFile());
+    EXPECT_EQ(reports, (QList<int>{20, 21, 22, 23, 24, 25, 26, 27}));
+    gpWPara = oldPara;
+    gpNet = oldNet;
 }
 
 TEST_F(RegionModelTest, LoweringTheCountDeletesTheExtraRows)
@@ -174,6 +201,20 @@ TEST_F(RegionModelTest, LoweringTheCountDeletesTheExtraRows)
     ASSERT_TRUE(q.exec("SELECT count(*) FROM cammer0 WHERE name='ROI1-0'"));
     ASSERT_TRUE(q.next());
     EXPECT_EQ(q.value(0).toInt(), 1);  // updated in place, not added again
+}
+
+TEST_F(RegionModelTest, AMissingDetectRowIsWrittenSoTheRegionsLoadAgain)
+{
+    CammerSingleton m(0);
+    fill(m);
+    ASSERT_TRUE(m.SaveDatatoFile());
+    QSqlQuery q(QSqlDatabase::database("dbIn"));
+    ASSERT_TRUE(q.exec("DELETE FROM cammer0 WHERE name='detect0'"));
+    ASSERT_TRUE(m.SaveDatatoFile());
+    EXPECT_EQ(rows().value("detect0"), "4 0 2 0 0 0 0 0 2");
+    CammerSingleton back(0);
+    ASSERT_TRUE(back.LoadWithMasks(nullptr));
+    EXPECT_TRUE(back == m);
 }
 
 TEST_F(RegionModelTest, LoadAfterSaveGivesAnEqualModelAndEqualMasks)
