@@ -83,7 +83,7 @@ void BM_FindShape(benchmark::State& state)
         benchmark::DoNotOptimize(f.Find(search, 0, &x, &y, &s, &a));
     }
 }
-BENCHMARK(BM_FindShape)->Arg(0)->Arg(10)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FindShape)->Arg(0)->Arg(10)->Arg(180)->Unit(benchmark::kMillisecond);
 
 // A 48 x 48 positioning region searched over the whole frame.
 void BM_FindShapeSmall(benchmark::State& state)

@@ -202,7 +202,7 @@ void rotatePoints(const std::vector<cv::Point2f>& offsets, const std::vector<cv:
 
 } // namespace
 
-void FindShape::coarseSearch(const cv::Mat& img, int top, std::vector<Pose>& found) const
+void FindShape::coarseSearch(const cv::Mat& img, int top, int pointStep, std::vector<Pose>& found) const
 {
     const Level& lv = levels_[size_t(top)];
     const int ovx = lv.width / 4, ovy = lv.height / 4;
@@ -242,13 +242,19 @@ void FindShape::coarseSearch(const cv::Mat& img, int top, std::vector<Pose>& fou
     }
 
     const double keepAbove = 0.5 * minScore_;
-    const int n = int(lv.offsets.size());
+    // Every pointStep-th point only when the search would otherwise cost too much.
+    std::vector<cv::Point2f> useOffsets, useDirs;
+    for (size_t j = 0; j < lv.offsets.size(); j += size_t(std::max(1, pointStep))) {
+        useOffsets.push_back(lv.offsets[j]);
+        useDirs.push_back(lv.dirs[j]);
+    }
+    const int n = int(useOffsets.size());
     std::vector<Pose> hits;
     std::vector<cv::Point> pts;
     std::vector<cv::Point2f> dirs;
     std::vector<int> offs(static_cast<size_t>(n));
     for (double a : angles) {
-        rotatePoints(lv.offsets, lv.dirs, lv.cx, lv.cy, a, pts, dirs);
+        rotatePoints(useOffsets, useDirs, lv.cx, lv.cy, a, pts, dirs);
         for (int j = 0; j < n; ++j)
             offs[size_t(j)] = pts[size_t(j)].y * stride + pts[size_t(j)].x;
         for (int ty = tyMin; ty <= tyMax; ++ty) {
@@ -329,6 +335,9 @@ bool FindShape::Find(cv::Mat& search, int lastLevel, int* x, int* y, double* sco
     };
     while (top + 1 < levels && cost(top) > kCoarseBudget)
         ++top;
+    // Still too wide (e.g. a full turn allowed): thin the coarse points, keeping at least 16.
+    const int topPoints = int(levels_[size_t(top)].offsets.size());
+    const int pointStep = std::clamp(int(std::ceil(cost(top) / kCoarseBudget)), 1, std::max(1, topPoints / 16));
     const int last = std::clamp(lastLevel, 0, top);
     std::vector<cv::Mat> pyr{search};
     for (int l = 1; l <= top; ++l) {
@@ -337,7 +346,7 @@ bool FindShape::Find(cv::Mat& search, int lastLevel, int* x, int* y, double* sco
             return false;
     }
     std::vector<Pose> cands;
-    coarseSearch(pyr[size_t(top)], top, cands);
+    coarseSearch(pyr[size_t(top)], top, pointStep, cands);
     if (cands.empty())
         return false;
     // Follow every coarse hit to the second finest level, then only the best one.

@@ -54,7 +54,7 @@ private:
     };
 
     double angleStep(int level) const;
-    void coarseSearch(const cv::Mat& img, int top, std::vector<Pose>& found) const;
+    void coarseSearch(const cv::Mat& img, int top, int pointStep, std::vector<Pose>& found) const;
     void refine(const cv::Mat& img, int level, double step, Pose& pose) const;
     double scoreAt(const cv::Mat& img, const Level& lv, const std::vector<cv::Point>& pts,
                    const std::vector<cv::Point2f>& dirs, int tx, int ty, double stopBelow) const;

@@ -161,3 +161,20 @@ TEST(FindShape, SmallFeatureOverAWideWindow)
     EXPECT_EQ(shift, cv::Point(5, -7));
     EXPECT_LT(ms, 150.0);
 }
+
+TEST(FindShape, FullTurnAllowed)
+{
+    // Any rotation allowed: a frame turned by 90 degrees is still found, in bounded time.
+    const cv::Mat scene = synth::scene(W, H, 16);
+    const cv::Rect r(170, 90, 300, 300);
+    const cv::Point centre(r.x + r.width / 2, r.y + r.height / 2);
+    FindShape f;
+    ASSERT_TRUE(model(f, scene, r, 180));
+    cv::Point shift;
+    double angle = 0;
+    const int64 t0 = cv::getTickCount();
+    ASSERT_TRUE(shiftFound(f, synth::rotated(scene, cv::Point2f(centre), 90.0), cv::Rect(0, 0, W, H), &shift, &angle));
+    EXPECT_LT(double(cv::getTickCount() - t0) * 1000.0 / cv::getTickFrequency(), 400.0);
+    EXPECT_NEAR(angle, 90.0, 0.3);
+    EXPECT_LE(std::abs(shift.x) + std::abs(shift.y), 2);
+}
