@@ -94,9 +94,9 @@ void Circle::UpdateAll()
 
 void Circle::setImageRect()
 {
-    imageRadius = static_cast<int>(std::lrint((radius / gShowAW + radius / gShowAH) * 0.5f));
-    imageInnerRadius = static_cast<int>(std::lrint((innerRadius / gShowAW + innerRadius / gShowAH) * 0.5f));
-    imageCenter = QPoint(static_cast<int>(center.x() / gShowAW), static_cast<int>(center.y() / gShowAH));
+    imageRadius = NearestCoord((radius / gShowAW + radius / gShowAH) * 0.5f);
+    imageInnerRadius = NearestCoord((innerRadius / gShowAW + innerRadius / gShowAH) * 0.5f);
+    imageCenter = QPoint(TruncCoord(center.x() / gShowAW), TruncCoord(center.y() / gShowAH));
     const int R = imageRadius;
     imageRect = ClipToFrame(QRect(QPoint(imageCenter.x() - R, imageCenter.y() - R),
                                   QPoint(imageCenter.x() + R - 1, imageCenter.y() + R - 1)));

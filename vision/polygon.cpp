@@ -285,7 +285,7 @@ void RePolygon::Resize(int index, QPoint from, QPoint to, float scaleX, float sc
     if (!(2 < nx && nx < gShowW - 2 && 2 < ny && ny < gShowH - 2))
         return;
     points[index] = QPoint(nx, ny);
-    imagePoints[index] = QPoint(static_cast<int>(std::lrint(nx / scaleX)), static_cast<int>(std::lrint(ny / scaleY)));
+    imagePoints[index] = QPoint(NearestCoord(nx / scaleX), NearestCoord(ny / scaleY));
 }
 
 void RePolygon::BoundingRect()
@@ -313,8 +313,7 @@ void RePolygon::setImageRect()
 {
     const int n = used();
     for (int i = 0; i < n; ++i)
-        imagePoints[i] = QPoint(static_cast<int>(std::lrint(points[i].x() / gShowAW)),
-                                static_cast<int>(std::lrint(points[i].y() / gShowAH)));
+        imagePoints[i] = QPoint(NearestCoord(points[i].x() / gShowAW), NearestCoord(points[i].y() / gShowAH));
     BoundingRect();
 }
 

@@ -22,6 +22,26 @@ QRect ClipToFrame(const QRect& r)
     return QRect(QPoint(l, t), QPoint(rr, bb));
 }
 
+namespace {
+constexpr float kCoordLimit = 536870912.0f;  // 2^29: sums of two stay inside int
+float bounded(float v)
+{
+    if (std::isnan(v))
+        return 0.0f;
+    return std::clamp(v, -kCoordLimit, kCoordLimit);
+}
+}  // namespace
+
+int NearestCoord(float v)
+{
+    return static_cast<int>(std::lrint(bounded(v)));
+}
+
+int TruncCoord(float v)
+{
+    return static_cast<int>(bounded(v));
+}
+
 void ClustomRect::Draw(QPainter& painter) const
 {
     QPen pen = painter.pen();
@@ -92,10 +112,10 @@ void ClustomRect::Resize(int code, QPoint from, QPoint to)
 
 void ClustomRect::setImageRect()
 {
-    const int x = static_cast<int>(std::lrint(rect.left() / gShowAW));
-    const int y = static_cast<int>(std::lrint(rect.top() / gShowAH));
-    const int w = static_cast<int>(std::lrint(rect.width() / gShowAW));
-    const int h = static_cast<int>(std::lrint(rect.height() / gShowAH));
+    const int x = NearestCoord(rect.left() / gShowAW);
+    const int y = NearestCoord(rect.top() / gShowAH);
+    const int w = NearestCoord(rect.width() / gShowAW);
+    const int h = NearestCoord(rect.height() / gShowAH);
     imageRect = ClipToFrame(QRect(QPoint(x, y), QPoint(x + w - 1, y + h - 1)));
 }
 

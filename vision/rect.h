@@ -12,6 +12,12 @@ class QPainter;
 // rectangle without pixels in the frame gives a zero-sized one at the nearest frame position.
 QRect ClipToFrame(const QRect& imageRect);
 
+// Nearest integer (ties to even) of a display-to-image quotient; kept within +-2^29 so a scale of
+// 0 or a far-off coordinate cannot overflow the rectangles built from it.
+int NearestCoord(float v);
+// The same cut toward zero.
+int TruncCoord(float v);
+
 class ClustomRect {
 public:
     ClustomRect() = default;

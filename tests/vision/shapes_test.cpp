@@ -451,3 +451,30 @@ TEST(ShapeDrawing, SelectedOutlinesAreMagentaAndTheRingsInnerCircleYellow)
     EXPECT_EQ(img.pixelColor(200, 80), QColor(Qt::blue));
     EXPECT_EQ(img.pixelColor(200, 21), QColor(Qt::magenta));
 }
+
+TEST(ShapeClipping, AZeroScaleGivesMasksNoLargerThanTheFrame)
+{
+    ShapeGeometry g(640, 480, 640, 480);
+    gShowAW = 0.0f;
+    gShowAH = 0.0f;
+    ClustomRect r;
+    r.rect = box(10, 10, 100, 100);
+    r.setImageRect();
+    Circle c;
+    c.center = QPoint(100, 100);
+    c.radius = 30;
+    c.UpdateRect();
+    c.setImageRect();
+    const QPoint tri[] = {{10, 10}, {100, 10}, {10, 100}};
+    RePolygon p(3, tri);
+    p.setImageRect();
+    for (const cv::Mat& m : {r.UpdateMask(), c.UpdateMask(), p.UpdateMask()}) {
+        EXPECT_LE(m.cols, 640);
+        EXPECT_LE(m.rows, 480);
+    }
+    for (const QRect& q : {r.imageRect, c.imageRect, p.imageRect}) {
+        EXPECT_GE(q.left(), 0);
+        EXPECT_LE(q.right(), 639);
+        EXPECT_LE(q.bottom(), 479);
+    }
+}
