@@ -15,6 +15,11 @@ class BLineEdit : public QLineEdit {
     Q_OBJECT
 public:
     BLineEdit(QWidget* parent, QString title, QString hint, KeyboardType type);
+    // Callers may pass the type as a plain number (0 numeric, else full).
+    BLineEdit(QWidget* parent, QString title, QString hint, int type)
+        : BLineEdit(parent, std::move(title), std::move(hint), type == 0 ? KeyboardDigital : KeyboardFull)
+    {
+    }
 
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -12,6 +12,10 @@ class BlineLabel : public QLabel {
     Q_OBJECT
 public:
     BlineLabel(QSlider* slider, QWidget* parent, QString title, QString hint, KeyboardType type);
+    BlineLabel(QSlider* slider, QWidget* parent, QString title, QString hint, int type)
+        : BlineLabel(slider, parent, std::move(title), std::move(hint), type == 0 ? KeyboardDigital : KeyboardFull)
+    {
+    }
 
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -47,7 +47,7 @@ TEST_F(KeyboardTest, NumericKeyboardTypesOnEmptyEntryAndConfirms)
 
 TEST_F(KeyboardTest, CancelCloseAndEmptyConfirmKeepTheOldText)
 {
-    BLineEdit field(nullptr, "Name", "", KeyboardDigital);
+    BLineEdit field(nullptr, "Name", "", 0);
     field.setText("42");
     bool stillOpenAfterEmptyConfirm = false;
     answerDialogs([&](QDialog& d) {
@@ -125,7 +125,7 @@ TEST_F(KeyboardTest, FullKeyboardCapsSwitchesCaseOnEveryPress)
 
 TEST_F(KeyboardTest, FullKeyboardSymbolPageAndCancel)
 {
-    BLineEdit field(nullptr, "", "", KeyboardFull);
+    BLineEdit field(nullptr, "", "", 1);
     field.setText("old");
     answerDialogs([&](QDialog& d) {
         ASSERT_TRUE(clickKey(&d, QString::fromUtf8("符号")));
