@@ -40,8 +40,8 @@ public:
     virtual int DestroyHandle(void* handle) = 0;
 };
 
-// The SDK the repair uses; null restores the built-in one. Returns the previous one (null for the
-// built-in).
+// Replaces the camera library's calls (tests); null restores them. Returns the previous
+// replacement, or null.
 ReachSdk* SetReachSdk(ReachSdk* sdk);
 
 // Blocking repair with the SDK in force and the host's interfaces. -1 when the interfaces cannot be
@@ -50,9 +50,11 @@ int EnsureDeviceReach();
 // The same with given interfaces and SDK; `stop` (may be null) ends the address search early.
 int EnsureDeviceReach(const _ALL_NET_INFO& info, ReachSdk& sdk, const std::atomic<bool>* stop = nullptr);
 
-// The repair off the caller's thread. Start returns false when a run is still going (nothing new
-// starts). Wait waits up to `timeoutMs` (negative: no limit), processing the caller's Qt events
-// meanwhile, and returns the run's result, or -2 when it did not end in time or none was started.
+// The repair off the caller's thread, for the camera probe and the recovery on the GUI thread.
+// Start returns false when a run is still going (nothing new starts): the recovery calls it every
+// 3 s and counts the cameras on a later call. Wait waits up to `timeoutMs` (negative: no limit),
+// processing the GUI thread's events meanwhile, and returns the run's result, or -2 when it did not
+// end in time or none ran.
 bool StartEnsureDeviceReach();
 int WaitEnsureDeviceReach(int timeoutMs = -1);
 bool EnsureDeviceReachRunning();

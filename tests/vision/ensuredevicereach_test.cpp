@@ -261,28 +261,27 @@ TEST(EnsureDeviceReach, RunsOffTheGuiThreadAgainstTheCameraSimulator)
     camsim::CamSim::instance().clearCalls();
     PingScript ping;
     ping.freeAddresses = QStringList{"10.0.0.70"};
-    // Slow pings, each noting the thread it runs on.
+    // Each ping notes the thread it runs on; the first one waits (at most 5 s) until the GUI thread
+    // has handled an event posted to it, which it only can while the search runs elsewhere.
     std::atomic<bool> onGuiThread{false};
+    std::atomic<bool> guiServed{false};
     auto scripted = ping.runner.answer;
     ping.runner.answer = [&](const RecordedCommand& c) {
         if (QThread::currentThread() == qApp->thread())
             onGuiThread = true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        for (int i = 0; i < 500 && !guiServed; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
         return scripted(c);
     };
     SetReachSdk(nullptr);
 
-    // The GUI thread keeps handling events while the search runs.
-    int ticks = 0;
-    QTimer timer;
-    QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
-    timer.start(1);
+    QTimer::singleShot(0, [&] { guiServed = true; });
     ASSERT_TRUE(StartEnsureDeviceReach());
     EXPECT_EQ(WaitEnsureDeviceReach(10000), 0);
     EXPECT_FALSE(EnsureDeviceReachRunning());
     EXPECT_EQ(ping.pinged(), range(0, 64, 70));
     EXPECT_FALSE(onGuiThread);
-    EXPECT_GT(ticks, 0);
+    EXPECT_TRUE(guiServed);
 
     uint32_t mask = 0, gateway = 0;
     EXPECT_EQ(camsim::CamSim::instance().address(0, &mask, &gateway), ip4(10, 0, 0, 70));

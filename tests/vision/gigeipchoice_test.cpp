@@ -227,7 +227,7 @@ TEST(GigeDiscoveryList, AgeingThreadsDropSilentDevices)
     GigeTimings t = old;
     t.recvWaitMs = 10;
     t.ageingPeriodMs = 20;
-    t.ageOutMs = 60;
+    t.ageOutMs = 300;
     setGigeTimings(t);
     {
         CGevDiscovery d("F622", ip4(127, 0, 0, 1), true);
@@ -235,7 +235,7 @@ TEST(GigeDiscoveryList, AgeingThreadsDropSilentDevices)
         std::vector<gvcp_discovery_ack_s> out(CGevDiscovery::kMaxDevices);
         EXPECT_EQ(d.GetDiscoveryList(out.data()), 1);
         int n = 1;
-        for (int i = 0; i < 100 && n != 0; ++i) {
+        for (int i = 0; i < 200 && n != 0; ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
             n = d.GetDiscoveryList(out.data());
         }

@@ -23,8 +23,8 @@ public:
         t.recvWaitMs = 20;
         t.pollSleepMs = 1;
         t.pollsPerSend = 10;
-        t.discoveryWaitMs = 150;
-        t.arpWaitMs = 150;
+        t.discoveryWaitMs = 400;
+        t.arpWaitMs = 400;
         setGigeTimings(t);
     }
     ~ScopedTimings() { setGigeTimings(old_); }
