@@ -2,11 +2,18 @@
 // The view of one camera (eight exist, index 0..7). This header holds the camera side: the camera
 // handle of the make in force, opening, starting, stopping and the image parameters, the V4L2
 // capture objects and filter graph, the acquisition thread and the picture buffers it fills. The
-// view side (painting, region editing, panels) is added to the same class by the main screen.
+// view side (painting, region editing, panels) is added to the same class by the main screen
+// (mainscreen/cammerwidget_*.cpp).
 #include <atomic>
 
 #include <QByteArray>
+#include <QImage>
+#include <QPixmap>
+#include <QPoint>
 #include <QWidget>
+
+#include "vision/circle.h"
+#include "vision/rect.h"
 
 #include "platform/camsdk/dahengsdk.h"
 #include "platform/camsdk/hikvisionsdk.h"
@@ -24,6 +31,16 @@ struct AVFilterGraph;
 struct AVFilterContext;
 class CameraThread;
 class WizardPara;
+class CammerRecong;
+class CammerSingleton;
+class CheckBox;
+class ColorButton;
+class ComboBox;
+class QLabel;
+class QPushButton;
+class QTimer;
+class Slider;
+class QPainter;
 
 // Software contrast factor of make 4 per view, guarded by pMutex[view].
 extern int gContrast[8];
@@ -113,6 +130,144 @@ public:
 
     CameraThread* cameraThread = nullptr;
 
+    // ---- View side ----
+
+    // Ignore maps: allocates and loads the map of every stage 0..gDNum-1 (kept for all eight).
+    void LoadIgnorePoint();
+    // Writes the stage's map in force to "./cammer%1%2/ignorepoint.bmp" and reports it.
+    void SaveIgnorePoint(int stage);
+    // Region deletions change the edit copy of the ignore maps; the region page commits it when it
+    // saves (the maps that differ are copied and written) or takes the maps in force back on No.
+    void BackIgnorePoint(int stage = -1);
+    void CommitIgnorePoint();
+    // Removes region `roi` (or every region) of the edited stage from the edit copy.
+    void DeleteROI(int roi);
+    void DeleteAllROI();
+    // Bit 0: both template buttons; bit 1: the region tool bar.
+    void ShowHideTool(int mask);
+
+    // Frame polling of the monitoring pass. TakeFrame: when the ready flag is set, copies the grab
+    // buffer into the work buffer under the camera's mutex, clears the flag and sets averageGray;
+    // true for a new frame. ShowFrame: with a live source (gSource -1 or 1) the work buffer becomes
+    // the shown picture and the view is repainted. PollFrame does both.
+    bool TakeFrame();
+    void ShowFrame();
+    bool PollFrame();
+    // frameShown into frameRGBA (the picture imageShown wraps).
+    void ConvertShown();
+
+    // Region editing (touch).
+    void DeselectROI();
+    bool GetSelectedRect();
+    bool PtInRegion(QPoint p);
+    bool PtInRect(QPoint p);
+    bool PtInRectMove(QPoint p);
+    void MUpdateXYV(int x, int y);
+
+    // Region parameter panel.
+    void ShowHideROIPara();
+    void SetCheckBoxState(int stage);
+    void ShowHideCheckBox(bool show);
+    void BackMask();
+    void RestorMask();
+
+    // The region model in force, the engine bound to it (modelEdit is the edit copy).
+    CammerSingleton* modelInForce = nullptr;
+    CammerRecong* recogniser = nullptr;
+
+    QPushButton* btnTempLast = nullptr;
+    QPushButton* btnTempNext = nullptr;
+    QWidget* roiTool = nullptr;
+    QPixmap camNumIcon;
+
+    unsigned char* frameShown = nullptr;   // gColorLen: the picture the view shows
+    unsigned char* frameRGBA = nullptr;    // gImageLen x 4: 32-bit copy that imageShown wraps
+    QImage imageShown;
+    unsigned char* ignoreMapEdit[MAX_DETECT] = {};  // edit copy of ignoreMap
+    unsigned char* ngFrames[MAX_DETECT][3] = {};    // last three NG frames per stage
+    int ngCount[MAX_DETECT] = {};
+    int ngIndex = 0;
+    bool retrainPending[MAX_DETECT] = {};
+    bool stageCycleFlags[MAX_DETECT] = {};
+    QTimer* blinkTimer = nullptr;
+    int blinkPhase = 0;
+
+    int handleCode = -1;
+    int editState = 0;
+    bool shapeActive = false;
+    ClustomRect workRect;
+    Circle workCircle;
+    QPoint lastPoint, curPoint, hitPoint;
+    QPoint polyPoints[8096];
+    int polyCount = 0;
+    bool polyActive = false;
+    bool pressed = false;
+    bool grayShown = false;
+
+    Slider* sliderMinWH = nullptr;
+    Slider* sliderSensitivity = nullptr;
+    Slider* sliderArea = nullptr;
+    QLabel* labelFunc = nullptr;
+    ColorButton* btnFunc = nullptr;
+    ColorButton* btnGraySwitch = nullptr;
+    ComboBox* comboOutput = nullptr;
+    int editObject = 0;
+    ColorButton* btnObject = nullptr;
+    ColorButton* btnAdd10 = nullptr;
+    ColorButton* btnAdd1 = nullptr;
+    ColorButton* btnSub1 = nullptr;
+    ColorButton* btnSub10 = nullptr;
+    ColorButton* btnNextROI = nullptr;
+    int moveScope = 0;
+    ColorButton* btnMoveUp = nullptr;
+    ColorButton* btnMoveDown = nullptr;
+    ColorButton* btnMoveLeft = nullptr;
+    ColorButton* btnMoveRight = nullptr;
+    ColorButton* btnMoveAll = nullptr;
+    CheckBox* checkCavity[8] = {};
+    int selectedROI = -1;
+    int previousROI = -1;
+
+public slots:
+    void SavePolygon();
+    void SlotCopyArea(QPoint p);
+    void CopyPara();
+    void TimerShowAlarm();
+    void SlotMinWH(int v);
+    void SlotSensitivity(int v);
+    void SlotArea(int v);
+    void SlotOutN(int i);
+    void SlotChangeFunc();
+    void SlotChangeParaSow();
+    void SlotChangeObject();
+    void SlotAdd10();
+    void SlotAdd1();
+    void SlotSub1();
+    void SlotSub10();
+    void SlotSize(int dir);
+    void SlotNextROI();
+    void SlotMove(int dx, int dy);
+    void SlotMoveT();
+    void SlotMoveB();
+    void SlotMoveL();
+    void SlotMoveR();
+    void SlotMoveAll();
+    void SlotClickCheckBox0();
+    void SlotClickCheckBox1();
+    void SlotClickCheckBox2();
+    void SlotClickCheckBox3();
+    void SlotClickCheckBox4();
+    void SlotClickCheckBox5();
+    void SlotClickCheckBox6();
+    void SlotClickCheckBox7();
+
+protected:
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
+
 private:
     friend class CameraThread;
     // The record the setters read: the edit copy while the settings screen shows it.
@@ -139,4 +294,26 @@ private:
     void DeliverGrey(const unsigned char* grey);
     // Same for packed RGB of gImageLen x 3 bytes.
     void DeliverRGB(const unsigned char* rgb);
+
+    // View side: construction steps after the camera opened, and their release.
+    void BuildViewBase();
+    void BuildViewSide();
+    void BuildPanel();
+    void LoadTemplates();
+    void FreeViewSide();
+    // The view's camera opened and its models exist (view 0 always).
+    bool viewBuilt() const { return modelEdit != nullptr; }
+    bool opened() const;
+    // Stage whose regions the view shows or edits, and the model it reads.
+    int shownStage() const;
+    CammerSingleton* shownModel() const;
+    void SetSliders();
+    void ClickCheckBox(int k);
+    void CreateRegion(bool circle);
+    void ApplyParam(int which, int v);
+    void PaintOverlays(CammerSingleton* m, int stage);
+    void PaintRegions(QPainter& painter, CammerSingleton* m, int stage, QString* templateLabel);
+    void PaintTexts(QPainter& painter, CammerSingleton* m, int stage, const QString& templateLabel);
+    QString StageName(int stage) const;
+    bool panelFilling_ = false;
 };

@@ -75,9 +75,13 @@ CammerWidget::CammerWidget(int index, QWidget* parent)
     if (gisColor)
         frameColor = new unsigned char[size_t(std::max(1, gColorLen))]();
     frameRaw = new unsigned char[len]();
+    BuildViewBase();
     CameraOpen();
     if (cameraOpened())
         numCamera++;
+    // A view without a camera keeps only its widget and buffers; view 0 is always built whole.
+    if (cameraOpened() || index == 0)
+        BuildViewSide();
     CameraStart();
 }
 
@@ -85,6 +89,7 @@ CammerWidget::~CammerWidget()
 {
     CameraStop();
     CameraClose();
+    FreeViewSide();
     delete[] frameGrab;
     delete[] frameConvert;
     delete[] frameColor;

@@ -1,0 +1,4 @@
+#include "mainscreen/viewglobals.h"
+
+int gSource = -1;
+QString gTempTime;
