@@ -1,0 +1,93 @@
+#include "vision/runcontrol.h"
+
+#include <cstring>
+
+#include "core/wizardpara.h"
+
+bool RunControl::Guard(const Screen& s, const char* tests)
+{
+    for (const char* t = tests; t && *t; ++t) {
+        switch (*t) {
+        case 'S': if (s.settingsVisible) return false; break;
+        case 'A': if (s.alarmPageVisible) return false; break;
+        case 'R': if (s.regionPageVisible) return false; break;
+        case 'H': if (s.alarmState == 2) return false; break;
+        case 'C': if (s.changeCameraVisible) return false; break;
+        case 'N': if (s.ioNameVisible) return false; break;
+        case 'O': if (!s.optionBarVisible) return false; break;
+        default: break;
+        }
+    }
+    return true;
+}
+
+int RunControl::LevelWithoutBox(int isPswUsed, int level)
+{
+    if (!isPswUsed)
+        return 2;
+    return (level == 1 || level == 2) ? level : 0;
+}
+
+int RunControl::LevelAfterSettings(int isPswUsed, int level)
+{
+    if (level != 2)
+        return level;
+    return isPswUsed ? 1 : 0;
+}
+
+OutputPlan RunControl::StartDetectOutputs(const WizardPara& p)
+{
+    OutputPlan o;
+    for (int n = 0; n <= 8; ++n)
+        o.clear(n);
+    if (p.mold_cutoff)
+        o.set(1);
+    o.flash();
+    return o;
+}
+
+OutputPlan RunControl::StopDetectOutputs(const WizardPara& p)
+{
+    OutputPlan o;
+    for (int n = 0; n <= 8; ++n)
+        o.clear(n);
+    if (p.enable_stop_mold == 1)
+        o.set(0);
+    o.flash();
+    return o;
+}
+
+OutputPlan RunControl::StartPulseOutputs(const WizardPara& p)
+{
+    OutputPlan o;
+    if (p.is_cut_ontime && p.mold_pulse >= 1) {
+        o.set(0);
+        o.flash();
+    }
+    return o;
+}
+
+int RunControl::StopMaskEntry(const WizardPara& p, int curDetect)
+{
+    switch (p.io_mode) {
+    case 4: return -1;
+    case 1:
+    case 2: return (curDetect & 1) ? 1 : 0;
+    default: return curDetect == 0 ? 0 : 1;
+    }
+}
+
+int RunControl::AdjustAreaView(int selected, int numCamera)
+{
+    return (selected >= 0 && selected < numCamera) ? selected : 0;
+}
+
+bool RunControl::ManualTrigRefused(const WizardPara& p, int stage)
+{
+    return stage == 0 && p.first_stage_on == 0;
+}
+
+QString RunControl::DemoPicturePath(int index)
+{
+    return QString("cammer15/template%1.bmp").arg(index);
+}

@@ -1,0 +1,72 @@
+#pragma once
+// The NG picture slots and their writer. The verdict renders NG and OK pictures into in-memory
+// slots per camera, stage and kind on the GUI thread and flags the slots it wants kept; the writer
+// thread copies a flagged slot out under pMutexSaveFail and writes it as
+// "./alarmimage/camera<c>/detect<d>/NG|OK/[<first NG region>_]<yyyy-MM-dd_hh.mm.ss>.jpg", keeping
+// each folder within its picture limit, and hands each written file to network reporting.
+#include <QDateTime>
+#include <QImage>
+#include <QString>
+#include <QThread>
+#include <atomic>
+#include <functional>
+
+#include "core/globals.h"
+
+// Slots [camera][stage][kind]: kind 0 the NG picture, 1 the OK (or re-checked) picture; each
+// gImageW x gImageH pixels of four bytes (RGB32), null until allocated.
+extern uchar* gpFailImage[MAX_CAMERA][MAX_DETECT][2];
+// 1 = the slot holds a picture waiting to be written.
+extern int gisSaveFail[MAX_CAMERA][MAX_DETECT][2];
+// Number (from 1) of the first NG region of the last NG picture of [camera][stage]; 0 none.
+extern int gFailIndex[MAX_CAMERA][MAX_DETECT];
+extern class SaveFialImageThread* gpSaveFialImageThread;
+
+class SaveFialImageThread : public QThread {
+public:
+    struct Hooks {
+        std::function<int()> cameraCount;          // cameras to serve (numCamera)
+        std::function<int()> stageCount;           // stages to serve (gDNum)
+        std::function<int(int kind)> limit;        // pictures kept per folder: NG (0) and OK (1) limits
+        std::function<QString(int c, int d, int kind)> folder;  // default: the alarm picture folders
+        std::function<void(const QString& path)> saved;  // a file was written (network reporting)
+        std::function<QDateTime()> clock;          // local time for the names
+        std::function<void(int ms)> sleep;         // pause between writes and passes
+    };
+
+    SaveFialImageThread();
+    Hooks hooks;
+
+    // One pass over every camera and stage (without the closing 100 ms pause).
+    void Pass();
+    // Files written and files that failed since start (for supervision and tests).
+    int written() const { return writtenCount.load(); }
+    int failed() const { return failedCount.load(); }
+
+    // GUI side: allocate the slots of `cameras` cameras (gImageW x gImageH each); idempotent.
+    static void AllocateSlots(int cameras);
+    // GUI side: copy a rendered picture into slot [c][d][kind] (converted to RGB32 of the slot's
+    // size); false when the slot is missing or the size differs.
+    static bool PutSlot(int c, int d, int kind, const QImage& picture);
+    // The picture in slot [c][d][kind] (a copy); null when the slot is missing.
+    static QImage GetSlot(int c, int d, int kind);
+    // GUI side: flag the OK and/or NG picture of [c][d] for writing.
+    static void HandOver(int c, int d, bool ok, bool ng);
+
+    static QString DefaultFolder(int c, int d, int kind);
+    // File name (without folder) for the first NG region `index` at `when`.
+    static QString FileName(int index, const QDateTime& when);
+    // Removes the oldest "*.jpg" of `folder` so that a new file keeps it within `limit`.
+    static void Trim(const QString& folder, int limit);
+    // Path as reported in the statistics message: the working directory taken out, "." in front.
+    static QString ReportPath(const QString& path, const QString& cwd);
+
+protected:
+    void run() override;
+
+private:
+    bool WriteOne(const QImage& picture, int c, int d, int kind, bool ngFlagged, int index);
+
+    std::atomic<int> writtenCount{0};
+    std::atomic<int> failedCount{0};
+};

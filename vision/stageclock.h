@@ -1,0 +1,31 @@
+#pragma once
+// The delays of the detect stages, counted in whole 100 ms ticks. A delay of D tenths is judged at
+// the D-th tick after its start (a delay of 0 at once). Counting in integers keeps the pre-cut
+// exact: with pre_cut p the mould-close inhibit comes when p ticks or fewer remain before the
+// verdict, so pre_cut 10 with a delay of 30 sets it exactly 1.0 s before the verdict.
+class StageClock {
+public:
+    static constexpr int kStages = 8;
+    static constexpr int kTickMs = 100;
+
+    // Starts stage d with a delay of `tenths` (negative counts as 0).
+    void Start(int d, int tenths);
+    // One tick of stage d; true when the delay has expired (the stage is judged now). A stage
+    // that was never started, or whose delay is 0, expires at once.
+    bool Tick(int d);
+    // Ticks still to come before the verdict of stage d (0 when due or idle).
+    int Remaining(int d) const;
+    // Seconds left for the countdown display.
+    float Seconds(int d) const { return Remaining(d) / 10.0f; }
+    void Reset(int d);
+    void ResetAll();
+
+    // Whether the mould-close inhibit of pre_cut p (1-99 tenths) is due with `remaining` ticks to go.
+    static bool PreCutDue(int preCut, int remaining);
+    // A manual request for stage d runs its inspection at once only when at most one tick of its
+    // delay is left; otherwise it is refused (a running delay is not cut short).
+    bool ManualAllowed(int d) const;
+
+private:
+    int left[kStages] = {};
+};
