@@ -148,21 +148,25 @@ void FakeGigeCamera::loop()
                 reply(s, port, discoveryAck(d, head.reqId));
         } else if (head.cmd == gvcp::VENDOR_FORCEIP_CMD && n >= gvcp::kVendorForceIpSize) {
             bool known = false;
+            uint16_t status = 0;
+            bool silent = false;
             {
                 std::lock_guard<std::mutex> lock(mutex_);
                 for (FakeGigeDevice& d : devices_) {
                     if (std::memcmp(d.mac, in + 8, 6) != 0)
                         continue;
                     known = true;
+                    status = d.forceStatus;
+                    silent = d.silent;
                     d.forceCommands.emplace_back(in, in + n);
-                    if (dropForce_ > 0)
+                    if (dropForce_ > 0 || status != 0)
                         continue;
                     d.ip = get32(in + 14);
                     d.mask = get32(in + 18);
                     d.gateway = get32(in + 22);
                 }
             }
-            if (!known)
+            if (!known || silent)
                 continue;
             if (dropForce_ > 0) {
                 --dropForce_;
@@ -172,6 +176,8 @@ void FakeGigeCamera::loop()
             std::vector<uint8_t> ack = {0, 0, 0xF0, 0x09, 0, 0, uint8_t(head.reqId >> 8), uint8_t(head.reqId + 1)};
             reply(s, port, ack);
             ack[7] = uint8_t(head.reqId);
+            ack[0] = uint8_t(status >> 8);
+            ack[1] = uint8_t(status);
             reply(s, port, ack);
         }
     }

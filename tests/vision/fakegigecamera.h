@@ -18,6 +18,8 @@ struct FakeGigeDevice {
     std::string model = "MV-GE-SIM";
     std::string serial;
     std::vector<std::vector<uint8_t>> forceCommands;  // every vendor force-IP packet received
+    uint16_t forceStatus = 0;                         // status of its force-IP answers
+    bool silent = false;                              // takes force-IP commands without answering
 };
 
 class FakeGigeCamera {

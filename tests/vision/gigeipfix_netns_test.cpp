@@ -210,6 +210,28 @@ TEST(GigeIpFixNetns, NothingIsForcedWhenNoAddressIsFree)
     EXPECT_EQ(cam.devices().at(0).ip, ip4(192, 168, 1, 64));
 }
 
+TEST(GigeIpFixNetns, RefusedOrUnansweredCommandsAreNotCounted)
+{
+    ScopedTimings timings;
+    REQUIRE_LAB(lab, "10.0.0.5/24", "192.168.1.2/24");
+    const uint32_t m24 = 0xFFFFFF00u;
+    FakeGigeDevice refusing = device(1, ip4(192, 168, 1, 64), m24);
+    refusing.forceStatus = 0x8006;
+    FakeGigeDevice silent = device(2, ip4(192, 168, 1, 65), m24);
+    silent.silent = true;
+    FakeGigeCamera cam(lab.cam.fd(), lab.camIf, {refusing, silent, device(3, ip4(192, 168, 1, 66), m24)});
+    ASSERT_TRUE(cam.start());
+
+    int repaired = -99;
+    lab.host.run([&] { repaired = RepairAllCameraIP(); });
+    EXPECT_EQ(repaired, 1);
+    const std::vector<FakeGigeDevice> d = cam.devices();
+    EXPECT_EQ(d[0].forceCommands.size(), 1u) << "a refusal ends the exchange";
+    EXPECT_EQ(d[0].ip, ip4(192, 168, 1, 64));
+    EXPECT_EQ(d[1].forceCommands.size(), 4u) << "four sends, then given up";
+    EXPECT_EQ(d[2].ip & m24, ip4(10, 0, 0, 0));
+}
+
 TEST(GigeIpFixNetns, NoUsableInterfaceGivesMinusOne)
 {
     TestNetns ns;
