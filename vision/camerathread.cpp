@@ -14,7 +14,7 @@ extern "C" {
 #include "core/globals.h"
 #include "vision/cameradiscovery.h"
 #include "vision/cammerwidget.h"
-#include "vision/frameconvert.h"
+#include "platform/vision/kovvpixel.h"
 
 CameraThread::CameraThread(CammerWidget* v)
     : QThread(nullptr), view(v)
@@ -122,7 +122,7 @@ void CameraThread::PassMind()
 void CammerWidget::DeliverGrey(const unsigned char* grey)
 {
     if (gisColor && frameColor) {
-        GreyToRGBA(frameColor, grey, gImageLen);
+        Gray2RGBA(grey, frameColor, gImageW, gImageH);
         QMutexLocker lock(pMutex[cameraIndex]);
         std::memcpy(frameGrab, frameColor, size_t(gColorLen));
         isImageFill[cameraIndex] = true;
@@ -136,7 +136,7 @@ void CammerWidget::DeliverGrey(const unsigned char* grey)
 void CammerWidget::DeliverRGB(const unsigned char* rgb)
 {
     if (gisColor && frameColor) {
-        PackedRGBToRGBA(frameColor, rgb, gImageW, gImageH);
+        RGB2RGBA(frameColor, rgb, gImageW, gImageH);
         QMutexLocker lock(pMutex[cameraIndex]);
         std::memcpy(frameGrab, frameColor, size_t(gColorLen));
         isImageFill[cameraIndex] = true;

@@ -36,6 +36,26 @@ cv::Mat avframe_to_cvmat(AVFrame* frame)
         return cv::Mat();
     const int type = gisColor ? CV_8UC3 : CV_8UC1;
     const cv::Rect place = FramePlacement(frame->width, frame->height, gImageW, gImageH);
+    cv::Mat result = cv::Mat::zeros(gImageH, gImageW, type);
+    if (frame->format == AV_PIX_FMT_GRAY8) {
+        // What the filter graph delivers: grey already, only scaled and placed.
+        const cv::Mat grey(frame->height, frame->width, CV_8UC1, frame->data[0], size_t(frame->linesize[0]));
+        cv::Mat target = result(place);
+        try {
+            cv::Mat sized;
+            if (place.size() != grey.size())
+                cv::resize(grey, sized, place.size(), 0, 0, cv::INTER_LINEAR);
+            else
+                sized = grey;
+            if (gisColor)
+                cv::cvtColor(sized, target, cv::COLOR_GRAY2RGB);
+            else
+                sized.copyTo(target);
+        } catch (const cv::Exception&) {
+            return cv::Mat();
+        }
+        return result;
+    }
     SwsContext* sws = sws_getContext(frame->width, frame->height, AVPixelFormat(frame->format), place.width,
                                      place.height, gisColor ? AV_PIX_FMT_RGB24 : AV_PIX_FMT_GRAY8, SWS_FAST_BILINEAR,
                                      nullptr, nullptr, nullptr);
@@ -46,25 +66,7 @@ cv::Mat avframe_to_cvmat(AVFrame* frame)
     int dstStride[4] = {int(converted.step[0]), 0, 0, 0};
     sws_scale(sws, frame->data, frame->linesize, 0, frame->height, dst, dstStride);
     sws_freeContext(sws);
-    cv::Mat result = cv::Mat::zeros(gImageH, gImageW, type);
-    converted.copyTo(result(place));
+    cv::Mat target = result(place);
+    converted.copyTo(target);
     return result;
-}
-
-void GreyToRGBA(unsigned char* rgba, const unsigned char* grey, int pixels)
-{
-    for (int i = 0; i < pixels; ++i) {
-        const unsigned char v = grey[i];
-        rgba[4 * i] = v;
-        rgba[4 * i + 1] = v;
-        rgba[4 * i + 2] = v;
-        rgba[4 * i + 3] = 255;
-    }
-}
-
-void PackedRGBToRGBA(unsigned char* rgba, const unsigned char* rgb, int width, int height)
-{
-    const cv::Mat in(height, width, CV_8UC3, const_cast<unsigned char*>(rgb));
-    cv::Mat out(height, width, CV_8UC4, rgba);
-    cv::cvtColor(in, out, cv::COLOR_RGB2BGRA);
 }

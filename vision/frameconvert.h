@@ -1,6 +1,6 @@
 #pragma once
-// Conversions of camera frames into the system's picture format (8-bit grey, or four bytes per
-// pixel B, G, R, 255 with colour processing).
+// Conversion of decoded V4L2 frames into the working picture (8-bit grey, or packed RGB that the
+// vision library's RGB2RGBA turns into the four-byte format with colour processing).
 #include <opencv2/core.hpp>
 
 struct AVFrame;
@@ -12,8 +12,3 @@ cv::Mat avframe_to_cvmat(AVFrame* frame);
 
 // Where a w x h frame lands in a W x H picture (scaled down to fit when larger).
 cv::Rect FramePlacement(int w, int h, int W, int H);
-
-// Grey to four bytes per pixel (v, v, v, 255), `pixels` of them.
-void GreyToRGBA(unsigned char* rgba, const unsigned char* grey, int pixels);
-// Packed RGB to four bytes per pixel (B, G, R, 255): what the vision library's RGB2RGBA writes.
-void PackedRGBToRGBA(unsigned char* rgba, const unsigned char* rgb, int width, int height);
