@@ -208,13 +208,13 @@ TEST_F(V4L2Capture, AStalledSourceNeverHoldsTheFrameLock)
         worst = std::max(worst, l.elapsed());
         std::this_thread::sleep_for(std::chrono::milliseconds(3));
     }
-    EXPECT_LT(worst, 100);
+    EXPECT_LT(worst, 250);
     // Filter changes from the GUI thread go through meanwhile.
     para.gamma[0] = 50;
     QElapsedTimer s;
     s.start();
     View(0)->SetGamma();
-    EXPECT_LT(s.elapsed(), 50);
+    EXPECT_LT(s.elapsed(), 500);
     // And the stalled camera stops at once.
     QElapsedTimer stop;
     stop.start();
