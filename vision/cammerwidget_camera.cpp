@@ -75,6 +75,11 @@ CammerWidget::CammerWidget(int index, QWidget* parent)
     if (gisColor)
         frameColor = new unsigned char[size_t(std::max(1, gColorLen))]();
     frameRaw = new unsigned char[len]();
+    if (index >= 0 && index < 8) {
+        // A fresh grab buffer holds no frame yet, whatever an earlier view of this index left.
+        QMutexLocker lock(pMutex[index]);
+        isImageFill[index] = false;
+    }
     BuildViewBase();
     CameraOpen();
     if (cameraOpened())
