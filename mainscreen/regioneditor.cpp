@@ -54,7 +54,7 @@ bool PolygonStepDue()
     static bool stepped = false;
     static qint64 last = 0;
     const qint64 now = polygonClock ? polygonClock() : 0;
-    if (stepped && now - last < kPolygonMoveMs)
+    if (stepped && now >= last && now - last < kPolygonMoveMs)
         return false;
     stepped = true;
     last = now;

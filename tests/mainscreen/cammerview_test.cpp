@@ -1,0 +1,214 @@
+// The camera view's buffers and pictures: templates with the synthetic template 0, ignore maps of
+// other sizes, the frame polling of the monitoring pass, the overlays written into the picture and
+// the NG blink, the texts handed to the title bar.
+#include "viewfixture.h"
+
+#include <QDir>
+#include <QImage>
+#include <QMutexLocker>
+
+#include "vision/counters.h"
+
+namespace {
+
+void SaveGrey(const QString& path, int w, int h, int value)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QImage img(w, h, QImage::Format_Indexed8);
+    QVector<QRgb> table(256);
+    for (int i = 0; i < 256; ++i)
+        table[i] = qRgb(i, i, i);
+    img.setColorTable(table);
+    img.fill(uint(value));
+    ASSERT_TRUE(img.save(path));
+}
+
+QRgb PixelOf(const CammerWidget* w, int x, int y)
+{
+    return w->imageShown.pixel(x, y);
+}
+
+}  // namespace
+
+TEST_F(ViewTest, TemplatesLoadOrBecomeSyntheticForEveryStage)
+{
+    SaveGrey("cammer11/template0.bmp", gImageW, gImageH, 90);
+    SaveGrey("cammer11/template2.bmp", gImageW, gImageH, 91);
+    SaveGrey("cammer12/template0.bmp", gImageW / 2, gImageH, 92);  // wrong size: ignored
+    QImage colour(gImageW, gImageH, QImage::Format_RGB32);
+    colour.fill(Qt::red);
+    QDir().mkpath("cammer13");
+    ASSERT_TRUE(colour.save("cammer13/template0.bmp"));
+    CammerWidget* w = MakeViews();
+    EXPECT_EQ(w->tempCount[0], 2);
+    EXPECT_EQ(w->tempValid[0][0], 1);
+    EXPECT_EQ(w->tempValid[0][1], 0);
+    EXPECT_EQ(w->tempValid[0][2], 1);
+    EXPECT_EQ(w->templates[0][2][123], 91);
+    EXPECT_EQ(w->templates[0][1][123], 0);
+    // stage 2: wrong size, stage 3: wrong depth; both show one synthetic template
+    for (int s : {1, 2, 7}) {
+        SCOPED_TRACE(s);
+        EXPECT_EQ(w->tempCount[s], 1);
+        ASSERT_EQ(w->templates[s].size(), 3u);
+        const unsigned char* t = w->templates[s][0];
+        const int x1 = gImageW / 4, x2 = 3 * (gImageW / 4), y1 = gImageH / 4, y2 = 3 * (gImageH / 4);
+        for (int y = 0; y < gImageH; y += 7)
+            for (int x = 0; x < gImageW; x += 3) {
+                const bool in = x >= x1 && x <= x2 && y >= y1 && y <= y2;
+                ASSERT_EQ(t[x + gImageW * y], in ? 255 : 0) << x << "," << y;
+            }
+        EXPECT_EQ(t[x1 + gImageW * y1], 255);
+        EXPECT_EQ(t[x2 + gImageW * y2], 255);
+        EXPECT_EQ(t[x2 + 1 + gImageW * y2], 0);
+        EXPECT_EQ(w->tempValid[s][1], 0);
+    }
+    // buffers of all eight stages exist although two are in use
+    for (int s = 0; s < MAX_DETECT; ++s) {
+        EXPECT_NE(w->ignoreMap[s], nullptr);
+        EXPECT_NE(w->ngFrames[s][2], nullptr);
+    }
+}
+
+TEST_F(ViewTest, IgnoreMapOfAnotherSizeLoadsAsZero)
+{
+    SaveGrey("cammer11/ignorepoint.bmp", gImageW, gImageH, 255);
+    SaveGrey("cammer12/ignorepoint.bmp", gImageW, gImageH + 2, 255);
+    CammerWidget* w = MakeViews();
+    EXPECT_EQ(cv::countNonZero(cv::Mat(gImageH, gImageW, CV_8UC1, w->ignoreMap[0])), gImageLen);
+    EXPECT_EQ(cv::countNonZero(cv::Mat(gImageH, gImageW, CV_8UC1, w->ignoreMap[1])), 0);
+    EXPECT_EQ(std::memcmp(w->ignoreMap[0], w->ignoreMapEdit[0], size_t(gImageLen)), 0);
+}
+
+TEST_F(ViewTest, FramePollingTakesNewFramesForDisplay)
+{
+    CammerWidget* w = MakeViews();
+    EXPECT_FALSE(w->PollFrame());
+    {
+        QMutexLocker lock(pMutex[0]);
+        std::memset(w->frameGrab, 40, size_t(gImageLen));
+        std::memset(w->frameGrab, 200, size_t(gImageLen) / 4);
+        isImageFill[0] = true;
+    }
+    gSource = 0;  // template shown: the frame is taken but not shown
+    EXPECT_TRUE(w->PollFrame());
+    EXPECT_FALSE(isImageFill[0]);
+    EXPECT_EQ(w->averageGray, (200 + 3 * 40) / 4);
+    EXPECT_EQ(w->frameWork[0], 200);
+    EXPECT_NE(w->frameShown[0], 200);
+    EXPECT_FALSE(w->PollFrame());
+    gSource = -1;
+    {
+        QMutexLocker lock(pMutex[0]);
+        isImageFill[0] = true;
+    }
+    EXPECT_TRUE(w->PollFrame());
+    EXPECT_EQ(w->frameShown[0], 200);
+    EXPECT_EQ(w->frameShown[gImageLen - 1], 40);
+    w->ConvertShown();
+    EXPECT_EQ(PixelOf(w, 0, 0), qRgb(200, 200, 200));
+}
+
+TEST_F(ViewTest, OverlaysAreClippedAndBlinkOnlyWhileNG)
+{
+    CammerWidget* w = MakeViews();
+    gSource = 1;
+    host.alarm = 2;
+    CammerSingleton& m = *w->modelInForce;
+    m.roiNum[0] = 1;
+    m.shapeType[0][0] = 1;
+    // a region reaching past the frame's right and bottom edges
+    m.rects[0][0].imageRect = QRect(QPoint(gImageW - 10, gImageH - 10), QPoint(gImageW + 30, gImageH + 30));
+    std::memset(w->ngPoints, 1, size_t(gImageLen));
+    std::memset(w->frameShown, 10, size_t(gImageLen));
+    w->roiOK[0][0] = false;
+    w->isOK = false;
+    w->ngBoxes[0][0][0][0] = 1;
+    w->ngBoxes[0][0][1][0] = 5;
+    w->ngBoxes[0][0][1][1] = 5;
+    w->ngBoxes[0][0][1][2] = 20;
+    w->ngBoxes[0][0][1][3] = 20;
+    w->TimerShowAlarm();
+    EXPECT_EQ(w->blinkPhase, 1);
+    w->grab();
+    EXPECT_EQ(PixelOf(w, gImageW - 1, gImageH - 1), qRgb(255, 0, 0));
+    EXPECT_EQ(PixelOf(w, gImageW - 10, gImageH - 10), qRgb(255, 0, 0));
+    EXPECT_EQ(PixelOf(w, gImageW - 11, gImageH - 1), qRgb(10, 10, 10));
+    // phase 0 shows the plain picture
+    w->TimerShowAlarm();
+    EXPECT_EQ(w->blinkPhase, 0);
+    w->grab();
+    EXPECT_EQ(PixelOf(w, gImageW - 1, gImageH - 1), qRgb(10, 10, 10));
+    // an OK camera stops the blink
+    w->blinkTimer->start(1000);
+    w->isOK = true;
+    w->TimerShowAlarm();
+    EXPECT_FALSE(w->blinkTimer->isActive());
+    EXPECT_EQ(w->blinkPhase, 0);
+
+    // template source: ignored points of each region in cyan, from the edit copy
+    gSource = 0;
+    host.alarm = 3;
+    Edit() = m;
+    std::memset(w->ignoreMapEdit[0], 0, size_t(gImageLen));
+    w->ignoreMapEdit[0][(gImageH - 2) * gImageW + gImageW - 2] = 255;
+    w->ignoreMapEdit[0][5] = 255;  // outside every region: not shown
+    w->grab();
+    EXPECT_EQ(PixelOf(w, gImageW - 2, gImageH - 2), qRgb(0, 255, 255));
+    EXPECT_EQ(PixelOf(w, 5, 0), qRgb(10, 10, 10));
+}
+
+TEST_F(ViewTest, StatusAndCountersGoToTheTitleBar)
+{
+    gFindCamera = 5;
+    MakeViews(5);
+    gSource = -1;
+    host.run = 3;
+    host.temperatureAlarm = true;
+    gAllNum[1] = 17;
+    gFailNum[1] = 4;
+    host.fps[1] = 25;
+    V(1)->grab();
+    EXPECT_EQ(host.cameraInfo[1][1], textRow(313).arg(2).arg(textRow(263)).arg(textRow(311) + "   温度报警"));
+    EXPECT_EQ(host.cameraInfo[1][2], "17");
+    EXPECT_EQ(host.cameraInfo[1][3], "4");
+    EXPECT_EQ(host.cameraInfo[1][0], "25");
+    host.run = 1;
+    host.display = 2;
+    host.cur = 1;
+    V(0)->grab();
+    EXPECT_EQ(host.cameraInfo[0][1], textRow(313).arg(1).arg(textRow(264)).arg(textRow(528)));
+    // view 4 never writes the title bar (it has four strips)
+    for (auto& row : host.cameraInfo)
+        for (QString& t : row)
+            t.clear();
+    V(4)->grab();
+    for (int c = 0; c < 3; ++c)
+        for (int t = 0; t < 4; ++t)
+            EXPECT_TRUE(host.cameraInfo[c][t].isEmpty());
+    for (int t = 0; t < 4; ++t)
+        EXPECT_TRUE(host.cameraInfo[3][t].isEmpty());
+    gAllNum[1] = gFailNum[1] = 0;
+}
+
+TEST_F(ViewTest, LabelsByMethodAndRegionCount)
+{
+    CammerSingleton m(0);
+    m.roiNum[0] = 3;
+    m.method[0][1] = 1;
+    m.param2[0][1] = 80;
+    m.param3[0][1] = 500;
+    EXPECT_EQ(RegionEditor::RegionLabel(m, para, 0, 1, 42), "2: 80--500 / 42 ");
+    m.method[0][0] = 0;
+    m.param3[0][0] = 100;
+    para.enable_display_detail = 0;
+    para.minimum_area = 33;
+    EXPECT_EQ(RegionEditor::RegionLabel(m, para, 0, 0, 7), "1: 33 / 7 ");
+    para.enable_display_detail = 1;
+    EXPECT_EQ(RegionEditor::RegionLabel(m, para, 0, 0, 7), "1: 100 / 7 ");
+    m.method[0][2] = 6;
+    m.param2[0][2] = 80;
+    EXPECT_EQ(RegionEditor::RegionLabel(m, para, 0, 2, 1), "3: 80 / 1 ");
+    m.roiNum[0] = 11;
+    EXPECT_EQ(RegionEditor::RegionLabel(m, para, 0, 1, 42), "2: 42");
+}
