@@ -1,19 +1,90 @@
-// Program entry. The start-up order grows as the subsystems land.
-#include <QApplication>
-#include <QDebug>
-#include <QLabel>
+// Program entry: brings the system up in its fixed order, each step complete before the next.
+#include <fcntl.h>
+#include <sys/io.h>
 
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTextCodec>
+#include <QtDebug>
+
+#include "core/globals.h"
+#include "core/ledonoff.h"
 #include "core/logmanager.h"
+#include "core/mapplication.h"
+#include "core/startup.h"
+#include "core/timerroundmanage.h"
+#include "core/uitexttable.h"
+#include "core/wizardpara.h"
+#include "network/cnt_net.h"
+#include "vision/mainwindow.h"
+#include "widgets/bsplashscreen.h"
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
-    // Until the monitoring controller creates it after loading the record, log from the start.
+    // 1.
+    QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
+    // 2.
+    MApplication app(argc, argv);
+    // The log file and crash capture from the first step on (the controller would make it later).
     if (!LogManager::__instance)
         LogManager::__instance = new LogManager;
-    qInfo() << "mouldmonitor started";
-    QLabel label("mouldmonitor");
-    label.resize(1920, 1080);
-    label.show();
-    return app.exec();
+    qInfo("start-up: application object");
+    // 3. Without the privilege (not root, no port access) the program runs on.
+    const int io = iopl(3);
+    qInfo("start-up: I/O privilege %s", io == 0 ? "raised" : "not raised");
+    // 4.
+    OpenLedDevice();
+    qInfo("start-up: front panel device %s", gfLED >= 0 ? "open" : "missing");
+    // 5.
+    if (!TimerRoundManage::__instance)
+        TimerRoundManage::__instance = new TimerRoundManage;
+    TimerRoundManage::__instance->init();
+    qInfo("start-up: copy timer");
+    // 6.
+    CreateGlobalMutexes();
+    for (bool& f : isImageFill)
+        f = false;
+    qInfo("start-up: locks");
+    // 7.
+    Data_Init();
+    qInfo("start-up: text table and pictures");
+    // 8.
+    gpWPara = new WizardPara;
+    gpWParaBak = new WizardPara;
+    qInfo("start-up: parameter records");
+    // 9.
+    gpNet = new CNT_Net(nullptr);
+    qInfo("start-up: report server %s", gpNet->isopen ? "listening" : "off");
+    // 10.
+    gAppDirPath = QCoreApplication::applicationDirPath();
+    // 11.
+    qInfo("start-up: main window");
+    gpWin = new MainWindow(nullptr);
+    // 12.
+    if (gpWPara->cnt_net_enabled && gpNet->isopen) {
+        gpNet->CNT_FirstInit();
+        gpNet->CNT_ReStart();
+        qInfo("start-up: report client started");
+    }
+    // 13.
+    auto* splash = new BSplashScreen(nullptr);
+    splash->showFullScreen();
+    qInfo("start-up: splash shown");
+    // 14.
+    QElapsedTimer shown;
+    shown.start();
+    while (shown.elapsed() <= 999)
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    // 15.
+    const bool font = InstallApplicationFont();
+    qInfo("start-up: application font %s", font ? "installed" : "default");
+    // 16.
+    app.setStyleSheet(ApplicationStyleSheet());
+    // 17.
+    gpWin->showFullScreen();
+    splash->finish(gpWin);
+    qInfo("start-up: main screen shown");
+    const int result = app.exec();
+    delete splash;
+    return result;
 }

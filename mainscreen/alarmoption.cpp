@@ -1,0 +1,3 @@
+#include "mainscreen/alarmoption.h"
+
+AlarmOption::AlarmOption(QWidget* parent) : BWidget(parent) {}

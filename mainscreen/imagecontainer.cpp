@@ -1,0 +1,18 @@
+#include "mainscreen/imagecontainer.h"
+
+#include "vision/cammerwidget.h"
+#include "vision/mainwindow.h"
+
+ImageContainer::ImageContainer(MainWindow* win) : QWidget(win), win_(win)
+{
+    setObjectName("ImageContainer");
+    setStyleSheet("#ImageContainer{background-color:#000000;}");
+    setAttribute(Qt::WA_StyledBackground, true);
+    for (int i = 0; i < 8; ++i)
+        win->cammerWidget[i] = new CammerWidget(i, this);
+}
+
+void ImageContainer::showSplit(bool)
+{
+    win_->ChangeCammer();
+}

@@ -1,0 +1,24 @@
+#pragma once
+// The camera view area (main stack page 0): creates the eight camera views and hands them to the
+// controller, which places them (MainWindow::ChangeCammer).
+#include <QWidget>
+
+class MainWindow;
+
+class ImageContainer : public QWidget {
+    Q_OBJECT
+public:
+    explicit ImageContainer(MainWindow* win);
+
+    // Split mode the camera-tuning view saves and restores.
+    int splitMode() const { return split_; }
+    void setSplitMode(int mode) { split_ = mode; }
+
+public slots:
+    // Lays the views out again (the argument is not used).
+    void showSplit(bool split);
+
+private:
+    MainWindow* win_;
+    int split_ = 0;
+};

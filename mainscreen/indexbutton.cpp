@@ -1,0 +1,8 @@
+#include "mainscreen/indexbutton.h"
+
+#include "vision/mainwindow.h"
+
+IndexButton::IndexButton(MainWindow* win) : BWidget(win)
+{
+    hide();
+}

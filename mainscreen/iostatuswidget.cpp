@@ -1,0 +1,5 @@
+#include "mainscreen/iostatuswidget.h"
+
+#include "vision/mainwindow.h"
+
+IOStatusWidget::IOStatusWidget(MainWindow* win) : BWidget(win) {}

@@ -1,0 +1,37 @@
+#pragma once
+// The column of option buttons at the right of the main screen (option stack page 0). It turns a
+// press into one BTN_TYPE for the controller's dispatcher and owns the fine-tuning pad the
+// controller places beside the views. The buttons themselves come with the main screen.
+#include "widgets/bwidget.h"
+
+class FinetuningDialog;
+
+class OptionBar : public BWidget {
+    Q_OBJECT
+public:
+    enum BTN_TYPE {
+        BTN_NONE = 0,
+        BTN_MULTI_SCREEN = 1,
+        BTN_START_STOP = 2,
+        BTN_SETTINGS = 3,
+        BTN_RESAMPLE = 4,
+        BTN_AREA = 5,
+        BTN_STATISTICS = 6,
+        BTN_MOLD_SNAPSHOT = 7,
+    };
+    Q_ENUM(BTN_TYPE)
+
+    explicit OptionBar(QWidget* parent = nullptr);
+
+    FinetuningDialog* finetuning() const { return finetuning_; }
+    BTN_TYPE lastType() const { return last_; }
+    // Unchecks the settings button without emitting and forgets the last pressed type.
+    void SetTLast();
+
+signals:
+    void btnsToggled(OptionBar::BTN_TYPE type, bool checked);
+
+private:
+    FinetuningDialog* finetuning_;
+    BTN_TYPE last_ = BTN_NONE;
+};

@@ -1,0 +1,7 @@
+#include "settings/customionamewidget.h"
+
+#include "vision/mainwindow.h"
+
+CustomIONameWidget::CustomIONameWidget(MainWindow* win) : BWidget(win) {}
+
+void CustomIONameWidget::init() {}

@@ -1,0 +1,5 @@
+#include "settings/hardwareconfigurationwidget.h"
+
+#include "vision/mainwindow.h"
+
+HardwareConfigurationWidget::HardwareConfigurationWidget(MainWindow* win) : BWidget(win) {}

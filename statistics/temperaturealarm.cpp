@@ -1,0 +1,3 @@
+#include "statistics/temperaturealarm.h"
+
+int gisTempAlarm = 0;
