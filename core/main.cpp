@@ -48,19 +48,18 @@ int main(int argc, char** argv)
     // 7.
     Data_Init();
     qInfo("start-up: text table and pictures");
-    // 8.
+    // 8. Logged before: until the record is loaded its log switch is the constructor's (off).
+    qInfo("start-up: parameter records");
     gpWPara = new WizardPara;
     gpWParaBak = new WizardPara;
-    qInfo("start-up: parameter records");
     // 9.
     gpNet = new CNT_Net(nullptr);
-    qInfo("start-up: report server %s", gpNet->isopen ? "listening" : "off");
     // 10.
     gAppDirPath = QCoreApplication::applicationDirPath();
     // 11.
-    qInfo("start-up: main window");
     gpWin = new MainWindow(nullptr);
     // 12.
+    qInfo("start-up: report server %s", gpNet->isopen ? "listening" : "off");
     if (gpWPara->cnt_net_enabled && gpNet->isopen) {
         gpNet->CNT_FirstInit();
         gpNet->CNT_ReStart();

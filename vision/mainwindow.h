@@ -55,6 +55,7 @@ public:
     void Monitor_Init();
     // True once a reboot was asked for during the start-up; nothing after that point was built.
     bool rebootAsked = false;
+    QString stopReason;
 
     // --- operation record, counters, day rotation
     void InsertRecord(QString text);
@@ -64,8 +65,9 @@ public:
     void CountWrite();
 
     // --- view layout
-    // View v was fully built (buffers, models, engine). View 0 always is; the others only when
-    // their camera opened. The cycle inspects only built views.
+    // View v holds a camera the cycle may inspect (buffers, models, engine built): view 0 always
+    // (the demonstration mode inspects it), another view only when a real camera opened in it.
+    // The laid-out view count numCamera (4 in the no-camera mode) is not the inspected count.
     bool ViewBuilt(int v) const;
     // The plain-state test of the main screen (see screenguard.h).
     ScreenState Screen() const;

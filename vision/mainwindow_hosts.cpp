@@ -7,6 +7,7 @@
 #include "settings/customionamewidget.h"
 #include "settings/systemsettingwidget.h"
 #include "mainscreen/widgetchangecamera.h"
+#include "vision/cameradiscovery.h"
 #include "vision/camerahost.h"
 #include "vision/cammerwidget.h"
 #include "widgets/showbox.h"
@@ -86,7 +87,8 @@ bool MainWindow::ViewBuilt(int v) const
 {
     if (v < 0 || v >= MAX_CAMERA || !cammerWidget[v])
         return false;
-    return v == 0 || cammerWidget[v]->cameraOpened();
+    // In the no-camera mode the four laid-out views count as open without a device behind them.
+    return v == 0 || (gCameraID != CAMERA_NONE && cammerWidget[v]->cameraOpened());
 }
 
 ScreenState MainWindow::Screen() const

@@ -2,6 +2,8 @@
 // counters and day rotation the controller keeps.
 #include "vision/mainwindow.h"
 
+#include <cstdio>
+
 #include <QDateTime>
 #include <QDesktopWidget>
 #include <QApplication>
@@ -92,7 +94,10 @@ MainWindow::MainWindow(QWidget* parent) : BWidget(parent), recordDir("./RECORD")
     Monitor_Init();
     if (rebootAsked) {
         // Nothing after the failed step was built: end here rather than run a half-built window.
-        qCritical("start-up stopped: reboot asked for");
+        // Before the record is loaded the log file takes nothing, so the reason goes to stderr too.
+        const QByteArray line = ("start-up stopped, reboot asked: " + stopReason).toUtf8();
+        qCritical("%s", line.constData());
+        std::fprintf(stderr, "%s\n", line.constData());
         Exit(3);
     }
 
@@ -190,7 +195,7 @@ void MainWindow::Monitor_Init()
 
     // 7.
     gpWPara->LoadDatafromFile();
-    qInfo("start-up: parameter record loaded");
+    qInfo("start-up: databases open, parameter record loaded");
 
     // 8.
     if (!LogManager::__instance)
@@ -207,10 +212,12 @@ void MainWindow::Monitor_Init()
         curDetect = gpWPara->first_stage_on == 1 ? 0 : 1;
         multiDetect = 0;
     }
+    gTempNum = gpWPara->max_mold_num;
     gPicNumNG = gpWPara->ng_max_num;
     gPicNumOK = gpWPara->ok_record_max_num;
     gisCOM = gpWPara->serial_port;
     gisCut = 1 - gpWPara->prohibit_optimize;
+    gisGrayHue = gpWPara->enable_gray_channel != 0;
     gisColor = gpWPara->enable_color_camera != 0;
 
     // 10.
@@ -353,7 +360,7 @@ bool MainWindow::OpenDatabases()
     StartupDatabases dbs;
     dbs.warn = [](const QString& text) { showWarnBox(text); };
     if (!dbs.OpenAll()) {
-        qCritical().noquote() << "start-up: database damaged (" + dbs.damage + "), default copy placed, reboot asked";
+        stopReason = "database " + dbs.damage + ", default copy placed";
         return false;
     }
     paramDb = QSqlDatabase::database("dbIn", false);
@@ -365,7 +372,6 @@ bool MainWindow::OpenDatabases()
         if (gpWPara && gpWPara->cnt_net_enabled && gpNet && gpNet->isopen)
             gpNet->CNT_SendRecord(when, level, text);
     };
-    qInfo("start-up: databases open");
     return true;
 }
 
@@ -387,6 +393,7 @@ void MainWindow::CameraCountCheck()
             SaveSN(1);
             FLushAll();
             runCommand("reboot", {});
+            stopReason = "camera count changed, serials cleared";
             rebootAsked = true;
             return;
         }
