@@ -111,8 +111,12 @@ void CammerWidget::BuildViewSide()
     }
     ngIndex = 0;
     LoadIgnorePoint();
+    if (!CammerSingleton::viewMasks)
+        CammerSingleton::viewMasks = [](void* view) -> CammerSingleton::MaskTable* {
+            return view ? &static_cast<CammerWidget*>(view)->maskInForce : nullptr;
+        };
     modelInForce = new CammerSingleton(cameraIndex);
-    modelInForce->LoadWithMasks(&maskInForce);
+    modelInForce->LoadDatafromFile(this);
     modelEdit = new CammerSingleton(cameraIndex);
     *modelEdit = *modelInForce;
     BackMask();

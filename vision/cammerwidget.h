@@ -132,7 +132,8 @@ public:
 
     // ---- View side ----
 
-    // Ignore maps: allocates and loads the map of every stage 0..gDNum-1 (kept for all eight).
+    // Ignore maps: allocates (once) and loads the map of each of the eight stages, so a stage count
+    // raised later finds its map; the edit copy follows the loaded maps.
     void LoadIgnorePoint();
     // Writes the stage's map in force to "./cammer%1%2/ignorepoint.bmp" and reports it.
     void SaveIgnorePoint(int stage);
@@ -140,7 +141,9 @@ public:
     // saves (the maps that differ are copied and written) or takes the maps in force back on No.
     void BackIgnorePoint(int stage = -1);
     void CommitIgnorePoint();
-    // Removes region `roi` (or every region) of the edited stage from the edit copy.
+    // Removes region `roi` of the edited stage from the edit copy, clearing its image rectangle in
+    // the edit copy of the stage's ignore map; DeleteAllROI removes every region and clears the
+    // whole edit map of the stage.
     void DeleteROI(int roi);
     void DeleteAllROI();
     // Bit 0: both template buttons; bit 1: the region tool bar.
