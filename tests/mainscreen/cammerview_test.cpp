@@ -212,3 +212,71 @@ TEST_F(ViewTest, LabelsByMethodAndRegionCount)
     m.roiNum[0] = 11;
     EXPECT_EQ(RegionEditor::RegionLabel(m, para, 0, 1, 42), "2: 42");
 }
+
+TEST_F(ViewTest, ColourFramesShownAndReadOut)
+{
+    gisColor = true;
+    SetWorkingSize(640, 480);
+    CammerWidget* w = MakeViews();
+    ASSERT_EQ(gColorLen, gImageLen * 4);
+    ASSERT_NE(w->planeJudged, nullptr);
+    {
+        QMutexLocker lock(pMutex[0]);
+        for (int i = 0; i < gImageLen; ++i) {
+            w->frameGrab[i * 4 + 0] = 10;   // B
+            w->frameGrab[i * 4 + 1] = 20;   // G
+            w->frameGrab[i * 4 + 2] = 30;   // R
+            w->frameGrab[i * 4 + 3] = 255;
+        }
+        isImageFill[0] = true;
+    }
+    gSource = 1;
+    ASSERT_TRUE(w->PollFrame());
+    w->ConvertShown();
+    EXPECT_EQ(w->imageShown.pixel(3, 4), qRgb(30, 20, 10));
+    w->MUpdateXYV(100, 100);
+    EXPECT_EQ(host.touchPixel, "30, 20, 10");
+    gisColor = false;
+}
+
+TEST_F(ViewTest, TwinStageCopyAndMaskRestore)
+{
+    CammerWidget* w = MakeViews();
+    DrawRect(w, QPoint(100, 100), QPoint(300, 300));
+    CammerSingleton& m = *w->modelInForce;
+    m = Edit();
+    w->maskInForce[0][0] = w->maskEdit[0][0];
+    m.outputNo[0] = 2;
+    m.cavity[0][1] = 2;
+    para.io_mode = 0;
+    w->CopyPara();
+    EXPECT_EQ(m.roiNum[1], 1);
+    EXPECT_EQ(m.rects[1][0].rect, m.rects[0][0].rect);
+    EXPECT_FALSE(m.rects[1][0].IsSelected());
+    EXPECT_EQ(w->maskInForce[1][0].data, w->maskInForce[0][0].data);
+    EXPECT_EQ(m.cavity[1][1], 0);  // cavity flags are not copied
+    // mode 1: stage 3 from 1, then 2 from 0
+    gDNum = 4;
+    m.roiNum[1] = 0;
+    para.io_mode = 1;
+    w->CopyPara();
+    EXPECT_EQ(m.roiNum[2], 1);
+    EXPECT_EQ(m.roiNum[3], 0);
+    // restoring the edit masks skips the stages the twin copy fills
+    para.enabe_two_test = 1;
+    for (int s = 0; s < 4; ++s)
+        w->maskEdit[s][0] = cv::Mat(2, 2, CV_8UC1, cv::Scalar(s + 1));
+    w->RestorMask();
+    EXPECT_EQ(w->maskInForce[0][0].at<uchar>(0, 0), 1);
+    EXPECT_EQ(w->maskInForce[1][0].at<uchar>(0, 0), 2);
+    EXPECT_NE(w->maskInForce[2][0].data, w->maskEdit[2][0].data);
+    para.io_mode = 0;
+    para.stage_enabled[0] = 1;
+    for (int s = 0; s < 4; ++s)
+        w->maskInForce[s][0] = cv::Mat();
+    w->RestorMask();
+    EXPECT_EQ(w->maskInForce[0][0].data, w->maskEdit[0][0].data);
+    EXPECT_TRUE(w->maskInForce[1][0].empty());
+    EXPECT_EQ(w->maskInForce[2][0].data, w->maskEdit[2][0].data);
+    EXPECT_TRUE(w->maskInForce[3][0].empty());
+}
