@@ -138,7 +138,8 @@ int main(int argc, char** argv)
     setViewHost(&host);
 
     QWidget area;
-    area.setStyleSheet("background:black;");
+    area.setObjectName("viewArea");
+    area.setStyleSheet("#viewArea{background:black;}");
     area.resize(gShowW, gShowH);
     CammerWidget* views[4];
     for (int i = 0; i < 4; ++i)
