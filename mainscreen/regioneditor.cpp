@@ -466,6 +466,25 @@ void FillImageRect(unsigned char* map, const QRect& rect, unsigned char v)
         std::fill(map + size_t(y) * size_t(gImageW) + size_t(x1), map + size_t(y) * size_t(gImageW) + size_t(x2) + 1, v);
 }
 
+int IgnoreNgBox(unsigned char* map, const unsigned char* ngPoints, const int box[4])
+{
+    if (!map || !ngPoints || !box)
+        return 0;
+    const int x1 = std::max(box[0], 0), x2 = std::min(box[2], gImageW);
+    const int y1 = std::max(box[1], 0), y2 = std::min(box[3], gImageH);
+    int marked = 0;
+    for (int y = y1; y < y2; ++y) {
+        const size_t row = size_t(y) * size_t(gImageW);
+        for (int x = x1; x < x2; ++x) {
+            if (ngPoints[row + size_t(x)]) {
+                map[row + size_t(x)] = 255;
+                ++marked;
+            }
+        }
+    }
+    return marked;
+}
+
 void DeleteRegion(CammerSingleton& m, cv::Mat* masks, unsigned char* ignore, int s, int r)
 {
     if (s < 0 || s >= MAX_DETECT || r < 0 || r >= MAX_ROI)

@@ -95,6 +95,9 @@ bool MoveRegions(CammerSingleton& m, int s, const QVector<int>& rois, int dx, in
 int CopyRegion(CammerSingleton& m, int s, int src, QPoint p);
 // Sets the bytes of `map` (gImageW x gImageH) inside `rect` (inclusive, clipped to the frame) to v.
 void FillImageRect(unsigned char* map, const QRect& rect, unsigned char v);
+// Marks as ignored (255) the NG points (non-zero in `ngPoints`) of one NG box: left, top, right,
+// bottom with right and bottom exclusive, clipped to the frame. Returns the points marked.
+int IgnoreNgBox(unsigned char* map, const unsigned char* ngPoints, const int box[4]);
 // Deletes region r of stage s: its image rectangle is cleared in `ignore` (may be null), later
 // regions move down one slot with their masks (masks[r] .. masks[count - 1]).
 void DeleteRegion(CammerSingleton& m, cv::Mat* masks, unsigned char* ignore, int s, int r);

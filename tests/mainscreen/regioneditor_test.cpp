@@ -110,3 +110,21 @@ TEST_F(RegionEditorTest, MovedRectanglesAndRingsStayInsideTheDisplay)
     EXPECT_EQ(m.rects[0][0].imageRect, QRect(QPoint(0, 3), QPoint(9, 7)));
     EXPECT_FALSE(MoveRegions(m, 0, {0, 2}, 1, 1, gShowW, gShowH));  // region 2 does not exist
 }
+
+TEST_F(RegionEditorTest, IgnoredNgPointsStayInsideTheBoxAndTheFrame)
+{
+    std::vector<unsigned char> map(size_t(gImageLen), 0), ng(size_t(gImageLen), 1);
+    const int box[4] = {60, 40, 70, 60};  // reaches past the right and bottom edges
+    EXPECT_EQ(IgnoreNgBox(map.data(), ng.data(), box), 4 * 8);
+    EXPECT_EQ(map[size_t(47 * gImageW + 63)], 255);
+    EXPECT_EQ(map[size_t(39 * gImageW + 63)], 0);
+    std::fill(map.begin(), map.end(), 0);
+    const int inner[4] = {2, 3, 5, 4};  // right and bottom exclusive: 3 x 1 points
+    ng[size_t(3 * gImageW + 3)] = 0;
+    EXPECT_EQ(IgnoreNgBox(map.data(), ng.data(), inner), 2);
+    EXPECT_EQ(map[size_t(3 * gImageW + 2)], 255);
+    EXPECT_EQ(map[size_t(3 * gImageW + 5)], 0);
+    EXPECT_EQ(map[size_t(4 * gImageW + 2)], 0);
+    const int outside[4] = {-10, -10, -1, 100};
+    EXPECT_EQ(IgnoreNgBox(map.data(), ng.data(), outside), 0);
+}
