@@ -4,23 +4,6 @@
 
 #include "core/wizardpara.h"
 
-bool RunControl::Guard(const Screen& s, const char* tests)
-{
-    for (const char* t = tests; t && *t; ++t) {
-        switch (*t) {
-        case 'S': if (s.settingsVisible) return false; break;
-        case 'A': if (s.alarmPageVisible) return false; break;
-        case 'R': if (s.regionPageVisible) return false; break;
-        case 'H': if (s.alarmState == 2) return false; break;
-        case 'C': if (s.changeCameraVisible) return false; break;
-        case 'N': if (s.ioNameVisible) return false; break;
-        case 'O': if (!s.optionBarVisible) return false; break;
-        default: break;
-        }
-    }
-    return true;
-}
-
 int RunControl::LevelWithoutBox(int isPswUsed, int level)
 {
     if (!isPswUsed)

@@ -8,21 +8,6 @@ class WizardPara;
 
 class RunControl {
 public:
-    // The plain-state tests of a screen action: S settings screen hidden, A alarm page hidden,
-    // R region page hidden, H no alarm hold, C camera panel hidden, N I/O naming panel hidden,
-    // O option bar visible.
-    struct Screen {
-        bool settingsVisible = false;
-        bool alarmPageVisible = false;
-        bool regionPageVisible = false;
-        int alarmState = 0;
-        bool changeCameraVisible = false;
-        bool ioNameVisible = false;
-        bool optionBarVisible = true;
-    };
-    // True when every test named in `tests` (letters of "SARHCNO") passes.
-    static bool Guard(const Screen& s, const char* tests);
-
     // Level to act with without asking: 2 with password protection off, the level when logged in;
     // 0 means the password box must ask.
     static int LevelWithoutBox(int isPswUsed, int level);

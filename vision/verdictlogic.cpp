@@ -208,9 +208,7 @@ VerdictLogic::HandOver VerdictLogic::HandOverFor(int c, bool holdOver)
     case 2: h.ok = true; break;
     case 9: h.ng = true; break;
     case 10: h.ok = h.ng = true; break;
-    case 3:
-    case 7:
-    case 8: h.ng = holdOver; break;
+    case 3: h.ng = holdOver; break;  // 7 and 8 are a re-detection being judged: its verdict hands them over
     default: break;
     }
     return h;

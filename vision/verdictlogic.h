@@ -68,7 +68,8 @@ public:
     static Pictures OnPictures(const WizardPara& p, int c, bool cameraNg, bool final, int s, int picNumNg,
                                int picNumOk);
     // Pictures handed to the writer for a picture state. holdOver: the alarm hold has ended
-    // another way (detection stopped and started, a new cycle), so a held NG picture is written too.
+    // another way (detection stopped and started, a new cycle), so a held NG picture (3) is
+    // written too.
     struct HandOver {
         bool ok = false;
         bool ng = false;

@@ -90,20 +90,8 @@ TEST(Supervision, HeartbeatBlinksWhileRunning)
     EXPECT_TRUE(Supervision::Heartbeat(3, blink));
 }
 
-TEST(RunControl, GuardsAndLevels)
+TEST(RunControl, Levels)
 {
-    RunControl::Screen s;
-    EXPECT_TRUE(RunControl::Guard(s, "SARHCNO"));
-    s.alarmState = 2;
-    EXPECT_FALSE(RunControl::Guard(s, "SARH"));
-    EXPECT_TRUE(RunControl::Guard(s, "SAR"));
-    s.alarmState = 0;
-    s.optionBarVisible = false;
-    EXPECT_FALSE(RunControl::Guard(s, "O"));
-    s.optionBarVisible = true;
-    s.ioNameVisible = true;
-    EXPECT_FALSE(RunControl::Guard(s, "N"));
-
     EXPECT_EQ(RunControl::LevelWithoutBox(0, 0), 2);
     EXPECT_EQ(RunControl::LevelWithoutBox(1, 0), 0);
     EXPECT_EQ(RunControl::LevelWithoutBox(1, 1), 1);
