@@ -280,3 +280,27 @@ TEST_F(ViewTest, TwinStageCopyAndMaskRestore)
     EXPECT_EQ(w->maskInForce[2][0].data, w->maskEdit[2][0].data);
     EXPECT_TRUE(w->maskInForce[3][0].empty());
 }
+
+TEST_F(ViewTest, RecordAndRecentNGSourcesDrawOnEveryView)
+{
+    gFindCamera = 1;
+    MakeViews(2);
+    host.recordImage = QImage(64, 48, QImage::Format_RGB32);
+    host.recordImage.fill(qRgb(0, 0, 200));
+    host.recordN = 2;
+    gSource = 3;
+    // view 1 has no camera and still shows the record picture
+    const QImage shot = V(1)->grab().toImage();
+    EXPECT_EQ(shot.pixel(gShowW / 2, gShowH / 2), qRgb(0, 0, 200));
+    host.recordN = 0;
+    EXPECT_NE(V(1)->grab().toImage().pixel(gShowW / 2, gShowH / 2), qRgb(0, 0, 200));
+    // recent NG: the shown NG frame
+    gSource = 2;
+    std::memset(V(0)->frameShown, 77, size_t(gImageLen));
+    const QImage ng = V(0)->grab().toImage();
+    EXPECT_EQ(ng.pixel(gShowW / 2, gShowH / 2), qRgb(77, 77, 77));
+    // live monitoring paints only opened cameras
+    gSource = -1;
+    const QImage blank = V(1)->grab().toImage();
+    EXPECT_NE(blank.pixel(gShowW / 2, gShowH / 2), qRgb(77, 77, 77));
+}
