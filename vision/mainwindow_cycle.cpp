@@ -1,7 +1,8 @@
 // The monitoring cycle, its timers and run control. The cycle itself (polling and triggers, stage
 // delays, inspection and verdict, output pulses, supervision, NG pictures) is built here next;
-// until then each slot does only what the start-up needs: the run timer keeps re-arming itself,
-// StartDetect sets the run state, the timers that end something stop themselves.
+// until then each slot does only what the start-up needs: the run timer keeps re-arming itself and
+// shows the newest frames, StartDetect sets the run state, the timers that end something stop
+// themselves.
 #include "vision/mainwindow.h"
 
 #include <QTimer>
@@ -10,6 +11,7 @@
 #include "core/uitexttable.h"
 #include "core/wizardpara.h"
 #include "vision/cameradiscovery.h"
+#include "vision/cammerwidget.h"
 #include "widgets/modalhook.h"
 #include "widgets/passwordbox.h"
 
@@ -17,6 +19,10 @@ void MainWindow::InitCycle() {}
 
 void MainWindow::Run()
 {
+    for (int v = 0; v < numCamera && v < MAX_CAMERA; ++v) {
+        if (ViewBuilt(v) && cammerWidget[v]->PollFrame())
+            frameCount[v]++;
+    }
     runTimer->start(gisLost ? 3000 : 3);
 }
 

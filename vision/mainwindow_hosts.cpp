@@ -4,6 +4,10 @@
 #include <QTimer>
 
 #include "core/ledonoff.h"
+#include "core/wizardpara.h"
+#include "mainscreen/viewhost.h"
+#include "network/cnt_net.h"
+#include "statistics/temperaturealarm.h"
 #include "settings/customionamewidget.h"
 #include "settings/systemsettingwidget.h"
 #include "mainscreen/widgetchangecamera.h"
@@ -73,6 +77,56 @@ private:
     MainWindow* win;
 };
 
+class WindowViewHost : public ViewHost {
+public:
+    explicit WindowViewHost(MainWindow* w) : win(w) {}
+    int viewMode() const override { return win->selectedView; }
+    void setViewMode(int m) override { win->selectedView = m; }
+    void changeCammer() override { win->ChangeCammer(); }
+    int runState() const override { return win->runState; }
+    int alarmState() const override { return win->alarmState; }
+    int displayState() const override { return win->displayState; }
+    int curDetect() const override { return win->curDetect; }
+    int panMode() const override { return win->zoomToolMode; }
+    QPointF panOffset() const override { return {win->zoom.offsetX, win->zoom.offsetY}; }
+    void setPanOffset(QPointF p) override
+    {
+        win->zoom.offsetX = p.x();
+        win->zoom.offsetY = p.y();
+    }
+    double zoom() const override { return win->zoom.scale; }
+    double cellScale(int i) const override
+    {
+        const float s[4] = {win->cellScaleX, win->cellScaleY, win->viewScaleX, win->viewScaleY};
+        return i >= 0 && i < 4 ? s[i] : 1.0;
+    }
+    bool delayActive(int stage) const override
+    {
+        return stage >= 0 && stage < MAX_DETECT && win->stageTimer[stage] && win->stageTimer[stage]->isActive();
+    }
+    int frameRate(int camera) const override
+    {
+        return camera >= 0 && camera < MAX_CAMERA ? win->frameShown[camera] : 0;
+    }
+    // The touch on the view shown alone is the zoom centre.
+    void setLastTouch(QPoint p) override
+    {
+        ViewHost::setLastTouch(p);
+        win->zoom.centreX = p.x();
+        win->zoom.centreY = p.y();
+    }
+    bool tempAlarm() const override { return gisTempAlarm != 0; }
+    QVector<QRgb> greyTable() const override { return win->grayTable ? *win->grayTable : ViewHost::greyTable(); }
+    void sendTempPic(const QString& path) override
+    {
+        if (gpWPara && gpWPara->cnt_net_enabled && gpNet && gpNet->isopen && gpNet->connected)
+            gpNet->CNT_SendTempPic(path);
+    }
+
+private:
+    MainWindow* win;
+};
+
 }  // namespace
 
 void MainWindow::InstallHosts()
@@ -80,6 +134,7 @@ void MainWindow::InstallHosts()
     // Kept for the whole run, as the window itself.
     ToolkitHost::setInstance(new WindowToolkitHost(this));
     setCameraHost(new WindowCameraHost(this));
+    setViewHost(new WindowViewHost(this));
     SetScreenOffFlag(&screenOff);
 }
 

@@ -316,8 +316,11 @@ void MainWindow::Repaint()
         cammerWidget[selectedView]->update();
 }
 
-// The views' tool widgets (template buttons, region tool bar) come with the main screen's view side.
-void MainWindow::ShowHideTool(int, int) {}
+void MainWindow::ShowHideTool(int view, int mask)
+{
+    if (view >= 0 && view < MAX_CAMERA && cammerWidget[view])
+        cammerWidget[view]->ShowHideTool(mask);
+}
 
 // --- events
 
