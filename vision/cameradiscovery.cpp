@@ -169,7 +169,7 @@ int EnumerateHik()
 
 bool ProbeHik()
 {
-    cameraHost()->ensureDeviceReach();
+    cameraHost()->ensureDeviceReach(true);
     const int count = EnumerateHik();
     if (count < 1 || !gDevList.deviceInfo[0])
         return false;
@@ -418,7 +418,7 @@ void CameraRestart()
         back = EnumerateMind() == numCamera;
         break;
     case CAMERA_HIK:
-        host->ensureDeviceReach();
+        host->ensureDeviceReach(false);
         back = EnumerateHik() == numCamera;
         break;
     case CAMERA_V4L2:

@@ -4,7 +4,12 @@
 #include <QThread>
 
 #include "vision/cammerwidget.h"
+#include "vision/cipconfig.h"
+#include "vision/ensuredevicereach.h"
 #include "vision/controlport.h"
+#include "widgets/showbox.h"
+#include "widgets/toolkitglobals.h"
+#include "widgets/warnbox.h"
 
 namespace {
 CameraHost gDefaultHost;
@@ -54,11 +59,13 @@ void CameraHost::insertRecord(const QString& text)
 
 void CameraHost::showWarnBox(const QString& text)
 {
-    qWarning().noquote() << text;
+    ::showWarnBox(text);
 }
 
 void CameraHost::hideWarnBox()
 {
+    if (gpWarnBox)
+        gpWarnBox->hide();
 }
 
 void CameraHost::setMouldCloseInhibit()
@@ -71,12 +78,13 @@ void CameraHost::setMouldCloseInhibit()
 
 int CameraHost::repairAllCameraIP()
 {
-    return 0;
+    return RepairAllCameraIP();
 }
 
-int CameraHost::ensureDeviceReach()
+int CameraHost::ensureDeviceReach(bool wait)
 {
-    return 0;
+    StartEnsureDeviceReach();
+    return wait ? WaitEnsureDeviceReach() : 0;
 }
 
 bool CameraHost::settingsVisible() const

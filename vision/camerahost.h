@@ -3,7 +3,8 @@
 // interface: the controller's per-view camera-opened flags and frame counters, its run state, the
 // operation record, the warning box, the mould-close inhibit, the GigE repair and the settings
 // screen's visibility. The controller installs its own host; the default one keeps the flags
-// itself, records and warns through the log, and sets the inhibit through gpControlIO.
+// itself, records through the log, warns through showWarnBox, sets the inhibit through gpControlIO
+// and runs the GigE repair.
 #include <QString>
 
 class CammerWidget;
@@ -28,9 +29,10 @@ public:
     virtual void hideWarnBox();
     // Output 0 (mould-close inhibit) on and the outputs sent: ControlPort::IOSetOut(0, 1), IOFlashOut.
     virtual void setMouldCloseInhibit();
-    // GigE repair: RepairAllCameraIP and EnsureDeviceReach.
+    // GigE repair: RepairAllCameraIP; EnsureDeviceReach on its worker, waited for by the probe
+    // (`wait`) and left running by the recovery, which counts the cameras on a later call.
     virtual int repairAllCameraIP();
-    virtual int ensureDeviceReach();
+    virtual int ensureDeviceReach(bool wait);
     // Whether the settings screen, and its pop-out camera-parameter panel, are visible.
     virtual bool settingsVisible() const;
     virtual bool cameraPanelVisible() const;

@@ -30,9 +30,8 @@ bool CameraThread::Nap(int ms)
 
 void CameraThread::run()
 {
-    AVFrame* decoded = av_frame_alloc();
+    // Filtered V4L2 frames land here (the view holds the decoded one).
     AVFrame* filtered = av_frame_alloc();
-    (void)decoded;
     if (Nap(300)) {
         while (runFlag) {
             switch (gCameraID) {
@@ -59,7 +58,6 @@ void CameraThread::run()
             }
         }
     }
-    av_frame_free(&decoded);
     av_frame_free(&filtered);
 }
 

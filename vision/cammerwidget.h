@@ -111,7 +111,8 @@ public:
     uint8_t* mindRawBuffer = nullptr;
     // Make 7.
     void* hikHandle = nullptr;
-    MV_CC_DEVICE_INFO* hikDeviceInfo = nullptr;
+    MV_CC_DEVICE_INFO* hikDeviceInfo = nullptr;  // points at hikDevice, the record opened from
+    MV_CC_DEVICE_INFO hikDevice{};               // kept: a later enumeration rewrites the list
     MV_CC_PIXEL_CONVERT_PARAM hikConvert{};
     // V4L2.
     AVFormatContext* v4lFormat = nullptr;

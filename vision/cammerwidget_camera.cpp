@@ -356,7 +356,8 @@ bool CammerWidget::OpenHik(const QByteArray& serial)
     hikConvert.dstPixelType = MV_PIXEL_RGB8_Packed;
     hikConvert.dstBuffer = frameConvert;
     hikHandle = h;
-    hikDeviceInfo = info;
+    hikDevice = *info;
+    hikDeviceInfo = &hikDevice;
     MV_CC_RegisterImageCallBack(h, &CammerWidget::ImageCallBack, this);
     MV_CC_SetEnumValue(h, "PixelFormat", (gSensorColor == 0 || !gisColor) ? MV_PIXEL_Mono8 : MV_PIXEL_BayerRG8);
     return true;

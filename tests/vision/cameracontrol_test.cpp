@@ -243,6 +243,22 @@ TEST_F(CameraControl, HikvisionConversions)
                                     "hikvision HK0000001 MV_CC_SetEnumValue TriggerSource 0"}));
 }
 
+TEST_F(CameraControl, AutomaticExposureFollowsTheMeanBrightness)
+{
+    Open("ids", {Dev("4102000001", 1280, 1024)});
+    View(0)->averageGray = 131;
+    View(0)->AutoChangeExposeTime();
+    EXPECT_EQ(para.exposure[0], 29);
+    View(0)->averageGray = 128;
+    View(0)->AutoChangeExposeTime();
+    EXPECT_EQ(para.exposure[0], 29);
+    View(0)->averageGray = 125;
+    CamSim::instance().clearCalls();
+    View(0)->AutoChangeExposeTime();
+    EXPECT_EQ(para.exposure[0], 30);
+    EXPECT_EQ(Calls(), QStringList{"ids 4102000001 is_Exposure set 30.000000"});
+}
+
 TEST_F(CameraControl, SettersReadTheEditCopyWhileTheSettingsScreenIsShown)
 {
     Open("ids", {Dev("4102000001", 1280, 1024)});

@@ -49,7 +49,7 @@ public:
         repairs++;
         return repairResult;
     }
-    int ensureDeviceReach() override
+    int ensureDeviceReach(bool) override
     {
         reaches++;
         return 0;

@@ -11,6 +11,10 @@
 #include "camerafixture.h"
 #include "vision/frameconvert.h"
 
+extern "C" {
+#include <libavformat/avformat.h>
+}
+
 class V4L2Capture : public CameraTest {
 protected:
     void StartLavfi(const std::string& graph, int cameras = 1)
@@ -102,6 +106,17 @@ TEST_F(V4L2Capture, FilterChangesApplyAndABadGraphLeavesCaptureRunning)
     EXPECT_LT(r, 0);
     EXPECT_EQ(View(0)->v4lGraph, inForce) << "the graph in force stays";
     TakeFrame(0, nullptr, 100);
+    EXPECT_TRUE(TakeFrame(0));
+}
+
+TEST_F(V4L2Capture, ABusyFirstDeviceMakesTheViewTryTheDevicesAfterTheCountedOnes)
+{
+    // Device numbers go into the source's frame rate: 0 cannot open, 2 (the first after the two
+    // counted devices) can.
+    StartLavfi("color=c=white:size=64x48:rate=%d", 2);
+    ASSERT_TRUE(View(0)->cameraOpened());
+    const AVRational r = View(0)->v4lFormat->streams[View(0)->v4lStream]->r_frame_rate;
+    EXPECT_EQ(r.num / std::max(1, r.den), 2);
     EXPECT_TRUE(TakeFrame(0));
 }
 
