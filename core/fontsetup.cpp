@@ -11,7 +11,8 @@ QStringList ScreenFontFamilies()
 
 QStringList CjkFontFamilies()
 {
-    return {"WenQuanYi Micro Hei", "Noto Sans CJK SC"};
+    // Noto first: WenQuanYi Micro Hei maps some signs (the degree sign "℃") to an empty glyph.
+    return {"Noto Sans CJK SC", "WenQuanYi Micro Hei"};
 }
 
 bool InstallFontSubstitutions()
@@ -27,15 +28,9 @@ bool InstallFontSubstitutions()
                   qPrintable(CjkFontFamilies().join(", ")));
         return false;
     }
-    // Source Han Sans and Noto Sans CJK are the same design: prefer it for the application font.
-    QStringList sourceHan = found;
-    if (sourceHan.contains("Noto Sans CJK SC")) {
-        sourceHan.removeAll("Noto Sans CJK SC");
-        sourceHan.prepend("Noto Sans CJK SC");
-    }
     for (const QString& family : ScreenFontFamilies()) {
         QFont::removeSubstitutions(family);
-        QFont::insertSubstitutions(family, family.startsWith("SourceHan") ? sourceHan : found);
+        QFont::insertSubstitutions(family, found);
     }
     return true;
 }

@@ -83,3 +83,25 @@ TEST(FontSetup, ChineseTextsDrawInk)
         EXPECT_GT(ink, 200) << lan;
     }
 }
+
+// The temperature unit is drawn, not left blank, in every family the screens name.
+TEST(FontSetup, DegreeSignDrawsInk)
+{
+    ASSERT_TRUE(InstallFontSubstitutions());
+    for (const QString& family : ScreenFontFamilies()) {
+        QImage img(80, 60, QImage::Format_RGB32);
+        img.fill(Qt::white);
+        QPainter p(&img);
+        QFont font(family);
+        font.setPixelSize(40);
+        p.setFont(font);
+        p.setPen(Qt::black);
+        p.drawText(img.rect(), Qt::AlignCenter, QString::fromUtf8("℃"));
+        p.end();
+        int ink = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                ink += qGray(img.pixel(x, y)) < 128;
+        EXPECT_GT(ink, 30) << family.toStdString();
+    }
+}
