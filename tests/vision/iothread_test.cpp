@@ -119,9 +119,15 @@ protected:
     }
     void Inputs(const QString& hex)
     {
+        // While the thread polls, frame lines keep arriving: look for the change among the new lines.
+        const int seen = sim.lines().size();
         sim.send("in " + hex);
+        const QString want = " in " + hex.rightJustified(4, '0');
         ASSERT_TRUE(sim.waitFor([&](const QStringList& l) {
-            return !l.isEmpty() && l.last().endsWith(" in " + hex.rightJustified(4, '0'));
+            for (int i = seen; i < l.size(); ++i)
+                if (l[i].endsWith(want))
+                    return true;
+            return false;
         }));
     }
 
