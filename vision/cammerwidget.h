@@ -160,6 +160,15 @@ public:
     // frameShown into frameRGBA (the picture imageShown wraps).
     void ConvertShown();
 
+    // NG and OK pictures (vision/cammerwidget_failimage.cpp): renders the inspected frame with
+    // the stage's region results into the picture slot of `kind` (0 NG, 1 OK); stamps the way the
+    // alarm was cleared (by the controller's picture state) onto a slot; makes the working frame
+    // template 0 of the stage, in memory only when it was written to disk.
+    void SaveFailImage(int stage, int kind);
+    void UpdateFailImage(int stage, int kind);
+    void SaveReTrainImage(int stage);
+    void DeleteAllFailImage() {}
+
     // Region editing (touch).
     void DeselectROI();
     bool GetSelectedRect();

@@ -13,6 +13,7 @@
 #include <QSqlQuery>
 #include <QString>
 #include <QVector>
+#include <functional>
 
 #include "core/globals.h"
 #include "mainscreen/alarmoption.h"
@@ -20,6 +21,8 @@
 #include "mainscreen/regioption.h"
 #include "vision/dayrotation.h"
 #include "vision/operationrecord.h"
+#include "vision/outputplan.h"
+#include "vision/stageclock.h"
 #include "vision/screenguard.h"
 #include "vision/viewlayout.h"
 #include "widgets/bwidget.h"
@@ -39,6 +42,17 @@ class QTimer;
 class SystemSettingWidget;
 class TitleBar;
 class WidgetChangeCamera;
+
+class SaveFialImageThread;
+
+// Passes of the monitoring cycle since start-up.
+extern int gRunCount;
+// Retrain every enabled stage at the end of the verdict display (set after resampling's area check),
+// rebuild the shapes of stage 1 (set when OK pictures became templates), the region page was
+// opened by resampling's area check.
+extern int gisReTrain;
+extern int gisReShape;
+extern int gFromTrain;
 
 // Picture limits per folder, copied from the record at start-up.
 extern int gPicNumNG;
@@ -84,6 +98,49 @@ public:
     void BackTrain();
     void RunAlgorithm(int camera, int stage);
     void AutogenerationRegion(int stage);
+
+    // --- the monitoring cycle's own state and steps (mainwindow_cycle.cpp, mainwindow_verdict.cpp,
+    //     mainwindow_runcontrol.cpp, mainwindow_pulses.cpp)
+    // One 100 ms tick of stage d's delay; judges the stage when it expires.
+    void TimerUp(int stage);
+    // Inspects the current stage again for every camera and judges.
+    void ReCheck();
+    // Input confirmation after the debounce time.
+    void CheckInput(int k);
+    // Area check after resampling (the argument is not used).
+    void CheckArea(bool);
+    void SlotManualTrig(int stage);
+    // View v takes part in the cycle (laid out and built).
+    bool Inspected(int v) const;
+    // Views the cycle covers: one more than the highest inspected index.
+    int MaxInspected() const;
+    // Seconds left of stage d's delay (the views' countdown).
+    float StageSeconds(int d) const { return stageClock.Seconds(d); }
+
+    StageClock stageClock;          // stage delays in whole 100 ms ticks
+    int side = 1;                   // modes 1, 2: 1 the first stage pair, 0 the second
+    int lastInput = 0;              // trigger of the current inspection (k + 1, or -(stage + 1))
+    int shownDetect = 0;
+    qint64 ngTime = 0;              // UTC ms of the last NG verdict
+    int reCheckCount[MAX_DETECT] = {};
+    // Picture state per camera and stage: 1 after a cycle start, 2 OK picture ready, 3 NG picture
+    // held by the alarm, 4-6 cleared by the operator, 7/8 re-detection, 9 NG ready, 10 both ready.
+    int failPicState[MAX_CAMERA][MAX_DETECT] = {};
+    bool stageCountFlag[MAX_DETECT] = {};
+    bool allCountFlag[MAX_CAMERA] = {};   // gAllNum counts the camera once per cycle
+    bool failCountFlag[MAX_CAMERA] = {};  // gFailNum likewise
+    bool stageInspected[MAX_CAMERA][MAX_DETECT] = {};
+    bool captureFlag[MAX_CAMERA][MAX_DETECT] = {};  // resampling: the stage's next picture becomes its template
+    qint64 lastFrameMs[MAX_CAMERA] = {};  // cycle clock at each camera's newest frame
+    int cameraFps[MAX_CAMERA] = {};
+    int runPasses = 0;              // passes since start-up or the last camera recovery
+    quint32 imageTriggerSet = 0;    // cameras that delivered a frame since the last image trigger
+    int lastDelay = 0;              // the dispatch's last delay, tenths
+    bool heartbeatOn = false;
+    int demoIndex = 0;
+    SaveFialImageThread* pictureWriter = nullptr;
+    // Monotonic ms of the cycle (frame ages); set by the start-up, tests may replace it.
+    std::function<qint64()> cycleClockMs;
 
     // Child screens.
     SystemSettingWidget* settingWidget = nullptr;
@@ -254,6 +311,27 @@ public slots:
     void SlotMuliManualTrig();
     void SlotManualTrig0();
     void SlotManualTrig1();
+    // Simulated inputs: the next pass treats input k - 1 as triggered; pressed / released set and
+    // clear bit k - 1 of the raw input word.
+    void SlotSimulationTrigIn1();
+    void SlotSimulationTrigIn2();
+    void SlotSimulationTrigIn3();
+    void SlotSimulationTrigIn4();
+    void SlotSimulationTrigIn5();
+    void SlotSimulationTrigIn6();
+    void SlotSimulationTrigIn7();
+    void SlotSimulationTrigIn8();
+    void SlotPressedTrigIn1();
+    void SlotPressedTrigIn2();
+    void SlotPressedTrigIn3();
+    void SlotPressedTrigIn4();
+    void SlotReleasedTrigIn1();
+    void SlotReleasedTrigIn2();
+    void SlotReleasedTrigIn3();
+    void SlotReleasedTrigIn4();
+    void SlotNewUser();
+    void SlotNewUserLastStep();
+    void SlotSystemPara();
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -272,6 +350,14 @@ private:
     void InstallHosts();
     // The cycle's share of the start-up (mainwindow_cycle.cpp): picture slots and writer.
     void InitCycle();
+    // Cycle steps (mainwindow_cycle.cpp, mainwindow_verdict.cpp, mainwindow_runcontrol.cpp).
+    bool ActOnInput(int k, bool* newFrame);
+    void CycleStart(int k);
+    void PreCut(int d);
+    void ApplyOutputs(const OutputPlan& plan);
+    void Pictures(int camera, bool final, int s);
+    void HandOverPictures(bool holdOver);
+    void SetRawInput(int bit, bool on);
     void ShowHideTool(int view, int mask);
     void Repaint();
 };
