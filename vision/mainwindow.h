@@ -132,7 +132,7 @@ public:
     bool stageInspected[MAX_CAMERA][MAX_DETECT] = {};
     bool captureFlag[MAX_CAMERA][MAX_DETECT] = {};  // resampling: the stage's next picture becomes its template
     qint64 lastFrameMs[MAX_CAMERA] = {};  // cycle clock at each camera's newest frame
-    int cameraFps[MAX_CAMERA] = {};
+    int frameSeen[MAX_CAMERA] = {};       // frame counter seen by the last frame watch
     int runPasses = 0;              // passes since start-up or the last camera recovery
     quint32 imageTriggerSet = 0;    // cameras that delivered a frame since the last image trigger
     int lastDelay = 0;              // the dispatch's last delay, tenths

@@ -104,6 +104,7 @@ public:
     {
         return stage >= 0 && stage < MAX_DETECT && win->stageTimer[stage] && win->stageTimer[stage]->isActive();
     }
+    float countdown(int stage) const override { return win->StageSeconds(stage); }
     int frameRate(int camera) const override
     {
         return camera >= 0 && camera < MAX_CAMERA ? win->frameShown[camera] : 0;

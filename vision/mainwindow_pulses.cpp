@@ -121,12 +121,12 @@ void MainWindow::SlotFPS()
         if (!Inspected(v) || gCameraID == CAMERA_NONE)
             continue;
         Supervision::FrameWatch w;
-        w.seen = frameShown[v];
+        w.seen = frameSeen[v];
         w.stillSecs = frameStill[v];
         const bool lost = Supervision::WatchFrames(w, frameCount[v], p.image_trigger);
-        frameShown[v] = w.seen;
+        frameSeen[v] = w.seen;
         frameStill[v] = w.stillSecs;
-        cameraFps[v] = w.fps;
+        frameShown[v] = w.fps;  // the frames of the last second, which the view shows
         if (lost)
             CameraCheck(v);
     }
