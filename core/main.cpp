@@ -60,11 +60,8 @@ int main(int argc, char** argv)
     gpWin = new MainWindow(nullptr);
     // 12.
     qInfo("start-up: report server %s", gpNet->isopen ? "listening" : "off");
-    if (gpWPara->cnt_net_enabled && gpNet->isopen) {
-        gpNet->CNT_FirstInit();
-        gpNet->CNT_ReStart();
+    if (StartReportClient(*gpWPara, gpNet))
         qInfo("start-up: report client started");
-    }
     // 13.
     auto* splash = new BSplashScreen(nullptr);
     splash->showFullScreen();

@@ -10,6 +10,8 @@
 #include <QtDebug>
 
 #include "core/globals.h"
+#include "core/wizardpara.h"
+#include "network/cnt_net.h"
 
 namespace {
 std::function<void()> gStopPause;
@@ -93,5 +95,14 @@ bool InstallApplicationFont()
     font.setFamily(families.first());
     font.setWeight(50);
     QApplication::setFont(font);
+    return true;
+}
+
+bool StartReportClient(const WizardPara& record, CNT_Net* server)
+{
+    if (!record.cnt_net_enabled || !server || !server->isopen)
+        return false;
+    server->CNT_FirstInit();
+    server->CNT_ReStart();
     return true;
 }

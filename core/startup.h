@@ -18,3 +18,10 @@ QString ApplicationStyleSheet();
 // Registers the compiled-in application font and makes it the application font (weight 50).
 // False when the font cannot be registered or names no family; the default font then stays.
 bool InstallApplicationFont();
+
+class WizardPara;
+class CNT_Net;
+// Start-up step 12: with reporting switched on in the loaded record and the report server set up,
+// starts the report server's video share and send timer, then the local report client. True when
+// it did.
+bool StartReportClient(const WizardPara& record, CNT_Net* server);

@@ -7,6 +7,8 @@
 
 #include "common/programdir.h"
 #include "core/defaultdatabases.h"
+#include "core/startup.h"
+#include "core/wizardpara.h"
 #include "network/cnt_net.h"
 
 namespace {
@@ -76,4 +78,30 @@ TEST(CntNet, SwitchedOnItListensAndTakesTheClient)
     for (int i = 0; i < 100 && net.connected; ++i)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     EXPECT_FALSE(net.connected);
+}
+
+TEST(CntNet, ReportClientStartsOnlyWithReportingOnAndTheServerSetUp)
+{
+    ProgramDir dir;
+    ASSERT_TRUE(CreateDefaultDatabases("."));
+    dir.write("cnt_net/runNetClient.py", "# client\n");
+    RecordingRunner runner;
+    WizardPara record;
+    SetCntNetRow("0 0 0 0 0 0 0 0");
+    CNT_Net off;  // not set up
+    record.cnt_net_enabled = 1;
+    EXPECT_FALSE(StartReportClient(record, &off));
+    EXPECT_FALSE(StartReportClient(record, nullptr));
+
+    SetCntNetRow("1 0 0 0 0 0 0 0");
+    CNT_Net on;
+    ASSERT_TRUE(on.isopen);
+    record.cnt_net_enabled = 0;  // switched off in the loaded record, whatever the server
+    EXPECT_FALSE(StartReportClient(record, &on));
+    EXPECT_TRUE(runner.calls.isEmpty());
+    record.cnt_net_enabled = 1;
+    EXPECT_TRUE(StartReportClient(record, &on));
+    ASSERT_EQ(runner.calls.size(), 1);
+    EXPECT_TRUE(runner.calls[0].detached);
+    EXPECT_EQ(runner.calls[0].line(), "python3 ./cnt_net/runNetClient.py");
 }

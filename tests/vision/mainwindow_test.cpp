@@ -8,13 +8,17 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTimer>
 
 #include "common/programdir.h"
 #include "core/defaultdatabases.h"
+#include "platform/camsdk/camsim.h"
 #include "core/mapplication.h"
 #include "core/startup.h"
 #include "core/uitexttable.h"
@@ -364,4 +368,91 @@ TEST(MainWindowStartDeathTest, DamagedParamDbIsKeptAsideReplacedAndStartUpStops)
     EXPECT_EQ(dir.read(aside[0]), garbage);
     EXPECT_EQ(dir.read("PARAM.db"), dir.read("paraGroup/default/PARAM.db"));
     SetStopWTDPause({});
+}
+
+namespace {
+
+// Three simulated cameras found, two serials stored in SN.db.
+void ThreeFoundTwoStored(ProgramDir& dir)
+{
+    PrepareProgramDir(dir);
+    QImage scene(320, 240, QImage::Format_Grayscale8);
+    scene.fill(80);
+    ASSERT_TRUE(scene.save(dir.file("scene.png")));
+    QString devices;
+    for (int i = 1; i <= 3; ++i)
+        devices += QString(R"(%1{"serial": "SIMCAM000%2", "model": "SIM", "width": 320, "height": 240,)"
+                           R"( "color": false, "fps": 20, "source": "%3"})")
+                       .arg(i > 1 ? "," : "")
+                       .arg(i)
+                       .arg(dir.file("scene.png"));
+    dir.write("simcam.json", QString(R"({"make": "daheng", "devices": [%1]})").arg(devices).toUtf8());
+    qputenv("MOULDMON_SIMCAM", dir.file("simcam.json").toUtf8());
+    camsim::CamSim::instance().reload();
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "sn-test");
+        db.setDatabaseName("SN.db");
+        ASSERT_TRUE(db.open());
+        QSqlQuery q(db);
+        ASSERT_TRUE(q.exec("UPDATE sysparam SET value = 'SIMCAM0001' WHERE name = 'serialNB0'"));
+        ASSERT_TRUE(q.exec("UPDATE sysparam SET value = 'SIMCAM0002' WHERE name = 'serialNB1'"));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("sn-test");
+    if (!gpWPara) {
+        gpWPara = new WizardPara;
+        gpWParaBak = new WizardPara;
+    }
+    CreateGlobalMutexes();
+    Data_Init();
+}
+
+}  // namespace
+
+TEST(MainWindowCameras, ChangedCountAskedAndNoKeepsTheCamerasFound)
+{
+    ProgramDir dir;
+    ThreeFoundTwoStored(dir);
+    ModalLog modal;  // answers No
+    auto* win = new MainWindow;
+    EXPECT_FALSE(win->rebootAsked);
+    ASSERT_FALSE(modal.texts.isEmpty());
+    EXPECT_EQ(modal.texts.last(), Row(360));
+    EXPECT_EQ(gFindCamera, 3);
+    EXPECT_EQ(gpWPara->stored_camera_count, 2);
+    EXPECT_EQ(gCameraID, 4);
+    EXPECT_EQ(numCamera, 3);
+    EXPECT_EQ(win->viewCount, 3);
+    for (int v = 0; v < 3; ++v)
+        EXPECT_TRUE(win->ViewBuilt(v)) << v;
+    EXPECT_FALSE(win->ViewBuilt(3));
+    // Three views in a 2 x 2 grid, the fourth cell empty.
+    EXPECT_EQ(win->cammerWidget[2]->geometry(), QRect(0, 491, 862, 491));
+    EXPECT_FALSE(win->cammerWidget[3]->isVisibleTo(win));
+    EXPECT_EQ(RecordRows("RECORD.db").last().value(2), Row(150).arg(3));
+    Spin(200);
+    qunsetenv("MOULDMON_SIMCAM");
+}
+
+TEST(MainWindowCamerasDeathTest, ChangedCountConfirmedClearsSerialsAndStopsForTheReboot)
+{
+    GTEST_FLAG_SET(death_test_style, "fast");
+    ProgramDir dir;
+    ThreeFoundTwoStored(dir);
+    SetStopWTDPause([] {});
+    ModalLog modal;
+    modal.answer = QDialog::Accepted;
+    RecordingRunner runner;
+    EXPECT_EXIT(new MainWindow, ::testing::ExitedWithCode(3), "camera count changed");
+    // The serials were cleared in SN.db before the reboot.
+    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "sn-check");
+    db.setDatabaseName("SN.db");
+    ASSERT_TRUE(db.open());
+    QSqlQuery q(db);
+    ASSERT_TRUE(q.exec("SELECT value FROM sysparam WHERE name = 'serialNB0'") && q.next());
+    EXPECT_EQ(q.value(0).toString(), "0");
+    q.finish();
+    db.close();
+    SetStopWTDPause({});
+    qunsetenv("MOULDMON_SIMCAM");
 }
