@@ -57,6 +57,9 @@ TEST(CamSim, OnlyTheNamedMakeSeesTheDevicesAndFailuresAreInjected)
     CamSim::instance().setOpenFailure(1, true);
     EXPECT_NE(CameraInit(&list[1], -1, -1, &h2), 0);
     CamSim::instance().setOpenFailure(1, false);
+    CamSim::instance().setBusy(1, true);
+    EXPECT_EQ(CameraInit(&list[1], -1, -1, &h2), CAMERA_STATUS_ACCESS_DENY) << "held by another program";
+    CamSim::instance().setBusy(1, false);
     ASSERT_EQ(CameraInit(&list[1], -1, -1, &h2), 0);
 
     // Unplugging kills the handle and shortens the list; replugging brings the device back.

@@ -13,6 +13,11 @@
 #include "platform/camsdk/camsim.h"
 
 struct SimDevice {
+    SimDevice(const QString& serial_ = QString(), const QString& model_ = "SIM-100", int width_ = 640, int height_ = 480,
+              bool color_ = false, double fps_ = 100, const QString& source_ = QString())
+        : serial(serial_), model(model_), width(width_), height(height_), color(color_), fps(fps_), source(source_)
+    {
+    }
     QString serial;
     QString model = "SIM-100";
     int width = 640;
