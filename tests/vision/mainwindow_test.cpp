@@ -99,6 +99,23 @@ Window& W()
     return *w;
 }
 
+// The camera threads must not outlive the simulator (a static) at the end of the process.
+class StopCameras : public ::testing::Environment {
+public:
+    void TearDown() override
+    {
+        if (!gpWin)
+            return;
+        for (CammerWidget* v : gpWin->cammerWidget) {
+            if (v) {
+                v->CameraStop();
+                v->CameraClose();
+            }
+        }
+    }
+};
+const auto* const kStopCameras = ::testing::AddGlobalTestEnvironment(new StopCameras);
+
 void Spin(int ms)
 {
     QElapsedTimer t;
