@@ -396,5 +396,8 @@ const UiTextRow kUiTextRows3[] = {
     {591, "请退出系统设置!",
         "please exit system setup!",
         "請退出系統設定!"},
+    {592, "此相机品牌无法保存相机顺序，请恢复原顺序!",
+        "The camera order cannot be saved for this camera make, please restore the original order!",
+        "此相機品牌無法保存相機順序，請恢復原順序!"},
 };
-const int kUiTextRowCount3 = 131;
+const int kUiTextRowCount3 = 132;
