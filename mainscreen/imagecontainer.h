@@ -13,12 +13,18 @@ public:
     // Split mode the camera-tuning view saves and restores.
     int splitMode() const { return split_; }
     void setSplitMode(int mode) { split_ = mode; }
+    bool showSplitFlag() const { return showSplit_; }
 
 public slots:
     // Lays the views out again (the argument is not used).
     void showSplit(bool split);
 
+protected:
+    // The views handle their own presses.
+    void mousePressEvent(QMouseEvent* event) override { QWidget::mousePressEvent(event); }
+
 private:
     MainWindow* win_;
+    bool showSplit_ = true;
     int split_ = 0;
 };

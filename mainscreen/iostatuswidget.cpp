@@ -1,5 +1,71 @@
 #include "mainscreen/iostatuswidget.h"
 
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPixmap>
+
+#include "core/globals.h"
+#include "core/sharedpictures.h"
+#include "core/wizardpara.h"
+#include "mainscreen/chromerules.h"
+#include "mainscreen/imagecontainer.h"
+#include "mainscreen/titlebar.h"
+#include "vision/controlport.h"
 #include "vision/mainwindow.h"
 
-IOStatusWidget::IOStatusWidget(MainWindow* win) : BWidget(win) {}
+namespace {
+// The view area when the window has one; the panel's coordinates are the view area's.
+QWidget* ViewArea(MainWindow* win)
+{
+    if (win && win->imageContainer)
+        return win->imageContainer;
+    return win;
+}
+}  // namespace
+
+IOStatusWidget::IOStatusWidget(MainWindow* win) : QWidget(ViewArea(win)), win_(win)
+{
+    setGeometry(0, gShowH - 180, gShowW, 180);
+    setProperty(kOverlayProperty, true);
+    raise();
+}
+
+void IOStatusWidget::paintEvent(QPaintEvent*)
+{
+    const int mode = gpWPara ? gpWPara->io_mode : 0;
+    static const int kNoTrigger[8] = {-1, -1, -1, -1, -1, -1, -1, -1};
+    const int* trig = gpWPara ? gpWPara->stage_trigger_input : kNoTrigger;
+    TitleBar* bar = win_ ? win_->titleBar : nullptr;
+    const int out2 = refreshIOLamps(
+        mode, trig, [](int kind, int n) { return gpControlIO ? gpControlIO->IOState(kind, n) : 0; },
+        [bar](int io, int index, int state) {
+            if (bar)
+                bar->promptSwitching_State(io, index, state);
+        });
+    drawnState_ = out2 ? 1 : 0;
+    drawnRect_ = QRect(ioOutputPictureX(mode), height() - 85, 70, 80);
+    if (gpPixmapOUT[drawnState_]) {
+        QPainter p(this);
+        p.drawPixmap(drawnRect_, *gpPixmapOUT[drawnState_]);
+    }
+}
+
+void IOStatusWidget::mousePressEvent(QMouseEvent* event)
+{
+    // Presses meant for the region tool bar or the move buttons under the strip go through.
+    if (forward_.press(this, event))
+        return;
+    if (win_)
+        win_->userLevel = 0;
+    update();
+}
+
+void IOStatusWidget::mouseMoveEvent(QMouseEvent* event)
+{
+    forward_.move(event);
+}
+
+void IOStatusWidget::mouseReleaseEvent(QMouseEvent* event)
+{
+    forward_.release(event);
+}

@@ -1,0 +1,221 @@
+// The chrome inside the main window built as at start-up (no camera, no board): the status panel
+// drives the title-bar lamps from the board's words and draws output 3's picture, a press on it
+// logs out except on the editing controls under it, and the whole screen in each language.
+#include <gtest/gtest.h>
+
+#include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QMutexLocker>
+#include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QStackedWidget>
+#include <QTest>
+
+#include "common/programdir.h"
+#include "core/defaultdatabases.h"
+#include "core/globals.h"
+#include "core/sharedpictures.h"
+#include "core/uitexttable.h"
+#include "core/wizardpara.h"
+#include "mainscreen/chromerules.h"
+#include "mainscreen/imagecontainer.h"
+#include "mainscreen/indexbutton.h"
+#include "mainscreen/iostatuswidget.h"
+#include "mainscreen/optionbar.h"
+#include "mainscreen/titlebar.h"
+#include "vision/cameradiscovery.h"
+#include "vision/cammerwidget.h"
+#include "vision/controlport.h"
+#include "vision/mainwindow.h"
+#include "widgets/boptionbutton.h"
+#include "widgets/colorbutton.h"
+#include "widgets/modalhook.h"
+#include "widgets/warnbox.h"
+
+namespace {
+
+bool MakeEmptyRecordDb(const QString& path)
+{
+    bool ok = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "chromeRecord");
+        db.setDatabaseName(path);
+        ok = db.open() && QSqlQuery(db).exec("CREATE TABLE RECORD(recordtime TEXT, recordpassword TEXT, remarks TEXT)");
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("chromeRecord");
+    return ok;
+}
+
+struct Window {
+    ProgramDir dir;
+    QStringList texts;
+    MainWindow* win = nullptr;
+
+    Window()
+    {
+        EXPECT_TRUE(CreateDefaultDatabases("."));
+        EXPECT_TRUE(CreateDefaultDatabases("paraGroup/default"));
+        EXPECT_TRUE(MakeEmptyRecordDb("RECORDNULL.db"));
+        EXPECT_TRUE(QFile::copy("RECORDNULL.db", "RECORD.db"));
+        qputenv("MOULDMON_SERIAL", dir.file("noboard").toUtf8());
+        qunsetenv("MOULDMON_SIMCAM");
+        setModalHook([this](QDialog& d) {
+            auto* warn = dynamic_cast<WarnBox*>(&d);
+            texts << (warn ? warn->text() : QString(d.metaObject()->className()));
+            return int(QDialog::Rejected);
+        });
+        if (!gpWPara) {
+            gpWPara = new WizardPara;
+            gpWParaBak = new WizardPara;
+        }
+        CreateGlobalMutexes();
+        Data_Init();
+        win = new MainWindow;
+        win->show();
+    }
+};
+
+Window& W()
+{
+    static Window* w = new Window;
+    return *w;
+}
+
+// Latches an input word into the board's front end as the cycle would.
+void SetInputs(unsigned word)
+{
+    {
+        QMutexLocker lock(pMutexIO);
+        gDataIn = qint32(word);
+    }
+    gpControlIO->IOInTrigger(0);
+}
+
+void SetOutputs(unsigned word)
+{
+    for (int n = 0; n < 4; ++n)
+        gpControlIO->IOSetOut(n, (word >> n) & 1u);
+}
+
+}  // namespace
+
+TEST(ChromeWindow, StatusPanelDrivesTheTitleBarLamps)
+{
+    MainWindow* win = W().win;
+    ASSERT_NE(win->ioStatusWidget, nullptr);
+    ASSERT_NE(win->titleBar, nullptr);
+    IOStatusWidget* panel = win->ioStatusWidget;
+    EXPECT_EQ(panel->parentWidget(), win->imageContainer);
+    EXPECT_EQ(panel->geometry(), QRect(0, gShowH - 180, gShowW, 180));
+
+    gpWPara->io_mode = 0;
+    for (int& n : gpWPara->input_polarity)
+        n = 0;
+    for (int& n : gpWPara->output_polarity)
+        n = 0;
+    SetInputs(0b1010);
+    SetOutputs(0b0101);
+    EXPECT_TRUE(panel->isVisible());
+    const QImage shot = panel->grab().toImage();  // a paint, as the cycle requests every pass
+    TitleBar* bar = win->titleBar;
+    const int want[8] = {19, 20, 23, 24, 26, 29, 30, 33};
+    for (int lamp = 0; lamp < 8; ++lamp) {
+        const int io = lamp / 4, index = lamp % 4;
+        EXPECT_EQ(bar->lampPicture(lamp), lampPictureNumber(io, index, gpControlIO->IOState(io, index)))
+            << lamp;
+        EXPECT_EQ(bar->lampPicture(lamp), want[lamp]) << lamp;
+    }
+    EXPECT_EQ(panel->drawnOutputState(), 1);
+    EXPECT_EQ(panel->drawnOutputRect(), QRect(472, 180 - 85, 70, 80));
+    const QImage on = gpPixmapOUT[1]->scaled(70, 80).toImage();
+    EXPECT_EQ(shot.pixel(472 + 35, 95 + 40), on.pixel(35, 40));
+
+    // Mode 4 with every stage on input 2: only the second input lamp follows the board.
+    gpWPara->io_mode = 4;
+    for (int& t : gpWPara->stage_trigger_input)
+        t = 1;
+    SetInputs(0b0101);
+    SetOutputs(0b0000);
+    panel->grab();
+    EXPECT_EQ(bar->lampPicture(0), 19);
+    EXPECT_EQ(bar->lampPicture(1), 21);
+    EXPECT_EQ(bar->lampPicture(2), 23);
+    EXPECT_EQ(bar->lampPicture(3), 24);
+    EXPECT_EQ(panel->drawnOutputState(), 0);
+    EXPECT_EQ(panel->drawnOutputRect().x(), 157);
+    gpWPara->io_mode = 0;
+}
+
+TEST(ChromeWindow, PressOnThePanelLogsOutButNotOnTheEditingControls)
+{
+    MainWindow* win = W().win;
+    IOStatusWidget* panel = win->ioStatusWidget;
+    panel->show();
+    panel->raise();
+    // The single view with one region move button shown under the panel.
+    win->selectedView = 0;
+    win->ChangeCammer();
+    CammerWidget* view = win->cammerWidget[0];
+    ASSERT_TRUE(view->isVisible());
+    QPushButton* move = view->btnMoveUp;
+    ASSERT_NE(move, nullptr);
+    move->show();
+    move->raise();
+    int clicks = 0;
+    QObject::connect(move, &QPushButton::clicked, [&] { ++clicks; });
+    const QPoint onMove = panel->mapFromGlobal(move->mapToGlobal(move->rect().center()));
+    ASSERT_TRUE(panel->rect().contains(onMove));
+
+    win->userLevel = 2;
+    QTest::mouseClick(panel, Qt::LeftButton, Qt::NoModifier, onMove);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(win->userLevel, 2);
+
+    QTest::mouseClick(panel, Qt::LeftButton, Qt::NoModifier, QPoint(40, 60));
+    EXPECT_EQ(win->userLevel, 0);
+    move->hide();
+}
+
+// Set MOULDMON_CHROME_SHOTS to a directory to save the whole screen in the three languages.
+TEST(ChromeWindow, WholeScreenInEachLanguage)
+{
+    MainWindow* win = W().win;
+    const QString out = qEnvironmentVariable("MOULDMON_CHROME_SHOTS");
+    win->selectedView = numCamera;
+    win->ChangeCammer();
+    win->ioStatusWidget->show();
+    const int saved = gLan;
+    const char* names[3] = {"zh-hans", "en", "zh-hant"};
+    for (int lan = 0; lan < 3; ++lan) {
+        gLan = lan;
+        // The bars read their texts when built, as after the restart a language change asks for.
+        auto* bar = new OptionBar;
+        QWidget* old = win->optionStack->widget(0);
+        win->optionStack->insertWidget(0, bar);
+        win->optionStack->removeWidget(old);
+        win->optionStack->setCurrentIndex(0);
+        win->optionBar = bar;
+        old->deleteLater();
+        QCoreApplication::processEvents();
+        const QImage shot = win->grab().toImage();
+        EXPECT_EQ(shot.size(), QSize(1920, 1080));
+        EXPECT_EQ(win->titleBar->geometry(), QRect(0, 0, 1920, 98));
+        EXPECT_EQ(win->imageContainer->geometry().size(), QSize(gShowW, gShowH));
+        // Every option button lies inside the window, none cut off.
+        for (int t = 1; t <= 7; ++t) {
+            BOptionButton* b = bar->button(OptionBar::BTN_TYPE(t));
+            if (!b->isVisibleTo(win))
+                continue;
+            const QRect r(b->mapTo(win, QPoint(0, 0)), b->size());
+            EXPECT_TRUE(QRect(0, 0, 1920, 1080).contains(r)) << t;
+        }
+        if (!out.isEmpty()) {
+            QDir().mkpath(out);
+            EXPECT_TRUE(shot.save(QString("%1/main-%2.png").arg(out, names[lan])));
+        }
+    }
+    gLan = saved;
+}
