@@ -96,6 +96,14 @@ struct Window {
 Window& W()
 {
     static Window* w = new Window;
+    // Every test starts from the plain main screen, whatever the one before left.
+    MainWindow* win = w->win;
+    win->mainStack->setCurrentIndex(0);
+    win->optionStack->setCurrentIndex(0);
+    win->alarmState = 0;
+    win->userLevel = 0;
+    win->selectedView = numCamera;
+    win->ChangeCammer();
     return *w;
 }
 
