@@ -18,9 +18,12 @@ std::function<bool()>& probeRef()
     return probe;
 }
 
-const char* kGreenStyle =
-    "BOptionButton{background-color:#4ab74c;icon-size:68px 68px;border-style:none;color:#ffffff;font-size:18px;"
-    "padding:10px 0px 0px 0px;}";
+QString StartStopStyle(const char* colour)
+{
+    return QString("BOptionButton{background-color:%1;icon-size:68px 68px;border-style:none;color:#ffffff;"
+                   "font-size:18px;padding:10px 0px 0px 0px;}")
+        .arg(colour);
+}
 }  // namespace
 
 OptionBar::OptionBar(QWidget* parent) : BWidget(parent), finetuning_(new FinetuningDialog)
@@ -49,7 +52,7 @@ OptionBar::OptionBar(QWidget* parent) : BWidget(parent), finetuning_(new Finetun
     for (int t = 1; t <= 7; ++t)
         btn_[t] = make(specs[t].row, specs[t].icon);
     btnPro_ = make(131, ":/img/icons/40.png");
-    btn_[BTN_START_STOP]->setStyleSheet(kGreenStyle);
+    btn_[BTN_START_STOP]->setStyleSheet(StartStopStyle("#4ab74c"));
     btn_[BTN_STATISTICS]->hide();
 
     auto* col = new QVBoxLayout(this);
@@ -112,6 +115,14 @@ void OptionBar::SetTLast()
     b->setChecked(false);
     b->setCheckable(true);
     last_ = BTN_NONE;
+}
+
+void OptionBar::SetDetecting(bool detecting)
+{
+    BOptionButton* b = btn_[BTN_START_STOP];
+    b->setText(textRow(detecting ? 127 : 136));
+    b->setIcon(QIcon(detecting ? ":/img/icons/stop.png" : ":/img/icons/5.png"));
+    b->setStyleSheet(StartStopStyle(detecting ? "#4ab74c" : "#ee2329"));
 }
 
 void OptionBar::CalibrationPos()

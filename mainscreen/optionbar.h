@@ -33,6 +33,8 @@ public:
     BOptionButton* proSnapshotButton() const { return btnPro_; }
     // Unchecks the settings button without emitting and forgets the last pressed type.
     void SetTLast();
+    // The Stop Detection button while detecting (green), or Start Detection while stopped (red).
+    void SetDetecting(bool detecting);
 
     // Whether the settings screen is shown; by default the main window's main stack on page 1.
     // Tests replace it (an empty function restores the default).

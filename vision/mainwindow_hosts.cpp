@@ -5,6 +5,7 @@
 
 #include "core/ledonoff.h"
 #include "core/wizardpara.h"
+#include "mainscreen/titlebar.h"
 #include "mainscreen/viewhost.h"
 #include "network/cnt_net.h"
 #include "statistics/temperaturealarm.h"
@@ -117,6 +118,19 @@ public:
         win->zoom.centreY = p.y();
     }
     bool tempAlarm() const override { return gisTempAlarm != 0; }
+    // The views' status lines, counts, frame rate and touch readout go to the title bar.
+    void setCameraInfo(int camera, int type, const QString& text) override
+    {
+        ViewHost::setCameraInfo(camera, type, text);
+        if (win->titleBar)
+            win->titleBar->setCameraInfo(camera, type, text, MESSAGE_WARNING);
+    }
+    void setLocation(const QString& text) override
+    {
+        ViewHost::setLocation(text);
+        if (win->titleBar)
+            win->titleBar->setLocation(text);
+    }
     QVector<QRgb> greyTable() const override { return win->grayTable ? *win->grayTable : ViewHost::greyTable(); }
     void sendTempPic(const QString& path) override
     {

@@ -125,6 +125,8 @@ void MainWindow::SlotStartStop()
         LEDOnOff(4, 1);
         if (titleBar)
             titleBar->setStyleSheet("TitleBar{background-color:#1f3f8d;}");
+        if (optionBar)
+            optionBar->SetDetecting(true);
     } else {
         if (CheckPassword() == 0)
             return;
@@ -135,6 +137,8 @@ void MainWindow::SlotStartStop()
         LEDOnOff(4, 0);
         if (titleBar)
             titleBar->setStyleSheet("TitleBar{background-color:#ee2329;}");
+        if (optionBar)
+            optionBar->SetDetecting(false);
     }
     update();
     if (gpWPara->cnt_net_enabled && gpNet && gpNet->isopen && gpNet->connected) {

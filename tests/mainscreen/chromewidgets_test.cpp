@@ -138,6 +138,18 @@ TEST_F(Chrome, SetTLastUnchecksSilently)
     EXPECT_EQ(toggled.count(), 0);
 }
 
+TEST_F(Chrome, StartStopButtonFollowsTheRunState)
+{
+    OptionBar bar;
+    BOptionButton* b = bar.button(OptionBar::BTN_START_STOP);
+    bar.SetDetecting(false);
+    EXPECT_EQ(b->text(), "Start Detection");
+    EXPECT_TRUE(b->styleSheet().contains("background-color:#ee2329"));
+    bar.SetDetecting(true);
+    EXPECT_EQ(b->text(), "Stop Detection");
+    EXPECT_TRUE(b->styleSheet().contains("background-color:#4ab74c"));
+}
+
 TEST_F(Chrome, OneTapOnThePadIsOneStep)
 {
     PanHost host;

@@ -25,6 +25,7 @@
 #include "mainscreen/iostatuswidget.h"
 #include "mainscreen/optionbar.h"
 #include "mainscreen/titlebar.h"
+#include "mainscreen/viewhost.h"
 #include "vision/cameradiscovery.h"
 #include "vision/cammerwidget.h"
 #include "vision/controlport.h"
@@ -177,6 +178,40 @@ TEST(ChromeWindow, PressOnThePanelLogsOutButNotOnTheEditingControls)
     QTest::mouseClick(panel, Qt::LeftButton, Qt::NoModifier, QPoint(40, 60));
     EXPECT_EQ(win->userLevel, 0);
     move->hide();
+}
+
+TEST(ChromeWindow, ViewsFeedTheTitleBar)
+{
+    MainWindow* win = W().win;
+    viewHost()->setCameraInfo(1, 1, "camera 2 waiting");
+    viewHost()->setCameraInfo(1, 3, "7");
+    viewHost()->setCameraInfo(1, 2, "120");
+    viewHost()->setCameraInfo(0, 0, "18");
+    viewHost()->setLocation("10, 20, 128");
+    CameraInfo* strip = win->titleBar->cameraInfo(1);
+    EXPECT_EQ(strip->message(), "camera 2 waiting");
+    EXPECT_EQ(strip->messageIcon(), ":/img/icons/warning2.png");
+    EXPECT_EQ(strip->ngNum(), "7");
+    EXPECT_EQ(strip->layerNum(), "120");
+    EXPECT_EQ(win->titleBar->timing(), "18");
+    EXPECT_EQ(win->titleBar->location(), "10, 20, 128");
+}
+
+TEST(ChromeWindow, SidePanelPassesPressesToTheZoomButtons)
+{
+    MainWindow* win = W().win;
+    IndexButton* side = win->indexButton;
+    side->show();
+    side->raise();
+    win->selectedView = 0;
+    win->ChangeCammer();
+    ASSERT_TRUE(win->zoomInButton->isVisible());
+    ASSERT_EQ(win->zoomToolMode, 1);
+    const QPoint at = side->mapFromGlobal(win->zoomInButton->mapToGlobal(win->zoomInButton->rect().center()));
+    ASSERT_TRUE(side->rect().contains(at));
+    QTest::mouseClick(side, Qt::LeftButton, Qt::NoModifier, at);
+    EXPECT_EQ(win->zoomToolMode, 2);  // the first press opens the zoom tools
+    win->MShowHide(1);
 }
 
 // Set MOULDMON_CHROME_SHOTS to a directory to save the whole screen in the three languages.
