@@ -26,6 +26,9 @@
 #include "mainscreen/optionbar.h"
 #include "mainscreen/titlebar.h"
 #include "mainscreen/viewhost.h"
+#include "mainscreen/widgetchangecamera.h"
+#include "core/parameterstore.h"
+#include "widgets/combobox.h"
 #include "vision/cameradiscovery.h"
 #include "vision/cammerwidget.h"
 #include "vision/controlport.h"
@@ -212,6 +215,62 @@ TEST(ChromeWindow, SidePanelPassesPressesToTheZoomButtons)
     QTest::mouseClick(side, Qt::LeftButton, Qt::NoModifier, at);
     EXPECT_EQ(win->zoomToolMode, 2);  // the first press opens the zoom tools
     win->MShowHide(1);
+}
+
+namespace {
+QStringList Serials()
+{
+    QStringList out;
+    QSqlQuery q(QSqlDatabase::database(SERIAL_DB_CONNECTION, false));
+    for (int i = 0; i < 8; ++i) {
+        q.prepare("SELECT value FROM sysparam WHERE name = ?");
+        q.addBindValue(QString("serialNB%1").arg(i));
+        out << ((q.exec() && q.next()) ? q.value(0).toString() : QString("?"));
+    }
+    return out;
+}
+
+void SetSerials(const QString& value)
+{
+    QSqlQuery q(QSqlDatabase::database(SERIAL_DB_CONNECTION, false));
+    for (int i = 0; i < 8; ++i) {
+        q.prepare("UPDATE sysparam SET value = ? WHERE name = ?");
+        q.addBindValue(value);
+        q.addBindValue(QString("serialNB%1").arg(i));
+        q.exec();
+    }
+}
+}  // namespace
+
+TEST(ChromeWindow, CameraAssignmentStoresOnlyAValidOrder)
+{
+    Window& w = W();
+    MainWindow* win = w.win;
+    const int savedMake = gCameraID;
+    SetSerials("SER");
+    const QStringList before = Serials();
+    ASSERT_EQ(before.first(), "SER");
+    gCameraID = CAMERA_HIK;
+    WidgetChangeCamera dlg(win);
+    ASSERT_EQ(dlg.cameraCount(), numCamera);
+    dlg.show();
+    dlg.choice(1)->setCurrentIndex(0);
+    const int asked = w.texts.size();
+    QTest::mouseClick(dlg.confirmButton(), Qt::LeftButton);
+    ASSERT_EQ(w.texts.size(), asked + 1);
+    EXPECT_EQ(w.texts.last(), gaLanStr[361 * LAN_COUNT + gLan].arg(1));
+    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_EQ(Serials(), before);
+
+    // Views 0 and 1 swapped: the serial order is rewritten (no real camera answers here, so no
+    // slot keeps its old serial) and the dialog closes.
+    dlg.choice(0)->setCurrentIndex(1);
+    QTest::mouseClick(dlg.confirmButton(), Qt::LeftButton);
+    EXPECT_FALSE(dlg.isVisible());
+    EXPECT_EQ(w.texts.size(), asked + 1);
+    for (const QString& s : Serials())
+        EXPECT_NE(s, "SER");
+    gCameraID = savedMake;
 }
 
 // Set MOULDMON_CHROME_SHOTS to a directory to save the whole screen in the three languages.
