@@ -138,6 +138,8 @@ public:
     int lastDelay = 0;              // the dispatch's last delay, tenths
     bool heartbeatOn = false;
     int demoIndex = 0;
+    qint64 lastPassEndMs = 0;       // cycle clock at the end of the last pass
+    qint64 longestPassGapMs = 0;    // longest delay of a pass beyond its 3 ms since the last verdict
     SaveFialImageThread* pictureWriter = nullptr;
     // Monotonic ms of the cycle (frame ages); set by the start-up, tests may replace it.
     std::function<qint64()> cycleClockMs;

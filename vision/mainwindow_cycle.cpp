@@ -13,6 +13,7 @@
 #include "mainscreen/drawroiwidget.h"
 #include "mainscreen/viewglobals.h"
 #include "vision/cameradiscovery.h"
+#include "vision/cammerrecongnize.h"
 #include "vision/cammerwidget.h"
 #include "vision/controlport.h"
 #include "vision/framecopy.h"
@@ -46,6 +47,19 @@ int NowTenths()
 
 void MainWindow::InitCycle()
 {
+    // Stage delays and output pulses keep their time to the millisecond.
+    for (QTimer* t : stageTimer)
+        if (t)
+            t->setTimerType(Qt::PreciseTimer);
+    for (QTimer* t : {ngPulseTimer, closePulseTimer, ejectorPulseTimer, reserveTimer, runTimer})
+        if (t)
+            t->setTimerType(Qt::PreciseTimer);
+    for (QTimer* t : inputTimer)
+        if (t)
+            t->setTimerType(Qt::PreciseTimer);
+    CammerRecong::currentStage = [this] { return curDetect; };
+    CammerRecong::lastInput = [this] { return lastInput; };
+    CammerRecong::insertRecord = [this](const QString& text) { InsertRecord(text); };
     if (!cycleClockMs) {
         auto* clock = new QElapsedTimer;
         clock->start();
@@ -89,6 +103,10 @@ void MainWindow::ApplyOutputs(const OutputPlan& plan)
 void MainWindow::Run()
 {
     const WizardPara& p = *gpWPara;
+    // The longest time the GUI thread kept the pass from running, reported with each verdict.
+    const qint64 passStart = cycleClockMs();
+    if (lastPassEndMs > 0)
+        longestPassGapMs = qMax(longestPassGapMs, passStart - lastPassEndMs - kRunMs);
     ++gRunCount;
     ++runPasses;
     if (runPasses == kWhiteBalancePass) {
@@ -105,6 +123,7 @@ void MainWindow::Run()
         CameraRestart();
         inputTimeoutTimer->stop();
         runTimer->start(kLostRunMs);
+        lastPassEndMs = 0;
         return;
     }
 
@@ -269,6 +288,7 @@ void MainWindow::Run()
     if (titleBar)
         titleBar->update();
     runTimer->start(kRunMs);
+    lastPassEndMs = cycleClockMs();
 }
 
 bool MainWindow::ActOnInput(int k, bool* newFrame)

@@ -181,6 +181,10 @@ void MainWindow::CheckNG()
     }
     const int s = TriggerWiring::FoldedStage(p, curDetect);
     const bool final = reCheckCount[s] <= 0;
+    // Diagnostics on standard error: the verdict and the longest stall of the pass since the last one.
+    qDebug("verdict stage %d %s, longest pass stall %lld ms", curDetect + 1, ng ? "NG" : "OK",
+           static_cast<long long>(longestPassGapMs));
+    longestPassGapMs = 0;
 
     if (final) {
         if (lastInput != 0) {
