@@ -222,25 +222,27 @@ protected:
         return out;
     }
 
-    // Time stamp of the last input change the board logged.
-    qint64 LastInputMs()
+    // Board time stamps of the input changes logged so far that raised input n.
+    static QList<qint64> Raises(const QStringList& lines, int n)
     {
-        qint64 ms = -1;
-        for (const QString& l : board->lines()) {
+        QList<qint64> out;
+        for (const QString& l : lines) {
             const QStringList w = l.split(' ');
-            if (w.size() == 3 && w[1] == "in")
-                ms = w[0].toLongLong();
+            bool ok = false;
+            if (w.size() == 3 && w[1] == "in" && ((w[2].toInt(&ok, 16) >> n) & 1) && ok)
+                out << w[0].toLongLong();
         }
-        return ms;
+        return out;
     }
 
-    // Raises input n for 300 ms; returns the board's time of the edge.
+    // Raises input n for 300 ms; returns the board's time of that edge.
     qint64 Pulse(int n)
     {
-        const int before = board->lines().size();
+        const int before = Raises(board->lines(), n).size();
         board->send(QString("pulse %1 300").arg(n));
-        board->waitFor([before](const QStringList& l) { return l.size() > before; }, 2000);
-        return LastInputMs();
+        board->waitFor([&](const QStringList& l) { return Raises(l, n).size() > before; }, 2000);
+        const QList<qint64> r = Raises(board->lines(), n);
+        return r.size() > before ? r.last() : -1;
     }
 
     QString Records()
