@@ -1,6 +1,9 @@
 // Shared main of every test executable: a QApplication on the offscreen platform, dry-run commands.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <unistd.h>
+
 #include <QApplication>
 
 int main(int argc, char** argv)
@@ -10,5 +13,10 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    const int result = RUN_ALL_TESTS();
+    // Like the program's own Exit: tests that built a main window leave camera, board and writer
+    // threads running, and static destructors must not run under them.
+    std::fflush(stdout);
+    std::fflush(stderr);
+    _exit(result);
 }
