@@ -399,5 +399,8 @@ const UiTextRow kUiTextRows3[] = {
     {592, "此相机品牌无法保存相机顺序，请恢复原顺序!",
         "The camera order cannot be saved for this camera make, please restore the original order!",
         "此相機品牌無法保存相機順序，請恢復原順序!"},
+    {593, "没有NG图片，无法添加为模板！",
+        "No NG picture, cannot add as template!",
+        "沒有NG圖片，無法添加為模板！"},
 };
-const int kUiTextRowCount3 = 132;
+const int kUiTextRowCount3 = 133;

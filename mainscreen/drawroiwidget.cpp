@@ -1,47 +1,397 @@
+// The region page's life: entering, saving with its change records and the deferred retrain,
+// leaving, the camera, stage and source changes, "Live<->Temp", the re-check and "Don't Detect".
 #include "mainscreen/drawroiwidget.h"
 
-#include "vision/mainwindow.h"
+#include <QStackedWidget>
+#include <QTimer>
 
 #include "core/runmodederivation.h"
 #include "core/wizardpara.h"
-#include "mainscreen/viewhost.h"
+#include "mainscreen/alarmoption.h"
+#include "mainscreen/iostatuswidget.h"
+#include "mainscreen/regionpagelogic.h"
+#include "mainscreen/regioption.h"
 #include "mainscreen/viewglobals.h"
+#include "mainscreen/viewhost.h"
 #include "vision/cameradiscovery.h"
+#include "vision/cammerrecongnize.h"
+#include "vision/cammersingleton.h"
 #include "vision/cammerwidget.h"
 #include "vision/controlport.h"
+#include "vision/mainwindow.h"
 #include "vision/triggerwiring.h"
 #include "vision/verdictlogic.h"
+#include "widgets/numberinput.h"
+#include "widgets/numcharinput.h"
+#include "widgets/showbox.h"
+#include "widgets/textrow.h"
+#include "widgets/toolkitglobals.h"
+#include "platform/vision/kovvpixel.h"
+#include <cstring>
+
+int gHelpC = 0;
 
 DrawROIWidget::DrawROIWidget(MainWindow* win) : QWidget(win), win_(win)
 {
+    pictureState = [this](int c, int d) -> int* {
+        if (c < 0 || c >= MAX_CAMERA || d < 0 || d >= MAX_DETECT)
+            return nullptr;
+        return &win_->failPicState[c][d];
+    };
+    takeFromTrain = [] {
+        const bool set = gFromTrain != 0;
+        gFromTrain = 0;
+        return set;
+    };
     hide();
 }
 
-// The page commands come with the region editing screens.
-void DrawROIWidget::Reset(bool) {}
-void DrawROIWidget::Restart() {}
-void DrawROIWidget::setSource(int) {}
-void DrawROIWidget::SlotNoCheckCur() {}
-void DrawROIWidget::SlotReturn() {}
-void DrawROIWidget::SlotTempDeleteAll() {}
-void DrawROIWidget::SlotTempDeleteCur() {}
-void DrawROIWidget::SlotAddTemp() {}
-void DrawROIWidget::SlotAutoChange() {}
-void DrawROIWidget::SlotIgnoreAlarmPoint() {}
-void DrawROIWidget::SlotDeleteIgnorePoint() {}
-void DrawROIWidget::SlotChangeDetect(int) {}
-void DrawROIWidget::SlotChangeSource(int) {}
-void DrawROIWidget::SlotSaveData() {}
+CammerWidget* DrawROIWidget::View(int v) const
+{
+    if (v < 0 || v >= MAX_CAMERA || !win_->ViewBuilt(v))
+        return nullptr;
+    return win_->cammerWidget[v];
+}
+
+bool DrawROIWidget::SingleShown() const
+{
+    return win_->selectedView >= 0 && win_->selectedView < numCamera;
+}
+
+CammerWidget* DrawROIWidget::Shown() const
+{
+    return SingleShown() ? View(win_->selectedView) : nullptr;
+}
+
+void DrawROIWidget::SetPicState(int camera, int stage, int from, int to)
+{
+    int* state = pictureState ? pictureState(camera, stage) : nullptr;
+    if (state && *state == from)
+        *state = to;
+}
+
+bool DrawROIWidget::SafetyDoorRefuses()
+{
+    if (!gisSafeDoorOpen && gpWPara->enable_disarm_before_open) {
+        showWarnBox(textRow(195));
+        return true;
+    }
+    return false;
+}
+
+void DrawROIWidget::BackAll()
+{
+    for (int v = 0; v < numCamera; ++v) {
+        CammerWidget* w = View(v);
+        if (!w || !w->modelEdit || !w->modelInForce)
+            continue;
+        *w->modelEdit = *w->modelInForce;
+        w->BackMask();
+        w->BackIgnorePoint();
+    }
+}
+
+void DrawROIWidget::Reset(bool)
+{
+    const WizardPara& p = *gpWPara;
+    pageEntered = true;
+    BackAll();
+    const int e = RegionPage::EditedStage(p, win_->alarmState, win_->curDetect, gDNum);
+    viewHost()->edit = e;
+    win_->regiOption->setDetect(e);
+    if (win_->alarmState == 2) {
+        win_->alarmOption->CheckSource(1);
+        win_->optionStack->setCurrentIndex(2);
+    } else {
+        win_->regiOption->CheckSource(0);
+        win_->optionStack->setCurrentIndex(1);
+    }
+}
+
+void DrawROIWidget::Restart()
+{
+    viewHost()->setCopyArmed(false);
+    for (int v = 0; v < MAX_CAMERA; ++v) {
+        if (CammerWidget* w = View(v))
+            w->DeselectROI();
+    }
+    hide();
+    for (int v = 0; v < MAX_CAMERA; ++v) {
+        if (CammerWidget* w = View(v)) {
+            w->ShowHideROIPara();
+            w->update();
+        }
+    }
+}
+
+void DrawROIWidget::setSource(int source)
+{
+    win_->regiOption->CheckSource(source);
+}
+
+void DrawROIWidget::ChangeDetectNum(int count)
+{
+    win_->regiOption->ChangeDetectNum(count);
+}
+
+void DrawROIWidget::SlotShowHide() {}
+void DrawROIWidget::SlotChangeOp() {}
+void DrawROIWidget::SlotShowHideAlarmPoint() {}
+void DrawROIWidget::SlotTimerAutoC() {}
+void DrawROIWidget::SlotChangePage() {}
+
+void DrawROIWidget::SlotHelp()
+{
+    gHelpC = 6;
+}
+
+void DrawROIWidget::SlotReturn()
+{
+    if (gpNumPad)
+        gpNumPad->HideUpdate();
+    if (gpNumCharPad)
+        gpNumCharPad->HideUpdate();
+    for (int v = 0; v < MAX_CAMERA; ++v) {
+        CammerWidget* w = View(v);
+        if (!w)
+            continue;
+        w->tempIndex = 0;
+        w->DeselectROI();
+        w->ShowHideROIPara();
+        w->ShowHideTool(0);
+        if (gpWPara->cavity_check_on)
+            w->ShowHideCheckBox(false);
+    }
+    if (win_->alarmState == 2) {
+        SlotSaveData();
+        win_->alarmOption->CheckSource(1);
+        return;
+    }
+    viewHost()->setCopyArmed(false);
+    gSource = -1;
+    SlotSaveData();
+    Restart();
+    if (takeFromTrain && takeFromTrain())
+        win_->BackTrain();
+}
+
+void DrawROIWidget::SlotSaveData()
+{
+    if (numCamera < 1)
+        return;
+    const WizardPara& p = *gpWPara;
+    bool differs = false;
+    for (int v = 0; v < numCamera; ++v) {
+        CammerWidget* w = View(v);
+        if (w && w->modelEdit && w->modelInForce && *w->modelEdit != *w->modelInForce)
+            differs = true;
+    }
+    if (differs && showChooseBox(textRow(72))) {
+        for (int v = 0; v < numCamera; ++v) {
+            CammerWidget* w = View(v);
+            if (!w || !w->modelEdit || !w->modelInForce || *w->modelEdit == *w->modelInForce)
+                continue;
+            bool positioning = false;
+            const QStringList records =
+                RegionPage::ChangeRecords(*w->modelInForce, *w->modelEdit, v, p.io_mode, gDNum, &positioning);
+            for (const QString& r : records)
+                win_->InsertRecord(r);
+            *w->modelInForce = *w->modelEdit;
+            w->RestorMask();
+            // Ignore points of deleted regions reach the maps in force with the regions.
+            w->CommitIgnorePoint();
+            const bool twinModes = (p.stage_enabled[0] && (p.io_mode == 0 || p.io_mode == 3 || p.io_mode == 5))
+                                   || p.io_mode == 1 || p.io_mode == 2;
+            if (p.enabe_two_test && twinModes) {
+                w->CopyPara();
+                *w->modelEdit = *w->modelInForce;
+                w->BackMask();
+            }
+            w->modelInForce->SaveDatatoFile();
+            retrainFlags[v] = true;
+            if (positioning && w->recogniser) {
+                for (int d = 0; d < gDNum && d < MAX_DETECT; ++d)
+                    if (p.stage_enabled[d])
+                        w->recogniser->CreateShape(d);
+            }
+        }
+    }
+    for (int v = 0; v < MAX_CAMERA; ++v) {
+        if (!retrainFlags[v])
+            continue;
+        retrainFlags[v] = false;
+        CammerWidget* w = View(v);
+        if (!w || !w->recogniser)
+            continue;
+        for (int d = 0; d < gDNum && d < MAX_DETECT; ++d)
+            if (p.stage_enabled[d])
+                w->recogniser->VarTrain(d);
+    }
+}
+
+void DrawROIWidget::SlotAutoChange()
+{
+    if (win_->alarmState != 2 || (gSource != 0 && gSource != 1) || !SingleShown())
+        return;
+    if (gSource == 1) {
+        win_->optionStack->setCurrentIndex(1);
+        if (CammerWidget* w = Shown())
+            w->ShowHideTool(3);
+        win_->regiOption->SetSource(0);
+        return;
+    }
+    win_->regiOption->SetSource(1);
+    for (int v = 0; v < MAX_CAMERA; ++v) {
+        CammerWidget* w = View(v);
+        if (w && !w->isOK && w->blinkTimer)
+            w->blinkTimer->start(1000);
+    }
+}
+
+void DrawROIWidget::ShowTemplate(CammerWidget* w, int stage)
+{
+    if (!w || stage < 0 || stage >= MAX_DETECT || w->templates[stage].empty() || !w->frameShown)
+        return;
+    if (w->tempIndex < 0 || w->tempIndex >= int(w->templates[stage].size()))
+        w->tempIndex = 0;
+    const unsigned char* t = w->templates[stage][size_t(w->tempIndex)];
+    if (t)
+        std::memcpy(w->frameShown, t, size_t(gColorLen));
+    GetTempTIme(w->cameraIndex, stage, w->tempIndex);
+    if (gisColor && w->planeJudged && t) {
+        if (gisGrayHue)
+            RGBA2Gray(w->planeJudged, t, gImageW, gImageH);
+        else
+            RGBA2Hue(w->planeJudged, t, gImageW, gImageH);
+    }
+}
+
+void DrawROIWidget::SlotChangeSource(int source)
+{
+    const int previous = gSource;
+    gSource = source;
+    viewHost()->setCopyArmed(false);
+    const int a = win_->alarmState;
+    if (source == 0 && a == 2 && win_->CheckPassword() == 0) {
+        // Refused: the previous source stays, so no region is edited without the password.
+        gSource = previous;
+        return;
+    }
+    if (a == 2 && source != 1 && gpControlIO) {
+        gpControlIO->IOSetOut(2, 0);
+        gpControlIO->IOFlashOut();
+    }
+    for (int v = 0; v < MAX_CAMERA; ++v) {
+        if (CammerWidget* w = View(v)) {
+            w->tempIndex = 0;
+            w->DeselectROI();
+            w->ShowHideROIPara();
+        }
+    }
+    int& vm = win_->selectedView;
+    const int top = source == 1 ? numCamera : numCamera - 1;
+    if (vm < 0 || vm > top) {
+        vm = 0;
+        win_->ChangeCammer();
+    }
+    win_->alarmOption->SetCamera(vm);
+    if (gpWPara->cavity_check_on) {
+        for (int v = 0; v < MAX_CAMERA; ++v)
+            if (CammerWidget* w = View(v))
+                w->ShowHideCheckBox(source == 0);
+    }
+    if (win_->ioStatusWidget)
+        win_->ioStatusWidget->show();
+    CammerWidget* w = Shown();
+    const int e = viewHost()->editStage();
+    switch (source) {
+    case 2:
+        if (w && e >= 0 && e < MAX_DETECT && w->ngFrames[e][0] && w->frameShown) {
+            w->ngIndex = 0;
+            std::memcpy(w->frameShown, w->ngFrames[e][0], size_t(gColorLen));
+            w->update();
+        }
+        break;
+    case 0:
+        viewHost()->setDrawMode(0);
+        if (pageEntered) {
+            pageEntered = false;
+            BackAll();
+        }
+        if (w) {
+            ShowTemplate(w, e);
+            w->update();
+        }
+        break;
+    case 1:
+        if (a == 2)
+            for (int v = 0; v < MAX_CAMERA; ++v)
+                if (CammerWidget* x = View(v))
+                    x->blinkPhase = 0;
+        break;
+    case 3:
+    case 4:
+        recordIndex = 0;
+        recordIsOK = source == 3;
+        LoadPic();
+        break;
+    default: break;
+    }
+}
 
 void DrawROIWidget::SlotChangeCamera(int camera)
 {
-    win_->selectedView = camera;
+    if (camera < numCamera)
+        win_->selectedView = camera;
+    else
+        win_->selectedView = gSource == 1 ? numCamera : numCamera - 1;
+    if (win_->alarmState == 3 && gpWPara->cavity_check_on)
+        if (CammerWidget* w = Shown())
+            w->ShowHideCheckBox(true);
     win_->ChangeCammer();
+    SlotChangeSource(gSource);
 }
 
-// "Re-detected": inspects the stage that raised the alarm again on live pictures; an OK verdict
-// ends the alarm hold.
+void DrawROIWidget::SlotChangeDetect(int stage)
+{
+    if (!SingleShown() || (gSource != 0 && gSource != 2 && gSource != 3 && gSource != 4))
+        return;
+    const WizardPara& p = *gpWPara;
+    viewHost()->setCopyArmed(false);
+    const int k = (p.io_mode == 1 || p.io_mode == 2) ? (stage & 1) : stage;
+    if (k == 0 && !p.first_stage_on) {
+        showWarnBox(textRow(118));
+        return;
+    }
+    const bool same = p.enabe_two_test != 0;
+    if (k != 0 && same && p.stage_enabled[0] && gSource == 0 && !detectNoteShown_
+        && (p.io_mode == 0 || p.io_mode == 3 || p.io_mode == 5)) {
+        detectNoteShown_ = true;
+        showWarnBox(textRow(119));
+    } else if (same && gSource == 0 && !detectNoteShown_ && (p.io_mode == 1 || p.io_mode == 2) && stage > 1) {
+        detectNoteShown_ = true;
+        showWarnBox(textRow(371));
+    }
+    if (CammerWidget* w = Shown())
+        w->DeselectROI();
+    viewHost()->edit = stage;
+    SlotChangeSource(gSource);
+    CammerWidget* w = Shown();
+    if (w && w->modelEdit && stage >= 0 && stage < MAX_DETECT && w->modelEdit->roiNum[stage] == 0
+        && p.auto_region_prompt && showChooseBox(textRow(354)) && SingleShown()
+        && (gSource == 0 || gSource == 2 || gSource == 3 || gSource == 4))
+        win_->AutogenerationRegion(stage);
+    if (win_->alarmState == 3)
+        if (CammerWidget* x = Shown())
+            x->SetCheckBoxState(1);
+}
+
 void DrawROIWidget::SlotReCheck()
+{
+    ReCheck(false);
+}
+
+void DrawROIWidget::ReCheck(bool fromCycle)
 {
     MainWindow* w = win_;
     const WizardPara& p = *gpWPara;
@@ -49,7 +399,10 @@ void DrawROIWidget::SlotReCheck()
     const int v0 = w->selectedView;
     if (c < 0 || c >= MAX_DETECT)
         return;
-    SlotSaveData();
+    // The operator's re-check offers unsaved edits first; the cycle's never asks inside its pass
+    // and leaves them in the edit copies (the engine inspects with the models in force).
+    if (!fromCycle)
+        SlotSaveData();
     w->ResetRun();
     const int s = TriggerWiring::FoldedStage(p, c);
     const int last = TriggerWiring::LastStage(p, gDNum);
@@ -61,8 +414,7 @@ void DrawROIWidget::SlotReCheck()
             continue;
         takes[i] = true;
         w->detectMask[s] |= 1u << i;
-        if (w->failPicState[i][c] == 3)
-            w->failPicState[i][c] = 7;
+        SetPicState(i, c, 3, 7);
     }
     for (int i = 0; i < MAX_CAMERA; ++i)
         if (takes[i])
@@ -70,6 +422,7 @@ void DrawROIWidget::SlotReCheck()
     w->operatorCheck = true;
     w->CheckNG();
     if (w->alarmState == 2) {
+        // Live source on a single view: show the first NG camera from the one shown.
         if (v0 < numCamera && gSource == 1) {
             int v = v0;
             for (int n = 0; n < numCamera; ++n) {
@@ -84,4 +437,47 @@ void DrawROIWidget::SlotReCheck()
         return;
     }
     gSource = -1;
+}
+
+void DrawROIWidget::SlotNoCheckCur()
+{
+    const WizardPara& p = *gpWPara;
+    const int c = win_->curDetect;
+    if (c < 0 || c >= MAX_DETECT)
+        return;
+    if (p.enable_pass_protect && win_->CheckPassword() == 0)
+        return;
+    if (SafetyDoorRefuses())
+        return;
+    if (!SingleShown()) {
+        if (!showChooseBox(textRow(102)))
+            return;
+        SlotSaveData();
+        gSource = -1;
+        win_->ResetRun();
+        for (int v = 0; v < MAX_CAMERA; ++v)
+            SetPicState(v, c, 3, 4);
+        win_->operatorCheck = true;
+        win_->CheckNG();
+        win_->InsertRecord(textRow(103));
+        return;
+    }
+    const int i = win_->selectedView;
+    CammerWidget* w = View(i);
+    if (!w)
+        return;
+    bool anyNG = false;
+    for (int v = 0; v < numCamera; ++v)
+        if (CammerWidget* x = View(v))
+            anyNG = anyNG || !x->isOK;
+    if (w->isOK && anyNG) {
+        showWarnBox(textRow(107));
+        return;
+    }
+    if (!showChooseBox(textRow(105).arg(i + 1)))
+        return;
+    w->stageCycleFlags[c] = true;
+    SetPicState(i, c, 3, 4);
+    win_->InsertRecord(textRow(106).arg(i + 1));
+    SlotReCheck();
 }

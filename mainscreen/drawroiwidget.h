@@ -1,9 +1,17 @@
 #pragma once
-// The region page controller: enters and leaves the region and alarm pages and carries out their
-// commands. Its editing comes with the region editing screens; here is the interface the monitoring
-// controller calls.
+// The region page controller: enters and leaves the region and alarm pages, saves the edit copies
+// of the region models with one operation record per changed region, retrains, and carries out
+// the page commands (templates, ignore points, browsing, re-check, "Don't Detect"). It shows
+// nothing itself; the page state lives in the main window and the camera views.
+#include <functional>
+
+#include <QImage>
+#include <QString>
 #include <QWidget>
 
+#include "core/globals.h"
+
+class CammerWidget;
 class MainWindow;
 
 class DrawROIWidget : public QWidget {
@@ -11,28 +19,80 @@ class DrawROIWidget : public QWidget {
 public:
     explicit DrawROIWidget(MainWindow* win);
 
-    // Enters the editing pages: true the alarm page, false the region page.
-    void Reset(bool toAlarm);
-    // Leaves the region or alarm page.
+    // Enters the region page, or the alarm page while the alarm holds (the argument is not used).
+    void Reset(bool unused);
+    // Leaves the page: deselects and repaints every view.
     void Restart();
+    // Chooses a picture source through the region option bar.
     void setSource(int source);
+    // Rebuilds the region option bar's stage list for `count` stages.
+    void ChangeDetectNum(int count);
+    // The re-check; `fromCycle` (an input ended the alarm hold inside the monitoring pass) asks
+    // nothing: it inspects with the models in force and leaves unsaved edits in the edit copies.
+    void ReCheck(bool fromCycle);
+
+    QString recordName;
+    QImage recordImage;
+    int recordCount = 0;
+    int recordIsOK = 0;
+    int recordIndex = 0;
+    bool pageEntered = false;
+    bool retrainFlags[MAX_CAMERA] = {};
+
+    // Picture state of camera c, stage d in the monitoring cycle (3 NG held, 4 not detected, 5
+    // taken as a template, 7 re-check); null when the cycle keeps none.
+    std::function<int*(int camera, int stage)> pictureState;
+    // gFromTrain: the page was opened by resampling's area check; reading clears it.
+    std::function<bool()> takeFromTrain;
 
 public slots:
-    void SlotReCheck();
-    void SlotNoCheckCur();
+    void SlotShowHide();
     void SlotReturn();
-    void SlotTempDeleteAll();
+    void SlotChangeSource(int source);
+    void SlotChangeCamera(int camera);
+    void SlotChangeDetect(int stage);
+    void SlotChangeOp();
+    void SlotCopyArea();
+    void SlotDrawHand();
+    void SlotDrawRect();
+    void SlotDrawCircle();
+    void SlotDrawPloygn();
+    void SlotDeleteROI();
+    void SlotDeleteAllROI();
+    void SlotTempLast();
+    void SlotTempNext();
     void SlotTempDeleteCur();
+    void SlotTempDeleteAll();
+    void SlotNoCheckCur();
     void SlotAddTemp();
-    void SlotAutoChange();
+    void SlotShowHideAlarmPoint();
     void SlotIgnoreAlarmPoint();
     void SlotDeleteIgnorePoint();
-    void SlotChangeDetect(int stage);
-    // Shows camera `camera` alone.
-    void SlotChangeCamera(int camera);
-    void SlotChangeSource(int source);
+    void SlotReCheck();
+    void SlotHelp();
+    void SlotAutoChange();
+    void SlotTimerAutoC();
+    void SlotChangePage();
     void SlotSaveData();
+    void LoadPic();
+    void GetTempTIme(int c, int d, int n);
 
 private:
+    // The built view of index v, else null.
+    CammerWidget* View(int v) const;
+    // The view shown alone, or null for the split view or a view not built.
+    CammerWidget* Shown() const;
+    bool SingleShown() const;
+    // Copies every view's model in force into its edit copy (masks and ignore maps too).
+    void BackAll();
+    // Shows template tempIndex of stage `stage` of view `v` in frameShown, with its file time.
+    void ShowTemplate(CammerWidget* v, int stage);
+    void Browse(int dir);
+    void SetPicState(int camera, int stage, int from, int to);
+    bool SafetyDoorRefuses();
+    // The regions' draw commands act only on a single view in the template source.
+    CammerWidget* EditableView() const;
+
     MainWindow* win_;
+    bool detectNoteShown_ = false;
 };

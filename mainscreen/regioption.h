@@ -1,7 +1,15 @@
 #pragma once
-// The region page (option stack page 1): its buttons, stage and camera choices come with the
-// region editing screens.
+// The region option bar (option stack page 1): "Live<->Temp", the picture-source, camera and
+// detect-stage lists, "Add As Temp", "Delete Temp" and "End Set". Its lists switch what the
+// camera views show and which camera and stage are edited; it also browses the shown source for
+// the views' previous/next buttons.
+#include <QImage>
+#include <QString>
+
 #include "widgets/bwidget.h"
+
+class BOptionButton;
+class QComboBox;
 
 class RegiOption : public BWidget {
     Q_OBJECT
@@ -11,19 +19,48 @@ public:
 
     explicit RegiOption(QWidget* parent = nullptr);
 
+    void setDetect(int stage);
+    void SetSource(int source);
     // Selects picture-source entry `source` (re-applied when already current).
     void CheckSource(int source);
-    int source() const { return source_; }
+    // What the bar and the shown view offer for the source in force.
+    void ChangePage();
+    void ChangeDetectNum(int count);
+    void LoadPic();
+    void GetTempTIme(int c, int d, int n);
+
+    QString recordName;
+    QImage recordImage;
+    int recordCamera = 0;
+    int recordStage = 0;
+    int recordCount = 0;
+    int recordIsOK = 0;
+    int recordIndex = 0;
+    BOptionButton* btnDeleteTemp = nullptr;
+    BOptionButton* btnAddTemp = nullptr;
+    BOptionButton* btnEndSet = nullptr;
+    BOptionButton* btnLiveTemp = nullptr;
+    QComboBox* comboDetect = nullptr;
+    QComboBox* comboCamera = nullptr;
+    QComboBox* comboSource = nullptr;
+    int lastType = 0;
 
 public slots:
-    void ChangeDetectSlot(int stage);
     void ChangeSourceSlot(int source);
+    void SlotTempLast();
+    void SlotTempNext();
+    void addTempSlot();
+    void btnsToggledSlot(bool checked);
+    void ChangeDetectSlot(int detect);
+    void ChangeCameraSlot(int camera);
 
 signals:
     void btnsToggled(RegiOption::BTN_TYPE type, bool checked);
     void ChangeDetect(int stage);
     void ChangeCamera(int camera);
+    void ChangeSource(int source);
 
 private:
-    int source_ = 0;
+    void Browse(int dir);
+    bool detectNoteShown_ = false;
 };

@@ -169,7 +169,7 @@ void MainWindow::Run()
                     else if (!level0 && level3)
                         side = 0;
                 }
-                drawROIWidget->SlotReCheck();
+                drawROIWidget->ReCheck(true);
             }
             inputTimeoutTimer->stop();
             break;

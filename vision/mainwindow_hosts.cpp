@@ -5,6 +5,8 @@
 
 #include "core/ledonoff.h"
 #include "core/wizardpara.h"
+#include "mainscreen/drawroiwidget.h"
+#include "mainscreen/roioperation.h"
 #include "mainscreen/titlebar.h"
 #include "mainscreen/viewhost.h"
 #include "network/cnt_net.h"
@@ -137,6 +139,28 @@ public:
         if (gpWPara && gpWPara->cnt_net_enabled && gpNet && gpNet->isopen && gpNet->connected)
             gpNet->CNT_SendTempPic(path);
     }
+    // The region page and its bars.
+    void alarmSetCamera(int camera) override
+    {
+        if (win->alarmOption)
+            win->alarmOption->SetCamera(camera);
+    }
+    void drawPolygonCommand(CammerWidget*) override
+    {
+        if (win->drawROIWidget)
+            win->drawROIWidget->SlotDrawPloygn();
+    }
+    void tempLast() override
+    {
+        if (win->regiOption)
+            win->regiOption->SlotTempLast();
+    }
+    void tempNext() override
+    {
+        if (win->regiOption)
+            win->regiOption->SlotTempNext();
+    }
+    QWidget* createRoiTool(CammerWidget* view) override { return new roiOperation(view); }
 
 private:
     MainWindow* win;

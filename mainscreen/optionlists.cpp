@@ -1,0 +1,37 @@
+#include "mainscreen/optionlists.h"
+
+#include <algorithm>
+
+#include <QComboBox>
+#include <QIcon>
+
+#include "vision/cameradiscovery.h"
+#include "widgets/textrow.h"
+
+namespace OptionLists {
+
+void FillCameras(QComboBox* combo)
+{
+    combo->clear();
+    combo->addItem(QIcon(":/img/icons/59.png"), textRow(43).arg(1), 0);
+    for (int k = 2; k <= std::min(numCamera, 8); ++k)
+        combo->addItem(QIcon(QString(":/img/icons/%1.png").arg(2 * k + 57)), textRow(43).arg(k), k - 1);
+    if (numCamera > 1)
+        combo->addItem(QIcon(":/img/icons/39a.png"), textRow(44), numCamera);
+}
+
+void SizeList(QComboBox* combo)
+{
+    combo->setFixedSize(175, 112);
+    combo->setIconSize(QSize(80, 100));
+}
+
+bool Select(QComboBox* combo, int index)
+{
+    if (combo->currentIndex() == index)
+        return false;
+    combo->setCurrentIndex(index);
+    return true;
+}
+
+}  // namespace OptionLists
