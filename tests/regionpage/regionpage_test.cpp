@@ -1,0 +1,485 @@
+// The region page on the main window built as at start-up (no camera: view 0 is the inspected
+// view): entering and leaving with and without changes, the records and the retrain of a save,
+// "Re-detected", "Don't Detect", templates from the alarm page, ignoring alarm points, and the
+// source switch under a refused password.
+#include <gtest/gtest.h>
+
+#include <QDialog>
+#include <QFile>
+#include <QImage>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QStackedWidget>
+
+#include "common/programdir.h"
+#include "core/defaultdatabases.h"
+#include "core/runmodederivation.h"
+#include "core/startup.h"
+#include "core/uitexttable.h"
+#include "core/wizardpara.h"
+#include "mainscreen/alarmoption.h"
+#include "mainscreen/drawroiwidget.h"
+#include "mainscreen/regioneditor.h"
+#include "mainscreen/regioption.h"
+#include "mainscreen/viewglobals.h"
+#include "mainscreen/viewhost.h"
+#include "vision/cameradiscovery.h"
+#include "vision/cammerrecongnize.h"
+#include "vision/cammersingleton.h"
+#include "vision/cammerwidget.h"
+#include "vision/mainwindow.h"
+#include "widgets/choosebox.h"
+#include "widgets/modalhook.h"
+#include "widgets/passwordbox.h"
+#include "widgets/textrow.h"
+#include "widgets/warnbox.h"
+
+namespace {
+
+struct Modal {
+    QStringList texts;
+    QList<int> answers;  // taken in order; Rejected once used up
+    Modal()
+    {
+        setModalHook([this](QDialog& d) {
+            if (auto* box = dynamic_cast<ChooseBox*>(&d))
+                texts << box->text();
+            else if (auto* warn = dynamic_cast<WarnBox*>(&d))
+                texts << warn->text();
+            else
+                texts << d.metaObject()->className();
+            return answers.isEmpty() ? int(QDialog::Rejected) : answers.takeFirst();
+        });
+    }
+};
+
+bool MakeRecordDb(const QString& path)
+{
+    bool ok = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "makeRecord");
+        db.setDatabaseName(path);
+        ok = db.open() && QSqlQuery(db).exec("CREATE TABLE RECORD(recordtime TEXT, recordpassword TEXT, remarks TEXT)");
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("makeRecord");
+    return ok;
+}
+
+struct Window {
+    ProgramDir dir;
+    Modal modal;
+    MainWindow* win = nullptr;
+    Window()
+    {
+        EXPECT_TRUE(CreateDefaultDatabases("."));
+        EXPECT_TRUE(CreateDefaultDatabases("paraGroup/default"));
+        EXPECT_TRUE(MakeRecordDb("RECORD.db"));
+        qputenv("MOULDMON_SERIAL", dir.file("noboard").toUtf8());
+        qunsetenv("MOULDMON_SIMCAM");
+        if (!gpWPara) {
+            gpWPara = new WizardPara;
+            gpWParaBak = new WizardPara;
+        }
+        CreateGlobalMutexes();
+        Data_Init();
+        win = new MainWindow;
+    }
+};
+
+Window& W()
+{
+    static Window* w = new Window;
+    return *w;
+}
+
+// The page's starting point: no alarm, detection stopped so the cycle's timers do nothing here,
+// view 0 shown alone, no regions, English texts, every question answered No.
+MainWindow* Fresh()
+{
+    Window& w = W();
+    MainWindow* win = w.win;
+    gLan = 1;
+    win->runTimer->stop();
+    win->alarmState = 0;
+    win->curDetect = 0;
+    win->selectedView = 0;
+    win->userLevel = 0;
+    gpWPara->is_psw_used = 0;
+    gpWPara->io_mode = 0;
+    gpWPara->first_stage_on = 1;
+    gpWPara->stage_enabled[0] = 1;
+    gpWPara->enable_correct = -1;
+    gSource = -1;
+    CammerWidget* v = win->cammerWidget[0];
+    v->modelInForce->roiNum[0] = 0;
+    *v->modelEdit = *v->modelInForce;
+    w.modal.texts.clear();
+    w.modal.answers.clear();
+    return win;
+}
+
+QStringList Records()
+{
+    QStringList out;
+    QSqlQuery q(QSqlDatabase::database("dbRecord"));
+    q.exec("SELECT remarks FROM RECORD ORDER BY rowid");
+    while (q.next())
+        out << q.value(0).toString();
+    return out;
+}
+
+// Adds a rectangle region of `method` (display rectangle) to stage s of the edit copy.
+int AddRegion(CammerWidget* v, int s, QRect r, int method, int p1, int p2, int p3)
+{
+    CammerSingleton& m = *v->modelEdit;
+    const int n = m.roiNum[s]++;
+    m.shapeType[s][n] = 1;
+    m.rects[s][n].rect = r;
+    m.method[s][n] = method;
+    m.param1[s][n] = p1;
+    m.param2[s][n] = p2;
+    m.param3[s][n] = p3;
+    RegionEditor::RefreshImage(m, s, n);
+    v->maskEdit[s][n] = RegionEditor::RegionMask(m, s, n);
+    return n;
+}
+
+QString Row(int r)
+{
+    return textRow(r);
+}
+
+}  // namespace
+
+TEST(RegionPageSave, NoChangeAsksNothingButServesTheRetrainFlags)
+{
+    MainWindow* win = Fresh();
+    CammerWidget* v = win->cammerWidget[0];
+    const int before = Records().size();
+    win->drawROIWidget->Reset(false);
+    EXPECT_EQ(gSource, 0);
+    EXPECT_EQ(win->optionStack->currentIndex(), 1);
+    // An ignored point known only to the map in force is learned by the deferred retrain.
+    v->ignoreMap[0][10 * gImageW + 20] = 255;
+    v->ignoreMapEdit[0][10 * gImageW + 20] = 255;
+    win->drawROIWidget->retrainFlags[0] = true;
+    win->drawROIWidget->SlotReturn();
+    EXPECT_TRUE(W().modal.texts.isEmpty());
+    EXPECT_EQ(Records().size(), before);
+    EXPECT_EQ(gSource, -1);
+    EXPECT_FALSE(win->drawROIWidget->retrainFlags[0]);
+    ASSERT_FALSE(v->recogniser->validMask(0).empty());
+    EXPECT_EQ(v->recogniser->validMask(0).at<uchar>(10, 20), 0);
+    EXPECT_EQ(v->recogniser->validMask(0).at<uchar>(10, 21), 255);
+}
+
+TEST(RegionPageSave, YesRecordsEachRegionSavesAndRetrains)
+{
+    MainWindow* win = Fresh();
+    CammerWidget* v = win->cammerWidget[0];
+    win->drawROIWidget->Reset(false);
+    // Two ignore areas drawn on "Prod" (display coordinates at the view scale).
+    const QRect a(100, 100, 200, 150), b(600, 300, 200, 200);
+    AddRegion(v, 0, a, 2, 5, 25, 100);
+    AddRegion(v, 0, b, 2, 5, 25, 100);
+    const int before = Records().size();
+    W().modal.answers = {QDialog::Accepted};
+    win->drawROIWidget->SlotReturn();
+    ASSERT_EQ(W().modal.texts, QStringList{Row(72)});
+    const QStringList rec = Records().mid(before);
+    EXPECT_EQ(rec, (QStringList{"Detection Prod of camera 1 Added rectangular  area 1, function is Ignore Area",
+                                "Detection Prod of camera 1 Added rectangular  area 2, function is Ignore Area"}));
+    EXPECT_EQ(*v->modelInForce, *v->modelEdit);
+    CammerSingleton stored(v->modelInForce->camera);
+    ASSERT_TRUE(stored.LoadWithMasks(nullptr));
+    EXPECT_EQ(stored.roiNum[0], 2);
+    // The engine learned the ignore areas: their image pixels are no longer valid.
+    const QRect img = v->modelInForce->rects[0][1].imageRect;
+    ASSERT_FALSE(v->recogniser->validMask(0).empty());
+    EXPECT_EQ(v->recogniser->validMask(0).at<uchar>(img.center().y(), img.center().x()), 0);
+    EXPECT_EQ(v->recogniser->validMask(0).at<uchar>(img.top() - 5, img.left() - 5), 255);
+}
+
+TEST(RegionPageSave, NoKeepsTheModelsInForceAndTheEditsForTheNextSave)
+{
+    MainWindow* win = Fresh();
+    CammerWidget* v = win->cammerWidget[0];
+    win->drawROIWidget->Reset(false);
+    AddRegion(v, 0, QRect(100, 100, 200, 150), 0, 5, 25, 100);
+    const int before = Records().size();
+    win->drawROIWidget->SlotReturn();
+    EXPECT_EQ(W().modal.texts, QStringList{Row(72)});
+    EXPECT_EQ(Records().size(), before);
+    EXPECT_EQ(v->modelInForce->roiNum[0], 0);
+    EXPECT_EQ(v->modelEdit->roiNum[0], 1);
+    // The next save asks again.
+    win->drawROIWidget->SlotSaveData();
+    EXPECT_EQ(W().modal.texts.size(), 2);
+}
+
+TEST(RegionPageSave, DeletedRegionsIgnorePointsChangeOnlyWhenSaved)
+{
+    MainWindow* win = Fresh();
+    CammerWidget* v = win->cammerWidget[0];
+    win->drawROIWidget->Reset(false);
+    AddRegion(v, 0, QRect(100, 100, 200, 150), 0, 5, 25, 100);
+    W().modal.answers = {QDialog::Accepted};
+    win->drawROIWidget->SlotSaveData();
+    const QRect img = v->modelInForce->rects[0][0].imageRect;
+    const int at = img.center().y() * gImageW + img.center().x();
+    v->ignoreMap[0][at] = 255;
+    win->drawROIWidget->Reset(false);
+    EXPECT_EQ(v->ignoreMapEdit[0][at], 255);
+    viewHost()->edit = 0;
+    W().modal.answers = {QDialog::Accepted, QDialog::Rejected};
+    win->drawROIWidget->SlotDeleteAllROI();
+    EXPECT_EQ(v->modelEdit->roiNum[0], 0);
+    EXPECT_EQ(v->ignoreMap[0][at], 255);  // not saved yet
+    win->drawROIWidget->SlotSaveData();   // No
+    EXPECT_EQ(v->ignoreMap[0][at], 255);
+    W().modal.answers = {QDialog::Accepted};
+    win->drawROIWidget->SlotSaveData();   // Yes
+    EXPECT_EQ(v->ignoreMap[0][at], 0);
+    EXPECT_EQ(v->modelInForce->roiNum[0], 0);
+}
+
+namespace {
+
+// Holds an alarm of "Prod" on view 0: a black-area region over a frame with a dark blob.
+void HoldAlarm(MainWindow* win, bool blob)
+{
+    CammerWidget* v = win->cammerWidget[0];
+    win->drawROIWidget->Reset(false);
+    AddRegion(v, 0, QRect(300, 200, 400, 300), 4, 0, 40, 30);
+    W().modal.answers = {QDialog::Accepted};
+    win->drawROIWidget->SlotReturn();
+    W().modal.texts.clear();
+    std::memset(v->frameWork, 128, size_t(gColorLen));
+    if (blob) {
+        const QRect img = v->modelInForce->rects[0][0].imageRect;
+        for (int y = img.center().y() - 10; y < img.center().y() + 10; ++y)
+            std::memset(v->frameWork + y * gImageW + img.center().x() - 10, 5, 20);
+    }
+    win->alarmState = 2;
+    win->failPicState[0][0] = 3;
+    v->isOK = false;
+    gSource = 1;
+}
+
+}  // namespace
+
+TEST(RegionPageAlarm, ReDetectedClearsTheAlarmWhenTheFaultIsGone)
+{
+    MainWindow* win = Fresh();
+    HoldAlarm(win, false);
+    win->drawROIWidget->SlotReCheck();
+    EXPECT_TRUE(W().modal.texts.isEmpty());
+    EXPECT_TRUE(win->cammerWidget[0]->isOK);
+    EXPECT_EQ(win->alarmState, 0);
+    EXPECT_EQ(gSource, -1);
+}
+
+TEST(RegionPageAlarm, ReDetectedKeepsTheAlarmWhileTheFaultStays)
+{
+    MainWindow* win = Fresh();
+    HoldAlarm(win, true);
+    win->drawROIWidget->SlotReCheck();
+    EXPECT_FALSE(win->cammerWidget[0]->isOK);
+    EXPECT_EQ(win->alarmState, 2);
+    EXPECT_EQ(win->selectedView, 0);  // the NG camera stays shown
+    EXPECT_EQ(gSource, 1);
+}
+
+TEST(RegionPageAlarm, CycleReCheckAsksNothingAndKeepsUnsavedEdits)
+{
+    MainWindow* win = Fresh();
+    HoldAlarm(win, false);
+    CammerWidget* v = win->cammerWidget[0];
+    AddRegion(v, 0, QRect(50, 50, 100, 100), 0, 5, 25, 100);
+    win->drawROIWidget->ReCheck(true);
+    EXPECT_TRUE(W().modal.texts.isEmpty());
+    EXPECT_EQ(v->modelInForce->roiNum[0], 1);
+    EXPECT_EQ(v->modelEdit->roiNum[0], 2);
+    EXPECT_EQ(win->alarmState, 0);
+}
+
+TEST(RegionPageAlarm, DontDetectTakesTheCameraOutOfThisMould)
+{
+    MainWindow* win = Fresh();
+    HoldAlarm(win, true);
+    const int before = Records().size();
+    // Split view: the question for all cameras; No changes nothing.
+    win->selectedView = numCamera;
+    win->drawROIWidget->SlotNoCheckCur();
+    EXPECT_EQ(W().modal.texts, QStringList{Row(102)});
+    EXPECT_EQ(win->alarmState, 2);
+    // Camera 1 alone, Yes: not detected in this mould, recorded, the alarm ends.
+    win->selectedView = 0;
+    W().modal.answers = {QDialog::Accepted};
+    win->drawROIWidget->SlotNoCheckCur();
+    EXPECT_EQ(W().modal.texts.last(), Row(105).arg(1));
+    EXPECT_TRUE(win->cammerWidget[0]->stageCycleFlags[0]);
+    EXPECT_EQ(win->failPicState[0][0], 4);
+    EXPECT_TRUE(Records().mid(before).contains("Camera 1 do not detect the mold"));
+    EXPECT_EQ(win->alarmState, 0);
+    win->cammerWidget[0]->stageCycleFlags[0] = false;
+}
+
+TEST(RegionPageAlarm, DontDetectWaitsForTheSafetyDoorWhenAsked)
+{
+    MainWindow* win = Fresh();
+    HoldAlarm(win, true);
+    gpWPara->enable_disarm_before_open = 1;
+    gisSafeDoorOpen = false;
+    win->drawROIWidget->SlotNoCheckCur();
+    EXPECT_EQ(W().modal.texts, QStringList{Row(195)});
+    EXPECT_FALSE(win->cammerWidget[0]->stageCycleFlags[0]);
+    gpWPara->enable_disarm_before_open = 0;
+}
+
+TEST(RegionPageAlarm, IgnoreAlarmPointsSkipsRegionsOverTheLimit)
+{
+    MainWindow* win = Fresh();
+    CammerWidget* v = win->cammerWidget[0];
+    win->drawROIWidget->Reset(false);
+    AddRegion(v, 0, QRect(100, 100, 200, 150), 0, 5, 25, 100);
+    AddRegion(v, 0, QRect(600, 300, 200, 200), 0, 5, 25, 100);
+    W().modal.answers = {QDialog::Accepted};
+    win->drawROIWidget->SlotReturn();
+    win->alarmState = 2;
+    v->isOK = false;
+    std::memset(v->ngPoints, 0, size_t(gImageLen));
+    std::memset(v->ignoreMap[0], 0, size_t(gImageLen));
+    int boxes[2][4] = {{10, 10, 14, 12}, {200, 100, 203, 101}};
+    for (int r = 0; r < 2; ++r) {
+        v->roiOK[0][r] = false;
+        v->ngBoxes[0][r][0][0] = 1;
+        std::copy(boxes[r], boxes[r] + 4, v->ngBoxes[0][r][1]);
+        for (int y = boxes[r][1]; y < boxes[r][3]; ++y)
+            for (int x = boxes[r][0]; x < boxes[r][2]; ++x)
+                v->ngPoints[y * gImageW + x] = 1;
+    }
+    v->roiValue[0][0] = 2001;
+    v->roiValue[0][1] = 3;
+    // The last column of the frame: clipped, not past the line.
+    v->roiOK[0][2] = false;
+    const int before = Records().size();
+    W().modal.texts.clear();
+    W().modal.answers = {QDialog::Accepted};
+    win->drawROIWidget->SlotIgnoreAlarmPoint();
+    EXPECT_EQ(W().modal.texts, (QStringList{Row(113), Row(115).arg(2000)}));
+    EXPECT_EQ(Records().mid(before), QStringList{"Camera 1 ignoring the current alarm point"});
+    EXPECT_EQ(v->ignoreMap[0][10 * gImageW + 10], 0);      // region over 2000 left out
+    EXPECT_EQ(v->ignoreMap[0][100 * gImageW + 200], 255);
+    EXPECT_EQ(v->ignoreMap[0][100 * gImageW + 202], 255);
+    EXPECT_EQ(v->ignoreMap[0][100 * gImageW + 203], 0);    // right edge exclusive
+    EXPECT_EQ(v->ignoreMapEdit[0][100 * gImageW + 200], 255);
+    QImage saved("cammer11/ignorepoint.bmp");
+    ASSERT_FALSE(saved.isNull());
+    EXPECT_EQ(saved.pixelIndex(200, 100), 255);
+    // The engine learned it at once.
+    EXPECT_EQ(v->recogniser->validMask(0).at<uchar>(100, 200), 0);
+
+    // "Del Ignored P" clears the map and the file, after its question.
+    W().modal.texts.clear();
+    W().modal.answers = {QDialog::Accepted};
+    win->drawROIWidget->SlotDeleteIgnorePoint();
+    EXPECT_EQ(W().modal.texts, QStringList{Row(116)});
+    EXPECT_EQ(v->ignoreMap[0][100 * gImageW + 200], 0);
+    EXPECT_EQ(QImage("cammer11/ignorepoint.bmp").pixelIndex(200, 100), 0);
+}
+
+TEST(RegionPageAlarm, IgnoreOnAnOkCameraWarnsAndWritesNothing)
+{
+    MainWindow* win = Fresh();
+    win->cammerWidget[0]->isOK = true;
+    const int before = Records().size();
+    win->drawROIWidget->SlotIgnoreAlarmPoint();
+    EXPECT_EQ(W().modal.texts, QStringList{Row(107)});
+    EXPECT_EQ(Records().size(), before);
+}
+
+TEST(RegionPageTemplates, AddFromTheLiveAlarmThenBrowseAndDelete)
+{
+    MainWindow* win = Fresh();
+    CammerWidget* v = win->cammerWidget[0];
+    HoldAlarm(win, true);
+    ASSERT_GE(gTempNum, 3);
+    std::memset(v->frameCorrected, 77, size_t(gColorLen));
+    const int count = v->tempCount[0];
+    W().modal.answers = {QDialog::Accepted};
+    win->drawROIWidget->SlotAddTemp();
+    ASSERT_EQ(W().modal.texts.value(0), Row(108));
+    EXPECT_EQ(v->tempCount[0], count + 1);
+    const int t = count;  // the first free slot
+    QImage img(QString("cammer11/template%1.bmp").arg(t));
+    ASSERT_FALSE(img.isNull());
+    EXPECT_EQ(img.pixelIndex(5, 5), 77);
+    EXPECT_EQ(win->failPicState[0][0], 5);
+    EXPECT_TRUE(v->stageCycleFlags[0]);
+    EXPECT_TRUE(Records().contains("Camerar 1 added a template"));
+    v->stageCycleFlags[0] = false;
+
+    // Browse the templates with wrap-around, then delete the shown one.
+    win->alarmState = 0;
+    win->selectedView = 0;
+    viewHost()->edit = 0;
+    gSource = 0;
+    v->tempIndex = 0;
+    win->drawROIWidget->SlotTempLast();
+    EXPECT_EQ(v->tempIndex, t);
+    EXPECT_EQ(v->frameShown[0], 77);
+    win->drawROIWidget->SlotTempNext();
+    EXPECT_EQ(v->tempIndex, 0);
+    win->drawROIWidget->SlotTempLast();
+    W().modal.texts.clear();
+    W().modal.answers = {QDialog::Accepted};
+    win->drawROIWidget->SlotTempDeleteCur();
+    EXPECT_EQ(W().modal.texts, QStringList{Row(69)});
+    EXPECT_FALSE(QFile::exists(QString("cammer11/template%1.bmp").arg(t)));
+    EXPECT_EQ(v->tempIndex, 0);
+    EXPECT_EQ(v->tempCount[0], count);
+    EXPECT_EQ(Records().last(), Row(70).arg(1).arg(t + 1));
+    // The first template is kept.
+    W().modal.texts.clear();
+    win->drawROIWidget->SlotTempDeleteCur();
+    EXPECT_EQ(W().modal.texts, QStringList{Row(68)});
+}
+
+TEST(RegionPageTemplates, RecentNgWithoutPictureRefusesInsteadOfABlackTemplate)
+{
+    MainWindow* win = Fresh();
+    CammerWidget* v = win->cammerWidget[0];
+    win->drawROIWidget->Reset(false);
+    gSource = 2;
+    viewHost()->edit = 0;
+    v->ngCount[0] = 0;
+    const int count = v->tempCount[0];
+    const int before = Records().size();
+    W().modal.answers = {QDialog::Accepted};
+    win->drawROIWidget->SlotAddTemp();
+    EXPECT_EQ(W().modal.texts, (QStringList{Row(108), Row(593)}));
+    EXPECT_EQ(v->tempCount[0], count);
+    EXPECT_EQ(Records().size(), before);
+    EXPECT_FALSE(win->drawROIWidget->retrainFlags[0]);
+}
+
+TEST(RegionPageSource, RefusedPasswordKeepsTheLiveSourceAndNoEditing)
+{
+    MainWindow* win = Fresh();
+    HoldAlarm(win, true);
+    gpWPara->is_psw_used = 1;
+    win->userLevel = 0;
+    W().modal.texts.clear();
+    win->regiOption->CheckSource(1);
+    ASSERT_EQ(gSource, 1);
+    win->regiOption->CheckSource(0);  // the password box is answered Rejected
+    EXPECT_EQ(gSource, 1);
+    EXPECT_EQ(win->regiOption->comboSource->currentIndex(), 1);
+    // The region tool commands do nothing outside the template source.
+    viewHost()->setDrawMode(0);
+    win->drawROIWidget->SlotDrawRect();
+    EXPECT_EQ(viewHost()->drawMode(), 0);
+    gpWPara->is_psw_used = 0;
+}
