@@ -31,6 +31,7 @@
 #include "vision/cammersingleton.h"
 #include "vision/cammerwidget.h"
 #include "vision/controlport.h"
+#include "vision/savefialimagethread.h"
 #include "vision/mainwindow.h"
 #include "widgets/choosebox.h"
 #include "widgets/modalhook.h"
@@ -96,6 +97,27 @@ Window& W()
     static Window* w = new Window;
     return *w;
 }
+
+// The camera threads and the picture writer must not outlive the process's statics.
+class StopThreads : public ::testing::Environment {
+public:
+    void TearDown() override
+    {
+        if (!gpWin)
+            return;
+        for (CammerWidget* v : gpWin->cammerWidget) {
+            if (v) {
+                v->CameraStop();
+                v->CameraClose();
+            }
+        }
+        if (gpSaveFialImageThread) {
+            gpSaveFialImageThread->requestInterruption();
+            gpSaveFialImageThread->wait(5000);
+        }
+    }
+};
+const auto* const kStopThreads = ::testing::AddGlobalTestEnvironment(new StopThreads);
 
 // The page's starting point: no alarm, detection stopped so the cycle's timers do nothing here,
 // view 0 shown alone, no regions, English texts, every question answered No.
