@@ -41,6 +41,7 @@ BOptionButton* makeButton(QWidget* parent, const char* icon, int row)
 
 AlarmOption::AlarmOption(QWidget* parent) : BWidget(parent)
 {
+    OptionLists::InitPictures();
     comboSource = new QComboBox;
     OptionLists::SizeList(comboSource);
     const QIcon icon(":/img/icons/104.png");

@@ -8,7 +8,21 @@
 #include "vision/cameradiscovery.h"
 #include "widgets/textrow.h"
 
+static void registerRegionPagePictures()
+{
+    static bool done = false;
+    if (!done) {
+        Q_INIT_RESOURCE(regionpage);
+        done = true;
+    }
+}
+
 namespace OptionLists {
+
+void InitPictures()
+{
+    registerRegionPagePictures();
+}
 
 void FillCameras(QComboBox* combo)
 {

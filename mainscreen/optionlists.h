@@ -4,6 +4,8 @@ class QComboBox;
 class QWidget;
 
 namespace OptionLists {
+// Registers the region page's pictures (once).
+void InitPictures();
 // Fills `combo` with "Camera 1".."Camera numCamera" and, with more than one camera, "All Camera".
 void FillCameras(QComboBox* combo);
 // Style of a list box: fixed 175 x 112, icons 80 x 100.

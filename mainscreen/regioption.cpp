@@ -72,6 +72,7 @@ BOptionButton* makeButton(QWidget* parent, const char* icon, int row)
 
 RegiOption::RegiOption(QWidget* parent) : BWidget(parent)
 {
+    OptionLists::InitPictures();
     lastType = 0;
     comboSource = new QComboBox;
     OptionLists::SizeList(comboSource);

@@ -5,6 +5,7 @@
 
 #include "core/globals.h"
 #include "mainscreen/drawroiwidget.h"
+#include "mainscreen/optionlists.h"
 #include "vision/mainwindow.h"
 
 namespace {
@@ -22,6 +23,7 @@ const Command kCommands[7] = {&DrawROIWidget::SlotDrawRect,   &DrawROIWidget::Sl
 
 roiOperation::roiOperation(QWidget* parent) : BWidget(parent)
 {
+    OptionLists::InitPictures();
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(10);
