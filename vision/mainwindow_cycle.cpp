@@ -57,6 +57,11 @@ void MainWindow::InitCycle()
     for (QTimer* t : inputTimer)
         if (t)
             t->setTimerType(Qt::PreciseTimer);
+    // The stage pair in force: the derivation sets it on every later load; the load of the
+    // start-up ran before the controller could take it.
+    gRunModeHooks.setSide = [this](int s) { side = s; };
+    if ((gpWPara->io_mode == 1 || gpWPara->io_mode == 2) && (gpWPara->io_sub_mode == 0 || gpWPara->io_sub_mode == 1))
+        side = gpWPara->io_sub_mode == 1 ? 0 : 1;
     CammerRecong::currentStage = [this] { return curDetect; };
     CammerRecong::lastInput = [this] { return lastInput; };
     CammerRecong::insertRecord = [this](const QString& text) { InsertRecord(text); };
