@@ -11,6 +11,7 @@
 #include "core/globals.h"
 #include "core/wizardpara.h"
 #include "platform/vision/moveimage.h"
+#include "bench/memcpyratio.h"
 #include "tests/common/synthscene.h"
 #include "vision/cammerrecongnize.h"
 #include "vision/cammersingleton.h"
@@ -19,31 +20,7 @@ namespace {
 
 constexpr int W = 1920, H = 1080, TEMPLATES = 10;
 
-double memcpySeconds()
-{
-    static const double secs = [] {
-        std::vector<uchar> a(size_t(W) * H, 1), b(size_t(W) * H);
-        const int reps = 400;
-        const int64 t0 = cv::getTickCount();
-        for (int i = 0; i < reps; ++i) {
-            std::memcpy(b.data(), a.data(), a.size());
-            benchmark::DoNotOptimize(b.data());
-            benchmark::ClobberMemory();
-        }
-        return double(cv::getTickCount() - t0) / cv::getTickFrequency() / reps;
-    }();
-    return secs;
-}
-
-struct Ratio {
-    benchmark::State& state;
-    int64 start = cv::getTickCount();
-    ~Ratio()
-    {
-        const double per = double(cv::getTickCount() - start) / cv::getTickFrequency() / double(state.iterations());
-        state.counters["x_memcpy"] = per / memcpySeconds();
-    }
-};
+using bench::Ratio;
 
 // One camera: parameter record, model with 50 defect regions (10 x 5 grid over 95% of the
 // frame), 10 noisy templates drifting in brightness, and the engine trained on them.

@@ -9,6 +9,7 @@
 #include "platform/vision/findshape.h"
 #include "platform/vision/graymatch.h"
 #include "platform/vision/moveimage.h"
+#include "bench/memcpyratio.h"
 #include "tests/common/synthscene.h"
 
 namespace {
@@ -21,33 +22,7 @@ const cv::Mat& scene()
     return s;
 }
 
-double memcpySeconds()
-{
-    static double secs = [] {
-        std::vector<uchar> a(size_t(W) * H, 1), b(size_t(W) * H);
-        const int reps = 400;
-        const int64 t0 = cv::getTickCount();
-        for (int i = 0; i < reps; ++i) {
-            std::memcpy(b.data(), a.data(), a.size());
-            benchmark::DoNotOptimize(b.data());
-            benchmark::ClobberMemory();
-        }
-        return double(cv::getTickCount() - t0) / cv::getTickFrequency() / reps;
-    }();
-    return secs;
-}
-
-
-// Reports the mean time per iteration divided by one frame memcpy.
-struct Ratio {
-    benchmark::State& state;
-    int64 start = cv::getTickCount();
-    ~Ratio()
-    {
-        const double per = double(cv::getTickCount() - start) / cv::getTickFrequency() / double(state.iterations());
-        state.counters["x_memcpy"] = per / memcpySeconds();
-    }
-};
+using bench::Ratio;
 
 void BM_Memcpy(benchmark::State& state)
 {

@@ -6,6 +6,7 @@
 #include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPixmap>
 #include <QVBoxLayout>
 
 #include "core/globals.h"
@@ -38,6 +39,26 @@ void buildBoxFrame(QDialog* box, QLabel* title, int titleWidth, QLayout* iconRow
     right->addStretch();
     right->addLayout(buttonRow);
     outer->addLayout(right, 1);
+}
+
+QHBoxLayout* buildIconRow(QDialog* box, QLabel* message, QLabel** icon)
+{
+    message->setWordWrap(true);
+    auto* iconLabel = new QLabel(box);
+    iconLabel->setFixedSize(70, 70);
+    iconLabel->setPixmap(QPixmap(":/img/icons/56.png"));
+    if (icon)
+        *icon = iconLabel;
+
+    auto* iconRow = new QHBoxLayout;
+    iconRow->setContentsMargins(0, 0, 0, 0);
+    iconRow->addWidget(iconLabel, 0, Qt::AlignTop);
+    auto* textCol = new QVBoxLayout;
+    textCol->addSpacing(12);
+    textCol->addWidget(message);
+    textCol->addStretch();
+    iconRow->addLayout(textCol, 1);
+    return iconRow;
 }
 
 void centreBox(QDialog* box)

@@ -5,6 +5,7 @@
 
 class QBoxLayout;
 class QDialog;
+class QHBoxLayout;
 class QLabel;
 class QLayout;
 
@@ -12,6 +13,8 @@ extern const char* const kBoxStyleSheet;
 
 // Lays out `box` with its title label (fixed `titleWidth`), icon row and button row.
 void buildBoxFrame(QDialog* box, QLabel* title, int titleWidth, QLayout* iconRow, QLayout* buttonRow);
+// The warning icon (70 x 70) beside the wrapped message, both at the top; the icon goes to `icon`.
+QHBoxLayout* buildIconRow(QDialog* box, QLabel* message, QLabel** icon = nullptr);
 // Shrinks the title's type below the boxes' 30 px until every word of it fits the title column
 // (long English titles such as "Password confirmation" would otherwise be cut).
 void fitTitle(QLabel* title);

@@ -3,7 +3,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 #include "widgets/boxframe.h"
 #include "widgets/textrow.h"
@@ -16,20 +15,7 @@ ChooseBox::ChooseBox(QString title, QWidget* parent)
     setStyleSheet(kBoxStyleSheet);
     title_ = new QLabel(title, this);
     message_ = new QLabel(this);
-    message_->setWordWrap(true);
-    auto* icon = new QLabel(this);
-    icon_ = icon;
-    icon->setFixedSize(70, 70);
-    icon->setPixmap(QPixmap(":/img/icons/56.png"));
-
-    auto* iconRow = new QHBoxLayout;
-    iconRow->setContentsMargins(0, 0, 0, 0);
-    iconRow->addWidget(icon, 0, Qt::AlignTop);
-    auto* textCol = new QVBoxLayout;
-    textCol->addSpacing(12);
-    textCol->addWidget(message_);
-    textCol->addStretch();
-    iconRow->addLayout(textCol, 1);
+    QHBoxLayout* iconRow = buildIconRow(this, message_, &icon_);
 
     yes_ = new QPushButton(textRow(122), this);
     no_ = new QPushButton(textRow(123), this);

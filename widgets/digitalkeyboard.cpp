@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "widgets/entrykeys.h"
 #include "widgets/keyboardstyle.h"
 #include "widgets/toolkitglobals.h"
 #include "widgets/textrow.h"
@@ -17,9 +18,7 @@ DigitalKeyboard::DigitalKeyboard(QString title, QString hint, QString text, QWid
     setFixedSize(416, 586);
     setStyleSheet(keyboardStyleSheet("DigitalKeyboard"));
 
-    closeBtn_ = new QPushButton(this);
-    closeBtn_->setIcon(QIcon(":/img/icons/close.png"));
-    closeBtn_->setStyleSheet(kCloseButtonStyle);
+    closeBtn_ = makeCloseButton(this);
     cancelBtn_ = new QPushButton(this);
     confirmBtn_ = new QPushButton(this);
     backBtn_ = new QPushButton(this);
@@ -85,15 +84,6 @@ void DigitalKeyboard::btnPressed()
     auto* btn = qobject_cast<QPushButton*>(sender());
     if (!btn)
         return;
-    if (btn == closeBtn_ || btn == cancelBtn_) {
-        reject();
-    } else if (btn == confirmBtn_) {
-        if (!entry_->text().trimmed().isEmpty())
-            accept();
-    } else if (btn == backBtn_) {
-        if (!entry_->text().isEmpty())
-            entry_->setText(entry_->text().left(entry_->text().size() - 1));
-    } else {
+    if (!pressEntryKey(this, entry_, {closeBtn_, cancelBtn_, confirmBtn_, backBtn_}, btn))
         entry_->insert(btn->text());
-    }
 }

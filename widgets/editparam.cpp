@@ -1,46 +1,5 @@
 #include "widgets/editparam.h"
 
-#include <QHBoxLayout>
-#include <QLabel>
-
 #include "widgets/editbox.h"
 
-EditParam::EditParam(int flags, QString unit, EditBox* box) : Edit(flags, box, 1), box_(box)
-{
-    if (!unit.isEmpty()) {
-        unitLabel_ = new QLabel(unit, this);
-        unitLabel_->setFixedSize(unit.size() * unitFontSize_ + 10, 50);
-        QFont f("wqy-microhei");
-        f.setPointSize(unitFontSize_);
-        unitLabel_->setFont(f);
-        unitLabel_->setAlignment(Qt::AlignCenter);
-        setTextMargins(0, 0, unitLabel_->width(), 0);
-        connect(this, &QLineEdit::textChanged, this, &EditParam::ChangeLabelP);
-        auto* row = new QHBoxLayout(this);
-        row->setSpacing(0);
-        row->setContentsMargins(0, 0, 0, 0);
-        row->addStretch();
-        row->addWidget(unitLabel_, 0, Qt::AlignRight);
-    }
-    setFocusPolicy(Qt::StrongFocus);
-    setAlignment(Qt::AlignCenter);
-}
-
-void EditParam::ChangeLabelP(QString text)
-{
-    if (!unitLabel_)
-        return;
-    unitX_ = (width() - unitLabel_->width() + static_cast<int>(text.size() * 13.5)) / 2;
-    unitLabel_->move(unitX_, 1);
-}
-
-void EditParam::focusInEvent(QFocusEvent* e)
-{
-    Edit::focusInEvent(e);
-}
-
-void EditParam::focusOutEvent(QFocusEvent* e)
-{
-    emit focusOut();
-    Edit::focusOutEvent(e);
-}
+EditParam::EditParam(int flags, QString unit, EditBox* box) : UnitEdit(flags, unit, box), box_(box) {}

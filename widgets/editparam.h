@@ -1,30 +1,16 @@
 #pragma once
-// The value field of a EditBox: an Edit with a unit label that follows the centred number.
-#include "widgets/edit.h"
+// The value field of an EditBox: a UnitEdit that knows its box.
+#include "widgets/unitedit.h"
 
-class QLabel;
 class EditBox;
 
-class EditParam : public Edit {
+class EditParam : public UnitEdit {
     Q_OBJECT
 public:
     EditParam(int flags, QString unit, EditBox* box);
 
     EditBox* box() const { return box_; }
 
-signals:
-    void focusOut();
-
-public slots:
-    void ChangeLabelP(QString text);
-
-protected:
-    void focusInEvent(QFocusEvent* e) override;
-    void focusOutEvent(QFocusEvent* e) override;
-
 private:
     EditBox* box_;
-    QLabel* unitLabel_ = nullptr;
-    int unitFontSize_ = 27;
-    int unitX_ = 0;
 };

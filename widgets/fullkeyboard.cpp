@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "widgets/entrykeys.h"
 #include "widgets/keyboardstyle.h"
 #include "widgets/toolkitglobals.h"
 
@@ -22,9 +23,7 @@ FullKeyboard::FullKeyboard(QString title, QString hint, QString text, QWidget* p
     setFixedSize(1112, 520);
     setStyleSheet(keyboardStyleSheet("FullKeyboard"));
 
-    closeBtn_ = new QPushButton(this);
-    closeBtn_->setIcon(QIcon(":/img/icons/close.png"));
-    closeBtn_->setStyleSheet(kCloseButtonStyle);
+    closeBtn_ = makeCloseButton(this);
     capsBtn_ = new QPushButton(QString::fromUtf8("小写"), this);
     capsBtn_->setCheckable(true);
     capsBtn_->setChecked(true);
@@ -114,14 +113,8 @@ void FullKeyboard::btnPressed()
     auto* btn = qobject_cast<QPushButton*>(sender());
     if (!btn)
         return;
-    if (btn == closeBtn_ || btn == cancelBtn_) {
-        reject();
-    } else if (btn == confirmBtn_) {
-        if (!entry_->text().trimmed().isEmpty())
-            accept();
-    } else if (btn == backBtn_) {
-        if (!entry_->text().isEmpty())
-            entry_->setText(entry_->text().left(entry_->text().size() - 1));
+    if (pressEntryKey(this, entry_, {closeBtn_, cancelBtn_, confirmBtn_, backBtn_}, btn)) {
+        return;
     } else if (btn == capsBtn_) {
         // pressed() comes before the key toggles on release: the checked state is the old one.
         const bool toLower = capsBtn_->isChecked();

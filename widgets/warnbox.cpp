@@ -3,7 +3,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 #include "core/wizardpara.h"
 #include "core/globals.h"
@@ -19,19 +18,7 @@ WarnBox::WarnBox(QString title, QWidget* parent)
     setStyleSheet(kBoxStyleSheet);
     title_ = new QLabel(title, this);
     message_ = new QLabel(this);
-    message_->setWordWrap(true);
-    auto* icon = new QLabel(this);
-    icon->setFixedSize(70, 70);
-    icon->setPixmap(QPixmap(":/img/icons/56.png"));
-
-    auto* iconRow = new QHBoxLayout;
-    iconRow->setContentsMargins(0, 0, 0, 0);
-    iconRow->addWidget(icon, 0, Qt::AlignTop);
-    auto* textCol = new QVBoxLayout;
-    textCol->addSpacing(12);
-    textCol->addWidget(message_);
-    textCol->addStretch();
-    iconRow->addLayout(textCol, 1);
+    QHBoxLayout* iconRow = buildIconRow(this, message_);
 
     confirm_ = new QPushButton(textRow(121), this);
     confirm_->setFixedSize(200, 72);

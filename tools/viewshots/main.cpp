@@ -16,6 +16,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include "core/globals.h"
+#include "tools/shottool.h"
 #include "core/runmodederivation.h"
 #include "core/uitexttable.h"
 #include "core/wizardpara.h"
@@ -100,15 +101,11 @@ void addRegions(CammerWidget* v)
 
 int main(int argc, char** argv)
 {
-    if (qgetenv("DISPLAY").isEmpty() && qgetenv("QT_QPA_PLATFORM").isEmpty())
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    shottool::preferOffscreen();
     QApplication app(argc, argv);
-    if (argc < 2) {
-        QTextStream(stderr) << "usage: viewshots OUTPUT_DIR\n";
+    gOut = shottool::outputDir(argc, argv, "viewshots");
+    if (gOut.isEmpty())
         return 2;
-    }
-    gOut = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
-    QDir().mkpath(gOut);
     QTemporaryDir programDir;
     if (!programDir.isValid() || !QDir::setCurrent(programDir.path()))
         return 1;

@@ -12,6 +12,7 @@
 #include <QTextStream>
 
 #include "core/globals.h"
+#include "tools/shottool.h"
 #include "core/sharedpictures.h"
 #include "core/uitexttable.h"
 #include "core/wizardpara.h"
@@ -190,15 +191,11 @@ void shootLanguage()
 
 int main(int argc, char** argv)
 {
-    if (qgetenv("DISPLAY").isEmpty() && qgetenv("QT_QPA_PLATFORM").isEmpty())
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    shottool::preferOffscreen();
     QApplication app(argc, argv);
-    if (argc < 2) {
-        QTextStream(stderr) << "usage: widgetgallery OUTPUT_DIR\n";
+    gOut = shottool::outputDir(argc, argv, "widgetgallery");
+    if (gOut.isEmpty())
         return 2;
-    }
-    gOut = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
-    QDir().mkpath(gOut);
     QTemporaryDir programDir;
     if (!programDir.isValid() || !InstallProgramImages(programDir.path()) || !QDir::setCurrent(programDir.path()))
         return 1;

@@ -1,0 +1,19 @@
+#pragma once
+// The keys every modal keyboard has, handled the same way on each.
+class QDialog;
+class QLineEdit;
+class QPushButton;
+class QWidget;
+
+struct EntryKeys {
+    QPushButton* close;
+    QPushButton* cancel;
+    QPushButton* confirm;
+    QPushButton* back;
+};
+
+// The round close button in the keyboards' top right corner.
+QPushButton* makeCloseButton(QWidget* parent);
+// Close/cancel reject, confirm accepts a non-blank entry, back deletes the last character.
+// Returns false when `btn` is none of these keys.
+bool pressEntryKey(QDialog* keyboard, QLineEdit* entry, const EntryKeys& keys, QPushButton* btn);
