@@ -196,3 +196,33 @@ TEST(MainWindowCycle, AlarmClearedByTheOperatorKeepsItsStampedPicture)
             red += qRed(written.pixel(x, y)) > 180 && qGreen(written.pixel(x, y)) < 100;
     EXPECT_GT(red, 20);
 }
+
+TEST(MainWindowCycle, DebouncedInputActsOnlyWhenStillActive)
+{
+    MainWindow* win = W().win;
+    gpWPara->input_debounce = 5;
+    gpWPara->stage_delay[1] = 20;
+    // A short press: the confirmation finds the input inactive and nothing starts.
+    win->SlotPressedTrigIn1();
+    win->Run();
+    ASSERT_TRUE(win->inputTimer[0]->isActive());
+    EXPECT_EQ(win->inputTimer[0]->interval(), 500);
+    EXPECT_FALSE(win->stageTimer[1]->isActive());
+    win->SlotReleasedTrigIn1();
+    win->Run();
+    win->TimerCheckInput0();
+    EXPECT_FALSE(win->inputSampled[0]);
+    win->Run();
+    EXPECT_FALSE(win->stageTimer[1]->isActive());
+    // A press still held when the time is up starts the cycle on the next pass.
+    win->SlotPressedTrigIn1();
+    win->Run();
+    ASSERT_TRUE(win->inputTimer[0]->isActive());
+    win->TimerCheckInput0();
+    EXPECT_TRUE(win->inputSampled[0]);
+    win->Run();
+    EXPECT_FALSE(win->inputSampled[0]);
+    EXPECT_TRUE(win->stageTimer[1]->isActive());
+    EXPECT_EQ(win->stageClock.Remaining(1), 20);
+    win->SlotReleasedTrigIn1();
+}
