@@ -95,7 +95,8 @@ void DrawROIWidget::Reset(bool)
 {
     const WizardPara& p = *gpWPara;
     pageEntered = true;
-    BackAll();
+    if (!asking_)
+        BackAll();
     const int e = RegionPage::EditedStage(p, win_->alarmState, win_->curDetect, gDNum);
     viewHost()->edit = e;
     win_->regiOption->setDetect(e);
@@ -170,6 +171,11 @@ void DrawROIWidget::SlotReturn()
     viewHost()->setCopyArmed(false);
     gSource = -1;
     SlotSaveData();
+    if (win_->alarmState == 2) {
+        // The cycle entered the alarm hold while the question was open: the alarm page stays.
+        win_->alarmOption->CheckSource(1);
+        return;
+    }
     Restart();
     if (takeFromTrain && takeFromTrain())
         win_->BackTrain();
@@ -186,7 +192,13 @@ void DrawROIWidget::SlotSaveData()
         if (w && w->modelEdit && w->modelInForce && *w->modelEdit != *w->modelInForce)
             differs = true;
     }
-    if (differs && showChooseBox(textRow(72))) {
+    bool yes = false;
+    if (differs) {
+        asking_ = true;
+        yes = showChooseBox(textRow(72));
+        asking_ = false;
+    }
+    if (yes) {
         for (int v = 0; v < numCamera; ++v) {
             CammerWidget* w = View(v);
             if (!w || !w->modelEdit || !w->modelInForce || *w->modelEdit == *w->modelInForce)

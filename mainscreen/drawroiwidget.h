@@ -95,4 +95,7 @@ private:
 
     MainWindow* win_;
     bool detectNoteShown_ = false;
+    // The save question is open: the cycle may enter the alarm hold meanwhile, whose Reset must
+    // not replace the edit copies being asked about.
+    bool asking_ = false;
 };

@@ -44,7 +44,8 @@ namespace {
 struct Modal {
     QStringList texts;
     QList<int> answers;  // taken in order; Rejected once used up
-    Modal()
+    Modal() { install(); }
+    void install()
     {
         setModalHook([this](QDialog& d) {
             if (auto* box = dynamic_cast<ChooseBox*>(&d))
@@ -242,6 +243,28 @@ TEST(RegionPageSave, NoKeepsTheModelsInForceAndTheEditsForTheNextSave)
     // The next save asks again.
     win->drawROIWidget->SlotSaveData();
     EXPECT_EQ(W().modal.texts.size(), 2);
+}
+
+TEST(RegionPageSave, AlarmHoldEnteredDuringTheQuestionKeepsTheEditsBeingSaved)
+{
+    MainWindow* win = Fresh();
+    CammerWidget* v = win->cammerWidget[0];
+    win->drawROIWidget->Reset(false);
+    AddRegion(v, 0, QRect(100, 100, 200, 150), 0, 5, 25, 100);
+    const int before = Records().size();
+    // The cycle runs inside the question and enters the alarm hold.
+    setModalHook([win](QDialog&) {
+        win->alarmState = 2;
+        win->drawROIWidget->Reset(false);
+        return int(QDialog::Accepted);
+    });
+    win->drawROIWidget->SlotReturn();
+    W().modal.install();
+    EXPECT_EQ(Records().size(), before + 1);
+    EXPECT_EQ(v->modelInForce->roiNum[0], 1);
+    EXPECT_EQ(win->optionStack->currentIndex(), 2);
+    EXPECT_EQ(gSource, 1);
+    win->alarmState = 0;
 }
 
 TEST(RegionPageSave, DeletedRegionsIgnorePointsChangeOnlyWhenSaved)
