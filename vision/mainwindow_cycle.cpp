@@ -60,6 +60,17 @@ void MainWindow::InitCycle()
     // The stage pair in force: the derivation sets it on every later load; the load of the
     // start-up ran before the controller could take it.
     gRunModeHooks.setSide = [this](int s) { side = s; };
+    // A later load in the multiple-detection mode retrains every stage of the views that exist.
+    gRunModeHooks.cameraCount = [] { return numCamera; };
+    gRunModeHooks.trainStage = [this](int c, int d) {
+        if (c < 0 || c >= MAX_CAMERA || d < 0 || d >= MAX_DETECT || !ViewBuilt(c))
+            return;
+        CammerWidget* v = cammerWidget[c];
+        if (v && v->recogniser) {
+            v->recogniser->CreateShape(d);
+            v->recogniser->VarTrain(d);
+        }
+    };
     if ((gpWPara->io_mode == 1 || gpWPara->io_mode == 2) && (gpWPara->io_sub_mode == 0 || gpWPara->io_sub_mode == 1))
         side = gpWPara->io_sub_mode == 1 ? 0 : 1;
     CammerRecong::currentStage = [this] { return curDetect; };

@@ -20,6 +20,7 @@
 #include "core/defaultdatabases.h"
 #include "platform/camsdk/camsim.h"
 #include "core/mapplication.h"
+#include "core/runmodederivation.h"
 #include "core/startup.h"
 #include "core/uitexttable.h"
 #include "core/wizardpara.h"
@@ -172,6 +173,24 @@ TEST(MainWindowStart, NoCameraModeLaysOutFourViewsAndKeepsRunning)
     Spin(300);
     EXPECT_TRUE(win->runTimer->isActive() || win->runTimer->remainingTime() >= 0);
     EXPECT_EQ(win->size(), QSize(1920, 1080));
+}
+
+TEST(MainWindowStart, ReloadInMultipleDetectionModeTrainsOnlyBuiltViews)
+{
+    Window& w = W();
+    MainWindow* win = w.win;
+    ASSERT_TRUE(gRunModeHooks.cameraCount);
+    ASSERT_TRUE(gRunModeHooks.trainStage);
+    EXPECT_EQ(gRunModeHooks.cameraCount(), numCamera);
+    // No-camera mode lays out four views but builds only view 0: training the others must not
+    // reach an engine that was never made.
+    for (int c = 0; c < MAX_CAMERA; ++c)
+        for (int d = 0; d < MAX_DETECT; ++d)
+            gRunModeHooks.trainStage(c, d);
+    gRunModeHooks.trainStage(-1, 0);
+    gRunModeHooks.trainStage(0, MAX_DETECT);
+    ASSERT_NE(win->cammerWidget[0]->recogniser, nullptr);
+    EXPECT_FALSE(win->ViewBuilt(1));
 }
 
 TEST(MainWindowDispatch, SettingsAsLevelTwoWithPasswordOnOpensAtLevelOne)
