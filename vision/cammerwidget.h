@@ -287,6 +287,8 @@ private:
     const WizardPara* ParaForSetters(bool exposure) const;
     void BuildFilterTexts(const WizardPara& p);
     void ApplyV4L2Filters();
+    // The setters' V4L2 branch: the filter graph rebuilt from `p` under the frame lock.
+    void SetV4L2Filters(const WizardPara& p);
     bool OpenDaheng(const QByteArray& serial);
     bool OpenIds(const QByteArray& serial);
     bool OpenMind(const QByteArray& serial);

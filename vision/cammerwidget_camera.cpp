@@ -568,12 +568,7 @@ void CammerWidget::SetSharp()
         MV_CC_SetIntValue(hikHandle, "Sharpness", int64_t(std::trunc(s.min + x * double(s.max - s.min) / 100.0)));
         break;
     }
-    case CAMERA_V4L2: {
-        QMutexLocker lock(pMutex[cameraIndex]);
-        BuildFilterTexts(*p);
-        ApplyV4L2Filters();
-        break;
-    }
+    case CAMERA_V4L2: SetV4L2Filters(*p); break;
     default: break;
     }
 }
@@ -595,12 +590,7 @@ void CammerWidget::SetContrast()
         CameraSetContrast(mindHandle, r.min + x * idiv(r.max - r.min, 200));
         break;
     }
-    case CAMERA_V4L2: {
-        QMutexLocker lock(pMutex[cameraIndex]);
-        BuildFilterTexts(*p);
-        ApplyV4L2Filters();
-        break;
-    }
+    case CAMERA_V4L2: SetV4L2Filters(*p); break;
     default: break;
     }
 }
@@ -634,12 +624,7 @@ void CammerWidget::SetGamma()
         MV_CC_SetFloatValue(hikHandle, "Gamma", float(g.min + x * (double(g.max) - g.min) / 250.0));
         break;
     }
-    case CAMERA_V4L2: {
-        QMutexLocker lock(pMutex[cameraIndex]);
-        BuildFilterTexts(*p);
-        ApplyV4L2Filters();
-        break;
-    }
+    case CAMERA_V4L2: SetV4L2Filters(*p); break;
     default: break;
     }
 }

@@ -136,6 +136,13 @@ void CammerWidget::ApplyV4L2Filters()
     init_filters(description.constData());
 }
 
+void CammerWidget::SetV4L2Filters(const WizardPara& p)
+{
+    QMutexLocker lock(pMutex[cameraIndex]);
+    BuildFilterTexts(p);
+    ApplyV4L2Filters();
+}
+
 bool CammerWidget::OpenV4L2()
 {
     RegisterFFmpegDevices();

@@ -4,6 +4,7 @@
 #include <QIcon>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QtGlobal>
 
 #include "widgets/keyboardstyle.h"
 
@@ -29,4 +30,12 @@ bool pressEntryKey(QDialog* keyboard, QLineEdit* entry, const EntryKeys& keys, Q
         return false;
     }
     return true;
+}
+
+void eraseLastChar(QLineEdit* target)
+{
+    QString t = target->text();
+    t.chop(1);
+    target->setText(t);
+    target->setCursorPosition(qMax(0, t.size() - 1));
 }

@@ -9,6 +9,7 @@
 #include "widgets/editparam.h"
 #include "widgets/edittempbox.h"
 #include "widgets/edittempparam.h"
+#include "widgets/entrykeys.h"
 #include "widgets/keyboardstyle.h"
 #include "widgets/passwordbox.h"
 #include "widgets/textrow.h"
@@ -95,11 +96,8 @@ void NumberInput::eraseContent()
     QLineEdit* target = toolkitHost()->keypadTarget();
     if (!target)
         return;
-    QString t = target->text();
-    t.chop(1);
-    target->setText(t);
-    target->setCursorPosition(qMax(0, t.size() - 1));
-    if (t.isEmpty())
+    eraseLastChar(target);
+    if (target->text().isEmpty())
         first_ = true;
     // A box field keeps its stored value in step with what is left of the text.
     if (auto* param = qobject_cast<EditParam*>(target))

@@ -6,6 +6,7 @@
 #include <QPaintEvent>
 
 #include "widgets/colorbutton.h"
+#include "widgets/entrykeys.h"
 #include "widgets/textrow.h"
 #include "widgets/toolkithost.h"
 
@@ -133,10 +134,7 @@ void NumCharInput::eraseContent()
     QLineEdit* target = toolkitHost()->keypadTarget();
     if (!target)
         return;
-    QString t = target->text();
-    t.chop(1);
-    target->setText(t);
-    target->setCursorPosition(qMax(0, t.size() - 1));
+    eraseLastChar(target);
 }
 
 void NumCharInput::HideUpdate()

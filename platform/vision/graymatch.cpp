@@ -5,6 +5,7 @@
 #include <opencv2/core/hal/intrin.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include "platform/vision/modelmask.h"
 #include "platform/vision/outbuffer.h"
 
 namespace {
@@ -31,17 +32,11 @@ void GrayMatch::Clear()
 bool GrayMatch::Create(int width, int height, const cv::Mat& mask, int jitter)
 {
     Clear();
-    if (width <= 0 || height <= 0)
-        return false;
-    if (!mask.empty() && (mask.cols != width || mask.rows != height || mask.type() != CV_8UC1))
+    if (!takeModelMask(width, height, mask, mask_))
         return false;
     width_ = width;
     height_ = height;
     jitter_ = jitter > 0 ? std::min(jitter, 5) : 1;
-    if (mask.empty())
-        mask_ = cv::Mat(height, width, CV_8UC1, cv::Scalar(255));
-    else
-        mask_ = mask.clone();
     lo_ = cv::Mat(height, width, CV_8UC1, cv::Scalar(255));
     hi_ = cv::Mat(height, width, CV_8UC1, cv::Scalar(0));
     rawLo_ = lo_.clone();

@@ -5,6 +5,7 @@
 
 #include <opencv2/imgproc.hpp>
 
+#include "platform/vision/modelmask.h"
 #include "platform/vision/outbuffer.h"
 
 namespace {
@@ -32,13 +33,10 @@ void SURF::Clear()
 bool SURF::Create(int width, int height, const cv::Mat& mask)
 {
     Clear();
-    if (width <= 0 || height <= 0)
-        return false;
-    if (!mask.empty() && (mask.cols != width || mask.rows != height || mask.type() != CV_8UC1))
+    if (!takeModelMask(width, height, mask, mask_))
         return false;
     width_ = width;
     height_ = height;
-    mask_ = mask.empty() ? cv::Mat(height, width, CV_8UC1, cv::Scalar(255)) : mask.clone();
     created_ = true;
     return true;
 }

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-# Writes the SVG sources of the main screen's chrome pictures into svg/ (run render.sh after).
+# Writes the SVG sources of the main screen's chrome pictures into svg/ (resources/render.sh runs it).
 import os
 
 os.makedirs("svg", exist_ok=True)

@@ -14,7 +14,7 @@
 #include <QStringList>
 #include <QTest>
 
-#include "common/programdir.h"
+#include "common/programtest.h"
 #include "core/globals.h"
 #include "core/runmodederivation.h"
 #include "core/uitexttable.h"
@@ -36,11 +36,8 @@ public:
     void changeCammer() override { ++layouts; }
 };
 
-class ViewTest : public ::testing::Test {
+class ViewTest : public ProgramTest {
 protected:
-    std::unique_ptr<ProgramDir> dir;
-    WizardPara para;
-    WizardPara paraBak;
     RecordingViewHost host;
     std::vector<std::unique_ptr<CammerWidget>> views;
     QStringList dialogs;       // texts of the dialogs answered, in order
@@ -50,14 +47,7 @@ protected:
 
     void SetUp() override
     {
-        dir.reset(new ProgramDir);
-        static bool texts = false;
-        if (!texts) {
-            Data_Init();
-            texts = true;
-        }
-        gLan = 1;
-        CreateGlobalMutexes();
+        ProgramTest::SetUp();
         setCameraHost(nullptr);
         gCameraID = CAMERA_NONE;
         gFindCamera = 1;
@@ -74,9 +64,7 @@ protected:
             isImageFill[i] = false;
         para.enable_defect_detect = 1;
         para.enable_display_detail = 1;
-        paraBak = para;
-        gpWPara = &para;
-        gpWParaBak = &paraBak;
+        UseParameters();
         gSource = 0;
         setViewHost(&host);
         setModalHook([this](QDialog& d) {
@@ -97,11 +85,8 @@ protected:
         setModalHook(nullptr);
         setViewHost(nullptr);
         RegionEditor::polygonClock = oldClock;
-        gpWPara = nullptr;
-        gpWParaBak = nullptr;
-        numCamera = 0;
         gSource = -1;
-        dir.reset();
+        ProgramTest::TearDown();
     }
 
     // Builds views 0..count-1 as the view container does; view 0 shown alone at display size.

@@ -12,7 +12,7 @@
 #include <QMutexLocker>
 #include <QStringList>
 
-#include "common/programdir.h"
+#include "common/programtest.h"
 #include "core/globals.h"
 #include "core/parameterstore.h"
 #include "core/uitexttable.h"
@@ -65,12 +65,9 @@ public:
     }
 };
 
-class CameraTest : public ::testing::Test {
+class CameraTest : public ProgramTest {
 protected:
-    std::unique_ptr<ProgramDir> dir;
     RecordingHost host;
-    WizardPara para;
-    WizardPara paraBak;
     CameraHost* oldHost = nullptr;
     std::vector<std::unique_ptr<CammerWidget>> views;
     std::unique_ptr<SimCamFile> sim;
@@ -83,14 +80,7 @@ protected:
 
     void SetUp() override
     {
-        dir.reset(new ProgramDir);
-        static bool texts = false;
-        if (!texts) {
-            Data_Init();
-            texts = true;
-        }
-        gLan = 1;
-        CreateGlobalMutexes();
+        ProgramTest::SetUp();
         oldHost = setCameraHost(&host);
         dir->write("sysroot/proc/bus/input/devices", "");
         dir->write("sysroot/proc/net/dev", "");
@@ -118,9 +108,7 @@ protected:
             para.gamma[v] = 100;
         }
         para.capture_speed = 12;
-        paraBak = para;
-        gpWPara = &para;
-        gpWParaBak = &paraBak;
+        UseParameters();
         gV4L2Source = V4L2Source();
     }
 
@@ -130,14 +118,11 @@ protected:
         WaitNetworkReset();
         sim.reset();
         setCameraHost(oldHost);
-        gpWPara = nullptr;
-        gpWParaBak = nullptr;
         gV4L2Source = V4L2Source();
         qunsetenv("MOULDMON_SYSROOT");
         qunsetenv("MOULDMON_SIMCAM");
         camsim::CamSim::instance().reload();
-        numCamera = 0;
-        dir.reset();
+        ProgramTest::TearDown();
     }
 
     // Builds the views 0..count-1 as the controller does (each opens and starts its camera).

@@ -1,0 +1,48 @@
+#pragma once
+// The start the camera and camera view tests share: a fresh program directory as the working
+// directory, the text table (read once a process) in Chinese, the global mutexes, and a parameter
+// record with its backup put in force by UseParameters(); no camera counted at the end.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "common/programdir.h"
+#include "core/globals.h"
+#include "core/uitexttable.h"
+#include "core/wizardpara.h"
+#include "vision/cameradiscovery.h"
+
+class ProgramTest : public ::testing::Test {
+protected:
+    std::unique_ptr<ProgramDir> dir;
+    WizardPara para;
+    WizardPara paraBak;
+
+    void SetUp() override
+    {
+        dir.reset(new ProgramDir);
+        static bool texts = false;
+        if (!texts) {
+            Data_Init();
+            texts = true;
+        }
+        gLan = 1;
+        CreateGlobalMutexes();
+    }
+
+    // The backup takes para as it is now; both become the records in force.
+    void UseParameters()
+    {
+        paraBak = para;
+        gpWPara = &para;
+        gpWParaBak = &paraBak;
+    }
+
+    void TearDown() override
+    {
+        gpWPara = nullptr;
+        gpWParaBak = nullptr;
+        numCamera = 0;
+        dir.reset();
+    }
+};
