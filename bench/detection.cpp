@@ -92,16 +92,7 @@ Camera& camera()
     return c;
 }
 
-void BM_Memcpy(benchmark::State& state)
-{
-    std::vector<uchar> a(size_t(W) * H, 1), b(size_t(W) * H);
-    Ratio r{state};
-    for (auto _ : state) {
-        std::memcpy(b.data(), a.data(), a.size());
-        benchmark::DoNotOptimize(b.data());
-        benchmark::ClobberMemory();
-    }
-}
+using bench::BM_Memcpy;
 BENCHMARK(BM_Memcpy)->Unit(benchmark::kMillisecond);
 
 // Run of the 50 regions: clean frame (arg 0) and a frame with five defects (arg 1).

@@ -24,17 +24,7 @@ const cv::Mat& scene()
 
 using bench::Ratio;
 
-void BM_Memcpy(benchmark::State& state)
-{
-    cv::setNumThreads(1);
-    std::vector<uchar> a(size_t(W) * H, 1), b(size_t(W) * H);
-    Ratio r{state};
-    for (auto _ : state) {
-        std::memcpy(b.data(), a.data(), a.size());
-        benchmark::DoNotOptimize(b.data());
-        benchmark::ClobberMemory();
-    }
-}
+using bench::BM_Memcpy;
 BENCHMARK(BM_Memcpy)->Unit(benchmark::kMillisecond);
 
 // FindShape over the whole frame with the default positioning rectangle (W/4, H/4, 3W/4 x 3H/4).

@@ -14,6 +14,7 @@
 #include <QTest>
 
 #include "common/programdir.h"
+#include "common/windowstart.h"
 #include "core/defaultdatabases.h"
 #include "core/globals.h"
 #include "core/sharedpictures.h"
@@ -40,19 +41,6 @@
 
 namespace {
 
-bool MakeEmptyRecordDb(const QString& path)
-{
-    bool ok = false;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "chromeRecord");
-        db.setDatabaseName(path);
-        ok = db.open() && QSqlQuery(db).exec("CREATE TABLE RECORD(recordtime TEXT, recordpassword TEXT, remarks TEXT)");
-        db.close();
-    }
-    QSqlDatabase::removeDatabase("chromeRecord");
-    return ok;
-}
-
 struct Window {
     ProgramDir dir;
     QStringList texts;
@@ -60,24 +48,13 @@ struct Window {
 
     Window()
     {
-        EXPECT_TRUE(CreateDefaultDatabases("."));
-        EXPECT_TRUE(CreateDefaultDatabases("paraGroup/default"));
-        EXPECT_TRUE(MakeEmptyRecordDb("RECORDNULL.db"));
-        EXPECT_TRUE(QFile::copy("RECORDNULL.db", "RECORD.db"));
-        qputenv("MOULDMON_SERIAL", dir.file("noboard").toUtf8());
-        qunsetenv("MOULDMON_SIMCAM");
+        PrepareWindowDir(dir);
         setModalHook([this](QDialog& d) {
             auto* warn = dynamic_cast<WarnBox*>(&d);
             texts << (warn ? warn->text() : QString(d.metaObject()->className()));
             return int(QDialog::Rejected);
         });
-        if (!gpWPara) {
-            gpWPara = new WizardPara;
-            gpWParaBak = new WizardPara;
-        }
-        CreateGlobalMutexes();
-        Data_Init();
-        win = new MainWindow;
+        win = StartMainWindow();
         win->show();
     }
 };

@@ -15,6 +15,7 @@
 #include <QVariant>
 
 #include "common/programdir.h"
+#include "common/windowstart.h"
 #include "core/defaultdatabases.h"
 #include "core/runmodederivation.h"
 #include "core/startup.h"
@@ -59,37 +60,14 @@ struct Modal {
     }
 };
 
-bool MakeRecordDb(const QString& path)
-{
-    bool ok = false;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "makeRecord");
-        db.setDatabaseName(path);
-        ok = db.open() && QSqlQuery(db).exec("CREATE TABLE RECORD(recordtime TEXT, recordpassword TEXT, remarks TEXT)");
-        db.close();
-    }
-    QSqlDatabase::removeDatabase("makeRecord");
-    return ok;
-}
-
 struct Window {
     ProgramDir dir;
     Modal modal;
     MainWindow* win = nullptr;
     Window()
     {
-        EXPECT_TRUE(CreateDefaultDatabases("."));
-        EXPECT_TRUE(CreateDefaultDatabases("paraGroup/default"));
-        EXPECT_TRUE(MakeRecordDb("RECORD.db"));
-        qputenv("MOULDMON_SERIAL", dir.file("noboard").toUtf8());
-        qunsetenv("MOULDMON_SIMCAM");
-        if (!gpWPara) {
-            gpWPara = new WizardPara;
-            gpWParaBak = new WizardPara;
-        }
-        CreateGlobalMutexes();
-        Data_Init();
-        win = new MainWindow;
+        PrepareWindowDir(dir, false);
+        win = StartMainWindow();
     }
 };
 

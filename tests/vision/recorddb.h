@@ -1,11 +1,3 @@
 #pragma once
-// Test helpers for record databases: an empty RECORD table like RECORDNULL.db, and its rows.
-#include <QList>
-#include <QString>
-#include <QStringList>
-
-// Creates `path` holding an empty table RECORD(recordtime, recordpassword, remarks) and
-// inserts `rows` (three texts each). False on any failure.
-bool MakeRecordDb(const QString& path, const QList<QStringList>& rows = {});
-// Every row of table RECORD in `path`, in insertion order.
-QList<QStringList> RecordRows(const QString& path);
+// The record database helpers live with the other shared test helpers.
+#include "common/recorddb.h"

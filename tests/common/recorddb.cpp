@@ -1,4 +1,4 @@
-#include "recorddb.h"
+#include "common/recorddb.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
