@@ -17,3 +17,10 @@ void ImageContainer::showSplit(bool)
 {
     win_->ChangeCammer();
 }
+
+QWidget* ViewArea(MainWindow* win)
+{
+    if (win && win->imageContainer)
+        return win->imageContainer;
+    return win;
+}

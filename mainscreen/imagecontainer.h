@@ -28,3 +28,7 @@ private:
     bool showSplit_ = true;
     int split_ = 0;
 };
+
+// The window's view area when it has one, else the window: the parent of the panels laid over
+// the views, whose coordinates are the view area's.
+QWidget* ViewArea(MainWindow* win);

@@ -15,15 +15,6 @@
 #include "widgets/combobox.h"
 #include "widgets/textrow.h"
 
-namespace {
-QWidget* ViewArea(MainWindow* win)
-{
-    if (win && win->imageContainer)
-        return win->imageContainer;
-    return win;
-}
-}  // namespace
-
 IndexButton::IndexButton(MainWindow* win) : QWidget(ViewArea(win))
 {
     InitChromeResources();

@@ -13,16 +13,6 @@
 #include "vision/controlport.h"
 #include "vision/mainwindow.h"
 
-namespace {
-// The view area when the window has one; the panel's coordinates are the view area's.
-QWidget* ViewArea(MainWindow* win)
-{
-    if (win && win->imageContainer)
-        return win->imageContainer;
-    return win;
-}
-}  // namespace
-
 IOStatusWidget::IOStatusWidget(MainWindow* win) : QWidget(ViewArea(win)), win_(win)
 {
     setGeometry(0, gShowH - 180, gShowW, 180);
