@@ -190,6 +190,8 @@ void RegiOption::ChangeSourceSlot(int source)
         gSource = previous;
         const QSignalBlocker block(comboSource);
         comboSource->setCurrentIndex(previous >= 0 && previous < comboSource->count() ? previous : 1);
+        // Back to what the previous source offers (the alarm bar for the live picture).
+        ChangePage();
         return;
     }
     if (a == 2 && source != 1 && gpControlIO) {

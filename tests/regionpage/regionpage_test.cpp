@@ -502,6 +502,12 @@ TEST(RegionPageSource, RefusedPasswordKeepsTheLiveSourceAndNoEditing)
     win->regiOption->CheckSource(0);  // the password box is answered Rejected
     EXPECT_EQ(gSource, 1);
     EXPECT_EQ(win->regiOption->comboSource->currentIndex(), 1);
+    // "Live<->Temp" on the alarm page asks the same password; refused, the alarm bar returns.
+    win->selectedView = 0;
+    win->drawROIWidget->SlotAutoChange();
+    EXPECT_EQ(gSource, 1);
+    EXPECT_EQ(win->optionStack->currentIndex(), 2);
+    EXPECT_EQ(W().modal.texts.size(), 2);
     // The region tool commands do nothing outside the template source.
     viewHost()->setDrawMode(0);
     win->drawROIWidget->SlotDrawRect();
