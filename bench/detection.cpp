@@ -12,6 +12,7 @@
 #include "core/wizardpara.h"
 #include "platform/vision/moveimage.h"
 #include "bench/memcpyratio.h"
+#include "tests/common/engineparameters.h"
 #include "tests/common/synthscene.h"
 #include "vision/cammerrecongnize.h"
 #include "vision/cammersingleton.h"
@@ -40,15 +41,7 @@ struct Camera {
         gImageH = H;
         gImageLen = gColorLen = W * H;
         gTempNum = TEMPLATES;
-        gShowAW = gShowAH = 1.0f;
-        gisColor = false;
-        gpWPara = &para;
-        for (int& e : para.stage_enabled)
-            e = 0;
-        para.enable_correct = 0;
-        para.location_adge = 8000;
-        para.enable_display_detail = 1;
-        para.min_spot = 3;
+        UseEngineParameters(para);
         scene = synth::scene(W, H, 7);
         for (int k = 0; k < TEMPLATES; ++k) {
             const cv::Mat t = synth::noisy(scene, 3.0, k % 4, 100 + unsigned(k));

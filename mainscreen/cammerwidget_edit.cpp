@@ -169,8 +169,13 @@ void CammerWidget::CreateRegion(bool circle)
         modelEdit->rects[s][n] = rc;
         modelEdit->shapeType[s][n] = ShapeRect;
     }
+    AddEditRegion(s, n, false);
+}
+
+void CammerWidget::AddEditRegion(int s, int n, bool polygon)
+{
     maskEdit[s][n] = RegionMask(*modelEdit, s, n);
-    NewRegionParams(*gpWPara, *modelEdit, s, n, false);
+    NewRegionParams(*gpWPara, *modelEdit, s, n, polygon);
     roiValue[s][n] = 0;
     modelEdit->roiNum[s] = n + 1;
     selectedROI = n;
@@ -198,11 +203,7 @@ void CammerWidget::SavePolygon()
     poly.SetSelected(true);
     modelEdit->polygons[s][n] = poly;
     modelEdit->shapeType[s][n] = ShapePolygon;
-    maskEdit[s][n] = RegionMask(*modelEdit, s, n);
-    NewRegionParams(*gpWPara, *modelEdit, s, n, true);
-    roiValue[s][n] = 0;
-    modelEdit->roiNum[s] = n + 1;
-    selectedROI = n;
+    AddEditRegion(s, n, true);
     polyActive = false;
     editState = 0;
     host->setDrawMode(0);

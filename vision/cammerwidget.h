@@ -325,6 +325,8 @@ private:
     void SetSliders();
     void ClickCheckBox(int k);
     void CreateRegion(bool circle);
+    // Region n of stage s, just placed in the edit copy: its mask, new parameters, selected.
+    void AddEditRegion(int s, int n, bool polygon);
     void ApplyParam(int which, int v);
     void PaintOverlays(CammerSingleton* m, int stage);
     void PaintRegions(QPainter& painter, CammerSingleton* m, int stage, QString* templateLabel);

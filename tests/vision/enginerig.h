@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <opencv2/core.hpp>
 
+#include "common/engineparameters.h"
 #include "core/globals.h"
 #include "core/wizardpara.h"
 #include "vision/cammerrecongnize.h"
@@ -41,20 +42,12 @@ struct EngineRig {
         gImageH = H;
         gImageLen = gColorLen = W * H;
         gTempNum = 10;
-        gShowAW = gShowAH = 1.0f;
-        gisColor = false;
-        gpWPara = &para;
-        for (int& e : para.stage_enabled)
-            e = 0;
-        para.enable_correct = 0;
-        para.location_adge = 8000;
+        UseEngineParameters(para);
         para.shape_angle_limit = 0;
         para.difference_multiplier = 0;
-        para.enable_display_detail = 1;
         para.minimum_size = 3;
         para.minimum_area = 100;
         para.defect_rule_reversed = 0;
-        para.min_spot = 3;
         para.cnt_net_enabled = 1;
         work.assign(size_t(W) * H, 0);
         corrected.assign(size_t(W) * H, 0);
