@@ -7,10 +7,12 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPixmap>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "core/globals.h"
 #include "widgets/splitline.h"
+#include "widgets/textrow.h"
 
 const char* const kBoxStyleSheet =
     "BMessageBox{border-width:1px;border-style:solid;border-color:#656263;background-color:#ffffff;}"
@@ -59,6 +61,25 @@ QHBoxLayout* buildIconRow(QDialog* box, QLabel* message, QLabel** icon)
     textCol->addStretch();
     iconRow->addLayout(textCol, 1);
     return iconRow;
+}
+
+QHBoxLayout* buildButtonPair(QPushButton* first, QPushButton* second)
+{
+    auto* buttonRow = new QHBoxLayout;
+    buttonRow->setContentsMargins(30, 30, 30, 30);
+    buttonRow->setSpacing(30);
+    for (QPushButton* b : {first, second}) {
+        b->setFixedHeight(72);
+        buttonRow->addWidget(b);
+    }
+    return buttonRow;
+}
+
+void showTitle(QLabel* title, int row)
+{
+    if (row >= 0)
+        title->setText(textRow(row));
+    fitTitle(title);
 }
 
 void centreBox(QDialog* box)

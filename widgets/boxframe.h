@@ -8,6 +8,7 @@ class QDialog;
 class QHBoxLayout;
 class QLabel;
 class QLayout;
+class QPushButton;
 
 extern const char* const kBoxStyleSheet;
 
@@ -15,6 +16,11 @@ extern const char* const kBoxStyleSheet;
 void buildBoxFrame(QDialog* box, QLabel* title, int titleWidth, QLayout* iconRow, QLayout* buttonRow);
 // The warning icon (70 x 70) beside the wrapped message, both at the top; the icon goes to `icon`.
 QHBoxLayout* buildIconRow(QDialog* box, QLabel* message, QLabel** icon = nullptr);
+// The row of two equal buttons, 72 px high, 30 px apart and from the edges.
+QHBoxLayout* buildButtonPair(QPushButton* first, QPushButton* second);
+// Reads the title from text row `row` (when one is set, row >= 0) in the language in force, then
+// fits it as fitTitle does.
+void showTitle(QLabel* title, int row);
 // Shrinks the title's type below the boxes' 30 px until every word of it fits the title column
 // (long English titles such as "Password confirmation" would otherwise be cut).
 void fitTitle(QLabel* title);

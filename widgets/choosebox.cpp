@@ -19,18 +19,11 @@ ChooseBox::ChooseBox(QString title, QWidget* parent)
 
     yes_ = new QPushButton(textRow(122), this);
     no_ = new QPushButton(textRow(123), this);
-    buttonRow_ = new QHBoxLayout;
-    QHBoxLayout* buttonRow = buttonRow_;
-    buttonRow->setContentsMargins(30, 30, 30, 30);
-    buttonRow->setSpacing(30);
-    for (QPushButton* b : {yes_, no_}) {
-        b->setFixedHeight(72);
-        buttonRow->addWidget(b);
-    }
+    buttonRow_ = buildButtonPair(yes_, no_);
     connect(yes_, &QPushButton::clicked, this, &QDialog::accept);
     connect(no_, &QPushButton::clicked, this, &QDialog::reject);
 
-    buildBoxFrame(this, title_, 120, iconRow, buttonRow);
+    buildBoxFrame(this, title_, 120, iconRow, buttonRow_);
     centreBox(this);
     hide();
 }
@@ -50,9 +43,7 @@ void ChooseBox::showEvent(QShowEvent* event)
     centreBox(this);
     yes_->setText(textRow(122));
     no_->setText(textRow(123));
-    if (titleRow_ >= 0)
-        title_->setText(textRow(titleRow_));
-    fitTitle(title_);
+    showTitle(title_, titleRow_);
     QDialog::showEvent(event);
     fitMessage(this, message_, yes_->mapTo(this, QPoint(0, 0)).y());
 }

@@ -43,13 +43,7 @@ PasswordBox::PasswordBox(QString title, QWidget* parent) : QDialog(parent, Qt::F
 
     yes_ = new QPushButton(textRow(122), this);
     cancel_ = new QPushButton(textRow(124), this);
-    auto* buttonRow = new QHBoxLayout;
-    buttonRow->setContentsMargins(30, 30, 30, 30);
-    buttonRow->setSpacing(30);
-    for (QPushButton* b : {yes_, cancel_}) {
-        b->setFixedHeight(72);
-        buttonRow->addWidget(b);
-    }
+    QHBoxLayout* buttonRow = buildButtonPair(yes_, cancel_);
     connect(yes_, &QPushButton::clicked, this, &PasswordBox::accept);
     connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
     connect(password_, &QLineEdit::textChanged, this, &PasswordBox::SlotTextChanged);
@@ -66,9 +60,7 @@ void PasswordBox::showEvent(QShowEvent* event)
     centreBox(this);
     yes_->setText(textRow(122));
     cancel_->setText(textRow(124));
-    if (titleRow_ >= 0)
-        title_->setText(textRow(titleRow_));
-    fitTitle(title_);
+    showTitle(title_, titleRow_);
     message_->setText(textRow(356));
     password_->clear();
     password_->setPlaceholderText(textRow(125));

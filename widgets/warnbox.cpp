@@ -47,9 +47,7 @@ void WarnBox::showEvent(QShowEvent* event)
 {
     centreBox(this);
     confirm_->setText(textRow(121));
-    if (titleRow_ >= 0)
-        title_->setText(textRow(titleRow_));
-    fitTitle(title_);
+    showTitle(title_, titleRow_);
     ToolkitHost* host = toolkitHost();
     if (host->screenOff()) {
         host->switchScreenOn();
