@@ -34,6 +34,7 @@
 #include "vision/controlport.h"
 #include "vision/savefialimagethread.h"
 #include "vision/mainwindow.h"
+#include "widgets/boptionbutton.h"
 #include "widgets/choosebox.h"
 #include "widgets/modalhook.h"
 #include "widgets/passwordbox.h"
@@ -513,4 +514,69 @@ TEST(RegionPageSource, RefusedPasswordKeepsTheLiveSourceAndNoEditing)
     win->drawROIWidget->SlotDrawRect();
     EXPECT_EQ(viewHost()->drawMode(), 0);
     gpWPara->is_psw_used = 0;
+}
+
+TEST(RegionOptionBar, StageZeroWithTheFirstStageOffSelectsStageOneAndWarns)
+{
+    MainWindow* win = Fresh();
+    win->drawROIWidget->Reset(false);
+    ASSERT_EQ(gSource, 0);
+    win->regiOption->comboDetect->setCurrentIndex(1);
+    gpWPara->first_stage_on = 0;
+    W().modal.texts.clear();
+    win->regiOption->comboDetect->setCurrentIndex(0);
+    EXPECT_EQ(win->regiOption->comboDetect->currentIndex(), 1);
+    EXPECT_EQ(viewHost()->editStage(), 1);
+    EXPECT_EQ(W().modal.texts, QStringList{Row(118)});
+    gpWPara->first_stage_on = 1;
+}
+
+TEST(RegionOptionBar, SameParametersNoteShownOncePerRun)
+{
+    MainWindow* win = Fresh();
+    gpWPara->enabe_two_test = 1;
+    win->drawROIWidget->Reset(false);  // edits stage 0 with the parameters shared
+    win->regiOption->comboDetect->setCurrentIndex(0);
+    W().modal.texts.clear();
+    win->regiOption->comboDetect->setCurrentIndex(1);
+    win->regiOption->comboDetect->setCurrentIndex(0);
+    win->regiOption->comboDetect->setCurrentIndex(1);
+    EXPECT_EQ(W().modal.texts, QStringList{Row(119)});
+    gpWPara->enabe_two_test = 0;
+}
+
+TEST(RegionOptionBar, AddAsTempInTheTemplateSourceOffersNothingButDeleteOnTheRegionPage)
+{
+    MainWindow* win = Fresh();
+    win->drawROIWidget->Reset(false);
+    EXPECT_FALSE(win->regiOption->btnAddTemp->isVisibleTo(win->regiOption));
+    EXPECT_TRUE(win->regiOption->btnDeleteTemp->isVisibleTo(win->regiOption));
+    EXPECT_FALSE(win->regiOption->btnLiveTemp->isVisibleTo(win->regiOption));
+    EXPECT_TRUE(win->cammerWidget[0]->roiTool->isVisibleTo(win->cammerWidget[0]));
+    win->regiOption->CheckSource(2);
+    EXPECT_TRUE(win->regiOption->btnAddTemp->isVisibleTo(win->regiOption));
+    EXPECT_FALSE(win->regiOption->btnDeleteTemp->isVisibleTo(win->regiOption));
+    EXPECT_FALSE(win->cammerWidget[0]->roiTool->isVisibleTo(win->cammerWidget[0]));
+}
+
+TEST(AlarmOptionBar, ReDetectedReportsEveryToggleAndListsCameras)
+{
+    MainWindow* win = Fresh();
+    AlarmOption* bar = win->alarmOption;
+    QObject::disconnect(bar, &AlarmOption::btnsToggled, win, nullptr);
+    QList<QPair<int, bool>> got;
+    QObject::connect(bar, &AlarmOption::btnsToggled, [&got](AlarmOption::BTN_TYPE t, bool on) { got << qMakePair(int(t), on); });
+    bar->btnReCheck->click();
+    bar->btnReCheck->click();
+    EXPECT_EQ(got, (QList<QPair<int, bool>>{{3, true}, {3, false}}));
+    EXPECT_FALSE(bar->btnIgnorePoint->isVisibleTo(bar));
+    // Four views in the no-camera mode: four cameras and "All Camera", in the start-up language.
+    gLan = 0;
+    ASSERT_EQ(bar->comboCamera->count(), numCamera + 1);
+    EXPECT_EQ(bar->comboCamera->itemText(0), Row(43).arg(1));
+    EXPECT_EQ(bar->comboCamera->itemText(numCamera), Row(44));
+    EXPECT_EQ(bar->comboCamera->itemData(numCamera).toInt(), numCamera);
+    EXPECT_EQ(bar->comboSource->itemText(0), Row(223));
+    EXPECT_EQ(win->regiOption->comboSource->itemText(0), QString::fromUtf8("模板"));
+    gLan = 1;
 }
