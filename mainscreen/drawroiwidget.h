@@ -92,6 +92,8 @@ private:
     bool SafetyDoorRefuses();
     // The regions' draw commands act only on a single view in the template source.
     CammerWidget* EditableView() const;
+    // Arms drawing of a new rectangle (1) or ring (4) on the edited view.
+    void StartDrawing(int drawMode);
 
     MainWindow* win_;
     bool detectNoteShown_ = false;

@@ -256,7 +256,7 @@ CammerWidget* DrawROIWidget::EditableView() const
     return gSource == 0 ? Shown() : nullptr;
 }
 
-void DrawROIWidget::SlotDrawRect()
+void DrawROIWidget::StartDrawing(int drawMode)
 {
     CammerWidget* w = EditableView();
     if (!w)
@@ -264,18 +264,17 @@ void DrawROIWidget::SlotDrawRect()
     viewHost()->setCopyArmed(false);
     w->DeselectROI();
     w->ShowHideROIPara();
-    viewHost()->setDrawMode(1);
+    viewHost()->setDrawMode(drawMode);
+}
+
+void DrawROIWidget::SlotDrawRect()
+{
+    StartDrawing(1);
 }
 
 void DrawROIWidget::SlotDrawCircle()
 {
-    CammerWidget* w = EditableView();
-    if (!w)
-        return;
-    viewHost()->setCopyArmed(false);
-    w->DeselectROI();
-    w->ShowHideROIPara();
-    viewHost()->setDrawMode(4);
+    StartDrawing(4);
 }
 
 void DrawROIWidget::SlotDrawPloygn()
