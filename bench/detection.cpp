@@ -14,8 +14,8 @@
 #include "bench/memcpyratio.h"
 #include "tests/common/engineparameters.h"
 #include "tests/common/synthscene.h"
-#include "vision/cammerrecongnize.h"
-#include "vision/cammersingleton.h"
+#include "vision/inspection/cammerrecongnize.h"
+#include "vision/inspection/cammersingleton.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 #include <opencv2/imgproc.hpp>
 
-#include "vision/polygon.h"
+#include "vision/inspection/polygon.h"
 
 namespace {
 

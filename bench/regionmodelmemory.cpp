@@ -16,7 +16,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "vision/cammersingleton.h"
+#include "vision/inspection/cammersingleton.h"
 
 namespace {
 

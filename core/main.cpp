@@ -18,7 +18,7 @@
 #include "core/uitexttable.h"
 #include "core/wizardpara.h"
 #include "network/cnt_net.h"
-#include "vision/mainwindow.h"
+#include "vision/controller/mainwindow.h"
 #include "widgets/bsplashscreen.h"
 
 int main(int argc, char** argv)

@@ -8,8 +8,8 @@
 #include "core/ledonoff.h"
 #include "core/uitexttable.h"
 #include "core/wizardpara.h"
-#include "vision/cameradiscovery.h"
-#include "vision/mainwindow.h"
+#include "vision/camera/cameradiscovery.h"
+#include "vision/controller/mainwindow.h"
 #include "widgets/warnbox.h"
 
 TouchWatchContext ProgramTouchWatchContext()

@@ -8,8 +8,8 @@
 #include <QVBoxLayout>
 
 #include "mainscreen/optionlists.h"
-#include "vision/cameradiscovery.h"
-#include "vision/mainwindow.h"
+#include "vision/camera/cameradiscovery.h"
+#include "vision/controller/mainwindow.h"
 #include "widgets/boptionbutton.h"
 #include "widgets/textrow.h"
 

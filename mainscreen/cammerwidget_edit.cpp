@@ -2,7 +2,7 @@
 // polygons, selection, moving, resizing, the hit tests, the touch readout and the pan of a zoomed
 // view. Everything changes the edit copy of the stage the region page edits, and only while the
 // view shows the template.
-#include "vision/cammerwidget.h"
+#include "vision/camera/cammerwidget.h"
 
 #include <QMouseEvent>
 
@@ -12,8 +12,8 @@
 #include "mainscreen/viewglobals.h"
 #include "mainscreen/viewhost.h"
 #include "platform/vision/kovvgeometry.h"
-#include "vision/cameradiscovery.h"
-#include "vision/cammersingleton.h"
+#include "vision/camera/cameradiscovery.h"
+#include "vision/inspection/cammersingleton.h"
 #include "widgets/showbox.h"
 #include "widgets/textrow.h"
 

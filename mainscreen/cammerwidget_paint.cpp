@@ -2,7 +2,7 @@
 // written into the picture (NG points, ignored points, parameter test), the regions with their
 // labels, the OK/NG result, the status texts for the title bar, the shape being drawn, the frame
 // and the camera badge; and the NG blink.
-#include "vision/cammerwidget.h"
+#include "vision/camera/cammerwidget.h"
 
 #include <algorithm>
 #include <cmath>
@@ -16,9 +16,9 @@
 #include "mainscreen/regioneditor.h"
 #include "mainscreen/viewglobals.h"
 #include "mainscreen/viewhost.h"
-#include "vision/cameradiscovery.h"
-#include "vision/cammersingleton.h"
-#include "vision/counters.h"
+#include "vision/camera/cameradiscovery.h"
+#include "vision/inspection/cammersingleton.h"
+#include "vision/records/counters.h"
 #include "widgets/textrow.h"
 
 using namespace RegionEditor;

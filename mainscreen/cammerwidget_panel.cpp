@@ -1,7 +1,7 @@
 // Region parameter panel of the camera view: the sliders of the selected region's parameters, the
 // method button, the grey switch, the output number, nudging, moving, "ROI Switch", the cavity
 // boxes and copying a region to a tapped point.
-#include "vision/cammerwidget.h"
+#include "vision/camera/cammerwidget.h"
 
 #include <QFont>
 #include <QLabel>
@@ -11,8 +11,8 @@
 #include "mainscreen/regioneditor.h"
 #include "mainscreen/viewglobals.h"
 #include "mainscreen/viewhost.h"
-#include "vision/cammerrecongnize.h"
-#include "vision/cammersingleton.h"
+#include "vision/inspection/cammerrecongnize.h"
+#include "vision/inspection/cammersingleton.h"
 #include "widgets/checkbox.h"
 #include "widgets/colorbutton.h"
 #include "widgets/combobox.h"

@@ -1,7 +1,7 @@
 // View side of the camera view: picture buffers, templates with the synthetic template 0, NG
 // ring, ignore maps with their files, the region models and engine, deleting regions, the tool
 // widgets' visibility and the frame polling of the monitoring pass.
-#include "vision/cammerwidget.h"
+#include "vision/camera/cammerwidget.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -20,9 +20,9 @@
 #include "mainscreen/viewglobals.h"
 #include "mainscreen/viewhost.h"
 #include "platform/vision/kovvpixel.h"
-#include "vision/cameradiscovery.h"
-#include "vision/cammerrecongnize.h"
-#include "vision/cammersingleton.h"
+#include "vision/camera/cameradiscovery.h"
+#include "vision/inspection/cammerrecongnize.h"
+#include "vision/inspection/cammersingleton.h"
 
 namespace {
 

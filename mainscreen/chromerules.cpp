@@ -1,6 +1,6 @@
 #include "mainscreen/chromerules.h"
 
-#include "vision/cameradiscovery.h"
+#include "vision/camera/cameradiscovery.h"
 #include "widgets/textrow.h"
 
 int lampPictureNumber(int io, int index, int state)

@@ -13,14 +13,14 @@
 #include "mainscreen/regioption.h"
 #include "mainscreen/viewglobals.h"
 #include "mainscreen/viewhost.h"
-#include "vision/cameradiscovery.h"
-#include "vision/cammerrecongnize.h"
-#include "vision/cammersingleton.h"
-#include "vision/cammerwidget.h"
-#include "vision/controlport.h"
-#include "vision/mainwindow.h"
-#include "vision/triggerwiring.h"
-#include "vision/verdictlogic.h"
+#include "vision/camera/cameradiscovery.h"
+#include "vision/inspection/cammerrecongnize.h"
+#include "vision/inspection/cammersingleton.h"
+#include "vision/camera/cammerwidget.h"
+#include "vision/board/controlport.h"
+#include "vision/controller/mainwindow.h"
+#include "vision/controller/triggerwiring.h"
+#include "vision/controller/verdictlogic.h"
 #include "widgets/numberinput.h"
 #include "widgets/numcharinput.h"
 #include "widgets/showbox.h"
@@ -260,24 +260,6 @@ void DrawROIWidget::SlotAutoChange()
     }
 }
 
-void DrawROIWidget::ShowTemplate(CammerWidget* w, int stage)
-{
-    if (!w || stage < 0 || stage >= MAX_DETECT || w->templates[stage].empty() || !w->frameShown)
-        return;
-    if (w->tempIndex < 0 || w->tempIndex >= int(w->templates[stage].size()))
-        w->tempIndex = 0;
-    const unsigned char* t = w->templates[stage][size_t(w->tempIndex)];
-    if (t)
-        std::memcpy(w->frameShown, t, size_t(gColorLen));
-    GetTempTIme(w->cameraIndex, stage, w->tempIndex);
-    if (gisColor && w->planeJudged && t) {
-        if (gisGrayHue)
-            RGBA2Gray(w->planeJudged, t, gImageW, gImageH);
-        else
-            RGBA2Hue(w->planeJudged, t, gImageW, gImageH);
-    }
-}
-
 void DrawROIWidget::SlotChangeSource(int source)
 {
     const int previous = gSource;
@@ -331,7 +313,7 @@ void DrawROIWidget::SlotChangeSource(int source)
             BackAll();
         }
         if (w) {
-            ShowTemplate(w, e);
+            RegiOption::ShowTemplate(w, e);
             w->update();
         }
         break;
@@ -343,9 +325,7 @@ void DrawROIWidget::SlotChangeSource(int source)
         break;
     case 3:
     case 4:
-        recordIndex = 0;
-        recordIsOK = source == 3;
-        LoadPic();
+        // The option bar lists and loads the records (RegiOption::ChangeSourceSlot).
         break;
     default: break;
     }

@@ -31,11 +31,6 @@ public:
     // nothing: it inspects with the models in force and leaves unsaved edits in the edit copies.
     void ReCheck(bool fromCycle);
 
-    QString recordName;
-    QImage recordImage;
-    int recordCount = 0;
-    int recordIsOK = 0;
-    int recordIndex = 0;
     bool pageEntered = false;
     bool retrainFlags[MAX_CAMERA] = {};
 
@@ -74,8 +69,6 @@ public slots:
     void SlotTimerAutoC();
     void SlotChangePage();
     void SlotSaveData();
-    void LoadPic();
-    void GetTempTIme(int c, int d, int n);
 
 private:
     // The built view of index v, else null.
@@ -86,7 +79,6 @@ private:
     // Copies every view's model in force into its edit copy (masks and ignore maps too).
     void BackAll();
     // Shows template tempIndex of stage `stage` of view `v` in frameShown, with its file time.
-    void ShowTemplate(CammerWidget* v, int stage);
     void Browse(int dir);
     void SetPicState(int camera, int stage, int from, int to);
     bool SafetyDoorRefuses();

@@ -11,33 +11,23 @@
 #include "core/wizardpara.h"
 #include "mainscreen/regioneditor.h"
 #include "mainscreen/regionpagelogic.h"
+#include "mainscreen/regioption.h"
 #include "mainscreen/templatefiles.h"
 #include "mainscreen/viewglobals.h"
 #include "mainscreen/viewhost.h"
 #include "platform/vision/kovvpixel.h"
-#include "vision/cameradiscovery.h"
-#include "vision/cammerrecongnize.h"
-#include "vision/cammersingleton.h"
-#include "vision/cammerwidget.h"
-#include "vision/controlport.h"
-#include "vision/mainwindow.h"
+#include "vision/camera/cameradiscovery.h"
+#include "vision/inspection/cammerrecongnize.h"
+#include "vision/inspection/cammersingleton.h"
+#include "vision/camera/cammerwidget.h"
+#include "vision/board/controlport.h"
+#include "vision/controller/mainwindow.h"
 #include "widgets/showbox.h"
 #include "widgets/textrow.h"
 
 namespace {
 constexpr int kIgnoreValueLimit = 2000;  // a region alarmed over more pixels is not ignored
 constexpr int kNoNgPictureRow = 593;     // "Add As Temp" without an NG picture held
-}
-
-void DrawROIWidget::GetTempTIme(int c, int d, int n)
-{
-    const QFileInfo fi(TemplateFiles::SlotPath(c, d, n));
-    gTempTime = fi.lastModified().toString("yyyy-MM-dd hh.mm.ss");
-}
-
-void DrawROIWidget::LoadPic()
-{
-    recordIndex = recordCount - 1;
 }
 
 void DrawROIWidget::SlotAddTemp()
@@ -161,33 +151,7 @@ void DrawROIWidget::SlotTempNext()
 
 void DrawROIWidget::Browse(int dir)
 {
-    CammerWidget* w = Shown();
-    const int e = viewHost()->editStage();
-    if (!w || w->tempIndex < 0 || w->tempIndex >= gTempNum || e < 0 || e >= gDNum || e >= MAX_DETECT)
-        return;
-    switch (gSource) {
-    case 0:
-        w->tempIndex = RegionPage::NextValidSlot(w->tempValid[e], w->tempIndex, dir);
-        ShowTemplate(w, e);
-        break;
-    case 1: return;
-    case 2: {
-        const int n = std::min(w->ngCount[e], 3);
-        w->ngIndex = n == 0 ? 0 : RegionPage::WrapStep(w->ngIndex, n, dir);
-        if (w->ngFrames[e][w->ngIndex] && w->frameShown)
-            std::memcpy(w->frameShown, w->ngFrames[e][w->ngIndex], size_t(gColorLen));
-        break;
-    }
-    case 3:
-    case 4:
-        if (recordCount == 0)
-            return;
-        recordIndex = RegionPage::WrapStep(recordIndex, recordCount, dir);
-        LoadPic();
-        break;
-    default: return;
-    }
-    w->update();
+    win_->regiOption->Browse(dir);
 }
 
 void DrawROIWidget::SlotIgnoreAlarmPoint()

@@ -1,7 +1,7 @@
 #include "mainscreen/imagecontainer.h"
 
-#include "vision/cammerwidget.h"
-#include "vision/mainwindow.h"
+#include "vision/camera/cammerwidget.h"
+#include "vision/controller/mainwindow.h"
 
 ImageContainer::ImageContainer(MainWindow* win) : QWidget(win), win_(win)
 {

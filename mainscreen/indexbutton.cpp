@@ -10,7 +10,7 @@
 #include "core/wizardpara.h"
 #include "mainscreen/chromerules.h"
 #include "mainscreen/imagecontainer.h"
-#include "vision/mainwindow.h"
+#include "vision/controller/mainwindow.h"
 #include "widgets/colorbutton.h"
 #include "widgets/combobox.h"
 #include "widgets/textrow.h"

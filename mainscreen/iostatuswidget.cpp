@@ -10,8 +10,8 @@
 #include "mainscreen/chromerules.h"
 #include "mainscreen/imagecontainer.h"
 #include "mainscreen/titlebar.h"
-#include "vision/controlport.h"
-#include "vision/mainwindow.h"
+#include "vision/board/controlport.h"
+#include "vision/controller/mainwindow.h"
 
 IOStatusWidget::IOStatusWidget(MainWindow* win) : QWidget(ViewArea(win)), win_(win)
 {

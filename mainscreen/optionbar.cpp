@@ -5,7 +5,7 @@
 
 #include "core/globals.h"
 #include "mainscreen/chromerules.h"
-#include "vision/mainwindow.h"
+#include "vision/controller/mainwindow.h"
 #include "widgets/boptionbutton.h"
 #include "widgets/finetuningdialog.h"
 #include "widgets/showbox.h"

@@ -5,7 +5,7 @@
 #include <QComboBox>
 #include <QIcon>
 
-#include "vision/cameradiscovery.h"
+#include "vision/camera/cameradiscovery.h"
 #include "widgets/textrow.h"
 
 static void registerRegionPagePictures()

@@ -7,7 +7,7 @@
 
 #include "core/wizardpara.h"
 #include "platform/vision/kovvgeometry.h"
-#include "vision/cammersingleton.h"
+#include "vision/inspection/cammersingleton.h"
 
 namespace RegionEditor {
 

@@ -4,7 +4,7 @@
 
 #include "core/uitexttable.h"
 #include "core/wizardpara.h"
-#include "vision/cammersingleton.h"
+#include "vision/inspection/cammersingleton.h"
 
 namespace RegionPage {
 

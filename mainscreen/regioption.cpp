@@ -22,11 +22,11 @@
 #include "mainscreen/viewglobals.h"
 #include "mainscreen/viewhost.h"
 #include "platform/vision/kovvpixel.h"
-#include "vision/cameradiscovery.h"
-#include "vision/cammersingleton.h"
-#include "vision/cammerwidget.h"
-#include "vision/controlport.h"
-#include "vision/mainwindow.h"
+#include "vision/camera/cameradiscovery.h"
+#include "vision/inspection/cammersingleton.h"
+#include "vision/camera/cammerwidget.h"
+#include "vision/board/controlport.h"
+#include "vision/controller/mainwindow.h"
 #include "widgets/boptionbutton.h"
 #include "widgets/showbox.h"
 #include "widgets/textrow.h"
@@ -243,18 +243,8 @@ void RegiOption::ChangeSourceSlot(int source)
                 }
             }
         }
-        if (x && stageOk && !x->templates[e].empty() && x->frameShown) {
-            const unsigned char* t = x->templates[e][size_t(std::clamp(x->tempIndex, 0, int(x->templates[e].size()) - 1))];
-            if (t) {
-                std::memcpy(x->frameShown, t, size_t(gColorLen));
-                if (gisColor && x->planeJudged) {
-                    if (gisGrayHue)
-                        RGBA2Gray(x->planeJudged, t, gImageW, gImageH);
-                    else
-                        RGBA2Hue(x->planeJudged, t, gImageW, gImageH);
-                }
-            }
-            GetTempTIme(x->cameraIndex, e, x->tempIndex);
+        if (x && stageOk) {
+            ShowTemplate(x, e);
             x->update();
         }
         break;
@@ -266,8 +256,7 @@ void RegiOption::ChangeSourceSlot(int source)
         break;
     case 3:
     case 4:
-        recordIndex = 0;
-        recordIsOK = source == 3 ? 1 : 0;
+        browser.Restart(source);
         LoadPic();
         if (x)
             x->update();
@@ -379,29 +368,34 @@ void RegiOption::LoadPic()
         recordCamera = 0;
     if (recordStage < 0 || recordStage >= gDNum || recordStage >= MAX_DETECT)
         recordStage = 0;
-    const QString dir = w ? w->alarmDir[recordCamera][recordStage][recordIsOK ? 1 : 0].absolutePath() : QString();
-    const QStringList names = TemplateFiles::RecordNames(dir);
-    recordCount = names.size();
+    const QString dir = w ? w->alarmDir[recordCamera][recordStage][browser.recordsOK() ? 1 : 0].absolutePath() : QString();
+    browser.Open(dir);
     ViewHost* host = viewHost();
     host->recordCam = recordCamera;
-    host->recordN = recordCount;
-    if (names.isEmpty()) {
-        recordIndex = 0;
-        recordName.clear();
-        host->recordI = 0;
-        host->recordText.clear();
+    host->recordN = browser.count();
+    host->recordI = browser.index();
+    host->recordText = browser.label();
+    if (browser.count() > 0)
+        host->recordImage = browser.picture();
+}
+
+void RegiOption::ShowTemplate(CammerWidget* x, int stage)
+{
+    if (!x || stage < 0 || stage >= MAX_DETECT || x->templates[stage].empty() || !x->frameShown)
         return;
+    if (x->tempIndex < 0 || x->tempIndex >= int(x->templates[stage].size()))
+        x->tempIndex = 0;
+    const unsigned char* t = x->templates[stage][size_t(x->tempIndex)];
+    if (t) {
+        std::memcpy(x->frameShown, t, size_t(gColorLen));
+        if (gisColor && x->planeJudged) {
+            if (gisGrayHue)
+                RGBA2Gray(x->planeJudged, t, gImageW, gImageH);
+            else
+                RGBA2Hue(x->planeJudged, t, gImageW, gImageH);
+        }
     }
-    if (recordIndex >= recordCount)
-        recordIndex = recordCount - 1;
-    if (recordIndex < 0)
-        recordIndex = 0;
-    const QString name = names[recordIndex];
-    recordName = name.left(name.size() - 4);
-    recordImage = QImage(dir + "/" + name);
-    host->recordImage = recordImage;
-    host->recordI = recordIndex;
-    host->recordText = recordName;
+    GetTempTIme(x->cameraIndex, stage, x->tempIndex);
 }
 
 void RegiOption::SlotTempLast()
@@ -420,36 +414,14 @@ void RegiOption::Browse(int dir)
     const int e = viewHost()->editStage();
     if (!x || x->tempIndex < 0 || x->tempIndex >= gTempNum || e < 0 || e >= gDNum || e >= MAX_DETECT)
         return;
-    switch (gSource) {
-    case 0: {
-        x->tempIndex = RegionPage::NextValidSlot(x->tempValid[e], x->tempIndex, dir);
-        const unsigned char* t = x->templates[e][size_t(x->tempIndex)];
-        if (t && x->frameShown)
-            std::memcpy(x->frameShown, t, size_t(gColorLen));
-        GetTempTIme(x->cameraIndex, e, x->tempIndex);
-        if (gisColor && x->planeJudged && t) {
-            if (gisGrayHue)
-                RGBA2Gray(x->planeJudged, t, gImageW, gImageH);
-            else
-                RGBA2Hue(x->planeJudged, t, gImageW, gImageH);
-        }
-        break;
-    }
-    case 2: {
-        const int n = std::min(x->ngCount[e], 3);
-        x->ngIndex = n == 0 ? 0 : RegionPage::WrapStep(x->ngIndex, n, dir);
+    switch (browser.Step(gSource, dir, x->tempValid[e], x->tempIndex, x->ngCount[e], x->ngIndex)) {
+    case PictureBrowser::Template: ShowTemplate(x, e); break;
+    case PictureBrowser::NgPicture:
         if (x->ngFrames[e][x->ngIndex] && x->frameShown)
             std::memcpy(x->frameShown, x->ngFrames[e][x->ngIndex], size_t(gColorLen));
         break;
-    }
-    case 3:
-    case 4:
-        if (recordCount == 0)
-            return;
-        recordIndex = RegionPage::WrapStep(recordIndex, recordCount, dir);
-        LoadPic();
-        break;
-    default: return;
+    case PictureBrowser::Record: LoadPic(); break;
+    case PictureBrowser::None: return;
     }
     x->update();
 }

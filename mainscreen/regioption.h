@@ -6,9 +6,11 @@
 #include <QImage>
 #include <QString>
 
+#include "mainscreen/picturebrowser.h"
 #include "widgets/bwidget.h"
 
 class BOptionButton;
+class CammerWidget;
 class QComboBox;
 
 class RegiOption : public BWidget {
@@ -27,15 +29,16 @@ public:
     void ChangePage();
     void ChangeDetectNum(int count);
     void LoadPic();
-    void GetTempTIme(int c, int d, int n);
+    static void GetTempTIme(int c, int d, int n);
 
-    QString recordName;
-    QImage recordImage;
+    // Shows template slot tempIndex of `stage` on view x (slot 0 when out of range).
+    static void ShowTemplate(CammerWidget* x, int stage);
+    // Steps the shown source for the views' previous/next buttons and the region page.
+    void Browse(int dir);
+
+    PictureBrowser browser;
     int recordCamera = 0;
     int recordStage = 0;
-    int recordCount = 0;
-    int recordIsOK = 0;
-    int recordIndex = 0;
     BOptionButton* btnDeleteTemp = nullptr;
     BOptionButton* btnAddTemp = nullptr;
     BOptionButton* btnEndSet = nullptr;
@@ -61,6 +64,5 @@ signals:
     void ChangeSource(int source);
 
 private:
-    void Browse(int dir);
     bool detectNoteShown_ = false;
 };

@@ -6,7 +6,7 @@
 #include "core/globals.h"
 #include "mainscreen/drawroiwidget.h"
 #include "mainscreen/optionlists.h"
-#include "vision/mainwindow.h"
+#include "vision/controller/mainwindow.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "mainscreen/viewhost.h"
 
-#include "vision/cammerwidget.h"
+#include "vision/camera/cammerwidget.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "settings/customionamewidget.h"
 
-#include "vision/mainwindow.h"
+#include "vision/controller/mainwindow.h"
 
 CustomIONameWidget::CustomIONameWidget(MainWindow* win) : BWidget(win) {}
 

@@ -1,5 +1,5 @@
 #include "settings/hardwareconfigurationwidget.h"
 
-#include "vision/mainwindow.h"
+#include "vision/controller/mainwindow.h"
 
 HardwareConfigurationWidget::HardwareConfigurationWidget(MainWindow* win) : BWidget(win) {}

@@ -10,7 +10,7 @@
 #include "core/globals.h"
 #include "core/uitexttable.h"
 #include "core/wizardpara.h"
-#include "vision/cameradiscovery.h"
+#include "vision/camera/cameradiscovery.h"
 
 class ProgramTest : public ::testing::Test {
 protected:

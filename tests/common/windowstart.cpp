@@ -10,7 +10,7 @@
 #include "core/globals.h"
 #include "core/uitexttable.h"
 #include "core/wizardpara.h"
-#include "vision/mainwindow.h"
+#include "vision/controller/mainwindow.h"
 
 void PrepareWindowDir(ProgramDir& dir, bool recordNull)
 {

@@ -7,7 +7,7 @@
 #include <QImage>
 #include <QMutexLocker>
 
-#include "vision/counters.h"
+#include "vision/records/counters.h"
 
 namespace {
 

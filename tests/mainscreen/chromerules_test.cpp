@@ -6,7 +6,7 @@
 
 #include "core/uitexttable.h"
 #include "mainscreen/chromerules.h"
-#include "vision/cameradiscovery.h"
+#include "vision/camera/cameradiscovery.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include "mainscreen/optionbar.h"
 #include "mainscreen/titlebar.h"
 #include "mainscreen/widgetchangecamera.h"
-#include "vision/cameradiscovery.h"
+#include "vision/camera/cameradiscovery.h"
 #include "widgets/boptionbutton.h"
 #include "widgets/colorbutton.h"
 #include "widgets/combobox.h"

@@ -5,8 +5,8 @@
 #include "core/globals.h"
 #include "core/wizardpara.h"
 #include "mainscreen/regioneditor.h"
-#include "vision/cameradiscovery.h"
-#include "vision/cammersingleton.h"
+#include "vision/camera/cameradiscovery.h"
+#include "vision/inspection/cammersingleton.h"
 
 using namespace RegionEditor;
 

@@ -5,7 +5,7 @@
 #include "core/uitexttable.h"
 #include "core/wizardpara.h"
 #include "mainscreen/regionpagelogic.h"
-#include "vision/cammersingleton.h"
+#include "vision/inspection/cammersingleton.h"
 
 using namespace RegionPage;
 

@@ -9,6 +9,7 @@
 #include <QImage>
 
 #include "common/programdir.h"
+#include "mainscreen/picturebrowser.h"
 #include "mainscreen/templatefiles.h"
 
 namespace {
@@ -127,4 +128,57 @@ TEST(TemplateFiles, WritesGreyIndexedAndRecordsNewestFirst)
     Touch(dir, "ok/d.png", 40);
     EXPECT_EQ(TemplateFiles::RecordNames("ok"), (QStringList{"b.jpg", "c.jpg", "a.jpg"}));
     EXPECT_TRUE(TemplateFiles::RecordNames("missing").isEmpty());
+}
+
+// One browser serves both previous/next buttons: templates skip invalid slots, the NG ring and the
+// record list wrap, and a record list that shrank between steps keeps the index in range.
+TEST(PictureBrowser, StepsEachSourceAndWraps)
+{
+    ProgramDir dir;
+    PictureBrowser b;
+    int temp = 0, ng = 0;
+    const std::vector<int> valid{1, 0, 1, 1};
+    EXPECT_EQ(b.Step(0, 1, valid, temp, 0, ng), PictureBrowser::Template);
+    EXPECT_EQ(temp, 2);
+    EXPECT_EQ(b.Step(0, -1, valid, temp, 0, ng), PictureBrowser::Template);
+    EXPECT_EQ(temp, 0);
+    EXPECT_EQ(b.Step(0, -1, valid, temp, 0, ng), PictureBrowser::Template);
+    EXPECT_EQ(temp, 3);
+
+    // Five held NG pictures still browse as a ring of three.
+    EXPECT_EQ(b.Step(2, -1, valid, temp, 5, ng), PictureBrowser::NgPicture);
+    EXPECT_EQ(ng, 2);
+    EXPECT_EQ(b.Step(2, 1, valid, temp, 0, ng), PictureBrowser::NgPicture);
+    EXPECT_EQ(ng, 0);
+    EXPECT_EQ(b.Step(1, 1, valid, temp, 5, ng), PictureBrowser::None);
+
+    // No records: nothing moves.
+    b.Restart(4);
+    b.Open(dir.file("ng"));
+    EXPECT_EQ(b.Step(4, 1, valid, temp, 0, ng), PictureBrowser::None);
+    EXPECT_FALSE(b.recordsOK());
+
+    for (int i = 0; i < 3; ++i) {
+        QImage img(4, 4, QImage::Format_RGB32);
+        img.fill(qRgb(10 * i, 0, 0));
+        ASSERT_TRUE(QDir().mkpath(dir.file("ng")));
+        ASSERT_TRUE(img.save(dir.file(QString("ng/%1.jpg").arg(i))));
+        QFile f(dir.file(QString("ng/%1.jpg").arg(i)));
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(f.setFileTime(QDateTime::fromSecsSinceEpoch(1700000000 + i), QFileDevice::FileModificationTime));
+    }
+    b.Restart(3);
+    b.Open(dir.file("ng"));
+    EXPECT_TRUE(b.recordsOK());
+    EXPECT_EQ(b.count(), 3);
+    EXPECT_EQ(b.label(), "2");  // newest first
+    EXPECT_EQ(b.picture().size(), QSize(4, 4));
+    EXPECT_EQ(b.Step(3, -1, valid, temp, 0, ng), PictureBrowser::Record);
+    EXPECT_EQ(b.index(), 2);
+    b.Open(dir.file("ng"));
+    EXPECT_EQ(b.label(), "0");
+    ASSERT_TRUE(QFile::remove(dir.file("ng/0.jpg")));
+    b.Open(dir.file("ng"));
+    EXPECT_EQ(b.index(), 1);
+    EXPECT_EQ(b.label(), "1");
 }

@@ -18,7 +18,7 @@
 #include "core/parameterstore.h"
 #include "core/uitexttable.h"
 #include "core/wizardpara.h"
-#include "vision/cammersingleton.h"
+#include "vision/inspection/cammersingleton.h"
 
 namespace {
 

@@ -23,9 +23,9 @@
 #include "mainscreen/regioneditor.h"
 #include "mainscreen/viewglobals.h"
 #include "mainscreen/viewhost.h"
-#include "vision/cameradiscovery.h"
-#include "vision/cammersingleton.h"
-#include "vision/cammerwidget.h"
+#include "vision/camera/cameradiscovery.h"
+#include "vision/inspection/cammersingleton.h"
+#include "vision/camera/cammerwidget.h"
 #include "widgets/toolkitglobals.h"
 
 namespace {

@@ -1,0 +1,259 @@
+// Acquisition: the newest frame reaches the grab buffer, the ready flag rises once per new frame,
+// frame copies stay within the frame, and a stopped camera's thread ends within 150 ms.
+#include <QElapsedTimer>
+
+#include <opencv2/imgcodecs.hpp>
+
+#include "vision/camera/camerafixture.h"
+
+using camsim::CamSim;
+
+namespace {
+
+SimDevice Dev(const QString& serial, int w, int h, double fps, const QString& source = QString(), bool color = false)
+{
+    SimDevice d;
+    d.serial = serial;
+    d.width = w;
+    d.height = h;
+    d.fps = fps;
+    d.source = source;
+    d.color = color;
+    return d;
+}
+
+cv::Mat Gradient(int w, int h, int offset)
+{
+    cv::Mat m(h, w, CV_8UC1);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            m.at<uint8_t>(y, x) = uint8_t((x + y + offset) % 200 + 20);
+    return m;
+}
+
+// Mean absolute difference between a grey frame and a picture of the same size.
+double Diff(const std::vector<unsigned char>& frame, const cv::Mat& picture)
+{
+    if (frame.size() != picture.total())
+        return 1e9;
+    double sum = 0;
+    for (size_t i = 0; i < frame.size(); ++i)
+        sum += std::abs(int(frame[i]) - int(picture.data[i]));
+    return sum / double(frame.size());
+}
+
+}  // namespace
+
+class Acquisition : public CameraTest {
+protected:
+    void Start(const QString& make, const QList<SimDevice>& devs, int count = 1)
+    {
+        UseSim(make, devs);
+        CheckCameraID();
+        MakeViews(count);
+        ASSERT_EQ(numCamera, count);
+    }
+    // Stops view v and gives the time its thread needed to end, in ms (-1: not within 1 s).
+    qint64 StopTime(int v)
+    {
+        QElapsedTimer t;
+        t.start();
+        View(v)->CameraStop();
+        if (!View(v)->cameraThread->wait(1000))
+            return -1;
+        return t.elapsed();
+    }
+};
+
+TEST_F(Acquisition, NewestFrameReachesTheGrabBufferOncePerFrame)
+{
+    const cv::Mat scene = Gradient(320, 240, 0);
+    ASSERT_TRUE(writePicture(dir->file("scene.png"), scene));
+    para.contrast[0] = 50;  // software contrast factor 0: the picture as it is
+    Start("daheng", {Dev("DH0000001", 320, 240, 20, dir->file("scene.png"))});
+    std::vector<unsigned char> frame, previous;
+    ASSERT_TRUE(TakeFrame(0, &frame));
+    EXPECT_LT(Diff(frame, scene), 1.5) << "the camera's picture, with a little noise";
+
+    // Contrast 150: factor 100 doubles the distance from mid-grey in every later frame.
+    para.contrast[0] = 150;
+    View(0)->SetContrast();
+    TakeFrame(0, nullptr, 100);
+    ASSERT_TRUE(TakeFrame(0, &frame));
+    cv::Mat stretched = scene.clone();
+    for (size_t i = 0; i < stretched.total(); ++i)
+        stretched.data[i] = uint8_t(std::min(255, std::max(0, (int(scene.data[i]) - 128) * 2 + 128)));
+    EXPECT_LT(Diff(frame, stretched), 3.0);
+
+    // Polling much faster than the camera: one flag per frame (20 a second), not per pass.
+    int frames = 0, same = 0;
+    QElapsedTimer t;
+    t.start();
+    previous = frame;
+    while (t.elapsed() < 500) {
+        if (TakeFrame(0, &frame, 1)) {
+            frames++;
+            same += frame == previous ? 1 : 0;
+            previous = frame;
+        }
+    }
+    EXPECT_GE(frames, 6);
+    EXPECT_LE(frames, 13);
+    EXPECT_EQ(same, 0) << "every flag brings a new frame";
+
+    const qint64 ms = StopTime(0);
+    EXPECT_GE(ms, 0);
+    EXPECT_LT(ms, 150);
+}
+
+TEST_F(Acquisition, FramesBetweenTwoPollsLeaveOnlyTheNewest)
+{
+    // Ten pictures served in turn, 50 a second; the cycle looks every 100 ms.
+    dir->write("shots/.keep", "");
+    for (int i = 0; i < 10; ++i)
+        writePicture(dir->file(QString("shots/%1.png").arg(i)), cv::Mat(32, 32, CV_8UC1, cv::Scalar(20 + 20 * i)));
+    Start("daheng", {Dev("DH0000001", 32, 32, 50, dir->file("shots"))});
+    std::vector<unsigned char> a, b;
+    ASSERT_TRUE(TakeFrame(0, &a));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ASSERT_TRUE(TakeFrame(0, &b, 1));
+    EXPECT_FALSE(TakeFrame(0, nullptr, 1)) << "one flag for all frames in between";
+    const int ia = (a[100] - 20 + 10) / 20, ib = (b[100] - 20 + 10) / 20;
+    EXPECT_GE((ib - ia + 10) % 10, 3) << "the grab buffer holds the newest frame, not the next one";
+}
+
+TEST_F(Acquisition, EveryPolledMakeStopsWithinOnePass)
+{
+    for (const QString make : {"daheng", "ids", "mindvision"}) {
+        views.clear();
+        numCamera = 0;
+        Start(make, {Dev("SN00000001", 64, 48, 30)});
+        SetWorkingSize(64, 48);
+        views.clear();
+        numCamera = 0;
+        MakeViews(1);
+        ASSERT_TRUE(TakeFrame(0)) << make.toStdString();
+        const qint64 ms = StopTime(0);
+        EXPECT_GE(ms, 0) << make.toStdString();
+        EXPECT_LT(ms, 150) << make.toStdString();
+        // A camera that no longer answers (unplugged) ends as quickly.
+        View(0)->CameraStart();
+        ASSERT_TRUE(TakeFrame(0));
+        CamSim::instance().unplug(0);
+        const qint64 lost = StopTime(0);
+        EXPECT_GE(lost, 0) << make.toStdString();
+        EXPECT_LT(lost, 150) << make.toStdString();
+    }
+}
+
+TEST_F(Acquisition, UnchangedImageMemoryIsNoNewFrame)
+{
+    Start("ids", {Dev("4102000001", 1280, 1024, 4)});
+    ASSERT_TRUE(TakeFrame(0, nullptr, 2000));
+    int frames = 0;
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 600)
+        frames += TakeFrame(0, nullptr, 1) ? 1 : 0;
+    // About two new frames in 600 ms at four a second, against sixty passes.
+    EXPECT_GE(frames, 1);
+    EXPECT_LE(frames, 5);
+}
+
+TEST_F(Acquisition, BadFramesAreSkipped)
+{
+    Start("daheng", {Dev("DH0000001", 64, 48, 100)});
+    ASSERT_TRUE(TakeFrame(0));
+    CamSim::instance().injectBadFrames(0, 1000000);
+    TakeFrame(0, nullptr, 30);
+    EXPECT_FALSE(TakeFrame(0, nullptr, 200)) << "an incomplete frame is not delivered";
+    CamSim::instance().injectBadFrames(0, 0);
+    EXPECT_TRUE(TakeFrame(0));
+}
+
+TEST_F(Acquisition, CallbackFramesOfTheWrongSizeAreSkipped)
+{
+    Start("hikvision", {Dev("HK0000001", 64, 48, 100)});
+    ASSERT_TRUE(TakeFrame(0));
+    // Torn frames of a quarter of the picture arrive: none is copied.
+    CamSim::instance().injectBadFrames(0, 1000000);
+    TakeFrame(0, nullptr, 30);
+    EXPECT_FALSE(TakeFrame(0, nullptr, 200));
+    CamSim::instance().injectBadFrames(0, 0);
+    EXPECT_TRUE(TakeFrame(0));
+}
+
+TEST_F(Acquisition, GreyFramesAreExpandedInColourMode)
+{
+    gisColor = true;
+    para.contrast[0] = 50;
+    const cv::Mat scene = Gradient(64, 48, 7);
+    ASSERT_TRUE(writePicture(dir->file("scene.png"), scene));
+    for (const QString make : {"daheng", "ids", "hikvision", "mindvision"}) {
+        views.clear();
+        numCamera = 0;
+        UseSim(make, {Dev("SN00000001", 64, 48, 100, dir->file("scene.png"))});
+        CheckCameraID();
+        SetWorkingSize(64, 48);
+        ASSERT_EQ(gColorLen, 64 * 48 * 4);
+        MakeViews(1);
+        std::vector<unsigned char> frame;
+        ASSERT_TRUE(TakeFrame(0, &frame)) << make.toStdString();
+        ASSERT_EQ(frame.size(), size_t(gColorLen));
+        int worst = 0;
+        for (int i = 0; i < 64 * 48; ++i) {
+            const int v = scene.data[i];
+            worst = std::max(worst, std::abs(frame[4 * i] - v));
+            EXPECT_EQ(frame[4 * i], frame[4 * i + 1]);
+            EXPECT_EQ(frame[4 * i], frame[4 * i + 2]);
+            EXPECT_EQ(frame[4 * i + 3], 255);
+        }
+        EXPECT_LE(worst, 2) << make.toStdString();
+    }
+}
+
+TEST_F(Acquisition, ColourSensorsDeliverRGBA)
+{
+    gisColor = true;
+    cv::Mat scene(48, 64, CV_8UC3, cv::Scalar(40, 90, 200));  // B, G, R on disk
+    ASSERT_TRUE(writePicture(dir->file("scene.png"), scene));
+    for (const QString make : {"hikvision", "mindvision"}) {
+        views.clear();
+        numCamera = 0;
+        UseSim(make, {Dev("SN00000001", 64, 48, 100, dir->file("scene.png"), true)});
+        CheckCameraID();
+        SetWorkingSize(64, 48);
+        MakeViews(1);
+        std::vector<unsigned char> frame;
+        ASSERT_TRUE(TakeFrame(0, &frame)) << make.toStdString();
+        const size_t mid = size_t(24 * 64 + 32) * 4;
+        EXPECT_NEAR(frame[mid], 40, 4) << make.toStdString();
+        EXPECT_NEAR(frame[mid + 1], 90, 4);
+        EXPECT_NEAR(frame[mid + 2], 200, 4);
+        EXPECT_EQ(frame[mid + 3], 255);
+    }
+}
+
+TEST_F(Acquisition, TwoSimulatedCamerasServeTheirPicturesAndFollowAReplacedFile)
+{
+    const cv::Mat a = Gradient(320, 240, 0), b = Gradient(320, 240, 100), c = Gradient(320, 240, 50);
+    ASSERT_TRUE(writePicture(dir->file("a.png"), a));
+    ASSERT_TRUE(writePicture(dir->file("b.png"), b));
+    Start("mindvision", {Dev("MV0000001", 320, 240, 30, dir->file("a.png")), Dev("MV0000002", 320, 240, 30, dir->file("b.png"))}, 2);
+    std::vector<unsigned char> f0, f1;
+    ASSERT_TRUE(TakeFrame(0, &f0));
+    ASSERT_TRUE(TakeFrame(1, &f1));
+    EXPECT_LT(Diff(f0, a), 1.5);
+    EXPECT_LT(Diff(f1, b), 1.5);
+
+    ASSERT_TRUE(writePicture(dir->file("a.png"), c));
+    // The frame after the replacement shows the new scene (one frame may have been under way).
+    bool changed = false;
+    for (int i = 0; i < 3 && !changed; ++i) {
+        ASSERT_TRUE(TakeFrame(0, &f0));
+        changed = Diff(f0, c) < 1.5;
+    }
+    EXPECT_TRUE(changed);
+    ASSERT_TRUE(TakeFrame(1, &f1));
+    EXPECT_LT(Diff(f1, b), 1.5) << "the other camera keeps its picture";
+}

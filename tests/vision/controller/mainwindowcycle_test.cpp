@@ -1,0 +1,228 @@
+// The monitoring cycle inside the main window built as at start-up (no camera, no board): the
+// no-input watchdog warns once and is re-armed at the next cycle start, a manual request during
+// a running delay is refused, the region page works on an existing view when all views are shown,
+// and an alarm's NG picture is written when the hold ends by stopping and starting or by the
+// operator clearing it.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDialog>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QThread>
+#include <QStackedWidget>
+#include <QTimer>
+#include <limits>
+
+#include "common/programdir.h"
+#include "core/defaultdatabases.h"
+#include "core/runmodederivation.h"
+#include "core/uitexttable.h"
+#include "core/wizardpara.h"
+#include "common/recorddb.h"
+#include "vision/camera/cameradiscovery.h"
+#include "vision/camera/cammerwidget.h"
+#include "vision/board/controlport.h"
+#include "vision/controller/mainwindow.h"
+#include "vision/records/savefialimagethread.h"
+#include "widgets/modalhook.h"
+#include "widgets/warnbox.h"
+
+namespace {
+
+QString Row(int row) { return gaLanStr[row * LAN_COUNT + gLan]; }
+
+struct Window {
+    ProgramDir dir;
+    QStringList modalTexts;
+    MainWindow* win = nullptr;
+
+    Window()
+    {
+        EXPECT_TRUE(CreateDefaultDatabases("."));
+        EXPECT_TRUE(CreateDefaultDatabases("paraGroup/default"));
+        EXPECT_TRUE(MakeRecordDb("RECORDNULL.db"));
+        EXPECT_TRUE(QFile::copy("RECORDNULL.db", "RECORD.db"));
+        qputenv("MOULDMON_SERIAL", dir.file("noboard").toUtf8());
+        qunsetenv("MOULDMON_SIMCAM");
+        setModalHook([this](QDialog& d) {
+            if (auto* warn = dynamic_cast<WarnBox*>(&d))
+                modalTexts << warn->text();
+            else
+                modalTexts << d.metaObject()->className();
+            return int(QDialog::Rejected);
+        });
+        if (!gpWPara) {
+            gpWPara = new WizardPara;
+            gpWParaBak = new WizardPara;
+        }
+        CreateGlobalMutexes();
+        Data_Init();
+        win = new MainWindow;
+        modalTexts.clear();  // the no-camera question of the start-up
+        gpWPara->is_psw_used = 0;
+    }
+};
+
+Window& W()
+{
+    static Window* w = new Window;
+    return *w;
+}
+
+bool WaitFor(const std::function<bool()>& cond, int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) {
+        if (cond())
+            return true;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return cond();
+}
+
+QStringList NgPictures(int camera, int stage)
+{
+    return QDir(QString("alarmimage/camera%1/detect%2/NG").arg(camera).arg(stage))
+        .entryList({"*.jpg"}, QDir::Files, QDir::Name);
+}
+
+} // namespace
+
+TEST(MainWindowCycle, WatchdogWarnsOnceAndIsReArmedAtTheNextCycleStart)
+{
+    Window& w = W();
+    MainWindow* win = w.win;
+    gpWPara->input_timeout_len = 7;
+    win->InCheck();
+    ASSERT_EQ(w.modalTexts, QStringList{Row(335)});
+    EXPECT_TRUE(win->warnShown);
+    EXPECT_EQ(gpControlIO->IOState(1, 0) ^ gpWPara->output_polarity[0], 1);  // mould-close inhibit
+    // Still unacknowledged by a cycle: recorded again, not shown again.
+    win->InCheck();
+    EXPECT_EQ(w.modalTexts.size(), 1);
+    // The next cycle start takes the warning down and re-arms the watchdog.
+    win->simInput = 0;
+    win->Run();
+    EXPECT_FALSE(win->warnShown);
+    EXPECT_TRUE(win->inputTimeoutTimer->isActive());
+    EXPECT_EQ(win->inputTimeoutTimer->interval(), 7000);
+    // An interval beyond what a timer takes is clamped, not wrapped.
+    win->runState = 1;
+    win->stageClock.ResetAll();
+    for (QTimer* t : win->stageTimer)
+        t->stop();
+    gpWPara->input_timeout_len = 3000000;
+    win->simInput = 0;
+    win->Run();
+    EXPECT_TRUE(win->inputTimeoutTimer->isActive());
+    EXPECT_EQ(win->inputTimeoutTimer->interval(), std::numeric_limits<int>::max());
+}
+
+TEST(MainWindowCycle, ManualRequestDuringARunningDelayIsRefused)
+{
+    MainWindow* win = W().win;
+    gpWPara->stage_delay[1] = 30;
+    win->simInput = 0;
+    win->Run();
+    ASSERT_TRUE(win->stageTimer[1]->isActive());
+    ASSERT_EQ(win->stageClock.Remaining(1), 30);
+    win->manualDetect = 1;
+    win->Run();
+    EXPECT_EQ(win->manualDetect, gDNum);          // taken, and refused
+    EXPECT_EQ(win->stageClock.Remaining(1), 30);  // the delay was not cut short
+    EXPECT_TRUE(win->stageTimer[1]->isActive());
+    EXPECT_NE(win->lastInput, -2);
+    // Once one tick is left the request judges the stage at once.
+    for (int i = 0; i < 29; ++i)
+        win->TimerUp(1);
+    ASSERT_EQ(win->stageClock.Remaining(1), 1);
+    win->manualDetect = 1;
+    win->Run();
+    EXPECT_FALSE(win->stageTimer[1]->isActive());
+    EXPECT_EQ(win->stageClock.Remaining(1), 0);
+}
+
+TEST(MainWindowCycle, AreaSettingsWithAllViewsShownWorkOnViewZero)
+{
+    MainWindow* win = W().win;
+    win->selectedView = numCamera;
+    win->SlotAdjustArea();
+    EXPECT_EQ(win->alarmState, 3);
+    EXPECT_EQ(win->optionStack->currentIndex(), 1);
+}
+
+TEST(MainWindowCycle, HeldNgPictureIsWrittenWhenDetectionStopsAndStarts)
+{
+    MainWindow* win = W().win;
+    gPicNumNG = 3;
+    QImage ng(gImageW, gImageH, QImage::Format_RGB32);
+    ng.fill(Qt::red);
+    ASSERT_TRUE(SaveFialImageThread::PutSlot(0, 0, 0, ng));
+    win->failPicState[0][0] = 3;  // rendered by the verdict, held by the alarm
+    win->alarmState = 2;
+    win->runState = 3;
+    QThread::msleep(300);
+    EXPECT_TRUE(NgPictures(1, 1).isEmpty());
+    win->StartDetect();
+    EXPECT_EQ(win->alarmState, 0);
+    EXPECT_EQ(win->failPicState[0][0], 0);
+    EXPECT_TRUE(WaitFor([] { return NgPictures(1, 1).size() == 1; }, 3000));
+}
+
+TEST(MainWindowCycle, AlarmClearedByTheOperatorKeepsItsStampedPicture)
+{
+    MainWindow* win = W().win;
+    gPicNumNG = 3;
+    QImage ng(gImageW, gImageH, QImage::Format_RGB32);
+    ng.fill(Qt::gray);
+    ASSERT_TRUE(SaveFialImageThread::PutSlot(0, 1, 0, ng));
+    win->failPicState[0][1] = 4;  // "Don't Detect"
+    win->curDetect = 1;
+    win->alarmState = 2;
+    win->operatorCheck = true;
+    win->cammerWidget[0]->isOK = true;
+    win->CheckNG();
+    EXPECT_EQ(win->failPicState[0][1], 0);
+    ASSERT_TRUE(WaitFor([] { return NgPictures(1, 2).size() == 1; }, 3000));
+    // The red stamp is on the written grey picture.
+    const QImage written(QString("alarmimage/camera1/detect2/NG/") + NgPictures(1, 2).first());
+    ASSERT_FALSE(written.isNull());
+    int red = 0;
+    for (int x = 55; x < written.width(); ++x)
+        for (int y = 50; y < 90 && y < written.height(); ++y)
+            red += qRed(written.pixel(x, y)) > 180 && qGreen(written.pixel(x, y)) < 100;
+    EXPECT_GT(red, 20);
+}
+
+TEST(MainWindowCycle, DebouncedInputActsOnlyWhenStillActive)
+{
+    MainWindow* win = W().win;
+    gpWPara->input_debounce = 5;
+    gpWPara->stage_delay[1] = 20;
+    // A short press: the confirmation finds the input inactive and nothing starts.
+    win->SlotPressedTrigIn1();
+    win->Run();
+    ASSERT_TRUE(win->inputTimer[0]->isActive());
+    EXPECT_EQ(win->inputTimer[0]->interval(), 500);
+    EXPECT_FALSE(win->stageTimer[1]->isActive());
+    win->SlotReleasedTrigIn1();
+    win->Run();
+    win->TimerCheckInput0();
+    EXPECT_FALSE(win->inputSampled[0]);
+    win->Run();
+    EXPECT_FALSE(win->stageTimer[1]->isActive());
+    // A press still held when the time is up starts the cycle on the next pass.
+    win->SlotPressedTrigIn1();
+    win->Run();
+    ASSERT_TRUE(win->inputTimer[0]->isActive());
+    win->TimerCheckInput0();
+    EXPECT_TRUE(win->inputSampled[0]);
+    win->Run();
+    EXPECT_FALSE(win->inputSampled[0]);
+    EXPECT_TRUE(win->stageTimer[1]->isActive());
+    EXPECT_EQ(win->stageClock.Remaining(1), 20);
+    win->SlotReleasedTrigIn1();
+}

@@ -1,0 +1,123 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+
+#include "common/programdir.h"
+#include "core/defaultdatabases.h"
+#include "core/uitexttable.h"
+#include "common/recorddb.h"
+#include "vision/controller/startupdatabases.h"
+
+namespace {
+
+void CloseConnections()
+{
+    for (const char* c : {"dbIn", "dbRecord", "dbT"}) {
+        if (QSqlDatabase::contains(c)) {
+            QSqlDatabase::database(c, false).close();
+            QSqlDatabase::removeDatabase(c);
+        }
+    }
+}
+
+// A program directory with the shipped databases and the empty record.
+struct Dir {
+    ProgramDir dir;
+    QStringList warnings;
+    QList<int> pauses;
+    int reboots = 0;
+    StartupDatabases dbs;
+
+    Dir()
+    {
+        Data_Init();
+        CreateDefaultDatabases("paraGroup/default");
+        CreateDefaultDatabases(".");
+        MakeRecordDb("RECORDNULL.db");
+        MakeRecordDb("RECORD.db", {{"08.00.00", "Unlogged", "kept"}});
+        dbs.warn = [this](const QString& t) { warnings << t; };
+        dbs.pause = [this](int ms) { pauses << ms; };
+        dbs.reboot = [this] { ++reboots; };
+    }
+    ~Dir() { CloseConnections(); }
+};
+
+QStringList Aside(const QString& name)
+{
+    return QDir(".").entryList({name + ".damaged-*"}, QDir::Files);
+}
+
+}  // namespace
+
+TEST(StartupDatabases, SoundFilesOpenOnTheirConnections)
+{
+    Dir d;
+    EXPECT_TRUE(d.dbs.OpenAll());
+    for (const char* c : {"dbIn", "dbRecord", "dbT"})
+        EXPECT_TRUE(QSqlDatabase::database(c, false).isOpen()) << c;
+    EXPECT_TRUE(d.warnings.isEmpty());
+    EXPECT_EQ(d.reboots, 0);
+}
+
+TEST(StartupDatabases, DamagedParamDbIsKeptAsideAndReplaced)
+{
+    Dir d;
+    const QByteArray garbage("this is not a database, only bytes that look like one to nobody\n");
+    d.dir.write("PARAM.db", garbage);
+    EXPECT_FALSE(d.dbs.OpenAll());
+    // Warned in English, whatever the language.
+    ASSERT_EQ(d.warnings.size(), 1);
+    EXPECT_EQ(d.warnings[0], gaLanStr[160 * 3 + 1]);
+    EXPECT_EQ(d.pauses, QList<int>{100});
+    EXPECT_EQ(d.reboots, 1);
+    // The damaged file is kept byte for byte under a stamped name; the default is in place.
+    const QStringList aside = Aside("PARAM.db");
+    ASSERT_EQ(aside.size(), 1);
+    EXPECT_EQ(d.dbs.asideName, "PARAM.db." + aside[0].mid(QString("PARAM.db.").size()));
+    EXPECT_EQ(d.dir.read(aside[0]), garbage);
+    EXPECT_EQ(d.dir.read("PARAM.db"), d.dir.read("paraGroup/default/PARAM.db"));
+    // Initialisation stopped there: the later databases were not touched.
+    EXPECT_FALSE(QSqlDatabase::contains("dbRecord"));
+    EXPECT_FALSE(QSqlDatabase::contains("dbT"));
+}
+
+TEST(StartupDatabases, MissingRecordIsReplacedByTheEmptyOne)
+{
+    Dir d;
+    QFile::remove("RECORD.db");
+    EXPECT_FALSE(d.dbs.OpenAll());
+    EXPECT_EQ(d.warnings, QStringList{gaLanStr[135 * 3 + 1]});
+    EXPECT_EQ(d.pauses, QList<int>{300});
+    EXPECT_TRUE(Aside("RECORD.db").isEmpty());  // nothing to keep
+    EXPECT_EQ(d.dir.read("RECORD.db"), d.dir.read("RECORDNULL.db"));
+}
+
+TEST(StartupDatabases, SerialDbWithoutItsTableIsDamaged)
+{
+    Dir d;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "other");
+        db.setDatabaseName("SN.db");
+        QFile::remove("SN.db");
+        ASSERT_TRUE(db.open());
+        QSqlQuery(db).exec("CREATE TABLE unrelated(x)");
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("other");
+    EXPECT_FALSE(d.dbs.OpenAll());
+    EXPECT_EQ(Aside("SN.db").size(), 1);
+    EXPECT_EQ(d.reboots, 1);
+    EXPECT_EQ(d.dir.read("SN.db"), d.dir.read("paraGroup/default/SN.db"));
+}
+
+TEST(StartupDatabases, NoDefaultCopyStillStopsAndLeavesTheFile)
+{
+    Dir d;
+    QFile::remove("paraGroup/default/PARAM.db");
+    d.dir.write("PARAM.db", "garbage");
+    EXPECT_FALSE(d.dbs.OpenAll());
+    EXPECT_EQ(d.dir.read("PARAM.db"), QByteArray("garbage"));
+    EXPECT_EQ(d.reboots, 1);
+}

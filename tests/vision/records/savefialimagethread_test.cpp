@@ -1,0 +1,208 @@
+// The NG picture writer: names, folders and limits, the re-detection pair, failed saves.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMutex>
+
+#include "common/programdir.h"
+#include "vision/records/savefialimagethread.h"
+
+namespace {
+
+class WriterTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        CreateGlobalMutexes();
+        savedW = gImageW;
+        savedH = gImageH;
+        gImageW = 32;
+        gImageH = 24;
+        for (auto& cam : gpFailImage)
+            for (auto& st : cam)
+                for (auto& slot : st) {
+                    delete[] slot;
+                    slot = nullptr;
+                }
+        SaveFialImageThread::AllocateSlots(2);
+        for (auto& cam : gFailIndex)
+            for (int& i : cam)
+                i = 0;
+        now = QDateTime(QDate(2026, 12, 7), QTime(10, 11, 12));
+        w.hooks.cameraCount = [] { return 2; };
+        w.hooks.stageCount = [] { return 2; };
+        w.hooks.limit = [this](int kind) { return kind == 0 ? ngLimit : okLimit; };
+        w.hooks.clock = [this] { return now; };
+        w.hooks.sleep = [this](int ms) {
+            sleeps.push_back(ms);
+            now = now.addMSecs(ms);
+        };
+        w.hooks.saved = [this](const QString& path) { saved << path; };
+    }
+    void TearDown() override
+    {
+        gImageW = savedW;
+        gImageH = savedH;
+    }
+    QImage Picture(QRgb colour)
+    {
+        QImage img(gImageW, gImageH, QImage::Format_RGB32);
+        img.fill(colour);
+        return img;
+    }
+    QStringList Jpgs(const QString& folder)
+    {
+        return QDir(folder).entryList(QStringList() << "*.jpg", QDir::Files, QDir::Name);
+    }
+    void Touch(const QString& path, int secondsAgo)
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("x");
+        f.close();
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        f.setFileTime(QDateTime::currentDateTime().addSecs(-secondsAgo), QFileDevice::FileModificationTime);
+    }
+
+    ProgramDir dir;
+    SaveFialImageThread w;
+    QDateTime now;
+    QList<int> sleeps;
+    QStringList saved;
+    int ngLimit = 3;
+    int okLimit = 3;
+    int savedW = 0, savedH = 0;
+};
+
+const QString kNg1 = "alarmimage/camera1/detect1/NG";
+
+} // namespace
+
+TEST_F(WriterTest, NamesAndFolders)
+{
+    EXPECT_EQ(SaveFialImageThread::FileName(3, now), QString("3_2026-12-07_10.11.12.jpg"));
+    EXPECT_EQ(SaveFialImageThread::FileName(0, now), QString("2026-12-07_10.11.12.jpg"));
+    EXPECT_EQ(SaveFialImageThread::DefaultFolder(0, 1, 0), QString("./alarmimage//camera1//detect2//NG"));
+    EXPECT_EQ(SaveFialImageThread::DefaultFolder(7, 7, 1), QString("./alarmimage//camera8//detect8//OK"));
+    EXPECT_EQ(SaveFialImageThread::ReportPath("/tmp/p/alarmimage/camera1/x.jpg", "/tmp/p"),
+              QString("./alarmimage/camera1/x.jpg"));
+}
+
+TEST_F(WriterTest, NgPictureIsWrittenUnderItsFirstNgRegionAndTheIndexResets)
+{
+    ASSERT_TRUE(SaveFialImageThread::PutSlot(0, 0, 0, Picture(qRgb(200, 30, 30))));
+    gFailIndex[0][0] = 4;
+    SaveFialImageThread::HandOver(0, 0, false, true);
+    w.Pass();
+    EXPECT_EQ(Jpgs(kNg1), QStringList{"4_2026-12-07_10.11.12.jpg"});
+    EXPECT_EQ(gFailIndex[0][0], 0);
+    EXPECT_EQ(gisSaveFail[0][0][0], 0);
+    ASSERT_EQ(saved.size(), 1);
+    EXPECT_EQ(saved[0], QDir(kNg1).absoluteFilePath("4_2026-12-07_10.11.12.jpg"));
+    EXPECT_EQ(w.written(), 1);
+    const QImage back(dir.file(kNg1 + "/4_2026-12-07_10.11.12.jpg"));
+    ASSERT_FALSE(back.isNull());
+    EXPECT_EQ(back.size(), QSize(32, 24));
+    EXPECT_NEAR(qRed(back.pixel(5, 5)), 200, 12);
+    EXPECT_EQ(sleeps, QList<int>{200});
+    // Nothing flagged: nothing written.
+    w.Pass();
+    EXPECT_EQ(w.written(), 1);
+}
+
+TEST_F(WriterTest, ReDetectionPairGoesToTheNgFolderAtLeastOneSecondApart)
+{
+    SaveFialImageThread::PutSlot(1, 1, 0, Picture(qRgb(255, 0, 0)));
+    SaveFialImageThread::PutSlot(1, 1, 1, Picture(qRgb(0, 255, 0)));
+    gFailIndex[1][1] = 2;
+    SaveFialImageThread::HandOver(1, 1, true, true);
+    w.Pass();
+    const QString ng = "alarmimage/camera2/detect2/NG";
+    EXPECT_EQ(Jpgs(ng), (QStringList{"2_2026-12-07_10.11.12.jpg", "2_2026-12-07_10.11.13.jpg"}));
+    EXPECT_FALSE(QDir("alarmimage/camera2/detect2/OK").exists() && !Jpgs("alarmimage/camera2/detect2/OK").isEmpty());
+    EXPECT_EQ(sleeps, (QList<int>{1000, 200}));
+    EXPECT_EQ(gFailIndex[1][1], 0);
+}
+
+TEST_F(WriterTest, OkPictureAloneGoesToTheOkFolderUnderItsLimit)
+{
+    okLimit = 2;
+    QDir().mkpath("alarmimage/camera1/detect2/OK");
+    Touch("alarmimage/camera1/detect2/OK/a.jpg", 30);
+    Touch("alarmimage/camera1/detect2/OK/b.jpg", 20);
+    SaveFialImageThread::PutSlot(0, 1, 1, Picture(qRgb(0, 200, 0)));
+    SaveFialImageThread::HandOver(0, 1, true, false);
+    w.Pass();
+    EXPECT_EQ(Jpgs("alarmimage/camera1/detect2/OK"), (QStringList{"2026-12-07_10.11.12.jpg", "b.jpg"}));
+}
+
+TEST_F(WriterTest, LimitRemovesTheOldestFirst)
+{
+    QDir().mkpath(kNg1);
+    Touch(kNg1 + "/old1.jpg", 50);
+    Touch(kNg1 + "/old2.jpg", 40);
+    Touch(kNg1 + "/old3.jpg", 30);
+    Touch(kNg1 + "/keep.txt", 100);  // only pictures count
+    SaveFialImageThread::PutSlot(0, 0, 0, Picture(qRgb(1, 2, 3)));
+    SaveFialImageThread::HandOver(0, 0, false, true);
+    w.Pass();
+    EXPECT_EQ(Jpgs(kNg1), (QStringList{"2026-12-07_10.11.12.jpg", "old2.jpg", "old3.jpg"}));
+    EXPECT_TRUE(QFile::exists(kNg1 + "/keep.txt"));
+
+    // Five copied in from outside: the three oldest go before the new one is written.
+    for (int i = 0; i < 5; ++i)
+        Touch(QString("%1/x%2.jpg").arg(kNg1).arg(i), 200 - i);
+    now = now.addSecs(60);
+    SaveFialImageThread::HandOver(0, 0, false, true);
+    w.Pass();
+    EXPECT_EQ(Jpgs(kNg1).size(), 3);
+    EXPECT_TRUE(Jpgs(kNg1).contains("2026-12-07_10.12.12.jpg"));
+    EXPECT_TRUE(Jpgs(kNg1).contains("2026-12-07_10.11.12.jpg"));
+}
+
+TEST_F(WriterTest, FailedSaveIsLoggedAndNeverReportedAsSaved)
+{
+    // A file where the folder should be: the folder cannot be made.
+    ASSERT_TRUE(dir.write("blocked", "file"));
+    w.hooks.folder = [](int, int, int) { return QStringLiteral("./blocked/NG"); };
+    SaveFialImageThread::PutSlot(0, 0, 0, Picture(qRgb(9, 9, 9)));
+    SaveFialImageThread::HandOver(0, 0, false, true);
+    w.Pass();
+    EXPECT_TRUE(saved.isEmpty());
+    EXPECT_EQ(w.failed(), 1);
+    EXPECT_EQ(w.written(), 0);
+
+    // A directory in the way of the file itself.
+    w.hooks.folder = [](int, int, int) { return QStringLiteral("./pics"); };
+    QDir().mkpath("pics/2026-12-07_10.11.12.jpg");
+    SaveFialImageThread::HandOver(0, 0, false, true);
+    w.Pass();
+    EXPECT_TRUE(saved.isEmpty());
+    EXPECT_EQ(w.failed(), 2);
+    EXPECT_TRUE(QFileInfo("pics/2026-12-07_10.11.12.jpg").isDir());
+    EXPECT_TRUE(Jpgs("pics").isEmpty());  // no partial file left beside it
+}
+
+TEST_F(WriterTest, SlotsRefuseWrongSizesAndCamerasBeyondTheCount)
+{
+    EXPECT_FALSE(SaveFialImageThread::PutSlot(0, 0, 0, QImage(10, 10, QImage::Format_RGB32)));
+    EXPECT_FALSE(SaveFialImageThread::PutSlot(5, 0, 0, Picture(0)));  // not allocated
+    EXPECT_TRUE(SaveFialImageThread::GetSlot(5, 0, 0).isNull());
+    ASSERT_TRUE(SaveFialImageThread::PutSlot(1, 0, 1, Picture(qRgb(1, 2, 3))));
+    EXPECT_EQ(SaveFialImageThread::GetSlot(1, 0, 1).pixel(31, 23), qRgb(1, 2, 3));
+}
+
+TEST_F(WriterTest, ThreadWritesAndStopsOnRequest)
+{
+    w.hooks.sleep = [](int ms) { QThread::msleep(ulong(ms / 20 + 1)); };
+    SaveFialImageThread::PutSlot(0, 0, 0, Picture(qRgb(50, 50, 50)));
+    SaveFialImageThread::HandOver(0, 0, false, true);
+    w.start();
+    for (int i = 0; i < 200 && w.written() == 0; ++i)
+        QThread::msleep(5);
+    w.requestInterruption();
+    EXPECT_TRUE(w.wait(2000));
+    EXPECT_EQ(w.written(), 1);
+}

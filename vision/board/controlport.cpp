@@ -1,0 +1,152 @@
+#include "vision/board/controlport.h"
+
+#include <QMutexLocker>
+#include <QThread>
+
+#include "core/comsend.h"
+#include "core/globals.h"
+#include "core/wizardpara.h"
+#include "vision/board/iothread.h"
+
+qint32 gDataOut = 0;
+qint32 gDataIn = 0;
+float gFTemp[16] = {};
+bool gisSafeDoorOpen = false;
+ControlPort* gpControlIO = nullptr;
+
+namespace {
+
+constexpr int kOutputs = 9;      // outputs 0-8 carry a polarity
+constexpr int kPolarInputs = 8;  // inputs 0-7 carry a polarity
+constexpr int kAlarmOut = 2;
+constexpr int kBackupOut = 3;    // the bit a redirected output drives
+constexpr int kDoorIn = 1;
+
+int OutPolarity(int n)
+{
+    return (gpWPara && n >= 0 && n < kOutputs) ? gpWPara->output_polarity[n] : 0;
+}
+
+int InPolarity(int n)
+{
+    return (gpWPara && n >= 0 && n < kPolarInputs) ? gpWPara->input_polarity[n] : 0;
+}
+
+int MoldBackup() { return gpWPara ? gpWPara->enable_mold_backup : 0; }
+int FoldMode() { return gpWPara ? gpWPara->enable_output_thimble_pulse : 0; }
+int IoMode() { return gpWPara ? gpWPara->io_mode : 0; }
+
+int Bit(qint32 word, int n) { return (word >> n) & 1; }
+
+qint32 WithBit(qint32 word, int n, int on)
+{
+    return on ? (word | (qint32(1) << n)) : (word & ~(qint32(1) << n));
+}
+
+// The output word bit that output n drives.
+int OutBit(int n)
+{
+    const int k = MoldBackup();
+    return (k > 0 && n == k - 1) ? kBackupOut : n;
+}
+
+} // namespace
+
+ControlPort::ControlPort() : lastLevel{}, outWord(0), inWord(0), ioThread(nullptr)
+{
+    ioThread = new IOThread;
+    inWord = 0;
+    ComInit();
+    IOResetAllOut();
+    IOFlashOut();
+    ioThread->start(QThread::InheritPriority);
+}
+
+ControlPort::ControlPort(NoBoard) : lastLevel{}, outWord(0), inWord(0), ioThread(nullptr)
+{
+    IOResetAllOut();
+}
+
+ControlPort::~ControlPort() = default;
+
+void ControlPort::IOSetOut(int n, int on)
+{
+    if (n < 0 || n >= kOutputs)
+        return;
+    int level = on ? 1 : 0;
+    if (OutPolarity(n))
+        level = !level;
+    outWord = WithBit(outWord, OutBit(n), level);
+}
+
+void ControlPort::IOResetAllOut()
+{
+    for (int n = 0; n < kOutputs; ++n)
+        IOSetOut(n, 0);
+}
+
+void ControlPort::IOFlashOut()
+{
+    QMutexLocker lock(pMutexIO);
+    gDataOut = outWord;
+}
+
+int ControlPort::IOState(int kind, int n)
+{
+    if (n < 0 || n > 31)
+        return 0;
+    if (kind)
+        return Bit(outWord, n);
+    const int level = Bit(inWord, n);
+    return InPolarity(n) ? !level : level;
+}
+
+// Logical state of the alarm output: the bit it really drives, its polarity undone, so an
+// inverted or redirected alarm output is still seen as active.
+int ControlPort::AlarmActive() const
+{
+    const int level = Bit(outWord, OutBit(kAlarmOut));
+    return OutPolarity(kAlarmOut) ? !level : level;
+}
+
+int ControlPort::IOInTrigger(int n)
+{
+    {
+        QMutexLocker lock(pMutexIO);
+        inWord = gDataIn;
+    }
+    const int fold = FoldMode();
+    if (fold) {
+        const int target = fold == 1 ? 0 : fold == 2 ? 1 : 2;
+        inWord = WithBit(inWord, target, Bit(inWord, 3));
+    }
+
+    SafetyDoor();
+
+    if (n < 0 || n >= int(sizeof(lastLevel)))
+        return 0;
+    const int level = Bit(inWord, n);
+    int r = 0;
+    if (!lastLevel[n] && level)
+        r = InPolarity(n) ? 0 : 1;
+    else if (lastLevel[n] && !level)
+        r = InPolarity(n) ? 1 : 0;
+    lastLevel[n] = level;
+    return r;
+}
+
+void ControlPort::SafetyDoor()
+{
+    const int mode = IoMode();
+    if (mode == 1 || mode == 2)
+        return;
+    const int level = Bit(inWord, kDoorIn);
+    const bool was = lastLevel[kDoorIn];
+    const bool left = InPolarity(kDoorIn) ? (!was && level) : (was && !level);
+    if (!left)
+        return;
+    if (AlarmActive())
+        IOSetOut(kAlarmOut, 0);
+    IOFlashOut();
+    gisSafeDoorOpen = true;
+}

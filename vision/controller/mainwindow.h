@@ -1,0 +1,365 @@
+#pragma once
+// The main screen and monitoring controller (one instance, gpWin). Its constructor runs the whole
+// start-up of the monitoring side (Monitor_Init): databases, parameter record, log, I/O board,
+// cameras, screens, global dialogs, directories, timers and the start of detection.
+//
+// Sources by concern: mainwindow_init.cpp (constructor, Monitor_Init, records and counters),
+// mainwindow_screens.cpp (dispatchers, view layout, zoom and pan), mainwindow_hosts.cpp (what the
+// toolkit and the camera code ask of the controller), mainwindow_cycle.cpp (the monitoring cycle,
+// its timers and run control).
+#include <QDir>
+#include <QRgb>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+#include <QVector>
+#include <functional>
+
+#include "core/globals.h"
+#include "mainscreen/alarmoption.h"
+#include "mainscreen/optionbar.h"
+#include "mainscreen/regioption.h"
+#include "vision/records/dayrotation.h"
+#include "vision/records/operationrecord.h"
+#include "vision/controller/outputplan.h"
+#include "vision/controller/stageclock.h"
+#include "vision/controller/screenguard.h"
+#include "vision/controller/viewlayout.h"
+#include "widgets/bwidget.h"
+
+class AlarmOption;
+class CammerWidget;
+class CustomIONameWidget;
+class DrawROIWidget;
+class HardwareConfigurationWidget;
+class ImageContainer;
+class IndexButton;
+class IOStatusWidget;
+class QPushButton;
+class QSound;
+class QStackedWidget;
+class QTimer;
+class SystemSettingWidget;
+class TitleBar;
+class WidgetChangeCamera;
+
+class SaveFialImageThread;
+
+// Passes of the monitoring cycle since start-up.
+extern int gRunCount;
+// Retrain every enabled stage at the end of the verdict display (set after resampling's area check),
+// rebuild the shapes of stage 1 (set when OK pictures became templates), the region page was
+// opened by resampling's area check.
+extern int gisReTrain;
+extern int gisReShape;
+extern int gFromTrain;
+
+// Picture limits per folder, copied from the record at start-up.
+extern int gPicNumNG;
+extern int gPicNumOK;
+
+class MainWindow : public BWidget {
+    Q_OBJECT
+public:
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // The start-up of the monitoring side; called once by the constructor. Stops early (and sets
+    // rebootAsked) when a damaged database was replaced and the reboot asked for.
+    void Monitor_Init();
+    // True once a reboot was asked for during the start-up; nothing after that point was built.
+    bool rebootAsked = false;
+    QString stopReason;
+
+    // --- operation record, counters, day rotation
+    void InsertRecord(QString text);
+    void ClearRecord();
+    void FLushAll();
+    void CountRead();
+    void CountWrite();
+
+    // --- view layout
+    // View v holds a camera the cycle may inspect (buffers, models, engine built): view 0 always
+    // (the demonstration mode inspects it), another view only when a real camera opened in it.
+    // The laid-out view count numCamera (4 in the no-camera mode) is not the inspected count.
+    bool ViewBuilt(int v) const;
+    // The plain-state test of the main screen (see screenguard.h).
+    ScreenState Screen() const;
+    bool Guard(const char* tests) const { return ScreenGuardPasses(Screen(), tests); }
+
+    // --- run control (mainwindow_cycle.cpp)
+    int CheckPassword();
+    bool CheckRoot();
+    void StartDetect();
+    void StopDetect();
+    void SetStopDetect();
+    void ResetRun();
+    void CheckNG();
+    void BackTrain();
+    void RunAlgorithm(int camera, int stage);
+    void AutogenerationRegion(int stage);
+
+    // --- the monitoring cycle's own state and steps (mainwindow_cycle.cpp, mainwindow_verdict.cpp,
+    //     mainwindow_runcontrol.cpp, mainwindow_pulses.cpp)
+    // One 100 ms tick of stage d's delay; judges the stage when it expires.
+    void TimerUp(int stage);
+    // Inspects the current stage again for every camera and judges.
+    void ReCheck();
+    // Input confirmation after the debounce time.
+    void CheckInput(int k);
+    // Area check after resampling (the argument is not used).
+    void CheckArea(bool);
+    void SlotManualTrig(int stage);
+    // View v takes part in the cycle (laid out and built).
+    bool Inspected(int v) const;
+    // Views the cycle covers: one more than the highest inspected index.
+    int MaxInspected() const;
+    // Seconds left of stage d's delay (the views' countdown).
+    float StageSeconds(int d) const { return stageClock.Seconds(d); }
+
+    StageClock stageClock;          // stage delays in whole 100 ms ticks
+    int side = 1;                   // modes 1, 2: 1 the first stage pair, 0 the second
+    int lastInput = 0;              // trigger of the current inspection (k + 1, or -(stage + 1))
+    int shownDetect = 0;
+    qint64 ngTime = 0;              // UTC ms of the last NG verdict
+    int reCheckCount[MAX_DETECT] = {};
+    // Picture state per camera and stage: 1 after a cycle start, 2 OK picture ready, 3 NG picture
+    // held by the alarm, 4-6 cleared by the operator, 7/8 re-detection, 9 NG ready, 10 both ready.
+    int failPicState[MAX_CAMERA][MAX_DETECT] = {};
+    bool stageCountFlag[MAX_DETECT] = {};
+    bool allCountFlag[MAX_CAMERA] = {};   // gAllNum counts the camera once per cycle
+    bool failCountFlag[MAX_CAMERA] = {};  // gFailNum likewise
+    bool stageInspected[MAX_CAMERA][MAX_DETECT] = {};
+    bool captureFlag[MAX_CAMERA][MAX_DETECT] = {};  // resampling: the stage's next picture becomes its template
+    qint64 lastFrameMs[MAX_CAMERA] = {};  // cycle clock at each camera's newest frame
+    int frameSeen[MAX_CAMERA] = {};       // frame counter seen by the last frame watch
+    int runPasses = 0;              // passes since start-up or the last camera recovery
+    quint32 imageTriggerSet = 0;    // cameras that delivered a frame since the last image trigger
+    int lastDelay = 0;              // the dispatch's last delay, tenths
+    bool heartbeatOn = false;
+    int demoIndex = 0;
+    qint64 lastPassEndMs = 0;       // cycle clock at the end of the last pass
+    qint64 longestPassGapMs = 0;    // longest delay of a pass beyond its 3 ms since the last verdict
+    SaveFialImageThread* pictureWriter = nullptr;
+    // Monotonic ms of the cycle (frame ages); set by the start-up, tests may replace it.
+    std::function<qint64()> cycleClockMs;
+
+    // Child screens.
+    SystemSettingWidget* settingWidget = nullptr;
+    OptionBar* optionBar = nullptr;
+    RegiOption* regiOption = nullptr;
+    AlarmOption* alarmOption = nullptr;
+    TitleBar* titleBar = nullptr;
+    ImageContainer* imageContainer = nullptr;
+    CammerWidget* cammerWidget[MAX_CAMERA] = {};
+    DrawROIWidget* drawROIWidget = nullptr;
+    IOStatusWidget* ioStatusWidget = nullptr;
+    IndexButton* indexButton = nullptr;
+    WidgetChangeCamera* widgetChangeCamera = nullptr;
+    CustomIONameWidget* customIONameWidget = nullptr;
+    HardwareConfigurationWidget* hardwareConfigurationWidget = nullptr;
+    QWidget* statisticsWidget = nullptr;  // the production statistics screen; nothing attaches one
+    QStackedWidget* mainStack = nullptr;    // 0 the views, 1 the settings screen
+    QStackedWidget* optionStack = nullptr;  // 0 OptionBar, 1 RegiOption, 2 AlarmOption
+    QPushButton* zoomInButton = nullptr;
+    QPushButton* zoomOutButton = nullptr;
+    QSound* alarmSound = nullptr;
+
+    // Run and screen state.
+    int runState = 1;       // 1 detecting, 2 resampling, 3 stopped
+    int alarmState = 0;     // 0 normal, 1 verdict shown, 2 alarm hold, 3 an editing page open
+    int displayState = 3;
+    int userLevel = 0;      // 0 not logged in, 1 primary, 2 advanced
+    int curDetect = 0;
+    int multiDetect = 0;
+    int manualDetect = 0;
+    int simInput = -1;
+    int repeatInput = -1;
+    int restartDetect = -1;
+    int safetyTrigger = 0;
+    int reCheckFlag = 0;
+    quint32 detectMask[MAX_DETECT] = {};
+    bool ngOutFlags[4] = {};
+    bool rawCapture = false;
+    bool cycleStarted = false;
+    bool operatorCheck = false;
+    bool lastVerdictNG = false;
+    bool inputSampled[8] = {};
+    bool warnShown = false;
+    int screenOff = 0;      // set while the backlight is off
+    int cycleTime = 0;
+    int cycleStart = 0;     // tenths of a second since the epoch
+    int frameCount[MAX_CAMERA] = {};
+    int frameShown[MAX_CAMERA] = {};
+    int frameStill[MAX_CAMERA] = {};
+
+    // View layout: cell size over the picture size and over the display area.
+    float cellScaleX = 1.0f, cellScaleY = 1.0f;
+    float viewScaleX = 1.0f, viewScaleY = 1.0f;
+    float showScaleX = 1.0f, showScaleY = 1.0f;
+    int viewCount = 0;      // 0 when one camera is open, else numCamera
+    int selectedView = 0;   // the view shown alone, or numCamera for all
+    int rememberedPage = 0;
+    int rememberedSplit = 0;
+    ViewZoom zoom;          // offsets, scale 1.0-32.0 and the zoom centre of the view shown alone
+    int zoomToolMode = 0;   // 0 hidden, 1 zoom-in only, 2 zoom-in, zoom-out and fine-tuning pad
+    QVector<QRgb>* grayTable = nullptr;
+
+    // Directories: [camera][stage][0 NG, 1 OK] alarm pictures.
+    QDir alarmDir[MAX_CAMERA][MAX_DETECT][2];
+    QDir recordDir;
+    QDir statisticsDir;
+    QString storedDay;
+
+    // Database connections ("dbIn" PARAM.db, "dbRecord" RECORD.db, "dbT" SN.db).
+    QSqlDatabase paramDb;
+    QSqlQuery paramQuery;
+    QSqlDatabase recordDb;
+    QSqlDatabase serialDb;
+    QSqlQuery serialQuery;
+
+    OperationRecord record;
+    DayRotation dayRotation;
+
+    // Timers.
+    QTimer* runTimer = nullptr;
+    QTimer* stageTimer[MAX_DETECT] = {};
+    QTimer* inputTimer[8] = {};
+    QTimer* inputTimeoutTimer = nullptr;
+    QTimer* showTimer = nullptr;
+    QTimer* ngPulseTimer = nullptr;
+    QTimer* closePulseTimer = nullptr;
+    QTimer* ejectorPulseTimer = nullptr;
+    QTimer* reserveTimer = nullptr;
+    QTimer* tempTimer = nullptr;
+    QTimer* alarmResetTimer = nullptr;
+    QTimer* dayTimer = nullptr;
+    QTimer* fpsTimer = nullptr;
+    QTimer* hintTimer = nullptr;
+    QTimer* zoomTimer = nullptr;
+    QTimer* logoutTimer = nullptr;
+    QTimer* lcdTimer = nullptr;
+
+public slots:
+    // Dispatchers of the option, region and alarm columns.
+    void OptBtnsToggledSlot(OptionBar::BTN_TYPE type, bool checked);
+    void RegionBtnsToggledSlot(RegiOption::BTN_TYPE type, bool checked);
+    void AlarmtnsToggledSlot(AlarmOption::BTN_TYPE type, bool checked);
+    void SlotChangeDetect(int stage);
+    void SlotChangeCamera(int camera);
+    void SlotChangeSource(int source);
+    void SlotReturn();
+    void SlotShowAlarmImgae();
+    void SlotShowStatisticsWidget();
+
+    // View layout, zoom and pan.
+    void ChangeCammer();
+    void cameraPramsAdjust(bool adjust);
+    void setcontentLayout();
+    void sysSettingWidgetAccept();
+    void MEnlargeScale();
+    void MReductionScale();
+    void MRecovery();
+    void SlotMoveT();
+    void SlotMoveB();
+    void SlotMoveL();
+    void SlotMoveR();
+    void MShowHide(int mode);
+    void MHideAll();
+    void MScale(int step);
+    void SlotMove(int dx, int dy);
+    void MTimerScale();
+
+    // Day rotation.
+    void SlotCheckDate();
+
+    // The monitoring cycle and its timers (mainwindow_cycle.cpp).
+    void Run();
+    void TimerUp0();
+    void TimerUp1();
+    void TimerUp2();
+    void TimerUp3();
+    void TimerUp4();
+    void TimerUp5();
+    void TimerUp6();
+    void TimerUp7();
+    void TimerCheckInput0();
+    void TimerCheckInput1();
+    void TimerCheckInput2();
+    void TimerCheckInput3();
+    void TimerCheckInput4();
+    void TimerCheckInput5();
+    void TimerCheckInput6();
+    void TimerCheckInput7();
+    void InCheck();
+    void TimerShow();
+    void OutTimerOutNG();
+    void OutTimerNotAllowClose();
+    void OutTimerNotAllowThimble();
+    void OutTimerReserveOutput();
+    void CheckTemp();
+    void SlotResetAlarm();
+    void SlotFPS();
+    void SlotDrawHint();
+    void TimerLogout();
+    void TimerLCD();
+
+    // Run control (mainwindow_cycle.cpp).
+    void SlotStartStop();
+    void SlotReTrain();
+    void SlotAdjustArea();
+    void SlotAccount();
+    void SlotHelp();
+    void SlotMuliManualTrig();
+    void SlotManualTrig0();
+    void SlotManualTrig1();
+    // Simulated inputs: the next pass treats input k - 1 as triggered; pressed / released set and
+    // clear bit k - 1 of the raw input word.
+    void SlotSimulationTrigIn1();
+    void SlotSimulationTrigIn2();
+    void SlotSimulationTrigIn3();
+    void SlotSimulationTrigIn4();
+    void SlotSimulationTrigIn5();
+    void SlotSimulationTrigIn6();
+    void SlotSimulationTrigIn7();
+    void SlotSimulationTrigIn8();
+    void SlotPressedTrigIn1();
+    void SlotPressedTrigIn2();
+    void SlotPressedTrigIn3();
+    void SlotPressedTrigIn4();
+    void SlotReleasedTrigIn1();
+    void SlotReleasedTrigIn2();
+    void SlotReleasedTrigIn3();
+    void SlotReleasedTrigIn4();
+    void SlotNewUser();
+    void SlotNewUserLastStep();
+    void SlotSystemPara();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    bool OpenDatabases();
+    void CreateTimers();
+    void CreateZoomButtons();
+    void CreateDirectories();
+    void CameraCountCheck();
+    void LoadDay();
+    void BuildLayout();
+    void ConnectBars();
+    void InstallHosts();
+    // The cycle's share of the start-up (mainwindow_cycle.cpp): picture slots and writer.
+    void InitCycle();
+    // Cycle steps (mainwindow_cycle.cpp, mainwindow_verdict.cpp, mainwindow_runcontrol.cpp).
+    bool ActOnInput(int k, bool* newFrame);
+    void CycleStart(int k);
+    void PreCut(int d);
+    void ApplyOutputs(const OutputPlan& plan);
+    void Pictures(int camera, bool final, int s);
+    void HandOverPictures(bool holdOver);
+    void SetRawInput(int bit, bool on);
+    void ShowHideTool(int view, int mask);
+    void Repaint();
+};

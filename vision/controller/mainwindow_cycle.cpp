@@ -1,0 +1,528 @@
+// The monitoring pass: new frames, the alarm hold's re-check input, repeated inspections, trigger
+// safety, manual and simulated requests, the image trigger and the trigger inputs; the stage
+// delays in 100 ms ticks and the automatic repeated inspection. The decisions live in
+// TriggerWiring, StageClock and VerdictLogic; this file sequences them on the controller's state.
+#include "vision/controller/mainwindow.h"
+
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include "core/runmodederivation.h"
+#include "core/wizardpara.h"
+#include "mainscreen/drawroiwidget.h"
+#include "mainscreen/viewglobals.h"
+#include "vision/camera/cameradiscovery.h"
+#include "vision/inspection/cammerrecongnize.h"
+#include "vision/camera/cammerwidget.h"
+#include "vision/board/controlport.h"
+#include "vision/controller/framecopy.h"
+#include "vision/records/savefialimagethread.h"
+#include "vision/controller/supervision.h"
+#include "network/cnt_net.h"
+#include "mainscreen/iostatuswidget.h"
+#include "mainscreen/titlebar.h"
+#include "vision/controller/triggerwiring.h"
+#include "vision/controller/verdictlogic.h"
+#include "widgets/toolkitglobals.h"
+#include "widgets/warnbox.h"
+
+int gRunCount = 0;
+int gisReTrain = 0;
+int gisReShape = 0;
+int gFromTrain = 0;
+
+namespace {
+
+constexpr int kRunMs = 3;
+constexpr int kLostRunMs = 3000;
+constexpr int kWhiteBalancePass = 50;
+
+int NowTenths()
+{
+    return int(QDateTime::currentMSecsSinceEpoch() / 100);
+}
+
+} // namespace
+
+void MainWindow::InitCycle()
+{
+    // Stage delays and output pulses keep their time to the millisecond.
+    for (QTimer* t : stageTimer)
+        if (t)
+            t->setTimerType(Qt::PreciseTimer);
+    for (QTimer* t : {ngPulseTimer, closePulseTimer, ejectorPulseTimer, reserveTimer, runTimer})
+        if (t)
+            t->setTimerType(Qt::PreciseTimer);
+    for (QTimer* t : inputTimer)
+        if (t)
+            t->setTimerType(Qt::PreciseTimer);
+    // The stage pair in force: the derivation sets it on every later load; the load of the
+    // start-up ran before the controller could take it.
+    gRunModeHooks.setSide = [this](int s) { side = s; };
+    // A later load in the multiple-detection mode retrains every stage of the views that exist.
+    gRunModeHooks.cameraCount = [] { return numCamera; };
+    gRunModeHooks.trainStage = [this](int c, int d) {
+        if (c < 0 || c >= MAX_CAMERA || d < 0 || d >= MAX_DETECT || !ViewBuilt(c))
+            return;
+        CammerWidget* v = cammerWidget[c];
+        if (v && v->recogniser) {
+            v->recogniser->CreateShape(d);
+            v->recogniser->VarTrain(d);
+        }
+    };
+    if ((gpWPara->io_mode == 1 || gpWPara->io_mode == 2) && (gpWPara->io_sub_mode == 0 || gpWPara->io_sub_mode == 1))
+        side = gpWPara->io_sub_mode == 1 ? 0 : 1;
+    CammerRecong::currentStage = [this] { return curDetect; };
+    CammerRecong::lastInput = [this] { return lastInput; };
+    CammerRecong::insertRecord = [this](const QString& text) { InsertRecord(text); };
+    if (!cycleClockMs) {
+        auto* clock = new QElapsedTimer;
+        clock->start();
+        cycleClockMs = [clock] { return clock->elapsed(); };
+    }
+    for (int v = 0; v < MAX_CAMERA; ++v)
+        lastFrameMs[v] = cycleClockMs();
+    for (int v = 0; v < MAX_CAMERA; ++v)
+        for (int d = 0; d < MAX_DETECT; ++d)
+            gFailIndex[v][d] = 0;
+    int built = 0;
+    for (int v = 0; v < MAX_CAMERA; ++v)
+        if (ViewBuilt(v))
+            built = v + 1;
+    SaveFialImageThread::AllocateSlots(built);
+    gpSaveFialImageThread = new SaveFialImageThread;
+    pictureWriter = gpSaveFialImageThread;
+    pictureWriter->hooks.cameraCount = [built] { return built; };
+    pictureWriter->hooks.stageCount = [] { return gDNum; };
+    pictureWriter->hooks.limit = [](int kind) { return kind == 0 ? gPicNumNG : gPicNumOK; };
+    pictureWriter->hooks.saved = [](const QString& path) {
+        // Runs on the writer thread; the report server queues its messages under its own lock.
+        if (gpWPara && gpWPara->cnt_net_enabled && gpNet && gpNet->isopen && gpNet->connected) {
+            gpNet->CNT_SendAlarmPic(path);
+            gpNet->CNT_SendStatistics(SaveFialImageThread::ReportPath(path, QDir::currentPath()));
+        }
+    };
+    pictureWriter->start(QThread::InheritPriority);
+}
+
+bool MainWindow::Inspected(int v) const
+{
+    return v >= 0 && v < numCamera && v < MAX_CAMERA && ViewBuilt(v);
+}
+
+void MainWindow::ApplyOutputs(const OutputPlan& plan)
+{
+    plan.ApplyTo(gpControlIO);
+}
+
+void MainWindow::Run()
+{
+    const WizardPara& p = *gpWPara;
+    // The longest time the GUI thread kept the pass from running, reported with each verdict.
+    const qint64 passStart = cycleClockMs();
+    if (lastPassEndMs > 0)
+        longestPassGapMs = qMax(longestPassGapMs, passStart - lastPassEndMs - kRunMs);
+    ++gRunCount;
+    ++runPasses;
+    if (runPasses == kWhiteBalancePass) {
+        for (int v = 0; v < MAX_CAMERA; ++v)
+            if (Inspected(v))
+                cammerWidget[v]->SetWB();
+    }
+
+    // 2. A lost camera suspends everything but the retry.
+    if (gisLost) {
+        runPasses = 0;
+        gpControlIO->IOSetOut(0, 1);
+        gpControlIO->IOFlashOut();
+        CameraRestart();
+        inputTimeoutTimer->stop();
+        runTimer->start(kLostRunMs);
+        lastPassEndMs = 0;
+        return;
+    }
+
+    // 3. New frames.
+    bool newFrame[MAX_CAMERA] = {};
+    for (int v = 0; v < MAX_CAMERA; ++v) {
+        if (!Inspected(v) || gCameraID == CAMERA_NONE)
+            continue;
+        CammerWidget* w = cammerWidget[v];
+        if (!w->TakeFrame())
+            continue;
+        // The mean of the grey picture, also for colour frames.
+        w->averageGray = FrameCopy::Brightness(w->frameWork, gImageW, gImageH, gisColor);
+        lastFrameMs[v] = cycleClockMs();
+        if (p.image_trigger && alarmState != 2)
+            imageTriggerSet |= 1u << v;
+        ++frameCount[v];
+        newFrame[v] = true;
+        if (gisLost) {
+            runTimer->start(kRunMs);
+            return;
+        }
+    }
+
+    do {
+        // 4. Alarm hold: only the re-check inputs count.
+        if (alarmState == 2) {
+            int edge[4];
+            for (int k = 0; k < 4; ++k)
+                edge[k] = gpControlIO->IOInTrigger(k);
+            const int level0 = gpControlIO->IOState(0, 0);
+            const int level3 = gpControlIO->IOState(0, 3);
+            const bool due = edge[1] || simInput == 1 ||
+                             (curDetect >= 1 && p.semi_auto && (edge[2] || simInput == 2));
+            if (due) {
+                simInput = -1;
+                for (int v = 0; v < MAX_CAMERA; ++v)
+                    for (int d = 0; d < MAX_DETECT; ++d)
+                        stageInspected[v][d] = false;
+                if (p.io_mode == 2) {
+                    if (level0 && !level3)
+                        side = 1;
+                    else if (!level0 && level3)
+                        side = 0;
+                }
+                drawROIWidget->ReCheck(true);
+            }
+            inputTimeoutTimer->stop();
+            break;
+        }
+
+        // 5. Repeated inspection after an NG.
+        if (reCheckFlag) {
+            const int s = TriggerWiring::FoldedStage(p, curDetect);
+            if (reCheckCount[s] > 0) {
+                --reCheckCount[s];
+                ReCheck();
+            }
+            inputTimeoutTimer->stop();
+            break;
+        }
+
+        // 6. Trigger safety fires the last stage at once.
+        if (p.enable_trigger_safety && runState != 3) {
+            if (gpControlIO->IOInTrigger(1) || simInput == 1) {
+                simInput = -1;
+                const bool pair = p.io_mode == 1 || p.io_mode == 2;
+                for (int v = 0; v < MAX_CAMERA; ++v) {
+                    stageInspected[v][1] = false;
+                    failPicState[v][1] = 1;
+                    if (pair) {
+                        stageInspected[v][3] = false;
+                        failPicState[v][3] = 1;
+                    }
+                }
+                safetyTrigger = 1;
+                TimerUp(TriggerWiring::LastStage(p, gDNum));
+                safetyTrigger = 0;
+            }
+        }
+
+        // 7. Stopped: only the two-colour pair choice is kept.
+        if (runState == 3) {
+            int edge[4];
+            for (int k = 0; k < 4; ++k)
+                edge[k] = gpControlIO->IOInTrigger(k);
+            if (p.io_mode == 1) {
+                if (edge[2] && p.io_sub_mode != 1)
+                    side = 1;
+                if (edge[3] && p.io_sub_mode != 0)
+                    side = 0;
+            }
+            inputTimeoutTimer->stop();
+            break;
+        }
+
+        // 8. Busy while any stage delay runs.
+        bool busy = false;
+        for (int d = 0; d < gDNum && d < MAX_DETECT; ++d)
+            busy = busy || stageTimer[d]->isActive();
+        if (busy)
+            simInput = -1;
+
+        // 9. Manual request from the screen.
+        if (manualDetect != gDNum) {
+            const int r = manualDetect;
+            manualDetect = gDNum;
+            if (VerdictLogic::ManualAccepted(p, r, multiDetect, gDNum, busy)) {
+                if (!stageClock.ManualAllowed(r)) {
+                    // A running delay is not cut short; the operator asks again when it ends.
+                    qWarning("manual request for stage %d refused: its delay has %d ticks to run", r + 1,
+                             stageClock.Remaining(r));
+                } else {
+                    lastInput = -(r + 1);
+                    cycleStarted = true;
+                    const int now = NowTenths();
+                    cycleTime = now - cycleStart;
+                    cycleStart = now;
+                    if (r == 0)
+                        for (bool& f : ngOutFlags)
+                            f = false;
+                    reCheckCount[0] = reCheckCount[1] = 0;
+                    TimerUp(r);
+                    if (alarmState == 2) {
+                        ApplyOutputs(VerdictLogic::ManualHoldOutputs(p, r, curDetect, gDNum));
+                        break;
+                    }
+                }
+            }
+        }
+
+        // 10. Image trigger: every camera delivered a frame since the last start.
+        if (p.image_trigger) {
+            quint32 all = 0;
+            for (int v = 0; v < MAX_CAMERA; ++v)
+                if (Inspected(v) && gCameraID != CAMERA_NONE)
+                    all |= 1u << v;
+            if ((imageTriggerSet & all) == all) {
+                imageTriggerSet = 0;
+                simInput = 0;
+            } else if (busy) {
+                break;
+            }
+        }
+
+        // 11, 12.
+        if (busy)
+            break;
+        for (int k = 0; k < 8; ++k) {
+            if (!ActOnInput(k, newFrame))
+                break;
+        }
+    } while (false);
+
+    // 13. Display and re-arm.
+    for (int v = 0; v < MAX_CAMERA; ++v)
+        if (newFrame[v] && Inspected(v))
+            cammerWidget[v]->ShowFrame();
+    gpControlIO->IOFlashOut();
+    if (ioStatusWidget)
+        ioStatusWidget->update();
+    if (titleBar)
+        titleBar->update();
+    runTimer->start(kRunMs);
+    lastPassEndMs = cycleClockMs();
+}
+
+bool MainWindow::ActOnInput(int k, bool* newFrame)
+{
+    const WizardPara& p = *gpWPara;
+    bool act = false;
+    if (gpControlIO->IOInTrigger(k)) {
+        inputTimer[k]->stop();
+        if (p.input_debounce != 0)
+            inputTimer[k]->start(Supervision::TenthsToMs(p.input_debounce));
+        else
+            act = true;
+    }
+    if (!act)
+        act = inputSampled[k] || k == repeatInput || k == simInput;
+    if (!act)
+        return true;
+    inputSampled[k] = false;
+    simInput = -1;
+    lastInput = k + 1;
+
+    TriggerWiring::DispatchState st;
+    st.side = side;
+    st.restartDetect = restartDetect;
+    st.lastDelay = lastDelay;
+    st.multiDetect = multiDetect;
+    for (int d = 0; d < MAX_DETECT; ++d) {
+        st.detectMask[d] = detectMask[d];
+        st.timerActive[d] = stageTimer[d]->isActive();
+    }
+    auto syncBack = [&] {
+        side = st.side;
+        restartDetect = st.restartDetect;
+        lastDelay = st.lastDelay;
+        multiDetect = st.multiDetect;
+    };
+    TriggerWiring::ActHooks h;
+    h.cycleStart = [&](int input) {
+        for (int d = 0; d < MAX_DETECT; ++d)
+            detectMask[d] = st.detectMask[d];
+        CycleStart(input);
+    };
+    h.pairStart = [&] {
+        detectMask[1] = st.detectMask[1];
+        for (int v = 0; v < MAX_CAMERA; ++v)
+            for (int d = 0; d < MAX_DETECT; ++d)
+                stageInspected[v][d] = false;
+        ApplyOutputs(TriggerWiring::PairStartOutputs(p));
+    };
+    h.outputs = [&](const OutputPlan& o) { ApplyOutputs(o); };
+    h.startStage = [&](int j, int delay) {
+        syncBack();
+        stageClock.Start(j, delay);
+        if (delay <= 0) {
+            for (int v = 0; v < MAX_CAMERA; ++v)
+                newFrame[v] = false;
+            TimerUp(j);
+            // The verdict may have moved the masks, the side or the stage pointer.
+            for (int d = 0; d < MAX_DETECT; ++d)
+                st.detectMask[d] = detectMask[d];
+            st.side = side;
+            st.multiDetect = multiDetect;
+            st.restartDetect = restartDetect;
+            return !(runState == 3 || p.io_mode == 4);
+        }
+        PreCut(j);
+        stageTimer[j]->start(StageClock::kTickMs);
+        displayState = 1;
+        return true;
+    };
+    const TriggerWiring::ActResult r = TriggerWiring::Act(p, gDNum, k, MaxInspected(), repeatInput, st, h);
+    syncBack();
+    for (int d = 0; d < MAX_DETECT; ++d)
+        detectMask[d] = st.detectMask[d];
+    if (r == TriggerWiring::PassEnds)
+        return false;
+    if (r == TriggerWiring::Started) {
+        repeatInput = -1;
+        update();
+    }
+    return true;
+}
+
+int MainWindow::MaxInspected() const
+{
+    int n = 0;
+    for (int v = 0; v < MAX_CAMERA; ++v)
+        if (Inspected(v))
+            n = v + 1;
+    return n;
+}
+
+void MainWindow::CycleStart(int k)
+{
+    const WizardPara& p = *gpWPara;
+    const int now = NowTenths();
+    cycleTime = now - cycleStart;
+    cycleStart = now;
+    if (warnShown) {
+        warnShown = false;
+        if (gpWarnBox)
+            gpWarnBox->hide();
+    }
+    // The watchdog is re-armed at every cycle start, also the one that clears its warning.
+    const int watchdogMs = Supervision::WatchdogIntervalMs(p.input_timeout_len);
+    if (watchdogMs > 0)
+        inputTimeoutTimer->start(watchdogMs);
+    else
+        inputTimeoutTimer->stop();
+    for (bool& f : ngOutFlags)
+        f = false;
+    gisSafeDoorOpen = false;
+    TriggerWiring::ReCheckCountsAtStart(p, reCheckCount);
+    HandOverPictures(true);  // a held picture not yet written goes before the states restart
+    for (int v = 0; v < MAX_CAMERA; ++v) {
+        if (!Inspected(v))
+            continue;
+        for (int d = 0; d < gDNum && d < MAX_DETECT; ++d) {
+            if (!p.stage_enabled[d])
+                continue;
+            stageInspected[v][d] = false;
+            failPicState[v][d] = 1;
+            stageCountFlag[d] = true;
+        }
+        allCountFlag[v] = true;
+        failCountFlag[v] = true;
+    }
+    ApplyOutputs(TriggerWiring::CycleStartOutputs(p, detectMask[0] != 0));
+}
+
+void MainWindow::PreCut(int d)
+{
+    const WizardPara& p = *gpWPara;
+    if (d == TriggerWiring::LastStage(p, gDNum) && !p.ng_pulse_mode &&
+        StageClock::PreCutDue(p.pre_cut, stageClock.Remaining(d))) {
+        gpControlIO->IOSetOut(0, 1);
+        gpControlIO->IOFlashOut();
+    }
+}
+
+void MainWindow::TimerUp(int d)
+{
+    const WizardPara& p = *gpWPara;
+    if (d < 0 || d >= MAX_DETECT)
+        return;
+    const int last = TriggerWiring::LastStage(p, gDNum);
+    const bool expired = stageClock.Tick(d);
+    PreCut(d);
+    if (!expired) {
+        for (int v = 0; v < MAX_CAMERA; ++v) {
+            if (!Inspected(v))
+                continue;
+            const bool small = gShowW < 1024;
+            cammerWidget[v]->update(QRect(int((small ? 270 : 520) * viewScaleX), int(5 * viewScaleY),
+                                          small ? 40 : 130, small ? 18 : 36));
+        }
+        return;
+    }
+    stageTimer[d]->stop();
+    bool allOk = true;
+    for (int v = 0; v < MAX_CAMERA; ++v) {
+        if (!Inspected(v))
+            continue;
+        RunAlgorithm(v, d);
+        allOk = allOk && cammerWidget[v]->isOK;
+    }
+    CheckNG();
+    displayState = 2;
+    if (VerdictLogic::AutoUpdateDue(p, alarmState, d, last, allOk, reCheckFlag)) {
+        gisReShape = 1;
+        for (int v = 0; v < MAX_CAMERA; ++v)
+            if (Inspected(v))
+                cammerWidget[v]->SaveReTrainImage(1);
+    }
+}
+
+void MainWindow::TimerUp0() { TimerUp(0); }
+void MainWindow::TimerUp1() { TimerUp(1); }
+void MainWindow::TimerUp2() { TimerUp(2); }
+void MainWindow::TimerUp3() { TimerUp(3); }
+void MainWindow::TimerUp4() { TimerUp(4); }
+void MainWindow::TimerUp5() { TimerUp(5); }
+void MainWindow::TimerUp6() { TimerUp(6); }
+void MainWindow::TimerUp7() { TimerUp(7); }
+
+void MainWindow::ReCheck()
+{
+    const WizardPara& p = *gpWPara;
+    const int s = TriggerWiring::FoldedStage(p, curDetect);
+    const int last = TriggerWiring::LastStage(p, gDNum);
+    detectMask[s] = 0;
+    ApplyOutputs(VerdictLogic::ReCheckOutputs(p, s, last, reCheckCount[s]));
+    if (MaxInspected() == 0) {
+        CheckNG();
+        return;
+    }
+    const bool enabled = curDetect >= 0 && curDetect < MAX_DETECT && p.stage_enabled[curDetect];
+    for (int v = 0; v < MAX_CAMERA; ++v)
+        if (Inspected(v) && enabled)
+            detectMask[s] |= 1u << v;
+    for (int v = 0; v < MAX_CAMERA; ++v)
+        if (Inspected(v) && enabled)
+            RunAlgorithm(v, curDetect);
+    CheckNG();
+}
+
+// Input confirmation: acted on only when the input is still active after the debounce time.
+void MainWindow::CheckInput(int k)
+{
+    if (k >= 0 && k < 8)
+        inputSampled[k] = gpControlIO->IOState(0, k) != 0;
+}
+
+void MainWindow::TimerCheckInput0() { inputTimer[0]->stop(); CheckInput(0); }
+void MainWindow::TimerCheckInput1() { inputTimer[1]->stop(); CheckInput(1); }
+void MainWindow::TimerCheckInput2() { inputTimer[2]->stop(); CheckInput(2); }
+void MainWindow::TimerCheckInput3() { inputTimer[3]->stop(); CheckInput(3); }
+void MainWindow::TimerCheckInput4() { inputTimer[4]->stop(); CheckInput(4); }
+void MainWindow::TimerCheckInput5() { inputTimer[5]->stop(); CheckInput(5); }
+void MainWindow::TimerCheckInput6() { inputTimer[6]->stop(); CheckInput(6); }
+void MainWindow::TimerCheckInput7() { inputTimer[7]->stop(); CheckInput(7); }

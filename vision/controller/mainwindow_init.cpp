@@ -1,0 +1,515 @@
+// Construction of the main window and the start-up of the monitoring side; the operation record,
+// counters and day rotation the controller keeps.
+#include "vision/controller/mainwindow.h"
+
+#include <cstdio>
+
+#include <QDateTime>
+#include <QDesktopWidget>
+#include <QApplication>
+#include <QBoxLayout>
+#include <QGuiApplication>
+#include <QPushButton>
+#include <QScreen>
+#include <QSound>
+#include <QStackedWidget>
+#include <QTimer>
+#include <QtDebug>
+
+extern "C" {
+#include <libavdevice/avdevice.h>
+#include <libavformat/avformat.h>
+}
+
+#include "core/comsend.h"
+#include "core/commandrunner.h"
+#include "core/ledonoff.h"
+#include "core/logmanager.h"
+#include "core/runmodederivation.h"
+#include "core/startup.h"
+#include "core/uitexttable.h"
+#include "core/wizardpara.h"
+#include "mainscreen/drawroiwidget.h"
+#include "mainscreen/imagecontainer.h"
+#include "mainscreen/indexbutton.h"
+#include "mainscreen/iostatuswidget.h"
+#include "mainscreen/titlebar.h"
+#include "mainscreen/widgetchangecamera.h"
+#include "network/cnt_net.h"
+#include "platform/camsdk/mindvisionsdk.h"
+#include "settings/customionamewidget.h"
+#include "settings/hardwareconfigurationwidget.h"
+#include "settings/systemsettingwidget.h"
+#include "statistics/temperaturealarm.h"
+#include "vision/camera/cameradiscovery.h"
+#include "vision/camera/cammerwidget.h"
+#include "vision/board/controlport.h"
+#include "vision/records/counters.h"
+#include "vision/controller/startupdatabases.h"
+#include "widgets/choosebox.h"
+#include "widgets/finetuningdialog.h"
+#include "widgets/modalhook.h"
+#include "widgets/numberinput.h"
+#include "widgets/numcharinput.h"
+#include "widgets/passwordbox.h"
+#include "widgets/showbox.h"
+#include "widgets/toolkitglobals.h"
+#include "widgets/warnbox.h"
+
+int gPicNumNG = 0;
+int gPicNumOK = 0;
+
+// The zoom-out icon and the pictures of the application style sheet.
+static void InitMainWindowResources()
+{
+    static bool done = false;
+    if (!done) {
+        Q_INIT_RESOURCE(mainwindow);
+        done = true;
+    }
+}
+
+namespace {
+
+QString Row(int row)
+{
+    return gaLanStr[row * LAN_COUNT + gLan];
+}
+
+QTimer* NewTimer(MainWindow* w, void (MainWindow::*slot)(), bool singleShot = false)
+{
+    auto* t = new QTimer(w);
+    t->setSingleShot(singleShot);
+    QObject::connect(t, &QTimer::timeout, w, slot);
+    return t;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(QWidget* parent) : BWidget(parent), recordDir("./RECORD"), statisticsDir("./ResStatistics")
+{
+    setObjectName("MainWindow");
+    InitMainWindowResources();
+    gpWin = this;
+    Monitor_Init();
+    if (rebootAsked) {
+        // Nothing after the failed step was built: end here rather than run a half-built window.
+        // Before the record is loaded the log file takes nothing, so the reason goes to stderr too.
+        const QByteArray line = ("start-up stopped, reboot asked: " + stopReason).toUtf8();
+        qCritical("%s", line.constData());
+        std::fprintf(stderr, "%s\n", line.constData());
+        Exit(3);
+    }
+
+    titleBar = new TitleBar(this);
+    alarmOption = new AlarmOption(this);
+    regiOption = new RegiOption(this);
+    BuildLayout();
+    setWindowFlags(Qt::FramelessWindowHint);
+    setFixedSize(1920, 1080);
+    ConnectBars();
+    qInfo("start-up: main window built");
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::BuildLayout()
+{
+    optionStack = new QStackedWidget(this);
+    optionStack->addWidget(optionBar);
+    optionStack->addWidget(regiOption);
+    optionStack->addWidget(alarmOption);
+    optionStack->setContentsMargins(0, 0, 0, 0);
+
+    mainStack = new QStackedWidget(this);
+    mainStack->addWidget(imageContainer);
+    mainStack->addWidget(settingWidget);
+    mainStack->setContentsMargins(0, 0, 0, 0);
+
+    auto* boxA = new QHBoxLayout;
+    boxA->addWidget(optionStack, 0);
+    boxA->setSpacing(0);
+    boxA->setContentsMargins(10, 10, 10, 10);
+
+    auto* boxB = new QHBoxLayout;
+    boxB->addWidget(mainStack, 1);
+    boxB->addLayout(boxA, 0);
+    boxB->setSpacing(0);
+    boxB->setContentsMargins(0, 0, 0, 0);
+
+    auto* top = new QVBoxLayout;
+    top->addWidget(titleBar);
+    top->addLayout(boxB);
+    top->setSpacing(0);
+    top->setContentsMargins(0, 0, 0, 0);
+    setLayout(top);
+}
+
+void MainWindow::ConnectBars()
+{
+    connect(optionBar, &OptionBar::btnsToggled, this, &MainWindow::OptBtnsToggledSlot);
+    connect(regiOption, &RegiOption::btnsToggled, this, &MainWindow::RegionBtnsToggledSlot);
+    connect(regiOption, &RegiOption::ChangeDetect, this, &MainWindow::SlotChangeDetect);
+    connect(regiOption, &RegiOption::ChangeCamera, this, &MainWindow::SlotChangeCamera);
+    connect(alarmOption, &AlarmOption::btnsToggled, this, &MainWindow::AlarmtnsToggledSlot);
+    connect(alarmOption, &AlarmOption::AlarmChangeSource, this, &MainWindow::SlotChangeSource);
+}
+
+void MainWindow::Monitor_Init()
+{
+    InstallHosts();
+
+    // 1. FFmpeg 4 and later register formats and filters by themselves.
+    avformat_network_init();
+    avdevice_register_all();
+
+    // 2.
+    setWindowFlags(windowFlags() | Qt::CustomizeWindowHint);
+    if (const QScreen* s = QGuiApplication::primaryScreen())
+        setFixedSize(s->geometry().size());
+    gShowW = 1725;
+    gShowH = 982;
+
+    // 3. The members start with their table values; the temperature alarm is clear.
+    gisTempAlarm = 0;
+
+    // 4.
+    logoutTimer = NewTimer(this, &MainWindow::TimerLogout);
+    lcdTimer = NewTimer(this, &MainWindow::TimerLCD);
+    void (MainWindow::*const checkInput[8])() = {
+        &MainWindow::TimerCheckInput0, &MainWindow::TimerCheckInput1, &MainWindow::TimerCheckInput2,
+        &MainWindow::TimerCheckInput3, &MainWindow::TimerCheckInput4, &MainWindow::TimerCheckInput5,
+        &MainWindow::TimerCheckInput6, &MainWindow::TimerCheckInput7};
+    for (int i = 0; i < 8; ++i)
+        inputTimer[i] = NewTimer(this, checkInput[i]);
+
+    // 5.
+    gpWarnBox = new WarnBox(Row(568), nullptr);
+    gpWarnBox->setTitleRow(568);
+
+    // 6.
+    if (!OpenDatabases()) {
+        rebootAsked = true;
+        return;
+    }
+
+    // 7.
+    gpWPara->LoadDatafromFile();
+    qInfo("start-up: databases open, parameter record loaded");
+
+    // 8.
+    if (!LogManager::__instance)
+        LogManager::__instance = new LogManager;
+    qInfo().noquote() << QString("application start VERSION: %1 on \"%2\"")
+                             .arg(LogManager::kVersion,
+                                  QDateTime::currentDateTime().toString("yyyy.MM.dd hh:mm:ss.zzz"));
+
+    // 9.
+    if (gpWPara->io_mode == 4) {
+        curDetect = gDNum - 1;
+        multiDetect = gDNum - 1;
+    } else {
+        curDetect = gpWPara->first_stage_on == 1 ? 0 : 1;
+        multiDetect = 0;
+    }
+    gTempNum = gpWPara->max_mold_num;
+    gPicNumNG = gpWPara->ng_max_num;
+    gPicNumOK = gpWPara->ok_record_max_num;
+    gisCOM = gpWPara->serial_port;
+    gisCut = 1 - gpWPara->prohibit_optimize;
+    gisGrayHue = gpWPara->enable_gray_channel != 0;
+    gisColor = gpWPara->enable_color_camera != 0;
+
+    // 10.
+    gpChooseBox = new ChooseBox(Row(588), nullptr);
+    gpChooseBox->setTitleRow(588);
+    gShowW = 1725;
+    gShowH = 982;
+    gpNumPad = new NumberInput(nullptr);
+    gpNumCharPad = new NumCharInput(nullptr);
+
+    // 11.
+    gpControlIO = new ControlPort;
+    gpControlIO->IOSetOut(0, 1);
+    gpControlIO->IOFlashOut();
+    qInfo("start-up: I/O board on port %d", gisCOM);
+
+    // 12.
+    CheckCameraID();
+    gImageLen = gImageW * gImageH;
+    gShowAW = float(gShowW) / float(gImageW);
+    gShowAH = float(gShowH) / float(gImageH);
+    showScaleX = gShowAW;
+    showScaleY = gShowAH;
+    gColorLen = gisColor ? gImageLen * 4 : gImageLen;
+    qInfo("start-up: camera make %d, %d found, picture %d x %d", gCameraID, gFindCamera, gImageW, gImageH);
+
+    // 13. The box is not shown here.
+    gpWarnBox->confirmButton()->hide();
+    gpWarnBox->setText(Row(133));
+
+    // 14.
+    grayTable = new QVector<QRgb>(256);
+    for (int i = 0; i < 256; ++i)
+        (*grayTable)[i] = qRgba(i, i, i, 255);
+    for (int& f : frameCount)
+        f = 0;
+    numCamera = 0;
+
+    // 15. Each view whose camera opens counts itself into numCamera.
+    optionBar = new OptionBar(this);
+    settingWidget = new SystemSettingWidget(this);
+    settingWidget->hide();  // page 1 of the main stack; the camera setters read the record in force
+    imageContainer = new ImageContainer(this);
+    qInfo("start-up: %d camera views built, %d cameras open", MAX_CAMERA, numCamera);
+
+    // 16.
+    CameraCountCheck();
+    if (rebootAsked)
+        return;
+
+    // 17.
+    alarmSound = new QSound("alarm.wav", this);
+    alarmSound->setLoops(QSound::Infinite);
+
+    // 18.
+    ioStatusWidget = new IOStatusWidget(this);
+    indexButton = new IndexButton(this);
+    drawROIWidget = new DrawROIWidget(this);
+    widgetChangeCamera = new WidgetChangeCamera(this);
+    customIONameWidget = new CustomIONameWidget(this);
+    optionBar->finetuning()->move(gShowW - 165, gShowH - 300);
+
+    // 19.
+    CreateZoomButtons();
+
+    // 20.
+    customIONameWidget->init();
+    customIONameWidget->hide();
+    hardwareConfigurationWidget = new HardwareConfigurationWidget(this);
+    hardwareConfigurationWidget->hide();
+    gpPasswordBox = new PasswordBox(Row(569), nullptr);
+    gpPasswordBox->setTitleRow(569);
+    drawROIWidget->hide();
+    widgetChangeCamera->hide();
+    ChangeCammer();
+    qInfo("start-up: screens and dialogs built");
+
+    // 21.
+    CreateDirectories();
+
+    // 22, 23.
+    CreateTimers();
+    InitCycle();
+    QDir().mkpath("./RECORD");
+    QDir().mkpath("./ResStatistics");
+
+    // 24.
+    LoadDay();
+    SlotCheckDate();
+    StartDetect();
+
+    // 25.
+    if (gpWPara->is_cut_ontime && gpWPara->mold_pulse > 0) {
+        gpControlIO->IOSetOut(0, 1);
+        gpControlIO->IOFlashOut();
+    }
+
+    // 26.
+    for (bool& f : ngOutFlags)
+        f = false;
+    cycleStarted = false;
+    manualDetect = gDNum;
+    installEventFilter(this);
+    gpWarnBox->hide();
+    runTimer->start(5);
+    dayTimer->start(60000);
+    InsertRecord(Row(150).arg(numCamera));
+    fpsTimer = NewTimer(this, &MainWindow::SlotFPS);
+    fpsTimer->start(1000);
+    if (gCameraID == CAMERA_MIND) {
+        char version[256] = {};
+        CameraSdkGetVersionString(version);
+        InsertRecord(QString::fromLocal8Bit(version));
+    }
+
+    // 27.
+    cycleTime = 0;
+    cycleStart = int(QDateTime::currentMSecsSinceEpoch() / 100);
+    gisRunWTD = true;
+    CountRead();
+    CameraSetSpeed();
+    if (gpWPara->cnt_net_enabled && gpNet && gpNet->isopen && gpNet->connected)
+        gpNet->CNT_SendMemoryInfo();
+    if (gpWPara->location_level > 0)
+        lcdTimer->start(gpWPara->location_level * 1000);
+
+    // 28. Reparenting keeps each dialog a window of its own.
+    gpWarnBox->setParent(this, gpWarnBox->windowFlags());
+    gpChooseBox->setParent(this, gpChooseBox->windowFlags() | Qt::CustomizeWindowHint | Qt::WindowStaysOnTopHint);
+    gpNumPad->setParent(this, gpNumPad->windowFlags());
+    gpNumCharPad->setParent(this, gpNumCharPad->windowFlags());
+    gpPasswordBox->setParent(this, gpPasswordBox->windowFlags());
+    simInput = -1;
+    repeatInput = -1;
+    qInfo("start-up: monitoring ready, %d views, detection %s", numCamera, runState == 1 ? "running" : "stopped");
+}
+
+bool MainWindow::OpenDatabases()
+{
+    StartupDatabases dbs;
+    dbs.warn = [](const QString& text) { showWarnBox(text); };
+    if (!dbs.OpenAll()) {
+        stopReason = "database " + dbs.damage + ", default copy placed";
+        return false;
+    }
+    paramDb = QSqlDatabase::database("dbIn", false);
+    paramQuery = QSqlQuery(paramDb);
+    recordDb = QSqlDatabase::database("dbRecord", false);
+    serialDb = QSqlDatabase::database("dbT", false);
+    serialQuery = QSqlQuery(serialDb);
+    record.reporter = [](const QDateTime& when, const QString& level, const QString& text) {
+        if (gpWPara && gpWPara->cnt_net_enabled && gpNet && gpNet->isopen)
+            gpNet->CNT_SendRecord(when, level, text);
+    };
+    return true;
+}
+
+void MainWindow::CameraCountCheck()
+{
+    if (gCameraID == CAMERA_NONE || numCamera == 0) {
+        // Four views are laid out without cameras; only view 0 is fully built.
+        gShowW = 1920;
+        gShowH = 1080;
+        gCameraID = CAMERA_NONE;
+        numCamera = 4;
+        qInfo("start-up: no camera, four empty views");
+        gpChooseBox->setText(Row(134));
+        if (execModal(*gpChooseBox) == QDialog::Accepted)
+            SaveSN(1);
+    } else if (gFindCamera != gpWPara->stored_camera_count && gpWPara->stored_camera_count >= 1) {
+        qInfo("start-up: %d cameras found, %d stored", gFindCamera, gpWPara->stored_camera_count);
+        if (showChooseBox(Row(360))) {
+            SaveSN(1);
+            FLushAll();
+            runCommand("reboot", {});
+            stopReason = "camera count changed, serials cleared";
+            rebootAsked = true;
+            return;
+        }
+    }
+    viewCount = numCamera == 1 ? 0 : numCamera;
+    selectedView = numCamera;
+    gShowW = 1725;
+    gShowH = 982;
+}
+
+void MainWindow::CreateZoomButtons()
+{
+    // The rule of the plain state needs its selector to parse.
+    const QString style =
+        "QPushButton{border-style:none;background:transparent;}QPushButton:pressed{background-color:#FFC107;}";
+    auto make = [&](const char* icon, int x, int y) {
+        auto* b = new QPushButton;
+        b->setWindowFlags(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+        b->setFixedSize(55, 55);
+        b->setIcon(QIcon(icon));
+        b->setIconSize(QSize(50, 50));
+        b->setAttribute(Qt::WA_TranslucentBackground);
+        b->setStyleSheet(style);
+        b->move(x, y);
+        b->hide();
+        return b;
+    };
+    zoomInButton = make(":/img/icons/ZoomIn.png", gShowW - 60, gShowH - 140);
+    zoomInButton->setAutoRepeat(true);
+    zoomInButton->setAutoRepeatDelay(300);
+    zoomInButton->setAutoRepeatInterval(50);
+    connect(zoomInButton, &QPushButton::clicked, this, &MainWindow::MEnlargeScale);
+    zoomOutButton = make(":/img/icons/ZoomOut.png", gShowW - 155, gShowH - 140);
+    zoomOutButton->setAutoRepeat(true);
+    connect(zoomOutButton, &QPushButton::clicked, this, &MainWindow::MReductionScale);
+    zoomTimer = NewTimer(this, &MainWindow::MTimerScale);
+}
+
+void MainWindow::CreateDirectories()
+{
+    for (int c = 1; c <= numCamera && c <= MAX_CAMERA; ++c) {
+        for (int d = 1; d <= MAX_DETECT; ++d) {
+            const QString alarm = "./alarmimage";
+            alarmDir[c - 1][d - 1][0] = QDir(QString("%1//camera%2//detect%3//NG").arg(alarm).arg(c).arg(d));
+            alarmDir[c - 1][d - 1][1] = QDir(QString("%1//camera%2//detect%3//OK").arg(alarm).arg(c).arg(d));
+            const QDir dirs[] = {alarmDir[c - 1][d - 1][0], alarmDir[c - 1][d - 1][1],
+                                 QDir(QString("./cammer%1%2").arg(c).arg(d)),
+                                 QDir(QString("%1//cammer%2%3").arg("./originalimage").arg(c).arg(d))};
+            for (const QDir& dir : dirs) {
+                if (!dir.exists())
+                    dir.mkpath(".");
+            }
+        }
+    }
+}
+
+void MainWindow::CreateTimers()
+{
+    runTimer = NewTimer(this, &MainWindow::Run, true);
+    inputTimeoutTimer = NewTimer(this, &MainWindow::InCheck);
+    hintTimer = NewTimer(this, &MainWindow::SlotDrawHint);
+    void (MainWindow::*const up[8])() = {&MainWindow::TimerUp0, &MainWindow::TimerUp1, &MainWindow::TimerUp2,
+                                         &MainWindow::TimerUp3, &MainWindow::TimerUp4, &MainWindow::TimerUp5,
+                                         &MainWindow::TimerUp6, &MainWindow::TimerUp7};
+    for (int i = 0; i < MAX_DETECT; ++i)
+        stageTimer[i] = NewTimer(this, up[i]);
+    for (int v = 0; v < MAX_CAMERA; ++v) {
+        if (ViewBuilt(v))
+            frameCount[v] = frameShown[v] = frameStill[v] = 0;
+    }
+    showTimer = NewTimer(this, &MainWindow::TimerShow);
+    ngPulseTimer = NewTimer(this, &MainWindow::OutTimerOutNG);
+    closePulseTimer = NewTimer(this, &MainWindow::OutTimerNotAllowClose);
+    reserveTimer = NewTimer(this, &MainWindow::OutTimerReserveOutput);
+    ejectorPulseTimer = NewTimer(this, &MainWindow::OutTimerNotAllowThimble);
+    tempTimer = NewTimer(this, &MainWindow::CheckTemp);
+    tempTimer->start(5000);
+    alarmResetTimer = NewTimer(this, &MainWindow::SlotResetAlarm);
+    dayTimer = NewTimer(this, &MainWindow::SlotCheckDate);
+}
+
+void MainWindow::LoadDay()
+{
+    dayRotation.LoadDay(QDate::currentDate());
+    storedDay = dayRotation.recordDay();
+}
+
+// --- operation record, counters, day rotation
+
+void MainWindow::InsertRecord(QString text)
+{
+    record.InsertRecord(text, userLevel);
+}
+
+void MainWindow::ClearRecord()
+{
+    record.ClearRecord();
+}
+
+void MainWindow::FLushAll()
+{
+    OperationRecord::FlushAll();
+}
+
+void MainWindow::SlotCheckDate()
+{
+    dayRotation.CheckDate(QDate::currentDate());
+    storedDay = dayRotation.recordDay();
+}
+
+void MainWindow::CountRead()
+{
+    Counters::CountRead();
+}
+
+void MainWindow::CountWrite()
+{
+    Counters::CountWrite();
+}

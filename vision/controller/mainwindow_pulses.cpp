@@ -1,0 +1,151 @@
+// The controller's pulse and supervision timers: ends of the output pulses, end of the verdict
+// display with the stage stepping and pending retraining, the no-input watchdog, the temperature
+// alarm, the frame watch and heartbeat, backlight and logout.
+#include "vision/controller/mainwindow.h"
+
+#include <QPushButton>
+#include <QTimer>
+
+#include "core/ledonoff.h"
+#include "core/runmodederivation.h"
+#include "core/uitexttable.h"
+#include "core/wizardpara.h"
+#include "statistics/temperaturealarm.h"
+#include "vision/camera/cameradiscovery.h"
+#include "vision/inspection/cammerrecongnize.h"
+#include "vision/camera/cammerwidget.h"
+#include "vision/board/controlport.h"
+#include "vision/controller/supervision.h"
+#include "widgets/modalhook.h"
+#include "widgets/toolkitglobals.h"
+#include "widgets/warnbox.h"
+
+void MainWindow::OutTimerOutNG()
+{
+    ngPulseTimer->stop();
+    ApplyOutputs(Supervision::EndNgPulse(*gpWPara));
+}
+
+void MainWindow::OutTimerNotAllowClose()
+{
+    closePulseTimer->stop();
+    ApplyOutputs(Supervision::EndClosePulse(*gpWPara, runState));
+}
+
+void MainWindow::OutTimerNotAllowThimble()
+{
+    ejectorPulseTimer->stop();
+    ApplyOutputs(Supervision::EndEjectorPulse(*gpWPara, runState));
+}
+
+void MainWindow::OutTimerReserveOutput()
+{
+    reserveTimer->stop();
+    ApplyOutputs(Supervision::EndReserveOutput());
+}
+
+void MainWindow::TimerShow()
+{
+    const WizardPara& p = *gpWPara;
+    showTimer->stop();
+    if (alarmState != 2) {
+        LEDOnOff(6, 1);
+        LEDOnOff(7, 1);
+        if (!reCheckFlag && curDetect == shownDetect)
+            curDetect = Supervision::NextStage(p, curDetect, gDNum);
+        displayState = 3;
+        if (alarmState == 1) {
+            alarmState = 0;
+            update();
+        }
+    } else {
+        displayState = 3;
+    }
+    if (gisReTrain) {
+        gisReTrain = 0;
+        for (int v = 0; v < MAX_CAMERA; ++v) {
+            if (!Inspected(v) || !cammerWidget[v]->recogniser)
+                continue;
+            for (int d = 0; d < gDNum && d < MAX_DETECT; ++d) {
+                if (!p.stage_enabled[d])
+                    continue;
+                cammerWidget[v]->recogniser->CreateShape(d);
+                cammerWidget[v]->recogniser->VarTrain(d);
+            }
+        }
+    } else if (gisReShape) {
+        gisReShape = 0;
+        for (int v = 0; v < MAX_CAMERA; ++v) {
+            if (!Inspected(v) || !cammerWidget[v]->recogniser)
+                continue;
+            cammerWidget[v]->recogniser->CreateShape(1);
+            cammerWidget[v]->recogniser->VarTrain(1);
+        }
+    }
+}
+
+void MainWindow::InCheck()
+{
+    ApplyOutputs(Supervision::WatchdogFired());
+    inputTimeoutTimer->stop();
+    InsertRecord(gaLanStr[335 * LAN_COUNT + gLan]);
+    // One warning at a time: the next cycle start hides it; a watchdog firing while it is still
+    // up only records.
+    if (warnShown || !gpWarnBox)
+        return;
+    warnShown = true;
+    gpWarnBox->setText(gaLanStr[335 * LAN_COUNT + gLan]);
+    gpWarnBox->confirmButton()->show();
+    execModal(*gpWarnBox);
+}
+
+void MainWindow::CheckTemp()
+{
+    if (!gisTempAlarm)
+        return;
+    ApplyOutputs(Supervision::TempAlarmSet());
+    alarmResetTimer->start(1000);
+}
+
+void MainWindow::SlotResetAlarm()
+{
+    ApplyOutputs(Supervision::TempAlarmReset(alarmState));
+    alarmResetTimer->stop();
+}
+
+void MainWindow::SlotFPS()
+{
+    const WizardPara& p = *gpWPara;
+    LEDOnOff(5, Supervision::Heartbeat(runState, heartbeatOn) ? 1 : 0);
+    for (int v = 0; v < MAX_CAMERA; ++v) {
+        if (!Inspected(v) || gCameraID == CAMERA_NONE)
+            continue;
+        Supervision::FrameWatch w;
+        w.seen = frameSeen[v];
+        w.stillSecs = frameStill[v];
+        const bool lost = Supervision::WatchFrames(w, frameCount[v], p.image_trigger);
+        frameSeen[v] = w.seen;
+        frameStill[v] = w.stillSecs;
+        frameShown[v] = w.fps;  // the frames of the last second, which the view shows
+        if (lost)
+            CameraCheck(v);
+    }
+}
+
+void MainWindow::SlotDrawHint()
+{
+    hintTimer->stop();
+    update();
+}
+
+void MainWindow::TimerLogout()
+{
+    logoutTimer->stop();
+    userLevel = 0;
+}
+
+void MainWindow::TimerLCD()
+{
+    lcdTimer->stop();
+    LCDOnOff(0);
+}

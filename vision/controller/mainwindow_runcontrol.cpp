@@ -1,0 +1,307 @@
+// Starting, stopping and resampling detection, the operator's access level, the screen actions of
+// the option bar and the side panel, manual and simulated triggers.
+#include "vision/controller/mainwindow.h"
+
+#include <QMutexLocker>
+#include <QStackedWidget>
+#include <QTimer>
+#include <cstring>
+
+#include "core/ledonoff.h"
+#include "core/runmodederivation.h"
+#include "core/uitexttable.h"
+#include "core/wizardpara.h"
+#include "mainscreen/drawroiwidget.h"
+#include "mainscreen/indexbutton.h"
+#include "mainscreen/iostatuswidget.h"
+#include "mainscreen/titlebar.h"
+#include "mainscreen/viewhost.h"
+#include "network/cnt_net.h"
+#include "settings/systemsettingwidget.h"
+#include "vision/inspection/autoregion.h"
+#include "vision/camera/cameradiscovery.h"
+#include "vision/inspection/cammersingleton.h"
+#include "vision/camera/cammerwidget.h"
+#include "vision/board/controlport.h"
+#include "vision/controller/framecopy.h"
+#include "vision/controller/runcontrol.h"
+#include "vision/records/savefialimagethread.h"
+#include "widgets/modalhook.h"
+#include "widgets/passwordbox.h"
+#include "widgets/showbox.h"
+#include "widgets/toolkitglobals.h"
+
+namespace {
+
+QString Row(int r) { return gaLanStr[r * LAN_COUNT + gLan]; }
+
+} // namespace
+
+int MainWindow::CheckPassword()
+{
+    const int level = RunControl::LevelWithoutBox(gpWPara->is_psw_used, userLevel);
+    if (level != 0)
+        return level;
+    PasswordBox box(Row(569));
+    box.setTitleRow(569);
+    execModal(box);
+    return userLevel;
+}
+
+bool MainWindow::CheckRoot()
+{
+    if (userLevel == 2)
+        return true;
+    if (gpPasswordBox)
+        execModal(*gpPasswordBox);
+    return userLevel == 2;
+}
+
+void MainWindow::StartDetect()
+{
+    const bool holdEnds = alarmState == 2;
+    ApplyOutputs(RunControl::StartDetectOutputs(*gpWPara));
+    alarmState = 0;
+    for (int& n : reCheckCount)
+        n = 0;
+    reCheckFlag = 0;
+    // An alarm hold ended by stopping and starting: its NG picture is kept.
+    if (holdEnds)
+        HandOverPictures(true);
+    ResetRun();
+    runState = 1;
+}
+
+void MainWindow::ResetRun()
+{
+    for (int v = 0; v < MAX_CAMERA; ++v) {
+        if (!Inspected(v))
+            continue;
+        CammerWidget* w = cammerWidget[v];
+        w->isOK = true;
+        for (int d = 0; d < gDNum && d < MAX_DETECT; ++d) {
+            stageClock.Reset(d);
+            for (int r = 0; r < MAX_ROI; ++r) {
+                w->roiOK[d][r] = true;
+                w->roiValue[d][r] = 0;
+            }
+        }
+    }
+}
+
+void MainWindow::StopDetect()
+{
+    ApplyOutputs(RunControl::StopDetectOutputs(*gpWPara));
+    if (gpWPara->io_mode == 4) {
+        for (quint32& m : detectMask)
+            m = 0;
+        curDetect = multiDetect = gDNum - 1;
+    }
+    SetStopDetect();
+}
+
+void MainWindow::SetStopDetect()
+{
+    const int m = RunControl::StopMaskEntry(*gpWPara, curDetect);
+    if (m >= 0)
+        detectMask[m] = 0;
+    for (int d = 0; d < gDNum && d < MAX_DETECT; ++d) {
+        if (stageTimer[d] && stageTimer[d]->isActive()) {
+            stageTimer[d]->stop();
+            stageClock.Reset(d);
+        }
+    }
+    runState = 3;
+}
+
+void MainWindow::SlotStartStop()
+{
+    if (!Guard("SAR"))
+        return;
+    if (runState == 3) {
+        StartDetect();
+        ApplyOutputs(RunControl::StartPulseOutputs(*gpWPara));
+        InsertRecord(Row(142));
+        LEDOnOff(4, 1);
+        if (titleBar)
+            titleBar->setStyleSheet("TitleBar{background-color:#1f3f8d;}");
+        if (optionBar)
+            optionBar->SetDetecting(true);
+    } else {
+        if (CheckPassword() == 0)
+            return;
+        if (!showChooseBox(Row(140)) || !Guard("SA"))
+            return;
+        StopDetect();
+        InsertRecord(Row(141));
+        LEDOnOff(4, 0);
+        if (titleBar)
+            titleBar->setStyleSheet("TitleBar{background-color:#ee2329;}");
+        if (optionBar)
+            optionBar->SetDetecting(false);
+    }
+    update();
+    if (gpWPara->cnt_net_enabled && gpNet && gpNet->isopen && gpNet->connected) {
+        gpNet->CNT_SendManualStop();
+        gpNet->CNT_SendStatistics("null");
+    }
+}
+
+void MainWindow::SlotReTrain()
+{
+    const WizardPara& p = *gpWPara;
+    if (!Guard("SOCN") || CheckPassword() == 0)
+        return;
+    if (!showChooseBox(Row(137)) || !Guard("SARH"))
+        return;
+    alarmState = 0;
+    for (int v = 0; v < MAX_CAMERA; ++v) {
+        if (!Inspected(v))
+            continue;
+        cammerWidget[v]->isOK = true;
+        for (int d = 0; d < gDNum && d < MAX_DETECT; ++d)
+            for (int r = 0; r < MAX_ROI; ++r)
+                cammerWidget[v]->roiOK[d][r] = true;
+    }
+    if (runState == 3) {
+        StartDetect();
+        ApplyOutputs(RunControl::StartPulseOutputs(p));
+        LEDOnOff(4, 1);
+    }
+    runState = 2;
+    drawROIWidget->SlotTempDeleteAll();
+    for (int v = 0; v < MAX_CAMERA; ++v) {
+        if (!Inspected(v))
+            continue;
+        for (int d = 0; d < gDNum && d < MAX_DETECT; ++d) {
+            if (p.stage_enabled[d])
+                captureFlag[v][d] = true;
+            if (cammerWidget[v]->ignoreMap[d]) {
+                std::memset(cammerWidget[v]->ignoreMap[d], 0, size_t(gImageLen));
+                cammerWidget[v]->SaveIgnorePoint(d);
+            }
+        }
+    }
+    InsertRecord(Row(139));
+    SaveSN(0);
+    update();
+}
+
+void MainWindow::CheckArea(bool)
+{
+    if (settingWidget && settingWidget->isVisible())
+        settingWidget->hide();
+    if (CheckPassword() == 0) {
+        runState = 1;
+        return;
+    }
+    alarmState = 3;
+    indexButton->hide();
+    drawROIWidget->Reset(false);
+    gFromTrain = 1;
+}
+
+void MainWindow::SlotAdjustArea()
+{
+    const WizardPara& p = *gpWPara;
+    if (!Guard("SARHCN") || CheckPassword() == 0)
+        return;
+    optionStack->setCurrentIndex(1);
+    indexButton->hide();
+    alarmState = 3;
+    ioStatusWidget->hide();
+    drawROIWidget->Reset(false);
+    // With all views shown there is no view of index numCamera: the first view serves.
+    const int v = RunControl::AdjustAreaView(selectedView, numCamera);
+    if (!ViewBuilt(v))
+        return;
+    CammerWidget* view = cammerWidget[v];
+    view->ShowHideTool(3);
+    const int stage = viewHost()->editStage();
+    if (view->modelInForce && stage >= 0 && stage < MAX_DETECT && view->modelInForce->roiNum[stage] == 0 &&
+        p.auto_region_prompt) {
+        if (showChooseBox(Row(354)) && Guard("SAH"))
+            AutogenerationRegion(stage);
+    }
+    if (p.cavity_check_on) {
+        view->SetCheckBoxState(1);
+        view->ShowHideCheckBox(true);
+    }
+}
+
+void MainWindow::SlotAccount()
+{
+    if (!Guard("SARHCN") || CheckPassword() == 0)
+        return;
+    alarmState = 3;
+    indexButton->hide();
+    ioStatusWidget->hide();
+}
+
+void MainWindow::SlotManualTrig(int stage)
+{
+    if (RunControl::ManualTrigRefused(*gpWPara, stage)) {
+        showWarnBox(Row(145));
+        return;
+    }
+    manualDetect = stage;
+    for (int v = 0; v < MAX_CAMERA; ++v)
+        if (cammerWidget[v])
+            for (int d = 0; d < gDNum && d < MAX_DETECT; ++d)
+                cammerWidget[v]->stageCycleFlags[d] = false;
+    if (gCameraID == CAMERA_NONE) {
+        // Demonstration: the next picture of camera 1's fifth template folder, in the working format.
+        const int v = ViewBuilt(selectedView) && selectedView < numCamera ? selectedView : 0;
+        QByteArray frame;
+        const QImage picture(RunControl::DemoPicturePath(demoIndex));
+        if (ViewBuilt(v) && cammerWidget[v]->frameWork &&
+            FrameCopy::ToWorkingFrame(picture, gImageW, gImageH, gisColor, frame) && frame.size() == gColorLen)
+            std::memcpy(cammerWidget[v]->frameWork, frame.constData(), size_t(gColorLen));
+        demoIndex = RunControl::NextDemoIndex(demoIndex);
+    }
+}
+
+void MainWindow::SlotManualTrig0() { SlotManualTrig(0); }
+void MainWindow::SlotManualTrig1() { SlotManualTrig(1); }
+void MainWindow::SlotMuliManualTrig() { SlotManualTrig(indexButton ? indexButton->CurChooseTrig() : 0); }
+
+void MainWindow::SlotSimulationTrigIn1() { simInput = 0; }
+void MainWindow::SlotSimulationTrigIn2() { simInput = 1; }
+void MainWindow::SlotSimulationTrigIn3() { simInput = 2; }
+void MainWindow::SlotSimulationTrigIn4() { simInput = 3; }
+void MainWindow::SlotSimulationTrigIn5() { simInput = 4; }
+void MainWindow::SlotSimulationTrigIn6() { simInput = 5; }
+void MainWindow::SlotSimulationTrigIn7() { simInput = 6; }
+void MainWindow::SlotSimulationTrigIn8() { simInput = 7; }
+
+void MainWindow::SetRawInput(int bit, bool on)
+{
+    QMutexLocker lock(pMutexIO);
+    if (on)
+        gDataIn |= qint32(1) << bit;
+    else
+        gDataIn &= ~(qint32(1) << bit);
+}
+
+void MainWindow::SlotPressedTrigIn1() { SetRawInput(0, true); }
+void MainWindow::SlotPressedTrigIn2() { SetRawInput(1, true); }
+void MainWindow::SlotPressedTrigIn3() { SetRawInput(2, true); }
+void MainWindow::SlotPressedTrigIn4() { SetRawInput(3, true); }
+void MainWindow::SlotReleasedTrigIn1() { SetRawInput(0, false); }
+void MainWindow::SlotReleasedTrigIn2() { SetRawInput(1, false); }
+void MainWindow::SlotReleasedTrigIn3() { SetRawInput(2, false); }
+void MainWindow::SlotReleasedTrigIn4() { SetRawInput(3, false); }
+
+void MainWindow::SlotHelp() {}
+void MainWindow::SlotNewUser() {}
+void MainWindow::SlotNewUserLastStep() {}
+void MainWindow::SlotSystemPara() {}
+
+void MainWindow::AutogenerationRegion(int stage)
+{
+    const int v = RunControl::AdjustAreaView(selectedView, numCamera);
+    if (!ViewBuilt(v))
+        return;
+    AutoGenerateRegion(*cammerWidget[v], stage, gpWPara->minimum_size, gpWPara->minimum_area);
+    cammerWidget[v]->update();
+}

@@ -1,0 +1,395 @@
+// Inspection of one camera for a stage, the verdict over all cameras with its outputs, alarm hold,
+// records, counters and pictures, and the return from resampling's area check. The decisions are
+// VerdictLogic's; this file sequences them on the controller's and the views' state.
+#include "vision/controller/mainwindow.h"
+
+#include <QDateTime>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QStackedWidget>
+#include <QTimer>
+#include <algorithm>
+#include <cstring>
+
+#include "core/ledonoff.h"
+#include "core/runmodederivation.h"
+#include "core/wizardpara.h"
+#include "mainscreen/drawroiwidget.h"
+#include "mainscreen/indexbutton.h"
+#include "mainscreen/viewglobals.h"
+#include "network/cnt_net.h"
+#include "settings/systemsettingwidget.h"
+#include "statistics/temperaturealarm.h"
+#include "vision/camera/cameradiscovery.h"
+#include "vision/inspection/cammerrecongnize.h"
+#include "vision/inspection/cammersingleton.h"
+#include "vision/camera/cammerwidget.h"
+#include "vision/board/controlport.h"
+#include "vision/records/counters.h"
+#include "vision/inspection/paramroi.h"
+#include "vision/records/savefialimagethread.h"
+#include "vision/controller/supervision.h"
+#include "vision/controller/triggerwiring.h"
+#include "vision/controller/verdictlogic.h"
+
+namespace {
+
+constexpr int kOriginalImageKeep = 200;
+
+bool NetReady() { return gpWPara->cnt_net_enabled && gpNet && gpNet->isopen; }
+bool NetConnected() { return NetReady() && gpNet->connected; }
+
+// At most `keep` files stay below "./originalimage", the oldest go first.
+void PruneOriginalImages(int keep)
+{
+    QList<QFileInfo> files;
+    QDirIterator it(QStringLiteral("./originalimage"), QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        it.next();
+        files << it.fileInfo();
+    }
+    if (files.size() <= keep)
+        return;
+    std::sort(files.begin(), files.end(),
+              [](const QFileInfo& a, const QFileInfo& b) { return a.lastModified() < b.lastModified(); });
+    for (int i = 0; i < files.size() - keep; ++i)
+        QFile::remove(files[i].absoluteFilePath());
+}
+
+} // namespace
+
+void MainWindow::RunAlgorithm(int camera, int stage)
+{
+    const WizardPara& p = *gpWPara;
+    if (!Inspected(camera) || stage < 0 || stage >= MAX_DETECT)
+        return;
+    CammerWidget* view = cammerWidget[camera];
+    int d = stage;
+    if (p.io_mode == 1 || p.io_mode == 2)
+        d = (stage >= 2 ? stage - 2 : stage) + (side == 0 ? 2 : 0);
+    curDetect = d;
+    const int s = TriggerWiring::FoldedStage(p, d);
+    detectMask[s] &= ~(1u << camera);
+
+    PruneOriginalImages(kOriginalImageKeep);
+    if (rawCapture && view->frameWork) {
+        QImage raw = gisColor ? QImage(view->frameWork, gImageW, gImageH, gImageW * 4, QImage::Format_RGB32)
+                              : QImage(view->frameWork, gImageW, gImageH, gImageW, QImage::Format_Indexed8);
+        if (!gisColor && grayTable)
+            raw.setColorTable(*grayTable);
+        const QString path = QString("./originalimage/cammer%1%2/template%3.bmp")
+                                 .arg(camera + 1)
+                                 .arg(d + 1)
+                                 .arg(QDateTime::currentDateTime().toString("yyyyMMdd-hhmmss-zzz"));
+        if (!raw.save(path))
+            qWarning("raw picture %s not saved", qPrintable(path));
+    }
+
+    if (runState == 2) {
+        if (captureFlag[camera][d]) {
+            if (p.stage_enabled[d])
+                view->SaveReTrainImage(d);
+            captureFlag[camera][d] = false;
+            view->isOK = true;
+        }
+        bool left = false;
+        for (int v = 0; v < MAX_CAMERA; ++v)
+            for (int dd = 0; dd < gDNum && dd < MAX_DETECT; ++dd)
+                left = left || (Inspected(v) && p.stage_enabled[dd] && captureFlag[v][dd]);
+        if (!left) {
+            StartDetect();
+            if (!p.ng_pulse_mode) {
+                gpControlIO->IOSetOut(0, 1);
+                gpControlIO->IOFlashOut();
+            }
+            runState = 2;
+            CheckArea(false);
+            return;
+        }
+        if (gSource == -1 || gSource == 1)
+            view->update();
+        return;
+    }
+
+    const bool stale = gCameraID != CAMERA_NONE &&
+                       VerdictLogic::FrameStale(p.image_trigger, cycleClockMs() - lastFrameMs[camera]);
+    if (stale) {
+        // The camera stopped delivering: its last frame is not judged again.
+        view->isOK = false;
+        InsertRecord(VerdictLogic::NoPictureRecordText(camera));
+    } else if (view->recogniser) {
+        view->recogniser->ShapeMatch();
+        if (view->frameShown && view->frameWork)
+            std::memcpy(view->frameShown, view->frameWork, size_t(gColorLen));
+        view->recogniser->Run(d);
+    }
+
+    if (!view->isOK) {
+        const VerdictLogic::CameraNg ng =
+            VerdictLogic::OnCameraNg(p, s, reCheckCount[s], failCountFlag[camera], failPicState[camera][d]);
+        if (ng.final) {
+            ApplyOutputs(ng.outputs);
+            if (ng.countFail) {
+                ++gFailNum[camera];
+                failCountFlag[camera] = false;
+            }
+            if (ng.markNgOutputs && view->modelInForce) {
+                const int count = qBound(0, view->modelInForce->roiNum[0], MAX_ROI);
+                for (int r = 0; r < count; ++r)
+                    if (!view->roiOK[0][r])
+                        ngOutFlags[qBound(0, view->modelInForce->outputNo[r], 3)] = true;
+            }
+            if (ng.keepNgPicture) {
+                const int slot = view->ngCount[d] % 3;
+                const unsigned char* src = view->frameCorrected ? view->frameCorrected : view->frameWork;
+                if (view->ngFrames[d][slot] && src)
+                    std::memcpy(view->ngFrames[d][slot], src, size_t(gColorLen));
+                ++view->ngCount[d];
+            }
+        }
+    }
+    if (allCountFlag[camera]) {
+        ++gAllNum[camera];
+        allCountFlag[camera] = false;
+    }
+    gpControlIO->IOFlashOut();
+    if (gSource == -1 || gSource == 1)
+        view->update();
+}
+
+void MainWindow::CheckNG()
+{
+    const WizardPara& p = *gpWPara;
+    if (gFromTrain)
+        return;
+    bool ng = false;
+    QVector<int> ngCameras;
+    for (int v = 0; v < MAX_CAMERA; ++v) {
+        if (!Inspected(v) || cammerWidget[v]->isOK)
+            continue;
+        ng = true;
+        ngCameras << v;
+        if (cammerWidget[v]->blinkTimer)
+            cammerWidget[v]->blinkTimer->start(1000);
+    }
+    lastVerdictNG = ng;
+    if (curDetect == 1 && !operatorCheck) {
+        if (gisTempAlarm)
+            ng = true;
+    } else {
+        operatorCheck = false;
+    }
+    const int s = TriggerWiring::FoldedStage(p, curDetect);
+    const bool final = reCheckCount[s] <= 0;
+    // Diagnostics on standard error: the verdict and the longest stall of the pass since the last one.
+    qDebug("verdict stage %d %s, longest pass stall %lld ms", curDetect + 1, ng ? "NG" : "OK",
+           static_cast<long long>(longestPassGapMs));
+    longestPassGapMs = 0;
+
+    if (final) {
+        if (lastInput != 0) {
+            if (NetConnected())
+                gpNet->CNT_SendStatistics_Once(g_listParamROI, ng, lastInput);
+            lastInput = 0;
+            g_listParamROI.clear();
+        }
+        if (ng) {
+            if (curDetect >= 0 && curDetect < MAX_DETECT)
+                stageCountFlag[curDetect] = false;
+            if (NetConnected()) {
+                if (p.ng_video_record && p.video_share)
+                    gpNet->CNT_SendSaveNgVideo(1, 1);
+                if (p.alarm_sms) {
+                    int n = 0;
+                    for (int v : ngCameras) {
+                        const CammerSingleton* m = cammerWidget[v]->modelInForce;
+                        const int count = m ? qBound(0, m->roiNum[s], MAX_ROI) : 0;
+                        for (int r = 0; r < count; ++r)
+                            n += cammerWidget[v]->roiOK[s][r] ? 0 : 1;
+                    }
+                    gpNet->CNT_SendTelInfo(s, n);
+                }
+                for (int v : ngCameras) {
+                    const CammerSingleton* m = cammerWidget[v]->modelInForce;
+                    const int count = m ? qBound(0, m->roiNum[curDetect], MAX_ROI) : 0;
+                    for (int r = 0; r < count; ++r)
+                        if (!cammerWidget[v]->roiOK[curDetect][r])
+                            gpNet->ChkandAddStaticticsItem(v, curDetect, r);
+                }
+                gpNet->CNT_SendStatistics("null");
+            }
+        }
+    }
+
+    auto display = [&](bool ngLamps) {
+        cycleStarted = false;
+        if (alarmState != 2 && alarmState != 3) {
+            alarmState = 1;
+            showTimer->start(2000);
+            shownDetect = curDetect;
+            update();
+            LEDOnOff(6, ngLamps ? 0 : 1);
+            LEDOnOff(7, ngLamps ? 1 : 0);
+        }
+    };
+    auto repeatRule = [&] {
+        if (p.io_mode != 4)
+            return;
+        if (!cycleStarted)
+            repeatInput = VerdictLogic::RepeatInputAfter(p, multiDetect);
+        else
+            cycleStarted = false;
+    };
+    auto ngPulses = [&] {
+        ApplyOutputs(VerdictLogic::NgPulses(p, ngOutFlags));
+        const int ms = Supervision::TenthsToMs(p.thimble_pulse);
+        if (ms > 0)
+            ngPulseTimer->start(ms);
+    };
+    auto pictures = [&] {
+        for (int v = 0; v < MAX_CAMERA; ++v)
+            if (Inspected(v))
+                Pictures(v, final, s);
+    };
+    auto countersAndHandOver = [&](bool ok) {
+        HandOverPictures(false);
+        if (VerdictLogic::CountsDue(p, gDNum, s, ok)) {
+            CountWrite();
+            if (NetConnected())
+                gpNet->CNT_SendStatistics("null");
+        }
+    };
+
+    if (!ng) {
+        const VerdictLogic::OkOutputs ok = VerdictLogic::OnOk(p, s, multiDetect, gDNum, gisReTrain);
+        ApplyOutputs(ok.outputs);
+        if (ok.pulseMode) {
+            if (ok.closePulse)
+                closePulseTimer->start(Supervision::TenthsToMs(p.mold_pulse));
+        } else {
+            repeatRule();
+            reCheckFlag = 0;
+            if (VerdictLogic::HoldLeaveApplies(p, s, alarmState)) {
+                drawROIWidget->Restart();
+                optionStack->setCurrentIndex(0);
+                const VerdictLogic::HoldLeave hl = VerdictLogic::LeaveHold(p, s);
+                ApplyOutputs(hl.outputs);
+                if (hl.leave) {
+                    alarmState = 0;
+                    ResetRun();
+                    runState = 1;
+                    if (hl.restartStage1) {
+                        simInput = 1;
+                        restartDetect = 1;
+                    }
+                }
+                if (hl.startDetect)
+                    StartDetect();
+                if (NetReady()) {
+                    gpNet->CNT_AddNgTimes(int(QDateTime::currentMSecsSinceEpoch() - ngTime));
+                    if (gpNet->connected && p.ng_video_record && p.video_share)
+                        gpNet->CNT_SendSaveNgVideo(1, 0);
+                    gpNet->CNT_SendCancle();
+                }
+            }
+        }
+        display(false);
+        const VerdictLogic::ReleasePulses rp = VerdictLogic::OnOkRelease(p, s);
+        ApplyOutputs(rp.outputs);
+        if (rp.closePulse)
+            closePulseTimer->start(Supervision::TenthsToMs(p.mold_pulse));
+        if (rp.ejectorPulse)
+            ejectorPulseTimer->start(Supervision::TenthsToMs(p.thimble_pulse));
+        pictures();
+        countersAndHandOver(true);
+    } else if (p.ng_pulse_mode) {
+        ApplyOutputs(VerdictLogic::NgPulseMode(p));
+        if (p.mold_pulse > 0)
+            closePulseTimer->start(Supervision::TenthsToMs(p.mold_pulse));
+        display(true);
+        if (p.enable_stop_not_alarm && s == 0)
+            ngPulses();
+        pictures();
+        countersAndHandOver(false);
+    } else if (p.enable_stop_not_alarm && s == 0) {
+        display(false);
+        ngPulses();
+        repeatRule();
+        pictures();
+    } else {
+        if (alarmState != 2) {
+            if (final) {
+                ApplyOutputs(VerdictLogic::HoldEntry(p, s, safetyTrigger));
+                if (screenOff) {
+                    LCDOnOff(1);
+                    if (p.location_level > 0)
+                        lcdTimer->start(p.location_level * 1000);
+                }
+                SetStopDetect();
+                alarmState = 2;
+                selectedView = numCamera;
+                if (settingWidget)
+                    settingWidget->hide();
+                mainStack->setCurrentIndex(0);
+                ChangeCammer();
+                indexButton->hide();
+                drawROIWidget->Reset(false);
+                reCheckFlag = 0;
+                LEDOnOff(6, 0);
+                LEDOnOff(7, 1);
+                InsertRecord(VerdictLogic::AlarmRecordText(ngCameras));
+            } else if (p.io_mode != 4) {
+                reCheckFlag = 1;
+            }
+            ngTime = QDateTime::currentMSecsSinceEpoch();
+            cycleStarted = false;
+        }
+        pictures();
+    }
+    if (NetReady())
+        g_listParamROI.clear();
+}
+
+void MainWindow::Pictures(int camera, bool final, int s)
+{
+    const WizardPara& p = *gpWPara;
+    if (curDetect < 0 || curDetect >= MAX_DETECT)
+        return;
+    CammerWidget* view = cammerWidget[camera];
+    int& c = failPicState[camera][curDetect];
+    const VerdictLogic::Pictures pr = VerdictLogic::OnPictures(p, c, !view->isOK, final, s, gPicNumNG, gPicNumOK);
+    for (VerdictLogic::PicOp op : pr.ops) {
+        switch (op) {
+        case VerdictLogic::SaveNg: view->SaveFailImage(curDetect, 0); break;
+        case VerdictLogic::SaveOk: view->SaveFailImage(curDetect, 1); break;
+        case VerdictLogic::StampNg: view->UpdateFailImage(curDetect, 0); break;
+        case VerdictLogic::StampOk: view->UpdateFailImage(curDetect, 1); break;
+        }
+    }
+    c = pr.state;
+    if (pr.handNgNow)
+        SaveFialImageThread::HandOver(camera, curDetect, false, true);
+}
+
+void MainWindow::HandOverPictures(bool holdOver)
+{
+    for (int v = 0; v < MAX_CAMERA; ++v) {
+        if (!Inspected(v))
+            continue;
+        for (int d = 0; d < gDNum && d < MAX_DETECT; ++d) {
+            const VerdictLogic::HandOver h = VerdictLogic::HandOverFor(failPicState[v][d], holdOver);
+            if (!h.ok && !h.ng)
+                continue;
+            SaveFialImageThread::HandOver(v, d, h.ok, h.ng);
+            failPicState[v][d] = 0;
+        }
+    }
+}
+
+void MainWindow::BackTrain()
+{
+    ApplyOutputs(VerdictLogic::BackTrainOutputs(*gpWPara));
+    runState = 1;
+    CheckNG();
+    gisReTrain = 1;
+}

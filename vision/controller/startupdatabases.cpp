@@ -1,0 +1,55 @@
+#include "vision/controller/startupdatabases.h"
+
+#include <QSqlDatabase>
+#include <QThread>
+#include <QtDebug>
+
+#include "core/commandrunner.h"
+#include "core/uitexttable.h"
+#include "vision/controller/databaseguard.h"
+
+StartupDatabases::StartupDatabases()
+{
+    pause = [](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); };
+    reboot = [] { runCommand("reboot", {}); };
+}
+
+QList<StartupDatabase> StartupDatabases::List()
+{
+    return {
+        {"dbIn", "PARAM.db", "sysparam", "./paraGroup/default/PARAM.db", 160, 100},
+        {"dbRecord", "RECORD.db", "RECORD", "RECORDNULL.db", 135, 300},
+        {"dbT", "SN.db", "sysparam", "./paraGroup/default/SN.db", 160, 100},
+    };
+}
+
+bool StartupDatabases::OpenAll()
+{
+    for (const StartupDatabase& d : List()) {
+        QString why;
+        if (DatabaseGuard::isSound(d.file, d.table, &why)) {
+            QSqlDatabase db = QSqlDatabase::contains(d.connection)
+                                  ? QSqlDatabase::database(d.connection, false)
+                                  : QSqlDatabase::addDatabase("QSQLITE", d.connection);
+            db.setDatabaseName(d.file);
+            if (db.isOpen() || db.open())
+                continue;
+            why = "cannot open";
+        }
+        damage = d.file + ": " + why;
+        qCritical().noquote() << "database" << damage << "- replacing it with" << d.defaultFile;
+        // English whatever the language setting: the record holding it is not loaded yet.
+        if (warn)
+            warn(gaLanStr[d.warnRow * LAN_COUNT + 1]);
+        if (!DatabaseGuard::replaceWithDefault(d.file, d.defaultFile, &asideName))
+            qCritical().noquote() << "no default copy" << d.defaultFile << "for" << d.file;
+        else if (!asideName.isEmpty())
+            qCritical().noquote() << "damaged" << d.file << "kept as" << asideName;
+        if (pause)
+            pause(d.pauseMs);
+        if (reboot)
+            reboot();
+        return false;
+    }
+    return true;
+}

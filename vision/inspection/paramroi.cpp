@@ -1,0 +1,3 @@
+#include "vision/inspection/paramroi.h"
+
+QList<param_roi> g_listParamROI;

@@ -1,3 +1,0 @@
-#include "vision/paramroi.h"
-
-QList<param_roi> g_listParamROI;

@@ -1,0 +1,212 @@
+#include "vision/records/savefialimagethread.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QImageWriter>
+#include <QMutexLocker>
+#include <QSaveFile>
+#include <cstring>
+
+uchar* gpFailImage[MAX_CAMERA][MAX_DETECT][2] = {};
+int gisSaveFail[MAX_CAMERA][MAX_DETECT][2] = {};
+int gFailIndex[MAX_CAMERA][MAX_DETECT] = {};
+SaveFialImageThread* gpSaveFialImageThread = nullptr;
+
+namespace {
+
+bool ValidSlot(int c, int d, int kind)
+{
+    return c >= 0 && c < MAX_CAMERA && d >= 0 && d < MAX_DETECT && (kind == 0 || kind == 1);
+}
+
+qint64 SlotBytes() { return qint64(gImageW) * gImageH * 4; }
+
+} // namespace
+
+SaveFialImageThread::SaveFialImageThread()
+{
+    hooks.cameraCount = [] { return 0; };
+    hooks.stageCount = [] { return 0; };
+    hooks.limit = [](int) { return 1; };
+    hooks.folder = &SaveFialImageThread::DefaultFolder;
+    hooks.clock = [] { return QDateTime::currentDateTime(); };
+    hooks.sleep = [](int ms) { QThread::msleep(ulong(ms)); };
+}
+
+void SaveFialImageThread::AllocateSlots(int cameras)
+{
+    const qint64 bytes = SlotBytes();
+    if (bytes <= 0)
+        return;
+    QMutexLocker lock(pMutexSaveFail);
+    for (int c = 0; c < cameras && c < MAX_CAMERA; ++c)
+        for (int d = 0; d < MAX_DETECT; ++d)
+            for (int k = 0; k < 2; ++k) {
+                if (!gpFailImage[c][d][k])
+                    gpFailImage[c][d][k] = new uchar[size_t(bytes)]();
+                gisSaveFail[c][d][k] = 0;
+            }
+}
+
+bool SaveFialImageThread::PutSlot(int c, int d, int kind, const QImage& picture)
+{
+    if (!ValidSlot(c, d, kind) || picture.width() != gImageW || picture.height() != gImageH)
+        return false;
+    const QImage img = picture.convertToFormat(QImage::Format_RGB32);
+    QMutexLocker lock(pMutexSaveFail);
+    uchar* slot = gpFailImage[c][d][kind];
+    if (!slot)
+        return false;
+    for (int y = 0; y < gImageH; ++y)
+        std::memcpy(slot + qint64(y) * gImageW * 4, img.constScanLine(y), size_t(gImageW) * 4);
+    return true;
+}
+
+QImage SaveFialImageThread::GetSlot(int c, int d, int kind)
+{
+    if (!ValidSlot(c, d, kind) || gImageW <= 0 || gImageH <= 0)
+        return QImage();
+    QImage img(gImageW, gImageH, QImage::Format_RGB32);
+    QMutexLocker lock(pMutexSaveFail);
+    const uchar* slot = gpFailImage[c][d][kind];
+    if (!slot)
+        return QImage();
+    for (int y = 0; y < gImageH; ++y)
+        std::memcpy(img.scanLine(y), slot + qint64(y) * gImageW * 4, size_t(gImageW) * 4);
+    return img;
+}
+
+void SaveFialImageThread::HandOver(int c, int d, bool ok, bool ng)
+{
+    if (!ValidSlot(c, d, 0))
+        return;
+    QMutexLocker lock(pMutexSaveFail);
+    if (ng)
+        gisSaveFail[c][d][0] = 1;
+    if (ok)
+        gisSaveFail[c][d][1] = 1;
+}
+
+QString SaveFialImageThread::DefaultFolder(int c, int d, int kind)
+{
+    return QString("%1//camera%2//detect%3//%4")
+        .arg(QStringLiteral("./alarmimage"))
+        .arg(c + 1)
+        .arg(d + 1)
+        .arg(kind == 0 ? QStringLiteral("NG") : QStringLiteral("OK"));
+}
+
+QString SaveFialImageThread::FileName(int index, const QDateTime& when)
+{
+    const QString stamp = when.toString(QStringLiteral("yyyy-MM-dd_hh.mm.ss"));
+    return (index >= 1 ? QString("%1_%2").arg(index).arg(stamp) : stamp) + QStringLiteral(".jpg");
+}
+
+void SaveFialImageThread::Trim(const QString& folder, int limit)
+{
+    QDir dir(folder);
+    const QFileInfoList files =
+        dir.entryInfoList(QStringList() << QStringLiteral("*.jpg"), QDir::Files, QDir::Time);
+    const int keep = qMax(limit, 1) - 1;  // room for the file about to be written
+    for (int i = keep; i < files.size(); ++i)
+        QFile::remove(files[i].absoluteFilePath());
+}
+
+QString SaveFialImageThread::ReportPath(const QString& path, const QString& cwd)
+{
+    QString rel = path;
+    rel.remove(cwd);
+    return QStringLiteral(".") + rel;
+}
+
+bool SaveFialImageThread::WriteOne(const QImage& picture, int c, int d, int kind, bool ngFlagged, int index)
+{
+    // The OK picture of a re-detection goes beside its NG picture.
+    const int folderKind = (kind == 0 || ngFlagged) ? 0 : 1;
+    const int limit = hooks.limit ? hooks.limit(folderKind) : 1;
+    const QString folder = hooks.folder ? hooks.folder(c, d, folderKind) : DefaultFolder(c, d, folderKind);
+    QDir dir(folder);
+    if (!dir.exists() && !dir.mkpath(QStringLiteral("."))) {
+        qWarning("NG picture of camera %d stage %d not saved: folder %s cannot be made", c + 1, d + 1,
+                 qPrintable(folder));
+        ++failedCount;
+        return false;
+    }
+    Trim(dir.absolutePath(), limit);
+    const QString path = QString("%1/%2").arg(dir.absolutePath(), FileName(index, hooks.clock()));
+    QSaveFile file(path);
+    bool ok = file.open(QIODevice::WriteOnly);
+    QString error = file.errorString();
+    if (ok) {
+        QImageWriter writer(&file, "jpg");
+        ok = writer.write(picture);
+        if (!ok)
+            error = writer.errorString();
+        else if (!(ok = file.commit()))
+            error = file.errorString();
+    }
+    if (!ok) {
+        if (file.isOpen())
+            file.cancelWriting();
+        qWarning("NG picture %s not saved: %s", qPrintable(path), qPrintable(error));
+        ++failedCount;
+        return false;
+    }
+    ++writtenCount;
+    if (hooks.saved)
+        hooks.saved(path);
+    return true;
+}
+
+void SaveFialImageThread::Pass()
+{
+    const int cameras = qMin(hooks.cameraCount ? hooks.cameraCount() : 0, MAX_CAMERA);
+    const int stages = qMin(hooks.stageCount ? hooks.stageCount() : 0, MAX_DETECT);
+    for (int c = 0; c < cameras; ++c) {
+        for (int d = 0; d < stages; ++d) {
+            bool f0, f1;
+            int index;
+            {
+                QMutexLocker lock(pMutexSaveFail);
+                f0 = gisSaveFail[c][d][0];
+                f1 = gisSaveFail[c][d][1];
+                index = gFailIndex[c][d];
+            }
+            for (int k = 0; k < 2; ++k) {
+                QImage picture;
+                {
+                    QMutexLocker lock(pMutexSaveFail);
+                    if (!gisSaveFail[c][d][k])
+                        continue;
+                    const uchar* slot = gpFailImage[c][d][k];
+                    gisSaveFail[c][d][k] = 0;
+                    if (slot && gImageW > 0 && gImageH > 0) {
+                        picture = QImage(gImageW, gImageH, QImage::Format_RGB32);
+                        for (int y = 0; y < gImageH; ++y)
+                            std::memcpy(picture.scanLine(y), slot + qint64(y) * gImageW * 4,
+                                        size_t(gImageW) * 4);
+                    }
+                }
+                if (picture.isNull()) {
+                    qWarning("NG picture of camera %d stage %d not saved: no picture slot", c + 1, d + 1);
+                    ++failedCount;
+                } else {
+                    WriteOne(picture, c, d, k, f0, index);
+                }
+                hooks.sleep((k == 0 && f0 && f1) ? 1000 : 200);
+            }
+            if (f0) {
+                QMutexLocker lock(pMutexSaveFail);
+                gFailIndex[c][d] = 0;
+            }
+        }
+    }
+}
+
+void SaveFialImageThread::run()
+{
+    while (!isInterruptionRequested()) {
+        Pass();
+        hooks.sleep(100);
+    }
+}
