@@ -30,6 +30,15 @@ void Data_Init()
     fillRows(kUiTextRows1, kUiTextRowCount1);
     fillRows(kUiTextRows2, kUiTextRowCount2);
     fillRows(kUiTextRows3, kUiTextRowCount3);
+    // Rows after the table's last, one source per area.
+    fillRows(kUiTextRows_cycle, kUiTextRowCount_cycle);
+    fillRows(kUiTextRows_failsafe, kUiTextRowCount_failsafe);
+    fillRows(kUiTextRows_system, kUiTextRowCount_system);
+    fillRows(kUiTextRows_camera, kUiTextRowCount_camera);
+    fillRows(kUiTextRows_maintenance, kUiTextRowCount_maintenance);
+    fillRows(kUiTextRows_io, kUiTextRowCount_io);
+    fillRows(kUiTextRows_network, kUiTextRowCount_network);
+    fillRows(kUiTextRows_statistics, kUiTextRowCount_statistics);
 
     InstallFontSubstitutions();
     LoadSharedPictures();
