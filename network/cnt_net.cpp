@@ -36,6 +36,9 @@ bool ReadReportingSwitch(const QString& paramFile)
 
 CNT_Net::CNT_Net(QObject* parent) : QTcpServer(parent)
 {
+    cardInForce.addresses = getNewNetCardInfo();
+    cardInForce.hostName = getNetHostName();
+    cardInForce.macs = getNetMac();
     enabled = ReadReportingSwitch("PARAM.db");
     if (!enabled)
         return;

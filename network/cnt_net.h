@@ -8,16 +8,12 @@
 #include <QString>
 #include <QTcpServer>
 
+#include "network/netcard.h"
+
 struct param_roi;
 class QDateTime;
 class QTcpSocket;
 
-// Addresses, MACs and host name of the computer; the host name is the device id of every report.
-struct NetCard {
-    QMap<QString, QString> addresses;
-    QMap<QString, QString> macs;
-    QString hostName;
-};
 
 class CNT_Net : public QTcpServer {
     Q_OBJECT
@@ -49,6 +45,16 @@ public:
     void CNT_SendAlarmPic(QString const& path);
     void CNT_SendTempPic(QString const& path);
     void CNT_SendROIParam(int camera, int detect);
+
+    // Card information of the machine (files through sysPath).
+    // Card name to [address, netmask, gateway] from /etc/network/interfaces and /proc/net/dev;
+    // empty when the interfaces file cannot be read.
+    static QMap<QString, QStringList> getNewNetCardInfo();
+    // Card name to the MAC in /sys/class/net/<card>/address (cards the kernel lists, not lo).
+    static QMap<QString, QString> getNetMac();
+    static QString getNetHostName();
+    // Card name to its IPv4 address as the kernel has it now (not lo).
+    static QMap<QString, QString> getNetCardInfo();
 
     // The settings screen opens: the card record in force becomes the edit copy.
     void CopyCardToEdit() { cardEdit = cardInForce; }
