@@ -43,6 +43,29 @@ const QString gOutName[14 * 3] = {
     "机手动作", "Mac mov", "機手動作",
 };
 
+// The Traditional Chinese captions are the Simplified Chinese ones.
+const QString gCustomInputName[8 * 3] = {
+    "输入 1", "Input 1", "输入 1",
+    "输入 3", "Input 3", "输入 3",
+    "输入 4", "Input 4", "输入 4",
+    "输入 5", "Input 5", "输入 5",
+    "输入 6", "Input 6", "输入 6",
+    "输入 7", "Input 7", "输入 7",
+    "输入 8", "Input 8", "输入 8",
+    "输入 9", "Input 9", "输入 9",
+};
+
+const QString gCustomOutputName[8 * 3] = {
+    "输出 1", "Output 1", "输出 1",
+    "输出 2", "Output 2", "输出 2",
+    "输出 4", "Output 4", "输出 4",
+    "输出 5", "Output 5", "输出 5",
+    "输出 6", "Output 6", "输出 6",
+    "输出 7", "Output 7", "输出 7",
+    "输出 8", "Output 8", "输出 8",
+    "输出 9", "Output 9", "输出 9",
+};
+
 QString gaName[18];
 RunModeHooks gRunModeHooks;
 

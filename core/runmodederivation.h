@@ -12,6 +12,9 @@ extern const int OutputNo[8];    // mode 4: terminal (output bit + 1) that stage
 extern const QString gInName[16 * 3];   // input names, entry row * 3 + language
 extern const QString gOutName[14 * 3];  // output names, entry row * 3 + language
 extern QString gaName[18];       // display names of the signals in the language in force
+// Captions of the eight input and output slots of the naming page, entry slot * 3 + language.
+extern const QString gCustomInputName[8 * 3];
+extern const QString gCustomOutputName[8 * 3];
 
 constexpr int IN_NAME_ROWS = 16;
 constexpr int OUT_NAME_ROWS = 14;
