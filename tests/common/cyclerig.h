@@ -1,0 +1,74 @@
+#pragma once
+// The real program in a temporary program directory with the board simulator on a pty and
+// simulated cameras serving picture files, for end-to-end tests and tools/cyclebench: parameters,
+// regions and templates written as the program stores them, the program started in a network
+// namespace of its own, the board's frames and the program's log read back.
+#include <functional>
+#include <memory>
+
+#include <QList>
+#include <QProcess>
+#include <QString>
+
+#include <opencv2/core.hpp>
+
+#include "common/boardsim.h"
+
+struct OutputChange {
+    qint64 ms;
+    int bits;  // outputs 0-2 as the board received them
+};
+
+struct CycleRigSetup {
+    int cameras = 1;
+    int regions = 1;       // 1: one large region; more: a grid of small ones (up to 50)
+    int width = 640;
+    int height = 480;
+    bool colour = false;
+    int delay0 = 10;       // stage delays in 100 ms ticks
+    int delay1 = 10;
+};
+
+class CycleRig {
+public:
+    // Works in the current directory (a temporary program directory).
+    explicit CycleRig(const QString& programDir);
+    ~CycleRig();
+
+    // Databases, parameters, regions, templates and camera pictures for `s`.
+    bool Prepare(const CycleRigSetup& s);
+    // Starts boardsim and the program; waits until the main screen is shown. Returns the time
+    // from the start of the process to that line (ms), or -1.
+    qint64 Launch(const QStringList& extraEnv = {});
+    void Stop();
+
+    // Replaces camera c's picture whole (written aside, then renamed over).
+    bool Show(int c, const cv::Mat& picture);
+    QString Picture(int c) const;
+    // What the program printed and logged so far.
+    QString Log();
+    bool WaitFor(const std::function<bool()>& cond, int ms);
+    // Changes of outputs 0-2 in the words the board received since `fromMs`.
+    QList<OutputChange> Changes(qint64 fromMs);
+    // Board time stamps of the input changes logged so far that raised input n.
+    static QList<qint64> Raises(const QStringList& lines, int n);
+    // Raises input n for `ms`; returns the board's time of that edge (-1: not seen).
+    qint64 Pulse(int n, int ms = 300);
+    // Resident memory of the program (kB, from /proc), -1 when it is not running.
+    long long RssKb() const;
+    // Longest pass stalls reported with each verdict since the program started.
+    QList<qint64> Stalls();
+
+    const cv::Mat& scene() const { return scene_; }
+    BoardSim* board() { return board_.get(); }
+    QProcess& process() { return app_; }
+    int language() const { return language_; }
+
+private:
+    QString dir_;
+    std::unique_ptr<BoardSim> board_;
+    QProcess app_;
+    QString output_;
+    cv::Mat scene_;
+    int language_ = 0;
+};

@@ -1,0 +1,123 @@
+// Runs the real program with the board simulator and N simulated cameras in a temporary program
+// directory, drives M cycles and prints the figures of the running program: trigger edge to the
+// release of output 1 minus the stage delay (median, p90, max), the longest GUI-thread stall per
+// cycle, resident memory and the start-up time to the main screen.
+//   cyclebench [--cameras N] [--cycles M] [--regions R] [--width W] [--height H] [--colour]
+//              [--delay TICKS] [--idle SECONDS]
+#include <algorithm>
+#include <cstdio>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include "common/cyclerig.h"
+
+namespace {
+
+qint64 Percentile(QList<qint64> v, double q)
+{
+    if (v.isEmpty())
+        return -1;
+    std::sort(v.begin(), v.end());
+    const int i = std::clamp(int(q * (v.size() - 1) + 0.5), 0, int(v.size()) - 1);
+    return v[i];
+}
+
+// CPU time (user + system ticks) of a process from /proc.
+long long CpuTicks(qint64 pid)
+{
+    QFile f(QString("/proc/%1/stat").arg(pid));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray s = f.readAll();
+    const QList<QByteArray> w = s.mid(s.lastIndexOf(')') + 2).split(' ');
+    return w.value(11).toLongLong() + w.value(12).toLongLong();
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    CycleRigSetup s;
+    s.delay0 = 3;
+    s.delay1 = 3;
+    s.regions = 50;
+    int cycles = 20;
+    int idle = 0;
+    const QStringList args = app.arguments();
+    for (int i = 1; i < args.size(); ++i) {
+        const QString a = args[i];
+        const int v = i + 1 < args.size() ? args[i + 1].toInt() : 0;
+        if (a == "--cameras") s.cameras = std::clamp(v, 1, 8), ++i;
+        else if (a == "--cycles") cycles = std::max(1, v), ++i;
+        else if (a == "--regions") s.regions = std::clamp(v, 1, 50), ++i;
+        else if (a == "--width") s.width = std::max(64, v), ++i;
+        else if (a == "--height") s.height = std::max(64, v), ++i;
+        else if (a == "--delay") s.delay0 = s.delay1 = std::max(1, v), ++i;
+        else if (a == "--idle") idle = std::max(0, v), ++i;
+        else if (a == "--colour") s.colour = true;
+        else {
+            std::fprintf(stderr, "usage: cyclebench [--cameras N] [--cycles M] [--regions R] [--width W] "
+                                 "[--height H] [--colour] [--delay TICKS] [--idle SECONDS]\n");
+            return 2;
+        }
+    }
+    QTemporaryDir tmp;
+    if (!tmp.isValid() || !QDir::setCurrent(tmp.path()))
+        return 1;
+    CycleRig rig(tmp.path());
+    if (!rig.Prepare(s)) {
+        std::fprintf(stderr, "cyclebench: could not prepare the program directory\n");
+        return 1;
+    }
+    const qint64 startup = rig.Launch();
+    if (startup < 0) {
+        std::fprintf(stderr, "cyclebench: the program did not come up\n%s\n", qPrintable(rig.Log()));
+        return 1;
+    }
+    QThread::msleep(1000);
+    const long long rssIdle = rig.RssKb();
+    if (idle > 0) {
+        const qint64 pid = rig.process().processId();
+        const long long t0 = CpuTicks(pid);
+        QThread::sleep(unsigned(idle));
+        const long long t1 = CpuTicks(pid);
+        std::printf("idle CPU of the program (all threads): %.1f%% of a core over %d s\n",
+                    100.0 * double(t1 - t0) / double(sysconf(_SC_CLK_TCK)) / idle, idle);
+    }
+    QList<qint64> release;
+    int missed = 0;
+    const int delayMs = s.delay0 * 100;
+    for (int n = 0; n < cycles; ++n) {
+        const qint64 edge = rig.Pulse(0);
+        const bool done = edge >= 0 && rig.WaitFor([&] {
+            const auto ch = rig.Changes(edge);
+            return ch.size() >= 3 && ch.last().bits == 0;
+        }, 10000);
+        const auto ch = edge >= 0 ? rig.Changes(edge) : QList<OutputChange>();
+        if (!done || ch.size() < 2 || ch[1].bits != 0b001) {
+            ++missed;
+            continue;
+        }
+        release << ch[1].ms - edge - delayMs;
+        QThread::msleep(200);
+    }
+    const QList<qint64> stalls = rig.Stalls();
+    const long long rss = rig.RssKb();
+    std::printf("cameras %d, %dx%d %s, %d regions, delay %d ms, %d cycles (%d not completed)\n", s.cameras, s.width,
+                s.height, s.colour ? "colour" : "grey", s.regions, delayMs, cycles, missed);
+    std::printf("edge -> release of output 1 minus the delay: median %lld ms, p90 %lld ms, max %lld ms\n",
+                Percentile(release, 0.5), Percentile(release, 0.9), Percentile(release, 1.0));
+    std::printf("longest GUI-thread stall per verdict: median %lld ms, p90 %lld ms, max %lld ms\n",
+                Percentile(stalls, 0.5), Percentile(stalls, 0.9), Percentile(stalls, 1.0));
+    std::printf("resident memory: %lld MB at idle, %lld MB after the cycles\n", rssIdle / 1024, rss / 1024);
+    std::printf("start-up to the main screen: %lld ms\n", startup);
+    rig.Stop();
+    return missed == 0 ? 0 : 3;
+}
