@@ -161,7 +161,7 @@ bool CycleRig::Show(int c, const cv::Mat& picture)
     return QFile::rename(tmp, Picture(c));
 }
 
-qint64 CycleRig::Launch(const QStringList& extraEnv)
+qint64 CycleRig::Launch(const QStringList& extraEnv, const QString& wrapper)
 {
     board_ = std::make_unique<BoardSim>();
     if (!board_->start(dir_ + "/ttyBoard", false))
@@ -184,9 +184,10 @@ qint64 CycleRig::Launch(const QStringList& extraEnv)
     const QString unshare = QStandardPaths::findExecutable("unshare");
     if (!unshare.isEmpty() && QProcess::execute(unshare, {"--net", "true"}) == 0) {
         started.restart();
-        app_.start(unshare, {"--net", "--", "sh", "-c", "ip link set lo up 2>/dev/null; exec \"$0\"", exe});
+        app_.start(unshare, {"--net", "--", "sh", "-c",
+                             QString("ip link set lo up 2>/dev/null; exec %1 \"$0\"").arg(wrapper), exe});
     } else {
-        app_.start(exe, QStringList());
+        app_.start("sh", {"-c", QString("exec %1 \"$0\"").arg(wrapper), exe});
     }
     if (!app_.waitForStarted(5000))
         return -1;

@@ -39,7 +39,8 @@ public:
     bool Prepare(const CycleRigSetup& s);
     // Starts boardsim and the program; waits until the main screen is shown. Returns the time
     // from the start of the process to that line (ms), or -1.
-    qint64 Launch(const QStringList& extraEnv = {});
+    // `wrapper`: a command the program runs under (a profiler), empty for none.
+    qint64 Launch(const QStringList& extraEnv = {}, const QString& wrapper = QString());
     void Stop();
 
     // Replaces camera c's picture whole (written aside, then renamed over).

@@ -3,7 +3,8 @@
 // release of output 1 minus the stage delay (median, p90, max), the longest GUI-thread stall per
 // cycle, resident memory and the start-up time to the main screen.
 //   cyclebench [--cameras N] [--cycles M] [--regions R] [--width W] [--height H] [--colour]
-//              [--delay TICKS] [--idle SECONDS]
+//              [--delay TICKS] [--idle SECONDS] [--hold SECONDS]
+//              [--wrap "PROFILER ARGS"]
 #include <algorithm>
 #include <cstdio>
 #include <unistd.h>
@@ -50,6 +51,8 @@ int main(int argc, char** argv)
     s.regions = 50;
     int cycles = 20;
     int idle = 0;
+    int hold = 0;
+    QString wrapper;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
         const QString a = args[i];
@@ -61,7 +64,9 @@ int main(int argc, char** argv)
         else if (a == "--height") s.height = std::max(64, v), ++i;
         else if (a == "--delay") s.delay0 = s.delay1 = std::max(1, v), ++i;
         else if (a == "--idle") idle = std::max(0, v), ++i;
+        else if (a == "--hold") hold = std::max(0, v), ++i;
         else if (a == "--colour") s.colour = true;
+        else if (a == "--wrap" && i + 1 < args.size()) wrapper = args[++i];
         else {
             std::fprintf(stderr, "usage: cyclebench [--cameras N] [--cycles M] [--regions R] [--width W] "
                                  "[--height H] [--colour] [--delay TICKS] [--idle SECONDS]\n");
@@ -76,7 +81,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "cyclebench: could not prepare the program directory\n");
         return 1;
     }
-    const qint64 startup = rig.Launch();
+    const qint64 startup = rig.Launch({}, wrapper);
     if (startup < 0) {
         std::fprintf(stderr, "cyclebench: the program did not come up\n%s\n", qPrintable(rig.Log()));
         return 1;
@@ -118,6 +123,12 @@ int main(int argc, char** argv)
                 Percentile(stalls, 0.5), Percentile(stalls, 0.9), Percentile(stalls, 1.0));
     std::printf("resident memory: %lld MB at idle, %lld MB after the cycles\n", rssIdle / 1024, rss / 1024);
     std::printf("start-up to the main screen: %lld ms\n", startup);
+    if (hold > 0) {
+        // Time to look at the running program (/proc/<pid>/smaps, a profiler attached by pid).
+        std::printf("program pid %lld, held for %d s\n", static_cast<long long>(rig.process().processId()), hold);
+        std::fflush(stdout);
+        QThread::sleep(unsigned(hold));
+    }
     rig.Stop();
     return missed == 0 ? 0 : 3;
 }

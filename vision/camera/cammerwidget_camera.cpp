@@ -2,6 +2,8 @@
 // image parameters of each make, converted from the parameter record's scales.
 #include "vision/camera/cammerwidget.h"
 
+#include <cstdlib>
+
 #include <cmath>
 #include <cstring>
 
@@ -70,11 +72,12 @@ CammerWidget::CammerWidget(int index, QWidget* parent)
     setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
     hide();
     const size_t len = size_t(std::max(1, gImageLen));
-    frameGrab = new unsigned char[size_t(std::max(1, gColorLen))]();
-    frameConvert = new unsigned char[len * 4]();
+    // calloc: zero pages are only taken when written, so a view without a camera costs nothing.
+    frameGrab = static_cast<unsigned char*>(std::calloc(size_t(std::max(1, gColorLen)), 1));
+    frameConvert = static_cast<unsigned char*>(std::calloc(len * 4, 1));
     if (gisColor)
-        frameColor = new unsigned char[size_t(std::max(1, gColorLen))]();
-    frameRaw = new unsigned char[len]();
+        frameColor = static_cast<unsigned char*>(std::calloc(size_t(std::max(1, gColorLen)), 1));
+    frameRaw = static_cast<unsigned char*>(std::calloc(len, 1));
     if (index >= 0 && index < 8) {
         // A fresh grab buffer holds no frame yet, whatever an earlier view of this index left.
         QMutexLocker lock(pMutex[index]);
@@ -95,10 +98,10 @@ CammerWidget::~CammerWidget()
     CameraStop();
     CameraClose();
     FreeViewSide();
-    delete[] frameGrab;
-    delete[] frameConvert;
-    delete[] frameColor;
-    delete[] frameRaw;
+    std::free(frameGrab);
+    std::free(frameConvert);
+    std::free(frameColor);
+    std::free(frameRaw);
     if (cameraIndex >= 0 && cameraIndex < 8 && gViews[cameraIndex] == this)
         gViews[cameraIndex] = nullptr;
 }

@@ -5,6 +5,7 @@
 #include <QImageWriter>
 #include <QMutexLocker>
 #include <QSaveFile>
+#include <algorithm>
 #include <cstring>
 
 uchar* gpFailImage[MAX_CAMERA][MAX_DETECT][2] = {};
@@ -33,19 +34,22 @@ SaveFialImageThread::SaveFialImageThread()
     hooks.sleep = [](int ms) { QThread::msleep(ulong(ms)); };
 }
 
+namespace {
+int gSlotCameras = 0;  // cameras whose slots may hold pictures (AllocateSlots)
+}
+
 void SaveFialImageThread::AllocateSlots(int cameras)
 {
-    const qint64 bytes = SlotBytes();
-    if (bytes <= 0)
+    if (SlotBytes() <= 0)
         return;
+    // Two RGBA frames per camera and stage are large (8 MB each at 1920 x 1080) and most stages
+    // never hold an NG picture: a slot's memory is taken when its first picture arrives.
     QMutexLocker lock(pMutexSaveFail);
-    for (int c = 0; c < cameras && c < MAX_CAMERA; ++c)
+    gSlotCameras = std::clamp(cameras, 0, int(MAX_CAMERA));
+    for (int c = 0; c < gSlotCameras; ++c)
         for (int d = 0; d < MAX_DETECT; ++d)
-            for (int k = 0; k < 2; ++k) {
-                if (!gpFailImage[c][d][k])
-                    gpFailImage[c][d][k] = new uchar[size_t(bytes)]();
+            for (int k = 0; k < 2; ++k)
                 gisSaveFail[c][d][k] = 0;
-            }
 }
 
 bool SaveFialImageThread::PutSlot(int c, int d, int kind, const QImage& picture)
@@ -54,7 +58,9 @@ bool SaveFialImageThread::PutSlot(int c, int d, int kind, const QImage& picture)
         return false;
     const QImage img = picture.convertToFormat(QImage::Format_RGB32);
     QMutexLocker lock(pMutexSaveFail);
-    uchar* slot = gpFailImage[c][d][kind];
+    uchar*& slot = gpFailImage[c][d][kind];
+    if (!slot && c < gSlotCameras)
+        slot = new uchar[size_t(SlotBytes())]();
     if (!slot)
         return false;
     for (int y = 0; y < gImageH; ++y)
@@ -69,6 +75,10 @@ QImage SaveFialImageThread::GetSlot(int c, int d, int kind)
     QImage img(gImageW, gImageH, QImage::Format_RGB32);
     QMutexLocker lock(pMutexSaveFail);
     const uchar* slot = gpFailImage[c][d][kind];
+    if (!slot && c < gSlotCameras) {
+        img.fill(Qt::black);  // a slot that has held no picture yet
+        return img;
+    }
     if (!slot)
         return QImage();
     for (int y = 0; y < gImageH; ++y)
