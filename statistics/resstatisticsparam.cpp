@@ -1,0 +1,491 @@
+#include "statistics/resstatisticsparam.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStringList>
+#include <QThread>
+#include <QVariant>
+#include <QVector>
+#include <QtDebug>
+
+#include "core/commandrunner.h"
+#include "core/uitexttable.h"
+
+ResStatisticsParam* gpResStatisticsParam = nullptr;
+const char* const ResStatisticsParam::kConnection = "dbResStatistics";
+
+namespace {
+const QString kFile = QStringLiteral("ResStatistics.db");
+const QString kTemplate = QStringLiteral("ResStatisticsNULL.db");
+constexpr int kRowFileError = 544;
+constexpr int kRowNoFile = 552;
+
+QString TextRow(int row, int lan)
+{
+    return gaLanStr[row * LAN_COUNT + lan];
+}
+
+QList<int> Zeros()
+{
+    QList<int> z;
+    for (int i = 0; i < ResStatisticsParam::kSlots; ++i)
+        z << 0;
+    return z;
+}
+
+// The indices an argument selects: 0-7 itself, 8 all (when allowed), anything else none.
+QVector<int> Selected(int v, bool eightIsAll = true)
+{
+    QVector<int> out;
+    if (v >= 0 && v < 8)
+        out << v;
+    else if (v == 8 && eightIsAll)
+        for (int i = 0; i < 8; ++i)
+            out << i;
+    return out;
+}
+
+bool InRange(int v, int end) { return v >= 0 && v < end; }
+
+QSqlDatabase Db()
+{
+    return QSqlDatabase::database(QString::fromLatin1(ResStatisticsParam::kConnection), false);
+}
+}  // namespace
+
+QString JoinCounts(const QList<int>& counts)
+{
+    QStringList parts;
+    for (int v : counts)
+        parts << QString::number(v);
+    return parts.join(QLatin1Char(' '));
+}
+
+QList<int> ParseCounts(const QString& text)
+{
+    QList<int> out;
+    const QStringList tokens = text.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    for (const QString& t : tokens) {
+        if (out.size() == ResStatisticsParam::kSlots)
+            break;
+        bool good = false;
+        const int v = t.toInt(&good);
+        out << (good ? v : 0);
+    }
+    while (out.size() < ResStatisticsParam::kSlots)
+        out << 0;
+    return out;
+}
+
+ResStatisticsParam::ResStatisticsParam(ResStatisticsHost host) : host_(std::move(host))
+{
+    // Every list holds 24 entries from the start, so nothing indexes an empty one.
+    for (int d = 0; d < kStages; ++d) {
+        okTotal[d] = ngTotal[d] = Zeros();
+        for (int c = 0; c < kCameras; ++c)
+            ok[c][d] = ng[c][d] = Zeros();
+    }
+    shownOk = shownNg = Zeros();
+
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QString::fromLatin1(kConnection));
+    db.setDatabaseName(kFile);
+
+    const QFileInfo file(kFile);
+    if (file.exists() && file.size() != 0) {
+        if (!db.open() && host_.warn)
+            host_.warn(TextRow(kRowFileError, 1));
+        curDate = closingDay();
+        load(8, 8);
+        loadTotal(8);
+        setFindResAll(1);
+        clcCount();
+        loaded_ = true;
+        return;
+    }
+
+    if (host_.warn)
+        host_.warn(TextRow(kRowNoFile, 0));
+    if (QFile::exists(kTemplate)) {
+        QFile::remove(kFile);
+        QFile::copy(kTemplate, kFile);
+    } else {
+        createDatabase();
+        createTable();
+        load(8, 8);
+        loadTotal(8);
+        Db().close();
+        QFile::copy(kFile, kTemplate);
+    }
+    // A reboot only helps when it will find a usable file: an empty template or a folder that
+    // cannot be written would otherwise reboot the machine at every start.
+    if (fileUsable()) {
+        pause(100);
+        runCommand(QStringLiteral("reboot"), {});
+    } else {
+        qCritical("statistics: no usable %s could be made; running without statistics", qPrintable(kFile));
+        if (host_.warn)
+            host_.warn(TextRow(kRowFileError, 1));
+    }
+    for (int d = 0; d < kStages; ++d) {
+        okTotal[d] = ngTotal[d] = Zeros();
+        for (int c = 0; c < kCameras; ++c)
+            ok[c][d] = ng[c][d] = Zeros();
+    }
+}
+
+ResStatisticsParam::~ResStatisticsParam()
+{
+    const QString conn = QString::fromLatin1(kConnection);
+    Db().close();
+    QSqlDatabase::removeDatabase(conn);
+}
+
+bool ResStatisticsParam::open()
+{
+    QSqlDatabase db = Db();
+    return db.isOpen() || db.open();
+}
+
+bool ResStatisticsParam::exec(const QString& sql)
+{
+    QSqlQuery q(Db());
+    return q.exec(sql);
+}
+
+QString ResStatisticsParam::closingDay() const
+{
+    const unsigned int secs = host_.statisticsDay ? host_.statisticsDay() : 0;
+    return QDateTime::fromSecsSinceEpoch(qint64(secs)).date().toString(QStringLiteral("yyyy-MM-dd"));
+}
+
+void ResStatisticsParam::pause(int ms)
+{
+    if (host_.pause)
+        host_.pause(ms);
+    else
+        QThread::msleep(ulong(ms));
+}
+
+bool ResStatisticsParam::fileUsable()
+{
+    if (QFileInfo(kFile).size() == 0)
+        return false;
+    QSqlDatabase db = Db();
+    const bool usable = open() && db.tables().contains(QStringLiteral("resstatistics"));
+    db.close();
+    return usable;
+}
+
+int ResStatisticsParam::createDatabase()
+{
+    if (!open() && host_.warn)
+        host_.warn(TextRow(kRowFileError, 1));
+    exec(QStringLiteral("CREATE DATABASE ResStatistics"));
+    return 0;
+}
+
+int ResStatisticsParam::createTable()
+{
+    if (!open() && host_.warn)
+        host_.warn(TextRow(kRowFileError, 1));
+    exec(QStringLiteral("CREATE TABLE resstatistics ( 'name' TEXT NOT NULL, 'value1' varchar(255), "
+                        "'value2' varchar(255), PRIMARY KEY('name') )"));
+    return 0;
+}
+
+int ResStatisticsParam::load(int d, int c)
+{
+    if (!open())
+        return 0;
+    beginWrites();
+    for (int cc : Selected(c)) {
+        for (int dd : Selected(d)) {
+            ok[cc][dd].clear();
+            ng[cc][dd].clear();
+            QSqlQuery q(Db());
+            if (q.exec(QString("select value1 ,value2 from resstatistics where name='C%1_D%2'").arg(cc).arg(dd)) &&
+                q.next()) {
+                ok[cc][dd] = ParseCounts(q.value(0).toString());
+                ng[cc][dd] = ParseCounts(q.value(1).toString());
+            } else {
+                ok[cc][dd] = ng[cc][dd] = Zeros();
+                insert(dd, cc);
+            }
+        }
+    }
+    loadPlan();
+    endWrites();
+    return 0;
+}
+
+int ResStatisticsParam::loadTotal(int d)
+{
+    if (!open())
+        return 0;
+    beginWrites();
+    for (int dd : Selected(d)) {
+        okTotal[dd].clear();
+        ngTotal[dd].clear();
+        QSqlQuery q(Db());
+        if (q.exec(QString("select value1 ,value2 from resstatistics where name='Detect%1'").arg(dd)) && q.next()) {
+            okTotal[dd] = ParseCounts(q.value(0).toString());
+            ngTotal[dd] = ParseCounts(q.value(1).toString());
+        } else {
+            okTotal[dd] = ngTotal[dd] = Zeros();
+            insertTotal(dd);
+        }
+    }
+    endWrites();
+    return 0;
+}
+
+int ResStatisticsParam::loadPlan()
+{
+    if (!open())
+        return 0;
+    QSqlQuery q(Db());
+    if (q.exec(QStringLiteral("select value1 from resstatistics where name = 'plan'")) && q.next()) {
+        curPlan = q.value(0).toString().trimmed().toInt();
+    } else {
+        curPlan = 0;
+        plan = curPlan;
+        insertPlan();
+    }
+    return 0;
+}
+
+int ResStatisticsParam::save(int d, int c)
+{
+    if (!open())
+        return 0;
+    beginWrites();
+    for (int cc : Selected(c))
+        for (int dd : Selected(d))
+            exec("update resstatistics set value1 = '" + JoinCounts(ok[cc][dd]) + "', value2 = '" +
+                 JoinCounts(ng[cc][dd]) + QString("' where name = 'C%1_D%2'").arg(cc).arg(dd));
+    endWrites();
+    return 0;
+}
+
+int ResStatisticsParam::saveTotal(int d)
+{
+    if (!open())
+        return 0;
+    beginWrites();
+    for (int dd : Selected(d))
+        exec("update resstatistics set value1 = '" + JoinCounts(okTotal[dd]) + "', value2 = '" +
+             JoinCounts(ngTotal[dd]) + QString("' where name = 'Detect%1'").arg(dd));
+    endWrites();
+    return 0;
+}
+
+bool ResStatisticsParam::savePlan()
+{
+    if (!open())
+        return false;
+    return exec(QString("update resstatistics set value1 = '%1' where name = 'plan'").arg(curPlan));
+}
+
+int ResStatisticsParam::insert(int d, int c)
+{
+    if (!open())
+        return 0;
+    beginWrites();
+    for (int cc : Selected(c))
+        for (int dd : Selected(d))
+            exec(QString("insert into resstatistics values('C%1_D%2', '").arg(cc).arg(dd) + JoinCounts(ok[cc][dd]) +
+                 "', '" + JoinCounts(ng[cc][dd]) + "')");
+    endWrites();
+    return 0;
+}
+
+int ResStatisticsParam::insertTotal(int d)
+{
+    if (!open())
+        return 0;
+    beginWrites();
+    for (int dd : Selected(d))
+        exec(QString("insert into resstatistics values('Detect%1', '").arg(dd) + JoinCounts(okTotal[dd]) + "', '" +
+             JoinCounts(ngTotal[dd]) + "')");
+    endWrites();
+    return 0;
+}
+
+bool ResStatisticsParam::insertPlan()
+{
+    if (!open())
+        return false;
+    return exec(QString("insert into resstatistics values('plan', '%1', '')").arg(plan));
+}
+
+int ResStatisticsParam::add(int slot, bool isOk, int d, int c)
+{
+    // An unloaded store or an index outside the lists counts nothing.
+    if (!loaded_ || !InRange(slot, kSlots) || !InRange(d, kStages) || !InRange(c, kCameras))
+        return 0;
+    ++(isOk ? ok : ng)[c][d][slot];
+    save(d, 8);
+    return 1;
+}
+
+int ResStatisticsParam::addTotal(int slot, bool isOk, int d)
+{
+    if (!loaded_ || !InRange(slot, kSlots) || !InRange(d, kStages))
+        return 0;
+    ++(isOk ? okTotal : ngTotal)[d][slot];
+    saveTotal(d);
+    if (host_.showsToday && host_.showsToday()) {
+        setFindResAll(1);
+        clcCount();
+        if (host_.updateScreen)
+            host_.updateScreen();
+    }
+    return 1;
+}
+
+void ResStatisticsParam::reset(int mask, int d, int c)
+{
+    for (int cc : Selected(c))
+        for (int dd : Selected(d)) {
+            if (mask & 1)
+                ok[cc][dd] = Zeros();
+            if (mask & 2)
+                ng[cc][dd] = Zeros();
+        }
+}
+
+void ResStatisticsParam::resetTotal(int mask, int d)
+{
+    for (int dd : Selected(d)) {
+        if (mask & 1)
+            okTotal[dd] = Zeros();
+        if (mask & 2)
+            ngTotal[dd] = Zeros();
+    }
+}
+
+void ResStatisticsParam::setFindResAll(int d)
+{
+    if (!InRange(d, kStages))
+        return;
+    setFindRes(okTotal[d], ngTotal[d]);
+}
+
+void ResStatisticsParam::setFindRes(int d, int c)
+{
+    if (!InRange(d, kStages) || !InRange(c, kCameras))
+        return;
+    setFindRes(ok[c][d], ng[c][d]);
+}
+
+void ResStatisticsParam::setFindRes(const QList<int>& okList, const QList<int>& ngList)
+{
+    shownOk = okList;
+    shownNg = ngList;
+    clcCount();
+}
+
+void ResStatisticsParam::clcCount()
+{
+    for (int& v : count)
+        v = 0;
+    for (int i = 0; i < shownOk.size(); ++i)
+        count[i < 12 ? 0 : 2] += shownOk[i];
+    for (int i = 0; i < shownNg.size(); ++i)
+        count[i < 12 ? 1 : 3] += shownNg[i];
+    count[4] = count[0] + count[2];
+    count[5] = count[1] + count[3];
+}
+
+int ResStatisticsParam::getCount(int shift, bool isOk) const
+{
+    if (!InRange(shift, 3))
+        return 0;
+    return count[shift * 2 + (isOk ? 0 : 1)];
+}
+
+QList<int> ResStatisticsParam::getRes(int shift, bool isOk) const
+{
+    const QList<int>& list = isOk ? shownOk : shownNg;
+    switch (shift) {
+    case 0: return list.mid(0, 12);
+    case 1: return list.mid(12, 12);
+    case 2: return list;
+    default: return {};
+    }
+}
+
+void ResStatisticsParam::setCurPlan(int v)
+{
+    curPlan = v;
+    savePlan();
+}
+
+void ResStatisticsParam::beginWrites()
+{
+    if (writeDepth_++ == 0 && open())
+        Db().transaction();
+}
+
+void ResStatisticsParam::endWrites()
+{
+    if (writeDepth_ > 0 && --writeDepth_ == 0) {
+        QSqlDatabase db = Db();
+        if (db.isOpen())
+            db.commit();
+    }
+}
+
+bool ResStatisticsParam::makeFreshFile()
+{
+    if (QFileInfo(kTemplate).size() > 0 && QFile::copy(kTemplate, kFile) && fileUsable())
+        return true;
+    // No usable template: a file with the table; the day's rows follow, the plan starts at 0.
+    QFile::remove(kFile);
+    createTable();
+    exec(QStringLiteral("insert into resstatistics values('plan', '0', '')"));
+    return Db().tables().contains(QStringLiteral("resstatistics"));
+}
+
+bool ResStatisticsParam::nextDay(const QString& newDate)
+{
+    if (!loaded_) {
+        curDate = newDate;
+        return true;
+    }
+    beginWrites();
+    save(8, 8);
+    saveTotal(8);
+    endWrites();
+    curDate = closingDay();
+    Db().close();
+
+    // A checked rename, never over an archive of the same date.
+    const QString dir = QDir(host_.archiveDir).absolutePath();
+    QDir().mkpath(dir);
+    QString target = QString("%1//%2.db").arg(dir, curDate);
+    for (int n = 2; QFileInfo::exists(target); ++n)
+        target = QString("%1//%2_%3.db").arg(dir, curDate).arg(n);
+    if (!QFile::rename(kFile, target)) {
+        qCritical("statistics: %s not moved to %s; the day goes on in it", qPrintable(kFile), qPrintable(target));
+        return false;
+    }
+    if (!makeFreshFile())
+        qCritical("statistics: no new %s could be made", qPrintable(kFile));
+
+    curDate = newDate;
+    reset(3, 8, 8);
+    resetTotal(3, 8);
+    beginWrites();
+    insert(8, 8);
+    insertTotal(8);
+    insertPlan();
+    endWrites();
+    pause(300);
+    return true;
+}

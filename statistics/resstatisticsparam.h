@@ -1,0 +1,109 @@
+#pragma once
+// Production statistics of one statistics day (08:00 to 07:59): OK and NG counts per camera and
+// detect stage and per stage as a whole, in 24 hourly slots (slot s counts clock hour (s + 8) mod 24),
+// and the planned output. Kept in memory and in "ResStatistics.db"; a new day moves the file into
+// the archive directory. A plain class with no widgets: the screen is reached through the host.
+// GUI thread only.
+#include <QList>
+#include <QString>
+#include <functional>
+
+// Count text of a row: decimal counts joined by single blanks.
+QString JoinCounts(const QList<int>& counts);
+// Reads the whitespace-separated counts of a row; a token that is not a decimal integer reads as 0,
+// and the list is cut or zero-filled to 24 entries.
+QList<int> ParseCounts(const QString& text);
+
+// What the store needs of the program around it.
+struct ResStatisticsHost {
+    std::function<unsigned int()> statisticsDay;  // seconds since 1970 whose local date names the day
+    QString archiveDir = QStringLiteral("./ResStatistics");
+    std::function<void(const QString&)> warn;     // a warning box
+    std::function<bool()> showsToday;             // the statistics screen shows today
+    std::function<void()> updateScreen;           // the screen's refresh
+    std::function<void(int ms)> pause;            // default: sleep
+};
+
+class ResStatisticsParam {
+public:
+    static constexpr int kCameras = 8;
+    static constexpr int kStages = 8;
+    static constexpr int kSlots = 24;
+    static const char* const kConnection;  // "dbResStatistics"
+
+    explicit ResStatisticsParam(ResStatisticsHost host);
+    ~ResStatisticsParam();
+    ResStatisticsParam(const ResStatisticsParam&) = delete;
+    ResStatisticsParam& operator=(const ResStatisticsParam&) = delete;
+
+    int createDatabase();
+    int createTable();
+    int load(int d, int c);
+    int loadTotal(int d);
+    int loadPlan();
+    int save(int d, int c);
+    int saveTotal(int d);
+    bool savePlan();
+    int insert(int d, int c);
+    int insertTotal(int d);
+    bool insertPlan();
+
+    int add(int slot, bool isOk, int d, int c);
+    int addTotal(int slot, bool isOk, int d);
+    void reset(int mask, int d, int c);
+    void resetTotal(int mask, int d);
+
+    void setFindResAll(int d);
+    void setFindRes(int d, int c);
+    void setFindRes(const QList<int>& okList, const QList<int>& ngList);
+    void clcCount();
+    int getCount(int shift, bool isOk) const;
+    QList<int> getRes(int shift, bool isOk) const;
+
+    QString getCurDate() const { return curDate; }
+    void setPlan(int v) { plan = v; }
+    void setPlan() { plan = curPlan; }
+    int getPlan() const { return plan; }
+    void setCurPlan(int v);
+
+    // Closes the day: the file moves to the archive under the closing day's date and a fresh file
+    // starts newDate. False when the move failed: the day's file and counts stay, try again later.
+    bool nextDay(const QString& newDate);
+
+    // Writes between these two run in one transaction (one verdict's counts); they nest.
+    void beginWrites();
+    void endWrites();
+
+    // False when there was no usable file at construction: nothing is counted this run.
+    bool isLoaded() const { return loaded_; }
+    const QList<int>& okOf(int d, int c) const { return ok[c][d]; }
+    const QList<int>& ngOf(int d, int c) const { return ng[c][d]; }
+    const QList<int>& okTotalOf(int d) const { return okTotal[d]; }
+    const QList<int>& ngTotalOf(int d) const { return ngTotal[d]; }
+
+private:
+    bool open();
+    bool exec(const QString& sql);
+    QString closingDay() const;
+    bool fileUsable();
+    bool makeFreshFile();
+    void pause(int ms);
+
+    ResStatisticsHost host_;
+    bool loaded_ = false;
+    int writeDepth_ = 0;
+
+    QList<int> okTotal[kStages];
+    QList<int> ok[kCameras][kStages];
+    QList<int> ngTotal[kStages];
+    QList<int> ng[kCameras][kStages];
+    int curPlan = 0;
+    QList<int> shownOk;
+    QList<int> shownNg;
+    int count[6] = {};
+    int plan = 0;
+    QString curDate;
+};
+
+// The one store, made by the main window at start-up (null when there is none).
+extern ResStatisticsParam* gpResStatisticsParam;

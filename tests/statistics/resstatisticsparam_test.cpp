@@ -1,0 +1,219 @@
+#include <QFile>
+
+#include "statsfixture.h"
+
+namespace {
+const QString kZeros = Counts({});
+const QString kCreate =
+    "CREATE TABLE resstatistics ( 'name' TEXT NOT NULL, 'value1' varchar(255), 'value2' varchar(255), PRIMARY KEY('name') )";
+
+void ExpectCompleteZeroFile(const StatRows& r)
+{
+    ASSERT_EQ(r.size(), 73);
+    EXPECT_EQ(r.value("plan"), qMakePair(QString("0"), QString("")));
+    for (int d = 0; d < 8; ++d) {
+        EXPECT_EQ(r.value(QString("Detect%1").arg(d)), qMakePair(kZeros, kZeros)) << d;
+        for (int c = 0; c < 8; ++c)
+            EXPECT_EQ(r.value(QString("C%1_D%2").arg(c).arg(d)), qMakePair(kZeros, kZeros)) << c << d;
+    }
+}
+}  // namespace
+
+// --- start-up: making the file, the template and the reboot
+
+TEST_F(StatsTest, FreshFolderMakesTheTableAllRowsTheTemplateAndReboots)
+{
+    start();
+    EXPECT_EQ(warnings.value(0), "统计文件不存在，需要重启来生成它");
+    QString sql;
+    ExpectCompleteZeroFile(rows("ResStatistics.db", &sql));
+    EXPECT_EQ(sql, kCreate);
+    ExpectCompleteZeroFile(rows("ResStatisticsNULL.db"));
+    EXPECT_EQ(runner->lines(), QStringList{"reboot"});
+    // Not loaded until the restart: nothing is counted.
+    EXPECT_EQ(store->add(5, true, 1, 2), 0);
+    EXPECT_EQ(store->addTotal(5, true, 1), 0);
+    EXPECT_EQ(store->okOf(1, 2).size(), 24);
+}
+
+TEST_F(StatsTest, ZeroLengthFileIsMadeFromTheTemplateAndReboots)
+{
+    start();
+    ASSERT_TRUE(ExecOn(dir->file("ResStatisticsNULL.db"), "update resstatistics set value1='7' where name='plan'"));
+    runner->calls.clear();
+    dir->write("ResStatistics.db", "");
+    start();
+    EXPECT_EQ(rows().value("plan").first, "7");
+    EXPECT_EQ(rows().size(), 73);
+    EXPECT_EQ(runner->lines(), QStringList{"reboot"});
+}
+
+TEST_F(StatsTest, AnEmptyTemplateWarnsInsteadOfRebootingAtEveryStart)
+{
+    dir->write("ResStatisticsNULL.db", "");
+    start();
+    EXPECT_TRUE(runner->calls.isEmpty());
+    ASSERT_EQ(warnings.size(), 2);
+    EXPECT_EQ(warnings[1], gaLanStr[544 * LAN_COUNT + 1]);
+    EXPECT_FALSE(store->isLoaded());
+    EXPECT_EQ(store->add(0, false, 0, 0), 0);
+    EXPECT_TRUE(store->nextDay("2024-05-02"));
+    EXPECT_EQ(store->getCurDate(), "2024-05-02");
+}
+
+TEST_F(StatsTest, MissingRowsAreInsertedAsZerosAndPresentRowsKept)
+{
+    start();
+    const QString f = dir->file("ResStatistics.db");
+    ASSERT_TRUE(ExecOn(f, "delete from resstatistics where name in ('C3_D4','Detect2','plan')"));
+    ASSERT_TRUE(ExecOn(f, "update resstatistics set value1='" + Counts({4, 5}) + "', value2='1 2 3' where name='C1_D1'"));
+    start();
+    EXPECT_TRUE(runner->lines() == QStringList{"reboot"});  // only the first start's
+    EXPECT_TRUE(warnings.size() == 1);
+    const StatRows r = rows();
+    EXPECT_EQ(r.size(), 73);
+    EXPECT_EQ(r.value("C3_D4"), qMakePair(kZeros, kZeros));
+    EXPECT_EQ(r.value("Detect2"), qMakePair(kZeros, kZeros));
+    EXPECT_EQ(r.value("plan").first, "0");
+    EXPECT_EQ(r.value("C1_D1").second, "1 2 3");
+    EXPECT_EQ(store->okOf(1, 1).mid(0, 3), (QList<int>{4, 5, 0}));
+    // A short count text is zero-filled to 24 in memory.
+    EXPECT_EQ(store->ngOf(1, 1), ParseCounts(Counts({1, 2, 3})));
+    EXPECT_EQ(store->getCurDate(), "2024-05-01");
+}
+
+TEST(CountText, ReadsTwentyFourCountsWhateverTheText)
+{
+    EXPECT_EQ(ParseCounts("  1\t2  x 4\n"), ParseCounts(Counts({1, 2, 0, 4})));
+    QList<int> thirty;
+    for (int i = 1; i <= 30; ++i)
+        thirty << i;
+    EXPECT_EQ(ParseCounts(JoinCounts(thirty)), thirty.mid(0, 24));
+    EXPECT_EQ(ParseCounts("").size(), 24);
+    EXPECT_EQ(JoinCounts({0, 12, 3}), "0 12 3");
+}
+
+// --- counting
+
+TEST_F(StatsTest, AddCountsOneCameraAndRewritesTheStagesRowsOnly)
+{
+    startLoaded();
+    const QString f = dir->file("ResStatistics.db");
+    ASSERT_TRUE(ExecOn(f, "update resstatistics set value1='stale' where name in ('C0_D1','C0_D2')"));
+
+    EXPECT_EQ(store->add(5, true, 1, 8), 0);
+    EXPECT_EQ(rows().value("C0_D1").first, "stale");
+
+    EXPECT_EQ(store->add(5, true, 1, 2), 1);
+    const StatRows r = rows();
+    EXPECT_EQ(r.value("C2_D1").first, Counts({0, 0, 0, 0, 0, 1}));
+    EXPECT_EQ(r.value("C0_D1").first, kZeros);   // every camera's row of stage 1 written
+    EXPECT_EQ(r.value("C0_D2").first, "stale");  // other stages untouched
+    EXPECT_EQ(store->okOf(1, 2)[5], 1);
+}
+
+TEST_F(StatsTest, IndicesOutsideTheListsChangeNothing)
+{
+    startLoaded();
+    const StatRows before = rows();
+    EXPECT_EQ(store->add(24, true, 1, 1), 0);
+    EXPECT_EQ(store->add(-1, false, 1, 1), 0);
+    EXPECT_EQ(store->add(0, true, 8, 1), 0);
+    EXPECT_EQ(store->add(0, true, 1, 9), 0);
+    EXPECT_EQ(store->addTotal(24, true, 1), 0);
+    EXPECT_EQ(store->addTotal(0, true, 8), 0);
+    store->reset(3, 9, 0);
+    store->setFindRes(8, 0);
+    EXPECT_EQ(rows(), before);
+    EXPECT_EQ(screenUpdates, 0);
+}
+
+TEST_F(StatsTest, ShiftSumsFollowTheHourSlots)
+{
+    start();
+    QList<int> hours;
+    for (int i = 1; i <= 24; ++i)
+        hours << i;
+    ASSERT_TRUE(ExecOn(dir->file("ResStatistics.db"),
+                       "update resstatistics set value1='" + JoinCounts(hours) + "' where name='Detect1'"));
+    start();
+    EXPECT_EQ(store->okTotalOf(1), hours);
+    EXPECT_EQ(store->getCount(0, true), 78);
+    EXPECT_EQ(store->getCount(1, true), 222);
+    EXPECT_EQ(store->getCount(2, true), 300);
+    EXPECT_EQ(store->getCount(1, false), 0);
+    EXPECT_EQ(store->getCount(3, true), 0);
+    EXPECT_EQ(store->getRes(1, true), hours.mid(12));
+    EXPECT_TRUE(store->getRes(3, false).isEmpty());
+}
+
+TEST_F(StatsTest, AStageTotalRefreshesTheScreenOnlyWhileItShowsToday)
+{
+    startLoaded();
+    EXPECT_EQ(store->addTotal(12, false, 1), 1);  // clock hour 20: night shift
+    EXPECT_EQ(screenUpdates, 1);
+    EXPECT_EQ(store->getCount(1, false), 1);
+    EXPECT_EQ(rows().value("Detect1").second, Counts({0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}));
+    today = false;
+    store->addTotal(3, true, 1);
+    EXPECT_EQ(screenUpdates, 1);
+    EXPECT_EQ(store->getCount(0, true), 0);  // the shown (archived) figures stay
+    store->setCurPlan(450);
+    EXPECT_EQ(rows().value("plan").first, "450");
+}
+
+// --- day rollover
+
+TEST_F(StatsTest, RolloverArchivesTheDayAndStartsAFreshFile)
+{
+    startLoaded();
+    store->add(3, false, 1, 0);
+    store->addTotal(3, false, 1);
+    store->setCurPlan(99);
+    ASSERT_TRUE(store->nextDay("2024-05-02"));
+
+    const StatRows archived = rows("ResStatistics/2024-05-01.db");
+    EXPECT_EQ(archived.value("Detect1").second, Counts({0, 0, 0, 1}));
+    EXPECT_EQ(archived.value("C0_D1").second, Counts({0, 0, 0, 1}));
+    EXPECT_EQ(archived.value("plan").first, "99");
+    ExpectCompleteZeroFile(rows());
+    EXPECT_EQ(store->ngTotalOf(1), ParseCounts(""));
+    EXPECT_EQ(store->ngOf(1, 0), ParseCounts(""));
+    EXPECT_EQ(store->getCurDate(), "2024-05-02");
+
+    // The same closing date again keeps the first archive.
+    store->addTotal(0, true, 2);
+    ASSERT_TRUE(store->nextDay("2024-05-02"));
+    EXPECT_EQ(rows("ResStatistics/2024-05-01.db"), archived);
+    EXPECT_EQ(rows("ResStatistics/2024-05-01_2.db").value("Detect2").first, Counts({1}));
+}
+
+TEST_F(StatsTest, RolloverWithoutTemplateStillMakesACompleteFile)
+{
+    startLoaded();
+    ASSERT_TRUE(QFile::remove("ResStatisticsNULL.db"));
+    store->setCurPlan(5);
+    store->setPlan(5);
+    ASSERT_TRUE(store->nextDay("2024-05-02"));
+    ExpectCompleteZeroFile(rows());
+    store->add(1, true, 0, 0);
+    EXPECT_EQ(rows().value("C0_D0").first, Counts({0, 1}));
+}
+
+TEST_F(StatsTest, AFailedMoveKeepsTheDayAndIsTriedAgain)
+{
+    startLoaded();
+    store->addTotal(2, true, 1);
+    ASSERT_TRUE(QDir("ResStatistics").removeRecursively());
+    dir->write("ResStatistics", "a file where the folder belongs");
+    EXPECT_FALSE(store->nextDay("2024-05-02"));
+    EXPECT_EQ(store->getCurDate(), "2024-05-01");
+    EXPECT_EQ(store->okTotalOf(1)[2], 1);
+    store->addTotal(2, true, 1);
+    EXPECT_EQ(rows().value("Detect1").first, Counts({0, 0, 2}));
+
+    ASSERT_TRUE(QFile::remove("ResStatistics"));
+    ASSERT_TRUE(store->nextDay("2024-05-02"));
+    EXPECT_EQ(rows("ResStatistics/2024-05-01.db").value("Detect1").first, Counts({0, 0, 2}));
+    EXPECT_EQ(store->getCurDate(), "2024-05-02");
+}
