@@ -3,7 +3,24 @@
 
 namespace {
 const UiTextRow kRows[] = {
-    {-1, "", "", ""},  // placeholder: an array may not be empty; rows outside the table are skipped
+    {640, "参数组名称无效（不能含“/”，\r\n也不能是“.”或“..”），请重新输入！",
+        "The parameter group name is invalid \r\n (no \"/\", not \".\" or \"..\"), please re-enter!",
+        "參數組名稱無效（不能含“/”，\r\n也不能是“.”或“..”），請重新輸入！"},
+    {641, "默认参数组只能还原，\r\n不能覆盖或删除！",
+        "The default parameter group can only \r\n be restored, not overwritten or deleted!",
+        "默認參數組只能還原，\r\n不能覆蓋或刪除！"},
+    {642, "此参数组没有参数文件，\r\n未还原！",
+        "This parameter group holds no \r\n parameter file, nothing restored!",
+        "此參數組沒有參數文件，\r\n未還原！"},
+    {643, "文件复制失败，未重启！",
+        "Copying the file failed, \r\n no restart!",
+        "文件複製失敗，未重啟！"},
+    {644, "导出失败，图片未删除！",
+        "Export failed, \r\n no picture was removed!",
+        "導出失敗，圖片未刪除！"},
+    {645, "设置时间失败，未重启！",
+        "Setting the time failed, \r\n no restart!",
+        "設置時間失敗，未重啟！"},
 };
 }  // namespace
 

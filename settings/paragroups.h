@@ -1,0 +1,25 @@
+#pragma once
+// Named parameter groups in "./paraGroup": each a folder holding copies of the region folders
+// "cammer<c><s>" and of PARAM.db. "default" is installed with the program and holds the
+// factory-reset archive; it may be restored but never overwritten or deleted.
+#include <QString>
+#include <QStringList>
+
+constexpr const char* kParaGroupDir = "paraGroup";
+constexpr const char* kDefaultGroup = "default";
+
+// The groups in name order (folders only).
+QStringList ListParaGroups();
+
+// 0 when a backup may write or a delete may remove the group `name`, else the text row to warn
+// with: 282 empty, 640 not one path component (".", "..", a "/" or a NUL inside), 641 "default".
+int ParaGroupNameProblem(const QString& name);
+
+// "paraGroup/<name>".
+QString ParaGroupPath(const QString& name);
+
+// The group holds PARAM.db, so restoring it cannot leave the program without parameters.
+bool ParaGroupRestorable(const QString& name);
+
+// The region folders "cammer<c><s>" for cameras 1..8 and stages 1..stages that exist here.
+QStringList RegionFolders(int stages);
