@@ -12,15 +12,15 @@ const UiTextRow kRows[] = {
     {642, "此参数组没有参数文件，\r\n未还原！",
         "This parameter group holds no \r\n parameter file, nothing restored!",
         "此參數組沒有參數文件，\r\n未還原！"},
-    {643, "文件复制失败，未重启！",
+    {643, "文件复制失败，\r\n未重启！",
         "Copying the file failed, \r\n no restart!",
-        "文件複製失敗，未重啟！"},
-    {644, "导出失败，图片未删除！",
+        "文件複製失敗，\r\n未重啟！"},
+    {644, "导出失败，\r\n图片未删除！",
         "Export failed, \r\n no picture was removed!",
-        "導出失敗，圖片未刪除！"},
-    {645, "设置时间失败，未重启！",
+        "導出失敗，\r\n圖片未刪除！"},
+    {645, "设置时间失败，\r\n未重启！",
         "Setting the time failed, \r\n no restart!",
-        "設置時間失敗，未重啟！"},
+        "設置時間失敗，\r\n未重啟！"},
 };
 }  // namespace
 

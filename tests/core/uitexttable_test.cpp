@@ -142,7 +142,8 @@ TEST_F(UiTextTable, EveryEnglishRowHasBothChineseTexts)
     for (int row = 0; row < LAN_ROWS; ++row) {
         if (text(row, 1).isEmpty())
             continue;
-        ++rowsWithEnglish;
+        if (row < 600)  // rows after the original table are added by area
+            ++rowsWithEnglish;
         EXPECT_FALSE(text(row, 0).isEmpty()) << "row " << row << " lacks Simplified Chinese";
         if (row != 551) {  // the one row kept without Traditional Chinese
             EXPECT_FALSE(text(row, 2).isEmpty()) << "row " << row << " lacks Traditional Chinese";
