@@ -427,7 +427,7 @@ void CammerRecong::doRun(int stage)
         } else {
             int k = 1;
             int score = 0;
-            const cv::Mat combined = valid(rect) & live;
+            bool blank = false;  // nothing to open: no defect pixel at all
             if (method == 6) {
                 SURF& s = similarity_[stage][r];
                 cv::Mat c = crop;
@@ -435,12 +435,14 @@ void CammerRecong::doRun(int stage)
                 k = 1;
             } else if (method == 0) {
                 k = gpWPara->enable_display_detail ? p1 : gpWPara->minimum_size;
-                defect_[stage][r].Match(crop, work);
+                blank = defect_[stage][r].Match(crop, work) == 0;
             } else {
+                // Only the grey-range methods judge through the region's mask.
                 int lo = 0, hi = 0;
                 GrayPair(method, p1, p2, &lo, &hi);
                 GrayPairPicture(crop, lo, hi, work);
-                cv::bitwise_and(work, combined, work);
+                cv::bitwise_and(work, valid(rect), work);
+                cv::bitwise_and(work, live, work);
                 k = gpWPara->min_spot;
                 if (method == 7) {
                     k = p1 > 0 ? p1 : 1;
@@ -449,7 +451,7 @@ void CammerRecong::doRun(int stage)
             }
             // The slider allows 0 and a loaded value may be huge: keep the filter usable.
             k = ClampKernel(k, rect.width, rect.height);
-            const cv::Rect area = OpenBlobs(work, result, k);
+            const cv::Rect area = blank ? cv::Rect() : OpenBlobs(work, result, k);
             if (!area.empty())
                 cv::bitwise_or(overlay(area), result(area), overlay(area));
             int64_t sum = 0;
