@@ -19,6 +19,7 @@
 #include "mainscreen/regioneditor.h"
 #include "mainscreen/viewglobals.h"
 #include "mainscreen/viewhost.h"
+#include "vision/controller/framecopy.h"
 #include "platform/vision/kovvpixel.h"
 #include "vision/camera/cameradiscovery.h"
 #include "vision/inspection/cammerrecongnize.h"
@@ -305,10 +306,8 @@ bool CammerWidget::TakeFrame()
         std::memcpy(frameWork, frameGrab, size_t(gColorLen));
         isImageFill[v] = false;
     }
-    unsigned long long sum = 0;
-    for (int i = 0; i < gImageLen; ++i)
-        sum += frameWork[i];
-    averageGray = gImageLen > 0 ? int(sum / unsigned(gImageLen)) : 0;
+    // The mean of the grey picture, also for colour frames.
+    averageGray = FrameCopy::Brightness(frameWork, gImageW, gImageH, gisColor);
     return true;
 }
 

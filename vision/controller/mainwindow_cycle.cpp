@@ -151,8 +151,7 @@ void MainWindow::Run()
         CammerWidget* w = cammerWidget[v];
         if (!w->TakeFrame())
             continue;
-        // The mean of the grey picture, also for colour frames.
-        w->averageGray = FrameCopy::Brightness(w->frameWork, gImageW, gImageH, gisColor);
+        // TakeFrame set averageGray, the mean of the grey picture (also for colour frames).
         lastFrameMs[v] = cycleClockMs();
         if (p.image_trigger && alarmState != 2)
             imageTriggerSet |= 1u << v;
