@@ -1,16 +1,23 @@
 #include "network/cnt_net.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QHostAddress>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTcpSocket>
+#include <QTimer>
+#include <QTimerEvent>
 #include <QUuid>
 #include <QVariant>
 #include <QtDebug>
 
 #include "core/commandrunner.h"
+#include "core/globals.h"
 #include "core/parameterstore.h"
+#include "core/wizardpara.h"
+#include "network/cnt_thread.h"
 
 bool ReadReportingSwitch(const QString& paramFile)
 {
@@ -39,31 +46,54 @@ CNT_Net::CNT_Net(QObject* parent) : QTcpServer(parent)
     cardInForce.addresses = getNewNetCardInfo();
     cardInForce.hostName = getNetHostName();
     cardInForce.macs = getNetMac();
+    clock_.start();
+    for (int t = 0; t < SEND_TYPE_COUNT; ++t)
+        whichSend.insert(SendType(t), true);
     enabled = ReadReportingSwitch("PARAM.db");
     if (!enabled)
         return;
-    connect(this, &QTcpServer::newConnection, this, &CNT_Net::TakeClient);
-    isopen = listen(QHostAddress::LocalHost, kPort);
-    if (!isopen)
+    QDir().mkpath("./cnt_net/data/");
+    QFile::remove("./cnt_net/chknettimes");
+    if (!listen(QHostAddress::LocalHost, kPort))
         qWarning() << "report server: cannot listen on port" << kPort << errorString();
+
+    sender = new CNT_Thread([this](quint64 connection, const QByteArray& frame) {
+        // The socket lives on this object's thread; the sender only hands the bytes over.
+        QMetaObject::invokeMethod(this, [this, connection, frame] { WriteFrame(connection, frame); },
+                                  Qt::QueuedConnection);
+    });
+    sender->setAckWaitMs(timings_.ackWaitMs);
+
+    fragmentTimer_ = new QTimer(this);
+    fragmentTimer_->setSingleShot(true);
+    connect(fragmentTimer_, &QTimer::timeout, this, [this] {
+        HandleReplies(parser_.expire(clock_.elapsed()));
+        ArmFragmentTimer();
+    });
+
+    lastHeartMs_ = clock_.elapsed();
+    heartTimer_ = startTimer(timings_.heartCheckMs, Qt::CoarseTimer);
+    timerNames_.insert(heartTimer_, "heart_timer");
+    isopen = true;
 }
 
-CNT_Net::~CNT_Net() = default;
-
-void CNT_Net::TakeClient()
+CNT_Net::~CNT_Net()
 {
-    while (QTcpSocket* s = nextPendingConnection()) {
-        if (client)
-            client->deleteLater();
-        client = s;
-        connected = true;
-        connect(s, &QTcpSocket::disconnected, this, [this, s] {
-            if (client == s) {
-                client = nullptr;
-                connected = false;
-            }
-            s->deleteLater();
-        });
+    delete sender;  // stops and joins the sender before the socket goes
+    sender = nullptr;
+}
+
+void CNT_Net::setTimings(const ReportTimings& timings)
+{
+    timings_ = timings;
+    parser_.setFragmentMs(timings.fragmentMs);
+    if (sender)
+        sender->setAckWaitMs(timings.ackWaitMs);
+    if (heartTimer_) {
+        killTimer(heartTimer_);
+        timerNames_.remove(heartTimer_);
+        heartTimer_ = startTimer(timings.heartCheckMs, Qt::CoarseTimer);
+        timerNames_.insert(heartTimer_, "heart_timer");
     }
 }
 
@@ -76,7 +106,210 @@ void CNT_Net::CNT_ReStart()
         CommandRunner::instance()->startDetached("python3", {script});
 }
 
-// The report bodies and their sender come with network reporting; until then nothing is queued.
+bool CNT_Net::RestartAllowed() const
+{
+    return gpWPara && gpWPara->cnt_net_enabled && isopen;
+}
+
+void CNT_Net::SetConnected(bool up)
+{
+    up = up && client;
+    connected = up;
+    if (sender)
+        sender->setLinkUp(up);
+}
+
+void CNT_Net::incomingConnection(qintptr descriptor)
+{
+    auto* socket = new QTcpSocket(this);
+    if (!socket->setSocketDescriptor(descriptor)) {
+        delete socket;
+        return;
+    }
+    if (client) {
+        // One local client: a newer connection replaces the older, whose disconnect must not
+        // touch the newer one.
+        QTcpSocket* old = client;
+        old->disconnect(this);
+        old->abort();
+        old->deleteLater();
+    }
+    client = socket;
+    clientId_ = ++lastClientId_;
+    parser_.clear();
+    lastHeartMs_ = clock_.elapsed();
+    connect(socket, &QTcpSocket::disconnected, this, &CNT_Net::SlotDisConnetced);
+    connect(socket, &QTcpSocket::readyRead, this, &CNT_Net::SlotReadyRead);
+    SetConnected(true);
+    if (gpWPara && gpWPara->video_share != 0)
+        CNT_SendMemoryInfo();
+    StartSend();
+}
+
+void CNT_Net::SlotDisConnetced()
+{
+    auto* socket = qobject_cast<QTcpSocket*>(QObject::sender());
+    if (socket && socket != client) {
+        socket->disconnect(this);
+        socket->deleteLater();
+        return;
+    }
+    if (client) {
+        client->disconnect(this);
+        client->deleteLater();
+    }
+    client = nullptr;
+    clientId_ = 0;
+    parser_.clear();
+    if (sender)
+        sender->clearSocket();
+    SetConnected(false);
+}
+
+void CNT_Net::SlotReadyRead()
+{
+    if (!client)
+        return;
+    QList<ReplyParser::Reply> replies;
+    while (client->bytesAvailable() > 0)
+        replies += parser_.feed(client->read(65535), clock_.elapsed());
+    HandleReplies(replies);
+    ArmFragmentTimer();
+}
+
+void CNT_Net::HandleReplies(const QList<ReplyParser::Reply>& replies)
+{
+    for (const ReplyParser::Reply& r : replies)
+        ParsingBackBuf(r.text());
+}
+
+void CNT_Net::ArmFragmentTimer()
+{
+    const qint64 deadline = parser_.deadline();
+    if (deadline < 0) {
+        fragmentTimer_->stop();
+        return;
+    }
+    fragmentTimer_->start(int(qMax<qint64>(0, deadline - clock_.elapsed())));
+}
+
+void CNT_Net::ParsingBackBuf(const QString& reply)
+{
+    const int sep = reply.indexOf("\r\n\r\n");
+    if (sep < 0)
+        return;
+    const QStringList header = reply.left(sep).split("\r\n");
+    const QString body = reply.mid(sep + 4);
+    const QString& first = header.first();
+    if (first.contains("/back/")) {
+        if (sender)
+            sender->acknowledge();
+        return;
+    }
+    if (first.contains("/heart/")) {
+        SetConnected(true);
+        lastHeartMs_ = clock_.elapsed();
+        return;
+    }
+    if (first.contains("/reline/")) {
+        SetConnected(false);
+        if (RestartAllowed())
+            CNT_ReStart();
+        lastHeartMs_ = clock_.elapsed();
+        return;
+    }
+    int session = 0;
+    for (const QString& line : header) {
+        if (!line.contains("SessionId"))
+            continue;
+        const QStringList parts = line.split(':');
+        if (parts.size() == 2)
+            session = parts[1].trimmed().toInt();  // 0 when not a number
+    }
+    const auto it = receivers_.constFind(session);
+    if (it != receivers_.constEnd() && it->context && it->receive)
+        it->receive(body);
+}
+
+void CNT_Net::setSessionReceiver(int id, QObject* context, std::function<void(const QString&)> receiver)
+{
+    receivers_.insert(id, SessionReceiver{context, std::move(receiver)});
+}
+
+void CNT_Net::timerEvent(QTimerEvent* event)
+{
+    const QString name = timerNames_.value(event->timerId());
+    if (name == "heart_timer")
+        HeartbeatCheck();
+    QTcpServer::timerEvent(event);
+}
+
+void CNT_Net::HeartbeatCheck()
+{
+    const qint64 now = clock_.elapsed();
+    if (now - lastHeartMs_ < timings_.heartSilenceMs) {
+        SetConnected(true);
+    } else {
+        SetConnected(false);
+        if (RestartAllowed())
+            CNT_ReStart();
+    }
+    lastHeartMs_ = now;
+}
+
+void CNT_Net::StartSend()
+{
+    if (!sender)
+        return;
+    sender->setSocket(client ? clientId_ : 0);
+    if (!sender->isRunning())
+        sender->start(QThread::InheritPriority);
+    sender->wake();
+}
+
+void CNT_Net::goThrough()
+{
+    if (sender)
+        sender->wake();
+}
+
+void CNT_Net::WriteFrame(quint64 connection, const QByteArray& frame)
+{
+    if (!client || connection != clientId_)
+        return;
+    client->write(frame);
+    client->flush();
+}
+
+int CNT_Net::queuedMessages() const
+{
+    return sender ? sender->queued() : 0;
+}
+
+int CNT_Net::retryCount() const
+{
+    return sender ? sender->retryCount() : 0;
+}
+
+void CNT_Net::CNT_Enqueue(SendType type, const QByteArray& body)
+{
+    if (!sender || !whichSend.value(type, false))
+        return;
+    sender->enqueue(FrameReport(int(type), body));
+    StartSend();
+}
+
+void CNT_Net::CNT_SendGetProduct()
+{
+    CNT_Enqueue(SEND_GET_PRODUCT, QByteArray());
+}
+
+void CNT_Net::CNT_SendGetRemindList()
+{
+    CNT_Enqueue(SEND_GET_REMIND_LIST, QByteArray());
+}
+
+// The remaining report bodies come with the report messages; until then nothing is queued.
 void CNT_Net::CNT_SendMemoryInfo() {}
 void CNT_Net::CNT_SendParam() {}
 void CNT_Net::CNT_SendRecord(QDateTime const&, QString const&, QString const&) {}

@@ -1,0 +1,63 @@
+#include <gtest/gtest.h>
+
+#include "network/replyparser.h"
+
+namespace {
+QStringList Texts(const QList<ReplyParser::Reply>& replies)
+{
+    QStringList out;
+    for (const auto& r : replies)
+        out << r.text();
+    return out;
+}
+}  // namespace
+
+TEST(ReplyStream, ReplySplitOverReadsCountsOnceAndCoalescedOnesEachInOrder)
+{
+    ReplyParser p;
+    EXPECT_TRUE(p.feed("POST /ba", 0).isEmpty());
+    EXPECT_EQ(Texts(p.feed("ck/ HTTP/1.1\r\n\r\nPOST /heart/\r\n\r\nPOST /x\r\nSessionId: 17\r\n\r\n{\"r\":", 10)),
+              QStringList({"POST /back/ HTTP/1.1\r\n\r\n", "POST /heart/\r\n\r\n"}));
+    EXPECT_EQ(Texts(p.feed("[\"}\\\"\"]}\r\n", 20)),
+              QStringList({"POST /x\r\nSessionId: 17\r\n\r\n{\"r\":[\"}\\\"\"]}"}));
+    EXPECT_EQ(p.pendingBytes(), 0);
+}
+
+TEST(ReplyStream, JsonWhereAHeaderShouldBeginIsSkipped)
+{
+    ReplyParser p;
+    // An acknowledge whose client added a JSON body: the body is not taken for the next header.
+    EXPECT_EQ(Texts(p.feed("POST /back/\r\n\r\n{\"a\": \"\r\n\r\n\"}POST /heart/\r\n\r\n", 0)),
+              QStringList({"POST /back/\r\n\r\n", "POST /heart/\r\n\r\n"}));
+}
+
+TEST(ReplyStream, SessionReplyWithoutJsonHasAnEmptyBody)
+{
+    ReplyParser p;
+    // Something other than JSON follows: the body is empty and the rest is the next reply.
+    EXPECT_EQ(Texts(p.feed("GET\r\nSessionId: 14\r\n\r\nPOST /back/\r\n\r\n", 0)),
+              QStringList({"GET\r\nSessionId: 14\r\n\r\n", "POST /back/\r\n\r\n"}));
+    // Nothing follows: the body may still come, then the wait ends with an empty body.
+    EXPECT_TRUE(p.feed("GET\r\nSessionId: 14\r\n\r\n", 100).isEmpty());
+    EXPECT_TRUE(p.expire(2099).isEmpty());
+    EXPECT_EQ(Texts(p.expire(2100)), QStringList({"GET\r\nSessionId: 14\r\n\r\n"}));
+}
+
+TEST(ReplyStream, FragmentIncompleteForTwoSecondsIsDropped)
+{
+    ReplyParser p;
+    EXPECT_TRUE(p.feed("POST /back/\r\n", 0).isEmpty());
+    EXPECT_EQ(p.deadline(), 2000);
+    // The rest of the old fragment arriving late must not complete a reply of its own.
+    EXPECT_TRUE(p.feed("\r\n", 2500).isEmpty());
+    EXPECT_EQ(Texts(p.feed("POST /heart/\r\n\r\n", 2600)), QStringList({"POST /heart/\r\n\r\n"}));
+    EXPECT_EQ(p.deadline(), -1);
+}
+
+TEST(ReplyStream, OversizedPendingBytesAreDropped)
+{
+    ReplyParser p;
+    p.feed("GET\r\nSessionId: 14\r\n\r\n{", 0);
+    p.feed(QByteArray(ReplyParser::kMaxPending, 'x'), 1);
+    EXPECT_EQ(p.pendingBytes(), 0);
+}
