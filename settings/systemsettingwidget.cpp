@@ -1,5 +1,7 @@
 #include "settings/systemsettingwidget.h"
 
+int SystemSettingWidget::outSet = 0;
+
 SystemSettingWidget::SystemSettingWidget(QWidget* parent) : BWidget(parent)
 {
     setObjectName("SystemSettingWidget");

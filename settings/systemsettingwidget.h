@@ -10,6 +10,8 @@ public:
 
     // Whether the pop-out camera-parameter panel is shown (its setters then read the edit copy).
     bool cameraPanelVisible() const { return false; }
+    // The camera (0..3) the camera pages and the tuning sliders edit.
+    static int outSet;
     void sysparaInit();
 
 public slots:

@@ -283,8 +283,9 @@ protected:
 
 private:
     friend class CameraThread;
-    // The record the setters read: the edit copy while the settings screen shows it.
-    const WizardPara* ParaForSetters(bool exposure) const;
+    // The record the setters read: the edit copy while the settings screen shows it, and for the
+    // values the floating camera panel tunes (exposure, gain) while it floats.
+    const WizardPara* ParaForSetters(bool panelTuned) const;
     void BuildFilterTexts(const WizardPara& p);
     void ApplyV4L2Filters();
     // The setters' V4L2 branch: the filter graph rebuilt from `p` under the frame lock.

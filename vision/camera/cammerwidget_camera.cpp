@@ -111,10 +111,10 @@ bool CammerWidget::cameraOpened() const
     return cameraHost()->cameraOpened(cameraIndex);
 }
 
-const WizardPara* CammerWidget::ParaForSetters(bool exposure) const
+const WizardPara* CammerWidget::ParaForSetters(bool panelTuned) const
 {
     const CameraHost* host = cameraHost();
-    const bool edit = host->settingsVisible() || (exposure && host->cameraPanelVisible());
+    const bool edit = host->settingsVisible() || (panelTuned && host->cameraPanelVisible());
     const WizardPara* p = edit && gpWParaBak ? gpWParaBak : gpWPara;
     return p ? p : gpWParaBak;
 }
@@ -517,7 +517,8 @@ void CammerWidget::SetExposeTime()
 
 void CammerWidget::SetAdjustPlus()
 {
-    const WizardPara* p = ParaForSetters(false);
+    // Gain is tuned on the floating panel beside exposure: it reads the edit copy there too.
+    const WizardPara* p = ParaForSetters(true);
     if (!cameraOpened() || !p)
         return;
     const int x = p->gain[cameraIndex];

@@ -1,0 +1,74 @@
+#include "settings/devicefields.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+#include <cjson/cJSON.h>
+
+#include "core/parameterstore.h"
+
+DeviceReportHooks gDeviceReportHooks;
+
+std::optional<QStringList> ParseProductReply(const QByteArray& body)
+{
+    cJSON* root = cJSON_Parse(body.constData());
+    if (!root)
+        return std::nullopt;
+    std::optional<QStringList> names;
+    cJSON* result = cJSON_GetObjectItem(root, "result");
+    if (cJSON_IsObject(root) && cJSON_IsArray(result)) {
+        QStringList list;
+        bool whole = true;
+        const int n = cJSON_GetArraySize(result);
+        for (int i = 0; i < n && whole; ++i) {
+            cJSON* item = cJSON_GetArrayItem(result, i);
+            cJSON* name = item && cJSON_IsObject(item) ? cJSON_GetObjectItem(item, "product_name") : nullptr;
+            if (!name) {
+                whole = false;
+                break;
+            }
+            list << (cJSON_IsString(name) ? QString::fromUtf8(name->valuestring) : QString());
+        }
+        if (whole)
+            names = list;
+    }
+    cJSON_Delete(root);
+    return names;
+}
+
+QStringList MergeProductList(const std::optional<QString>& current, QStringList names)
+{
+    if (!current)
+        return names;
+    names.removeOne(*current);
+    names.prepend(*current);
+    return names;
+}
+
+void StoreFieldText(char (&field)[100], const QString& shown, const QString& loaded, bool latin1Only)
+{
+    if (shown == loaded)
+        return;
+    QString text = shown;
+    if (latin1Only) {
+        text.clear();
+        for (uint c : shown.toUcs4())
+            text += c <= 0xff ? QChar(c) : QChar('?');
+    }
+    SetParamText(field, text);
+}
+
+int LeadingInteger(const QString& text)
+{
+    const QByteArray b = text.toLatin1();
+    errno = 0;
+    const long v = std::strtol(b.constData(), nullptr, 10);
+    if (v > INT_MAX)
+        return INT_MAX;
+    if (v < INT_MIN)
+        return INT_MIN;
+    return int(v);
+}
+

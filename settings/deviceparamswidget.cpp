@@ -1,0 +1,131 @@
+#include "settings/deviceparamswidget.h"
+
+#include <QFile>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "core/commandrunner.h"
+#include "core/globals.h"
+#include "core/parameterstore.h"
+#include "core/wizardpara.h"
+#include "network/cnt_net.h"
+#include "settings/devicefields.h"
+#include "widgets/bcombobox.h"
+#include "widgets/blineedit.h"
+#include "widgets/bmessagebox.h"
+#include "widgets/modalhook.h"
+#include "widgets/textrow.h"
+
+DeviceParamsWidget::DeviceParamsWidget(QWidget* parent) : BWidget(parent)
+{
+    setStyleSheet("QLabel{font-size:22px;color:#656263;}QPushButton{color:#656263;}");
+    auto field = [this](int row, KeyboardType type) {
+        auto* e = new BLineEdit(this, textRow(row), QString(), type);
+        e->setFixedWidth(300);
+        return e;
+    };
+    productName = new BComboBox(this);
+    productName->setFixedWidth(300);
+    getProductButton = new QPushButton(textRow(433), this);
+    getProductButton->setFixedSize(200, 50);
+    operatorName = field(434, KeyboardFull);
+    cavity = field(435, KeyboardDigital);
+    expectedCapacity = field(436, KeyboardDigital);
+    productBatch = field(437, KeyboardFull);
+    resetStatisticsButton = new QPushButton(textRow(438), this);
+    resetStatisticsButton->setFixedSize(250, 50);
+
+    auto* grid = new QGridLayout;
+    grid->setSpacing(40);
+    grid->addWidget(new QLabel(textRow(432), this), 0, 0);
+    grid->addWidget(productName, 0, 1);
+    grid->addWidget(getProductButton, 0, 2, 1, 2, Qt::AlignLeft);
+    grid->addWidget(new QLabel(textRow(434), this), 1, 0);
+    grid->addWidget(operatorName, 1, 1);
+    grid->addWidget(new QLabel(textRow(435), this), 1, 2);
+    grid->addWidget(cavity, 1, 3);
+    grid->addWidget(new QLabel(textRow(436), this), 2, 0);
+    grid->addWidget(expectedCapacity, 2, 1);
+    grid->addWidget(new QLabel(textRow(437), this), 2, 2);
+    grid->addWidget(productBatch, 2, 3);
+    grid->addWidget(resetStatisticsButton, 3, 0, 1, 2, Qt::AlignLeft);
+    grid->setColumnStretch(4, 1);
+
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(100, 50, 50, 50);
+    column->addLayout(grid);
+    column->addStretch();
+
+    connect(getProductButton, &QPushButton::clicked, this, &DeviceParamsWidget::SlotGetProductName);
+    connect(resetStatisticsButton, &QPushButton::clicked, this, &DeviceParamsWidget::SlotResetStatistics);
+}
+
+void DeviceParamsWidget::WizardParaInit()
+{
+    const WizardPara* p = gpWParaBak;
+    if (!p)
+        return;
+    loadedProduct_ = ParamText(p->CntNet_ProName);
+    loadedOperator_ = ParamText(p->CntNet_Operator);
+    productName->clear();
+    productName->addItem(loadedProduct_);
+    operatorName->setText(loadedOperator_);
+    cavity->setText(QString::number(p->cavity));
+    expectedCapacity->setText(QString::number(p->expected_capacity));
+    productBatch->setText(QString::number(p->product_batch));
+}
+
+void DeviceParamsWidget::accept()
+{
+    WizardPara* p = gpWParaBak;
+    if (!p)
+        return;
+    StoreFieldText(p->CntNet_ProName, productName->currentText(), loadedProduct_, false);
+    StoreFieldText(p->CntNet_Operator, operatorName->text(), loadedOperator_, true);
+    p->cavity = LeadingInteger(cavity->text());
+    p->expected_capacity = LeadingInteger(expectedCapacity->text());
+    p->product_batch = LeadingInteger(productBatch->text());
+}
+
+void DeviceParamsWidget::SlotGetProductName()
+{
+    if (!gpWPara || !gpWPara->cnt_net_enabled || !gpNet || !gpNet->isopen || !gpNet->connected)
+        return;
+    if (gDeviceReportHooks.sendGetProduct)
+        gDeviceReportHooks.sendGetProduct();
+}
+
+void DeviceParamsWidget::cnt_reset_product(const QString& body)
+{
+    const std::optional<QStringList> names = ParseProductReply(body.toUtf8());
+    if (!names)
+        return;
+    std::optional<QString> current;
+    if (productName->count() > 0)
+        current = productName->currentText();
+    productName->clear();
+    productName->addItems(MergeProductList(current, *names));
+    if (productName->count() > 0)
+        productName->setCurrentIndex(0);
+    update();
+}
+
+void DeviceParamsWidget::SlotResetStatistics()
+{
+    BMessageBox box("确认提示", textRow(447), 4 | 8, BMessageBoxWarning, this);
+    if (execModal(box) != QDialog::Accepted)
+        return;
+    for (const char* file : {"./cnt_net/data/Statistics", "./cnt_net/data/ManualStop"}) {
+        if (QFile::exists(file))
+            QFile::remove(file);
+    }
+    for (const char* dir : {"./cnt_net/cnt_alarmimage", "./cnt_net/cnt_tempimage", "./cnt_net/cnt_fail"})
+        runCommand("rm", {"-rf", dir});
+    if (gDeviceReportHooks.initStatistics)
+        gDeviceReportHooks.initStatistics();
+    if (gDeviceReportHooks.initManualStop)
+        gDeviceReportHooks.initManualStop();
+}
