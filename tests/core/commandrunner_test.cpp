@@ -10,14 +10,15 @@ TEST(CommandRunner, DryRunSkipsWhatChangesTheMachine)
     for (const auto& cmd : QList<QStringList>{{"reboot"}, {"init", "0"}, {"date", "-s", "2020-01-01"},
                                                {"hwclock", "-w"}, {"mount", "/dev/sdb1", "/mnt"},
                                                {"umount", "/mnt"}, {"ifup", "eth0"}, {"ip", "addr", "flush", "dev", "eth0"},
-                                               {"cp", "-f", "x", "/etc/hosts"}, {"./tsc"}, {"bash", "-c", "reboot"}}) {
+                                               {"cp", "-f", "x", "/etc/hosts"}, {"./tsc"}, {"bash", "-c", "reboot"},
+                                               {"python3", "/mnt/autocopy-moju.py"}}) {
         EXPECT_TRUE(CommandRunner::changesMachine(cmd.first(), cmd.mid(1))) << cmd.join(' ').toStdString();
         const CommandResult r = runCommand(cmd.first(), cmd.mid(1));
         EXPECT_TRUE(r.skipped) << cmd.join(' ').toStdString();
         EXPECT_EQ(r.exitCode, 0);
     }
     for (const auto& cmd : QList<QStringList>{{"blkid"}, {"ip", "route", "show"}, {"date", "+%s"}, {"ping", "-c", "1", "x"},
-                                               {"cp", "a", "b"}}) {
+                                               {"cp", "a", "b"}, {"python3", "./cnt_net/runNetClient.py"}}) {
         EXPECT_FALSE(CommandRunner::changesMachine(cmd.first(), cmd.mid(1))) << cmd.join(' ').toStdString();
     }
 }

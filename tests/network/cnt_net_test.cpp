@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTcpSocket>
@@ -54,10 +55,13 @@ TEST(CntNet, SwitchedOffItIsNotOpen)
     ProgramDir dir;
     ASSERT_TRUE(CreateDefaultDatabases("."));
     SetCntNetRow("0 0 0 0 0 0 0 0");
+    dir.write("cnt_net/chknettimes", "3");
     CNT_Net net;
     EXPECT_FALSE(net.isopen);
     EXPECT_FALSE(net.connected);
     EXPECT_FALSE(net.isListening());
+    EXPECT_FALSE(QFileInfo::exists("cnt_net/data"));
+    EXPECT_TRUE(QFileInfo::exists("cnt_net/chknettimes"));
 }
 
 TEST(CntNet, SwitchedOnItListensAndTakesTheClient)
