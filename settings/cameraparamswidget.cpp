@@ -69,6 +69,11 @@ CameraParamsWidget::~CameraParamsWidget()
 
 void CameraParamsWidget::WizardParaInit()
 {
+    LoadCameraValues(true);
+}
+
+void CameraParamsWidget::LoadCameraValues(bool withSpeed)
+{
     subWidget->WizardParaInit();
     if (!gpWParaBak)
         return;
@@ -76,7 +81,8 @@ void CameraParamsWidget::WizardParaInit()
     LoadSlider(clarity.slider, gpWParaBak->sharpness[c]);
     LoadSlider(truth.slider, gpWParaBak->contrast[c]);
     LoadSlider(gamma.slider, gpWParaBak->gamma[c]);
-    LoadSlider(speed.slider, gpWParaBak->capture_speed);
+    if (withSpeed)
+        LoadSlider(speed.slider, gpWParaBak->capture_speed);
 }
 
 void CameraParamsWidget::accept()

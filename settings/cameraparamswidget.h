@@ -18,6 +18,10 @@ public:
 
     // Clarity, truth and gamma of camera outSet and the capture speed from the edit copy.
     void WizardParaInit();
+    // Sets the exposure, gain, clarity, truth and gamma sliders (with `speed` also the capture
+    // speed slider) from the edit copy for camera outSet; the settings screen calls it when the
+    // edited camera changes or the camera's defaults were read back.
+    void LoadCameraValues(bool speed);
     // Stores the capture speed (the per-camera values reach the edit copy while the sliders move).
     void accept();
 

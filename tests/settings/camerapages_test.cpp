@@ -45,6 +45,12 @@ TEST_F(CameraPages, ParamsRoundTripPerCameraAndSpeed)
     page.speed.slider->setValue(9);
     page.accept();
     EXPECT_EQ(paraBak.capture_speed, 9) << "the speed is the one value accept writes";
+    // Switching the edited camera reloads its five values and leaves the speed being edited.
+    page.speed.slider->setValue(3);
+    SystemSettingWidget::outSet = 1;
+    page.LoadCameraValues(false);
+    EXPECT_EQ(page.subWidget->gain.slider->value(), 21);
+    EXPECT_EQ(page.speed.slider->value(), 3);
 }
 
 TEST_F(CameraPages, StoredValueBeyondTheRangeShowsTheEndAndIsAnnouncedEvenWhenTheSliderStoodThere)
