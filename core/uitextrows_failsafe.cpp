@@ -3,7 +3,21 @@
 
 namespace {
 const UiTextRow kRows[] = {
-    {-1, "", "", ""},  // placeholder: an array may not be empty; rows outside the table are skipped
+    {610, "警告：I/O板无应答，触发信号无法处理",
+        "Warning: the I/O board does not answer, triggers cannot be handled",
+        "警告：I/O板無應答，觸發訊號無法處理"},
+    {611, "I/O板已恢复应答",
+        "The I/O board answers again",
+        "I/O板已恢復應答"},
+    {612, "警告：不良图片未能保存：%1",
+        "Warning: NG picture not saved: %1",
+        "警告：不良圖片未能儲存：%1"},
+    {613, "警告：监控停顿%1毫秒，期间的信号可能丢失",
+        "Warning: monitoring was held up for %1 ms, signals in that time may be lost",
+        "警告：監控停頓%1毫秒，期間的訊號可能遺失"},
+    {614, "数据库文件忙（被其他程序锁定），请重启！",
+        "Database file is busy (locked by another program), please restart!",
+        "資料庫檔案忙（被其他程式鎖定），請重啟！"},
 };
 }  // namespace
 

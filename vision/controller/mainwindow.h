@@ -41,6 +41,7 @@ class QStackedWidget;
 class QTimer;
 class SystemSettingWidget;
 class TitleBar;
+class WarnBox;
 class WidgetChangeCamera;
 
 class SaveFialImageThread;
@@ -77,6 +78,13 @@ public:
     void FLushAll();
     void CountRead();
     void CountWrite();
+
+    // --- fail-safe watches (mainwindow_failsafe.cpp)
+    // Faults found off the GUI thread reach the operator here: a non-modal warning that
+    // ClearFault takes down again when it still shows the same text.
+    void ShowFault(const QString& text);
+    void ClearFault(const QString& text);
+    WarnBox* faultBox = nullptr;
 
     // --- view layout
     // View v holds a camera the cycle may inspect (buffers, models, engine built): view 0 always
@@ -352,6 +360,7 @@ private:
     void InstallHosts();
     // The cycle's share of the start-up (mainwindow_cycle.cpp): picture slots and writer.
     void InitCycle();
+    void InitFailSafe();
     // Cycle steps (mainwindow_cycle.cpp, mainwindow_verdict.cpp, mainwindow_runcontrol.cpp).
     bool ActOnInput(int k, bool* newFrame);
     void CycleStart(int k);

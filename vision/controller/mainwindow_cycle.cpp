@@ -103,6 +103,7 @@ void MainWindow::InitCycle()
             gpNet->CNT_SendStatistics(SaveFialImageThread::ReportPath(path, QDir::currentPath()));
         }
     };
+    InitFailSafe();  // its hooks are set before the writer runs
     pictureWriter->start(QThread::InheritPriority);
 }
 

@@ -77,6 +77,18 @@ int usedCount(int n)
     return std::clamp(n, 0, MAX_ROI);
 }
 
+// The packed ring radii (inner x 65536 + outer) are read back as a signed 32-bit number: an inner
+// radius above 32767 or an outer one above 65535 would be saved as a value that reloads as 0.
+constexpr int kMaxInnerRadius = 32767;
+constexpr int kMaxOuterRadius = 65535;
+
+qint64 PackRadii(const Circle& c)
+{
+    const int outer = std::clamp(c.radius, 0, kMaxOuterRadius);
+    const int inner = std::clamp(c.innerRadius, 0, std::min(outer, kMaxInnerRadius));
+    return qint64(inner) * 65536 + outer;
+}
+
 }  // namespace
 
 CammerSingleton::CammerSingleton(int cam) : camera(cam)
@@ -113,7 +125,7 @@ QString CammerSingleton::RoiValue(int s, int r) const
     }
     case 4: {
         const Circle& c = circles[s][r];
-        const qint64 packed = qint64(c.innerRadius) * 65536 + c.radius;
+        const qint64 packed = PackRadii(c);
         v += QStringLiteral("%1 %2 %3 %4").arg(0).arg(c.center.x()).arg(c.center.y()).arg(packed);
         break;
     }
@@ -315,7 +327,7 @@ bool CammerSingleton::LoadWithMasks(MaskTable* masks)
                 CheckInRange(&cy, 0);
                 const quint32 packed = quint32(in.next());
                 c.center = QPoint(cx, cy);
-                c.innerRadius = int(packed >> 16);
+                c.innerRadius = std::min(int(packed >> 16), kMaxInnerRadius);
                 c.radius = int(packed & 0xFFFF);
                 c.UpdateRect();
                 c.setImageRect();

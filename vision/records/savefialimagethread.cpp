@@ -112,14 +112,21 @@ QString SaveFialImageThread::FileName(int index, const QDateTime& when)
     return (index >= 1 ? QString("%1_%2").arg(index).arg(stamp) : stamp) + QStringLiteral(".jpg");
 }
 
-void SaveFialImageThread::Trim(const QString& folder, int limit)
+void SaveFialImageThread::Trim(const QString& folder, int limit, const QString& newest)
 {
     QDir dir(folder);
     const QFileInfoList files =
         dir.entryInfoList(QStringList() << QStringLiteral("*.jpg"), QDir::Files, QDir::Time);
-    const int keep = qMax(limit, 1) - 1;  // room for the file about to be written
-    for (int i = keep; i < files.size(); ++i)
-        QFile::remove(files[i].absoluteFilePath());
+    const QString keepPath = newest.isEmpty() ? QString() : QFileInfo(newest).absoluteFilePath();
+    int kept = keepPath.isEmpty() ? 0 : 1;  // the new file counts first, whatever its time stamp
+    for (const QFileInfo& f : files) {
+        if (f.absoluteFilePath() == keepPath)
+            continue;
+        if (kept < qMax(limit, 1))
+            ++kept;
+        else
+            QFile::remove(f.absoluteFilePath());
+    }
 }
 
 QString SaveFialImageThread::ReportPath(const QString& path, const QString& cwd)
@@ -137,12 +144,9 @@ bool SaveFialImageThread::WriteOne(const QImage& picture, int c, int d, int kind
     const QString folder = hooks.folder ? hooks.folder(c, d, folderKind) : DefaultFolder(c, d, folderKind);
     QDir dir(folder);
     if (!dir.exists() && !dir.mkpath(QStringLiteral("."))) {
-        qWarning("NG picture of camera %d stage %d not saved: folder %s cannot be made", c + 1, d + 1,
-                 qPrintable(folder));
-        ++failedCount;
+        Failed(folder, QStringLiteral("folder cannot be made"));
         return false;
     }
-    Trim(dir.absolutePath(), limit);
     const QString path = QString("%1/%2").arg(dir.absolutePath(), FileName(index, hooks.clock()));
     QSaveFile file(path);
     bool ok = file.open(QIODevice::WriteOnly);
@@ -158,14 +162,26 @@ bool SaveFialImageThread::WriteOne(const QImage& picture, int c, int d, int kind
     if (!ok) {
         if (file.isOpen())
             file.cancelWriting();
-        qWarning("NG picture %s not saved: %s", qPrintable(path), qPrintable(error));
-        ++failedCount;
+        Failed(path, error);
         return false;
     }
+    // Older pictures make room only once the new one is on disk: a full disk loses none of them.
+    Trim(dir.absolutePath(), limit, path);
     ++writtenCount;
+    failing = false;
     if (hooks.saved)
         hooks.saved(path);
     return true;
+}
+
+void SaveFialImageThread::Failed(const QString& what, const QString& why)
+{
+    qWarning("NG picture %s not saved: %s", qPrintable(what), qPrintable(why));
+    ++failedCount;
+    // The operator hears of the first failure of a run of them; a written picture ends the run.
+    if (!failing && hooks.failed)
+        hooks.failed(what, why);
+    failing = true;
 }
 
 void SaveFialImageThread::Pass()
@@ -198,8 +214,7 @@ void SaveFialImageThread::Pass()
                     }
                 }
                 if (picture.isNull()) {
-                    qWarning("NG picture of camera %d stage %d not saved: no picture slot", c + 1, d + 1);
-                    ++failedCount;
+                    Failed(QString("camera %1 stage %2").arg(c + 1).arg(d + 1), QStringLiteral("no picture slot"));
                 } else {
                     WriteOne(picture, c, d, k, f0, index);
                 }

@@ -30,6 +30,8 @@ public:
         std::function<int(int kind)> limit;        // pictures kept per folder: NG (0) and OK (1) limits
         std::function<QString(int c, int d, int kind)> folder;  // default: the alarm picture folders
         std::function<void(const QString& path)> saved;  // a file was written (network reporting)
+        // The first failed write after a written one (or since start): what and why.
+        std::function<void(const QString& what, const QString& why)> failed;
         std::function<QDateTime()> clock;          // local time for the names
         std::function<void(int ms)> sleep;         // pause between writes and passes
     };
@@ -56,8 +58,8 @@ public:
     static QString DefaultFolder(int c, int d, int kind);
     // File name (without folder) for the first NG region `index` at `when`.
     static QString FileName(int index, const QDateTime& when);
-    // Removes the oldest "*.jpg" of `folder` so that a new file keeps it within `limit`.
-    static void Trim(const QString& folder, int limit);
+    // Removes the oldest "*.jpg" of `folder` beyond `limit`, never the file `newest` just written.
+    static void Trim(const QString& folder, int limit, const QString& newest = QString());
     // Path as reported in the statistics message: the working directory taken out, "." in front.
     static QString ReportPath(const QString& path, const QString& cwd);
 
@@ -66,7 +68,9 @@ protected:
 
 private:
     bool WriteOne(const QImage& picture, int c, int d, int kind, bool ngFlagged, int index);
+    void Failed(const QString& what, const QString& why);
 
     std::atomic<int> writtenCount{0};
     std::atomic<int> failedCount{0};
+    bool failing = false;  // the last write failed (writer thread only)
 };

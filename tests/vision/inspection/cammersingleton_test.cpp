@@ -297,6 +297,31 @@ TEST_F(RegionModelTest, StoredRowsLoadAsTheDatabaseSays)
             mm.release();
 }
 
+TEST_F(RegionModelTest, RingRadiiBeyondThePackedRangeLoadAsTheySaveAndReload)
+{
+    put("detect1", "2");
+    put("ROI1-0", "5 2 1 0 4 0 0 1 1 -1");  // packed 0xFFFFFFFF: both halves all ones
+    put("ROI1-1", "5 2 1 0 4 0 0 300 200 " + QString::number(40000LL * 65536 + 60000));  // above 2^31
+    CammerSingleton m(0);
+    ASSERT_TRUE(m.LoadWithMasks(nullptr));
+    EXPECT_EQ(m.circles[1][0].radius, 65535);
+    EXPECT_EQ(m.circles[1][0].innerRadius, 32767);
+    EXPECT_EQ(m.circles[1][1].radius, 0);  // the row reads as 0 from the bad number on
+    ASSERT_TRUE(m.SaveDatatoFile());
+    EXPECT_EQ(rows().value("ROI1-0"), "5 2 1 0 4 0 0 1 1 2147483647");
+    CammerSingleton back(0);
+    ASSERT_TRUE(back.LoadWithMasks(nullptr));
+    EXPECT_TRUE(back == m);
+    EXPECT_EQ(back.circles[1][0].radius, 65535);
+
+    // an outer radius dragged past 16 bits is saved at the largest one the row can hold
+    m.circles[1][0].radius = 70000;
+    ASSERT_TRUE(m.SaveDatatoFile());
+    ASSERT_TRUE(back.LoadWithMasks(nullptr));
+    EXPECT_EQ(back.circles[1][0].radius, 65535);
+    EXPECT_EQ(back.circles[1][0].innerRadius, 32767);
+}
+
 TEST_F(RegionModelTest, OutputNumberIsSharedByTheStagesAndTheLaterRowWins)
 {
     put("detect0", "1");

@@ -151,7 +151,7 @@ TEST_F(WriterTest, LimitRemovesTheOldestFirst)
     EXPECT_EQ(Jpgs(kNg1), (QStringList{"2026-12-07_10.11.12.jpg", "old2.jpg", "old3.jpg"}));
     EXPECT_TRUE(QFile::exists(kNg1 + "/keep.txt"));
 
-    // Five copied in from outside: the three oldest go before the new one is written.
+    // Five copied in from outside: the three oldest go once the new one is written.
     for (int i = 0; i < 5; ++i)
         Touch(QString("%1/x%2.jpg").arg(kNg1).arg(i), 200 - i);
     now = now.addSecs(60);
@@ -183,6 +183,40 @@ TEST_F(WriterTest, FailedSaveIsLoggedAndNeverReportedAsSaved)
     EXPECT_EQ(w.failed(), 2);
     EXPECT_TRUE(QFileInfo("pics/2026-12-07_10.11.12.jpg").isDir());
     EXPECT_TRUE(Jpgs("pics").isEmpty());  // no partial file left beside it
+}
+
+TEST_F(WriterTest, AFailedWriteKeepsEveryOlderPictureAndIsToldOncePerRunOfFailures)
+{
+    QStringList told;
+    w.hooks.failed = [&](const QString& what, const QString&) { told << what; };
+    QDir().mkpath(kNg1);
+    Touch(kNg1 + "/old1.jpg", 50);
+    Touch(kNg1 + "/old2.jpg", 40);
+    Touch(kNg1 + "/old3.jpg", 30);
+    // The folder is at its limit and the new file cannot be written (a folder in its way, as a
+    // full disk would refuse it).
+    QDir().mkpath(kNg1 + "/2026-12-07_10.11.12.jpg");
+    SaveFialImageThread::PutSlot(0, 0, 0, Picture(qRgb(1, 2, 3)));
+    SaveFialImageThread::HandOver(0, 0, false, true);
+    w.Pass();
+    EXPECT_EQ(Jpgs(kNg1), (QStringList{"old1.jpg", "old2.jpg", "old3.jpg"}));
+    SaveFialImageThread::HandOver(0, 0, false, true);
+    w.Pass();  // the same second: fails again
+    EXPECT_EQ(w.failed(), 2);
+    ASSERT_EQ(told.size(), 1);
+    EXPECT_TRUE(told[0].endsWith("2026-12-07_10.11.12.jpg")) << told[0].toStdString();
+
+    // Written again: the oldest makes room after the write; the next failure is told again.
+    now = now.addSecs(1);
+    SaveFialImageThread::HandOver(0, 0, false, true);
+    w.Pass();
+    EXPECT_EQ(Jpgs(kNg1), (QStringList{"2026-12-07_10.11.13.jpg", "old2.jpg", "old3.jpg"}));
+    QDir().mkpath(kNg1 + "/2026-12-07_10.11.14.jpg");
+    now = now.addSecs(1);
+    SaveFialImageThread::HandOver(0, 0, false, true);
+    w.Pass();
+    EXPECT_EQ(told.size(), 2);
+    EXPECT_TRUE(QFile::exists(kNg1 + "/old2.jpg"));
 }
 
 TEST_F(WriterTest, SlotsRefuseWrongSizesAndCamerasBeyondTheCount)
