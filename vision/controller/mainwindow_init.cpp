@@ -1,6 +1,6 @@
 // Construction of the main window and the start-up of the monitoring side; the operation record,
-// counters and day rotation the controller keeps.
 #include "vision/controller/mainwindow.h"
+#include "vision/records/recordwriter.h"
 
 #include <cstdio>
 
@@ -360,7 +360,7 @@ bool MainWindow::OpenDatabases()
     StartupDatabases dbs;
     dbs.warn = [](const QString& text) { showWarnBox(text); };
     if (!dbs.OpenAll()) {
-        stopReason = "database " + dbs.damage + ", default copy placed";
+        stopReason = "database " + dbs.damage + (dbs.busy ? ", left as it was" : ", default copy placed");
         return false;
     }
     paramDb = QSqlDatabase::database("dbIn", false);
@@ -368,6 +368,7 @@ bool MainWindow::OpenDatabases()
     recordDb = QSqlDatabase::database("dbRecord", false);
     serialDb = QSqlDatabase::database("dbT", false);
     serialQuery = QSqlQuery(serialDb);
+    record.StartWriter();
     record.reporter = [](const QDateTime& when, const QString& level, const QString& text) {
         if (gpWPara && gpWPara->cnt_net_enabled && gpNet && gpNet->isopen)
             gpNet->CNT_SendRecord(when, level, text);
@@ -495,12 +496,24 @@ void MainWindow::ClearRecord()
 
 void MainWindow::FLushAll()
 {
+    if (!record.Flush(5000))
+        qCritical("record: rows still waiting when the databases were closed");
     OperationRecord::FlushAll();
 }
 
 void MainWindow::SlotCheckDate()
 {
+    // The record writer lets go of RECORD.db while the day rotation moves it.
+    RecordWriter* writer = record.writer();
+    const bool moving = DayRotation::DayText(QDate::currentDate()) != dayRotation.recordDay();
+    if (moving && writer && !writer->Hold(2000)) {
+        writer->Release();
+        qWarning("day rotation put off: the record writer is busy");
+        return;
+    }
     dayRotation.CheckDate(QDate::currentDate());
+    if (moving && writer)
+        writer->Release();
     storedDay = dayRotation.recordDay();
 }
 

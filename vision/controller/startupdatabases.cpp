@@ -27,7 +27,8 @@ bool StartupDatabases::OpenAll()
 {
     for (const StartupDatabase& d : List()) {
         QString why;
-        if (DatabaseGuard::isSound(d.file, d.table, &why)) {
+        const DatabaseGuard::Health health = DatabaseGuard::check(d.file, d.table, &why, busyWaitMs);
+        if (health == DatabaseGuard::Health::Sound) {
             QSqlDatabase db = QSqlDatabase::contains(d.connection)
                                   ? QSqlDatabase::database(d.connection, false)
                                   : QSqlDatabase::addDatabase("QSQLITE", d.connection);
@@ -37,6 +38,15 @@ bool StartupDatabases::OpenAll()
             why = "cannot open";
         }
         damage = d.file + ": " + why;
+        if (health == DatabaseGuard::Health::Busy) {
+            // Locked by another program: the file is sound as far as anyone knows; replacing it
+            // would throw the user's rows away.
+            busy = true;
+            qCritical().noquote() << "database" << damage << "- still locked after" << busyWaitMs << "ms, not replaced";
+            if (warn)
+                warn(gaLanStr[kBusyRow * LAN_COUNT + 1]);
+            return false;
+        }
         qCritical().noquote() << "database" << damage << "- replacing it with" << d.defaultFile;
         // English whatever the language setting: the record holding it is not loaded yet.
         if (warn)

@@ -2,11 +2,14 @@
 // The three databases the controller opens at start-up (parameters, operation record, camera
 // serials). A damaged or missing file is not opened blindly (SQLite would open garbage and create
 // a missing file empty): it is warned about in English (no language is loaded yet), kept aside
-// under a time-stamped name, replaced by its default copy, and a reboot is asked for. The caller
-// must then stop its initialisation.
+// under a time-stamped name, replaced by its default copy, and a reboot is asked for. A file locked
+// by another program is warned about as busy and left alone. The caller must then stop its
+// initialisation.
 #include <functional>
 #include <QList>
 #include <QString>
+
+#include "vision/controller/databaseguard.h"
 
 struct StartupDatabase {
     QString connection;   // Qt connection name
@@ -33,6 +36,11 @@ public:
     QString asideName;
     // What was wrong with it.
     QString damage;
+    // The file was locked by another program for longer than busyWaitMs: warned (row 614), left
+    // as it was, no reboot; the caller stops.
+    bool busy = false;
+    int busyWaitMs = DatabaseGuard::kBusyWaitMs;
+    static constexpr int kBusyRow = 614;
 
     std::function<void(const QString& text)> warn;  // the modal warning
     std::function<void(int ms)> pause;

@@ -7,6 +7,7 @@
 #include <QtDebug>
 
 #include "core/uitexttable.h"
+#include "vision/records/recordwriter.h"
 
 namespace {
 constexpr int kRowAdvanced = 154;
@@ -15,6 +16,20 @@ constexpr int kRowUnlogged = 156;
 } // namespace
 
 OperationRecord::OperationRecord() = default;
+OperationRecord::~OperationRecord() = default;
+
+void OperationRecord::StartWriter()
+{
+    if (writer_)
+        return;
+    writer_ = std::make_unique<RecordWriter>(file);
+    writer_->start();
+}
+
+bool OperationRecord::Flush(int timeoutMs)
+{
+    return !writer_ || writer_->Flush(timeoutMs);
+}
 
 QString OperationRecord::LevelText(int userLevel)
 {
@@ -34,11 +49,17 @@ bool OperationRecord::Open()
 
 bool OperationRecord::InsertRecord(const QString& text, int userLevel)
 {
-    if (!Open())
+    if (!writer_ && !Open())
         return false;
     const QDateTime now = clock ? clock() : QDateTime::currentDateTime();
     const QString time = now.toString(QStringLiteral("hh.mm.ss"));
     const QString level = LevelText(userLevel);
+    if (writer_) {
+        if (reporter)
+            reporter(now, level, text);
+        writer_->Enqueue({time, level, text});
+        return true;
+    }
 
     QSqlQuery q(QSqlDatabase::database(connection, false));
     q.prepare(QStringLiteral("INSERT INTO RECORD(recordtime, recordpassword, remarks) VALUES(?, ?, ?)"));
@@ -56,6 +77,8 @@ bool OperationRecord::InsertRecord(const QString& text, int userLevel)
 
 bool OperationRecord::ClearRecord()
 {
+    if (writer_ && !writer_->Flush(5000))
+        qWarning("record cleared with rows still waiting to be written");
     if (!Open())
         return false;
     QSqlQuery q(QSqlDatabase::database(connection, false));

@@ -64,3 +64,46 @@ TEST(DatabaseGuard, DamagedFileIsKeptAsideAndReplaced)
     EXPECT_FALSE(DatabaseGuard::replaceWithDefault("SN.db", "paraGroup/default/SN.db"));
     EXPECT_EQ(dir.read("SN.db"), QByteArray("bad"));
 }
+
+TEST(DatabaseGuard, ALockedFileIsBusyNeverDamaged)
+{
+    ProgramDir dir;
+    makeDb("PARAM.db", "sysparam");
+    {
+        // Another program holds the file: an exclusive transaction keeps every reader out.
+        QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "holder");
+        other.setDatabaseName("PARAM.db");
+        ASSERT_TRUE(other.open());
+        QSqlQuery q(other);
+        ASSERT_TRUE(q.exec("BEGIN EXCLUSIVE"));
+        ASSERT_TRUE(q.exec("INSERT INTO sysparam VALUES('b','2')"));
+        QString why;
+        EXPECT_EQ(DatabaseGuard::check("PARAM.db", "sysparam", &why, 100), DatabaseGuard::Health::Busy)
+            << why.toStdString();
+        EXPECT_TRUE(why.startsWith("busy")) << why.toStdString();
+        ASSERT_TRUE(q.exec("ROLLBACK"));
+        EXPECT_EQ(DatabaseGuard::check("PARAM.db", "sysparam", &why, 100), DatabaseGuard::Health::Sound);
+        other.close();
+    }
+    QSqlDatabase::removeDatabase("holder");
+}
+
+TEST(DatabaseGuard, TheJournalOfADamagedFileGoesAsideWithIt)
+{
+    ProgramDir dir;
+    QDir().mkpath("paraGroup/default");
+    makeDb("paraGroup/default/PARAM.db", "sysparam");
+    dir.write("PARAM.db", "garbage");
+    dir.write("PARAM.db-journal", "journal of the garbage");
+    QString aside;
+    ASSERT_TRUE(DatabaseGuard::replaceWithDefault("PARAM.db", "paraGroup/default/PARAM.db", &aside));
+    EXPECT_FALSE(QFile::exists("PARAM.db-journal"));  // never rolled into the default
+    EXPECT_EQ(dir.read(aside + "-journal"), QByteArray("journal of the garbage"));
+    EXPECT_TRUE(DatabaseGuard::isSound("PARAM.db", "sysparam"));
+
+    // a missing file's stale journal does not survive either
+    QFile::remove("SN.db");
+    dir.write("SN.db-journal", "stale");
+    ASSERT_TRUE(DatabaseGuard::replaceWithDefault("SN.db", "paraGroup/default/PARAM.db"));
+    EXPECT_FALSE(QFile::exists("SN.db-journal"));
+}

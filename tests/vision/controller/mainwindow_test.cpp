@@ -161,6 +161,7 @@ TEST(MainWindowStart, NoCameraModeLaysOutFourViewsAndKeepsRunning)
     // Detection started, the watchdog flag set, the record of the day holds row 150 with 4 cameras.
     EXPECT_EQ(win->runState, 1);
     EXPECT_TRUE(gisRunWTD);
+    ASSERT_TRUE(win->record.Flush(5000));  // rows are written on the record writer's thread
     const QList<QStringList> rows = RecordRows("RECORD.db");
     ASSERT_FALSE(rows.isEmpty());
     EXPECT_EQ(rows.last().value(2), Row(150).arg(4));
@@ -473,6 +474,7 @@ TEST(MainWindowCameras, ChangedCountAskedAndNoKeepsTheCamerasFound)
     // Three views in a 2 x 2 grid, the fourth cell empty.
     EXPECT_EQ(win->cammerWidget[2]->geometry(), QRect(0, 491, 862, 491));
     EXPECT_FALSE(win->cammerWidget[3]->isVisibleTo(win));
+    ASSERT_TRUE(win->record.Flush(5000));
     EXPECT_EQ(RecordRows("RECORD.db").last().value(2), Row(150).arg(3));
     Spin(200);
     qunsetenv("MOULDMON_SIMCAM");

@@ -121,3 +121,27 @@ TEST(StartupDatabases, NoDefaultCopyStillStopsAndLeavesTheFile)
     EXPECT_EQ(d.dir.read("PARAM.db"), QByteArray("garbage"));
     EXPECT_EQ(d.reboots, 1);
 }
+
+TEST(StartupDatabases, ARecordLockedByAnotherProgramIsBusyAndKept)
+{
+    Dir d;
+    d.dbs.busyWaitMs = 100;
+    const QByteArray before = d.dir.read("RECORD.db");
+    {
+        QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "holder");
+        other.setDatabaseName("RECORD.db");
+        ASSERT_TRUE(other.open());
+        QSqlQuery q(other);
+        ASSERT_TRUE(q.exec("BEGIN EXCLUSIVE"));
+        ASSERT_TRUE(q.exec("DELETE FROM RECORD"));
+        EXPECT_FALSE(d.dbs.OpenAll());
+        ASSERT_TRUE(q.exec("ROLLBACK"));
+        other.close();
+    }
+    QSqlDatabase::removeDatabase("holder");
+    EXPECT_TRUE(d.dbs.busy);
+    EXPECT_EQ(d.warnings, QStringList{gaLanStr[StartupDatabases::kBusyRow * 3 + 1]});
+    EXPECT_EQ(d.reboots, 0);
+    EXPECT_TRUE(Aside("RECORD.db").isEmpty());
+    EXPECT_EQ(d.dir.read("RECORD.db"), before);
+}

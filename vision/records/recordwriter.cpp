@@ -1,0 +1,163 @@
+#include "vision/records/recordwriter.h"
+
+#include <QElapsedTimer>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUuid>
+#include <QVariant>
+#include <chrono>
+
+RecordWriter::RecordWriter(const QString& file)
+    : file_(file), connection_("recordWriter-" + QUuid::createUuid().toString(QUuid::WithoutBraces))
+{
+    clock_.start();
+}
+
+RecordWriter::~RecordWriter()
+{
+    if (isRunning()) {
+        Flush(flushMs);
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stop_ = true;
+        }
+        wake_.notify_all();
+        wait();
+    }
+    QSqlDatabase::removeDatabase(connection_);
+}
+
+void RecordWriter::Enqueue(const Row& row)
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        queue_.push_back(row);
+    }
+    wake_.notify_all();
+}
+
+bool RecordWriter::Flush(int timeoutMs)
+{
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (!isRunning())
+        return queue_.empty();
+    return wake_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                          [this] { return (queue_.empty() || held_) && !writing_ && !open_; })
+           && queue_.empty();
+}
+
+bool RecordWriter::Hold(int timeoutMs)
+{
+    std::unique_lock<std::mutex> lock(mutex_);
+    held_ = true;
+    wake_.notify_all();
+    return !isRunning()
+           || wake_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return !writing_ && !open_; });
+}
+
+void RecordWriter::Release()
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        held_ = false;
+    }
+    wake_.notify_all();
+}
+
+int RecordWriter::pending() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return int(queue_.size());
+}
+
+int RecordWriter::givenUp() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return givenUp_;
+}
+
+void RecordWriter::Close()
+{
+    if (open_)
+        QSqlDatabase::database(connection_, false).close();
+    open_ = false;
+}
+
+bool RecordWriter::Write(const Row& row, QString* error)
+{
+    QSqlDatabase db = QSqlDatabase::contains(connection_) ? QSqlDatabase::database(connection_, false)
+                                                          : QSqlDatabase::addDatabase("QSQLITE", connection_);
+    if (!open_) {
+        db.setDatabaseName(file_);
+        db.setConnectOptions(QString("QSQLITE_BUSY_TIMEOUT=%1").arg(busyWaitMs));
+        if (!db.open()) {
+            *error = db.lastError().text();
+            return false;
+        }
+        open_ = true;
+    }
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("INSERT INTO RECORD(recordtime, recordpassword, remarks) VALUES(?, ?, ?)"));
+    q.addBindValue(row.time);
+    q.addBindValue(row.level);
+    q.addBindValue(row.text);
+    if (q.exec())
+        return true;
+    *error = q.lastError().text();
+    // A file put in place under the open connection (day rotation) needs a fresh open.
+    q.finish();
+    Close();
+    return false;
+}
+
+void RecordWriter::run()
+{
+    qint64 failingSince = -1;
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+        if (queue_.empty() || held_) {
+            if (open_) {
+                lock.unlock();
+                Close();
+                lock.lock();
+                continue;
+            }
+            if (stop_)
+                break;
+            wake_.notify_all();  // Flush and Hold wait for this idle state
+            wake_.wait(lock);
+            continue;
+        }
+        const Row row = queue_.front();
+        writing_ = true;
+        lock.unlock();
+        QString error;
+        const bool ok = Write(row, &error);
+        lock.lock();
+        writing_ = false;
+        if (ok) {
+            queue_.pop_front();
+            failingSince = -1;
+            continue;
+        }
+        const qint64 now = clockMs ? clockMs() : clock_.elapsed();
+        if (failingSince < 0) {
+            failingSince = now;
+            qWarning("record row waits: %s", qPrintable(error));
+        }
+        if (now - failingSince >= giveUpMs || stop_) {
+            qCritical("record row not written after %lld ms (%s): %s | %s | %s",
+                      static_cast<long long>(now - failingSince), qPrintable(error), qPrintable(row.time),
+                      qPrintable(row.level), qPrintable(row.text));
+            queue_.pop_front();
+            ++givenUp_;
+            failingSince = -1;
+            continue;
+        }
+        wake_.notify_all();
+        wake_.wait_for(lock, std::chrono::milliseconds(retryPauseMs), [this] { return held_; });
+    }
+    lock.unlock();
+    Close();
+}
