@@ -85,6 +85,14 @@ void ControlPort::IOResetAllOut()
         IOSetOut(n, 0);
 }
 
+qint32 ControlPort::WordWithActive(int a, int b) const
+{
+    ControlPort copy(*this);
+    copy.IOSetOut(a, 1);
+    copy.IOSetOut(b, 1);
+    return copy.outWord;
+}
+
 void ControlPort::IOFlashOut()
 {
     QMutexLocker lock(pMutexIO);

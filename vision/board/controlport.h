@@ -33,6 +33,9 @@ public:
     int IOInTrigger(int n);
 
     IOThread* thread() const { return ioThread; }
+    // The output word in force with outputs a and b active (polarity and redirect applied), not
+    // published: what the board thread sends while the monitoring pass is missing.
+    qint32 WordWithActive(int a, int b) const;
 
 private:
     void SafetyDoor();

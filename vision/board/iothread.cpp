@@ -55,6 +55,7 @@ void IOThread::Pass()
         QMutexLocker lock(pMutexIO);
         out = gDataOut;
     }
+    out = watch.Supervise(out, gpCom && gpCom->isOpen());
 
     // Read at most the free space of the receive buffer; anything beyond stays in the port
     // for the next pass.
@@ -77,6 +78,7 @@ void IOThread::Pass()
         int pos = 0;
         while (rxLen - pos >= kFrameLen) {
             if (IsFrame(rxBuf + pos)) {
+                watch.Replied();
                 HandleFrame(rxBuf + pos, out, &resend);
                 pos += kFrameLen;
             } else {

@@ -6,6 +6,8 @@
 #include <QThread>
 #include <atomic>
 
+#include "vision/board/boardwatch.h"
+
 class IOThread : public QThread {
     Q_OBJECT
 public:
@@ -21,6 +23,9 @@ public:
     // One pass of the board loop without the pause. run() calls it; tests drive it directly
     // while the thread is not started.
     void Pass();
+
+    // Reply time-out and the watch over the monitoring pass (see boardwatch.h).
+    BoardWatch watch;
 
 protected:
     // Repeats Pass() and the pause until an interruption is requested (never on the machine).

@@ -84,7 +84,15 @@ public:
     // ClearFault takes down again when it still shows the same text.
     void ShowFault(const QString& text);
     void ClearFault(const QString& text);
+    // Start of every monitoring pass: tells the board thread the pass runs, records a blind spell
+    // that ended, warns of a silent board. True while the board does not answer (no trigger can
+    // be seen).
+    bool FailSafePass();
+    // A stage that expires while the board is silent: stopped unjudged, the mould-close inhibit
+    // kept; true when that happened.
+    bool StageWithoutBoard(int d);
     WarnBox* faultBox = nullptr;
+    bool boardSilent = false;
 
     // --- view layout
     // View v holds a camera the cycle may inspect (buffers, models, engine built): view 0 always

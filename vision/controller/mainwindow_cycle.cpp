@@ -120,6 +120,7 @@ void MainWindow::ApplyOutputs(const OutputPlan& plan)
 void MainWindow::Run()
 {
     const WizardPara& p = *gpWPara;
+    FailSafePass();
     // The longest time the GUI thread kept the pass from running, reported with each verdict.
     const qint64 passStart = cycleClockMs();
     if (lastPassEndMs > 0)
@@ -165,6 +166,12 @@ void MainWindow::Run()
     }
 
     do {
+        // A silent board reports no input: nothing can be triggered until it answers again.
+        if (boardSilent) {
+            inputTimeoutTimer->stop();
+            break;
+        }
+
         // 4. Alarm hold: only the re-check inputs count.
         if (alarmState == 2) {
             int edge[4];
@@ -463,6 +470,8 @@ void MainWindow::TimerUp(int d)
         }
         return;
     }
+    if (StageWithoutBoard(d))
+        return;
     stageTimer[d]->stop();
     bool allOk = true;
     for (int v = 0; v < MAX_CAMERA; ++v) {

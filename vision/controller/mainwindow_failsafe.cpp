@@ -4,8 +4,12 @@
 #include "vision/controller/mainwindow.h"
 
 #include <QMetaObject>
+#include <QTimer>
 
 #include "core/uitexttable.h"
+#include "vision/board/controlport.h"
+#include "vision/board/iothread.h"
+#include "vision/controller/passhold.h"
 #include "vision/records/savefialimagethread.h"
 #include "widgets/warnbox.h"
 
@@ -16,12 +20,23 @@ QString Row(int row)
     return gaLanStr[row * LAN_COUNT + gLan];
 }
 
+constexpr int kRowBoardSilent = 610;
 constexpr int kRowPictureNotSaved = 612;
+constexpr int kRowBlindPass = 613;
+constexpr int kInhibitOut = 0;
+constexpr int kAlarmOut = 2;
+
+BoardWatch* Watch()
+{
+    IOThread* t = gpControlIO ? gpControlIO->thread() : nullptr;
+    return t ? &t->watch : nullptr;
+}
 
 }  // namespace
 
 void MainWindow::InitFailSafe()
 {
+    PassHold::Install();
     if (pictureWriter) {
         pictureWriter->hooks.failed = [this](const QString& what, const QString& why) {
             // Writer thread: the record and the warning belong to the GUI thread.
@@ -52,4 +67,39 @@ void MainWindow::ClearFault(const QString& text)
 {
     if (faultBox && faultBox->isVisible() && faultBox->text() == text)
         faultBox->hide();
+}
+
+bool MainWindow::FailSafePass()
+{
+    PassHold::MaybeHold();
+    BoardWatch* watch = Watch();
+    if (!watch)
+        return false;
+    watch->Beat(runState == 1, gpControlIO->WordWithActive(kInhibitOut, kAlarmOut));
+    if (const qint64 ms = watch->TakeBlindMs())
+        InsertRecord(Row(kRowBlindPass).arg(ms));
+    const bool silent = watch->Silent();
+    if (silent != boardSilent) {
+        boardSilent = silent;
+        if (silent) {
+            InsertRecord(Row(kRowBoardSilent));
+            ShowFault(Row(kRowBoardSilent));
+        } else {
+            ClearFault(Row(kRowBoardSilent));
+        }
+    }
+    return boardSilent;
+}
+
+bool MainWindow::StageWithoutBoard(int d)
+{
+    if (!boardSilent)
+        return false;
+    // No verdict the board cannot carry out: the stage ends unjudged and the mould stays held.
+    if (stageTimer[d])
+        stageTimer[d]->stop();
+    gpControlIO->IOSetOut(kInhibitOut, 1);
+    gpControlIO->IOFlashOut();
+    qWarning("stage %d not judged: the I/O board does not answer", d + 1);
+    return true;
 }
