@@ -7,9 +7,21 @@
 
 #include <cjson/cJSON.h>
 
+#include "core/globals.h"
 #include "core/parameterstore.h"
+#include "network/cnt_net.h"
 
-DeviceReportHooks gDeviceReportHooks;
+DeviceReportHooks DeviceReportHooks::standard()
+{
+    DeviceReportHooks h;
+    h.sendGetProduct = [] {
+        if (gpNet)
+            gpNet->CNT_SendGetProduct();
+    };
+    return h;
+}
+
+DeviceReportHooks gDeviceReportHooks = DeviceReportHooks::standard();
 
 std::optional<QStringList> ParseProductReply(const QByteArray& body)
 {

@@ -60,6 +60,10 @@ DeviceParamsWidget::DeviceParamsWidget(QWidget* parent) : BWidget(parent)
     column->addStretch();
 
     connect(getProductButton, &QPushButton::clicked, this, &DeviceParamsWidget::SlotGetProductName);
+    if (gpNet) {
+        gpNet->setSessionReceiver(CNT_Net::kSessionProduct, this,
+                                  [this](const QString& body) { cnt_reset_product(body); });
+    }
     connect(resetStatisticsButton, &QPushButton::clicked, this, &DeviceParamsWidget::SlotResetStatistics);
 }
 

@@ -2,6 +2,8 @@
 // numbers reach the record, and the statistics reset.
 #include "settings/pageroundtrip.h"
 
+#include <memory>
+
 #include <QDir>
 #include <QPushButton>
 
@@ -25,7 +27,7 @@ protected:
     }
     void TearDown() override
     {
-        gDeviceReportHooks = {};
+        gDeviceReportHooks = DeviceReportHooks::standard();
         PageTest::TearDown();
     }
     static QStringList Entries(const BComboBox* box)
@@ -140,6 +142,19 @@ TEST_F(DevicePage, ProductListAskedOnlyWhenReportingIsOnAndTheClientLinked)
     para.cnt_net_enabled = 1;
     page.SlotGetProductName();
     EXPECT_EQ(sent, 0) << "no report server";
+}
+
+TEST_F(DevicePage, ProductRepliesOfTheReportServerReachThePage)
+{
+    CNT_Net net;  // no PARAM.db: reporting off, nothing listens
+    gpNet = &net;
+    auto page = std::make_unique<DeviceParamsWidget>(nullptr);
+    page->WizardParaInit();
+    net.ParsingBackBuf("POST / HTTP/1.1\r\nSessionId: 14\r\n\r\n{\"result\": [{\"product_name\": \"lid\"}]}");
+    EXPECT_EQ(Entries(page->productName), (QStringList{"", "lid"}));
+    page.reset();  // the receiver goes with the page
+    net.ParsingBackBuf("POST / HTTP/1.1\r\nSessionId: 14\r\n\r\n{\"result\": []}");
+    gpNet = nullptr;
 }
 
 TEST_F(DevicePage, StatisticsResetAsksThenClearsAtOnce)
