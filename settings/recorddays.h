@@ -7,6 +7,12 @@
 
 QStringList RecordDays(const QString& archiveDir, const QDate& today);
 
-// Header texts (rows 288-290) and column widths of the record table.
-constexpr int kRecordHeaderRows[3] = {288, 289, 290};
-constexpr int kRecordColumnWidths[3] = {120, 125, 1330};
+class QObject;
+class QSqlDatabase;
+class QSqlTableModel;
+class QTableView;
+
+// A model of table RECORD on `db`, newest first, with the header texts; owned by `parent`.
+QSqlTableModel* NewRecordModel(QObject* parent, const QSqlDatabase& db);
+// Puts the model on the log table: no row numbers, the three column widths.
+void ShowRecordModel(QTableView* table, QSqlTableModel* model);

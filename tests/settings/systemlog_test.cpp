@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QSqlTableModel>
+#include <QHeaderView>
 #include <QTableView>
 
 #include "common/programdir.h"
@@ -11,6 +14,7 @@
 #include "core/globals.h"
 #include "core/uitexttable.h"
 #include "settings/helpwidget.h"
+#include "settings/recorddays.h"
 #include "settings/systemlogwidget.h"
 #include "widgets/pagecontrolbar.h"
 
@@ -23,13 +27,21 @@ protected:
 
     void load(int rows)
     {
-        QList<QStringList> content;
-        for (int i = 0; i < rows; ++i)
-            content << QStringList{QString("08.%1").arg(i), "Advanced", QString("operation %1").arg(i)};
-        ASSERT_TRUE(MakeRecordDb(dir.file("RECORD.db"), content));
+        ASSERT_TRUE(MakeRecordDb(dir.file("RECORD.db")));
         QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "logPageTest");
         db.setDatabaseName(dir.file("RECORD.db"));
         ASSERT_TRUE(db.open());
+        // One transaction: a long day written row by row would take seconds.
+        db.transaction();
+        QSqlQuery insert(db);
+        insert.prepare("INSERT INTO RECORD VALUES (?, ?, ?)");
+        for (int i = 0; i < rows; ++i) {
+            insert.addBindValue(QString("08.%1").arg(i, 4, 10, QChar('0')));
+            insert.addBindValue("Advanced");
+            insert.addBindValue(QString("operation %1").arg(i));
+            ASSERT_TRUE(insert.exec());
+        }
+        db.commit();
         page = new SystemLogWidget;
         model = new QSqlTableModel(page, db);
         model->setTable("RECORD");
@@ -137,4 +149,38 @@ TEST_F(HelpPage, WithoutPicturesTheCameraPictureIsTheOnePage)
     help.button(0)->click();
     EXPECT_EQ(gHelpC, 0);
     EXPECT_FALSE(help.grab().isNull());
+}
+
+TEST(RecordTable, NewestRowFirstUnderTheThreeHeadersAtTheirWidths)
+{
+    static bool texts = false;
+    if (!texts) {
+        Data_Init();
+        texts = true;
+    }
+    ProgramDir dir;
+    QDir().mkpath(dir.file("RECORD"));
+    ASSERT_TRUE(MakeRecordDb(dir.file("RECORD/2026-12-01.db"),
+                             {{"08.00.01", "Primary", "first"}, {"17.30.00", "Advanced", "last"},
+                              {"12.00.00", "Primary", "noon"}}));
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "recordTableTest");
+        db.setDatabaseName(dir.file("RECORD/2026-12-01.db"));
+        ASSERT_TRUE(db.open());
+        gLan = 1;
+        QTableView table;
+        QSqlTableModel* model = NewRecordModel(&table, db);
+        ShowRecordModel(&table, model);
+        EXPECT_EQ(model->data(model->index(0, 2)).toString(), "last");
+        EXPECT_EQ(model->data(model->index(2, 2)).toString(), "first");
+        EXPECT_EQ(model->headerData(0, Qt::Horizontal).toString(), "Time");
+        EXPECT_EQ(model->headerData(1, Qt::Horizontal).toString(), "User");
+        EXPECT_EQ(model->headerData(2, Qt::Horizontal).toString(), "Operation content");
+        EXPECT_EQ(table.columnWidth(0), 120);
+        EXPECT_EQ(table.columnWidth(1), 125);
+        EXPECT_EQ(table.columnWidth(2), 1330);
+        EXPECT_FALSE(table.verticalHeader()->isVisible());
+        gLan = 0;
+    }
+    QSqlDatabase::removeDatabase("recordTableTest");
 }
