@@ -4,7 +4,12 @@
 #include <QByteArray>
 #include <QDir>
 #include <QString>
+#include <QTemporaryDir>
 #include <QTextStream>
+
+#include "core/sharedpictures.h"
+#include "core/uitexttable.h"
+#include "widgets/toolkitglobals.h"
 
 namespace shottool {
 
@@ -26,6 +31,17 @@ inline QString outputDir(int argc, char** argv, const char* tool)
     const QString out = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
     QDir().mkpath(out);
     return out;
+}
+
+// Makes `dir` (a fresh temporary directory) the program directory with the pictures installed,
+// then loads the text table and the widget resources; false when a step failed.
+inline bool startProgramDir(const QTemporaryDir& dir)
+{
+    if (!dir.isValid() || !InstallProgramImages(dir.path()) || !QDir::setCurrent(dir.path()))
+        return false;
+    Data_Init();
+    InitWidgetResources();
+    return true;
 }
 
 }  // namespace shottool

@@ -99,10 +99,8 @@ int main(int argc, char** argv)
     if (gOut.isEmpty())
         return 2;
     QTemporaryDir programDir;
-    if (!programDir.isValid() || !InstallProgramImages(programDir.path()) || !QDir::setCurrent(programDir.path()))
+    if (!shottool::startProgramDir(programDir))
         return 1;
-    Data_Init();
-    InitWidgetResources();
     for (int lan = 0; lan < 3; ++lan) {
         gLan = lan;
         WizardPara para;

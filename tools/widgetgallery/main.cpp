@@ -197,10 +197,8 @@ int main(int argc, char** argv)
     if (gOut.isEmpty())
         return 2;
     QTemporaryDir programDir;
-    if (!programDir.isValid() || !InstallProgramImages(programDir.path()) || !QDir::setCurrent(programDir.path()))
+    if (!shottool::startProgramDir(programDir))
         return 1;
-    Data_Init();
-    InitWidgetResources();
     WizardPara para;
     qstrcpy(para.password, "2468");
     para.is_psw_used = 1;
