@@ -8,6 +8,7 @@
 
 #include "core/globals.h"
 #include "core/wizardpara.h"
+#include "settings/advancefuncwidget.h"
 #include "settings/pagechoices.h"
 #include "widgets/checkbox.h"
 #include "widgets/splitline.h"
@@ -136,7 +137,7 @@ bool IOFunctionsWidget::initialStatesShown() const
 
 void IOFunctionsWidget::showEvent(QShowEvent* event)
 {
-    const bool factory = factorySwitch_ ? factorySwitch_() : (gpWParaBak && gpWParaBak->factory_param);
+    const bool factory = factorySwitch_ ? factorySwitch_() : FactoryParamShown(this);
     for (QWidget* w : initWidgets_)
         w->setVisible(factory);
     BWidget::showEvent(event);

@@ -21,8 +21,8 @@ public:
     void WizardParaInit();
     void accept();
 
-    // Where the advanced functions page's "Display factory param" switch is read. Unset: the
-    // edit copy's factory field.
+    // Replaces where the "Display factory param" switch is read (default: the advanced functions
+    // page of the same screen, its state on that page, saved or not).
     void setFactorySwitch(std::function<bool()> probe) { factorySwitch_ = std::move(probe); }
 
     CheckBox* functionSwitch(int i) const { return switches_.value(i); }

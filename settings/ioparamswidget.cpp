@@ -10,7 +10,9 @@
 
 #include "core/globals.h"
 #include "core/wizardpara.h"
+#include "settings/advancefuncwidget.h"
 #include "settings/pagechoices.h"
+#include "settings/pageslider.h"
 #include "widgets/blinelabel.h"
 #include "widgets/combobox.h"
 #include "widgets/textrow.h"
@@ -31,10 +33,6 @@ const SliderRow kSliders[5] = {
     {166, 100, true, &WizardPara::pre_cut},
     {524, 100, true, &WizardPara::input_debounce},
 };
-
-const char* const kValueStyle = "font-size:32px;color:#1f3f8d;border-width:0px 0px 2px 0px;"
-                                "border-style:solid;border-color:#1f3f8d;";
-const char* const kUnitStyle = "font-size:16px;color:#656263;";
 
 }  // namespace
 
@@ -75,22 +73,13 @@ IOParamsWidget::IOParamsWidget(QWidget* parent) : BWidget(parent)
     grid->setVerticalSpacing(40);
     grid->setContentsMargins(0, 50, 100, 50);
     for (int r = 0; r < 5; ++r) {
-        auto* slider = new QSlider(Qt::Horizontal, this);
-        slider->setFixedWidth(600);
-        slider->setRange(0, kSliders[r].maximum);
-        auto* value = new BlineLabel(slider, this, textRow(kSliders[r].caption), QString(), KeyboardDigital);
-        value->setStyleSheet(kValueStyle);
-        value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        auto* unit = new QLabel(textRow(540), this);
-        unit->setStyleSheet(kUnitStyle);
-        unit->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-        grid->addWidget(new QLabel(textRow(kSliders[r].caption), this), r, 0);
-        grid->addWidget(slider, r, 1);
-        grid->addWidget(value, r, 2);
-        grid->addWidget(unit, r, 3);
-        sliders_.append(slider);
-        values_.append(value);
-        connect(slider, &QSlider::valueChanged, this, &IOParamsWidget::slotQSliderValue);
+        const PageSlider row = AddPageSlider(grid, r, this, textRow(kSliders[r].caption), 0, kSliders[r].maximum,
+                                             textRow(540));
+        row.value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        row.unit->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        sliders_.append(row.slider);
+        values_.append(row.value);
+        connect(row.slider, &QSlider::valueChanged, this, &IOParamsWidget::slotQSliderValue);
     }
 
     auto* page = new QVBoxLayout(this);
@@ -183,7 +172,7 @@ void IOParamsWidget::updateInitialStateRow()
 {
     if (!initCaption_)
         return;
-    const bool factory = factorySwitch_ ? factorySwitch_() : (gpWParaBak && gpWParaBak->factory_param);
+    const bool factory = factorySwitch_ ? factorySwitch_() : FactoryParamShown(this);
     if (!factory || !multiDetectionInForce()) {
         // Factory controls stay out of sight with the switch off, combos included.
         initCaption_->hide();

@@ -27,8 +27,8 @@ public:
     // Shows the controls that belong to a procedure (cavity row for 1 and 2, the grid and naming
     // buttons for 4); the procedure radios' clicks come here through the settings screen.
     void showProcedureControls(int procedure);
-    // Where the advanced functions page's "Display factory param" switch is read (its state on
-    // that page, saved or not). Unset: the edit copy's factory field.
+    // Replaces where the "Display factory param" switch is read (default: the advanced functions
+    // page of the same screen, its state on that page, saved or not).
     void setFactorySwitch(std::function<bool()> probe) { factorySwitch_ = std::move(probe); }
 
     QButtonGroup* procedureGroup() const { return procedure_; }
