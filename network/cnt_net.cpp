@@ -63,6 +63,7 @@ CNT_Net::CNT_Net(QObject* parent) : QTcpServer(parent)
                                   Qt::QueuedConnection);
     });
     sender->setAckWaitMs(timings_.ackWaitMs);
+    sender->start(QThread::InheritPriority);  // it idles while there is nothing to write
 
     fragmentTimer_ = new QTimer(this);
     fragmentTimer_->setSingleShot(true);
@@ -74,7 +75,10 @@ CNT_Net::CNT_Net(QObject* parent) : QTcpServer(parent)
     lastHeartMs_ = clock_.elapsed();
     heartTimer_ = startTimer(timings_.heartCheckMs, Qt::CoarseTimer);
     timerNames_.insert(heartTimer_, "heart_timer");
+    InitManualStop();
+    InitStatistics();
     isopen = true;
+    getWhichSend();
 }
 
 CNT_Net::~CNT_Net()
@@ -262,9 +266,6 @@ void CNT_Net::StartSend()
     if (!sender)
         return;
     sender->setSocket(client ? clientId_ : 0);
-    if (!sender->isRunning())
-        sender->start(QThread::InheritPriority);
-    sender->wake();
 }
 
 void CNT_Net::goThrough()
@@ -286,6 +287,11 @@ int CNT_Net::queuedMessages() const
     return sender ? sender->queued() : 0;
 }
 
+QList<QByteArray> CNT_Net::queuedFrames() const
+{
+    return sender ? sender->messages() : QList<QByteArray>();
+}
+
 int CNT_Net::retryCount() const
 {
     return sender ? sender->retryCount() : 0;
@@ -295,32 +301,8 @@ void CNT_Net::CNT_Enqueue(SendType type, const QByteArray& body)
 {
     if (!sender || !whichSend.value(type, false))
         return;
+    // Any thread (the NG picture writer sends too): the connection is handed over by the GUI
+    // thread only, here the sender is just woken.
     sender->enqueue(FrameReport(int(type), body));
-    StartSend();
 }
 
-void CNT_Net::CNT_SendGetProduct()
-{
-    CNT_Enqueue(SEND_GET_PRODUCT, QByteArray());
-}
-
-void CNT_Net::CNT_SendGetRemindList()
-{
-    CNT_Enqueue(SEND_GET_REMIND_LIST, QByteArray());
-}
-
-// The remaining report bodies come with the report messages; until then nothing is queued.
-void CNT_Net::CNT_SendMemoryInfo() {}
-void CNT_Net::CNT_SendParam() {}
-void CNT_Net::CNT_SendRecord(QDateTime const&, QString const&, QString const&) {}
-void CNT_Net::CNT_SendStatistics(QString const&) {}
-void CNT_Net::CNT_SendStatistics_Once(QList<param_roi> const&, bool, int) {}
-void CNT_Net::ChkandAddStaticticsItem(int, int, int) {}
-void CNT_Net::CNT_SendTelInfo(int, int) {}
-void CNT_Net::CNT_AddNgTimes(int) {}
-void CNT_Net::CNT_SendSaveNgVideo(int, int) {}
-void CNT_Net::CNT_SendCancle() {}
-void CNT_Net::CNT_SendManualStop() {}
-void CNT_Net::CNT_SendAlarmPic(QString const&) {}
-void CNT_Net::CNT_SendTempPic(QString const&) {}
-void CNT_Net::CNT_SendROIParam(int, int) {}

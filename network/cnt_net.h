@@ -15,10 +15,14 @@
 #include <QTcpServer>
 #include <QVector>
 
+#include <QMutex>
+
 #include "network/netcard.h"
 #include "network/replyparser.h"
+#include "network/reportrecords.h"
 
 struct param_roi;
+class CammerSingleton;
 class CNT_Thread;
 class QDateTime;
 class QTcpSocket;
@@ -46,6 +50,16 @@ enum SendType {
     SEND_RUN_STATE = 19,
     SEND_CANCLE = 20,
     SEND_TYPE_COUNT = 21
+};
+
+// What the reports read of the monitoring controller, and the one clock of the records; the
+// main window fills it, tests set it.
+struct ReportHost {
+    std::function<qint64()> nowMs;                            // UTC ms
+    std::function<int()> runState;                            // 1 detecting, 2 resampling, 3 stopped
+    std::function<int()> cycleTime;                           // tenths of a second
+    std::function<int()> releaseMethod;                       // how the last alarm was released, 4..8
+    std::function<const CammerSingleton*(int camera)> regionModel;  // the model in force
 };
 
 // The waits of the link; the program uses the defaults, tests shorten them.
@@ -87,6 +101,8 @@ public:
     void goThrough();
     // Messages waiting (the head may be written and awaiting its acknowledge).
     int queuedMessages() const;
+    // The framed messages waiting, oldest first.
+    QList<QByteArray> queuedFrames() const;
     // How often the head has been written on this connection.
     int retryCount() const;
 
@@ -96,23 +112,45 @@ public:
     // Acts on one whole reply: header, "\r\n\r\n", body.
     void ParsingBackBuf(const QString& reply);
 
+    // The report messages (cnt_net_send.cpp). Each sends only when its type is switched on in
+    // "./cnt_net/whichsend.config"; callers test isopen and connected first (type 1: isopen).
     void CNT_SendMemoryInfo();
+    void CNT_SendRecord(QDateTime const& time, QString const& operater, QString const& description);
     void CNT_SendParam();
-    void CNT_SendRecord(QDateTime const& when, QString const& level, QString const& text);
-    void CNT_SendStatistics(QString const& picture);
-    void CNT_SendStatistics_Once(QList<param_roi> const& rows, bool ng, int trigger);
-    void ChkandAddStaticticsItem(int camera, int stage, int region);
-    void CNT_SendTelInfo(int stage, int count);
-    void CNT_AddNgTimes(int ms);
-    void CNT_SendSaveNgVideo(int a, int b);
-    void CNT_SendCancle();
-    void CNT_SendManualStop();
     void CNT_SendAlarmPic(QString const& path);
     void CNT_SendTempPic(QString const& path);
-    void CNT_SendROIParam(int camera, int detect);
+    // The statistics record, computed, saved and sent; ng_image is a picture path or "null".
+    void CNT_SendStatistics(QString const& ng_image);
+    void CNT_SendROIParam(int camera, int stage);
+    void CNT_SendManualStop();
+    void CNT_SendDelTempPic(int camera, int stage, QString const& templateName);
+    void CNT_SendAddRemind(CNT_Path_Remind& remind);
+    void CNT_SendDelRemind(qint64 utc);
     // Queries answered by SessionId replies (empty bodies).
     void CNT_SendGetProduct();
+    void CNT_SendSaveNgVideo(int camera, int isng);
+    void CNT_SendTelInfo(int check, int count);
     void CNT_SendGetRemindList();
+    void CNT_SendStatistics_Once(QList<param_roi> const& rows, bool result, int trigger);
+    void CNT_SendRunState();
+    void CNT_SendCancle();
+    // The send switches from "./cnt_net/whichsend.config" (every type on without it).
+    void getWhichSend();
+
+    // The report records (cnt_net_send.cpp): reloaded from their files, from the construction
+    // values (the statistics reset deletes the files first).
+    void InitManualStop();
+    void InitStatistics();
+    // One NG of a region (indices from 0).
+    void ChkandAddStaticticsItem(int camera, int stage, int roi);
+    // One alarm duration, added when an alarm is released.
+    void CNT_AddNgTimes(int ms);
+    // Trims the NG history to 100 (one per call) and returns its mean.
+    int CNT_AddCycle();
+    // Copies of the records (any thread).
+    CNT_Path_ManualStop manualStopRecord() const;
+    CNT_Path_Statistics statisticsRecord() const;
+    QVector<int> ngHistoryCopy() const;
 
     // Card information of the machine (files through sysPath).
     // Card name to [address, netmask, gateway] from /etc/network/interfaces and /proc/net/dev;
@@ -141,6 +179,7 @@ public:
     qint64 bindTime = 0;
     // Per message type: sent or not.
     QMap<SendType, bool> whichSend;
+    ReportHost host;
 
 protected:
     void incomingConnection(qintptr descriptor) override;
@@ -158,6 +197,16 @@ private:
     // On the GUI thread: writes a frame the sender handed over, when its connection is current.
     void WriteFrame(quint64 connection, const QByteArray& frame);
     bool RestartAllowed() const;
+    qint64 Now() const;
+    int HostRunState() const { return host.runState ? host.runState() : 0; }
+    void InitStatisticsLocked();
+    int AddCycleLocked();
+
+    // The records and the NG history are shared with the NG picture writer (type 7).
+    mutable QMutex recordsMutex_;
+    CNT_Path_ManualStop manualStop_;
+    CNT_Path_Statistics statistics_;
+    QVector<int> ngHistory_;  // alarm durations, ms, oldest first
 
     bool enabled = false;
     ReportTimings timings_;
@@ -177,6 +226,10 @@ private:
     };
     QMap<int, SessionReceiver> receivers_;
 };
+
+// Points the parameter store's report (type 2) and the template deletions (type 11) at gpNet,
+// sent while reporting is on and the client connected.
+void InstallReportSeams();
 
 // Reads cnt_net_enabled (the first value of the CntNet row) from `paramFile`; false when the file,
 // the table or the row is missing or the value is not a number.

@@ -339,6 +339,15 @@ void MainWindow::Monitor_Init()
     gisRunWTD = true;
     CountRead();
     CameraSetSpeed();
+    if (gpNet) {
+        // The reports read the cycle's state through the report server's host.
+        gpNet->host.runState = [this] { return runState; };
+        gpNet->host.cycleTime = [this] { return cycleTime; };
+        gpNet->host.regionModel = [this](int c) -> const CammerSingleton* {
+            return c >= 0 && c < MAX_CAMERA && cammerWidget[c] ? cammerWidget[c]->modelInForce : nullptr;
+        };
+        InstallReportSeams();
+    }
     if (gpWPara->cnt_net_enabled && gpNet && gpNet->isopen && gpNet->connected)
         gpNet->CNT_SendMemoryInfo();
     if (gpWPara->location_level > 0)

@@ -285,9 +285,9 @@ void MainWindow::CheckNG()
                 }
                 if (hl.startDetect)
                     StartDetect();
-                if (NetReady()) {
+                if (NetConnected()) {
                     gpNet->CNT_AddNgTimes(int(QDateTime::currentMSecsSinceEpoch() - ngTime));
-                    if (gpNet->connected && p.ng_video_record && p.video_share)
+                    if (p.ng_video_record && p.video_share)
                         gpNet->CNT_SendSaveNgVideo(1, 0);
                     gpNet->CNT_SendCancle();
                 }
