@@ -139,12 +139,13 @@ bool CycleRig::Prepare(const CycleRigSetup& s)
         if (!cv::imwrite(Picture(c).toStdString(), scene_))
             return false;
         devices += QString("%1{\"serial\": \"SIM00000%2\", \"model\": \"SIM\", \"width\": %3, "
-                           "\"height\": %4, \"color\": %5, \"fps\": 30, \"source\": \"%6\"}")
+                           "\"height\": %4, \"color\": %5, \"fps\": %6, \"source\": \"%7\"}")
                        .arg(c > 1 ? "," : "")
                        .arg(c)
                        .arg(s.width)
                        .arg(s.height)
                        .arg(s.colour ? "true" : "false")
+                       .arg(s.fps)
                        .arg(dir_ + "/" + Picture(c));
     }
     QFile f(dir_ + "/simcam.json");

@@ -27,6 +27,7 @@ struct CycleRigSetup {
     bool colour = false;
     int delay0 = 10;       // stage delays in 100 ms ticks
     int delay1 = 10;
+    int fps = 30;          // frames a second of each simulated camera
 };
 
 class CycleRig {

@@ -3,7 +3,7 @@
 // release of output 1 minus the stage delay (median, p90, max), the longest GUI-thread stall per
 // cycle, resident memory and the start-up time to the main screen.
 //   cyclebench [--cameras N] [--cycles M] [--regions R] [--width W] [--height H] [--colour]
-//              [--delay TICKS] [--idle SECONDS] [--hold SECONDS]
+//              [--delay TICKS] [--fps N] [--idle SECONDS] [--hold SECONDS]
 //              [--wrap "PROFILER ARGS"]
 #include <algorithm>
 #include <cstdio>
@@ -29,10 +29,10 @@ qint64 Percentile(QList<qint64> v, double q)
     return v[i];
 }
 
-// CPU time (user + system ticks) of a process from /proc.
-long long CpuTicks(qint64 pid)
+// CPU time (user + system ticks) of a process, or of one of its threads, from /proc.
+long long CpuTicks(qint64 pid, qint64 tid = 0)
 {
-    QFile f(QString("/proc/%1/stat").arg(pid));
+    QFile f(tid ? QString("/proc/%1/task/%2/stat").arg(pid).arg(tid) : QString("/proc/%1/stat").arg(pid));
     if (!f.open(QIODevice::ReadOnly))
         return -1;
     const QByteArray s = f.readAll();
@@ -66,10 +66,11 @@ int main(int argc, char** argv)
         else if (a == "--idle") idle = std::max(0, v), ++i;
         else if (a == "--hold") hold = std::max(0, v), ++i;
         else if (a == "--colour") s.colour = true;
+        else if (a == "--fps") s.fps = std::clamp(v, 1, 200), ++i;
         else if (a == "--wrap" && i + 1 < args.size()) wrapper = args[++i];
         else {
             std::fprintf(stderr, "usage: cyclebench [--cameras N] [--cycles M] [--regions R] [--width W] "
-                                 "[--height H] [--colour] [--delay TICKS] [--idle SECONDS]\n");
+                                 "[--height H] [--colour] [--delay TICKS] [--fps N] [--idle SECONDS]\n");
             return 2;
         }
     }
@@ -90,11 +91,12 @@ int main(int argc, char** argv)
     const long long rssIdle = rig.RssKb();
     if (idle > 0) {
         const qint64 pid = rig.process().processId();
-        const long long t0 = CpuTicks(pid);
+        const long long t0 = CpuTicks(pid), g0 = CpuTicks(pid, pid);
         QThread::sleep(unsigned(idle));
-        const long long t1 = CpuTicks(pid);
-        std::printf("idle CPU of the program (all threads): %.1f%% of a core over %d s\n",
-                    100.0 * double(t1 - t0) / double(sysconf(_SC_CLK_TCK)) / idle, idle);
+        const long long t1 = CpuTicks(pid), g1 = CpuTicks(pid, pid);
+        const double tick = double(sysconf(_SC_CLK_TCK));
+        std::printf("idle CPU over %d s: GUI thread %.1f%% of a core, all threads %.1f%%\n", idle,
+                    100.0 * double(g1 - g0) / tick / idle, 100.0 * double(t1 - t0) / tick / idle);
     }
     QList<qint64> release;
     int missed = 0;
