@@ -69,6 +69,9 @@ protected:
         net->host.nowMs = [this] { return now; };
         net->host.runState = [this] { return runState; };
         net->host.cycleTime = [] { return 0; };
+        // Loaded again on the test's clock (the program's host is wired after construction too).
+        net->InitManualStop();
+        net->InitStatistics();
     }
     // The bodies queued so far of one type.
     QList<QByteArray> Bodies(int type)
