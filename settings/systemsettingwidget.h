@@ -1,29 +1,144 @@
 #pragma once
-// The tabbed settings screen (main stack page 1). Its pages come with the settings screens; here is
-// the interface the rest of the program calls.
-#include "widgets/bwidget.h"
+// The tabbed settings screen (main stack page 1): seven tab groups of pages that edit the edit copy
+// gpWParaBak, the live camera tuning, the connections of the pages' buttons, and accept(), the one
+// commit of the edit copy.
+//
+// Sources by concern: systemsettingwidget.cpp (construction, page protocol, showing and leaving,
+// page slots), systemsettingwidget_tuning.cpp (live camera tuning, auto exposure),
+// systemsettingwidget_accept.cpp (accept and SaveNetParam), systemsettingwidget_pending.cpp
+// (slots whose work comes with other pages).
+#include <QDir>
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
 
-class SystemSettingWidget : public BWidget {
+#include "widgets/bverticaltabbar.h"
+
+class AdvanceFuncWidget;
+class AdvanceparamWidget;
+class CameraFunctionsWidget;
+class CameraParamsWidget;
+class ChooseCaliNumWidget;
+class DeviceParamsWidget;
+class HelpWidget;
+class IOFunctionsWidget;
+class IOParamsWidget;
+class IOWidget;
+class MemorandumWidget;
+class ModifyTimeWidget;
+class NetworkParamsWidget;
+class OtherNetworksWidget;
+class QListWidgetItem;
+class QProcess;
+class QSqlTableModel;
+class QTimer;
+class SettingsHost;
+class SplashWidget;
+class SystemFunctionsWidget;
+class SystemLogWidget;
+class SystemParamsWidget;
+
+class SystemSettingWidget : public BVerticalTabBar {
     Q_OBJECT
 public:
     explicit SystemSettingWidget(QWidget* parent = nullptr);
+
+    // The camera (0..3) the camera pages and the tuning sliders edit.
+    static int outSet;
 
     // Whether the pop-out camera-parameter panel is shown (its setters then read the edit copy).
     bool cameraPanelVisible() const { return false; }
     // The camera (0..3) the camera pages and the tuning sliders edit.
     static int outSet;
     void sysparaInit();
+    void BtnConnect();
+
+    // Page protocol: every page loads its controls from gpWParaBak.
+    void WizardParaInit();
+    void changeWidget(int index);
+    void ResetReCheck1Text(const QString& text);
+
+    // The main screen opens the screen (after it refreshed the edit copies): the next show reloads
+    // every page. Showing it again after the naming page, the hardware page or the floating camera
+    // panel keeps the edits.
+    void BeginEdit();
+    // The screen is left without a commit (an alarm hold, an option-bar button, "Exit setup" after
+    // a refused accept): the cameras the tuning changed get the values in force back, and the
+    // screen is hidden.
+    void Leave();
+    // True while an edit session is open (between BeginEdit and its commit, decline or Leave).
+    bool editing() const { return editing_; }
+
+    // Writes the network files whose settings differ; returns the change bits (0 = nothing).
+    int SaveNetParam();
+
+    SettingsHost* host() const;
+
+    // Pages (owned through the tab bar's stack).
+    SystemParamsWidget* systemParams = nullptr;
+    SystemFunctionsWidget* systemFunctions = nullptr;
+    DeviceParamsWidget* deviceParams = nullptr;
+    CameraParamsWidget* cameraParams = nullptr;
+    CameraFunctionsWidget* cameraFunctions = nullptr;
+    NetworkParamsWidget* networkParams = nullptr;
+    OtherNetworksWidget* otherNetworks = nullptr;
+    SystemLogWidget* systemLog = nullptr;
+    MemorandumWidget* memorandum = nullptr;
+    IOParamsWidget* ioParams = nullptr;
+    IOFunctionsWidget* ioFunctions = nullptr;
+    AdvanceparamWidget* advanceParam = nullptr;
+    AdvanceFuncWidget* advanceFunc = nullptr;
+    SplashWidget* about = nullptr;
+    HelpWidget* help = nullptr;
+
+    IOWidget* ioWidget = nullptr;
+    QProcess* process = nullptr;
+    ChooseCaliNumWidget* caliNumWidget = nullptr;
+    ModifyTimeWidget* modifyTimeWidget = nullptr;
+    QSqlTableModel* recordModel = nullptr;
+    QSqlDatabase dbList;
+    QDir paraGroupDir;
+    QTimer* autoExposeTimer = nullptr;
+    bool showMode = false;
+    bool hardwarePage = false;
+    QString netStatus;
+    QStringList adapterNames;
+
+signals:
+    void pListWClick();
 
 public slots:
     void accept();
-    void SetExposeTime(int value);
-    void SetAdjust(int value);
+
+    // Live camera tuning (systemsettingwidget_tuning.cpp).
+    void SetExposeTime(int exposeTime);
+    void SetAdjust(int adjustPlus);
     void SetSharp(int value);
     void SetContrast(int value);
     void SetGamma(int value);
-    void SetAutoExp(int value);
-    void SetAutoWDR(int value);
+    void SetAutoWDR(int state);
+    void SetAutoExp(int state);
+    void SlotChangeCamera();
     void SlotRestoreDefaultSettings();
+    void SlotTuneCamera();
+    void SlotChangeShowMode();
+    void SlotAutoExposeTime();
+    void SlotAutoExposeTimeTimeout();
+
+    // Page slots.
+    void SlotChangeSysFun(int index);
+    void SlotShowIOWidget();
+    void SlotShowCustomIONameWidget();
+    void SlotShowHardwareConfigurationWidget();
+    void SlotParaGroupChange(int index);
+    void SlotChgVolume(int value);
+    void SlotToCamera() {}
+    void DoChangePage() {}
+    // The system functions page's Reset Count and Change PWD.
+    void ResetTotal();
+    void ChangePwd();
+
+    // Maintenance actions (their work comes with the maintenance actions).
     void SlotExit();
     void SlotShutDown();
     void SlotChangeLan(int language);
@@ -32,4 +147,18 @@ public slots:
     void SlotExportData();
     void SlotParaGroupBackup();
     void SlotParaGroupRestore();
+
+protected:
+    void mousePressEvent(QMouseEvent*) override {}
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void ParaGroupUpdateList();
+    // Re-applies the values in force to the cameras whose values differ in the edit copy.
+    void RestoreTunedCameras(const class WizardPara& inForce, const class WizardPara& edited);
+    // Sets the camera page's sliders from the edit copy for camera outSet.
+    void LoadTuningSliders();
+
+    bool editing_ = false;
+    bool reloadPending_ = true;
 };

@@ -1,0 +1,3 @@
+#include "network/memorandumwidget.h"
+
+MemorandumWidget::MemorandumWidget(QWidget* parent) : BWidget(parent) {}

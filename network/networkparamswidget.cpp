@@ -1,0 +1,3 @@
+#include "network/networkparamswidget.h"
+
+NetworkParamsWidget::NetworkParamsWidget(QWidget* parent) : BWidget(parent) {}

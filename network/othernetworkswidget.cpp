@@ -1,0 +1,3 @@
+#include "network/othernetworkswidget.h"
+
+OtherNetworksWidget::OtherNetworksWidget(QWidget* parent) : BWidget(parent) {}
