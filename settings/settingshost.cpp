@@ -93,6 +93,33 @@ void SettingsHost::restoreCameraDefaults(int view)
         w->RestoreDefaultSettings();
 }
 
+bool SettingsHost::autoExposureStart(int view)
+{
+    CammerWidget* w = viewOf(view);
+    if (gCameraID != CAMERA_MIND || !w || !w->mindHandle)
+        return false;
+    CameraSetAeState(w->mindHandle, 1);
+    CameraSetAeTarget(w->mindHandle, 120);
+    CameraSetAeExposureRange(w->mindHandle, 0, 100000.0);
+    CameraSetAntiFlick(w->mindHandle, 1);
+    return true;
+}
+
+bool SettingsHost::autoExposureStop(int view, int* exposureMs, int* gain)
+{
+    CammerWidget* w = viewOf(view);
+    if (gCameraID != CAMERA_MIND || !w || !w->mindHandle)
+        return false;
+    CameraSetAeState(w->mindHandle, 0);
+    double us = 0;
+    int g = 0;
+    CameraGetExposureTime(w->mindHandle, &us);
+    CameraGetAnalogGain(w->mindHandle, &g);
+    *exposureMs = int(us / 1000);
+    *gain = g;
+    return true;
+}
+
 void SettingsHost::cameraChangeTrig(int view)
 {
     if (CammerWidget* w = viewOf(view))

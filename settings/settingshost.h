@@ -21,6 +21,10 @@ public:
     virtual void applyCamera(int view, CameraValue value);
     // The camera's own default set, read back into the edit copy.
     virtual void restoreCameraDefaults(int view);
+    // MindVision only: automatic exposure on (target 120, 0..100000 us, anti-flicker); and off
+    // again, reading the exposure (ms, truncated) and the analogue gain. False for other makes.
+    virtual bool autoExposureStart(int view);
+    virtual bool autoExposureStop(int view, int* exposureMs, int* gain);
     virtual void cameraChangeTrig(int view);
     virtual void cameraSetSpeed();
     virtual void updateView(int view);

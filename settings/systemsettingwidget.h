@@ -37,6 +37,7 @@ class SplashWidget;
 class SystemFunctionsWidget;
 class SystemLogWidget;
 class SystemParamsWidget;
+class WizardPara;
 
 class SystemSettingWidget : public BVerticalTabBar {
     Q_OBJECT
@@ -147,18 +148,17 @@ public slots:
     void SlotExportData();
     void SlotParaGroupBackup();
     void SlotParaGroupRestore();
+    void ParaGroupUpdateList();
 
 protected:
     void mousePressEvent(QMouseEvent*) override {}
     void showEvent(QShowEvent* event) override;
 
 private:
-    void ParaGroupUpdateList();
     // Re-applies the values in force to the cameras whose values differ in the edit copy.
-    void RestoreTunedCameras(const class WizardPara& inForce, const class WizardPara& edited);
-    // Sets the camera page's sliders from the edit copy for camera outSet.
-    void LoadTuningSliders();
+    void RestoreTunedCameras(const WizardPara& inForce, const WizardPara& edited);
 
     bool editing_ = false;
+    int netFilesWritten_ = 0;  // bits 1 (interfaces) and 4 (host files) of the last SaveNetParam
     bool reloadPending_ = true;
 };

@@ -251,6 +251,15 @@ SIMPLE_SET(CameraSetMediaType, 0)
 SIMPLE_SET(CameraSetWbMode, 0)
 SIMPLE_SET(CameraSetTriggerMode, 0)
 SIMPLE_SET(CameraSetAeState, 0)
+SIMPLE_SET(CameraSetAeTarget, 0)
+SIMPLE_SET(CameraSetAntiFlick, 0)
+
+CameraSdkStatus CameraSetAeExposureRange(CameraHandle handle, double minMicroseconds, double maxMicroseconds)
+{
+    CAM_OR_FAIL
+    logCall(*c, QString("CameraSetAeExposureRange %1 %2").arg(minMicroseconds, 0, 'f', 1).arg(maxMicroseconds, 0, 'f', 1));
+    return CAMERA_STATUS_SUCCESS;
+}
 
 CameraSdkStatus CameraSetFrameSpeed(CameraHandle handle, int speed)
 {

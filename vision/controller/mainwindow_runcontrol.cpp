@@ -190,7 +190,7 @@ void MainWindow::SlotReTrain()
 void MainWindow::CheckArea(bool)
 {
     if (settingWidget && settingWidget->isVisible())
-        settingWidget->hide();
+        settingWidget->Leave();
     if (CheckPassword() == 0) {
         runState = 1;
         return;

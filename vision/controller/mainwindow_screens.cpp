@@ -31,6 +31,7 @@ void MainWindow::OptBtnsToggledSlot(OptionBar::BTN_TYPE type, bool)
         if (gpNet)
             gpNet->CopyCardToEdit();
         if (CheckPassword() != 0) {
+            settingWidget->BeginEdit();
             if (alarmState != 2)
                 mainStack->setCurrentIndex(1);
         } else {
@@ -38,7 +39,7 @@ void MainWindow::OptBtnsToggledSlot(OptionBar::BTN_TYPE type, bool)
         }
         return;
     }
-    settingWidget->setVisible(false);
+    settingWidget->Leave();
     mainStack->setCurrentIndex(0);
     switch (type) {
     case OptionBar::BTN_MULTI_SCREEN:

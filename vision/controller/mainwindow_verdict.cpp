@@ -329,7 +329,7 @@ void MainWindow::CheckNG()
                 alarmState = 2;
                 selectedView = numCamera;
                 if (settingWidget)
-                    settingWidget->hide();
+                    settingWidget->Leave();
                 mainStack->setCurrentIndex(0);
                 ChangeCammer();
                 indexButton->hide();

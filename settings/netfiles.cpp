@@ -1,0 +1,93 @@
+#include "settings/netfiles.h"
+
+#include <QRegularExpression>
+
+#include "network/netcard.h"
+
+namespace {
+
+bool written(const QString& card)
+{
+    return card != "lo" && !card.contains("wlan");
+}
+
+bool localhostLine(const QString& line)
+{
+    const QStringList words = line.split(QRegularExpression("\\s+"), Qt::SkipEmptyParts);
+    return words.size() > 1 && !words[0].startsWith('#') && words.mid(1).contains("localhost");
+}
+
+}  // namespace
+
+QByteArray InterfacesFileText(const QMap<QString, QStringList>& addresses)
+{
+    QString out = "auto lo\niface lo inet loopback\r\n\r\n";
+    for (auto it = addresses.cbegin(); it != addresses.cend(); ++it) {
+        if (!written(it.key()))
+            continue;
+        const QStringList& l = it.value();
+        out += QString("auto %1\n").arg(it.key());
+        out += QString("iface %1 inet static\n").arg(it.key());
+        out += QString("address %1\n").arg(l.value(0));
+        out += QString("netmask %1\n").arg(l.value(1));
+        out += QString("gateway %1\n").arg(l.value(2));
+        out += "\n";
+    }
+    return out.toLatin1();
+}
+
+QByteArray HostsFileText(const QByteArray& hosts, const QString& hostName)
+{
+    QStringList lines = QString::fromLatin1(hosts).split('\n');
+    QStringList kept;
+    int comment = -1;
+    for (int i = 0; i < lines.size(); ++i) {
+        if (!lines[i].isEmpty() && lines[i].startsWith('#')) {
+            comment = i;
+            break;
+        }
+    }
+    if (comment >= 0) {
+        // Before the comment stand the two lines written last time; the machine's localhost line
+        // stays, or the computer would no longer resolve its own loopback name.
+        for (int i = 0; i < comment; ++i)
+            if (localhostLine(lines[i]))
+                kept << lines[i];
+        lines = lines.mid(comment);
+    }
+    QStringList out;
+    out << QString("127.0.1.1\t%1").arg(hostName) << QString("127.0.0.1\t%1").arg(hostName) << "\n";
+    out += kept;
+    out += lines;
+    QByteArray text;
+    for (const QString& l : out)
+        text += l.toLatin1() + '\n';
+    return text;
+}
+
+bool IsDottedQuad(const QString& text)
+{
+    static const QRegularExpression quad("^(\\d{1,3})\\.(\\d{1,3})\\.(\\d{1,3})\\.(\\d{1,3})$");
+    const QRegularExpressionMatch m = quad.match(text);
+    if (!m.hasMatch())
+        return false;
+    for (int i = 1; i <= 4; ++i)
+        if (m.captured(i).toInt() > 255)
+            return false;
+    return true;
+}
+
+bool EditedAddressesValid(const NetCard& inForce, const NetCard& edited)
+{
+    for (auto it = edited.addresses.cbegin(); it != edited.addresses.cend(); ++it) {
+        if (!written(it.key()))
+            continue;
+        const QStringList before = inForce.addresses.value(it.key());
+        for (int i = 0; i < 3; ++i) {
+            const QString v = it.value().value(i);
+            if (v != before.value(i) && !IsDottedQuad(v))
+                return false;
+        }
+    }
+    return true;
+}

@@ -1,0 +1,26 @@
+#pragma once
+// The texts of the network files the settings accept writes into ./cnt_net/ and then copies into
+// /etc: the interfaces file from the edited card addresses, and the hosts file with the new host
+// name in front of the machine's own entries.
+#include <QByteArray>
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+struct NetCard;
+
+// "ls_interfaces": the loopback block, then a static block per card in key order (lo and wireless
+// cards left out); Latin-1.
+QByteArray InterfacesFileText(const QMap<QString, QStringList>& addresses);
+
+// "ls_hosts" from the machine's hosts file: the two address lines of `hostName` and a blank line
+// replace what stands before the first comment line, except a localhost line, which is kept
+// behind the blank line; Latin-1.
+QByteArray HostsFileText(const QByteArray& hosts, const QString& hostName);
+
+// Four decimal parts of 0..255 joined by dots.
+bool IsDottedQuad(const QString& text);
+
+// Every address, netmask and gateway of a wired card that differs from the record in force is a
+// dotted quad.
+bool EditedAddressesValid(const NetCard& inForce, const NetCard& edited);

@@ -1,0 +1,206 @@
+// accept(): the one commit of the settings screen, and the network files it writes.
+#include "settings/systemsettingwidget.h"
+
+#include <cstring>
+
+#include <QDir>
+#include <QFile>
+#include <QtGlobal>
+
+#include "core/commandrunner.h"
+#include "core/globals.h"
+#include "core/runmodederivation.h"
+#include "core/syspath.h"
+#include "core/uitexttable.h"
+#include "core/wizardpara.h"
+#include "network/cnt_net.h"
+#include "network/networkparamswidget.h"
+#include "network/othernetworkswidget.h"
+#include "settings/advancefuncwidget.h"
+#include "settings/advanceparamwidget.h"
+#include "settings/camerafunctionswidget.h"
+#include "settings/cameraparamswidget.h"
+#include "settings/deviceparamswidget.h"
+#include "settings/iofunctionswidget.h"
+#include "settings/ioparamswidget.h"
+#include "settings/netfiles.h"
+#include "settings/settingschange.h"
+#include "settings/settingshost.h"
+#include "settings/systemfunctionswidget.h"
+#include "settings/systemparamswidget.h"
+#include "widgets/showbox.h"
+#include "widgets/textrow.h"
+
+namespace {
+
+bool anyDetectionSwitch(const WizardPara& p)
+{
+    return p.enable_defect_detect || p.enable_spot_detect || p.enable_black_area_detect ||
+           p.enable_white_area_detect || p.enable_white_count_detect || p.enable_direction_detect ||
+           p.enable_similarity_detect;
+}
+
+bool sameCard(const NetCard& a, const NetCard& b)
+{
+    return a.hostName == b.hostName && a.addresses == b.addresses;
+}
+
+bool writeFile(const QString& path, const QByteArray& data)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    return f.write(data) == data.size();
+}
+
+const char* const kInterfaces = "./cnt_net/ls_interfaces";
+const char* const kHostname = "./cnt_net/ls_hostname";
+const char* const kHosts = "./cnt_net/ls_hosts";
+
+}  // namespace
+
+void SystemSettingWidget::accept()
+{
+    SettingsHost* h = host();
+    // 1.
+    if (h->userLevel() == 2)
+        h->setUserLevel(gpWPara->is_psw_used ? 1 : 0);
+    // 2.
+    systemParams->accept();
+    systemFunctions->accept();
+    deviceParams->accept();
+    cameraParams->accept();
+    cameraFunctions->accept();
+    networkParams->accept();
+    otherNetworks->accept();
+    ioParams->accept();
+    ioFunctions->accept();
+    advanceParam->accept();
+    advanceFunc->accept();
+    // 3. Refused: the edit copy keeps the edits, the session stays open.
+    if (!anyDetectionSwitch(*gpWParaBak)) {
+        showWarnBox(textRow(232));
+        return;
+    }
+    editing_ = false;
+    // 4.
+    const AcceptSnapshot s{*gpWPara, *gpWParaBak};
+    // 5.
+    if (gpNet && gpNet->serverSettingsChanged) {
+        h->restartReportClient();
+        gpNet->serverSettingsChanged = false;
+    }
+    // 6.
+    const bool cardSame = !gpNet || sameCard(gpNet->cardInForce, gpNet->cardEdit);
+    if (std::memcmp(gpWPara, gpWParaBak, sizeof(WizardPara)) == 0 && cardSame) {
+        for (int c = 0; c < h->cameraCount(); ++c)
+            h->updateView(c);
+        return;
+    }
+    // 7, 8.
+    if (!showChooseBox(textRow(234))) {
+        *gpWParaBak = *gpWPara;
+        if (gpNet)
+            gpNet->CopyCardToEdit();
+        RestoreTunedCameras(s.old, s.edited);
+        for (int c = 0; c < h->cameraCount(); ++c)
+            h->updateView(c);
+        return;
+    }
+    // 9.
+    const QString text = SettingsChangeText(s.old, s.edited, gLan);
+    // 10.
+    const bool deferred = IoModeStep(*gpWParaBak, gpWPara->io_mode, *h);
+    // 11.
+    h->insertRecord(text);
+    // 12.
+    const int net = SaveNetParam();
+    // 13.
+    *gpWPara = *gpWParaBak;
+    if (gpNet)
+        gpNet->cardInForce = gpNet->cardEdit;
+    if (!gpWPara->SaveDatatoFile())
+        showWarnBox(textRow(621));
+    // 14.
+    if (gpWPara->location_level >= 1)
+        h->startScreenOffTimer(gpWPara->location_level * 1000);
+    // 15. Only the files written in this accept go into /etc.
+    if (net) {
+        if (netFilesWritten_ & 1)
+            runCommand("cp", {kInterfaces, "/etc/network/interfaces"});
+        if (netFilesWritten_ & 4) {
+            runCommand("cp", {kHostname, "/etc/hostname"});
+            runCommand("cp", {kHosts, "/etc/hosts"});
+        }
+        qInfo("(change serverinfo) 'NetClinet' will restart...");
+        h->restartReportClient();
+    }
+    // 16.
+    if (s.changed(&WizardPara::image_trigger))
+        for (int c = 0; c < h->cameraCount(); ++c)
+            h->cameraChangeTrig(c);
+    if (s.changed(&WizardPara::capture_speed))
+        h->cameraSetSpeed();
+    // 17.
+    ShapeTrainingPlan(s, *gpWPara, gDNum, *h);
+    // 18. The restart note also follows a chosen mode that the next start takes to or from 4.
+    if (s.changed(&WizardPara::max_mold_num) || s.changed(&WizardPara::ng_max_num) ||
+        s.changed(&WizardPara::ok_record_max_num))
+        showWarnBox(textRow(276));
+    if (s.changed(&WizardPara::serial_port) || s.changed(&WizardPara::enable_color_camera) ||
+        s.changed(&WizardPara::enable_gray_channel) || s.changed(&WizardPara::prohibit_optimize))
+        showWarnBox(textRow(309));
+    if (s.changed(&WizardPara::io_mode) || (deferred && s.changed(&WizardPara::io_mode_chosen)))
+        showWarnBox(textRow(277));
+    // 19.
+    if (s.changed(&WizardPara::snap_shot) || s.changed(&WizardPara::first_stage_on))
+        h->sidePanelShowHide(3);
+    // 20.
+    for (int c = 0; c < h->cameraCount(); ++c)
+        h->updateView(c);
+}
+
+int SystemSettingWidget::SaveNetParam()
+{
+    int bits = 0;
+    netFilesWritten_ = 0;
+    if (!gpNet)
+        return 0;
+    NetCard& edit = gpNet->cardEdit;
+    const NetCard& inForce = gpNet->cardInForce;
+    const bool addressesChanged = edit.addresses != inForce.addresses;
+    const bool hostChanged = edit.hostName != inForce.hostName;
+    if ((addressesChanged || hostChanged) && !EditedAddressesValid(inForce, edit)) {
+        // Nothing of the cards is written or applied: the card in force stays.
+        showWarnBox(textRow(620));
+        edit = inForce;
+    } else {
+        QDir().mkpath("./cnt_net");
+        if (addressesChanged) {
+            writeFile(kInterfaces, InterfacesFileText(edit.addresses));
+            bits |= 1;
+        }
+        if (hostChanged) {
+            writeFile(kHostname, edit.hostName.toLatin1());
+            QFile hosts(sysPath("/etc/hosts"));
+            const QByteArray current = hosts.open(QIODevice::ReadOnly) ? hosts.readAll() : QByteArray();
+            writeFile(kHosts, HostsFileText(current, edit.hostName));
+            bits |= 4;
+        }
+        netFilesWritten_ = bits;
+    }
+    if (gpWPara->cnt_net_enabled != gpWParaBak->cnt_net_enabled)
+        bits |= 2;
+    if (gpWParaBak->cnt_net_enabled) {
+        if (std::strncmp(gpWPara->CntNet_UseName, gpWParaBak->CntNet_UseName, sizeof(gpWPara->CntNet_UseName)) != 0 ||
+            gpWPara->video_share != gpWParaBak->video_share ||
+            gpWPara->video_fps_index != gpWParaBak->video_fps_index ||
+            gpWPara->ng_video_record != gpWParaBak->ng_video_record)
+            bits |= 8;
+        if (gpNet->serverSettingsChanged)
+            bits |= 16;
+    } else {
+        edit.hostName = inForce.hostName;
+    }
+    return bits;
+}
