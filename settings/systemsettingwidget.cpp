@@ -292,3 +292,8 @@ void SystemSettingWidget::ChangePwd()
     systemFunctions->newPassword->clear();
     systemFunctions->confirmPassword->clear();
 }
+
+void SystemSettingWidget::SlotChangeSysFun(int index)
+{
+    ioParams->showProcedureControls(index);
+}

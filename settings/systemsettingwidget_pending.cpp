@@ -3,7 +3,6 @@
 // page's work when that lands.
 #include "settings/systemsettingwidget.h"
 
-void SystemSettingWidget::SlotChangeSysFun(int) {}
 void SystemSettingWidget::SlotParaGroupChange(int) {}
 void SystemSettingWidget::SlotChgVolume(int) {}
 void SystemSettingWidget::ParaGroupUpdateList() {}

@@ -1,0 +1,50 @@
+// The network files of the settings accept: their exact bytes, the address check, and the change
+// bits SaveNetParam returns.
+#include <gtest/gtest.h>
+
+#include "network/netcard.h"
+#include "settings/netfiles.h"
+
+TEST(NetFiles, InterfacesFileListsEveryWiredCardInKeyOrder)
+{
+    const QMap<QString, QStringList> cards{{"eth1", {"10.0.0.2", "255.0.0.0", "10.0.0.1"}},
+                                           {"eth0", {"192.168.0.77", "255.255.255.0", "192.168.0.1"}},
+                                           {"lo", {"127.0.0.1", "255.0.0.0", "0.0.0.0"}},
+                                           {"wlan0", {"192.168.0.5", "255.255.255.0", "192.168.0.1"}}};
+    EXPECT_EQ(InterfacesFileText(cards),
+              "auto lo\niface lo inet loopback\r\n\r\n"
+              "auto eth0\niface eth0 inet static\naddress 192.168.0.77\nnetmask 255.255.255.0\ngateway 192.168.0.1\n\n"
+              "auto eth1\niface eth1 inet static\naddress 10.0.0.2\nnetmask 255.0.0.0\ngateway 10.0.0.1\n\n");
+}
+
+TEST(NetFiles, HostsFileKeepsWhatFollowsTheFirstCommentAndTheLocalhostLine)
+{
+    // Starting with a comment: every line stays behind the new lines.
+    EXPECT_EQ(HostsFileText("# hosts\n10.1.1.1\tserver\n", "m2"),
+              "127.0.1.1\tm2\n127.0.0.1\tm2\n\n\n# hosts\n10.1.1.1\tserver\n\n");
+    // The lines written last time go; without any comment, everything stays.
+    EXPECT_EQ(HostsFileText("127.0.1.1\tm1\n127.0.0.1\tm1\n\n\n# rest\n", "m2"),
+              "127.0.1.1\tm2\n127.0.0.1\tm2\n\n\n# rest\n\n");
+    EXPECT_EQ(HostsFileText("10.1.1.1 server", "m2"), "127.0.1.1\tm2\n127.0.0.1\tm2\n\n\n10.1.1.1 server\n");
+    // A file longer than the old 8191-byte read is kept whole.
+    QByteArray big = "# many\n";
+    while (big.size() < 9000)
+        big += "10.0.0.9\tsome-host-name\n";
+    EXPECT_TRUE(HostsFileText(big, "m").endsWith(big.mid(big.size() - 40) + "\n"));
+}
+
+TEST(NetFiles, OnlyChangedAddressesMustBeDottedQuads)
+{
+    EXPECT_TRUE(IsDottedQuad("192.168.0.1"));
+    EXPECT_TRUE(IsDottedQuad("0.0.0.0"));
+    for (const char* bad : {"192.168.0", "192.168.0.256", "1.2.3.4.5", "a.b.c.d", " 1.2.3.4", "1.2.3.4;reboot", ""})
+        EXPECT_FALSE(IsDottedQuad(bad)) << bad;
+    NetCard force{{{"eth0", {"192.168.0.5", "255.255.255.0", "gw"}}, {"wlan0", {"x", "y", "z"}}}, {}, "h"};
+    NetCard edit = force;
+    EXPECT_TRUE(EditedAddressesValid(force, edit));  // an invalid value already in force is not judged
+    edit.addresses["eth0"][1] = "255.255.0";
+    EXPECT_FALSE(EditedAddressesValid(force, edit));
+    edit = force;
+    edit.addresses["eth1"] = QStringList{"10.0.0.2", "255.0.0.0", "10.0.0.1"};
+    EXPECT_TRUE(EditedAddressesValid(force, edit));
+}

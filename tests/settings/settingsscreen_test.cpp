@@ -1,0 +1,459 @@
+// The settings screen on the real main window: its frame, showing and leaving it, accept() with
+// its question, record, store and camera calls, the network files, and the two system pages.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include <QDialog>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QSqlQuery>
+#include <QStackedLayout>
+#include <QStackedWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include "widgets/colorbutton.h"
+#include "widgets/splashwidget.h"
+#include <QDir>
+
+#include "common/programdir.h"
+#include "common/windowstart.h"
+#include "core/uitexttable.h"
+#include "core/wizardpara.h"
+#include "mainscreen/optionbar.h"
+#include "network/cnt_net.h"
+#include "settings/settingshost.h"
+#include "settings/systemfunctionswidget.h"
+#include "settings/systemparamswidget.h"
+#include "settings/systemsettingwidget.h"
+#include "vision/camera/cammerwidget.h"
+#include "vision/controller/mainwindow.h"
+#include "vision/records/counters.h"
+#include "widgets/blineedit.h"
+#include "widgets/blinelabel.h"
+#include "widgets/checkbox.h"
+#include "widgets/choosebox.h"
+#include "widgets/modalhook.h"
+#include "widgets/textrow.h"
+#include "widgets/warnbox.h"
+
+inline void PrintTo(const QString& s, std::ostream* os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+
+namespace {
+
+struct Modal {
+    QStringList texts;
+    QList<int> answers;  // taken in order; No once used up
+    void install()
+    {
+        setModalHook([this](QDialog& d) {
+            if (auto* box = dynamic_cast<ChooseBox*>(&d))
+                texts << box->text();
+            else if (auto* warn = dynamic_cast<WarnBox*>(&d))
+                texts << warn->text();
+            else
+                texts << d.metaObject()->className();
+            return answers.isEmpty() ? int(QDialog::Rejected) : answers.takeFirst();
+        });
+    }
+};
+
+// Records what the screen asks of the controller; camera setters, engine calls and records still
+// reach the real window, a flush (which would close its databases) and the client restart do not.
+class RecordingHost : public SettingsHost {
+public:
+    QStringList calls;
+    void applyCamera(int v, CameraValue value) override
+    {
+        static const char* const names[] = {"exposure", "gain", "sharpness", "contrast", "gamma"};
+        calls << QString("%1 %2").arg(names[value]).arg(v);
+        SettingsHost::applyCamera(v, value);
+    }
+    void flushAll() override { calls << "flush"; }
+    void restartReportClient() override { calls << "restart client"; }
+    void cameraChangeTrig(int v) override { calls << QString("trigger %1").arg(v); }
+    void cameraSetSpeed() override { calls << "speed"; }
+    void countWrite() override
+    {
+        calls << "count";
+        SettingsHost::countWrite();
+    }
+};
+
+struct Window {
+    ProgramDir dir;
+    Modal modal;
+    RecordingHost host;
+    MainWindow* win = nullptr;
+    WizardPara baseline;
+    int builtLan = 0;  // the tab texts take the language in force when the screen is built
+    Window()
+    {
+        PrepareWindowDir(dir, false);
+        modal.install();
+        if (!gpNet)
+            gpNet = new CNT_Net;
+        win = StartMainWindow();
+        baseline = *gpWPara;
+        builtLan = gLan;
+        win->resize(1920, 1080);
+        win->show();
+        SettingsHost::setInstance(&host);
+    }
+};
+
+Window& W()
+{
+    static Window* w = new Window;
+    return *w;
+}
+
+class StopCameras : public ::testing::Environment {
+public:
+    void TearDown() override
+    {
+        if (!gpWin)
+            return;
+        for (CammerWidget* v : gpWin->cammerWidget)
+            if (v) {
+                v->CameraStop();
+                v->CameraClose();
+            }
+    }
+};
+const auto* const kStopCameras = ::testing::AddGlobalTestEnvironment(new StopCameras);
+
+QStringList Records()
+{
+    QStringList out;
+    QSqlQuery q(QSqlDatabase::database("dbRecord"));
+    q.exec("SELECT remarks FROM RECORD ORDER BY rowid");
+    while (q.next())
+        out << q.value(0).toString();
+    return out;
+}
+
+QString ParamRow(const QString& name)
+{
+    QSqlQuery q(QSqlDatabase::database("dbIn"));
+    q.prepare("SELECT value FROM sysparam WHERE name = ?");
+    q.addBindValue(name);
+    return q.exec() && q.next() ? q.value(0).toString() : QString();
+}
+
+class Settings : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Window& w = W();
+        win = w.win;
+        screen = win->settingWidget;
+        gLan = 1;
+        win->runTimer->stop();
+        win->alarmState = 0;
+        win->userLevel = 0;
+        win->mainStack->setCurrentIndex(0);
+        screen->Leave();
+        *gpWPara = w.baseline;
+        gpWPara->is_psw_used = 0;
+        gpWPara->cnt_net_enabled = 0;
+        gpWPara->enable_defect_detect = 1;
+        gpNet->cardInForce = NetCard{{{"eth0", {"192.168.0.5", "255.255.255.0", "192.168.0.1"}},
+                                      {"eth1", {"10.0.0.2", "255.0.0.0", "10.0.0.1"}},
+                                      {"wlan0", {"192.168.0.5", "255.255.255.0", "192.168.0.1"}}},
+                                     {},
+                                     "mould-01"};
+        gpNet->serverSettingsChanged = false;
+        gpWPara->SaveDatatoFile();
+        QFile::remove("cnt_net/ls_interfaces");
+        QFile::remove("cnt_net/ls_hostname");
+        QFile::remove("cnt_net/ls_hosts");
+        w.modal.texts.clear();
+        w.modal.answers.clear();
+        w.host.calls.clear();
+    }
+    // The operator presses "System settings" on the main screen.
+    void Open()
+    {
+        win->OptBtnsToggledSlot(OptionBar::BTN_SETTINGS, true);
+        ASSERT_TRUE(screen->isVisible());
+        W().host.calls.clear();
+    }
+    void ExitSetup(QList<int> answers = {})
+    {
+        W().modal.answers = answers;
+        QTest::mouseClick(screen->exitButton(), Qt::LeftButton);
+    }
+    QStringList& Texts() { return W().modal.texts; }
+    QStringList& Calls() { return W().host.calls; }
+
+    MainWindow* win = nullptr;
+    SystemSettingWidget* screen = nullptr;
+};
+
+}  // namespace
+
+TEST_F(Settings, SevenTabGroupsOfFifteenPages)
+{
+    const int rows[] = {215, 572, 431, 128, 573, 262, 574, 575, 576, 577, 578, 205, 581, 579, 580};
+    ASSERT_EQ(screen->pageStack()->count(), 15);
+    ASSERT_EQ(screen->tabButtons().size(), 15);
+    for (int i = 0; i < 15; ++i)
+        EXPECT_EQ(screen->tabButtons()[i]->text(), gaLanStr[rows[i] * 3 + W().builtLan]) << i;
+    EXPECT_EQ(screen->pageStack()->widget(0), screen->systemParams);
+    EXPECT_EQ(screen->pageStack()->widget(1), screen->systemFunctions);
+    EXPECT_EQ(screen->pageStack()->widget(13), static_cast<QWidget*>(screen->about));
+    screen->changeWidget(9);
+    EXPECT_EQ(screen->pageStack()->currentIndex(), 9);
+    EXPECT_EQ(screen->titleLabel()->text(), gaLanStr[577 * 3 + W().builtLan]);
+}
+
+TEST_F(Settings, OpenAndExitUntouchedAsksRecordsAndStoresNothing)
+{
+    const QByteArray param = W().dir.read("PARAM.db");
+    const int records = Records().size();
+    Open();
+    EXPECT_EQ(win->mainStack->currentIndex(), 1);
+    RecordingRunner runner;
+    ExitSetup();
+    EXPECT_TRUE(Texts().isEmpty());
+    EXPECT_EQ(Records().size(), records);
+    EXPECT_EQ(W().dir.read("PARAM.db"), param);
+    EXPECT_EQ(win->mainStack->currentIndex(), 0);
+    EXPECT_FALSE(screen->editing());
+    EXPECT_TRUE(runner.calls.isEmpty());
+}
+
+TEST_F(Settings, DeviceNameOnlyAsksAndRecordsTheHeadingAlone)
+{
+    Open();
+    gpNet->cardEdit.hostName = "press-07";
+    QTemporaryDir root;
+    QDir(root.path()).mkpath("etc");
+    QFile hosts(root.path() + "/etc/hosts");
+    ASSERT_TRUE(hosts.open(QIODevice::WriteOnly));
+    hosts.write("127.0.0.1\tlocalhost\n127.0.1.1\tmould-01\n\n# IPv6\n::1\tlocalhost ip6-localhost\n");
+    hosts.close();
+    qputenv("MOULDMON_SYSROOT", root.path().toUtf8());
+    RecordingRunner runner;
+    ExitSetup({QDialog::Accepted});
+    qunsetenv("MOULDMON_SYSROOT");
+    // The old address lines go, the machine's localhost line stays behind the blank line.
+    EXPECT_EQ(W().dir.read("cnt_net/ls_hosts"),
+              "127.0.1.1\tpress-07\n127.0.0.1\tpress-07\n\n\n127.0.0.1\tlocalhost\n# IPv6\n::1\tlocalhost ip6-localhost\n\n");
+    EXPECT_EQ(Texts(), QStringList{textRow(234)});
+    EXPECT_EQ(Records().last(), "Modify the system parameters");
+    // Reporting is off: the host files are written and copied, the name in force stays.
+    EXPECT_EQ(W().dir.read("cnt_net/ls_hostname"), "press-07");
+    EXPECT_EQ(gpNet->cardInForce.hostName, "mould-01");
+    EXPECT_EQ(runner.lines(), (QStringList{"cp ./cnt_net/ls_hostname /etc/hostname", "cp ./cnt_net/ls_hosts /etc/hosts"}));
+    EXPECT_TRUE(Calls().contains("restart client"));
+}
+
+TEST_F(Settings, NoRestoresBothRecordsAndOnlyTheTunedSetters)
+{
+    Open();
+    screen->systemParams->slider[SystemParamsWidget::Area]->setValue(321);
+    SystemSettingWidget::outSet = 1;
+    screen->SetAdjust(gpWPara->gain[1] + 5);
+    SystemSettingWidget::outSet = 0;
+    screen->SetGamma(gpWPara->gamma[0] + 1);
+    gpNet->cardEdit.addresses["eth0"][0] = "192.168.0.77";
+    EXPECT_EQ(Calls(), (QStringList{"gain 1", "gamma 0"}));
+    Calls().clear();
+    const int records = Records().size();
+    ExitSetup({QDialog::Rejected});
+    EXPECT_EQ(Texts(), QStringList{textRow(234)});
+    EXPECT_EQ(std::memcmp(gpWPara, gpWParaBak, sizeof(WizardPara)), 0);
+    EXPECT_EQ(gpNet->cardEdit.addresses, gpNet->cardInForce.addresses);
+    EXPECT_EQ(Calls(), (QStringList{"gamma 0", "gain 1"}));
+    EXPECT_EQ(Records().size(), records);
+    EXPECT_FALSE(QFile::exists("cnt_net/ls_interfaces"));
+}
+
+TEST_F(Settings, YesRecordsStoresAndNotes)
+{
+    const int delay = gpWPara->stage_delay[0];
+    Open();
+    screen->systemParams->slider[SystemParamsWidget::Delay1]->setValue(delay + 7);
+    gpWParaBak->max_mold_num = gpWPara->max_mold_num + 1;
+    gpWParaBak->capture_speed = gpWPara->capture_speed + 1;
+    ExitSetup({QDialog::Accepted});
+    EXPECT_EQ(Texts(), (QStringList{textRow(234), textRow(276)}));
+    EXPECT_EQ(Records().last(), QString("Modify the system parameters, The time delay for detection Prodis changed "
+                                        "from %1 to %2, Speed is changed from %3 to %4, Temp number is changed from "
+                                        "%5 to %6")
+                                    .arg(delay)
+                                    .arg(delay + 7)
+                                    .arg(gpWPara->capture_speed - 1)
+                                    .arg(gpWPara->capture_speed)
+                                    .arg(gpWPara->max_mold_num - 1)
+                                    .arg(gpWPara->max_mold_num));
+    EXPECT_EQ(gpWPara->stage_delay[0], delay + 7);
+    EXPECT_EQ(ParamRow("trigInDelay").split(' ').value(0).toInt(), delay + 7);
+    EXPECT_TRUE(Calls().contains("speed"));
+    EXPECT_EQ(std::memcmp(gpWPara, gpWParaBak, sizeof(WizardPara)), 0);
+}
+
+TEST_F(Settings, RefusedAcceptKeepsTheEditsAndExitRestoresTheTunedCameras)
+{
+    Open();
+    screen->SetExposeTime(gpWPara->exposure[0] + 3);
+    gpWParaBak->enable_defect_detect = 0;
+    gpWParaBak->enable_spot_detect = gpWParaBak->enable_black_area_detect = gpWParaBak->enable_white_area_detect = 0;
+    gpWParaBak->enable_white_count_detect = gpWParaBak->enable_direction_detect = 0;
+    gpWParaBak->enable_similarity_detect = 0;
+    Calls().clear();
+    screen->accept();
+    EXPECT_EQ(Texts(), QStringList{textRow(232)});
+    EXPECT_TRUE(screen->editing());
+    EXPECT_EQ(gpWParaBak->exposure[0], gpWPara->exposure[0] + 3);
+    EXPECT_TRUE(Calls().isEmpty());
+    Texts().clear();
+    ExitSetup();
+    EXPECT_EQ(Texts(), QStringList{textRow(232)});
+    EXPECT_EQ(Calls(), QStringList{"exposure 0"});
+    EXPECT_EQ(win->mainStack->currentIndex(), 0);
+    EXPECT_EQ(std::memcmp(gpWPara, gpWParaBak, sizeof(WizardPara)), 0);
+}
+
+TEST_F(Settings, ShownAgainAfterTheNamingPageKeepsEditsNewOpeningReloads)
+{
+    Open();
+    auto* area = screen->systemParams->slider[SystemParamsWidget::Area];
+    area->setValue(77);
+    SystemSettingWidget::outSet = 2;
+    screen->SlotShowCustomIONameWidget();
+    EXPECT_FALSE(screen->isVisible());
+    screen->show();  // the naming page's Confirm
+    EXPECT_EQ(area->value(), 77);
+    EXPECT_EQ(SystemSettingWidget::outSet, 2);
+    // The hardware page and back, likewise.
+    screen->SlotShowHardwareConfigurationWidget();
+    EXPECT_TRUE(screen->hardwarePage);
+    screen->show();
+    EXPECT_EQ(area->value(), 77);
+    // A new opening from the main screen loads the record in force again.
+    win->mainStack->setCurrentIndex(0);
+    screen->Leave();
+    Open();
+    EXPECT_EQ(area->value(), qBound(0, gpWPara->minimum_area, 1000));
+    EXPECT_EQ(SystemSettingWidget::outSet, 0);
+}
+
+TEST_F(Settings, AnOptionBarButtonLeavingTheScreenRestoresTheTunedCameras)
+{
+    Open();
+    screen->SetContrast(gpWPara->contrast[0] + 4);
+    screen->SetAutoWDR(gpWPara->auto_wdr ? 0 : 2);
+    Calls().clear();
+    win->OptBtnsToggledSlot(OptionBar::BTN_MULTI_SCREEN, true);
+    EXPECT_FALSE(screen->isVisible());
+    EXPECT_FALSE(screen->editing());
+    QStringList expected;
+    for (int v = 0; v < 8; ++v) {
+        expected << QString("exposure %1").arg(v);
+        if (v == 0)
+            expected << "contrast 0";
+    }
+    EXPECT_EQ(Calls(), expected);
+    EXPECT_EQ(gpWParaBak->auto_wdr, gpWPara->auto_wdr);
+}
+
+// --- the system parameter and function pages
+
+TEST_F(Settings, DelaysShowSecondsAndOutOfRangeValuesStoreTheNearerEnd)
+{
+    gpWPara->stage_delay[0] = 25;
+    gpWPara->stage_delay[1] = 0;
+    gpWPara->minimum_size = 50;
+    Open();
+    SystemParamsWidget* page = screen->systemParams;
+    EXPECT_EQ(page->value[SystemParamsWidget::Delay1]->text(), "2.5");
+    EXPECT_EQ(page->value[SystemParamsWidget::Delay2]->text(), "0");
+    EXPECT_EQ(page->value[SystemParamsWidget::Size]->text(), "10");
+    page->slider[SystemParamsWidget::Delay2]->setValue(10);
+    EXPECT_EQ(page->value[SystemParamsWidget::Delay2]->text(), "1");
+    page->accept();
+    EXPECT_EQ(gpWParaBak->stage_delay[0], 25);
+    EXPECT_EQ(gpWParaBak->minimum_size, 10);
+}
+
+TEST_F(Settings, MotionCorrectionStoresZeroWhenOnMinusOneWhenOff)
+{
+    gpWPara->enable_correct = -1;
+    Open();
+    SystemFunctionsWidget* page = screen->systemFunctions;
+    EXPECT_FALSE(page->motionCorrect->isChecked());
+    page->motionCorrect->setChecked(true);
+    page->accept();
+    EXPECT_EQ(gpWParaBak->enable_correct, 0);
+    page->motionCorrect->setChecked(false);
+    page->accept();
+    EXPECT_EQ(gpWParaBak->enable_correct, -1);
+}
+
+TEST_F(Settings, PasswordChangeKeepsThirtyTwoBytesAndRefusesEmptyOrDiffering)
+{
+    Open();
+    SystemFunctionsWidget* page = screen->systemFunctions;
+    const WizardPara before = *gpWParaBak;
+    page->newPassword->setText("123456");
+    screen->ChangePwd();  // the confirm field empty
+    page->confirmPassword->setText("654321");
+    screen->ChangePwd();
+    EXPECT_EQ(Texts(), (QStringList{textRow(278), textRow(280)}));
+    EXPECT_EQ(std::memcmp(&before, gpWParaBak, sizeof(WizardPara)), 0);
+    const QString forty = QString("1234567890").repeated(4);
+    page->newPassword->setText(forty);
+    page->confirmPassword->setText(forty);
+    screen->ChangePwd();
+    EXPECT_EQ(Texts().last(), textRow(279));
+    EXPECT_EQ(QByteArray(gpWParaBak->password), forty.left(32).toLatin1());
+    EXPECT_TRUE(page->newPassword->text().isEmpty());
+    // The change record then notes it.
+    Texts().clear();
+    ExitSetup({QDialog::Accepted});
+    EXPECT_EQ(Records().last(), "Modify the system parameters, the password has been modified");
+}
+
+TEST_F(Settings, LanguageYesRecordsInTheOldLanguageSavesAndRestarts)
+{
+    Open();
+    SystemFunctionsWidget* page = screen->systemFunctions;
+    RecordingRunner runner;
+    // The language in force, and No: nothing.
+    page->languageRadio[1]->click();
+    page->languageRadio[0]->click();
+    EXPECT_EQ(Texts(), QStringList{textRow(318)});
+    EXPECT_EQ(gLan, 1);
+    EXPECT_TRUE(runner.calls.isEmpty());
+    W().modal.answers = {QDialog::Accepted};
+    page->languageRadio[2]->click();
+    EXPECT_EQ(gLan, 2);
+    EXPECT_EQ(Records().last(), "Switch language then restart");
+    EXPECT_EQ(ParamRow("system2").split(' ').value(12), "2");
+    EXPECT_TRUE(Calls().contains("flush"));
+    EXPECT_EQ(runner.lines(), QStringList{"reboot"});
+}
+
+TEST_F(Settings, ResetCountClearsAtOnceAndRecords)
+{
+    for (int c = 0; c < 8; ++c) {
+        gAllNum[c] = 10 + c;
+        gFailNum[c] = c;
+    }
+    Open();
+    QTest::mouseClick(screen->systemFunctions->resetCount, Qt::LeftButton);
+    EXPECT_EQ(Records().last(), "The count has been cleared");
+    EXPECT_EQ(W().dir.read("count.txt"), QByteArray("0 ").repeated(16));
+    ExitSetup();  // declining the screen keeps them cleared
+    EXPECT_EQ(gAllNum[3], 0);
+}
