@@ -11,10 +11,6 @@
 
 namespace {
 
-const char* const kValueStyle = "font-size:32px;color:#1f3f8d;border-width:0px 0px 2px 0px;border-style:solid;"
-                                "border-color:#1f3f8d;";
-const char* const kUnitStyle = "font-size:16px;color:#656263;";
-
 bool multiDetection()
 {
     return gpWPara && gpWPara->io_mode == 4;
@@ -42,27 +38,17 @@ SystemParamsWidget::SystemParamsWidget(QWidget* parent) : BWidget(parent)
     grid->setContentsMargins(100, 50, 100, 50);
     grid->setVerticalSpacing(40);
     for (int r = 0; r < RowCount; ++r) {
-        auto* label = new QLabel(textRow(rows[r].label), this);
-        if (r == ReCheck)
-            labelReCheck = label;
-        slider[r] = new QSlider(Qt::Horizontal, this);
-        slider[r]->setRange(rows[r].min, rows[r].max);
-        slider[r]->setFixedWidth(600);
+        row[r] = AddPageSlider(grid, r, this, textRow(rows[r].label), rows[r].min, rows[r].max, rows[r].unit);
+        slider[r] = row[r].slider;
+        value[r] = row[r].value;
         if (r == Delay1)
             slider[r]->setSingleStep(0);
-        value[r] = new BlineLabel(slider[r], this, label->text(), QString(), KeyboardDigital);
-        value[r]->setStyleSheet(kValueStyle);
-        auto* unit = new QLabel(rows[r].unit, this);
-        unit->setStyleSheet(kUnitStyle);
-        grid->addWidget(label, r, 0);
-        grid->addWidget(slider[r], r, 1);
-        grid->addWidget(value[r], r, 2);
-        grid->addWidget(unit, r, 3);
         connect(slider[r], SIGNAL(valueChanged(int)), this, SLOT(slotQSliderValue(int)));
         ShowValue(r, slider[r]->value());
     }
     grid->setRowStretch(RowCount, 1);
     grid->setColumnStretch(4, 1);
+    labelReCheck = row[ReCheck].caption;
     paraInit();
 }
 
@@ -99,7 +85,7 @@ void SystemParamsWidget::WizardParaInit()
     const int stored[RowCount] = {p.stage_delay[0], p.stage_delay[1], p.front_auto_check_time, p.minimum_size,
                                   p.minimum_area};
     for (int r = 0; r < RowCount; ++r) {
-        slider[r]->setValue(stored[r]);  // a stored value outside the range shows at its nearer end
+        LoadSlider(slider[r], stored[r]);  // a stored value outside the range shows at its nearer end
         ShowValue(r, slider[r]->value());
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 // "System Param": the two stage delays, the automatic re-detections, the filter size and the alarm
 // area, each a slider with a value label that opens the numeric keyboard.
+#include "settings/pageslider.h"
 #include "widgets/bwidget.h"
 
 class BlineLabel;
@@ -18,6 +19,7 @@ public:
     void paraInit();
 
     enum Row { Delay1, Delay2, ReCheck, Size, Area, RowCount };
+    PageSlider row[RowCount];
     QSlider* slider[RowCount] = {};
     BlineLabel* value[RowCount] = {};
     QLabel* labelReCheck = nullptr;

@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include <QButtonGroup>
+#include <QComboBox>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
@@ -27,6 +29,7 @@
 #include "settings/advancefuncwidget.h"
 #include "settings/advanceparamwidget.h"
 #include "settings/camerafunctionswidget.h"
+#include "settings/cameraparamssubwidget.h"
 #include "settings/cameraparamswidget.h"
 #include "settings/deviceparamswidget.h"
 #include "settings/helpwidget.h"
@@ -37,6 +40,7 @@
 #include "settings/systemfunctionswidget.h"
 #include "settings/systemlogwidget.h"
 #include "settings/systemparamswidget.h"
+#include "widgets/checkbox.h"
 #include "widgets/choosecalinumwidget.h"
 #include "widgets/colorbutton.h"
 #include "widgets/modifytimewidget.h"
@@ -81,8 +85,9 @@ SystemSettingWidget::SystemSettingWidget(QWidget* parent) : BVerticalTabBar(pare
     group(":/img/icons/53.png", {579, 580}, {about, help});
 
     connect(this, &BVerticalTabBar::Save_changes, this, [] {});
-    // recordshow -> SlotToRecord, Memorandum -> OtherNetworksWidget::SlotGetRemindList and
-    // DeviPara -> DeviceParamsWidget::SlotGetProductName come with those pages.
+    connect(this, &BVerticalTabBar::DeviPara, deviceParams, &DeviceParamsWidget::SlotGetProductName);
+    // recordshow -> SlotToRecord and Memorandum -> OtherNetworksWidget::SlotGetRemindList come
+    // with those slots.
     connect(this, &BVerticalTabBar::Exitsetup, this, [this] {
         accept();
         // A refused accept leaves without a commit: the tuned cameras get the values in force.
@@ -131,22 +136,31 @@ void SystemSettingWidget::BtnConnect()
     connect(systemFunctions->resetCount, SIGNAL(clicked()), this, SLOT(ResetTotal()));
     connect(systemFunctions->shutDown, SIGNAL(clicked()), this, SLOT(SlotShutDown()));
     connect(systemFunctions->changePwd, SIGNAL(clicked()), this, SLOT(ChangePwd()));
-    // The rows whose sender lives on another page are made with that page:
-    // - advanced features: Update, Export, Factory reset, hardware configuration, Exit, Modify Time,
-    //   Calibration (SlotUpdateApp, SlotExportData, SlotRestoreFactorySet,
-    //   SlotShowHardwareConfigurationWidget, SlotExit, SlotModifyTime, SlotCalibration);
-    // - camera sub-panel and camera pages: the four camera buttons, restore default, exposure and
-    //   gain, clarity, truth, gamma, "Automatic shading", camera assignment (SlotChangeCamera,
-    //   SlotRestoreDefaultSettings, SetExposeTime, SetAdjust, SetSharp, SetContrast, SetGamma,
-    //   SetAutoWDR, SlotTuneCamera);
-    // - network parameters: big-data switch, card combo, address, mask and gateway edits,
-    //   device-name switch, Test (SlotCBoxIsUseCntNet, SlotCmbCard, SlotIpTimelyModify,
-    //   SlotMaskTimelyModify, SlotWayTimelyModify, SlotCntClick, SlotCntName, SlotCheckPing);
-    // - I/O parameters: procedure radios, Custom IO, IO name (SlotChangeSysFun, SlotShowIOWidget,
-    //   SlotShowCustomIONameWidget);
-    // - advanced parameters: Backup, group combo, Restore, Delete (SlotParaGroupBackup,
-    //   SlotParaGroupChange, SlotParaGroupRestore, SlotParaGroupDelete);
-    // - system log: the record-file list (UpdateRecord); pListWClick -> SystemLogWidget::modelChange.
+    if (CameraParamsSubWidget* panel = cameraParams->subWidget) {
+        for (QPushButton* b : panel->cameraButton)
+            connect(b, SIGNAL(clicked(bool)), this, SLOT(SlotChangeCamera()));
+        connect(panel->restoreButton, SIGNAL(clicked()), this, SLOT(SlotRestoreDefaultSettings()));
+        connect(panel->exposure.slider, SIGNAL(valueChanged(int)), this, SLOT(SetExposeTime(int)));
+        connect(panel->gain.slider, SIGNAL(valueChanged(int)), this, SLOT(SetAdjust(int)));
+        connect(panel->assignButton, SIGNAL(clicked()), this, SLOT(SlotTuneCamera()));
+    }
+    connect(cameraParams->clarity.slider, SIGNAL(valueChanged(int)), this, SLOT(SetSharp(int)));
+    connect(cameraParams->truth.slider, SIGNAL(valueChanged(int)), this, SLOT(SetContrast(int)));
+    connect(cameraParams->gamma.slider, SIGNAL(valueChanged(int)), this, SLOT(SetGamma(int)));
+    connect(cameraFunctions->autoShading, SIGNAL(stateChanged(int)), this, SLOT(SetAutoWDR(int)));
+    connect(ioParams->procedureGroup(), SIGNAL(buttonClicked(int)), this, SLOT(SlotChangeSysFun(int)));
+    connect(ioParams->customIOButton(), SIGNAL(clicked()), this, SLOT(SlotShowIOWidget()));
+    connect(ioParams->ioNameButton(), SIGNAL(clicked()), this, SLOT(SlotShowCustomIONameWidget()));
+    connect(advanceParam->groupList, SIGNAL(currentIndexChanged(int)), this, SLOT(SlotParaGroupChange(int)));
+    connect(advanceFunc->hardwareButton, SIGNAL(clicked()), this, SLOT(SlotShowHardwareConfigurationWidget()));
+    connect(this, SIGNAL(pListWClick()), systemLog, SLOT(modelChange()));
+    // The I/O grid's Confirm: the re-detect label and the way back to the I/O parameters page.
+    connect(ioWidget, &IOWidget::reCheckTextChanged, this, &SystemSettingWidget::ResetReCheck1Text);
+    connect(ioWidget, &IOWidget::pageRequested, this, &SystemSettingWidget::changeWidget);
+    // The rows of the maintenance actions (advanced features: Update, Export, Factory reset, Exit,
+    // Modify Time, Calibration; advanced parameters: Backup, Restore, Delete), of the network page
+    // (big-data switch, card combo, address, mask and gateway edits, device-name switch, Test) and
+    // of the system log's record-file list come with those slots.
 }
 
 void SystemSettingWidget::showEvent(QShowEvent* event)
@@ -291,6 +305,11 @@ void SystemSettingWidget::ChangePwd()
     showWarnBox(textRow(279));
     systemFunctions->newPassword->clear();
     systemFunctions->confirmPassword->clear();
+}
+
+void SystemSettingWidget::SlotParaGroupChange(int)
+{
+    advanceParam->groupName->setText(advanceParam->groupList->currentText());
 }
 
 void SystemSettingWidget::SlotChangeSysFun(int index)

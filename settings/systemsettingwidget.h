@@ -48,9 +48,7 @@ public:
     static int outSet;
 
     // Whether the pop-out camera-parameter panel is shown (its setters then read the edit copy).
-    bool cameraPanelVisible() const { return false; }
-    // The camera (0..3) the camera pages and the tuning sliders edit.
-    static int outSet;
+    bool cameraPanelVisible() const;
     void sysparaInit();
     void BtnConnect();
 
@@ -132,7 +130,8 @@ public slots:
     void SlotShowCustomIONameWidget();
     void SlotShowHardwareConfigurationWidget();
     void SlotParaGroupChange(int index);
-    void SlotChgVolume(int value);
+    // The advanced parameters page has no volume slider: nothing to set.
+    void SlotChgVolume(int) {}
     void SlotToCamera() {}
     void DoChangePage() {}
     // The system functions page's Reset Count and Change PWD.
@@ -157,6 +156,9 @@ protected:
 private:
     // Re-applies the values in force to the cameras whose values differ in the edit copy.
     void RestoreTunedCameras(const WizardPara& inForce, const WizardPara& edited);
+    // The camera page's exposure, gain, clarity, truth and gamma sliders (and the capture speed)
+    // from the edit copy for camera outSet.
+    void LoadCameraSliders(bool speed);
 
     bool editing_ = false;
     int netFilesWritten_ = 0;  // bits 1 (interfaces) and 4 (host files) of the last SaveNetParam

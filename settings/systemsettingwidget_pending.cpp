@@ -1,10 +1,6 @@
-// Slots of the screen whose work comes with other pages: the maintenance actions, and the slots
-// that act on the I/O parameters and advanced parameters pages' own controls. Each moves to its
-// page's work when that lands.
+// The maintenance slots of the screen; their work comes with the maintenance actions.
 #include "settings/systemsettingwidget.h"
 
-void SystemSettingWidget::SlotParaGroupChange(int) {}
-void SystemSettingWidget::SlotChgVolume(int) {}
 void SystemSettingWidget::ParaGroupUpdateList() {}
 void SystemSettingWidget::SlotExit() {}
 void SystemSettingWidget::SlotShutDown() {}

@@ -6,11 +6,21 @@
 
 #include "core/globals.h"
 #include "core/wizardpara.h"
+#include <QSlider>
+
+#include "settings/cameraparamssubwidget.h"
 #include "settings/cameraparamswidget.h"
+#include "settings/pageslider.h"
 #include "settings/settingshost.h"
 #include "vision/camera/cameradiscovery.h"
 #include "widgets/showbox.h"
 #include "widgets/textrow.h"
+
+bool SystemSettingWidget::cameraPanelVisible() const
+{
+    const CameraParamsSubWidget* panel = cameraParams ? cameraParams->subWidget.data() : nullptr;
+    return panel && panel->isFloating() && panel->isVisible();
+}
 
 void SystemSettingWidget::SetExposeTime(int exposeTime)
 {
@@ -71,7 +81,7 @@ void SystemSettingWidget::SlotChangeCamera()
         }
     }
     host()->showCamera(outSet);
-    cameraParams->LoadCameraValues(false);
+    LoadCameraSliders(false);
     update();
 }
 
@@ -80,7 +90,7 @@ void SystemSettingWidget::SlotRestoreDefaultSettings()
     if (!showChooseBox(textRow(527)))
         return;
     host()->restoreCameraDefaults(outSet);
-    cameraParams->LoadCameraValues(true);
+    LoadCameraSliders(true);
 }
 
 void SystemSettingWidget::SlotTuneCamera()
@@ -111,6 +121,19 @@ void SystemSettingWidget::SlotAutoExposeTimeTimeout()
         return;
     gpWParaBak->exposure[outSet] = exposure;
     gpWParaBak->gain[outSet] = gain;
-    cameraParams->LoadCameraValues(false);
+    LoadCameraSliders(false);
     update();
+}
+
+void SystemSettingWidget::LoadCameraSliders(bool speed)
+{
+    // Their valueChanged writes the same values back through the setters above.
+    if (cameraParams->subWidget)
+        cameraParams->subWidget->WizardParaInit();
+    const WizardPara& p = *gpWParaBak;
+    LoadSlider(cameraParams->clarity.slider, p.sharpness[outSet]);
+    LoadSlider(cameraParams->truth.slider, p.contrast[outSet]);
+    LoadSlider(cameraParams->gamma.slider, p.gamma[outSet]);
+    if (speed)
+        LoadSlider(cameraParams->speed.slider, p.capture_speed);
 }

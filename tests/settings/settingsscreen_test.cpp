@@ -26,6 +26,9 @@
 #include "core/wizardpara.h"
 #include "mainscreen/optionbar.h"
 #include "network/cnt_net.h"
+#include "settings/advanceparamwidget.h"
+#include "settings/camerafunctionswidget.h"
+#include "settings/cameraparamswidget.h"
 #include "settings/settingshost.h"
 #include "settings/systemfunctionswidget.h"
 #include "settings/systemparamswidget.h"
@@ -140,7 +143,7 @@ QStringList Records()
     return out;
 }
 
-QString ParamRow(const QString& name)
+QString StoredRow(const QString& name)
 {
     QSqlQuery q(QSqlDatabase::database("dbIn"));
     q.prepare("SELECT value FROM sysparam WHERE name = ?");
@@ -165,6 +168,8 @@ protected:
         gpWPara->is_psw_used = 0;
         gpWPara->cnt_net_enabled = 0;
         gpWPara->enable_defect_detect = 1;
+        // The camera functions page turns this on with spot detection (on in the defaults).
+        gpWPara->enable_display_detail = 1;
         gpNet->cardInForce = NetCard{{{"eth0", {"192.168.0.5", "255.255.255.0", "192.168.0.1"}},
                                       {"eth1", {"10.0.0.2", "255.0.0.0", "10.0.0.1"}},
                                       {"wlan0", {"192.168.0.5", "255.255.255.0", "192.168.0.1"}}},
@@ -223,8 +228,8 @@ TEST_F(Settings, OpenAndExitUntouchedAsksRecordsAndStoresNothing)
     EXPECT_EQ(win->mainStack->currentIndex(), 1);
     RecordingRunner runner;
     ExitSetup();
-    EXPECT_TRUE(Texts().isEmpty());
-    EXPECT_EQ(Records().size(), records);
+    EXPECT_TRUE(Texts().isEmpty()) << Texts().join("\n").toStdString();
+    EXPECT_EQ(Records().size(), records) << Records().join("\n").toStdString();
     EXPECT_EQ(W().dir.read("PARAM.db"), param);
     EXPECT_EQ(win->mainStack->currentIndex(), 0);
     EXPECT_FALSE(screen->editing());
@@ -283,8 +288,8 @@ TEST_F(Settings, YesRecordsStoresAndNotes)
     const int delay = gpWPara->stage_delay[0];
     Open();
     screen->systemParams->slider[SystemParamsWidget::Delay1]->setValue(delay + 7);
-    gpWParaBak->max_mold_num = gpWPara->max_mold_num + 1;
-    gpWParaBak->capture_speed = gpWPara->capture_speed + 1;
+    screen->advanceParam->templateCount.slider->setValue(gpWPara->max_mold_num + 1);
+    screen->cameraParams->speed.slider->setValue(gpWPara->capture_speed + 1);
     ExitSetup({QDialog::Accepted});
     EXPECT_EQ(Texts(), (QStringList{textRow(234), textRow(276)}));
     EXPECT_EQ(Records().last(), QString("Modify the system parameters, The time delay for detection Prodis changed "
@@ -297,7 +302,7 @@ TEST_F(Settings, YesRecordsStoresAndNotes)
                                     .arg(gpWPara->max_mold_num - 1)
                                     .arg(gpWPara->max_mold_num));
     EXPECT_EQ(gpWPara->stage_delay[0], delay + 7);
-    EXPECT_EQ(ParamRow("trigInDelay").split(' ').value(0).toInt(), delay + 7);
+    EXPECT_EQ(StoredRow("trigInDelay").split(' ').value(0).toInt(), delay + 7);
     EXPECT_TRUE(Calls().contains("speed"));
     EXPECT_EQ(std::memcmp(gpWPara, gpWParaBak, sizeof(WizardPara)), 0);
 }
@@ -306,10 +311,10 @@ TEST_F(Settings, RefusedAcceptKeepsTheEditsAndExitRestoresTheTunedCameras)
 {
     Open();
     screen->SetExposeTime(gpWPara->exposure[0] + 3);
-    gpWParaBak->enable_defect_detect = 0;
-    gpWParaBak->enable_spot_detect = gpWParaBak->enable_black_area_detect = gpWParaBak->enable_white_area_detect = 0;
-    gpWParaBak->enable_white_count_detect = gpWParaBak->enable_direction_detect = 0;
-    gpWParaBak->enable_similarity_detect = 0;
+    CameraFunctionsWidget* f = screen->cameraFunctions;
+    for (CheckBox* b : {f->defectDetect, f->spotDetect, f->blackArea, f->whiteArea, f->whiteCount, f->blackCount,
+                        f->similarity})
+        b->setChecked(false);
     Calls().clear();
     screen->accept();
     EXPECT_EQ(Texts(), QStringList{textRow(232)});
@@ -439,7 +444,7 @@ TEST_F(Settings, LanguageYesRecordsInTheOldLanguageSavesAndRestarts)
     page->languageRadio[2]->click();
     EXPECT_EQ(gLan, 2);
     EXPECT_EQ(Records().last(), "Switch language then restart");
-    EXPECT_EQ(ParamRow("system2").split(' ').value(12), "2");
+    EXPECT_EQ(StoredRow("system2").split(' ').value(12), "2");
     EXPECT_TRUE(Calls().contains("flush"));
     EXPECT_EQ(runner.lines(), QStringList{"reboot"});
 }
