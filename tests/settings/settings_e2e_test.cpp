@@ -97,11 +97,27 @@ protected:
 
     void Launch()
     {
-        // A display of its own: Xvfb picks a free number and prints it.
-        xvfb.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1920x1080x24", "-nolisten", "tcp"});
-        ASSERT_TRUE(xvfb.waitForStarted(5000));
-        ASSERT_TRUE(xvfb.waitForReadyRead(10000));
-        display = ":" + QString::fromLatin1(xvfb.readLine()).trimmed();
+        // A display of its own: Xvfb picks a free number and prints it. Beside other tests' servers
+        // a number may be taken between the pick and the listen: then another one.
+        for (int tries = 0; tries < 5 && display.isEmpty(); ++tries) {
+            xvfb.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1920x1080x24", "-nolisten", "tcp"});
+            ASSERT_TRUE(xvfb.waitForStarted(5000));
+            if (xvfb.waitForReadyRead(10000)) {
+                const QString d = ":" + QString::fromLatin1(xvfb.readLine()).trimmed();
+                auto reachable = [&d] {
+                    QProcess info;
+                    info.start("xdpyinfo", {"-display", d});
+                    return info.waitForFinished(3000) && info.exitStatus() == QProcess::NormalExit && info.exitCode() == 0;
+                };
+                if (WaitFor(reachable, 5000))
+                    display = d;
+            }
+            if (display.isEmpty()) {
+                xvfb.kill();
+                xvfb.waitForFinished(2000);
+            }
+        }
+        ASSERT_FALSE(display.isEmpty()) << "no X server";
         board = std::make_unique<BoardSim>();
         ASSERT_TRUE(board->start(dir.file("ttyBoard"), false));
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

@@ -21,6 +21,7 @@
 #include <QDir>
 
 #include "common/programdir.h"
+#include "common/recorddb.h"
 #include "common/windowstart.h"
 #include "core/uitexttable.h"
 #include "core/wizardpara.h"
@@ -135,11 +136,11 @@ const auto* const kStopCameras = ::testing::AddGlobalTestEnvironment(new StopCam
 
 QStringList Records()
 {
+    // The record writer stores rows on its own thread and connection.
+    gpWin->record.Flush(5000);
     QStringList out;
-    QSqlQuery q(QSqlDatabase::database("dbRecord"));
-    q.exec("SELECT remarks FROM RECORD ORDER BY rowid");
-    while (q.next())
-        out << q.value(0).toString();
+    for (const QStringList& row : RecordRows("RECORD.db"))
+        out << row.value(2);
     return out;
 }
 
@@ -461,4 +462,64 @@ TEST_F(Settings, ResetCountClearsAtOnceAndRecords)
     EXPECT_EQ(W().dir.read("count.txt"), QByteArray("0 ").repeated(16));
     ExitSetup();  // declining the screen keeps them cleared
     EXPECT_EQ(gAllNum[3], 0);
+}
+
+// --- the network files of the accept
+
+TEST_F(Settings, SaveNetParamBitsForEachKindOfChange)
+{
+    Open();
+    QDir().mkpath("cnt_net");
+    // One wired address: the interfaces file with every wired card, bit 1 only.
+    gpNet->cardEdit.addresses["eth1"][2] = "10.0.0.254";
+    EXPECT_EQ(screen->SaveNetParam(), 1);
+    EXPECT_EQ(W().dir.read("cnt_net/ls_interfaces"),
+              "auto lo\niface lo inet loopback\r\n\r\n"
+              "auto eth0\niface eth0 inet static\naddress 192.168.0.5\nnetmask 255.255.255.0\ngateway 192.168.0.1\n\n"
+              "auto eth1\niface eth1 inet static\naddress 10.0.0.2\nnetmask 255.0.0.0\ngateway 10.0.0.254\n\n");
+    EXPECT_FALSE(QFile::exists("cnt_net/ls_hostname"));
+    // Reporting switched on with a new video share: bits 2 and 8; the settings flag adds 16.
+    gpNet->CopyCardToEdit();
+    gpWParaBak->cnt_net_enabled = 1;
+    gpWParaBak->video_share = 2;
+    EXPECT_EQ(screen->SaveNetParam(), 2 | 8);
+    gpNet->serverSettingsChanged = true;
+    EXPECT_EQ(screen->SaveNetParam(), 2 | 8 | 16);
+    // Reporting off: a new host name writes the host files, and the name in force stays.
+    gpWParaBak->cnt_net_enabled = 0;
+    gpNet->serverSettingsChanged = false;
+    gpNet->cardEdit.hostName = "press-09";
+    EXPECT_EQ(screen->SaveNetParam(), 4);
+    EXPECT_EQ(W().dir.read("cnt_net/ls_hostname"), "press-09");
+    EXPECT_EQ(gpNet->cardEdit.hostName, "mould-01");
+}
+
+TEST_F(Settings, OnlyTheFilesWrittenAreCopiedAndABadAddressChangesNothing)
+{
+    Open();
+    RecordingRunner runner;
+    gpNet->cardEdit.addresses["eth0"][0] = "192.168.0.77";
+    ExitSetup({QDialog::Accepted});
+    EXPECT_EQ(runner.lines(), QStringList{"cp ./cnt_net/ls_interfaces /etc/network/interfaces"});
+    EXPECT_EQ(gpNet->cardInForce.addresses["eth0"][0], "192.168.0.77");
+    // The reporting switch alone: nothing copied, the client restarted all the same.
+    runner.calls.clear();
+    Calls().clear();
+    Open();
+    gpWParaBak->cnt_net_enabled = 1;
+    ExitSetup({QDialog::Accepted});
+    EXPECT_TRUE(runner.calls.isEmpty());
+    EXPECT_TRUE(Calls().contains("restart client"));
+    // A mask that is no address: a warning, no file, no copy; the card in force stays.
+    QFile::remove("cnt_net/ls_interfaces");
+    Texts().clear();
+    Open();
+    gpNet->cardEdit.addresses["eth0"][1] = "255.255.0";
+    gpNet->cardEdit.hostName = "press-10";
+    ExitSetup({QDialog::Accepted});
+    EXPECT_EQ(Texts(), (QStringList{textRow(234), textRow(620)}));
+    EXPECT_FALSE(QFile::exists("cnt_net/ls_interfaces"));
+    EXPECT_TRUE(runner.calls.isEmpty());
+    EXPECT_EQ(gpNet->cardInForce.addresses["eth0"][1], "255.255.255.0");
+    EXPECT_EQ(gpNet->cardInForce.hostName, "mould-01");
 }
