@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDialog>
 #include <QFile>
 
 #include "common/programdir.h"
@@ -10,7 +11,12 @@
 #include "core/globals.h"
 #include "core/uitexttable.h"
 #include "core/wizardpara.h"
+#include "vision/camera/cammerwidget.h"
 #include "vision/controller/mainwindow.h"
+#include "vision/records/savefialimagethread.h"
+#include "widgets/choosebox.h"
+#include "widgets/modalhook.h"
+#include "widgets/warnbox.h"
 
 void PrepareWindowDir(ProgramDir& dir, bool recordNull)
 {
@@ -35,4 +41,46 @@ MainWindow* StartMainWindow()
     CreateGlobalMutexes();
     Data_Init();
     return new MainWindow;
+}
+
+void ModalAnswers::install()
+{
+    setModalHook([this](QDialog& d) {
+        if (auto* box = dynamic_cast<ChooseBox*>(&d))
+            texts << box->text();
+        else if (auto* warn = dynamic_cast<WarnBox*>(&d))
+            texts << warn->text();
+        else
+            texts << d.metaObject()->className();
+        return answers.isEmpty() ? int(QDialog::Rejected) : answers.takeFirst();
+    });
+}
+
+namespace {
+
+class StopWindowThreads : public ::testing::Environment {
+public:
+    void TearDown() override
+    {
+        if (!gpWin)
+            return;
+        for (CammerWidget* v : gpWin->cammerWidget) {
+            if (v) {
+                v->CameraStop();
+                v->CameraClose();
+            }
+        }
+        if (gpSaveFialImageThread) {
+            gpSaveFialImageThread->requestInterruption();
+            gpSaveFialImageThread->wait(5000);
+        }
+    }
+};
+
+}  // namespace
+
+void StopWindowThreadsAtExit()
+{
+    static const auto* const env = ::testing::AddGlobalTestEnvironment(new StopWindowThreads);
+    (void)env;
 }

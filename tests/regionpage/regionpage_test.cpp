@@ -43,23 +43,7 @@
 
 namespace {
 
-struct Modal {
-    QStringList texts;
-    QList<int> answers;  // taken in order; Rejected once used up
-    Modal() { install(); }
-    void install()
-    {
-        setModalHook([this](QDialog& d) {
-            if (auto* box = dynamic_cast<ChooseBox*>(&d))
-                texts << box->text();
-            else if (auto* warn = dynamic_cast<WarnBox*>(&d))
-                texts << warn->text();
-            else
-                texts << d.metaObject()->className();
-            return answers.isEmpty() ? int(QDialog::Rejected) : answers.takeFirst();
-        });
-    }
-};
+using Modal = ModalAnswers;
 
 struct Window {
     ProgramDir dir;
@@ -79,25 +63,7 @@ Window& W()
 }
 
 // The camera threads and the picture writer must not outlive the process's statics.
-class StopThreads : public ::testing::Environment {
-public:
-    void TearDown() override
-    {
-        if (!gpWin)
-            return;
-        for (CammerWidget* v : gpWin->cammerWidget) {
-            if (v) {
-                v->CameraStop();
-                v->CameraClose();
-            }
-        }
-        if (gpSaveFialImageThread) {
-            gpSaveFialImageThread->requestInterruption();
-            gpSaveFialImageThread->wait(5000);
-        }
-    }
-};
-const auto* const kStopThreads = ::testing::AddGlobalTestEnvironment(new StopThreads);
+const bool kStopThreads = (StopWindowThreadsAtExit(), true);
 
 // The page's starting point: no alarm, detection stopped so the cycle's timers do nothing here,
 // view 0 shown alone, no regions, English texts, every question answered No.

@@ -52,23 +52,6 @@ inline void PrintTo(const QString& s, std::ostream* os)
 
 namespace {
 
-struct Modal {
-    QStringList texts;
-    QList<int> answers;  // taken in order; No once used up
-    void install()
-    {
-        setModalHook([this](QDialog& d) {
-            if (auto* box = dynamic_cast<ChooseBox*>(&d))
-                texts << box->text();
-            else if (auto* warn = dynamic_cast<WarnBox*>(&d))
-                texts << warn->text();
-            else
-                texts << d.metaObject()->className();
-            return answers.isEmpty() ? int(QDialog::Rejected) : answers.takeFirst();
-        });
-    }
-};
-
 // Records what the screen asks of the controller; camera setters, engine calls and records still
 // reach the real window, a flush (which would close its databases) and the client restart do not.
 class RecordingHost : public SettingsHost {
@@ -93,7 +76,7 @@ public:
 
 struct Window {
     ProgramDir dir;
-    Modal modal;
+    ModalAnswers modal;
     RecordingHost host;
     MainWindow* win = nullptr;
     WizardPara baseline;
@@ -101,7 +84,6 @@ struct Window {
     Window()
     {
         PrepareWindowDir(dir, false);
-        modal.install();
         if (!gpNet)
             gpNet = new CNT_Net;
         win = StartMainWindow();
@@ -119,20 +101,7 @@ Window& W()
     return *w;
 }
 
-class StopCameras : public ::testing::Environment {
-public:
-    void TearDown() override
-    {
-        if (!gpWin)
-            return;
-        for (CammerWidget* v : gpWin->cammerWidget)
-            if (v) {
-                v->CameraStop();
-                v->CameraClose();
-            }
-    }
-};
-const auto* const kStopCameras = ::testing::AddGlobalTestEnvironment(new StopCameras);
+const bool kStopThreads = (StopWindowThreadsAtExit(), true);
 
 QStringList Records()
 {

@@ -17,6 +17,7 @@
 #include <QTimer>
 
 #include "common/programdir.h"
+#include "common/windowstart.h"
 #include "core/defaultdatabases.h"
 #include "platform/camsdk/camsim.h"
 #include "core/mapplication.h"
@@ -109,21 +110,7 @@ Window& W()
 }
 
 // The camera threads must not outlive the simulator (a static) at the end of the process.
-class StopCameras : public ::testing::Environment {
-public:
-    void TearDown() override
-    {
-        if (!gpWin)
-            return;
-        for (CammerWidget* v : gpWin->cammerWidget) {
-            if (v) {
-                v->CameraStop();
-                v->CameraClose();
-            }
-        }
-    }
-};
-const auto* const kStopCameras = ::testing::AddGlobalTestEnvironment(new StopCameras);
+const bool kStopCameras = (StopWindowThreadsAtExit(), true);
 
 void Spin(int ms)
 {
