@@ -72,7 +72,7 @@ CustomIONameWidget::CustomIONameWidget(MainWindow* win) : BWidget(win), win_(win
     layout_->addWidget(confirm_, 4, 7);
     connect(confirm_, &QPushButton::clicked, this, &CustomIONameWidget::accept);
     if (win && win->settingWidget)
-        attach(win->settingWidget, win->settingWidget->findChild<IOWidget*>());
+        attach(win->settingWidget, win->settingWidget->ioWidget);
 }
 
 void CustomIONameWidget::attach(SystemSettingWidget* screen, IOWidget* grid)

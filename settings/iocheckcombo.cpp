@@ -27,6 +27,15 @@ ComboBox* rowCombo(QWidget* parent)
     return c;
 }
 
+// A touch anywhere on the 200 x 50 cell ticks the box, not only on its mark and caption.
+class CellBox : public CheckBox {
+public:
+    explicit CellBox(QWidget* parent) : CheckBox(parent, QString()) {}
+
+protected:
+    bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
+};
+
 void paintCaption(CheckBox* b, const QColor& colour)
 {
     QPalette pal = b->palette();
@@ -54,7 +63,7 @@ IOCheckComBO::IOCheckComBO(IOWidget* parent, QString caption, int boxes)
     trigger_ = rowCombo(this);
     layout_->addWidget(trigger_);
     for (int k = 0; k < boxes; ++k) {
-        auto* b = new CheckBox(this, QString());
+        auto* b = new CellBox(this);
         b->setFixedSize(200, 50);
         QFont f = rowFont();
         f.setPixelSize(24);

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include <QButtonGroup>
 #include <QDialog>
 #include <QFile>
 #include <QLabel>
@@ -30,6 +31,7 @@
 #include "settings/advanceparamwidget.h"
 #include "settings/camerafunctionswidget.h"
 #include "settings/cameraparamswidget.h"
+#include "settings/ioparamswidget.h"
 #include "settings/settingshost.h"
 #include "settings/systemfunctionswidget.h"
 #include "settings/systemparamswidget.h"
@@ -204,6 +206,22 @@ TEST_F(Settings, OpenAndExitUntouchedAsksRecordsAndStoresNothing)
     EXPECT_EQ(win->mainStack->currentIndex(), 0);
     EXPECT_FALSE(screen->editing());
     EXPECT_TRUE(runner.calls.isEmpty());
+}
+
+TEST_F(Settings, ProcedureFiveAndCavityThreeWithoutButtonsSurviveAnUntouchedExit)
+{
+    gpWPara->io_mode = gpWPara->io_mode_chosen = 5;
+    gpWPara->io_sub_mode = 3;
+    ASSERT_TRUE(gpWPara->SaveDatatoFile());
+    const QByteArray param = W().dir.read("PARAM.db");
+    Open();
+    screen->changeWidget(9);
+    EXPECT_EQ(screen->ioParams->procedureGroup()->checkedId(), -1);
+    ExitSetup();
+    EXPECT_TRUE(Texts().isEmpty()) << Texts().join("\n").toStdString();
+    EXPECT_EQ(W().dir.read("PARAM.db"), param);
+    EXPECT_EQ(gpWPara->io_mode, 5);
+    EXPECT_EQ(gpWPara->io_sub_mode, 3);
 }
 
 TEST_F(Settings, DeviceNameOnlyAsksAndRecordsTheHeadingAlone)
