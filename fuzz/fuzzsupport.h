@@ -1,0 +1,61 @@
+#pragma once
+// What every fuzz target shares: the process set up as the program's tests set it up (no screen,
+// commands dry-run, a modal hook that answers every dialog at once, the text table), in a fresh
+// temporary working directory, and a reader that takes typed values off the fuzzer's bytes.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+#include <QApplication>
+#include <QByteArray>
+#include <QDialog>
+#include <QDir>
+#include <QTemporaryDir>
+
+#include "core/globals.h"
+#include "core/uitexttable.h"
+#include "widgets/modalhook.h"
+
+namespace fuzz {
+
+inline void Quiet(QtMsgType, const QMessageLogContext&, const QString&) {}
+
+inline void SetUpProcess(int* argc, char*** argv)
+{
+    // Log lines of rejected input would only slow the search down.
+    qInstallMessageHandler(Quiet);
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("MOULDMON_DRYRUN", "1");
+    qunsetenv("MOULDMON_SYSROOT");
+    static QApplication app(*argc, *argv);
+    static QTemporaryDir dir;
+    if (!dir.isValid() || !QDir::setCurrent(dir.path()))
+        std::abort();
+    Data_Init();
+    CreateGlobalMutexes();
+    setModalHook([](QDialog&) { return int(QDialog::Accepted); });
+}
+
+// Typed values off the input, zero once it is used up.
+class Bytes {
+public:
+    Bytes(const uint8_t* data, size_t size) : p_(data), n_(size) {}
+    uint8_t u8() { return n_ ? (--n_, *p_++) : 0; }
+    uint16_t u16() { return uint16_t(u8() << 8 | u8()); }
+    size_t left() const { return n_; }
+    QByteArray take(size_t k)
+    {
+        k = k < n_ ? k : n_;
+        QByteArray out(reinterpret_cast<const char*>(p_), int(k));
+        p_ += k;
+        n_ -= k;
+        return out;
+    }
+    QByteArray rest() { return take(n_); }
+
+private:
+    const uint8_t* p_;
+    size_t n_;
+};
+
+}  // namespace fuzz
