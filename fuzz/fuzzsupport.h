@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
+#include <string>
 
 #include <QApplication>
 #include <QByteArray>
@@ -27,10 +29,18 @@ inline void SetUpProcess(int* argc, char*** argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("MOULDMON_DRYRUN", "1");
     qunsetenv("MOULDMON_SYSROOT");
-    static QApplication app(*argc, *argv);
-    static QTemporaryDir dir;
-    if (!dir.isValid() || !QDir::setCurrent(dir.path()))
+    // Never destroyed: libFuzzer leaves through exit(), and Qt's clean-up after the statics are
+    // gone would only crash.
+    new QApplication(*argc, *argv);
+    auto* dir = new QTemporaryDir;
+    if (!dir->isValid() || !QDir::setCurrent(dir->path()))
         std::abort();
+    static std::string workDir;
+    workDir = dir->path().toStdString();
+    std::atexit([] {
+        std::error_code ignored;
+        std::filesystem::remove_all(workDir, ignored);
+    });
     Data_Init();
     CreateGlobalMutexes();
     setModalHook([](QDialog&) { return int(QDialog::Accepted); });

@@ -99,11 +99,13 @@ QList<ReplyParser::Reply> ReplyParser::parse(bool final)
             pos = end;  // a body no header asked for
             continue;
         }
-        const int sep = pending_.indexOf(kSeparator, pos);
+        // Blanks before a header are not part of it: whether they came in the same read as the
+        // header or alone (and were dropped) must not change the reply.
+        const int sep = pending_.indexOf(kSeparator, start);
         if (sep < 0)
             break;
         Reply reply;
-        reply.header = QString::fromUtf8(pending_.mid(pos, sep - pos));
+        reply.header = QString::fromUtf8(pending_.mid(start, sep - start));
         int next = sep + kSeparator.size();
         if (IsSessionReply(reply.header)) {
             const int bodyStart = SkipBlanks(pending_, next);

@@ -61,3 +61,18 @@ TEST(ReplyStream, OversizedPendingBytesAreDropped)
     p.feed(QByteArray(ReplyParser::kMaxPending, 'x'), 1);
     EXPECT_EQ(p.pendingBytes(), 0);
 }
+
+TEST(ReplyStream, BlanksBeforeAHeaderGiveTheSameRepliesWhateverTheReadsWere)
+{
+    // Found by the fuzz target: blanks read alone were dropped, read with the header they stayed
+    // in it, and a blank line after a reply made a reply of its own.
+    const QByteArray stream("POST /back/\r\n\r\n\r\n\r\n\r\nPOST /heart/\r\n\r\n");
+    ReplyParser whole;
+    const QStringList once = Texts(whole.feed(stream, 0));
+    EXPECT_EQ(once, QStringList({"POST /back/\r\n\r\n", "POST /heart/\r\n\r\n"}));
+    ReplyParser bytes;
+    QStringList split;
+    for (char c : stream)
+        split += Texts(bytes.feed(QByteArray(1, c), 0));
+    EXPECT_EQ(split, once);
+}
