@@ -12,6 +12,9 @@
 #include <QByteArray>
 #include <QDialog>
 #include <QDir>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
 #include <QTemporaryDir>
 
 #include "core/globals.h"
@@ -44,6 +47,33 @@ inline void SetUpProcess(int* argc, char*** argv)
     Data_Init();
     CreateGlobalMutexes();
     setModalHook([](QDialog&) { return int(QDialog::Accepted); });
+}
+
+// Opens `file` on `connection`, quick to write (a throw-away file).
+inline void OpenDatabase(const char* connection, const char* file)
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", connection);
+    db.setDatabaseName(file);
+    if (!db.open())
+        std::abort();
+    QSqlQuery(db).exec("PRAGMA synchronous=OFF");
+    QSqlQuery(db).exec("PRAGMA journal_mode=MEMORY");
+}
+
+// Replaces the rows of a (name, value) table by the input: one row a line, the name, a tab, the
+// value.
+inline void PutRows(const char* connection, const QString& table, const uint8_t* data, size_t size)
+{
+    QSqlQuery q(QSqlDatabase::database(connection, false));
+    q.exec("DELETE FROM " + table);
+    q.prepare("INSERT INTO " + table + " VALUES(?, ?)");
+    const QByteArray text(reinterpret_cast<const char*>(data), int(size));
+    for (const QByteArray& line : text.split('\n')) {
+        const int tab = line.indexOf('\t');
+        q.bindValue(0, QString::fromUtf8(tab < 0 ? line : line.left(tab)));
+        q.bindValue(1, QString::fromUtf8(tab < 0 ? QByteArray() : line.mid(tab + 1)));
+        q.exec();
+    }
 }
 
 // Typed values off the input, zero once it is used up.

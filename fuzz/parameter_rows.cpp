@@ -26,19 +26,8 @@ QStringList Dump(QSqlDatabase& db)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    fuzz::PutRows(PARAM_DB_CONNECTION, "sysparam", data, size);
     QSqlDatabase db = QSqlDatabase::database(PARAM_DB_CONNECTION, false);
-    QSqlQuery q(db);
-    q.exec("DELETE FROM sysparam");
-    q.prepare("INSERT INTO sysparam VALUES(?, ?)");
-    // One row a line: name, a tab, the value.
-    const QByteArray text(reinterpret_cast<const char*>(data), int(size));
-    for (const QByteArray& line : text.split('\n')) {
-        const int tab = line.indexOf('\t');
-        q.bindValue(0, QString::fromUtf8(tab < 0 ? line : line.left(tab)));
-        q.bindValue(1, QString::fromUtf8(tab < 0 ? QByteArray() : line.mid(tab + 1)));
-        q.exec();
-    }
-    q.finish();
 
     WizardPara first;
     first.LoadDatafromFile();
@@ -57,13 +46,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
     fuzz::SetUpProcess(argc, argv);
     if (!CreateDefaultDatabases("."))
         std::abort();
-    for (const char* name : {PARAM_DB_CONNECTION, SERIAL_DB_CONNECTION}) {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", name);
-        db.setDatabaseName(name == PARAM_DB_CONNECTION ? "PARAM.db" : "SN.db");
-        if (!db.open())
-            std::abort();
-        QSqlQuery(db).exec("PRAGMA synchronous=OFF");
-        QSqlQuery(db).exec("PRAGMA journal_mode=MEMORY");
-    }
+    fuzz::OpenDatabase(PARAM_DB_CONNECTION, "PARAM.db");
+    fuzz::OpenDatabase(SERIAL_DB_CONNECTION, "SN.db");
     return 0;
 }

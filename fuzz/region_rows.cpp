@@ -1,9 +1,5 @@
 // Rows of a camera's region table as any program or damaged file may have left them: the model
 // loads without fault, and what it saves loads back to the same model.
-#include <QSqlDatabase>
-#include <QSqlQuery>
-#include <QVariant>
-
 #include "core/defaultdatabases.h"
 #include "core/parameterstore.h"
 #include "fuzz/fuzzsupport.h"
@@ -11,20 +7,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    QSqlDatabase db = QSqlDatabase::database(PARAM_DB_CONNECTION, false);
-    QSqlQuery q(db);
-    q.exec("DELETE FROM cammer0");
-    q.prepare("INSERT INTO cammer0 VALUES(?, ?)");
-    // One row a line: name, a tab, the value.
-    const QByteArray text(reinterpret_cast<const char*>(data), int(size));
-    for (const QByteArray& line : text.split('\n')) {
-        const int tab = line.indexOf('\t');
-        q.bindValue(0, QString::fromUtf8(tab < 0 ? line : line.left(tab)));
-        q.bindValue(1, QString::fromUtf8(tab < 0 ? QByteArray() : line.mid(tab + 1)));
-        q.exec();
-    }
-    q.finish();
-
+    fuzz::PutRows(PARAM_DB_CONNECTION, "cammer0", data, size);
     static CammerSingleton first(0), again(0);
     first = CammerSingleton(0);
     again = CammerSingleton(0);
@@ -47,11 +30,6 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
     gShowAH = float(gShowH) / gImageH;
     if (!CreateDefaultDatabases("."))
         std::abort();
-    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", PARAM_DB_CONNECTION);
-    db.setDatabaseName("PARAM.db");
-    if (!db.open())
-        std::abort();
-    QSqlQuery(db).exec("PRAGMA synchronous=OFF");
-    QSqlQuery(db).exec("PRAGMA journal_mode=MEMORY");
+    fuzz::OpenDatabase(PARAM_DB_CONNECTION, "PARAM.db");
     return 0;
 }
