@@ -39,7 +39,8 @@ qint32 BoardWatch::Supervise(qint32 out, bool lineOpen)
     }
 
     const qint64 beat = lastBeat_.load();
-    const bool missing = detecting_ && beat >= 0 && now - beat >= kBlindAfterMs;
+    // Without a port there is no board to hold the mould with, and no trigger to miss.
+    const bool missing = lineOpen && detecting_ && beat >= 0 && now - beat >= kBlindAfterMs;
     if (missing && !blind_) {
         blind_ = true;
         blindFrom_ = beat;

@@ -9,6 +9,7 @@
 #include "core/uitexttable.h"
 #include "vision/board/controlport.h"
 #include "vision/board/iothread.h"
+#include "vision/camera/cameradiscovery.h"
 #include "vision/controller/passhold.h"
 #include "vision/records/savefialimagethread.h"
 #include "widgets/warnbox.h"
@@ -75,7 +76,8 @@ bool MainWindow::FailSafePass()
     BoardWatch* watch = Watch();
     if (!watch)
         return false;
-    watch->Beat(runState == 1, gpControlIO->WordWithActive(kInhibitOut, kAlarmOut));
+    // A lost camera slows the pass to its retries and holds the inhibit itself.
+    watch->Beat(runState == 1 && !gisLost, gpControlIO->WordWithActive(kInhibitOut, kAlarmOut));
     if (const qint64 ms = watch->TakeBlindMs())
         InsertRecord(Row(kRowBlindPass).arg(ms));
     const bool silent = watch->Silent();

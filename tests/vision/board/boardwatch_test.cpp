@@ -63,7 +63,7 @@ TEST_F(BoardWatchTest, AMissingPassWhileDetectingSendsTheBlindWordUntilPassesRes
     EXPECT_EQ(w.TakeBlindMs(), 0);  // recorded once
 }
 
-TEST_F(BoardWatchTest, StoppedDetectionOrNoPassYetNeverTakesTheOutputs)
+TEST_F(BoardWatchTest, StoppedDetectionNoPassYetOrNoPortNeverTakesTheOutputs)
 {
     EXPECT_EQ(w.Supervise(7), 7);  // no pass has run yet (start-up)
     now += 10000;
@@ -71,6 +71,10 @@ TEST_F(BoardWatchTest, StoppedDetectionOrNoPassYetNeverTakesTheOutputs)
     w.Beat(false, 0x1FF);
     now += 10000;
     EXPECT_EQ(w.Supervise(7), 7);
+    EXPECT_FALSE(w.Blind());
+    w.Beat(true, 0x1FF);  // detecting, but no port open: no board to hold the mould with
+    now += 10000;
+    EXPECT_EQ(w.Supervise(7, false), 7);
     EXPECT_FALSE(w.Blind());
 }
 
