@@ -98,12 +98,14 @@ bool RecordWriter::Write(const Row& row, QString* error)
         open_ = true;
     }
     QSqlQuery q(db);
-    q.prepare(QStringLiteral("INSERT INTO RECORD(recordtime, recordpassword, remarks) VALUES(?, ?, ?)"));
-    q.addBindValue(row.time);
-    q.addBindValue(row.level);
-    q.addBindValue(row.text);
-    if (q.exec())
-        return true;
+    // Preparing reads the schema, so a locked file may already refuse here.
+    if (q.prepare(QStringLiteral("INSERT INTO RECORD(recordtime, recordpassword, remarks) VALUES(?, ?, ?)"))) {
+        q.addBindValue(row.time);
+        q.addBindValue(row.level);
+        q.addBindValue(row.text);
+        if (q.exec())
+            return true;
+    }
     *error = q.lastError().text();
     // A file put in place under the open connection (day rotation) needs a fresh open.
     q.finish();
