@@ -1,13 +1,40 @@
 #pragma once
-// The network parameters page of the settings screen. Its controls come with the page's own work.
+// The "Network Param" page: the card and its addresses, the device name, the reporting switch,
+// the serial port of the I/O board, the connection test and the shared video. The card list, the
+// card's fields and the test are driven by the settings screen's slots, which reach these controls.
+#include <functional>
+
 #include "widgets/bwidget.h"
+
+class BComboBox;
+class BLineEdit;
+class CheckBox;
+class QButtonGroup;
+class QLabel;
+class QPushButton;
 
 class NetworkParamsWidget : public BWidget {
     Q_OBJECT
 public:
     explicit NetworkParamsWidget(QWidget* parent = nullptr);
 
-    // Page protocol: load from gpWParaBak when the screen is shown, store back on accept.
-    void WizardParaInit() {}
-    void accept() {}
+    // Page protocol. Loading fills the card controls from the edited card record through
+    // `initCards` (the settings screen's); moving the page's own values comes with the page.
+    void WizardParaInit();
+    void accept();
+    std::function<void()> initCards;
+
+    BComboBox* serialPort = nullptr;
+    BComboBox* card = nullptr;
+    QLabel* testResult = nullptr;
+    QLabel* mac = nullptr;
+    CheckBox* bigData = nullptr;
+    BLineEdit* address = nullptr;
+    BLineEdit* deviceName = nullptr;
+    BLineEdit* mask = nullptr;
+    CheckBox* useCard = nullptr;
+    BLineEdit* gateway = nullptr;
+    QPushButton* testButton = nullptr;
+    QButtonGroup* videoType = nullptr;
+    QButtonGroup* frameRate = nullptr;
 };

@@ -86,8 +86,8 @@ SystemSettingWidget::SystemSettingWidget(QWidget* parent) : BVerticalTabBar(pare
 
     connect(this, &BVerticalTabBar::Save_changes, this, [] {});
     connect(this, &BVerticalTabBar::DeviPara, deviceParams, &DeviceParamsWidget::SlotGetProductName);
-    // recordshow -> SlotToRecord and Memorandum -> OtherNetworksWidget::SlotGetRemindList come
-    // with those slots.
+    // Memorandum -> OtherNetworksWidget::SlotGetRemindList comes with that slot; recordshow is
+    // connected with the log page's slots (ConnectNetwork).
     connect(this, &BVerticalTabBar::Exitsetup, this, [this] {
         accept();
         // A refused accept leaves without a commit: the tuned cameras get the values in force.
@@ -157,10 +157,8 @@ void SystemSettingWidget::BtnConnect()
     // The I/O grid's Confirm: the re-detect label and the way back to the I/O parameters page.
     connect(ioWidget, &IOWidget::reCheckTextChanged, this, &SystemSettingWidget::ResetReCheck1Text);
     connect(ioWidget, &IOWidget::pageRequested, this, &SystemSettingWidget::changeWidget);
-    // The rows of the maintenance actions (advanced features: Update, Export, Factory reset, Exit,
-    // Modify Time, Calibration; advanced parameters: Backup, Restore, Delete), of the network page
-    // (big-data switch, card combo, address, mask and gateway edits, device-name switch, Test) and
-    // of the system log's record-file list come with those slots.
+    ConnectMaintenance();
+    ConnectNetwork();
 }
 
 void SystemSettingWidget::showEvent(QShowEvent* event)

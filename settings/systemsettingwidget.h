@@ -70,6 +70,8 @@ public:
 
     // Writes the network files whose settings differ; returns the change bits (0 = nothing).
     int SaveNetParam();
+    // Fills the network page's card controls from the edited card record.
+    void InitCntNetWidget();
 
     SettingsHost* host() const;
 
@@ -138,16 +140,33 @@ public slots:
     void ResetTotal();
     void ChangePwd();
 
-    // Maintenance actions (their work comes with the maintenance actions).
+    // Maintenance actions (systemsettingwidget_maintenance.cpp).
     void SlotExit();
     void SlotShutDown();
     void SlotChangeLan(int language);
     void SlotUpdateApp();
     void SlotModifyTime();
     void SlotExportData();
+    void SlotRestoreFactorySet();
+    void SlotCalibration();
+    void SlotClearRecord();
     void SlotParaGroupBackup();
     void SlotParaGroupRestore();
+    void SlotParaGroupDelete();
     void ParaGroupUpdateList();
+
+    // Network page and system log page (systemsettingwidget_network.cpp).
+    void SlotCmbCard(int index);
+    void SlotIpTimelyModify(QString text);
+    void SlotMaskTimelyModify(QString text);
+    void SlotWayTimelyModify(QString text);
+    void SlotCBoxIsUseCntNet(int value);
+    void SlotCntClick();
+    void SlotCntName(int state);
+    void SlotCheckPing();
+    void SlotToNetwork();
+    void SlotToRecord();
+    void UpdateRecord(QListWidgetItem* item);
 
 protected:
     void mousePressEvent(QMouseEvent*) override {}
@@ -160,6 +179,12 @@ private:
     // from the edit copy for camera outSet.
     void LoadCameraSliders(bool speed);
 
+    // Connections to the advanced pages' maintenance buttons, the network page and the log page.
+    void ConnectMaintenance();
+    void ConnectNetwork();
+
+    bool cntNetOn_ = false;        // the network page's big-data switch is on
+    bool cntNameTouched_ = false;  // the use-this-card switch was pressed by the operator
     bool editing_ = false;
     int netFilesWritten_ = 0;  // bits 1 (interfaces) and 4 (host files) of the last SaveNetParam
     bool reloadPending_ = true;
