@@ -1,12 +1,14 @@
 #pragma once
 // The start the camera and camera view tests share: a fresh program directory as the working
 // directory, the text table (read once a process) in Chinese, the global mutexes, and a parameter
-// record with its backup put in force by UseParameters(); no camera counted at the end.
+// record with its backup put in force by UseParameters(); no camera counted while it runs; the
+// records and camera count in force before are put back at the end.
 #include <gtest/gtest.h>
 
 #include <memory>
 
 #include "common/programdir.h"
+#include "common/windowworld.h"
 #include "core/globals.h"
 #include "core/uitexttable.h"
 #include "core/wizardpara.h"
@@ -17,9 +19,17 @@ protected:
     std::unique_ptr<ProgramDir> dir;
     WizardPara para;
     WizardPara paraBak;
+    WizardPara* outerPara = nullptr;
+    WizardPara* outerParaBak = nullptr;
+    int outerNumCamera = 0;
 
     void SetUp() override
     {
+        QuietWindows();  // their threads follow the camera globals these tests set
+        outerPara = gpWPara;
+        outerParaBak = gpWParaBak;
+        outerNumCamera = numCamera;
+        numCamera = 0;
         dir.reset(new ProgramDir);
         static bool texts = false;
         if (!texts) {
@@ -40,9 +50,9 @@ protected:
 
     void TearDown() override
     {
-        gpWPara = nullptr;
-        gpWParaBak = nullptr;
-        numCamera = 0;
+        gpWPara = outerPara;
+        gpWParaBak = outerParaBak;
+        numCamera = outerNumCamera;
         dir.reset();
     }
 };

@@ -6,7 +6,9 @@
 #include <QFile>
 
 #include "common/programdir.h"
+#include "platform/camsdk/camsim.h"
 #include "common/recorddb.h"
+#include "common/windowworld.h"
 #include "core/defaultdatabases.h"
 #include "core/globals.h"
 #include "core/uitexttable.h"
@@ -30,6 +32,7 @@ void PrepareWindowDir(ProgramDir& dir, bool recordNull)
     }
     qputenv("MOULDMON_SERIAL", dir.file("noboard").toUtf8());
     qunsetenv("MOULDMON_SIMCAM");
+    camsim::CamSim::instance().reload();  // no device an earlier test served
 }
 
 MainWindow* StartMainWindow()
@@ -40,6 +43,7 @@ MainWindow* StartMainWindow()
     }
     CreateGlobalMutexes();
     Data_Init();
+    MakeRoomForAWindow();
     return new MainWindow;
 }
 

@@ -24,5 +24,5 @@ void StopWindowThreadsAtExit();
 // `recordNull`), no board on the serial link and no simulated cameras.
 void PrepareWindowDir(ProgramDir& dir, bool recordNull = true);
 // The parameter records (made once a process), the global mutexes and the text table, then the
-// window itself, not shown.
+// window itself, not shown (the threads of the windows before it are stopped first).
 MainWindow* StartMainWindow();

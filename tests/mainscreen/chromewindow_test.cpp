@@ -15,6 +15,7 @@
 
 #include "common/programdir.h"
 #include "common/windowstart.h"
+#include "common/windowworld.h"
 #include "core/defaultdatabases.h"
 #include "core/globals.h"
 #include "core/sharedpictures.h"
@@ -45,6 +46,7 @@ struct Window {
     ProgramDir dir;
     QStringList texts;
     MainWindow* win = nullptr;
+    WindowWorld* world = nullptr;
 
     Window()
     {
@@ -56,12 +58,14 @@ struct Window {
         });
         win = StartMainWindow();
         win->show();
+        world = new WindowWorld(win, dir.path());
     }
 };
 
 Window& W()
 {
     static Window* w = new Window;
+    w->world->Restore();
     return *w;
 }
 

@@ -16,6 +16,7 @@
 
 #include "common/programdir.h"
 #include "common/windowstart.h"
+#include "common/windowworld.h"
 #include "core/defaultdatabases.h"
 #include "core/runmodederivation.h"
 #include "core/startup.h"
@@ -49,10 +50,12 @@ struct Window {
     ProgramDir dir;
     Modal modal;
     MainWindow* win = nullptr;
+    WindowWorld* world = nullptr;
     Window()
     {
         PrepareWindowDir(dir, false);
         win = StartMainWindow();
+        world = new WindowWorld(win, dir.path());
     }
 };
 
@@ -70,9 +73,12 @@ const bool kStopThreads = (StopWindowThreadsAtExit(), true);
 MainWindow* Fresh()
 {
     Window& w = W();
+    w.world->Restore();
     MainWindow* win = w.win;
     gLan = 1;
     win->runTimer->stop();
+    for (bool& f : win->drawROIWidget->retrainFlags)
+        f = false;
     win->alarmState = 0;
     win->curDetect = 0;
     win->selectedView = 0;

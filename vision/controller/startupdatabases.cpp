@@ -32,8 +32,10 @@ bool StartupDatabases::OpenAll()
             QSqlDatabase db = QSqlDatabase::contains(d.connection)
                                   ? QSqlDatabase::database(d.connection, false)
                                   : QSqlDatabase::addDatabase("QSQLITE", d.connection);
+            // Opened on this directory's file even when the connection is already open.
+            db.close();
             db.setDatabaseName(d.file);
-            if (db.isOpen() || db.open())
+            if (db.open())
                 continue;
             why = "cannot open";
         }

@@ -11,6 +11,7 @@
 
 #include "common/boardsim.h"
 #include "common/programdir.h"
+#include "common/windowworld.h"
 #include "core/comsend.h"
 #include "core/globals.h"
 #include "core/wizardpara.h"
@@ -53,6 +54,7 @@ protected:
     void SetUp() override
     {
         CreateGlobalMutexes();
+        QuietWindows();  // a window's board thread polls the same port
         ASSERT_TRUE(sim.start());
         gisCOM = 0;
         ASSERT_TRUE(ComInit());
@@ -302,6 +304,7 @@ TEST_F(IOThreadTest, UnpluggedBoardKeepsPollingCalmlyAndRecoversOnPlug)
 TEST(ControlPortBoard, OutputsAndInputsEndToEnd)
 {
     CreateGlobalMutexes();
+    QuietWindows();
     ProgramDir dir;
     BoardSim sim;
     ASSERT_TRUE(sim.start());

@@ -3,6 +3,8 @@
 // touch watch on the real window, and a damaged parameter database.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QCoreApplication>
 #include <QDialog>
 #include <QDir>
@@ -18,6 +20,7 @@
 
 #include "common/programdir.h"
 #include "common/windowstart.h"
+#include "common/windowworld.h"
 #include "core/defaultdatabases.h"
 #include "platform/camsdk/camsim.h"
 #include "core/mapplication.h"
@@ -53,6 +56,7 @@ void PrepareProgramDir(ProgramDir& dir)
     ASSERT_TRUE(QFile::copy("RECORDNULL.db", "RECORD.db"));
     qputenv("MOULDMON_SERIAL", dir.file("noboard").toUtf8());
     qunsetenv("MOULDMON_SIMCAM");
+    camsim::CamSim::instance().reload();  // no device an earlier test served
 }
 
 // The texts of the modal dialogs the window asked, answered with `answer`.
@@ -76,11 +80,13 @@ struct ModalLog {
     ~ModalLog() { setModalHook({}); }
 };
 
-// One window per test process (ctest runs every test in its own process).
+// One window for the whole test program.
 struct Window {
     ProgramDir dir;
     ModalLog modal;
     MainWindow* win = nullptr;
+    WindowWorld* world = nullptr;
+    QStringList startTexts;  // what the start-up asked
 
     Window()
     {
@@ -91,13 +97,18 @@ struct Window {
         }
         CreateGlobalMutexes();
         Data_Init();
+        MakeRoomForAWindow();
         win = new MainWindow;
+        startTexts = modal.texts;
+        world = new WindowWorld(win, dir.path());
     }
 };
 
 Window& W()
 {
     static Window* w = new Window;
+    w->world->Restore();
+    w->modal.texts.clear();
     // Every test starts from the plain main screen, whatever the one before left.
     MainWindow* win = w->win;
     win->mainStack->setCurrentIndex(0);
@@ -128,8 +139,8 @@ TEST(MainWindowStart, NoCameraModeLaysOutFourViewsAndKeepsRunning)
     MainWindow* win = w.win;
     ASSERT_FALSE(win->rebootAsked);
     // The question of the no-camera mode, answered No: the serials stay.
-    ASSERT_EQ(w.modal.texts.size(), 1);
-    EXPECT_EQ(w.modal.texts[0], Row(134));
+    ASSERT_EQ(w.startTexts.size(), 1);
+    EXPECT_EQ(w.startTexts[0], Row(134));
     EXPECT_EQ(gCameraID, 0);
     EXPECT_EQ(numCamera, 4);
     EXPECT_EQ(win->viewCount, 4);
@@ -150,8 +161,8 @@ TEST(MainWindowStart, NoCameraModeLaysOutFourViewsAndKeepsRunning)
     EXPECT_TRUE(gisRunWTD);
     ASSERT_TRUE(win->record.Flush(5000));  // rows are written on the record writer's thread
     const QList<QStringList> rows = RecordRows("RECORD.db");
-    ASSERT_FALSE(rows.isEmpty());
-    EXPECT_EQ(rows.last().value(2), Row(150).arg(4));
+    EXPECT_TRUE(std::any_of(rows.begin(), rows.end(),
+                            [](const QStringList& r) { return r.value(2) == Row(150).arg(4); }));
     EXPECT_EQ(w.dir.read("time.txt"), QDate::currentDate().toString("yyyy-MM-dd").toUtf8());
     EXPECT_TRUE(QDir("alarmimage/camera4/detect8/NG").exists());
     EXPECT_TRUE(QDir("cammer48").exists());
@@ -446,7 +457,9 @@ TEST(MainWindowCameras, ChangedCountAskedAndNoKeepsTheCamerasFound)
     ProgramDir dir;
     ThreeFoundTwoStored(dir);
     ModalLog modal;  // answers No
+    MakeRoomForAWindow();
     auto* win = new MainWindow;
+    WindowWorld own(win, dir.path());
     EXPECT_FALSE(win->rebootAsked);
     ASSERT_FALSE(modal.texts.isEmpty());
     EXPECT_EQ(modal.texts.last(), Row(360));
@@ -464,7 +477,16 @@ TEST(MainWindowCameras, ChangedCountAskedAndNoKeepsTheCamerasFound)
     ASSERT_TRUE(win->record.Flush(5000));
     EXPECT_EQ(RecordRows("RECORD.db").last().value(2), Row(150).arg(3));
     Spin(200);
+    // This window's cameras and threads end with the test.
+    for (CammerWidget* v : win->cammerWidget) {
+        if (v) {
+            v->CameraStop();
+            v->CameraClose();
+        }
+    }
+    own.Quiet();
     qunsetenv("MOULDMON_SIMCAM");
+    camsim::CamSim::instance().reload();  // no device an earlier test served
 }
 
 TEST(MainWindowCamerasDeathTest, ChangedCountConfirmedClearsSerialsAndStopsForTheReboot)
@@ -488,4 +510,5 @@ TEST(MainWindowCamerasDeathTest, ChangedCountConfirmedClearsSerialsAndStopsForTh
     db.close();
     SetStopWTDPause({});
     qunsetenv("MOULDMON_SIMCAM");
+    camsim::CamSim::instance().reload();  // no device an earlier test served
 }

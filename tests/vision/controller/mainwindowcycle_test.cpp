@@ -16,6 +16,8 @@
 #include <limits>
 
 #include "common/programdir.h"
+#include "platform/camsdk/camsim.h"
+#include "common/windowworld.h"
 #include "core/defaultdatabases.h"
 #include "core/runmodederivation.h"
 #include "core/uitexttable.h"
@@ -37,6 +39,7 @@ struct Window {
     ProgramDir dir;
     QStringList modalTexts;
     MainWindow* win = nullptr;
+    WindowWorld* world = nullptr;
 
     Window()
     {
@@ -46,6 +49,7 @@ struct Window {
         EXPECT_TRUE(QFile::copy("RECORDNULL.db", "RECORD.db"));
         qputenv("MOULDMON_SERIAL", dir.file("noboard").toUtf8());
         qunsetenv("MOULDMON_SIMCAM");
+        camsim::CamSim::instance().reload();  // no device an earlier test served
         setModalHook([this](QDialog& d) {
             if (auto* warn = dynamic_cast<WarnBox*>(&d))
                 modalTexts << warn->text();
@@ -59,15 +63,18 @@ struct Window {
         }
         CreateGlobalMutexes();
         Data_Init();
+        MakeRoomForAWindow();
         win = new MainWindow;
-        modalTexts.clear();  // the no-camera question of the start-up
         gpWPara->is_psw_used = 0;
+        world = new WindowWorld(win, dir.path());
     }
 };
 
 Window& W()
 {
     static Window* w = new Window;
+    w->world->Restore();
+    w->modalTexts.clear();  // the no-camera question of the start-up, or the test before
     return *w;
 }
 

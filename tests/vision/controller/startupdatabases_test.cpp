@@ -32,6 +32,7 @@ struct Dir {
 
     Dir()
     {
+        CloseConnections();  // a window's, left open by the tests before
         Data_Init();
         CreateDefaultDatabases("paraGroup/default");
         CreateDefaultDatabases(".");

@@ -12,8 +12,11 @@ namespace {
 struct Scale {
     float aw = gShowAW, ah = gShowAH;
     int w = gImageW, h = gImageH;
+    bool colour = gisColor;
+    Scale() { gisColor = false; }  // grey templates
     ~Scale()
     {
+        gisColor = colour;
         gShowAW = aw;
         gShowAH = ah;
         gImageW = w;

@@ -8,6 +8,7 @@
 #include <QSqlDatabase>
 
 #include "common/programdir.h"
+#include "common/windowworld.h"
 #include "common/recorddb.h"
 #include "vision/records/dayrotation.h"
 #include "vision/records/operationrecord.h"
@@ -26,6 +27,7 @@ protected:
     {
         ASSERT_TRUE(MakeRecordDb(dir.file("RECORDNULL.db")));
         QDir().mkdir(dir.file("RECORD"));
+        PointConnection("dbRecord", dir.file("RECORD.db"));
     }
     ProgramDir dir;
 };

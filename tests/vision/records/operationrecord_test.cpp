@@ -5,6 +5,7 @@
 #include <QSqlDatabase>
 
 #include "common/programdir.h"
+#include "common/windowworld.h"
 #include "core/uitexttable.h"
 #include "common/recorddb.h"
 #include "vision/records/operationrecord.h"
@@ -18,6 +19,7 @@ protected:
     {
         savedLan = gLan;
         ASSERT_TRUE(MakeRecordDb(dir.file("RECORD.db")));
+        PointConnection("dbRecord", dir.file("RECORD.db"));
         rec.clock = [this] { return now; };
     }
     void TearDown() override

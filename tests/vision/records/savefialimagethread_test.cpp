@@ -7,6 +7,7 @@
 #include <QMutex>
 
 #include "common/programdir.h"
+#include "common/windowworld.h"
 #include "vision/records/savefialimagethread.h"
 
 namespace {
@@ -16,16 +17,12 @@ protected:
     void SetUp() override
     {
         CreateGlobalMutexes();
+        QuietWindows();  // a window's writer serves the same slots
         savedW = gImageW;
         savedH = gImageH;
         gImageW = 32;
         gImageH = 24;
-        for (auto& cam : gpFailImage)
-            for (auto& st : cam)
-                for (auto& slot : st) {
-                    delete[] slot;
-                    slot = nullptr;
-                }
+        FreePictureSlots();
         SaveFialImageThread::AllocateSlots(2);
         for (auto& cam : gFailIndex)
             for (int& i : cam)
@@ -43,6 +40,7 @@ protected:
     }
     void TearDown() override
     {
+        FreePictureSlots();
         gImageW = savedW;
         gImageH = savedH;
     }
