@@ -288,6 +288,8 @@ void WindowWorld::Restore()
 
 void WindowWorld::Quiet()
 {
+    // Its rows are written by the record's own thread into RECORD.db of the working directory.
+    win->record.Flush(5000);
     for (QTimer* t : win->findChildren<QTimer*>())
         t->stop();
     // The acquisition threads follow the camera make in force, which other tests set.

@@ -99,6 +99,7 @@ MainWindow* Fresh()
 
 QStringList Records()
 {
+    W().win->record.Flush(5000);  // the rows are written on the record's thread
     QStringList out;
     QSqlQuery q(QSqlDatabase::database("dbRecord"));
     q.exec("SELECT remarks FROM RECORD ORDER BY rowid");

@@ -160,6 +160,7 @@ TEST(MainWindowStart, NoCameraModeLaysOutFourViewsAndKeepsRunning)
     EXPECT_EQ(win->runState, 1);
     EXPECT_TRUE(gisRunWTD);
     ASSERT_TRUE(win->record.Flush(5000));  // rows are written on the record writer's thread
+    ASSERT_TRUE(win->record.Flush(5000));
     const QList<QStringList> rows = RecordRows("RECORD.db");
     EXPECT_TRUE(std::any_of(rows.begin(), rows.end(),
                             [](const QStringList& r) { return r.value(2) == Row(150).arg(4); }));
@@ -474,6 +475,7 @@ TEST(MainWindowCameras, ChangedCountAskedAndNoKeepsTheCamerasFound)
     // Three views in a 2 x 2 grid, the fourth cell empty.
     EXPECT_EQ(win->cammerWidget[2]->geometry(), QRect(0, 491, 862, 491));
     EXPECT_FALSE(win->cammerWidget[3]->isVisibleTo(win));
+    ASSERT_TRUE(win->record.Flush(5000));
     ASSERT_TRUE(win->record.Flush(5000));
     EXPECT_EQ(RecordRows("RECORD.db").last().value(2), Row(150).arg(3));
     Spin(200);
