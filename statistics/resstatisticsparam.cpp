@@ -52,6 +52,23 @@ QVector<int> Selected(int v, bool eightIsAll = true)
 
 bool InRange(int v, int end) { return v >= 0 && v < end; }
 
+QString RowInsert(const QString& name, const QList<int>& okList, const QList<int>& ngList)
+{
+    return "insert into resstatistics values('" + name + "', '" + JoinCounts(okList) + "', '" + JoinCounts(ngList) + "')";
+}
+
+QString RowUpdate(const QString& name, const QList<int>& okList, const QList<int>& ngList)
+{
+    return "update resstatistics set value1 = '" + JoinCounts(okList) + "', value2 = '" + JoinCounts(ngList) +
+           "' where name = '" + name + "'";
+}
+
+QString CameraRow(int c, int d) { return QString("C%1_D%2").arg(c).arg(d); }
+QString StageRow(int d) { return QString("Detect%1").arg(d); }
+
+const QString kCreateTable = QStringLiteral(
+    "CREATE TABLE resstatistics ( 'name' TEXT NOT NULL, 'value1' varchar(255), 'value2' varchar(255), PRIMARY KEY('name') )");
+
 QSqlDatabase Db()
 {
     return QSqlDatabase::database(QString::fromLatin1(ResStatisticsParam::kConnection), false);
@@ -193,8 +210,7 @@ int ResStatisticsParam::createTable()
 {
     if (!open() && host_.warn)
         host_.warn(TextRow(kRowFileError, 1));
-    exec(QStringLiteral("CREATE TABLE resstatistics ( 'name' TEXT NOT NULL, 'value1' varchar(255), "
-                        "'value2' varchar(255), PRIMARY KEY('name') )"));
+    exec(kCreateTable);
     return 0;
 }
 
@@ -208,7 +224,7 @@ int ResStatisticsParam::load(int d, int c)
             ok[cc][dd].clear();
             ng[cc][dd].clear();
             QSqlQuery q(Db());
-            if (q.exec(QString("select value1 ,value2 from resstatistics where name='C%1_D%2'").arg(cc).arg(dd)) &&
+            if (q.exec("select value1 ,value2 from resstatistics where name='" + CameraRow(cc, dd) + "'") &&
                 q.next()) {
                 ok[cc][dd] = ParseCounts(q.value(0).toString());
                 ng[cc][dd] = ParseCounts(q.value(1).toString());
@@ -232,7 +248,7 @@ int ResStatisticsParam::loadTotal(int d)
         okTotal[dd].clear();
         ngTotal[dd].clear();
         QSqlQuery q(Db());
-        if (q.exec(QString("select value1 ,value2 from resstatistics where name='Detect%1'").arg(dd)) && q.next()) {
+        if (q.exec("select value1 ,value2 from resstatistics where name='" + StageRow(dd) + "'") && q.next()) {
             okTotal[dd] = ParseCounts(q.value(0).toString());
             ngTotal[dd] = ParseCounts(q.value(1).toString());
         } else {
@@ -266,8 +282,7 @@ int ResStatisticsParam::save(int d, int c)
     beginWrites();
     for (int cc : Selected(c))
         for (int dd : Selected(d))
-            exec("update resstatistics set value1 = '" + JoinCounts(ok[cc][dd]) + "', value2 = '" +
-                 JoinCounts(ng[cc][dd]) + QString("' where name = 'C%1_D%2'").arg(cc).arg(dd));
+            exec(RowUpdate(CameraRow(cc, dd), ok[cc][dd], ng[cc][dd]));
     endWrites();
     return 0;
 }
@@ -278,8 +293,7 @@ int ResStatisticsParam::saveTotal(int d)
         return 0;
     beginWrites();
     for (int dd : Selected(d))
-        exec("update resstatistics set value1 = '" + JoinCounts(okTotal[dd]) + "', value2 = '" +
-             JoinCounts(ngTotal[dd]) + QString("' where name = 'Detect%1'").arg(dd));
+        exec(RowUpdate(StageRow(dd), okTotal[dd], ngTotal[dd]));
     endWrites();
     return 0;
 }
@@ -298,8 +312,7 @@ int ResStatisticsParam::insert(int d, int c)
     beginWrites();
     for (int cc : Selected(c))
         for (int dd : Selected(d))
-            exec(QString("insert into resstatistics values('C%1_D%2', '").arg(cc).arg(dd) + JoinCounts(ok[cc][dd]) +
-                 "', '" + JoinCounts(ng[cc][dd]) + "')");
+            exec(RowInsert(CameraRow(cc, dd), ok[cc][dd], ng[cc][dd]));
     endWrites();
     return 0;
 }
@@ -310,8 +323,7 @@ int ResStatisticsParam::insertTotal(int d)
         return 0;
     beginWrites();
     for (int dd : Selected(d))
-        exec(QString("insert into resstatistics values('Detect%1', '").arg(dd) + JoinCounts(okTotal[dd]) + "', '" +
-             JoinCounts(ngTotal[dd]) + "')");
+        exec(RowInsert(StageRow(dd), okTotal[dd], ngTotal[dd]));
     endWrites();
     return 0;
 }
@@ -488,4 +500,36 @@ bool ResStatisticsParam::nextDay(const QString& newDate)
     endWrites();
     pause(300);
     return true;
+}
+
+bool ResStatisticsParam::WriteEmptyFiles(const QString& dir, QString* error)
+{
+    const QString conn = QStringLiteral("dbResStatisticsMake");
+    bool ok = QDir().mkpath(dir);
+    for (const QString& name : {kFile, kTemplate}) {
+        if (!ok)
+            break;
+        const QString path = QDir(dir).filePath(name);
+        QFile::remove(path);
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), conn);
+            db.setDatabaseName(path);
+            ok = db.open() && db.transaction();
+            QSqlQuery q(db);
+            QStringList statements{kCreateTable, QStringLiteral("insert into resstatistics values('plan', '0', '')")};
+            for (int d = 0; d < kStages; ++d) {
+                statements << RowInsert(StageRow(d), Zeros(), Zeros());
+                for (int c = 0; c < kCameras; ++c)
+                    statements << RowInsert(CameraRow(c, d), Zeros(), Zeros());
+            }
+            for (const QString& sql : statements)
+                ok = ok && q.exec(sql);
+            ok = ok && db.commit();
+            if (!ok && error)
+                *error = QString("%1: %2").arg(path, q.lastError().text() + db.lastError().text());
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(conn);
+    }
+    return ok;
 }

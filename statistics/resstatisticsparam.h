@@ -31,6 +31,10 @@ public:
     static constexpr int kSlots = 24;
     static const char* const kConnection;  // "dbResStatistics"
 
+    // Writes dir/ResStatistics.db and dir/ResStatisticsNULL.db: the table, 72 count rows of zeros
+    // and plan 0 (what a fresh program directory ships with).
+    static bool WriteEmptyFiles(const QString& dir, QString* error = nullptr);
+
     explicit ResStatisticsParam(ResStatisticsHost host);
     ~ResStatisticsParam();
     ResStatisticsParam(const ResStatisticsParam&) = delete;

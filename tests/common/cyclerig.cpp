@@ -19,6 +19,7 @@
 #include "core/parameterstore.h"
 #include "core/uitexttable.h"
 #include "core/wizardpara.h"
+#include "statistics/resstatisticsparam.h"
 #include "vision/inspection/cammersingleton.h"
 
 CycleRig::CycleRig(const QString& programDir) : dir_(programDir) {}
@@ -50,7 +51,7 @@ QString CycleRig::Picture(int c) const
 bool CycleRig::Prepare(const CycleRigSetup& s)
 {
     if (!CreateDefaultDatabases(".") || !CreateDefaultDatabases("paraGroup/default") || !MakeRecordDb("RECORDNULL.db")
-        || !QFile::copy("RECORDNULL.db", "RECORD.db"))
+        || !QFile::copy("RECORDNULL.db", "RECORD.db") || !ResStatisticsParam::WriteEmptyFiles("."))
         return false;
     synth::scene(s.width, s.height, 5).convertTo(scene_, CV_8UC1, 0.5, 64);  // no saturated pixels
     // The program's geometry, so the regions' display rectangles map as it maps them.
@@ -100,15 +101,17 @@ bool CycleRig::Prepare(const CycleRigSetup& s)
                         ? QRect(s.width * 5 / 32, s.height * 5 / 24, s.width * 5 / 16, s.height / 3)
                         : QRect(20 + (r % cols) * 60, 20 + (r / cols) * ((s.height - 40) / rows), 50,
                                 (s.height - 40) / rows - 20);
-                    m.roiNum[0] = r + 1;
-                    m.shapeType[0][r] = 1;
-                    m.method[0][r] = 0;
-                    m.param1[0][r] = 5;
-                    m.param2[0][r] = 25;
-                    m.param3[0][r] = 100;
-                    m.rects[0][r].rect = QRect(qRound(img.x() * gShowAW), qRound(img.y() * gShowAH),
-                                               qRound(img.width() * gShowAW), qRound(img.height() * gShowAH));
-                    m.rects[0][r].setImageRect();
+                    for (int st = 0; st < s.regionStages; ++st) {
+                        m.roiNum[st] = r + 1;
+                        m.shapeType[st][r] = 1;
+                        m.method[st][r] = 0;
+                        m.param1[st][r] = 5;
+                        m.param2[st][r] = 25;
+                        m.param3[st][r] = 100;
+                        m.rects[st][r].rect = QRect(qRound(img.x() * gShowAW), qRound(img.y() * gShowAH),
+                                                    qRound(img.width() * gShowAW), qRound(img.height() * gShowAH));
+                        m.rects[st][r].setImageRect();
+                    }
                 }
                 ok = m.SaveDatatoFile();
             }

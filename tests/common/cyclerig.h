@@ -28,6 +28,7 @@ struct CycleRigSetup {
     int delay0 = 10;       // stage delays in 100 ms ticks
     int delay1 = 10;
     int fps = 30;          // frames a second of each simulated camera
+    int regionStages = 1;  // stages 0 .. regionStages - 1 get the regions
 };
 
 class CycleRig {

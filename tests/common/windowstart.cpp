@@ -13,6 +13,7 @@
 #include "core/globals.h"
 #include "core/uitexttable.h"
 #include "core/wizardpara.h"
+#include "statistics/resstatisticsparam.h"
 #include "vision/camera/cammerwidget.h"
 #include "vision/controller/mainwindow.h"
 #include "vision/records/savefialimagethread.h"
@@ -24,6 +25,7 @@ void PrepareWindowDir(ProgramDir& dir, bool recordNull)
 {
     EXPECT_TRUE(CreateDefaultDatabases("."));
     EXPECT_TRUE(CreateDefaultDatabases("paraGroup/default"));
+    EXPECT_TRUE(ResStatisticsParam::WriteEmptyFiles("."));
     if (recordNull) {
         EXPECT_TRUE(MakeRecordDb("RECORDNULL.db"));
         EXPECT_TRUE(QFile::copy("RECORDNULL.db", "RECORD.db"));

@@ -174,7 +174,7 @@ public:
     WidgetChangeCamera* widgetChangeCamera = nullptr;
     CustomIONameWidget* customIONameWidget = nullptr;
     HardwareConfigurationWidget* hardwareConfigurationWidget = nullptr;
-    QWidget* statisticsWidget = nullptr;  // the production statistics screen; nothing attaches one
+    QWidget* statisticsWidget = nullptr;  // the production statistics screen (StatisticsInit)
     QStackedWidget* mainStack = nullptr;    // 0 the views, 1 the settings screen
     QStackedWidget* optionStack = nullptr;  // 0 OptionBar, 1 RegiOption, 2 AlarmOption
     QPushButton* zoomInButton = nullptr;
@@ -225,6 +225,8 @@ public:
     QDir alarmDir[MAX_CAMERA][MAX_DETECT][2];
     QDir recordDir;
     QDir statisticsDir;
+    // Seconds since 1970 whose local date names the statistics day (08:00 to 07:59).
+    quint32 statisticsDay = 0;
     QString storedDay;
 
     // Database connections ("dbIn" PARAM.db, "dbRecord" RECORD.db, "dbT" SN.db).
@@ -369,6 +371,11 @@ private:
     // The cycle's share of the start-up (mainwindow_cycle.cpp): picture slots and writer.
     void InitCycle();
     void InitFailSafe();
+    // Production statistics (mainwindow_statistics.cpp): store and screen at start-up, the day
+    // change, the counts of a final verdict.
+    void StatisticsInit();
+    void StatisticsDayCheck();
+    void CountStatistics(bool ng);
     // Cycle steps (mainwindow_cycle.cpp, mainwindow_verdict.cpp, mainwindow_runcontrol.cpp).
     bool ActOnInput(int k, bool* newFrame);
     void CycleStart(int k);

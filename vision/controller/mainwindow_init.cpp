@@ -303,6 +303,7 @@ void MainWindow::Monitor_Init()
     InitCycle();
     QDir().mkpath("./RECORD");
     QDir().mkpath("./ResStatistics");
+    StatisticsInit();
 
     // 24.
     LoadDay();
@@ -524,6 +525,7 @@ void MainWindow::SlotCheckDate()
     if (moving && writer)
         writer->Release();
     storedDay = dayRotation.recordDay();
+    StatisticsDayCheck();
 }
 
 void MainWindow::CountRead()

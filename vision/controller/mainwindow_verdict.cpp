@@ -346,6 +346,8 @@ void MainWindow::CheckNG()
         }
         pictures();
     }
+    if (final)
+        CountStatistics(ng);
     if (NetReady())
         g_listParamROI.clear();
 }

@@ -22,6 +22,7 @@
 #include "common/programdir.h"
 #include "common/synthscene.h"
 #include "core/defaultdatabases.h"
+#include "statistics/resstatisticsparam.h"
 #include "core/parameterstore.h"
 #include "core/uitexttable.h"
 #include "core/wizardpara.h"
@@ -57,6 +58,7 @@ protected:
     {
         ASSERT_TRUE(CreateDefaultDatabases("."));
         ASSERT_TRUE(CreateDefaultDatabases("paraGroup/default"));
+        ASSERT_TRUE(ResStatisticsParam::WriteEmptyFiles("."));
         ASSERT_TRUE(MakeRecordDb("RECORDNULL.db"));
         ASSERT_TRUE(QFile::copy("RECORDNULL.db", "RECORD.db"));
         synth::scene(W, H, 5).convertTo(scene, CV_8UC1, 0.5, 64);  // no saturated pixels

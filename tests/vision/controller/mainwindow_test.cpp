@@ -22,6 +22,7 @@
 #include "common/windowstart.h"
 #include "common/windowworld.h"
 #include "core/defaultdatabases.h"
+#include "statistics/resstatisticsparam.h"
 #include "platform/camsdk/camsim.h"
 #include "core/mapplication.h"
 #include "core/runmodederivation.h"
@@ -52,6 +53,7 @@ void PrepareProgramDir(ProgramDir& dir)
 {
     ASSERT_TRUE(CreateDefaultDatabases("."));
     ASSERT_TRUE(CreateDefaultDatabases("paraGroup/default"));
+    ASSERT_TRUE(ResStatisticsParam::WriteEmptyFiles("."));
     ASSERT_TRUE(MakeRecordDb("RECORDNULL.db"));
     ASSERT_TRUE(QFile::copy("RECORDNULL.db", "RECORD.db"));
     qputenv("MOULDMON_SERIAL", dir.file("noboard").toUtf8());

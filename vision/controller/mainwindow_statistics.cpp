@@ -1,0 +1,76 @@
+// The production statistics the controller feeds: the statistics day (08:00 to 07:59), the store
+// and its screen, the day change, and the counts of each final verdict.
+#include "vision/controller/mainwindow.h"
+
+#include <QDateTime>
+
+#include "statistics/resstatisticsparam.h"
+#include "statistics/statisticswidget.h"
+#include "vision/camera/cammerwidget.h"
+#include "widgets/showbox.h"
+
+namespace {
+// The statistics day of a moment: its date is the date of the moment 8 hours earlier.
+quint32 StatisticsDayAt(qint64 secs)
+{
+    return quint32(secs - 8 * 3600);
+}
+
+QDate DateOf(quint32 statisticsDay)
+{
+    return QDateTime::fromSecsSinceEpoch(qint64(statisticsDay)).date();
+}
+}  // namespace
+
+void MainWindow::StatisticsInit()
+{
+    statisticsDay = StatisticsDayAt(QDateTime::currentSecsSinceEpoch());
+    ResStatisticsHost host;
+    host.statisticsDay = [this] { return statisticsDay; };
+    host.archiveDir = statisticsDir.path();
+    host.warn = [](const QString& text) { showWarnBox(text); };
+    host.showsToday = [this] {
+        auto* screen = qobject_cast<StatisticsWidget*>(statisticsWidget);
+        return screen && screen->isToday();
+    };
+    host.updateScreen = [this] {
+        if (auto* screen = qobject_cast<StatisticsWidget*>(statisticsWidget))
+            screen->updateData();
+    };
+    delete gpResStatisticsParam;  // a window made before this one (tests) leaves its store
+    gpResStatisticsParam = new ResStatisticsParam(host);
+
+    StatisticsScreenHost screenHost;
+    screenHost.archiveDir = statisticsDir.path();
+    screenHost.cycleTime = [this] { return cycleTime; };
+    auto* screen = new StatisticsWidget(this, screenHost);
+    screen->hide();
+    statisticsWidget = screen;
+}
+
+void MainWindow::StatisticsDayCheck()
+{
+    const quint32 now = StatisticsDayAt(QDateTime::currentSecsSinceEpoch());
+    const QDate day = DateOf(now);
+    if (day == DateOf(statisticsDay))
+        return;
+    // The store names the archive after the day still held here; a failed move is tried again
+    // at the next check.
+    if (gpResStatisticsParam && !gpResStatisticsParam->nextDay(day.toString(QStringLiteral("yyyy-MM-dd"))))
+        return;
+    statisticsDay = now;
+}
+
+void MainWindow::CountStatistics(bool ng)
+{
+    ResStatisticsParam* store = gpResStatisticsParam;
+    if (!store || curDetect < 0 || curDetect >= MAX_DETECT)
+        return;
+    const int slot = (QTime::currentTime().hour() + 16) % 24;
+    store->beginWrites();
+    store->addTotal(slot, !ng, curDetect);
+    for (int v = 0; v < MAX_CAMERA; ++v)
+        if (Inspected(v))
+            store->add(slot, cammerWidget[v]->isOK, curDetect, v);
+    store->endWrites();
+}
