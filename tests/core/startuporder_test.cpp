@@ -15,6 +15,7 @@
 
 #include "common/programdir.h"
 #include "core/defaultdatabases.h"
+#include "statistics/resstatisticsparam.h"
 
 namespace {
 
@@ -37,6 +38,7 @@ public:
     {
         EXPECT_TRUE(CreateDefaultDatabases("."));
         EXPECT_TRUE(CreateDefaultDatabases("paraGroup/default"));
+        EXPECT_TRUE(ResStatisticsParam::WriteEmptyFiles("."));
         EXPECT_TRUE(MakeEmptyRecord("RECORDNULL.db"));
         EXPECT_TRUE(QFile::copy("RECORDNULL.db", "RECORD.db"));
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

@@ -22,6 +22,7 @@
 #include "core/runmodederivation.h"
 #include "core/uitexttable.h"
 #include "core/wizardpara.h"
+#include "statistics/resstatisticsparam.h"
 #include "common/recorddb.h"
 #include "vision/camera/cameradiscovery.h"
 #include "vision/camera/cammerwidget.h"
@@ -45,6 +46,7 @@ struct Window {
     {
         EXPECT_TRUE(CreateDefaultDatabases("."));
         EXPECT_TRUE(CreateDefaultDatabases("paraGroup/default"));
+        EXPECT_TRUE(ResStatisticsParam::WriteEmptyFiles("."));
         EXPECT_TRUE(MakeRecordDb("RECORDNULL.db"));
         EXPECT_TRUE(QFile::copy("RECORDNULL.db", "RECORD.db"));
         qputenv("MOULDMON_SERIAL", dir.file("noboard").toUtf8());
