@@ -1,4 +1,5 @@
 #include <QFile>
+#include <QProcess>
 
 #include "statsfixture.h"
 
@@ -80,6 +81,21 @@ TEST_F(StatsTest, MissingRowsAreInsertedAsZerosAndPresentRowsKept)
     // A short count text is zero-filled to 24 in memory.
     EXPECT_EQ(store->ngOf(1, 1), ParseCounts(Counts({1, 2, 3})));
     EXPECT_EQ(store->getCurDate(), "2024-05-01");
+}
+
+TEST_F(StatsTest, ShippedFilesLoadWithoutWarningOrReboot)
+{
+    const QString exe = buildDir() + "/makedb";
+    ASSERT_EQ(QProcess::execute(exe, {dir->path(), dir->file("paraGroup/default")}), 0);
+    EXPECT_FALSE(QFile::exists("paraGroup/default/ResStatistics.db"));  // a group restore must not wipe the day
+    QString sql;
+    ExpectCompleteZeroFile(rows("ResStatistics.db", &sql));
+    EXPECT_EQ(sql, kCreate);
+    ExpectCompleteZeroFile(rows("ResStatisticsNULL.db"));
+    start();
+    EXPECT_TRUE(store->isLoaded());
+    EXPECT_TRUE(warnings.isEmpty());
+    EXPECT_TRUE(runner->calls.isEmpty());
 }
 
 TEST(CountText, ReadsTwentyFourCountsWhateverTheText)

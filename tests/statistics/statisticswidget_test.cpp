@@ -161,6 +161,14 @@ TEST_F(ScreenTest, TemperaturesShowInTenthsAndAlarmOnlyOutsideSetLimits)
     EXPECT_TRUE(shown.contains("25.3")) << shown.join('|').toStdString();
     // Limits 0/0 (the default): not monitored.
     EXPECT_EQ(gisTempAlarm, 0);
+    const QString shots = qEnvironmentVariable("MOULDMON_TEST_SHOTS");
+    if (!shots.isEmpty()) {
+        screen->show();
+        screen->tabs()->setCurrentIndex(1);
+        screen->grab().save(shots + "/statistics-temperature.png");
+        screen->tabs()->setCurrentIndex(0);
+        screen->hide();
+    }
 
     view->box(0)->setValueRange(200, 750);
     gFTemp[0] = 80.0f;
