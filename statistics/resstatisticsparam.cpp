@@ -125,6 +125,7 @@ ResStatisticsParam::ResStatisticsParam(ResStatisticsHost host) : host_(std::move
         return;
     }
 
+    qWarning("statistics: %s missing or empty; making it and asking for a restart", qPrintable(kFile));
     if (host_.warn)
         host_.warn(TextRow(kRowNoFile, 0));
     if (QFile::exists(kTemplate)) {
