@@ -6,18 +6,16 @@
 
 #include <cstdio>
 
-#include <QMap>
 #include <QPoint>
-#include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QStandardPaths>
 #include <QThread>
 #include <QVariant>
 
 #include "common/cyclerig.h"
 #include "common/programdir.h"
 #include "common/recorddb.h"
+#include "common/xscreen.h"
 
 namespace {
 
@@ -59,73 +57,25 @@ class SettingsE2E : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (QStandardPaths::findExecutable("Xvfb").isEmpty() || QStandardPaths::findExecutable("xdotool").isEmpty())
+        if (!XScreen::Available())
             GTEST_SKIP() << "Xvfb or xdotool missing";
     }
 
     void TearDown() override
     {
         rig.Stop();
-        if (xvfb.state() != QProcess::NotRunning) {
-            xvfb.terminate();
-            if (!xvfb.waitForFinished(3000))
-                xvfb.kill();
-            xvfb.waitForFinished(2000);
-        }
+        screen.Stop();
     }
 
-    // A display of its own: Xvfb picks a free number and prints it. Beside other tests' servers a
-    // number may be taken between the pick and the listen: then another one.
-    void StartDisplay()
-    {
-        auto reachable = [this] {
-            QProcess info;
-            info.start("xdpyinfo", {"-display", display});
-            return info.waitForFinished(3000) && info.exitStatus() == QProcess::NormalExit && info.exitCode() == 0;
-        };
-        for (int tries = 0; tries < 5; ++tries) {
-            xvfb.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1920x1080x24", "-nolisten", "tcp"});
-            ASSERT_TRUE(xvfb.waitForStarted(5000));
-            if (xvfb.waitForReadyRead(10000)) {
-                display = ":" + QString::fromLatin1(xvfb.readLine()).trimmed();
-                if (rig.WaitFor(reachable, 5000))
-                    return;
-            }
-            xvfb.kill();
-            xvfb.waitForFinished(2000);
-        }
-        FAIL() << "no X server";
-    }
+    void Touch(QPoint p) { screen.Touch(p); }
 
-    QString XDo(const QStringList& args)
-    {
-        QProcess x;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("DISPLAY", display);
-        x.setProcessEnvironment(env);
-        x.start("xdotool", args);
-        x.waitForFinished(5000);
-        return QString::fromLatin1(x.readAllStandardOutput());
-    }
-
-    void Touch(QPoint p)
-    {
-        XDo({"mousemove", QString::number(p.x()), QString::number(p.y()), "click", "1"});
-        QThread::msleep(600);
-    }
-
-    // The question box is the one visible window smaller than the screen: Yes is the left button
-    // of its lower third.
+    // The question box is the one visible window smaller than the screen.
     bool AnswerYes()
     {
         for (int tries = 0; tries < 50; ++tries) {
-            for (const QString& w : XDo({"search", "--onlyvisible", "--name", ""}).split('\n', Qt::SkipEmptyParts)) {
-                QMap<QString, int> g;
-                for (const QString& l : XDo({"getwindowgeometry", "--shell", w}).split('\n', Qt::SkipEmptyParts))
-                    g[l.section('=', 0, 0)] = l.section('=', 1).toInt();
-                if (g.value("WIDTH") >= 1920 || g.value("WIDTH") == 0)
-                    continue;
-                Touch(QPoint(g["X"] + g["WIDTH"] * 44 / 100, g["Y"] + g["HEIGHT"] * 67 / 100));
+            const QRect box = screen.Box();
+            if (!box.isNull()) {
+                Touch(XScreen::YesOf(box));
                 return true;
             }
             QThread::msleep(100);
@@ -152,8 +102,7 @@ protected:
 
     ProgramDir dir;
     CycleRig rig{dir.path()};
-    QProcess xvfb;
-    QString display;
+    XScreen screen;
 };
 
 }  // namespace
@@ -167,8 +116,8 @@ TEST_F(SettingsE2E, RaisedProcDelayIsRecordedStoredAndDelaysTheNextVerdict)
     // As the camera functions page stores it beside spot detection, so the record holds the delay
     // alone.
     StoredValue("system3", 8, "1");
-    ASSERT_NO_FATAL_FAILURE(StartDisplay());
-    ASSERT_GE(rig.Launch({"DISPLAY=" + display, "QT_QPA_PLATFORM=xcb", "XDG_RUNTIME_DIR=" + dir.path()}), 0)
+    ASSERT_TRUE(screen.Start()) << "no X server";
+    ASSERT_GE(rig.Launch({"DISPLAY=" + screen.display(), "QT_QPA_PLATFORM=xcb", "XDG_RUNTIME_DIR=" + dir.path()}), 0)
         << rig.Log().toStdString();
     QThread::msleep(1500);
     const qint64 before = StageOneRelease();

@@ -1,0 +1,129 @@
+#include "common/xscreen.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QMap>
+#include <QProcessEnvironment>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
+
+XScreen::~XScreen()
+{
+    Stop();
+}
+
+bool XScreen::Available()
+{
+    return !QStandardPaths::findExecutable("Xvfb").isEmpty() && !QStandardPaths::findExecutable("xdotool").isEmpty();
+}
+
+bool XScreen::Start()
+{
+    auto reachable = [this] {
+        QProcess info;
+        info.start("xdpyinfo", {"-display", display_});
+        return info.waitForFinished(3000) && info.exitStatus() == QProcess::NormalExit && info.exitCode() == 0;
+    };
+    for (int tries = 0; tries < 5; ++tries) {
+        xvfb_.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1920x1080x24", "-nolisten", "tcp"});
+        if (!xvfb_.waitForStarted(5000))
+            return false;
+        if (xvfb_.waitForReadyRead(10000)) {
+            display_ = ":" + QString::fromLatin1(xvfb_.readLine()).trimmed();
+            QElapsedTimer t;
+            t.start();
+            while (t.elapsed() < 5000) {
+                if (reachable())
+                    return true;
+                QThread::msleep(50);
+            }
+        }
+        Stop();
+    }
+    return false;
+}
+
+void XScreen::Stop()
+{
+    if (xvfb_.state() != QProcess::NotRunning) {
+        xvfb_.terminate();
+        if (!xvfb_.waitForFinished(3000))
+            xvfb_.kill();
+        xvfb_.waitForFinished(2000);
+    }
+}
+
+QString XScreen::XDo(const QStringList& args)
+{
+    QProcess x;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DISPLAY", display_);
+    x.setProcessEnvironment(env);
+    x.start("xdotool", args);
+    x.waitForFinished(5000);
+    return QString::fromLatin1(x.readAllStandardOutput());
+}
+
+void XScreen::Settle(int ms)
+{
+    for (int waited = 0; waited < ms; waited += 50) {
+        if (idle)
+            idle();
+        QThread::msleep(50);
+    }
+}
+
+void XScreen::Touch(QPoint p, int settleMs)
+{
+    XDo({"mousemove", QString::number(p.x()), QString::number(p.y()), "click", "1"});
+    Settle(settleMs);
+}
+
+void XScreen::Drag(QPoint from, QPoint to)
+{
+    XDo({"mousemove", QString::number(from.x()), QString::number(from.y()), "mousedown", "1"});
+    Settle(100);
+    for (int i = 1; i <= 10; ++i) {
+        const QPoint p = from + (to - from) * i / 10;
+        XDo({"mousemove", QString::number(p.x()), QString::number(p.y())});
+        QThread::msleep(30);
+    }
+    XDo({"mouseup", "1"});
+    Settle(500);
+}
+
+QRect XScreen::Box()
+{
+    for (const QString& w : XDo({"search", "--onlyvisible", "--name", ""}).split('\n', Qt::SkipEmptyParts)) {
+        QMap<QString, int> g;
+        for (const QString& l : XDo({"getwindowgeometry", "--shell", w}).split('\n', Qt::SkipEmptyParts))
+            g[l.section('=', 0, 0)] = l.section('=', 1).toInt();
+        if (g.value("WIDTH") >= 1920 || g.value("WIDTH") == 0)
+            continue;
+        return QRect(g["X"], g["Y"], g["WIDTH"], g["HEIGHT"]);
+    }
+    return QRect();
+}
+
+QImage XScreen::Grab()
+{
+    QTemporaryDir tmp;
+    const QString file = tmp.path() + "/screen.png";
+    QProcess import;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DISPLAY", display_);
+    import.setProcessEnvironment(env);
+    import.start("import", {"-window", "root", file});
+    import.waitForFinished(10000);
+    return QImage(file);
+}
+
+void XScreen::Shot(const QString& name)
+{
+    const QString folder = qEnvironmentVariable("MOULDMON_E2E_SHOTS");
+    if (folder.isEmpty())
+        return;
+    QDir().mkpath(folder);
+    Grab().save(folder + "/" + name + ".png");
+}

@@ -1,0 +1,46 @@
+#pragma once
+// A private X server (Xvfb, 1920 x 1080) for end-to-end runs of the real program, touched through
+// xdotool: touches, drags, the question box's buttons and screenshots.
+#include <functional>
+
+#include <QImage>
+#include <QPoint>
+#include <QProcess>
+#include <QRect>
+#include <QString>
+#include <QStringList>
+
+class XScreen {
+public:
+    ~XScreen();
+
+    // Both tools are installed (tests skip without them).
+    static bool Available();
+    // Starts the server; Xvfb picks a free number and prints it. Beside other tests' servers a
+    // number may be taken between the pick and the listen: then another one.
+    bool Start();
+    void Stop();
+    QString display() const { return display_; }
+
+    QString XDo(const QStringList& args);
+    // Touches `p`, then waits `settleMs` while `idle` runs every 50 ms (a test drains the pipes of
+    // its helpers there).
+    void Touch(QPoint p, int settleMs = 600);
+    void Drag(QPoint from, QPoint to);
+    void Settle(int ms);
+    std::function<void()> idle;
+
+    // The visible window smaller than the screen (a question or message box), null when none.
+    QRect Box();
+    // Yes and No are the left and right buttons of the box's lower third.
+    static QPoint YesOf(const QRect& box) { return {box.x() + box.width() * 44 / 100, box.y() + box.height() * 67 / 100}; }
+    static QPoint NoOf(const QRect& box) { return {box.x() + box.width() * 78 / 100, box.y() + box.height() * 67 / 100}; }
+
+    QImage Grab();
+    // Saves the screen as <name>.png in the folder MOULDMON_E2E_SHOTS names (nothing without it).
+    void Shot(const QString& name);
+
+private:
+    QProcess xvfb_;
+    QString display_;
+};
