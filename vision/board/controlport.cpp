@@ -119,28 +119,31 @@ int ControlPort::AlarmActive() const
 
 int ControlPort::IOInTrigger(int n)
 {
+    const int fold = FoldMode();
+    const int target = fold == 1 ? 0 : fold == 2 ? 1 : 2;
+    // Input 3 folded onto a trigger input brings its edges along.
+    const int source = (fold && n == target) ? 3 : n;
+    IOThread::Edges latched;
     {
         QMutexLocker lock(pMutexIO);
         inWord = gDataIn;
+        if (ioThread && n >= 0 && n < 32)
+            latched = ioThread->TakeEdges(qint32(1) << source);
     }
-    const int fold = FoldMode();
-    if (fold) {
-        const int target = fold == 1 ? 0 : fold == 2 ? 1 : 2;
+    if (fold)
         inWord = WithBit(inWord, target, Bit(inWord, 3));
-    }
 
     SafetyDoor();
 
     if (n < 0 || n >= int(sizeof(lastLevel)))
         return 0;
     const int level = Bit(inWord, n);
-    int r = 0;
-    if (!lastLevel[n] && level)
-        r = InPolarity(n) ? 0 : 1;
-    else if (lastLevel[n] && !level)
-        r = InPolarity(n) ? 1 : 0;
+    // An edge toward the active level since the last call: seen in the level now, or latched by
+    // the board thread from a poll reply in between (a pulse that came and went).
+    const bool rose = (!lastLevel[n] && level) || latched.rose != 0;
+    const bool fell = (lastLevel[n] && !level) || latched.fell != 0;
     lastLevel[n] = level;
-    return r;
+    return (InPolarity(n) ? fell : rose) ? 1 : 0;
 }
 
 void ControlPort::SafetyDoor()

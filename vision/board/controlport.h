@@ -29,7 +29,8 @@ public:
     void IOFlashOut();
     // kind non-zero: output bit n as sent; kind 0: 1 when input n is active.
     int IOState(int kind, int n);
-    // 1 once when input n has changed toward its active level since the last call for n.
+    // 1 once when input n has changed toward its active level since the last call for n, also
+    // when it went back before this call (the board thread latches the edges of every reply).
     int IOInTrigger(int n);
 
     IOThread* thread() const { return ioThread; }

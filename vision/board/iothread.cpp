@@ -107,6 +107,16 @@ void IOThread::Pass()
     }
 }
 
+IOThread::Edges IOThread::TakeEdges(qint32 mask)
+{
+    Edges e;
+    e.rose = latched.rose & mask;
+    e.fell = latched.fell & mask;
+    latched.rose &= ~mask;
+    latched.fell &= ~mask;
+    return e;
+}
+
 void IOThread::HandleFrame(const unsigned char* f, qint32 out, bool* resend)
 {
     switch (f[1]) {
@@ -115,6 +125,8 @@ void IOThread::HandleFrame(const unsigned char* f, qint32 out, bool* resend)
         const qint32 echo = f[4] + (f[5] & 3) * 256;
         {
             QMutexLocker lock(pMutexIO);
+            latched.rose |= inputs & ~gDataIn;
+            latched.fell |= gDataIn & ~inputs;
             gDataIn = inputs;
         }
         if (echo != (out & 0x3FF))

@@ -24,6 +24,15 @@ public:
     // while the thread is not started.
     void Pass();
 
+    // Input bits that rose and fell in the poll replies since they were last taken, so that a
+    // pulse shorter than the gap between two looks of the cycle is still seen. The caller holds
+    // pMutexIO (the input word is read under it in the same step); the bits of `mask` are cleared.
+    struct Edges {
+        qint32 rose = 0;
+        qint32 fell = 0;
+    };
+    Edges TakeEdges(qint32 mask);
+
     // Reply time-out and the watch over the monitoring pass (see boardwatch.h).
     BoardWatch watch;
 
@@ -39,5 +48,6 @@ private:
     int requestCount;               // 0-210
     int tempIndex;                  // gFTemp entry the next temperature reply fills
     int tempEnd;                    // end of the bank of the last temperature request
+    Edges latched;                  // guarded by pMutexIO
     std::atomic<int> periodMs;
 };

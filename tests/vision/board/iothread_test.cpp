@@ -138,6 +138,32 @@ protected:
     IOThread th;
 };
 
+TEST_F(IOThreadTest, EdgesOfEveryReplyAreLatchedUntilTaken)
+{
+    auto take = [this](qint32 mask) {
+        QMutexLocker lock(pMutexIO);
+        return th.TakeEdges(mask);
+    };
+    // Input 0 up in one reply and down again in the next, with nobody looking in between.
+    Inputs("1");
+    Pass();
+    Pass();
+    Inputs("0");
+    Pass();
+    Pass();
+    EXPECT_EQ(In(), 0);
+    const IOThread::Edges e = take(0x1);
+    EXPECT_EQ(e.rose, 0x1);
+    EXPECT_EQ(e.fell, 0x1);
+    // Taken once; other inputs' edges stay until asked for.
+    Inputs("4");
+    Pass();
+    Pass();
+    EXPECT_EQ(take(0x1).rose, 0);
+    EXPECT_EQ(take(0x4).rose, 0x4);
+    EXPECT_EQ(take(0x4).rose, 0);
+}
+
 TEST_F(IOThreadTest, InputFrameSetsTheInputWordInTheSamePass)
 {
     Inputs("205");
