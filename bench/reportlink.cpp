@@ -26,6 +26,9 @@
 #include "core/wizardpara.h"
 #include "network/cnt_net.h"
 #include "network/cnt_thread.h"
+#include "vision/camera/cameradiscovery.h"
+#include "vision/inspection/paramroi.h"
+#include "vision/records/counters.h"
 
 namespace {
 
@@ -119,6 +122,7 @@ void Figures(benchmark::State& state, std::vector<qint64> ns)
     std::sort(ns.begin(), ns.end());
     const double total = std::accumulate(ns.begin(), ns.end(), 0.0);
     state.counters["max_us"] = ns.back() / 1000.0;
+    state.counters["p50_us"] = ns[ns.size() / 2] / 1000.0;
     state.counters["p999_us"] = ns[size_t(ns.size() * 0.999)] / 1000.0;
     state.counters["mean_us"] = total / 1000.0 / ns.size();
     state.counters["over_1ms"] = double(std::count_if(ns.begin(), ns.end(), [](qint64 v) { return v > 1000000; }));
@@ -171,6 +175,42 @@ void BM_EnqueueNoPeer(benchmark::State& state)
     EnqueueFigures(state, link, 12000);  // past the bound: the oldest are dropped
 }
 BENCHMARK(BM_EnqueueNoPeer)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// The reports of one NG verdict with 8 cameras x 50 regions on the GUI thread: the single result
+// (type 18, 400 rows), the NG video and SMS (15, 16), the 50 NG regions counted and the statistics
+// (type 7, saved to its file), with a peer acknowledging between verdicts.
+void BM_VerdictReportsEightCamerasFiftyRegions(benchmark::State& state)
+{
+    Link link({});
+    numCamera = 8;
+    for (int c = 0; c < 8; ++c) {
+        gAllNum[c] = 100000 + c;
+        gFailNum[c] = 1000 + c;
+    }
+    QList<param_roi> rows;
+    for (int c = 0; c < 8; ++c)
+        for (int r = 0; r < 50; ++r)
+            rows << param_roi{c, 0, r, 0, 40 + r, 10, 90, r % 7 ? 1 : 0};
+    for (int c = 0; c < 8; ++c)
+        for (int r = 0; r < 50; ++r)
+            link.net->ChkandAddStaticticsItem(c, 0, r);  // a record of every region already
+    std::vector<qint64> ns;
+    for (auto _ : state) {
+        QElapsedTimer t;
+        t.start();
+        link.net->CNT_SendStatistics_Once(rows, true, 1);
+        link.net->CNT_SendSaveNgVideo(1, 1);
+        link.net->CNT_SendTelInfo(0, 50);
+        for (int r = 0; r < 50; ++r)
+            link.net->ChkandAddStaticticsItem(3, 0, r);
+        link.net->CNT_SendStatistics("null");
+        ns.push_back(t.nsecsElapsed());
+        SpinUntil([&] { return link.net->queuedMessages() == 0; }, 5000);
+    }
+    Figures(state, ns);
+    numCamera = 0;
+}
+BENCHMARK(BM_VerdictReportsEightCamerasFiftyRegions)->Iterations(200)->Unit(benchmark::kMillisecond);
 
 void BM_LowerBoundAppendUnderMutex(benchmark::State& state)
 {

@@ -1,8 +1,12 @@
 #include "network/reportrecords.h"
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
 #include <QDateTime>
 #include <QFile>
-#include <QSaveFile>
+#include <QTemporaryFile>
 #include <QtDebug>
 
 #include "network/reportjson.h"
@@ -23,16 +27,20 @@ bool ReadRecordFile(const QString& path, QByteArray* text)
 
 bool WriteRecordFile(const QString& path, const QByteArray& text)
 {
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly)) {
-        qWarning().noquote() << "open" << path << f.errorString();
+    // A temporary file beside it, renamed over it: a reader or a power cut sees the old or the new
+    // record. No fsync: it would put a disk flush on the GUI thread at every verdict; the rename
+    // over an existing file is ordered after its data by the file system.
+    QTemporaryFile tmp(path + ".XXXXXX");
+    tmp.setAutoRemove(true);
+    if (!tmp.open() || tmp.write(text) != text.size() || !tmp.flush()) {
+        qWarning().noquote() << "open" << path << tmp.errorString();
         return false;
     }
-    f.write(text);
-    if (!f.commit()) {
-        qWarning().noquote() << "open" << path << f.errorString();
+    if (::rename(QFile::encodeName(tmp.fileName()).constData(), QFile::encodeName(path).constData()) != 0) {
+        qWarning().noquote() << "open" << path << std::strerror(errno);
         return false;
     }
+    tmp.setAutoRemove(false);  // it is the record now
     return true;
 }
 
