@@ -83,6 +83,9 @@ CNT_Net::CNT_Net(QObject* parent) : QTcpServer(parent)
 
 CNT_Net::~CNT_Net()
 {
+    delete copyVideo_;
+    copyVideo_ = nullptr;
+    CNT_FreeShareMemory();
     delete sender;  // stops and joins the sender before the socket goes
     sender = nullptr;
 }
@@ -100,8 +103,6 @@ void CNT_Net::setTimings(const ReportTimings& timings)
         timerNames_.insert(heartTimer_, "heart_timer");
     }
 }
-
-void CNT_Net::CNT_FirstInit() {}
 
 void CNT_Net::CNT_ReStart()
 {
@@ -168,6 +169,10 @@ void CNT_Net::SlotDisConnetced()
     if (sender)
         sender->clearSocket();
     SetConnected(false);
+    // A lock the departed client left is freed; set, not raised, so a free channel stays at 1.
+    for (const VideoShareInfo& info : qAsConst(shareInfo_))
+        if (info.sem)
+            info.sem->resetToOne();
 }
 
 void CNT_Net::SlotReadyRead()
@@ -245,6 +250,8 @@ void CNT_Net::timerEvent(QTimerEvent* event)
     const QString name = timerNames_.value(event->timerId());
     if (name == "heart_timer")
         HeartbeatCheck();
+    else if (name == "send_timer")
+        VideoTick();
     QTcpServer::timerEvent(event);
 }
 

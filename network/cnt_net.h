@@ -17,6 +17,7 @@
 
 #include <QMutex>
 
+#include "network/cnt_semaphore.h"
 #include "network/netcard.h"
 #include "network/replyparser.h"
 #include "network/reportrecords.h"
@@ -24,6 +25,8 @@
 struct param_roi;
 class CammerSingleton;
 class CNT_Thread;
+class CNT_Thread_CopyVideo;
+class QImage;
 class QDateTime;
 class QTcpSocket;
 class QTimer;
@@ -60,6 +63,7 @@ struct ReportHost {
     std::function<int()> cycleTime;                           // tenths of a second
     std::function<int()> releaseMethod;                       // how the last alarm was released, 4..8
     std::function<const CammerSingleton*(int camera)> regionModel;  // the model in force
+    std::function<QImage()> grabWindow;                       // the main window as a picture
 };
 
 // The waits of the link; the program uses the defaults, tests shorten them.
@@ -88,7 +92,25 @@ public:
     void setTimings(const ReportTimings& timings);
     const ReportTimings& timings() const { return timings_; }
 
+    // In video-share mode 1 makes the screen channel; starts "send_timer" when a channel exists.
     void CNT_FirstInit();
+
+    // Shared video (cnt_net_video.cpp). Makes channel `channel` for frames of width x height
+    // 32-bit pixels (B, G, R, A); the channel's picture is cut to even sizes. `frame`, when not null,
+    // is the channel's source, read at every tick.
+    void CNT_AddUseMemory(int channel, int width, int height, void* frame);
+    // Copies one frame (null: the channel's source) into the channel as I420; a channel the
+    // client holds skips the frame.
+    void CNT_UpdateMemory(int channel, void* frame);
+    void CNT_FreeShareMemory();
+    // The work of one "send_timer" tick.
+    void VideoTick();
+    // The channels made so far.
+    const QMap<int, VideoShareInfo>& videoChannels() const { return shareInfo_; }
+    // The memory-info body (type 9) as it is or would be sent.
+    QByteArray MemoryInfoBody() const;
+    bool memoryInfoSent() const { return memoryInfoSent_; }
+    bool videoTimerRunning() const { return sendTimer_ != 0; }
     // Starts "./cnt_net/runNetClient.py" in the background when the script exists; a client
     // already running is not stopped.
     void CNT_ReStart();
@@ -207,6 +229,22 @@ private:
     CNT_Path_ManualStop manualStop_;
     CNT_Path_Statistics statistics_;
     QVector<int> ngHistory_;  // alarm durations, ms, oldest first
+
+    bool UpdateMemory(int channel, const unsigned char* frame, int stride);
+
+    // Shared video channels by number, their sources, what the client was told of them.
+    QMap<int, VideoShareInfo> shareInfo_;
+    struct FrameSource {
+        unsigned char* bits = nullptr;
+        int width = 0, height = 0;  // as registered (the channel may be one less, even)
+    };
+    QMap<int, FrameSource> frameSources_;
+    QList<VideoShareInfo> memoryInfo_;
+    QByteArray scratch_;          // one converted frame
+    bool memoryInfoReady_ = false;
+    bool memoryInfoSent_ = false;
+    int sendTimer_ = 0;
+    CNT_Thread_CopyVideo* copyVideo_ = nullptr;
 
     bool enabled = false;
     ReportTimings timings_;

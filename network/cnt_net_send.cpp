@@ -85,9 +85,6 @@ void CNT_Net::CNT_SendROIParam(int camera, int stage)
         CNT_Enqueue(SEND_ROI_PARAM, reportbody::RoiParam(*model, cardInForce.hostName, camera, stage));
 }
 
-// Type 9 (the shared-memory video channels) comes with the video channel.
-void CNT_Net::CNT_SendMemoryInfo() {}
-
 void CNT_Net::CNT_SendDelTempPic(int camera, int stage, QString const& templateName)
 {
     QByteArray operatorId;

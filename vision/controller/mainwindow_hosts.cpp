@@ -161,6 +161,12 @@ public:
             win->regiOption->SlotTempNext();
     }
     QWidget* createRoiTool(CammerWidget* view) override { return new roiOperation(view); }
+    // Mode 2 of the shared video: the view's display copy becomes the camera's channel.
+    void addUseMemory(int camera, int w, int h, unsigned char* frame) override
+    {
+        if (gpNet && gpNet->isopen)
+            gpNet->CNT_AddUseMemory(camera, w, h, frame);
+    }
 
 private:
     MainWindow* win;

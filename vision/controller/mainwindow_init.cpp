@@ -36,6 +36,7 @@ extern "C" {
 #include "mainscreen/titlebar.h"
 #include "mainscreen/widgetchangecamera.h"
 #include "network/cnt_net.h"
+#include <QPixmap>
 #include "platform/camsdk/mindvisionsdk.h"
 #include "settings/customionamewidget.h"
 #include "settings/hardwareconfigurationwidget.h"
@@ -344,6 +345,7 @@ void MainWindow::Monitor_Init()
         // The reports read the cycle's state through the report server's host.
         gpNet->host.runState = [this] { return runState; };
         gpNet->host.cycleTime = [this] { return cycleTime; };
+        gpNet->host.grabWindow = [this] { return grab().toImage(); };
         gpNet->host.regionModel = [this](int c) -> const CammerSingleton* {
             return c >= 0 && c < MAX_CAMERA && cammerWidget[c] ? cammerWidget[c]->modelInForce : nullptr;
         };
