@@ -3,7 +3,8 @@
 
 namespace {
 const UiTextRow kRows[] = {
-    {-1, "", "", ""},  // placeholder: an array may not be empty; rows outside the table are skipped
+    // After row 151 "Camera %1 ": a camera that stopped delivering, or was lost, judged NG.
+    {600, "无图像", "delivered no picture", "無圖像"},
 };
 }  // namespace
 

@@ -274,6 +274,8 @@ void WindowWorld::Restore()
     win->warnShown = false;
     for (bool& f : win->inputSampled)
         f = false;
+    for (bool& f : win->cycleLost)
+        f = false;
     for (auto& cam : win->failPicState)
         for (int& f : cam)
             f = 0;

@@ -128,6 +128,10 @@ public:
     void SlotManualTrig(int stage);
     // View v takes part in the cycle (laid out and built).
     bool Inspected(int v) const;
+    // View v is judged in this cycle: inspected, or its camera was lost since the cycle started
+    // (the camera recovery marks it; its result is NG until it delivers a frame again).
+    bool Judged(int v) const;
+    void MarkCycleNotOK(int v);
     // Views the cycle covers: one more than the highest inspected index.
     int MaxInspected() const;
     // Seconds left of stage d's delay (the views' countdown).
@@ -146,6 +150,7 @@ public:
     bool allCountFlag[MAX_CAMERA] = {};   // gAllNum counts the camera once per cycle
     bool failCountFlag[MAX_CAMERA] = {};  // gFailNum likewise
     bool stageInspected[MAX_CAMERA][MAX_DETECT] = {};
+    bool cycleLost[MAX_CAMERA] = {};      // see Judged()
     bool captureFlag[MAX_CAMERA][MAX_DETECT] = {};  // resampling: the stage's next picture becomes its template
     qint64 lastFrameMs[MAX_CAMERA] = {};  // cycle clock at each camera's newest frame
     int frameSeen[MAX_CAMERA] = {};       // frame counter seen by the last frame watch

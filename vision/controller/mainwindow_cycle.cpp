@@ -112,6 +112,19 @@ bool MainWindow::Inspected(int v) const
     return v >= 0 && v < numCamera && v < MAX_CAMERA && ViewBuilt(v);
 }
 
+bool MainWindow::Judged(int v) const
+{
+    return Inspected(v) || (v >= 0 && v < MAX_CAMERA && cycleLost[v] && cammerWidget[v]);
+}
+
+void MainWindow::MarkCycleNotOK(int v)
+{
+    if (v >= 0 && v < MAX_CAMERA && cammerWidget[v]) {
+        cycleLost[v] = true;
+        cammerWidget[v]->isOK = false;
+    }
+}
+
 void MainWindow::ApplyOutputs(const OutputPlan& plan)
 {
     plan.ApplyTo(gpControlIO);
@@ -155,6 +168,7 @@ void MainWindow::Run()
             continue;
         // TakeFrame set averageGray, the mean of the grey picture (also for colour frames).
         lastFrameMs[v] = cycleClockMs();
+        cycleLost[v] = false;  // its camera is back
         if (p.image_trigger && alarmState != 2)
             imageTriggerSet |= 1u << v;
         ++frameCount[v];
@@ -223,7 +237,10 @@ void MainWindow::Run()
                     }
                 }
                 safetyTrigger = 1;
-                TimerUp(TriggerWiring::LastStage(p, gDNum));
+                // At once, also while the stage's delay runs: one tick would only count it down.
+                const int last = TriggerWiring::LastStage(p, gDNum);
+                stageClock.Reset(last);
+                TimerUp(last);
                 safetyTrigger = 0;
             }
         }
@@ -247,8 +264,10 @@ void MainWindow::Run()
         bool busy = false;
         for (int d = 0; d < gDNum && d < MAX_DETECT; ++d)
             busy = busy || stageTimer[d]->isActive();
-        if (busy)
+        if (busy) {
             simInput = -1;
+            restartDetect = -1;  // the simulated input that was to carry it is dropped
+        }
 
         // 9. Manual request from the screen.
         if (manualDetect != gDNum) {
@@ -325,6 +344,7 @@ bool MainWindow::ActOnInput(int k, bool* newFrame)
         else
             act = true;
     }
+    const bool simulated = !act && !inputSampled[k] && k != repeatInput && k == simInput;
     if (!act)
         act = inputSampled[k] || k == repeatInput || k == simInput;
     if (!act)
@@ -335,7 +355,11 @@ bool MainWindow::ActOnInput(int k, bool* newFrame)
 
     TriggerWiring::DispatchState st;
     st.side = side;
-    st.restartDetect = restartDetect;
+    // The restart after a stage-0 alarm rides on the simulated input set with it, in this act
+    // only: one that cannot take effect now is dropped, never left to cut a later cycle's delay.
+    st.restartDetect = simulated ? restartDetect : -1;
+    const int restartPassed = st.restartDetect;
+    restartDetect = -1;
     st.lastDelay = lastDelay;
     st.multiDetect = multiDetect;
     for (int d = 0; d < MAX_DETECT; ++d) {
@@ -384,14 +408,15 @@ bool MainWindow::ActOnInput(int k, bool* newFrame)
     };
     const TriggerWiring::ActResult r = TriggerWiring::Act(p, gDNum, k, MaxInspected(), repeatInput, st, h);
     syncBack();
+    if (restartDetect == restartPassed)
+        restartDetect = -1;  // not taken up by this dispatch
     for (int d = 0; d < MAX_DETECT; ++d)
         detectMask[d] = st.detectMask[d];
     if (r == TriggerWiring::PassEnds)
         return false;
-    if (r == TriggerWiring::Started) {
-        repeatInput = -1;
-        update();
-    }
+    // After every dispatch, whether a stage started or not.
+    repeatInput = -1;
+    update();
     return true;
 }
 
@@ -475,7 +500,7 @@ void MainWindow::TimerUp(int d)
     stageTimer[d]->stop();
     bool allOk = true;
     for (int v = 0; v < MAX_CAMERA; ++v) {
-        if (!Inspected(v))
+        if (!Judged(v))
             continue;
         RunAlgorithm(v, d);
         allOk = allOk && cammerWidget[v]->isOK;
@@ -515,7 +540,7 @@ void MainWindow::ReCheck()
         if (Inspected(v) && enabled)
             detectMask[s] |= 1u << v;
     for (int v = 0; v < MAX_CAMERA; ++v)
-        if (Inspected(v) && enabled)
+        if (Judged(v) && enabled)
             RunAlgorithm(v, curDetect);
     CheckNG();
 }

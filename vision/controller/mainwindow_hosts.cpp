@@ -57,6 +57,7 @@ public:
             win->frameCount[view] = 0;
     }
     void insertRecord(const QString& text) override { win->InsertRecord(text); }
+    void markCycleNotOK(int view) override { win->MarkCycleNotOK(view); }
     void showWarnBox(const QString& text) override { ::showWarnBox(text); }
     void hideWarnBox() override
     {

@@ -61,7 +61,7 @@ void PruneOriginalImages(int keep)
 void MainWindow::RunAlgorithm(int camera, int stage)
 {
     const WizardPara& p = *gpWPara;
-    if (!Inspected(camera) || stage < 0 || stage >= MAX_DETECT)
+    if (!Judged(camera) || stage < 0 || stage >= MAX_DETECT)
         return;
     CammerWidget* view = cammerWidget[camera];
     int d = stage;
@@ -111,8 +111,9 @@ void MainWindow::RunAlgorithm(int camera, int stage)
         return;
     }
 
-    const bool stale = gCameraID != CAMERA_NONE &&
-                       VerdictLogic::FrameStale(p.image_trigger, cycleClockMs() - lastFrameMs[camera]);
+    const bool stale = cycleLost[camera] ||
+                       (gCameraID != CAMERA_NONE &&
+                        VerdictLogic::FrameStale(p.image_trigger, cycleClockMs() - lastFrameMs[camera]));
     if (stale) {
         // The camera stopped delivering: its last frame is not judged again.
         view->isOK = false;
@@ -165,7 +166,7 @@ void MainWindow::CheckNG()
     bool ng = false;
     QVector<int> ngCameras;
     for (int v = 0; v < MAX_CAMERA; ++v) {
-        if (!Inspected(v) || cammerWidget[v]->isOK)
+        if (!Judged(v) || cammerWidget[v]->isOK)
             continue;
         ng = true;
         ngCameras << v;
@@ -248,7 +249,7 @@ void MainWindow::CheckNG()
     };
     auto pictures = [&] {
         for (int v = 0; v < MAX_CAMERA; ++v)
-            if (Inspected(v))
+            if (Judged(v))
                 Pictures(v, final, s);
     };
     auto countersAndHandOver = [&](bool ok) {

@@ -304,10 +304,7 @@ QString VerdictLogic::AlarmRecordText(const QVector<int>& ngCameras)
 
 QString VerdictLogic::NoPictureRecordText(int camera)
 {
-    // The text table has no row for this fault; the words follow the language in force.
-    static const char* const kNoPicture[LAN_COUNT] = {"无图像", "delivered no picture", "無圖像"};
-    const int lan = (gLan >= 0 && gLan < LAN_COUNT) ? gLan : 1;
-    return Row(151).arg(camera + 1) + QString::fromUtf8(kNoPicture[lan]);
+    return Row(151).arg(camera + 1) + Row(600);
 }
 
 bool VerdictLogic::FrameStale(bool imageTrigger, qint64 frameAgeMs)

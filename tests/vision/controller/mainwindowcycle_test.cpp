@@ -24,6 +24,7 @@
 #include "core/wizardpara.h"
 #include "statistics/resstatisticsparam.h"
 #include "common/recorddb.h"
+#include "vision/camera/camerahost.h"
 #include "vision/camera/cameradiscovery.h"
 #include "vision/camera/cammerwidget.h"
 #include "vision/board/controlport.h"
@@ -234,4 +235,98 @@ TEST(MainWindowCycle, DebouncedInputActsOnlyWhenStillActive)
     EXPECT_TRUE(win->stageTimer[1]->isActive());
     EXPECT_EQ(win->stageClock.Remaining(1), 20);
     win->SlotReleasedTrigIn1();
+}
+
+namespace {
+
+// Standard mode, both stages on input 0, the second counted from the same edge: 0.3 s and 0.8 s.
+void TwoStagesOnInputZero()
+{
+    WizardPara& p = *gpWPara;
+    p.io_mode = 0;
+    p.semi_auto = 0;
+    p.first_stage_on = 1;
+    p.stage_enabled[0] = p.stage_enabled[1] = 1;
+    p.stage_trigger_input[0] = p.stage_trigger_input[1] = 0;
+    p.stage_delay[0] = 3;
+    p.stage_delay[1] = 5;
+    p.input_debounce = 0;
+    p.enable_trigger_safety = 0;
+}
+
+}  // namespace
+
+TEST(MainWindowCycleRestart, ARestartWithoutAnOpenCycleIsDroppedAndNeverShortensTheNextCycle)
+{
+    MainWindow* win = W().win;
+    TwoStagesOnInputZero();
+    // As a stage-0 alarm after a product snapshot leaves it: no cycle open.
+    for (quint32& m : win->detectMask)
+        m = 0;
+    win->simInput = 1;
+    win->restartDetect = 1;
+    win->Run();
+    EXPECT_EQ(win->restartDetect, -1);
+    EXPECT_FALSE(win->stageTimer[1]->isActive());
+    // The next machine cycle: stage 1 keeps the delay counted from the edge.
+    win->simInput = 0;
+    win->Run();
+    ASSERT_TRUE(win->stageTimer[1]->isActive());
+    EXPECT_EQ(win->stageClock.Remaining(0), 3);
+    EXPECT_EQ(win->stageClock.Remaining(1), 8);
+}
+
+TEST(MainWindowCycleRestart, ARestartInsideTheOpenCycleStartsTheStageWithItsOwnDelay)
+{
+    MainWindow* win = W().win;
+    TwoStagesOnInputZero();
+    win->simInput = 0;
+    win->Run();
+    ASSERT_NE(win->detectMask[1], 0u);
+    for (QTimer* t : win->stageTimer)
+        t->stop();
+    win->stageClock.ResetAll();
+    // The alarm on stage 0 released: stage 1 restarts on the simulated input with its own delay.
+    win->simInput = 1;
+    win->restartDetect = 1;
+    win->Run();
+    EXPECT_EQ(win->restartDetect, -1);
+    ASSERT_TRUE(win->stageTimer[1]->isActive());
+    EXPECT_EQ(win->stageClock.Remaining(1), 5);
+}
+
+TEST(MainWindowCycleSafety, TriggerSafetyJudgesTheLastStageAtOnceWhileItsDelayRuns)
+{
+    MainWindow* win = W().win;
+    TwoStagesOnInputZero();
+    gpWPara->enable_trigger_safety = 1;
+    win->simInput = 0;
+    win->Run();
+    ASSERT_TRUE(win->stageTimer[1]->isActive());
+    ASSERT_EQ(win->stageClock.Remaining(1), 8);
+    win->simInput = 1;
+    win->Run();
+    EXPECT_FALSE(win->stageTimer[1]->isActive());
+    EXPECT_EQ(win->stageClock.Remaining(1), 0);
+    EXPECT_EQ(win->curDetect, 1);
+    EXPECT_EQ(win->displayState, 2);
+}
+
+TEST(MainWindowCycleLostCamera, ALostCameraMakesTheStageNgNeverOk)
+{
+    MainWindow* win = W().win;
+    TwoStagesOnInputZero();
+    gpWPara->stage_delay[0] = 0;
+    gpWPara->front_auto_check_time = 0;
+    win->simInput = 0;
+    win->Run();  // stage 0 judged at once: OK, nothing in view 0's regions
+    ASSERT_TRUE(win->cammerWidget[0]->isOK);
+    ASSERT_NE(win->alarmState, 2);
+    // The camera recovery marks every view when a camera is lost during stage 1's delay.
+    cameraHost()->markCycleNotOK(0);
+    win->TimerUp(1);
+    for (int i = 0; i < 10 && win->stageTimer[1]->isActive(); ++i)
+        win->TimerUp(1);
+    EXPECT_FALSE(win->cammerWidget[0]->isOK);
+    EXPECT_EQ(win->alarmState, 2);
 }
