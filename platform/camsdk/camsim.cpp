@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHostAddress>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -148,6 +149,7 @@ void CamSim::reload()
         d->spec.ip = parseIp(o.value("ip").toString());
         d->spec.mask = parseIp(o.value("mask").toString());
         d->spec.hostIp = parseIp(o.value("host_ip").toString());
+        d->spec.unplugFile = o.value("unplug_file").toString();
         for (const QJsonValue& p : o.value("presets").toArray()) {
             const QJsonArray wh = p.toArray();
             if (wh.size() == 2)
@@ -183,6 +185,22 @@ DeviceSpec CamSim::spec(int dev) const
     return devices_[dev]->spec;
 }
 
+// The cable follows the device's unplug file, when it names one.
+void CamSim::followUnplugFile(Device* d) const
+{
+    if (d->spec.unplugFile.isEmpty())
+        return;
+    const bool pulled = QFileInfo::exists(d->spec.unplugFile);
+    if (pulled && d->plugged) {
+        d->plugged = false;
+        d->generation++;
+        d->open = false;
+        d->grabbing = false;
+    } else if (!pulled && !d->plugged) {
+        d->plugged = true;
+    }
+}
+
 std::vector<int> CamSim::present(Make make) const
 {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -190,6 +208,7 @@ std::vector<int> CamSim::present(Make make) const
     if (make != make_)
         return r;
     for (int i = 0; i < int(devices_.size()); ++i) {
+        followUnplugFile(devices_[i]);
         if (devices_[i]->plugged)
             r.push_back(i);
     }
@@ -251,6 +270,7 @@ Result CamSim::open(Make make, int dev, bool exclusive, uint64_t* generation)
 {
     std::lock_guard<std::mutex> lock(mutex_);
     DEV_OR(NotFound)
+    followUnplugFile(d);
     if (make != make_ || !d->plugged)
         return NotFound;
     if (d->failOpen)
@@ -375,6 +395,7 @@ Result CamSim::nextFrame(int dev, uint64_t generation, Pixel pixel, int timeoutM
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
         DEV_OR(Lost)
+        followUnplugFile(d);
         if (!d->plugged || d->generation != generation || !d->open) {
             lock.unlock();
             // A dead device answers only after the caller's time-out, as a real one does.

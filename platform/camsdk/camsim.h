@@ -40,6 +40,8 @@ struct DeviceSpec {
     QString source;
     uint32_t ip = 0, mask = 0, hostIp = 0;  // host byte order
     std::vector<QSize> presets;             // preset resolutions (make 6); empty: the simulator's list
+    QString unplugFile;                     // while this file exists the cable is pulled (tests of
+                                            // another process); empty: never
 };
 
 struct Frame {
@@ -100,6 +102,7 @@ private:
     CamSim();
     struct Device;
     bool renderLocked(int dev, Pixel pixel, Frame* frame, std::unique_lock<std::mutex>& lock);
+    void followUnplugFile(Device* d) const;
 
     mutable std::mutex mutex_;
     Make make_ = Make::None;

@@ -90,6 +90,8 @@ bool CycleRig::Prepare(const CycleRigSetup& s)
                 p.contrast[c] = 50;
             }
             p.auto_exposure = 0;
+            if (s.adjust)
+                s.adjust(p);
             ok = p.SaveDatatoFile();
             language_ = gLan;
             const int cols = s.width / 64, rows = std::max(1, (s.regions + cols - 1) / cols);
@@ -150,6 +152,8 @@ bool CycleRig::Prepare(const CycleRigSetup& s)
                        .arg(s.colour ? "true" : "false")
                        .arg(s.fps)
                        .arg(dir_ + "/" + Picture(c));
+        if (s.unplugFiles)
+            devices.insert(devices.size() - 1, QString(", \"unplug_file\": \"%1/unplug%2\"").arg(dir_).arg(c));
     }
     QFile f(dir_ + "/simcam.json");
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate)

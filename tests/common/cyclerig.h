@@ -19,6 +19,8 @@ struct OutputChange {
     int bits;  // outputs 0-2 as the board received them
 };
 
+class WizardPara;
+
 struct CycleRigSetup {
     int cameras = 1;
     int regions = 1;       // 1: one large region; more: a grid of small ones (up to 50)
@@ -29,6 +31,8 @@ struct CycleRigSetup {
     int delay1 = 10;
     int fps = 30;          // frames a second of each simulated camera
     int regionStages = 1;  // stages 0 .. regionStages - 1 get the regions
+    std::function<void(WizardPara&)> adjust;  // further parameters, before they are stored
+    bool unplugFiles = false;  // camera c is unplugged while "unplug<c>" exists in the directory
 };
 
 class CycleRig {

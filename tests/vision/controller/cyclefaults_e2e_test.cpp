@@ -1,0 +1,198 @@
+// The real program with the board simulator and a simulated camera (own network namespace) in
+// the situations where the cycle lost its way: a pulse shorter than a stall of the GUI thread,
+// trigger safety while the last stage's delay runs, a camera unplugged during a delay, and the
+// machine cycle after a product snapshot's alarm was released.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QThread>
+#include <csignal>
+
+#include "common/cyclerig.h"
+#include "common/programdir.h"
+#include "common/recorddb.h"
+#include "common/synthscene.h"
+#include "core/uitexttable.h"
+#include "core/wizardpara.h"
+#include "vision/controller/verdictlogic.h"
+
+namespace {
+
+class CycleFaultsE2E : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        rig.Stop();
+        if (xvfb.state() != QProcess::NotRunning) {
+            xvfb.terminate();
+            if (!xvfb.waitForFinished(3000))
+                xvfb.kill();
+            xvfb.waitForFinished(2000);
+        }
+    }
+
+    // First change at or after `from` whose outputs 0-2 are `bits`; -1 if none.
+    qint64 ChangeTo(qint64 from, int bits)
+    {
+        for (const OutputChange& c : rig.Changes(from))
+            if (c.bits == bits)
+                return c.ms;
+        return -1;
+    }
+    QString Seen(qint64 from)
+    {
+        QString s;
+        for (const OutputChange& c : rig.Changes(from))
+            s += QString("+%1:%2 ").arg(c.ms - from).arg(c.bits, 3, 2, QChar('0'));
+        return s;
+    }
+    cv::Mat PartInTheMould()
+    {
+        cv::Mat part = rig.scene().clone();
+        synth::blob(part, cv::Point(200, 180), 14, 0);
+        return part;
+    }
+
+    // A display of its own for the touches (Xvfb picks a free number).
+    bool StartDisplay()
+    {
+        for (int tries = 0; tries < 5; ++tries) {
+            xvfb.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1920x1080x24", "-nolisten", "tcp"});
+            if (!xvfb.waitForStarted(5000))
+                return false;
+            if (xvfb.waitForReadyRead(10000)) {
+                display = ":" + QString::fromLatin1(xvfb.readLine()).trimmed();
+                return true;
+            }
+            xvfb.kill();
+            xvfb.waitForFinished(2000);
+        }
+        return false;
+    }
+    void Touch(int x, int y)
+    {
+        QProcess x11;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("DISPLAY", display);
+        x11.setProcessEnvironment(env);
+        x11.start("xdotool", {"mousemove", QString::number(x), QString::number(y), "click", "1"});
+        x11.waitForFinished(5000);
+    }
+
+    ProgramDir dir;
+    CycleRig rig{dir.path()};
+    QProcess xvfb;
+    QString display;
+};
+
+}  // namespace
+
+TEST_F(CycleFaultsE2E, APulseShorterThanAStallOfTheGuiThreadStartsExactlyOneCycle)
+{
+    ASSERT_TRUE(rig.Prepare(CycleRigSetup{}));
+    ASSERT_GE(rig.Launch({"MOULDMON_HOLD_PASS_MS=150"}), 0);
+    QThread::msleep(800);
+    const qint64 before = rig.board()->frames().isEmpty() ? 0 : rig.board()->frames().last().ms;
+    ASSERT_EQ(::kill(pid_t(rig.process().processId()), SIGUSR2), 0);
+    QThread::msleep(15);
+    rig.board()->send("pulse 0 20");
+    ASSERT_TRUE(rig.WaitFor([&] { return rig.Log().contains("monitoring pass held for 150 ms"); }, 2000));
+    // One cycle: inhibits at the start, released by stage 1 (1.0 s) and stage 2 (2.0 s).
+    ASSERT_TRUE(rig.WaitFor([&] { return ChangeTo(before, 0b000) >= 0; }, 4000)) << Seen(before).toStdString();
+    QThread::msleep(1500);
+    int starts = 0;
+    for (const OutputChange& c : rig.Changes(before))
+        starts += c.bits == 0b011;
+    EXPECT_EQ(starts, 1) << Seen(before).toStdString();
+}
+
+TEST_F(CycleFaultsE2E, TriggerSafetyDuringTheLastStagesDelayJudgesItAtOnce)
+{
+    CycleRigSetup s;
+    s.delay0 = 3;
+    s.delay1 = 50;  // stage 2 would wait 5.3 s
+    s.adjust = [](WizardPara& p) { p.enable_trigger_safety = 1; };
+    ASSERT_TRUE(rig.Prepare(s));
+    ASSERT_GE(rig.Launch(), 0);
+    QThread::msleep(500);
+    const qint64 edge = rig.Pulse(0);
+    ASSERT_GE(edge, 0);
+    ASSERT_TRUE(rig.WaitFor([&] { return ChangeTo(edge, 0b001) >= 0; }, 2000)) << Seen(edge).toStdString();
+    QThread::msleep(700);
+    const qint64 safety = rig.Pulse(1);
+    ASSERT_GE(safety, 0);
+    ASSERT_TRUE(rig.WaitFor([&] { return ChangeTo(safety, 0b000) >= 0; }, 2000)) << Seen(edge).toStdString();
+    const qint64 verdict = ChangeTo(safety, 0b000) - safety;
+    std::printf("[ figures  ] trigger safety: stage-2 verdict %lld ms after the input-1 edge\n",
+                static_cast<long long>(verdict));
+    EXPECT_LE(verdict, 30) << Seen(edge).toStdString();
+}
+
+TEST_F(CycleFaultsE2E, ACameraUnpluggedDuringADelayGivesNgAndTheInhibitNeverOk)
+{
+    CycleRigSetup s;
+    s.delay0 = 3;
+    s.delay1 = 100;  // the loss is noticed after six seconds without a frame
+    s.unplugFiles = true;
+    ASSERT_TRUE(rig.Prepare(s));
+    ASSERT_GE(rig.Launch(), 0);
+    QThread::msleep(500);
+    const qint64 edge = rig.Pulse(0);
+    ASSERT_GE(edge, 0);
+    ASSERT_TRUE(rig.WaitFor([&] { return ChangeTo(edge, 0b001) >= 0; }, 2000)) << Seen(edge).toStdString();
+    ASSERT_TRUE(QFile(dir.file("unplug1")).open(QIODevice::WriteOnly));
+    // Stage 2 is judged NG: the alarm with the mould-close inhibit, which is never released.
+    ASSERT_TRUE(rig.WaitFor([&] {
+        for (const OutputChange& c : rig.Changes(edge))
+            if (c.bits & 0b100)
+                return true;
+        return false;
+    }, 14000)) << Seen(edge).toStdString() << rig.Log().toStdString();
+    for (const OutputChange& c : rig.Changes(ChangeTo(edge, 0b001)))
+        EXPECT_TRUE(c.bits & 0b001) << Seen(edge).toStdString();
+    const int lan = gLan;
+    gLan = rig.language();
+    Data_Init();
+    const QString noPicture = VerdictLogic::NoPictureRecordText(0);
+    gLan = lan;
+    Data_Init();
+    EXPECT_TRUE(rig.WaitFor([&] {
+        for (const QStringList& r : RecordRows("RECORD.db"))
+            if (r.value(2) == noPicture)
+                return true;
+        return false;
+    }, 3000)) << noPicture.toStdString();
+}
+
+TEST_F(CycleFaultsE2E, AfterAProductSnapshotAlarmTheNextMachineCycleKeepsItsDelays)
+{
+    if (QStandardPaths::findExecutable("Xvfb").isEmpty() || QStandardPaths::findExecutable("xdotool").isEmpty())
+        GTEST_SKIP() << "Xvfb or xdotool missing";
+    CycleRigSetup s;
+    s.delay0 = 3;
+    s.delay1 = 5;  // both on input 0: stage 2 at 0.8 s
+    ASSERT_TRUE(rig.Prepare(s));
+    ASSERT_TRUE(rig.Show(1, PartInTheMould()));
+    ASSERT_TRUE(StartDisplay());
+    ASSERT_GE(rig.Launch({"DISPLAY=" + display, "QT_QPA_PLATFORM=xcb", "XDG_RUNTIME_DIR=" + dir.path()}), 0)
+        << rig.Log().toStdString();
+    QThread::msleep(1500);
+    const qint64 before = rig.board()->frames().isEmpty() ? 0 : rig.board()->frames().last().ms;
+    Touch(1821, 773);  // option bar, "Pro snapshot"
+    ASSERT_TRUE(rig.WaitFor([&] { return ChangeTo(before, 0b111) >= 0; }, 4000)) << Seen(before).toStdString();
+    // The part taken out, input 1 re-checks: OK, the hold is left.
+    ASSERT_TRUE(rig.Show(1, rig.scene()));
+    QThread::msleep(500);
+    const qint64 recheck = rig.Pulse(1);
+    ASSERT_TRUE(rig.WaitFor([&] { return ChangeTo(recheck, 0b001) >= 0; }, 3000)) << Seen(before).toStdString();
+    QThread::msleep(1000);
+    // The next machine cycle: stage 2 releases the mould close 0.8 s after the edge.
+    const qint64 edge = rig.Pulse(0);
+    ASSERT_TRUE(rig.WaitFor([&] { return ChangeTo(edge, 0b000) >= 0; }, 3000)) << Seen(edge).toStdString();
+    const qint64 release = ChangeTo(edge, 0b000) - edge;
+    std::printf("[ figures  ] machine cycle after a snapshot alarm: stage 2 at +%lld ms\n",
+                static_cast<long long>(release));
+    EXPECT_NEAR(double(release), 800.0, 30.0) << Seen(edge).toStdString();
+}
