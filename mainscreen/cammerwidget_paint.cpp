@@ -128,19 +128,19 @@ void CammerWidget::PaintRegions(QPainter& painter, CammerSingleton* m, int stage
                              QColor("#E9967A"));
         }
         painter.save();
-        painter.scale(host->cellScale(0), host->cellScale(1));
+        painter.scale(host->cellScale(2), host->cellScale(3));
         if (!isOK && !roiOK[stage][r] && alarm == 2 && live) {
+            // The boxes hold image pixels: mapped to display pixels, they sit where the region's
+            // outline (display pixels) is drawn under the same scale.
             painter.setPen(QPen(Qt::red, 1));
             painter.setBrush(Qt::NoBrush);
             const int n = std::clamp(ngBoxes[stage][r][0][0], 0, 99);
             for (int i = 1; i <= n; ++i) {
                 const int* b = ngBoxes[stage][r][i];
-                painter.drawRect(QRect(QPoint(b[0], b[1]), QPoint(b[2] - 1, b[3] - 1)));
+                painter.drawRect(QRect(QPoint(int(b[0] * gShowAW), int(b[1] * gShowAH)),
+                                       QPoint(int((b[2] - 1) * gShowAW), int((b[3] - 1) * gShowAH))));
             }
         }
-        painter.restore();
-        painter.save();
-        painter.scale(host->cellScale(2), host->cellScale(3));
         const QColor colour = alarm == 0 ? QColor(Qt::darkBlue) : (isOK || roiOK[stage][r]) ? QColor(Qt::green) : QColor(Qt::red);
         painter.setPen(QPen(colour, 1));
         painter.setBrush(Qt::NoBrush);

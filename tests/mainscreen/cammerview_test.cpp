@@ -109,6 +109,34 @@ TEST_F(ViewTest, FramePollingTakesNewFramesForDisplay)
     EXPECT_EQ(PixelOf(w, 0, 0), qRgb(200, 200, 200));
 }
 
+TEST_F(ViewTest, NgBoxOfARegionSitsOnTheBlobAsTheOutlineDoes)
+{
+    CammerWidget* w = MakeViews();
+    gSource = 1;
+    host.alarm = 2;
+    CammerSingleton& m = *w->modelInForce;
+    m.roiNum[0] = 1;
+    m.shapeType[0][0] = 1;
+    m.rects[0][0].rect = QRect(int(80 * gShowAW), int(80 * gShowAH), int(100 * gShowAW), int(100 * gShowAH));
+    m.rects[0][0].setImageRect();
+    std::memset(w->ngPoints, 0, size_t(gImageLen));
+    std::memset(w->frameShown, 10, size_t(gImageLen));
+    w->roiOK[0][0] = false;
+    w->isOK = false;
+    // A blob at image (100, 110)-(139, 149).
+    w->ngBoxes[0][0][0][0] = 1;
+    const int box[4] = {100, 110, 140, 150};
+    std::copy(box, box + 4, w->ngBoxes[0][0][1]);
+    const QImage shot = w->grab().toImage();
+    auto red = [&](int x, int y) {
+        const QRgb c = shot.pixel(x, y);
+        return qRed(c) > 200 && qGreen(c) < 60 && qBlue(c) < 60;
+    };
+    EXPECT_TRUE(red(int(100 * gShowAW), int(130 * gShowAH)));   // left edge, at display pixels
+    EXPECT_TRUE(red(int(120 * gShowAW), int(110 * gShowAH)));   // top edge
+    EXPECT_FALSE(red(100, 130));                                // not at image pixels
+}
+
 TEST_F(ViewTest, OverlaysAreClippedAndBlinkOnlyWhileNG)
 {
     CammerWidget* w = MakeViews();
