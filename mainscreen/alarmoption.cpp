@@ -50,6 +50,7 @@ AlarmOption::AlarmOption(QWidget* parent) : BWidget(parent)
     comboSource->addItem(icon, textRow(60), 2);
     comboSource->addItem(icon, textRow(216), 3);
     comboSource->addItem(icon, textRow(217), 4);
+    OptionLists::FitTexts(comboSource);
     comboCamera = new QComboBox;
     OptionLists::SizeList(comboCamera);
     OptionLists::FillCameras(comboCamera);

@@ -243,7 +243,8 @@ void CammerWidget::PaintTexts(QPainter& painter, CammerSingleton* m, int stage, 
         }
     }
     (void)m;
-    if ((gSource == 0 || gSource == -1) && host->viewMode() == cameraIndex && host->alarmState() != 1) {
+    // The title bar has four camera strips: views 4-7 leave it alone.
+    if (titled && (gSource == 0 || gSource == -1) && host->viewMode() == cameraIndex && host->alarmState() != 1) {
         const QPoint t = host->touchPoint();
         host->setLocation(QString("%1, %2, %3").arg(t.x()).arg(t.y()).arg(host->touchPixelText()));
     }

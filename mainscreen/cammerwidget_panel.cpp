@@ -223,6 +223,9 @@ void CammerWidget::ApplyParam(int which, int v)
     } else {
         modelEdit->param3[s][r] = v;
     }
+    // The filter size and the area are what the defect region's size hints show.
+    if (which != 1 && modelEdit->method[s][r] == 0)
+        viewHost()->showSizeHint();
     if (recogniser)
         recogniser->RunTest(s, r);
 }

@@ -6,6 +6,7 @@
 #include <QIcon>
 
 #include "vision/camera/cameradiscovery.h"
+#include "widgets/fittext.h"
 #include "widgets/textrow.h"
 
 static void registerRegionPagePictures()
@@ -32,6 +33,17 @@ void FillCameras(QComboBox* combo)
         combo->addItem(QIcon(QString(":/img/icons/%1.png").arg(2 * k + 57)), textRow(43).arg(k), k - 1);
     if (numCamera > 1)
         combo->addItem(QIcon(":/img/icons/39a.png"), textRow(44), numCamera);
+    FitTexts(combo);
+}
+
+void FitTexts(QComboBox* combo)
+{
+    QStringList texts;
+    for (int i = 0; i < combo->count(); ++i)
+        texts << combo->itemText(i);
+    const int px = FittingPixelSize(combo->font(), texts, kTextRoom, kTextPixels, 10);
+    // The bars' style sheets set the type size; the list's own rule wins over them.
+    combo->setStyleSheet(px < kTextPixels ? QString("QComboBox{font-size:%1px;}").arg(px) : QString());
 }
 
 void SizeList(QComboBox* combo)

@@ -83,6 +83,7 @@ RegiOption::RegiOption(QWidget* parent) : BWidget(parent)
     comboSource->addItem(sourceIcon, textRow(60), 2);
     comboSource->addItem(sourceIcon, textRow(216), 3);
     comboSource->addItem(sourceIcon, textRow(217), 4);
+    OptionLists::FitTexts(comboSource);
 
     comboCamera = new QComboBox;
     OptionLists::SizeList(comboCamera);
@@ -98,6 +99,7 @@ RegiOption::RegiOption(QWidget* parent) : BWidget(parent)
     } else if (mode == 4) {
         ChangeDetectNum(gpWPara->stage_count);
     }
+    OptionLists::FitTexts(comboDetect);
 
     auto* delegate = new QStyledItemDelegate(this);
     comboDetect->setItemDelegate(delegate);
@@ -169,6 +171,7 @@ void RegiOption::ChangeDetectNum(int count)
     comboDetect->clear();
     for (int i = 0; i < count && i < 8; ++i)
         comboDetect->addItem(textRow(46).arg(textRow(477 + i)), i);
+    OptionLists::FitTexts(comboDetect);
 }
 
 void RegiOption::GetTempTIme(int c, int d, int n)

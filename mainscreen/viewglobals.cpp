@@ -2,3 +2,4 @@
 
 int gSource = -1;
 QString gTempTime;
+int gDrawHint = 0;

@@ -7,3 +7,5 @@
 extern int gSource;
 // File time "yyyy-MM-dd hh.mm.ss" of the shown template.
 extern QString gTempTime;
+// A size hint of the region panel is being shown; the main window's hint timer clears it.
+extern int gDrawHint;

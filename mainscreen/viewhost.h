@@ -10,6 +10,8 @@
 #include <QVector>
 #include <QRgb>
 
+#include "mainscreen/viewglobals.h"
+
 class CammerWidget;
 class QWidget;
 
@@ -74,6 +76,8 @@ public:
     // TitleBar::setCameraInfo(camera, type, text, 1) and TitleBar::setLocation(text).
     virtual void setCameraInfo(int camera, int type, const QString& text);
     virtual void setLocation(const QString& text) { location = text; }
+    // A view shows a size hint: gDrawHint is set and the main window's 3000 ms hint timer runs.
+    virtual void showSizeHint() { gDrawHint = 1; }
     // Region option bar while it browses records: the picture, its camera, the count, the index
     // and the file label.
     virtual QImage recordPicture() const { return recordImage; }

@@ -1,5 +1,7 @@
 #include "widgets/colorbutton.h"
 
+#include "widgets/fittext.h"
+
 #include <QFontMetrics>
 #include <QPainter>
 
@@ -44,10 +46,8 @@ void ColorButton::paintEvent(QPaintEvent*)
         p.drawPixmap(rect(), *face);
     QFont f("wqy-microhei");
     if (int px = captionPixelSize(style_)) {
-        f.setPixelSize(px);
         // A caption wider than the key (e.g. "character" on an 80 px key) is set smaller, not cut.
-        while (px > 10 && QFontMetrics(f).horizontalAdvance(text()) > width() - 6)
-            f.setPixelSize(--px);
+        f.setPixelSize(FittingPixelSize(f, {text()}, width() - 6, px, 10));
     }
     p.setFont(f);
     p.setPen(Qt::white);

@@ -1,5 +1,7 @@
 #include "widgets/messagedialog.h"
 
+#include "widgets/fittext.h"
+
 #include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -41,11 +43,7 @@ MessageDialog::MessageDialog(QString title, QString message, int mode, QWidget* 
         b->setFixedSize(100, 50);
         // Captions longer than the 100 px button ("Cancel" at 32 px) are set smaller, not cut.
         QString style = QString::fromLatin1(c.style);
-        QFont f = b->font();
-        int px = 32;
-        f.setPixelSize(px);
-        while (px > 12 && QFontMetrics(f).horizontalAdvance(b->text()) > 84)
-            f.setPixelSize(--px);
+        const int px = FittingPixelSize(b->font(), {b->text()}, 84, 32, 12);
         if (px != 32)
             style.replace("font-size:32px", QString("font-size:%1px").arg(px));
         b->setStyleSheet(style);

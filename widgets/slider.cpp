@@ -1,5 +1,7 @@
 #include "widgets/slider.h"
 
+#include "widgets/fittext.h"
+
 #include <QCoreApplication>
 #include <QFocusEvent>
 #include <QMouseEvent>
@@ -90,10 +92,13 @@ void Slider::paintEvent(QPaintEvent*)
     QPainter p(this);
     p.setPen(Qt::green);
     QFont f("wqy-microhei");
-    f.setPixelSize(30);
+    // A caption wider than its 120 px ("Sensitivity") is set smaller, not cut.
+    f.setPixelSize(FittingPixelSize(f, {objectName()}, 120, 30, 12));
     p.setFont(f);
     const int h = height();
     p.drawText(QRect(0, 0, 120, h), Qt::AlignLeft | Qt::AlignVCenter, objectName());
+    f.setPixelSize(30);
+    p.setFont(f);
     if (gpPixmapEdit)
         p.drawPixmap(QRect(135, 3, 80, h - 6), *gpPixmapEdit);
     p.drawText(QRect(135, 3, 80, h - 6), Qt::AlignCenter, QString::number(value(), 10));

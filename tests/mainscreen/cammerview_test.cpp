@@ -137,6 +137,19 @@ TEST_F(ViewTest, NgBoxOfARegionSitsOnTheBlobAsTheOutlineDoes)
     EXPECT_FALSE(red(100, 130));                                // not at image pixels
 }
 
+TEST_F(ViewTest, OnlyViewsZeroToThreeWriteTheTouchReadout)
+{
+    gFindCamera = 6;
+    MakeViews(6);
+    gSource = -1;
+    for (int v : {3, 5}) {
+        host.mode = v;
+        host.location.clear();
+        V(v)->grab();
+        EXPECT_EQ(host.location.isEmpty(), v == 5) << v;
+    }
+}
+
 TEST_F(ViewTest, OverlaysAreClippedAndBlinkOnlyWhileNG)
 {
     CammerWidget* w = MakeViews();

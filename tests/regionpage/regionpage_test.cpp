@@ -4,7 +4,12 @@
 // source switch under a refused password.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <QDialog>
+#include <QDir>
+#include <QFontMetrics>
+#include <QCoreApplication>
 #include <QFile>
 #include <QImage>
 #include <QSqlDatabase>
@@ -24,6 +29,7 @@
 #include "core/wizardpara.h"
 #include "mainscreen/alarmoption.h"
 #include "mainscreen/drawroiwidget.h"
+#include "mainscreen/optionlists.h"
 #include "mainscreen/regioneditor.h"
 #include "mainscreen/regioption.h"
 #include "mainscreen/viewglobals.h"
@@ -39,6 +45,7 @@
 #include "widgets/choosebox.h"
 #include "widgets/modalhook.h"
 #include "widgets/passwordbox.h"
+#include "widgets/slider.h"
 #include "widgets/textrow.h"
 #include "widgets/warnbox.h"
 
@@ -552,4 +559,69 @@ TEST(AlarmOptionBar, ReDetectedReportsEveryToggleAndListsCameras)
     EXPECT_EQ(bar->comboSource->itemText(0), Row(223));
     EXPECT_EQ(win->regiOption->comboSource->itemText(0), QString::fromUtf8("模板"));
     gLan = 1;
+}
+
+// Set MOULDMON_CHROME_SHOTS to a directory to save the region page with its panel and the two
+// bars in English.
+TEST(RegionPageCaptions, EnglishListEntriesFitBesideTheirIconsWhole)
+{
+    MainWindow* win = Fresh();
+    RegiOption bar;
+    AlarmOption alarm;
+    bar.resize(175, 1000);
+    alarm.resize(175, 1000);
+    for (QComboBox* c : {bar.comboSource, bar.comboCamera, bar.comboDetect, alarm.comboSource, alarm.comboCamera}) {
+        c->ensurePolished();
+        const QFontMetrics fm(c->font());
+        for (int i = 0; i < c->count(); ++i)
+            EXPECT_LE(fm.horizontalAdvance(c->itemText(i)), OptionLists::kTextRoom) << c->itemText(i).toStdString();
+    }
+    EXPECT_EQ(alarm.comboCamera->itemText(0), "Camera 1");
+    const QString out = qEnvironmentVariable("MOULDMON_CHROME_SHOTS");
+    if (out.isEmpty())
+        return;
+    QDir().mkpath(out);
+    EXPECT_TRUE(bar.grab().save(out + "/region-bar-en.png"));
+    EXPECT_TRUE(alarm.grab().save(out + "/alarm-bar-en.png"));
+    QWidget sliders;
+    sliders.resize(900, 150);
+    int y = 0;
+    for (int row : {23, 14, 13, 22}) {
+        auto* sl = new Slider(0, 255, 1, 25, &sliders, textRow(row));
+        sl->setGeometry(0, y, 900, 36);
+        y += 37;
+    }
+    EXPECT_TRUE(sliders.grab().save(out + "/sliders-en.png"));
+    CammerWidget* v = win->cammerWidget[0];
+    win->drawROIWidget->Reset(false);
+    AddRegion(v, 0, QRect(400, 300, 300, 200), 0, 5, 25, 100);
+    v->selectedROI = 0;
+    v->ShowHideROIPara();
+    win->show();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(win->grab().save(out + "/region-panel-en.png"));
+    win->hide();
+}
+
+TEST(RegionPageAutoRegion, AMadeRegionLeavesDrawModeAndNothingSelected)
+{
+    MainWindow* win = Fresh();
+    CammerWidget* v = win->cammerWidget[0];
+    ASSERT_FALSE(v->templates[0].empty());
+    ASSERT_FALSE(v->templates[1].empty());
+    // The first templates as they were, for the tests after this one.
+    const QByteArray kept0(reinterpret_cast<const char*>(v->templates[0][0]), gImageLen);
+    const QByteArray kept1(reinterpret_cast<const char*>(v->templates[1][0]), gImageLen);
+    std::memset(v->templates[0][0], 90, size_t(gImageLen));
+    std::memset(v->templates[1][0], 90, size_t(gImageLen));
+    for (int y = 300; y < 400; ++y)
+        std::memset(v->templates[1][0] + y * gImageW + 500, 240, 120);
+    viewHost()->setDrawMode(2);
+    v->selectedROI = 0;
+    win->AutogenerationRegion(0);
+    EXPECT_EQ(v->modelEdit->roiNum[0], 1);
+    EXPECT_EQ(viewHost()->drawMode(), 0);
+    EXPECT_EQ(v->selectedROI, -1);
+    std::memcpy(v->templates[0][0], kept0.constData(), size_t(gImageLen));
+    std::memcpy(v->templates[1][0], kept1.constData(), size_t(gImageLen));
 }

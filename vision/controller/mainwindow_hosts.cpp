@@ -128,6 +128,12 @@ public:
         if (win->titleBar)
             win->titleBar->setCameraInfo(camera, type, text, MESSAGE_WARNING);
     }
+    void showSizeHint() override
+    {
+        ViewHost::showSizeHint();
+        if (win->hintTimer)
+            win->hintTimer->start(3000);
+    }
     void setLocation(const QString& text) override
     {
         ViewHost::setLocation(text);

@@ -10,6 +10,7 @@
 #include "core/runmodederivation.h"
 #include "core/uitexttable.h"
 #include "core/wizardpara.h"
+#include "mainscreen/viewglobals.h"
 #include "statistics/temperaturealarm.h"
 #include "vision/camera/cameradiscovery.h"
 #include "vision/inspection/cammerrecongnize.h"
@@ -135,6 +136,7 @@ void MainWindow::SlotFPS()
 void MainWindow::SlotDrawHint()
 {
     hintTimer->stop();
+    gDrawHint = 0;
     update();
 }
 

@@ -302,6 +302,13 @@ void MainWindow::AutogenerationRegion(int stage)
     const int v = RunControl::AdjustAreaView(selectedView, numCamera);
     if (!ViewBuilt(v))
         return;
-    AutoGenerateRegion(*cammerWidget[v], stage, gpWPara->minimum_size, gpWPara->minimum_area);
-    cammerWidget[v]->update();
+    CammerWidget* view = cammerWidget[v];
+    if (AutoGenerateRegion(*view, stage, gpWPara->minimum_size, gpWPara->minimum_area).made) {
+        // The new region is not selected: back to selecting, nothing picked.
+        viewHost()->setDrawMode(0);
+        view->selectedROI = -1;
+        view->ShowHideROIPara();
+        update();
+    }
+    view->update();
 }

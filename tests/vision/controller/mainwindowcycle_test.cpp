@@ -24,6 +24,7 @@
 #include "core/wizardpara.h"
 #include "statistics/resstatisticsparam.h"
 #include "common/recorddb.h"
+#include "mainscreen/viewhost.h"
 #include "vision/camera/camerahost.h"
 #include "vision/camera/cameradiscovery.h"
 #include "vision/camera/cammerwidget.h"
@@ -329,4 +330,16 @@ TEST(MainWindowCycleLostCamera, ALostCameraMakesTheStageNgNeverOk)
         win->TimerUp(1);
     EXPECT_FALSE(win->cammerWidget[0]->isOK);
     EXPECT_EQ(win->alarmState, 2);
+}
+
+TEST(MainWindowHint, ASizeHintRunsTheHintTimerWhichClearsIt)
+{
+    MainWindow* win = W().win;
+    viewHost()->showSizeHint();
+    EXPECT_EQ(gDrawHint, 1);
+    ASSERT_TRUE(win->hintTimer->isActive());
+    EXPECT_EQ(win->hintTimer->interval(), 3000);
+    win->SlotDrawHint();
+    EXPECT_EQ(gDrawHint, 0);
+    EXPECT_FALSE(win->hintTimer->isActive());
 }
