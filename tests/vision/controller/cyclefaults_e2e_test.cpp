@@ -5,12 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QThread>
 #include <csignal>
 
 #include "common/cyclerig.h"
+#include "common/xscreen.h"
 #include "common/programdir.h"
 #include "common/recorddb.h"
 #include "common/synthscene.h"
@@ -22,16 +21,7 @@ namespace {
 
 class CycleFaultsE2E : public ::testing::Test {
 protected:
-    void TearDown() override
-    {
-        rig.Stop();
-        if (xvfb.state() != QProcess::NotRunning) {
-            xvfb.terminate();
-            if (!xvfb.waitForFinished(3000))
-                xvfb.kill();
-            xvfb.waitForFinished(2000);
-        }
-    }
+    void TearDown() override { rig.Stop(); }
 
     // First change at or after `from` whose outputs 0-2 are `bits`; -1 if none.
     qint64 ChangeTo(qint64 from, int bits)
@@ -55,36 +45,8 @@ protected:
         return part;
     }
 
-    // A display of its own for the touches (Xvfb picks a free number).
-    bool StartDisplay()
-    {
-        for (int tries = 0; tries < 5; ++tries) {
-            xvfb.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1920x1080x24", "-nolisten", "tcp"});
-            if (!xvfb.waitForStarted(5000))
-                return false;
-            if (xvfb.waitForReadyRead(10000)) {
-                display = ":" + QString::fromLatin1(xvfb.readLine()).trimmed();
-                return true;
-            }
-            xvfb.kill();
-            xvfb.waitForFinished(2000);
-        }
-        return false;
-    }
-    void Touch(int x, int y)
-    {
-        QProcess x11;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("DISPLAY", display);
-        x11.setProcessEnvironment(env);
-        x11.start("xdotool", {"mousemove", QString::number(x), QString::number(y), "click", "1"});
-        x11.waitForFinished(5000);
-    }
-
     ProgramDir dir;
     CycleRig rig{dir.path()};
-    QProcess xvfb;
-    QString display;
 };
 
 }  // namespace
@@ -168,19 +130,20 @@ TEST_F(CycleFaultsE2E, ACameraUnpluggedDuringADelayGivesNgAndTheInhibitNeverOk)
 
 TEST_F(CycleFaultsE2E, AfterAProductSnapshotAlarmTheNextMachineCycleKeepsItsDelays)
 {
-    if (QStandardPaths::findExecutable("Xvfb").isEmpty() || QStandardPaths::findExecutable("xdotool").isEmpty())
+    if (!XScreen::Available())
         GTEST_SKIP() << "Xvfb or xdotool missing";
+    XScreen screen;
     CycleRigSetup s;
     s.delay0 = 3;
     s.delay1 = 5;  // both on input 0: stage 2 at 0.8 s
     ASSERT_TRUE(rig.Prepare(s));
     ASSERT_TRUE(rig.Show(1, PartInTheMould()));
-    ASSERT_TRUE(StartDisplay());
-    ASSERT_GE(rig.Launch({"DISPLAY=" + display, "QT_QPA_PLATFORM=xcb", "XDG_RUNTIME_DIR=" + dir.path()}), 0)
+    ASSERT_TRUE(screen.Start());
+    ASSERT_GE(rig.Launch({"DISPLAY=" + screen.display(), "QT_QPA_PLATFORM=xcb", "XDG_RUNTIME_DIR=" + dir.path()}), 0)
         << rig.Log().toStdString();
     QThread::msleep(1500);
     const qint64 before = rig.board()->frames().isEmpty() ? 0 : rig.board()->frames().last().ms;
-    Touch(1821, 773);  // option bar, "Pro snapshot"
+    screen.Touch(QPoint(1821, 773), 0);  // option bar, "Pro snapshot"
     ASSERT_TRUE(rig.WaitFor([&] { return ChangeTo(before, 0b111) >= 0; }, 4000)) << Seen(before).toStdString();
     // The part taken out, input 1 re-checks: OK, the hold is left.
     ASSERT_TRUE(rig.Show(1, rig.scene()));
