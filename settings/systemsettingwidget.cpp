@@ -49,9 +49,20 @@
 
 int SystemSettingWidget::outSet = 0;
 
+// The tab icons live in the library's resources, linked only when named.
+static void registerTabIcons()
+{
+    static bool done = false;
+    if (!done) {
+        Q_INIT_RESOURCE(settingsframe);
+        done = true;
+    }
+}
+
 SystemSettingWidget::SystemSettingWidget(QWidget* parent) : BVerticalTabBar(parent)
 {
     setObjectName("SystemSettingWidget");
+    registerTabIcons();
     process = new QProcess(this);
 
     auto group = [this](const char* icon, std::initializer_list<int> rows, std::initializer_list<QWidget*> pages) {

@@ -510,3 +510,13 @@ TEST_F(Settings, OnlyTheFilesWrittenAreCopiedAndABadAddressChangesNothing)
     EXPECT_EQ(gpNet->cardInForce.addresses["eth0"][1], "255.255.255.0");
     EXPECT_EQ(gpNet->cardInForce.hostName, "mould-01");
 }
+
+TEST_F(Settings, AFailedSaveOfTheRecordWarns)
+{
+    Open();
+    screen->systemParams->slider[SystemParamsWidget::Area]->setValue(gpWPara->minimum_area + 1);
+    QSqlDatabase::database("dbIn").close();
+    ExitSetup({QDialog::Accepted});
+    QSqlDatabase::database("dbIn").open();
+    EXPECT_EQ(Texts(), (QStringList{textRow(234), textRow(621)}));
+}
