@@ -176,10 +176,12 @@ void SystemSettingWidget::showEvent(QShowEvent* event)
 {
     // Pages reload only for a new opening from the main screen; coming back from the naming page,
     // the hardware page or the floating camera panel keeps the edits and the edited camera.
+    const bool reload = reloadPending_;
     if (reloadPending_) {
         reloadPending_ = false;
         WizardParaInit();
     }
+    qInfo("settings: screen shown, pages %s", reload ? "loaded" : "kept");
     host()->overlayTools(0);
     BVerticalTabBar::showEvent(event);
 }

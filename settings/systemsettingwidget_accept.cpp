@@ -98,7 +98,9 @@ void SystemSettingWidget::accept()
         return;
     }
     // 7, 8.
+    qInfo("settings: asking whether to save");
     if (!showChooseBox(textRow(234))) {
+        qInfo("settings: declined");
         *gpWParaBak = *gpWPara;
         if (gpNet)
             gpNet->CopyCardToEdit();
@@ -121,6 +123,7 @@ void SystemSettingWidget::accept()
         gpNet->cardInForce = gpNet->cardEdit;
     if (!gpWPara->SaveDatatoFile())
         showWarnBox(textRow(621));
+    qInfo("settings: committed");
     // 14.
     if (gpWPara->location_level >= 1)
         h->startScreenOffTimer(gpWPara->location_level * 1000);

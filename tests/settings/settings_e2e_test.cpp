@@ -6,6 +6,8 @@
 
 #include <cstdio>
 
+#include <QElapsedTimer>
+#include <QMap>
 #include <QPoint>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -69,10 +71,23 @@ protected:
 
     void Touch(QPoint p) { screen.Touch(p); }
 
+    // Waits for a further line `line` in the program's log (a loaded machine may be slow to react).
+    bool Logged(const QString& line, int ms = 20000)
+    {
+        const int before = seen.value(line);
+        if (!rig.WaitFor([&] { return rig.Log().count(line) > before; }, ms))
+            return false;
+        seen[line] = rig.Log().count(line);
+        return true;
+    }
+    QMap<QString, int> seen;
+
     // The question box is the one visible window smaller than the screen.
     bool AnswerYes()
     {
-        for (int tries = 0; tries < 50; ++tries) {
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < 30000) {
             const QRect box = screen.Box();
             if (!box.isNull()) {
                 Touch(XScreen::YesOf(box));
@@ -125,11 +140,14 @@ TEST_F(SettingsE2E, RaisedProcDelayIsRecordedStoredAndDelaysTheNextVerdict)
     EXPECT_NEAR(double(before), 1000.0, 300.0);
 
     Touch(kSettingsButton);
+    ASSERT_TRUE(Logged("settings: screen shown, pages loaded")) << rig.Log().toStdString();
     Touch(kProcDelayGroove);
     Touch(kProcDelayGroove);
     Touch(kExitSetup);
+    ASSERT_TRUE(Logged("settings: asking whether to save")) << rig.Log().toStdString();
     ASSERT_TRUE(AnswerYes()) << rig.Log().toStdString();
-    QThread::msleep(800);
+    ASSERT_TRUE(Logged("settings: committed")) << rig.Log().toStdString();
+    QThread::msleep(500);
 
     QStringList texts;
     for (const QStringList& row : RecordRows("RECORD.db"))

@@ -29,6 +29,10 @@
 #include "mainscreen/optionbar.h"
 #include "network/cnt_net.h"
 #include "settings/advanceparamwidget.h"
+#include "settings/ioparamswidget.h"
+#include "core/runmodederivation.h"
+#include <QAbstractButton>
+#include <QButtonGroup>
 #include "settings/camerafunctionswidget.h"
 #include "settings/cameraparamswidget.h"
 #include "settings/ioparamswidget.h"
@@ -519,4 +523,20 @@ TEST_F(Settings, AFailedSaveOfTheRecordWarns)
     ExitSetup({QDialog::Accepted});
     QSqlDatabase::database("dbIn").open();
     EXPECT_EQ(Texts(), (QStringList{textRow(234), textRow(621)}));
+}
+
+TEST_F(Settings, AChosenModeLeftToTheNextStartGetsTheRestartNote)
+{
+    gDNum = 2;
+    Open();
+    screen->ioParams->procedureGroup()->button(4)->click();
+    const int records = Records().size();
+    ExitSetup({QDialog::Accepted});
+    // Not recorded, stored, and not in force before the next start.
+    EXPECT_EQ(Texts(), (QStringList{textRow(234), textRow(277)}));
+    EXPECT_EQ(Records().size(), records + 1);
+    EXPECT_EQ(Records().last(), "Modify the system parameters");
+    EXPECT_EQ(StoredRow("numFailDetect").split(' ').value(0), "4");
+    EXPECT_EQ(gpWPara->io_mode, 0);
+    EXPECT_EQ(gDNum, 2);
 }
