@@ -343,3 +343,24 @@ TEST(MainWindowHint, ASizeHintRunsTheHintTimerWhichClearsIt)
     EXPECT_EQ(gDrawHint, 0);
     EXPECT_FALSE(win->hintTimer->isActive());
 }
+
+TEST(MainWindowCycleMultiDetection, TheRepeatedInputIsClearedByADispatchThatStartsNothing)
+{
+    MainWindow* win = W().win;
+    WizardPara& p = *gpWPara;
+    p.io_mode = 4;
+    p.input_debounce = 0;
+    gDNum = 3;
+    for (int d = 0; d < 3; ++d) {
+        p.stage_enabled[d] = 1;
+        p.stage_trigger_input[d] = d == 0 ? 0 : 1;
+    }
+    for (quint32& m : win->detectMask)
+        m = 0;  // no stage waits for input 1
+    win->multiDetect = 1;
+    win->repeatInput = 1;
+    win->Run();
+    EXPECT_EQ(win->repeatInput, -1);
+    for (QTimer* t : win->stageTimer)
+        EXPECT_FALSE(t->isActive());
+}
