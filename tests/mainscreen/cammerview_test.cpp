@@ -109,20 +109,27 @@ TEST_F(ViewTest, FramePollingTakesNewFramesForDisplay)
     EXPECT_EQ(PixelOf(w, 0, 0), qRgb(200, 200, 200));
 }
 
-TEST_F(ViewTest, NgBoxOfARegionSitsOnTheBlobAsTheOutlineDoes)
+// View 0 in the alarm hold on the live source, its one rectangle region NG, a plain picture.
+static CammerSingleton& OneNgRegionInTheHold(CammerWidget* w, RecordingViewHost& host)
 {
-    CammerWidget* w = MakeViews();
     gSource = 1;
     host.alarm = 2;
     CammerSingleton& m = *w->modelInForce;
     m.roiNum[0] = 1;
     m.shapeType[0][0] = 1;
+    w->roiOK[0][0] = false;
+    w->isOK = false;
+    std::memset(w->frameShown, 10, size_t(gImageLen));
+    return m;
+}
+
+TEST_F(ViewTest, NgBoxOfARegionSitsOnTheBlobAsTheOutlineDoes)
+{
+    CammerWidget* w = MakeViews();
+    CammerSingleton& m = OneNgRegionInTheHold(w, host);
     m.rects[0][0].rect = QRect(int(80 * gShowAW), int(80 * gShowAH), int(100 * gShowAW), int(100 * gShowAH));
     m.rects[0][0].setImageRect();
     std::memset(w->ngPoints, 0, size_t(gImageLen));
-    std::memset(w->frameShown, 10, size_t(gImageLen));
-    w->roiOK[0][0] = false;
-    w->isOK = false;
     // A blob at image (100, 110)-(139, 149).
     w->ngBoxes[0][0][0][0] = 1;
     const int box[4] = {100, 110, 140, 150};
@@ -153,17 +160,10 @@ TEST_F(ViewTest, OnlyViewsZeroToThreeWriteTheTouchReadout)
 TEST_F(ViewTest, OverlaysAreClippedAndBlinkOnlyWhileNG)
 {
     CammerWidget* w = MakeViews();
-    gSource = 1;
-    host.alarm = 2;
-    CammerSingleton& m = *w->modelInForce;
-    m.roiNum[0] = 1;
-    m.shapeType[0][0] = 1;
+    CammerSingleton& m = OneNgRegionInTheHold(w, host);
     // a region reaching past the frame's right and bottom edges
     m.rects[0][0].imageRect = QRect(QPoint(gImageW - 10, gImageH - 10), QPoint(gImageW + 30, gImageH + 30));
     std::memset(w->ngPoints, 1, size_t(gImageLen));
-    std::memset(w->frameShown, 10, size_t(gImageLen));
-    w->roiOK[0][0] = false;
-    w->isOK = false;
     w->ngBoxes[0][0][0][0] = 1;
     w->ngBoxes[0][0][1][0] = 5;
     w->ngBoxes[0][0][1][1] = 5;

@@ -38,6 +38,16 @@ protected:
             s += QString("+%1:%2 ").arg(c.ms - from).arg(c.bits, 3, 2, QChar('0'));
         return s;
     }
+    // Starts the program on `s` and a cycle by input 0; returns once stage 1 released the ejector.
+    void StageOneJudged(const CycleRigSetup& s, qint64* edge)
+    {
+        ASSERT_TRUE(rig.Prepare(s));
+        ASSERT_GE(rig.Launch(), 0);
+        QThread::msleep(500);
+        *edge = rig.Pulse(0);
+        ASSERT_GE(*edge, 0);
+        ASSERT_TRUE(rig.WaitFor([&] { return ChangeTo(*edge, 0b001) >= 0; }, 2000)) << Seen(*edge).toStdString();
+    }
     cv::Mat PartInTheMould()
     {
         cv::Mat part = rig.scene().clone();
@@ -76,12 +86,8 @@ TEST_F(CycleFaultsE2E, TriggerSafetyDuringTheLastStagesDelayJudgesItAtOnce)
     s.delay0 = 3;
     s.delay1 = 50;  // stage 2 would wait 5.3 s
     s.adjust = [](WizardPara& p) { p.enable_trigger_safety = 1; };
-    ASSERT_TRUE(rig.Prepare(s));
-    ASSERT_GE(rig.Launch(), 0);
-    QThread::msleep(500);
-    const qint64 edge = rig.Pulse(0);
-    ASSERT_GE(edge, 0);
-    ASSERT_TRUE(rig.WaitFor([&] { return ChangeTo(edge, 0b001) >= 0; }, 2000)) << Seen(edge).toStdString();
+    qint64 edge = -1;
+    ASSERT_NO_FATAL_FAILURE(StageOneJudged(s, &edge));
     QThread::msleep(700);
     const qint64 safety = rig.Pulse(1);
     ASSERT_GE(safety, 0);
@@ -98,12 +104,8 @@ TEST_F(CycleFaultsE2E, ACameraUnpluggedDuringADelayGivesNgAndTheInhibitNeverOk)
     s.delay0 = 3;
     s.delay1 = 100;  // the loss is noticed after six seconds without a frame
     s.unplugFiles = true;
-    ASSERT_TRUE(rig.Prepare(s));
-    ASSERT_GE(rig.Launch(), 0);
-    QThread::msleep(500);
-    const qint64 edge = rig.Pulse(0);
-    ASSERT_GE(edge, 0);
-    ASSERT_TRUE(rig.WaitFor([&] { return ChangeTo(edge, 0b001) >= 0; }, 2000)) << Seen(edge).toStdString();
+    qint64 edge = -1;
+    ASSERT_NO_FATAL_FAILURE(StageOneJudged(s, &edge));
     ASSERT_TRUE(QFile(dir.file("unplug1")).open(QIODevice::WriteOnly));
     // Stage 2 is judged NG: the alarm with the mould-close inhibit, which is never released.
     ASSERT_TRUE(rig.WaitFor([&] {
