@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QMutexLocker>
 #include <QSqlDatabase>
+#include <QStackedWidget>
 #include <QTimer>
 
 #include "core/comsend.h"
@@ -251,7 +252,10 @@ void WindowWorld::Restore()
         }
     }
 
-    // The cycle idle: no delay, confirmation, request, hold or pending restart.
+    // The main screen with the option bar, the cycle idle: no delay, confirmation, request, hold
+    // or pending restart.
+    win->mainStack->setCurrentIndex(0);
+    win->optionStack->setCurrentIndex(0);
     for (QTimer* t : win->stageTimer)
         t->stop();
     for (QTimer* t : win->inputTimer)
