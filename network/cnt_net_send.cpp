@@ -16,15 +16,6 @@
 #include "vision/inspection/paramroi.h"
 #include "vision/records/counters.h"
 
-namespace {
-
-QByteArray Field(const char (&field)[100])
-{
-    return QByteArray(field, int(qstrnlen(field, sizeof field)));
-}
-
-}  // namespace
-
 qint64 CNT_Net::Now() const
 {
     return host.nowMs ? host.nowMs() : QDateTime::currentMSecsSinceEpoch();
@@ -121,8 +112,8 @@ void CNT_Net::CNT_SendTelInfo(int check, int count)
     if (!gpWPara)
         return;
     CNT_Enqueue(SEND_TEL_INFO, reportbody::TelInfo(cardInForce.hostName, check, count,
-                                                   Field(gpWPara->CntNet_MsgTechName),
-                                                   Field(gpWPara->CntNet_MsgTechNum)));
+                                                   reportbody::RecordText(gpWPara->CntNet_MsgTechName),
+                                                   reportbody::RecordText(gpWPara->CntNet_MsgTechNum)));
 }
 
 void CNT_Net::CNT_SendStatistics_Once(QList<param_roi> const& rows, bool result, int trigger)
@@ -150,7 +141,7 @@ void CNT_Net::CNT_SendRunState()
 void CNT_Net::CNT_SendCancle()
 {
     const int method = host.releaseMethod ? host.releaseMethod() : 0;
-    const QByteArray op = gpWPara ? Field(gpWPara->CntNet_Operator) : QByteArray();
+    const QByteArray op = gpWPara ? reportbody::RecordText(gpWPara->CntNet_Operator) : QByteArray();
     CNT_Enqueue(SEND_CANCLE, reportbody::Cancle(cardInForce.hostName, bindTime, Now(), method, op));
 }
 
@@ -215,7 +206,7 @@ void CNT_Net::CNT_SendManualStop()
     QByteArray body;
     {
         QMutexLocker lock(&recordsMutex_);
-        manualStop_.Apply(state, Now(), gpWPara ? Field(gpWPara->CntNet_Operator) : QByteArray());
+        manualStop_.Apply(state, Now(), gpWPara ? reportbody::RecordText(gpWPara->CntNet_Operator) : QByteArray());
         body = manualStop_.ToJson(cardInForce.hostName, state);
         manualStop_.SaveToFile(body.constData(), body.size());
     }
@@ -280,7 +271,7 @@ void CNT_Net::CNT_SendStatistics(QString const& ng_image)
         in.averagePeriod = AddCycleLocked();
         if (gpWPara) {
             in.cavity = gpWPara->cavity;
-            in.productName = Field(gpWPara->CntNet_ProName);
+            in.productName = reportbody::RecordText(gpWPara->CntNet_ProName);
             in.batch = gpWPara->product_batch;
             in.capacity = gpWPara->expected_capacity;
         }

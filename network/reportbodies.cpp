@@ -24,12 +24,6 @@ QByteArray Pieces(std::initializer_list<std::pair<const char*, QByteArray>> piec
     return out;
 }
 
-// A text field of the record, never read past its end.
-QByteArray F(const char (&field)[100])
-{
-    return QByteArray(field, int(qstrnlen(field, sizeof field)));
-}
-
 QByteArray N(qint64 v)
 {
     return QByteArray::number(v);
@@ -41,6 +35,11 @@ QByteArray Address(int a, int b, int c, int d)
 }
 
 }  // namespace
+
+QByteArray RecordText(const char (&field)[100])
+{
+    return QByteArray(field, int(qstrnlen(field, sizeof field)));
+}
 
 QByteArray RunStateText(int runState)
 {
@@ -119,7 +118,7 @@ QByteArray Param(const WizardPara& p, const QString& host, const ParamCounts& co
     Num(o, "neutron_detect", p.stage_delay[2]);
     Num(o, "fourth_detect", p.stage_delay[3]);
     Num(o, "is_psw_used", p.is_psw_used);
-    Text(o, "password", F(p.password));
+    Text(o, "password", RecordText(p.password));
     Num(o, "semi_auto", p.semi_auto);
     Num(o, "enabe_one_test", p.stage_enabled[0]);
     Num(o, "enabe_two_test", p.enabe_two_test);
@@ -192,7 +191,7 @@ QByteArray Param(const WizardPara& p, const QString& host, const ParamCounts& co
         Num(cam, "num_all_detect", counts.all ? counts.all[c] : 0);
         Num(cam, "sharp", p.sharpness[c]);
         Num(cam, "contrast", p.contrast[c]);
-        Text(cam, "camera_serial", counts.serials ? F(counts.serials[c]) : QByteArray());
+        Text(cam, "camera_serial", counts.serials ? RecordText(counts.serials[c]) : QByteArray());
     }
     return Print(o);
 }
@@ -259,11 +258,11 @@ QByteArray StatisticsOnce(const QList<param_roi>& rows, const WizardPara& p, con
     Num(o, "utc", c.utcMs);
     Text(o, "state", RunStateText(c.runState));
     Text(o, "detect_method", TriggerText(c.trigger));
-    Text(o, "product_name", F(p.CntNet_ProName));
+    Text(o, "product_name", RecordText(p.CntNet_ProName));
     Text(o, "product_serial", N(p.product_batch));
     Num(o, "product_num", p.expected_capacity);
     Num(o, "product_moldcavity", p.cavity);
-    Text(o, "product_operator", F(p.CntNet_Operator));
+    Text(o, "product_operator", RecordText(p.CntNet_Operator));
     Num(o, "result", c.result ? 1 : 0);
     cJSON* cameras = Array(o, "array");
     for (const param_roi& row : rows) {

@@ -12,6 +12,9 @@ class CammerSingleton;
 
 namespace reportbody {
 
+// A text field of the parameter record (its 8-bit bytes), never read past its end.
+QByteArray RecordText(const char (&field)[100]);
+
 // Texts of the main window's run state (types 18, 19), of an inspection's trigger (type 18) and
 // of the way an alarm was released (type 20); any other value gives the empty text.
 QByteArray RunStateText(int runState);

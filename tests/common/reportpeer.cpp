@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include "common/programdir.h"
+#include "tools/reportpeer/peerlog.h"
 
 bool WaitUntil(const std::function<bool()>& pred, int timeoutMs)
 {
@@ -21,22 +22,6 @@ bool WaitUntil(const std::function<bool()>& pred, int timeoutMs)
     return true;
 }
 
-namespace {
-QByteArray Unescape(const QByteArray& text)
-{
-    QByteArray out;
-    for (int i = 0; i < text.size(); ++i) {
-        const char c = text.at(i);
-        if (c != '\\' || i + 1 == text.size()) {
-            out += c;
-            continue;
-        }
-        const char n = text.at(++i);
-        out += n == 'r' ? '\r' : n == 'n' ? '\n' : n;
-    }
-    return out;
-}
-}  // namespace
 
 ReportPeerProcess::ReportPeerProcess(const QStringList& args)
 {
@@ -70,7 +55,7 @@ void ReportPeerProcess::drain()
         PeerEvent e;
         e.ms = line.left(a).toLongLong();
         e.kind = b < 0 ? line.mid(a + 1) : line.mid(a + 1, b - a - 1);
-        e.data = b < 0 ? QByteArray() : Unescape(line.mid(b + 1));
+        e.data = b < 0 ? QByteArray() : UnescapeLine(line.mid(b + 1));
         events_ << e;
     }
 }

@@ -17,6 +17,7 @@
 #include "common/cyclerig.h"
 #include "common/programdir.h"
 #include "common/synthscene.h"
+#include "tools/reportpeer/peerlog.h"
 
 namespace {
 
@@ -76,8 +77,7 @@ protected:
             const QList<QByteArray> w = line.split(' ');
             if (w.size() < 3 || w[1] != "frame")
                 continue;
-            QByteArray frame = line.mid(w[0].size() + 7);
-            frame.replace("\\n", "\n").replace("\\r", "\r").replace("\\\\", "\\");
+            const QByteArray frame = UnescapeLine(line.mid(w[0].size() + 7));
             const int mark = frame.indexOf(":..!");
             out << PeerFrame{w[0].toLongLong(), frame.left(frame.indexOf(':')).toInt(), frame.mid(mark + 4)};
         }

@@ -2,12 +2,11 @@
 // lock for the port).
 #include <gtest/gtest.h>
 
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTcpSocket>
 
 #include "common/programdir.h"
 #include "common/reportpeer.h"
+#include "reportfixture.h"
 #include "core/defaultdatabases.h"
 #include "core/globals.h"
 #include "core/wizardpara.h"
@@ -16,27 +15,12 @@
 
 namespace {
 
-void SwitchReporting(bool on)
-{
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "linktest");
-        db.setDatabaseName("PARAM.db");
-        ASSERT_TRUE(db.open());
-        QSqlQuery q(db);
-        q.prepare("UPDATE sysparam SET value = ? WHERE name = 'CntNet'");
-        q.addBindValue(on ? "1 0 0 0 0 0 0 0" : "0 0 0 0 0 0 0 0");
-        ASSERT_TRUE(q.exec());
-        db.close();
-    }
-    QSqlDatabase::removeDatabase("linktest");
-}
-
 class ReportLink : public ::testing::Test {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(CreateDefaultDatabases("."));
-        SwitchReporting(true);
+        SetReportingRow(true);
         para.cnt_net_enabled = 1;
         oldPara = gpWPara;
         gpWPara = &para;

@@ -11,38 +11,6 @@ const QByteArray kHeart = "POST /heart/ HTTP/1.1\r\n\r\n";
 const QByteArray kReline = "POST /reline/ HTTP/1.1\r\n\r\n";
 }  // namespace
 
-QByteArray EscapeLine(const QByteArray& bytes)
-{
-    QByteArray out;
-    out.reserve(bytes.size());
-    for (char c : bytes) {
-        if (c == '\\')
-            out += "\\\\";
-        else if (c == '\r')
-            out += "\\r";
-        else if (c == '\n')
-            out += "\\n";
-        else
-            out += c;
-    }
-    return out;
-}
-
-QByteArray UnescapeLine(const QByteArray& text)
-{
-    QByteArray out;
-    for (int i = 0; i < text.size(); ++i) {
-        const char c = text.at(i);
-        if (c != '\\' || i + 1 == text.size()) {
-            out += c;
-            continue;
-        }
-        const char n = text.at(++i);
-        out += n == 'r' ? '\r' : n == 'n' ? '\n' : n;
-    }
-    return out;
-}
-
 ReportPeer::ReportPeer(quint16 port, bool reconnect, int heartbeatMs, QObject* parent)
     : QObject(parent), port_(port), reconnect_(reconnect)
 {

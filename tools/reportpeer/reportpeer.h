@@ -8,6 +8,8 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include "peerlog.h"
+
 class QSocketNotifier;
 
 class ReportPeer : public QObject {
@@ -43,7 +45,3 @@ private:
     bool vanishAtNextFrame_ = false;
     bool ended_ = false;
 };
-
-// "\\", "\r" and "\n" written as escapes, so one frame is one log line.
-QByteArray EscapeLine(const QByteArray& bytes);
-QByteArray UnescapeLine(const QByteArray& text);
