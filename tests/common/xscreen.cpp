@@ -2,6 +2,8 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QRandomGenerator>
 #include <QMap>
 #include <QProcessEnvironment>
 #include <QStandardPaths>
@@ -20,27 +22,37 @@ bool XScreen::Available()
 
 bool XScreen::Start()
 {
+    // Reached as the program reaches it: from a network namespace of its own, where only the
+    // server's socket file leads to it.
     auto reachable = [this] {
         QProcess info;
-        info.start("xdpyinfo", {"-display", display_});
+        if (QProcess::execute("unshare", {"--net", "true"}) == 0)
+            info.start("unshare", {"--net", "xdpyinfo", "-display", display_});
+        else
+            info.start("xdpyinfo", {"-display", display_});
         return info.waitForFinished(3000) && info.exitStatus() == QProcess::NormalExit && info.exitCode() == 0;
     };
-    for (int tries = 0; tries < 5; ++tries) {
-        xvfb_.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1920x1080x24", "-nolisten", "tcp"});
+    // A number far above the low ones "Xvfb -displayfd" hands out: beside other servers started
+    // that way a low display was seen to break under a running program.
+    for (int tries = 0; tries < 10; ++tries) {
+        const int n = 300 + QRandomGenerator::global()->bounded(600);
+        if (QFile::exists(QString("/tmp/.X%1-lock").arg(n)) || QFile::exists(QString("/tmp/.X11-unix/X%1").arg(n)))
+            continue;
+        display_ = QString(":%1").arg(n);
+        xvfb_.setProcessChannelMode(QProcess::MergedChannels);
+        xvfb_.start("Xvfb", {display_, "-screen", "0", "1920x1080x24", "-nolisten", "tcp"});
         if (!xvfb_.waitForStarted(5000))
             return false;
-        if (xvfb_.waitForReadyRead(10000)) {
-            display_ = ":" + QString::fromLatin1(xvfb_.readLine()).trimmed();
-            QElapsedTimer t;
-            t.start();
-            while (t.elapsed() < 5000) {
-                if (reachable())
-                    return true;
-                QThread::msleep(50);
-            }
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < 5000 && xvfb_.state() == QProcess::Running) {
+            if (reachable())
+                return true;
+            QThread::msleep(50);
         }
         Stop();
     }
+    display_.clear();
     return false;
 }
 

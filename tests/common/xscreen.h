@@ -16,11 +16,11 @@ public:
 
     // Both tools are installed (tests skip without them).
     static bool Available();
-    // Starts the server; Xvfb picks a free number and prints it. Beside other tests' servers a
-    // number may be taken between the pick and the listen: then another one.
+    // Starts the server on a free display number, another one when it does not come up.
     bool Start();
     void Stop();
     QString display() const { return display_; }
+    bool running() const { return xvfb_.state() == QProcess::Running; }
 
     QString XDo(const QStringList& args);
     // Touches `p`, then waits `settleMs` while `idle` runs every 50 ms (a test drains the pipes of
