@@ -73,10 +73,13 @@ void shootLanguage(WizardPara& para)
     gpWParaBak = &edit;
     gpWParaBak->stage_count = 6;   // the grid's last Confirm: six stages in the edit copy
 
+    // As with "Display factory param" ticked on the advanced functions page.
     IOParamsWidget params;
+    params.setFactorySwitch([] { return true; });
     params.WizardParaInit();
     savePage(&params, "ioparams");
     IOFunctionsWidget functions;
+    functions.setFactorySwitch([] { return true; });
     functions.WizardParaInit();
     savePage(&functions, "iofunctions");
 
