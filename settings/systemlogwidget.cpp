@@ -131,20 +131,21 @@ void SystemLogWidget::pageHome()
 
 void SystemLogWidget::pageUp()
 {
-    if (pagesFound_ == 0)
-        return;
-    measure();
-    QScrollBar* bar = table_->verticalScrollBar();
-    bar->setValue(paging_.upFrom(bar->value()));
+    stepBy(&LogPaging::upFrom);
 }
 
 void SystemLogWidget::pageDown()
+{
+    stepBy(&LogPaging::downFrom);
+}
+
+void SystemLogWidget::stepBy(int (LogPaging::*to)(int) const)
 {
     if (pagesFound_ == 0)
         return;
     measure();
     QScrollBar* bar = table_->verticalScrollBar();
-    bar->setValue(paging_.downFrom(bar->value()));
+    bar->setValue((paging_.*to)(bar->value()));
 }
 
 void SystemLogWidget::pageTo(int page)

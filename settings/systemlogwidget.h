@@ -40,6 +40,8 @@ protected:
 private:
     // Recounts the rows and sizes into paging_.
     void measure();
+    // Moves the scroll bar by a paging step (nothing while no page was found).
+    void stepBy(int (LogPaging::*to)(int) const);
 
     QListWidget* dayList_;
     QTableView* table_;

@@ -2,8 +2,6 @@
 // check) and for the system log page (the days and the chosen day's record).
 #include "settings/systemsettingwidget.h"
 
-#include <QAbstractButton>
-#include <QButtonGroup>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QListWidget>
@@ -18,6 +16,7 @@
 #include "network/networkparamswidget.h"
 #include "settings/connectivity.h"
 #include "settings/networkcardfields.h"
+#include "settings/pagechoices.h"
 #include "settings/recorddays.h"
 #include "settings/systemlogwidget.h"
 #include "vision/controller/mainwindow.h"
@@ -27,19 +26,6 @@
 #include "widgets/textrow.h"
 
 namespace {
-// Checks button `id` of an exclusive group, or none for an id it does not have.
-void CheckOnly(QButtonGroup* group, int id)
-{
-    if (QAbstractButton* b = group->button(id)) {
-        b->setChecked(true);
-        return;
-    }
-    group->setExclusive(false);
-    for (QAbstractButton* b : group->buttons())
-        b->setChecked(false);
-    group->setExclusive(true);
-}
-
 void Repaint(QWidget* w)
 {
     w->repaint();
@@ -75,8 +61,8 @@ void SystemSettingWidget::InitCntNetWidget()
     page->card->blockSignals(blocked);
     SlotCmbCard(page->card->currentIndex());
     page->deviceName->setText(gpNet->cardEdit.hostName);
-    CheckOnly(page->videoType, gpWParaBak->video_share);
-    CheckOnly(page->frameRate, gpWParaBak->video_fps_index);
+    showChoice(page->videoType, gpWParaBak->video_share);
+    showChoice(page->frameRate, gpWParaBak->video_fps_index);
 }
 
 void SystemSettingWidget::SlotCmbCard(int index)

@@ -17,16 +17,28 @@ bool MakeRecordDb(const QString& path, const QList<QStringList>& rows)
         ok = db.open();
         QSqlQuery q(db);
         ok = ok && q.exec("CREATE TABLE RECORD(recordtime TEXT, recordpassword TEXT, remarks TEXT)");
+        // One transaction: a long day written row by row would take seconds.
+        ok = ok && db.transaction();
         for (const QStringList& r : rows) {
             q.prepare("INSERT INTO RECORD VALUES(?, ?, ?)");
             for (const QString& v : r)
                 q.addBindValue(v);
             ok = ok && q.exec();
         }
+        ok = db.commit() && ok;
         db.close();
     }
     QSqlDatabase::removeDatabase(kConn);
     return ok;
+}
+
+QList<QStringList> LongDayRows(int count)
+{
+    QList<QStringList> rows;
+    for (int i = 0; i < count; ++i)
+        rows << QStringList{QString("%1.%2.00").arg(6 + i / 60, 2, 10, QChar('0')).arg(i % 60, 2, 10, QChar('0')),
+                            i % 3 ? "Primary" : "Advanced", QString("operation %1 of the long day").arg(i + 1)};
+    return rows;
 }
 
 QList<QStringList> RecordRows(const QString& path)

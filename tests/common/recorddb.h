@@ -7,5 +7,7 @@
 // Creates `path` holding an empty table RECORD(recordtime, recordpassword, remarks) and
 // inserts `rows` (three texts each). False on any failure.
 bool MakeRecordDb(const QString& path, const QList<QStringList>& rows = {});
+// `count` rows of a busy day, one a minute from 06.00.00: "operation <n> of the long day".
+QList<QStringList> LongDayRows(int count);
 // Every row of table RECORD in `path`, in insertion order.
 QList<QStringList> RecordRows(const QString& path);

@@ -5,12 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QPainter>
-#include <QSqlDatabase>
-#include <QSqlQuery>
-#include <QVariant>
 
 #include "common/cyclerig.h"
 #include "common/programdir.h"
@@ -73,22 +71,8 @@ protected:
         QDir().mkpath(dir.file("RECORD"));
         ASSERT_TRUE(MakeRecordDb(dir.file("RECORD/2026-11-30.db"), {{"09.00.00", "Primary", "archived"}}));
         ASSERT_TRUE(MakeRecordDb(dir.file("RECORD/2026-12-01.db"), {{"09.00.00", "Primary", "archived"}}));
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "longDay");
-            db.setDatabaseName(dir.file("RECORD.db"));
-            ASSERT_TRUE(db.open());
-            db.transaction();
-            QSqlQuery q(db);
-            q.prepare("INSERT INTO RECORD VALUES (?, ?, ?)");
-            for (int i = 0; i < 400; ++i) {
-                q.addBindValue(QString("%1.%2.00").arg(6 + i / 60, 2, 10, QChar('0')).arg(i % 60, 2, 10, QChar('0')));
-                q.addBindValue(QString(i % 3 ? "Primary" : "Advanced"));
-                q.addBindValue(QString("operation %1 of the long day").arg(i + 1));
-                ASSERT_TRUE(q.exec());
-            }
-            db.commit();
-        }
-        QSqlDatabase::removeDatabase("longDay");
+        QFile::remove(dir.file("RECORD.db"));
+        ASSERT_TRUE(MakeRecordDb(dir.file("RECORD.db"), LongDayRows(400)));
     }
     // Three manual pages.
     void HelpPictures()

@@ -4,7 +4,6 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QSqlTableModel>
 #include <QHeaderView>
 #include <QTableView>
@@ -27,21 +26,10 @@ protected:
 
     void load(int rows)
     {
-        ASSERT_TRUE(MakeRecordDb(dir.file("RECORD.db")));
+        ASSERT_TRUE(MakeRecordDb(dir.file("RECORD.db"), LongDayRows(rows)));
         QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "logPageTest");
         db.setDatabaseName(dir.file("RECORD.db"));
         ASSERT_TRUE(db.open());
-        // One transaction: a long day written row by row would take seconds.
-        db.transaction();
-        QSqlQuery insert(db);
-        insert.prepare("INSERT INTO RECORD VALUES (?, ?, ?)");
-        for (int i = 0; i < rows; ++i) {
-            insert.addBindValue(QString("08.%1").arg(i, 4, 10, QChar('0')));
-            insert.addBindValue("Advanced");
-            insert.addBindValue(QString("operation %1").arg(i));
-            ASSERT_TRUE(insert.exec());
-        }
-        db.commit();
         page = new SystemLogWidget;
         model = new QSqlTableModel(page, db);
         model->setTable("RECORD");
