@@ -20,6 +20,8 @@ CameraFunctionsWidget::CameraFunctionsWidget(QWidget* parent) : BWidget(parent)
     setStyleSheet("QLabel{font-size:22px;color:#656263;}");
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(100, 50, 100, 50);
+    grid->setVerticalSpacing(36);
+    grid->setHorizontalSpacing(30);
     auto add = [&](int column, int row, int text) {
         auto* label = new QLabel(textRow(text), this);
         auto* box = new CheckBox(this, QString());
@@ -43,6 +45,7 @@ CameraFunctionsWidget::CameraFunctionsWidget(QWidget* parent) : BWidget(parent)
     manualEdit = add(1, 4, 199);
     whiteArea = add(1, 5, 391);
     whiteCount = add(1, 6, 520);
+    grid->setColumnStretch(4, 1);
     grid->setRowStretch(8, 1);
 }
 

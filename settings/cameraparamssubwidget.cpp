@@ -85,6 +85,7 @@ CameraParamsSubWidget::CameraParamsSubWidget(QWidget* parent) : BWidget(parent)
     grid->setVerticalSpacing(20);
     exposure = AddPageSlider(grid, 0, this, textRow(164), 1, 100);
     gain = AddPageSlider(grid, 1, this, textRow(165), 0, 64);
+    grid->setColumnStretch(4, 1);
     previousButton = IconButton(this, ":/img/icons/68.png", QSize(60, 100), QSize(48, 80));
     nextButton = IconButton(this, ":/img/icons/69.png", QSize(60, 100), QSize(48, 80));
     auto* sliders = new QHBoxLayout;

@@ -18,6 +18,14 @@ DeviceReportHooks DeviceReportHooks::standard()
         if (gpNet)
             gpNet->CNT_SendGetProduct();
     };
+    h.initStatistics = [] {
+        if (gpNet)
+            gpNet->InitStatistics();
+    };
+    h.initManualStop = [] {
+        if (gpNet)
+            gpNet->InitManualStop();
+    };
     return h;
 }
 

@@ -23,9 +23,7 @@ void StoreFieldText(char (&field)[100], const QString& shown, const QString& loa
 // The number a field's text stands for: its leading decimal digits (with sign), 0 without digits.
 int LeadingInteger(const QString& text);
 
-// The report server's operations the page uses. The product request goes to gpNet; the two
-// record resets are empty until the report record files arrive (then nothing is reset but the
-// files and folders the page removes itself).
+// The report server's operations the page uses (gpNet's; tests replace them).
 struct DeviceReportHooks {
     std::function<void()> sendGetProduct;  // product-list request (message type 14)
     std::function<void()> initStatistics;  // the server's statistics record starts again

@@ -24,19 +24,20 @@ DeviceParamsWidget::DeviceParamsWidget(QWidget* parent) : BWidget(parent)
     setStyleSheet("QLabel{font-size:22px;color:#656263;}QPushButton{color:#656263;}");
     auto field = [this](int row, KeyboardType type) {
         auto* e = new BLineEdit(this, textRow(row), QString(), type);
-        e->setFixedWidth(300);
+        e->setFixedSize(300, 50);
         return e;
     };
     productName = new BComboBox(this);
-    productName->setFixedWidth(300);
+    productName->setFixedSize(300, 50);
     getProductButton = new QPushButton(textRow(433), this);
-    getProductButton->setFixedSize(200, 50);
+    // At least the sizes of the layout; longer captions (English) widen the buttons.
+    getProductButton->setMinimumSize(200, 50);
     operatorName = field(434, KeyboardFull);
     cavity = field(435, KeyboardDigital);
     expectedCapacity = field(436, KeyboardDigital);
     productBatch = field(437, KeyboardFull);
     resetStatisticsButton = new QPushButton(textRow(438), this);
-    resetStatisticsButton->setFixedSize(250, 50);
+    resetStatisticsButton->setMinimumSize(250, 50);
 
     auto* grid = new QGridLayout;
     grid->setSpacing(40);

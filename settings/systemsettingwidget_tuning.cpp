@@ -10,7 +10,6 @@
 
 #include "settings/cameraparamssubwidget.h"
 #include "settings/cameraparamswidget.h"
-#include "settings/pageslider.h"
 #include "settings/settingshost.h"
 #include "vision/camera/cameradiscovery.h"
 #include "widgets/showbox.h"
@@ -128,12 +127,5 @@ void SystemSettingWidget::SlotAutoExposeTimeTimeout()
 void SystemSettingWidget::LoadCameraSliders(bool speed)
 {
     // Their valueChanged writes the same values back through the setters above.
-    if (cameraParams->subWidget)
-        cameraParams->subWidget->WizardParaInit();
-    const WizardPara& p = *gpWParaBak;
-    LoadSlider(cameraParams->clarity.slider, p.sharpness[outSet]);
-    LoadSlider(cameraParams->truth.slider, p.contrast[outSet]);
-    LoadSlider(cameraParams->gamma.slider, p.gamma[outSet]);
-    if (speed)
-        LoadSlider(cameraParams->speed.slider, p.capture_speed);
+    cameraParams->LoadCameraValues(speed);
 }

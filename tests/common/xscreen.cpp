@@ -139,3 +139,25 @@ void XScreen::Shot(const QString& name)
     QDir().mkpath(folder);
     Grab().save(folder + "/" + name + ".png");
 }
+
+bool XScreen::WaitForPixels(const QList<QPair<QPoint, QRgb>>& want, int ms, QStringList* seen)
+{
+    QElapsedTimer t;
+    t.start();
+    do {
+        const QImage screen = Grab();
+        bool all = !screen.isNull();
+        QStringList colours;
+        for (const auto& w : want) {
+            const QRgb c = screen.isNull() ? 0 : screen.pixel(w.first) & 0xffffff;
+            colours << QString("#%1").arg(c, 6, 16, QChar('0')).toUpper();
+            all = all && c == (w.second & 0xffffff);
+        }
+        if (seen)
+            *seen = colours;
+        if (all)
+            return true;
+        Settle(100);
+    } while (t.elapsed() < ms);
+    return false;
+}

@@ -4,6 +4,8 @@
 #include <functional>
 
 #include <QImage>
+#include <QList>
+#include <QPair>
 #include <QPoint>
 #include <QProcess>
 #include <QRect>
@@ -37,6 +39,9 @@ public:
     static QPoint NoOf(const QRect& box) { return {box.x() + box.width() * 78 / 100, box.y() + box.height() * 67 / 100}; }
 
     QImage Grab();
+    // Waits up to `ms` until every point shows its colour (a page shown, a panel out); `seen` gets
+    // the colours of the last look as "#RRGGBB".
+    bool WaitForPixels(const QList<QPair<QPoint, QRgb>>& want, int ms, QStringList* seen = nullptr);
     // Saves the screen as <name>.png in the folder MOULDMON_E2E_SHOTS names (nothing without it).
     void Shot(const QString& name);
 
