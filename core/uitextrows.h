@@ -30,5 +30,7 @@ extern const UiTextRow* const kUiTextRows_io;
 extern const int kUiTextRowCount_io;
 extern const UiTextRow* const kUiTextRows_network;
 extern const int kUiTextRowCount_network;
+extern const UiTextRow* const kUiTextRows_networkpages;
+extern const int kUiTextRowCount_networkpages;
 extern const UiTextRow* const kUiTextRows_statistics;
 extern const int kUiTextRowCount_statistics;

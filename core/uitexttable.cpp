@@ -38,6 +38,7 @@ void Data_Init()
     fillRows(kUiTextRows_maintenance, kUiTextRowCount_maintenance);
     fillRows(kUiTextRows_io, kUiTextRowCount_io);
     fillRows(kUiTextRows_network, kUiTextRowCount_network);
+    fillRows(kUiTextRows_networkpages, kUiTextRowCount_networkpages);
     fillRows(kUiTextRows_statistics, kUiTextRowCount_statistics);
 
     InstallFontSubstitutions();

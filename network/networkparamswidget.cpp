@@ -7,6 +7,9 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "core/globals.h"
+#include "core/wizardpara.h"
+#include "network/cnt_net.h"
 #include "widgets/bcombobox.h"
 #include "widgets/blineedit.h"
 #include "widgets/checkbox.h"
@@ -107,8 +110,25 @@ NetworkParamsWidget::NetworkParamsWidget(QWidget* parent) : BWidget(parent)
 
 void NetworkParamsWidget::WizardParaInit()
 {
+    if (!gpWParaBak)
+        return;
+    bigData->setChecked(gpWParaBak->cnt_net_enabled != 0);
+    serialPort->setCurrentIndex(gpWParaBak->serial_port);
     if (initCards)
         initCards();
 }
 
-void NetworkParamsWidget::accept() {}
+void NetworkParamsWidget::accept()
+{
+    if (!gpWParaBak)
+        return;
+    gpWParaBak->cnt_net_enabled = bigData->isChecked() ? 1 : 0;
+    if (gpNet)
+        gpNet->cardEdit.hostName = deviceName->text();
+    // A value the groups have no button for stays as it was.
+    if (videoType->checkedId() >= 0)
+        gpWParaBak->video_share = videoType->checkedId();
+    if (frameRate->checkedId() >= 0)
+        gpWParaBak->video_fps_index = frameRate->checkedId();
+    gpWParaBak->serial_port = serialPort->currentIndex();
+}

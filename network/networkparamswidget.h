@@ -18,8 +18,9 @@ class NetworkParamsWidget : public BWidget {
 public:
     explicit NetworkParamsWidget(QWidget* parent = nullptr);
 
-    // Page protocol. Loading fills the card controls from the edited card record through
-    // `initCards` (the settings screen's); moving the page's own values comes with the page.
+    // Page protocol. Loading sets the reporting switch and the serial port from gpWParaBak, then
+    // fills the card controls, the device name and the video groups through `initCards` (the
+    // settings screen's); accepting stores them into gpWParaBak and the edited card record.
     void WizardParaInit();
     void accept();
     std::function<void()> initCards;

@@ -12,6 +12,7 @@
 #include "core/parameterstore.h"
 #include "core/wizardpara.h"
 #include "network/cnt_net.h"
+#include "network/othernetworkfiles.h"
 #include "settings/devicefields.h"
 #include "widgets/bcombobox.h"
 #include "widgets/blineedit.h"
@@ -123,14 +124,5 @@ void DeviceParamsWidget::SlotResetStatistics()
     BMessageBox box("确认提示", textRow(447), 4 | 8, BMessageBoxWarning, this);
     if (execModal(box) != QDialog::Accepted)
         return;
-    for (const char* file : {"./cnt_net/data/Statistics", "./cnt_net/data/ManualStop"}) {
-        if (QFile::exists(file))
-            QFile::remove(file);
-    }
-    for (const char* dir : {"./cnt_net/cnt_alarmimage", "./cnt_net/cnt_tempimage", "./cnt_net/cnt_fail"})
-        runCommand("rm", {"-rf", dir});
-    if (gDeviceReportHooks.initStatistics)
-        gDeviceReportHooks.initStatistics();
-    if (gDeviceReportHooks.initManualStop)
-        gDeviceReportHooks.initManualStop();
+    ResetReportStatistics(gDeviceReportHooks.initStatistics, gDeviceReportHooks.initManualStop);
 }

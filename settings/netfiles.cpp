@@ -77,6 +77,12 @@ bool IsDottedQuad(const QString& text)
     return true;
 }
 
+bool IsHostName(const QString& text)
+{
+    static const QRegularExpression name("^[A-Za-z0-9]([A-Za-z0-9-]{0,61}[A-Za-z0-9])?$");
+    return name.match(text).hasMatch();
+}
+
 bool EditedAddressesValid(const NetCard& inForce, const NetCard& edited)
 {
     for (auto it = edited.addresses.cbegin(); it != edited.addresses.cend(); ++it) {

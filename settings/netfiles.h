@@ -21,6 +21,9 @@ QByteArray HostsFileText(const QByteArray& hosts, const QString& hostName);
 // Four decimal parts of 0..255 joined by dots.
 bool IsDottedQuad(const QString& text);
 
+// A host name the hostname and hosts files can carry: 1-63 letters, digits and "-", not first or last.
+bool IsHostName(const QString& text);
+
 // Every address, netmask and gateway of a wired card that differs from the record in force is a
 // dotted quad.
 bool EditedAddressesValid(const NetCard& inForce, const NetCard& edited);

@@ -97,8 +97,8 @@ SystemSettingWidget::SystemSettingWidget(QWidget* parent) : BVerticalTabBar(pare
 
     connect(this, &BVerticalTabBar::Save_changes, this, [] {});
     connect(this, &BVerticalTabBar::DeviPara, deviceParams, &DeviceParamsWidget::SlotGetProductName);
-    // Memorandum -> OtherNetworksWidget::SlotGetRemindList comes with that slot; recordshow is
-    // connected with the log page's slots (ConnectNetwork).
+    connect(this, &BVerticalTabBar::Memorandum, otherNetworks, &OtherNetworksWidget::SlotGetRemindList);
+    // recordshow is connected with the log page's slots (ConnectNetwork).
     connect(this, &BVerticalTabBar::Exitsetup, this, [this] {
         accept();
         // A refused accept leaves without a commit: the tuned cameras get the values in force.

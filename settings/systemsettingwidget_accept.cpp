@@ -177,6 +177,10 @@ int SystemSettingWidget::SaveNetParam()
         // Nothing of the cards is written or applied: the card in force stays.
         showWarnBox(textRow(620));
         edit = inForce;
+    } else if (hostChanged && !IsHostName(edit.hostName)) {
+        // The name goes into /etc/hostname and /etc/hosts: refused like a bad address.
+        showWarnBox(textRow(690));
+        edit = inForce;
     } else {
         QDir().mkpath("./cnt_net");
         if (addressesChanged) {

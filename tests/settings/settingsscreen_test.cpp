@@ -28,6 +28,7 @@
 #include "core/wizardpara.h"
 #include "mainscreen/optionbar.h"
 #include "network/cnt_net.h"
+#include "network/networkparamswidget.h"
 #include "settings/advanceparamwidget.h"
 #include "settings/ioparamswidget.h"
 #include "core/runmodederivation.h"
@@ -231,7 +232,7 @@ TEST_F(Settings, ProcedureFiveAndCavityThreeWithoutButtonsSurviveAnUntouchedExit
 TEST_F(Settings, DeviceNameOnlyAsksAndRecordsTheHeadingAlone)
 {
     Open();
-    gpNet->cardEdit.hostName = "press-07";
+    screen->networkParams->deviceName->setText("press-07");  // the page moves it on accept
     QTemporaryDir root;
     QDir(root.path()).mkpath("etc");
     QFile hosts(root.path() + "/etc/hosts");
@@ -497,7 +498,7 @@ TEST_F(Settings, OnlyTheFilesWrittenAreCopiedAndABadAddressChangesNothing)
     runner.calls.clear();
     Calls().clear();
     Open();
-    gpWParaBak->cnt_net_enabled = 1;
+    screen->networkParams->bigData->setChecked(true);  // the page moves it on accept
     ExitSetup({QDialog::Accepted});
     EXPECT_TRUE(runner.calls.isEmpty());
     EXPECT_TRUE(Calls().contains("restart client"));
@@ -506,7 +507,7 @@ TEST_F(Settings, OnlyTheFilesWrittenAreCopiedAndABadAddressChangesNothing)
     Texts().clear();
     Open();
     gpNet->cardEdit.addresses["eth0"][1] = "255.255.0";
-    gpNet->cardEdit.hostName = "press-10";
+    screen->networkParams->deviceName->setText("press-10");
     ExitSetup({QDialog::Accepted});
     EXPECT_EQ(Texts(), (QStringList{textRow(234), textRow(620)}));
     EXPECT_FALSE(QFile::exists("cnt_net/ls_interfaces"));
