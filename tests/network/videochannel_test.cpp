@@ -1,4 +1,5 @@
 // The shared video channels against tools/shmreader, the reader the report client stands for.
+#include <sched.h>
 #include <sys/ipc.h>
 #include <sys/sem.h>
 #include <sys/shm.h>
@@ -16,13 +17,35 @@
 namespace {
 
 // IPC keys come from a private /tmp under MOULDMON_SYSROOT, so runs never meet real channels.
+// Keys are only 16 bits of the folder's inode: the process takes an IPC namespace of its own where
+// it may (the cases of this program run beside each other), else a folder whose keys are unused.
 class VideoChannel : public ReportNet {
 protected:
+    static void SetUpTestSuite()
+    {
+        static const bool isolated = unshare(CLONE_NEWIPC) == 0;
+        (void)isolated;
+    }
+    bool KeysFree(const QString& dir)
+    {
+        for (int c = 0; c < 8; ++c) {
+            const QByteArray path = (dir + "/tmp").toLocal8Bit();
+            if (shmget(ftok(path.constData(), 1000 + c), 0, 0) != -1 ||
+                semget(ftok(path.constData(), 2000 + c), 0, 0) != -1)
+                return false;
+        }
+        return true;
+    }
     void SetUp() override
     {
         oldRoot = qgetenv("MOULDMON_SYSROOT");
-        qputenv("MOULDMON_SYSROOT", root.path().toLocal8Bit());
-        QDir(root.path()).mkpath("tmp");
+        for (int tries = 0; tries < 20; ++tries) {
+            root.reset(new QTemporaryDir);
+            QDir(root->path()).mkpath("tmp");
+            if (KeysFree(root->path()))
+                break;
+        }
+        qputenv("MOULDMON_SYSROOT", root->path().toLocal8Bit());
         oldShowW = gShowW;
         oldShowH = gShowH;
         ReportNet::SetUp();
@@ -40,7 +63,7 @@ protected:
         else
             qputenv("MOULDMON_SYSROOT", oldRoot);
     }
-    key_t Key(int project) { return ftok((root.path() + "/tmp").toLocal8Bit().constData(), project); }
+    key_t Key(int project) { return ftok((root->path() + "/tmp").toLocal8Bit().constData(), project); }
     // A frame of one colour, 32-bit B, G, R, A.
     std::vector<unsigned char> Frame(int w, int h, QRgb colour)
     {
@@ -76,7 +99,7 @@ protected:
     }
     int SemValue(int channel) { return semctl(net->videoChannels().value(channel).semid, 0, GETVAL); }
 
-    QTemporaryDir root;
+    std::unique_ptr<QTemporaryDir> root;
     QByteArray oldRoot;
     int oldShowW = 0, oldShowH = 0;
 };
@@ -157,8 +180,8 @@ TEST_F(VideoChannel, RedFrameReadsAsI420OutsideTheStamp)
 
 TEST_F(VideoChannel, ClientHoldingTheSemaphoreSkipsFramesAndIsFreedToOneOnDisconnect)
 {
-    auto f = Frame(64, 48, qRgb(255, 0, 0));
-    net->CNT_AddUseMemory(0, 64, 48, f.data());
+    auto f = Frame(64, 148, qRgb(255, 0, 0));
+    net->CNT_AddUseMemory(0, 64, 148, f.data());
     Link();
     net->VideoTick();
     QProcess reader;
@@ -168,7 +191,7 @@ TEST_F(VideoChannel, ClientHoldingTheSemaphoreSkipsFramesAndIsFreedToOneOnDiscon
     ASSERT_EQ(SemValue(0), 0);  // the client left holding it
 
     // A blocking take would never return here; the frame is skipped instead.
-    auto blue = Frame(64, 48, qRgb(0, 0, 255));
+    auto blue = Frame(64, 148, qRgb(0, 0, 255));
     std::copy(blue.begin(), blue.end(), f.begin());
     net->VideoTick();
     net->CNT_UpdateMemory(0, nullptr);
@@ -259,9 +282,10 @@ TEST_F(VideoChannel, ModeZeroMakesNoChannelTimerOrMemoryInfo)
 
 TEST_F(VideoChannel, UseNameNullStopsCopyingButALongerNameDoesNot)
 {
-    auto f = Frame(64, 48, qRgb(255, 0, 0));
-    net->CNT_AddUseMemory(0, 64, 48, f.data());
+    auto f = Frame(64, 148, qRgb(255, 0, 0));
+    net->CNT_AddUseMemory(0, 64, 148, f.data());
     Link();
+    // The frame is taller than the 100 stamped rows: its top row stays red.
     const unsigned char* seg = net->videoChannels().value(0).address;
     std::strcpy(para.CntNet_UseName, "null");
     net->VideoTick();
