@@ -16,6 +16,7 @@
 #include "network/cnt_net.h"
 #include "widgets/blineedit.h"
 #include "widgets/checkbox.h"
+#include "widgets/fittext.h"
 #include "widgets/showbox.h"
 #include "widgets/textrow.h"
 
@@ -23,6 +24,8 @@ namespace {
 
 const char* const kWifiFile = "./cnt_net/wlanpwd.conf";
 const char* const kServerDb = "./cnt_net/sysconf.db";
+// What a push button's frame and margins take of its width.
+const int kButtonPadding = 16;
 
 BLineEdit* Field(QWidget* parent, const char* title, KeyboardType type)
 {
@@ -60,8 +63,14 @@ OtherNetworksWidget::OtherNetworksWidget(QWidget* parent) : BWidget(parent)
     filePort = Field(this, "8000", KeyboardDigital);
     updateWifi = new QPushButton(textRow(444), this);
     updateServer = new QPushButton(textRow(453), this);
-    for (QPushButton* b : {updateWifi, updateServer})
+    for (QPushButton* b : {updateWifi, updateServer}) {
         b->setFixedSize(200, 50);
+        // Longer captions ("Update server settings") are set smaller than the page's 22 px, not cut;
+        // the button's own rule wins over the page's.
+        const int px = FittingPixelSize(b->font(), {b->text()}, 200 - kButtonPadding, 22, 12);
+        if (px < 22)
+            b->setStyleSheet(QString("QPushButton{font-size:%1px;}").arg(px));
+    }
     trafficLines = new QLabel(this);
 
     auto* column = new QVBoxLayout(this);

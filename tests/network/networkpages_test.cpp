@@ -4,6 +4,9 @@
 #include <QButtonGroup>
 #include <QDialog>
 #include <QDir>
+#include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QStandardItemModel>
@@ -164,6 +167,26 @@ TEST_F(NetPages, TechnicianTextsRoundTripAsUtf8CutOnACharacter)
     page.techName->setText(QString(34, QChar(0x5F20)));
     page.accept();
     EXPECT_EQ(ParamText(paraBak.CntNet_MsgTechName), QString(33, QChar(0x5F20)));
+}
+
+TEST_F(NetPages, UpdateButtonCaptionsFitTheirFixedButtonsInEveryLanguage)
+{
+    for (int lan : {0, 1, 2}) {
+        gLan = lan;
+        OtherNetworksWidget page;
+        page.show();
+        for (QPushButton* b : {page.updateWifi, page.updateServer}) {
+            EXPECT_EQ(b->size(), QSize(200, 50));
+            // The room the style leaves for the caption, in the type the button is drawn with.
+            QStyleOptionButton opt;
+            opt.initFrom(b);
+            opt.text = b->text();
+            const QRect room = b->style()->subElementRect(QStyle::SE_PushButtonContents, &opt, b);
+            EXPECT_LE(QFontMetrics(b->font()).horizontalAdvance(b->text()), room.width())
+                << lan << " " << b->text().toStdString() << " at " << b->font().pixelSize() << " px";
+            EXPECT_GE(b->font().pixelSize(), 12);
+        }
+    }
 }
 
 TEST_F(NetPages, WifiFileBytesAndTheRecordedCopy)

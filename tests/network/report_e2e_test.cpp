@@ -1,15 +1,19 @@
 // The real program (own network namespace, board simulator, simulated camera, reporting on)
 // starts ./cnt_net/runNetClient.py itself, which runs tools/reportpeer: what an NG cycle and its
 // release reach the peer, and the OK cycle's release time with a peer that stops reading or is
-// gone.
+// gone; and a video client holding its channel's semaphore while cycles run.
 #include <gtest/gtest.h>
 
+#include <sys/ipc.h>
+#include <sys/sem.h>
 #include <sys/stat.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSet>
 #include <QSqlDatabase>
+#include <QVariant>
 #include <QSqlQuery>
 #include <QThread>
 #include <cjson/cJSON.h>
@@ -35,15 +39,7 @@ protected:
         s.delay0 = 5;
         s.delay1 = 10;
         ASSERT_TRUE(rig.Prepare(s));
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "e2e");
-            db.setDatabaseName("PARAM.db");
-            ASSERT_TRUE(db.open());
-            QSqlQuery q(db);
-            ASSERT_TRUE(q.exec("UPDATE sysparam SET value = '1 0 0 0 0 1 10000 1' WHERE name = 'CntNet'"));
-            db.close();
-        }
-        QSqlDatabase::removeDatabase("e2e");
+        ASSERT_TRUE(SetParam("CntNet", "1 0 0 0 0 1 10000 1"));
         // The client script: the peer with its commands from a FIFO and its log in a file.
         ASSERT_EQ(mkfifo(dir.file("peer.in").toLocal8Bit().constData(), 0600), 0);
         ASSERT_TRUE(dir.write("cnt_net/runNetClient.py",
@@ -60,6 +56,25 @@ protected:
     {
         Command("exit");
         rig.Stop();
+    }
+    // One row of the stored parameters, as the program reads them at start.
+    bool SetParam(const QString& name, const QString& value)
+    {
+        bool ok = false;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "e2e");
+            db.setDatabaseName(dir.file("PARAM.db"));
+            if (db.open()) {
+                QSqlQuery q(db);
+                q.prepare("UPDATE sysparam SET value = ? WHERE name = ?");
+                q.addBindValue(value);
+                q.addBindValue(name);
+                ok = q.exec() && q.numRowsAffected() == 1;
+            }
+            db.close();
+        }
+        QSqlDatabase::removeDatabase("e2e");
+        return ok;
     }
     void Command(const QByteArray& line)
     {
@@ -193,4 +208,106 @@ TEST_F(ReportE2E, OkCycleReleaseDoesNotWaitOnAStuckOrMissingPeer)
     ASSERT_GE(healthy, 0);
     ASSERT_GE(stuck, 0);
     ASSERT_GE(gone, 0);
+}
+
+namespace {
+
+// Reporting on with the shared video in mode 2 (the view's display copy), IPC keys of its own.
+class VideoShareE2E : public ReportE2E {
+protected:
+    void SetUp() override
+    {
+        ReportE2E::SetUp();
+        ASSERT_TRUE(SetParam("CntNet", "1 2 4 0 0 1 10000 1"));
+        ASSERT_TRUE(SetParam("CntNet_UseName", "eth0"));
+        ASSERT_TRUE(QDir().mkpath(dir.file("sysroot/tmp")));
+    }
+    void TearDown() override
+    {
+        if (reader.state() != QProcess::NotRunning) {
+            reader.kill();
+            reader.waitForFinished(2000);
+        }
+        ReportE2E::TearDown();
+    }
+    QStringList ReaderArgs(const cJSON* channel) const
+    {
+        return {"--shmid", QString::number(Num(channel, "shmid")), "--semid", QString::number(Num(channel, "semid")),
+                "--width", QString::number(Num(channel, "width")), "--height", QString::number(Num(channel, "height"))};
+    }
+    // The first Y sample of one read of the channel; -1 when the read failed.
+    int ReadY(const cJSON* channel)
+    {
+        QProcess once;
+        once.start(buildDir() + "/shmreader", ReaderArgs(channel));
+        if (!once.waitForFinished(3000) || once.exitCode() != 0)
+            return -1;
+        const QList<QByteArray> w = once.readAllStandardOutput().split('\n').value(1).split(' ');
+        return w.size() == 8 && w[2] == "y" ? w[3].toInt() : -1;
+    }
+
+    QProcess reader;
+};
+
+}  // namespace
+
+TEST_F(VideoShareE2E, AReaderHoldingTheChannelTenSecondsDelaysNoCycle)
+{
+    const QString sysroot = dir.file("sysroot");
+    ASSERT_GE(rig.Launch({"MOULDMON_SYSROOT=" + sysroot}), 0) << rig.Log().toStdString();
+    ASSERT_TRUE(rig.WaitFor([&] { return PeerSays("connected") && !OfType(9).isEmpty(); }, 10000))
+        << rig.Log().toStdString();
+    cJSON* info = cJSON_Parse(OfType(9)[0].body.constData());
+    ASSERT_TRUE(info);
+    const cJSON* channel = cJSON_GetArrayItem(cJSON_GetObjectItem(info, "memoryinfo"), 0);
+    ASSERT_TRUE(channel) << OfType(9)[0].body.constData();
+    EXPECT_EQ(Num(channel, "cameraid"), 0);
+    EXPECT_EQ(Num(channel, "width"), 640);
+    EXPECT_EQ(Num(channel, "height"), 480);
+    // The channel's keys are the program directory's own, not the machine's /tmp.
+    const int semid = semget(ftok(QFile::encodeName(sysroot + "/tmp").constData(), 2000), 0, 0);
+    EXPECT_EQ(semid, Num(channel, "semid"));
+    // The writer copies: the channel holds the scene (an unwritten segment reads 0).
+    int y = -1;
+    ASSERT_TRUE(rig.WaitFor([&] { return (y = ReadY(channel)) > 0; }, 5000)) << y;
+
+    reader.setProcessChannelMode(QProcess::MergedChannels);
+    reader.start(buildDir() + "/shmreader", ReaderArgs(channel) << "--hold" << "10000");
+    ASSERT_TRUE(reader.waitForStarted(3000));
+    ASSERT_TRUE(reader.waitForReadyRead(3000));
+    ASSERT_TRUE(reader.readLine().startsWith("held"));
+    QElapsedTimer held;
+    held.start();
+    const int semval = semctl(Num(channel, "semid"), 0, GETVAL);
+
+    // OK cycles while the client keeps the channel: each releases within the cycle test's bound.
+    QList<qint64> late;
+    for (int n = 0; n < 3; ++n)
+        late << OkCycle();
+    const qint64 cyclesMs = held.elapsed();
+    const bool stillHeld = reader.state() == QProcess::Running && !reader.canReadLine()
+        && semctl(Num(channel, "semid"), 0, GETVAL) == 0;
+    std::printf("[ figures  ] OK cycles while a reader holds the video channel: release of output 1 minus "
+                "the delay %lld, %lld, %lld ms (in the first %lld ms of the hold)\n",
+                static_cast<long long>(late[0]), static_cast<long long>(late[1]), static_cast<long long>(late[2]),
+                static_cast<long long>(cyclesMs));
+    EXPECT_EQ(semval, 0);
+    EXPECT_TRUE(stillHeld) << cyclesMs;
+    for (qint64 l : late) {
+        EXPECT_GE(l, 0) << rig.Log().toStdString();
+        EXPECT_LT(l, 300);
+    }
+    // Every verdict counted, and OK: the stamp in the display copy reached none.
+    EXPECT_TRUE(rig.WaitFor([&] {
+        QFile f(dir.file("count.txt"));
+        return f.open(QIODevice::ReadOnly) && f.readAll().startsWith("3 0 ");
+    }, 3000));
+
+    // The reader gives the channel back and the writer goes on with it.
+    ASSERT_TRUE(reader.waitForFinished(12000));
+    EXPECT_EQ(reader.exitCode(), 0);
+    EXPECT_TRUE(reader.readAll().startsWith("frame 0 y "));
+    EXPECT_GE(held.elapsed(), 9900);
+    EXPECT_TRUE(rig.WaitFor([&] { return ReadY(channel) > 0; }, 3000));
+    cJSON_Delete(info);
 }

@@ -63,7 +63,7 @@ int main(int argc, char** argv)
     std::strcpy(para.CntNet_MsgTechNum, "13800000000");
     gpWPara = gpWParaBak = &para;
     int failed = 0;
-    for (int lan : {0, 1}) {
+    for (int lan : {0, 1, 2}) {
         gLan = lan;
         NetworkParamsWidget params;
         params.card->addItems({"eth0", "eth1"});
