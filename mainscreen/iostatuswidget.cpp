@@ -20,7 +20,7 @@ IOStatusWidget::IOStatusWidget(MainWindow* win) : QWidget(ViewArea(win)), win_(w
     raise();
 }
 
-void IOStatusWidget::paintEvent(QPaintEvent*)
+int IOStatusWidget::UpdateLamps(QRect* rect)
 {
     const int mode = gpWPara ? gpWPara->io_mode : 0;
     static const int kNoTrigger[8] = {-1, -1, -1, -1, -1, -1, -1, -1};
@@ -32,8 +32,26 @@ void IOStatusWidget::paintEvent(QPaintEvent*)
             if (bar)
                 bar->promptSwitching_State(io, index, state);
         });
-    drawnState_ = out2 ? 1 : 0;
-    drawnRect_ = QRect(ioOutputPictureX(mode), height() - 85, 70, 80);
+    *rect = QRect(ioOutputPictureX(mode), height() - 85, 70, 80);
+    return out2 ? 1 : 0;
+}
+
+void IOStatusWidget::Refresh()
+{
+    // Hidden (another screen), it leaves the lamps as they are, as its paints did.
+    if (!isVisible())
+        return;
+    QRect rect;
+    const int state = UpdateLamps(&rect);
+    if (state != drawnState_ || rect != drawnRect_) {
+        update(drawnRect_);
+        update(rect);
+    }
+}
+
+void IOStatusWidget::paintEvent(QPaintEvent*)
+{
+    drawnState_ = UpdateLamps(&drawnRect_);
     if (gpPixmapOUT[drawnState_]) {
         QPainter p(this);
         p.drawPixmap(drawnRect_, *gpPixmapOUT[drawnState_]);

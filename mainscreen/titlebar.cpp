@@ -56,15 +56,26 @@ CameraInfo::CameraInfo(int camera, QWidget* parent) : QWidget(parent), camera_(c
     row->addWidget(layerNum_, 0, Qt::AlignRight);
 }
 
-void CameraInfo::setMessage(QString text, MessageType kind)
+// The views hand their texts over on every paint: a label is set only when its text changes, so
+// an unchanged strip is not painted again.
+static void setChanged(QLabel* label, const QString& text)
 {
-    iconPath_ = kind == MESSAGE_NORMAL ? ":/img/icons/15.png" : ":/img/icons/warning2.png";
-    msgIcon_->setPixmap(QPixmap(iconPath_).scaledToWidth(16, Qt::SmoothTransformation));
-    msgText_->setText(text);
+    if (label->text() != text)
+        label->setText(text);
 }
 
-void CameraInfo::setNGNum(QString text) { ngNum_->setText(text); }
-void CameraInfo::setLayerNum(QString text) { layerNum_->setText(text); }
+void CameraInfo::setMessage(QString text, MessageType kind)
+{
+    const QString icon = kind == MESSAGE_NORMAL ? ":/img/icons/15.png" : ":/img/icons/warning2.png";
+    if (icon != iconPath_ || !msgIcon_->pixmap() || msgIcon_->pixmap()->isNull()) {
+        iconPath_ = icon;
+        msgIcon_->setPixmap(QPixmap(iconPath_).scaledToWidth(16, Qt::SmoothTransformation));
+    }
+    setChanged(msgText_, text);
+}
+
+void CameraInfo::setNGNum(QString text) { setChanged(ngNum_, text); }
+void CameraInfo::setLayerNum(QString text) { setChanged(layerNum_, text); }
 QString CameraInfo::message() const { return msgText_->text(); }
 QString CameraInfo::ngNum() const { return ngNum_->text(); }
 QString CameraInfo::layerNum() const { return layerNum_->text(); }
@@ -156,7 +167,7 @@ void TitleBar::setCameraInfo(int camera, CameraInfo::DATA_TYPE type, QString tex
 {
     const bool isStrip = type == CameraInfo::MESSAGE || type == CameraInfo::LAYER || type == CameraInfo::NG;
     if (!isStrip) {
-        timing_->setText(text);
+        setChanged(timing_, text);
         return;
     }
     CameraInfo* strip = cameraInfo(camera);
@@ -170,7 +181,7 @@ void TitleBar::setCameraInfo(int camera, CameraInfo::DATA_TYPE type, QString tex
         strip->setNGNum(text);
 }
 
-void TitleBar::setLocation(QString text) { location_->setText(text); }
+void TitleBar::setLocation(QString text) { setChanged(location_, text); }
 
 void TitleBar::promptSwitching_State(int io, int index, int state)
 {
@@ -182,7 +193,6 @@ void TitleBar::promptSwitching_State(int io, int index, int state)
         lampPic_[lamp] = n;
         lamps_[lamp]->setPixmap(exactIcon(QString(":/img/icons/%1.png").arg(n), 38));
     }
-    update();
 }
 
 QString TitleBar::timing() const { return timing_->text(); }

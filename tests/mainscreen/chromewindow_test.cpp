@@ -134,6 +134,59 @@ TEST(ChromeWindow, StatusPanelDrivesTheTitleBarLamps)
     gpWPara->io_mode = 0;
 }
 
+// Counts the paints a widget receives.
+struct PaintCounter : QObject {
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        paints += e->type() == QEvent::Paint ? 1 : 0;
+        return false;
+    }
+};
+
+TEST(ChromeWindow, PassesRepaintThePanelOnlyWhenItsPictureChanges)
+{
+    MainWindow* win = W().win;
+    IOStatusWidget* panel = win->ioStatusWidget;
+    TitleBar* bar = win->titleBar;
+    win->selectedView = numCamera;
+    win->ChangeCammer();
+    panel->show();
+    gpWPara->io_mode = 0;
+    for (int& n : gpWPara->input_polarity)
+        n = 0;
+    for (int& n : gpWPara->output_polarity)
+        n = 0;
+    SetInputs(0);
+    SetOutputs(0);
+    panel->Refresh();
+    QCoreApplication::processEvents();
+    PaintCounter onPanel;
+    panel->installEventFilter(&onPanel);
+    for (int pass = 0; pass < 5; ++pass)
+        panel->Refresh();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(onPanel.paints, 0) << "nothing changed";
+
+    // An input lamp follows the board without a paint of the panel.
+    SetInputs(0b0001);
+    panel->Refresh();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(bar->lampPicture(0), lampPictureNumber(0, 0, 1));
+    EXPECT_EQ(onPanel.paints, 0);
+
+    // Output 3 switches: its picture is repainted.
+    SetOutputs(0b0100);
+    panel->Refresh();
+    QCoreApplication::processEvents();
+    EXPECT_GE(onPanel.paints, 1);
+    EXPECT_EQ(panel->drawnOutputState(), 1);
+    EXPECT_EQ(bar->lampPicture(6), lampPictureNumber(1, 2, 1));
+    panel->removeEventFilter(&onPanel);
+    SetInputs(0);
+    SetOutputs(0);
+}
+
 TEST(ChromeWindow, PressOnThePanelLogsOutButNotOnTheEditingControls)
 {
     MainWindow* win = W().win;

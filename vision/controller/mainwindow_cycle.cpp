@@ -325,10 +325,9 @@ void MainWindow::Run()
         if (newFrame[v] && Inspected(v))
             cammerWidget[v]->ShowFrame();
     gpControlIO->IOFlashOut();
+    // The lamps follow the board; the panel and the title bar repaint only what changed.
     if (ioStatusWidget)
-        ioStatusWidget->update();
-    if (titleBar)
-        titleBar->update();
+        ioStatusWidget->Refresh();
     runTimer->start(kRunMs);
     lastPassEndMs = cycleClockMs();
 }
