@@ -22,16 +22,17 @@
 #include "vision/controller/framecopy.h"
 #include "platform/vision/kovvpixel.h"
 #include "vision/camera/cameradiscovery.h"
+#include "vision/camera/framememory.h"
 #include "vision/inspection/cammerrecongnize.h"
 #include "vision/inspection/cammersingleton.h"
 
 namespace {
 
-// Zeroed buffers come straight from calloc: untouched pages of a large block cost no memory, so
-// every stage keeps its buffers even while it is not in use.
+// Untouched pages of a frame buffer cost no memory, so every stage keeps its buffers even while it
+// is not in use.
 unsigned char* zeroed(size_t n)
 {
-    return static_cast<unsigned char*>(std::calloc(std::max<size_t>(n, 1), 1));
+    return FrameMemory::Allocate(n);
 }
 
 QString stageDir(int camera, int stage)
@@ -177,23 +178,23 @@ void CammerWidget::FreeViewSide()
     modelInForce = modelEdit = nullptr;
     for (int s = 0; s < MAX_DETECT; ++s) {
         for (unsigned char* t : templates[s])
-            std::free(t);
+            FrameMemory::Release(t);
         templates[s].clear();
         tempValid[s].clear();
         for (int k = 0; k < 3; ++k) {
-            std::free(ngFrames[s][k]);
+            FrameMemory::Release(ngFrames[s][k]);
             ngFrames[s][k] = nullptr;
         }
-        std::free(ignoreMap[s]);
-        std::free(ignoreMapEdit[s]);
+        FrameMemory::Release(ignoreMap[s]);
+        FrameMemory::Release(ignoreMapEdit[s]);
         ignoreMap[s] = ignoreMapEdit[s] = nullptr;
     }
-    std::free(frameWork);
-    std::free(frameCorrected);
-    std::free(ngPoints);
-    std::free(frameShown);
-    std::free(frameRGBA);
-    std::free(planeJudged);
+    FrameMemory::Release(frameWork);
+    FrameMemory::Release(frameCorrected);
+    FrameMemory::Release(ngPoints);
+    FrameMemory::Release(frameShown);
+    FrameMemory::Release(frameRGBA);
+    FrameMemory::Release(planeJudged);
     frameWork = frameCorrected = ngPoints = frameShown = frameRGBA = planeJudged = nullptr;
     imageShown = QImage();
 }
@@ -211,7 +212,7 @@ void CammerWidget::LoadIgnorePoint()
             ignoreMap[s] = zeroed(len);
         if (!ignoreMapEdit[s])
             ignoreMapEdit[s] = zeroed(len);
-        std::memset(ignoreMap[s], 0, len);
+        FrameMemory::ZeroPages(ignoreMap[s], len);
         const QString path = stageDir(cameraIndex, s) + "/ignorepoint.bmp";
         if (QFileInfo::exists(path)) {
             QImage img(path);
@@ -222,7 +223,7 @@ void CammerWidget::LoadIgnorePoint()
                     std::memcpy(ignoreMap[s] + size_t(y) * size_t(gImageW), img.constScanLine(y), size_t(gImageW));
             }
         }
-        std::memcpy(ignoreMapEdit[s], ignoreMap[s], len);
+        FrameMemory::CopyPages(ignoreMapEdit[s], ignoreMap[s], len);
     }
 }
 
@@ -244,7 +245,7 @@ void CammerWidget::BackIgnorePoint(int stage)
 {
     for (int s = 0; s < MAX_DETECT; ++s) {
         if ((stage < 0 || s == stage) && ignoreMap[s] && ignoreMapEdit[s])
-            std::memcpy(ignoreMapEdit[s], ignoreMap[s], size_t(gImageLen));
+            FrameMemory::CopyPages(ignoreMapEdit[s], ignoreMap[s], size_t(gImageLen));
     }
 }
 
@@ -279,7 +280,7 @@ void CammerWidget::DeleteAllROI()
     modelEdit->roiNum[s] = 0;
     selectedROI = -1;
     if (ignoreMapEdit[s])
-        std::memset(ignoreMapEdit[s], 0, size_t(gImageLen));
+        FrameMemory::ZeroPages(ignoreMapEdit[s], size_t(gImageLen));
     ShowHideROIPara();
     update();
 }

@@ -20,6 +20,7 @@
 #include "vision/inspection/cammerrecongnize.h"
 #include "vision/inspection/cammersingleton.h"
 #include "vision/camera/cammerwidget.h"
+#include "vision/camera/framememory.h"
 #include "vision/board/controlport.h"
 #include "vision/controller/mainwindow.h"
 #include "widgets/showbox.h"
@@ -204,9 +205,9 @@ void DrawROIWidget::SlotDeleteIgnorePoint()
     if (!showChooseBox(textRow(116)))
         return;
     win_->InsertRecord(textRow(117).arg(win_->selectedView + 1));
-    std::memset(w->ignoreMap[c], 0, size_t(gImageLen));
+    FrameMemory::ZeroPages(w->ignoreMap[c], size_t(gImageLen));
     if (w->ignoreMapEdit[c])
-        std::memset(w->ignoreMapEdit[c], 0, size_t(gImageLen));
+        FrameMemory::ZeroPages(w->ignoreMapEdit[c], size_t(gImageLen));
     w->update();
     w->SaveIgnorePoint(c);
     if (w->recogniser)

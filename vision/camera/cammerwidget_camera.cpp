@@ -15,6 +15,7 @@
 #include "vision/camera/camerahost.h"
 #include "vision/camera/cameradiscovery.h"
 #include "vision/camera/camerathread.h"
+#include "vision/camera/framememory.h"
 
 #include <QMutex>
 
@@ -72,12 +73,12 @@ CammerWidget::CammerWidget(int index, QWidget* parent)
     setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
     hide();
     const size_t len = size_t(std::max(1, gImageLen));
-    // calloc: zero pages are only taken when written, so a view without a camera costs nothing.
-    frameGrab = static_cast<unsigned char*>(std::calloc(size_t(std::max(1, gColorLen)), 1));
-    frameConvert = static_cast<unsigned char*>(std::calloc(len * 4, 1));
+    // Pages are only taken when written, so a view without a camera costs nothing.
+    frameGrab = FrameMemory::Allocate(size_t(std::max(1, gColorLen)));
+    frameConvert = FrameMemory::Allocate(len * 4);
     if (gisColor)
-        frameColor = static_cast<unsigned char*>(std::calloc(size_t(std::max(1, gColorLen)), 1));
-    frameRaw = static_cast<unsigned char*>(std::calloc(len, 1));
+        frameColor = FrameMemory::Allocate(size_t(std::max(1, gColorLen)));
+    frameRaw = FrameMemory::Allocate(len);
     if (index >= 0 && index < 8) {
         // A fresh grab buffer holds no frame yet, whatever an earlier view of this index left.
         QMutexLocker lock(pMutex[index]);
@@ -98,10 +99,10 @@ CammerWidget::~CammerWidget()
     CameraStop();
     CameraClose();
     FreeViewSide();
-    std::free(frameGrab);
-    std::free(frameConvert);
-    std::free(frameColor);
-    std::free(frameRaw);
+    FrameMemory::Release(frameGrab);
+    FrameMemory::Release(frameConvert);
+    FrameMemory::Release(frameColor);
+    FrameMemory::Release(frameRaw);
     if (cameraIndex >= 0 && cameraIndex < 8 && gViews[cameraIndex] == this)
         gViews[cameraIndex] = nullptr;
 }

@@ -22,6 +22,7 @@
 #include "vision/camera/cameradiscovery.h"
 #include "vision/inspection/cammersingleton.h"
 #include "vision/camera/cammerwidget.h"
+#include "vision/camera/framememory.h"
 #include "vision/board/controlport.h"
 #include "vision/controller/framecopy.h"
 #include "vision/controller/runcontrol.h"
@@ -177,7 +178,7 @@ void MainWindow::SlotReTrain()
             if (p.stage_enabled[d])
                 captureFlag[v][d] = true;
             if (cammerWidget[v]->ignoreMap[d]) {
-                std::memset(cammerWidget[v]->ignoreMap[d], 0, size_t(gImageLen));
+                FrameMemory::ZeroPages(cammerWidget[v]->ignoreMap[d], size_t(gImageLen));
                 cammerWidget[v]->SaveIgnorePoint(d);
             }
         }
