@@ -383,7 +383,7 @@ void DrawROIWidget::SlotReCheck()
     ReCheck(false);
 }
 
-void DrawROIWidget::ReCheck(bool fromCycle)
+void DrawROIWidget::ReCheck(bool fromCycle, int method)
 {
     MainWindow* w = win_;
     const WizardPara& p = *gpWPara;
@@ -391,6 +391,7 @@ void DrawROIWidget::ReCheck(bool fromCycle)
     const int v0 = w->selectedView;
     if (c < 0 || c >= MAX_DETECT)
         return;
+    w->releaseMethod = method;
     // The operator's re-check offers unsaved edits first; the cycle's never asks inside its pass
     // and leaves them in the edit copies (the engine inspects with the models in force).
     if (!fromCycle)
@@ -449,6 +450,7 @@ void DrawROIWidget::SlotNoCheckCur()
         win_->ResetRun();
         for (int v = 0; v < MAX_CAMERA; ++v)
             SetPicState(v, c, 3, 4);
+        win_->releaseMethod = 4;
         win_->operatorCheck = true;
         win_->CheckNG();
         win_->InsertRecord(textRow(103));
@@ -471,5 +473,5 @@ void DrawROIWidget::SlotNoCheckCur()
     w->stageCycleFlags[c] = true;
     SetPicState(i, c, 3, 4);
     win_->InsertRecord(textRow(106).arg(i + 1));
-    SlotReCheck();
+    ReCheck(false, 4);
 }

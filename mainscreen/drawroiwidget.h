@@ -29,7 +29,9 @@ public:
     void ChangeDetectNum(int count);
     // The re-check; `fromCycle` (an input ended the alarm hold inside the monitoring pass) asks
     // nothing: it inspects with the models in force and leaves unsaved edits in the edit copies.
-    void ReCheck(bool fromCycle);
+    // `method` is the alarm-release method the re-check stands for (7 re-check, 4 a camera not
+    // detected, 5 a picture taken as a template); the verdict reports it when the alarm ends.
+    void ReCheck(bool fromCycle, int method = 7);
 
     bool pageEntered = false;
     bool retrainFlags[MAX_CAMERA] = {};

@@ -89,7 +89,7 @@ void DrawROIWidget::SlotAddTemp()
             w->recogniser->VarTrain(c);
         w->stageCycleFlags[c] = true;
         SetPicState(v, c, 3, 5);
-        SlotReCheck();
+        ReCheck(false, 5);
     } else {
         retrainFlags[v] = true;
     }

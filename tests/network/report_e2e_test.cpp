@@ -1,7 +1,8 @@
 // The real program (own network namespace, board simulator, simulated camera, reporting on)
 // starts ./cnt_net/runNetClient.py itself, which runs tools/reportpeer: what an NG cycle and its
-// release reach the peer, and the OK cycle's release time with a peer that stops reading or is
-// gone; and a video client holding its channel's semaphore while cycles run.
+// release reach the peer, what stopping and starting detection on the option bar reach it (under
+// Xvfb), and the OK cycle's release time with a peer that stops reading or is gone; and a video
+// client holding its channel's semaphore while cycles run.
 #include <gtest/gtest.h>
 
 #include <sys/ipc.h>
@@ -15,12 +16,15 @@
 #include <QSqlDatabase>
 #include <QVariant>
 #include <QSqlQuery>
+#include <QRegularExpression>
 #include <QThread>
+#include <QTime>
 #include <cjson/cJSON.h>
 
 #include "common/cyclerig.h"
 #include "common/programdir.h"
 #include "common/synthscene.h"
+#include "common/xscreen.h"
 #include "tools/reportpeer/peerlog.h"
 
 namespace {
@@ -106,6 +110,21 @@ protected:
                 out << f;
         return out;
     }
+    // Each frame reached the peer once (none was written again for want of an acknowledge) and
+    // the peer acknowledged each.
+    void EachAcknowledgedOnce()
+    {
+        QSet<QByteArray> seen;
+        const QList<PeerFrame> frames = Frames();
+        for (const PeerFrame& f : frames) {
+            const QByteArray key = QByteArray::number(f.type) + ':' + f.body;
+            EXPECT_FALSE(seen.contains(key)) << key.left(200).constData();
+            seen.insert(key);
+        }
+        QFile f(dir.file("peer.log"));
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_EQ(f.readAll().count(" sent POST /back/"), frames.size());
+    }
     bool PeerSays(const char* what)
     {
         QFile f(dir.file("peer.log"));
@@ -180,14 +199,92 @@ TEST_F(ReportE2E, NgCycleAndItsReleaseReachThePeerEachOnce)
         statisticsOfThePicture |= f.body.contains("\"ng_image\":\t\"./alarmimage/camera1/detect1/NG/");
     EXPECT_TRUE(statisticsOfThePicture);
     EXPECT_GT(OfType(20)[0].ms, OfType(18)[0].ms);
-
-    // Each message acknowledged once: none was written twice.
-    QSet<QByteArray> seen;
-    for (const PeerFrame& f : Frames()) {
-        const QByteArray key = QByteArray::number(f.type) + ':' + f.body;
-        EXPECT_FALSE(seen.contains(key)) << key.left(200).constData();
-        seen.insert(key);
+    {
+        cJSON* release = cJSON_Parse(OfType(20)[0].body.constData());
+        ASSERT_TRUE(release);
+        const cJSON* method = cJSON_GetObjectItem(release, "method");
+        EXPECT_STREQ(cJSON_IsString(method) ? method->valuestring : "", "重检检测OK");
+        cJSON_Delete(release);
     }
+    EachAcknowledgedOnce();
+}
+
+TEST_F(ReportE2E, StopAndStartOnTheOptionBarReachThePeer)
+{
+    if (!XScreen::Available())
+        GTEST_SKIP() << "Xvfb or xdotool missing";
+    XScreen screen;
+    ASSERT_TRUE(screen.Start());
+    ASSERT_GE(rig.Launch({"DISPLAY=" + screen.display(), "QT_QPA_PLATFORM=xcb", "XDG_RUNTIME_DIR=" + dir.path()}), 0)
+        << rig.Log().toStdString();
+    ASSERT_TRUE(rig.WaitFor([&] { return PeerSays("connected"); }, 10000)) << rig.Log().toStdString();
+    QThread::msleep(1000);
+    const QPoint startStop(1821, 286);  // option bar, second button
+    const QPoint buttonFace(1760, 250);
+    QStringList seen;
+    ASSERT_TRUE(screen.WaitForPixels({{buttonFace, qRgb(0x4a, 0xb7, 0x4c)}}, 3000, &seen)) << seen.join(' ').toStdString();
+    screen.Shot("report_e2e_detecting");
+
+    // Stop: the question, Yes; the button turns red and type 10 then type 7 reach the peer.
+    const int before = Frames().size();
+    const int stats0 = OfType(7).size();
+    screen.Touch(startStop, 0);
+    QRect box;
+    ASSERT_TRUE(rig.WaitFor([&] { box = screen.Box(); return box.isValid(); }, 3000));
+    const QTime stopFrom = QTime::currentTime();
+    screen.Touch(XScreen::YesOf(box), 0);
+    ASSERT_TRUE(screen.WaitForPixels({{buttonFace, qRgb(0xee, 0x23, 0x29)}}, 3000, &seen)) << seen.join(' ').toStdString();
+    const QTime stopTo = QTime::currentTime();
+    screen.Shot("report_e2e_stopped");
+    ASSERT_TRUE(rig.WaitFor([&] { return OfType(10).size() == 1 && OfType(7).size() > stats0; }, 3000));
+
+    // Start: no question; the stop's time slot is closed.
+    QThread::msleep(500);
+    const QTime startFrom = QTime::currentTime();
+    screen.Touch(startStop, 0);
+    ASSERT_TRUE(screen.WaitForPixels({{buttonFace, qRgb(0x4a, 0xb7, 0x4c)}}, 3000, &seen)) << seen.join(' ').toStdString();
+    const QTime startTo = QTime::currentTime();
+    ASSERT_TRUE(rig.WaitFor([&] { return OfType(10).size() == 2 && OfType(7).size() > stats0 + 1; }, 3000));
+    QThread::msleep(500);
+
+    // In order: 10 and 7 for the stop, 10 and 7 for the start (beside the operation records).
+    QList<PeerFrame> after;
+    QList<int> types;
+    for (const PeerFrame& f : Frames().mid(before))
+        if (f.type != 1) {
+            after << f;
+            types << f.type;
+        }
+    EXPECT_EQ(types, (QList<int>{10, 7, 10, 7}));
+    const auto hhmm = [](const QTime& from, const QTime& to) {
+        return QStringList{from.toString("hh:mm"), to.toString("hh:mm")};
+    };
+    const QList<PeerFrame> stops = OfType(10);
+    ASSERT_EQ(stops.size(), 2);
+    cJSON* stop = cJSON_Parse(stops[0].body.constData());
+    cJSON* start = cJSON_Parse(stops[1].body.constData());
+    ASSERT_TRUE(stop && start);
+    const QString stopSlot = QString::fromUtf8(cJSON_GetObjectItem(stop, "stop_check_timeslot")->valuestring);
+    const QString startSlot = QString::fromUtf8(cJSON_GetObjectItem(start, "stop_check_timeslot")->valuestring);
+    EXPECT_EQ(Num(stop, "state"), 1);
+    EXPECT_EQ(Num(start, "state"), 0);
+    const QString stoppedAt = stopSlot.left(5);
+    EXPECT_TRUE(hhmm(stopFrom, stopTo).contains(stoppedAt)) << stopSlot.toStdString();
+    EXPECT_EQ(stopSlot, stoppedAt + "---:--");
+    EXPECT_TRUE(QRegularExpression("^\\d\\d:\\d\\d-\\d\\d:\\d\\d$").match(startSlot).hasMatch()) << startSlot.toStdString();
+    EXPECT_EQ(startSlot.left(6), stoppedAt + "-");
+    EXPECT_TRUE(hhmm(startFrom, startTo).contains(startSlot.mid(6))) << startSlot.toStdString();
+    EXPECT_EQ(Num(start, "stop_check_timelen"), 0);  // under a minute
+    cJSON_Delete(stop);
+    cJSON_Delete(start);
+    // The statistics of each carry the run state of that moment.
+    for (int i : {1, 3}) {
+        cJSON* stats = cJSON_Parse(after.value(i).body.constData());
+        ASSERT_TRUE(stats);
+        EXPECT_EQ(Num(stats, "state"), i == 1 ? 1 : 0);
+        cJSON_Delete(stats);
+    }
+    EachAcknowledgedOnce();
 }
 
 TEST_F(ReportE2E, OkCycleReleaseDoesNotWaitOnAStuckOrMissingPeer)

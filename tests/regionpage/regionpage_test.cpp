@@ -18,6 +18,7 @@
 #include <QComboBox>
 #include <QTimer>
 #include <QVariant>
+#include <cjson/cJSON.h>
 
 #include "common/programdir.h"
 #include "common/windowstart.h"
@@ -34,6 +35,7 @@
 #include "mainscreen/regioption.h"
 #include "mainscreen/viewglobals.h"
 #include "mainscreen/viewhost.h"
+#include "network/reportbodies.h"
 #include "vision/camera/cameradiscovery.h"
 #include "vision/inspection/cammerrecongnize.h"
 #include "vision/inspection/cammersingleton.h"
@@ -87,6 +89,7 @@ MainWindow* Fresh()
     for (bool& f : win->drawROIWidget->retrainFlags)
         f = false;
     win->alarmState = 0;
+    win->releaseMethod = 0;
     win->curDetect = 0;
     win->selectedView = 0;
     win->userLevel = 0;
@@ -254,6 +257,17 @@ TEST(RegionPageSave, DeletedRegionsIgnorePointsChangeOnlyWhenSaved)
 
 namespace {
 
+// The method text of the alarm release (type 20) that the report server builds from the window.
+std::string ReleaseSent(const MainWindow* win)
+{
+    const QByteArray body = reportbody::Cancle("M1", 0, 0, win->releaseMethod, QByteArray());
+    cJSON* j = cJSON_Parse(body.constData());
+    const cJSON* m = cJSON_GetObjectItem(j, "method");
+    const std::string text = cJSON_IsString(m) ? m->valuestring : "?";
+    cJSON_Delete(j);
+    return text;
+}
+
 // Holds an alarm of "Prod" on view 0: a black-area region over a frame with a dark blob.
 void HoldAlarm(MainWindow* win, bool blob)
 {
@@ -286,6 +300,7 @@ TEST(RegionPageAlarm, ReDetectedClearsTheAlarmWhenTheFaultIsGone)
     EXPECT_TRUE(win->cammerWidget[0]->isOK);
     EXPECT_NE(win->alarmState, 2);  // the hold ended (the verdict is shown)
     EXPECT_EQ(gSource, -1);
+    EXPECT_EQ(ReleaseSent(win), "重检检测OK");
 }
 
 TEST(RegionPageAlarm, ReDetectedKeepsTheAlarmWhileTheFaultStays)
@@ -297,6 +312,12 @@ TEST(RegionPageAlarm, ReDetectedKeepsTheAlarmWhileTheFaultStays)
     EXPECT_EQ(win->alarmState, 2);
     EXPECT_EQ(win->selectedView, 0);  // the NG camera stays shown
     EXPECT_EQ(gSource, 1);
+    EXPECT_EQ(ReleaseSent(win), "进行重检检测");  // started, not released
+    // The fault gone, the next re-check releases the hold as an OK re-check.
+    std::memset(win->cammerWidget[0]->frameWork, 128, size_t(gColorLen));
+    win->drawROIWidget->SlotReCheck();
+    EXPECT_NE(win->alarmState, 2);
+    EXPECT_EQ(ReleaseSent(win), "重检检测OK");
 }
 
 TEST(RegionPageAlarm, CycleReCheckAsksNothingAndKeepsUnsavedEdits)
@@ -310,6 +331,7 @@ TEST(RegionPageAlarm, CycleReCheckAsksNothingAndKeepsUnsavedEdits)
     EXPECT_EQ(v->modelInForce->roiNum[0], 1);
     EXPECT_EQ(v->modelEdit->roiNum[0], 2);
     EXPECT_NE(win->alarmState, 2);
+    EXPECT_EQ(ReleaseSent(win), "重检检测OK");
 }
 
 TEST(RegionPageAlarm, DontDetectTakesTheCameraOutOfThisMould)
@@ -330,7 +352,22 @@ TEST(RegionPageAlarm, DontDetectTakesTheCameraOutOfThisMould)
     EXPECT_TRUE(win->cammerWidget[0]->stageCycleFlags[0]);
     EXPECT_TRUE(Records().mid(before).contains("Camera 1 do not detect the mold"));
     EXPECT_NE(win->alarmState, 2);
+    // The re-check of the other cameras does not make it a re-check release.
+    EXPECT_EQ(ReleaseSent(win), "不检测此模解除");
     win->cammerWidget[0]->stageCycleFlags[0] = false;
+}
+
+TEST(RegionPageAlarm, DontDetectForAllCamerasReleasesAsNotDetected)
+{
+    MainWindow* win = Fresh();
+    HoldAlarm(win, true);
+    win->releaseMethod = 8;  // a release before this hold
+    win->selectedView = numCamera;
+    W().modal.answers = {QDialog::Accepted};
+    win->drawROIWidget->SlotNoCheckCur();
+    EXPECT_EQ(W().modal.texts, QStringList{Row(102)});
+    EXPECT_NE(win->alarmState, 2);
+    EXPECT_EQ(ReleaseSent(win), "不检测此模解除");
 }
 
 TEST(RegionPageAlarm, DontDetectWaitsForTheSafetyDoorWhenAsked)
@@ -425,6 +462,8 @@ TEST(RegionPageTemplates, AddFromTheLiveAlarmThenBrowseAndDelete)
     EXPECT_EQ(img.pixelIndex(5, 5), 77);
     EXPECT_TRUE(v->stageCycleFlags[0]);
     EXPECT_TRUE(Records().contains("Camerar 1 added a template"));
+    EXPECT_NE(win->alarmState, 2);
+    EXPECT_EQ(ReleaseSent(win), "添加为模板解除");
     v->stageCycleFlags[0] = false;
 
     // Browse the templates with wrap-around, then delete the shown one.

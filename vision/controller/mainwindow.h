@@ -146,6 +146,9 @@ public:
     // Picture state per camera and stage: 1 after a cycle start, 2 OK picture ready, 3 NG picture
     // held by the alarm, 4-6 cleared by the operator, 7/8 re-detection, 9 NG ready, 10 both ready.
     int failPicState[MAX_CAMERA][MAX_DETECT] = {};
+    // How the last alarm hold was released (type 20): 4 not detected, 5 taken as a template,
+    // 7 while a re-check runs, 8 the re-check was OK; 0 from the hold's entry until a release step.
+    int releaseMethod = 0;
     bool stageCountFlag[MAX_DETECT] = {};
     bool allCountFlag[MAX_CAMERA] = {};   // gAllNum counts the camera once per cycle
     bool failCountFlag[MAX_CAMERA] = {};  // gFailNum likewise

@@ -345,6 +345,7 @@ void MainWindow::Monitor_Init()
         // The reports read the cycle's state through the report server's host.
         gpNet->host.runState = [this] { return runState; };
         gpNet->host.cycleTime = [this] { return cycleTime; };
+        gpNet->host.releaseMethod = [this] { return releaseMethod; };
         gpNet->host.grabWindow = [this] { return grab().toImage(); };
         gpNet->host.regionModel = [this](int c) -> const CammerSingleton* {
             return c >= 0 && c < MAX_CAMERA && cammerWidget[c] ? cammerWidget[c]->modelInForce : nullptr;

@@ -286,6 +286,9 @@ void MainWindow::CheckNG()
                 }
                 if (hl.startDetect)
                     StartDetect();
+                // A re-check that ends the hold came out OK.
+                if (releaseMethod == 7)
+                    releaseMethod = 8;
                 if (NetConnected()) {
                     gpNet->CNT_AddNgTimes(int(QDateTime::currentMSecsSinceEpoch() - ngTime));
                     if (p.ng_video_record && p.video_share)
@@ -328,6 +331,7 @@ void MainWindow::CheckNG()
                 }
                 SetStopDetect();
                 alarmState = 2;
+                releaseMethod = 0;
                 selectedView = numCamera;
                 if (settingWidget)
                     settingWidget->Leave();
