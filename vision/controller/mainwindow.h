@@ -38,6 +38,7 @@ class IOStatusWidget;
 class QPushButton;
 class QSound;
 class QStackedWidget;
+class QThreadPool;
 class QTimer;
 class SystemSettingWidget;
 class TitleBar;
@@ -113,6 +114,9 @@ public:
     void CheckNG();
     void BackTrain();
     void RunAlgorithm(int camera, int stage);
+    // RunAlgorithm for every judged camera in camera order, their engines judging in parallel;
+    // `stage` is asked again for each camera. Returns whether every judged camera is OK.
+    bool RunAlgorithms(const std::function<int()>& stage);
     void AutogenerationRegion(int stage);
 
     // --- the monitoring cycle's own state and steps (mainwindow_cycle.cpp, mainwindow_verdict.cpp,
@@ -391,6 +395,13 @@ private:
     void ApplyOutputs(const OutputPlan& plan);
     void Pictures(int camera, bool final, int s);
     void HandOverPictures(bool holdOver);
+    // RunAlgorithm's three steps (mainwindow_verdict.cpp): what comes before the engine (returns
+    // the stage in force, or -1 when the camera is done), the engine alone (safe on a worker
+    // thread, one camera a thread), then the camera's share of the verdict.
+    int BeforeInspection(int camera, int stage, bool* stale);
+    void Inspect(int camera, int d);
+    void AfterInspection(int camera, int d, bool stale);
+    QThreadPool* inspectionPool = nullptr;
     void SetRawInput(int bit, bool on);
     void ShowHideTool(int view, int mask);
     void Repaint();

@@ -329,7 +329,9 @@ void MainWindow::Run()
     if (ioStatusWidget)
         ioStatusWidget->Refresh();
     runTimer->start(kRunMs);
-    lastPassEndMs = cycleClockMs();
+    // Counted from the main screen on: the passes under the splash are held up by the start-up's
+    // last steps (style sheet, first showing of the main screen), not by the cycle.
+    lastPassEndMs = isVisible() ? cycleClockMs() : 0;
 }
 
 bool MainWindow::ActOnInput(int k, bool* newFrame)
@@ -497,13 +499,7 @@ void MainWindow::TimerUp(int d)
     if (StageWithoutBoard(d))
         return;
     stageTimer[d]->stop();
-    bool allOk = true;
-    for (int v = 0; v < MAX_CAMERA; ++v) {
-        if (!Judged(v))
-            continue;
-        RunAlgorithm(v, d);
-        allOk = allOk && cammerWidget[v]->isOK;
-    }
+    const bool allOk = RunAlgorithms([d] { return d; });
     CheckNG();
     displayState = 2;
     if (VerdictLogic::AutoUpdateDue(p, alarmState, d, last, allOk, reCheckFlag)) {
@@ -538,9 +534,8 @@ void MainWindow::ReCheck()
     for (int v = 0; v < MAX_CAMERA; ++v)
         if (Inspected(v) && enabled)
             detectMask[s] |= 1u << v;
-    for (int v = 0; v < MAX_CAMERA; ++v)
-        if (Judged(v) && enabled)
-            RunAlgorithm(v, curDetect);
+    if (enabled)
+        RunAlgorithms([this] { return curDetect; });
     CheckNG();
 }
 

@@ -7,6 +7,9 @@
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QStackedWidget>
+#include <QThread>
+#include <QThreadPool>
+#include <QVarLengthArray>
 #include <QTimer>
 #include <algorithm>
 #include <cstring>
@@ -60,9 +63,76 @@ void PruneOriginalImages(int keep)
 
 void MainWindow::RunAlgorithm(int camera, int stage)
 {
+    bool stale = false;
+    const int d = BeforeInspection(camera, stage, &stale);
+    if (d < 0)
+        return;
+    if (!stale)
+        Inspect(camera, d);
+    AfterInspection(camera, d, stale);
+}
+
+bool MainWindow::RunAlgorithms(const std::function<int()>& stage)
+{
+    bool allOk = true;
+    // Capturing retrain pictures may start detection part-way through the cameras: one after
+    // another, as always.
+    if (runState == 2) {
+        for (int v = 0; v < MAX_CAMERA; ++v) {
+            if (!Judged(v))
+                continue;
+            RunAlgorithm(v, stage());
+            allOk = allOk && cammerWidget[v]->isOK;
+        }
+        return allOk;
+    }
+    struct Due {
+        int camera, d;
+        bool stale;
+    };
+    QVarLengthArray<Due, MAX_CAMERA> due;
+    for (int v = 0; v < MAX_CAMERA; ++v) {
+        if (!Judged(v))
+            continue;
+        bool stale = false;
+        const int d = BeforeInspection(v, stage(), &stale);
+        if (d >= 0)
+            due.append({v, d, stale});
+    }
+    // One task a camera: the engines share nothing. This thread takes the first camera itself.
+    const Due* own = nullptr;
+    for (const Due& c : due) {
+        if (c.stale)
+            continue;
+        if (!own) {
+            own = &c;
+            continue;
+        }
+        if (!inspectionPool) {
+            inspectionPool = new QThreadPool(this);
+            inspectionPool->setExpiryTimeout(-1);  // the threads wait for the next stage
+            inspectionPool->setMaxThreadCount(qBound(1, QThread::idealThreadCount(), MAX_CAMERA));
+        }
+        const int camera = c.camera, d = c.d;
+        inspectionPool->start([this, camera, d] { Inspect(camera, d); });
+    }
+    if (own)
+        Inspect(own->camera, own->d);
+    if (inspectionPool)
+        inspectionPool->waitForDone();
+    for (const Due& c : due)
+        AfterInspection(c.camera, c.d, c.stale);
+    for (int v = 0; v < MAX_CAMERA; ++v)
+        if (Judged(v))
+            allOk = allOk && cammerWidget[v]->isOK;
+    return allOk;
+}
+
+int MainWindow::BeforeInspection(int camera, int stage, bool* stale)
+{
     const WizardPara& p = *gpWPara;
     if (!Judged(camera) || stage < 0 || stage >= MAX_DETECT)
-        return;
+        return -1;
     CammerWidget* view = cammerWidget[camera];
     int d = stage;
     if (p.io_mode == 1 || p.io_mode == 2)
@@ -104,25 +174,41 @@ void MainWindow::RunAlgorithm(int camera, int stage)
             }
             runState = 2;
             CheckArea(false);
-            return;
+            return -1;
         }
         if (gSource == -1 || gSource == 1)
             view->update();
-        return;
+        return -1;
     }
 
-    const bool stale = cycleLost[camera] ||
-                       (gCameraID != CAMERA_NONE &&
-                        VerdictLogic::FrameStale(p.image_trigger, cycleClockMs() - lastFrameMs[camera]));
+    *stale = cycleLost[camera] ||
+             (gCameraID != CAMERA_NONE &&
+              VerdictLogic::FrameStale(p.image_trigger, cycleClockMs() - lastFrameMs[camera]));
+    return d;
+}
+
+void MainWindow::Inspect(int camera, int d)
+{
+    CammerWidget* view = cammerWidget[camera];
+    if (!view->recogniser)
+        return;
+    view->recogniser->ShapeMatch();
+    if (view->frameShown && view->frameWork)
+        std::memcpy(view->frameShown, view->frameWork, size_t(gColorLen));
+    view->recogniser->Judge(d);
+}
+
+void MainWindow::AfterInspection(int camera, int d, bool stale)
+{
+    const WizardPara& p = *gpWPara;
+    CammerWidget* view = cammerWidget[camera];
+    const int s = TriggerWiring::FoldedStage(p, d);
     if (stale) {
         // The camera stopped delivering: its last frame is not judged again.
         view->isOK = false;
         InsertRecord(VerdictLogic::NoPictureRecordText(camera));
     } else if (view->recogniser) {
-        view->recogniser->ShapeMatch();
-        if (view->frameShown && view->frameWork)
-            std::memcpy(view->frameShown, view->frameWork, size_t(gColorLen));
-        view->recogniser->Run(d);
+        view->recogniser->Publish();
     }
 
     if (!view->isOK) {

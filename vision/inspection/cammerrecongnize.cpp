@@ -69,11 +69,20 @@ cv::Rect CammerRecong::searchWindow(int stage) const
 
 void CammerRecong::reportError(int stage, int code)
 {
-    const QString text = QString("REG RUN ERROR = %1, %2, %3").arg(view_->cameraIndex).arg(stage).arg(code);
-    if (insertRecord)
-        insertRecord(text);
-    else
-        qWarning("%s", qPrintable(text));
+    heldRecords_ << QString("REG RUN ERROR = %1, %2, %3").arg(view_->cameraIndex).arg(stage).arg(code);
+}
+
+void CammerRecong::Publish()
+{
+    g_listParamROI.append(heldRows_);
+    heldRows_.clear();
+    for (const QString& text : std::as_const(heldRecords_)) {
+        if (insertRecord)
+            insertRecord(text);
+        else
+            qWarning("%s", qPrintable(text));
+    }
+    heldRecords_.clear();
 }
 
 // One byte per pixel of a frame buffer: the buffer itself, or in colour mode its reduction into
@@ -135,6 +144,12 @@ void CammerRecong::ShapeMatch()
 }
 
 void CammerRecong::Run(int stage)
+{
+    Judge(stage);
+    Publish();
+}
+
+void CammerRecong::Judge(int stage)
 {
     try {
         doRun(stage);
@@ -520,7 +535,7 @@ void CammerRecong::doRun(int stage)
             row.lower = lower;
             row.upper = upper;
             row.ok = ok;
-            g_listParamROI.append(row);
+            heldRows_.append(row);
         }
     }
 }

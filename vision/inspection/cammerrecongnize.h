@@ -5,7 +5,9 @@
 #include <functional>
 #include <vector>
 
+#include <QList>
 #include <QString>
+#include <QStringList>
 #include <opencv2/core.hpp>
 
 #include "core/globals.h"
@@ -38,6 +40,12 @@ public:
     void VarTrain(int stage);
     void ShapeMatch();
     void Run(int stage);
+    // Run in two halves for inspecting cameras in parallel: Judge touches only this engine and
+    // its view, so engines of different cameras may judge on different threads at once; the
+    // report rows and error records it holds back reach g_listParamROI and the record in
+    // Publish, on the controller's thread, one camera after another as Run would.
+    void Judge(int stage);
+    void Publish();
     void RunTest(int stage, int region);
     void AreaGen() {}
 
@@ -78,6 +86,8 @@ private:
     int centreY_[MAX_DETECT] = {};
     int window_[MAX_DETECT][4] = {};
     std::vector<unsigned char> workBuf_, resultBuf_;  // region-sized scratch, reused
+    QList<param_roi> heldRows_;
+    QStringList heldRecords_;
     cv::Point lastShift_;
     double lastAngle_ = 0;
     bool lastCorrected_ = false;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <thread>
 
 #include <QElapsedTimer>
 #include <opencv2/imgproc.hpp>
@@ -459,4 +460,92 @@ TEST(ColourFrames, ReducedByTheColourRuleBeforeJudging)
     rig.engine->Run(0);
     EXPECT_FALSE(rig.view.isOK);
     EXPECT_GT(rig.view.roiValue[0][r], 250);
+}
+
+// --- Judging on worker threads ------------------------------------------------------------------
+
+// Two cameras' engines judging at once, as the controller's parallel inspection runs them: the
+// same results as judging in turn, and nothing reaches the shared report list or the record until
+// each engine publishes, in the order the controller publishes them.
+TEST(ParallelJudging, EnginesJudgingAtOnceMatchJudgingInTurnAndPublishInOrder)
+{
+    EngineRig a, b;  // b's hooks are in force: the records of both engines arrive in b.records
+    const cv::Mat clean = midScene(4);
+    cv::Mat frames[2] = {clean.clone(), clean.clone()};
+    synth::blob(frames[0], cv::Point(150, 150), 8, 0);
+    synth::blob(frames[1], cv::Point(420, 300), 10, 0);
+    EngineRig* rigs[2] = {&a, &b};
+    for (int i = 0; i < 2; ++i) {
+        EngineRig& r = *rigs[i];
+        r.view.cameraIndex = i;
+        r.para.enable_correct = -1;
+        r.setTemplates(0, {clean});
+        r.addRect(0, cv::Rect(100, 100, 120, 120), 4, 0, 40, 10);
+        r.addRect(0, cv::Rect(380, 260, 100, 100), 4, 0, 40, 10);
+        r.addRect(0, cv::Rect(10, 10, 30, 30), 9);  // unknown method: an error record
+        r.input = 1;
+        r.train(0);
+    }
+    struct Result {
+        bool ok;
+        int values[3];
+        int boxes[3];
+        double ngSum;
+    };
+    const auto result = [](EngineRig& r) {
+        Result x{r.view.isOK, {}, {}, cv::sum(r.ngMap())[0]};
+        for (int k = 0; k < 3; ++k) {
+            x.values[k] = r.view.roiValue[0][k];
+            x.boxes[k] = r.boxCount(0, k);
+        }
+        return x;
+    };
+    Result inTurn[2];
+    for (int i = 0; i < 2; ++i) {
+        rigs[i]->judge(frames[i], 0);
+        inTurn[i] = result(*rigs[i]);
+    }
+    const QList<param_roi> rows = g_listParamROI;
+    const QStringList records = b.records;
+    ASSERT_EQ(rows.size(), 4);
+    EXPECT_EQ(rows[0].camera, 0);
+    EXPECT_EQ(rows[2].camera, 1);
+    ASSERT_EQ(records, QStringList({"REG RUN ERROR = 0, 0, -5", "REG RUN ERROR = 1, 0, -5"}));
+    EXPECT_FALSE(inTurn[0].ok);
+    EXPECT_GT(inTurn[0].values[0], 0);
+    EXPECT_EQ(inTurn[0].values[1], 0);
+    EXPECT_GT(inTurn[1].values[1], 0);
+
+    for (int round = 0; round < 20; ++round) {
+        g_listParamROI.clear();
+        b.records.clear();
+        for (int i = 0; i < 2; ++i) {
+            std::memset(rigs[i]->ngPoints.data(), 7, rigs[i]->ngPoints.size());  // stale map
+            frames[i].copyTo(rigs[i]->correctedFrame());
+        }
+        std::thread t0([&] { a.engine->Judge(0); });
+        std::thread t1([&] { b.engine->Judge(0); });
+        t0.join();
+        t1.join();
+        ASSERT_TRUE(g_listParamROI.isEmpty());
+        ASSERT_TRUE(b.records.isEmpty());
+        a.engine->Publish();
+        b.engine->Publish();
+        for (int i = 0; i < 2; ++i) {
+            const Result x = result(*rigs[i]);
+            EXPECT_EQ(x.ok, inTurn[i].ok);
+            EXPECT_EQ(x.ngSum, inTurn[i].ngSum);
+            for (int k = 0; k < 3; ++k) {
+                EXPECT_EQ(x.values[k], inTurn[i].values[k]) << i << " " << k;
+                EXPECT_EQ(x.boxes[k], inTurn[i].boxes[k]) << i << " " << k;
+            }
+        }
+        ASSERT_EQ(g_listParamROI.size(), rows.size());
+        for (int k = 0; k < rows.size(); ++k) {
+            EXPECT_EQ(g_listParamROI[k].camera, rows[k].camera);
+            EXPECT_EQ(g_listParamROI[k].region, rows[k].region);
+            EXPECT_EQ(g_listParamROI[k].value, rows[k].value);
+        }
+        EXPECT_EQ(b.records, records);
+    }
 }
