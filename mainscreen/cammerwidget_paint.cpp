@@ -5,6 +5,7 @@
 #include "vision/camera/cammerwidget.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include <QPainter>
@@ -12,11 +13,13 @@
 
 #include "core/globals.h"
 #include "core/runmodederivation.h"
+#include "core/uitexttable.h"
 #include "core/wizardpara.h"
 #include "mainscreen/regioneditor.h"
 #include "mainscreen/viewglobals.h"
 #include "mainscreen/viewhost.h"
 #include "vision/camera/cameradiscovery.h"
+#include "vision/controller/framecopy.h"
 #include "vision/inspection/cammersingleton.h"
 #include "vision/records/counters.h"
 #include "widgets/textrow.h"
@@ -102,6 +105,67 @@ void CammerWidget::PaintOverlays(CammerSingleton* m, int stage)
         markPixels(frameRGBA, ngPoints, RegionImageRect(*m, stage, selectedROI), 0, 255, 255);
 }
 
+bool CammerWidget::OverlaysDue(CammerSingleton* m, int stage) const
+{
+    const int count = std::clamp(m->roiNum[stage], 0, MAX_ROI);
+    const bool live = gSource == -1 || gSource == 1;
+    if (viewHost()->alarmState() == 2 && live && blinkPhase == 1) {
+        for (int r = 0; r < count; ++r)
+            if (!roiOK[stage][r])
+                return true;
+    }
+    if (gSource == 0 && count > 0)
+        return true;
+    return testShown && selectedROI >= 0 && selectedROI < count;
+}
+
+void CammerWidget::RefreshDisplayCopy()
+{
+    ConvertShown();
+    if (!opened() || !gpWPara || gSource == 2 || gSource == 3 || gSource == 4)
+        return;
+    CammerSingleton* m = shownModel();
+    if (m) {
+        PaintOverlays(m, std::clamp(shownStage(), 0, MAX_DETECT - 1));
+        rgbaMarked = true;
+    }
+}
+
+void CammerWidget::PrepareDisplay()
+{
+    const QSize size = this->size();
+    const QImage::Format format = gisColor ? QImage::Format_RGB32 : QImage::Format_Grayscale8;
+    const QSize from(gImageW, gImageH);
+    if (!frameShown || size.isEmpty() || from.isEmpty()) {
+        displayShown = QImage();
+        return;
+    }
+    // A new frame is prepared at once. Other screens write frameShown directly (templates, NG
+    // frames, the verdict's frame): for a paint without a new frame its fingerprint tells whether
+    // the prepared picture still shows it.
+    const bool newFrame = shownSerial != displaySerial;
+    quint64 print = 0;
+    if (!newFrame) {
+        print = FrameCopy::Fingerprint(frameShown, size_t(gColorLen));
+        if (displayPrintKnown && displayPrint == print && displayShown.size() == size
+            && displayShown.format() == format && displayFrom == from)
+            return;
+    }
+    if (displayShown.size() != size || displayShown.format() != format)
+        displayShown = QImage(size, format);
+    if (gisColor) {
+        const QImage frame(frameShown, gImageW, gImageH, QImage::Format_RGB32);
+        QPainter p(&displayShown);
+        p.drawImage(QRect(QPoint(0, 0), size), frame);
+    } else {
+        FrameCopy::ScaleGrey(frameShown, gImageW, gImageH, displayShown);
+    }
+    displayPrint = print;
+    displayPrintKnown = !newFrame;
+    displaySerial = shownSerial;
+    displayFrom = from;
+}
+
 void CammerWidget::PaintRegions(QPainter& painter, CammerSingleton* m, int stage, QString* templateLabel)
 {
     ViewHost* host = viewHost();
@@ -179,31 +243,74 @@ void CammerWidget::PaintRegions(QPainter& painter, CammerSingleton* m, int stage
     }
 }
 
+QString CammerWidget::StatusText(QColor* colour) const
+{
+    ViewHost* host = viewHost();
+    *colour = Qt::green;
+    if (host->runState() == 2) {
+        *colour = Qt::cyan;
+        return textRow(310);
+    }
+    if (host->runState() == 3) {
+        *colour = Qt::red;
+        QString status = textRow(311);
+        if (host->tempAlarm())
+            status += QStringLiteral("   温度报警");
+        return status;
+    }
+    const int d = host->displayState();
+    return d == 1 ? textRow(312) : d == 2 ? textRow(528) : d == 3 ? textRow(529) : QString();
+}
+
+void CammerWidget::PushTitleTexts(int stage, bool always)
+{
+    ViewHost* host = viewHost();
+    if (cameraIndex < 0 || cameraIndex >= 4)
+        return;  // the title bar has four camera strips: views 4-7 leave it alone
+    const int c = cameraIndex;
+    const QPoint t = host->touchPoint();
+    const QString pixel = host->touchPixelText();
+    const std::array<int, 16> key = {host->runState(), host->tempAlarm() ? 1 : 0, host->displayState(), stage,
+                                     gpWPara ? gpWPara->io_mode : 0, gSource, gAllNum[c], gFailNum[c],
+                                     host->frameRate(c), host->viewMode(), host->alarmState(), t.x(), t.y(),
+                                     gLan, 0, 0};
+    if (!always && key == titleKey && pixel == titlePixel)
+        return;
+    titleKey = key;
+    titlePixel = pixel;
+    QColor colour;
+    host->setCameraInfo(c, 1, textRow(313).arg(c + 1).arg(StageName(stage)).arg(StatusText(&colour)));
+    if (gSource != 0) {
+        host->setCameraInfo(c, 2, QString::number(gAllNum[c]));
+        host->setCameraInfo(c, 3, QString::number(gFailNum[c]));
+        host->setCameraInfo(c, 0, QString::number(host->frameRate(c)));
+    }
+    if ((gSource == 0 || gSource == -1) && host->viewMode() == c && host->alarmState() != 1)
+        host->setLocation(QString("%1, %2, %3").arg(t.x()).arg(t.y()).arg(pixel));
+}
+
+void CammerWidget::PassTitleTexts()
+{
+    // Without a paint (no new frame) the strips still follow the cycle, as when every pass
+    // repainted the views under the status panel.
+    if (!opened() || !gpWPara || gSource == 2 || gSource == 3 || gSource == 4 || !isVisible())
+        return;
+    PushTitleTexts(std::clamp(shownStage(), 0, MAX_DETECT - 1), false);
+}
+
 void CammerWidget::PaintTexts(QPainter& painter, CammerSingleton* m, int stage, const QString& templateLabel)
 {
     ViewHost* host = viewHost();
-    const bool titled = cameraIndex >= 0 && cameraIndex < 4;
     QFont font("wqy-microhei");
     auto px = [&](int size) {
         font.setPixelSize(size);
         painter.setFont(font);
     };
-    QString status;
-    QColor statusColour = Qt::green;
-    if (host->runState() == 2) {
-        status = textRow(310);
-        statusColour = Qt::cyan;
-    } else if (host->runState() == 3) {
-        status = textRow(311);
-        if (host->tempAlarm())
-            status += QStringLiteral("   温度报警");
-        statusColour = Qt::red;
-    } else {
-        const int d = host->displayState();
-        status = d == 1 ? textRow(312) : d == 2 ? textRow(528) : d == 3 ? textRow(529) : QString();
-    }
-    if (titled)
-        host->setCameraInfo(cameraIndex, 1, textRow(313).arg(cameraIndex + 1).arg(StageName(stage)).arg(status));
+    QColor statusColour;
+    StatusText(&statusColour);
+    // The order of the texts handed over is the paint's: status first, then the counts, the frame
+    // rate and the touch readout.
+    PushTitleTexts(stage, true);
     for (int d = 0; d < gDNum && d < MAX_DETECT; ++d) {
         if (!host->delayActive(d))
             continue;
@@ -220,11 +327,6 @@ void CammerWidget::PaintTexts(QPainter& painter, CammerSingleton* m, int stage, 
     if (gSource == 0) {
         painter.drawText(850, 40, textRow(315).arg(tempIndex + 1).arg(tempCount[stage]).arg(templateLabel));
     } else {
-        if (titled) {
-            host->setCameraInfo(cameraIndex, 2, QString::number(gAllNum[cameraIndex]));
-            host->setCameraInfo(cameraIndex, 3, QString::number(gFailNum[cameraIndex]));
-            host->setCameraInfo(cameraIndex, 0, QString::number(host->frameRate(cameraIndex)));
-        }
         if (host->alarmState() != 3 && gpWPara->cavity_check_on && modelInForce) {
             painter.drawText(177, 85, textRow(468));
             int x = 352;
@@ -243,11 +345,6 @@ void CammerWidget::PaintTexts(QPainter& painter, CammerSingleton* m, int stage, 
         }
     }
     (void)m;
-    // The title bar has four camera strips: views 4-7 leave it alone.
-    if (titled && (gSource == 0 || gSource == -1) && host->viewMode() == cameraIndex && host->alarmState() != 1) {
-        const QPoint t = host->touchPoint();
-        host->setLocation(QString("%1, %2, %3").arg(t.x()).arg(t.y()).arg(host->touchPixelText()));
-    }
     if (gSource == 0) {
         px(40);
         painter.drawText(5, 85, gTempTime);
@@ -287,12 +384,17 @@ void CammerWidget::paintEvent(QPaintEvent*)
         return;
     }
     if (gSource == 2) {
-        ConvertShown();
-        painter.save();
-        painter.translate(pan);
-        painter.scale(zoom, zoom);
-        painter.drawImage(rect(), imageShown);
-        painter.restore();
+        if (pan.isNull() && zoom == 1.0) {
+            PrepareDisplay();
+            painter.drawImage(QPoint(0, 0), displayShown);
+        } else {
+            ConvertShown();
+            painter.save();
+            painter.translate(pan);
+            painter.scale(zoom, zoom);
+            painter.drawImage(rect(), imageShown);
+            painter.restore();
+        }
         QColor colour = Qt::green;
         QString status = textRow(312);
         if (host->runState() == 2) {
@@ -318,14 +420,29 @@ void CammerWidget::paintEvent(QPaintEvent*)
     const bool tmpl = gSource == 0;
     const bool live = gSource == -1 || gSource == 1;
     const int alarm = host->alarmState();
-    ConvertShown();
+    // The picture is scaled once per new frame and painted as it is; with marks written into it
+    // or panned and zoomed, the full-size copy is made and stretched on every paint.
+    const bool prepared = !OverlaysDue(m, stage) && (!single || (pan.isNull() && zoom == 1.0));
+    if (!prepared)
+        ConvertShown();
     if (single) {
         painter.save();
         painter.translate(pan);
         painter.scale(zoom, zoom);
     }
-    PaintOverlays(m, stage);
-    painter.drawImage(QRect(0, 0, width(), height()), imageShown);
+    if (prepared) {
+        PrepareDisplay();
+        painter.drawImage(QPoint(0, 0), displayShown);
+        if (rgbaMarked) {
+            // The marks end (blink off, editing left): the full-size copy shows the plain picture.
+            ConvertShown();
+            rgbaMarked = false;
+        }
+    } else {
+        PaintOverlays(m, stage);
+        rgbaMarked = true;
+        painter.drawImage(QRect(0, 0, width(), height()), imageShown);
+    }
 
     const bool details = (alarm == 0 && (gpWPara->paint_option || tmpl)) || alarm == 1
                          || (alarm == 2 && (tmpl || live)) || (alarm == 3 && tmpl);

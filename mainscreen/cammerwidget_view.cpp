@@ -197,6 +197,7 @@ void CammerWidget::FreeViewSide()
     FrameMemory::Release(planeJudged);
     frameWork = frameCorrected = ngPoints = frameShown = frameRGBA = planeJudged = nullptr;
     imageShown = QImage();
+    displayShown = QImage();
 }
 
 bool CammerWidget::opened() const
@@ -317,6 +318,7 @@ void CammerWidget::ShowFrame()
     if (!frameShown || !frameWork || (gSource != -1 && gSource != 1))
         return;
     std::memcpy(frameShown, frameWork, size_t(gColorLen));
+    ++shownSerial;
     update();
 }
 

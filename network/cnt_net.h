@@ -64,6 +64,7 @@ struct ReportHost {
     std::function<int()> releaseMethod;                       // how the last alarm was released, 4..8
     std::function<const CammerSingleton*(int camera)> regionModel;  // the model in force
     std::function<QImage()> grabWindow;                       // the main window as a picture
+    std::function<void(int camera)> refreshFrame;             // renews a view's display copy
 };
 
 // The waits of the link; the program uses the defaults, tests shorten them.

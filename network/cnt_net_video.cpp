@@ -179,6 +179,10 @@ void CNT_Net::VideoTick()
         QFont font("wqy-microhei");
         font.setPointSize(50);
         for (auto it = frameSources_.constBegin(); it != frameSources_.constEnd(); ++it) {
+            // The copy is renewed first: the view paints without it, and a copy stamped by an
+            // earlier tick would carry two stamps.
+            if (host.refreshFrame)
+                host.refreshFrame(it.key());
             // The stamp goes into the view's display copy, which no inspection reads.
             QImage image(it->bits, it->width, it->height, QImage::Format_RGB32);
             {

@@ -345,3 +345,134 @@ TEST_F(ViewTest, RecordAndRecentNGSourcesDrawOnEveryView)
     const QImage blank = V(1)->grab().toImage();
     EXPECT_NE(blank.pixel(gShowW / 2, gShowH / 2), qRgb(77, 77, 77));
 }
+
+namespace {
+
+// Fills the grab buffer with a pattern of the seed and lets the view take it as a new frame.
+void DeliverPattern(CammerWidget* w, int seed)
+{
+    {
+        QMutexLocker lock(pMutex[0]);
+        for (int i = 0; i < gColorLen; ++i)
+            w->frameGrab[i] = uchar((i * 7 + seed * 13 + (i / 641) * 5) & 0xff);
+        if (gisColor)
+            for (int i = 3; i < gColorLen; i += 4)
+                w->frameGrab[i] = 255;
+        isImageFill[0] = true;
+    }
+    ASSERT_TRUE(w->PollFrame());
+}
+
+// The live view painted from its prepared picture, and from the full-size copy stretched on the
+// paint (a test view of the selected region takes that way; no NG point marks anything): the
+// screens are the same, for a view larger and one smaller than the frame.
+void ExpectPreparedAsStretched(CammerWidget* w)
+{
+    gSource = -1;
+    CammerSingleton& m = *w->modelInForce;
+    m.roiNum[0] = 1;
+    m.shapeType[0][0] = 1;
+    m.rects[0][0].rect = QRect(20, 20, 60, 40);
+    m.rects[0][0].setImageRect();
+    std::memset(w->ngPoints, 0, size_t(gImageLen));
+    DeliverPattern(w, 1);
+    for (QSize size : {QSize(gShowW, gShowH), QSize(431, 245)}) {
+        SCOPED_TRACE(size.width());
+        w->resize(size);
+        const QImage prepared = w->grab().toImage();
+        ASSERT_EQ(w->displayShown.size(), size);
+        EXPECT_EQ(w->displayShown.format(), gisColor ? QImage::Format_RGB32 : QImage::Format_Grayscale8);
+        w->testShown = true;
+        w->selectedROI = 0;
+        const QImage stretched = w->grab().toImage();
+        w->testShown = false;
+        w->selectedROI = -1;
+        EXPECT_EQ(prepared, stretched);
+    }
+}
+
+}  // namespace
+
+TEST_F(ViewTest, PreparedGreyPictureLooksAsTheStretchedOne)
+{
+    ExpectPreparedAsStretched(MakeViews());
+}
+
+TEST_F(ViewTest, PreparedColourPictureLooksAsTheStretchedOne)
+{
+    gisColor = true;
+    SetWorkingSize(640, 480);
+    ExpectPreparedAsStretched(MakeViews());
+    gisColor = false;
+}
+
+TEST_F(ViewTest, PreparedPictureFollowsNewFramesAndDirectWrites)
+{
+    CammerWidget* w = MakeViews();
+    gSource = -1;
+    const QPoint at(gShowW * 3 / 4, gShowH * 3 / 4);
+    auto shown = [&] { return qRed(w->grab().toImage().pixel(at)); };
+    const int ix = int(at.x() / gShowAW), iy = int(at.y() / gShowAH);
+    auto framePixel = [&] { return int(w->frameShown[size_t(iy) * size_t(gImageW) + size_t(ix)]); };
+    DeliverPattern(w, 2);
+    EXPECT_NEAR(shown(), framePixel(), 1);
+    EXPECT_NEAR(shown(), framePixel(), 1) << "a paint without a new frame";
+    // Written by another screen without a new frame (a template, an NG frame).
+    std::memset(w->frameShown, 10, size_t(gImageLen));
+    EXPECT_EQ(shown(), 10);
+    EXPECT_EQ(shown(), 10);
+    DeliverPattern(w, 3);
+    const int pattern = framePixel();
+    ASSERT_NE(pattern, 10);
+    EXPECT_EQ(shown(), pattern);
+    std::memset(w->frameShown, 10, size_t(gImageLen));
+    EXPECT_EQ(shown(), 10) << "written straight after a new frame was prepared";
+}
+
+TEST_F(ViewTest, DisplayCopyRenewedWithTheMarksInForce)
+{
+    CammerWidget* w = MakeViews();
+    CammerSingleton& m = OneNgRegionInTheHold(w, host);
+    m.rects[0][0].imageRect = QRect(QPoint(100, 100), QPoint(140, 140));
+    std::memset(w->ngPoints, 1, size_t(gImageLen));
+    w->blinkPhase = 1;
+    // The shared channel stamped the copy; the view paints without it.
+    std::memset(w->frameRGBA, 0xee, size_t(gImageLen) * 4);
+    w->RefreshDisplayCopy();
+    EXPECT_EQ(PixelOf(w, 120, 120), qRgb(255, 0, 0));
+    EXPECT_EQ(PixelOf(w, 10, 10), qRgb(10, 10, 10));
+    EXPECT_EQ(PixelOf(w, gImageW - 1, gImageH - 1), qRgb(10, 10, 10));
+    // Blink off: the plain picture, also in the copy after a paint.
+    w->blinkPhase = 0;
+    w->grab();
+    EXPECT_EQ(PixelOf(w, 120, 120), qRgb(10, 10, 10));
+}
+
+TEST_F(ViewTest, PassesHandChangedTitleTextsOverWithoutAPaint)
+{
+    CammerWidget* w = MakeViews();
+    gSource = -1;
+    host.fps[0] = 20;
+    w->grab();
+    EXPECT_EQ(host.cameraInfo[0][0], "20");
+    // The camera stops delivering: no paint, the frame rate still reaches the strip.
+    host.fps[0] = 0;
+    host.run = 3;
+    w->PassTitleTexts();
+    EXPECT_EQ(host.cameraInfo[0][0], "0");
+    EXPECT_EQ(host.cameraInfo[0][1], textRow(313).arg(1).arg(textRow(263)).arg(textRow(311)));
+    // Nothing changed: nothing handed over again.
+    for (QString& t : host.cameraInfo[0])
+        t.clear();
+    w->PassTitleTexts();
+    EXPECT_TRUE(host.cameraInfo[0][1].isEmpty());
+    gAllNum[0] = 5;
+    w->PassTitleTexts();
+    EXPECT_EQ(host.cameraInfo[0][2], "5");
+    // A hidden view hands nothing over.
+    gAllNum[0] = 6;
+    w->hide();
+    w->PassTitleTexts();
+    EXPECT_EQ(host.cameraInfo[0][2], "5");
+    gAllNum[0] = 0;
+}

@@ -139,6 +139,27 @@ TEST_F(VideoChannel, TwoCamerasMakeChannelsWithTheirKeysAndOneMemoryInfo)
     }
 }
 
+TEST_F(VideoChannel, EveryTickRenewsTheViewCopyBeforeItStamps)
+{
+    auto f = Frame(1280, 1024, qRgb(0, 0, 255));
+    const auto red = Frame(1280, 1024, qRgb(255, 0, 0));
+    net->CNT_AddUseMemory(0, 1280, 1024, f.data());
+    int renewed = 0;
+    net->host.refreshFrame = [&](int channel) {
+        EXPECT_EQ(channel, 0);
+        ++renewed;
+        std::memcpy(f.data(), red.data(), red.size());
+    };
+    Link();
+    net->VideoTick();
+    net->VideoTick();
+    EXPECT_EQ(renewed, 2);
+    const QByteArray yuv = Read(0);
+    ASSERT_EQ(yuv.size(), 1966080);
+    EXPECT_EQ(uchar(yuv[0]), 82) << "the renewed red frame";
+    EXPECT_NE(std::memcmp(f.data() + (1024 - 50) * 1280 * 4, red.data(), 1280 * 4 * 50), 0) << "stamped after";
+}
+
 TEST_F(VideoChannel, RedFrameReadsAsI420OutsideTheStamp)
 {
     auto f = Frame(1280, 1024, qRgb(255, 0, 0));

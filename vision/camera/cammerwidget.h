@@ -4,6 +4,7 @@
 // capture objects and filter graph, the acquisition thread and the picture buffers it fills. The
 // view side (painting, region editing, panels) is added to the same class by the main screen
 // (mainscreen/cammerwidget_*.cpp).
+#include <array>
 #include <atomic>
 
 #include <QByteArray>
@@ -159,6 +160,12 @@ public:
     bool PollFrame();
     // frameShown into frameRGBA (the picture imageShown wraps).
     void ConvertShown();
+    // The status, counts, frame rate and touch readout of views 0-3 handed to the title bar when
+    // they changed; the monitoring pass calls it for the views shown (a paint hands them always).
+    void PassTitleTexts();
+    // frameRGBA made again from frameShown with the marks in force, as a paint that stretches it
+    // leaves it: the shared video channel reads and stamps it, and paints no longer renew it.
+    void RefreshDisplayCopy();
 
     // NG and OK pictures (vision/camera/cammerwidget_failimage.cpp): renders the inspected frame with
     // the stage's region results into the picture slot of `kind` (0 NG, 1 OK); stamps the way the
@@ -196,6 +203,16 @@ public:
     unsigned char* frameShown = nullptr;   // gColorLen: the picture the view shows
     unsigned char* frameRGBA = nullptr;    // gImageLen x 4: 32-bit copy that imageShown wraps
     QImage imageShown;
+    // frameShown scaled once to the view's size (8-bit grey, 32-bit in colour) and painted unscaled
+    // while no overlay is written into the picture; made again after ShowFrame (shownSerial), when
+    // the fingerprint of frameShown (written directly by other screens) or a size changes.
+    QImage displayShown;
+    quint64 shownSerial = 0;
+    quint64 displaySerial = 0;
+    quint64 displayPrint = 0;
+    bool displayPrintKnown = false;
+    QSize displayFrom;
+    bool rgbaMarked = false;  // frameRGBA holds marks: the next plain paint converts it again
     unsigned char* ignoreMapEdit[MAX_DETECT] = {};  // edit copy of ignoreMap
     unsigned char* ngFrames[MAX_DETECT][3] = {};    // last three NG frames per stage
     int ngCount[MAX_DETECT] = {};
@@ -330,8 +347,15 @@ private:
     void AddEditRegion(int s, int n, bool polygon);
     void ApplyParam(int which, int v);
     void PaintOverlays(CammerSingleton* m, int stage);
+    // True when PaintOverlays would mark pixels of the picture.
+    bool OverlaysDue(CammerSingleton* m, int stage) const;
+    void PrepareDisplay();
     void PaintRegions(QPainter& painter, CammerSingleton* m, int stage, QString* templateLabel);
     void PaintTexts(QPainter& painter, CammerSingleton* m, int stage, const QString& templateLabel);
     QString StageName(int stage) const;
+    QString StatusText(QColor* colour) const;
+    void PushTitleTexts(int stage, bool always);
+    std::array<int, 16> titleKey{};
+    QString titlePixel;
     bool panelFilling_ = false;
 };

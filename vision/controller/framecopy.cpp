@@ -1,6 +1,9 @@
 #include "vision/controller/framecopy.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <vector>
 
 #include <opencv2/core.hpp>
 
@@ -34,4 +37,74 @@ bool FrameCopy::ToWorkingFrame(const QImage& picture, int w, int h, bool color, 
     for (int y = 0; y < h; ++y)
         std::memcpy(out.data() + qint64(y) * rowBytes, img.constScanLine(y), size_t(rowBytes));
     return true;
+}
+
+namespace {
+
+inline quint64 Mix(quint64 h, quint64 w)
+{
+    h ^= w;
+    h = (h << 29) | (h >> 35);
+    return h * 0x9FB21C651E98DF25ull;
+}
+
+}  // namespace
+
+quint64 FrameCopy::Fingerprint(const uchar* data, size_t n)
+{
+    if (!data)
+        return 0;
+    // Four independent lanes keep the multiplier busy; each step is a bijection of the lane, so
+    // one changed word always changes its lane.
+    quint64 h[4] = {0x9E3779B97F4A7C15ull, 0xC2B2AE3D27D4EB4Full, 0x165667B19E3779F9ull, 0x27D4EB2F165667C5ull};
+    size_t i = 0;
+    for (; i + 32 <= n; i += 32) {
+        quint64 w[4];
+        std::memcpy(w, data + i, 32);
+        h[0] = Mix(h[0], w[0]);
+        h[1] = Mix(h[1], w[1]);
+        h[2] = Mix(h[2], w[2]);
+        h[3] = Mix(h[3], w[3]);
+    }
+    quint64 out = Mix(0, quint64(n));
+    for (; i + 8 <= n; i += 8) {
+        quint64 w;
+        std::memcpy(&w, data + i, 8);
+        out = Mix(out, w);
+    }
+    quint64 tail = 0;
+    std::memcpy(&tail, data + i, n - i);
+    out = Mix(out, tail);
+    for (quint64 lane : h)
+        out = Mix(out, lane);
+    return out ^ (out >> 31);
+}
+
+void FrameCopy::ScaleGrey(const uchar* grey, int w, int h, QImage& out)
+{
+    const int tw = out.width(), th = out.height();
+    if (!grey || w <= 0 || h <= 0 || tw <= 0 || th <= 0 || out.depth() != 8)
+        return;
+    // The stepping of Qt's raster engine: 16.16 fixed-point steps, truncated, starting half a
+    // target pixel in.
+    const int ix = int(65536.0 / (double(tw) / double(w)));
+    const int iy = int(65536.0 / (double(th) / double(h)));
+    std::vector<int> column(static_cast<size_t>(tw));
+    quint32 sx = quint32(int(std::ceil(0.5 * ix)) - 1);
+    for (int x = 0; x < tw; ++x, sx += quint32(ix))
+        column[size_t(x)] = std::min(int(sx >> 16), w - 1);
+    quint32 sy = quint32(int(std::ceil(0.5 * iy)) - 1);
+    int lastRow = -1;
+    for (int y = 0; y < th; ++y, sy += quint32(iy)) {
+        const int row = std::min(int(sy >> 16), h - 1);
+        uchar* dst = out.scanLine(y);
+        if (row == lastRow) {
+            std::memcpy(dst, out.constScanLine(y - 1), size_t(tw));
+            continue;
+        }
+        const uchar* src = grey + size_t(row) * size_t(w);
+        for (int x = 0; x < tw; ++x)
+            dst[x] = src[column[size_t(x)]];
+        lastRow = row;
+    }
 }

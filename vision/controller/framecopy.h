@@ -1,6 +1,8 @@
 #pragma once
-// Frame helpers of the monitoring pass: the brightness of a working frame and the conversion of a
-// demonstration picture into the working frame format.
+// Frame helpers of the monitoring pass: the brightness of a working frame, the conversion of a
+// demonstration picture into the working frame format, and the views' display copies.
+#include <cstddef>
+
 #include <QByteArray>
 #include <QImage>
 
@@ -12,4 +14,10 @@ public:
     // The picture converted to the working format (8-bit grey, or 32-bit B,G,R,255 in colour
     // mode), packed without line padding. False when it is null or not w x h.
     static bool ToWorkingFrame(const QImage& picture, int w, int h, bool color, QByteArray& out);
+    // 64-bit fingerprint of n bytes: a view tells by it whether the picture it shows changed.
+    static quint64 Fingerprint(const uchar* data, size_t n);
+    // The grey frame of w x h bytes scaled into `out` (8-bit grey, its own size) picking the same
+    // pixels as QPainter's drawImage does when it stretches a 32-bit picture over a whole target
+    // (no smooth transformation), so the prepared picture looks exactly as the stretched one.
+    static void ScaleGrey(const uchar* grey, int w, int h, QImage& out);
 };

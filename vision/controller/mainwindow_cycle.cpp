@@ -325,9 +325,12 @@ void MainWindow::Run()
         if (newFrame[v] && Inspected(v))
             cammerWidget[v]->ShowFrame();
     gpControlIO->IOFlashOut();
-    // The lamps follow the board; the panel and the title bar repaint only what changed.
+    // The lamps and the camera strips follow the cycle; only what changed is repainted.
     if (ioStatusWidget)
         ioStatusWidget->Refresh();
+    for (int v = 0; v < 4; ++v)
+        if (Inspected(v))
+            cammerWidget[v]->PassTitleTexts();
     runTimer->start(kRunMs);
     // Counted from the main screen on: the passes under the splash are held up by the start-up's
     // last steps (style sheet, first showing of the main screen), not by the cycle.

@@ -347,6 +347,10 @@ void MainWindow::Monitor_Init()
         gpNet->host.cycleTime = [this] { return cycleTime; };
         gpNet->host.releaseMethod = [this] { return releaseMethod; };
         gpNet->host.grabWindow = [this] { return grab().toImage(); };
+        gpNet->host.refreshFrame = [this](int c) {
+            if (c >= 0 && c < MAX_CAMERA && cammerWidget[c] && ViewBuilt(c))
+                cammerWidget[c]->RefreshDisplayCopy();
+        };
         gpNet->host.regionModel = [this](int c) -> const CammerSingleton* {
             return c >= 0 && c < MAX_CAMERA && cammerWidget[c] ? cammerWidget[c]->modelInForce : nullptr;
         };
