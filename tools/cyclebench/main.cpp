@@ -3,7 +3,7 @@
 // release of output 1 minus the stage delay (median, p90, max), the longest GUI-thread stall per
 // cycle, resident memory and the start-up time to the main screen.
 //   cyclebench [--cameras N] [--cycles M] [--regions R] [--width W] [--height H] [--colour]
-//              [--delay TICKS] [--fps N] [--idle SECONDS] [--hold SECONDS]
+//              [--delay TICKS] [--fps N] [--idle SECONDS] [--hold SECONDS] [--pulse MS]
 //              [--wrap "PROFILER ARGS"]
 #include <algorithm>
 #include <cstdio>
@@ -52,6 +52,7 @@ int main(int argc, char** argv)
     int cycles = 20;
     int idle = 0;
     int hold = 0;
+    int pulse = 300;  // length of the trigger pulse
     QString wrapper;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
@@ -65,12 +66,14 @@ int main(int argc, char** argv)
         else if (a == "--delay") s.delay0 = s.delay1 = std::max(1, v), ++i;
         else if (a == "--idle") idle = std::max(0, v), ++i;
         else if (a == "--hold") hold = std::max(0, v), ++i;
+        else if (a == "--pulse") pulse = std::clamp(v, 1, 5000), ++i;
         else if (a == "--colour") s.colour = true;
         else if (a == "--fps") s.fps = std::clamp(v, 1, 200), ++i;
         else if (a == "--wrap" && i + 1 < args.size()) wrapper = args[++i];
         else {
             std::fprintf(stderr, "usage: cyclebench [--cameras N] [--cycles M] [--regions R] [--width W] "
-                                 "[--height H] [--colour] [--delay TICKS] [--fps N] [--idle SECONDS]\n");
+                                 "[--height H] [--colour] [--delay TICKS] [--fps N] [--idle SECONDS] "
+                                 "[--hold SECONDS] [--pulse MS]\n");
             return 2;
         }
     }
@@ -102,7 +105,7 @@ int main(int argc, char** argv)
     int missed = 0;
     const int delayMs = s.delay0 * 100;
     for (int n = 0; n < cycles; ++n) {
-        const qint64 edge = rig.Pulse(0);
+        const qint64 edge = rig.Pulse(0, pulse);
         const bool done = edge >= 0 && rig.WaitFor([&] {
             const auto ch = rig.Changes(edge);
             return ch.size() >= 3 && ch.last().bits == 0;

@@ -398,7 +398,7 @@ private:
     // RunAlgorithm's three steps (mainwindow_verdict.cpp): what comes before the engine (returns
     // the stage in force, or -1 when the camera is done), the engine alone (safe on a worker
     // thread, one camera a thread), then the camera's share of the verdict.
-    int BeforeInspection(int camera, int stage, bool* stale);
+    int BeforeInspection(int camera, int stage, bool* stale, bool prune);
     void Inspect(int camera, int d);
     void AfterInspection(int camera, int d, bool stale);
     QThreadPool* inspectionPool = nullptr;

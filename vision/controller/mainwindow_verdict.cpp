@@ -64,7 +64,7 @@ void PruneOriginalImages(int keep)
 void MainWindow::RunAlgorithm(int camera, int stage)
 {
     bool stale = false;
-    const int d = BeforeInspection(camera, stage, &stale);
+    const int d = BeforeInspection(camera, stage, &stale, true);
     if (d < 0)
         return;
     if (!stale)
@@ -95,7 +95,8 @@ bool MainWindow::RunAlgorithms(const std::function<int()>& stage)
         if (!Judged(v))
             continue;
         bool stale = false;
-        const int d = BeforeInspection(v, stage(), &stale);
+        // Only a raw picture adds a file to prune: once a round is enough without them.
+        const int d = BeforeInspection(v, stage(), &stale, rawCapture || due.isEmpty());
         if (d >= 0)
             due.append({v, d, stale});
     }
@@ -128,7 +129,7 @@ bool MainWindow::RunAlgorithms(const std::function<int()>& stage)
     return allOk;
 }
 
-int MainWindow::BeforeInspection(int camera, int stage, bool* stale)
+int MainWindow::BeforeInspection(int camera, int stage, bool* stale, bool prune)
 {
     const WizardPara& p = *gpWPara;
     if (!Judged(camera) || stage < 0 || stage >= MAX_DETECT)
@@ -141,7 +142,8 @@ int MainWindow::BeforeInspection(int camera, int stage, bool* stale)
     const int s = TriggerWiring::FoldedStage(p, d);
     detectMask[s] &= ~(1u << camera);
 
-    PruneOriginalImages(kOriginalImageKeep);
+    if (prune)
+        PruneOriginalImages(kOriginalImageKeep);
     if (rawCapture && view->frameWork) {
         QImage raw = gisColor ? QImage(view->frameWork, gImageW, gImageH, gImageW * 4, QImage::Format_RGB32)
                               : QImage(view->frameWork, gImageW, gImageH, gImageW, QImage::Format_Indexed8);

@@ -38,11 +38,12 @@ bool insideFrame(const cv::Rect& r)
            && r.y + r.height <= gImageH;
 }
 
-cv::Mat standalone(std::vector<unsigned char>& buf, int h, int w)
+cv::Mat standalone(std::vector<unsigned char>& buf, int h, int w, bool zero = true)
 {
     if (buf.size() < size_t(w) * h)
         buf.resize(size_t(w) * h);
-    std::memset(buf.data(), 0, size_t(w) * h);
+    if (zero)
+        std::memset(buf.data(), 0, size_t(w) * h);
     return cv::Mat(h, w, CV_8UC1, buf.data());
 }
 
@@ -409,8 +410,11 @@ void CammerRecong::doRun(int stage)
 
         const cv::Mat crop = frame(rect);
         cv::Mat overlay = ngMap(rect);
-        cv::Mat work = standalone(workBuf_, rect.height, rect.width);
-        cv::Mat result = standalone(resultBuf_, rect.height, rect.width);
+        // Clearing both pictures cost more than the defect matching: every method but 6 (and a
+        // failed match, below) writes the whole work picture, and the result is drawn on only
+        // by 8; OpenBlobs clears it itself.
+        cv::Mat work = standalone(workBuf_, rect.height, rect.width, method == 6);
+        cv::Mat result = standalone(resultBuf_, rect.height, rect.width, method == 8);
         int lower = 0, upper = 0;
         bool ng = false;
 
@@ -450,7 +454,10 @@ void CammerRecong::doRun(int stage)
                 k = 1;
             } else if (method == 0) {
                 k = gpWPara->enable_display_detail ? p1 : gpWPara->minimum_size;
-                blank = defect_[stage][r].Match(crop, work) == 0;
+                const int defects = defect_[stage][r].Match(crop, work);
+                if (defects < 0)
+                    work.setTo(0);  // no usable model: nothing found, as an empty picture
+                blank = defects == 0;
             } else {
                 // Only the grey-range methods judge through the region's mask.
                 int lo = 0, hi = 0;

@@ -167,6 +167,28 @@ TEST(RegionErrors, UntrainedDefectBadMethodEmptyMaskUntrainedStage)
     EXPECT_EQ(rig.records, QStringList({"REG RUN ERROR = 0, 1, -2"}));
 }
 
+// The regions share one scratch picture: a defect region whose rectangle changed since training
+// has no usable model until retrained, and must not judge what the region before it left there.
+TEST(DefectScratch, ARegionResizedSinceTrainingIsNotJudgedOnThePicturesOfTheRegionBefore)
+{
+    EngineRig rig;
+    rig.para.enable_correct = -1;
+    const cv::Mat clean = midScene(9);
+    rig.setTemplates(0, {clean});
+    const int a = rig.addRect(0, cv::Rect(0, 0, 300, 300), 4, 0, 250, 1000000);  // in range nearly everywhere
+    const int b = rig.addRect(0, cv::Rect(320, 200, 200, 200), 0, 3, 25, 100);
+    rig.train(0);
+    rig.model.rects[0][b].rect = QRect(320, 200, 180, 180);
+    rig.model.rects[0][b].setImageRect();
+    rig.view.maskInForce[0][b] = rig.model.rects[0][b].UpdateMask();
+    rig.judge(clean, 0);
+    EXPECT_GT(rig.view.roiValue[0][a], 10000);
+    EXPECT_EQ(rig.view.roiValue[0][b], 0);
+    EXPECT_EQ(rig.boxCount(0, b), 0);
+    EXPECT_TRUE(rig.view.roiOK[0][b]);
+    EXPECT_TRUE(rig.view.isOK);
+}
+
 // --- 1 spot, 4 black area, 5 white area, 7 white number ---------------------------------------
 
 class GreyMethods : public ::testing::Test {
