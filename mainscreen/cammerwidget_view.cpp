@@ -104,7 +104,6 @@ void CammerWidget::BuildViewSide()
     isOK = true;
     blinkPhase = 0;
     std::fill(std::begin(retrainPending), std::end(retrainPending), false);
-    LoadTemplates();
     for (int s = 0; s < MAX_DETECT; ++s) {
         ngCount[s] = 0;
         stageCycleFlags[s] = false;
@@ -122,7 +121,7 @@ void CammerWidget::BuildViewSide()
     modelEdit = new CammerSingleton(cameraIndex);
     *modelEdit = *modelInForce;
     BackMask();
-    recogniser = new CammerRecong(modelInForce, this);
+    DeferOrLoadAndTrain();
     if (gpWPara && gpWPara->video_share == 2 && cameraOpened() && gpWPara->cnt_net_enabled)
         viewHost()->addUseMemory(cameraIndex, gImageW, gImageH, frameRGBA);
     blinkTimer = new QTimer(this);

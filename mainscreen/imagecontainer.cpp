@@ -9,6 +9,7 @@ ImageContainer::ImageContainer(MainWindow* win) : QWidget(win), win_(win)
     setStyleSheet("#ImageContainer{background-color:#000000;}");
     setAttribute(Qt::WA_StyledBackground, true);
     // All eight views exist whatever the number of cameras found.
+    CammerWidget::StartUpBatch batch;
     for (int i = 0; i < 8; ++i)
         win->cammerWidget[i] = new CammerWidget(i, this);
 }

@@ -6,6 +6,7 @@
 // (mainscreen/cammerwidget_*.cpp).
 #include <array>
 #include <atomic>
+#include <vector>
 
 #include <QByteArray>
 #include <QImage>
@@ -133,6 +134,23 @@ public:
     CameraThread* cameraThread = nullptr;
 
     // ---- View side ----
+
+    // Views whose side is built while a StartUpBatch lives load their templates and train their
+    // engines when the batch ends, one task per view at once (start-up with many cameras); each
+    // view's result is the one it would get alone. Without a batch a view does it while built.
+    class StartUpBatch {
+    public:
+        StartUpBatch();
+        ~StartUpBatch();
+        StartUpBatch(const StartUpBatch&) = delete;
+        StartUpBatch& operator=(const StartUpBatch&) = delete;
+    private:
+        friend class CammerWidget;
+        std::vector<CammerWidget*> views_;
+        StartUpBatch* outer_;
+    };
+    // The templates of every stage and the engine of the region model in force.
+    void LoadAndTrain();
 
     // Ignore maps: allocates (once) and loads the map of each of the eight stages, so a stage count
     // raised later finds its map; the edit copy follows the loaded maps.
@@ -333,6 +351,9 @@ private:
     void BuildViewSide();
     void BuildPanel();
     void LoadTemplates();
+    // The end of BuildViewSide: LoadAndTrain now, or at the end of the batch in force.
+    void DeferOrLoadAndTrain();
+    static StartUpBatch* batch_;
     void FreeViewSide();
     // The view's camera opened and its models exist (view 0 always).
     bool viewBuilt() const { return modelEdit != nullptr; }
