@@ -384,7 +384,7 @@ void CammerWidget::paintEvent(QPaintEvent*)
         return;
     }
     if (gSource == 2) {
-        if (pan.isNull() && zoom == 1.0) {
+        if (pan.isNull() && zoom == 1.0 && devicePixelRatioF() == 1.0) {
             PrepareDisplay();
             painter.drawImage(QPoint(0, 0), displayShown);
         } else {
@@ -422,7 +422,8 @@ void CammerWidget::paintEvent(QPaintEvent*)
     const int alarm = host->alarmState();
     // The picture is scaled once per new frame and painted as it is; with marks written into it
     // or panned and zoomed, the full-size copy is made and stretched on every paint.
-    const bool prepared = !OverlaysDue(m, stage) && (!single || (pan.isNull() && zoom == 1.0));
+    const bool prepared = !OverlaysDue(m, stage) && (!single || (pan.isNull() && zoom == 1.0))
+                          && devicePixelRatioF() == 1.0;
     if (!prepared)
         ConvertShown();
     if (single) {

@@ -300,15 +300,24 @@ bool CammerWidget::TakeFrame()
     const int v = cameraIndex;
     if (v < 0 || v >= MAX_CAMERA || v >= numCamera || !frameWork || !pMutex[v])
         return false;
+    quint64 sum = 0;
     {
         QMutexLocker lock(pMutex[v]);
         if (!isImageFill[v])
             return false;
-        std::memcpy(frameWork, frameGrab, size_t(gColorLen));
+        // A grey frame is summed while it is copied.
+        if (gisColor)
+            std::memcpy(frameWork, frameGrab, size_t(gColorLen));
+        else
+            sum = FrameCopy::CopyGrey(frameWork, frameGrab, size_t(gColorLen));
         isImageFill[v] = false;
     }
     // The mean of the grey picture, also for colour frames.
-    averageGray = FrameCopy::Brightness(frameWork, gImageW, gImageH, gisColor);
+    const qint64 pixels = qint64(gImageW) * gImageH;
+    if (gisColor)
+        averageGray = FrameCopy::Brightness(frameWork, gImageW, gImageH, true);
+    else
+        averageGray = pixels > 0 ? int(sum / quint64(pixels)) : 0;
     return true;
 }
 

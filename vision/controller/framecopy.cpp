@@ -7,6 +7,10 @@
 
 #include <opencv2/core.hpp>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 int FrameCopy::Brightness(const uchar* frame, int w, int h, bool color)
 {
     if (!frame || w <= 0 || h <= 0)
@@ -107,4 +111,35 @@ void FrameCopy::ScaleGrey(const uchar* grey, int w, int h, QImage& out)
             dst[x] = src[column[size_t(x)]];
         lastRow = row;
     }
+}
+
+quint64 FrameCopy::CopyGrey(uchar* dst, const uchar* src, size_t n)
+{
+    if (!dst || !src)
+        return 0;
+    quint64 sum = 0;
+    size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    __m128i acc = zero;
+    for (; i + 64 <= n; i += 64) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i + 16));
+        const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i + 32));
+        const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i + 48));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), a);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i + 16), b);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i + 32), c);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i + 48), d);
+        const __m128i ab = _mm_add_epi64(_mm_sad_epu8(a, zero), _mm_sad_epu8(b, zero));
+        const __m128i cd = _mm_add_epi64(_mm_sad_epu8(c, zero), _mm_sad_epu8(d, zero));
+        acc = _mm_add_epi64(acc, _mm_add_epi64(ab, cd));
+    }
+    sum = quint64(_mm_cvtsi128_si64(acc)) + quint64(_mm_cvtsi128_si64(_mm_unpackhi_epi64(acc, acc)));
+#endif
+    for (; i < n; ++i) {
+        dst[i] = src[i];
+        sum += src[i];
+    }
+    return sum;
 }

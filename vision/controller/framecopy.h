@@ -14,6 +14,9 @@ public:
     // The picture converted to the working format (8-bit grey, or 32-bit B,G,R,255 in colour
     // mode), packed without line padding. False when it is null or not w x h.
     static bool ToWorkingFrame(const QImage& picture, int w, int h, bool color, QByteArray& out);
+    // Copies n bytes of a grey frame and returns the sum of its bytes, in one pass over the frame
+    // (the brightness then costs no second reading).
+    static quint64 CopyGrey(uchar* dst, const uchar* src, size_t n);
     // 64-bit fingerprint of n bytes: a view tells by it whether the picture it shows changed.
     static quint64 Fingerprint(const uchar* data, size_t n);
     // The grey frame of w x h bytes scaled into `out` (8-bit grey, its own size) picking the same

@@ -2,6 +2,7 @@
 // stretched 32-bit picture did, and the fingerprint sees any changed byte.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <vector>
 
@@ -93,4 +94,23 @@ TEST(DisplayCopy, FingerprintSeesEveryChangedByte)
     f[0] = a;
     f[8] = b;
     EXPECT_NE(FrameCopy::Fingerprint(f.data(), f.size() - 32), FrameCopy::Fingerprint(f.data(), f.size()));
+}
+
+TEST(DisplayCopy, GreyCopySumsEveryByteOfAnyLength)
+{
+    // Bright frames of odd lengths: the tail after the last whole block is copied and counted, and
+    // the sum of a full-size white frame does not overflow.
+    for (size_t n : {size_t(0), size_t(63), size_t(64), size_t(1000003), size_t(1920) * 1080}) {
+        SCOPED_TRACE(n);
+        std::vector<uchar> src(n);
+        for (size_t i = 0; i < n; ++i)
+            src[i] = uchar(255 - (i % 3));
+        std::vector<uchar> dst(n + 1, 7);
+        quint64 want = 0;
+        for (uchar b : src)
+            want += b;
+        EXPECT_EQ(FrameCopy::CopyGrey(dst.data(), src.data(), n), want);
+        EXPECT_TRUE(std::equal(src.begin(), src.end(), dst.begin()));
+        EXPECT_EQ(dst[n], 7) << "nothing written past the end";
+    }
 }
