@@ -12,11 +12,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHostAddress>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
 Q_LOGGING_CATEGORY(lcCamSim, "mouldmon.camsim")
@@ -439,6 +439,28 @@ Result CamSim::nextFrame(int dev, uint64_t generation, Pixel pixel, int timeoutM
 
 namespace {
 
+// A picture file as 8-bit grey or packed RGB; colour pictures become grey with the usual weights.
+cv::Mat decodePicture(const std::string& path, bool color)
+{
+    QImage img(QString::fromStdString(path));
+    if (img.isNull())
+        return cv::Mat();
+    if (!color && img.isGrayscale()) {
+        img = img.convertToFormat(QImage::Format_Grayscale8);
+        return cv::Mat(img.height(), img.width(), CV_8UC1, const_cast<uchar*>(img.constBits()),
+                       size_t(img.bytesPerLine())).clone();
+    }
+    img = img.convertToFormat(QImage::Format_RGB888);
+    const cv::Mat rgb(img.height(), img.width(), CV_8UC3, const_cast<uchar*>(img.constBits()),
+                      size_t(img.bytesPerLine()));
+    cv::Mat out;
+    if (color)
+        out = rgb.clone();
+    else
+        cv::cvtColor(rgb, out, cv::COLOR_RGB2GRAY);
+    return out;
+}
+
 cv::Mat readPicture(const std::string& path, bool color, std::map<std::string, CachedPicture>& cache)
 {
     struct stat st;
@@ -447,11 +469,9 @@ cv::Mat readPicture(const std::string& path, bool color, std::map<std::string, C
     CachedPicture& c = cache[path];
     if (!c.image.empty() && sameFile(st, c))
         return c.image;
-    cv::Mat img = cv::imread(path, color ? cv::IMREAD_COLOR : cv::IMREAD_GRAYSCALE);
+    cv::Mat img = decodePicture(path, color);
     if (img.empty())
         return c.image;  // half-written file: keep the previous picture
-    if (color)
-        cv::cvtColor(img, img, cv::COLOR_BGR2RGB);
     c.image = img;
     c.mtime = st.st_mtim;
     c.inode = st.st_ino;

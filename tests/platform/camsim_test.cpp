@@ -250,3 +250,46 @@ TEST(CamSim, GigeAddressCanBeForced)
     EXPECT_EQ(list.deviceInfo[0]->special.gige.currentIp, 0xC0A80764u);
     EXPECT_TRUE(MV_CC_IsDeviceAccessible(list.deviceInfo[0], 1));
 }
+
+TEST(CamSim, PictureFilesOfEachFormatAreServedAsOpenCvReadsThem)
+{
+    ProgramDir dir;
+    cv::Mat scene(48, 64, CV_8UC3);
+    for (int y = 0; y < scene.rows; ++y)
+        for (int x = 0; x < scene.cols; ++x)
+            scene.at<cv::Vec3b>(y, x) = cv::Vec3b(uchar(40 + 2 * x), uchar(200 - 3 * y), uchar(90 + x + y));
+    cv::Mat grey(48, 64, CV_8UC1);
+    for (int y = 0; y < grey.rows; ++y)
+        for (int x = 0; x < grey.cols; ++x)
+            grey.at<uchar>(y, x) = uchar(30 + 3 * x + y);
+    struct Case {
+        const char* name;
+        const cv::Mat* picture;
+        int maxDiff;  // the sensor's noise is 1, rounding of colour to grey 1, lossy pictures more
+    };
+    const Case cases[] = {{"scene.png", &scene, 2}, {"scene.bmp", &scene, 2}, {"scene.ppm", &scene, 2},
+                          {"scene.jpg", &scene, 4}, {"grey.png", &grey, 1},    {"grey.bmp", &grey, 1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = dir.file(c.name).toStdString();
+        ASSERT_TRUE(cv::imwrite(path, *c.picture));
+        const cv::Mat expected = cv::imread(path, cv::IMREAD_GRAYSCALE);
+        SimCamFile sim(dir, "daheng", {{"DH0000001", "M", 64, 48, false, 200, dir.file(c.name)}});
+        GXInitLib();
+        GX_DEV_HANDLE h = nullptr;
+        ASSERT_EQ(GXOpenDeviceByIndex(1, &h), 0);
+        GXSendCommand(h, 0x70000BB9);
+        cv::Mat got(48, 64, CV_8UC1);
+        GxFrameData f{};
+        f.imgBuf = got.data;
+        f.imgBufSize = int32_t(got.total());
+        ASSERT_EQ(GXGetImage(h, &f, 100), 0);
+        ASSERT_EQ(f.status, 0);
+        GXCloseDevice(h);
+        double worst = 0;
+        cv::Mat diff;
+        cv::absdiff(got, expected, diff);
+        cv::minMaxLoc(diff, nullptr, &worst);
+        EXPECT_LE(worst, c.maxDiff);
+    }
+}
