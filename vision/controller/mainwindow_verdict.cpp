@@ -10,8 +10,14 @@
 #include <QThread>
 #include <QThreadPool>
 #include <QVarLengthArray>
+#include <QWaitCondition>
+#include <QMutex>
 #include <QTimer>
 #include <algorithm>
+#include <atomic>
+#include <memory>
+#include <utility>
+#include <vector>
 #include <cstring>
 
 #include "core/ledonoff.h"
@@ -59,6 +65,15 @@ void PruneOriginalImages(int keep)
         QFile::remove(files[i].absoluteFilePath());
 }
 
+// One stage's cameras for the engines, shared by the threads that judge them.
+struct InspectionRound {
+    std::vector<std::pair<int, int>> jobs;  // camera, stage in force
+    std::atomic<int> next{0};
+    int done = 0;  // under mutex
+    QMutex mutex;
+    QWaitCondition finished;
+};
+
 } // namespace
 
 void MainWindow::RunAlgorithm(int camera, int stage)
@@ -100,27 +115,35 @@ bool MainWindow::RunAlgorithms(const std::function<int()>& stage)
         if (d >= 0)
             due.append({v, d, stale});
     }
-    // One task a camera: the engines share nothing. This thread takes the first camera itself.
-    const Due* own = nullptr;
-    for (const Due& c : due) {
-        if (c.stale)
-            continue;
-        if (!own) {
-            own = &c;
-            continue;
+    // The engines share nothing: the cameras are taken one at a time by whichever thread is free,
+    // this one included, so on a busy machine a worker that is not scheduled yet costs no more
+    // than judging one after another. A worker starting after the last camera was taken finds
+    // nothing to do and touches only the round it shares.
+    auto round = std::make_shared<InspectionRound>();
+    for (const Due& c : due)
+        if (!c.stale)
+            round->jobs.push_back({c.camera, c.d});
+    const int jobs = int(round->jobs.size());
+    auto work = [this, round] {
+        for (int i; (i = round->next.fetch_add(1)) < int(round->jobs.size());) {
+            Inspect(round->jobs[size_t(i)].first, round->jobs[size_t(i)].second);
+            QMutexLocker lock(&round->mutex);
+            if (++round->done == int(round->jobs.size()))
+                round->finished.wakeAll();
         }
-        if (!inspectionPool) {
-            inspectionPool = new QThreadPool(this);
-            inspectionPool->setExpiryTimeout(-1);  // the threads wait for the next stage
-            inspectionPool->setMaxThreadCount(qBound(1, QThread::idealThreadCount(), MAX_CAMERA));
-        }
-        const int camera = c.camera, d = c.d;
-        inspectionPool->start([this, camera, d] { Inspect(camera, d); });
+    };
+    if (jobs > 1 && !inspectionPool) {
+        inspectionPool = new QThreadPool(this);
+        inspectionPool->setExpiryTimeout(-1);  // the threads wait for the next stage
+        inspectionPool->setMaxThreadCount(qBound(1, QThread::idealThreadCount() - 1, MAX_CAMERA - 1));
     }
-    if (own)
-        Inspect(own->camera, own->d);
-    if (inspectionPool)
-        inspectionPool->waitForDone();
+    for (int k = 1; k < jobs && k <= inspectionPool->maxThreadCount(); ++k)
+        inspectionPool->start(work);
+    work();
+    round->mutex.lock();
+    while (round->done < jobs)
+        round->finished.wait(&round->mutex);
+    round->mutex.unlock();
     for (const Due& c : due)
         AfterInspection(c.camera, c.d, c.stale);
     for (int v = 0; v < MAX_CAMERA; ++v)
