@@ -479,6 +479,31 @@ cv::Mat readPicture(const std::string& path, bool color, std::map<std::string, C
     return c.image;
 }
 
+// -1, 0 and +1 with equal chance, as two 0/1 planes for saturating arithmetic.
+struct NoisePattern {
+    static constexpr size_t kSize = 65521;  // prime: row and frame offsets wander over all of it
+    uint8_t plus[kSize];
+    uint8_t minus[kSize];
+};
+
+const NoisePattern& noisePattern()
+{
+    static const NoisePattern* pattern = [] {
+        auto* p = new NoisePattern;
+        uint64_t state = 0x2545F4914F6CDD1Dull;
+        for (size_t i = 0; i < NoisePattern::kSize; ++i) {
+            state ^= state << 13;
+            state ^= state >> 7;
+            state ^= state << 17;
+            const int v = int(state % 3u) - 1;
+            p->plus[i] = v > 0 ? 1 : 0;
+            p->minus[i] = v < 0 ? 1 : 0;
+        }
+        return p;
+    }();
+    return *pattern;
+}
+
 cv::Mat testPattern(int w, int h, bool color, uint32_t number)
 {
     cv::Mat m(h, w, CV_8UC1);
@@ -538,13 +563,17 @@ bool CamSim::renderLocked(int dev, Pixel pixel, Frame* frame, std::unique_lock<s
     else
         sensor = src;
     cv::Mat view = sensor(cv::Rect(fov.x(), fov.y(), fov.width(), fov.height()));
+    // The picture itself is only read: the noise below writes into the frame.
     cv::Mat sized;
     if (view.cols != out.width() || view.rows != out.height())
         cv::resize(view, sized, cv::Size(out.width(), out.height()), 0, 0, cv::INTER_AREA);
     else
-        sized = view.clone();
-    if (std::fabs(factor - 1.0) > 1e-6)
-        sized.convertTo(sized, -1, factor);
+        sized = view;
+    if (std::fabs(factor - 1.0) > 1e-6) {
+        cv::Mat scaled;  // never in place: sized may be the kept picture
+        sized.convertTo(scaled, -1, factor);
+        sized = scaled;
+    }
 
     cv::Mat result;
     const bool srcColor = sized.channels() == 3;
@@ -574,22 +603,29 @@ bool CamSim::renderLocked(int dev, Pixel pixel, Frame* frame, std::unique_lock<s
     frame->height = result.rows;
     frame->pixel = pixel;
     frame->number = number;
-    const size_t n = size_t(result.total() * result.elemSize());
-    frame->data.resize(n);
-    const uint8_t* p = result.isContinuous() ? result.data : nullptr;
-    cv::Mat cont;
-    if (!p) {
-        cont = result.clone();
-        p = cont.data;
-    }
-    // Sensor noise: -1, 0 or +1 on every value, so no two frames are the same.
-    uint8_t* o = frame->data.data();
-    for (size_t i = 0; i < n; ++i) {
-        noise ^= noise << 13;
-        noise ^= noise >> 7;
-        noise ^= noise << 17;
-        const int v = int(p[i]) + int(noise % 3u) - 1;
-        o[i] = uint8_t(v < 0 ? 0 : (v > 255 ? 255 : v));
+    const int rowBytes = int(result.cols * result.elemSize());
+    frame->data.resize(size_t(rowBytes) * size_t(result.rows));
+    // Sensor noise: -1, 0 or +1 on every value, so no two frames are the same: a fixed random
+    // pattern read from a random place each frame (saturating adds, far cheaper than a draw per
+    // value at many cameras and full size).
+    const NoisePattern& pattern = noisePattern();
+    noise ^= noise << 13;
+    noise ^= noise >> 7;
+    noise ^= noise << 17;
+    size_t at = size_t(noise % NoisePattern::kSize);
+    for (int y = 0; y < result.rows; ++y) {
+        const uint8_t* in = result.ptr<uint8_t>(y);
+        uint8_t* o = frame->data.data() + size_t(y) * size_t(rowBytes);
+        for (int x = 0; x < rowBytes;) {
+            const int k = int(std::min<size_t>(size_t(rowBytes - x), NoisePattern::kSize - at));
+            const cv::Mat src(1, k, CV_8UC1, const_cast<uint8_t*>(in + x));
+            cv::Mat dst(1, k, CV_8UC1, o + x);
+            cv::add(src, cv::Mat(1, k, CV_8UC1, const_cast<uint8_t*>(pattern.plus + at)), dst);
+            cv::subtract(dst, cv::Mat(1, k, CV_8UC1, const_cast<uint8_t*>(pattern.minus + at)), dst);
+            x += k;
+            at = (at + size_t(k)) % NoisePattern::kSize;
+        }
+        at = (at + 7919) % NoisePattern::kSize;  // rows do not repeat each other
     }
 
     lock.lock();

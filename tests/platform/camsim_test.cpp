@@ -293,3 +293,35 @@ TEST(CamSim, PictureFilesOfEachFormatAreServedAsOpenCvReadsThem)
         EXPECT_LE(worst, c.maxDiff);
     }
 }
+
+TEST(CamSim, NoiseIsOneLevelEitherWayAndBrightnessNeverAccumulates)
+{
+    ProgramDir dir;
+    ASSERT_TRUE(writePicture(dir.file("scene.png"), cv::Mat(120, 160, CV_8UC1, cv::Scalar(40))));
+    SimCamFile sim(dir, "daheng", {{"DH0000001", "M", 160, 120, false, 500, dir.file("scene.png")}});
+    GXInitLib();
+    GX_DEV_HANDLE h = nullptr;
+    ASSERT_EQ(GXOpenDeviceByIndex(1, &h), 0);
+    GXSendCommand(h, 0x70000BB9);
+    ASSERT_EQ(GXSetFloat(h, 0x20000BC1, 60000.0), 0);  // twice the exposure
+    std::vector<uint8_t> last;
+    for (int i = 0; i < 4; ++i) {
+        std::vector<uint8_t> buf(160 * 120);
+        GxFrameData f{};
+        f.imgBuf = buf.data();
+        f.imgBufSize = int32_t(buf.size());
+        ASSERT_EQ(GXGetImage(h, &f, 100), 0);
+        ASSERT_EQ(f.status, 0);
+        int count[3] = {};
+        for (uint8_t v : buf) {
+            ASSERT_GE(v, 79);
+            ASSERT_LE(v, 81) << "frame " << i << ": the picture is scaled once, not again each frame";
+            count[v - 79]++;
+        }
+        for (int c : count)
+            EXPECT_NEAR(double(c) / double(buf.size()), 1.0 / 3, 0.05);
+        EXPECT_NE(buf, last);
+        last = buf;
+    }
+    GXCloseDevice(h);
+}
