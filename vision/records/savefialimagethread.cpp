@@ -59,8 +59,10 @@ bool SaveFialImageThread::PutSlot(int c, int d, int kind, const QImage& picture)
     const QImage img = picture.convertToFormat(QImage::Format_RGB32);
     QMutexLocker lock(pMutexSaveFail);
     uchar*& slot = gpFailImage[c][d][kind];
+    // Not zero-filled: every byte is written below, under the same lock, before anyone reads
+    // it; the first NG picture of a slot costs one pass over 8 MB less on the GUI thread.
     if (!slot && c < gSlotCameras)
-        slot = new uchar[size_t(SlotBytes())]();
+        slot = new uchar[size_t(SlotBytes())];
     if (!slot)
         return false;
     for (int y = 0; y < gImageH; ++y)
