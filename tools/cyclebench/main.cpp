@@ -126,6 +126,12 @@ int main(int argc, char** argv)
                 Percentile(release, 0.5), Percentile(release, 0.9), Percentile(release, 1.0));
     std::printf("longest GUI-thread stall per verdict: median %lld ms, p90 %lld ms, max %lld ms\n",
                 Percentile(stalls, 0.5), Percentile(stalls, 0.9), Percentile(stalls, 1.0));
+    if (std::getenv("CYCLEBENCH_STALLS")) {
+        std::printf("stalls in verdict order:");
+        for (qint64 v : stalls)
+            std::printf(" %lld", static_cast<long long>(v));
+        std::printf("\n");
+    }
     std::printf("resident memory: %lld MB at idle, %lld MB after the cycles\n", rssIdle / 1024, rss / 1024);
     std::printf("start-up to the main screen: %lld ms\n", startup);
     if (hold > 0) {

@@ -159,5 +159,7 @@ TEST_F(CycleFaultsE2E, AfterAProductSnapshotAlarmTheNextMachineCycleKeepsItsDela
     const qint64 release = ChangeTo(edge, 0b000) - edge;
     std::printf("[ figures  ] machine cycle after a snapshot alarm: stage 2 at +%lld ms\n",
                 static_cast<long long>(release));
-    EXPECT_NEAR(double(release), 800.0, 30.0) << Seen(edge).toStdString();
+    // Late by a loaded machine's scheduling at most; a lost or doubled delay is far outside.
+    EXPECT_GE(release, 790) << Seen(edge).toStdString();
+    EXPECT_LE(release, 950) << Seen(edge).toStdString();
 }

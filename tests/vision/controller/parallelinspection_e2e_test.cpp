@@ -53,7 +53,11 @@ TEST(ParallelInspectionE2E, NgOfTheSecondAndFourthOfFourCamerasIsAppliedInCamera
     const QString alarm = VerdictLogic::AlarmRecordText({1, 3});
     ASSERT_TRUE(rig.WaitFor([&] { return RecordTexts().contains(alarm); }, 4000))
         << RecordTexts().join("\n").toStdString() << rig.Log().toStdString();
-    EXPECT_EQ(rig.Changes(edge).last().bits, 0b111);
+    // The alarm record is written just before the outputs go to the board.
+    EXPECT_TRUE(rig.WaitFor([&] {
+        const auto ch = rig.Changes(edge);
+        return !ch.isEmpty() && ch.last().bits == 0b111;
+    }, 2000));
 
     // Parts taken out; the re-check releases the hold and the held NG pictures are written.
     ASSERT_TRUE(rig.Show(2, rig.scene()));
