@@ -90,6 +90,7 @@ bool CycleRig::Prepare(const CycleRigSetup& s)
                 p.contrast[c] = 50;
             }
             p.auto_exposure = 0;
+            p.enable_color_camera = s.colour ? 1 : 0;  // colour sensors are processed in colour
             if (s.adjust)
                 s.adjust(p);
             ok = p.SaveDatatoFile();

@@ -26,7 +26,7 @@ struct CycleRigSetup {
     int regions = 1;       // 1: one large region; more: a grid of small ones (up to 50)
     int width = 640;
     int height = 480;
-    bool colour = false;
+    bool colour = false;   // colour sensors, colour processing on
     int delay0 = 10;       // stage delays in 100 ms ticks
     int delay1 = 10;
     int fps = 30;          // frames a second of each simulated camera
