@@ -26,6 +26,8 @@ public:
 
     QString portName() const { return name_; }
     QueryMode queryMode() const { return mode_; }
+    // File descriptor of the open port (-1 when closed), for waiting until bytes arrive.
+    int handle() const { return fd_; }
 
     bool open(OpenMode mode) override;
     void close() override;

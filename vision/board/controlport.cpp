@@ -95,8 +95,15 @@ qint32 ControlPort::WordWithActive(int a, int b) const
 
 void ControlPort::IOFlashOut()
 {
-    QMutexLocker lock(pMutexIO);
-    gDataOut = outWord;
+    bool changed;
+    {
+        QMutexLocker lock(pMutexIO);
+        changed = gDataOut != outWord;
+        gDataOut = outWord;
+    }
+    // The board thread sends a new word at once instead of at its next look at an echo.
+    if (changed && ioThread)
+        ioThread->OutputChanged();
 }
 
 int ControlPort::IOState(int kind, int n)

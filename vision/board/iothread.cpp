@@ -1,6 +1,11 @@
 #include "vision/board/iothread.h"
 
+#include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 #include <QMutexLocker>
 
 #include "core/comsend.h"
@@ -36,19 +41,81 @@ float FloatLE(const unsigned char* b)
 
 IOThread::IOThread()
     : QThread(nullptr), rxBuf{}, rxLen(0), requestCount(0), tempIndex(0), tempEnd(kBankSize),
-      periodMs(5)
+      boardOut(-1), wakeFd(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)), periodMs(5)
 {
+}
+
+IOThread::~IOThread()
+{
+    if (wakeFd >= 0)
+        ::close(wakeFd);
 }
 
 void IOThread::run()
 {
     while (!isInterruptionRequested()) {
         Pass();
-        QThread::msleep(unsigned(qMax(0, periodMs.load())));
+        WaitBetweenPasses(qMax(0, periodMs.load()));
+    }
+}
+
+void IOThread::OutputChanged()
+{
+    if (wakeFd >= 0) {
+        const quint64 one = 1;
+        // Fails only when the counter is full, and then a wake is pending anyway.
+        (void)!::write(wakeFd, &one, sizeof one);
+    }
+}
+
+void IOThread::WaitBetweenPasses(int ms)
+{
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point end = Clock::now() + std::chrono::milliseconds(ms);
+    // A port that reports hang-up or error is not watched again before the next pass, so it
+    // cannot turn the wait into a busy loop.
+    bool watchPort = true;
+    for (;;) {
+        const auto left = end - Clock::now();
+        if (left <= Clock::duration::zero() || isInterruptionRequested())
+            return;
+        pollfd fds[2] = {{wakeFd, POLLIN, 0}, {-1, POLLIN, 0}};
+        const int port = (watchPort && gpCom && gpCom->isOpen()) ? gpCom->handle() : -1;
+        fds[1].fd = port;
+        const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+        const timespec ts{time_t(ns / 1000000000), long(ns % 1000000000)};
+        const int n = ppoll(fds, port >= 0 ? 2 : 1, &ts, nullptr);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            // Cannot wait on the descriptors: sleep out the period as a plain pause.
+            const auto rest = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
+            if (rest.count() > 0)
+                QThread::msleep(unsigned(rest.count()));
+            return;
+        }
+        if (n == 0)
+            return;
+        bool changed = false;
+        if (fds[0].revents & POLLIN) {
+            quint64 count;
+            changed = ::read(wakeFd, &count, sizeof count) == sizeof count;
+        }
+        if (port >= 0 && (fds[1].revents & (POLLERR | POLLHUP | POLLNVAL)))
+            watchPort = false;
+        const bool bytes = port >= 0 && (fds[1].revents & POLLIN);
+        if (changed || bytes)
+            Receive(changed);
     }
 }
 
 void IOThread::Pass()
+{
+    Receive(false);
+    Request();
+}
+
+void IOThread::Receive(bool outputChanged)
 {
     qint32 out;
     {
@@ -89,9 +156,18 @@ void IOThread::Pass()
         std::memmove(rxBuf, rxBuf + pos, size_t(rxLen));
     }
 
-    if (resend)
+    // A new word goes out at once when the board drives other outputs; else the next echo that
+    // differs brings it.
+    if (outputChanged && boardOut >= 0 && boardOut != (out & 0x3FF))
+        resend = true;
+    if (resend) {
         ComSend(CmdSetOutputs, out);
+        boardOut = out & 0x3FF;
+    }
+}
 
+void IOThread::Request()
+{
     ++requestCount;
     if (requestCount == kTempRequestLow) {
         tempIndex = 0;
@@ -129,6 +205,7 @@ void IOThread::HandleFrame(const unsigned char* f, qint32 out, bool* resend)
             latched.fell |= gDataIn & ~inputs;
             gDataIn = inputs;
         }
+        boardOut = echo;
         if (echo != (out & 0x3FF))
             *resend = true;
         break;

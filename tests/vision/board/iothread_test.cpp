@@ -291,6 +291,75 @@ TEST_F(IOThreadTest, FrameSplitAcrossReadsIsHandledWhole)
     EXPECT_EQ(In(), 0x7);
 }
 
+// Between passes: a reply is handled without a request of its own, and a new output word goes
+// out only when the board is known to drive other outputs.
+TEST_F(IOThreadTest, BetweenPassesRepliesAreReadAndNewOutputsSentWithoutARequest)
+{
+    SetOut(1);
+    th.Receive(true);
+    EXPECT_EQ(sim.frames().size(), 0) << "nothing is known of the board's outputs yet";
+
+    Inputs("5");
+    Pass();  // poll; the reply (echo 0, output word 1) waits
+    EXPECT_EQ(Commands(sim.frames()), QList<int>{2});
+    const int requests = Requests();
+    int frames = sim.frames().size();
+    th.Receive(false);
+    EXPECT_EQ(In(), 0x5) << "read as soon as woken, not at the next pass";
+    ASSERT_TRUE(sim.waitForFrames(frames + 1));
+    QList<BoardFrameLog> sent = sim.frames().mid(frames);
+    ASSERT_EQ(Commands(sent), QList<int>{1}) << "the echo differs: resent, but no request";
+    EXPECT_EQ(sent[0].data, 1);
+
+    // The word changes and changes back before any echo: each change reaches the board.
+    frames = sim.frames().size();
+    SetOut(0x103);
+    th.Receive(true);
+    SetOut(1);
+    th.Receive(true);
+    ASSERT_TRUE(sim.waitForFrames(frames + 2));
+    sent = sim.frames().mid(frames);
+    ASSERT_EQ(Commands(sent), (QList<int>{1, 1}));
+    EXPECT_EQ(sent[0].data, 0x103);
+    EXPECT_EQ(sent[1].data, 1);
+
+    // The same word again, and a wake without a change: nothing more goes out.
+    th.Receive(true);
+    th.Receive(false);
+    EXPECT_EQ(Commands(Pass()), QList<int>{2});
+    EXPECT_EQ(Commands(Pass()), QList<int>{2}) << "the echo matches the word last sent";
+    EXPECT_EQ(Requests(), requests + 2);
+}
+
+// The running thread does not wait out its period: the reply to its poll and a published
+// output word are both handled while the next request is still far off.
+TEST_F(IOThreadTest, RunningThreadAnswersBeforeItsNextRequest)
+{
+    th.setPeriod(60000);
+    Inputs("9");
+    th.start();
+    QElapsedTimer w;
+    w.start();
+    while (In() != 0x9 && w.elapsed() < 3000)
+        QThread::msleep(1);
+    EXPECT_EQ(In(), 0x9);
+    EXPECT_EQ(Requests(), 1);
+
+    SetOut(0x81);
+    th.OutputChanged();
+    EXPECT_TRUE(sim.waitFor([&](const QStringList&) {
+        const auto f = sim.frames();
+        return std::any_of(f.begin(), f.end(), [](const BoardFrameLog& x) {
+            return x.command == 1 && x.data == 0x81;
+        });
+    }));
+    EXPECT_EQ(Requests(), 1) << "sent without waiting for the next pass";
+
+    th.requestInterruption();
+    th.OutputChanged();  // ends the wait
+    EXPECT_TRUE(th.wait(3000));
+}
+
 TEST_F(IOThreadTest, UnpluggedBoardKeepsPollingCalmlyAndRecoversOnPlug)
 {
     Inputs("5");
