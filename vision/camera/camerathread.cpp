@@ -119,10 +119,11 @@ void CameraThread::PassMind()
 
 void CammerWidget::DeliverGrey(const unsigned char* grey)
 {
-    if (gisColor && frameColor) {
-        Gray2RGBA(grey, frameColor, gImageW, gImageH);
+    // Colour frames are converted straight into the grab buffer: a staging copy would cost a
+    // whole RGBA frame per camera and the conversion takes no longer than copying it.
+    if (gisColor) {
         QMutexLocker lock(pMutex[cameraIndex]);
-        std::memcpy(frameGrab, frameColor, size_t(gColorLen));
+        Gray2RGBA(grey, frameGrab, gImageW, gImageH);
         isImageFill[cameraIndex] = true;
         return;
     }
@@ -133,10 +134,9 @@ void CammerWidget::DeliverGrey(const unsigned char* grey)
 
 void CammerWidget::DeliverRGB(const unsigned char* rgb)
 {
-    if (gisColor && frameColor) {
-        RGB2RGBA(frameColor, rgb, gImageW, gImageH);
+    if (gisColor) {
         QMutexLocker lock(pMutex[cameraIndex]);
-        std::memcpy(frameGrab, frameColor, size_t(gColorLen));
+        RGB2RGBA(frameGrab, rgb, gImageW, gImageH);
         isImageFill[cameraIndex] = true;
         return;
     }

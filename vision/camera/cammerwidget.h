@@ -93,7 +93,6 @@ public:
     // Picture buffers of the camera side (allocated by the constructor, never reallocated).
     unsigned char* frameGrab = nullptr;    // newest frame, gColorLen bytes, under pMutex[cameraIndex]
     unsigned char* frameConvert = nullptr; // the make's processed frame, gImageLen x 4 bytes
-    unsigned char* frameColor = nullptr;   // RGBA staging, gColorLen bytes (colour processing only)
     unsigned char* frameRaw = nullptr;     // raw frame, gImageLen bytes
     int averageGray = 0;                   // mean grey of the last frame, written by the cycle
 

@@ -76,8 +76,6 @@ CammerWidget::CammerWidget(int index, QWidget* parent)
     // Pages are only taken when written, so a view without a camera costs nothing.
     frameGrab = FrameMemory::Allocate(size_t(std::max(1, gColorLen)));
     frameConvert = FrameMemory::Allocate(len * 4);
-    if (gisColor)
-        frameColor = FrameMemory::Allocate(size_t(std::max(1, gColorLen)));
     frameRaw = FrameMemory::Allocate(len);
     if (index >= 0 && index < 8) {
         // A fresh grab buffer holds no frame yet, whatever an earlier view of this index left.
@@ -101,7 +99,6 @@ CammerWidget::~CammerWidget()
     FreeViewSide();
     FrameMemory::Release(frameGrab);
     FrameMemory::Release(frameConvert);
-    FrameMemory::Release(frameColor);
     FrameMemory::Release(frameRaw);
     if (cameraIndex >= 0 && cameraIndex < 8 && gViews[cameraIndex] == this)
         gViews[cameraIndex] = nullptr;
