@@ -154,13 +154,23 @@ void CammerWidget::LoadTemplates()
             tempCount[s]++;
         }
         if (!tempValid[s][0]) {
-            // No usable first template: a white block over the middle half on black.
-            unsigned char* buf = templates[s][0];
-            const int x1 = gImageW / 4, x2 = 3 * (gImageW / 4);
-            const int y1 = gImageH / 4, y2 = 3 * (gImageH / 4);
-            for (int y = y1; y <= y2 && y < gImageH; ++y)
-                for (int x = x1; x <= x2 && x < gImageW; ++x)
-                    buf[size_t(x) + size_t(gImageW) * size_t(y)] = 255;
+            // No usable first template: a white block over the middle half on black. Stages
+            // without templates share its pages until one writes it, and a stage not in use
+            // never reads them.
+            const int W = gImageW, H = gImageH;
+            const size_t n = size_t(std::max(1, gColorLen));
+            unsigned char* buf = FrameMemory::AllocateShared(
+                QString("synthetic template %1x%2 %3").arg(W).arg(H).arg(n).toStdString(), n,
+                [W, H](unsigned char* b) {
+                    const int x1 = W / 4, x2 = 3 * (W / 4), y1 = H / 4, y2 = 3 * (H / 4);
+                    for (int y = y1; y <= y2 && y < H; ++y)
+                        for (int x = x1; x <= x2 && x < W; ++x)
+                            b[size_t(x) + size_t(W) * size_t(y)] = 255;
+                });
+            if (buf) {
+                FrameMemory::Release(templates[s][0]);
+                templates[s][0] = buf;
+            }
             tempValid[s][0] = 1;
             tempCount[s]++;
         }

@@ -1,11 +1,13 @@
 #include "vision/camera/framememory.h"
 
 #include <sys/mman.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <map>
 #include <mutex>
 #include <unordered_map>
 
@@ -41,7 +43,58 @@ bool AllZero(const unsigned char* p, size_t n)
     return true;
 }
 
+// The in-memory files behind AllocateShared, by key; they live as long as the process.
+std::map<std::string, std::pair<int, size_t>>& SharedFiles()
+{
+    static auto* files = new std::map<std::string, std::pair<int, size_t>>;
+    return *files;
+}
+
+unsigned char* Register(void* p, size_t n)
+{
+    auto* b = static_cast<unsigned char*>(p);
+    std::lock_guard<std::mutex> lock(gLock);
+    Sizes()[b] = n;
+    gHeld += n;
+    return b;
+}
+
+// The file of `key` with n bytes written by fill, or -1.
+int SharedFile(const std::string& key, size_t n, const std::function<void(unsigned char*)>& fill)
+{
+    static std::mutex filesLock;
+    std::lock_guard<std::mutex> lock(filesLock);
+    auto it = SharedFiles().find(key);
+    if (it != SharedFiles().end())
+        return it->second.second == n ? it->second.first : -1;
+    const int fd = memfd_create("framememory", MFD_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    void* w = ftruncate(fd, off_t(n)) == 0 ? mmap(nullptr, n, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0) : MAP_FAILED;
+    if (w == MAP_FAILED) {
+        close(fd);
+        return -1;
+    }
+    fill(static_cast<unsigned char*>(w));
+    munmap(w, n);
+    SharedFiles()[key] = {fd, n};
+    return fd;
+}
+
 }  // namespace
+
+unsigned char* AllocateShared(const std::string& key, size_t n, const std::function<void(unsigned char*)>& fill)
+{
+    n = std::max<size_t>(n, 1);
+    const int fd = SharedFile(key, n, fill);
+    void* p = fd < 0 ? MAP_FAILED : mmap(nullptr, n, PROT_READ | PROT_WRITE, MAP_PRIVATE, fd, 0);
+    if (p != MAP_FAILED)
+        return Register(p, n);
+    unsigned char* b = Allocate(n);
+    if (b)
+        fill(b);
+    return b;
+}
 
 unsigned char* Allocate(size_t n)
 {
@@ -49,11 +102,7 @@ unsigned char* Allocate(size_t n)
     void* p = mmap(nullptr, n, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (p == MAP_FAILED)
         return nullptr;
-    auto* b = static_cast<unsigned char*>(p);
-    std::lock_guard<std::mutex> lock(gLock);
-    Sizes()[b] = n;
-    gHeld += n;
-    return b;
+    return Register(p, n);
 }
 
 void Release(unsigned char* p)

@@ -89,3 +89,42 @@ TEST(FrameMemory, BuffersThatStayEmptyTakeNoMemoryAndAreGivenBack)
     FrameMemory::Release(local);
     EXPECT_EQ(heldBefore, FrameMemory::Held());
 }
+
+TEST(FrameMemory, SharedBuffersReadTheSamePictureAndKeepTheirOwnWrites)
+{
+    const size_t n = 3 * 4096 + 5;
+    int fills = 0;
+    const auto fill = [&fills, n](unsigned char* b) {
+        ++fills;
+        for (size_t i = 0; i < n; i += 7)
+            b[i] = static_cast<unsigned char>(i / 7);
+    };
+    const size_t heldBefore = FrameMemory::Held();
+    unsigned char* a = FrameMemory::AllocateShared("framememory test", n, fill);
+    unsigned char* b = FrameMemory::AllocateShared("framememory test", n, fill);
+    ASSERT_TRUE(a && b);
+    EXPECT_NE(a, b);
+    EXPECT_EQ(1, fills) << "the picture is written once per key";
+    EXPECT_EQ(heldBefore + 2 * n, FrameMemory::Held());
+    std::vector<unsigned char> expected(n, 0);
+    fill(expected.data());
+    EXPECT_EQ(0, std::memcmp(a, expected.data(), n));
+    EXPECT_EQ(0, std::memcmp(b, expected.data(), n));
+    // A write (a stage's template replaced) stays in its own buffer, also for one made later.
+    std::memset(a + 4096, 0xEE, 4096);
+    a[n - 1] = 1;
+    unsigned char* c = FrameMemory::AllocateShared("framememory test", n, fill);
+    ASSERT_TRUE(c);
+    EXPECT_EQ(0, std::memcmp(b, expected.data(), n));
+    EXPECT_EQ(0, std::memcmp(c, expected.data(), n));
+    EXPECT_EQ(0xEE, a[4096 + 100]);
+    EXPECT_EQ(1, a[n - 1]);
+    // Another size under the same key is not that picture: a plain buffer with the fill.
+    unsigned char* d = FrameMemory::AllocateShared("framememory test", n + 1, fill);
+    ASSERT_TRUE(d);
+    EXPECT_EQ(0, std::memcmp(d, expected.data(), n));
+    EXPECT_EQ(0, d[n]);
+    for (unsigned char* p : {a, b, c, d})
+        FrameMemory::Release(p);
+    EXPECT_EQ(heldBefore, FrameMemory::Held());
+}
