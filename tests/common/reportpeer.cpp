@@ -8,21 +8,6 @@
 #include "common/programdir.h"
 #include "tools/reportpeer/peerlog.h"
 
-bool WaitUntil(const std::function<bool()>& pred, int timeoutMs)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!pred()) {
-        if (t.elapsed() > timeoutMs)
-            return false;
-        QEventLoop loop;
-        QTimer::singleShot(2, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
-}
-
-
 ReportPeerProcess::ReportPeerProcess(const QStringList& args)
 {
     proc_.setProcessChannelMode(QProcess::ForwardedErrorChannel);

@@ -8,14 +8,14 @@
 #include <QProcess>
 #include <QStringList>
 
+#include "common/waituntil.h"
+
 struct PeerEvent {
     qint64 ms = 0;
     QByteArray kind;  // "frame", "sent", "connected", "closed", ...
     QByteArray data;  // the frame or reply bytes, unescaped
 };
 
-// Processes events until `pred` holds or `timeoutMs` passed; returns whether it held.
-bool WaitUntil(const std::function<bool()>& pred, int timeoutMs);
 
 class ReportPeerProcess {
 public:

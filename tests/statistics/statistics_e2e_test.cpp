@@ -20,6 +20,7 @@
 #include "common/boardsim.h"
 #include "common/cyclerig.h"
 #include "common/programdir.h"
+#include "common/waituntil.h"
 #include "common/synthscene.h"
 #include "core/globals.h"
 #include "core/uitexttable.h"
@@ -33,18 +34,6 @@
 #include "widgets/modalhook.h"
 
 namespace {
-
-bool SpinUntil(const std::function<bool()>& cond, int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) {
-        if (cond())
-            return true;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return cond();
-}
 
 int At(const QList<int>& l, int slot) { return l.value(slot); }
 
@@ -81,23 +70,23 @@ QStringList Scenario()
     auto* screen = qobject_cast<StatisticsWidget*>(win->statisticsWidget);
     if (!check(store && store->isLoaded() && screen, "no loaded statistics store and screen after start-up"))
         return errors;
-    SpinUntil([] { return false; }, 800);
+    WaitUntil([] { return false; }, 800);
 
     board.send("pulse 0 300");
-    if (!check(SpinUntil([&] { return JoinCounts(store->okTotalOf(0)) != JoinCounts(ParseCounts("")); }, 4000),
+    if (!check(WaitUntil([&] { return JoinCounts(store->okTotalOf(0)) != JoinCounts(ParseCounts("")); }, 4000),
                "no OK verdict of the first stage"))
         return errors;
     cv::Mat part = rig.scene().clone();
     synth::blob(part, cv::Point(200, 180), 14, 0);
     rig.Show(1, part);
-    if (!check(SpinUntil([&] { return JoinCounts(store->ngTotalOf(1)) != JoinCounts(ParseCounts("")); }, 6000),
+    if (!check(WaitUntil([&] { return JoinCounts(store->ngTotalOf(1)) != JoinCounts(ParseCounts("")); }, 6000),
                "no NG verdict of the second stage"))
         return errors;
     const int hour = QTime::currentTime().hour();
     const int slot = (hour + 16) % 24;
 
     win->OptBtnsToggledSlot(OptionBar::BTN_STATISTICS, true);
-    SpinUntil([] { return false; }, 500);
+    WaitUntil([] { return false; }, 500);
     check(screen->isVisible(), "statistics screen not shown");
     check(screen->isToday(), "the screen does not show today");
     const bool morning = hour >= 8 && hour < 20;

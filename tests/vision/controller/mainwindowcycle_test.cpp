@@ -16,6 +16,7 @@
 #include <limits>
 
 #include "common/programdir.h"
+#include "common/waituntil.h"
 #include "platform/camsdk/camsim.h"
 #include "common/windowworld.h"
 #include "core/defaultdatabases.h"
@@ -80,18 +81,6 @@ Window& W()
     w->world->Restore();
     w->modalTexts.clear();  // the no-camera question of the start-up, or the test before
     return *w;
-}
-
-bool WaitFor(const std::function<bool()>& cond, int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) {
-        if (cond())
-            return true;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return cond();
 }
 
 QStringList NgPictures(int camera, int stage)
@@ -180,7 +169,7 @@ TEST(MainWindowCycle, HeldNgPictureIsWrittenWhenDetectionStopsAndStarts)
     win->StartDetect();
     EXPECT_EQ(win->alarmState, 0);
     EXPECT_EQ(win->failPicState[0][0], 0);
-    EXPECT_TRUE(WaitFor([] { return NgPictures(1, 1).size() == 1; }, 3000));
+    EXPECT_TRUE(WaitUntil([] { return NgPictures(1, 1).size() == 1; }, 3000));
 }
 
 TEST(MainWindowCycle, AlarmClearedByTheOperatorKeepsItsStampedPicture)
@@ -197,7 +186,7 @@ TEST(MainWindowCycle, AlarmClearedByTheOperatorKeepsItsStampedPicture)
     win->cammerWidget[0]->isOK = true;
     win->CheckNG();
     EXPECT_EQ(win->failPicState[0][1], 0);
-    ASSERT_TRUE(WaitFor([] { return NgPictures(1, 2).size() == 1; }, 3000));
+    ASSERT_TRUE(WaitUntil([] { return NgPictures(1, 2).size() == 1; }, 3000));
     // The red stamp is on the written grey picture.
     const QImage written(QString("alarmimage/camera1/detect2/NG/") + NgPictures(1, 2).first());
     ASSERT_FALSE(written.isNull());
