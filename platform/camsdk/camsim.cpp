@@ -440,12 +440,14 @@ Result CamSim::nextFrame(int dev, uint64_t generation, Pixel pixel, int timeoutM
 namespace {
 
 // A picture file as 8-bit grey or packed RGB; colour pictures become grey with the usual weights.
+// A grey picture stays grey for a colour sensor too: each frame turns it into what the sensor
+// delivers, and a kept RGB copy would be three times its size.
 cv::Mat decodePicture(const std::string& path, bool color)
 {
     QImage img(QString::fromStdString(path));
     if (img.isNull())
         return cv::Mat();
-    if (!color && img.isGrayscale()) {
+    if (img.isGrayscale()) {
         img = img.convertToFormat(QImage::Format_Grayscale8);
         return cv::Mat(img.height(), img.width(), CV_8UC1, const_cast<uchar*>(img.constBits()),
                        size_t(img.bytesPerLine())).clone();

@@ -79,8 +79,11 @@ void CameraThread::PassDaheng()
         QMutexLocker lock(pMutex[w->cameraIndex]);
         factor = gContrast[w->cameraIndex];
     }
-    if (DxContrast(w->frameRaw, w->frameConvert, gImageLen, factor) != 0)
-        std::memcpy(w->frameConvert, w->frameRaw, size_t(gImageLen));
+    // Neutral contrast leaves every value as it is: the raw frame is delivered as it came.
+    if (factor == 0 || DxContrast(w->frameRaw, w->frameConvert, gImageLen, factor) != 0) {
+        w->DeliverGrey(w->frameRaw);
+        return;
+    }
     w->DeliverGrey(w->frameConvert);
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
 
 #include <QDebug>
 #include <opencv2/imgproc.hpp>
@@ -45,6 +46,18 @@ cv::Mat standalone(std::vector<unsigned char>& buf, int h, int w, bool zero = tr
     if (zero)
         std::memset(buf.data(), 0, size_t(w) * h);
     return cv::Mat(h, w, CV_8UC1, buf.data());
+}
+
+// A valid mask without ignored pixels is the same for every stage and camera: they share one,
+// which is only ever read (training builds a fresh mask before it writes).
+cv::Mat sharedAllValid(int h, int w)
+{
+    static std::mutex lock;
+    static cv::Mat all;
+    std::lock_guard<std::mutex> hold(lock);
+    if (all.rows != h || all.cols != w)
+        all = cv::Mat(h, w, CV_8UC1, cv::Scalar(255));
+    return all;
 }
 
 } // namespace
@@ -260,6 +273,8 @@ void CammerRecong::doVarTrain(int stage)
             m.copyTo(valid(rect));
     }
     cv::bitwise_not(valid, valid);
+    if (size_t(cv::countNonZero(valid)) == valid.total())
+        valid = sharedAllValid(H, W);
 
     // Template pictures as one byte per pixel, each converted once.
     std::vector<cv::Mat> temps;

@@ -233,6 +233,32 @@ TEST_F(GreyMethods, SpotUsesBothBytesOfP1)
     EXPECT_FALSE(rig.view.isOK);
 }
 
+TEST_F(GreyMethods, AnIgnoreAreaOfOneStageLeavesTheOtherStagesJudging)
+{
+    rig.setTemplates(1, {clean});
+    const cv::Rect area(100, 100, 200, 150);
+    rig.addRect(0, area, 1, 12800, 0, 50);
+    rig.addRect(1, area, 1, 12800, 0, 50);
+    rig.train(0);
+    rig.train(1);
+    // Stage 1 learns to ignore where the spot will be; stage 0 was trained without ignoring.
+    cv::rectangle(cv::Mat(EngineRig::H, EngineRig::W, CV_8UC1, rig.ignore[1].data()), cv::Rect(180, 150, 40, 40),
+                  cv::Scalar(255), cv::FILLED);
+    rig.train(1);
+    cv::Mat frame = clean.clone();
+    synth::blob(frame, cv::Point(200, 170), 8, 30);
+    rig.judge(frame, 1);
+    EXPECT_TRUE(rig.view.isOK);
+    rig.judge(frame, 0);
+    EXPECT_FALSE(rig.view.isOK);
+    rig.train(0);
+    rig.judge(frame, 0);
+    EXPECT_FALSE(rig.view.isOK);
+    synth::blob(frame, cv::Point(260, 220), 8, 30);
+    rig.judge(frame, 1);
+    EXPECT_FALSE(rig.view.isOK);
+}
+
 TEST_F(GreyMethods, BlackAndWhiteArea)
 {
     const int black = rig.addRect(0, cv::Rect(50, 50, 200, 200), 4, 0, 40, 30);
