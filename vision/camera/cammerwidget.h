@@ -174,6 +174,9 @@ public:
     // the shown picture and the view is repainted. PollFrame does both.
     bool TakeFrame();
     void ShowFrame();
+    // A whole new picture was written into frameShown: the next paint prepares it without
+    // fingerprinting the old one first.
+    void ShownReplaced() { ++shownSerial; }
     bool PollFrame();
     // frameShown into frameRGBA (the picture imageShown wraps).
     void ConvertShown();

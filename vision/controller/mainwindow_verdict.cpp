@@ -218,8 +218,10 @@ void MainWindow::Inspect(int camera, int d)
     if (!view->recogniser)
         return;
     view->recogniser->ShapeMatch();
-    if (view->frameShown && view->frameWork)
+    if (view->frameShown && view->frameWork) {
         std::memcpy(view->frameShown, view->frameWork, size_t(gColorLen));
+        view->ShownReplaced();
+    }
     view->recogniser->Judge(d);
 }
 
