@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <random>
 
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
@@ -169,6 +170,27 @@ TEST(FrameCopy, BrightnessOfGreyAndColourFrames)
     cv::cvtColor(c, cg, cv::COLOR_BGRA2GRAY);
     EXPECT_NEAR(FrameCopy::Brightness(bgra.data(), w, h, true), cv::mean(cg)[0], 1.0);
     EXPECT_EQ(FrameCopy::Brightness(nullptr, w, h, false), 0);
+
+    // Each pixel's grey is rounded before the sum, also for a pixel count that no vector step
+    // divides: a mean that sits at .5 before rounding tells the two apart.
+    std::mt19937 rng(7);
+    for (const cv::Size size : {cv::Size(37, 23), cv::Size(1920, 1080), cv::Size(3, 1)}) {
+        std::vector<uchar> px(size_t(size.area()) * 4);
+        quint64 sum = 0;
+        for (size_t i = 0; i < px.size(); i += 4) {
+            for (int k = 0; k < 4; ++k)
+                px[i + size_t(k)] = uchar(rng());
+            sum += (px[i] * 29u + px[i + 1] * 150u + px[i + 2] * 77u + 128u) >> 8;
+        }
+        EXPECT_EQ(FrameCopy::Brightness(px.data(), size.width, size.height, true), int(sum / quint64(size.area())))
+            << size.width << "x" << size.height;
+    }
+    std::vector<uchar> halves(8 * 4);
+    for (size_t i = 0; i < halves.size(); i += 4) {
+        halves[i] = 5;  // 5 * 29 / 256 = 0.57: 1 for each pixel rounded, 0 for the sum shifted
+        halves[i + 3] = 255;
+    }
+    EXPECT_EQ(FrameCopy::Brightness(halves.data(), 8, 1, true), 1);
 }
 
 TEST(FrameCopy, DemonstrationPictureOfAnyDepthBecomesTheWorkingFormat)
