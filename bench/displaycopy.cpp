@@ -14,6 +14,7 @@
 #include "bench/memcpyratio.h"
 #include "platform/vision/kovvpixel.h"
 #include "vision/controller/framecopy.h"
+#include "bench/qtbenchmain.h"
 
 namespace {
 
@@ -88,8 +89,5 @@ BENCHMARK(bench::BM_Memcpy)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
+    return RunBenchmarks<QApplication>(argc, argv);
 }

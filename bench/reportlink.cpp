@@ -29,6 +29,7 @@
 #include "vision/camera/cameradiscovery.h"
 #include "vision/inspection/paramroi.h"
 #include "vision/records/counters.h"
+#include "bench/qtbenchmain.h"
 
 namespace {
 
@@ -237,8 +238,5 @@ BENCHMARK(BM_LowerBoundAppendUnderMutex)->Iterations(9000);
 int main(int argc, char** argv)
 {
     qputenv("MOULDMON_DRYRUN", "1");
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
+    return RunBenchmarks<QCoreApplication>(argc, argv);
 }

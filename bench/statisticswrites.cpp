@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 
 #include "statistics/resstatisticsparam.h"
+#include "bench/qtbenchmain.h"
 
 namespace {
 
@@ -60,8 +61,5 @@ BENCHMARK(BM_RowTextsOnly)->Unit(benchmark::kMillisecond);
 int main(int argc, char** argv)
 {
     qputenv("MOULDMON_DRYRUN", "1");
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
+    return RunBenchmarks<QCoreApplication>(argc, argv);
 }

@@ -17,6 +17,7 @@
 #include "core/globals.h"
 #include "core/wizardpara.h"
 #include "network/cnt_net.h"
+#include "bench/qtbenchmain.h"
 
 namespace {
 
@@ -85,8 +86,5 @@ BENCHMARK(BM_ScreenGrabTick)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
+    return RunBenchmarks<QApplication>(argc, argv);
 }
