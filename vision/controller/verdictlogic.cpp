@@ -1,5 +1,7 @@
 #include "vision/controller/verdictlogic.h"
 
+#include <algorithm>
+
 #include "core/uitexttable.h"
 #include "core/wizardpara.h"
 #include "vision/controller/triggerwiring.h"
@@ -307,7 +309,22 @@ QString VerdictLogic::NoPictureRecordText(int camera)
     return Row(151).arg(camera + 1) + Row(600);
 }
 
-bool VerdictLogic::FrameStale(bool imageTrigger, qint64 frameAgeMs)
+bool VerdictLogic::FrameStale(bool imageTrigger, qint64 frameAgeMs, qint64 intervalMs)
 {
-    return !imageTrigger && frameAgeMs > kStaleFrameMs;
+    if (imageTrigger)
+        return false;
+    if (intervalMs <= 0)
+        return frameAgeMs > kStaleFrameMs;
+    return frameAgeMs > std::max(kStaleFloorMs, 3 * intervalMs);
+}
+
+qint64 VerdictLogic::NextFrameInterval(qint64 intervalMs, qint64 gapMs)
+{
+    if (gapMs <= 0)
+        return intervalMs;
+    if (intervalMs <= 0)
+        return gapMs;
+    // A slower camera is followed within a few frames; one long gap is not its rate.
+    const qint64 gap = std::min(gapMs, 4 * intervalMs);
+    return std::max<qint64>(1, (7 * intervalMs + gap + 4) / 8);
 }

@@ -96,7 +96,13 @@ public:
     static QString AlarmRecordText(const QVector<int>& ngCameras);
     // Operation record of a camera judged NG because it delivered no picture.
     static QString NoPictureRecordText(int camera);
-    // A free-running camera whose newest frame is older than this is judged NG.
+    // A free-running camera whose newest frame is older than three of its frame intervals (and
+    // at least kStaleFloorMs) delivers no picture and is judged NG; before its interval is known,
+    // older than kStaleFrameMs. The image trigger has its own rule (never stale here).
     static constexpr qint64 kStaleFrameMs = 2000;
-    static bool FrameStale(bool imageTrigger, qint64 frameAgeMs);
+    static constexpr qint64 kStaleFloorMs = 300;
+    static bool FrameStale(bool imageTrigger, qint64 frameAgeMs, qint64 intervalMs = 0);
+    // The smoothed frame interval after a gap between two frames; a gap far above the interval (a
+    // stall of the GUI thread) moves it only a little.
+    static qint64 NextFrameInterval(qint64 intervalMs, qint64 gapMs);
 };

@@ -353,3 +353,26 @@ TEST(MainWindowCycleMultiDetection, TheRepeatedInputIsClearedByADispatchThatStar
     for (QTimer* t : win->stageTimer)
         EXPECT_FALSE(t->isActive());
 }
+
+TEST(MainWindowCycleMultiDetection, AnInspectionDuringTheAreaCheckLeavesTheNextVerdictItsRepeatRule)
+{
+    MainWindow* win = W().win;
+    WizardPara& p = *gpWPara;
+    p.io_mode = 4;
+    gDNum = 3;
+    for (int d = 0; d < 8; ++d) {
+        p.stage_enabled[d] = d < 3;
+        p.stage_trigger_input[d] = d < 3 ? 1 : -1;
+    }
+    win->multiDetect = 0;
+    win->ResetRun();  // every view OK
+    // A manual request judged while resampling's area check is open: no verdict is given.
+    gFromTrain = 1;
+    win->cycleStarted = true;
+    win->CheckNG();
+    gFromTrain = 0;
+    // The next OK verdict of stage 1: stage 2 waits on the same input, taken without a new edge.
+    win->repeatInput = -1;
+    win->CheckNG();
+    EXPECT_EQ(win->repeatInput, 1);
+}

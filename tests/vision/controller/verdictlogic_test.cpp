@@ -305,4 +305,26 @@ TEST_F(VerdictLogicTest, StaleFrameOfAFreeRunningCamera)
     EXPECT_FALSE(VerdictLogic::FrameStale(false, 2000));
     EXPECT_TRUE(VerdictLogic::FrameStale(false, 2001));
     EXPECT_FALSE(VerdictLogic::FrameStale(true, 60000));  // frames come per trigger
+    // Once the camera's interval is known: three intervals, never below 300 ms.
+    EXPECT_FALSE(VerdictLogic::FrameStale(false, 300, 33));
+    EXPECT_TRUE(VerdictLogic::FrameStale(false, 301, 33));
+    EXPECT_FALSE(VerdictLogic::FrameStale(false, 600, 200));
+    EXPECT_TRUE(VerdictLogic::FrameStale(false, 601, 200));
+    EXPECT_FALSE(VerdictLogic::FrameStale(true, 60000, 33));
+}
+
+TEST_F(VerdictLogicTest, FrameIntervalFollowsTheCameraNotAStall)
+{
+    qint64 i = VerdictLogic::NextFrameInterval(0, 33);
+    EXPECT_EQ(i, 33);
+    // One stall of the GUI thread (0.5 s between two takes) leaves the rate a 30 fps camera's.
+    i = VerdictLogic::NextFrameInterval(i, 500);
+    EXPECT_LT(i, 60);
+    EXPECT_FALSE(VerdictLogic::FrameStale(false, 299, i));
+    // A camera slowed to 5 fps is followed within a dozen frames: its frames are not called stale.
+    for (int n = 0; n < 12; ++n)
+        i = VerdictLogic::NextFrameInterval(i, 200);
+    EXPECT_GT(i, 150);
+    EXPECT_FALSE(VerdictLogic::FrameStale(false, 500, i));
+    EXPECT_EQ(VerdictLogic::NextFrameInterval(i, 0), i);  // two frames in one take
 }
