@@ -171,6 +171,9 @@ public:
     // The newest frame of camera v is too old to be judged.
     bool FrameTooOld(int v) const;
     qint64 frameIntervalMs[MAX_CAMERA] = {};  // smoothed interval between frames, 0 unknown
+    // The last stage was judged OK while another stage of the cycle still counted: the mould is
+    // released by the verdict that leaves no stage pending.
+    bool releaseDue = false;
 
     StageClock stageClock;          // stage delays in whole 100 ms ticks
     int side = 1;                   // modes 1, 2: 1 the first stage pair, 0 the second

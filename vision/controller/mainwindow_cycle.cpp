@@ -475,6 +475,7 @@ void MainWindow::CycleStart(int k)
         inputTimeoutTimer->stop();
     for (bool& f : ngOutFlags)
         f = false;
+    releaseDue = false;
     gisSafeDoorOpen = false;
     TriggerWiring::ReCheckCountsAtStart(p, reCheckCount);
     HandOverPictures(true);  // a held picture not yet written goes before the states restart

@@ -63,6 +63,7 @@ void MainWindow::StartDetect()
     const bool holdEnds = alarmState == 2;
     ApplyOutputs(RunControl::StartDetectOutputs(*gpWPara));
     SetAlarmState(0);
+    releaseDue = false;
     for (int& n : reCheckCount)
         n = 0;
     reCheckFlag = 0;

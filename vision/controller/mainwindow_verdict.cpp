@@ -380,8 +380,19 @@ void MainWindow::CheckNG()
     };
 
     if (!ng) {
-        const VerdictLogic::OkOutputs ok = VerdictLogic::OnOk(p, s, multiDetect, gDNum, gisReTrain);
+        bool pending = false;
+        for (int d = 0; d < gDNum && d < MAX_DETECT; ++d)
+            pending = pending || stageTimer[d]->isActive();
+        const VerdictLogic::OkOutputs ok = VerdictLogic::OnOk(p, s, multiDetect, gDNum, gisReTrain, pending);
         ApplyOutputs(ok.outputs);
+        // The mould is released once every stage of the cycle is judged OK, whatever the delays.
+        if (ok.releaseWithheld) {
+            releaseDue = true;
+        } else if (releaseDue && !pending && !ok.pulseMode) {
+            releaseDue = false;
+            gpControlIO->IOSetOut(0, 0);
+            gpControlIO->IOFlashOut();
+        }
         if (ok.pulseMode) {
             if (ok.closePulse)
                 closePulseTimer->start(Supervision::TenthsToMs(p.mold_pulse));
@@ -391,7 +402,7 @@ void MainWindow::CheckNG()
             if (VerdictLogic::HoldLeaveApplies(p, s, alarmState)) {
                 drawROIWidget->Restart();
                 optionStack->setCurrentIndex(0);
-                const VerdictLogic::HoldLeave hl = VerdictLogic::LeaveHold(p, s);
+                const VerdictLogic::HoldLeave hl = VerdictLogic::LeaveHold(p, s, curDetect, gDNum);
                 ApplyOutputs(hl.outputs);
                 if (hl.leave) {
                     SetAlarmState(0);
@@ -456,6 +467,7 @@ void MainWindow::CheckNG()
                 }
                 SetStopDetect();
                 SetAlarmState(2);
+                releaseDue = false;
                 releaseMethod = 0;
                 selectedView = numCamera;
                 if (settingWidget)

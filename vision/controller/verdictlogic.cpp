@@ -45,7 +45,8 @@ VerdictLogic::CameraNg VerdictLogic::OnCameraNg(const WizardPara& p, int s, int 
     return r;
 }
 
-VerdictLogic::OkOutputs VerdictLogic::OnOk(const WizardPara& p, int s, int multiDetect, int dnum, bool reTrain)
+VerdictLogic::OkOutputs VerdictLogic::OnOk(const WizardPara& p, int s, int multiDetect, int dnum, bool reTrain,
+                                            bool stagesPending)
 {
     OkOutputs r;
     if (p.ng_pulse_mode) {
@@ -63,7 +64,9 @@ VerdictLogic::OkOutputs VerdictLogic::OnOk(const WizardPara& p, int s, int multi
         if (!p.enable_cutoff_ontime && !p.enable_stop_not_alarm)
             r.outputs.clear(1);
     } else if (s == 1) {
-        if (!reTrain)
+        if (stagesPending && !reTrain)
+            r.releaseWithheld = true;
+        else if (!reTrain)
             r.outputs.clear(0);
     }
     r.outputs.flash();
@@ -75,7 +78,7 @@ bool VerdictLogic::HoldLeaveApplies(const WizardPara& p, int s, int alarmState)
     return alarmState == 2 && !(p.enable_stop_not_alarm && s == 0);
 }
 
-VerdictLogic::HoldLeave VerdictLogic::LeaveHold(const WizardPara& p, int s)
+VerdictLogic::HoldLeave VerdictLogic::LeaveHold(const WizardPara& p, int s, int heldStage, int dnum)
 {
     HoldLeave r;
     const int mode = p.io_mode;
@@ -86,10 +89,13 @@ VerdictLogic::HoldLeave VerdictLogic::LeaveHold(const WizardPara& p, int s)
         r.leave = true;
     };
     if (mode == 4) {
+        if (heldStage >= 0 && dnum > 0)
+            r.outputs.clear(TriggerWiring::Mode4StageOutput(heldStage, dnum));
         leaveWith({2});
     } else if (s == 0) {
         leaveWith({2, 1});
-        r.restartStage1 = !PairMode(p) && !p.semi_auto;
+        // The pair's second stage runs with its own delay and its verdict releases the mould.
+        r.restartStage1 = PairMode(p) || !p.semi_auto;
     } else if (mode == 5) {
         leaveWith({0, 2});
     } else {

@@ -123,12 +123,18 @@ TEST_F(VerdictLogicTest, LeavingTheAlarmHoldByModeAndStage)
     p.semi_auto = 0;
     r = VerdictLogic::LeaveHold(p, 0);
     EXPECT_EQ(r.outputs.text(), QString("-2 -1 F"));
-    EXPECT_FALSE(r.restartStage1);
+    EXPECT_TRUE(r.restartStage1);  // the pair's second stage releases the mould, also semi-automatic
+    p.semi_auto = 1;
+    p.io_mode = 2;
+    EXPECT_TRUE(VerdictLogic::LeaveHold(p, 0).restartStage1);
     EXPECT_TRUE(VerdictLogic::LeaveHold(p, 1).startDetect);
     p.io_mode = 4;
     r = VerdictLogic::LeaveHold(p, 3);
     EXPECT_EQ(r.outputs.text(), QString("-2 F"));
     EXPECT_TRUE(r.leave);
+    // A snapshot of stage 2 held with its own output (4), not the group's last stage's (0).
+    EXPECT_EQ(VerdictLogic::LeaveHold(p, 1, 1, 3).outputs.text(), QString("-3 -2 F"));
+    EXPECT_EQ(VerdictLogic::LeaveHold(p, 2, 2, 3).outputs.text(), QString("-0 -2 F"));
 }
 
 TEST_F(VerdictLogicTest, ReleasePulsesAndNgPulses)
