@@ -248,6 +248,23 @@ QList<OutputChange> CycleRig::Changes(qint64 fromMs, int mask)
     return out;
 }
 
+qint64 CycleRig::ChangeTo(qint64 fromMs, int bits, int mask)
+{
+    for (const OutputChange& c : Changes(fromMs, mask))
+        if (c.bits == bits)
+            return c.ms;
+    return -1;
+}
+
+QString CycleRig::Seen(qint64 fromMs, int mask)
+{
+    QString s;
+    for (const OutputChange& c : Changes(fromMs, mask))
+        s += mask > 7 ? QString("+%1:%2 ").arg(c.ms - fromMs).arg(c.bits, 2, 16, QChar('0'))
+                      : QString("+%1:%2 ").arg(c.ms - fromMs).arg(c.bits, 3, 2, QChar('0'));
+    return s;
+}
+
 QList<qint64> CycleRig::Raises(const QStringList& lines, int n)
 {
     QList<qint64> out;

@@ -77,20 +77,6 @@ protected:
         synth::blob(part, cv::Point(200, 180), 14, 0);
         return part;
     }
-    qint64 ChangeTo(qint64 from, int word)
-    {
-        for (const OutputChange& c : rig.Changes(from, kWord))
-            if (c.bits == word)
-                return c.ms;
-        return -1;
-    }
-    QString Seen(qint64 from)
-    {
-        QString s;
-        for (const OutputChange& c : rig.Changes(from, kWord))
-            s += QString("+%1:%2 ").arg(c.ms - from).arg(c.bits, 2, 16, QChar('0'));
-        return s;
-    }
     int Verdicts(int stage) { return rig.Log().count(QString("verdict stage %1 ").arg(stage)); }
     // Stage 1 on input 0 (2.0 s), stage 2 on input 2: a 200 ms pulse on input 2 during stage 1's
     // delay starts nothing; a real input 2 afterwards starts stage 2.
@@ -100,12 +86,12 @@ protected:
         const qint64 edge = rig.Pulse(0, 60);
         QThread::msleep(500);
         rig.Pulse(2, 200);
-        ASSERT_TRUE(rig.WaitFor([&] { return Verdicts(1) >= 1; }, 3000)) << Seen(edge).toStdString();
+        ASSERT_TRUE(rig.WaitFor([&] { return Verdicts(1) >= 1; }, 3000)) << rig.Seen(edge, kWord).toStdString();
         QThread::msleep(1000);
-        EXPECT_EQ(Verdicts(2), 0) << Seen(edge).toStdString();
+        EXPECT_EQ(Verdicts(2), 0) << rig.Seen(edge, kWord).toStdString();
         rig.Pulse(2, 60);
         // Multi-detection adds the last delay to a later stage's own: 2.3 s.
-        EXPECT_TRUE(rig.WaitFor([&] { return Verdicts(2) >= 1; }, 3500)) << Seen(edge).toStdString();
+        EXPECT_TRUE(rig.WaitFor([&] { return Verdicts(2) >= 1; }, 3500)) << rig.Seen(edge, kWord).toStdString();
     }
 
     ProgramDir dir;
@@ -119,28 +105,28 @@ TEST_F(IoModesE2E, TurntableHoldOnStageOneIsLeftThroughThePairsSecondStage)
 {
     ASSERT_NO_FATAL_FAILURE(Launch(Mode(2, 3, 20), true));
     const qint64 edge = rig.Pulse(0, 60);
-    ASSERT_TRUE(rig.WaitFor([&] { return ChangeTo(edge, 0x07) >= 0; }, 3000)) << Seen(edge).toStdString();
+    ASSERT_TRUE(rig.WaitFor([&] { return rig.ChangeTo(edge, 0x07, kWord) >= 0; }, 3000)) << rig.Seen(edge, kWord).toStdString();
     ASSERT_TRUE(rig.Show(1, rig.scene()));
     QThread::msleep(2500);
     const qint64 recheck = rig.Pulse(1, 60);
     // The hold is left with the mould still held; stage 2 runs with its own 2.0 s and releases it.
-    ASSERT_TRUE(rig.WaitFor([&] { return ChangeTo(recheck, 0x00) >= 0; }, 4000)) << Seen(edge).toStdString();
+    ASSERT_TRUE(rig.WaitFor([&] { return rig.ChangeTo(recheck, 0x00, kWord) >= 0; }, 4000)) << rig.Seen(edge, kWord).toStdString();
     const qint64 left = rig.Changes(recheck, kWord).first().ms;
-    EXPECT_NEAR(double(ChangeTo(recheck, 0x00) - left), 2000.0, 150.0) << Seen(edge).toStdString();
+    EXPECT_NEAR(double(rig.ChangeTo(recheck, 0x00, kWord) - left), 2000.0, 150.0) << rig.Seen(edge, kWord).toStdString();
     for (const OutputChange& c : rig.Changes(recheck, kWord))
-        if (c.ms < ChangeTo(recheck, 0x00))
-            EXPECT_TRUE(c.bits & 1) << Seen(edge).toStdString();
+        if (c.ms < rig.ChangeTo(recheck, 0x00, kWord))
+            EXPECT_TRUE(c.bits & 1) << rig.Seen(edge, kWord).toStdString();
 }
 
 TEST_F(IoModesE2E, TurntableReleasesTheMouldOnlyWhenBothStagesAreJudged)
 {
     ASSERT_NO_FATAL_FAILURE(Launch(Mode(2, 15, 5), false));  // stage 2 judged before stage 1
     const qint64 edge = rig.Pulse(0, 60);
-    ASSERT_TRUE(rig.WaitFor([&] { return ChangeTo(edge, 0x00) >= 0; }, 3000)) << Seen(edge).toStdString();
-    EXPECT_NEAR(double(ChangeTo(edge, 0x00) - edge), 1500.0, 100.0) << Seen(edge).toStdString();
+    ASSERT_TRUE(rig.WaitFor([&] { return rig.ChangeTo(edge, 0x00, kWord) >= 0; }, 3000)) << rig.Seen(edge, kWord).toStdString();
+    EXPECT_NEAR(double(rig.ChangeTo(edge, 0x00, kWord) - edge), 1500.0, 100.0) << rig.Seen(edge, kWord).toStdString();
     for (const OutputChange& c : rig.Changes(edge, kWord))
         if (c.ms - edge < 1450)
-            EXPECT_TRUE(c.bits & 1) << "mould released before stage 1 was judged: " << Seen(edge).toStdString();
+            EXPECT_TRUE(c.bits & 1) << "mould released before stage 1 was judged: " << rig.Seen(edge, kWord).toStdString();
 }
 
 TEST_F(IoModesE2E, TwoColourStartsNoStageFromAnEdgeDuringAnotherStagesDelay)
@@ -165,9 +151,9 @@ TEST_F(IoModesE2E, MultiDetectionSnapshotHoldClearsTheOutputItSet)
         QThread::msleep(1000);
         rig.Pulse(input, 60);
     }
-    ASSERT_TRUE(rig.WaitFor([&] { return Verdicts(3) >= 1; }, 3000)) << Seen(edge).toStdString();
+    ASSERT_TRUE(rig.WaitFor([&] { return Verdicts(3) >= 1; }, 3000)) << rig.Seen(edge, kWord).toStdString();
     QThread::msleep(500);
-    ASSERT_EQ(rig.Changes(edge, kWord).last().bits, 0x00) << Seen(edge).toStdString();
+    ASSERT_EQ(rig.Changes(edge, kWord).last().bits, 0x00) << rig.Seen(edge, kWord).toStdString();
     // "Mold snapshot" on a part: stage 2 judged at once, NG, the hold.
     ASSERT_TRUE(rig.Show(1, Part()));
     QThread::msleep(400);
@@ -176,11 +162,11 @@ TEST_F(IoModesE2E, MultiDetectionSnapshotHoldClearsTheOutputItSet)
     ASSERT_TRUE(rig.WaitFor([&] {
         const auto ch = rig.Changes(snap, kWord);
         return !ch.isEmpty() && (ch.last().bits & 0x04);
-    }, 3000)) << Seen(snap).toStdString();
+    }, 3000)) << rig.Seen(snap, kWord).toStdString();
     ASSERT_TRUE(rig.Show(1, rig.scene()));
     QThread::msleep(500);
     const qint64 recheck = rig.Pulse(1, 60);
-    ASSERT_TRUE(rig.WaitFor([&] { return ChangeTo(recheck, 0x00) >= 0; }, 3000)) << Seen(snap).toStdString();
+    ASSERT_TRUE(rig.WaitFor([&] { return rig.ChangeTo(recheck, 0x00, kWord) >= 0; }, 3000)) << rig.Seen(snap, kWord).toStdString();
     QThread::msleep(800);
-    EXPECT_EQ(rig.Changes(snap, kWord).last().bits, 0x00) << Seen(snap).toStdString();
+    EXPECT_EQ(rig.Changes(snap, kWord).last().bits, 0x00) << rig.Seen(snap, kWord).toStdString();
 }

@@ -4,6 +4,8 @@
 // Stage 1 is judged 0.3 s and stage 2 0.8 s after the input-0 edge.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <QFile>
 #include <QRegularExpression>
 #include <QThread>
@@ -59,36 +61,22 @@ protected:
         QThread::msleep(touches ? 1500 : 600);
     }
     qint64 Now() { return rig.board()->frames().isEmpty() ? 0 : rig.board()->frames().last().ms; }
-    qint64 ChangeTo(qint64 from, int bits)
-    {
-        for (const OutputChange& c : rig.Changes(from))
-            if (c.bits == bits)
-                return c.ms;
-        return -1;
-    }
-    QString Seen(qint64 from)
-    {
-        QString s;
-        for (const OutputChange& c : rig.Changes(from))
-            s += QString("+%1:%2 ").arg(c.ms - from).arg(c.bits, 3, 2, QChar('0'));
-        return s;
-    }
     // One machine cycle on an OK scene: the inhibits at the edge, the ejector released by stage 1
     // at 0.3 s and the mould by stage 2 at 0.8 s.
     void OkCycle(const char* what, int first = 300, int second = 800)
     {
         const qint64 edge = rig.Pulse(0, 60);
         ASSERT_GE(edge, 0);
-        ASSERT_TRUE(rig.WaitFor([&] { return ChangeTo(edge, 0b000) >= 0; }, 3000))
-            << what << ": " << Seen(edge).toStdString();
+        ASSERT_TRUE(rig.WaitFor([&] { return rig.ChangeTo(edge, 0b000) >= 0; }, 3000))
+            << what << ": " << rig.Seen(edge).toStdString();
         const QList<OutputChange> ch = rig.Changes(edge);
-        ASSERT_EQ(ch.size(), 3) << what << ": " << Seen(edge).toStdString() << "\n"
+        ASSERT_EQ(ch.size(), 3) << what << ": " << rig.Seen(edge).toStdString() << "\n"
                                 << rig.Log().right(3000).toStdString();
         EXPECT_EQ(ch[0].bits, 0b011) << what;
         EXPECT_EQ(ch[1].bits, 0b001) << what;
-        EXPECT_LT(ch[0].ms - edge, 60) << what << ": " << Seen(edge).toStdString();
-        EXPECT_NEAR(double(ch[1].ms - edge), first, 60.0) << what << ": " << Seen(edge).toStdString();
-        EXPECT_NEAR(double(ch[2].ms - edge), second, 60.0) << what << ": " << Seen(edge).toStdString();
+        EXPECT_LT(ch[0].ms - edge, 60) << what << ": " << rig.Seen(edge).toStdString();
+        EXPECT_NEAR(double(ch[1].ms - edge), first, 60.0) << what << ": " << rig.Seen(edge).toStdString();
+        EXPECT_NEAR(double(ch[2].ms - edge), second, 60.0) << what << ": " << rig.Seen(edge).toStdString();
         QThread::msleep(300);
     }
     // Answers the question box that comes up within `ms` with Yes; false when none came.
@@ -113,15 +101,20 @@ protected:
                 return true;
         return false;
     }
-    QString Row(int row)
+    // A text as the program shows it, in its language.
+    QString InProgramLanguage(const std::function<QString()>& text)
     {
         const int lan = gLan;
         gLan = rig.language();
         Data_Init();
-        const QString t = gaLanStr[row * LAN_COUNT + gLan];
+        const QString t = text();
         gLan = lan;
         Data_Init();
         return t;
+    }
+    QString Row(int row)
+    {
+        return InProgramLanguage([row] { return gaLanStr[row * LAN_COUNT + gLan]; });
     }
 
     ProgramDir dir;
@@ -154,7 +147,7 @@ TEST_F(MainRoadE2E, EndSetLeavesTheRegionPageAndTheResamplingAreaCheckForTheVerd
     const qint64 capture = rig.Pulse(0, 60);
     ASSERT_TRUE(rig.WaitFor([&] { return rig.Log().count(QRegularExpression("alarm state \\d -> 3")) > editing; },
                             4000))
-        << Seen(capture).toStdString() << rig.Log().toStdString();
+        << rig.Seen(capture).toStdString() << rig.Log().toStdString();
     QThread::msleep(500);
     screen.Shot("mainroad-area-check");
     screen.Touch(kEndSet);
@@ -177,8 +170,8 @@ TEST_F(MainRoadE2E, EdgesAndRequestsTheCycleCannotTakeAreDropped)
     int starts = 0;
     for (const OutputChange& c : rig.Changes(edge))
         starts += c.bits == 0b011;
-    EXPECT_EQ(starts, 1) << Seen(edge).toStdString();
-    EXPECT_EQ(rig.Changes(edge).last().bits, 0b000) << Seen(edge).toStdString();
+    EXPECT_EQ(starts, 1) << rig.Seen(edge).toStdString();
+    EXPECT_EQ(rig.Changes(edge).last().bits, 0b000) << rig.Seen(edge).toStdString();
 
     // "Pro snapshot" while detection is stopped is not run by the next start.
     rig.board()->send("in 0");
@@ -192,7 +185,7 @@ TEST_F(MainRoadE2E, EdgesAndRequestsTheCycleCannotTakeAreDropped)
     ASSERT_TRUE(Recorded(Row(142)));
     EXPECT_EQ(rig.Log().count("verdict stage"), verdicts) << "a verdict nobody triggered";
     for (const OutputChange& c : rig.Changes(start))
-        EXPECT_FALSE(c.bits & 0b100) << "an alarm nobody triggered: " << Seen(start).toStdString();
+        EXPECT_FALSE(c.bits & 0b100) << "an alarm nobody triggered: " << rig.Seen(start).toStdString();
 }
 
 TEST_F(MainRoadE2E, TriggerSafetyJudgesEveryPendingStageBeforeTheMouldIsReleased)
@@ -209,11 +202,11 @@ TEST_F(MainRoadE2E, TriggerSafetyJudgesEveryPendingStageBeforeTheMouldIsReleased
     QThread::msleep(300);
     rig.Pulse(1, 60);
     // Stage 1 is judged at once, NG: the alarm hold; the mould is never released.
-    ASSERT_TRUE(rig.WaitFor([&] { return ChangeTo(edge, 0b111) >= 0; }, 3000)) << Seen(edge).toStdString();
-    EXPECT_LT(ChangeTo(edge, 0b111) - edge, 600) << Seen(edge).toStdString();
+    ASSERT_TRUE(rig.WaitFor([&] { return rig.ChangeTo(edge, 0b111) >= 0; }, 3000)) << rig.Seen(edge).toStdString();
+    EXPECT_LT(rig.ChangeTo(edge, 0b111) - edge, 600) << rig.Seen(edge).toStdString();
     QThread::msleep(1800);
     for (const OutputChange& c : rig.Changes(edge))
-        EXPECT_TRUE(c.bits & 0b001) << "mould released before stage 1 was judged: " << Seen(edge).toStdString();
+        EXPECT_TRUE(c.bits & 0b001) << "mould released before stage 1 was judged: " << rig.Seen(edge).toStdString();
 }
 
 TEST_F(MainRoadE2E, ACameraThatStopsDeliveringIsNoPictureWithinThreeFrameIntervals)
@@ -224,22 +217,14 @@ TEST_F(MainRoadE2E, ACameraThatStopsDeliveringIsNoPictureWithinThreeFrameInterva
     s.unplugFiles = true;
     ASSERT_NO_FATAL_FAILURE(Launch(s, false));
     const qint64 edge = rig.Pulse(0, 60);
-    ASSERT_TRUE(rig.WaitFor([&] { return ChangeTo(edge, 0b001) >= 0; }, 2000)) << Seen(edge).toStdString();
+    ASSERT_TRUE(rig.WaitFor([&] { return rig.ChangeTo(edge, 0b001) >= 0; }, 2000)) << rig.Seen(edge).toStdString();
     ASSERT_TRUE(QFile(dir.file("unplug1")).open(QIODevice::WriteOnly));
     // Stage 2, 0.9 s after the last frame: NG (the alarm) with the no-picture record, the mould kept.
-    ASSERT_TRUE(rig.WaitFor([&] { return ChangeTo(edge, 0b101) >= 0; }, 3000)) << Seen(edge).toStdString();
-    EXPECT_NEAR(double(ChangeTo(edge, 0b101) - edge), 1300.0, 100.0) << Seen(edge).toStdString();
+    ASSERT_TRUE(rig.WaitFor([&] { return rig.ChangeTo(edge, 0b101) >= 0; }, 3000)) << rig.Seen(edge).toStdString();
+    EXPECT_NEAR(double(rig.ChangeTo(edge, 0b101) - edge), 1300.0, 100.0) << rig.Seen(edge).toStdString();
     for (const OutputChange& c : rig.Changes(edge))
-        EXPECT_TRUE(c.bits & 0b001) << Seen(edge).toStdString();
-    const QString noPicture = [&] {
-        const int lan = gLan;
-        gLan = rig.language();
-        Data_Init();
-        const QString t = VerdictLogic::NoPictureRecordText(0);
-        gLan = lan;
-        Data_Init();
-        return t;
-    }();
+        EXPECT_TRUE(c.bits & 0b001) << rig.Seen(edge).toStdString();
+    const QString noPicture = InProgramLanguage([] { return VerdictLogic::NoPictureRecordText(0); });
     EXPECT_TRUE(rig.WaitFor([&] { return Recorded(noPicture); }, 2000)) << noPicture.toStdString();
 }
 
@@ -259,14 +244,14 @@ TEST_F(MainRoadE2E, AStageExpiredOnASilentBoardStaysShownUntilConfirmed)
     ASSERT_TRUE(rig.WaitFor([&] { return Recorded(text); }, 3000)) << rig.Log().toStdString();
     QThread::msleep(1000);
     EXPECT_TRUE(rig.Changes(edge).last().bits & 0b001) << "released without verdict or operator: "
-                                                       << Seen(edge).toStdString();
+                                                       << rig.Seen(edge).toStdString();
     QRect box;
     ASSERT_TRUE(rig.WaitFor([&] { return !(box = screen.Box()).isNull(); }, 2000)) << "the warning is not shown";
     screen.Shot("mainroad-unjudged");
     // The warning's confirm button (one button, centred in its lower part).
     const qint64 confirm = Now();
     screen.Touch(QPoint(box.center().x(), box.y() + box.height() * 67 / 100));
-    ASSERT_TRUE(rig.WaitFor([&] { return ChangeTo(confirm, 0b000) >= 0; }, 2000)) << Seen(edge).toStdString();
+    ASSERT_TRUE(rig.WaitFor([&] { return rig.ChangeTo(confirm, 0b000) >= 0; }, 2000)) << rig.Seen(edge).toStdString();
     ASSERT_NO_FATAL_FAILURE(OkCycle("cycle after the confirmed warning", 300, 2000));
 }
 
@@ -279,16 +264,16 @@ TEST_F(MainRoadE2E, TheNoInputWatchdogIsArmedAgainWhenAnAlarmHoldIsReleased)
     };
     ASSERT_NO_FATAL_FAILURE(Launch(s, false, true));
     const qint64 edge = rig.Pulse(0, 60);
-    ASSERT_TRUE(rig.WaitFor([&] { return ChangeTo(edge, 0b111) >= 0; }, 3000)) << Seen(edge).toStdString();
+    ASSERT_TRUE(rig.WaitFor([&] { return rig.ChangeTo(edge, 0b111) >= 0; }, 3000)) << rig.Seen(edge).toStdString();
     QThread::msleep(2500);  // the hold stops the watchdog
     ASSERT_TRUE(rig.Show(1, rig.scene()));
     QThread::msleep(400);
     const qint64 recheck = rig.Pulse(1, 60);
-    ASSERT_TRUE(rig.WaitFor([&] { return ChangeTo(recheck, 0b000) >= 0; }, 3000)) << Seen(edge).toStdString();
+    ASSERT_TRUE(rig.WaitFor([&] { return rig.ChangeTo(recheck, 0b000) >= 0; }, 3000)) << rig.Seen(edge).toStdString();
     const qint64 left = rig.Changes(recheck).first().ms;  // the hold is left
-    const qint64 released = ChangeTo(recheck, 0b000);     // the restarted stage 2 released the mould
+    const qint64 released = rig.ChangeTo(recheck, 0b000);     // the restarted stage 2 released the mould
     // No cycle for the watchdog's 2 s after the hold was left: the inhibit and row 335.
-    ASSERT_TRUE(rig.WaitFor([&] { return ChangeTo(released, 0b001) >= 0; }, 4000)) << Seen(edge).toStdString();
-    EXPECT_NEAR(double(ChangeTo(released, 0b001) - left), 2000.0, 300.0) << Seen(edge).toStdString();
+    ASSERT_TRUE(rig.WaitFor([&] { return rig.ChangeTo(released, 0b001) >= 0; }, 4000)) << rig.Seen(edge).toStdString();
+    EXPECT_NEAR(double(rig.ChangeTo(released, 0b001) - left), 2000.0, 300.0) << rig.Seen(edge).toStdString();
     EXPECT_TRUE(rig.WaitFor([&] { return Recorded(Row(335)); }, 2000));
 }
