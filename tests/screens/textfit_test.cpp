@@ -34,6 +34,7 @@
 #include "vision/camera/cameradiscovery.h"
 #include "mainscreen/lightsettingdialog.h"
 #include "mainscreen/optionbar.h"
+#include "mainscreen/regioption.h"
 #include "mainscreen/widgetchangecamera.h"
 #include "network/cnt_net.h"
 #include "settings/advancefuncwidget.h"
@@ -203,7 +204,14 @@ QList<Screen> Screens()
     QList<Screen> list;
     list << Screen{"main screen, option bar", [](MainWindow* w) { return MainScreen(w, 0); }}
          << Screen{"main screen, region option bar", [](MainWindow* w) { return MainScreen(w, 1); }}
-         << Screen{"main screen, alarm option bar", [](MainWindow* w) { return MainScreen(w, 2); }};
+         << Screen{"main screen, alarm option bar", [](MainWindow* w) { return MainScreen(w, 2); }}
+         << Screen{"region editing page",
+                   [](MainWindow* w) {
+                       MainScreen(w, 0);
+                       w->OptBtnsToggledSlot(OptionBar::BTN_AREA, true);
+                       return w;
+                   },
+                   [](MainWindow* w) { w->RegionBtnsToggledSlot(RegiOption::BTN_END_SET, true); }};
     const char* const pages[] = {"system parameters",  "system functions", "device parameters", "camera parameters",
                                  "camera functions",   "network parameters", "other networks",  "system log",
                                  "memorandum",         "I/O parameters",   "I/O functions",     "advanced parameters",
