@@ -101,10 +101,10 @@ void MainWindow::ServeRetrain()
 
 void MainWindow::DropInputEdges(int from, int to)
 {
-    // Reading an input takes its latched edge and its level: what came while the cycle could not
-    // take it is gone, and a level still held is no new edge.
+    // The inputs are not read while the cycle cannot take them: a pulse that came and went then
+    // is gone; a level still held is seen by the edge rule at the next pass that reads it.
     for (int k = from; k <= to; ++k)
-        gpControlIO->IOInTrigger(k);
+        gpControlIO->DropLatchedEdges(k);
 }
 
 void MainWindow::DropPendingRequests()
