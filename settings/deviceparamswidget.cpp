@@ -1,5 +1,7 @@
 #include "settings/deviceparamswidget.h"
 
+#include <malloc.h>
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QPointer>
@@ -136,6 +138,8 @@ void DeviceParamsWidget::ParseNext()
     QPointer<DeviceParamsWidget> self(this);
     QThreadPool::globalInstance()->start([self, body] {
         std::optional<QStringList> names = ParseProductReply(body.toUtf8());
+        // The parse's many small blocks go back to the system, not into this thread's arena.
+        malloc_trim(0);
         // Back on the GUI thread, where the page may be gone by then.
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
