@@ -42,7 +42,10 @@ void TimerRoundManage::init()
 
 void TimerRoundManage::startCopy()
 {
-    const int id = startTimer(60000, Qt::CoarseTimer);
+    // A minute; MOULDMON_AUTOCOPY_MS shortens it for tests.
+    bool ok = false;
+    const int ms = qEnvironmentVariableIntValue("MOULDMON_AUTOCOPY_MS", &ok);
+    const int id = startTimer(ok && ms > 0 ? ms : 60000, Qt::CoarseTimer);
     if (id > 0)
         timers_[id] = QStringLiteral("autocopy");
 }
