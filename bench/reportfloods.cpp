@@ -29,6 +29,7 @@
 #include "settings/deviceparamswidget.h"
 #include "widgets/bcombobox.h"
 #include "bench/qtbenchmain.h"
+#include "bench/reportingdir.h"
 
 namespace {
 
@@ -68,15 +69,7 @@ void Flood(benchmark::State& state, const QByteArray& command, int ms)
     QTemporaryDir dir;
     const QString oldCwd = QDir::currentPath();
     QDir::setCurrent(dir.path());
-    CreateDefaultDatabases(".");
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "bench");
-        db.setDatabaseName("PARAM.db");
-        db.open();
-        QSqlQuery(db).exec("UPDATE sysparam SET value = '1 0 0 0 0 0 0 0' WHERE name = 'CntNet'");
-        db.close();
-    }
-    QSqlDatabase::removeDatabase("bench");
+    CreateReportingDatabases();
     WizardPara para;
     para.cnt_net_enabled = 1;
     gpWPara = &para;
