@@ -22,28 +22,9 @@ QStringList Texts(const QString& file)
     return out;
 }
 
-class Locker {
+class Locker : public DbLocker {
 public:
-    explicit Locker(const QString& file)
-    {
-        db_ = QSqlDatabase::addDatabase("QSQLITE", "locker");
-        db_.setDatabaseName(file);
-        EXPECT_TRUE(db_.open());
-        EXPECT_TRUE(QSqlQuery(db_).exec("BEGIN EXCLUSIVE"));
-    }
-    ~Locker() { Unlock(); }
-    void Unlock()
-    {
-        if (!db_.isOpen())
-            return;
-        QSqlQuery(db_).exec("COMMIT");
-        db_.close();
-        db_ = QSqlDatabase();
-        QSqlDatabase::removeDatabase("locker");
-    }
-
-private:
-    QSqlDatabase db_;
+    explicit Locker(const QString& file) : DbLocker(file) { EXPECT_TRUE(locked()); }
 };
 
 }  // namespace
