@@ -7,6 +7,7 @@
 
 #include "statistics/resstatisticsparam.h"
 #include "statistics/statisticswidget.h"
+#include "vision/board/controlport.h"
 #include "vision/camera/cammerwidget.h"
 #include "vision/records/verdictwriter.h"
 #include "widgets/showbox.h"
@@ -58,6 +59,10 @@ void MainWindow::StatisticsInit()
     StatisticsScreenHost screenHost;
     screenHost.archiveDir = statisticsDir.path();
     screenHost.cycleTime = [this] { return cycleTime; };
+    screenHost.temperatures = [](float* degrees) {
+        for (int i = 0; i < 8; ++i)
+            degrees[i] = gFTemp[i];
+    };
     auto* screen = new StatisticsWidget(this, screenHost);
     screen->hide();
     statisticsWidget = screen;
