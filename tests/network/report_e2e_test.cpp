@@ -141,6 +141,22 @@ protected:
         return ch.size() >= 2 && ch[1].bits == 0b001 ? ch[1].ms - edge - 500 : -1;
     }
 
+    // The program under Xvfb, its report client connected, detecting (the start/stop button green).
+    void LaunchOnScreen(XScreen& screen)
+    {
+        ASSERT_TRUE(screen.Start());
+        ASSERT_GE(rig.Launch({"DISPLAY=" + screen.display(), "QT_QPA_PLATFORM=xcb", "XDG_RUNTIME_DIR=" + dir.path()}),
+                  0)
+            << rig.Log().toStdString();
+        ASSERT_TRUE(rig.WaitFor([&] { return PeerSays("connected"); }, 10000)) << rig.Log().toStdString();
+        QThread::msleep(1000);
+        QStringList seen;
+        ASSERT_TRUE(screen.WaitForPixels({{buttonFace, qRgb(0x4a, 0xb7, 0x4c)}}, 3000, &seen))
+            << seen.join(' ').toStdString();
+    }
+
+    const QPoint startStop{1821, 286};  // option bar, second button
+    const QPoint buttonFace{1760, 250};
     ProgramDir dir;
     CycleRig rig{dir.path()};
 };
@@ -215,15 +231,8 @@ TEST_F(ReportE2E, StopAndStartOnTheOptionBarReachThePeer)
     if (!XScreen::Available())
         GTEST_SKIP() << "Xvfb or xdotool missing";
     XScreen screen;
-    ASSERT_TRUE(screen.Start());
-    ASSERT_GE(rig.Launch({"DISPLAY=" + screen.display(), "QT_QPA_PLATFORM=xcb", "XDG_RUNTIME_DIR=" + dir.path()}), 0)
-        << rig.Log().toStdString();
-    ASSERT_TRUE(rig.WaitFor([&] { return PeerSays("connected"); }, 10000)) << rig.Log().toStdString();
-    QThread::msleep(1000);
-    const QPoint startStop(1821, 286);  // option bar, second button
-    const QPoint buttonFace(1760, 250);
+    ASSERT_NO_FATAL_FAILURE(LaunchOnScreen(screen));
     QStringList seen;
-    ASSERT_TRUE(screen.WaitForPixels({{buttonFace, qRgb(0x4a, 0xb7, 0x4c)}}, 3000, &seen)) << seen.join(' ').toStdString();
     screen.Shot("report_e2e_detecting");
 
     // Stop: the question, Yes; the button turns red and type 10 then type 7 reach the peer.
@@ -295,15 +304,8 @@ TEST_F(ReportE2E, AStartWithoutTheClientStillClosesTheStopRecord)
     if (!XScreen::Available())
         GTEST_SKIP() << "Xvfb or xdotool missing";
     XScreen screen;
-    ASSERT_TRUE(screen.Start());
-    ASSERT_GE(rig.Launch({"DISPLAY=" + screen.display(), "QT_QPA_PLATFORM=xcb", "XDG_RUNTIME_DIR=" + dir.path()}), 0)
-        << rig.Log().toStdString();
-    ASSERT_TRUE(rig.WaitFor([&] { return PeerSays("connected"); }, 10000)) << rig.Log().toStdString();
-    QThread::msleep(1000);
-    const QPoint startStop(1821, 286);
-    const QPoint buttonFace(1760, 250);
+    ASSERT_NO_FATAL_FAILURE(LaunchOnScreen(screen));
     QStringList seen;
-    ASSERT_TRUE(screen.WaitForPixels({{buttonFace, qRgb(0x4a, 0xb7, 0x4c)}}, 3000, &seen)) << seen.join(' ').toStdString();
     screen.Touch(startStop, 0);
     QRect box;
     ASSERT_TRUE(rig.WaitFor([&] { box = screen.Box(); return box.isValid(); }, 3000));

@@ -62,6 +62,27 @@ bool HotJournal(const QString& path)
     return f.read(8) == QByteArray("\xd9\xd5\x05\xf9\x20\xa1\x63\xd7", 8);
 }
 
+// Runs tools/savechurn in `dir` with `args`, lets it save `ms` after it is ready and kills it
+// (SIGKILL); `out` gets what it printed.
+void ChurnUntilKilled(const QString& dir, const QStringList& args, int ms, QByteArray* out)
+{
+    QProcess child;
+    child.setWorkingDirectory(dir);
+    child.start(buildDir() + "/savechurn", args);
+    ASSERT_TRUE(child.waitForStarted(5000));
+    QElapsedTimer t;
+    t.start();
+    while (!out->contains("ready\n") && t.elapsed() < 10000 && child.state() == QProcess::Running) {
+        child.waitForReadyRead(50);
+        *out += child.readAllStandardOutput();
+    }
+    ASSERT_TRUE(out->contains("ready\n")) << child.readAllStandardError().toStdString();
+    QThread::msleep(ulong(ms));
+    child.kill();
+    ASSERT_TRUE(child.waitForFinished(5000));
+    *out += child.readAllStandardOutput();
+}
+
 // Last number the child printed for each kind: committed for sure (the next one may be too).
 struct Printed {
     int param = 0, region = 0, record = 0;
@@ -134,22 +155,8 @@ TEST(KillDuringSave, EveryRestartFindsTheLastCommitAndNoFileIsReplaced)
     int hotJournals = 0;
     for (int kill = 0; kill < 30; ++kill) {
         SCOPED_TRACE("kill " + std::to_string(kill));
-        QProcess child;
-        child.setWorkingDirectory(dir.path());
-        child.start(buildDir() + "/savechurn", {QString::number(next)});
-        ASSERT_TRUE(child.waitForStarted(5000));
         QByteArray out;
-        QElapsedTimer t;
-        t.start();
-        while (!out.contains("ready\n") && t.elapsed() < 10000 && child.state() == QProcess::Running) {
-            child.waitForReadyRead(50);
-            out += child.readAllStandardOutput();
-        }
-        ASSERT_TRUE(out.contains("ready\n")) << child.readAllStandardError().toStdString();
-        QThread::msleep(ulong(after(rng)));
-        child.kill();  // SIGKILL
-        ASSERT_TRUE(child.waitForFinished(5000));
-        out += child.readAllStandardOutput();
+        ASSERT_NO_FATAL_FAILURE(ChurnUntilKilled(dir.path(), {QString::number(next)}, after(rng), &out));
         const Printed printed = LastPrinted(out);
         for (const char* f : {"PARAM.db-journal", "RECORD.db-journal"})
             if (HotJournal(f))
@@ -252,22 +259,8 @@ TEST(KillDuringSave, VerdictWritesLeaveAPrefixOfTheVerdicts)
     int total = 0;
     for (int kill = 0; kill < 30; ++kill) {
         SCOPED_TRACE("kill " + std::to_string(kill));
-        QProcess child;
-        child.setWorkingDirectory(dir.path());
-        child.start(buildDir() + "/savechurn", {"--verdicts"});
-        ASSERT_TRUE(child.waitForStarted(5000));
         QByteArray out;
-        QElapsedTimer t;
-        t.start();
-        while (!out.contains("ready\n") && t.elapsed() < 10000 && child.state() == QProcess::Running) {
-            child.waitForReadyRead(50);
-            out += child.readAllStandardOutput();
-        }
-        ASSERT_TRUE(out.contains("ready\n")) << child.readAllStandardError().toStdString();
-        QThread::msleep(ulong(after(rng)));
-        child.kill();  // SIGKILL
-        ASSERT_TRUE(child.waitForFinished(5000));
-        out += child.readAllStandardOutput();
+        ASSERT_NO_FATAL_FAILURE(ChurnUntilKilled(dir.path(), {"--verdicts"}, after(rng), &out));
         const int handed = LastVerdict(out);
 
         const Found now = FindVerdicts();
