@@ -137,17 +137,17 @@ bool UserManager::storeRecord(const QString& name, int optype)
     QSqlQuery last(userDb());
     if (last.exec(QStringLiteral("select max(time) from record_table")) && last.next())
         newest = last.value(0).toString();
-    QString time = EventTime(QDateTime::currentDateTimeUtc(), newest);
+    QDateTime at = QDateTime::currentDateTimeUtc();
     QSqlQuery q(userDb());
     q.prepare(QStringLiteral("insert into record_table values(:name,:optype,:time)"));
-    // A clock set back may meet an older event's time: the next millisecond then.
     for (int attempt = 0; attempt < 10; ++attempt) {
         q.bindValue(QStringLiteral(":name"), name);
         q.bindValue(QStringLiteral(":optype"), optype);
-        q.bindValue(QStringLiteral(":time"), time);
+        q.bindValue(QStringLiteral(":time"), EventTime(at, newest));
         if (q.exec())
             return true;
-        time = EventTime(QDateTime::fromString(time, QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz")).addMSecs(1), time);
+        // A clock set back may meet an older event's time: the next millisecond then.
+        at = at.addMSecs(1);
     }
     qWarning().noquote() << "user store: event of" << name << "not stored:" << q.lastError().text();
     return false;
