@@ -117,18 +117,20 @@ void UserManager::addRecord(const QString& name, int optype)
 
 QString UserManager::EventTime(const QDateTime& now, const QString& newest)
 {
-    // The time is the table's key: milliseconds, and within the newest event's second a step past
-    // it, so two events of one second (a switch's log-out and log-in) are both kept, in order.
+    // The time is the table's key, in the database's own datetime() text (UTC, whole seconds):
+    // an event in a second already taken by the newest one (a switch's log-out and log-in) goes
+    // one second past it, so both are kept, in order. A clock set back by more than a minute
+    // keeps its own time.
+    const QString format = QStringLiteral("yyyy-MM-dd hh:mm:ss");
     QDateTime when = now.toUTC();
-    QDateTime last = QDateTime::fromString(newest, QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz"));
-    if (!last.isValid())
-        last = QDateTime::fromString(newest, QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+    when.setTime(QTime(when.time().hour(), when.time().minute(), when.time().second()));
+    QDateTime last = QDateTime::fromString(newest, format);
     if (last.isValid()) {
         last.setTimeSpec(Qt::UTC);
-        if (when <= last && last.msecsTo(when) > -1000)
-            when = last.addMSecs(1);
+        if (when <= last && when.secsTo(last) < 60)
+            when = last.addSecs(1);
     }
-    return when.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz"));
+    return when.toString(format);
 }
 
 bool UserManager::storeRecord(const QString& name, int optype)
@@ -146,8 +148,8 @@ bool UserManager::storeRecord(const QString& name, int optype)
         q.bindValue(QStringLiteral(":time"), EventTime(at, newest));
         if (q.exec())
             return true;
-        // A clock set back may meet an older event's time: the next millisecond then.
-        at = at.addMSecs(1);
+        // A clock set back may meet an older event's time: the next second then.
+        at = at.addSecs(1);
     }
     qWarning().noquote() << "user store: event of" << name << "not stored:" << q.lastError().text();
     return false;

@@ -335,13 +335,13 @@ TEST_F(UserStoreTest, TwoSwitchesInOneSecondKeepEveryEventInOrder)
 
 TEST(UserEventTime, StepsPastTheNewestEventOfTheSameSecondOnly)
 {
+    // The stored text stays the database's datetime(): UTC, whole seconds.
     const QDateTime now(QDate(2026, 12, 7), QTime(10, 0, 0, 500), Qt::UTC);
-    EXPECT_EQ(UserManager::EventTime(now, ""), "2026-12-07 10:00:00.500");
-    EXPECT_EQ(UserManager::EventTime(now, "2026-12-07 09:59:59.000"), "2026-12-07 10:00:00.500");
-    // Same millisecond, or a newest event a little ahead (an older file's whole second).
-    EXPECT_EQ(UserManager::EventTime(now, "2026-12-07 10:00:00.500"), "2026-12-07 10:00:00.501");
-    EXPECT_EQ(UserManager::EventTime(now, "2026-12-07 10:00:00.900"), "2026-12-07 10:00:00.901");
-    EXPECT_EQ(UserManager::EventTime(now, "2026-12-07 10:00:00"), "2026-12-07 10:00:00.500");
-    // A clock set back by more than a second keeps its own time.
-    EXPECT_EQ(UserManager::EventTime(now, "2027-01-01 00:00:00"), "2026-12-07 10:00:00.500");
+    EXPECT_EQ(UserManager::EventTime(now, ""), "2026-12-07 10:00:00");
+    EXPECT_EQ(UserManager::EventTime(now, "2026-12-07 09:59:59"), "2026-12-07 10:00:00");
+    // The same second taken, or the newest event a few seconds ahead after a burst of switches.
+    EXPECT_EQ(UserManager::EventTime(now, "2026-12-07 10:00:00"), "2026-12-07 10:00:01");
+    EXPECT_EQ(UserManager::EventTime(now, "2026-12-07 10:00:02"), "2026-12-07 10:00:03");
+    // A clock set back by more than a minute keeps its own time.
+    EXPECT_EQ(UserManager::EventTime(now, "2027-01-01 00:00:00"), "2026-12-07 10:00:00");
 }
