@@ -167,6 +167,8 @@ public:
     int unjudgedStage = -1;
     void BoardBack();
     void ConfirmUnjudged();
+    // Detecting, no alarm hold, no stage of a cycle counting or waiting for its cameras.
+    bool CycleIdle() const;
     // Takes camera v's newest frame into its work buffer; measures its frame interval.
     bool TakeNewFrame(int v);
     // The newest frame of camera v is too old to be judged.

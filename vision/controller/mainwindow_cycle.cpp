@@ -155,8 +155,18 @@ void MainWindow::Run()
         gpControlIO->IOFlashOut();
         CameraRestart();
         inputTimeoutTimer->stop();
-        runTimer->start(kLostRunMs);
         lastPassEndMs = 0;
+        if (gisLost) {
+            runTimer->start(kLostRunMs);
+            return;
+        }
+        // The cameras are back: the pass runs at its own pace again at once, and an idle machine
+        // is no longer held for them (a cycle still open keeps the inhibit for its verdict).
+        if (CycleIdle()) {
+            gpControlIO->IOSetOut(0, 0);
+            gpControlIO->IOFlashOut();
+        }
+        runTimer->start(kRunMs);
         return;
     }
 

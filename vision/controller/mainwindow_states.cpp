@@ -146,6 +146,16 @@ void MainWindow::ConfirmUnjudged()
     }
 }
 
+bool MainWindow::CycleIdle() const
+{
+    if (runState != 1 || alarmState == 2 || reCheckFlag || unjudgedStage >= 0)
+        return false;
+    for (int d = 0; d < MAX_DETECT; ++d)
+        if (detectMask[d] != 0 || (stageTimer[d] && stageTimer[d]->isActive()))
+            return false;
+    return true;
+}
+
 bool MainWindow::TakeNewFrame(int v)
 {
     CammerWidget* w = cammerWidget[v];
