@@ -108,7 +108,8 @@ public:
     // --- run control (mainwindow_cycle.cpp)
     int CheckPassword();
     bool CheckRoot();
-    void StartDetect();
+    // holdMould: the mould-close inhibit stays set through the restart (see StartDetectOutputs).
+    void StartDetect(bool holdMould = false);
     void StopDetect();
     void SetStopDetect();
     void ResetRun();

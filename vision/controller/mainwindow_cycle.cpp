@@ -492,6 +492,9 @@ void MainWindow::CycleStart(int k)
     for (int v = 0; v < MAX_CAMERA; ++v) {
         if (!Inspected(v))
             continue;
+        // "Don't Detect" and a template taken from the alarm pass one mould, not the next ones.
+        for (bool& skip : cammerWidget[v]->stageCycleFlags)
+            skip = false;
         for (int d = 0; d < gDNum && d < MAX_DETECT; ++d) {
             if (!p.stage_enabled[d])
                 continue;

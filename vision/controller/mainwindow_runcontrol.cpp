@@ -58,10 +58,10 @@ bool MainWindow::CheckRoot()
     return userLevel == 2;
 }
 
-void MainWindow::StartDetect()
+void MainWindow::StartDetect(bool holdMould)
 {
     const bool holdEnds = alarmState == 2;
-    ApplyOutputs(RunControl::StartDetectOutputs(*gpWPara));
+    ApplyOutputs(RunControl::StartDetectOutputs(*gpWPara, holdMould));
     SetAlarmState(0);
     releaseDue = false;
     for (int& n : reCheckCount)

@@ -196,11 +196,8 @@ int MainWindow::BeforeInspection(int camera, int stage, bool* stale, bool prune)
             for (int dd = 0; dd < gDNum && dd < MAX_DETECT; ++dd)
                 left = left || (Inspected(v) && p.stage_enabled[dd] && captureFlag[v][dd]);
         if (!left) {
-            StartDetect();
-            if (!p.ng_pulse_mode) {
-                gpControlIO->IOSetOut(0, 1);
-                gpControlIO->IOFlashOut();
-            }
+            // Detection restarts on the new templates with the mould still held for the area check.
+            StartDetect(!p.ng_pulse_mode);
             runState = 2;
             CheckArea(false);
             return -1;

@@ -18,13 +18,15 @@ int RunControl::LevelAfterSettings(int isPswUsed, int level)
     return isPswUsed ? 1 : 0;
 }
 
-OutputPlan RunControl::StartDetectOutputs(const WizardPara& p)
+OutputPlan RunControl::StartDetectOutputs(const WizardPara& p, bool holdMould)
 {
     OutputPlan o;
     for (int n = 0; n <= 8; ++n)
         o.clear(n);
     if (p.mold_cutoff)
         o.set(1);
+    if (holdMould)
+        o.set(0);
     o.flash();
     return o;
 }

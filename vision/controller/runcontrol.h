@@ -14,7 +14,9 @@ public:
     // Level left after opening or accepting the settings screen.
     static int LevelAfterSettings(int isPswUsed, int level);
 
-    static OutputPlan StartDetectOutputs(const WizardPara& p);
+    // holdMould: the mould-close inhibit is set again in the same word (the end of resampling),
+    // so the board never sees it released for an instant.
+    static OutputPlan StartDetectOutputs(const WizardPara& p, bool holdMould = false);
     static OutputPlan StopDetectOutputs(const WizardPara& p);
     // Mould-close inhibit right after a start by the operator (release pulses in use).
     static OutputPlan StartPulseOutputs(const WizardPara& p);

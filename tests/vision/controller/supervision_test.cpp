@@ -107,6 +107,8 @@ TEST(RunControl, StartStopOutputsAndMasks)
     EXPECT_EQ(RunControl::StartDetectOutputs(p).text(), QString("-0 -1 -2 -3 -4 -5 -6 -7 -8 F"));
     p.mold_cutoff = 1;
     EXPECT_EQ(RunControl::StartDetectOutputs(p).text(), QString("-0 -1 -2 -3 -4 -5 -6 -7 -8 +1 F"));
+    // The end of resampling keeps the mould held in the same word.
+    EXPECT_EQ(RunControl::StartDetectOutputs(p, true).text(), QString("-0 -1 -2 -3 -4 -5 -6 -7 -8 +1 +0 F"));
     p.enable_stop_mold = 1;
     EXPECT_EQ(RunControl::StopDetectOutputs(p).text(), QString("-0 -1 -2 -3 -4 -5 -6 -7 -8 +0 F"));
     EXPECT_TRUE(RunControl::StartPulseOutputs(p).empty());
