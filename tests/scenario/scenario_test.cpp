@@ -162,7 +162,7 @@ TEST_F(ScenarioE2E, RandomOperatorWorkKeepsEveryInvariant)
     int seconds = qEnvironmentVariableIntValue("MOULDMON_SCENARIO_SECONDS", &ok);
     if (!ok || seconds <= 0)
         seconds = 170;
-    EXPECT_TRUE(Scenario::Walk(screen, seed, seconds, 90, Print)) << "seed " << seed;
+    EXPECT_TRUE(Scenario::Walk(screen, seed, seconds, 150, Print)) << "seed " << seed;
 }
 
 TEST_F(ScenarioE2E, SequencesThatOnceBrokeAnInvariantHoldNow)

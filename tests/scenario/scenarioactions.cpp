@@ -15,6 +15,9 @@ constexpr int kRowIgnorePoint = 54;
 constexpr int kRowRedetect = 61;
 constexpr int kRowLiveTemplate = 212;
 
+constexpr JournalEvent::Kind kRelease = JournalEvent::OperatorRelease;
+constexpr JournalEvent::Kind kInspect = JournalEvent::OperatorInspect;
+
 int CycleMs(const ScenarioWorld& w)
 {
     return w.words().delay0Ms + w.words().delay1Ms;
@@ -83,22 +86,23 @@ void Perform(ScenarioWorld& w, const Step& s)
         w.Wait(cycle + 700);
         break;
     case Step::StartStop: {
+        // Starting clears every output; stopping too, after its question.
         const bool stop = w.TouchRow(kRowStop, 300);
-        if (stop || w.TouchRow(kRowStart, 300)) {
-            w.Note(JournalEvent::OperatorRelease);
+        if (stop || w.TouchRow(kRowStart, 300, {kRelease})) {
             if (stop)
-                w.Answer(bool(s.a));
-            w.Note(JournalEvent::OperatorRelease);
+                w.Answer(bool(s.a), 1500, {kRelease});
             w.Wait(500);
         }
         break;
     }
     case Step::Resample:
+        if (!w.sceneOk())
+            w.ShowScene(true);
         if (w.TouchText("Resample", 300)) {
-            w.Note(JournalEvent::OperatorRelease);
-            if (w.Answer(bool(s.a)) && s.a)
-                w.Answer(bool(s.b), 1000);  // the template deletion asks on its own
-            w.Note(JournalEvent::OperatorRelease);
+            w.SetResampling(true);
+            // Resampling while stopped starts detection, which clears every output.
+            if (w.Answer(bool(s.a), 1500, {kRelease}) && s.a)
+                w.Answer(bool(s.b), 1000, {kRelease});  // the template deletion asks on its own
             w.Wait(500);
         }
         break;
@@ -106,11 +110,10 @@ void Perform(ScenarioWorld& w, const Step& s)
         w.TouchText("Area Settings", 1000);
         break;
     case Step::EndSet:
-        if (w.TouchText("End Set", 300)) {
-            // Back to detection after resampling releases the inhibit.
-            w.Note(JournalEvent::OperatorRelease);
-            w.Answer(bool(s.a), 800);
-            w.Note(JournalEvent::OperatorRelease);
+        // Back to detection after resampling releases the inhibit.
+        if (w.TouchText("End Set", 300, {kRelease})) {
+            w.SetResampling(false);
+            w.Answer(bool(s.a), 800, {kRelease});
             w.Wait(700);
         }
         break;
@@ -158,8 +161,7 @@ void Perform(ScenarioWorld& w, const Step& s)
             w.ShowScene(!part);
             w.Wait(300);
         }
-        w.Note(JournalEvent::OperatorInspect);
-        w.TouchText(s.kind == Step::ProSnapshot ? "Pro snapshot" : "Mold snapshot", 1500);
+        w.TouchText(s.kind == Step::ProSnapshot ? "Pro snapshot" : "Mold snapshot", 1500, {kInspect});
         break;
     }
     case Step::MultiScreen:
@@ -169,15 +171,14 @@ void Perform(ScenarioWorld& w, const Step& s)
         const int rows[] = {kRowRedetect, kRowAddTemplate, kRowIgnorePoint, kRowLiveTemplate, kRowDontDetect};
         if (w.Find(w.Map(), {w.RowText(kRowRedetect)}).isNull())
             break;
-        if (w.sceneOk() != bool(s.b)) {
-            w.ShowScene(bool(s.b));
+        // A template is added from an empty mould; the other buttons meet either.
+        const bool empty = s.b || rows[s.a] == kRowAddTemplate;
+        if (w.sceneOk() != empty) {
+            w.ShowScene(empty);
             w.Wait(300);
         }
-        w.Note(JournalEvent::OperatorRelease);
-        w.Note(JournalEvent::OperatorInspect);
-        w.TouchRow(rows[s.a], 500);
-        w.Answer(true, 800);
-        w.Note(JournalEvent::OperatorRelease);
+        w.TouchRow(rows[s.a], 500, {kRelease, kInspect});
+        w.Answer(true, 800, {kRelease, kInspect});
         w.Wait(1200);
         break;
     }
@@ -242,6 +243,12 @@ void LeaveEverything(ScenarioWorld& w)
         w.Board(true);
     if (!w.sceneOk())
         w.ShowScene(true);
+    // Resampling ordered: the next cycle takes the templates and opens the area check, whose End
+    // Set below returns to detection (the inhibit is meant to stay until then).
+    if (w.resampling()) {
+        w.Pulse(0, 300);
+        w.Wait(CycleMs(w) + 1000);
+    }
     for (int round = 0; round < 8; ++round) {
         if (w.Answer(false, 0) || w.Dismiss())
             continue;
@@ -249,25 +256,16 @@ void LeaveEverything(ScenarioWorld& w)
             w.Answer(false, 1000);
             continue;
         }
-        if (w.TouchRow(kRowRedetect, 300)) {
-            w.Note(JournalEvent::OperatorRelease);
-            w.Note(JournalEvent::OperatorInspect);
-            w.Wait(1500);
-            w.Note(JournalEvent::OperatorRelease);
+        if (w.TouchRow(kRowRedetect, 1500, {kRelease, kInspect}))
             continue;
-        }
-        if (w.TouchText("End Set", 300)) {
-            w.Note(JournalEvent::OperatorRelease);
-            w.Answer(true, 800);
-            w.Note(JournalEvent::OperatorRelease);
+        if (w.TouchText("End Set", 300, {kRelease})) {
+            w.SetResampling(false);
+            w.Answer(true, 800, {kRelease});
             w.Wait(700);
             continue;
         }
-        if (w.TouchRow(kRowStart, 300)) {
-            w.Note(JournalEvent::OperatorRelease);
-            w.Wait(700);
+        if (w.TouchRow(kRowStart, 700, {kRelease}))
             continue;
-        }
         break;
     }
     // A verdict on the screen goes after 2 s.

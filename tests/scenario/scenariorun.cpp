@@ -145,24 +145,29 @@ ScenarioResult ScenarioRunner::Run(const QList<Step>& steps, qint64 deadlineMs, 
     r.started = true;
     Watch watch;
     for (int i = 0; i < steps.size(); ++i) {
-        if (deadlineMs > 0 && QDateTime::currentMSecsSinceEpoch() > deadlineMs && steps[i].kind != Step::WayBack)
-            continue;  // out of time: only the closing way back still runs
-        say(QString("step %1/%2 %3").arg(i + 1).arg(steps.size()).arg(steps[i].Text()));
-        if (steps[i].kind == Step::WayBack)
+        // Out of time: one closing way back, then the end.
+        const bool closing = deadlineMs > 0 && QDateTime::currentMSecsSinceEpoch() > deadlineMs;
+        const Step step = closing ? Step{} : steps[i];
+        say(QString("step %1/%2 %3").arg(i + 1).arg(steps.size()).arg(step.Text()));
+        if (step.kind == Step::WayBack)
             r.breaches << ProbeWayBack(w, watch);
         else
-            ScenarioActions::Perform(w, steps[i]);
+            ScenarioActions::Perform(w, step);
         // MOULDMON_SCENARIO_SHOTS=1: the screen after each step, in the program directory.
         if (qEnvironmentVariableIntValue("MOULDMON_SCENARIO_SHOTS") == 1) {
             QDir().mkpath(w.dir() + "/shots");
-            screen_.Grab().save(QString("%1/shots/%2-%3.png").arg(w.dir()).arg(i + 1, 3, 10, QChar('0')).arg(Steps::Name(steps[i].kind)));
+            screen_.Grab().save(QString("%1/shots/%2-%3.png").arg(w.dir()).arg(i + 1, 3, 10, QChar('0')).arg(Steps::Name(step.kind)));
         }
-        r.breaches << Passive(w, watch, steps[i].kind == Step::WayBack || i + 1 == steps.size());
+        r.breaches << Passive(w, watch, step.kind == Step::WayBack || i + 1 == steps.size());
         r.stepsRun = i + 1;
         if (!r.breaches.isEmpty()) {
             r.failedStep = i;
+            if (closing)
+                r.closedEarly = true;
             break;
         }
+        if (closing)
+            break;
     }
     // MOULDMON_SCENARIO_KEEP=1 keeps the directory of a run that passed too.
     keep = keep && (r.failed() || qEnvironmentVariableIntValue("MOULDMON_SCENARIO_KEEP") == 1);
@@ -192,11 +197,12 @@ QList<Step> ScenarioRunner::Shrink(const QList<Step>& failing, const QString& in
         return false;
     };
     QList<Step> best = failing;
-    // The steps just before the breach most often hold its cause: the shortest tail first.
     QList<Step> body = failing;
     if (!body.isEmpty() && body.last().kind == Step::WayBack)
         body.removeLast();
-    for (int n = 1; n <= std::min(6, int(body.size()) - 1) && QDateTime::currentMSecsSinceEpoch() < end; ++n) {
+    auto timeLeft = [&] { return QDateTime::currentMSecsSinceEpoch() < end; };
+    // The steps just before the breach most often hold its cause: the shortest tail that fails.
+    for (int n = 1; n < body.size() && timeLeft(); n = n < 4 ? n + 1 : n * 3 / 2) {
         const QList<Step> tail = body.mid(body.size() - n);
         say(QString("shrinking: trying the last %1 steps").arg(n));
         if (fails(tail)) {
@@ -204,17 +210,19 @@ QList<Step> ScenarioRunner::Shrink(const QList<Step>& failing, const QString& in
             break;
         }
     }
-    // Then each step left out in turn.
-    for (int i = 0; i < best.size() && best.size() > 1 && QDateTime::currentMSecsSinceEpoch() < end;) {
-        if (best[i].kind == Step::WayBack && i + 1 == best.size())
-            break;
-        QList<Step> candidate = best;
-        candidate.removeAt(i);
-        say(QString("shrinking: without step %1 (%2)").arg(i + 1).arg(best[i].Text()));
-        if (fails(candidate))
-            best = candidate;
-        else
-            ++i;
+    // Then runs of steps left out, halving the run until single steps.
+    if (!best.isEmpty() && best.last().kind == Step::WayBack)
+        best.removeLast();
+    for (int chunk = std::max(1, int(best.size()) / 2); chunk >= 1 && timeLeft(); chunk /= 2) {
+        for (int i = 0; i < best.size() && best.size() > 1 && timeLeft();) {
+            QList<Step> candidate = best;
+            candidate.erase(candidate.begin() + i, candidate.begin() + std::min(int(best.size()), i + chunk));
+            say(QString("shrinking: without steps %1-%2 of %3").arg(i + 1).arg(i + chunk).arg(best.size()));
+            if (!candidate.isEmpty() && fails(candidate))
+                best = candidate;
+            else
+                i += chunk;
+        }
     }
     if (best.isEmpty() || best.last().kind != Step::WayBack)
         best << Step{};
@@ -225,9 +233,18 @@ namespace Scenario {
 
 namespace {
 
+// The steps that ran up to the breach (the closing way back in place of the step it replaced).
+QList<Step> Failing(const ScenarioResult& r, const QList<Step>& steps)
+{
+    QList<Step> out = steps.mid(0, r.failedStep + 1);
+    if (r.closedEarly && !out.isEmpty())
+        out.last() = Step{};
+    return out;
+}
+
 void Report(const ScenarioResult& r, const QList<Step>& steps, const std::function<void(const QString&)>& print)
 {
-    print(QString("FAILED after step %1 of: %2").arg(r.failedStep + 1).arg(Steps::Write(steps.mid(0, r.failedStep + 1))));
+    print(QString("FAILED after step %1 of: %2").arg(r.failedStep + 1).arg(Steps::Write(Failing(r, steps))));
     print(r.Text());
     if (!r.dir.isEmpty())
         print("program directory kept (board log in boardsim.log, program output in program.out): " + r.dir);
@@ -249,7 +266,7 @@ bool Walk(XScreen& screen, quint64 seed, int seconds, int shrinkSeconds, const s
     }
     Report(r, steps, print);
     if (r.started && shrinkSeconds > 0 && !r.breaches.isEmpty()) {
-        QList<Step> failing = steps.mid(0, r.failedStep + 1);
+        const QList<Step> failing = Failing(r, steps);
         runner.say = [](const QString&) {};
         const QList<Step> best = runner.Shrink(failing, r.breaches.first().invariant, qint64(shrinkSeconds) * 1000);
         print(QString("shrunk to %1 steps (invariant \"%2\"): %3")

@@ -17,6 +17,7 @@ struct ScenarioResult {
     QList<Breach> breaches;
     QString dir;                // the program directory kept (failures only)
     int stepsRun = 0;
+    bool closedEarly = false;   // the failing step was the closing way back, not steps[failedStep]
     bool failed() const { return failedStep >= 0 || !started; }
     QString Text() const;
 };

@@ -41,6 +41,7 @@ bool ScenarioWorld::Start(QString* why)
     rig_ = std::make_unique<CycleRig>(dir_->path());
     journal_.clear();
     sceneOk_ = cameraPlugged_ = boardPlugged_ = true;
+    resampling_ = false;
     offset_ = -1;
     mapSeq_ = 0;
     CycleRigSetup s;
@@ -162,11 +163,13 @@ QString ScenarioWorld::RowText(int row) const
     return Flat(gaLanStr[row * LAN_COUNT + language_]);
 }
 
-bool ScenarioWorld::TouchRow(int row, int settleMs)
+bool ScenarioWorld::TouchRow(int row, int settleMs, const QList<JournalEvent::Kind>& notes)
 {
     const QRect r = Find(Map(), {RowText(row)});
     if (r.isNull())
         return false;
+    for (JournalEvent::Kind k : notes)
+        Note(k);
     Touch(r.center(), settleMs);
     return true;
 }
@@ -176,11 +179,13 @@ bool ScenarioWorld::Shows(const QString& english)
     return !Find(Map(), Texts(english)).isNull();
 }
 
-bool ScenarioWorld::TouchText(const QString& english, int settleMs)
+bool ScenarioWorld::TouchText(const QString& english, int settleMs, const QList<JournalEvent::Kind>& notes)
 {
     const QRect r = Find(Map(), Texts(english));
     if (r.isNull())
         return false;
+    for (JournalEvent::Kind k : notes)
+        Note(k);
     Touch(r.center(), settleMs);
     return true;
 }
@@ -198,7 +203,7 @@ void ScenarioWorld::Drag(QPoint from, QPoint to)
     screen_.idle = nullptr;
 }
 
-bool ScenarioWorld::Answer(bool yes, int waitMs)
+bool ScenarioWorld::Answer(bool yes, int waitMs, const QList<JournalEvent::Kind>& notes)
 {
     QElapsedTimer t;
     t.start();
@@ -206,6 +211,8 @@ bool ScenarioWorld::Answer(bool yes, int waitMs)
         // The question box's buttons show rows 122 and 123.
         const QRect button = Find(Map(), {RowText(yes ? 122 : 123)}, "QPushButton");
         if (!button.isNull()) {
+            for (JournalEvent::Kind k : notes)
+                Note(k);
             Touch(button.center());
             return true;
         }
@@ -228,6 +235,7 @@ bool ScenarioWorld::Dismiss()
 
 void ScenarioWorld::ShowScene(bool ok)
 {
+    ok = ok || resampling_;
     cv::Mat pic = rig_->scene().clone();
     if (!ok)
         synth::blob(pic, cv::Point(200, 180), 14, 0);

@@ -49,19 +49,24 @@ public:
     static QRect Find(const QList<Shown>& map, const QStringList& texts, const QString& cls = QString());
     static bool Has(const QList<Shown>& map, const QString& cls);
     // Touches the widget showing the text whose English is `english`; false when none is shown.
-    bool TouchText(const QString& english, int settleMs = 500);
+    // `notes` go into the journal just before the touch (what the touch may do).
+    bool TouchText(const QString& english, int settleMs = 500, const QList<JournalEvent::Kind>& notes = {});
     bool Shows(const QString& english);
     // The same by the row of the text table the widget shows.
     QString RowText(int row) const;
-    bool TouchRow(int row, int settleMs = 500);
+    bool TouchRow(int row, int settleMs = 500, const QList<JournalEvent::Kind>& notes = {});
     void Touch(QPoint p, int settleMs = 500);
     void Drag(QPoint from, QPoint to);
     // The question box's Yes or No, when one is shown; false when none came within `waitMs`.
-    bool Answer(bool yes, int waitMs = 1500);
+    bool Answer(bool yes, int waitMs = 1500, const QList<JournalEvent::Kind>& notes = {});
     // Closes a warning or message box when one is shown.
     bool Dismiss();
 
+    // While templates are to be taken (resampling ordered, not yet ended by End Set or the way
+    // back) the mould stays empty: an operator resamples an empty mould.
     void ShowScene(bool ok);
+    void SetResampling(bool on) { resampling_ = on; }
+    bool resampling() const { return resampling_; }
     bool sceneOk() const { return sceneOk_; }
     void Camera(bool plugged);
     bool cameraPlugged() const { return cameraPlugged_; }
@@ -87,4 +92,5 @@ private:
     bool sceneOk_ = true;
     bool cameraPlugged_ = true;
     bool boardPlugged_ = true;
+    bool resampling_ = false;
 };
