@@ -54,6 +54,19 @@ QList<qint64> BoardTimeline::Rises(int n) const
     return out;
 }
 
+bool BoardTimeline::HighWithin(int n, qint64 from, qint64 to) const
+{
+    int level = 0;
+    for (const auto& in : inputs_) {
+        if (in.first > to)
+            break;
+        if (in.first >= from && ((in.second >> n) & 1))
+            return true;
+        level = (in.second >> n) & 1;
+    }
+    return level != 0;
+}
+
 bool BoardTimeline::SilentAt(qint64 ms) const
 {
     for (const auto& s : silences_)

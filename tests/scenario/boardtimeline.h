@@ -21,6 +21,8 @@ public:
     int WordAt(qint64 ms) const;
     // Board times at which input n rose.
     QList<qint64> Rises(int n) const;
+    // Whether input n was raised at some time within [from, to].
+    bool HighWithin(int n, qint64 from, qint64 to) const;
     // [unplug, plug) intervals; an open one ends at the last line's time.
     const QList<QPair<qint64, qint64>>& silences() const { return silences_; }
     bool SilentAt(qint64 ms) const;

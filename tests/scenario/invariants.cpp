@@ -92,6 +92,8 @@ QList<Breach> NoCycleWithoutTrigger(const BoardTimeline& t, const QList<JournalE
             else
                 triggered = true;
         }
+        // An input still raised when the cycle became idle is read then as an edge.
+        triggered = triggered || t.HighWithin(0, s - 60 - w.holdMs, s);
         if (!triggered)
             out << Breach{"no cycle without a trigger",
                           QString("both inhibits set at board ms %1 with no input-0 rise while idle in the %2 ms before "
@@ -139,13 +141,20 @@ QList<Breach> AlarmHeld(const BoardTimeline& t, const QList<JournalEvent>& journ
     QList<Breach> out;
     const QList<BoardWord>& words = t.words();
     const QList<qint64> recheck = t.Rises(1);
+    // A hold lasts until the mould-close inhibit is released; the safety door (input 1) may clear
+    // the alarm output and a later pass set it again within the same hold, one row for both.
     int entered = 0;
+    bool inHold = false;
     for (int i = 0; i < words.size(); ++i) {
         const bool was = i > 0 && w.Active(words[i - 1].word, w.alarm);
         const bool is = w.Active(words[i].word, w.alarm);
         const qint64 ms = words[i].ms;
-        if (!was && is && ms <= settledMs)
+        if (!w.Active(words[i].word, w.closeInhibit))
+            inHold = false;
+        if (!was && is && !inHold && ms <= settledMs)
             ++entered;
+        if (is)
+            inHold = true;
         if (!was || is || ms < fromMs)
             continue;
         bool released = Within(journal, JournalEvent::OperatorRelease, ms - 2500, ms);

@@ -44,8 +44,8 @@ struct CycleWords {
 namespace Invariants {
 
 // A cycle start (both inhibits set from a word without them) follows an input-0 rise that came
-// while no cycle was counting its delays, or an operator's inspection; a rise during a delay is
-// never kept for later.
+// while no cycle was counting its delays, an input 0 still raised when the cycle became idle, or
+// an operator's inspection; a pulse that came and went during a delay is never kept for later.
 QList<Breach> NoCycleWithoutTrigger(const BoardTimeline& t, const QList<JournalEvent>& journal,
                                     const CycleWords& w, qint64 fromMs);
 // The mould-close inhibit is released only where an OK verdict could come from: not while a part

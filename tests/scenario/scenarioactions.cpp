@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "common/cyclerig.h"
+#include "scenario/boardtimeline.h"
 #include "scenario/scenarioworld.h"
 
 namespace {
@@ -249,27 +251,30 @@ void LeaveEverything(ScenarioWorld& w)
         w.Pulse(0, 300);
         w.Wait(CycleMs(w) + 1000);
     }
-    for (int round = 0; round < 8; ++round) {
-        if (w.Answer(false, 0) || w.Dismiss())
-            continue;
-        if (w.TouchText("Exit setup", 1000)) {
-            w.Answer(false, 1000);
-            continue;
+    // Until a whole round finds nothing to leave and the machine stands still.
+    for (int round = 0; round < 6; ++round) {
+        bool touched = false;
+        for (int k = 0; k < 6; ++k) {
+            bool t = w.Answer(false, 0) || w.Dismiss() || w.TouchText("Exit setup", 1000);
+            if (!t && w.TouchRow(kRowRedetect, 1500, {kRelease, kInspect}))
+                t = true;
+            if (!t && w.TouchText("End Set", 300, {kRelease})) {
+                w.SetResampling(false);
+                w.Answer(true, 800, {kRelease});
+                w.Wait(700);
+                t = true;
+            }
+            if (!t && w.TouchRow(kRowStart, 700, {kRelease}))
+                t = true;
+            if (!t)
+                break;
+            touched = true;
         }
-        if (w.TouchRow(kRowRedetect, 1500, {kRelease, kInspect}))
-            continue;
-        if (w.TouchText("End Set", 300, {kRelease})) {
-            w.SetResampling(false);
-            w.Answer(true, 800, {kRelease});
-            w.Wait(700);
-            continue;
-        }
-        if (w.TouchRow(kRowStart, 700, {kRelease}))
-            continue;
-        break;
+        // A verdict on the screen goes after 2 s.
+        w.Wait(2200);
+        if (!touched && BoardTimeline(w.rig().board()->lines()).WordAt(w.Now()) == w.words().idle)
+            break;
     }
-    // A verdict on the screen goes after 2 s.
-    w.Wait(2200);
 }
 
 }  // namespace ScenarioActions

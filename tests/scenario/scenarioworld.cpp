@@ -48,9 +48,13 @@ bool ScenarioWorld::Start(QString* why)
     s.delay0 = words_.delay0Ms / 100;
     s.delay1 = words_.delay1Ms / 100;
     s.unplugFiles = true;
-    s.adjust = [](WizardPara& p) {
+    s.adjust = [this](WizardPara& p) {
         p.is_psw_used = 0;  // no password box between the operator and the pages
         p.auto_region_prompt = 0;
+        // The idle word: every output inactive, each at the level its polarity gives.
+        words_.idle = 0;
+        for (int n = 0; n < 9; ++n)
+            words_.idle |= (p.output_polarity[n] ? 1 : 0) << n;
     };
     if (!rig_->Prepare(s)) {
         *why = "the program directory could not be prepared";
@@ -165,13 +169,7 @@ QString ScenarioWorld::RowText(int row) const
 
 bool ScenarioWorld::TouchRow(int row, int settleMs, const QList<JournalEvent::Kind>& notes)
 {
-    const QRect r = Find(Map(), {RowText(row)});
-    if (r.isNull())
-        return false;
-    for (JournalEvent::Kind k : notes)
-        Note(k);
-    Touch(r.center(), settleMs);
-    return true;
+    return TouchShown({RowText(row)}, settleMs, notes);
 }
 
 bool ScenarioWorld::Shows(const QString& english)
@@ -181,7 +179,12 @@ bool ScenarioWorld::Shows(const QString& english)
 
 bool ScenarioWorld::TouchText(const QString& english, int settleMs, const QList<JournalEvent::Kind>& notes)
 {
-    const QRect r = Find(Map(), Texts(english));
+    return TouchShown(Texts(english), settleMs, notes);
+}
+
+bool ScenarioWorld::TouchShown(const QStringList& texts, int settleMs, const QList<JournalEvent::Kind>& notes)
+{
+    const QRect r = Find(Map(), texts);
     if (r.isNull())
         return false;
     for (JournalEvent::Kind k : notes)

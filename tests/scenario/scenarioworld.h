@@ -80,6 +80,8 @@ public:
     bool Running();
 
 private:
+    bool TouchShown(const QStringList& texts, int settleMs, const QList<JournalEvent::Kind>& notes);
+
     XScreen& screen_;
     std::unique_ptr<ProgramDir> dir_;
     std::unique_ptr<CycleRig> rig_;
