@@ -201,8 +201,15 @@ void Perform(ScenarioWorld& w, const Step& s)
         w.Wait(500);
         break;
     case Step::CameraUnplug:
+        if (s.a > 0) {
+            if (!w.sceneOk())
+                w.ShowScene(true);
+            w.Wait(200);
+            w.Pulse(0, 300);
+            w.Wait(s.a);
+        }
         w.Camera(false);
-        w.Wait(1500);
+        w.Wait(std::max(0, cycle - s.a) + 1500);
         break;
     case Step::CameraPlug:
         w.Camera(true);

@@ -67,6 +67,9 @@ QList<Step> Generate(quint64 seed, int count)
         case Step::DrawRegion:
             s.a = in(0, 300);
             break;
+        case Step::CameraUnplug:
+            s.a = in(0, 1) ? in(100, 750) : 0;
+            break;
         case Step::Pause:
             s.a = in(500, 4000);
             break;

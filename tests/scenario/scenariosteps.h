@@ -28,7 +28,7 @@ struct Step {
                           // 3 live/template, 4 don't detect; the mould empty when `b`
         Settings,         // System settings, left by `a`: 0 Exit setup, 1 a change and No, 2 a side
                           // panel button
-        CameraUnplug,
+        CameraUnplug,     // a camera's cable pulled; `a` > 0: `a` ms into a cycle on an empty mould
         CameraPlug,
         BoardUnplug,
         BoardPlug,

@@ -226,14 +226,8 @@ bool ScenarioWorld::Answer(bool yes, int waitMs, const QList<JournalEvent::Kind>
 
 bool ScenarioWorld::Dismiss()
 {
-    const QList<Shown> map = Map();
-    for (int i = map.size() - 1; i >= 0; --i)
-        if (map[i].cls == "WarnBox" || map[i].cls == "BMessageBox") {
-            const QRect box = map[i].rect;
-            Touch(QPoint(box.center().x(), box.y() + box.height() * 67 / 100));
-            return true;
-        }
-    return false;
+    // A warning's only button shows row 121.
+    return TouchShown({RowText(121)}, 500, {});
 }
 
 void ScenarioWorld::ShowScene(bool ok)
