@@ -30,6 +30,7 @@
 #include "vision/inspection/paramroi.h"
 #include "vision/records/counters.h"
 #include "bench/qtbenchmain.h"
+#include "bench/reportingdir.h"
 
 namespace {
 
@@ -65,15 +66,7 @@ struct Link {
     explicit Link(const QList<QByteArray>& peerCommands, bool withPeer = true, int ackWaitMs = 5000)
     {
         QDir::setCurrent(dir.path());
-        CreateDefaultDatabases(".");
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "bench");
-            db.setDatabaseName("PARAM.db");
-            db.open();
-            QSqlQuery(db).exec("UPDATE sysparam SET value = '1 0 0 0 0 0 0 0' WHERE name = 'CntNet'");
-            db.close();
-        }
-        QSqlDatabase::removeDatabase("bench");
+        CreateReportingDatabases();
         para.cnt_net_enabled = 1;
         gpWPara = &para;
         net.reset(new CNT_Net);

@@ -75,6 +75,9 @@ WizardPara DefaultParameterRecord()
     p.output_polarity[2] = 1;   // alarm output, as the store inserts system7
     p.enable_defect_detect = 1;
     p.enable_spot_detect = 1;
+    // The camera functions page shows all the parameters whenever spot detection is on: stored so,
+    // leaving the settings untouched changes nothing.
+    p.enable_display_detail = 1;
     p.log_switch = 1;
     return p;
 }

@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <csignal>
 
+#include <sys/stat.h>
+
 #include <QDebug>
 #include <QFile>
 #include <QTimerEvent>
@@ -40,7 +42,10 @@ void TimerRoundManage::init()
 
 void TimerRoundManage::startCopy()
 {
-    const int id = startTimer(60000, Qt::CoarseTimer);
+    // A minute; MOULDMON_AUTOCOPY_MS shortens it for tests.
+    bool ok = false;
+    const int ms = qEnvironmentVariableIntValue("MOULDMON_AUTOCOPY_MS", &ok);
+    const int id = startTimer(ok && ms > 0 ? ms : 60000, Qt::CoarseTimer);
     if (id > 0)
         timers_[id] = QStringLiteral("autocopy");
 }
@@ -56,18 +61,47 @@ void TimerRoundManage::timerEvent(QTimerEvent* event)
         slotCopy();
 }
 
+QString TimerRoundManage::InsertionKey(const QString& script)
+{
+    QString key;
+    QFile info(sysPath("/proc/self/mountinfo"));
+    if (info.open(QIODevice::ReadOnly)) {
+        // "<mount id> <parent> <major:minor> <root> <mount point> ...": the last mount on /mnt.
+        for (QByteArray line = info.readLine(); !line.isEmpty(); line = info.readLine()) {
+            const QList<QByteArray> w = line.split(' ');
+            if (w.size() > 4 && w[4] == "/mnt")
+                key = QString::fromUtf8(w[0] + ' ' + w[2]);
+        }
+    }
+    struct stat st {};
+    if (::stat(QFile::encodeName(script).constData(), &st) == 0)
+        key += QString(" %1:%2:%3.%4")
+                   .arg(quint64(st.st_dev))
+                   .arg(quint64(st.st_ino))
+                   .arg(qint64(st.st_ctim.tv_sec))
+                   .arg(qint64(st.st_ctim.tv_nsec));
+    return key;
+}
+
 void TimerRoundManage::slotCopy()
 {
     const QString script = sysPath("/mnt/autocopy-moju.py");
-    if (!QFile::exists(script))
+    if (!QFile::exists(script)) {
+        ranFor_.clear();  // the stick is gone: the next one is a new insertion
         return;
+    }
+    const QString key = InsertionKey(script);
+    if (key == ranFor_)
+        return;  // ran for this stick already
     if (processAlive(copyPid_)) {
         qInfo() << "copy script still running, not started again";
         return;
     }
     qint64 pid = 0;
-    if (CommandRunner::instance()->startDetached("python3", {script}, &pid))
+    if (CommandRunner::instance()->startDetached("python3", {script}, &pid)) {
         copyPid_ = pid;
-    else
+        ranFor_ = key;
+    } else {
         copyPid_ = 0;
+    }
 }

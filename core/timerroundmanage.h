@@ -1,6 +1,7 @@
 #pragma once
-// Once a minute, starts the copy script of a stick mounted on /mnt (/mnt/autocopy-moju.py),
-// unless its previous run is still going.
+// Once a minute, looks for the copy script of a stick mounted on /mnt (/mnt/autocopy-moju.py) and
+// starts it once per insertion: not again while the same stick stays mounted, nor while its
+// previous run is still going.
 #include <QMap>
 #include <QObject>
 #include <QString>
@@ -18,6 +19,9 @@ public:
     void init();
     void startCopy();
     void slotCopy();
+    // What tells one insertion from the next: the mount on /mnt (its mount id and device, which
+    // a new mount changes) and the script file (device, inode, change time).
+    static QString InsertionKey(const QString& script);
 
     const QMap<int, QString>& timers() const { return timers_; }
 
@@ -27,4 +31,5 @@ protected:
 private:
     QMap<int, QString> timers_;
     qint64 copyPid_ = 0;  // the script's last run; 0 when none is known
+    QString ranFor_;      // the insertion the script last ran for; empty: none since it was seen gone
 };

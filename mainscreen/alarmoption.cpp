@@ -21,9 +21,10 @@ const char* const kStyle =
     "combobox-popup: 0;border: 1px solid gray;border-radius: 0px;font-size:18px;background-color:#d3d3d3;padding: "
     "1px 1px 1px 1px;min-width: 6em; }QComboBox::drop-down {subcontrol-origin: padding;subcontrol-position: "
     "right;width: 12px;height: 30px; border:none;}QComboBox QAbstractItemView::item{height:100px;}";
-// "Re-detected" shows a press, not a checked state.
+// "Re-detected" shows a press, not a checked state. Its caption is black: grey (and white) on this
+// green read at about 2.5 : 1, black at about 8 : 1.
 const char* const kReCheckStyle =
-    "BOptionButton{background-color:#4ab74c;icon-size:68px 68px;border-style:none;color:#656263;font-size:18px;"
+    "BOptionButton{background-color:#4ab74c;icon-size:68px 68px;border-style:none;color:#000000;font-size:18px;"
     "padding:10px 0px 0px 0px;}BOptionButton:pressed{color:#ffffff;background-color:#656263;}";
 
 BOptionButton* makeButton(QWidget* parent, const char* icon, int row)

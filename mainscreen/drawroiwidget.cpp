@@ -177,6 +177,8 @@ void DrawROIWidget::SlotReturn()
         return;
     }
     Restart();
+    // End Set is the editing state's way out; resampling's area check then retrains.
+    win_->LeaveEditing();
     if (takeFromTrain && takeFromTrain())
         win_->BackTrain();
 }

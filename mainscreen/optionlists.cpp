@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QIcon>
 
 #include "vision/camera/cameradiscovery.h"
@@ -41,15 +42,23 @@ void FitTexts(QComboBox* combo)
     QStringList texts;
     for (int i = 0; i < combo->count(); ++i)
         texts << combo->itemText(i);
-    const int px = FittingPixelSize(combo->font(), texts, kTextRoom, kTextPixels, 10);
+    const int px = FittingPixelSize(combo->font(), texts, kTextRoom, kTextPixels);
     // The bars' style sheets set the type size; the list's own rule wins over them.
     combo->setStyleSheet(px < kTextPixels ? QString("QComboBox{font-size:%1px;}").arg(px) : QString());
+    // Still too long at the smallest readable size ("Live Image"): the icon gives up the pixels the
+    // text lacks.
+    QFont f = combo->font();
+    f.setPixelSize(px);
+    int widest = 0;
+    for (const QString& t : texts)
+        widest = std::max(widest, QFontMetrics(f).horizontalAdvance(t));
+    combo->setIconSize(QSize(kIconWidth - std::max(0, widest - kTextRoom), 100));
 }
 
 void SizeList(QComboBox* combo)
 {
     combo->setFixedSize(175, 112);
-    combo->setIconSize(QSize(80, 100));
+    combo->setIconSize(QSize(kIconWidth, 100));
 }
 
 bool Select(QComboBox* combo, int index)

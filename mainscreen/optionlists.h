@@ -15,6 +15,7 @@ void SizeList(QComboBox* combo);
 void FitTexts(QComboBox* combo);
 // Room for an entry's text beside the icon and the drop-down arrow, and the bars' type size.
 constexpr int kTextRoom = 70;
+constexpr int kIconWidth = 80;
 constexpr int kTextPixels = 18;
 // Selects entry `index`; when it is already selected nothing is emitted. True when it changed.
 bool Select(QComboBox* combo, int index);

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QHBoxLayout>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -104,6 +105,9 @@ TitleBar::TitleBar(QWidget* parent) : BWidget(parent)
     time_ = new QLabel("00:00", this);
     for (QLabel* l : {timing_, location_, date_, time_})
         l->setStyleSheet(kTextStyle);
+    // Room for the clock's "HH:mm:ss" from the start, so that its first tick is not cut.
+    time_->ensurePolished();
+    time_->setMinimumWidth(QFontMetrics(time_->font()).horizontalAdvance(QStringLiteral("00:00:00")) + 2);
 
     auto* colA = new QVBoxLayout;
     colA->setContentsMargins(0, 0, 0, 0);

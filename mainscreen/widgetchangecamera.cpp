@@ -35,6 +35,7 @@ WidgetChangeCamera::WidgetChangeCamera(MainWindow* win) : QWidget(nullptr), win_
         box->setItemHeight(50);
         for (int k = 0; k < items.size(); ++k)
             box->addItem(items.at(k), k);
+        box->fitTexts(28);
         gCamNO[i] = i;
         box->setCurrentIndex(i);
         boxes_[i] = box;
@@ -64,9 +65,18 @@ void WidgetChangeCamera::paintEvent(QPaintEvent*)
     if (gpPixmapBG)
         p.drawPixmap(rect(), *gpPixmapBG);
     p.setPen(Qt::blue);
-    p.setFont(DialogFont());
+    for (const PaintedText& t : paintedTexts()) {
+        p.setFont(t.font);
+        p.drawText(t.room, Qt::AlignLeft | Qt::AlignVCenter, t.text);
+    }
+}
+
+QList<PaintedText> WidgetChangeCamera::paintedTexts() const
+{
+    QList<PaintedText> out;
     for (int i = 0; i < count_; ++i)
-        p.drawText(QRect(20, 10 + 60 * i, 400, 50), Qt::AlignLeft | Qt::AlignVCenter, textRow(395).arg(i + 1));
+        out.append({textRow(395).arg(i + 1), DialogFont(), QRect(20, 10 + 60 * i, 340, 50)});
+    return out;
 }
 
 void WidgetChangeCamera::SlotOK()

@@ -4,11 +4,13 @@
 // order and asks for the restart. It has no cancel: it closes only through a valid Confirm.
 #include <QWidget>
 
+#include "widgets/paintedtexts.h"
+
 class ColorButton;
 class ComboBox;
 class MainWindow;
 
-class WidgetChangeCamera : public QWidget {
+class WidgetChangeCamera : public QWidget, public PaintedTexts {
     Q_OBJECT
 public:
     explicit WidgetChangeCamera(MainWindow* win);
@@ -33,6 +35,10 @@ public slots:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+
+public:
+    // "Camera N" per row, left of that row's combo.
+    QList<PaintedText> paintedTexts() const override;
 
 private:
     MainWindow* win_;

@@ -68,8 +68,10 @@ CNT_Net::CNT_Net(QObject* parent) : QTcpServer(parent)
     fragmentTimer_ = new QTimer(this);
     fragmentTimer_->setSingleShot(true);
     connect(fragmentTimer_, &QTimer::timeout, this, [this] {
-        HandleReplies(parser_.expire(clock_.elapsed()));
+        replies_ += parser_.expire(clock_.elapsed());
         ArmFragmentTimer();
+        if (!replies_.isEmpty())
+            PostDrain();
     });
 
     lastHeartMs_ = clock_.elapsed();
@@ -107,8 +109,20 @@ void CNT_Net::setTimings(const ReportTimings& timings)
 void CNT_Net::CNT_ReStart()
 {
     const QString script = "./cnt_net/runNetClient.py";
-    if (QFileInfo(script).isFile())
-        CommandRunner::instance()->startDetached("python3", {script});
+    if (!QFileInfo(script).isFile())
+        return;
+    if (clientProcess_.end()) {
+        // Its connection goes with it; a client that does not end within 2 s is killed.
+        if (client)
+            DropClient();
+        const ReportClientProcess old = clientProcess_;
+        QTimer::singleShot(2000, this, [old] { old.kill(); });
+    }
+    qint64 pid = 0;
+    if (CommandRunner::instance()->startDetached("python3", {script}, &pid))
+        clientProcess_.started(pid);
+    else
+        clientProcess_.started(0);
 }
 
 bool CNT_Net::RestartAllowed() const
@@ -120,8 +134,16 @@ void CNT_Net::SetConnected(bool up)
 {
     up = up && client;
     connected = up;
-    if (sender)
+    // Told only of a change: a heartbeat flood must not keep waking the sender.
+    if (sender && up != linkUpToSender_) {
+        linkUpToSender_ = up;
         sender->setLinkUp(up);
+    }
+}
+
+bool CNT_Net::ClientSilent() const
+{
+    return clock_.elapsed() - lastHeardMs_ >= timings_.heartCheckMs;
 }
 
 void CNT_Net::incomingConnection(qintptr descriptor)
@@ -131,18 +153,36 @@ void CNT_Net::incomingConnection(qintptr descriptor)
         delete socket;
         return;
     }
+    qint64 uid = -1;
+    const bool ownUser = PeerIsOwnUser(descriptor, &uid);
+    // Only the program's own user may be the client, and a newer connection replaces the
+    // current client only when that one has fallen silent.
+    if (!ownUser || (client && !ClientSilent())) {
+        ++refused_;
+        const qint64 now = clock_.elapsed();
+        if (refusedAtMs_ < 0 || now - refusedAtMs_ >= 1000) {
+            refusedAtMs_ = now;
+            qWarning("report server: connection refused (%s, peer uid %lld); %d refused so far",
+                     ownUser ? "the client is linked" : "another user", static_cast<long long>(uid), refused_);
+        }
+        socket->abort();
+        socket->deleteLater();
+        return;
+    }
     if (client) {
-        // One local client: a newer connection replaces the older, whose disconnect must not
-        // touch the newer one.
+        // The silent client is replaced; its disconnect must not touch the newer one.
         QTcpSocket* old = client;
         old->disconnect(this);
         old->abort();
         old->deleteLater();
     }
     client = socket;
+    client->setReadBufferSize(kSocketBuffer);
     clientId_ = ++lastClientId_;
     parser_.clear();
+    replies_.clear();
     lastHeartMs_ = clock_.elapsed();
+    lastHeardMs_ = lastHeartMs_;
     connect(socket, &QTcpSocket::disconnected, this, &CNT_Net::SlotDisConnetced);
     connect(socket, &QTcpSocket::readyRead, this, &CNT_Net::SlotReadyRead);
     SetConnected(true);
@@ -159,13 +199,20 @@ void CNT_Net::SlotDisConnetced()
         socket->deleteLater();
         return;
     }
+    DropClient();
+}
+
+void CNT_Net::DropClient()
+{
     if (client) {
         client->disconnect(this);
+        client->abort();
         client->deleteLater();
     }
     client = nullptr;
     clientId_ = 0;
     parser_.clear();
+    replies_.clear();
     if (sender)
         sender->clearSocket();
     SetConnected(false);
@@ -177,19 +224,45 @@ void CNT_Net::SlotDisConnetced()
 
 void CNT_Net::SlotReadyRead()
 {
-    if (!client)
-        return;
-    QList<ReplyParser::Reply> replies;
-    while (client->bytesAvailable() > 0)
-        replies += parser_.feed(client->read(65535), clock_.elapsed());
-    HandleReplies(replies);
-    ArmFragmentTimer();
+    PostDrain();
 }
 
-void CNT_Net::HandleReplies(const QList<ReplyParser::Reply>& replies)
+void CNT_Net::PostDrain()
 {
-    for (const ReplyParser::Reply& r : replies)
-        ParsingBackBuf(r.text());
+    if (drainPosted_)
+        return;
+    drainPosted_ = true;
+    QMetaObject::invokeMethod(this, [this] { DrainLink(); }, Qt::QueuedConnection);
+}
+
+void CNT_Net::DrainLink()
+{
+    drainPosted_ = false;
+    if (!client)
+        return;
+    const quint64 connection = clientId_;
+    QElapsedTimer spent;
+    spent.start();
+    // Handled in arrival order, read only when none is waiting, for a bounded time: the events
+    // queued behind (the monitoring pass among them) run in between.
+    while (client && clientId_ == connection) {
+        if (!replies_.isEmpty()) {
+            const ReplyParser::Reply reply = replies_.takeFirst();
+            lastHeardMs_ = clock_.elapsed();
+            HandleReply(connection, reply.header, reply.body);
+        } else if (client->bytesAvailable() > 0) {
+            replies_ = parser_.feed(client->read(kReadChunk), clock_.elapsed());
+        } else {
+            break;
+        }
+        if (spent.nsecsElapsed() >= kDrainBudgetNs)
+            break;
+    }
+    if (!client || clientId_ != connection)
+        return;
+    ArmFragmentTimer();
+    if (!replies_.isEmpty() || client->bytesAvailable() > 0)
+        PostDrain();
 }
 
 void CNT_Net::ArmFragmentTimer()
@@ -207,12 +280,17 @@ void CNT_Net::ParsingBackBuf(const QString& reply)
     const int sep = reply.indexOf("\r\n\r\n");
     if (sep < 0)
         return;
-    const QStringList header = reply.left(sep).split("\r\n");
-    const QString body = reply.mid(sep + 4);
+    HandleReply(clientId_, reply.left(sep), reply.mid(sep + 4));
+}
+
+void CNT_Net::HandleReply(quint64 connection, const QString& headerText, const QString& body)
+{
+    const QStringList header = headerText.split("\r\n");
     const QString& first = header.first();
     if (first.contains("/back/")) {
+        // Only the connection the head was written to can acknowledge it.
         if (sender)
-            sender->acknowledge();
+            sender->acknowledge(connection);
         return;
     }
     if (first.contains("/heart/")) {
@@ -222,9 +300,13 @@ void CNT_Net::ParsingBackBuf(const QString& reply)
     }
     if (first.contains("/reline/")) {
         SetConnected(false);
-        if (RestartAllowed())
+        const qint64 now = clock_.elapsed();
+        // One restart a heartbeat period: a client that keeps asking does not multiply.
+        if (RestartAllowed() && (lastRelineRestartMs_ < 0 || now - lastRelineRestartMs_ >= timings_.heartCheckMs)) {
+            lastRelineRestartMs_ = now;
             CNT_ReStart();
-        lastHeartMs_ = clock_.elapsed();
+        }
+        lastHeartMs_ = now;
         return;
     }
     int session = 0;

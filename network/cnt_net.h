@@ -19,6 +19,7 @@
 
 #include "network/cnt_semaphore.h"
 #include "network/netcard.h"
+#include "network/reportclientprocess.h"
 #include "network/replyparser.h"
 #include "network/reportrecords.h"
 
@@ -112,9 +113,12 @@ public:
     QByteArray MemoryInfoBody() const;
     bool memoryInfoSent() const { return memoryInfoSent_; }
     bool videoTimerRunning() const { return sendTimer_ != 0; }
-    // Starts "./cnt_net/runNetClient.py" in the background when the script exists; a client
-    // already running is not stopped.
+    // Starts "./cnt_net/runNetClient.py" in the background when the script exists. One client
+    // runs at a time: the one started last, when it still runs, is ended first and its
+    // connection dropped.
     void CNT_ReStart();
+    // The client process started last.
+    const ReportClientProcess& clientProcess() const { return clientProcess_; }
 
     // Frames `body` as message `type` and queues it, when the type's send switch is on.
     void CNT_Enqueue(SendType type, const QByteArray& body);
@@ -132,8 +136,14 @@ public:
     // Who gets the body of a reply with SessionId `id` (14: the device page's product list, 17:
     // the reminders page's list). The receiver is dropped with `context`.
     void setSessionReceiver(int id, QObject* context, std::function<void(const QString& body)> receiver);
-    // Acts on one whole reply: header, "\r\n\r\n", body.
+    // Acts on one whole reply of the current client: header, "\r\n\r\n", body.
     void ParsingBackBuf(const QString& reply);
+    // The most bytes read off the link and the longest time spent on it in one event: the link
+    // shares the GUI thread with the monitoring pass and never holds it longer.
+    static constexpr int kReadChunk = 8192;
+    static constexpr qint64 kDrainBudgetNs = 1000000;
+    // What the socket buffers beyond what was read; a client that writes faster waits.
+    static constexpr int kSocketBuffer = 256 * 1024;
 
     // The report messages (cnt_net_send.cpp). Each sends only when its type is switched on in
     // "./cnt_net/whichsend.config"; callers test isopen and connected first (type 1: isopen).
@@ -214,7 +224,14 @@ private slots:
 
 private:
     void SetConnected(bool up);
-    void HandleReplies(const QList<ReplyParser::Reply>& replies);
+    void HandleReply(quint64 connection, const QString& header, const QString& body);
+    // Reads and handles a bounded share of the link; posts itself again while more is waiting.
+    void DrainLink();
+    void PostDrain();
+    // The client connection goes (closed by the peer or dropped here).
+    void DropClient();
+    // The current client may be replaced by a newer connection: silent for a heartbeat period.
+    bool ClientSilent() const;
     void ArmFragmentTimer();
     void HeartbeatCheck();
     // On the GUI thread: writes a frame the sender handed over, when its connection is current.
@@ -256,6 +273,14 @@ private:
     QTcpSocket* client = nullptr;
     quint64 clientId_ = 0;      // serial of the client connection; 0 for none
     quint64 lastClientId_ = 0;
+    qint64 lastHeardMs_ = 0;          // the current client's last reply on clock_
+    qint64 lastRelineRestartMs_ = -1; // the last restart a "/reline/" caused, on clock_
+    ReportClientProcess clientProcess_;
+    QList<ReplyParser::Reply> replies_;  // read, not yet handled
+    bool drainPosted_ = false;
+    bool linkUpToSender_ = false;
+    qint64 refusedAtMs_ = -1;         // the last refused connection that was logged
+    int refused_ = 0;
     ReplyParser parser_;
     QTimer* fragmentTimer_ = nullptr;
     CNT_Thread* sender = nullptr;

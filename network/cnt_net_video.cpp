@@ -13,11 +13,13 @@
 #include <QFont>
 #include <QImage>
 #include <QPainter>
+#include <QtDebug>
 
 #include "core/globals.h"
 #include "core/syspath.h"
 #include "core/wizardpara.h"
 #include "network/cnt_net.h"
+#include "network/cnt_semaphore.h"
 #include "network/cnt_thread_copyvideo.h"
 #include "network/reportjson.h"
 
@@ -35,23 +37,25 @@ int FrameRate(int index)
     return rates[qBound(0, index, 4)];
 }
 
-// A segment of exactly `size` bytes under `key`; a segment of another size left by an earlier run
-// is removed and made again (attaching it would write past its end or leave a short picture).
+// A segment of exactly `size` bytes under `key`, only this user's to read and write. One found
+// under the key is used only when it is ours, private and of that size; any other is removed and
+// made again, and when that is not allowed the channel stays dead.
 int SharedSegment(key_t key, int size)
 {
-    int id = shmget(key, size_t(size), IPC_CREAT | 0666);
-    if (id == -1 && errno == EINVAL) {
-        const int old = shmget(key, 0, 0);
-        if (old != -1)
-            shmctl(old, IPC_RMID, nullptr);
-        return shmget(key, size_t(size), IPC_CREAT | 0666);
-    }
+    int id = shmget(key, size_t(size), IPC_CREAT | IPC_EXCL | 0600);
+    if (id != -1 || errno != EEXIST)
+        return id;
+    const int old = shmget(key, 0, 0);
     shmid_ds ds{};
-    if (id != -1 && shmctl(id, IPC_STAT, &ds) == 0 && ds.shm_segsz != size_t(size)) {
-        shmctl(id, IPC_RMID, nullptr);
-        id = shmget(key, size_t(size), IPC_CREAT | 0666);
+    if (old != -1 && shmctl(old, IPC_STAT, &ds) == 0 && IpcIsOurs(ds.shm_perm) && ds.shm_segsz == size_t(size))
+        return old;
+    if (old == -1 || shmctl(old, IPC_RMID, nullptr) != 0) {
+        qWarning("video channel: the shared memory under key 0x%x is not ours and cannot be removed: "
+                 "the channel stays dead",
+                 unsigned(key));
+        return -1;
     }
-    return id;
+    return shmget(key, size_t(size), IPC_CREAT | IPC_EXCL | 0600);
 }
 
 bool UseNameIsNull()

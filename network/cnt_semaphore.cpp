@@ -1,7 +1,12 @@
 #include "network/cnt_semaphore.h"
 
+#include <cerrno>
+
 #include <sys/ipc.h>
 #include <sys/sem.h>
+#include <unistd.h>
+
+#include <QtDebug>
 
 namespace {
 
@@ -13,9 +18,30 @@ union semun {
 
 }  // namespace
 
+bool IpcIsOurs(const ipc_perm& perm)
+{
+    return perm.uid == geteuid() && perm.cuid == geteuid() && (perm.mode & 0777) == 0600;
+}
+
 int CNT_Semaphore::create_sem(int n)
 {
-    const int id = semget(key, n, IPC_CREAT | 0666);
+    int id = semget(key, n, IPC_CREAT | IPC_EXCL | 0600);
+    if (id < 0 && errno == EEXIST) {
+        const int old = semget(key, 0, 0);
+        semid_ds ds{};
+        semun stat;
+        stat.buf = &ds;
+        if (old != -1 && semctl(old, 0, IPC_STAT, stat) == 0 && IpcIsOurs(ds.sem_perm) && int(ds.sem_nsems) >= n) {
+            id = old;
+        } else if (old == -1 || semctl(old, 0, IPC_RMID) != 0) {
+            qWarning("video channel: the semaphore under key 0x%x is not ours and cannot be removed: "
+                     "the channel stays dead",
+                     unsigned(key));
+            return -1;
+        } else {
+            id = semget(key, n, IPC_CREAT | IPC_EXCL | 0600);
+        }
+    }
     if (id < 0)
         return id;
     semun arg;

@@ -2,13 +2,19 @@
 // One System V semaphore guarding a shared video channel, and what the client is told of the
 // channel. The writer never waits on the semaphore: a channel the client holds skips the frame, so
 // a reader that keeps it cannot stall the GUI thread (and with it the inspection cycle).
+#include <sys/ipc.h>
 #include <sys/types.h>
+
+// The IPC object was made by this user for this user alone (mode 0600).
+bool IpcIsOurs(const ipc_perm& perm);
 
 class CNT_Semaphore {
 public:
     explicit CNT_Semaphore(key_t key) : key(key) {}
 
-    // semget(key, n, IPC_CREAT | 0666), semaphore 0 set to 1; the id is kept only when that worked.
+    // A set of n semaphores only this user may use (0600), semaphore 0 set to 1; the id is kept
+    // only when that worked. A set found under the key is used only when it is ours, private and
+    // large enough; any other is removed and made again, and when that is not allowed there is none.
     int create_sem(int n);
     // An existing set of the key; the id is kept when found.
     int get_sem();

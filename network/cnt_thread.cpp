@@ -55,11 +55,13 @@ void CNT_Thread::setLinkUp(bool up)
     wakeup_.wakeAll();
 }
 
-bool CNT_Thread::acknowledge()
+bool CNT_Thread::acknowledge(quint64 connection)
 {
     QMutexLocker lock(&mutex_);
+    if (connection == 0 || connection != connection_)
+        return false;
     bool removed = false;
-    if (!queue_.isEmpty() && retry_ > 0) {
+    if (!queue_.isEmpty() && retry_ > 0 && writtenOn_ == connection) {
         queue_.removeFirst();
         removed = true;
     }
@@ -104,6 +106,7 @@ void CNT_Thread::run()
         const QByteArray frame = queue_.first();
         const quint64 connection = connection_;
         ++retry_;
+        writtenOn_ = connection;
         acked_ = false;
         lock.unlock();
         write_(connection, frame);

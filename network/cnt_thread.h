@@ -38,9 +38,10 @@ public:
     void clearSocket() { setSocket(0); }
     // The link is usable (connected flag of the server); the sender idles while it is not.
     void setLinkUp(bool up);
-    // An acknowledge: removes the head when it was written and not yet acknowledged; otherwise
-    // only wakes the sender. Returns true when it removed the head.
-    bool acknowledge();
+    // An acknowledge read on connection `connection`: removes the head when it was written to that
+    // connection and not yet acknowledged; otherwise only wakes the sender. An acknowledge of
+    // another connection changes nothing. Returns true when it removed the head.
+    bool acknowledge(quint64 connection);
     // Wakes the sender (goThrough).
     void wake();
     // The acknowledge wait; 5 s in the program, shorter in tests.
@@ -61,6 +62,7 @@ private:
     QWaitCondition wakeup_;
     QList<QByteArray> queue_;
     quint64 connection_ = 0;
+    quint64 writtenOn_ = 0;  // the connection the head was last written to
     bool linkUp_ = false;
     bool acked_ = false;
     bool stopping_ = false;

@@ -13,6 +13,7 @@
 #include "widgets/bcombobox.h"
 #include "widgets/blineedit.h"
 #include "widgets/checkbox.h"
+#include "widgets/fittext.h"
 #include "widgets/textrow.h"
 
 namespace {
@@ -106,6 +107,8 @@ NetworkParamsWidget::NetworkParamsWidget(QWidget* parent) : BWidget(parent)
     }
     column->addStretch();
     setStyleSheet("QLabel{font-size:22px;color:#656263;}");
+    // "Connecting large data system" takes what its row leaves beside the field and the spacing.
+    FitInLayout(pairs[2].secondCaption, textRow(358), 320, 22);
 }
 
 void NetworkParamsWidget::WizardParaInit()

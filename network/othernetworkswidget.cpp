@@ -65,11 +65,8 @@ OtherNetworksWidget::OtherNetworksWidget(QWidget* parent) : BWidget(parent)
     updateServer = new QPushButton(textRow(453), this);
     for (QPushButton* b : {updateWifi, updateServer}) {
         b->setFixedSize(200, 50);
-        // Longer captions ("Update server settings") are set smaller than the page's 22 px, not cut;
-        // the button's own rule wins over the page's.
-        const int px = FittingPixelSize(b->font(), {b->text()}, 200 - kButtonPadding, 22, 12);
-        if (px < 22)
-            b->setStyleSheet(QString("QPushButton{font-size:%1px;}").arg(px));
+        // Longer captions ("Update server settings") are set smaller than the page's 22 px, not cut.
+        FitCaption(b, {b->text()}, 200 - kButtonPadding, 22);
     }
     trafficLines = new QLabel(this);
 

@@ -10,6 +10,7 @@
 #include "core/wizardpara.h"
 #include "vision/controller/mainwindow.h"
 #include "widgets/checkbox.h"
+#include "widgets/fittext.h"
 #include "widgets/textrow.h"
 
 bool FactoryParamShown(const QWidget* page)
@@ -61,6 +62,9 @@ AdvanceFuncWidget::AdvanceFuncWidget(QWidget* parent) : BWidget(parent)
     factoryResetButton = button(textRow(551));
     hardwareButton = button(textRow(551));
     hardwareButton->hide();
+    for (QPushButton* b : {updateButton, modifyTimeButton, calibrateButton, exitButton, exportButton,
+                           factoryResetButton, hardwareButton})
+        FitCaption(b, {b->text()}, 200 - 16, 22, 50 - 6);  // clear of the frame; "calibrate" breaks its line
 
     auto* row1 = new QHBoxLayout;
     row1->setSpacing(20);

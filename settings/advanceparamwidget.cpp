@@ -13,6 +13,7 @@
 #include "core/wizardpara.h"
 #include "widgets/blineedit.h"
 #include "widgets/blinelabel.h"
+#include "widgets/fittext.h"
 #include "widgets/textrow.h"
 
 int ScreenOffDelay(int seconds)
@@ -33,7 +34,8 @@ AdvanceparamWidget::AdvanceparamWidget(QWidget* parent) : QWidget(parent)
     auto* saveRow = new QHBoxLayout;
     saveRow->setSpacing(20);
     saveRow->setContentsMargins(0, 0, 0, 0);
-    saveRow->addWidget(sized(new QLabel(textRow(261), this), 130, 50));
+    auto* saveCaption = new QLabel(textRow(261), this);
+    saveRow->addWidget(sized(saveCaption, 130, 50));
     groupName = new BLineEdit(this, QString(), QString(), KeyboardFull);
     saveRow->addWidget(sized(groupName, 200, 50));
     saveButton = new QPushButton(textRow(182), this);
@@ -43,7 +45,8 @@ AdvanceparamWidget::AdvanceparamWidget(QWidget* parent) : QWidget(parent)
     auto* readRow = new QHBoxLayout;
     readRow->setSpacing(20);
     readRow->setContentsMargins(0, 0, 0, 0);
-    readRow->addWidget(sized(new QLabel(textRow(571), this), 130, 50));
+    auto* readCaption = new QLabel(textRow(571), this);
+    readRow->addWidget(sized(readCaption, 130, 50));
     groupList = new QComboBox(this);
     groupList->setItemDelegate(new QStyledItemDelegate(groupList));
     groupList->setFixedWidth(200);
@@ -53,6 +56,11 @@ AdvanceparamWidget::AdvanceparamWidget(QWidget* parent) : QWidget(parent)
     deleteButton = new QPushButton(textRow(184), this);
     readRow->addWidget(sized(deleteButton, 100, 50));
     readRow->addStretch();
+    // Captions longer than their fixed boxes are set smaller, the two labels on two lines if need be.
+    for (QLabel* l : {saveCaption, readCaption})
+        FitLabel(l, 22);
+    for (QPushButton* b : {saveButton, restoreButton, deleteButton})
+        FitCaption(b, {b->text()}, 100 - 4, 22);
 
     auto* grid = new QGridLayout;
     grid->setVerticalSpacing(20);

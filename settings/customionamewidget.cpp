@@ -36,7 +36,8 @@ QLabel* slotCaption(const QString& text, QWidget* parent)
     l->setFixedSize(180, 60);
     l->setFont(pageFont());
     l->setAlignment(Qt::AlignCenter);
-    l->setStyleSheet("color:yellow;");
+    // Its own size: the program's label rule (18 px) would win over the font.
+    l->setStyleSheet("color:yellow;font-size:30px;");
     return l;
 }
 
@@ -47,6 +48,7 @@ ComboBox* nameCombo(int rows, QString (*name)(int), QWidget* parent)
     c->setFont(pageFont());
     for (int r = 0; r < rows; ++r)
         c->addItem(name(r));
+    c->fitTexts(30);
     return c;
 }
 

@@ -41,9 +41,9 @@ std::optional<QStringList> ParseProductReply(const QByteArray& body)
     if (cJSON_IsObject(root) && cJSON_IsArray(result)) {
         QStringList list;
         bool whole = true;
-        const int n = cJSON_GetArraySize(result);
-        for (int i = 0; i < n && whole; ++i) {
-            cJSON* item = cJSON_GetArrayItem(result, i);
+        // Walked along the list: looking each element up by index is quadratic in the list.
+        cJSON* item = nullptr;
+        cJSON_ArrayForEach(item, result) {
             cJSON* name = item && cJSON_IsObject(item) ? cJSON_GetObjectItem(item, "product_name") : nullptr;
             if (!name) {
                 whole = false;

@@ -1,6 +1,12 @@
 #include "settings/deviceparamswidget.h"
 
+#include <malloc.h>
+
+#include <QCoreApplication>
 #include <QFile>
+#include <QPointer>
+#include <QStringListModel>
+#include <QThreadPool>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -29,6 +35,8 @@ DeviceParamsWidget::DeviceParamsWidget(QWidget* parent) : BWidget(parent)
         return e;
     };
     productName = new BComboBox(this);
+    productModel_ = new QStringListModel(this);
+    productName->setModel(productModel_);
     productName->setFixedSize(300, 50);
     getProductButton = new QPushButton(textRow(433), this);
     // At least the sizes of the layout; longer captions (English) widen the buttons.
@@ -64,7 +72,7 @@ DeviceParamsWidget::DeviceParamsWidget(QWidget* parent) : BWidget(parent)
     connect(getProductButton, &QPushButton::clicked, this, &DeviceParamsWidget::SlotGetProductName);
     if (gpNet) {
         gpNet->setSessionReceiver(CNT_Net::kSessionProduct, this,
-                                  [this](const QString& body) { cnt_reset_product(body); });
+                                  [this](const QString& body) { cnt_reset_product_later(body); });
     }
     connect(resetStatisticsButton, &QPushButton::clicked, this, &DeviceParamsWidget::SlotResetStatistics);
 }
@@ -107,13 +115,52 @@ void DeviceParamsWidget::SlotGetProductName()
 void DeviceParamsWidget::cnt_reset_product(const QString& body)
 {
     const std::optional<QStringList> names = ParseProductReply(body.toUtf8());
-    if (!names)
+    if (names)
+        ShowProducts(*names);
+}
+
+void DeviceParamsWidget::cnt_reset_product_later(const QString& body)
+{
+    nextReply_ = body;
+    if (!parsing_)
+        ParseNext();
+}
+
+void DeviceParamsWidget::ParseNext()
+{
+    if (!nextReply_) {
+        parsing_ = false;
         return;
+    }
+    parsing_ = true;
+    const QString body = *nextReply_;
+    nextReply_.reset();
+    QPointer<DeviceParamsWidget> self(this);
+    QThreadPool::globalInstance()->start([self, body] {
+        std::optional<QStringList> names = ParseProductReply(body.toUtf8());
+        // The parse's many small blocks go back to the system, not into this thread's arena.
+        malloc_trim(0);
+        // Back on the GUI thread, where the page may be gone by then.
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [self, names = std::move(names)] {
+                if (!self)
+                    return;
+                if (names)
+                    self->ShowProducts(*names);
+                self->ParseNext();
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void DeviceParamsWidget::ShowProducts(const QStringList& names)
+{
     std::optional<QString> current;
     if (productName->count() > 0)
         current = productName->currentText();
-    productName->clear();
-    productName->addItems(MergeProductList(current, *names));
+    // One model reset: adding 40,000 items one by one holds the GUI thread for many milliseconds.
+    productModel_->setStringList(MergeProductList(current, names));
     if (productName->count() > 0)
         productName->setCurrentIndex(0);
     update();

@@ -2,11 +2,16 @@
 // The "Device parameters" page: the production data reported with the statistics (product name
 // from the plant server's list, operator, cavities, expected capacity, batch) and the reset of the
 // statistics kept for the network.
+#include <optional>
+
+#include <QStringList>
+
 #include "widgets/bwidget.h"
 
 class BComboBox;
 class BLineEdit;
 class QPushButton;
+class QStringListModel;
 
 class DeviceParamsWidget : public BWidget {
     Q_OBJECT
@@ -15,8 +20,14 @@ public:
 
     void WizardParaInit();
     void accept();
-    // The report server hands over the body of a product-list reply (session id 14).
+    // The body of a product-list reply (session id 14), parsed and shown at once.
     void cnt_reset_product(const QString& body);
+    // The same for the report server: parsed on a worker thread (a list of 40,000 names takes
+    // longer than a monitoring pass may wait), then shown; while one is parsed only the newest
+    // later reply is kept.
+    void cnt_reset_product_later(const QString& body);
+    // A reply being parsed or waiting.
+    bool productReplyPending() const { return parsing_; }
 
     BComboBox* productName = nullptr;
     QPushButton* getProductButton = nullptr;
@@ -33,6 +44,12 @@ public slots:
     void SlotResetStatistics();
 
 private:
+    void ShowProducts(const QStringList& names);
+    void ParseNext();
+
+    QStringListModel* productModel_ = nullptr;  // the product names
+    bool parsing_ = false;
+    std::optional<QString> nextReply_;
     QString loadedProduct_;
     QString loadedOperator_;
 };

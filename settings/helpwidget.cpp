@@ -55,7 +55,9 @@ void HelpWidget::SlotAlarm()
 
 void HelpWidget::SlotReturn()
 {
-    hide();
+    // Back to the manual's first page; hiding the viewer left the help tab blank until a restart.
+    gHelpC = stepper_.shown(0);
+    update();
 }
 
 void HelpWidget::paintEvent(QPaintEvent*)

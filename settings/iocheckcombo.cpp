@@ -36,11 +36,11 @@ protected:
     bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
 };
 
+// Through the box's own style sheet: a palette set before the program's style sheet polishes the
+// box is replaced by it, and the disabled boxes showed the yellow of enabled ones on first opening.
 void paintCaption(CheckBox* b, const QColor& colour)
 {
-    QPalette pal = b->palette();
-    pal.setColor(QPalette::All, QPalette::WindowText, colour);
-    b->setPalette(pal);
+    b->setStyleSheet(QString("QCheckBox{color:%1;}").arg(colour.name()));
 }
 
 }  // namespace
@@ -57,7 +57,7 @@ IOCheckComBO::IOCheckComBO(IOWidget* parent, QString caption, int boxes)
         caption_->setFixedSize(200, 50);
         caption_->setFont(rowFont());
         caption_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-        caption_->setStyleSheet("color:yellow;");
+        caption_->setStyleSheet("color:yellow;font-size:28px;");
         layout_->addWidget(caption_);
     }
     trigger_ = rowCombo(this);
@@ -77,6 +77,7 @@ IOCheckComBO::IOCheckComBO(IOWidget* parent, QString caption, int boxes)
     cut_ = rowCombo(this);
     for (int r : {474, 475, 523})
         cut_->addItem(textRow(r));
+    cut_->fitTexts(28);
     layout_->addWidget(cut_);
 
     connect(trigger_, QOverload<int>::of(&QComboBox::activated), this,
@@ -95,6 +96,7 @@ void IOCheckComBO::setTriggerItems(const QStringList& items, int current)
     const QSignalBlocker block(trigger_);
     trigger_->clear();
     trigger_->addItems(items);
+    trigger_->fitTexts(28);
     trigger_->setCurrentIndex(current >= 0 && current < items.size() ? current : -1);
 }
 

@@ -15,6 +15,7 @@
 #include "settings/pageslider.h"
 #include "widgets/blinelabel.h"
 #include "widgets/combobox.h"
+#include "widgets/fittext.h"
 #include "widgets/textrow.h"
 
 namespace {
@@ -42,11 +43,16 @@ IOParamsWidget::IOParamsWidget(QWidget* parent) : BWidget(parent)
 
     auto* procedureRow = new QHBoxLayout;
     procedureRow->setSpacing(30);
-    procedureRow->addWidget(new QLabel(textRow(584), this));
+    // The caption and the five radios share the row (1220 px less the spacing and the 80 px of each
+    // indicator): longer texts are set smaller, never squeezed by the row.
+    auto* procedureCaption = new QLabel(textRow(584), this);
+    FitInLayout(procedureCaption, procedureCaption->text(), 170, 22);
+    procedureRow->addWidget(procedureCaption);
     procedure_ = new QButtonGroup(this);
     const int procedureRows[5] = {384, 385, 386, 399, 472};
     for (int id = 0; id < 5; ++id) {
         auto* b = new QRadioButton(textRow(procedureRows[id]), this);
+        FitInLayout(b, b->text(), 100, 22);
         procedure_->addButton(b, id);
         procedureRow->addWidget(b);
     }
@@ -55,18 +61,22 @@ IOParamsWidget::IOParamsWidget(QWidget* parent) : BWidget(parent)
     // Placed directly on the page, over the gap between the procedure row and the sliders.
     cavityCaption_ = new QLabel(textRow(585), this);
     cavityCaption_->setGeometry(96, 150, 100, 50);
+    FitLabel(cavityCaption_, 22);
     cavity_ = new QButtonGroup(this);
     const int cavityRows[3] = {376, 377, 383};
     const int cavityX[3] = {210, 370, 550};
     for (int id = 0; id < 3; ++id) {
         auto* b = new QRadioButton(textRow(cavityRows[id]), this);
         b->setGeometry(cavityX[id], 150, 200, 50);
+        FitCaption(b, {b->text()}, 200 - 80, 22);
         cavity_->addButton(b, id);
     }
     customIO_ = new QPushButton(textRow(473), this);
     customIO_->setGeometry(220, 150, 200, 50);
     ioName_ = new QPushButton(textRow(498), this);
     ioName_->setGeometry(510, 150, 200, 50);
+    for (QPushButton* b : {customIO_, ioName_})
+        FitCaption(b, {b->text()}, 200 - 4, 22);
     showProcedureControls(-1);
 
     auto* grid = new QGridLayout;

@@ -40,8 +40,10 @@ IOWidget::IOWidget(SystemSettingWidget* screen)
         const QSignalBlocker block(count_);
         count_->setCurrentIndex(6);
     }
-    confirm_->setGeometry(1550, 855, 200, 75);
-    reset_->setGeometry(1320, 855, 200, 75);
+    count_->fitTexts(32);
+    // Inside the 1725 px pop-up (at 1550 the last 25 px of Confirm lay outside it).
+    confirm_->setGeometry(1500, 855, 200, 75);
+    reset_->setGeometry(1270, 855, 200, 75);
     connect(count_, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &IOWidget::SlotChangeDetectNum);
     connect(reset_, &QPushButton::clicked, this, &IOWidget::reset);
@@ -143,9 +145,16 @@ void IOWidget::paintEvent(QPaintEvent*)
     QPainter p(this);
     if (gpPixmapLogo)
         p.drawPixmap(rect(), *gpPixmapLogo);
+    p.setPen(Qt::cyan);
+    for (const PaintedText& t : paintedTexts()) {
+        p.setFont(t.font);
+        p.drawText(t.room, Qt::AlignCenter, t.text);
+    }
+}
+
+QList<PaintedText> IOWidget::paintedTexts() const
+{
     QFont f("wqy-microhei");
     f.setPixelSize(35);
-    p.setFont(f);
-    p.setPen(Qt::cyan);
-    p.drawText(QRect((width() - 300) / 2, 20, 300, 50), Qt::AlignCenter | Qt::TextDontClip, textRow(499));
+    return {{textRow(499), f, QRect(0, 20, width(), 50)}};
 }

@@ -6,13 +6,14 @@
 #include <QWidget>
 
 #include "settings/iogridmodel.h"
+#include "widgets/paintedtexts.h"
 
 class ColorButton;
 class ComboBox;
 class IOCheckComBO;
 class SystemSettingWidget;
 
-class IOWidget : public QWidget {
+class IOWidget : public QWidget, public PaintedTexts {
     Q_OBJECT
 public:
     explicit IOWidget(SystemSettingWidget* screen);
@@ -47,6 +48,10 @@ public slots:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+
+public:
+    // The title, centred over the pop-up's width (it is drawn unclipped beyond its 300 px box).
+    QList<PaintedText> paintedTexts() const override;
 
 private:
     void refresh();

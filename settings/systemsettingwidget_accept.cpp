@@ -93,6 +93,7 @@ void SystemSettingWidget::accept()
     // 6.
     const bool cardSame = !gpNet || sameCard(gpNet->cardInForce, gpNet->cardEdit);
     if (std::memcmp(gpWPara, gpWParaBak, sizeof(WizardPara)) == 0 && cardSame) {
+        qInfo("settings: nothing changed");
         for (int c = 0; c < h->cameraCount(); ++c)
             h->updateView(c);
         return;

@@ -1,5 +1,6 @@
 #include "statistics/histogram.h"
 
+#include <QFontMetrics>
 #include <QPainter>
 #include <algorithm>
 
@@ -95,37 +96,80 @@ void Histogram::clcMaxY()
         maxY_ = std::max(maxY_, v);
 }
 
+namespace {
+
+QFont ChartFont(int pt)
+{
+    QFont font(QStringLiteral("wqy-microhei"));
+    font.setPointSize(pt);
+    return font;
+}
+
+// The legend from the right edge: OK text, its swatch, NG text, its swatch. Each text gets at least
+// 100 px and as much as it needs, so no swatch lies over its first characters.
+struct Legend {
+    QRect okText, ngText;
+    QRectF okSwatch, ngSwatch;
+};
+
+Legend LayOutLegend(int W, double half)
+{
+    const QFontMetrics fm(ChartFont(20));
+    auto width = [&](const QString& t) { return std::max(100, fm.horizontalAdvance(t) + 4); };
+    Legend l;
+    const int okW = width(QStringLiteral("产出次数"));
+    l.okText = QRect(W - 39 - okW, 5, okW, 30);
+    l.okSwatch = QRectF(l.okText.left() - (5 + half), 5, half, 30);
+    const int ngW = width(QStringLiteral("异常次数"));
+    l.ngText = QRect(int(l.okSwatch.left()) - 5 - ngW, 5, ngW, 30);
+    l.ngSwatch = QRectF(l.ngText.left() - (5 + half), 5, half, 30);
+    return l;
+}
+
+}  // namespace
+
+QList<PaintedText> Histogram::paintedTexts() const
+{
+    QList<PaintedText> out;
+    const QFont small = ChartFont(15);
+    const HistogramGeometry g = LayOutHistogram(width(), height(), barCount_, maxY_, s1_, s2_);
+    for (int i = 0; i < g.bars.size(); ++i) {
+        const HistogramBar& b = g.bars[i];
+        out.append({QString::number(labels_.value(i)), small, b.label.toRect()});
+        out.append({QString::number(s1_.value(i)), small, b.okValue});
+        out.append({QString::number(s2_.value(i)), small, b.ngValue});
+    }
+    const Legend l = LayOutLegend(width() - 1, g.pitch / 2);
+    out.append({QStringLiteral("产出次数"), ChartFont(20), l.okText});
+    out.append({QStringLiteral("异常次数"), ChartFont(20), l.ngText});
+    return out;
+}
+
+QList<QRectF> Histogram::legendSwatches() const
+{
+    const Legend l = LayOutLegend(width() - 1, LayOutHistogram(width(), height(), barCount_, maxY_, s1_, s2_).pitch / 2);
+    return {l.ngSwatch, l.okSwatch};
+}
+
 void Histogram::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     const int W = width() - 1, H = height() - 1;
     painter.setPen(Qt::black);
-    QFont font(QStringLiteral("wqy-microhei"));
-    font.setPointSize(15);
-    painter.setFont(font);
-
     painter.drawLine(0, H - 19, W + 1, H - 19);
     painter.drawLine(20, 40, 20, H + 1);
 
     const HistogramGeometry g = LayOutHistogram(width(), height(), barCount_, maxY_, s1_, s2_);
-    for (int i = 0; i < g.bars.size(); ++i) {
-        const HistogramBar& b = g.bars[i];
+    for (const HistogramBar& b : g.bars) {
         painter.drawLine(QLineF(b.centre, H - 29, b.centre, H - 19));
-        painter.drawText(b.label, Qt::AlignCenter, QString::number(labels_.value(i)));
         painter.fillRect(b.ok, kOkColour);
-        painter.drawText(b.okValue, Qt::AlignCenter, QString::number(s1_.value(i)));
         painter.fillRect(b.ng, kNgColour);
-        painter.drawText(b.ngValue, Qt::AlignCenter, QString::number(s2_.value(i)));
     }
-
-    font.setPointSize(20);
-    painter.setFont(font);
-    const double half = g.pitch / 2;
-    const QRectF okText(W - 139, 5, 100, 30);
-    painter.drawText(okText, Qt::AlignCenter, QStringLiteral("产出次数"));
-    const double okSwatch = okText.left() - (5 + half);
-    painter.fillRect(QRectF(okSwatch, 5, half, 30), kOkColour);
-    const QRectF ngText(okSwatch - 105, 5, 100, 30);
-    painter.drawText(ngText, Qt::AlignCenter, QStringLiteral("异常次数"));
-    painter.fillRect(QRectF(ngText.left() - (5 + half), 5, half, 30), kNgColour);
+    const QList<QRectF> swatches = legendSwatches();
+    painter.fillRect(swatches[0], kNgColour);
+    painter.fillRect(swatches[1], kOkColour);
+    for (const PaintedText& t : paintedTexts()) {
+        painter.setFont(t.font);
+        painter.drawText(t.room, Qt::AlignCenter, t.text);
+    }
 }

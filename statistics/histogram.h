@@ -6,6 +6,8 @@
 #include <QRect>
 #include <QWidget>
 
+#include "widgets/paintedtexts.h"
+
 // Where the chart puts bar i in a widget of the given size (plain geometry, used by the painting).
 struct HistogramBar {
     double centre = 0;
@@ -23,7 +25,7 @@ struct HistogramGeometry {
 HistogramGeometry LayOutHistogram(int width, int height, int barCount, int maxY, const QList<int>& s1,
                                   const QList<int>& s2);
 
-class Histogram : public QWidget {
+class Histogram : public QWidget, public PaintedTexts {
     Q_OBJECT
 public:
     explicit Histogram(QWidget* parent);
@@ -41,6 +43,11 @@ public:
     int maxY() const { return maxY_; }
     const QList<int>& series1() const { return s1_; }
     const QList<int>& series2() const { return s2_; }
+
+    // Every text the chart paints: hour labels, bar values and the legend, each in its rect.
+    QList<PaintedText> paintedTexts() const override;
+    // The legend's swatches (NG, then OK), left of their texts.
+    QList<QRectF> legendSwatches() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -34,6 +34,9 @@ namespace {
 const char* const kListConnection = "dbListRes";
 const char* const kGreen = "color:#00FF00;";
 const char* const kRed = "color:#FF0000;";
+// The tab (1738 px, its frame) less the page's margins (30 + 30), the shift column (150) and the
+// grid's spacing.
+constexpr int kChartWidth = 1738 - 4 - 60 - 150 - 4;
 
 QString Row(int row)
 {
@@ -97,10 +100,12 @@ StatisticsWidget::StatisticsWidget(QWidget* parent, StatisticsScreenHost host) :
     };
     QVBoxLayout* morning = shiftGroup(545, &morningOk_, &morningNg_, "morning");
     QVBoxLayout* night = shiftGroup(546, &nightOk_, &nightNg_, "night");
+    // The charts take what the tab leaves beside the shift column (1600 px ran about 70 px past the
+    // tab's right edge).
     morningChart_ = new Histogram(page, {8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19});
-    morningChart_->setFixedSize(1600, 420);
+    morningChart_->setFixedSize(kChartWidth, 420);
     nightChart_ = new Histogram(page, {20, 21, 22, 23, 0, 1, 2, 3, 4, 5, 6, 7});
-    nightChart_->setFixedSize(1600, 420);
+    nightChart_->setFixedSize(kChartWidth, 420);
 
     auto* day = new QVBoxLayout;
     day->setSpacing(10);

@@ -1,5 +1,7 @@
 #include "widgets/boxframe.h"
 
+#include "widgets/fittext.h"
+
 #include <algorithm>
 
 #include <QDialog>
@@ -89,22 +91,13 @@ void centreBox(QDialog* box)
 
 void fitTitle(QLabel* title)
 {
-    const int width = title->maximumWidth();
     const QStringList words = title->text().split(QRegExp("\\s+"), Qt::SkipEmptyParts);
-    int px = 30;
-    for (; px > 12; --px) {
-        QFont f = title->font();
-        f.setPixelSize(px);
-        const QFontMetrics fm(f);
-        bool fits = true;
-        for (const QString& w : words) {
-            // Chinese wraps between characters: only words of other scripts must fit whole.
-            const bool han = std::any_of(w.begin(), w.end(), [](QChar c) { return c.script() == QChar::Script_Han; });
-            fits = fits && (han || fm.horizontalAdvance(w) <= width);
-        }
-        if (fits)
-            break;
-    }
+    // Chinese wraps between characters: only words of other scripts must fit whole.
+    QStringList whole;
+    for (const QString& w : words)
+        if (std::none_of(w.begin(), w.end(), [](QChar c) { return c.script() == QChar::Script_Han; }))
+            whole << w;
+    const int px = FittingPixelSize(title->font(), whole, title->maximumWidth(), 30);
     title->setStyleSheet(px == 30 ? QString() : QString("font-size:%1px;").arg(px));
 }
 
@@ -119,13 +112,16 @@ void fitMessage(QDialog* box, QLabel* message, int buttonTop)
     if (available <= 0 || width <= 0)
         return;
     int px = 30;
-    for (; px > 12; --px) {
+    int high = 0;
+    for (; px >= kMinCaptionPixels; --px) {
         QFont f = message->font();
         f.setPixelSize(px);
-        const QRect need = QFontMetrics(f).boundingRect(QRect(0, 0, width, 100000), Qt::TextWordWrap, message->text());
-        if (need.height() <= available)
+        high = QFontMetrics(f).boundingRect(QRect(0, 0, width, 100000), Qt::TextWordWrap, message->text()).height();
+        if (high <= available || px == kMinCaptionPixels)
             break;
     }
     if (px != 30)
         message->setStyleSheet(QString("font-size:%1px;").arg(px));
+    // The lines get their height in the box's layout, not what its stretch leaves them.
+    message->setMinimumHeight(std::min(high, available));
 }

@@ -7,7 +7,13 @@
 #include <QStackedLayout>
 #include <QVBoxLayout>
 
+#include "widgets/fittext.h"
 #include "widgets/textrow.h"
+
+namespace {
+// Beside the 130 px left padding, in the column less the scroll bar and the frame.
+constexpr int kCaptionRoom = 355 - 2 - 40 - 130 - 2;
+}  // namespace
 
 BVerticalTabBar::BVerticalTabBar(QWidget* parent) : BWidget(parent)
 {
@@ -18,7 +24,9 @@ BVerticalTabBar::BVerticalTabBar(QWidget* parent) : BWidget(parent)
     scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll_->setStyleSheet("QScrollBar:vertical {width:40px;}");
     tabColumn_ = new QWidget;
-    tabColumn_->setFixedWidth(353);
+    // The column takes the viewport's width: a fixed 353 px column lost its right 40 px under the
+    // scroll bar that fifteen tabs bring.
+    scroll_->setWidgetResizable(true);
     tabColumn_->setStyleSheet(
         "QPushButton{background-color:#ffffff;border-width:1px 0px 1px 0px;border-style:solid;border-color:#d3d3d3;"
         "color:#656263;font-size:22px;text-align:left;padding:0px 0px 0px 130px;}"
@@ -88,6 +96,7 @@ void BVerticalTabBar::addWidgetGroup(QPixmap& icon, QVector<QString> names, QVec
         } else {
             btn->setStyleSheet("border-width:0px 0px 1px 0px;");
         }
+        FitCaption(btn, {names[i]}, kCaptionRoom, 22);
         tabBtns_.append(btn);
         pages[i]->setParent(this);
         stack_->addWidget(pages[i]);

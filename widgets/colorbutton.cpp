@@ -44,12 +44,21 @@ void ColorButton::paintEvent(QPaintEvent*)
     const QPixmap* face = gpPixmapButton[isDown() ? 1 : 0];
     if (face)
         p.drawPixmap(rect(), *face);
+    p.setPen(Qt::white);
+    for (const PaintedText& t : paintedTexts()) {
+        p.setFont(t.font);
+        p.drawText(t.room, Qt::AlignCenter, t.text);
+    }
+}
+
+QList<PaintedText> ColorButton::paintedTexts() const
+{
+    if (isPicture_ || text().isEmpty())
+        return {};
     QFont f("wqy-microhei");
     if (int px = captionPixelSize(style_)) {
         // A caption wider than the key (e.g. "character" on an 80 px key) is set smaller, not cut.
-        f.setPixelSize(FittingPixelSize(f, {text()}, width() - 6, px, 10));
+        f.setPixelSize(FittingPixelSize(f, {text()}, width() - 6, px));
     }
-    p.setFont(f);
-    p.setPen(Qt::white);
-    p.drawText(rect(), Qt::AlignCenter, text());
+    return {{text(), f, rect()}};
 }

@@ -3,7 +3,9 @@
 #include <QPixmap>
 #include <QPushButton>
 
-class ColorButton : public QPushButton {
+#include "widgets/paintedtexts.h"
+
+class ColorButton : public QPushButton, public PaintedTexts {
 public:
     // style 3 most buttons, 4 the side panel, 5 the camera view (caption sizes differ).
     ColorButton(const QString& text, QWidget* parent, int style);
@@ -15,6 +17,8 @@ public:
     int style() const { return style_; }
     // Caption pixel size for a style in the language in force (0: none set).
     static int captionPixelSize(int style);
+    // The caption as painted: its font (set smaller when wider than the key) over the whole key.
+    QList<PaintedText> paintedTexts() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -2,6 +2,9 @@
 
 #include <QEvent>
 #include <QListView>
+#include <QRegularExpression>
+
+#include "widgets/fittext.h"
 
 ComboBox::ComboBox(QWidget* parent) : QComboBox(parent)
 {
@@ -15,6 +18,17 @@ void ComboBox::setItemHeight(int h)
 {
     setStyleSheet(QString("QComboBox QAbstractItemView::item{height:%1px;}").arg(h) +
                   "QComboBox::tab-bar{border-width:0px;}");
+}
+
+void ComboBox::fitTexts(int px)
+{
+    static const QRegularExpression earlier("\\s*/\\*pad\\*/[^}]*\\}");
+    setStyleSheet(styleSheet().remove(earlier) + " /*pad*/QComboBox{padding:1px 4px 1px 8px;}");
+    QStringList texts;
+    for (int i = 0; i < count(); ++i)
+        texts << itemText(i);
+    // The arrow's 50 px, the paddings, the frame and the pixel the label keeps on either side.
+    FitCaption(this, texts, width() - 50 - 8 - 4 - 2 - 2, px);
 }
 
 void ComboBox::setItemWidth(int w)

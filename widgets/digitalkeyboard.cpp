@@ -9,6 +9,7 @@
 #include "widgets/entrykeys.h"
 #include "widgets/keyboardstyle.h"
 #include "widgets/toolkitglobals.h"
+#include "widgets/fittext.h"
 #include "widgets/textrow.h"
 
 DigitalKeyboard::DigitalKeyboard(QString title, QString hint, QString text, QWidget* parent)
@@ -70,6 +71,10 @@ void DigitalKeyboard::showEvent(QShowEvent* event)
     cancelBtn_->setText(textRow(124));
     confirmBtn_->setText(textRow(121));
     backBtn_->setText(textRow(157));
+    // A key column is (416 - 2 x 25 - 3 x 22) / 4 = 75 px wide: "Confirm" and "Cancel" are set
+    // smaller than the keys' 22 px there.
+    for (QPushButton* b : {cancelBtn_, confirmBtn_, backBtn_})
+        FitCaption(b, {b->text()}, 75 - 4, 22);
     if (event)
         QDialog::showEvent(event);
 }

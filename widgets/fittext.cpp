@@ -1,17 +1,97 @@
 #include "widgets/fittext.h"
 
-#include <QFontMetrics>
+#include <algorithm>
 
-int FittingPixelSize(QFont font, const QStringList& texts, int width, int px, int minPx)
+#include <QFontMetrics>
+#include <QLabel>
+#include <QRegularExpression>
+#include <QWidget>
+
+namespace {
+
+QStringList Lines(const QString& text)
+{
+    return text.split(QRegularExpression("\r\n|\n|\r"));
+}
+
+bool Fits(const QFont& font, const QStringList& texts, int width, int height)
+{
+    const QFontMetrics fm(font);
+    for (const QString& t : texts) {
+        const QStringList lines = Lines(t);
+        if (height > 0 && lines.size() * fm.lineSpacing() > height)
+            return false;
+        for (const QString& line : lines)
+            if (fm.horizontalAdvance(line) > width)
+                return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int FittingPixelSize(QFont font, const QStringList& texts, int width, int px, int minPx, int height)
 {
     for (; px > minPx; --px) {
         font.setPixelSize(px);
-        const QFontMetrics fm(font);
-        bool fits = true;
-        for (const QString& t : texts)
-            fits = fits && fm.horizontalAdvance(t) <= width;
-        if (fits)
+        if (Fits(font, texts, width, height))
             return px;
     }
     return minPx;
+}
+
+bool FitCaption(QWidget* w, const QStringList& texts, int room, int px, int roomHeight)
+{
+    w->ensurePolished();
+    const int size = FittingPixelSize(w->font(), texts, room, px, kMinCaptionPixels, roomHeight);
+    const QString cls = QString::fromLatin1(w->metaObject()->className());
+    // Replaces the rule an earlier fit left (texts change with the page's state).
+    static const QRegularExpression earlier("\\s*/\\*fit\\*/[^}]*\\}");
+    QString sheet = w->styleSheet().remove(earlier).trimmed();
+    // Bare declarations (the widget's own) become a rule so that a rule can follow them.
+    if (!sheet.isEmpty() && !sheet.contains('{'))
+        sheet = QString("%1{%2}").arg(cls, sheet);
+    if (size < px)
+        sheet += QString(" /*fit*/%1{font-size:%2px;}").arg(cls).arg(size);
+    w->setStyleSheet(sheet);
+    QFont f = w->font();
+    f.setPixelSize(size);
+    return Fits(f, texts, room, roomHeight);
+}
+
+bool FitLabel(QLabel* label, int px)
+{
+    const int m = label->margin();
+    const QRect room = label->contentsRect().adjusted(m, m, -m, -m);
+    label->setWordWrap(false);
+    if (FitCaption(label, {label->text()}, room.width(), px))
+        return true;
+    label->setWordWrap(true);
+    QStringList words;
+    for (const QString& w : label->text().split(QRegularExpression("\\s+"), Qt::SkipEmptyParts))
+        if (std::none_of(w.begin(), w.end(), [](QChar c) { return c.script() == QChar::Script_Han; }))
+            words << w;
+    QFont f = label->font();
+    for (int size = px; size >= kMinCaptionPixels; --size) {
+        f.setPixelSize(size);
+        const QFontMetrics fm(f);
+        bool fits = fm.boundingRect(room, int(label->alignment()) | Qt::TextWordWrap, label->text()).height() <=
+                    room.height();
+        for (const QString& w : words)
+            fits = fits && fm.horizontalAdvance(w) <= room.width();
+        if (fits) {
+            FitCaption(label, {}, room.width(), px);  // drops an earlier rule
+            if (size < px)
+                label->setStyleSheet(label->styleSheet() + QString(" /*fit*/QLabel{font-size:%1px;}").arg(size));
+            return true;
+        }
+    }
+    return false;
+}
+
+bool FitInLayout(QWidget* w, const QString& text, int room, int px)
+{
+    const bool fits = FitCaption(w, {text}, room, px);
+    w->setMinimumWidth(w->sizeHint().width());
+    return fits;
 }

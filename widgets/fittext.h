@@ -1,8 +1,31 @@
 #pragma once
-// Captions that do not fit their fixed box are set in smaller type, never cut.
+// Captions that do not fit their fixed box are set in smaller type, never cut, and never below the
+// size an operator reads at arm's length.
 #include <QFont>
 #include <QStringList>
 
+class QWidget;
+
+constexpr int kMinCaptionPixels = 14;
+
 // The largest pixel size from `px` down to `minPx` at which every text of `texts` in `font` is at
 // most `width` pixels wide (`minPx` when none is).
-int FittingPixelSize(QFont font, const QStringList& texts, int width, int px, int minPx);
+int FittingPixelSize(QFont font, const QStringList& texts, int width, int px, int minPx = kMinCaptionPixels,
+                     int height = 0);
+
+// Sets the caption of `w` (its texts `texts`, `room` pixels wide, `px` as the page sets it) in the
+// largest size from `px` down to kMinCaptionPixels at which they fit, through a rule of the widget's
+// own that wins over the page's and the program's style sheets. False when even the smallest size
+// does not fit (the caller lets the widget grow or wrap). With `roomHeight` the lines of a caption
+// that breaks them must fit that height too.
+bool FitCaption(QWidget* w, const QStringList& texts, int room, int px, int roomHeight = 0);
+
+class QLabel;
+
+// A label of fixed size: its text on one line as FitCaption sets it, else wrapped at word breaks in
+// the largest size from `px` down whose lines fit the label's width and height. False when nothing
+// fits.
+bool FitLabel(QLabel* label, int px);
+
+// FitCaption, then keeps the layout from squeezing the widget below what its caption needs.
+bool FitInLayout(QWidget* w, const QString& text, int room, int px);

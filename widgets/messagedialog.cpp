@@ -43,7 +43,7 @@ MessageDialog::MessageDialog(QString title, QString message, int mode, QWidget* 
         b->setFixedSize(100, 50);
         // Captions longer than the 100 px button ("Cancel" at 32 px) are set smaller, not cut.
         QString style = QString::fromLatin1(c.style);
-        const int px = FittingPixelSize(b->font(), {b->text()}, 84, 32, 12);
+        const int px = FittingPixelSize(b->font(), {b->text()}, 84, 32);
         if (px != 32)
             style.replace("font-size:32px", QString("font-size:%1px").arg(px));
         b->setStyleSheet(style);

@@ -93,7 +93,7 @@ void Slider::paintEvent(QPaintEvent*)
     p.setPen(Qt::green);
     QFont f("wqy-microhei");
     // A caption wider than its 120 px ("Sensitivity") is set smaller, not cut.
-    f.setPixelSize(FittingPixelSize(f, {objectName()}, 120, 30, 12));
+    f.setPixelSize(FittingPixelSize(f, {objectName()}, 120, 30));
     p.setFont(f);
     const int h = height();
     p.drawText(QRect(0, 0, 120, h), Qt::AlignLeft | Qt::AlignVCenter, objectName());

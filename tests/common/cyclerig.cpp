@@ -1,5 +1,7 @@
 #include "common/cyclerig.h"
 
+#include <algorithm>
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -129,7 +131,7 @@ bool CycleRig::Prepare(const CycleRigSetup& s)
 
     // Templates: the scene with sensor-like noise, five of them per stage and camera.
     for (int c = 1; c <= s.cameras; ++c)
-        for (int d = 1; d <= 2; ++d) {
+        for (int d = 1; d <= std::max(2, s.regionStages); ++d) {
             QDir().mkpath(QString("cammer%1%2").arg(c).arg(d));
             for (int t = 0; t < 5; ++t) {
                 cv::Mat pic = synth::noisy(scene_, 2, 0, 20 + t);
@@ -231,19 +233,36 @@ bool CycleRig::WaitFor(const std::function<bool()>& cond, int ms)
     return cond();
 }
 
-QList<OutputChange> CycleRig::Changes(qint64 fromMs)
+QList<OutputChange> CycleRig::Changes(qint64 fromMs, int mask)
 {
     QList<OutputChange> out;
     int last = -1;
     for (const BoardFrameLog& f : board_->frames()) {
         if (f.command != 1)
             continue;
-        const int bits = f.data & 0x7;
+        const int bits = f.data & mask;
         if (bits != last && f.ms >= fromMs)
             out << OutputChange{f.ms, bits};
         last = bits;
     }
     return out;
+}
+
+qint64 CycleRig::ChangeTo(qint64 fromMs, int bits, int mask)
+{
+    for (const OutputChange& c : Changes(fromMs, mask))
+        if (c.bits == bits)
+            return c.ms;
+    return -1;
+}
+
+QString CycleRig::Seen(qint64 fromMs, int mask)
+{
+    QString s;
+    for (const OutputChange& c : Changes(fromMs, mask))
+        s += mask > 7 ? QString("+%1:%2 ").arg(c.ms - fromMs).arg(c.bits, 2, 16, QChar('0'))
+                      : QString("+%1:%2 ").arg(c.ms - fromMs).arg(c.bits, 3, 2, QChar('0'));
+    return s;
 }
 
 QList<qint64> CycleRig::Raises(const QStringList& lines, int n)

@@ -55,8 +55,12 @@ public:
     // What the program printed and logged so far.
     QString Log();
     bool WaitFor(const std::function<bool()>& cond, int ms);
-    // Changes of outputs 0-2 in the words the board received since `fromMs`.
-    QList<OutputChange> Changes(qint64 fromMs);
+    // Changes of outputs 0-2 (the bits of `mask`) in the words the board received since `fromMs`.
+    QList<OutputChange> Changes(qint64 fromMs, int mask = 0x7);
+    // Time of the first change at or after `fromMs` to exactly `bits`; -1 if none.
+    qint64 ChangeTo(qint64 fromMs, int bits, int mask = 0x7);
+    // The changes since `fromMs` as "+ms:bits" for failure messages.
+    QString Seen(qint64 fromMs, int mask = 0x7);
     // Board time stamps of the input changes logged so far that raised input n.
     static QList<qint64> Raises(const QStringList& lines, int n);
     // Raises input n for `ms`; returns the board's time of that edge (-1: not seen).

@@ -4,6 +4,9 @@
 
 #include <QDialog>
 #include <QFile>
+#include <QImage>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 
 #include "common/programdir.h"
 #include "platform/camsdk/camsim.h"
@@ -35,6 +38,34 @@ void PrepareWindowDir(ProgramDir& dir, bool recordNull)
     qputenv("MOULDMON_SERIAL", dir.file("noboard").toUtf8());
     qunsetenv("MOULDMON_SIMCAM");
     camsim::CamSim::instance().reload();  // no device an earlier test served
+}
+
+void ServeSimulatedCameras(const ProgramDir& dir, int found, int stored)
+{
+    QImage scene(320, 240, QImage::Format_Grayscale8);
+    scene.fill(80);
+    ASSERT_TRUE(scene.save(dir.file("scene.png")));
+    QString devices;
+    for (int i = 1; i <= found; ++i)
+        devices += QString(R"(%1{"serial": "SIMCAM000%2", "model": "SIM", "width": 320, "height": 240,)"
+                           R"( "color": false, "fps": 20, "source": "%3"})")
+                       .arg(i > 1 ? "," : "")
+                       .arg(i)
+                       .arg(dir.file("scene.png"));
+    ASSERT_TRUE(dir.write("simcam.json", QString(R"({"make": "daheng", "devices": [%1]})").arg(devices).toUtf8()));
+    qputenv("MOULDMON_SIMCAM", dir.file("simcam.json").toUtf8());
+    camsim::CamSim::instance().reload();
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "sn-test");
+        db.setDatabaseName("SN.db");
+        ASSERT_TRUE(db.open());
+        QSqlQuery q(db);
+        for (int i = 0; i < stored; ++i)
+            ASSERT_TRUE(q.exec(QString("UPDATE sysparam SET value = 'SIMCAM000%1' WHERE name = 'serialNB%2'")
+                                   .arg(i + 1)
+                                   .arg(i)));
+    }
+    QSqlDatabase::removeDatabase("sn-test");
 }
 
 MainWindow* StartMainWindow()

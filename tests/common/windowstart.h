@@ -23,6 +23,9 @@ void StopWindowThreadsAtExit();
 // and in paraGroup/default, an empty RECORD.db (copied from an empty RECORDNULL.db when
 // `recordNull`), no board on the serial link and no simulated cameras.
 void PrepareWindowDir(ProgramDir& dir, bool recordNull = true);
+// Serves `found` simulated cameras (one grey 320 x 240 scene) and stores the serials of the first
+// `stored` of them in SN.db of the program directory `dir`.
+void ServeSimulatedCameras(const ProgramDir& dir, int found, int stored);
 // The parameter records (made once a process), the global mutexes and the text table, then the
 // window itself, not shown (the threads of the windows before it are stopped first).
 MainWindow* StartMainWindow();

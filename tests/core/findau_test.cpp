@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QProcess>
 #include <QTimerEvent>
 
@@ -115,7 +116,7 @@ TEST(FindAU, FindUAndManualMount)
     EXPECT_EQ(m.runner.lines(), (QStringList{"umount /mnt", "mount /dev/sdb1 /mnt", "mount /dev/sdc1 /mnt"}));
 }
 
-TEST(AutoCopy, TimerRunsTheScriptOnlyWhenPresentAndNotRunning)
+TEST(AutoCopy, TimerRunsTheScriptOncePerInsertionAndNotWhileRunning)
 {
     ProgramDir dir;
     qputenv("MOULDMON_SYSROOT", dir.path().toLocal8Bit());
@@ -130,6 +131,8 @@ TEST(AutoCopy, TimerRunsTheScriptOnlyWhenPresentAndNotRunning)
     QCoreApplication::sendEvent(&t, &tick);
     EXPECT_TRUE(runner.calls.isEmpty());  // no script on the stick
 
+    const QByteArray mounts = "22 1 8:1 / / rw - ext4 /dev/sda1 rw\n";
+    dir.write("proc/self/mountinfo", mounts + "90 22 8:17 / /mnt rw - vfat /dev/sdb1 rw\n");
     dir.write("mnt/autocopy-moju.py", "print('x')\n");
     QProcess running;  // stands for a run of the script that is still going
     running.start("sleep", {"30"});
@@ -139,16 +142,32 @@ TEST(AutoCopy, TimerRunsTheScriptOnlyWhenPresentAndNotRunning)
     ASSERT_EQ(runner.calls.size(), 1);
     EXPECT_TRUE(runner.calls[0].detached);
     EXPECT_EQ(runner.calls[0].line(), "python3 " + dir.path() + "/mnt/autocopy-moju.py");
-    QCoreApplication::sendEvent(&t, &tick);
-    EXPECT_EQ(runner.calls.size(), 1);  // still running: not again
+    for (int minute = 0; minute < 3; ++minute)
+        QCoreApplication::sendEvent(&t, &tick);
+    EXPECT_EQ(runner.calls.size(), 1) << "the stick stays mounted: its script ran once";
 
+    // Mounted again (a new mount id): a new insertion, run again, but not while the run for the
+    // previous one still goes.
+    dir.write("proc/self/mountinfo", mounts + "91 22 8:17 / /mnt rw - vfat /dev/sdb1 rw\n");
+    QCoreApplication::sendEvent(&t, &tick);
+    EXPECT_EQ(runner.calls.size(), 1);
     running.kill();
     running.waitForFinished();
     QCoreApplication::sendEvent(&t, &tick);
     EXPECT_EQ(runner.calls.size(), 2);
+    QCoreApplication::sendEvent(&t, &tick);
+    EXPECT_EQ(runner.calls.size(), 2);
+
+    // Taken out and put back with nothing else telling them apart: seen gone, so run again.
+    ASSERT_TRUE(QFile::remove(dir.file("mnt/autocopy-moju.py")));
+    QCoreApplication::sendEvent(&t, &tick);
+    EXPECT_EQ(runner.calls.size(), 2);
+    dir.write("mnt/autocopy-moju.py", "print('x')\n");
+    QCoreApplication::sendEvent(&t, &tick);
+    EXPECT_EQ(runner.calls.size(), 3);
 
     QTimerEvent other(id + 1000);  // not ours: handed to QObject, nothing runs
     QCoreApplication::sendEvent(&t, &other);
-    EXPECT_EQ(runner.calls.size(), 2);
+    EXPECT_EQ(runner.calls.size(), 3);
     qunsetenv("MOULDMON_SYSROOT");
 }

@@ -76,3 +76,63 @@ TEST(ReplyStream, BlanksBeforeAHeaderGiveTheSameRepliesWhateverTheReadsWere)
         split += Texts(bytes.feed(QByteArray(1, c), 0));
     EXPECT_EQ(split, once);
 }
+
+TEST(ReplyStream, AnySplitOfAStreamGivesTheRepliesOfTheWholeStream)
+{
+    // Replies before and after a session body with nesting, escapes and separators in strings:
+    // a read may end anywhere, inside an escape or a separator too.
+    const QByteArray stream("POST /back/\r\n\r\n{\"stray\": [1, {\"x\": \"]\"}]}POST /x\r\nSessionId: 17\r\n\r\n"
+                            "{\"r\": [\"a\\\\\", \"\\\"}\\r\\n\", {\"b\": \"\r\n\r\n\"}]} POST /heart/\r\n\r\n"
+                            "GET\r\nSessionId: 14\r\n\r\n[[], {}]\r\n");
+    ReplyParser whole;
+    const QStringList expected = Texts(whole.feed(stream, 0));
+    ASSERT_EQ(expected.size(), 4);
+    EXPECT_TRUE(expected[1].endsWith("\"}]}"));
+    for (int first = 1; first < stream.size(); ++first) {
+        for (int second = first; second < stream.size(); second += 7) {
+            ReplyParser p;
+            QStringList got = Texts(p.feed(stream.left(first), 0));
+            got += Texts(p.feed(stream.mid(first, second - first), 0));
+            got += Texts(p.feed(stream.mid(second), 0));
+            ASSERT_EQ(got, expected) << first << " " << second;
+            ASSERT_EQ(p.pendingBytes(), 0);
+        }
+    }
+}
+
+TEST(ReplyStream, HeaderTooLongIsDroppedWholeHoweverItIsRead)
+{
+    QByteArray junk(ReplyParser::kMaxHeader + 100, 'j');
+    junk[1000] = '\r';
+    junk[1001] = '\n';  // a line, not a separator
+    const QByteArray stream = junk + "POST /heart/\r\n\r\nPOST /back/\r\n\r\n";
+    ReplyParser whole;
+    EXPECT_EQ(Texts(whole.feed(stream, 0)), QStringList({"POST /back/\r\n\r\n"}));
+    for (int chunk : {1000, 8192, 65536}) {
+        ReplyParser p;
+        QStringList got;
+        for (int at = 0; at < stream.size(); at += chunk) {
+            got += Texts(p.feed(stream.mid(at, chunk), 0));
+            EXPECT_LE(p.pendingBytes(), ReplyParser::kMaxHeader + chunk + 4) << "junk is not kept";
+        }
+        EXPECT_EQ(got, QStringList({"POST /back/\r\n\r\n"})) << chunk;
+        EXPECT_EQ(p.pendingBytes(), 0);
+        EXPECT_GE(p.droppedBytes(), ReplyParser::kMaxHeader);
+    }
+}
+
+TEST(ReplyStream, ProductListOfManyMegabytesInSmallReadsComesOutOnce)
+{
+    QByteArray body = "{\"result\": [";
+    for (int i = 0; i < 40000; ++i)
+        body += (i ? ", " : "") + QByteArray("{\"product_name\": \"product {") + QByteArray::number(i) + "\"}";
+    body += "]}";
+    const QByteArray stream = "POST /\r\nSessionId: 14\r\n\r\n" + body + "POST /heart/\r\n\r\n";
+    ReplyParser p;
+    QList<ReplyParser::Reply> got;
+    for (int at = 0; at < stream.size(); at += 8192)
+        got += p.feed(stream.mid(at, 8192), 0);
+    ASSERT_EQ(got.size(), 2);
+    EXPECT_EQ(got[0].body.toUtf8(), body);
+    EXPECT_EQ(got[1].header, "POST /heart/");
+}

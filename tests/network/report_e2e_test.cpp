@@ -5,13 +5,17 @@
 // client holding its channel's semaphore while cycles run.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <sys/ipc.h>
 #include <sys/sem.h>
+#include <sys/shm.h>
 #include <sys/stat.h>
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QSet>
 #include <QSqlDatabase>
 #include <QVariant>
@@ -138,6 +142,50 @@ protected:
         const auto ch = rig.Changes(edge);
         QThread::msleep(300);
         return ch.size() >= 2 && ch[1].bits == 0b001 ? ch[1].ms - edge - 500 : -1;
+    }
+
+    // One OK cycle started every 2 s: the output changes from its edge on, in ms from the edge.
+    QList<OutputChange> TwoSecondCycle()
+    {
+        QElapsedTimer since;
+        since.start();
+        const qint64 edge = rig.Pulse(0);
+        rig.WaitFor([&] { const auto ch = rig.Changes(edge); return ch.size() >= 3 && ch.last().bits == 0; }, 1800);
+        QList<OutputChange> ch = rig.Changes(edge);
+        for (OutputChange& c : ch)
+            c.ms -= edge;
+        QThread::msleep(ulong(qMax<qint64>(0, 2000 - since.elapsed())));
+        return ch;
+    }
+    // The client processes the program started (the peer run from its directory).
+    int ClientProcesses()
+    {
+        int n = 0;
+        const QString peer = QFileInfo(buildDir() + "/reportpeer").canonicalFilePath();
+        for (const QString& pid : QDir("/proc").entryList(QDir::Dirs)) {
+            const QFileInfo exe("/proc/" + pid + "/exe");
+            if (exe.symLinkTarget() == peer && QFileInfo("/proc/" + pid + "/cwd").symLinkTarget() == QFileInfo(dir.path()).canonicalFilePath())
+                ++n;
+        }
+        return n;
+    }
+    // A connection to the report server from inside the program's network namespace, as `user`
+    // (empty: this one): "refused" when the server closes it without a byte, "frames" when bytes
+    // come, "open" when it stays open and silent for 2 s.
+    QByteArray Intruder(const QString& user)
+    {
+        QStringList args{"--net=/proc/" + QString::number(rig.process().processId()) + "/ns/net"};
+        if (!user.isEmpty())
+            args << "setpriv" << "--reuid=" + user << "--regid=" + user << "--clear-groups";
+        args << "bash" << "-c"
+             << "exec 3<>/dev/tcp/127.0.0.1/8890 || exit 3; "
+                "set -- $(timeout 2 head -c 64 <&3 | wc -c; echo ${PIPESTATUS[0]}); n=$1; s=$2; "
+                "if [ \"$n\" -gt 0 ]; then echo frames; elif [ \"$s\" = 124 ]; then echo open; else echo refused; fi";
+        QProcess p;
+        p.start("nsenter", args);
+        if (!p.waitForFinished(8000))
+            p.kill();
+        return p.readAllStandardOutput().trimmed();
     }
 
     ProgramDir dir;
@@ -307,6 +355,101 @@ TEST_F(ReportE2E, OkCycleReleaseDoesNotWaitOnAStuckOrMissingPeer)
     ASSERT_GE(gone, 0);
 }
 
+TEST_F(ReportE2E, FloodsFromTheClientHoldUpNoCycle)
+{
+    ASSERT_GE(rig.Launch(), 0);
+    ASSERT_TRUE(rig.WaitFor([&] { return PeerSays("connected"); }, 10000)) << rig.Log().toStdString();
+    QThread::msleep(500);
+    QList<QList<OutputChange>> control;
+    for (int n = 0; n < 3; ++n)
+        control << TwoSecondCycle();
+    ASSERT_GE(control[0].size(), 3) << rig.Log().toStdString();
+    QList<qint64> expected;  // the middle of the control cycles, change by change
+    for (int i = 0; i < control[0].size(); ++i) {
+        QList<qint64> ms;
+        for (const auto& c : control) {
+            ASSERT_EQ(c.size(), control[0].size());
+            EXPECT_EQ(c[i].bits, control[0][i].bits);
+            ms << c[i].ms;
+        }
+        std::sort(ms.begin(), ms.end());
+        expected << ms[1];
+    }
+    const auto sameAsControl = [&](const QList<OutputChange>& c, const char* what, int n) {
+        QStringList seen;
+        for (const OutputChange& o : c)
+            seen << QString("%1@%2").arg(o.bits).arg(o.ms);
+        ASSERT_EQ(c.size(), expected.size()) << what << " cycle " << n << ": " << seen.join(' ').toStdString();
+        for (int i = 0; i < c.size(); ++i) {
+            EXPECT_EQ(c[i].bits, control[0][i].bits) << what << " cycle " << n << ": " << seen.join(' ').toStdString();
+            EXPECT_NEAR(c[i].ms, expected[i], 60) << what << " cycle " << n << ": " << seen.join(' ').toStdString();
+        }
+    };
+    const long long rssBefore = rig.RssKb();
+
+    // Heartbeats as fast as the link takes them for 15 s with a 1 MiB junk burst every 3 s.
+    Command("flood 15000 1048576 3000");
+    for (int n = 0; n < 7; ++n)
+        sameAsControl(TwoSecondCycle(), "heartbeat flood", n);
+    ASSERT_TRUE(rig.WaitFor([&] { return PeerSays(" flood "); }, 3000));
+    const long long rssFlood = rig.RssKb();
+
+    // A product list of 40,000 names every 0.5 s.
+    Command("products 40000 500 8000");
+    for (int n = 0; n < 4; ++n)
+        sameAsControl(TwoSecondCycle(), "product lists", n);
+    ASSERT_TRUE(rig.WaitFor([&] { return PeerSays(" products "); }, 3000));
+    QThread::msleep(2000);
+    const long long rssAfter = rig.RssKb();
+    std::printf("[ figures  ] resident memory: %lld MB before the floods, %lld MB after the heartbeat flood, "
+                "%lld MB 2 s after the product lists\n",
+                rssBefore / 1024, rssFlood / 1024, rssAfter / 1024);
+    EXPECT_LT(rssFlood, rssBefore + 20 * 1024);
+    EXPECT_LT(rssAfter, rssBefore + 40 * 1024);
+    EXPECT_FALSE(rig.Log().contains("monitoring was held up")) << rig.Log().toStdString();
+
+    // The link still works: a frame of a cycle reaches the peer and is acknowledged.
+    const int records = OfType(18).size();
+    TwoSecondCycle();
+    EXPECT_TRUE(rig.WaitFor([&] { return OfType(18).size() > records; }, 3000));
+}
+
+TEST_F(ReportE2E, OneClientAtATimeAndOnlyOfTheProgramsUser)
+{
+    ASSERT_GE(rig.Launch(), 0);
+    ASSERT_TRUE(rig.WaitFor([&] { return PeerSays("connected"); }, 10000)) << rig.Log().toStdString();
+    ASSERT_TRUE(rig.WaitFor([&] { return !OfType(1).isEmpty(); }, 5000));
+    EXPECT_EQ(ClientProcesses(), 1);
+
+    // 300 re-link requests in one write: the client is restarted once.
+    Command("hold");
+    for (int i = 0; i < 300; ++i)
+        Command("reline");
+    Command("flush");
+    int most = 0;
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 3000) {
+        most = qMax(most, ClientProcesses());
+        QThread::msleep(20);
+    }
+    EXPECT_LE(most, 2);
+    EXPECT_EQ(ClientProcesses(), 1);
+    QFile log(dir.file("peer.log"));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_EQ(log.readAll().count(" connected"), 2) << "the restarted client linked again";
+
+    // While the client is linked: another user is refused, and so is this user's second
+    // connection; neither takes a frame off the queue.
+    const int records = OfType(18).size();
+    EXPECT_EQ(Intruder("65534"), "refused");
+    EXPECT_EQ(Intruder(""), "refused");
+    TwoSecondCycle();
+    EXPECT_TRUE(rig.WaitFor([&] { return OfType(18).size() > records; }, 3000)) << rig.Log().toStdString();
+    EXPECT_TRUE(rig.Log().contains("connection refused (another user, peer uid 65534)")) << rig.Log().toStdString();
+    EachAcknowledgedOnce();
+}
+
 namespace {
 
 // Reporting on with the shared video in mode 2 (the view's display copy), IPC keys of its own.
@@ -364,6 +507,13 @@ TEST_F(VideoShareE2E, AReaderHoldingTheChannelTenSecondsDelaysNoCycle)
     // The channel's keys are the program directory's own, not the machine's /tmp.
     const int semid = semget(ftok(QFile::encodeName(sysroot + "/tmp").constData(), 2000), 0, 0);
     EXPECT_EQ(semid, Num(channel, "semid"));
+    // Only the program's user reaches the picture and its lock.
+    shmid_ds shm{};
+    semid_ds sem{};
+    ASSERT_EQ(shmctl(Num(channel, "shmid"), IPC_STAT, &shm), 0);
+    ASSERT_EQ(semctl(semid, 0, IPC_STAT, &sem), 0);
+    EXPECT_EQ(shm.shm_perm.mode & 0777, 0600u);
+    EXPECT_EQ(sem.sem_perm.mode & 0777, 0600u);
     // The writer copies: the channel holds the scene (an unwritten segment reads 0).
     int y = -1;
     ASSERT_TRUE(rig.WaitFor([&] { return (y = ReadY(channel)) > 0; }, 5000)) << y;

@@ -2,6 +2,14 @@
 // lock for the port).
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QProcess>
 #include <QTcpSocket>
 
 #include "common/programdir.h"
@@ -199,16 +207,62 @@ TEST_F(ReportLink, HeartbeatsKeepTheLinkSilenceRestartsTheClient)
     ASSERT_TRUE(peer.waitForFrames(1));
 }
 
-TEST_F(ReportLink, RelineRestartsTheClientAtOnce)
+TEST_F(ReportLink, RelineRestartsTheClientAtOnceButOnlyOnceAHeartbeatPeriod)
 {
     ReportPeerProcess& peer = Peer();
     peer.send("reline");
     ASSERT_TRUE(WaitUntil([&] { return Restarts(runner) == 1; }, 2000));
     EXPECT_FALSE(net->connected);
+    peer.send("hold");
+    for (int i = 0; i < 50; ++i)
+        peer.send("reline");
+    peer.send("flush");
+    WaitUntil([] { return false; }, 300);
+    EXPECT_EQ(Restarts(runner), 1) << "a client asking again within the period is not started again";
+
+    ReportTimings t;
+    t.ackWaitMs = 300;
+    t.heartCheckMs = 250;
+    net->setTimings(t);
+    WaitUntil([] { return false; }, 300);
+    peer.send("reline");
+    ASSERT_TRUE(WaitUntil([&] { return Restarts(runner) == 2; }, 2000));
     para.cnt_net_enabled = 0;  // switched off since: no restart
+    WaitUntil([] { return false; }, 300);
     peer.send("reline");
     WaitUntil([] { return false; }, 300);
-    EXPECT_EQ(Restarts(runner), 1);
+    EXPECT_EQ(Restarts(runner), 2);
+}
+
+TEST_F(ReportLink, RestartEndsTheClientStartedLastAndDropsItsLink)
+{
+    QProcess first, second;  // stand for two runs of the client script
+    first.start("sleep", {"30"});
+    second.start("sleep", {"30"});
+    ASSERT_TRUE(first.waitForStarted() && second.waitForStarted());
+    runner.detachedPid = first.processId();
+    net->CNT_ReStart();
+    EXPECT_EQ(net->clientProcess().pid(), first.processId());
+    EXPECT_TRUE(net->clientProcess().alive());
+    ReportPeerProcess& link = Peer();  // the first run's connection
+
+    runner.detachedPid = second.processId();
+    net->CNT_ReStart();
+    EXPECT_TRUE(first.waitForFinished(3000)) << "the earlier client was not ended";
+    EXPECT_EQ(first.exitStatus(), QProcess::CrashExit);
+    EXPECT_TRUE(link.waitForEvent("closed"));
+    EXPECT_FALSE(net->connected);
+    EXPECT_EQ(net->clientProcess().pid(), second.processId());
+    EXPECT_EQ(second.state(), QProcess::Running);
+    EXPECT_EQ(Restarts(runner), 2);
+
+    // A client that ended by itself is not signalled; its pid is no longer taken for it.
+    second.kill();
+    second.waitForFinished();
+    EXPECT_FALSE(net->clientProcess().alive());
+    runner.detachedPid = 0;
+    net->CNT_ReStart();
+    EXPECT_EQ(Restarts(runner), 3);
 }
 
 TEST_F(ReportLink, PeerVanishingMidSendLosesNothingQueued)
@@ -229,16 +283,85 @@ TEST_F(ReportLink, PeerVanishingMidSendLosesNothingQueued)
     EXPECT_EQ(second.frames(), (QList<QByteArray>{"1:1:..!a", "1:1:..!b"}));
 }
 
-TEST_F(ReportLink, ANewerConnectionReplacesTheOlderAndSurvivesItsClose)
+TEST_F(ReportLink, ANewerConnectionIsRefusedWhileTheClientSpeaksAndReplacesItWhenSilent)
 {
+    ReportTimings t;
+    t.ackWaitMs = 300;
+    t.heartCheckMs = 800;
+    net->setTimings(t);
     ReportPeerProcess& first = Peer();
+    ReportPeerProcess intruder;
+    ASSERT_TRUE(intruder.waitForEvent("connected"));
+    ASSERT_TRUE(intruder.waitForEvent("closed"));
+    EXPECT_TRUE(net->connected);
+    Send("a");
+    ASSERT_TRUE(first.waitForFrames(1));
+    ASSERT_TRUE(WaitUntil([&] { return net->queuedMessages() == 0; }, 2000));
+    EXPECT_TRUE(intruder.frames().isEmpty());
+
+    // Silent for a heartbeat period: the next connection takes over, the older one's close does
+    // not drop it.
+    WaitUntil([] { return false; }, 900);
     ReportPeerProcess& second = Peer();
     ASSERT_TRUE(first.waitForEvent("closed"));
     WaitUntil([] { return false; }, 200);
     EXPECT_TRUE(net->connected);
-    Send("a");
+    Send("b");
     ASSERT_TRUE(second.waitForFrames(1));
-    EXPECT_TRUE(first.frames().isEmpty());
+    EXPECT_EQ(first.frames(), QList<QByteArray>{"1:1:..!a"});
+}
+
+TEST_F(ReportLink, AnotherUsersConnectionIsRefusedAndGetsNothing)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to run a process as another user";
+    Send("queued");  // would be written at once to a client taken
+    // 0: the server closed the link without a byte; 1: bytes came; 2: open and silent; 3: no connect.
+    const auto asUser = [](uid_t uid) {
+        const pid_t pid = fork();
+        if (pid == 0) {
+            if (setgid(uid) != 0 || setuid(uid) != 0)
+                _exit(4);
+            const int fd = socket(AF_INET, SOCK_STREAM, 0);
+            sockaddr_in a{};
+            a.sin_family = AF_INET;
+            a.sin_port = htons(CNT_Net::kPort);
+            a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            if (connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0)
+                _exit(3);
+            pollfd p{fd, POLLIN, 0};
+            if (poll(&p, 1, 2000) != 1)
+                _exit(2);
+            char c;
+            _exit(read(fd, &c, 1) > 0 ? 1 : 0);
+        }
+        int status = -1;
+        WaitUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 5000);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    EXPECT_EQ(asUser(65534), 0);
+    EXPECT_FALSE(net->connected);
+    EXPECT_EQ(net->queuedMessages(), 1);
+    // The program's own user is taken and gets the queue.
+    ReportPeerProcess& peer = Peer();
+    ASSERT_TRUE(peer.waitForFrames(1));
+    EXPECT_EQ(peer.frames(), QList<QByteArray>{"1:6:..!queued"});
+}
+
+TEST_F(ReportLink, AFloodWithJunkBurstsLeavesTheLinkWorking)
+{
+    QStringList reminders;
+    QObject context;
+    net->setSessionReceiver(CNT_Net::kSessionRemind, &context, [&](const QString& body) { reminders << body; });
+    ReportPeerProcess& peer = Peer();
+    peer.send("flood 1000 1048576 300");
+    ASSERT_TRUE(peer.waitForEvent("flood", 5000));
+    peer.send("session 17 {\"result\": []}");
+    Send("a");
+    ASSERT_TRUE(peer.waitForFrames(1));
+    ASSERT_TRUE(WaitUntil([&] { return reminders.size() == 1 && net->queuedMessages() == 0; }, 3000));
+    EXPECT_EQ(reminders[0], "{\"result\": []}");
+    EXPECT_TRUE(net->connected);
 }
 
 TEST_F(ReportLink, PeerThatStopsReadingNeverHoldsUpTheQueueingSide)

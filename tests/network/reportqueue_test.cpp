@@ -50,8 +50,8 @@ TEST_F(SenderQueue, LateAcknowledgeRemovesNoUnwrittenMessage)
     ASSERT_TRUE(WaitWritten(1));
     sender.setLinkUp(false);  // the link drops while A waits for its acknowledge
     WaitUntil([] { return false; }, 50);
-    EXPECT_TRUE(sender.acknowledge());   // A was written: removed
-    EXPECT_FALSE(sender.acknowledge());  // B was never written: stays
+    EXPECT_TRUE(sender.acknowledge(1));   // A was written: removed
+    EXPECT_FALSE(sender.acknowledge(1));  // B was never written: stays
     EXPECT_EQ(sender.messages(), (QList<QByteArray>{"B"}));
     sender.setLinkUp(true);
     ASSERT_TRUE(WaitWritten(2));
@@ -69,6 +69,30 @@ TEST_F(SenderQueue, NewConnectionWritesTheHeadAfresh)
     ASSERT_TRUE(WaitWritten(3));
     QMutexLocker lock(&mutex);
     EXPECT_EQ(connections.last(), 2u);
+}
+
+TEST_F(SenderQueue, OnlyTheConnectionTheHeadWasWrittenToAcknowledgesIt)
+{
+    sender.setAckWaitMs(60000);
+    sender.enqueue("A");
+    sender.setSocket(1);
+    sender.setLinkUp(true);
+    sender.start();
+    ASSERT_TRUE(WaitWritten(1));
+    EXPECT_FALSE(sender.acknowledge(2));  // another connection's acknowledge
+    EXPECT_FALSE(sender.acknowledge(0));
+    EXPECT_EQ(sender.messages(), (QList<QByteArray>{"A"}));
+    EXPECT_EQ(sender.retryCount(), 1);
+
+    // A newer connection: A is written to it afresh; the old one's acknowledge no longer counts.
+    sender.setSocket(2);
+    ASSERT_TRUE(WaitWritten(2));
+    EXPECT_FALSE(sender.acknowledge(1));
+    EXPECT_EQ(sender.messages(), (QList<QByteArray>{"A"}));
+    EXPECT_TRUE(sender.acknowledge(2));
+    EXPECT_TRUE(sender.messages().isEmpty());
+    QMutexLocker lock(&mutex);
+    EXPECT_EQ(connections, (QList<quint64>{1, 2}));
 }
 
 TEST_F(SenderQueue, FullQueueDropsTheOldestMessageNotBeingWritten)

@@ -3,6 +3,8 @@
 #include <sys/ipc.h>
 #include <sys/sem.h>
 #include <sys/shm.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -309,6 +311,53 @@ TEST_F(VideoChannel, StaleSegmentOfAnotherSizeIsMadeAgain)
         net->CNT_FreeShareMemory();
         EXPECT_NE(shmctl(old, IPC_STAT, &ds), 0);  // gone
     }
+}
+
+TEST_F(VideoChannel, ChannelsAreTheUsersAloneAndAnotherUsersAreMadeAgain)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to make IPC objects as another user";
+    const int size = 64 * 48 * 3 / 2;
+    // Made beforehand by another user, open to all, of the very size the channel needs.
+    const key_t shmKey = Key(1000), semKey = Key(2000);
+    ASSERT_NE(shmKey, -1);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (setgid(65534) != 0 || setuid(65534) != 0)
+            _exit(2);
+        const bool made = shmget(shmKey, size_t(size), IPC_CREAT | 0666) != -1
+            && semget(semKey, 1, IPC_CREAT | 0666) != -1;
+        _exit(made ? 0 : 1);
+    }
+    int status = -1;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    const int foreignShm = shmget(Key(1000), 0, 0), foreignSem = semget(Key(2000), 0, 0);
+    ASSERT_NE(foreignShm, -1);
+    ASSERT_NE(foreignSem, -1);
+
+    net->CNT_AddUseMemory(0, 64, 48, nullptr);
+    const VideoShareInfo i = net->videoChannels().value(0);
+    ASSERT_TRUE(i.writable());
+    shmid_ds shm{};
+    ASSERT_EQ(shmctl(i.shmid, IPC_STAT, &shm), 0);
+    EXPECT_EQ(shm.shm_perm.mode & 0777, 0600u);
+    EXPECT_EQ(shm.shm_perm.uid, geteuid());
+    EXPECT_EQ(shm.shm_perm.cuid, geteuid());
+    semid_ds sem{};
+    ASSERT_EQ(semctl(i.semid, 0, IPC_STAT, &sem), 0);
+    EXPECT_EQ(sem.sem_perm.mode & 0777, 0600u);
+    EXPECT_EQ(sem.sem_perm.cuid, geteuid());
+    EXPECT_EQ(semctl(i.semid, 0, GETVAL), 1);
+    EXPECT_NE(shmctl(foreignShm, IPC_STAT, &shm), 0) << "the other user's segment is gone";
+    EXPECT_NE(semctl(foreignSem, 0, IPC_STAT, &sem), 0) << "the other user's semaphore is gone";
+
+    // One of the program's own from an earlier run, private and of the size, is used again.
+    net->CNT_FreeShareMemory();
+    const int own = shmget(Key(1000), size_t(size), IPC_CREAT | IPC_EXCL | 0600);
+    ASSERT_NE(own, -1);
+    net->CNT_AddUseMemory(0, 64, 48, nullptr);
+    EXPECT_EQ(net->videoChannels().value(0).shmid, own);
 }
 
 }  // namespace

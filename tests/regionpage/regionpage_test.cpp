@@ -31,6 +31,7 @@
 #include "mainscreen/alarmoption.h"
 #include "mainscreen/drawroiwidget.h"
 #include "mainscreen/optionlists.h"
+#include "widgets/fittext.h"
 #include "mainscreen/regioneditor.h"
 #include "mainscreen/regioption.h"
 #include "mainscreen/viewglobals.h"
@@ -612,8 +613,11 @@ TEST(RegionPageCaptions, EnglishListEntriesFitBesideTheirIconsWhole)
     for (QComboBox* c : {bar.comboSource, bar.comboCamera, bar.comboDetect, alarm.comboSource, alarm.comboCamera}) {
         c->ensurePolished();
         const QFontMetrics fm(c->font());
+        // Never below the readable size; what the icon gave up is the text's.
+        EXPECT_GE(QFontInfo(c->font()).pixelSize(), kMinCaptionPixels);
+        const int room = OptionLists::kTextRoom + OptionLists::kIconWidth - c->iconSize().width();
         for (int i = 0; i < c->count(); ++i)
-            EXPECT_LE(fm.horizontalAdvance(c->itemText(i)), OptionLists::kTextRoom) << c->itemText(i).toStdString();
+            EXPECT_LE(fm.horizontalAdvance(c->itemText(i)), room) << c->itemText(i).toStdString();
     }
     EXPECT_EQ(alarm.comboCamera->itemText(0), "Camera 1");
     const QString out = qEnvironmentVariable("MOULDMON_CHROME_SHOTS");

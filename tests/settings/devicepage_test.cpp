@@ -8,6 +8,7 @@
 #include <QPushButton>
 
 #include "common/programdir.h"
+#include "common/waituntil.h"
 #include "core/parameterstore.h"
 #include "network/cnt_net.h"
 #include "settings/devicefields.h"
@@ -151,8 +152,26 @@ TEST_F(DevicePage, ProductRepliesOfTheReportServerReachThePage)
     auto page = std::make_unique<DeviceParamsWidget>(nullptr);
     page->WizardParaInit();
     net.ParsingBackBuf("POST / HTTP/1.1\r\nSessionId: 14\r\n\r\n{\"result\": [{\"product_name\": \"lid\"}]}");
+    ASSERT_TRUE(WaitUntil([&] { return !page->productReplyPending(); }, 3000));
     EXPECT_EQ(Entries(page->productName), (QStringList{"", "lid"}));
+
+    // Replies coming faster than they are parsed: the newest wins, none is shown twice.
+    const auto reply = [](const QString& name) {
+        return "POST / HTTP/1.1\r\nSessionId: 14\r\n\r\n{\"result\": [{\"product_name\": \"" + name + "\"}]}";
+    };
+    for (const QString& name : {"a", "b", "not json", "c"})
+        net.ParsingBackBuf(name == "not json" ? "POST /\r\nSessionId: 14\r\n\r\n{" : reply(name));
+    ASSERT_TRUE(WaitUntil([&] { return !page->productReplyPending(); }, 3000));
+    const QStringList shown = Entries(page->productName);
+    EXPECT_EQ(shown.first(), "");
+    EXPECT_EQ(shown.last(), "c");
+    EXPECT_LE(shown.size(), 3);
+
+    // The page going while a reply is parsed: the result finds no page and is dropped.
+    net.ParsingBackBuf(reply("d"));
+    EXPECT_TRUE(page->productReplyPending());
     page.reset();  // the receiver goes with the page
+    WaitUntil([] { return false; }, 200);
     net.ParsingBackBuf("POST / HTTP/1.1\r\nSessionId: 14\r\n\r\n{\"result\": []}");
     gpNet = nullptr;
 }

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QMap>
 #include <QPoint>
 #include <QSqlDatabase>
@@ -18,6 +19,7 @@
 #include "common/programdir.h"
 #include "common/recorddb.h"
 #include "common/xscreen.h"
+#include "core/defaultdatabases.h"
 
 namespace {
 
@@ -25,6 +27,12 @@ namespace {
 const QPoint kSettingsButton(1821, 409);   // option bar, "System settings"
 const QPoint kProcDelayGroove(1000, 247);  // right of the "Proc DLY" handle: one page step (+1 s)
 const QPoint kExitSetup(1623, 137);
+
+QByteArray Bytes(const QString& file)
+{
+    QFile f(file);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
 
 // Position `pos` (from 1) of the stored row `name`, read or replaced behind the program's back.
 QString StoredValue(const QString& name, int pos, const QString& replace = QString())
@@ -162,4 +170,31 @@ TEST_F(SettingsE2E, RaisedProcDelayIsRecordedStoredAndDelaysTheNextVerdict)
     EXPECT_NEAR(double(after - before), 2000.0, 300.0);
     std::printf("[ figures  ] edge to stage-1 release: %lld ms at 1.0 s, %lld ms at 3.0 s\n",
                 static_cast<long long>(before), static_cast<long long>(after));
+}
+
+// A fresh install: the parameter file as a new machine ships it, "System settings" opened and
+// "Exit setup" touched without a change. Nothing is asked or recorded, PARAM.db stays byte for byte.
+TEST_F(SettingsE2E, FreshInstallUntouchedExitAsksNothingRecordsNothingAndLeavesTheParametersAsShipped)
+{
+    ASSERT_TRUE(rig.Prepare(CycleRigSetup{}));
+    ASSERT_TRUE(CreateDefaultDatabases("."));
+    const QByteArray shipped = Bytes("PARAM.db");
+    ASSERT_FALSE(shipped.isEmpty());
+    ASSERT_TRUE(screen.Start()) << "no X server";
+    ASSERT_GE(rig.Launch({"DISPLAY=" + screen.display(), "QT_QPA_PLATFORM=xcb", "XDG_RUNTIME_DIR=" + dir.path()}), 0)
+        << rig.Log().toStdString();
+    QThread::msleep(1500);  // the start-up's own records are written by then
+    const int recordsBefore = RecordRows("RECORD.db").size();
+
+    Touch(kSettingsButton);
+    ASSERT_TRUE(Logged("settings: screen shown, pages loaded")) << rig.Log().toStdString();
+    screen.Shot("freshinstall-settings");
+    Touch(kExitSetup);
+    ASSERT_TRUE(Logged("settings: nothing changed")) << rig.Log().toStdString();
+    QThread::msleep(500);
+    EXPECT_FALSE(rig.Log().contains("settings: asking whether to save")) << rig.Log().toStdString();
+    EXPECT_TRUE(screen.Box().isNull());  // no question box on the screen
+    rig.Stop();
+    EXPECT_EQ(RecordRows("RECORD.db").size(), recordsBefore);
+    EXPECT_TRUE(Bytes("PARAM.db") == shipped) << "PARAM.db changed";
 }

@@ -30,6 +30,7 @@
 #include "network/cnt_net.h"
 #include "network/networkparamswidget.h"
 #include "settings/advanceparamwidget.h"
+#include "settings/helpwidget.h"
 #include "settings/ioparamswidget.h"
 #include "core/runmodederivation.h"
 #include <QAbstractButton>
@@ -195,6 +196,26 @@ TEST_F(Settings, SevenTabGroupsOfFifteenPages)
     screen->changeWidget(9);
     EXPECT_EQ(screen->pageStack()->currentIndex(), 9);
     EXPECT_EQ(screen->titleLabel()->text(), gaLanStr[577 * 3 + W().builtLan]);
+}
+
+TEST_F(Settings, HelpAfterReturnAndATouchOnItsTabShowsTheManualsFirstPage)
+{
+    Open();
+    QTest::mouseClick(screen->tabButtons().at(14), Qt::LeftButton);
+    HelpWidget* help = screen->help;
+    ASSERT_TRUE(help->isVisible());
+    help->button(1)->click();  // next step
+    help->button(3)->click();  // Return
+    QTest::mouseClick(screen->tabButtons().at(14), Qt::LeftButton);  // the tab touched again
+    EXPECT_EQ(screen->pageStack()->currentWidget(), static_cast<QWidget*>(help));
+    EXPECT_TRUE(help->isVisible());
+    EXPECT_EQ(help->shownPage(), 0);
+    // The page paints the picture, not the blank of a hidden viewer.
+    const QImage shot = help->grab().toImage();
+    const QRgb corner = shot.pixel(help->width() / 2, help->height() / 3);
+    EXPECT_TRUE(shot.pixel(help->width() / 4, help->height() / 4) != qRgb(255, 255, 255) ||
+                corner != qRgb(255, 255, 255));
+    screen->Leave();
 }
 
 TEST_F(Settings, OpenAndExitUntouchedAsksRecordsAndStoresNothing)

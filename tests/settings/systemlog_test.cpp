@@ -125,8 +125,10 @@ TEST_F(HelpPage, ButtonsWrapOverTheEnglishManualAndTheAlarmPageFallsBackToTheLas
     gHelpC = 6;  // the region page's help button
     EXPECT_EQ(help.shownPage(), 2);
     help.show();
-    help.button(3)->click();
-    EXPECT_FALSE(help.isVisible());
+    help.button(3)->click();  // Return: the first page, still shown
+    EXPECT_TRUE(help.isVisible());
+    EXPECT_EQ(gHelpC, 0);
+    EXPECT_EQ(help.shownPage(), 0);
 }
 
 TEST_F(HelpPage, WithoutPicturesTheCameraPictureIsTheOnePage)

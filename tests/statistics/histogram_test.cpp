@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QFontMetrics>
 #include <QImage>
 
 #include "statistics/histogram.h"
@@ -86,4 +87,28 @@ TEST(Histogram, ShortSeriesArePaddedLongOnesKept)
     EXPECT_EQ(h.maxY(), 5);
     h.modifydata({});
     EXPECT_EQ(h.barCount(), 0);
+}
+
+TEST(Histogram, LegendSwatchesStayBesideTheirTextsAndEveryTextInsideTheChart)
+{
+    Histogram h(nullptr, kMorning, {1234}, {987});
+    for (int width : {1520, 1600}) {
+        h.resize(width, 420);
+        const QList<PaintedText> texts = h.paintedTexts();
+        ASSERT_EQ(texts.size(), 12 * 3 + 2);
+        const QList<QRectF> swatches = h.legendSwatches();
+        ASSERT_EQ(swatches.size(), 2);
+        // The legend texts are the last two (OK, then NG); each swatch ends before its text's first
+        // glyph, drawn centred in its rect.
+        for (int k = 0; k < 2; ++k) {
+            const PaintedText& t = texts[texts.size() - 2 + k];
+            const int advance = QFontMetrics(t.font).horizontalAdvance(t.text);
+            EXPECT_LE(advance, t.room.width()) << t.text.toStdString();
+            const double firstGlyph = t.room.left() + (t.room.width() - advance) / 2.0;
+            EXPECT_LE(swatches[1 - k].right(), firstGlyph) << t.text.toStdString();
+            EXPECT_GE(swatches[1 - k].left(), 0.0);
+        }
+        for (const PaintedText& t : texts)
+            EXPECT_TRUE(h.rect().contains(t.room)) << t.text.toStdString() << " at width " << width;
+    }
 }

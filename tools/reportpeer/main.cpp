@@ -13,6 +13,10 @@
 //   reline                        a re-link request
 //   session ID BODY               a reply with "SessionId: ID" and BODY (escapes allowed)
 //   raw TEXT                      TEXT as it is (escapes allowed)
+//   flood MS [JUNK EVERY]         heartbeats as fast as the link takes them for MS ms, with a
+//                                 burst of JUNK junk bytes every EVERY ms; logs "flood ..." after
+//   products N EVERY MS           a product list (SessionId 14) of N names every EVERY ms for MS
+//                                 ms; logs "products <replies>" after
 //   split MS                      send each reply in two halves MS ms apart (0: whole)
 //   hold | flush                  collect replies | send what was collected in one write
 //   stopread | read               stop reading the socket | read again

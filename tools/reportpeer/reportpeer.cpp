@@ -23,6 +23,28 @@ ReportPeer::ReportPeer(quint16 port, bool reconnect, int heartbeatMs, QObject* p
             QTimer::singleShot(200, this, &ReportPeer::connectToServer);  // server not up yet
     });
     connect(&heartbeat_, &QTimer::timeout, this, [this] { reply(kHeart); });
+    connect(&flood_, &QTimer::timeout, this, &ReportPeer::floodStep);
+    connect(&junk_, &QTimer::timeout, this, [this] {
+        // Bytes of any value but '\r', so no separator ends them.
+        QByteArray junk(junkBytes_, Qt::Uninitialized);
+        for (char& c : junk) {
+            seed_ = seed_ * 1103515245u + 12345u;
+            c = char(seed_ >> 24);
+            if (c == '\r')
+                c = 'x';
+        }
+        socket_.write(junk);
+        floodJunk_ += junk.size();
+    });
+    connect(&products_, &QTimer::timeout, this, [this] {
+        if (clock_.elapsed() >= productsEndMs_) {
+            products_.stop();
+            log("products " + QByteArray::number(productReplies_));
+            return;
+        }
+        socket_.write(productReply_);
+        ++productReplies_;
+    });
     if (heartbeatMs > 0)
         heartbeat_.start(heartbeatMs);
     connectToServer();
@@ -134,6 +156,44 @@ void ReportPeer::writeOut(const QByteArray& bytes)
     socket_.flush();
 }
 
+void ReportPeer::startFlood(int ms, int junkBytes, int junkEveryMs)
+{
+    floodEndMs_ = clock_.elapsed() + ms;
+    floodHearts_ = floodJunk_ = 0;
+    junkBytes_ = junkBytes;
+    flood_.start(1);
+    if (junkBytes > 0 && junkEveryMs > 0)
+        junk_.start(junkEveryMs);
+}
+
+void ReportPeer::floodStep()
+{
+    if (clock_.elapsed() >= floodEndMs_ || socket_.state() != QAbstractSocket::ConnectedState) {
+        flood_.stop();
+        junk_.stop();
+        log("flood " + QByteArray::number(floodHearts_) + " heartbeats " + QByteArray::number(floodJunk_) + " junk");
+        return;
+    }
+    // As fast as the link takes them: the write buffer is topped up, never grown without bound.
+    static const QByteArray block = kHeart.repeated(1000);
+    while (socket_.bytesToWrite() < 256 * 1024) {
+        socket_.write(block);
+        floodHearts_ += 1000;
+    }
+}
+
+void ReportPeer::startProducts(int names, int everyMs, int ms)
+{
+    QByteArray body = "{\"result\": [";
+    for (int i = 0; i < names; ++i)
+        body += (i ? ", " : "") + QByteArray("{\"product_name\": \"product-") + QByteArray::number(i) + "\"}";
+    body += "]}";
+    productReply_ = "POST /session/ HTTP/1.1\r\nSessionId: 14\r\n\r\n" + body;
+    productsEndMs_ = clock_.elapsed() + ms;
+    productReplies_ = 0;
+    products_.start(everyMs);
+}
+
 void ReportPeer::command(const QByteArray& raw)
 {
     const QByteArray line = raw.trimmed();
@@ -169,6 +229,12 @@ void ReportPeer::command(const QByteArray& raw)
         const QByteArray id = sp < 0 ? rest : rest.left(sp);
         const QByteArray body = sp < 0 ? QByteArray() : UnescapeLine(rest.mid(sp + 1));
         reply("POST /session/ HTTP/1.1\r\nSessionId: " + id + "\r\n\r\n" + body);
+    } else if (verb == "flood") {
+        const QList<QByteArray> w = rest.split(' ');
+        startFlood(w.value(0).toInt(), w.value(1).toInt(), w.value(2).toInt());
+    } else if (verb == "products") {
+        const QList<QByteArray> w = rest.split(' ');
+        startProducts(w.value(0).toInt(), qMax(1, w.value(1).toInt()), w.value(2).toInt());
     } else if (verb == "raw") {
         reply(UnescapeLine(rest));
     } else if (verb == "split") {

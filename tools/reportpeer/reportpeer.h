@@ -29,6 +29,10 @@ private:
     void writeOut(const QByteArray& bytes);
     void log(const QByteArray& what);
     void onDisconnected();
+    // Floods: heartbeats as fast as the link takes them with junk bursts, product lists.
+    void floodStep();
+    void startFlood(int ms, int junkBytes, int junkEveryMs);
+    void startProducts(int names, int everyMs, int ms);
 
     quint16 port_;
     bool reconnect_;
@@ -44,4 +48,12 @@ private:
     bool reading_ = true;
     bool vanishAtNextFrame_ = false;
     bool ended_ = false;
+    QTimer flood_;
+    QTimer junk_;
+    QTimer products_;
+    qint64 floodEndMs_ = 0, productsEndMs_ = 0;
+    int junkBytes_ = 0;
+    qint64 floodHearts_ = 0, floodJunk_ = 0, productReplies_ = 0;
+    QByteArray productReply_;
+    quint32 seed_ = 12345;
 };

@@ -124,12 +124,27 @@ int ControlPort::AlarmActive() const
     return OutPolarity(kAlarmOut) ? !level : level;
 }
 
-int ControlPort::IOInTrigger(int n)
+int ControlPort::EdgeSource(int n)
 {
     const int fold = FoldMode();
     const int target = fold == 1 ? 0 : fold == 2 ? 1 : 2;
     // Input 3 folded onto a trigger input brings its edges along.
-    const int source = (fold && n == target) ? 3 : n;
+    return (fold && n == target) ? 3 : n;
+}
+
+void ControlPort::DropLatchedEdges(int n)
+{
+    if (n < 0 || n >= 32 || !ioThread)
+        return;
+    QMutexLocker lock(pMutexIO);
+    ioThread->TakeEdges(qint32(1) << EdgeSource(n));
+}
+
+int ControlPort::IOInTrigger(int n)
+{
+    const int fold = FoldMode();
+    const int target = fold == 1 ? 0 : fold == 2 ? 1 : 2;
+    const int source = EdgeSource(n);
     IOThread::Edges latched;
     {
         QMutexLocker lock(pMutexIO);

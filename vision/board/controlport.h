@@ -32,6 +32,10 @@ public:
     // 1 once when input n has changed toward its active level since the last call for n, also
     // when it went back before this call (the board thread latches the edges of every reply).
     int IOInTrigger(int n);
+    // Forgets the edges of input n that the board thread latched since the last call, without
+    // reading its level: a pulse that came and went while the cycle could not take it is gone, a
+    // level still held is judged by the edge rule at the next IOInTrigger.
+    void DropLatchedEdges(int n);
 
     IOThread* thread() const { return ioThread; }
     // The output word in force with outputs a and b active (polarity and redirect applied), not
@@ -40,6 +44,8 @@ public:
 
 private:
     void SafetyDoor();
+    // The input whose latched edges input n takes (input 3 when it is folded onto n).
+    static int EdgeSource(int n);
     int AlarmActive() const;
 
     bool lastLevel[16];

@@ -123,6 +123,8 @@ public:
     //     mainwindow_runcontrol.cpp, mainwindow_pulses.cpp)
     // One 100 ms tick of stage d's delay; judges the stage when it expires.
     void TimerUp(int stage);
+    // A tick of stage d's timer (TimerUp0 .. TimerUp7).
+    void StageTimerTick(int d);
     // Inspects the current stage again for every camera and judges.
     void ReCheck();
     // Input confirmation after the debounce time.
@@ -140,6 +142,38 @@ public:
     int MaxInspected() const;
     // Seconds left of stage d's delay (the views' countdown).
     float StageSeconds(int d) const { return stageClock.Seconds(d); }
+
+    // --- the alarm state's ways in and out (mainwindow_states.cpp)
+    // Every change of alarmState goes through here: entering the hold or an editing page hides
+    // the side panel; leaving either shows it and the I/O strip again, and leaving the hold
+    // re-arms the no-input watchdog.
+    enum EditingPage { NoEditing, AreaPage, AccountPage, AlarmPicturePage, AreaCheckPage };
+    void SetAlarmState(int to);
+    void EnterEditing(EditingPage page);
+    // End Set of the region page, and any option-bar press while the account state (which opens
+    // no page) is on.
+    void LeaveEditing();
+    EditingPage editingPage = NoEditing;
+    // The retrain after resampling's area check, or the shape rebuild of stage 1: done by the end
+    // of the verdict display, or at once when no display will come.
+    void ServeRetrain();
+    // Inputs the pass cannot take now: their edges are dropped, never acted on later.
+    void DropInputEdges(int from, int to);
+    // Manual and simulated requests the pass cannot act on are dropped.
+    void DropPendingRequests();
+    // A stage that expired while the board was silent: closed when the board answers again (the
+    // warning stays until the operator confirms it, or the next verdict).
+    int unjudgedStage = -1;
+    void BoardBack();
+    void ConfirmUnjudged();
+    // Takes camera v's newest frame into its work buffer; measures its frame interval.
+    bool TakeNewFrame(int v);
+    // The newest frame of camera v is too old to be judged.
+    bool FrameTooOld(int v) const;
+    qint64 frameIntervalMs[MAX_CAMERA] = {};  // smoothed interval between frames, 0 unknown
+    // The last stage was judged OK while another stage of the cycle still counted: the mould is
+    // released by the verdict that leaves no stage pending.
+    bool releaseDue = false;
 
     StageClock stageClock;          // stage delays in whole 100 ms ticks
     int side = 1;                   // modes 1, 2: 1 the first stage pair, 0 the second

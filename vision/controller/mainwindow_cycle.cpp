@@ -148,6 +148,8 @@ void MainWindow::Run()
 
     // 2. A lost camera suspends everything but the retry.
     if (gisLost) {
+        DropInputEdges(0, 7);
+        DropPendingRequests();
         runPasses = 0;
         gpControlIO->IOSetOut(0, 1);
         gpControlIO->IOFlashOut();
@@ -163,15 +165,11 @@ void MainWindow::Run()
     for (int v = 0; v < MAX_CAMERA; ++v) {
         if (!Inspected(v) || gCameraID == CAMERA_NONE)
             continue;
-        CammerWidget* w = cammerWidget[v];
-        if (!w->TakeFrame())
+        // TakeFrame sets averageGray, the mean of the grey picture (also for colour frames).
+        if (!TakeNewFrame(v))
             continue;
-        // TakeFrame set averageGray, the mean of the grey picture (also for colour frames).
-        lastFrameMs[v] = cycleClockMs();
-        cycleLost[v] = false;  // its camera is back
         if (p.image_trigger && alarmState != 2)
             imageTriggerSet |= 1u << v;
-        ++frameCount[v];
         newFrame[v] = true;
         if (gisLost) {
             runTimer->start(kRunMs);
@@ -182,6 +180,7 @@ void MainWindow::Run()
     do {
         // A silent board reports no input: nothing can be triggered until it answers again.
         if (boardSilent) {
+            DropPendingRequests();
             inputTimeoutTimer->stop();
             break;
         }
@@ -208,7 +207,13 @@ void MainWindow::Run()
                 }
                 drawROIWidget->ReCheck(true);
             }
-            inputTimeoutTimer->stop();
+            DropInputEdges(4, 7);
+            // Leaving the hold planned the restart of stage 1 for the next pass and armed the
+            // watchdog again.
+            if (alarmState == 2) {
+                DropPendingRequests();
+                inputTimeoutTimer->stop();
+            }
             break;
         }
 
@@ -219,6 +224,8 @@ void MainWindow::Run()
                 --reCheckCount[s];
                 ReCheck();
             }
+            DropInputEdges(0, 7);
+            DropPendingRequests();
             inputTimeoutTimer->stop();
             break;
         }
@@ -237,10 +244,22 @@ void MainWindow::Run()
                     }
                 }
                 safetyTrigger = 1;
-                // At once, also while the stage's delay runs: one tick would only count it down.
+                // At once, also while a delay runs: one tick would only count it down. Every stage
+                // still counting is judged first, in stage order, so that the last stage's OK
+                // never releases the mould before an earlier stage is judged; an NG holds there.
                 const int last = TriggerWiring::LastStage(p, gDNum);
-                stageClock.Reset(last);
-                TimerUp(last);
+                bool held = false;
+                for (int d = 0; d < last && !held; ++d) {
+                    if (!stageTimer[d]->isActive())
+                        continue;
+                    stageClock.Reset(d);
+                    TimerUp(d);
+                    held = alarmState == 2 || runState == 3;
+                }
+                if (!held) {
+                    stageClock.Reset(last);
+                    TimerUp(last);
+                }
                 safetyTrigger = 0;
             }
         }
@@ -256,6 +275,8 @@ void MainWindow::Run()
                 if (edge[3] && p.io_sub_mode != 0)
                     side = 0;
             }
+            DropInputEdges(4, 7);
+            DropPendingRequests();
             inputTimeoutTimer->stop();
             break;
         }
@@ -311,9 +332,11 @@ void MainWindow::Run()
             }
         }
 
-        // 11, 12.
-        if (busy)
+        // 11, 12. An edge that comes during a delay is not taken after it either.
+        if (busy) {
+            DropInputEdges(0, 7);
             break;
+        }
         for (int k = 0; k < 8; ++k) {
             if (!ActOnInput(k, newFrame))
                 break;
@@ -452,6 +475,7 @@ void MainWindow::CycleStart(int k)
         inputTimeoutTimer->stop();
     for (bool& f : ngOutFlags)
         f = false;
+    releaseDue = false;
     gisSafeDoorOpen = false;
     TriggerWiring::ReCheckCountsAtStart(p, reCheckCount);
     HandOverPictures(true);  // a held picture not yet written goes before the states restart
@@ -513,14 +537,26 @@ void MainWindow::TimerUp(int d)
     }
 }
 
-void MainWindow::TimerUp0() { TimerUp(0); }
-void MainWindow::TimerUp1() { TimerUp(1); }
-void MainWindow::TimerUp2() { TimerUp(2); }
-void MainWindow::TimerUp3() { TimerUp(3); }
-void MainWindow::TimerUp4() { TimerUp(4); }
-void MainWindow::TimerUp5() { TimerUp(5); }
-void MainWindow::TimerUp6() { TimerUp(6); }
-void MainWindow::TimerUp7() { TimerUp(7); }
+void MainWindow::StageTimerTick(int d)
+{
+    TimerUp(d);
+    if (stageTimer[d]->isActive())
+        return;
+    // The delay ended: edges that came between the last pass and now came during it. The
+    // trigger-safety input keeps its edge while a later stage may still count.
+    const bool safety = gpWPara->enable_trigger_safety && runState != 3;
+    DropInputEdges(0, 0);
+    DropInputEdges(safety ? 2 : 1, 7);
+}
+
+void MainWindow::TimerUp0() { StageTimerTick(0); }
+void MainWindow::TimerUp1() { StageTimerTick(1); }
+void MainWindow::TimerUp2() { StageTimerTick(2); }
+void MainWindow::TimerUp3() { StageTimerTick(3); }
+void MainWindow::TimerUp4() { StageTimerTick(4); }
+void MainWindow::TimerUp5() { StageTimerTick(5); }
+void MainWindow::TimerUp6() { StageTimerTick(6); }
+void MainWindow::TimerUp7() { StageTimerTick(7); }
 
 void MainWindow::ReCheck()
 {

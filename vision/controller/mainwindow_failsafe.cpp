@@ -90,6 +90,7 @@ bool MainWindow::FailSafePass()
             ShowFault(Row(kRowBoardSilent));
         } else {
             ClearFault(Row(kRowBoardSilent));
+            BoardBack();
         }
     }
     return boardSilent;
@@ -99,9 +100,16 @@ bool MainWindow::StageWithoutBoard(int d)
 {
     if (!boardSilent)
         return false;
-    // No verdict the board cannot carry out: the stage ends unjudged and the mould stays held.
-    if (stageTimer[d])
-        stageTimer[d]->stop();
+    // No verdict the board cannot carry out: the cycle ends unjudged here (no later stage of it
+    // releases the mould either) and the mould stays held until the operator confirms it.
+    for (int j = 0; j < MAX_DETECT; ++j) {
+        if (stageTimer[j])
+            stageTimer[j]->stop();
+        stageClock.Reset(j);
+    }
+    for (quint32& m : detectMask)
+        m = 0;
+    unjudgedStage = d;
     gpControlIO->IOSetOut(kInhibitOut, 1);
     gpControlIO->IOFlashOut();
     qWarning("stage %d not judged: the I/O board does not answer", d + 1);

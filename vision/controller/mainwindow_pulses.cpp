@@ -56,33 +56,13 @@ void MainWindow::TimerShow()
             curDetect = Supervision::NextStage(p, curDetect, gDNum);
         displayState = 3;
         if (alarmState == 1) {
-            alarmState = 0;
+            SetAlarmState(0);
             update();
         }
     } else {
         displayState = 3;
     }
-    if (gisReTrain) {
-        gisReTrain = 0;
-        for (int v = 0; v < MAX_CAMERA; ++v) {
-            if (!Inspected(v) || !cammerWidget[v]->recogniser)
-                continue;
-            for (int d = 0; d < gDNum && d < MAX_DETECT; ++d) {
-                if (!p.stage_enabled[d])
-                    continue;
-                cammerWidget[v]->recogniser->CreateShape(d);
-                cammerWidget[v]->recogniser->VarTrain(d);
-            }
-        }
-    } else if (gisReShape) {
-        gisReShape = 0;
-        for (int v = 0; v < MAX_CAMERA; ++v) {
-            if (!Inspected(v) || !cammerWidget[v]->recogniser)
-                continue;
-            cammerWidget[v]->recogniser->CreateShape(1);
-            cammerWidget[v]->recogniser->VarTrain(1);
-        }
-    }
+    ServeRetrain();
 }
 
 void MainWindow::InCheck()

@@ -62,7 +62,8 @@ void MainWindow::StartDetect()
 {
     const bool holdEnds = alarmState == 2;
     ApplyOutputs(RunControl::StartDetectOutputs(*gpWPara));
-    alarmState = 0;
+    SetAlarmState(0);
+    releaseDue = false;
     for (int& n : reCheckCount)
         n = 0;
     reCheckFlag = 0;
@@ -155,7 +156,7 @@ void MainWindow::SlotReTrain()
         return;
     if (!showChooseBox(Row(137)) || !Guard("SARH"))
         return;
-    alarmState = 0;
+    SetAlarmState(0);
     for (int v = 0; v < MAX_CAMERA; ++v) {
         if (!Inspected(v))
             continue;
@@ -196,8 +197,7 @@ void MainWindow::CheckArea(bool)
         runState = 1;
         return;
     }
-    alarmState = 3;
-    indexButton->hide();
+    EnterEditing(AreaCheckPage);
     drawROIWidget->Reset(false);
     gFromTrain = 1;
 }
@@ -208,9 +208,7 @@ void MainWindow::SlotAdjustArea()
     if (!Guard("SARHCN") || CheckPassword() == 0)
         return;
     optionStack->setCurrentIndex(1);
-    indexButton->hide();
-    alarmState = 3;
-    ioStatusWidget->hide();
+    EnterEditing(AreaPage);
     drawROIWidget->Reset(false);
     // With all views shown there is no view of index numCamera: the first view serves.
     const int v = RunControl::AdjustAreaView(selectedView, numCamera);
@@ -234,9 +232,7 @@ void MainWindow::SlotAccount()
 {
     if (!Guard("SARHCN") || CheckPassword() == 0)
         return;
-    alarmState = 3;
-    indexButton->hide();
-    ioStatusWidget->hide();
+    EnterEditing(AccountPage);
 }
 
 void MainWindow::SlotManualTrig(int stage)

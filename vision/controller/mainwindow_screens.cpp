@@ -24,6 +24,9 @@ constexpr int kZoomToolsMs = 30000;  // the zoom tools collapse this long after 
 
 void MainWindow::OptBtnsToggledSlot(OptionBar::BTN_TYPE type, bool)
 {
+    // The account state opens no page: the next press on the bar is its way out.
+    if (alarmState == 3 && editingPage == AccountPage)
+        LeaveEditing();
     if (type == OptionBar::BTN_SETTINGS) {
         if (userLevel == 2)
             userLevel = gpWPara->is_psw_used ? 1 : 0;
@@ -115,9 +118,7 @@ void MainWindow::SlotShowAlarmImgae()
 {
     if (!Guard("SARHCN"))
         return;
-    alarmState = 3;
-    indexButton->hide();
-    ioStatusWidget->hide();
+    EnterEditing(AlarmPicturePage);
     drawROIWidget->Reset(false);
     drawROIWidget->setSource(4);
 }

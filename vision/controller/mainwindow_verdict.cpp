@@ -40,6 +40,7 @@
 #include "vision/controller/supervision.h"
 #include "vision/controller/triggerwiring.h"
 #include "vision/controller/verdictlogic.h"
+#include "widgets/warnbox.h"
 
 namespace {
 
@@ -158,6 +159,9 @@ int MainWindow::BeforeInspection(int camera, int stage, bool* stale, bool prune)
     if (!Judged(camera) || stage < 0 || stage >= MAX_DETECT)
         return -1;
     CammerWidget* view = cammerWidget[camera];
+    // The latest picture at the moment of judging, not the one the last pass took.
+    if (gCameraID != CAMERA_NONE && Inspected(camera))
+        TakeNewFrame(camera);
     int d = stage;
     if (p.io_mode == 1 || p.io_mode == 2)
         d = (stage >= 2 ? stage - 2 : stage) + (side == 0 ? 2 : 0);
@@ -206,9 +210,7 @@ int MainWindow::BeforeInspection(int camera, int stage, bool* stale, bool prune)
         return -1;
     }
 
-    *stale = cycleLost[camera] ||
-             (gCameraID != CAMERA_NONE &&
-              VerdictLogic::FrameStale(p.image_trigger, cycleClockMs() - lastFrameMs[camera]));
+    *stale = cycleLost[camera] || (gCameraID != CAMERA_NONE && FrameTooOld(camera));
     return d;
 }
 
@@ -274,8 +276,11 @@ void MainWindow::AfterInspection(int camera, int d, bool stale)
 void MainWindow::CheckNG()
 {
     const WizardPara& p = *gpWPara;
-    if (gFromTrain)
+    if (gFromTrain) {
+        // Resampling's area check: no verdict; the request that started this inspection is served.
+        cycleStarted = false;
         return;
+    }
     bool ng = false;
     QVector<int> ngCameras;
     for (int v = 0; v < MAX_CAMERA; ++v) {
@@ -338,7 +343,7 @@ void MainWindow::CheckNG()
     auto display = [&](bool ngLamps) {
         cycleStarted = false;
         if (alarmState != 2 && alarmState != 3) {
-            alarmState = 1;
+            SetAlarmState(1);
             showTimer->start(2000);
             shownDetect = curDetect;
             update();
@@ -375,8 +380,19 @@ void MainWindow::CheckNG()
     };
 
     if (!ng) {
-        const VerdictLogic::OkOutputs ok = VerdictLogic::OnOk(p, s, multiDetect, gDNum, gisReTrain);
+        bool pending = false;
+        for (int d = 0; d < gDNum && d < MAX_DETECT; ++d)
+            pending = pending || stageTimer[d]->isActive();
+        const VerdictLogic::OkOutputs ok = VerdictLogic::OnOk(p, s, multiDetect, gDNum, gisReTrain, pending);
         ApplyOutputs(ok.outputs);
+        // The mould is released once every stage of the cycle is judged OK, whatever the delays.
+        if (ok.releaseWithheld) {
+            releaseDue = true;
+        } else if (releaseDue && !pending && !ok.pulseMode) {
+            releaseDue = false;
+            gpControlIO->IOSetOut(0, 0);
+            gpControlIO->IOFlashOut();
+        }
         if (ok.pulseMode) {
             if (ok.closePulse)
                 closePulseTimer->start(Supervision::TenthsToMs(p.mold_pulse));
@@ -386,15 +402,22 @@ void MainWindow::CheckNG()
             if (VerdictLogic::HoldLeaveApplies(p, s, alarmState)) {
                 drawROIWidget->Restart();
                 optionStack->setCurrentIndex(0);
-                const VerdictLogic::HoldLeave hl = VerdictLogic::LeaveHold(p, s);
+                const VerdictLogic::HoldLeave hl = VerdictLogic::LeaveHold(p, s, curDetect, gDNum);
                 ApplyOutputs(hl.outputs);
                 if (hl.leave) {
-                    alarmState = 0;
+                    SetAlarmState(0);
                     ResetRun();
                     runState = 1;
                     if (hl.restartStage1) {
-                        simInput = 1;
-                        restartDetect = 1;
+                        if (detectMask[1] != 0) {
+                            simInput = 1;
+                            restartDetect = 1;
+                        } else {
+                            // No machine cycle is open (a snapshot raised the alarm): no stage is
+                            // left to judge, so the machine gets an idle machine's outputs.
+                            gpControlIO->IOSetOut(0, 0);
+                            gpControlIO->IOFlashOut();
+                        }
                     }
                 }
                 if (hl.startDetect)
@@ -443,14 +466,14 @@ void MainWindow::CheckNG()
                         lcdTimer->start(p.location_level * 1000);
                 }
                 SetStopDetect();
-                alarmState = 2;
+                SetAlarmState(2);
+                releaseDue = false;
                 releaseMethod = 0;
                 selectedView = numCamera;
                 if (settingWidget)
                     settingWidget->Leave();
                 mainStack->setCurrentIndex(0);
                 ChangeCammer();
-                indexButton->hide();
                 drawROIWidget->Reset(false);
                 reCheckFlag = 0;
                 LEDOnOff(6, 0);
@@ -463,6 +486,12 @@ void MainWindow::CheckNG()
             cycleStarted = false;
         }
         pictures();
+    }
+    if (final && unjudgedStage >= 0) {
+        // A verdict of the next cycle closes the one the silent board left unjudged.
+        unjudgedStage = -1;
+        if (faultBox)
+            faultBox->hide();
     }
     if (final)
         CountStatistics(ng);
@@ -512,4 +541,8 @@ void MainWindow::BackTrain()
     runState = 1;
     CheckNG();
     gisReTrain = 1;
+    // The end of the verdict display retrains; without a display (the hold) it is done now, so
+    // the mould-close release is never kept back by a retrain nothing will serve.
+    if (!showTimer->isActive())
+        ServeRetrain();
 }

@@ -82,11 +82,12 @@ int TriggerWiring::RunDispatch(const WizardPara& p, int dnum, int k, DispatchSta
             match = trig == k || (trig == 255 && (k == 0 || k == 3));
         } else {
             match = trig == k;
-            if (st.restartDetect == j) {
-                match = true;
-                st.restartDetect = -1;
-                st.lastDelay = 0;
-            }
+        }
+        // The stage restarted after a stage-0 alarm runs whatever its trigger input.
+        if (mode != 4 && st.restartDetect == j) {
+            match = true;
+            st.restartDetect = -1;
+            st.lastDelay = 0;
         }
         if (!match)
             continue;

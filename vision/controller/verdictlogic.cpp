@@ -1,5 +1,7 @@
 #include "vision/controller/verdictlogic.h"
 
+#include <algorithm>
+
 #include "core/uitexttable.h"
 #include "core/wizardpara.h"
 #include "vision/controller/triggerwiring.h"
@@ -43,7 +45,8 @@ VerdictLogic::CameraNg VerdictLogic::OnCameraNg(const WizardPara& p, int s, int 
     return r;
 }
 
-VerdictLogic::OkOutputs VerdictLogic::OnOk(const WizardPara& p, int s, int multiDetect, int dnum, bool reTrain)
+VerdictLogic::OkOutputs VerdictLogic::OnOk(const WizardPara& p, int s, int multiDetect, int dnum, bool reTrain,
+                                            bool stagesPending)
 {
     OkOutputs r;
     if (p.ng_pulse_mode) {
@@ -61,7 +64,9 @@ VerdictLogic::OkOutputs VerdictLogic::OnOk(const WizardPara& p, int s, int multi
         if (!p.enable_cutoff_ontime && !p.enable_stop_not_alarm)
             r.outputs.clear(1);
     } else if (s == 1) {
-        if (!reTrain)
+        if (stagesPending && !reTrain)
+            r.releaseWithheld = true;
+        else if (!reTrain)
             r.outputs.clear(0);
     }
     r.outputs.flash();
@@ -73,7 +78,7 @@ bool VerdictLogic::HoldLeaveApplies(const WizardPara& p, int s, int alarmState)
     return alarmState == 2 && !(p.enable_stop_not_alarm && s == 0);
 }
 
-VerdictLogic::HoldLeave VerdictLogic::LeaveHold(const WizardPara& p, int s)
+VerdictLogic::HoldLeave VerdictLogic::LeaveHold(const WizardPara& p, int s, int heldStage, int dnum)
 {
     HoldLeave r;
     const int mode = p.io_mode;
@@ -84,10 +89,13 @@ VerdictLogic::HoldLeave VerdictLogic::LeaveHold(const WizardPara& p, int s)
         r.leave = true;
     };
     if (mode == 4) {
+        if (heldStage >= 0 && dnum > 0)
+            r.outputs.clear(TriggerWiring::Mode4StageOutput(heldStage, dnum));
         leaveWith({2});
     } else if (s == 0) {
         leaveWith({2, 1});
-        r.restartStage1 = !PairMode(p) && !p.semi_auto;
+        // The pair's second stage runs with its own delay and its verdict releases the mould.
+        r.restartStage1 = PairMode(p) || !p.semi_auto;
     } else if (mode == 5) {
         leaveWith({0, 2});
     } else {
@@ -307,7 +315,22 @@ QString VerdictLogic::NoPictureRecordText(int camera)
     return Row(151).arg(camera + 1) + Row(600);
 }
 
-bool VerdictLogic::FrameStale(bool imageTrigger, qint64 frameAgeMs)
+bool VerdictLogic::FrameStale(bool imageTrigger, qint64 frameAgeMs, qint64 intervalMs)
 {
-    return !imageTrigger && frameAgeMs > kStaleFrameMs;
+    if (imageTrigger)
+        return false;
+    if (intervalMs <= 0)
+        return frameAgeMs > kStaleFrameMs;
+    return frameAgeMs > std::max(kStaleFloorMs, 3 * intervalMs);
+}
+
+qint64 VerdictLogic::NextFrameInterval(qint64 intervalMs, qint64 gapMs)
+{
+    if (gapMs <= 0)
+        return intervalMs;
+    if (intervalMs <= 0)
+        return gapMs;
+    // A slower camera is followed within a few frames; one long gap is not its rate.
+    const qint64 gap = std::min(gapMs, 4 * intervalMs);
+    return std::max<qint64>(1, (7 * intervalMs + gap + 4) / 8);
 }

@@ -22,12 +22,16 @@ public:
     static CameraNg OnCameraNg(const WizardPara& p, int s, int reCheck, bool failFlag, int countFlag);
 
     // OK verdict: the outputs before the display; closePulse: start the close-pulse timer.
+    // stagesPending: another stage of the cycle still counts its delay; the last stage's OK then
+    // leaves the mould inhibited (releaseWithheld) until that stage is judged OK too.
     struct OkOutputs {
         OutputPlan outputs;
         bool pulseMode = false;   // with ng_pulse_mode the hold release below is skipped
         bool closePulse = false;
+        bool releaseWithheld = false;
     };
-    static OkOutputs OnOk(const WizardPara& p, int s, int multiDetect, int dnum, bool reTrain);
+    static OkOutputs OnOk(const WizardPara& p, int s, int multiDetect, int dnum, bool reTrain,
+                          bool stagesPending = false);
 
     // Leaving the alarm hold on an OK verdict (applies when alarmState is 2 and not for a stage-0
     // verdict with enable_stop_not_alarm).
@@ -38,7 +42,9 @@ public:
         bool restartStage1 = false;  // simInput 1 and restartDetect 1
     };
     static bool HoldLeaveApplies(const WizardPara& p, int s, int alarmState);
-    static HoldLeave LeaveHold(const WizardPara& p, int s);
+    // heldStage: the stage whose NG entered the hold; in multi-detection its output is cleared
+    // with the alarm (a snapshot's hold sets that stage's output, not the group's).
+    static HoldLeave LeaveHold(const WizardPara& p, int s, int heldStage = -1, int dnum = 0);
 
     // Release pulses of an OK verdict (step after the display).
     struct ReleasePulses {
@@ -96,7 +102,13 @@ public:
     static QString AlarmRecordText(const QVector<int>& ngCameras);
     // Operation record of a camera judged NG because it delivered no picture.
     static QString NoPictureRecordText(int camera);
-    // A free-running camera whose newest frame is older than this is judged NG.
+    // A free-running camera whose newest frame is older than three of its frame intervals (and
+    // at least kStaleFloorMs) delivers no picture and is judged NG; before its interval is known,
+    // older than kStaleFrameMs. The image trigger has its own rule (never stale here).
     static constexpr qint64 kStaleFrameMs = 2000;
-    static bool FrameStale(bool imageTrigger, qint64 frameAgeMs);
+    static constexpr qint64 kStaleFloorMs = 300;
+    static bool FrameStale(bool imageTrigger, qint64 frameAgeMs, qint64 intervalMs = 0);
+    // The smoothed frame interval after a gap between two frames; a gap far above the interval (a
+    // stall of the GUI thread) moves it only a little.
+    static qint64 NextFrameInterval(qint64 intervalMs, qint64 gapMs);
 };

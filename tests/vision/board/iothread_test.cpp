@@ -430,6 +430,22 @@ TEST(ControlPortBoard, OutputsAndInputsEndToEnd)
     EXPECT_EQ(edge, 1);
     EXPECT_EQ(io.IOState(0, 0), 1);
 
+    // While the cycle cannot take inputs: a pulse that came and went is dropped; a level raised
+    // then and still held is an edge at the next read, as the edge rule gives it.
+    auto settle = [&](const QString& in) {
+        sim.send("in " + in);
+        QThread::msleep(60);
+    };
+    settle("0");
+    io.IOInTrigger(0);
+    settle("1");
+    settle("0");
+    io.DropLatchedEdges(0);
+    EXPECT_EQ(io.IOInTrigger(0), 0) << "a pulse during a delay";
+    settle("1");
+    io.DropLatchedEdges(0);
+    EXPECT_EQ(io.IOInTrigger(0), 1) << "a level still held when the cycle can take it";
+
     io.IOSetOut(0, 1);
     io.IOSetOut(2, 1);
     io.IOFlashOut();

@@ -422,29 +422,7 @@ namespace {
 void ThreeFoundTwoStored(ProgramDir& dir)
 {
     PrepareProgramDir(dir);
-    QImage scene(320, 240, QImage::Format_Grayscale8);
-    scene.fill(80);
-    ASSERT_TRUE(scene.save(dir.file("scene.png")));
-    QString devices;
-    for (int i = 1; i <= 3; ++i)
-        devices += QString(R"(%1{"serial": "SIMCAM000%2", "model": "SIM", "width": 320, "height": 240,)"
-                           R"( "color": false, "fps": 20, "source": "%3"})")
-                       .arg(i > 1 ? "," : "")
-                       .arg(i)
-                       .arg(dir.file("scene.png"));
-    dir.write("simcam.json", QString(R"({"make": "daheng", "devices": [%1]})").arg(devices).toUtf8());
-    qputenv("MOULDMON_SIMCAM", dir.file("simcam.json").toUtf8());
-    camsim::CamSim::instance().reload();
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "sn-test");
-        db.setDatabaseName("SN.db");
-        ASSERT_TRUE(db.open());
-        QSqlQuery q(db);
-        ASSERT_TRUE(q.exec("UPDATE sysparam SET value = 'SIMCAM0001' WHERE name = 'serialNB0'"));
-        ASSERT_TRUE(q.exec("UPDATE sysparam SET value = 'SIMCAM0002' WHERE name = 'serialNB1'"));
-        db.close();
-    }
-    QSqlDatabase::removeDatabase("sn-test");
+    ServeSimulatedCameras(dir, 3, 2);
     if (!gpWPara) {
         gpWPara = new WizardPara;
         gpWParaBak = new WizardPara;

@@ -25,6 +25,9 @@
 #include "core/wizardpara.h"
 #include "statistics/resstatisticsparam.h"
 #include "common/recorddb.h"
+#include "mainscreen/indexbutton.h"
+#include "mainscreen/iostatuswidget.h"
+#include "mainscreen/regioption.h"
 #include "mainscreen/viewhost.h"
 #include "vision/camera/camerahost.h"
 #include "vision/camera/cameradiscovery.h"
@@ -149,9 +152,53 @@ TEST(MainWindowCycle, AreaSettingsWithAllViewsShownWorkOnViewZero)
 {
     MainWindow* win = W().win;
     win->selectedView = numCamera;
+    win->indexButton->show();
     win->SlotAdjustArea();
     EXPECT_EQ(win->alarmState, 3);
     EXPECT_EQ(win->optionStack->currentIndex(), 1);
+    EXPECT_FALSE(win->indexButton->isVisibleTo(win));
+}
+
+TEST(MainWindowCycle, EveryEditingStateHasItsWayBackToThePlainMainScreen)
+{
+    MainWindow* win = W().win;
+    auto plain = [win](const char* how) {
+        EXPECT_EQ(win->alarmState, 0) << how;
+        EXPECT_TRUE(win->indexButton->isVisibleTo(win)) << how;
+        EXPECT_TRUE(win->ioStatusWidget->isVisibleTo(win)) << how;
+        EXPECT_EQ(win->optionStack->currentIndex(), 0) << how;
+    };
+    win->indexButton->show();
+    win->SlotAdjustArea();
+    ASSERT_EQ(win->alarmState, 3);
+    win->RegionBtnsToggledSlot(RegiOption::BTN_END_SET, true);
+    plain("area settings, End Set");
+
+    win->SlotShowAlarmImgae();
+    ASSERT_EQ(win->alarmState, 3);
+    win->RegionBtnsToggledSlot(RegiOption::BTN_END_SET, true);
+    plain("alarm pictures, End Set");
+
+    // The account state opens no page: the next press on the option bar leaves it.
+    win->SlotAccount();
+    ASSERT_EQ(win->alarmState, 3);
+    win->OptBtnsToggledSlot(OptionBar::BTN_MULTI_SCREEN, true);
+    plain("account, option bar");
+
+    // Resampling's area check: End Set retrains at once when no verdict display will do it.
+    gisReTrain = 0;
+    win->CheckArea(false);
+    ASSERT_EQ(win->alarmState, 3);
+    ASSERT_EQ(gFromTrain, 1);
+    win->RegionBtnsToggledSlot(RegiOption::BTN_END_SET, true);
+    EXPECT_EQ(gFromTrain, 0);
+    EXPECT_EQ(win->runState, 1);
+    EXPECT_TRUE(win->alarmState == 0 || win->alarmState == 1);
+    EXPECT_TRUE(gisReTrain == 0 || win->showTimer->isActive()) << "a retrain nothing will serve";
+    win->showTimer->stop();
+    win->TimerShow();
+    EXPECT_EQ(gisReTrain, 0);
+    plain("area check, End Set, display ended");
 }
 
 TEST(MainWindowCycle, HeldNgPictureIsWrittenWhenDetectionStopsAndStarts)
@@ -352,4 +399,27 @@ TEST(MainWindowCycleMultiDetection, TheRepeatedInputIsClearedByADispatchThatStar
     EXPECT_EQ(win->repeatInput, -1);
     for (QTimer* t : win->stageTimer)
         EXPECT_FALSE(t->isActive());
+}
+
+TEST(MainWindowCycleMultiDetection, AnInspectionDuringTheAreaCheckLeavesTheNextVerdictItsRepeatRule)
+{
+    MainWindow* win = W().win;
+    WizardPara& p = *gpWPara;
+    p.io_mode = 4;
+    gDNum = 3;
+    for (int d = 0; d < 8; ++d) {
+        p.stage_enabled[d] = d < 3;
+        p.stage_trigger_input[d] = d < 3 ? 1 : -1;
+    }
+    win->multiDetect = 0;
+    win->ResetRun();  // every view OK
+    // A manual request judged while resampling's area check is open: no verdict is given.
+    gFromTrain = 1;
+    win->cycleStarted = true;
+    win->CheckNG();
+    gFromTrain = 0;
+    // The next OK verdict of stage 1: stage 2 waits on the same input, taken without a new edge.
+    win->repeatInput = -1;
+    win->CheckNG();
+    EXPECT_EQ(win->repeatInput, 1);
 }

@@ -123,12 +123,18 @@ TEST_F(VerdictLogicTest, LeavingTheAlarmHoldByModeAndStage)
     p.semi_auto = 0;
     r = VerdictLogic::LeaveHold(p, 0);
     EXPECT_EQ(r.outputs.text(), QString("-2 -1 F"));
-    EXPECT_FALSE(r.restartStage1);
+    EXPECT_TRUE(r.restartStage1);  // the pair's second stage releases the mould, also semi-automatic
+    p.semi_auto = 1;
+    p.io_mode = 2;
+    EXPECT_TRUE(VerdictLogic::LeaveHold(p, 0).restartStage1);
     EXPECT_TRUE(VerdictLogic::LeaveHold(p, 1).startDetect);
     p.io_mode = 4;
     r = VerdictLogic::LeaveHold(p, 3);
     EXPECT_EQ(r.outputs.text(), QString("-2 F"));
     EXPECT_TRUE(r.leave);
+    // A snapshot of stage 2 held with its own output (4), not the group's last stage's (0).
+    EXPECT_EQ(VerdictLogic::LeaveHold(p, 1, 1, 3).outputs.text(), QString("-3 -2 F"));
+    EXPECT_EQ(VerdictLogic::LeaveHold(p, 2, 2, 3).outputs.text(), QString("-0 -2 F"));
 }
 
 TEST_F(VerdictLogicTest, ReleasePulsesAndNgPulses)
@@ -305,4 +311,26 @@ TEST_F(VerdictLogicTest, StaleFrameOfAFreeRunningCamera)
     EXPECT_FALSE(VerdictLogic::FrameStale(false, 2000));
     EXPECT_TRUE(VerdictLogic::FrameStale(false, 2001));
     EXPECT_FALSE(VerdictLogic::FrameStale(true, 60000));  // frames come per trigger
+    // Once the camera's interval is known: three intervals, never below 300 ms.
+    EXPECT_FALSE(VerdictLogic::FrameStale(false, 300, 33));
+    EXPECT_TRUE(VerdictLogic::FrameStale(false, 301, 33));
+    EXPECT_FALSE(VerdictLogic::FrameStale(false, 600, 200));
+    EXPECT_TRUE(VerdictLogic::FrameStale(false, 601, 200));
+    EXPECT_FALSE(VerdictLogic::FrameStale(true, 60000, 33));
+}
+
+TEST_F(VerdictLogicTest, FrameIntervalFollowsTheCameraNotAStall)
+{
+    qint64 i = VerdictLogic::NextFrameInterval(0, 33);
+    EXPECT_EQ(i, 33);
+    // One stall of the GUI thread (0.5 s between two takes) leaves the rate a 30 fps camera's.
+    i = VerdictLogic::NextFrameInterval(i, 500);
+    EXPECT_LT(i, 60);
+    EXPECT_FALSE(VerdictLogic::FrameStale(false, 299, i));
+    // A camera slowed to 5 fps is followed within a dozen frames: its frames are not called stale.
+    for (int n = 0; n < 12; ++n)
+        i = VerdictLogic::NextFrameInterval(i, 200);
+    EXPECT_GT(i, 150);
+    EXPECT_FALSE(VerdictLogic::FrameStale(false, 500, i));
+    EXPECT_EQ(VerdictLogic::NextFrameInterval(i, 0), i);  // two frames in one take
 }

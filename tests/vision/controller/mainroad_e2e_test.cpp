@@ -1,0 +1,279 @@
+// The real program (board simulator, simulated camera, own network namespace, touches under Xvfb)
+// on the operator's main road: every state the operator enters is left, no cycle or verdict
+// without its trigger, no release of the mould before every stage of the cycle is judged OK.
+// Stage 1 is judged 0.3 s and stage 2 0.8 s after the input-0 edge.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QThread>
+#include <csignal>
+
+#include "common/cyclerig.h"
+#include "common/programdir.h"
+#include "common/recorddb.h"
+#include "common/synthscene.h"
+#include "common/xscreen.h"
+#include "core/uitexttable.h"
+#include "core/wizardpara.h"
+#include "vision/controller/verdictlogic.h"
+
+namespace {
+
+// Option bar and region bar, at 1920 x 1080.
+const QPoint kResample(1822, 529);
+const QPoint kAreaSettings(1822, 651);
+const QPoint kProSnapshot(1821, 773);
+const QPoint kStartStop(1822, 285);
+const QPoint kEndSet(1822, 1010);
+
+class MainRoadE2E : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        rig.Stop();
+        screen.Stop();
+    }
+
+    CycleRigSetup Base()
+    {
+        CycleRigSetup s;
+        s.delay0 = 3;
+        s.delay1 = 5;
+        s.adjust = [](WizardPara& p) { p.is_psw_used = 0; };
+        return s;
+    }
+    void Launch(const CycleRigSetup& s, bool touches, bool part = false)
+    {
+        ASSERT_TRUE(rig.Prepare(s));
+        if (part)
+            ASSERT_TRUE(rig.Show(1, PartInTheMould()));
+        QStringList e;
+        if (touches) {
+            if (!XScreen::Available())
+                GTEST_SKIP() << "Xvfb or xdotool missing";
+            ASSERT_TRUE(screen.Start());
+            e << "DISPLAY=" + screen.display() << "QT_QPA_PLATFORM=xcb" << "XDG_RUNTIME_DIR=" + dir.path();
+        }
+        ASSERT_GE(rig.Launch(e), 0) << rig.Log().toStdString();
+        QThread::msleep(touches ? 1500 : 600);
+    }
+    qint64 Now() { return rig.board()->frames().isEmpty() ? 0 : rig.board()->frames().last().ms; }
+    // One machine cycle on an OK scene: the inhibits at the edge, the ejector released by stage 1
+    // at 0.3 s and the mould by stage 2 at 0.8 s.
+    void OkCycle(const char* what, int first = 300, int second = 800)
+    {
+        const qint64 edge = rig.Pulse(0, 60);
+        ASSERT_GE(edge, 0);
+        ASSERT_TRUE(rig.WaitFor([&] { return rig.ChangeTo(edge, 0b000) >= 0; }, 3000))
+            << what << ": " << rig.Seen(edge).toStdString();
+        const QList<OutputChange> ch = rig.Changes(edge);
+        ASSERT_EQ(ch.size(), 3) << what << ": " << rig.Seen(edge).toStdString() << "\n"
+                                << rig.Log().right(3000).toStdString();
+        EXPECT_EQ(ch[0].bits, 0b011) << what;
+        EXPECT_EQ(ch[1].bits, 0b001) << what;
+        EXPECT_LT(ch[0].ms - edge, 60) << what << ": " << rig.Seen(edge).toStdString();
+        EXPECT_NEAR(double(ch[1].ms - edge), first, 60.0) << what << ": " << rig.Seen(edge).toStdString();
+        EXPECT_NEAR(double(ch[2].ms - edge), second, 60.0) << what << ": " << rig.Seen(edge).toStdString();
+        QThread::msleep(300);
+    }
+    // Answers the question box that comes up within `ms` with Yes; false when none came.
+    bool Yes(int ms = 3000)
+    {
+        QRect box;
+        if (!rig.WaitFor([&] { return !(box = screen.Box()).isNull(); }, ms))
+            return false;
+        screen.Touch(XScreen::YesOf(box));
+        return true;
+    }
+    cv::Mat PartInTheMould()
+    {
+        cv::Mat part = rig.scene().clone();
+        synth::blob(part, cv::Point(200, 180), 14, 0);
+        return part;
+    }
+    bool Recorded(const QString& text)
+    {
+        for (const QStringList& r : RecordRows("RECORD.db"))
+            if (r.value(2) == text)
+                return true;
+        return false;
+    }
+    // A text as the program shows it, in its language.
+    QString InProgramLanguage(const std::function<QString()>& text)
+    {
+        const int lan = gLan;
+        gLan = rig.language();
+        Data_Init();
+        const QString t = text();
+        gLan = lan;
+        Data_Init();
+        return t;
+    }
+    QString Row(int row)
+    {
+        return InProgramLanguage([row] { return gaLanStr[row * LAN_COUNT + gLan]; });
+    }
+
+    ProgramDir dir;
+    CycleRig rig{dir.path()};
+    XScreen screen;
+};
+
+}  // namespace
+
+TEST_F(MainRoadE2E, EndSetLeavesTheRegionPageAndTheResamplingAreaCheckForTheVerdicts)
+{
+    ASSERT_NO_FATAL_FAILURE(Launch(Base(), true));
+    if (IsSkipped())
+        return;
+    screen.Touch(kAreaSettings);
+    screen.Shot("mainroad-region-page");
+    screen.Touch(kEndSet);
+    for (const char* what : {"first cycle after End Set", "second cycle after End Set"})
+        ASSERT_NO_FATAL_FAILURE(OkCycle(what));
+    // The verdicts were shown and their display ended.
+    EXPECT_TRUE(rig.Log().contains("alarm state 3 -> 0"));
+    EXPECT_TRUE(rig.Log().contains("alarm state 0 -> 1"));
+    EXPECT_TRUE(rig.WaitFor([&] { return rig.Log().contains("alarm state 1 -> 0"); }, 3000));
+
+    // Resample: the next cycle's pictures become the templates, then the area check.
+    const int editing = rig.Log().count(QRegularExpression("alarm state \\d -> 3"));
+    screen.Touch(kResample);
+    ASSERT_TRUE(Yes()) << "no question to resample";
+    Yes(1500);  // the shown stage's templates are deleted, when it asks
+    const qint64 capture = rig.Pulse(0, 60);
+    ASSERT_TRUE(rig.WaitFor([&] { return rig.Log().count(QRegularExpression("alarm state \\d -> 3")) > editing; },
+                            4000))
+        << rig.Seen(capture).toStdString() << rig.Log().toStdString();
+    QThread::msleep(500);
+    screen.Shot("mainroad-area-check");
+    screen.Touch(kEndSet);
+    QThread::msleep(2500);  // the verdict display ends and retrains
+    for (const char* what : {"first cycle after resampling", "second cycle after resampling",
+                             "third cycle after resampling"})
+        ASSERT_NO_FATAL_FAILURE(OkCycle(what));
+}
+
+TEST_F(MainRoadE2E, EdgesAndRequestsTheCycleCannotTakeAreDropped)
+{
+    ASSERT_NO_FATAL_FAILURE(Launch(Base(), true));
+    if (IsSkipped())
+        return;
+    // A 60 ms pulse during stage 2's delay starts no second cycle.
+    const qint64 edge = rig.Pulse(0, 60);
+    QThread::msleep(500);
+    rig.board()->send("pulse 0 60");
+    QThread::msleep(2000);
+    int starts = 0;
+    for (const OutputChange& c : rig.Changes(edge))
+        starts += c.bits == 0b011;
+    EXPECT_EQ(starts, 1) << rig.Seen(edge).toStdString();
+    EXPECT_EQ(rig.Changes(edge).last().bits, 0b000) << rig.Seen(edge).toStdString();
+
+    // "Pro snapshot" while detection is stopped is not run by the next start.
+    rig.board()->send("in 0");
+    screen.Touch(kStartStop);
+    ASSERT_TRUE(Yes()) << "no question to stop";
+    ASSERT_TRUE(rig.WaitFor([&] { return Recorded(Row(141)); }, 3000));
+    screen.Touch(kProSnapshot);
+    const int verdicts = rig.Log().count("verdict stage");
+    const qint64 start = Now();
+    screen.Touch(kStartStop, 1500);
+    ASSERT_TRUE(Recorded(Row(142)));
+    EXPECT_EQ(rig.Log().count("verdict stage"), verdicts) << "a verdict nobody triggered";
+    for (const OutputChange& c : rig.Changes(start))
+        EXPECT_FALSE(c.bits & 0b100) << "an alarm nobody triggered: " << rig.Seen(start).toStdString();
+}
+
+TEST_F(MainRoadE2E, TriggerSafetyJudgesEveryPendingStageBeforeTheMouldIsReleased)
+{
+    CycleRigSetup s = Base();
+    s.delay0 = 10;
+    s.delay1 = 5;  // stage 2 at 1.5 s
+    s.adjust = [](WizardPara& p) {
+        p.is_psw_used = 0;
+        p.enable_trigger_safety = 1;
+    };
+    ASSERT_NO_FATAL_FAILURE(Launch(s, false, true));
+    const qint64 edge = rig.Pulse(0, 60);
+    QThread::msleep(300);
+    rig.Pulse(1, 60);
+    // Stage 1 is judged at once, NG: the alarm hold; the mould is never released.
+    ASSERT_TRUE(rig.WaitFor([&] { return rig.ChangeTo(edge, 0b111) >= 0; }, 3000)) << rig.Seen(edge).toStdString();
+    EXPECT_LT(rig.ChangeTo(edge, 0b111) - edge, 600) << rig.Seen(edge).toStdString();
+    QThread::msleep(1800);
+    for (const OutputChange& c : rig.Changes(edge))
+        EXPECT_TRUE(c.bits & 0b001) << "mould released before stage 1 was judged: " << rig.Seen(edge).toStdString();
+}
+
+TEST_F(MainRoadE2E, ACameraThatStopsDeliveringIsNoPictureWithinThreeFrameIntervals)
+{
+    CycleRigSetup s = Base();
+    s.delay0 = 3;
+    s.delay1 = 10;  // stage 2 at 1.3 s
+    s.unplugFiles = true;
+    ASSERT_NO_FATAL_FAILURE(Launch(s, false));
+    const qint64 edge = rig.Pulse(0, 60);
+    ASSERT_TRUE(rig.WaitFor([&] { return rig.ChangeTo(edge, 0b001) >= 0; }, 2000)) << rig.Seen(edge).toStdString();
+    ASSERT_TRUE(QFile(dir.file("unplug1")).open(QIODevice::WriteOnly));
+    // Stage 2, 0.9 s after the last frame: NG (the alarm) with the no-picture record, the mould kept.
+    ASSERT_TRUE(rig.WaitFor([&] { return rig.ChangeTo(edge, 0b101) >= 0; }, 3000)) << rig.Seen(edge).toStdString();
+    EXPECT_NEAR(double(rig.ChangeTo(edge, 0b101) - edge), 1300.0, 100.0) << rig.Seen(edge).toStdString();
+    for (const OutputChange& c : rig.Changes(edge))
+        EXPECT_TRUE(c.bits & 0b001) << rig.Seen(edge).toStdString();
+    const QString noPicture = InProgramLanguage([] { return VerdictLogic::NoPictureRecordText(0); });
+    EXPECT_TRUE(rig.WaitFor([&] { return Recorded(noPicture); }, 2000)) << noPicture.toStdString();
+}
+
+TEST_F(MainRoadE2E, AStageExpiredOnASilentBoardStaysShownUntilConfirmed)
+{
+    CycleRigSetup s = Base();
+    s.delay1 = 17;  // stage 2 at 2.0 s, when the board is known to be silent
+    ASSERT_NO_FATAL_FAILURE(Launch(s, true));
+    if (IsSkipped())
+        return;
+    const qint64 edge = rig.Pulse(0, 60);
+    QThread::msleep(400);
+    rig.board()->send("unplug");
+    QThread::msleep(2600);
+    rig.board()->send("plug");
+    const QString text = Row(611).arg(2);
+    ASSERT_TRUE(rig.WaitFor([&] { return Recorded(text); }, 3000)) << rig.Log().toStdString();
+    QThread::msleep(1000);
+    EXPECT_TRUE(rig.Changes(edge).last().bits & 0b001) << "released without verdict or operator: "
+                                                       << rig.Seen(edge).toStdString();
+    QRect box;
+    ASSERT_TRUE(rig.WaitFor([&] { return !(box = screen.Box()).isNull(); }, 2000)) << "the warning is not shown";
+    screen.Shot("mainroad-unjudged");
+    // The warning's confirm button (one button, centred in its lower part).
+    const qint64 confirm = Now();
+    screen.Touch(QPoint(box.center().x(), box.y() + box.height() * 67 / 100));
+    ASSERT_TRUE(rig.WaitFor([&] { return rig.ChangeTo(confirm, 0b000) >= 0; }, 2000)) << rig.Seen(edge).toStdString();
+    ASSERT_NO_FATAL_FAILURE(OkCycle("cycle after the confirmed warning", 300, 2000));
+}
+
+TEST_F(MainRoadE2E, TheNoInputWatchdogIsArmedAgainWhenAnAlarmHoldIsReleased)
+{
+    CycleRigSetup s = Base();
+    s.adjust = [](WizardPara& p) {
+        p.is_psw_used = 0;
+        p.input_timeout_len = 2;
+    };
+    ASSERT_NO_FATAL_FAILURE(Launch(s, false, true));
+    const qint64 edge = rig.Pulse(0, 60);
+    ASSERT_TRUE(rig.WaitFor([&] { return rig.ChangeTo(edge, 0b111) >= 0; }, 3000)) << rig.Seen(edge).toStdString();
+    QThread::msleep(2500);  // the hold stops the watchdog
+    ASSERT_TRUE(rig.Show(1, rig.scene()));
+    QThread::msleep(400);
+    const qint64 recheck = rig.Pulse(1, 60);
+    ASSERT_TRUE(rig.WaitFor([&] { return rig.ChangeTo(recheck, 0b000) >= 0; }, 3000)) << rig.Seen(edge).toStdString();
+    const qint64 left = rig.Changes(recheck).first().ms;  // the hold is left
+    const qint64 released = rig.ChangeTo(recheck, 0b000);     // the restarted stage 2 released the mould
+    // No cycle for the watchdog's 2 s after the hold was left: the inhibit and row 335.
+    ASSERT_TRUE(rig.WaitFor([&] { return rig.ChangeTo(released, 0b001) >= 0; }, 4000)) << rig.Seen(edge).toStdString();
+    EXPECT_NEAR(double(rig.ChangeTo(released, 0b001) - left), 2000.0, 300.0) << rig.Seen(edge).toStdString();
+    EXPECT_TRUE(rig.WaitFor([&] { return Recorded(Row(335)); }, 2000));
+}

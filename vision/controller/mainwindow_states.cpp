@@ -1,0 +1,166 @@
+// The alarm state's ways in and out, read together: 0 normal, 1 a verdict shown, 2 the alarm hold,
+// 3 an editing page (region page, account, alarm pictures, area check after resampling). Every
+// state entered here has its way out here; the screens call these, never set the state alone.
+// Also what the pass drops when it cannot act (edges, requests) and the close of a cycle whose
+// stage expired while the board was silent.
+#include "vision/controller/mainwindow.h"
+
+#include <QPushButton>
+#include <QTimer>
+
+#include "core/runmodederivation.h"
+#include "core/uitexttable.h"
+#include "core/wizardpara.h"
+#include "mainscreen/drawroiwidget.h"
+#include "mainscreen/indexbutton.h"
+#include "mainscreen/iostatuswidget.h"
+#include "vision/board/controlport.h"
+#include "vision/camera/cammerwidget.h"
+#include "vision/controller/supervision.h"
+#include "vision/controller/verdictlogic.h"
+#include "vision/inspection/cammerrecongnize.h"
+#include "widgets/warnbox.h"
+
+namespace {
+
+constexpr int kRowNotJudged = 611;
+
+}  // namespace
+
+void MainWindow::SetAlarmState(int to)
+{
+    const int from = alarmState;
+    alarmState = to;
+    if (from == to)
+        return;
+    qDebug("alarm state %d -> %d", from, to);
+    if (from == 3)
+        editingPage = NoEditing;
+    if (to == 2 || to == 3) {
+        if (indexButton)
+            indexButton->hide();
+        return;
+    }
+    if (from != 2 && from != 3)
+        return;
+    // Back to the main screen's plain state: the side panel and the I/O strip come back.
+    if (indexButton)
+        indexButton->show();
+    if (ioStatusWidget)
+        ioStatusWidget->show();
+    if (from == 2) {
+        // The pass stopped the watchdog while the hold lasted: an idle machine after the release
+        // is warned again.
+        const int ms = Supervision::WatchdogIntervalMs(gpWPara->input_timeout_len);
+        if (ms > 0 && inputTimeoutTimer && !warnShown)
+            inputTimeoutTimer->start(ms);
+    }
+}
+
+void MainWindow::EnterEditing(EditingPage page)
+{
+    SetAlarmState(3);
+    editingPage = page;
+    if (page != AreaCheckPage && ioStatusWidget)
+        ioStatusWidget->hide();
+}
+
+void MainWindow::LeaveEditing()
+{
+    if (alarmState != 3)
+        return;
+    SetAlarmState(0);
+    update();
+}
+
+void MainWindow::ServeRetrain()
+{
+    const WizardPara& p = *gpWPara;
+    if (gisReTrain) {
+        gisReTrain = 0;
+        for (int v = 0; v < MAX_CAMERA; ++v) {
+            if (!Inspected(v) || !cammerWidget[v]->recogniser)
+                continue;
+            for (int d = 0; d < gDNum && d < MAX_DETECT; ++d) {
+                if (!p.stage_enabled[d])
+                    continue;
+                cammerWidget[v]->recogniser->CreateShape(d);
+                cammerWidget[v]->recogniser->VarTrain(d);
+            }
+        }
+    } else if (gisReShape) {
+        gisReShape = 0;
+        for (int v = 0; v < MAX_CAMERA; ++v) {
+            if (!Inspected(v) || !cammerWidget[v]->recogniser)
+                continue;
+            cammerWidget[v]->recogniser->CreateShape(1);
+            cammerWidget[v]->recogniser->VarTrain(1);
+        }
+    }
+}
+
+void MainWindow::DropInputEdges(int from, int to)
+{
+    // The inputs are not read while the cycle cannot take them: a pulse that came and went then
+    // is gone; a level still held is seen by the edge rule at the next pass that reads it.
+    for (int k = from; k <= to; ++k)
+        gpControlIO->DropLatchedEdges(k);
+}
+
+void MainWindow::DropPendingRequests()
+{
+    if (manualDetect != gDNum)
+        qWarning("manual request for stage %d dropped: the cycle cannot take it now", manualDetect + 1);
+    manualDetect = gDNum;
+    simInput = -1;
+    restartDetect = -1;
+}
+
+void MainWindow::BoardBack()
+{
+    if (unjudgedStage < 0)
+        return;
+    // The stage that expired unjudged is shown until the operator confirms it; the mould stays
+    // held until then (or until a verdict).
+    const QString text = gaLanStr[kRowNotJudged * LAN_COUNT + gLan].arg(unjudgedStage + 1);
+    InsertRecord(text);
+    ShowFault(text);
+    if (faultBox && faultBox->confirmButton()) {
+        faultBox->confirmButton()->show();
+        connect(faultBox->confirmButton(), &QPushButton::clicked, this, &MainWindow::ConfirmUnjudged,
+                Qt::UniqueConnection);
+    }
+}
+
+void MainWindow::ConfirmUnjudged()
+{
+    if (unjudgedStage < 0)
+        return;
+    unjudgedStage = -1;
+    if (faultBox)
+        faultBox->hide();
+    // The silent board ended the cycle; the operator has seen it: the machine may go on.
+    if (runState != 3 && alarmState != 2) {
+        gpControlIO->IOSetOut(0, 0);
+        gpControlIO->IOFlashOut();
+    }
+}
+
+bool MainWindow::TakeNewFrame(int v)
+{
+    CammerWidget* w = cammerWidget[v];
+    if (!w || !w->TakeFrame())
+        return false;
+    const qint64 now = cycleClockMs();
+    if (!cycleLost[v])
+        frameIntervalMs[v] = VerdictLogic::NextFrameInterval(frameIntervalMs[v], now - lastFrameMs[v]);
+    lastFrameMs[v] = now;
+    cycleLost[v] = false;  // its camera is back
+    ++frameCount[v];
+    return true;
+}
+
+bool MainWindow::FrameTooOld(int v) const
+{
+    return VerdictLogic::FrameStale(gpWPara->image_trigger, cycleClockMs() - lastFrameMs[v], frameIntervalMs[v]);
+}
