@@ -6,7 +6,8 @@
 #include <sys/io.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
 #include <QTextCodec>
 #include <QtDebug>
 
@@ -74,10 +75,13 @@ int main(int argc, char** argv)
     splash->showFullScreen();
     qInfo("start-up: splash shown");
     // 14.
-    QElapsedTimer shown;
-    shown.start();
-    while (shown.elapsed() <= 999)
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    // Events are handled as they come for that second; waiting for them instead of polling leaves
+    // the cores to the cameras and the board starting meanwhile.
+    {
+        QEventLoop splashSecond;
+        QTimer::singleShot(1000, &splashSecond, &QEventLoop::quit);
+        splashSecond.exec(QEventLoop::AllEvents);
+    }
     // 15.
     const bool font = InstallApplicationFont();
     qInfo("start-up: application font %s", font ? "installed" : "default");

@@ -366,8 +366,8 @@ void CammerWidget::mouseMoveEvent(QMouseEvent* e)
             }
         } else if (editState == 1) {
             int x = p.x(), y = p.y();
-            CheckInRange(&x, 1);
-            CheckInRange(&y, 0);
+            CheckInRange(&x, 1, QSize(gShowW, gShowH));
+            CheckInRange(&y, 0, QSize(gShowW, gShowH));
             if (mode == 4) {
                 workCircle.rect.setBottomRight(QPoint(x, y));
                 workCircle.UpdateAll();
@@ -382,13 +382,13 @@ void CammerWidget::mouseMoveEvent(QMouseEvent* e)
                     Circle& c = modelEdit->circles[s][selectedROI];
                     const int inner = c.innerRadius;
                     c.rect.translate(d);
-                    CheckInRange(&c.rect, true);
+                    CheckInRange(&c.rect, true, QSize(gShowW, gShowH));
                     c.UpdateAll();
                     c.innerRadius = std::clamp(inner, 0, c.radius);
                 } else {
                     QRect& rc = modelEdit->rects[s][selectedROI].rect;
                     rc.translate(d);
-                    CheckInRange(&rc, true);
+                    CheckInRange(&rc, true, QSize(gShowW, gShowH));
                 }
                 lastPoint = p;
             }
@@ -398,13 +398,13 @@ void CammerWidget::mouseMoveEvent(QMouseEvent* e)
                 Circle& c = modelEdit->circles[s][selectedROI];
                 const int inner = c.innerRadius;
                 c.Resize(handleCode, lastPoint, curPoint);
-                CheckInRange(&c.rect, false);
+                CheckInRange(&c.rect, false, QSize(gShowW, gShowH));
                 c.UpdateAll();
                 c.innerRadius = std::clamp(inner, 0, c.radius);
             } else {
                 ClustomRect& rc = modelEdit->rects[s][selectedROI];
                 rc.Resize(handleCode, lastPoint, curPoint);
-                CheckInRange(&rc.rect, false);
+                CheckInRange(&rc.rect, false, QSize(gShowW, gShowH));
             }
             lastPoint = p;
         }

@@ -42,7 +42,7 @@ void KeepOrder(QRect& rc, bool movedLow)
 void ShiftCircle(Circle& c, int dx, int dy)
 {
     c.rect.translate(dx, dy);
-    CheckInRange(&c.rect, true);
+    CheckInRange(&c.rect, true, QSize(gShowW, gShowH));
     c.UpdateAll();
     c.setImageRect();
 }
@@ -309,7 +309,7 @@ void Nudge(CammerSingleton& m, int s, int r, int object, int dir)
             n.setBottom(n.bottom() + dy);
         }
         KeepOrder(n, low);
-        CheckInRange(&n, false);
+        CheckInRange(&n, false, QSize(gShowW, gShowH));
         rc = n;
         m.rects[s][r].setImageRect();
         break;
@@ -328,7 +328,7 @@ void Nudge(CammerSingleton& m, int s, int r, int object, int dir)
             c.UpdateRect();
         }
         const int inner = c.innerRadius;
-        CheckInRange(&c.rect, false);
+        CheckInRange(&c.rect, false, QSize(gShowW, gShowH));
         c.UpdateAll();
         c.innerRadius = std::clamp(inner, 0, c.radius);
         c.setImageRect();
@@ -340,8 +340,8 @@ void Nudge(CammerSingleton& m, int s, int r, int object, int dir)
             return;
         int x = poly.points[object].x() + dx;
         int y = poly.points[object].y() + dy;
-        CheckInRange(&x, 1);
-        CheckInRange(&y, 0);
+        CheckInRange(&x, 1, QSize(gShowW, gShowH));
+        CheckInRange(&y, 0, QSize(gShowW, gShowH));
         poly.points[object] = QPoint(x, y);
         poly.setImageRect();
         break;
@@ -381,7 +381,7 @@ bool MoveRegions(CammerSingleton& m, int s, const QVector<int>& rois, int dx, in
         case ShapeRect: {
             QRect& rc = m.rects[s][r].rect;
             rc.translate(dx, dy);
-            CheckInRange(&rc, true);
+            CheckInRange(&rc, true, QSize(gShowW, gShowH));
             m.rects[s][r].setImageRect();
             break;
         }
@@ -407,8 +407,8 @@ int CopyRegion(CammerSingleton& m, int s, int src, QPoint p)
             const QPoint d = p - poly.points[0];
             for (int i = 0; i < std::min(poly.pointNum, int(poly.points.size())); ++i) {
                 int x = poly.points[i].x() + d.x(), y = poly.points[i].y() + d.y();
-                CheckInRange(&x, 1);
-                CheckInRange(&y, 0);
+                CheckInRange(&x, 1, QSize(gShowW, gShowH));
+                CheckInRange(&y, 0, QSize(gShowW, gShowH));
                 poly.points[i] = QPoint(x, y);
             }
         }
@@ -422,7 +422,7 @@ int CopyRegion(CammerSingleton& m, int s, int src, QPoint p)
         ClustomRect rc = m.rects[s][src];
         const QRect& a = rc.rect;
         rc.rect.translate(p.x() - (a.left() + a.right()) / 2, p.y() - (a.top() + a.bottom()) / 2);
-        CheckInRange(&rc.rect, true);
+        CheckInRange(&rc.rect, true, QSize(gShowW, gShowH));
         rc.setImageRect();
         rc.SetSelected(true);
         m.rects[s][n] = rc;

@@ -156,6 +156,8 @@ public:
     void CNT_SendStatistics(QString const& ng_image);
     void CNT_SendROIParam(int camera, int stage);
     void CNT_SendManualStop();
+    // The manual-stop record and its file follow a start or stop (no client needed); the body.
+    QByteArray CNT_RecordManualStop();
     void CNT_SendDelTempPic(int camera, int stage, QString const& templateName);
     void CNT_SendAddRemind(CNT_Path_Remind& remind);
     void CNT_SendDelRemind(qint64 utc);

@@ -198,19 +198,22 @@ void CNT_Net::InitStatisticsLocked()
         QFile::remove(CNT_Path_Statistics::FilePath());
 }
 
+QByteArray CNT_Net::CNT_RecordManualStop()
+{
+    const int state = HostRunState();
+    QMutexLocker lock(&recordsMutex_);
+    manualStop_.Apply(state, Now(), gpWPara ? reportbody::RecordText(gpWPara->CntNet_Operator) : QByteArray());
+    const QByteArray body = manualStop_.ToJson(cardInForce.hostName, state);
+    manualStop_.SaveToFile(body.constData(), body.size());
+    return body;
+}
+
 void CNT_Net::CNT_SendManualStop()
 {
-    if (!whichSend.value(SEND_MANUAL_STOP))
-        return;
-    const int state = HostRunState();
-    QByteArray body;
-    {
-        QMutexLocker lock(&recordsMutex_);
-        manualStop_.Apply(state, Now(), gpWPara ? reportbody::RecordText(gpWPara->CntNet_Operator) : QByteArray());
-        body = manualStop_.ToJson(cardInForce.hostName, state);
-        manualStop_.SaveToFile(body.constData(), body.size());
-    }
-    CNT_Enqueue(SEND_MANUAL_STOP, body);
+    // The record follows the run state even with the message switched off.
+    const QByteArray body = CNT_RecordManualStop();
+    if (whichSend.value(SEND_MANUAL_STOP))
+        CNT_Enqueue(SEND_MANUAL_STOP, body);
 }
 
 void CNT_Net::ChkandAddStaticticsItem(int camera, int stage, int roi)

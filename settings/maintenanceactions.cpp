@@ -340,6 +340,8 @@ void MaintenanceActions::exitProgram()
     host_.acceptSettings();
     host_.saveParameters();
     host_.warn(textRow(296));
+    // The rows above reach RECORD.db before the process ends (bounded).
+    host_.flushAll();
     host_.exitProcess(0);
 }
 

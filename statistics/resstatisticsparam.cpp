@@ -122,6 +122,7 @@ ResStatisticsParam::ResStatisticsParam(ResStatisticsHost host) : host_(std::move
         setFindResAll(1);
         clcCount();
         loaded_ = true;
+        direct_ = false;
         return;
     }
 
@@ -171,6 +172,12 @@ bool ResStatisticsParam::open()
 
 bool ResStatisticsParam::exec(const QString& sql)
 {
+    if (handsOver()) {
+        batch_ << sql;
+        if (writeDepth_ == 0)
+            handOver();
+        return true;
+    }
     QSqlQuery q(Db());
     return q.exec(sql);
 }
@@ -441,13 +448,24 @@ void ResStatisticsParam::setCurPlan(int v)
 
 void ResStatisticsParam::beginWrites()
 {
-    if (writeDepth_++ == 0 && open())
+    if (writeDepth_++ == 0 && !handsOver() && open())
         Db().transaction();
+}
+
+void ResStatisticsParam::handOver()
+{
+    if (!batch_.isEmpty())
+        host_.commit(QFileInfo(kFile).absoluteFilePath(), batch_);
+    batch_.clear();
 }
 
 void ResStatisticsParam::endWrites()
 {
     if (writeDepth_ > 0 && --writeDepth_ == 0) {
+        if (handsOver()) {
+            handOver();
+            return;
+        }
         QSqlDatabase db = Db();
         if (db.isOpen())
             db.commit();
@@ -471,6 +489,18 @@ bool ResStatisticsParam::nextDay(const QString& newDate)
         curDate = newDate;
         return true;
     }
+    // The file moves: the commits handed over go first, then the day's last writes go here.
+    if (host_.commit) {
+        if (host_.drain && !host_.drain()) {
+            qWarning("statistics: day change put off, counts still being written");
+            return false;
+        }
+        direct_ = true;
+    }
+    struct Restore {
+        ResStatisticsParam* p;
+        ~Restore() { p->direct_ = !p->host_.commit; }
+    } restore{this};
     beginWrites();
     save(8, 8);
     saveTotal(8);

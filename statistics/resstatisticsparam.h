@@ -6,6 +6,7 @@
 // GUI thread only.
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 // Count text of a row: decimal counts joined by single blanks.
@@ -22,6 +23,11 @@ struct ResStatisticsHost {
     std::function<bool()> showsToday;             // the statistics screen shows today
     std::function<void()> updateScreen;           // the screen's refresh
     std::function<void(int ms)> pause;            // default: sleep
+    // When set, each group of writes (one verdict's counts) is handed here as one commit of the
+    // file's statements, to be run on a writer thread; `drain` waits, bounded, until the handed
+    // commits are written and the file is let go (false: not yet). Unset: written here at once.
+    std::function<void(const QString& file, const QStringList& statements)> commit;
+    std::function<bool()> drain;
 };
 
 class ResStatisticsParam {
@@ -92,10 +98,14 @@ private:
     bool fileUsable();
     bool makeFreshFile();
     void pause(int ms);
+    bool handsOver() const { return host_.commit && !direct_; }
+    void handOver();
 
     ResStatisticsHost host_;
     bool loaded_ = false;
     int writeDepth_ = 0;
+    bool direct_ = true;     // writes go through this thread's connection (start-up, day change)
+    QStringList batch_;      // statements of the open group, to be handed over
 
     QList<int> okTotal[kStages];
     QList<int> ok[kCameras][kStages];

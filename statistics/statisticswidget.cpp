@@ -25,7 +25,6 @@
 #include "statistics/statisticsfigures.h"
 #include "statistics/temperaturealarm.h"
 #include "statistics/temperaturestatisticswidget.h"
-#include "vision/board/controlport.h"
 #include "widgets/colorbutton.h"
 #include "widgets/edit.h"
 #include "widgets/showbox.h"
@@ -138,7 +137,7 @@ StatisticsWidget::StatisticsWidget(QWidget* parent, StatisticsScreenHost host) :
     pageGrid->addWidget(nightChart_, 8, 1, 8, 9);
 
     tempView_ = new TemperatureStatisticsWidget;
-    tempView_->updateTemp(gFTemp);
+    showTemperatures();
 
     tabs_ = new QTabWidget(this);
     tabs_->setFixedSize(1738, 950);
@@ -274,9 +273,17 @@ void StatisticsWidget::updateData()
     const QString plan = QString::number(store ? store->getPlan() : 0);
     if (planEdit_->text() != plan)
         planEdit_->setText(plan);
-    tempView_->updateTemp(gFTemp);
+    showTemperatures();
     gisTempAlarm = tempView_->judgeTemperature() ? 1 : 0;
     update();
+}
+
+void StatisticsWidget::showTemperatures()
+{
+    float degrees[8] = {};
+    if (host_.temperatures)
+        host_.temperatures(degrees);
+    tempView_->updateTemp(degrees);
 }
 
 void StatisticsWidget::slotPlanChange(QString text)

@@ -20,6 +20,8 @@ class TemperatureStatisticsWidget;
 struct StatisticsScreenHost {
     QString archiveDir = QStringLiteral("./ResStatistics");
     std::function<int()> cycleTime;  // tenths of a second
+    // The board's temperatures of channels 0-7 in degrees; none: all 0.
+    std::function<void(float* degrees)> temperatures;
 };
 
 class StatisticsWidget : public QWidget {
@@ -51,6 +53,7 @@ protected:
 
 private:
     QLabel* countLabel(QWidget* parent, const char* name, bool ok, int pt);
+    void showTemperatures();
 
     StatisticsScreenHost host_;
     QLabel* morningOk_ = nullptr;

@@ -1,6 +1,7 @@
 #include "statistics/usermanager.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -111,17 +112,47 @@ void UserManager::closeDatabase()
 
 void UserManager::addRecord(const QString& name, int optype)
 {
-    storeRecord(name, optype, false);
+    storeRecord(name, optype);
 }
 
-bool UserManager::storeRecord(const QString& name, int optype, bool replaceSameSecond)
+QString UserManager::EventTime(const QDateTime& now, const QString& newest)
 {
+    // The time is the table's key, in the database's own datetime() text (UTC, whole seconds):
+    // an event in a second already taken by the newest one (a switch's log-out and log-in) goes
+    // one second past it, so both are kept, in order. A clock set back by more than a minute
+    // keeps its own time.
+    const QString format = QStringLiteral("yyyy-MM-dd hh:mm:ss");
+    QDateTime when = now.toUTC();
+    when.setTime(QTime(when.time().hour(), when.time().minute(), when.time().second()));
+    QDateTime last = QDateTime::fromString(newest, format);
+    if (last.isValid()) {
+        last.setTimeSpec(Qt::UTC);
+        if (when <= last && when.secsTo(last) < 60)
+            when = last.addSecs(1);
+    }
+    return when.toString(format);
+}
+
+bool UserManager::storeRecord(const QString& name, int optype)
+{
+    QString newest;
+    QSqlQuery last(userDb());
+    if (last.exec(QStringLiteral("select max(time) from record_table")) && last.next())
+        newest = last.value(0).toString();
+    QDateTime at = QDateTime::currentDateTimeUtc();
     QSqlQuery q(userDb());
-    q.prepare(replaceSameSecond ? QStringLiteral("insert or replace into record_table values(:name,:optype,datetime())")
-                                : QStringLiteral("insert into record_table values(:name,:optype,datetime())"));
-    q.bindValue(QStringLiteral(":name"), name);
-    q.bindValue(QStringLiteral(":optype"), optype);
-    return q.exec();
+    q.prepare(QStringLiteral("insert into record_table values(:name,:optype,:time)"));
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        q.bindValue(QStringLiteral(":name"), name);
+        q.bindValue(QStringLiteral(":optype"), optype);
+        q.bindValue(QStringLiteral(":time"), EventTime(at, newest));
+        if (q.exec())
+            return true;
+        // A clock set back may meet an older event's time: the next second then.
+        at = at.addSecs(1);
+    }
+    qWarning().noquote() << "user store: event of" << name << "not stored:" << q.lastError().text();
+    return false;
 }
 
 UserType UserManager::getUserType(const QString& name)
@@ -237,9 +268,7 @@ bool UserManager::changeUser(QString name, QString password, QString& msg)
     addRecord(name_, 2);
     name_ = name;
     type_ = find.value(0).toInt();
-    // The log-out above and this log-in share a second and the time key keeps one row: the
-    // log-in must be the one kept, or the next start resumes the user switched away from.
-    storeRecord(name, 1, true);
+    addRecord(name, 1);
     msg = tr("账户切换成功!");
     return true;
 }

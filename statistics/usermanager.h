@@ -2,6 +2,7 @@
 // Operator accounts and who is logged in, kept in "UserDataBase.db" of the program directory.
 // A smaller user type means more rights: a user adds or deletes only users of a larger type;
 // types 1 and 2 may change settings. GUI thread only.
+#include <QDateTime>
 #include <QString>
 #include <QVector>
 #include <limits>
@@ -39,8 +40,11 @@ public:
     QString currentName() const { return name_; }
     UserType currentType() const { return type_; }
 
+    // The time key of an event at `now` after the newest stored time `newest` (UTC text).
+    static QString EventTime(const QDateTime& now, const QString& newest);
+
 private:
-    bool storeRecord(const QString& name, int optype, bool replaceSameSecond);
+    bool storeRecord(const QString& name, int optype);
 
     UserType type_ = kNoRights;
     QString name_;

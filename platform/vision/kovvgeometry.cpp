@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "core/globals.h"
 
 bool PointAround(QPoint a, QPoint b, int tolerance)
 {
@@ -32,14 +31,14 @@ int clampAxis(int v, int size)
 }
 }
 
-void CheckInRange(int* value, int axis)
+void CheckInRange(int* value, int axis, QSize area)
 {
     if (!value)
         return;
-    *value = clampAxis(*value, axis == 1 ? gShowW : gShowH);
+    *value = clampAxis(*value, axis == 1 ? area.width() : area.height());
 }
 
-void CheckInRange(QRect* rect, bool shift)
+void CheckInRange(QRect* rect, bool shift, QSize area)
 {
     if (!rect)
         return;
@@ -58,13 +57,13 @@ void CheckInRange(QRect* rect, bool shift)
             if (lo < 0)
                 lo = 0;  // larger than the area: keep the part that fits
         };
-        shiftAxis(l, r, gShowW);
-        shiftAxis(t, b, gShowH);
+        shiftAxis(l, r, area.width());
+        shiftAxis(t, b, area.height());
     } else {
-        l = clampAxis(l, gShowW);
-        r = clampAxis(r, gShowW);
-        t = clampAxis(t, gShowH);
-        b = clampAxis(b, gShowH);
+        l = clampAxis(l, area.width());
+        r = clampAxis(r, area.width());
+        t = clampAxis(t, area.height());
+        b = clampAxis(b, area.height());
     }
     *rect = QRect(QPoint(l, t), QPoint(r, b));
 }

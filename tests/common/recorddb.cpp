@@ -59,3 +59,21 @@ QList<QStringList> RecordRows(const QString& path)
     QSqlDatabase::removeDatabase(kConn);
     return rows;
 }
+
+DbLocker::DbLocker(const QString& file)
+{
+    db_ = QSqlDatabase::addDatabase("QSQLITE", "locker");
+    db_.setDatabaseName(file);
+    locked_ = db_.open() && QSqlQuery(db_).exec("BEGIN EXCLUSIVE");
+}
+
+void DbLocker::Unlock()
+{
+    if (!db_.isOpen())
+        return;
+    QSqlQuery(db_).exec("COMMIT");
+    db_.close();
+    db_ = QSqlDatabase();
+    QSqlDatabase::removeDatabase("locker");
+    locked_ = false;
+}

@@ -2,6 +2,7 @@
 // Test helpers for record databases: an empty RECORD table like RECORDNULL.db, and its rows.
 #include <QList>
 #include <QString>
+#include <QSqlDatabase>
 #include <QStringList>
 
 // Creates `path` holding an empty table RECORD(recordtime, recordpassword, remarks) and
@@ -11,3 +12,16 @@ bool MakeRecordDb(const QString& path, const QList<QStringList>& rows = {});
 QList<QStringList> LongDayRows(int count);
 // Every row of table RECORD in `path`, in insertion order.
 QList<QStringList> RecordRows(const QString& path);
+
+// Holds an exclusive lock on an SQLite file (as another program may) until Unlock or the end.
+class DbLocker {
+public:
+    explicit DbLocker(const QString& file);
+    ~DbLocker() { Unlock(); }
+    bool locked() const { return locked_; }
+    void Unlock();
+
+private:
+    QSqlDatabase db_;
+    bool locked_ = false;
+};

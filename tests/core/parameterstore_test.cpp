@@ -135,7 +135,7 @@ TEST_F(ParameterStore, SaveWritesEveryRowInItsExactText)
     EXPECT_EQ(db.row("password"), "pw1");
     EXPECT_EQ(db.row("system1"), "1 0 0 -1 0 0 7 2 50 1");
     EXPECT_EQ(db.row("system2"), "1 20 4 30 5 6 0 0 0 0 0 0 2 3 7999 600 12 60");
-    EXPECT_EQ(db.row("system3"), "0 0 4 1 1 0 0 0 120 0 1");
+    EXPECT_EQ(db.row("system3"), "0 0 4 1 1 0 0 1 120 0 1");  // all parameters shown, as shipped
     EXPECT_EQ(db.row("system4"), "0 192 168 1 20 255 0 0 0 0 0 0 1 5 100000");
     EXPECT_EQ(db.row("system5"), "104 105 204 205 304 305 404 405 1 180 0 1");
     EXPECT_EQ(db.row("system6"), "106 107 206 207 306 307 406 407 3 0 0 -1");

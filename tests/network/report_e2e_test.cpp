@@ -86,8 +86,9 @@ protected:
     }
     void Command(const QByteArray& line)
     {
+        // Read-write: opening never blocks, also when the peer has gone.
         QFile f(dir.file("peer.in"));
-        if (f.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        if (f.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
             f.write(line + "\n");
     }
     QList<PeerFrame> Frames()
@@ -188,6 +189,22 @@ protected:
         return p.readAllStandardOutput().trimmed();
     }
 
+    // The program under Xvfb, its report client connected, detecting (the start/stop button green).
+    void LaunchOnScreen(XScreen& screen)
+    {
+        ASSERT_TRUE(screen.Start());
+        ASSERT_GE(rig.Launch({"DISPLAY=" + screen.display(), "QT_QPA_PLATFORM=xcb", "XDG_RUNTIME_DIR=" + dir.path()}),
+                  0)
+            << rig.Log().toStdString();
+        ASSERT_TRUE(rig.WaitFor([&] { return PeerSays("connected"); }, 10000)) << rig.Log().toStdString();
+        QThread::msleep(1000);
+        QStringList seen;
+        ASSERT_TRUE(screen.WaitForPixels({{buttonFace, qRgb(0x4a, 0xb7, 0x4c)}}, 3000, &seen))
+            << seen.join(' ').toStdString();
+    }
+
+    const QPoint startStop{1821, 286};  // option bar, second button
+    const QPoint buttonFace{1760, 250};
     ProgramDir dir;
     CycleRig rig{dir.path()};
 };
@@ -262,15 +279,8 @@ TEST_F(ReportE2E, StopAndStartOnTheOptionBarReachThePeer)
     if (!XScreen::Available())
         GTEST_SKIP() << "Xvfb or xdotool missing";
     XScreen screen;
-    ASSERT_TRUE(screen.Start());
-    ASSERT_GE(rig.Launch({"DISPLAY=" + screen.display(), "QT_QPA_PLATFORM=xcb", "XDG_RUNTIME_DIR=" + dir.path()}), 0)
-        << rig.Log().toStdString();
-    ASSERT_TRUE(rig.WaitFor([&] { return PeerSays("connected"); }, 10000)) << rig.Log().toStdString();
-    QThread::msleep(1000);
-    const QPoint startStop(1821, 286);  // option bar, second button
-    const QPoint buttonFace(1760, 250);
+    ASSERT_NO_FATAL_FAILURE(LaunchOnScreen(screen));
     QStringList seen;
-    ASSERT_TRUE(screen.WaitForPixels({{buttonFace, qRgb(0x4a, 0xb7, 0x4c)}}, 3000, &seen)) << seen.join(' ').toStdString();
     screen.Shot("report_e2e_detecting");
 
     // Stop: the question, Yes; the button turns red and type 10 then type 7 reach the peer.
@@ -333,6 +343,41 @@ TEST_F(ReportE2E, StopAndStartOnTheOptionBarReachThePeer)
         cJSON_Delete(stats);
     }
     EachAcknowledgedOnce();
+}
+
+// Stopped while the client was there, started after it left: the stop record on the disk is closed
+// all the same (the report of it needs the client, the record does not).
+TEST_F(ReportE2E, AStartWithoutTheClientStillClosesTheStopRecord)
+{
+    if (!XScreen::Available())
+        GTEST_SKIP() << "Xvfb or xdotool missing";
+    XScreen screen;
+    ASSERT_NO_FATAL_FAILURE(LaunchOnScreen(screen));
+    QStringList seen;
+    screen.Touch(startStop, 0);
+    QRect box;
+    ASSERT_TRUE(rig.WaitFor([&] { box = screen.Box(); return box.isValid(); }, 3000));
+    screen.Touch(XScreen::YesOf(box), 0);
+    ASSERT_TRUE(rig.WaitFor([&] { return OfType(10).size() == 1; }, 3000));
+
+    Command("exit");  // the client goes away
+    QThread::msleep(1000);
+    const auto record = [&] {
+        QFile f(dir.file("cnt_net/data/ManualStop"));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    ASSERT_TRUE(record().contains("---:--")) << record().constData();
+    screen.Touch(startStop, 0);
+    ASSERT_TRUE(screen.WaitForPixels({{buttonFace, qRgb(0x4a, 0xb7, 0x4c)}}, 3000, &seen)) << seen.join(' ').toStdString();
+    ASSERT_TRUE(rig.WaitFor([&] { return !record().contains("--:--"); }, 3000)) << record().constData();
+    cJSON* closed = cJSON_Parse(record().constData());
+    ASSERT_TRUE(closed);
+    EXPECT_EQ(Num(closed, "state"), 0);
+    EXPECT_TRUE(QRegularExpression("^\\d\\d:\\d\\d-\\d\\d:\\d\\d$")
+                    .match(QString::fromUtf8(cJSON_GetObjectItem(closed, "stop_check_timeslot")->valuestring))
+                    .hasMatch());
+    cJSON_Delete(closed);
+    EXPECT_EQ(OfType(10).size(), 1) << "nothing sent without the client";
 }
 
 TEST_F(ReportE2E, OkCycleReleaseDoesNotWaitOnAStuckOrMissingPeer)

@@ -51,6 +51,33 @@ TEST_F(ReportRecords, StopThenStartOpensAndClosesTheTimeSlot)
     EXPECT_EQ(net->manualStopRecord().stop_check_timelen, 25);
 }
 
+// A start made with no client connected (the controller only records) still closes the stop,
+// and the next statistics message counts the stopped minutes; the switch of type 10 gates the
+// sending only.
+TEST_F(ReportRecords, TheStopRecordFollowsTheRunStateWithoutSending)
+{
+    numCamera = 1;
+    const qint64 start = now;
+    runState = 3;
+    net->CNT_SendManualStop();
+    runState = 1;
+    now += 20 * 60000;
+    const QByteArray recorded = net->CNT_RecordManualStop();
+    EXPECT_EQ(Bodies(10).size(), 1) << "recording sends nothing";
+    EXPECT_EQ(ReadFile("cnt_net/data/ManualStop"), recorded);
+    EXPECT_FALSE(TextOf(Json(recorded).root, "stop_check_timeslot").contains("--:--"));
+    EXPECT_EQ(NumOf(Json(recorded).root, "stop_check_timelen"), 20);
+    now = start + 60 * 60000;
+    net->CNT_SendStatistics("null");
+    EXPECT_EQ(NumOf(Json(Bodies(7).value(0)).root, "utc_watch_total"), 40 * 60000);
+
+    net->whichSend.insert(SEND_MANUAL_STOP, false);
+    runState = 3;
+    net->CNT_SendManualStop();
+    EXPECT_EQ(Bodies(10).size(), 1);
+    EXPECT_TRUE(ReadFile("cnt_net/data/ManualStop").contains("---:--"));
+}
+
 TEST_F(ReportRecords, ManualStopFileWithoutTimeoutIsDeletedWhatWasReadStays)
 {
     dir.write("cnt_net/data/ManualStop",

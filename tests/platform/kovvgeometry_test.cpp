@@ -1,22 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "core/globals.h"
 #include "platform/vision/kovvgeometry.h"
 
 namespace {
-struct ShowArea {
-    ShowArea(int w, int h) : oldW(gShowW), oldH(gShowH)
-    {
-        gShowW = w;
-        gShowH = h;
-    }
-    ~ShowArea()
-    {
-        gShowW = oldW;
-        gShowH = oldH;
-    }
-    int oldW, oldH;
-};
+const QSize a(1725, 982);
 QRect box(int l, int t, int r, int b)
 {
     return QRect(QPoint(l, t), QPoint(r, b));
@@ -42,42 +29,43 @@ TEST(KovvGeometry, ZonesIncludeTheirBounds)
 
 TEST(KovvGeometry, CheckInRangeClampsCoordinatesToTheViewArea)
 {
-    ShowArea a(1725, 982);
     int v = -5;
-    CheckInRange(&v, 1);
+    CheckInRange(&v, 1, a);
     EXPECT_EQ(v, 0);
     v = 1725;
-    CheckInRange(&v, 1);
+    CheckInRange(&v, 1, a);
     EXPECT_EQ(v, 1724);
     v = 1000;
-    CheckInRange(&v, 0);
+    CheckInRange(&v, 0, a);
     EXPECT_EQ(v, 981);
     v = 1000;
-    CheckInRange(&v, 1);
+    CheckInRange(&v, 1, a);
     EXPECT_EQ(v, 1000);
-    CheckInRange(static_cast<int*>(nullptr), 1);  // harmless
+    CheckInRange(static_cast<int*>(nullptr), 1, a);  // harmless
+    v = 7;
+    CheckInRange(&v, 0, QSize(100, 0));  // an empty area leaves 0
+    EXPECT_EQ(v, 0);
 }
 
 TEST(KovvGeometry, CheckInRangeShiftsOrClipsRectangles)
 {
-    ShowArea a(1725, 982);
     QRect r = box(-30, 950, 69, 1049);  // 100 x 100 over the left and bottom borders
-    CheckInRange(&r, true);
+    CheckInRange(&r, true, a);
     EXPECT_EQ(r, box(0, 882, 99, 981));
     r = box(1700, -10, 1799, 89);
-    CheckInRange(&r, true);
+    CheckInRange(&r, true, a);
     EXPECT_EQ(r, box(1625, 0, 1724, 99));
     r = box(-10, -10, 2000, 1200);  // larger than the area
-    CheckInRange(&r, true);
+    CheckInRange(&r, true, a);
     EXPECT_EQ(r, box(0, 0, 1724, 981));
     r = box(10, 10, 20, 20);  // inside: unchanged
-    CheckInRange(&r, true);
+    CheckInRange(&r, true, a);
     EXPECT_EQ(r, box(10, 10, 20, 20));
 
     r = box(-30, 950, 69, 1049);
-    CheckInRange(&r, false);
+    CheckInRange(&r, false, a);
     EXPECT_EQ(r, box(0, 950, 69, 981));
     r = box(1700, -10, 1799, 89);
-    CheckInRange(&r, false);
+    CheckInRange(&r, false, a);
     EXPECT_EQ(r, box(1700, 0, 1724, 89));
 }

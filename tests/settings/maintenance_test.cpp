@@ -149,6 +149,15 @@ TEST_F(MaintenanceSteps, ExitRecordsCommitsAndEndsTheProcessWithCodeZero)
     EXPECT_EQ(log, QStringList({"ask:" + textRow(294)}));
 }
 
+TEST_F(MaintenanceSteps, ExitWaitsForTheRecordRowsBeforeTheProcessEnds)
+{
+    host->fakeExit = true;
+    answers = {true};
+    MaintenanceActions(*host).exitProgram();
+    EXPECT_EQ(log, QStringList({"ask:" + textRow(294), "record:" + textRow(295), "accept", "save",
+                                "warn:" + textRow(296), "flush", "exit:0"}));
+}
+
 class MaintenanceExport : public MaintenanceTest {
 protected:
     QTemporaryDir root;

@@ -24,6 +24,14 @@ struct StepHost : MaintenanceHost {
     void flushAll() override { log << "flush"; }
     void stopWatchdog() override { log << "stopwtd"; }
     void pause(int) override {}
+    // Logged instead of ending the process when set.
+    bool fakeExit = false;
+    void exitProcess(int code) override
+    {
+        if (!fakeExit)
+            MaintenanceHost::exitProcess(code);
+        log << QString("exit:%1").arg(code);
+    }
     QString findStick() override { return sticks.isEmpty() ? QString() : sticks.takeFirst(); }
     QString chooseUpdateFile() override { return updateFile; }
     bool runClockDialog() override { return clockConfirmed; }

@@ -13,7 +13,6 @@
 #include "statistics/temperaturealarm.h"
 #include "statistics/temperaturestatisticswidget.h"
 #include "statsfixture.h"
-#include "vision/board/controlport.h"
 #include "widgets/choosebox.h"
 #include "widgets/edit.h"
 #include "widgets/edittempbox.h"
@@ -28,6 +27,7 @@ protected:
     WizardPara para;
     std::unique_ptr<StatisticsWidget> screen;
     int cycle = 0;
+    float temps[8] = {};    // what the board reports
     QStringList asked;      // texts of the modal boxes, in order
     QList<bool> answers;    // answers to the choose boxes, in order (then: no)
 
@@ -46,8 +46,6 @@ protected:
         db.setDatabaseName("PARAM.db");
         ASSERT_TRUE(db.open());
         gpWPara = &para;
-        for (float& t : gFTemp)
-            t = 0;
         gisTempAlarm = 0;
         setModalHook([this](QDialog& d) {
             if (auto* c = dynamic_cast<ChooseBox*>(&d)) {
@@ -60,6 +58,10 @@ protected:
         });
         StatisticsScreenHost h;
         h.cycleTime = [this] { return cycle; };
+        h.temperatures = [this](float* degrees) {
+            for (int i = 0; i < 8; ++i)
+                degrees[i] = temps[i];
+        };
         screen.reset(new StatisticsWidget(nullptr, h));
     }
 
@@ -153,7 +155,7 @@ TEST_F(ScreenTest, ArchivedDaysListNewestFirstAndShowReadOnly)
 TEST_F(ScreenTest, TemperaturesShowInTenthsAndAlarmOnlyOutsideSetLimits)
 {
     TemperatureStatisticsWidget* view = screen->temperatureView();
-    gFTemp[0] = 25.37f;
+    temps[0] = 25.37f;
     screen->updateData();
     QStringList shown;
     for (QLabel* l : view->box(0)->findChildren<QLabel*>())
@@ -171,10 +173,10 @@ TEST_F(ScreenTest, TemperaturesShowInTenthsAndAlarmOnlyOutsideSetLimits)
     }
 
     view->box(0)->setValueRange(200, 750);
-    gFTemp[0] = 80.0f;
+    temps[0] = 80.0f;
     screen->updateData();
     EXPECT_EQ(gisTempAlarm, 1);
-    gFTemp[0] = 75.0f;
+    temps[0] = 75.0f;
     screen->updateData();
     EXPECT_EQ(gisTempAlarm, 0);
 }

@@ -315,3 +315,33 @@ TEST_F(UserStoreTest, NoKnownCurrentUserMeansNoRights)
     EXPECT_FALSE(store->deleteUser("admin", msg));
     EXPECT_EQ(msg, "You do not have permission to delete the user!");
 }
+
+TEST_F(UserStoreTest, TwoSwitchesInOneSecondKeepEveryEventInOrder)
+{
+    start();
+    QString msg;
+    ASSERT_TRUE(store->addUser(2, "op", "a", msg));
+    ASSERT_TRUE(store->addUser(3, "line", "b", msg));
+    ASSERT_TRUE(store->changeUser("op", "a", msg));
+    ASSERT_TRUE(store->changeUser("line", "b", msg));
+    // The start's log-in, then two log-outs each followed by the next user's log-in.
+    const QStringList byKey = rows("select name,optype from record_table order by time");
+    EXPECT_EQ(byKey, QStringList({"admin|1", "admin|2", "op|1", "op|2", "line|1"}));
+    EXPECT_EQ(rows("select name,optype from record_table order by rowid"), byKey);
+    restart();
+    EXPECT_EQ(store->currentName(), "line");
+    EXPECT_EQ(store->currentType(), 3);
+}
+
+TEST(UserEventTime, StepsPastTheNewestEventOfTheSameSecondOnly)
+{
+    // The stored text stays the database's datetime(): UTC, whole seconds.
+    const QDateTime now(QDate(2026, 12, 7), QTime(10, 0, 0, 500), Qt::UTC);
+    EXPECT_EQ(UserManager::EventTime(now, ""), "2026-12-07 10:00:00");
+    EXPECT_EQ(UserManager::EventTime(now, "2026-12-07 09:59:59"), "2026-12-07 10:00:00");
+    // The same second taken, or the newest event a few seconds ahead after a burst of switches.
+    EXPECT_EQ(UserManager::EventTime(now, "2026-12-07 10:00:00"), "2026-12-07 10:00:01");
+    EXPECT_EQ(UserManager::EventTime(now, "2026-12-07 10:00:02"), "2026-12-07 10:00:03");
+    // A clock set back by more than a minute keeps its own time.
+    EXPECT_EQ(UserManager::EventTime(now, "2027-01-01 00:00:00"), "2026-12-07 10:00:00");
+}

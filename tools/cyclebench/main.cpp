@@ -4,10 +4,17 @@
 // cycle, resident memory and the start-up time to the main screen.
 //   cyclebench [--cameras N] [--cycles M] [--regions R] [--width W] [--height H] [--colour]
 //              [--delay TICKS] [--fps N] [--idle SECONDS] [--hold SECONDS] [--pulse MS]
-//              [--wrap "PROFILER ARGS"]
+//              [--wrap "PROFILER ARGS"] [--disk-writer MB_PER_S]
+// --disk-writer: during the cycles another writer on the same disk writes and syncs MB_PER_S
+// megabytes a second (256 KB chunks, each followed by fdatasync) into the program directory.
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdio>
+#include <fcntl.h>
+#include <thread>
 #include <unistd.h>
+#include <vector>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -40,6 +47,30 @@ long long CpuTicks(qint64 pid, qint64 tid = 0)
     return w.value(11).toLongLong() + w.value(12).toLongLong();
 }
 
+// Writes and syncs `mbPerSecond` MB a second into `path` until `stop`; the file is rewritten from
+// its start every 64 MB. Returns the bytes written.
+long long DiskWriter(const QString& path, int mbPerSecond, const std::atomic<bool>& stop)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return 0;
+    constexpr long long kChunk = 256 * 1024;
+    const std::vector<char> chunk(size_t(kChunk), 'w');
+    const auto period = std::chrono::microseconds(1000000LL * kChunk / (1024LL * 1024 * mbPerSecond));
+    auto next = std::chrono::steady_clock::now();
+    long long written = 0, offset = 0;
+    while (!stop.load()) {
+        if (::pwrite(fd, chunk.data(), chunk.size(), offset) > 0)
+            written += kChunk;
+        ::fdatasync(fd);
+        offset = (offset + kChunk) % (64LL * 1024 * 1024);
+        next += period;
+        std::this_thread::sleep_until(next);
+    }
+    ::close(fd);
+    return written;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -54,6 +85,7 @@ int main(int argc, char** argv)
     int hold = 0;
     int pulse = 300;  // length of the trigger pulse
     QString wrapper;
+    int diskMb = 0;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
         const QString a = args[i];
@@ -70,10 +102,11 @@ int main(int argc, char** argv)
         else if (a == "--colour") s.colour = true;
         else if (a == "--fps") s.fps = std::clamp(v, 1, 200), ++i;
         else if (a == "--wrap" && i + 1 < args.size()) wrapper = args[++i];
+        else if (a == "--disk-writer") diskMb = std::clamp(v, 1, 1000), ++i;
         else {
             std::fprintf(stderr, "usage: cyclebench [--cameras N] [--cycles M] [--regions R] [--width W] "
                                  "[--height H] [--colour] [--delay TICKS] [--fps N] [--idle SECONDS] "
-                                 "[--hold SECONDS] [--pulse MS]\n");
+                                 "[--hold SECONDS] [--pulse MS] [--wrap \"PROFILER ARGS\"] [--disk-writer MB_PER_S]\n");
             return 2;
         }
     }
@@ -101,6 +134,13 @@ int main(int argc, char** argv)
         std::printf("idle CPU over %d s: GUI thread %.1f%% of a core, all threads %.1f%%\n", idle,
                     100.0 * double(g1 - g0) / tick / idle, 100.0 * double(t1 - t0) / tick / idle);
     }
+    std::atomic<bool> stopWriter{false};
+    long long diskBytes = 0;
+    QElapsedTimer diskClock;
+    diskClock.start();
+    std::thread diskThread;
+    if (diskMb > 0)
+        diskThread = std::thread([&] { diskBytes = DiskWriter(tmp.filePath("diskload.bin"), diskMb, stopWriter); });
     QList<qint64> release;
     int missed = 0;
     const int delayMs = s.delay0 * 100;
@@ -117,6 +157,12 @@ int main(int argc, char** argv)
         }
         release << ch[1].ms - edge - delayMs;
         QThread::msleep(200);
+    }
+    if (diskThread.joinable()) {
+        stopWriter = true;
+        diskThread.join();
+        std::printf("parallel writer: %.1f MB written and synced over %.1f s\n", double(diskBytes) / (1024 * 1024),
+                    double(diskClock.elapsed()) / 1000);
     }
     const QList<qint64> stalls = rig.Stalls();
     const long long rss = rig.RssKb();

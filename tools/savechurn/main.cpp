@@ -4,19 +4,72 @@
 // commit returns. The test kills it at random points and restarts from what is on disk.
 //
 //   savechurn [FIRST]     FIRST: the first round's number (default 1)
+//
+// With --verdicts it plays OK verdicts of 8 cameras as the monitoring cycle writes them: each
+// counts one more inspection per camera into count.txt, then one more OK per camera and for the
+// stage into ResStatistics.db (slot 0, stage 0), both handed to the verdict writer; it prints
+// "verdict <n>" after handing verdict n over, and keeps at most 8 verdicts waiting.
+//
+//   savechurn --verdicts
 #include <cstdio>
 
 #include <QCoreApplication>
 #include <QSqlDatabase>
 
+#include <QDir>
+#include <QThread>
+
 #include "core/parameterstore.h"
+#include "statistics/resstatisticsparam.h"
+#include "vision/records/counters.h"
+#include "vision/records/verdictwriter.h"
 #include "core/wizardpara.h"
 #include "vision/inspection/cammersingleton.h"
 #include "vision/records/operationrecord.h"
 
+namespace {
+
+int Verdicts()
+{
+    VerdictWriter writer;
+    writer.start();
+    ResStatisticsHost host;
+    host.statisticsDay = [] { return 0u; };
+    host.pause = [](int) {};
+    host.commit = [&](const QString& file, const QStringList& statements) { writer.Commit(file, statements); };
+    host.drain = [&] { return writer.Flush(2000); };
+    ResStatisticsParam store(host);
+    if (!store.isLoaded()) {
+        std::fprintf(stderr, "ResStatistics.db not loaded\n");
+        return 1;
+    }
+    Counters::CountRead();
+    const QString count = QDir::current().absoluteFilePath("count.txt");
+    std::printf("ready\n");
+    std::fflush(stdout);
+    for (int n = 1;; ++n) {
+        for (int c = 0; c < MAX_CAMERA; ++c)
+            ++gAllNum[c];
+        writer.WriteFile(count, Counters::Format(gAllNum, gFailNum));
+        store.beginWrites();
+        store.addTotal(0, true, 0);
+        for (int c = 0; c < MAX_CAMERA; ++c)
+            store.add(0, true, 0, c);
+        store.endWrites();
+        std::printf("verdict %d\n", n);
+        std::fflush(stdout);
+        while (writer.pending() > 16)
+            QThread::usleep(200);
+    }
+}
+
+}  // namespace
+
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    if (argc > 1 && QString(argv[1]) == "--verdicts")
+        return Verdicts();
     const int first = argc > 1 ? QString(argv[1]).toInt() : 1;
     QSqlDatabase in = QSqlDatabase::addDatabase("QSQLITE", PARAM_DB_CONNECTION);
     in.setDatabaseName("PARAM.db");

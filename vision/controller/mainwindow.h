@@ -46,6 +46,7 @@ class WarnBox;
 class WidgetChangeCamera;
 
 class SaveFialImageThread;
+class VerdictWriter;
 
 // Passes of the monitoring cycle since start-up.
 extern int gRunCount;
@@ -203,6 +204,8 @@ public:
     qint64 lastPassEndMs = 0;       // cycle clock at the end of the last pass
     qint64 longestPassGapMs = 0;    // longest delay of a pass beyond its 3 ms since the last verdict
     SaveFialImageThread* pictureWriter = nullptr;
+    // count.txt and the statistics commits of the verdicts, written off the GUI thread.
+    VerdictWriter* verdictWriter = nullptr;
     // Monotonic ms of the cycle (frame ages); set by the start-up, tests may replace it.
     std::function<qint64()> cycleClockMs;
 

@@ -46,6 +46,7 @@ extern "C" {
 #include "vision/camera/cammerwidget.h"
 #include "vision/board/controlport.h"
 #include "vision/records/counters.h"
+#include "vision/records/verdictwriter.h"
 #include "vision/controller/startupdatabases.h"
 #include "widgets/choosebox.h"
 #include "widgets/finetuningdialog.h"
@@ -513,8 +514,10 @@ void MainWindow::ClearRecord()
 
 void MainWindow::FLushAll()
 {
-    if (!record.Flush(5000))
-        qCritical("record: rows still waiting when the databases were closed");
+    // Bounded: exit, shut-down and reboot go on after this; what is left is logged with its text.
+    if (verdictWriter && !verdictWriter->Flush(3000))
+        qCritical("counts and statistics: %d writes still waiting at the end", verdictWriter->pending());
+    record.Drain(5000);
     OperationRecord::FlushAll();
 }
 
@@ -542,5 +545,10 @@ void MainWindow::CountRead()
 
 void MainWindow::CountWrite()
 {
-    Counters::CountWrite();
+    // Queued behind the verdicts' earlier writes, so an older count never lands over a newer one.
+    if (verdictWriter)
+        verdictWriter->WriteFile(QDir::current().absoluteFilePath(QStringLiteral("count.txt")),
+                                 Counters::Format(gAllNum, gFailNum));
+    else
+        Counters::CountWrite();
 }

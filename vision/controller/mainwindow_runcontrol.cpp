@@ -143,9 +143,14 @@ void MainWindow::SlotStartStop()
             optionBar->SetDetecting(false);
     }
     update();
-    if (gpWPara->cnt_net_enabled && gpNet && gpNet->isopen && gpNet->connected) {
-        gpNet->CNT_SendManualStop();
-        gpNet->CNT_SendStatistics("null");
+    if (gpWPara->cnt_net_enabled && gpNet && gpNet->isopen) {
+        // The stopped minutes are kept without a client; only sending needs one.
+        if (!gpNet->connected) {
+            gpNet->CNT_RecordManualStop();
+        } else {
+            gpNet->CNT_SendManualStop();
+            gpNet->CNT_SendStatistics("null");
+        }
     }
 }
 

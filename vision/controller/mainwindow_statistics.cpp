@@ -3,10 +3,13 @@
 #include "vision/controller/mainwindow.h"
 
 #include <QDateTime>
+#include <QPointer>
 
 #include "statistics/resstatisticsparam.h"
 #include "statistics/statisticswidget.h"
+#include "vision/board/controlport.h"
 #include "vision/camera/cammerwidget.h"
+#include "vision/records/verdictwriter.h"
 #include "widgets/showbox.h"
 
 namespace {
@@ -37,12 +40,29 @@ void MainWindow::StatisticsInit()
         if (auto* screen = qobject_cast<StatisticsWidget*>(statisticsWidget))
             screen->updateData();
     };
+    if (!verdictWriter) {
+        verdictWriter = new VerdictWriter(this);
+        verdictWriter->start();
+    }
+    // The store may outlive this window (tests): a commit after it is gone is written here.
+    QPointer<VerdictWriter> writer = verdictWriter;
+    host.commit = [writer](const QString& file, const QStringList& statements) {
+        if (writer)
+            writer->Commit(file, statements);
+        else
+            VerdictWriter::CommitNow(file, statements);
+    };
+    host.drain = [writer] { return !writer || writer->Flush(2000); };
     delete gpResStatisticsParam;  // a window made before this one (tests) leaves its store
     gpResStatisticsParam = new ResStatisticsParam(host);
 
     StatisticsScreenHost screenHost;
     screenHost.archiveDir = statisticsDir.path();
     screenHost.cycleTime = [this] { return cycleTime; };
+    screenHost.temperatures = [](float* degrees) {
+        for (int i = 0; i < 8; ++i)
+            degrees[i] = gFTemp[i];
+    };
     auto* screen = new StatisticsWidget(this, screenHost);
     screen->hide();
     statisticsWidget = screen;

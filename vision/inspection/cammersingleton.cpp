@@ -313,8 +313,8 @@ bool CammerSingleton::LoadWithMasks(MaskTable* masks)
                 p.SetPointNum(n);
                 for (int i = 0; i < n; ++i) {
                     int x = in.next(), y = in.next();
-                    CheckInRange(&x, 1);
-                    CheckInRange(&y, 0);
+                    CheckInRange(&x, 1, QSize(gShowW, gShowH));
+                    CheckInRange(&y, 0, QSize(gShowW, gShowH));
                     p.points[i] = QPoint(x, y);
                 }
                 p.setImageRect();
@@ -323,8 +323,8 @@ bool CammerSingleton::LoadWithMasks(MaskTable* masks)
             case 4: {
                 Circle& c = circles[s][r];
                 int cx = in.next(), cy = in.next();
-                CheckInRange(&cx, 1);
-                CheckInRange(&cy, 0);
+                CheckInRange(&cx, 1, QSize(gShowW, gShowH));
+                CheckInRange(&cy, 0, QSize(gShowW, gShowH));
                 const quint32 packed = quint32(in.next());
                 c.center = QPoint(cx, cy);
                 c.innerRadius = std::min(int(packed >> 16), kMaxInnerRadius);
@@ -335,11 +335,11 @@ bool CammerSingleton::LoadWithMasks(MaskTable* masks)
             }
             case 1: {
                 int l = in.next(), t = in.next();
-                CheckInRange(&l, 1);
-                CheckInRange(&t, 0);
+                CheckInRange(&l, 1, QSize(gShowW, gShowH));
+                CheckInRange(&t, 0, QSize(gShowW, gShowH));
                 int rr = in.next(), b = in.next();
-                CheckInRange(&rr, 1);
-                CheckInRange(&b, 0);
+                CheckInRange(&rr, 1, QSize(gShowW, gShowH));
+                CheckInRange(&b, 0, QSize(gShowW, gShowH));
                 rects[s][r].rect = QRect(QPoint(l, t), QPoint(rr, b));
                 rects[s][r].setImageRect();
                 break;

@@ -45,11 +45,15 @@ void Counters::CountRead(const QString& path)
 
 bool Counters::CountWrite(const QString& path)
 {
-    // Temporary file then rename: a power cut leaves the old or the new counters, never none.
+    return WriteBytes(path, Format(gAllNum, gFailNum));
+}
+
+bool Counters::WriteBytes(const QString& path, const QByteArray& data)
+{
+    // Temporary file, synced, then rename: a power cut leaves the old or the new counters.
     QSaveFile f(path);
     if (!f.open(QIODevice::WriteOnly))
         return false;
-    const QByteArray data = Format(gAllNum, gFailNum);
     if (f.write(data) != data.size()) {
         f.cancelWriting();
         return false;

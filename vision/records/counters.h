@@ -20,6 +20,9 @@ public:
     // False when nothing was written.
     static bool CountWrite(const QString& path = QStringLiteral("count.txt"));
 
+    // Replaces `path` by `data` the same way (any thread).
+    static bool WriteBytes(const QString& path, const QByteArray& data);
+
     static QByteArray Format(const int* all, const int* fail);
     static void Parse(const QByteArray& text, int* all, int* fail);
 };

@@ -31,6 +31,11 @@ bool OperationRecord::Flush(int timeoutMs)
     return !writer_ || writer_->Flush(timeoutMs);
 }
 
+bool OperationRecord::Drain(int timeoutMs)
+{
+    return !writer_ || writer_->Drain(timeoutMs);
+}
+
 QString OperationRecord::LevelText(int userLevel)
 {
     const int row = userLevel == 2 ? kRowAdvanced : userLevel == 1 ? kRowPrimary : kRowUnlogged;

@@ -28,6 +28,8 @@ public:
     RecordWriter* writer() const { return writer_.get(); }
     // Waits until the queued rows are written (at most `timeoutMs`); true when none is left.
     bool Flush(int timeoutMs = 5000);
+    // The same before an exit or restart; rows still waiting are logged critical with their text.
+    bool Drain(int timeoutMs = 5000);
     // Opens the connection when it is not open (adding it on first use).
     bool Open();
 

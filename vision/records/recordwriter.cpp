@@ -47,6 +47,17 @@ bool RecordWriter::Flush(int timeoutMs)
            && queue_.empty();
 }
 
+bool RecordWriter::Drain(int timeoutMs)
+{
+    if (Flush(timeoutMs))
+        return true;
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (const Row& row : queue_)
+        qCritical("record row not written before the end: %s | %s | %s", qPrintable(row.time),
+                  qPrintable(row.level), qPrintable(row.text));
+    return queue_.empty();
+}
+
 bool RecordWriter::Hold(int timeoutMs)
 {
     std::unique_lock<std::mutex> lock(mutex_);

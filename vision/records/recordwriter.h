@@ -28,6 +28,9 @@ public:
     // Waits until every queued row is written or given up and the file is closed; false when
     // `timeoutMs` ran out first.
     bool Flush(int timeoutMs);
+    // Flush before the process ends or the machine restarts: every row still waiting when
+    // `timeoutMs` ran out is logged critical with its text; false then.
+    bool Drain(int timeoutMs);
     // While held nothing is written and the file is closed (the day rotation moves it); Hold
     // waits for a write in progress, at most `timeoutMs`, and is false when that ran out.
     bool Hold(int timeoutMs);

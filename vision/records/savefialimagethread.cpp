@@ -4,9 +4,12 @@
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QMutexLocker>
-#include <QSaveFile>
+#include <QBuffer>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 uchar* gpFailImage[MAX_CAMERA][MAX_DETECT][2] = {};
 int gisSaveFail[MAX_CAMERA][MAX_DETECT][2] = {};
@@ -131,6 +134,50 @@ void SaveFialImageThread::Trim(const QString& folder, int limit, const QString& 
     }
 }
 
+bool SaveFialImageThread::WriteWhole(const QString& path, const QByteArray& bytes, QString* why,
+                                     const std::function<long long(int, const char*, long long)>& writeSome)
+{
+    const QByteArray target = QFile::encodeName(path);
+    const QByteArray temp = target + ".part";  // not "*.jpg": never counted or trimmed as a picture
+    const int fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        *why = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    auto fail = [&](const QString& what) {
+        *why = what;
+        ::close(fd);
+        ::unlink(temp.constData());
+        return false;
+    };
+    long long done = 0;
+    while (done < bytes.size()) {
+        const long long n = writeSome ? writeSome(fd, bytes.constData() + done, bytes.size() - done)
+                                      : ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return fail(QString("%1 of %2 bytes written: %3")
+                            .arg(done)
+                            .arg(bytes.size())
+                            .arg(n < 0 ? QString::fromLocal8Bit(std::strerror(errno)) : QStringLiteral("device full")));
+        done += n;
+    }
+    if (::fdatasync(fd) != 0)
+        return fail(QStringLiteral("not synced: ") + QString::fromLocal8Bit(std::strerror(errno)));
+    if (::close(fd) != 0) {
+        *why = QStringLiteral("not closed: ") + QString::fromLocal8Bit(std::strerror(errno));
+        ::unlink(temp.constData());
+        return false;
+    }
+    if (::rename(temp.constData(), target.constData()) != 0) {
+        *why = QStringLiteral("not renamed: ") + QString::fromLocal8Bit(std::strerror(errno));
+        ::unlink(temp.constData());
+        return false;
+    }
+    return true;
+}
+
 QString SaveFialImageThread::ReportPath(const QString& path, const QString& cwd)
 {
     QString rel = path;
@@ -150,20 +197,17 @@ bool SaveFialImageThread::WriteOne(const QImage& picture, int c, int d, int kind
         return false;
     }
     const QString path = QString("%1/%2").arg(dir.absolutePath(), FileName(index, hooks.clock()));
-    QSaveFile file(path);
-    bool ok = file.open(QIODevice::WriteOnly);
-    QString error = file.errorString();
-    if (ok) {
-        QImageWriter writer(&file, "jpg");
-        ok = writer.write(picture);
-        if (!ok)
-            error = writer.errorString();
-        else if (!(ok = file.commit()))
-            error = file.errorString();
+    // Encoded in memory first: an encoder that ignores a short write cannot hide it.
+    QByteArray bytes;
+    QString error;
+    {
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, "jpg");
+        if (!writer.write(picture) || bytes.isEmpty())
+            error = QStringLiteral("not encoded: ") + writer.errorString();
     }
-    if (!ok) {
-        if (file.isOpen())
-            file.cancelWriting();
+    if (!error.isEmpty() || !WriteWhole(path, bytes, &error, hooks.writeSome)) {
         Failed(path, error);
         return false;
     }

@@ -34,6 +34,8 @@ public:
         std::function<void(const QString& what, const QString& why)> failed;
         std::function<QDateTime()> clock;          // local time for the names
         std::function<void(int ms)> sleep;         // pause between writes and passes
+        // One write(2) of a picture file's bytes: the count written, -1 on error (default write).
+        std::function<long long(int fd, const char* data, long long size)> writeSome;
     };
 
     SaveFialImageThread();
@@ -62,6 +64,11 @@ public:
     static void Trim(const QString& folder, int limit, const QString& newest = QString());
     // Path as reported in the statistics message: the working directory taken out, "." in front.
     static QString ReportPath(const QString& path, const QString& cwd);
+    // Puts `bytes` at `path` only when every byte reached the disk: written to a temporary file
+    // beside it (each write's count checked), synced, then renamed. On failure no file is left
+    // and `why` says what went wrong.
+    static bool WriteWhole(const QString& path, const QByteArray& bytes, QString* why,
+                           const std::function<long long(int, const char*, long long)>& writeSome = {});
 
 protected:
     void run() override;

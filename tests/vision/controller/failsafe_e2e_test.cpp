@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QThread>
@@ -68,6 +69,8 @@ protected:
                 return c.ms;
         return -1;
     }
+
+    void PicturesOnAFullDisk(int freeKb);
 
     ProgramDir dir;
     CycleRig rig{dir.path()};
@@ -159,9 +162,11 @@ TEST_F(FailSafeE2E, ALockedRecordNeitherStallsTheCycleNorLosesTheAlarmRow)
     EXPECT_LT(worst, 1000);
 }
 
-TEST_F(FailSafeE2E, AFullPictureFolderKeepsEveryOlderPictureAndWarnsOnce)
+// Five older pictures (the folder's limit) on a file system of the program's own with `freeKb` left:
+// an NG cycle's two pictures cannot be written whole. No short file is left, nothing older goes,
+// the first failure is warned and recorded once.
+void FailSafeE2E::PicturesOnAFullDisk(int freeKb)
 {
-    // Five older pictures (the folder's limit) on a full file system of the program's own.
     const QString ng = "alarmimage/camera1/detect1/NG";
     ASSERT_TRUE(QDir().mkpath(ng));
     ASSERT_TRUE(QDir().mkpath("oldpics"));
@@ -170,7 +175,8 @@ TEST_F(FailSafeE2E, AFullPictureFolderKeepsEveryOlderPictureAndWarnsOnce)
     const QString wrapper =
         "unshare --mount --propagation private sh -c '"
         "mount -t tmpfs -o size=256k tmpfs " + ng + " && cp -p oldpics/*.jpg " + ng + "/ && "
-        "{ head -c 1M /dev/zero > " + ng + "/fill 2>/dev/null; exec \"$0\"; }'";
+        "{ head -c 1M /dev/zero > " + ng + "/fill 2>/dev/null; truncate -s -" + QString::number(freeKb) + "K " + ng +
+        "/fill; exec \"$0\"; }'";
     ASSERT_GE(rig.Launch({}, wrapper), 0) << rig.Log().toStdString();
     const QString seen = QString("/proc/%1/root%2/%3").arg(rig.process().processId()).arg(dir.path(), ng);
     ASSERT_EQ(QDir(seen).entryList({"*.jpg"}, QDir::Files).size(), 5) << seen.toStdString();
@@ -193,10 +199,22 @@ TEST_F(FailSafeE2E, AFullPictureFolderKeepsEveryOlderPictureAndWarnsOnce)
     ASSERT_TRUE(rig.WaitFor([&] { return rig.Log().count("not saved") >= 2; }, 6000)) << rig.Log().toStdString();
     QThread::msleep(300);
     EXPECT_EQ(rig.Log().count(prefix), 1) << rig.Log().toStdString();
-    EXPECT_EQ(QDir(seen).entryList({"*.jpg"}, QDir::Files),
-              (QStringList{"old0.jpg", "old1.jpg", "old2.jpg", "old3.jpg", "old4.jpg"}));
+    EXPECT_EQ(QDir(seen).entryList(QDir::Files, QDir::Name),
+              (QStringList{"fill", "old0.jpg", "old1.jpg", "old2.jpg", "old3.jpg", "old4.jpg"}));
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(QFileInfo(QString("%1/old%2.jpg").arg(seen).arg(i)).size(), 1000);
     int rows = 0;
     for (const QStringList& r : RecordRows("RECORD.db"))
         rows += r.value(2).startsWith(Row(612).section("%1", 0, 0));
     EXPECT_EQ(rows, 1) << Records().toStdString() << rig.Log().toStdString();
+}
+
+TEST_F(FailSafeE2E, AFullPictureFolderKeepsEveryOlderPictureAndWarnsOnce)
+{
+    PicturesOnAFullDisk(0);
+}
+
+TEST_F(FailSafeE2E, APictureFolderWithRoomForPartOfAPictureLeavesNoShortFile)
+{
+    PicturesOnAFullDisk(4);
 }

@@ -18,6 +18,8 @@
 #include "core/defaultdatabases.h"
 #include "core/uitexttable.h"
 #include "core/wizardpara.h"
+#include "statistics/resstatisticsparam.h"
+#include "vision/records/counters.h"
 #include "vision/controller/startupdatabases.h"
 #include "vision/inspection/cammersingleton.h"
 
@@ -58,6 +60,27 @@ bool HotJournal(const QString& path)
     if (!f.open(QIODevice::ReadOnly))
         return false;
     return f.read(8) == QByteArray("\xd9\xd5\x05\xf9\x20\xa1\x63\xd7", 8);
+}
+
+// Runs tools/savechurn in `dir` with `args`, lets it save `ms` after it is ready and kills it
+// (SIGKILL); `out` gets what it printed.
+void ChurnUntilKilled(const QString& dir, const QStringList& args, int ms, QByteArray* out)
+{
+    QProcess child;
+    child.setWorkingDirectory(dir);
+    child.start(buildDir() + "/savechurn", args);
+    ASSERT_TRUE(child.waitForStarted(5000));
+    QElapsedTimer t;
+    t.start();
+    while (!out->contains("ready\n") && t.elapsed() < 10000 && child.state() == QProcess::Running) {
+        child.waitForReadyRead(50);
+        *out += child.readAllStandardOutput();
+    }
+    ASSERT_TRUE(out->contains("ready\n")) << child.readAllStandardError().toStdString();
+    QThread::msleep(ulong(ms));
+    child.kill();
+    ASSERT_TRUE(child.waitForFinished(5000));
+    *out += child.readAllStandardOutput();
 }
 
 // Last number the child printed for each kind: committed for sure (the next one may be too).
@@ -132,22 +155,8 @@ TEST(KillDuringSave, EveryRestartFindsTheLastCommitAndNoFileIsReplaced)
     int hotJournals = 0;
     for (int kill = 0; kill < 30; ++kill) {
         SCOPED_TRACE("kill " + std::to_string(kill));
-        QProcess child;
-        child.setWorkingDirectory(dir.path());
-        child.start(buildDir() + "/savechurn", {QString::number(next)});
-        ASSERT_TRUE(child.waitForStarted(5000));
         QByteArray out;
-        QElapsedTimer t;
-        t.start();
-        while (!out.contains("ready\n") && t.elapsed() < 10000 && child.state() == QProcess::Running) {
-            child.waitForReadyRead(50);
-            out += child.readAllStandardOutput();
-        }
-        ASSERT_TRUE(out.contains("ready\n")) << child.readAllStandardError().toStdString();
-        QThread::msleep(ulong(after(rng)));
-        child.kill();  // SIGKILL
-        ASSERT_TRUE(child.waitForFinished(5000));
-        out += child.readAllStandardOutput();
+        ASSERT_NO_FATAL_FAILURE(ChurnUntilKilled(dir.path(), {QString::number(next)}, after(rng), &out));
         const Printed printed = LastPrinted(out);
         for (const char* f : {"PARAM.db-journal", "RECORD.db-journal"})
             if (HotJournal(f))
@@ -186,4 +195,95 @@ TEST(KillDuringSave, EveryRestartFindsTheLastCommitAndNoFileIsReplaced)
         next = qMax(param, qMax(region, record)) + 1;
     }
     std::printf("[ figures  ] 30 kills during saves: %d left a hot journal, all rolled back at restart\n", hotJournals);
+}
+
+namespace {
+
+// What a restart finds of the verdicts: the inspections of every camera in count.txt, and the
+// OK counts of slot 0, stage 0 in the statistics, per camera row and for the stage row.
+struct Found {
+    QList<int> counts;  // count.txt, cameras 0-7
+    QList<int> stats;   // C0_D0 .. C7_D0, then Detect0
+};
+
+Found FindVerdicts()
+{
+    Found f;
+    int all[MAX_CAMERA], fail[MAX_CAMERA];
+    QFile file("count.txt");
+    Counters::Parse(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray(), all, fail);
+    for (int c = 0; c < MAX_CAMERA; ++c)
+        f.counts << all[c];
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "verdictcheck");
+        db.setDatabaseName("ResStatistics.db");
+        if (db.open()) {
+            QSqlQuery q(db);
+            QStringList names;
+            for (int c = 0; c < MAX_CAMERA; ++c)
+                names << QString("C%1_D0").arg(c);
+            names << "Detect0";
+            for (const QString& n : names)
+                f.stats << (q.exec("select value1 from resstatistics where name='" + n + "'") && q.next()
+                                ? ParseCounts(q.value(0).toString()).value(0)
+                                : -1);
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("verdictcheck");
+    return f;
+}
+
+int LastVerdict(const QByteArray& out)
+{
+    int n = 0;
+    for (const QByteArray& line : out.split('\n'))
+        if (line.startsWith("verdict "))
+            n = line.mid(8).toInt();
+    return n;
+}
+
+}  // namespace
+
+// Killed while the verdict writer syncs: count.txt and the statistics each hold a prefix of the
+// verdicts handed over (a verdict's count before its statistics), never part of one.
+TEST(KillDuringSave, VerdictWritesLeaveAPrefixOfTheVerdicts)
+{
+    ProgramDir dir;
+    ASSERT_TRUE(ResStatisticsParam::WriteEmptyFiles("."));
+    const unsigned seed = std::random_device{}();
+    std::mt19937 rng(seed);
+    std::uniform_int_distribution<int> after(5, 200);
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    Found before = FindVerdicts();
+    int total = 0;
+    for (int kill = 0; kill < 30; ++kill) {
+        SCOPED_TRACE("kill " + std::to_string(kill));
+        QByteArray out;
+        ASSERT_NO_FATAL_FAILURE(ChurnUntilKilled(dir.path(), {"--verdicts"}, after(rng), &out));
+        const int handed = LastVerdict(out);
+
+        const Found now = FindVerdicts();
+        ASSERT_EQ(now.counts.size(), MAX_CAMERA);
+        ASSERT_EQ(now.stats.size(), MAX_CAMERA + 1);
+        // Never a mix: every camera and the stage at the same verdict.
+        for (int c = 1; c < MAX_CAMERA; ++c)
+            EXPECT_EQ(now.counts[c], now.counts[0]) << "count.txt camera " << c;
+        for (int i = 1; i <= MAX_CAMERA; ++i)
+            EXPECT_EQ(now.stats[i], now.stats[0]) << "statistics row " << i;
+        // A prefix of this run's verdicts (the one handed after the last print may be in).
+        const int counted = now.counts[0] - before.counts[0];
+        const int stated = now.stats[0] - before.stats[0];
+        EXPECT_GE(stated, 0);
+        EXPECT_LE(counted, handed + 1);
+        EXPECT_TRUE(counted == stated || counted == stated + 1)
+            << "count.txt " << counted << " statistics " << stated << " handed " << handed;
+        EXPECT_EQ(IntegrityCheck("ResStatistics.db"), "ok");
+        EXPECT_FALSE(HotJournal("ResStatistics.db-journal"));
+        if (HasFailure())
+            break;
+        total += stated;
+        before = now;
+    }
+    std::printf("[ figures  ] 30 kills during verdict writes: %d verdicts' statistics on the disk\n", total);
 }

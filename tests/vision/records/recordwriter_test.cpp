@@ -6,6 +6,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QThread>
+#include <thread>
 
 #include "common/programdir.h"
 #include "common/recorddb.h"
@@ -22,28 +23,9 @@ QStringList Texts(const QString& file)
     return out;
 }
 
-class Locker {
+class Locker : public DbLocker {
 public:
-    explicit Locker(const QString& file)
-    {
-        db_ = QSqlDatabase::addDatabase("QSQLITE", "locker");
-        db_.setDatabaseName(file);
-        EXPECT_TRUE(db_.open());
-        EXPECT_TRUE(QSqlQuery(db_).exec("BEGIN EXCLUSIVE"));
-    }
-    ~Locker() { Unlock(); }
-    void Unlock()
-    {
-        if (!db_.isOpen())
-            return;
-        QSqlQuery(db_).exec("COMMIT");
-        db_.close();
-        db_ = QSqlDatabase();
-        QSqlDatabase::removeDatabase("locker");
-    }
-
-private:
-    QSqlDatabase db_;
+    explicit Locker(const QString& file) : DbLocker(file) { EXPECT_TRUE(locked()); }
 };
 
 }  // namespace
@@ -107,4 +89,45 @@ TEST(RecordWriter, HoldLetsGoOfTheFileAndReleaseWritesWhatCameMeanwhile)
     ASSERT_TRUE(w.Flush(5000));
     EXPECT_EQ(Texts("archive.db"), QStringList{"yesterday"});
     EXPECT_EQ(Texts("RECORD.db"), QStringList{"today"});
+}
+
+namespace {
+QStringList gCriticalLines;
+void CaptureCritical(QtMsgType type, const QMessageLogContext&, const QString& msg)
+{
+    if (type == QtCriticalMsg)
+        gCriticalLines << msg;
+}
+}  // namespace
+
+// Before an exit or restart: a file locked for a while still gets the rows (the wait is bounded),
+// and a row still waiting at the end of the wait is logged critical with its text.
+TEST(RecordWriter, DrainWaitsBoundedAndLogsEveryRowStillWaiting)
+{
+    ProgramDir dir;
+    ASSERT_TRUE(MakeRecordDb("RECORD.db"));
+    OperationRecord rec;
+    rec.StartWriter();
+    gCriticalLines.clear();
+    const QtMessageHandler old = qInstallMessageHandler(CaptureCritical);
+    {
+        Locker lock("RECORD.db");
+        ASSERT_TRUE(rec.InsertRecord("exit row", 0));
+        ASSERT_TRUE(rec.InsertRecord("second row", 0));
+        EXPECT_FALSE(rec.Drain(300));
+        ASSERT_EQ(gCriticalLines.size(), 2);
+        EXPECT_TRUE(gCriticalLines[0].endsWith("| exit row")) << gCriticalLines[0].toStdString();
+        EXPECT_TRUE(gCriticalLines[1].endsWith("| second row"));
+        gCriticalLines.clear();
+        // Locked for a while only: the bounded wait sees the rows written.
+        std::thread unlock([&] {
+            QThread::msleep(500);
+            lock.Unlock();
+        });
+        EXPECT_TRUE(rec.Drain(5000));
+        unlock.join();
+    }
+    qInstallMessageHandler(old);
+    EXPECT_TRUE(gCriticalLines.isEmpty());
+    EXPECT_EQ(Texts("RECORD.db"), (QStringList{"exit row", "second row"}));
 }

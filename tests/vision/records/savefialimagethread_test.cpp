@@ -1,6 +1,10 @@
 // The NG picture writer: names, folders and limits, the re-detection pair, failed saves.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -215,6 +219,57 @@ TEST_F(WriterTest, AFailedWriteKeepsEveryOlderPictureAndIsToldOncePerRunOfFailur
     w.Pass();
     EXPECT_EQ(told.size(), 2);
     EXPECT_TRUE(QFile::exists(kNg1 + "/old2.jpg"));
+}
+
+// A disk that fills up part-way through a picture: a write taking fewer bytes than asked, then
+// one refusing (ENOSPC), or a device that reports nothing written.
+TEST_F(WriterTest, AShortWriteLeavesNoFileDeletesNothingAndIsToldOnce)
+{
+    QStringList told, why;
+    w.hooks.failed = [&](const QString& what, const QString& reason) {
+        told << what;
+        why << reason;
+    };
+    QDir().mkpath(kNg1);
+    for (int i = 1; i <= 3; ++i)
+        Touch(QString("%1/old%2.jpg").arg(kNg1).arg(i), 60 - 10 * i);
+    long long room = 100;  // bytes the disk still takes
+    int calls = 0;
+    w.hooks.writeSome = [&](int fd, const char* data, long long size) -> long long {
+        ++calls;
+        if (room <= 0) {
+            errno = ENOSPC;
+            return -1;
+        }
+        const long long n = std::min(size, std::min(room, 64LL));
+        room -= n;
+        return ::write(fd, data, size_t(n));
+    };
+    SaveFialImageThread::PutSlot(0, 0, 0, Picture(qRgb(1, 2, 3)));
+    SaveFialImageThread::HandOver(0, 0, false, true);
+    w.Pass();
+    EXPECT_EQ(calls, 3) << "64 bytes, 36 bytes, then the refusal";
+    // A device that takes nothing and reports no error.
+    w.hooks.writeSome = [](int, const char*, long long) -> long long { return 0; };
+    now = now.addSecs(1);
+    SaveFialImageThread::HandOver(0, 0, false, true);
+    w.Pass();
+
+    EXPECT_EQ(QDir(kNg1).entryList(QDir::Files, QDir::Name), (QStringList{"old1.jpg", "old2.jpg", "old3.jpg"}));
+    EXPECT_EQ(w.failed(), 2);
+    EXPECT_EQ(w.written(), 0);
+    EXPECT_TRUE(saved.isEmpty());
+    ASSERT_EQ(told.size(), 1);
+    EXPECT_TRUE(told[0].endsWith("2026-12-07_10.11.12.jpg"));
+    EXPECT_TRUE(why[0].startsWith("100 of ")) << why[0].toStdString();
+
+    // Room again: written whole, and only now the oldest goes.
+    w.hooks.writeSome = nullptr;
+    now = now.addSecs(1);
+    SaveFialImageThread::HandOver(0, 0, false, true);
+    w.Pass();
+    EXPECT_EQ(Jpgs(kNg1), (QStringList{"2026-12-07_10.11.14.jpg", "old2.jpg", "old3.jpg"}));
+    EXPECT_FALSE(QImage(kNg1 + "/2026-12-07_10.11.14.jpg").isNull());
 }
 
 TEST_F(WriterTest, SlotsRefuseWrongSizesAndCamerasBeyondTheCount)
