@@ -64,6 +64,7 @@ void Perform(ScenarioWorld& w, const Step& s)
         if (w.sceneOk() != (s.kind == Step::CycleOk))
             w.ShowScene(s.kind == Step::CycleOk);
         w.Wait(200);
+        w.NewCycle();
         w.Pulse(0, s.a);
         w.Wait(cycle + 700);
         break;
@@ -71,6 +72,7 @@ void Perform(ScenarioWorld& w, const Step& s)
         if (!w.sceneOk())
             w.ShowScene(true);
         w.Wait(200);
+        w.NewCycle();
         w.Pulse(0, 300);
         w.Wait(s.a);
         w.Pulse(0, s.b);
@@ -84,6 +86,7 @@ void Perform(ScenarioWorld& w, const Step& s)
         w.Wait(1500);
         break;
     case Step::PulseAnyTime:
+        w.NewCycle();
         w.Pulse(0, s.a);
         w.Wait(cycle + 700);
         break;
@@ -179,7 +182,12 @@ void Perform(ScenarioWorld& w, const Step& s)
             w.ShowScene(empty);
             w.Wait(300);
         }
-        w.TouchRow(rows[s.a], 500, {kRelease, kInspect});
+        if (w.TouchRow(rows[s.a], 500, {kRelease, kInspect})) {
+            if (rows[s.a] == kRowDontDetect)
+                w.Pass();
+            else if (rows[s.a] == kRowAddTemplate)
+                w.Taught();
+        }
         w.Answer(true, 800, {kRelease, kInspect});
         w.Wait(1200);
         break;
@@ -205,6 +213,7 @@ void Perform(ScenarioWorld& w, const Step& s)
             if (!w.sceneOk())
                 w.ShowScene(true);
             w.Wait(200);
+            w.NewCycle();
             w.Pulse(0, 300);
             w.Wait(s.a);
         }
@@ -227,6 +236,7 @@ void Perform(ScenarioWorld& w, const Step& s)
         if (!w.sceneOk())
             w.ShowScene(true);
         w.Wait(200);
+        w.NewCycle();
         w.HoldGui();
         w.Wait(15);
         w.Pulse(0, s.a);
@@ -255,6 +265,7 @@ void LeaveEverything(ScenarioWorld& w)
     // Resampling ordered: the next cycle takes the templates and opens the area check, whose End
     // Set below returns to detection (the inhibit is meant to stay until then).
     if (w.resampling()) {
+        w.NewCycle();
         w.Pulse(0, 300);
         w.Wait(CycleMs(w) + 1000);
     }

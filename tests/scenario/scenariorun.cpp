@@ -103,6 +103,7 @@ QList<Breach> ProbeWayBack(ScenarioWorld& w, Watch& watch)
             uncounted += r > watch.probedMs;
         for (const JournalEvent& e : w.journal())
             uncounted += e.kind == JournalEvent::OperatorInspect && e.ms > watch.probedMs;
+        w.NewCycle();
         const qint64 edge = w.rig().Pulse(0, 300);
         w.Wait(w.words().delay0Ms + w.words().delay1Ms + 700);
         const BoardTimeline t(w.rig().board()->lines());

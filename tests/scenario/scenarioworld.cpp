@@ -234,11 +234,25 @@ void ScenarioWorld::ShowScene(bool ok)
 {
     ok = ok || resampling_;
     cv::Mat pic = rig_->scene().clone();
+    // Spots inside the region every program directory starts with.
+    static const cv::Point kSpots[] = {{200, 180}, {140, 140}, {260, 140}, {140, 230}, {260, 230}, {170, 200}, {230, 160}};
     if (!ok)
-        synth::blob(pic, cv::Point(200, 180), 14, 0);
+        synth::blob(pic, kSpots[ngSpot_ % 7], 14, 0);
     rig_->Show(1, pic);
     sceneOk_ = ok;
-    Note(ok ? JournalEvent::SceneOk : JournalEvent::SceneNg);
+    Note(ok || passed_ ? JournalEvent::SceneOk : JournalEvent::SceneNg);
+}
+
+void ScenarioWorld::Pass()
+{
+    passed_ = true;
+    Note(JournalEvent::SceneOk);
+}
+
+void ScenarioWorld::NewCycle()
+{
+    passed_ = false;
+    Note(sceneOk_ ? JournalEvent::SceneOk : JournalEvent::SceneNg);
 }
 
 void ScenarioWorld::Camera(bool plugged)

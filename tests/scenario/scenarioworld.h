@@ -66,6 +66,12 @@ public:
     // back) the mould stays empty: an operator resamples an empty mould.
     void ShowScene(bool ok);
     void SetResampling(bool on) { resampling_ = on; }
+    // "Don't Detect" on the alarm page: the operator passes this mould, whatever it holds, until
+    // the next cycle starts (NewCycle).
+    void Pass();
+    void NewCycle();
+    // "Add as template" teaches the part the alarm showed: later parts are left elsewhere.
+    void Taught() { ++ngSpot_; }
     bool resampling() const { return resampling_; }
     bool sceneOk() const { return sceneOk_; }
     void Camera(bool plugged);
@@ -95,4 +101,6 @@ private:
     bool cameraPlugged_ = true;
     bool boardPlugged_ = true;
     bool resampling_ = false;
+    bool passed_ = false;
+    int ngSpot_ = 0;
 };
