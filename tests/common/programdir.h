@@ -19,6 +19,8 @@ public:
     // Writes `data` to `rel` (creating folders); returns false on failure.
     bool write(const QString& rel, const QByteArray& data) const;
     QByteArray read(const QString& rel) const;
+    // Leaves the directory behind when the object goes (a failed run keeps its evidence).
+    void keep() { dir_.setAutoRemove(false); }
 
 private:
     QTemporaryDir dir_;

@@ -11,6 +11,7 @@
 #include "vision/board/iothread.h"
 #include "vision/camera/cameradiscovery.h"
 #include "vision/controller/passhold.h"
+#include "vision/controller/widgetmap.h"
 #include "vision/records/savefialimagethread.h"
 #include "widgets/warnbox.h"
 
@@ -38,6 +39,7 @@ BoardWatch* Watch()
 void MainWindow::InitFailSafe()
 {
     PassHold::Install();
+    WidgetMap::Install();
     if (pictureWriter) {
         pictureWriter->hooks.failed = [this](const QString& what, const QString& why) {
             // Writer thread: the record and the warning belong to the GUI thread.

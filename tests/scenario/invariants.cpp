@@ -1,0 +1,265 @@
+#include "scenario/invariants.h"
+
+namespace {
+
+QString Hex(int word)
+{
+    return QString("0x%1").arg(word, 4, 16, QChar('0')).toUpper().replace("0X", "0x");
+}
+
+bool Within(const QList<JournalEvent>& journal, JournalEvent::Kind kind, qint64 from, qint64 to)
+{
+    for (const JournalEvent& e : journal)
+        if (e.kind == kind && e.ms >= from && e.ms <= to)
+            return true;
+    return false;
+}
+
+// The last of the two kinds logged at or before `ms` is `on` (`off` when neither was).
+bool StateAt(const QList<JournalEvent>& journal, JournalEvent::Kind on, JournalEvent::Kind off, qint64 ms)
+{
+    bool state = false;
+    for (const JournalEvent& e : journal) {
+        if (e.ms > ms)
+            break;
+        if (e.kind == on)
+            state = true;
+        else if (e.kind == off)
+            state = false;
+    }
+    return state;
+}
+
+QString Around(const BoardTimeline& t, qint64 from, qint64 to, qint64 origin)
+{
+    QString s;
+    for (const BoardWord& b : t.words())
+        if (b.ms >= from && b.ms <= to)
+            s += QString(" %1%2:%3").arg(b.ms >= origin ? "+" : "").arg(b.ms - origin).arg(Hex(b.word));
+    return s.trimmed();
+}
+
+}  // namespace
+
+int CycleWords::Word(std::initializer_list<int> active) const
+{
+    int w = idle;
+    for (int o : active)
+        w ^= 1 << o;
+    return w;
+}
+
+namespace Invariants {
+
+QList<Breach> NoCycleWithoutTrigger(const BoardTimeline& t, const QList<JournalEvent>& journal,
+                                    const CycleWords& w, qint64 fromMs)
+{
+    QList<Breach> out;
+    const QList<BoardWord>& words = t.words();
+    QList<qint64> starts;
+    QList<qint64> ends;  // when each start's cycle stopped counting
+    for (int i = 0; i < words.size(); ++i) {
+        const bool both = w.Active(words[i].word, w.closeInhibit) && w.Active(words[i].word, w.ejectInhibit)
+            && !w.Active(words[i].word, w.alarm);
+        const bool before = i > 0 && w.Active(words[i - 1].word, w.closeInhibit)
+            && w.Active(words[i - 1].word, w.ejectInhibit);
+        if (!both || before)
+            continue;
+        qint64 end = words[i].ms + w.delay0Ms + w.delay1Ms + 50;
+        for (int j = i + 1; j < words.size() && words[j].ms < end; ++j)
+            if (!w.Active(words[j].word, w.closeInhibit) || w.Active(words[j].word, w.alarm)) {
+                end = words[j].ms;
+                break;
+            }
+        starts << words[i].ms;
+        ends << end;
+    }
+    const QList<qint64> rises = t.Rises(0);
+    for (int i = 0; i < starts.size(); ++i) {
+        const qint64 s = starts[i];
+        if (s < fromMs)
+            continue;
+        bool triggered = Within(journal, JournalEvent::OperatorInspect, s - 2000, s);
+        QStringList late;
+        for (qint64 e : rises) {
+            if (e > s || e < s - (w.holdMs + 250))
+                continue;
+            bool duringDelay = false;
+            for (int j = 0; j < i; ++j)
+                duringDelay = duringDelay || (e > starts[j] && e < ends[j]);
+            if (duringDelay)
+                late << QString::number(e - s);
+            else
+                triggered = true;
+        }
+        // An input still raised when the cycle became idle is read then as an edge.
+        triggered = triggered || t.HighWithin(0, s - 60 - w.holdMs, s);
+        if (!triggered)
+            out << Breach{"no cycle without a trigger",
+                          QString("both inhibits set at board ms %1 with no input-0 rise while idle in the %2 ms before "
+                                  "(rises during a delay at %3); words: %4")
+                              .arg(s)
+                              .arg(w.holdMs + 250)
+                              .arg(late.isEmpty() ? "none" : late.join(' '))
+                              .arg(Around(t, s - 2000, s + 200, s))};
+    }
+    return out;
+}
+
+QList<Breach> NoReleaseWithoutVerdict(const BoardTimeline& t, const QList<JournalEvent>& journal,
+                                      const CycleWords& w, qint64 fromMs)
+{
+    QList<Breach> out;
+    const QList<BoardWord>& words = t.words();
+    for (int i = 1; i < words.size(); ++i) {
+        const qint64 ms = words[i].ms;
+        if (ms < fromMs || !w.Active(words[i - 1].word, w.closeInhibit) || w.Active(words[i].word, w.closeInhibit))
+            continue;
+        if (Within(journal, JournalEvent::OperatorRelease, ms - 2500, ms))
+            continue;
+        // A frame takes a moment to reach the inspection: what was shown 0.3 s before is seen.
+        QString why;
+        if (StateAt(journal, JournalEvent::SceneNg, JournalEvent::SceneOk, ms - 300)
+            && StateAt(journal, JournalEvent::SceneNg, JournalEvent::SceneOk, ms))
+            why = "a part in the mould";
+        else if (StateAt(journal, JournalEvent::CameraOut, JournalEvent::CameraIn, ms - 400)
+                 && StateAt(journal, JournalEvent::CameraOut, JournalEvent::CameraIn, ms))
+            why = "a camera unplugged";
+        if (!why.isEmpty())
+            out << Breach{"no release without a verdict",
+                          QString("mould-close inhibit released at board ms %1 (%2 -> %3) with %4; words: %5")
+                              .arg(ms)
+                              .arg(Hex(words[i - 1].word), Hex(words[i].word), why)
+                              .arg(Around(t, ms - 2000, ms + 100, ms))};
+    }
+    return out;
+}
+
+QList<Breach> AlarmHeld(const BoardTimeline& t, const QList<JournalEvent>& journal, const CycleWords& w,
+                        qint64 fromMs, qint64 settledMs, int alarmRows)
+{
+    QList<Breach> out;
+    const QList<BoardWord>& words = t.words();
+    const QList<qint64> recheck = t.Rises(1);
+    // A hold lasts until the mould-close inhibit is released; the safety door (input 1) may clear
+    // the alarm output and a later pass set it again within the same hold, one row for both.
+    int entered = 0;
+    bool inHold = false;
+    for (int i = 0; i < words.size(); ++i) {
+        const bool was = i > 0 && w.Active(words[i - 1].word, w.alarm);
+        const bool is = w.Active(words[i].word, w.alarm);
+        const qint64 ms = words[i].ms;
+        if (!w.Active(words[i].word, w.closeInhibit))
+            inHold = false;
+        if (!was && is && !inHold && ms <= settledMs)
+            ++entered;
+        if (is)
+            inHold = true;
+        if (!was || is || ms < fromMs)
+            continue;
+        bool released = Within(journal, JournalEvent::OperatorRelease, ms - 2500, ms);
+        for (qint64 r : recheck)
+            released = released || (r <= ms && r >= ms - 2500);
+        if (!released)
+            out << Breach{"alarm held", QString("alarm output cleared at board ms %1 with no re-check and no operator's "
+                                                "release; words: %2")
+                                            .arg(ms)
+                                            .arg(Around(t, ms - 3000, ms + 100, ms))};
+    }
+    if (alarmRows < entered)
+        out << Breach{"alarm held", QString("%1 alarm holds entered, %2 alarm rows in RECORD.db").arg(entered).arg(alarmRows)};
+    return out;
+}
+
+QList<Breach> WayBack(const BoardTimeline& t, const CycleWords& w, qint64 edgeMs, int slackMs)
+{
+    QList<Breach> out;
+    const int before = t.WordAt(edgeMs - 1);
+    if (before != w.idle)
+        out << Breach{"way back", QString("after every page was left the board holds %1, not the idle word %2; words: %3")
+                                      .arg(Hex(before), Hex(w.idle), Around(t, edgeMs - 3000, edgeMs, edgeMs))};
+    const QList<QPair<int, int>> want = {{0, w.Word({w.closeInhibit, w.ejectInhibit})},
+                                         {w.delay0Ms, w.Word({w.closeInhibit})},
+                                         {w.delay0Ms + w.delay1Ms, w.idle}};
+    QList<BoardWord> seen;
+    for (const BoardWord& b : t.words())
+        if (b.ms >= edgeMs && b.ms <= edgeMs + w.delay0Ms + w.delay1Ms + 500)
+            seen << b;
+    const QString words = Around(t, edgeMs - 500, edgeMs + w.delay0Ms + w.delay1Ms + 500, edgeMs);
+    bool sameWords = seen.size() == want.size();
+    for (int i = 0; sameWords && i < want.size(); ++i)
+        sameWords = seen[i].word == want[i].second;
+    if (!sameWords) {
+        out << Breach{"way back", QString("one cycle on an empty mould from the input-0 edge gave %1, not %2 +0, %3 +%4, "
+                                          "%5 +%6")
+                                      .arg(words.isEmpty() ? "no word" : words, Hex(want[0].second), Hex(want[1].second))
+                                      .arg(want[1].first)
+                                      .arg(Hex(want[2].second))
+                                      .arg(want[2].first)};
+        return out;
+    }
+    for (int i = 0; i < want.size(); ++i) {
+        const qint64 off = seen[i].ms - edgeMs - want[i].first;
+        if (off > slackMs || off < -slackMs)
+            out << Breach{"way back", QString("late: %1 at +%2 ms, wanted +%3 within %4 ms; words: %5")
+                                          .arg(Hex(want[i].second))
+                                          .arg(seen[i].ms - edgeMs)
+                                          .arg(want[i].first)
+                                          .arg(slackMs)
+                                          .arg(words)};
+    }
+    return out;
+}
+
+QList<Breach> NothingLost(const QList<QStringList>& before, const QList<QStringList>& now)
+{
+    if (now.size() >= before.size() && now.mid(0, before.size()) == before)
+        return {};
+    int first = 0;
+    while (first < before.size() && first < now.size() && before[first] == now[first])
+        ++first;
+    return {Breach{"nothing lost", QString("RECORD.db had %1 rows, now %2; first difference at row %3: \"%4\"")
+                                       .arg(before.size())
+                                       .arg(now.size())
+                                       .arg(first + 1)
+                                       .arg(before.value(first).join(" | "))}};
+}
+
+QList<long long> ReadCounts(const QByteArray& countTxt)
+{
+    QList<long long> out;
+    const QList<QByteArray> parts = countTxt.split(' ');
+    for (int i = 0; i < 16; ++i) {
+        bool ok = false;
+        const long long v = parts.value(i).toLongLong(&ok);
+        out << (ok && v >= 0 ? v : -1);
+    }
+    if (parts.size() != 17 || !parts.last().isEmpty())
+        out[0] = -1;
+    return out;
+}
+
+QList<Breach> CountAdded(const QList<long long>& before, const QList<long long>& now, int uncounted)
+{
+    QList<Breach> out;
+    auto text = [](const QList<long long>& c) {
+        QStringList s;
+        for (long long v : c)
+            s << QString::number(v);
+        return s.join(' ');
+    };
+    if (now.size() != 16 || now.contains(-1))
+        return {Breach{"nothing lost", "count.txt is not 16 numbers each followed by a blank: " + text(now)}};
+    for (int c = 0; c < 8; ++c)
+        if (now[2 * c + 1] > now[2 * c])
+            out << Breach{"nothing lost", QString("count.txt: camera %1 has more NG than inspections: %2").arg(c + 1).arg(text(now))};
+    if (before.size() == 16 && !before.contains(-1) && (now[0] < before[0] + 1 || now[0] > before[0] + 1 + uncounted))
+        out << Breach{"nothing lost", QString("count.txt: camera 1 counted %1 inspections before a full cycle and %2 after "
+                                              "(%3 cycles not stored yet)")
+                                          .arg(before[0])
+                                          .arg(now[0])
+                                          .arg(uncounted)};
+    return out;
+}
+
+}  // namespace Invariants

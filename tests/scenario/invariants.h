@@ -1,0 +1,73 @@
+#pragma once
+// What must always hold while an operator and a machine work the program, checked from outside:
+// the board's words, the driver's own journal of what it did (in board time), the record rows and
+// the counters. Each breach names its invariant.
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include "scenario/boardtimeline.h"
+
+// What the driver did, in board milliseconds.
+struct JournalEvent {
+    enum Kind {
+        SceneOk,         // an empty mould in front of the cameras
+        SceneNg,         // a part left in the mould
+        CameraOut,       // a camera's cable pulled
+        CameraIn,        // and put back
+        OperatorRelease, // an action the operator may release the inhibits or the alarm with
+        OperatorInspect, // an action that inspects without a machine trigger (snapshot, re-detect)
+    };
+    qint64 ms;
+    Kind kind;
+};
+
+struct Breach {
+    QString invariant;  // "way back", "no release without a verdict", ...
+    QString detail;
+};
+
+// The words of the mode in force: the idle word and the outputs the cycle drives.
+struct CycleWords {
+    int idle = 0x00F0;
+    int closeInhibit = 0;   // output numbers
+    int ejectInhibit = 1;
+    int alarm = 2;
+    int delay0Ms = 300;     // edge to stage 1's verdict
+    int delay1Ms = 500;     // stage 1's verdict to stage 2's (counted from the same edge)
+    int holdMs = 150;       // the longest GUI hold the driver asks for
+
+    bool Active(int word, int output) const { return word >= 0 && (((word ^ idle) >> output) & 1); }
+    int Word(std::initializer_list<int> active) const;
+};
+
+namespace Invariants {
+
+// A cycle start (both inhibits set from a word without them) follows an input-0 rise that came
+// while no cycle was counting its delays, an input 0 still raised when the cycle became idle, or
+// an operator's inspection; a pulse that came and went during a delay is never kept for later.
+QList<Breach> NoCycleWithoutTrigger(const BoardTimeline& t, const QList<JournalEvent>& journal,
+                                    const CycleWords& w, qint64 fromMs);
+// The mould-close inhibit is released only where an OK verdict could come from: not while a part
+// is in the mould or a camera is unplugged, unless the operator released it.
+QList<Breach> NoReleaseWithoutVerdict(const BoardTimeline& t, const QList<JournalEvent>& journal,
+                                      const CycleWords& w, qint64 fromMs);
+// The alarm, once set, stays set until a re-check (input 1) or an operator's release; each alarm
+// hold entered has its record row (`alarmRows` rows name an alarm so far).
+QList<Breach> AlarmHeld(const BoardTimeline& t, const QList<JournalEvent>& journal, const CycleWords& w,
+                        qint64 fromMs, qint64 settledMs, int alarmRows);
+// After the operator left every page and the machine stood still: the idle word; then one
+// machine cycle on an empty mould from `edgeMs` gives both inhibits at the edge, the ejector
+// released after stage 1's delay and the mould-close inhibit after stage 2's, within `slackMs`,
+// and nothing else.
+QList<Breach> WayBack(const BoardTimeline& t, const CycleWords& w, qint64 edgeMs, int slackMs);
+// Record rows are only ever added, in order.
+QList<Breach> NothingLost(const QList<QStringList>& before, const QList<QStringList>& now);
+// count.txt after a full OK cycle: camera 1's inspections grew by that cycle, and by at most
+// `uncounted` more (cycles judged NG since the counts were last stored); never more NG than
+// inspections.
+QList<Breach> CountAdded(const QList<long long>& before, const QList<long long>& now, int uncounted);
+// count.txt: 16 numbers, each followed by a blank; -1 entries when unreadable.
+QList<long long> ReadCounts(const QByteArray& countTxt);
+
+}  // namespace Invariants

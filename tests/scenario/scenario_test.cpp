@@ -1,0 +1,193 @@
+// The scenario driver: its invariants on board logs as a faulty program would leave them, its
+// steps written and read back, and random walks through the real program (end-to-end: one walk
+// with a new seed each run, and the sequences that once broke an invariant).
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <random>
+
+#include <QFile>
+
+#include "common/programdir.h"
+#include "common/xscreen.h"
+#include "scenario/boardtimeline.h"
+#include "scenario/invariants.h"
+#include "scenario/scenariorun.h"
+#include "scenario/scenariosteps.h"
+
+namespace {
+
+// A board log: "<ms> 1 <word>" frames and "<ms> in <hex>" input changes.
+QStringList Log(std::initializer_list<const char*> lines)
+{
+    QStringList out;
+    for (const char* l : lines)
+        out << l;
+    return out;
+}
+
+QStringList Names(const QList<Breach>& b)
+{
+    QStringList out;
+    for (const Breach& x : b)
+        out << x.invariant;
+    return out;
+}
+
+const CycleWords kWords;  // idle 0x00F0, stage 1 at +300, stage 2 at +800
+
+}  // namespace
+
+TEST(BoardTimeline, WordsSentWhileTheCableIsPulledNeverReachTheOutputs)
+{
+    const BoardTimeline t(Log({"10 1 00f0", "20 unplug", "30 1 00f3", "40 1 00f1", "50 plug", "60 1 00f1", "70 in 0001",
+                               "80 in 0000", "90 in 0001"}));
+    ASSERT_EQ(t.words().size(), 2);
+    EXPECT_EQ(t.words()[1].ms, 60);
+    EXPECT_EQ(t.WordAt(45), 0xF0);
+    EXPECT_TRUE(t.SilentAt(30));
+    EXPECT_FALSE(t.SilentAt(55));
+    EXPECT_EQ(t.Rises(0), (QList<qint64>{70, 90}));
+}
+
+TEST(CycleInvariants, APulseDuringAStageDelayThatStartsASecondCycleIsAPhantom)
+{
+    // The fault seen: a 60 ms pulse at +501, the next cycle's inhibits at +1352.
+    const BoardTimeline t(Log({"0 1 00f0", "1000 in 0001", "1005 1 00f3", "1300 in 0000", "1305 1 00f1", "1501 in 0001",
+                               "1561 in 0000", "1805 1 00f0", "2352 1 00f3", "2652 1 00f1", "3152 1 00f0"}));
+    const QList<Breach> b = Invariants::NoCycleWithoutTrigger(t, {}, kWords, 0);
+    ASSERT_EQ(Names(b), QStringList{"no cycle without a trigger"});
+    EXPECT_TRUE(b[0].detail.contains("2352")) << b[0].detail.toStdString();
+    // Still raised when stage 2 was judged: read then, a cycle at once.
+    const BoardTimeline held(Log({"0 1 00f0", "1000 in 0001", "1005 1 00f3", "1300 in 0000", "1305 1 00f1",
+                                  "1700 in 0001", "1805 1 00f0", "1808 1 00f3", "1900 in 0000"}));
+    EXPECT_TRUE(Invariants::NoCycleWithoutTrigger(held, {}, kWords, 0).isEmpty());
+}
+
+TEST(CycleInvariants, AShortPulseDuringAHeldGuiThreadStartsItsCycleLate)
+{
+    const BoardTimeline t(Log({"0 1 00f0", "1000 in 0001", "1020 in 0000", "1160 1 00f3", "1460 1 00f1", "1960 1 00f0"}));
+    EXPECT_TRUE(Invariants::NoCycleWithoutTrigger(t, {}, kWords, 0).isEmpty());
+    // Without the pulse only a snapshot the operator asked for explains it.
+    const BoardTimeline none(Log({"0 1 00f0", "1160 1 00f3", "1460 1 00f1"}));
+    EXPECT_EQ(Invariants::NoCycleWithoutTrigger(none, {}, kWords, 0).size(), 1);
+    EXPECT_TRUE(Invariants::NoCycleWithoutTrigger(none, {{900, JournalEvent::OperatorInspect}}, kWords, 0).isEmpty());
+}
+
+TEST(CycleInvariants, TheInhibitReleasedWithAPartInTheMouldOrABlindCameraIsCaught)
+{
+    const BoardTimeline t(Log({"0 1 00f0", "1000 1 00f3", "1300 1 00f1", "1800 1 00f0"}));
+    EXPECT_TRUE(Invariants::NoReleaseWithoutVerdict(t, {}, kWords, 0).isEmpty());
+    const QList<JournalEvent> part = {{500, JournalEvent::SceneNg}};
+    EXPECT_EQ(Names(Invariants::NoReleaseWithoutVerdict(t, part, kWords, 0)), QStringList{"no release without a verdict"});
+    const QList<JournalEvent> blind = {{1200, JournalEvent::CameraOut}};
+    EXPECT_EQ(Invariants::NoReleaseWithoutVerdict(t, blind, kWords, 0).size(), 1);
+    // A part shown just before the verdict is not seen yet; the operator may release the inhibit.
+    EXPECT_TRUE(Invariants::NoReleaseWithoutVerdict(t, {{1700, JournalEvent::SceneNg}}, kWords, 0).isEmpty());
+    EXPECT_TRUE(Invariants::NoReleaseWithoutVerdict(
+                    t, {{500, JournalEvent::SceneNg}, {1790, JournalEvent::OperatorRelease}}, kWords, 0)
+                    .isEmpty());
+}
+
+TEST(CycleInvariants, AnAlarmClearedWithoutARecheckOrItsRecordRowIsCaught)
+{
+    const BoardTimeline t(Log({"0 1 00f0", "1000 1 00f7", "5000 1 00f1"}));
+    EXPECT_EQ(Names(Invariants::AlarmHeld(t, {}, kWords, 0, 6000, 1)), QStringList{"alarm held"});
+    const BoardTimeline rechecked(Log({"0 1 00f0", "1000 1 00f7", "4800 in 0002", "5000 1 00f1"}));
+    EXPECT_TRUE(Invariants::AlarmHeld(rechecked, {}, kWords, 0, 6000, 1).isEmpty());
+    EXPECT_EQ(Names(Invariants::AlarmHeld(rechecked, {}, kWords, 0, 6000, 0)), QStringList{"alarm held"});
+    // An alarm set a moment ago may not have its row yet.
+    EXPECT_TRUE(Invariants::AlarmHeld(rechecked, {}, kWords, 0, 900, 0).isEmpty());
+}
+
+TEST(CycleInvariants, TheWayBackWantsTheIdleWordThenTheThreeWordsOnTime)
+{
+    const BoardTimeline good(Log({"0 1 00f0", "1003 1 00f3", "1310 1 00f1", "1795 1 00f0"}));
+    EXPECT_TRUE(Invariants::WayBack(good, kWords, 1000, 60).isEmpty());
+    // The stuck inhibit: stage 2's OK never releases output 0.
+    const BoardTimeline stuck(Log({"0 1 00f1", "1003 1 00f3", "1310 1 00f1"}));
+    const QList<Breach> b = Invariants::WayBack(stuck, kWords, 1000, 60);
+    EXPECT_EQ(Names(b), (QStringList{"way back", "way back"}));
+    const BoardTimeline late(Log({"0 1 00f0", "1003 1 00f3", "1310 1 00f1", "1900 1 00f0"}));
+    const QList<Breach> l = Invariants::WayBack(late, kWords, 1000, 60);
+    ASSERT_EQ(l.size(), 1);
+    EXPECT_TRUE(l[0].detail.startsWith("late:"));
+}
+
+TEST(CycleInvariants, RecordRowsAndCountersAreNeverLost)
+{
+    const QList<QStringList> rows = {{"1", "a", "x"}, {"2", "a", "y"}};
+    EXPECT_TRUE(Invariants::NothingLost(rows, rows + QList<QStringList>{{"3", "a", "z"}}).isEmpty());
+    EXPECT_EQ(Invariants::NothingLost(rows, rows.mid(1)).size(), 1);
+    const QList<long long> before = Invariants::ReadCounts("4 1 0 0 0 0 0 0 0 0 0 0 0 0 0 0 ");
+    EXPECT_EQ(before.value(0), 4);
+    EXPECT_TRUE(Invariants::CountAdded(before, Invariants::ReadCounts("5 1 0 0 0 0 0 0 0 0 0 0 0 0 0 0 "), 0).isEmpty());
+    EXPECT_TRUE(Invariants::CountAdded(before, Invariants::ReadCounts("6 2 0 0 0 0 0 0 0 0 0 0 0 0 0 0 "), 1).isEmpty());
+    EXPECT_EQ(Invariants::CountAdded(before, Invariants::ReadCounts("4 1 0 0 0 0 0 0 0 0 0 0 0 0 0 0 "), 3).size(), 1);
+    EXPECT_EQ(Invariants::CountAdded(before, Invariants::ReadCounts("5 1 0 0 0"), 0).size(), 1);
+}
+
+TEST(ScenarioSteps, TheSameSeedDrawsTheSameStepsAndTheirTextReadsBack)
+{
+    const QList<Step> a = Steps::Generate(4711, 60);
+    EXPECT_EQ(a, Steps::Generate(4711, 60));
+    EXPECT_NE(a, Steps::Generate(4712, 60));
+    EXPECT_EQ(a.last().kind, Step::WayBack);
+    QList<Step> back;
+    ASSERT_TRUE(Steps::Read(Steps::Write(a), &back));
+    EXPECT_EQ(back, a);
+    EXPECT_FALSE(Steps::Read("cycle-ok:20", &back));
+    EXPECT_FALSE(Steps::Read("jump:1:2", &back));
+}
+
+// End-to-end: the real program under Xvfb. Named E2E so the whole shuffled run leaves them to ctest.
+class ScenarioE2E : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!XScreen::Available())
+            GTEST_SKIP() << "Xvfb or xdotool missing";
+        ASSERT_TRUE(screen.Start());
+    }
+    static void Print(const QString& s)
+    {
+        std::printf("[ scenario ] %s\n", qPrintable(s));
+        std::fflush(stdout);
+    }
+    XScreen screen;
+};
+
+TEST_F(ScenarioE2E, RandomOperatorWorkKeepsEveryInvariant)
+{
+    bool ok = false;
+    quint64 seed = qEnvironmentVariable("MOULDMON_SCENARIO_SEED").toULongLong(&ok);
+    if (!ok)
+        seed = std::random_device{}() % 1000000000ULL;
+    int seconds = qEnvironmentVariableIntValue("MOULDMON_SCENARIO_SECONDS", &ok);
+    if (!ok || seconds <= 0)
+        seconds = 170;
+    EXPECT_TRUE(Scenario::Walk(screen, seed, seconds, 150, Print)) << "seed " << seed;
+}
+
+TEST_F(ScenarioE2E, SequencesThatOnceBrokeAnInvariantHoldNow)
+{
+    QFile f(sourceDir() + "/tests/scenario/regression_seeds.txt");
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    int cases = 0;
+    for (const QString& raw : QString::fromUtf8(f.readAll()).split('\n')) {
+        const QString line = raw.trimmed();
+        if (line.isEmpty() || line.startsWith('#'))
+            continue;
+        QList<Step> steps;
+        if (line.startsWith("seed ")) {
+            const QStringList w = line.split(' ', Qt::SkipEmptyParts);
+            steps = Steps::Generate(w.value(1).toULongLong(), w.value(2).toInt());
+        } else {
+            ASSERT_TRUE(Steps::Read(line, &steps)) << line.toStdString();
+        }
+        ++cases;
+        Print("regression case: " + line);
+        EXPECT_TRUE(Scenario::Replay(screen, steps, Print)) << line.toStdString();
+    }
+    Print(QString("%1 regression cases").arg(cases));
+}

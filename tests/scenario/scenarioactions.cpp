@@ -1,0 +1,298 @@
+#include "scenario/scenarioactions.h"
+
+#include <algorithm>
+
+#include "common/cyclerig.h"
+#include "scenario/boardtimeline.h"
+#include "scenario/scenarioworld.h"
+
+namespace {
+
+// Rows of the text table the program's buttons show.
+constexpr int kRowStop = 127;
+constexpr int kRowStart = 136;
+constexpr int kRowDontDetect = 47;
+constexpr int kRowAddTemplate = 48;
+constexpr int kRowIgnorePoint = 54;
+constexpr int kRowRedetect = 61;
+constexpr int kRowLiveTemplate = 212;
+
+constexpr JournalEvent::Kind kRelease = JournalEvent::OperatorRelease;
+constexpr JournalEvent::Kind kInspect = JournalEvent::OperatorInspect;
+
+int CycleMs(const ScenarioWorld& w)
+{
+    return w.words().delay0Ms + w.words().delay1Ms;
+}
+
+// The tool buttons under the region page's picture (no text: told apart by their place).
+QList<QRect> RegionTools(const QList<Shown>& map)
+{
+    QList<QRect> tools;
+    for (const Shown& s : map)
+        if (s.cls == "QPushButton" && s.text.isEmpty() && s.rect.y() > 1000 && s.rect.width() == 60)
+            tools << s.rect;
+    std::sort(tools.begin(), tools.end(), [](const QRect& a, const QRect& b) { return a.x() < b.x(); });
+    return tools;
+}
+
+QList<QRect> Combos(const QList<Shown>& map)
+{
+    QList<QRect> out;
+    for (const Shown& s : map)
+        if (s.cls == "QComboBox" && s.rect.x() > 1700)
+            out << s.rect;
+    std::sort(out.begin(), out.end(), [](const QRect& a, const QRect& b) { return a.y() < b.y(); });
+    return out;
+}
+
+bool RegionPage(ScenarioWorld& w)
+{
+    return w.Shows("End Set");
+}
+
+}  // namespace
+
+namespace ScenarioActions {
+
+void Perform(ScenarioWorld& w, const Step& s)
+{
+    const int cycle = CycleMs(w);
+    switch (s.kind) {
+    case Step::CycleOk:
+    case Step::CycleNg:
+        if (w.sceneOk() != (s.kind == Step::CycleOk))
+            w.ShowScene(s.kind == Step::CycleOk);
+        w.Wait(200);
+        w.NewCycle();
+        w.Pulse(0, s.a);
+        w.Wait(cycle + 700);
+        break;
+    case Step::PulseInDelay:
+        if (!w.sceneOk())
+            w.ShowScene(true);
+        w.Wait(200);
+        w.NewCycle();
+        w.Pulse(0, 300);
+        w.Wait(s.a);
+        w.Pulse(0, s.b);
+        w.Wait(std::max(0, cycle - s.a) + 1500);
+        break;
+    case Step::Recheck:
+        if (w.sceneOk() != bool(s.a))
+            w.ShowScene(bool(s.a));
+        w.Wait(200);
+        w.Pulse(1, s.b);
+        w.Wait(1500);
+        break;
+    case Step::PulseAnyTime:
+        w.NewCycle();
+        w.Pulse(0, s.a);
+        w.Wait(cycle + 700);
+        break;
+    case Step::StartStop: {
+        // Starting clears every output; stopping too, after its question.
+        const bool stop = w.TouchRow(kRowStop, 300);
+        if (stop || w.TouchRow(kRowStart, 300, {kRelease})) {
+            if (stop)
+                w.Answer(bool(s.a), 1500, {kRelease});
+            w.Wait(500);
+        }
+        break;
+    }
+    case Step::Resample:
+        if (!w.sceneOk())
+            w.ShowScene(true);
+        if (w.TouchText("Resample", 300)) {
+            w.SetResampling(true);
+            // Resampling while stopped starts detection, which clears every output.
+            if (w.Answer(bool(s.a), 1500, {kRelease}) && s.a)
+                w.Answer(bool(s.b), 1000, {kRelease});  // the template deletion asks on its own
+            w.Wait(500);
+        }
+        break;
+    case Step::AreaSettings:
+        w.TouchText("Area Settings", 1000);
+        break;
+    case Step::EndSet:
+        // Back to detection after resampling releases the inhibit.
+        if (w.TouchText("End Set", 300, {kRelease})) {
+            w.SetResampling(false);
+            w.Answer(bool(s.a), 800, {kRelease});
+            w.Wait(700);
+        }
+        break;
+    case Step::DrawRegion: {
+        const QList<QRect> tools = RegionTools(w.Map());
+        if (!RegionPage(w) || tools.isEmpty())
+            break;
+        w.Touch(tools.first().center(), 300);
+        w.Drag(QPoint(850 + s.a, 400), QPoint(1050 + s.a, 600));
+        w.Wait(300);
+        w.Answer(true, 500);
+        break;
+    }
+    case Step::DeleteRegion: {
+        const QList<QRect> tools = RegionTools(w.Map());
+        if (!RegionPage(w) || tools.size() < 6)
+            break;
+        w.Touch(QPoint(400, 450), 300);  // inside the region every program directory starts with
+        w.Touch(tools[5].center(), 300);
+        w.Answer(bool(s.a), 800);
+        break;
+    }
+    case Step::RegionLists: {
+        const QList<QRect> combos = Combos(w.Map());
+        if (s.a >= combos.size())
+            break;
+        w.Touch(combos[s.a].center(), 500);
+        // The list opens as a window of its own over the page; its entries share its height.
+        const QList<Shown> map = w.Map();
+        QRect popup;
+        for (const Shown& sh : map)
+            if (sh.cls == "QComboBoxPrivateContainer")
+                popup = sh.rect;
+        if (popup.isNull())
+            break;
+        const int entries = s.a == 0 ? 5 : 2;
+        w.Touch(QPoint(popup.center().x(), popup.y() + popup.height() * (2 * (s.b % entries) + 1) / (2 * entries)), 800);
+        w.Answer(true, 500);
+        break;
+    }
+    case Step::ProSnapshot:
+    case Step::MoldSnapshot: {
+        const bool part = s.kind == Step::ProSnapshot && s.a == 0;
+        if (w.sceneOk() == part) {
+            w.ShowScene(!part);
+            w.Wait(300);
+        }
+        w.TouchText(s.kind == Step::ProSnapshot ? "Pro snapshot" : "Mold snapshot", 1500, {kInspect});
+        break;
+    }
+    case Step::MultiScreen:
+        w.TouchText("Multi-screen", 800);
+        break;
+    case Step::AlarmPage: {
+        const int rows[] = {kRowRedetect, kRowAddTemplate, kRowIgnorePoint, kRowLiveTemplate, kRowDontDetect};
+        if (w.Find(w.Map(), {w.RowText(kRowRedetect)}).isNull())
+            break;
+        // A template is added from an empty mould; the other buttons meet either.
+        const bool empty = s.b || rows[s.a] == kRowAddTemplate;
+        if (w.sceneOk() != empty) {
+            w.ShowScene(empty);
+            w.Wait(300);
+        }
+        if (w.TouchRow(rows[s.a], 500, {kRelease, kInspect})) {
+            if (rows[s.a] == kRowDontDetect)
+                w.Pass();
+            else if (rows[s.a] == kRowAddTemplate)
+                w.Taught();
+        }
+        w.Answer(true, 800, {kRelease, kInspect});
+        w.Wait(1200);
+        break;
+    }
+    case Step::Settings:
+        if (!w.TouchText("System settings", 2500))
+            break;
+        if (s.a == 1) {
+            w.Touch(QPoint(1000, 247), 300);  // the groove right of the first slider's handle
+            w.TouchText("Exit setup", 800);
+            w.Answer(false, 1500);
+        } else if (s.a == 2) {
+            w.TouchText("Multi-screen", 800);
+            w.Answer(false, 800);
+        } else {
+            w.TouchText("Exit setup", 800);
+            w.Answer(false, 800);
+        }
+        w.Wait(500);
+        break;
+    case Step::CameraUnplug:
+        if (s.a > 0) {
+            if (!w.sceneOk())
+                w.ShowScene(true);
+            w.Wait(200);
+            w.NewCycle();
+            w.Pulse(0, 300);
+            w.Wait(s.a);
+        }
+        w.Camera(false);
+        w.Wait(std::max(0, cycle - s.a) + 1500);
+        break;
+    case Step::CameraPlug:
+        w.Camera(true);
+        w.Wait(1500);
+        break;
+    case Step::BoardUnplug:
+        w.Board(false);
+        w.Wait(1000);
+        break;
+    case Step::BoardPlug:
+        w.Board(true);
+        w.Wait(1000);
+        break;
+    case Step::HeldGui:
+        if (!w.sceneOk())
+            w.ShowScene(true);
+        w.Wait(200);
+        w.NewCycle();
+        w.HoldGui();
+        w.Wait(15);
+        w.Pulse(0, s.a);
+        w.Wait(cycle + w.words().holdMs + 1000);
+        break;
+    case Step::Pause:
+        w.Wait(s.a);
+        break;
+    case Step::WayBack:
+    case Step::KindCount:
+        break;
+    }
+}
+
+void LeaveEverything(ScenarioWorld& w)
+{
+    if (!w.cameraPlugged()) {
+        w.Camera(true);
+        // The program's retries (every 3 s) see it again.
+        w.Wait(4000);
+    }
+    if (!w.boardPlugged())
+        w.Board(true);
+    if (!w.sceneOk())
+        w.ShowScene(true);
+    // Resampling ordered: the next cycle takes the templates and opens the area check, whose End
+    // Set below returns to detection (the inhibit is meant to stay until then).
+    if (w.resampling()) {
+        w.NewCycle();
+        w.Pulse(0, 300);
+        w.Wait(CycleMs(w) + 1000);
+    }
+    // Until a whole round finds nothing to leave and the machine stands still.
+    for (int round = 0; round < 6; ++round) {
+        bool touched = false;
+        for (int k = 0; k < 6; ++k) {
+            bool t = w.Answer(false, 0) || w.Dismiss() || w.TouchText("Exit setup", 1000);
+            if (!t && w.TouchRow(kRowRedetect, 1500, {kRelease, kInspect}))
+                t = true;
+            if (!t && w.TouchText("End Set", 300, {kRelease})) {
+                w.SetResampling(false);
+                w.Answer(true, 800, {kRelease});
+                w.Wait(700);
+                t = true;
+            }
+            if (!t && w.TouchRow(kRowStart, 700, {kRelease}))
+                t = true;
+            if (!t)
+                break;
+            touched = true;
+        }
+        // A verdict on the screen goes after 2 s.
+        w.Wait(2200);
+        if (!touched && BoardTimeline(w.rig().board()->lines()).WordAt(w.Now()) == w.words().idle)
+            break;
+    }
+}
+
+}  // namespace ScenarioActions

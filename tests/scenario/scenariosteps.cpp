@@ -1,0 +1,122 @@
+#include "scenario/scenariosteps.h"
+
+#include <random>
+
+#include <QStringList>
+
+namespace {
+
+const char* const kNames[Step::KindCount] = {
+    "cycle-ok", "cycle-ng", "pulse-in-delay", "recheck", "pulse", "start-stop", "resample", "area-settings",
+    "end-set", "draw-region", "delete-region", "region-lists", "pro-snapshot", "mold-snapshot", "multi-screen",
+    "alarm-page", "settings", "camera-unplug", "camera-plug", "board-unplug", "board-plug", "held-gui", "pause", "way-back"};
+
+// How often each kind is drawn: machine cycles most, the rarer operator actions less.
+const int kWeights[Step::KindCount] = {8, 4, 3, 4, 2, 2, 2, 2, 3, 1, 1, 1, 2, 1, 1, 4, 2, 1, 1, 1, 1, 2, 3, 3};
+
+}  // namespace
+
+QString Step::Text() const
+{
+    return QString("%1:%2:%3").arg(Steps::Name(kind)).arg(a).arg(b);
+}
+
+namespace Steps {
+
+const char* Name(Step::Kind kind)
+{
+    return kNames[kind];
+}
+
+QList<Step> Generate(quint64 seed, int count)
+{
+    std::mt19937_64 rnd(seed);
+    std::discrete_distribution<int> pick(std::begin(kWeights), std::end(kWeights));
+    auto in = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rnd); };
+    QList<Step> out;
+    for (int i = 0; i + 1 < count; ++i) {
+        Step s;
+        s.kind = Step::Kind(pick(rnd));
+        switch (s.kind) {
+        case Step::CycleOk:
+        case Step::CycleNg:
+        case Step::PulseAnyTime:
+            s.a = in(10, 300);
+            break;
+        case Step::PulseInDelay:
+            s.a = in(50, 700);
+            s.b = in(10, 300);
+            break;
+        case Step::Recheck:
+            s.a = in(0, 1);
+            s.b = in(10, 300);
+            break;
+        case Step::HeldGui:
+            s.a = in(10, 40);
+            break;
+        case Step::StartStop:
+        case Step::EndSet:
+        case Step::DeleteRegion:
+        case Step::ProSnapshot:
+            s.a = in(0, 1);
+            break;
+        case Step::Resample:
+            s.a = in(0, 3) > 0 ? 1 : 0;
+            s.b = in(0, 1);
+            break;
+        case Step::DrawRegion:
+            s.a = in(0, 300);
+            break;
+        case Step::CameraUnplug:
+            s.a = in(0, 1) ? in(100, 750) : 0;
+            break;
+        case Step::Pause:
+            s.a = in(500, 4000);
+            break;
+        case Step::RegionLists:
+            s.a = in(0, 2);
+            s.b = in(0, 4);
+            break;
+        case Step::AlarmPage:
+            s.a = in(0, 4);
+            s.b = in(0, 2) > 0 ? 1 : 0;
+            break;
+        case Step::Settings:
+            s.a = in(0, 2);
+            break;
+        default:
+            break;
+        }
+        out << s;
+    }
+    out << Step{};
+    return out;
+}
+
+QString Write(const QList<Step>& steps)
+{
+    QStringList s;
+    for (const Step& st : steps)
+        s << st.Text();
+    return s.join(' ');
+}
+
+bool Read(const QString& text, QList<Step>* steps)
+{
+    steps->clear();
+    for (const QString& item : text.split(' ', Qt::SkipEmptyParts)) {
+        const QStringList f = item.split(':');
+        int kind = -1;
+        for (int k = 0; k < Step::KindCount; ++k)
+            if (f.value(0) == kNames[k])
+                kind = k;
+        bool okA = false, okB = false;
+        Step s{Step::Kind(kind), f.value(1).toInt(&okA), f.value(2).toInt(&okB)};
+        if (kind < 0 || f.size() != 3 || !okA || !okB)
+            return false;
+        *steps << s;
+    }
+    return !steps->isEmpty();
+}
+
+}  // namespace Steps

@@ -1,0 +1,299 @@
+#include "scenario/scenarioworld.h"
+
+#include <csignal>
+
+#include <QFile>
+#include <QFileInfo>
+#include <QThread>
+
+#include "common/cyclerig.h"
+#include "common/programdir.h"
+#include "common/synthscene.h"
+#include "common/xscreen.h"
+#include "core/uitexttable.h"
+#include "core/wizardpara.h"
+
+namespace {
+
+QString Flat(QString s)
+{
+    return s.replace('\t', ' ').replace('\r', ' ').replace('\n', ' ').simplified();
+}
+
+}  // namespace
+
+ScenarioWorld::ScenarioWorld(XScreen& screen) : screen_(screen) {}
+
+ScenarioWorld::~ScenarioWorld()
+{
+    Finish(false);
+}
+
+QString ScenarioWorld::dir() const
+{
+    return dir_ ? dir_->path() : QString();
+}
+
+bool ScenarioWorld::Start(QString* why)
+{
+    Finish(false);
+    dir_ = std::make_unique<ProgramDir>();
+    rig_ = std::make_unique<CycleRig>(dir_->path());
+    journal_.clear();
+    sceneOk_ = cameraPlugged_ = boardPlugged_ = true;
+    resampling_ = false;
+    offset_ = -1;
+    mapSeq_ = 0;
+    CycleRigSetup s;
+    s.delay0 = words_.delay0Ms / 100;
+    s.delay1 = words_.delay1Ms / 100;
+    s.unplugFiles = true;
+    s.adjust = [this](WizardPara& p) {
+        p.is_psw_used = 0;  // no password box between the operator and the pages
+        p.auto_region_prompt = 0;
+        // The idle word: every output inactive, each at the level its polarity gives.
+        words_.idle = 0;
+        for (int n = 0; n < 9; ++n)
+            words_.idle |= (p.output_polarity[n] ? 1 : 0) << n;
+    };
+    if (!rig_->Prepare(s)) {
+        *why = "the program directory could not be prepared";
+        return false;
+    }
+    language_ = rig_->language();
+    const int lan = gLan;
+    gLan = language_;
+    Data_Init();
+    gLan = lan;
+    const qint64 started = rig_->Launch({"DISPLAY=" + screen_.display(), "QT_QPA_PLATFORM=xcb",
+                                         "XDG_RUNTIME_DIR=" + dir_->path(),
+                                         QString("MOULDMON_HOLD_PASS_MS=%1").arg(words_.holdMs),
+                                         "MOULDMON_WIDGET_MAP=" + dir_->file("widgets.map")});
+    if (started < 0) {
+        *why = "the program did not show its main screen: " + rig_->Log().right(2000);
+        return false;
+    }
+    clock_.start();
+    Wait(1500);
+    return true;
+}
+
+void ScenarioWorld::Finish(bool keep)
+{
+    if (rig_)
+        rig_->Stop();
+    rig_.reset();
+    if (dir_ && keep)
+        dir_->keep();
+    dir_.reset();
+}
+
+qint64 ScenarioWorld::Now()
+{
+    // The board logs a frame of the program every few ms: the newest frame is at most that old.
+    const QList<BoardFrameLog> frames = rig_->board()->frames();
+    if (!frames.isEmpty())
+        offset_ = std::max(offset_, frames.last().ms - clock_.elapsed());
+    return clock_.elapsed() + std::max<qint64>(offset_, 0);
+}
+
+void ScenarioWorld::Note(JournalEvent::Kind kind)
+{
+    journal_ << JournalEvent{Now(), kind};
+}
+
+QStringList ScenarioWorld::Texts(const QString& english) const
+{
+    QStringList out;
+    for (int r = 0; r < LAN_ROWS; ++r)
+        if (Flat(gaLanStr[r * LAN_COUNT + 1]) == english)
+            out << Flat(gaLanStr[r * LAN_COUNT + language_]);
+    return out;
+}
+
+QList<Shown> ScenarioWorld::Map()
+{
+    const QString path = dir_->file("widgets.map");
+    if (::kill(pid_t(rig_->process().processId()), SIGUSR1) != 0)
+        return {};
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 5000) {
+        QFile f(path);
+        if (f.open(QIODevice::ReadOnly)) {
+            const QStringList lines = QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
+            const int seq = lines.value(0).section(' ', 1).toInt();
+            if (seq > mapSeq_) {
+                mapSeq_ = seq;
+                QList<Shown> out;
+                for (const QString& l : lines.mid(1)) {
+                    const QStringList c = l.split('\t');
+                    if (c.size() == 7)
+                        out << Shown{c[0], c[1], Flat(c[2]),
+                                     QRect(c[3].toInt(), c[4].toInt(), c[5].toInt(), c[6].toInt())};
+                }
+                return out;
+            }
+        }
+        rig_->board()->lines();
+        QThread::msleep(20);
+    }
+    return {};
+}
+
+QRect ScenarioWorld::Find(const QList<Shown>& map, const QStringList& texts, const QString& cls)
+{
+    const QRect screen(0, 0, 1920, 1080);
+    // The last one drawn is on top (a box over the main screen).
+    for (int i = map.size() - 1; i >= 0; --i) {
+        const Shown& s = map[i];
+        if (texts.contains(s.text) && (cls.isEmpty() || s.cls == cls) && screen.contains(s.rect.center())
+            && s.rect.width() > 4 && s.rect.height() > 4)
+            return s.rect;
+    }
+    return QRect();
+}
+
+bool ScenarioWorld::Has(const QList<Shown>& map, const QString& cls)
+{
+    for (const Shown& s : map)
+        if (s.cls == cls)
+            return true;
+    return false;
+}
+
+QString ScenarioWorld::RowText(int row) const
+{
+    return Flat(gaLanStr[row * LAN_COUNT + language_]);
+}
+
+bool ScenarioWorld::TouchRow(int row, int settleMs, const QList<JournalEvent::Kind>& notes)
+{
+    return TouchShown({RowText(row)}, settleMs, notes);
+}
+
+bool ScenarioWorld::Shows(const QString& english)
+{
+    return !Find(Map(), Texts(english)).isNull();
+}
+
+bool ScenarioWorld::TouchText(const QString& english, int settleMs, const QList<JournalEvent::Kind>& notes)
+{
+    return TouchShown(Texts(english), settleMs, notes);
+}
+
+bool ScenarioWorld::TouchShown(const QStringList& texts, int settleMs, const QList<JournalEvent::Kind>& notes)
+{
+    const QRect r = Find(Map(), texts);
+    if (r.isNull())
+        return false;
+    for (JournalEvent::Kind k : notes)
+        Note(k);
+    Touch(r.center(), settleMs);
+    return true;
+}
+
+void ScenarioWorld::Touch(QPoint p, int settleMs)
+{
+    screen_.XDo({"mousemove", QString::number(p.x()), QString::number(p.y()), "click", "1"});
+    Wait(settleMs);
+}
+
+void ScenarioWorld::Drag(QPoint from, QPoint to)
+{
+    screen_.idle = [this] { rig_->board()->lines(); };
+    screen_.Drag(from, to);
+    screen_.idle = nullptr;
+}
+
+bool ScenarioWorld::Answer(bool yes, int waitMs, const QList<JournalEvent::Kind>& notes)
+{
+    QElapsedTimer t;
+    t.start();
+    do {
+        // The question box's buttons show rows 122 and 123.
+        const QRect button = Find(Map(), {RowText(yes ? 122 : 123)}, "QPushButton");
+        if (!button.isNull()) {
+            for (JournalEvent::Kind k : notes)
+                Note(k);
+            Touch(button.center());
+            return true;
+        }
+        Wait(100);
+    } while (t.elapsed() < waitMs);
+    return false;
+}
+
+bool ScenarioWorld::Dismiss()
+{
+    // A warning's only button shows row 121.
+    return TouchShown({RowText(121)}, 500, {});
+}
+
+void ScenarioWorld::ShowScene(bool ok)
+{
+    ok = ok || resampling_;
+    cv::Mat pic = rig_->scene().clone();
+    // Spots inside the region every program directory starts with.
+    static const cv::Point kSpots[] = {{200, 180}, {140, 140}, {260, 140}, {140, 230}, {260, 230}, {170, 200}, {230, 160}};
+    if (!ok)
+        synth::blob(pic, kSpots[ngSpot_ % 7], 14, 0);
+    rig_->Show(1, pic);
+    sceneOk_ = ok;
+    Note(ok || passed_ ? JournalEvent::SceneOk : JournalEvent::SceneNg);
+}
+
+void ScenarioWorld::Pass()
+{
+    passed_ = true;
+    Note(JournalEvent::SceneOk);
+}
+
+void ScenarioWorld::NewCycle()
+{
+    passed_ = false;
+    Note(sceneOk_ ? JournalEvent::SceneOk : JournalEvent::SceneNg);
+}
+
+void ScenarioWorld::Camera(bool plugged)
+{
+    const QString f = dir_->file("unplug1");
+    if (plugged)
+        QFile::remove(f);
+    else
+        dir_->write("unplug1", "1");
+    cameraPlugged_ = plugged;
+    Note(plugged ? JournalEvent::CameraIn : JournalEvent::CameraOut);
+}
+
+void ScenarioWorld::Board(bool plugged)
+{
+    rig_->board()->send(plugged ? "plug" : "unplug");
+    boardPlugged_ = plugged;
+}
+
+void ScenarioWorld::Pulse(int input, int ms)
+{
+    rig_->board()->send(QString("pulse %1 %2").arg(input).arg(ms));
+}
+
+void ScenarioWorld::HoldGui()
+{
+    ::kill(pid_t(rig_->process().processId()), SIGUSR2);
+}
+
+void ScenarioWorld::Wait(int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) {
+        rig_->board()->lines();
+        Now();
+        QThread::msleep(std::min<qint64>(20, std::max<qint64>(1, ms - t.elapsed())));
+    }
+}
+
+bool ScenarioWorld::Running()
+{
+    return rig_ && rig_->process().state() == QProcess::Running;
+}

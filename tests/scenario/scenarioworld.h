@@ -1,0 +1,106 @@
+#pragma once
+// The real program as an operator and a machine meet it: a fresh program directory, the board
+// simulator, one simulated camera with an unplug file, the screen of a private X server touched
+// through xdotool where the widgets say they are (the program's widget map), and a journal of
+// what was done, in board time.
+#include <memory>
+
+#include <QElapsedTimer>
+#include <QList>
+#include <QRect>
+#include <QString>
+
+#include "scenario/invariants.h"
+
+class CycleRig;
+class ProgramDir;
+class XScreen;
+
+struct Shown {
+    QString cls;
+    QString name;
+    QString text;
+    QRect rect;
+};
+
+class ScenarioWorld {
+public:
+    explicit ScenarioWorld(XScreen& screen);
+    ~ScenarioWorld();
+
+    // A fresh program directory (made the working directory) and the program started in it.
+    bool Start(QString* why);
+    // Stops the program; the directory stays when `keep`.
+    void Finish(bool keep);
+    QString dir() const;
+    CycleRig& rig() { return *rig_; }
+    const CycleWords& words() const { return words_; }
+
+    // Board time now (ms of the board simulator's clock).
+    qint64 Now();
+    void Note(JournalEvent::Kind kind);
+    const QList<JournalEvent>& journal() const { return journal_; }
+
+    // The texts, in the program's language, of the rows whose English text is `english`.
+    QStringList Texts(const QString& english) const;
+    // Every visible widget, as the program reports it now (empty when it does not answer).
+    QList<Shown> Map();
+    // The visible widget of class `cls` (empty: any) showing one of `texts`; null rect when none.
+    static QRect Find(const QList<Shown>& map, const QStringList& texts, const QString& cls = QString());
+    static bool Has(const QList<Shown>& map, const QString& cls);
+    // Touches the widget showing the text whose English is `english`; false when none is shown.
+    // `notes` go into the journal just before the touch (what the touch may do).
+    bool TouchText(const QString& english, int settleMs = 500, const QList<JournalEvent::Kind>& notes = {});
+    bool Shows(const QString& english);
+    // The same by the row of the text table the widget shows.
+    QString RowText(int row) const;
+    bool TouchRow(int row, int settleMs = 500, const QList<JournalEvent::Kind>& notes = {});
+    void Touch(QPoint p, int settleMs = 500);
+    void Drag(QPoint from, QPoint to);
+    // The question box's Yes or No, when one is shown; false when none came within `waitMs`.
+    bool Answer(bool yes, int waitMs = 1500, const QList<JournalEvent::Kind>& notes = {});
+    // Closes a warning or message box when one is shown.
+    bool Dismiss();
+
+    // While templates are to be taken (resampling ordered, not yet ended by End Set or the way
+    // back) the mould stays empty: an operator resamples an empty mould.
+    void ShowScene(bool ok);
+    void SetResampling(bool on) { resampling_ = on; }
+    // "Don't Detect" on the alarm page: the operator passes this mould, whatever it holds, until
+    // the next cycle starts (NewCycle).
+    void Pass();
+    void NewCycle();
+    // "Add as template" teaches the part the alarm showed: later parts are left elsewhere.
+    void Taught() { ++ngSpot_; }
+    bool resampling() const { return resampling_; }
+    bool sceneOk() const { return sceneOk_; }
+    void Camera(bool plugged);
+    bool cameraPlugged() const { return cameraPlugged_; }
+    void Board(bool plugged);
+    bool boardPlugged() const { return boardPlugged_; }
+    void Pulse(int input, int ms);
+    // Holds the program's GUI thread for the configured time at its next pass.
+    void HoldGui();
+    // Waits `ms`, reading the board's log meanwhile.
+    void Wait(int ms);
+    bool Running();
+
+private:
+    bool TouchShown(const QStringList& texts, int settleMs, const QList<JournalEvent::Kind>& notes);
+
+    XScreen& screen_;
+    std::unique_ptr<ProgramDir> dir_;
+    std::unique_ptr<CycleRig> rig_;
+    CycleWords words_;
+    QList<JournalEvent> journal_;
+    QElapsedTimer clock_;
+    qint64 offset_ = -1;  // board ms - clock ms, the largest seen
+    int mapSeq_ = 0;
+    int language_ = 0;
+    bool sceneOk_ = true;
+    bool cameraPlugged_ = true;
+    bool boardPlugged_ = true;
+    bool resampling_ = false;
+    bool passed_ = false;
+    int ngSpot_ = 0;
+};
