@@ -466,6 +466,10 @@ void MainWindow::CheckNG()
                 SetAlarmState(2);
                 releaseDue = false;
                 releaseMethod = 0;
+                // The alarm page shows the live picture: a template source left by an open region
+                // page must not reach the page switches below, which take a non-live source in
+                // the hold for the operator silencing the alarm.
+                gSource = 1;
                 selectedView = numCamera;
                 if (settingWidget)
                     settingWidget->Leave();
