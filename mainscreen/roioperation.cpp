@@ -1,5 +1,7 @@
 #include "mainscreen/roioperation.h"
 
+#include <QApplication>
+
 #include <QHBoxLayout>
 #include <QPushButton>
 
@@ -49,7 +51,14 @@ void roiOperation::Btnconnect()
     for (int i = 0; i < 7; ++i) {
         const Command cmd = kCommands[i];
         // The page controller is looked up when pressed: the views are built before it.
-        connect(buttons[i], &QPushButton::pressed, this, [cmd] {
+        QPushButton* b = buttons[i];
+        connect(b, &QPushButton::pressed, this, [cmd, b] {
+            // A command that asked a question or warned holds its button down under the dialog:
+            // the repeat stops there instead of stacking one dialog on another.
+            if (QApplication::activeModalWidget()) {
+                b->setDown(false);
+                return;
+            }
             if (gpWin && gpWin->drawROIWidget)
                 (gpWin->drawROIWidget->*cmd)();
         });

@@ -195,6 +195,11 @@ int MainWindow::BeforeInspection(int camera, int stage, bool* stale, bool prune)
         for (int v = 0; v < MAX_CAMERA; ++v)
             for (int dd = 0; dd < gDNum && dd < MAX_DETECT; ++dd)
                 left = left || (Inspected(v) && p.stage_enabled[dd] && captureFlag[v][dd]);
+        if (!left && alarmState == 3 && editingPage == AreaCheckPage) {
+            // The area check is already open: a later inspection neither restarts detection nor
+            // opens the page again (that would throw away the operator's unsaved edits).
+            return -1;
+        }
         if (!left) {
             // Detection restarts on the new templates with the mould still held for the area check.
             StartDetect(!p.ng_pulse_mode);
