@@ -16,6 +16,7 @@
 #include "mainscreen/iostatuswidget.h"
 #include "vision/board/controlport.h"
 #include "vision/camera/cammerwidget.h"
+#include "vision/controller/runcontrol.h"
 #include "vision/controller/supervision.h"
 #include "vision/controller/verdictlogic.h"
 #include "vision/inspection/cammerrecongnize.h"
@@ -139,11 +140,10 @@ void MainWindow::ConfirmUnjudged()
     unjudgedStage = -1;
     if (faultBox)
         faultBox->hide();
-    // The silent board ended the cycle; the operator has seen it: the machine may go on.
-    if (runState != 3 && alarmState != 2) {
-        gpControlIO->IOSetOut(0, 0);
-        gpControlIO->IOFlashOut();
-    }
+    // The silent board ended the cycle; the operator has seen it: the outputs of an idle machine
+    // (the cycle start's ejector inhibit goes with the mould-close inhibit).
+    if (runState != 3 && alarmState != 2)
+        ApplyOutputs(RunControl::StartDetectOutputs(*gpWPara));
 }
 
 bool MainWindow::CycleIdle() const
