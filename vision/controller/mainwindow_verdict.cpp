@@ -37,6 +37,7 @@
 #include "vision/records/counters.h"
 #include "vision/inspection/paramroi.h"
 #include "vision/records/savefialimagethread.h"
+#include "vision/controller/runcontrol.h"
 #include "vision/controller/supervision.h"
 #include "vision/controller/triggerwiring.h"
 #include "vision/controller/verdictlogic.h"
@@ -196,8 +197,10 @@ int MainWindow::BeforeInspection(int camera, int stage, bool* stale, bool prune)
             for (int dd = 0; dd < gDNum && dd < MAX_DETECT; ++dd)
                 left = left || (Inspected(v) && p.stage_enabled[dd] && captureFlag[v][dd]);
         if (!left && alarmState == 3 && editingPage == AreaCheckPage) {
-            // The area check is already open: a later inspection neither restarts detection nor
-            // opens the page again (that would throw away the operator's unsaved edits).
+            // The area check is already open: a later inspection keeps the outputs of its start
+            // (a cycle started meanwhile leaves no ejector inhibit behind) but neither restarts
+            // detection nor opens the page again (that would throw away unsaved edits).
+            ApplyOutputs(RunControl::StartDetectOutputs(p, !p.ng_pulse_mode));
             return -1;
         }
         if (!left) {
