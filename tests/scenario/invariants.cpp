@@ -94,20 +94,25 @@ QList<CycleWords::Change> CycleWords::Cycle() const
     // Mode 4: input 0 sets every stage's output (stage i on output OutputNo[i] - 1: 1, 3; the last
     // stage on output 0); each stage's verdict clears its own, a later stage's delay adding the
     // earlier ones'.
-    int outputs[3] = {ejectInhibit, 3, 3};
-    outputs[stages - 1] = closeInhibit;
     int word = idle;
     for (int i = 0; i < stages; ++i)
-        word ^= 1 << outputs[i];
+        word ^= 1 << StageOutput(i);
     QList<Change> out{{0, 0, word}};
     const int own[3] = {delay0Ms, delay1Ms, delay2Ms};
     int delay = 0;
     for (int i = 0; i < stages; ++i) {
         delay += own[i];
-        word ^= 1 << outputs[i];
+        word ^= 1 << StageOutput(i);
         out << Change{i, delay, word};
     }
     return out;
+}
+
+int CycleWords::StageOutput(int i) const
+{
+    if (mode != 4 || i < 0 || i >= stages)
+        return -1;
+    return i == stages - 1 ? closeInhibit : i == 0 ? ejectInhibit : 3;
 }
 
 int CycleWords::SpanMs() const

@@ -56,6 +56,8 @@ struct CycleWords {
         int afterMs;  // from that edge
         int word;
     };
+    // The output stage i of a cycle holds until it is judged (mode 4; else -1).
+    int StageOutput(int i) const;
     // The inputs one cycle raises, each with its time from the first edge (ms): the next stage's
     // input comes 200 ms after the stage before it was judged.
     QList<QPair<int, int>> Inputs() const;

@@ -48,6 +48,28 @@ QList<QRect> Combos(const QList<Shown>& map)
     return out;
 }
 
+// Modes 1 and 4: a cycle whose first stage was judged (an alarm hold left on it, a cycle cut short)
+// waits for its later stages' inputs; the machine gives them, in order. False when none waits.
+bool FinishOpenCycle(ScenarioWorld& w)
+{
+    const CycleWords& c = w.words();
+    const int word = BoardTimeline(w.rig().board()->lines()).WordAt(w.Now());
+    if ((c.mode != 1 && c.mode != 4) || c.Active(word, c.alarm) || c.Same(word, c.idle))
+        return false;
+    bool raised = false;
+    const QList<QPair<int, int>> inputs = c.Inputs();
+    for (int i = 1; i < inputs.size(); ++i) {
+        const bool waits = c.mode == 1 ? c.Active(word, c.closeInhibit) && !c.Active(word, c.ejectInhibit)
+                                       : c.Active(word, c.StageOutput(i));
+        if (!waits)
+            continue;
+        w.Pulse(inputs[i].first, 60);
+        w.Wait(c.SpanMs() + 300);
+        raised = true;
+    }
+    return raised;
+}
+
 bool RegionPage(ScenarioWorld& w)
 {
     return w.Shows("End Set");
@@ -314,6 +336,8 @@ void LeaveEverything(ScenarioWorld& w)
                 t = true;
             }
             if (!t && w.TouchRow(kRowStart, 700, {kRelease}))
+                t = true;
+            if (!t && FinishOpenCycle(w))
                 t = true;
             if (!t)
                 break;
