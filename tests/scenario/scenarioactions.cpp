@@ -208,6 +208,9 @@ void Perform(ScenarioWorld& w, const Step& s)
         if (popup.isNull())
             break;
         const int entries = s.a == 0 ? 5 : 2;
+        // A picture source other than the live one silences the alarm of a hold.
+        if (s.a == 0)
+            w.Note(kRelease);
         w.Touch(QPoint(popup.center().x(), popup.y() + popup.height() * (2 * (s.b % entries) + 1) / (2 * entries)), 800);
         w.Answer(true, 500);
         break;
