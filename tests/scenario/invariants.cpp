@@ -1,5 +1,7 @@
 #include "scenario/invariants.h"
 
+#include <algorithm>
+
 namespace {
 
 QString Hex(int word)
@@ -49,6 +51,81 @@ int CycleWords::Word(std::initializer_list<int> active) const
     return w;
 }
 
+CycleWords CycleWords::ForMode(int mode, int stages, int in1)
+{
+    const int in2 = in1 == 2 ? 3 : 2;
+    CycleWords w;
+    w.mode = mode;
+    w.stages = mode == 4 ? std::max(2, std::min(3, stages)) : 2;
+    w.stageInput[1] = mode == 4 ? in1 : mode == 1 ? 2 : 0;
+    w.stageInput[2] = in2;
+    if (mode == 4)
+        w.delay1Ms = 300;  // a later stage's delay adds the earlier ones': keep the cycle short
+    return w;
+}
+
+QList<QPair<int, int>> CycleWords::Inputs() const
+{
+    if (mode == 1)
+        return {{0, 0}, {stageInput[1], delay0Ms + 200}};
+    if (mode != 4)
+        return {{0, 0}};
+    QList<QPair<int, int>> out{{0, 0}};
+    int judged = delay0Ms;
+    int delay = delay0Ms;
+    const int own[3] = {delay0Ms, delay1Ms, delay2Ms};
+    for (int i = 1; i < stages; ++i) {
+        out << QPair<int, int>{stageInput[i], judged + 200};
+        delay += own[i];
+        judged += 200 + delay;
+    }
+    return out;
+}
+
+QList<CycleWords::Change> CycleWords::Cycle() const
+{
+    if (mode == 0)
+        return {{0, 0, Word({closeInhibit, ejectInhibit})}, {0, delay0Ms, Word({closeInhibit})}, {0, delay0Ms + delay1Ms, idle}};
+    if (mode == 2)  // each stage of the pair with its own delay; the mould released when both are judged
+        return {{0, 0, Word({closeInhibit, ejectInhibit})}, {0, delay0Ms, Word({closeInhibit})},
+                {0, std::max(delay0Ms, delay1Ms), idle}};
+    if (mode == 1)
+        return {{0, 0, Word({closeInhibit, ejectInhibit})}, {0, delay0Ms, Word({closeInhibit})}, {1, delay1Ms, idle}};
+    // Mode 4: input 0 sets every stage's output (stage i on output OutputNo[i] - 1: 1, 3; the last
+    // stage on output 0); each stage's verdict clears its own, a later stage's delay adding the
+    // earlier ones'.
+    int word = idle;
+    for (int i = 0; i < stages; ++i)
+        word ^= 1 << StageOutput(i);
+    QList<Change> out{{0, 0, word}};
+    const int own[3] = {delay0Ms, delay1Ms, delay2Ms};
+    int delay = 0;
+    for (int i = 0; i < stages; ++i) {
+        delay += own[i];
+        word ^= 1 << StageOutput(i);
+        out << Change{i, delay, word};
+    }
+    return out;
+}
+
+int CycleWords::StageOutput(int i) const
+{
+    if (mode != 4 || i < 0 || i >= stages)
+        return -1;
+    return i == stages - 1 ? closeInhibit : i == 0 ? ejectInhibit : 3;
+}
+
+int CycleWords::SpanMs() const
+{
+    const Change last = Cycle().last();
+    return Inputs()[last.input].second + last.afterMs;
+}
+
+int CycleWords::BusyMs() const
+{
+    return mode == 0 ? delay0Ms + delay1Ms : mode == 2 ? std::max(delay0Ms, delay1Ms) : delay0Ms;
+}
+
 namespace Invariants {
 
 QList<Breach> NoCycleWithoutTrigger(const BoardTimeline& t, const QList<JournalEvent>& journal,
@@ -65,7 +142,7 @@ QList<Breach> NoCycleWithoutTrigger(const BoardTimeline& t, const QList<JournalE
             && w.Active(words[i - 1].word, w.ejectInhibit);
         if (!both || before)
             continue;
-        qint64 end = words[i].ms + w.delay0Ms + w.delay1Ms + 50;
+        qint64 end = words[i].ms + w.BusyMs() + 50;
         for (int j = i + 1; j < words.size() && words[j].ms < end; ++j)
             if (!w.Active(words[j].word, w.closeInhibit) || w.Active(words[j].word, w.alarm)) {
                 end = words[j].ms;
@@ -175,36 +252,51 @@ QList<Breach> WayBack(const BoardTimeline& t, const CycleWords& w, qint64 edgeMs
 {
     QList<Breach> out;
     const int before = t.WordAt(edgeMs - 1);
-    if (before != w.idle)
-        out << Breach{"way back", QString("after every page was left the board holds %1, not the idle word %2; words: %3")
-                                      .arg(Hex(before), Hex(w.idle), Around(t, edgeMs - 3000, edgeMs, edgeMs))};
-    const QList<QPair<int, int>> want = {{0, w.Word({w.closeInhibit, w.ejectInhibit})},
-                                         {w.delay0Ms, w.Word({w.closeInhibit})},
-                                         {w.delay0Ms + w.delay1Ms, w.idle}};
-    QList<BoardWord> seen;
+    if (!w.Same(before, w.idle))
+        out << Breach{"way back", QString("after every page was left the board holds %1, not the idle word %2 (outputs 0-3); "
+                                          "words: %3")
+                                      .arg(Hex(before), Hex(w.idle & CycleWords::kMask), Around(t, edgeMs - 3000, edgeMs, edgeMs))};
+    // Each stage input's real edge: the times count from it.
+    const QList<QPair<int, int>> inputs = w.Inputs();
+    QList<qint64> edges{edgeMs};
+    for (int i = 1; i < inputs.size(); ++i) {
+        qint64 e = -1;
+        for (qint64 r : t.Rises(inputs[i].first))
+            if (e < 0 && r >= edgeMs + inputs[i].second - 100)
+                e = r;
+        edges << (e < 0 ? edgeMs + inputs[i].second : e);
+    }
+    const QList<CycleWords::Change> want = w.Cycle();
+    const qint64 end = edgeMs + w.SpanMs() + 500;
+    QList<BoardWord> seen;  // the changes on outputs 0-3
+    int last = before;
     for (const BoardWord& b : t.words())
-        if (b.ms >= edgeMs && b.ms <= edgeMs + w.delay0Ms + w.delay1Ms + 500)
+        if (b.ms >= edgeMs && b.ms <= end && !w.Same(b.word, last)) {
             seen << b;
-    const QString words = Around(t, edgeMs - 500, edgeMs + w.delay0Ms + w.delay1Ms + 500, edgeMs);
+            last = b.word;
+        }
+    QString wantText;
+    for (const CycleWords::Change& c : want)
+        wantText += QString("%1%2 +%3").arg(wantText.isEmpty() ? "" : ", ").arg(Hex(c.word & CycleWords::kMask)).arg(edges[c.input] - edgeMs + c.afterMs);
+    const QString words = Around(t, edgeMs - 500, end, edgeMs);
     bool sameWords = seen.size() == want.size();
     for (int i = 0; sameWords && i < want.size(); ++i)
-        sameWords = seen[i].word == want[i].second;
+        sameWords = w.Same(seen[i].word, want[i].word);
     if (!sameWords) {
-        out << Breach{"way back", QString("one cycle on an empty mould from the input-0 edge gave %1, not %2 +0, %3 +%4, "
-                                          "%5 +%6")
-                                      .arg(words.isEmpty() ? "no word" : words, Hex(want[0].second), Hex(want[1].second))
-                                      .arg(want[1].first)
-                                      .arg(Hex(want[2].second))
-                                      .arg(want[2].first)};
+        out << Breach{"way back", QString("one cycle on an empty mould (mode %1) from the input-0 edge gave %2, not %3 "
+                                          "(outputs 0-3)")
+                                      .arg(w.mode)
+                                      .arg(words.isEmpty() ? "no word" : words, wantText)};
         return out;
     }
     for (int i = 0; i < want.size(); ++i) {
-        const qint64 off = seen[i].ms - edgeMs - want[i].first;
+        const qint64 at = edges[want[i].input] - edgeMs + want[i].afterMs;
+        const qint64 off = seen[i].ms - edgeMs - at;
         if (off > slackMs || off < -slackMs)
             out << Breach{"way back", QString("late: %1 at +%2 ms, wanted +%3 within %4 ms; words: %5")
-                                          .arg(Hex(want[i].second))
+                                          .arg(Hex(want[i].word))
                                           .arg(seen[i].ms - edgeMs)
-                                          .arg(want[i].first)
+                                          .arg(at)
                                           .arg(slackMs)
                                           .arg(words)};
     }

@@ -3,6 +3,7 @@
 // the board's words, the driver's own journal of what it did (in board time), the record rows and
 // the counters. Each breach names its invariant.
 #include <QList>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 
@@ -27,18 +28,46 @@ struct Breach {
     QString detail;
 };
 
-// The words of the mode in force: the idle word and the outputs the cycle drives.
+// The words of the mode in force: the idle word, the outputs the cycle drives, and one machine
+// cycle on an empty mould as the mode derives it (its stage inputs raised in order, each after
+// the stage before it was judged). Words are compared on outputs 0-3 only: the polarity of
+// outputs 4-7 differs by mode.
 struct CycleWords {
+    int mode = 0;           // I/O mode 0, 1, 2 or 4
+    int stages = 2;         // mode 4: stage_count (2 or 3)
+    int stageInput[3] = {0, 2, 3};  // mode 4: the input of each stage
     int idle = 0x00F0;
     int closeInhibit = 0;   // output numbers
     int ejectInhibit = 1;
     int alarm = 2;
     int delay0Ms = 300;     // edge to stage 1's verdict
-    int delay1Ms = 500;     // stage 1's verdict to stage 2's (counted from the same edge)
+    int delay1Ms = 500;     // stage 2's delay (mode 0: counted from the same edge)
+    int delay2Ms = 300;     // mode 4: stage 3's delay
     int holdMs = 150;       // the longest GUI hold the driver asks for
+    static constexpr int kMask = 0x0F;
 
+    // The words for `mode`; mode 4 with `stages` stages on inputs 0, `in1` and the other of 2, 3.
+    static CycleWords ForMode(int mode, int stages = 2, int in1 = 2);
     bool Active(int word, int output) const { return word >= 0 && (((word ^ idle) >> output) & 1); }
+    bool Same(int a, int b) const { return ((a ^ b) & kMask) == 0; }
     int Word(std::initializer_list<int> active) const;
+    struct Change {
+        int input;    // index into Inputs(): the edge the time counts from
+        int afterMs;  // from that edge
+        int word;
+    };
+    // The output stage i of a cycle holds until it is judged (mode 4; else -1).
+    int StageOutput(int i) const;
+    // The inputs one cycle raises, each with its time from the first edge (ms): the next stage's
+    // input comes 200 ms after the stage before it was judged.
+    QList<QPair<int, int>> Inputs() const;
+    // The words one cycle on an empty mould gives.
+    QList<Change> Cycle() const;
+    // From the first edge to the last verdict.
+    int SpanMs() const;
+    // How long after a cycle's input-0 edge its input-0 stages are counting (an input-0 rise then
+    // starts nothing).
+    int BusyMs() const;
 };
 
 namespace Invariants {
@@ -57,9 +86,8 @@ QList<Breach> NoReleaseWithoutVerdict(const BoardTimeline& t, const QList<Journa
 QList<Breach> AlarmHeld(const BoardTimeline& t, const QList<JournalEvent>& journal, const CycleWords& w,
                         qint64 fromMs, qint64 settledMs, int alarmRows);
 // After the operator left every page and the machine stood still: the idle word; then one
-// machine cycle on an empty mould from `edgeMs` gives both inhibits at the edge, the ejector
-// released after stage 1's delay and the mould-close inhibit after stage 2's, within `slackMs`,
-// and nothing else.
+// machine cycle on an empty mould from `edgeMs` gives the mode's words (`Cycle`) on time, within
+// `slackMs`, and nothing else.
 QList<Breach> WayBack(const BoardTimeline& t, const CycleWords& w, qint64 edgeMs, int slackMs);
 // Record rows are only ever added, in order.
 QList<Breach> NothingLost(const QList<QStringList>& before, const QList<QStringList>& now);

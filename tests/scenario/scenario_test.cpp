@@ -7,6 +7,7 @@
 #include <random>
 
 #include <QFile>
+#include <QSet>
 
 #include "common/programdir.h"
 #include "common/xscreen.h"
@@ -114,6 +115,46 @@ TEST(CycleInvariants, TheWayBackWantsTheIdleWordThenTheThreeWordsOnTime)
     EXPECT_TRUE(l[0].detail.startsWith("late:"));
 }
 
+TEST(CycleInvariants, TheWayBackInEachModeWantsThatModesWordsOnOutputsZeroToThree)
+{
+    // Mode 4, three stages on inputs 0, 3, 2 (0.3, 0.6, 0.9 s), as the program gave them; outputs
+    // 4-7 at either level.
+    const CycleWords m4 = CycleWords::ForMode(4, 3, 3);
+    const BoardTimeline good(Log({"0 1 00f0", "1003 1 00fb", "1303 1 00f9", "1500 in 0008", "2102 1 00f1",
+                                  "2300 in 0004", "3201 1 00f0"}));
+    EXPECT_TRUE(Invariants::WayBack(good, m4, 1000, 60).isEmpty());
+    const BoardTimeline low(Log({"0 1 0000", "1003 1 000b", "1303 1 0009", "1500 in 0008", "2102 1 0001",
+                                 "2300 in 0004", "3201 1 0000"}));
+    EXPECT_TRUE(Invariants::WayBack(low, m4, 1000, 60).isEmpty());
+    // Stage 2's output (3) held past the cycle; and stage 3 judged from input 0 rather than its own.
+    const BoardTimeline held(Log({"0 1 0000", "1003 1 000b", "1303 1 0009", "1500 in 0008", "2300 in 0004",
+                                  "3201 1 0008"}));
+    EXPECT_EQ(Names(Invariants::WayBack(held, m4, 1000, 60)), QStringList{"way back"});
+    const BoardTimeline early(Log({"0 1 0000", "1003 1 000b", "1303 1 0009", "1500 in 0008", "2102 1 0001",
+                                   "2300 in 0004", "2400 1 0000"}));
+    ASSERT_EQ(Invariants::WayBack(early, m4, 1000, 60).size(), 1);
+    EXPECT_TRUE(Invariants::WayBack(early, m4, 1000, 60)[0].detail.startsWith("late:"));
+    // Mode 1: stage 2's delay counts from input 2's edge, however late it came.
+    const CycleWords m1 = CycleWords::ForMode(1);
+    const BoardTimeline two(Log({"0 1 00f0", "1002 1 00f3", "1301 1 00f1", "1540 in 0004", "2041 1 00f0"}));
+    EXPECT_TRUE(Invariants::WayBack(two, m1, 1000, 60).isEmpty());
+    // Mode 2: both stages from input 0, each its own delay; output 0 held until both are judged.
+    const CycleWords m2 = CycleWords::ForMode(2);
+    const BoardTimeline turn(Log({"0 1 0000", "1002 1 0003", "1301 1 0001", "1502 1 0000"}));
+    EXPECT_TRUE(Invariants::WayBack(turn, m2, 1000, 60).isEmpty());
+    EXPECT_EQ(Invariants::WayBack(turn, kWords, 1000, 60).size(), 1);  // mode 0 adds the delays
+}
+
+TEST(CycleInvariants, AnInputZeroAfterTheFirstStageIsJudgedStartsACycleInTheStagedModes)
+{
+    // Mode 1: input 0 while stage 2 waits for input 2 is a new cycle (taken late by a held GUI
+    // thread), not a stale edge; in mode 0 stage 2 still counts from the first edge then.
+    const BoardTimeline t(Log({"0 1 0000", "1000 in 0001", "1005 1 0003", "1100 in 0000", "1305 1 0001",
+                               "1360 in 0001", "1380 in 0000", "1600 1 0003"}));
+    EXPECT_TRUE(Invariants::NoCycleWithoutTrigger(t, {}, CycleWords::ForMode(1), 0).isEmpty());
+    EXPECT_EQ(Invariants::NoCycleWithoutTrigger(t, {}, kWords, 0).size(), 1);
+}
+
 TEST(CycleInvariants, RecordRowsAndCountersAreNeverLost)
 {
     const QList<QStringList> rows = {{"1", "a", "x"}, {"2", "a", "y"}};
@@ -138,6 +179,34 @@ TEST(ScenarioSteps, TheSameSeedDrawsTheSameStepsAndTheirTextReadsBack)
     EXPECT_EQ(back, a);
     EXPECT_FALSE(Steps::Read("cycle-ok:20", &back));
     EXPECT_FALSE(Steps::Read("jump:1:2", &back));
+}
+
+TEST(ScenarioSteps, TheModeIsDrawnFirstAndStepsThatLeaveAStagedCycleHalfDoneAreNotDrawn)
+{
+    QSet<int> modes;
+    for (quint64 seed = 1; seed <= 40; ++seed) {
+        const QList<Step> steps = Steps::Generate(seed, 120);
+        ASSERT_EQ(steps.first().kind, Step::Mode);
+        const Step mode = steps.first();
+        modes << mode.a;
+        QList<Step> back;
+        ASSERT_TRUE(Steps::Read(Steps::Write(steps), &back));
+        EXPECT_EQ(back, steps);
+        for (const Step& s : steps.mid(1)) {
+            EXPECT_NE(s.kind, Step::Mode);
+            if (mode.a == 1 || mode.a == 4) {
+                EXPECT_NE(s.kind, Step::PulseAnyTime) << seed;
+                if (s.kind == Step::PulseInDelay)
+                    EXPECT_LT(s.a, CycleWords::ForMode(mode.a, mode.b / 10, mode.b % 10).BusyMs()) << seed;
+            }
+        }
+    }
+    EXPECT_EQ(modes, (QSet<int>{0, 1, 2, 4}));
+    QList<Step> back;
+    EXPECT_FALSE(Steps::Read("mode:3:0 way-back:0:0", &back));
+    EXPECT_FALSE(Steps::Read("mode:4:43 way-back:0:0", &back));
+    EXPECT_FALSE(Steps::Read("cycle-ok:20:0 mode:1:0", &back));
+    EXPECT_TRUE(Steps::Read("mode:4:23 cycle-ok:20:0 way-back:0:0", &back));
 }
 
 // End-to-end: the real program under Xvfb. Named E2E so the whole shuffled run leaves them to ctest.

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include <QElapsedTimer>
+
 #include "common/cyclerig.h"
 #include "scenario/boardtimeline.h"
 #include "scenario/scenarioworld.h"
@@ -22,7 +24,7 @@ constexpr JournalEvent::Kind kInspect = JournalEvent::OperatorInspect;
 
 int CycleMs(const ScenarioWorld& w)
 {
-    return w.words().delay0Ms + w.words().delay1Ms;
+    return w.words().SpanMs();
 }
 
 // The tool buttons under the region page's picture (no text: told apart by their place).
@@ -46,6 +48,28 @@ QList<QRect> Combos(const QList<Shown>& map)
     return out;
 }
 
+// Modes 1 and 4: a cycle whose first stage was judged (an alarm hold left on it, a cycle cut short)
+// waits for its later stages' inputs; the machine gives them, in order. False when none waits.
+bool FinishOpenCycle(ScenarioWorld& w)
+{
+    const CycleWords& c = w.words();
+    const int word = BoardTimeline(w.rig().board()->lines()).WordAt(w.Now());
+    if ((c.mode != 1 && c.mode != 4) || c.Active(word, c.alarm) || c.Same(word, c.idle))
+        return false;
+    bool raised = false;
+    const QList<QPair<int, int>> inputs = c.Inputs();
+    for (int i = 1; i < inputs.size(); ++i) {
+        const bool waits = c.mode == 1 ? c.Active(word, c.closeInhibit) && !c.Active(word, c.ejectInhibit)
+                                       : c.Active(word, c.StageOutput(i));
+        if (!waits)
+            continue;
+        w.Pulse(inputs[i].first, 60);
+        w.Wait(c.SpanMs() + 300);
+        raised = true;
+    }
+    return raised;
+}
+
 bool RegionPage(ScenarioWorld& w)
 {
     return w.Shows("End Set");
@@ -54,6 +78,37 @@ bool RegionPage(ScenarioWorld& w)
 }  // namespace
 
 namespace ScenarioActions {
+
+qint64 RunCycle(ScenarioWorld& w, int firstMs, int extraAtMs, const std::function<void()>& extra, bool exact)
+{
+    QElapsedTimer t;
+    qint64 edge = -1;
+    if (exact) {
+        edge = w.rig().Pulse(0, firstMs);
+        t.start();
+    } else {
+        t.start();
+        edge = w.Now();
+        w.Pulse(0, firstMs);
+    }
+    // What comes when: the later stages' inputs and the extra, in time order.
+    QList<QPair<int, int>> due;  // ms, input (-1: the extra)
+    const QList<QPair<int, int>> inputs = w.words().Inputs();
+    for (int i = 1; i < inputs.size(); ++i)
+        due << QPair<int, int>{inputs[i].second, inputs[i].first};
+    if (extraAtMs >= 0 && extra)
+        due << QPair<int, int>{extraAtMs, -1};
+    std::stable_sort(due.begin(), due.end(), [](const QPair<int, int>& a, const QPair<int, int>& b) { return a.first < b.first; });
+    for (const QPair<int, int>& d : due) {
+        w.Wait(int(std::max<qint64>(0, d.first - t.elapsed())));
+        if (d.second < 0)
+            extra();
+        else
+            w.Pulse(d.second, 60);
+    }
+    w.Wait(int(std::max<qint64>(0, w.words().SpanMs() - t.elapsed())));
+    return edge;
+}
 
 void Perform(ScenarioWorld& w, const Step& s)
 {
@@ -65,18 +120,16 @@ void Perform(ScenarioWorld& w, const Step& s)
             w.ShowScene(s.kind == Step::CycleOk);
         w.Wait(200);
         w.NewCycle();
-        w.Pulse(0, s.a);
-        w.Wait(cycle + 700);
+        RunCycle(w, s.a, -1, {}, false);
+        w.Wait(700);
         break;
     case Step::PulseInDelay:
         if (!w.sceneOk())
             w.ShowScene(true);
         w.Wait(200);
         w.NewCycle();
-        w.Pulse(0, 300);
-        w.Wait(s.a);
-        w.Pulse(0, s.b);
-        w.Wait(std::max(0, cycle - s.a) + 1500);
+        RunCycle(w, 300, s.a, [&] { w.Pulse(0, s.b); }, false);
+        w.Wait(std::max(0, s.a - cycle) + 1500);
         break;
     case Step::Recheck:
         if (w.sceneOk() != bool(s.a))
@@ -155,6 +208,9 @@ void Perform(ScenarioWorld& w, const Step& s)
         if (popup.isNull())
             break;
         const int entries = s.a == 0 ? 5 : 2;
+        // A picture source other than the live one silences the alarm of a hold.
+        if (s.a == 0)
+            w.Note(kRelease);
         w.Touch(QPoint(popup.center().x(), popup.y() + popup.height() * (2 * (s.b % entries) + 1) / (2 * entries)), 800);
         w.Answer(true, 500);
         break;
@@ -214,11 +270,11 @@ void Perform(ScenarioWorld& w, const Step& s)
                 w.ShowScene(true);
             w.Wait(200);
             w.NewCycle();
-            w.Pulse(0, 300);
-            w.Wait(s.a);
+            RunCycle(w, 300, s.a, [&] { w.Camera(false); }, false);
         }
-        w.Camera(false);
-        w.Wait(std::max(0, cycle - s.a) + 1500);
+        if (w.cameraPlugged())
+            w.Camera(false);
+        w.Wait(std::max(0, s.a - cycle) + 1500);
         break;
     case Step::CameraPlug:
         w.Camera(true);
@@ -239,8 +295,8 @@ void Perform(ScenarioWorld& w, const Step& s)
         w.NewCycle();
         w.HoldGui();
         w.Wait(15);
-        w.Pulse(0, s.a);
-        w.Wait(cycle + w.words().holdMs + 1000);
+        RunCycle(w, s.a, -1, {}, false);
+        w.Wait(w.words().holdMs + 1000);
         break;
     case Step::Pause:
         w.Wait(s.a);
@@ -266,8 +322,8 @@ void LeaveEverything(ScenarioWorld& w)
     // Set below returns to detection (the inhibit is meant to stay until then).
     if (w.resampling()) {
         w.NewCycle();
-        w.Pulse(0, 300);
-        w.Wait(CycleMs(w) + 1000);
+        RunCycle(w, 300, -1, {}, false);
+        w.Wait(1000);
     }
     // Until a whole round finds nothing to leave and the machine stands still.
     for (int round = 0; round < 6; ++round) {
@@ -284,13 +340,15 @@ void LeaveEverything(ScenarioWorld& w)
             }
             if (!t && w.TouchRow(kRowStart, 700, {kRelease}))
                 t = true;
+            if (!t && FinishOpenCycle(w))
+                t = true;
             if (!t)
                 break;
             touched = true;
         }
         // A verdict on the screen goes after 2 s.
         w.Wait(2200);
-        if (!touched && BoardTimeline(w.rig().board()->lines()).WordAt(w.Now()) == w.words().idle)
+        if (!touched && w.words().Same(BoardTimeline(w.rig().board()->lines()).WordAt(w.Now()), w.words().idle))
             break;
     }
 }

@@ -61,7 +61,7 @@ QList<Breach> Passive(ScenarioWorld& w, Watch& watch, bool files)
     const BoardTimeline t(w.rig().board()->lines());
     const CycleWords& words = w.words();
     // Every change since the last check, and the cycles that started just before it.
-    const qint64 from = std::max<qint64>(0, watch.checkedMs - words.delay0Ms - words.delay1Ms - 1000);
+    const qint64 from = std::max<qint64>(0, watch.checkedMs - words.SpanMs() - 1000);
     out << Invariants::NoCycleWithoutTrigger(t, w.journal(), words, from);
     out << Invariants::NoReleaseWithoutVerdict(t, w.journal(), words, watch.checkedMs);
     const QList<QStringList> rows = RecordRows(w.dir() + "/RECORD.db");
@@ -104,8 +104,8 @@ QList<Breach> ProbeWayBack(ScenarioWorld& w, Watch& watch)
         for (const JournalEvent& e : w.journal())
             uncounted += e.kind == JournalEvent::OperatorInspect && e.ms > watch.probedMs;
         w.NewCycle();
-        const qint64 edge = w.rig().Pulse(0, 300);
-        w.Wait(w.words().delay0Ms + w.words().delay1Ms + 700);
+        const qint64 edge = ScenarioActions::RunCycle(w, 200);
+        w.Wait(700);
         const BoardTimeline t(w.rig().board()->lines());
         out = Invariants::WayBack(t, w.words(), edge, 60);
         bool onlyLate = !out.isEmpty();
@@ -138,6 +138,9 @@ ScenarioResult ScenarioRunner::Run(const QList<Step>& steps, qint64 deadlineMs, 
 {
     ScenarioResult r;
     ScenarioWorld w(screen_);
+    if (!steps.isEmpty() && steps.first().kind == Step::Mode)
+        w.SetWords(CycleWords::ForMode(steps.first().a, steps.first().b / 10, steps.first().b % 10));
+    say(QString("I/O mode %1%2").arg(w.words().mode).arg(w.words().mode == 4 ? QString(", %1 stages on inputs 0, %2, %3").arg(w.words().stages).arg(w.words().stageInput[1]).arg(w.words().stageInput[2]) : QString()));
     QString why;
     if (!w.Start(&why)) {
         r.breaches << Breach{"start", why};
@@ -152,7 +155,7 @@ ScenarioResult ScenarioRunner::Run(const QList<Step>& steps, qint64 deadlineMs, 
         say(QString("step %1/%2 %3").arg(i + 1).arg(steps.size()).arg(step.Text()));
         if (step.kind == Step::WayBack)
             r.breaches << ProbeWayBack(w, watch);
-        else
+        else if (step.kind != Step::Mode)
             ScenarioActions::Perform(w, step);
         // MOULDMON_SCENARIO_SHOTS=1: the screen after each step, in the program directory.
         if (qEnvironmentVariableIntValue("MOULDMON_SCENARIO_SHOTS") == 1) {
@@ -188,7 +191,12 @@ ScenarioResult ScenarioRunner::Run(const QList<Step>& steps, qint64 deadlineMs, 
 QList<Step> ScenarioRunner::Shrink(const QList<Step>& failing, const QString& invariant, qint64 budgetMs)
 {
     const qint64 end = QDateTime::currentMSecsSinceEpoch() + budgetMs;
+    // The mode stays first in every candidate.
+    QList<Step> mode;
+    if (!failing.isEmpty() && failing.first().kind == Step::Mode)
+        mode << failing.first();
     auto fails = [&](QList<Step> candidate) {
+        candidate = mode + candidate;
         if (candidate.isEmpty() || candidate.last().kind != Step::WayBack)
             candidate << Step{};
         const ScenarioResult r = Run(candidate, 0, false);
@@ -197,8 +205,8 @@ QList<Step> ScenarioRunner::Shrink(const QList<Step>& failing, const QString& in
                 return true;
         return false;
     };
-    QList<Step> best = failing;
-    QList<Step> body = failing;
+    QList<Step> best = failing.mid(mode.size());
+    QList<Step> body = best;
     if (!body.isEmpty() && body.last().kind == Step::WayBack)
         body.removeLast();
     auto timeLeft = [&] { return QDateTime::currentMSecsSinceEpoch() < end; };
@@ -227,7 +235,7 @@ QList<Step> ScenarioRunner::Shrink(const QList<Step>& failing, const QString& in
     }
     if (best.isEmpty() || best.last().kind != Step::WayBack)
         best << Step{};
-    return best;
+    return mode + best;
 }
 
 namespace Scenario {

@@ -1,6 +1,7 @@
 #include "scenario/scenariosteps.h"
 
 #include <random>
+#include <vector>
 
 #include <QStringList>
 
@@ -9,10 +10,10 @@ namespace {
 const char* const kNames[Step::KindCount] = {
     "cycle-ok", "cycle-ng", "pulse-in-delay", "recheck", "pulse", "start-stop", "resample", "area-settings",
     "end-set", "draw-region", "delete-region", "region-lists", "pro-snapshot", "mold-snapshot", "multi-screen",
-    "alarm-page", "settings", "camera-unplug", "camera-plug", "board-unplug", "board-plug", "held-gui", "pause", "way-back"};
+    "alarm-page", "settings", "camera-unplug", "camera-plug", "board-unplug", "board-plug", "held-gui", "pause", "way-back", "mode"};
 
 // How often each kind is drawn: machine cycles most, the rarer operator actions less.
-const int kWeights[Step::KindCount] = {8, 4, 3, 4, 2, 2, 2, 2, 3, 1, 1, 1, 2, 1, 1, 4, 2, 1, 1, 1, 1, 2, 3, 3};
+const int kWeights[Step::KindCount] = {8, 4, 3, 4, 2, 2, 2, 2, 3, 1, 1, 1, 2, 1, 1, 4, 2, 1, 1, 1, 1, 2, 3, 3, 0};
 
 }  // namespace
 
@@ -31,10 +32,21 @@ const char* Name(Step::Kind kind)
 QList<Step> Generate(quint64 seed, int count)
 {
     std::mt19937_64 rnd(seed);
-    std::discrete_distribution<int> pick(std::begin(kWeights), std::end(kWeights));
     auto in = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rnd); };
-    QList<Step> out;
-    for (int i = 0; i + 1 < count; ++i) {
+    static const int kModes[] = {0, 1, 2, 4};
+    Step mode{Step::Mode, kModes[in(0, 3)], 0};
+    if (mode.a == 4) {
+        const int stages = in(2, 3);
+        mode.b = stages * 10 + in(2, 3);
+    }
+    // Modes 1 and 4: a lone input 0 opens a cycle whose later stages wait for their own inputs.
+    const bool staged = mode.a == 1 || mode.a == 4;
+    std::vector<int> weights(std::begin(kWeights), std::end(kWeights));
+    if (staged)
+        weights[Step::PulseAnyTime] = 0;
+    std::discrete_distribution<int> pick(weights.begin(), weights.end());
+    QList<Step> out{mode};
+    for (int i = 1; i + 1 < count; ++i) {
         Step s;
         s.kind = Step::Kind(pick(rnd));
         switch (s.kind) {
@@ -44,7 +56,7 @@ QList<Step> Generate(quint64 seed, int count)
             s.a = in(10, 300);
             break;
         case Step::PulseInDelay:
-            s.a = in(50, 700);
+            s.a = staged ? in(50, 250) : in(50, 700);  // staged: within stage 1's delay
             s.b = in(10, 300);
             break;
         case Step::Recheck:
@@ -113,6 +125,11 @@ bool Read(const QString& text, QList<Step>* steps)
         bool okA = false, okB = false;
         Step s{Step::Kind(kind), f.value(1).toInt(&okA), f.value(2).toInt(&okB)};
         if (kind < 0 || f.size() != 3 || !okA || !okB)
+            return false;
+        // The mode only first, and only one the driver knows the words of.
+        if (kind == Step::Mode
+            && (!steps->isEmpty() || (s.a != 0 && s.a != 1 && s.a != 2 && s.a != 4)
+                || (s.a == 4 && (s.b / 10 < 2 || s.b / 10 > 3 || s.b % 10 < 2 || s.b % 10 > 3))))
             return false;
         *steps << s;
     }

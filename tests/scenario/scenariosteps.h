@@ -35,6 +35,8 @@ struct Step {
         HeldGui,          // the GUI thread held, input 0 for `a` ms meanwhile
         Pause,            // nobody touches anything for `a` ms
         WayBack,          // every page left, the machine idle, then one cycle on an empty mould
+        Mode,             // first step only: I/O mode `a` set before the program starts; mode 4:
+                          // `b` = stage count x 10 + stage 2's input (stage 3 on the other of 2, 3)
         KindCount
     };
     Kind kind = WayBack;
@@ -47,7 +49,9 @@ struct Step {
 
 namespace Steps {
 
-// `count` steps drawn from `seed`, the last one a WayBack.
+// `count` steps drawn from `seed`: the I/O mode first (0, 1, 2 or 4, with its stage mapping),
+// the last one a WayBack. Steps that leave a cycle half done are not drawn where its later stages
+// wait for inputs of their own (modes 1 and 4).
 QList<Step> Generate(quint64 seed, int count);
 QString Write(const QList<Step>& steps);
 // Parses what Write wrote; false on anything else.

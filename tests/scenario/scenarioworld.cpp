@@ -48,9 +48,26 @@ bool ScenarioWorld::Start(QString* why)
     s.delay0 = words_.delay0Ms / 100;
     s.delay1 = words_.delay1Ms / 100;
     s.unplugFiles = true;
+    // Every stage a mode's cycle runs inspects the region.
+    s.regionStages = words_.mode == 0 ? 1 : 3;
     s.adjust = [this](WizardPara& p) {
         p.is_psw_used = 0;  // no password box between the operator and the pages
         p.auto_region_prompt = 0;
+        p.io_mode = p.io_mode_chosen = words_.mode;
+        if (words_.mode != 0) {
+            p.io_sub_mode = 0;
+            p.semi_auto = 0;
+            p.stage_delay[2] = words_.delay2Ms / 100;
+        }
+        if (words_.mode == 4) {
+            // Stage i on its own source, started by the trigger choice of its input.
+            p.stage_count = words_.stages;
+            for (int i = 0; i < 8; ++i) {
+                const int input = i < words_.stages ? words_.stageInput[i] : -1;
+                p.stage_source[i] = input < 0 ? -1 : i;
+                p.stage_input_choice[i] = input < 0 ? -1 : input == 0 ? 0 : input - 1;
+            }
+        }
         // The idle word: every output inactive, each at the level its polarity gives.
         words_.idle = 0;
         for (int n = 0; n < 9; ++n)

@@ -35,6 +35,8 @@ public:
     QString dir() const;
     CycleRig& rig() { return *rig_; }
     const CycleWords& words() const { return words_; }
+    // The mode (and its words) the next Start stores before the program starts.
+    void SetWords(const CycleWords& w) { words_ = w; }
 
     // Board time now (ms of the board simulator's clock).
     qint64 Now();
