@@ -550,8 +550,8 @@ void MainWindow::BackTrain()
     runState = 1;
     CheckNG();
     gisReTrain = 1;
-    // The end of the verdict display retrains; without a display (the hold) it is done now, so
-    // the mould-close release is never kept back by a retrain nothing will serve.
-    if (!showTimer->isActive())
-        ServeRetrain();
+    // Retrained now rather than at the end of the verdict display: every verdict restarts that
+    // display, so with cycles shorter than it the pending retrain kept the last stage's OK from
+    // releasing the mould cycle after cycle.
+    ServeRetrain();
 }
