@@ -59,6 +59,7 @@
 #include "widgets/passwordbox.h"
 #include "widgets/textrow.h"
 #include "widgets/warnbox.h"
+#include "common/windowworld.h"
 
 namespace {
 
@@ -105,7 +106,11 @@ struct Program {
         qunsetenv("MOULDMON_SIMCAM");
         win->runTimer->stop();
         win->setFixedSize(1920, 1080);  // the screen's size, whatever the test platform's screen
+        world = new WindowWorld(win, dir.path());
     }
+    // The globals, hosts and directory this window was built with: another language's window
+    // built later in the same process replaced them.
+    WindowWorld* world = nullptr;
 };
 
 Program& ProgramIn(int lan)
@@ -120,6 +125,8 @@ Program& ProgramIn(int lan)
         qApp->setStyleSheet(QString());
         qApp->setStyleSheet(ApplicationStyleSheet());
     }
+    programs[lan]->world->Restore();
+    programs[lan]->win->runTimer->stop();
     gLan = lan;
     programs[lan]->win->show();
     return *programs[lan];
