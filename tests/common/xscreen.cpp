@@ -1,5 +1,7 @@
 #include "common/xscreen.h"
 
+#include "common/childalive.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -45,8 +47,9 @@ bool XScreen::Start()
             return false;
         QElapsedTimer t;
         t.start();
-        while (t.elapsed() < 5000 && xvfb_.state() == QProcess::Running) {
-            if (reachable())
+        // A server that lost the race for the number exits; the one reached would be another's.
+        while (t.elapsed() < 5000 && ChildAlive(xvfb_)) {
+            if (reachable() && ChildAlive(xvfb_))
                 return true;
             QThread::msleep(50);
         }
@@ -54,6 +57,11 @@ bool XScreen::Start()
     }
     display_.clear();
     return false;
+}
+
+bool XScreen::running() const
+{
+    return ChildAlive(xvfb_);
 }
 
 void XScreen::Stop()

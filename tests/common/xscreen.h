@@ -22,7 +22,7 @@ public:
     bool Start();
     void Stop();
     QString display() const { return display_; }
-    bool running() const { return xvfb_.state() == QProcess::Running; }
+    bool running() const;
 
     QString XDo(const QStringList& args);
     // Touches `p`, then waits `settleMs` while `idle` runs every 50 ms (a test drains the pipes of

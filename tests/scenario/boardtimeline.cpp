@@ -22,6 +22,8 @@ BoardTimeline::BoardTimeline(const QStringList& lines)
             if (ok)
                 inputs_ << qMakePair(ms, v);
         } else if (w[1] == "1" && w.size() == 3 && plugged) {
+            if (!silences_.isEmpty() && !firstAfterPlug_.contains(silences_.last().first))
+                firstAfterPlug_.insert(silences_.last().first, ms);
             const int v = w[2].toInt(&ok, 16);
             if (ok && (words_.isEmpty() || words_.last().word != v))
                 words_ << BoardWord{ms, v};
@@ -73,4 +75,12 @@ bool BoardTimeline::SilentAt(qint64 ms) const
         if (ms >= s.first && ms < s.second)
             return true;
     return false;
+}
+
+qint64 BoardTimeline::SentFrom(qint64 ms) const
+{
+    for (auto it = firstAfterPlug_.cbegin(); it != firstAfterPlug_.cend(); ++it)
+        if (it.value() == ms)
+            return it.key();
+    return ms;
 }

@@ -3,6 +3,7 @@
 // while its cable was pulled never reach its outputs), the rises of its inputs and the times it
 // was unplugged.
 #include <QList>
+#include <QMap>
 #include <QPair>
 #include <QStringList>
 
@@ -26,11 +27,15 @@ public:
     // [unplug, plug) intervals; an open one ends at the last line's time.
     const QList<QPair<qint64, qint64>>& silences() const { return silences_; }
     bool SilentAt(qint64 ms) const;
+    // When the program may have sent the word that reached the outputs at `ms`: a word that came
+    // with the cable's return was sent at some time during the silence before it.
+    qint64 SentFrom(qint64 ms) const;
     qint64 lastMs() const { return lastMs_; }
 
 private:
     QList<BoardWord> words_;
     QList<QPair<qint64, int>> inputs_;
     QList<QPair<qint64, qint64>> silences_;
+    QMap<qint64, qint64> firstAfterPlug_;  // unplug time -> the first output frame after the plug
     qint64 lastMs_ = 0;
 };

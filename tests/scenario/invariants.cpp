@@ -192,7 +192,7 @@ QList<Breach> NoReleaseWithoutVerdict(const BoardTimeline& t, const QList<Journa
         const qint64 ms = words[i].ms;
         if (ms < fromMs || !w.Active(words[i - 1].word, w.closeInhibit) || w.Active(words[i].word, w.closeInhibit))
             continue;
-        if (Within(journal, JournalEvent::OperatorRelease, ms - 2500, ms))
+        if (Within(journal, JournalEvent::OperatorRelease, t.SentFrom(ms) - 2500, ms))
             continue;
         // A frame takes a moment to reach the inspection: what was shown 0.3 s before is seen.
         QString why;
@@ -234,7 +234,7 @@ QList<Breach> AlarmHeld(const BoardTimeline& t, const QList<JournalEvent>& journ
             inHold = true;
         if (!was || is || ms < fromMs)
             continue;
-        bool released = Within(journal, JournalEvent::OperatorRelease, ms - 2500, ms);
+        bool released = Within(journal, JournalEvent::OperatorRelease, t.SentFrom(ms) - 2500, ms);
         for (qint64 r : recheck)
             released = released || (r <= ms && r >= ms - 2500);
         if (!released)

@@ -99,6 +99,15 @@ TEST(CycleInvariants, AnAlarmClearedWithoutARecheckOrItsRecordRowIsCaught)
     EXPECT_EQ(Names(Invariants::AlarmHeld(rechecked, {}, kWords, 0, 6000, 0)), QStringList{"alarm held"});
     // An alarm set a moment ago may not have its row yet.
     EXPECT_TRUE(Invariants::AlarmHeld(rechecked, {}, kWords, 0, 900, 0).isEmpty());
+    // A release given while the cable was pulled reaches the outputs with the cable's return.
+    const BoardTimeline replug(Log({"0 1 00f0", "1000 1 00f7", "2000 unplug", "3000 1 00f3", "9000 plug", "9004 1 00f3",
+                                    "9500 1 00f1"}));
+    const QList<JournalEvent> released = {{2900, JournalEvent::OperatorRelease}};
+    EXPECT_TRUE(Invariants::AlarmHeld(replug, released, kWords, 0, 9600, 1).isEmpty());
+    EXPECT_EQ(Names(Invariants::AlarmHeld(replug, {}, kWords, 0, 9600, 1)), QStringList{"alarm held"});
+    // Only the first word after the return: a later clear needs a release of its own.
+    const BoardTimeline later(Log({"0 1 00f0", "1000 1 00f7", "2000 unplug", "9000 plug", "9004 1 00f7", "9200 1 00f3"}));
+    EXPECT_EQ(Names(Invariants::AlarmHeld(later, released, kWords, 0, 9600, 1)), QStringList{"alarm held"});
 }
 
 TEST(CycleInvariants, TheWayBackWantsTheIdleWordThenTheThreeWordsOnTime)

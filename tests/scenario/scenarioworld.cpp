@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QThread>
 
+#include "common/childalive.h"
 #include "common/cyclerig.h"
 #include "common/programdir.h"
 #include "common/synthscene.h"
@@ -310,7 +311,12 @@ void ScenarioWorld::Wait(int ms)
     }
 }
 
+bool ScenarioWorld::ScreenRunning() const
+{
+    return screen_.running();
+}
+
 bool ScenarioWorld::Running()
 {
-    return rig_ && rig_->process().state() == QProcess::Running;
+    return rig_ && ChildAlive(rig_->process());
 }

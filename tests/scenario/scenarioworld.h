@@ -86,6 +86,8 @@ public:
     // Waits `ms`, reading the board's log meanwhile.
     void Wait(int ms);
     bool Running();
+    // The private X server the program shows on.
+    bool ScreenRunning() const;
 
 private:
     bool TouchShown(const QStringList& texts, int settleMs, const QList<JournalEvent::Kind>& notes);
