@@ -267,7 +267,11 @@ QList<Breach> WayBack(const BoardTimeline& t, const CycleWords& w, qint64 edgeMs
         edges << (e < 0 ? edgeMs + inputs[i].second : e);
     }
     const QList<CycleWords::Change> want = w.Cycle();
-    const qint64 end = edgeMs + w.SpanMs() + 500;
+    // A stage input the driver raised late moves the words after it.
+    qint64 end = edgeMs + w.SpanMs();
+    for (const CycleWords::Change& c : want)
+        end = std::max(end, edges[c.input] + c.afterMs);
+    end += 500;
     QList<BoardWord> seen;  // the changes on outputs 0-3
     int last = before;
     for (const BoardWord& b : t.words())

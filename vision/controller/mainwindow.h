@@ -162,7 +162,10 @@ public:
     // Inputs the pass cannot take now: their edges are dropped, never acted on later.
     void DropInputEdges(int from, int to);
     // Manual and simulated requests the pass cannot act on are dropped.
-    void DropPendingRequests();
+    // `keepRestart`: the restart of a stage that leaving a hold planned stays for the first pass
+    // that can run it (a silent board or a lost camera only delay it: nothing else can end that
+    // cycle, and no new one starts before it).
+    void DropPendingRequests(bool keepRestart = false);
     // A stage that expired while the board was silent: closed when the board answers again (the
     // warning stays until the operator confirms it, or the next verdict).
     int unjudgedStage = -1;

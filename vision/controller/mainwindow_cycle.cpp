@@ -149,7 +149,7 @@ void MainWindow::Run()
     // 2. A lost camera suspends everything but the retry.
     if (gisLost) {
         DropInputEdges(0, 7);
-        DropPendingRequests();
+        DropPendingRequests(true);
         runPasses = 0;
         gpControlIO->IOSetOut(0, 1);
         gpControlIO->IOFlashOut();
@@ -190,7 +190,7 @@ void MainWindow::Run()
     do {
         // A silent board reports no input: nothing can be triggered until it answers again.
         if (boardSilent) {
-            DropPendingRequests();
+            DropPendingRequests(true);
             inputTimeoutTimer->stop();
             break;
         }

@@ -108,11 +108,13 @@ void MainWindow::DropInputEdges(int from, int to)
         gpControlIO->DropLatchedEdges(k);
 }
 
-void MainWindow::DropPendingRequests()
+void MainWindow::DropPendingRequests(bool keepRestart)
 {
     if (manualDetect != gDNum)
         qWarning("manual request for stage %d dropped: the cycle cannot take it now", manualDetect + 1);
     manualDetect = gDNum;
+    if (keepRestart && restartDetect >= 0)
+        return;  // its simulated input carries it
     simInput = -1;
     restartDetect = -1;
 }

@@ -28,6 +28,7 @@ const QPoint kAreaSettings(1822, 651);
 const QPoint kProSnapshot(1821, 773);
 const QPoint kStartStop(1822, 285);
 const QPoint kEndSet(1822, 1010);
+const QPoint kRedetect(1822, 773);  // alarm bar
 
 class MainRoadE2E : public ::testing::Test {
 protected:
@@ -277,4 +278,24 @@ TEST_F(MainRoadE2E, TheNoInputWatchdogIsArmedAgainWhenAnAlarmHoldIsReleased)
     ASSERT_TRUE(rig.WaitFor([&] { return rig.ChangeTo(released, 0b001) >= 0; }, 4000)) << rig.Seen(edge).toStdString();
     EXPECT_NEAR(double(rig.ChangeTo(released, 0b001) - left), 2000.0, 300.0) << rig.Seen(edge).toStdString();
     EXPECT_TRUE(rig.WaitFor([&] { return Recorded(Row(335)); }, 2000));
+}
+
+TEST_F(MainRoadE2E, AHoldLeftWhileTheBoardIsSilentRestartsStageTwoWhenItAnswers)
+{
+    ASSERT_NO_FATAL_FAILURE(Launch(Base(), true, true));
+    if (IsSkipped())
+        return;
+    const qint64 edge = rig.Pulse(0, 60);
+    ASSERT_TRUE(rig.WaitFor([&] { return rig.ChangeTo(edge, 0b111) >= 0; }, 3000)) << rig.Seen(edge).toStdString();
+    ASSERT_TRUE(rig.Show(1, rig.scene()));
+    rig.board()->send("unplug");
+    QThread::msleep(1500);
+    // The part is gone: "Re-detected" leaves the hold while no word reaches the board.
+    screen.Touch(kRedetect, 1500);
+    rig.board()->send("plug");
+    const qint64 plug = Now();
+    // Stage 2 runs again with its own delay and its verdict releases the mould.
+    EXPECT_TRUE(rig.WaitFor([&] { return rig.ChangeTo(plug, 0b000) >= 0; }, 3000))
+        << "the mould-close inhibit stays: " << rig.Seen(edge).toStdString();
+    ASSERT_NO_FATAL_FAILURE(OkCycle("cycle after the hold"));
 }
