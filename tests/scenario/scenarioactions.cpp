@@ -171,7 +171,8 @@ void Perform(ScenarioWorld& w, const Step& s)
         // Back to detection after resampling releases the inhibit.
         if (w.TouchText("End Set", 300, {kRelease})) {
             w.SetResampling(false);
-            w.Answer(bool(s.a), 800, {kRelease});
+            if (w.Answer(bool(s.a), 800, {kRelease}))
+                w.EditsAnswered(bool(s.a));
             w.Wait(700);
         }
         break;
@@ -191,7 +192,8 @@ void Perform(ScenarioWorld& w, const Step& s)
             break;
         w.Touch(QPoint(400, 450), 300);  // inside the region every program directory starts with
         w.Touch(tools[5].center(), 300);
-        w.Answer(bool(s.a), 800);
+        if (w.Answer(bool(s.a), 800) && s.a)
+            w.RegionDeleted();
         break;
     }
     case Step::RegionLists: {
@@ -212,7 +214,8 @@ void Perform(ScenarioWorld& w, const Step& s)
         if (s.a == 0)
             w.Note(kRelease);
         w.Touch(QPoint(popup.center().x(), popup.y() + popup.height() * (2 * (s.b % entries) + 1) / (2 * entries)), 800);
-        w.Answer(true, 500);
+        if (w.Answer(true, 500))
+            w.EditsAnswered(true);
         break;
     }
     case Step::ProSnapshot:
@@ -334,7 +337,8 @@ void LeaveEverything(ScenarioWorld& w)
                 t = true;
             if (!t && w.TouchText("End Set", 300, {kRelease})) {
                 w.SetResampling(false);
-                w.Answer(true, 800, {kRelease});
+                if (w.Answer(true, 800, {kRelease}))
+                    w.EditsAnswered(true);
                 w.Wait(700);
                 t = true;
             }

@@ -1,6 +1,7 @@
 #include "scenario/scenariorun.h"
 
 #include <QDateTime>
+#include <QTime>
 #include <QDir>
 #include <QFile>
 #include <QSqlDatabase>
@@ -155,7 +156,12 @@ ScenarioResult ScenarioRunner::Run(const QList<Step>& steps, qint64 deadlineMs, 
         // Out of time: one closing way back, then the end.
         const bool closing = deadlineMs > 0 && QDateTime::currentMSecsSinceEpoch() > deadlineMs;
         const Step step = closing ? Step{} : steps[i];
-        say(QString("step %1/%2 %3 (board ms %4)").arg(i + 1).arg(steps.size()).arg(step.Text()).arg(w.Now()));
+        say(QString("step %1/%2 %3 (board ms %4, %5)")
+                .arg(i + 1)
+                .arg(steps.size())
+                .arg(step.Text())
+                .arg(w.Now())
+                .arg(QTime::currentTime().toString("hh:mm:ss.zzz")));
         if (step.kind == Step::WayBack)
             r.breaches << ProbeWayBack(w, watch);
         else if (step.kind != Step::Mode)

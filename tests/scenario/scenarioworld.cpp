@@ -43,6 +43,7 @@ bool ScenarioWorld::Start(QString* why)
     journal_.clear();
     sceneOk_ = cameraPlugged_ = boardPlugged_ = true;
     resampling_ = false;
+    deletePending_ = blind_ = false;
     offset_ = -1;
     mapSeq_ = 0;
     CycleRigSetup s;
@@ -258,7 +259,16 @@ void ScenarioWorld::ShowScene(bool ok)
         synth::blob(pic, kSpots[ngSpot_ % 7], 14, 0);
     rig_->Show(1, pic);
     sceneOk_ = ok;
-    Note(ok || passed_ ? JournalEvent::SceneOk : JournalEvent::SceneNg);
+    Note(ok || passed_ || blind_ ? JournalEvent::SceneOk : JournalEvent::SceneNg);
+}
+
+void ScenarioWorld::EditsAnswered(bool saved)
+{
+    if (saved && deletePending_) {
+        blind_ = true;
+        Note(JournalEvent::SceneOk);
+    }
+    deletePending_ = false;
 }
 
 void ScenarioWorld::Pass()
@@ -270,7 +280,7 @@ void ScenarioWorld::Pass()
 void ScenarioWorld::NewCycle()
 {
     passed_ = false;
-    Note(sceneOk_ ? JournalEvent::SceneOk : JournalEvent::SceneNg);
+    Note(sceneOk_ || blind_ ? JournalEvent::SceneOk : JournalEvent::SceneNg);
 }
 
 void ScenarioWorld::Camera(bool plugged)

@@ -74,6 +74,12 @@ public:
     void NewCycle();
     // "Add as template" teaches the part the alarm showed: later parts are left elsewhere.
     void Taught() { ++ngSpot_; }
+    // A region deleted on the region page: once End Set saves it (Yes), the stage it belonged to
+    // is blind to the part (the rig's program directory has one region over the part's spots),
+    // as the operator chose. The question that saves or throws away the page's edits (End Set,
+    // a list changed) is answered with `saved`.
+    void RegionDeleted() { deletePending_ = true; }
+    void EditsAnswered(bool saved);
     bool resampling() const { return resampling_; }
     bool sceneOk() const { return sceneOk_; }
     void Camera(bool plugged);
@@ -106,5 +112,7 @@ private:
     bool boardPlugged_ = true;
     bool resampling_ = false;
     bool passed_ = false;
+    bool deletePending_ = false;
+    bool blind_ = false;
     int ngSpot_ = 0;
 };

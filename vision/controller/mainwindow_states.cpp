@@ -6,6 +6,7 @@
 #include "vision/controller/mainwindow.h"
 
 #include <QPushButton>
+#include <QTime>
 #include <QTimer>
 
 #include "core/runmodederivation.h"
@@ -34,7 +35,7 @@ void MainWindow::SetAlarmState(int to)
     alarmState = to;
     if (from == to)
         return;
-    qDebug("alarm state %d -> %d", from, to);
+    qDebug("alarm state %d -> %d at %s", from, to, qPrintable(QTime::currentTime().toString("hh:mm:ss.zzz")));
     if (from == 3)
         editingPage = NoEditing;
     if (to == 2 || to == 3) {

@@ -4,6 +4,7 @@
 #include "vision/controller/mainwindow.h"
 
 #include <QDateTime>
+#include <QTime>
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QStackedWidget>
@@ -185,8 +186,15 @@ int MainWindow::BeforeInspection(int camera, int stage, bool* stale, bool prune)
             qWarning("raw picture %s not saved", qPrintable(path));
     }
 
+    *stale = cycleLost[camera] || (gCameraID != CAMERA_NONE && FrameTooOld(camera));
     if (runState == 2) {
-        if (captureFlag[camera][d]) {
+        if (captureFlag[camera][d] && *stale) {
+            // No picture: a template from the last frame before the camera went silent, or from
+            // none, would judge every later mould against the wrong picture. It is taken later
+            // (the next cycle or a re-check); this stage is judged as any stage without a picture.
+            InsertRecord(VerdictLogic::NoPictureRecordText(camera));
+            view->isOK = false;
+        } else if (captureFlag[camera][d]) {
             if (p.stage_enabled[d])
                 view->SaveReTrainImage(d);
             captureFlag[camera][d] = false;
@@ -201,6 +209,14 @@ int MainWindow::BeforeInspection(int camera, int stage, bool* stale, bool prune)
             // (a cycle started meanwhile leaves no ejector inhibit behind) but neither restarts
             // detection nor opens the page again (that would throw away unsaved edits).
             ApplyOutputs(RunControl::StartDetectOutputs(p, !p.ng_pulse_mode));
+            // Its stage outputs are cleared with it, so no stage of it is left open either: in
+            // mode 4 the stage order would otherwise wait for that cycle's later inputs and take
+            // no input 0 after End Set.
+            if (p.io_mode == 4) {
+                for (quint32& m : detectMask)
+                    m = 0;
+                multiDetect = gDNum - 1;
+            }
             return -1;
         }
         if (!left) {
@@ -215,7 +231,6 @@ int MainWindow::BeforeInspection(int camera, int stage, bool* stale, bool prune)
         return -1;
     }
 
-    *stale = cycleLost[camera] || (gCameraID != CAMERA_NONE && FrameTooOld(camera));
     return d;
 }
 
@@ -306,8 +321,8 @@ void MainWindow::CheckNG()
     const int s = TriggerWiring::FoldedStage(p, curDetect);
     const bool final = reCheckCount[s] <= 0;
     // Diagnostics on standard error: the verdict and the longest stall of the pass since the last one.
-    qDebug("verdict stage %d %s, longest pass stall %lld ms", curDetect + 1, ng ? "NG" : "OK",
-           static_cast<long long>(longestPassGapMs));
+    qDebug("verdict stage %d %s at %s, longest pass stall %lld ms", curDetect + 1, ng ? "NG" : "OK",
+           qPrintable(QTime::currentTime().toString("hh:mm:ss.zzz")), static_cast<long long>(longestPassGapMs));
     longestPassGapMs = 0;
 
     if (final) {
