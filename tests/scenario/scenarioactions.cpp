@@ -332,7 +332,9 @@ void LeaveEverything(ScenarioWorld& w)
     for (int round = 0; round < 6; ++round) {
         bool touched = false;
         for (int k = 0; k < 6; ++k) {
-            bool t = w.Answer(false, 0) || w.Dismiss() || w.TouchText("Exit setup", 1000);
+            // A warning may stand over a question: it is closed first (a touch meant for the
+            // question's No would land on the warning).
+            bool t = w.Dismiss() || w.Answer(false, 0) || w.TouchText("Exit setup", 1000);
             if (!t && w.TouchRow(kRowRedetect, 1500, {kRelease, kInspect}))
                 t = true;
             if (!t && w.TouchText("End Set", 300, {kRelease})) {
