@@ -1,4 +1,5 @@
-// Rows 610-619 added after the table's last: fail-safe warnings: silent board, blind cycle, picture writes.
+// Rows 610-619 added after the table's last: fail-safe warnings: silent board, blind cycle, picture writes,
+// a cycle the lost camera left unjudged.
 #include "core/uitextrows.h"
 
 namespace {
@@ -18,6 +19,9 @@ const UiTextRow kRows[] = {
     {614, "数据库文件忙（被其他程序锁定），请重启！",
         "Database file is busy (locked by another program), please restart!",
         "資料庫檔案忙（被其他程式鎖定），請重啟！"},
+    {615, "警告：相机断开期间有一个周期未检测；确认后解除合模禁止",
+        "Warning: a machine cycle came while the camera was lost and was not judged; confirm to release the mould",
+        "警告：相機斷開期間有一個週期未檢測；確認後解除合模禁止"},
 };
 }  // namespace
 

@@ -178,7 +178,7 @@ void Perform(ScenarioWorld& w, const Step& s)
         break;
     case Step::DrawRegion: {
         const QList<QRect> tools = RegionTools(w.Map());
-        if (!RegionPage(w) || tools.isEmpty())
+        if (!RegionPage(w) || tools.isEmpty() || !w.PageStageHasRegions())
             break;
         w.Touch(tools.first().center(), 300);
         w.Drag(QPoint(850 + s.a, 400), QPoint(1050 + s.a, 600));

@@ -13,6 +13,7 @@
 #include "common/xscreen.h"
 #include "core/uitexttable.h"
 #include "core/wizardpara.h"
+#include "mainscreen/regionpagelogic.h"
 
 namespace {
 
@@ -51,7 +52,7 @@ bool ScenarioWorld::Start(QString* why)
     s.delay1 = words_.delay1Ms / 100;
     s.unplugFiles = true;
     // Every stage a mode's cycle runs inspects the region.
-    s.regionStages = words_.mode == 0 ? 1 : 3;
+    s.regionStages = RegionStages();
     s.adjust = [this](WizardPara& p) {
         p.is_psw_used = 0;  // no password box between the operator and the pages
         p.auto_region_prompt = 0;
@@ -260,6 +261,26 @@ void ScenarioWorld::ShowScene(bool ok)
     rig_->Show(1, pic);
     sceneOk_ = ok;
     Note(ok || passed_ || blind_ ? JournalEvent::SceneOk : JournalEvent::SceneNg);
+}
+
+int ScenarioWorld::RegionStages() const
+{
+    return words_.mode == 0 ? 1 : 3;
+}
+
+bool ScenarioWorld::PageStageHasRegions()
+{
+    const int lan = gLan;
+    gLan = language_;
+    QStringList bare;
+    for (int d = RegionStages(); d < 8; ++d)
+        if (!RegionPage::StageName(words_.mode, d).isEmpty())
+            bare << Flat(gaLanStr[46 * LAN_COUNT + gLan].arg(RegionPage::StageName(words_.mode, d)));
+    gLan = lan;
+    for (const Shown& sh : Map())
+        if (sh.cls == "QComboBox" && bare.contains(Flat(sh.text)))
+            return false;
+    return true;
 }
 
 void ScenarioWorld::EditsAnswered(bool saved)

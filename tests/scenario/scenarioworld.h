@@ -80,6 +80,10 @@ public:
     // a list changed) is answered with `saved`.
     void RegionDeleted() { deletePending_ = true; }
     void EditsAnswered(bool saved);
+    // The region page shows a stage the program directory gave regions. A region drawn on a stage
+    // without any takes the page's default function, which an empty mould fails: the operator's
+    // own setting, not one the walk makes.
+    bool PageStageHasRegions();
     bool resampling() const { return resampling_; }
     bool sceneOk() const { return sceneOk_; }
     void Camera(bool plugged);
@@ -96,6 +100,7 @@ public:
     bool ScreenRunning() const;
 
 private:
+    int RegionStages() const;
     bool TouchShown(const QStringList& texts, int settleMs, const QList<JournalEvent::Kind>& notes);
 
     XScreen& screen_;

@@ -166,11 +166,18 @@ public:
     // that can run it (a silent board or a lost camera only delay it: nothing else can end that
     // cycle, and no new one starts before it).
     void DropPendingRequests(bool keepRestart = false);
-    // A stage that expired while the board was silent: closed when the board answers again (the
-    // warning stays until the operator confirms it, or the next verdict).
+    // A stage that expired while the board was silent, or a cycle started while the cameras were
+    // lost: held when the board or the cameras are back (the warning stays until the operator
+    // confirms it, or the next verdict).
     int unjudgedStage = -1;
     void BoardBack();
     void ConfirmUnjudged();
+    void HoldUnjudged(const QString& text);
+    // A cycle start latched while the cameras were lost (its edge taken).
+    bool CycleStartLatched();
+    bool lostCycleStart = false;
+    // The cameras deliver again: an idle machine is released, unless a cycle started meanwhile.
+    void CamerasBack(bool cycleStarted);
     // Detecting, no alarm hold, no stage of a cycle counting or waiting for its cameras.
     bool CycleIdle() const;
     // Takes camera v's newest frame into its work buffer; measures its frame interval.
@@ -379,6 +386,8 @@ public slots:
 
     // Run control (mainwindow_cycle.cpp).
     void SlotStartStop();
+    // Lamp 4, the title bar and the start/stop button of detection running or stopped.
+    void ShowDetecting(bool on);
     void SlotReTrain();
     void SlotAdjustArea();
     void SlotAccount();

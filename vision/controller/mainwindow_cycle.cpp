@@ -148,6 +148,7 @@ void MainWindow::Run()
 
     // 2. A lost camera suspends everything but the retry.
     if (gisLost) {
+        lostCycleStart = CycleStartLatched() || lostCycleStart;
         DropInputEdges(0, 7);
         DropPendingRequests(true);
         runPasses = 0;
@@ -160,12 +161,9 @@ void MainWindow::Run()
             runTimer->start(kLostRunMs);
             return;
         }
-        // The cameras are back: the pass runs at its own pace again at once, and an idle machine
-        // is no longer held for them (a cycle still open keeps the inhibit for its verdict).
-        if (CycleIdle()) {
-            gpControlIO->IOSetOut(0, 0);
-            gpControlIO->IOFlashOut();
-        }
+        // The cameras are back: the pass runs at its own pace again at once.
+        CamerasBack(lostCycleStart);
+        lostCycleStart = false;
         runTimer->start(kRunMs);
         return;
     }

@@ -1,6 +1,7 @@
 // What the widget toolkit and the camera code ask of the controller, answered by the main window.
 #include "vision/controller/mainwindow.h"
 
+#include <QPushButton>
 #include <QTimer>
 
 #include "core/ledonoff.h"
@@ -17,6 +18,7 @@
 #include "vision/camera/cameradiscovery.h"
 #include "vision/camera/camerahost.h"
 #include "vision/camera/cammerwidget.h"
+#include "widgets/modalhook.h"
 #include "widgets/showbox.h"
 #include "widgets/toolkithost.h"
 #include "widgets/warnbox.h"
@@ -58,7 +60,18 @@ public:
     }
     void insertRecord(const QString& text) override { win->InsertRecord(text); }
     void markCycleNotOK(int view) override { win->MarkCycleNotOK(view); }
-    void showWarnBox(const QString& text) override { ::showWarnBox(text); }
+    // The global box, which the cameras' return hides: a box of its own would stay up after the
+    // return and keep the frame watch waiting in it, so a second loss went unnoticed.
+    void showWarnBox(const QString& text) override
+    {
+        if (!gpWarnBox) {
+            ::showWarnBox(text);
+            return;
+        }
+        gpWarnBox->setText(text);
+        gpWarnBox->confirmButton()->show();
+        execModal(*gpWarnBox);
+    }
     void hideWarnBox() override
     {
         if (gpWarnBox)

@@ -124,11 +124,7 @@ void MainWindow::SlotStartStop()
         StartDetect();
         ApplyOutputs(RunControl::StartPulseOutputs(*gpWPara));
         InsertRecord(Row(142));
-        LEDOnOff(4, 1);
-        if (titleBar)
-            titleBar->setStyleSheet("TitleBar{background-color:#1f3f8d;}");
-        if (optionBar)
-            optionBar->SetDetecting(true);
+        ShowDetecting(true);
     } else {
         if (CheckPassword() == 0)
             return;
@@ -136,11 +132,7 @@ void MainWindow::SlotStartStop()
             return;
         StopDetect();
         InsertRecord(Row(141));
-        LEDOnOff(4, 0);
-        if (titleBar)
-            titleBar->setStyleSheet("TitleBar{background-color:#ee2329;}");
-        if (optionBar)
-            optionBar->SetDetecting(false);
+        ShowDetecting(false);
     }
     update();
     if (gpWPara->cnt_net_enabled && gpNet && gpNet->isopen) {
@@ -152,6 +144,15 @@ void MainWindow::SlotStartStop()
             gpNet->CNT_SendStatistics("null");
         }
     }
+}
+
+void MainWindow::ShowDetecting(bool on)
+{
+    LEDOnOff(4, on ? 1 : 0);
+    if (titleBar)
+        titleBar->setStyleSheet(on ? "TitleBar{background-color:#1f3f8d;}" : "TitleBar{background-color:#ee2329;}");
+    if (optionBar)
+        optionBar->SetDetecting(on);
 }
 
 void MainWindow::SlotReTrain()
@@ -173,7 +174,9 @@ void MainWindow::SlotReTrain()
     if (runState == 3) {
         StartDetect();
         ApplyOutputs(RunControl::StartPulseOutputs(p));
-        LEDOnOff(4, 1);
+        // The lamp, title bar and start/stop button as a start by the button gives them: left
+        // as "Start Detection", the button's next touch asked to stop the detection.
+        ShowDetecting(true);
     }
     runState = 2;
     drawROIWidget->SlotTempDeleteAll();

@@ -19,6 +19,7 @@
 #include "vision/camera/cammerwidget.h"
 #include "vision/controller/runcontrol.h"
 #include "vision/controller/supervision.h"
+#include "vision/controller/triggerwiring.h"
 #include "vision/controller/verdictlogic.h"
 #include "vision/inspection/cammerrecongnize.h"
 #include "widgets/warnbox.h"
@@ -26,6 +27,7 @@
 namespace {
 
 constexpr int kRowNotJudged = 611;
+constexpr int kRowLostCycle = 615;
 
 }  // namespace
 
@@ -126,7 +128,37 @@ void MainWindow::BoardBack()
         return;
     // The stage that expired unjudged is shown until the operator confirms it; the mould stays
     // held until then (or until a verdict).
-    const QString text = gaLanStr[kRowNotJudged * LAN_COUNT + gLan].arg(unjudgedStage + 1);
+    HoldUnjudged(gaLanStr[kRowNotJudged * LAN_COUNT + gLan].arg(unjudgedStage + 1));
+}
+
+bool MainWindow::CycleStartLatched()
+{
+    if (runState != 1 || alarmState == 2)
+        return false;
+    bool latched = false;
+    for (int k = 0; k < 4; ++k)
+        if (TriggerWiring::Classify(*gpWPara, k, false, -1, true).role == TriggerWiring::CycleStart)
+            latched = gpControlIO->IOInTrigger(k) || latched;
+    return latched;
+}
+
+void MainWindow::CamerasBack(bool cycleStarted)
+{
+    if (!CycleIdle())
+        return;  // a cycle still open keeps the inhibit for its verdict
+    if (!cycleStarted) {
+        gpControlIO->IOSetOut(0, 0);
+        gpControlIO->IOFlashOut();
+        return;
+    }
+    // The machine opened the mould while nothing could look into it: held as a stage the board
+    // left unjudged.
+    unjudgedStage = 0;
+    HoldUnjudged(gaLanStr[kRowLostCycle * LAN_COUNT + gLan]);
+}
+
+void MainWindow::HoldUnjudged(const QString& text)
+{
     InsertRecord(text);
     ShowFault(text);
     if (faultBox && faultBox->confirmButton()) {
@@ -143,8 +175,8 @@ void MainWindow::ConfirmUnjudged()
     unjudgedStage = -1;
     if (faultBox)
         faultBox->hide();
-    // The silent board ended the cycle; the operator has seen it: the outputs of an idle machine
-    // (the cycle start's ejector inhibit goes with the mould-close inhibit).
+    // The silent board or the lost camera ended the cycle; the operator has seen it: the outputs
+    // of an idle machine (the cycle start's ejector inhibit goes with the mould-close inhibit).
     if (runState != 3 && alarmState != 2)
         ApplyOutputs(RunControl::StartDetectOutputs(*gpWPara));
 }

@@ -1,7 +1,7 @@
 // The real program with the board simulator and a simulated camera (own network namespace) in
 // the situations where the cycle lost its way: a pulse shorter than a stall of the GUI thread,
-// trigger safety while the last stage's delay runs, a camera unplugged during a delay, and the
-// machine cycle after a product snapshot's alarm was released.
+// trigger safety while the last stage's delay runs, a camera unplugged during a delay or while a
+// cycle starts, and the machine cycle after a product snapshot's alarm was released.
 #include <gtest/gtest.h>
 
 #include <QFile>
@@ -149,4 +149,47 @@ TEST_F(CycleFaultsE2E, AfterAProductSnapshotAlarmTheNextMachineCycleKeepsItsDela
     // Late by a loaded machine's scheduling at most; a lost or doubled delay is far outside.
     EXPECT_GE(release, 790) << rig.Seen(edge).toStdString();
     EXPECT_LE(release, 950) << rig.Seen(edge).toStdString();
+}
+
+TEST_F(CycleFaultsE2E, ACycleStartedWhileTheCameraIsLostKeepsTheMouldHeldWhenItIsBack)
+{
+    CycleRigSetup s;
+    s.unplugFiles = true;
+    ASSERT_TRUE(rig.Prepare(s));
+    ASSERT_GE(rig.Launch(), 0);
+    QThread::msleep(500);
+    const int lan = gLan;
+    gLan = rig.language();
+    Data_Init();
+    const QString unjudged = gaLanStr[615 * LAN_COUNT + gLan];
+    gLan = lan;
+    Data_Init();
+    auto recorded = [&] {
+        for (const QStringList& r : RecordRows("RECORD.db"))
+            if (r.value(2) == unjudged)
+                return true;
+        return false;
+    };
+    auto now = [&] { return rig.board()->frames().isEmpty() ? 0 : rig.board()->frames().last().ms; };
+    // A loss with the machine standing still: the inhibit it set goes once the camera is back.
+    qint64 from = now();
+    ASSERT_TRUE(QFile(dir.file("unplug1")).open(QIODevice::WriteOnly));
+    ASSERT_TRUE(rig.WaitFor([&] { return rig.ChangeTo(from, 0b001) >= 0; }, 12000)) << rig.Seen(from).toStdString();
+    ASSERT_TRUE(QFile::remove(dir.file("unplug1")));
+    ASSERT_TRUE(rig.WaitFor([&] { return rig.ChangeTo(rig.ChangeTo(from, 0b001), 0b000) >= 0; }, 8000))
+        << rig.Seen(from).toStdString();
+    EXPECT_FALSE(recorded());
+    // A loss during which the machine opened the mould: nobody looked into it, so the inhibit stays
+    // when the camera is back, with the warning the operator confirms.
+    from = now();
+    ASSERT_TRUE(QFile(dir.file("unplug1")).open(QIODevice::WriteOnly));
+    ASSERT_TRUE(rig.WaitFor([&] { return rig.ChangeTo(from, 0b001) >= 0; }, 12000)) << rig.Seen(from).toStdString();
+    ASSERT_TRUE(rig.Show(1, PartInTheMould()));
+    ASSERT_GE(rig.Pulse(0, 60), 0);
+    QThread::msleep(500);
+    ASSERT_TRUE(QFile::remove(dir.file("unplug1")));
+    ASSERT_TRUE(rig.WaitFor(recorded, 8000)) << unjudged.toStdString() << "\n" << rig.Seen(from).toStdString();
+    QThread::msleep(1500);
+    for (const OutputChange& c : rig.Changes(rig.ChangeTo(from, 0b001)))
+        EXPECT_TRUE(c.bits & 0b001) << "released with the part never judged: " << rig.Seen(from).toStdString();
 }

@@ -31,6 +31,7 @@
 #include "core/wizardpara.h"
 #include "mainscreen/indexbutton.h"
 #include "mainscreen/optionbar.h"
+#include "widgets/boptionbutton.h"
 #include "common/recorddb.h"
 #include "settings/systemsettingwidget.h"
 #include "vision/camera/cameradiscovery.h"
@@ -493,4 +494,27 @@ TEST(MainWindowCamerasDeathTest, ChangedCountConfirmedClearsSerialsAndStopsForTh
     SetStopWTDPause({});
     qunsetenv("MOULDMON_SIMCAM");
     camsim::CamSim::instance().reload();  // no device an earlier test served
+}
+
+TEST(MainWindowDispatch, ResamplingWhileStoppedShowsTheDetectionRunning)
+{
+    Window& w = W();
+    MainWindow* win = w.win;
+    gpWPara->is_psw_used = 0;
+    win->runState = 1;
+    w.modal.answer = QDialog::Accepted;
+    auto startStopText = [&] {
+        for (BOptionButton* b : win->optionBar->findChildren<BOptionButton*>())
+            if (b->text() == Row(127) || b->text() == Row(136))
+                return b->text();
+        return QString();
+    };
+    win->SlotStartStop();
+    ASSERT_EQ(win->runState, 3);
+    EXPECT_EQ(startStopText(), Row(136));
+    // Resampling starts the detection: the button offers to stop it again.
+    win->SlotReTrain();
+    w.modal.answer = QDialog::Rejected;
+    EXPECT_EQ(win->runState, 2);
+    EXPECT_EQ(startStopText(), Row(127));
 }
