@@ -270,6 +270,9 @@ int ScenarioWorld::RegionStages() const
 
 bool ScenarioWorld::PageStageHasRegions()
 {
+    // The rig's region deleted (saved or not yet): a region drawn now is its stage's first.
+    if (blind_ || deletePending_)
+        return false;
     const int lan = gLan;
     gLan = language_;
     QStringList bare;
