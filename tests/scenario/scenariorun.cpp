@@ -144,7 +144,14 @@ ScenarioResult ScenarioRunner::Run(const QList<Step>& steps, qint64 deadlineMs, 
     ScenarioWorld w(screen_);
     if (!steps.isEmpty() && steps.first().kind == Step::Mode)
         w.SetWords(CycleWords::ForMode(steps.first().a, steps.first().b / 10, steps.first().b % 10));
-    say(QString("I/O mode %1%2").arg(w.words().mode).arg(w.words().mode == 4 ? QString(", %1 stages on inputs 0, %2, %3").arg(w.words().stages).arg(w.words().stageInput[1]).arg(w.words().stageInput[2]) : QString()));
+    QString mapping;
+    if (w.words().mode == 4) {
+        QStringList inputs;
+        for (int i = 0; i < w.words().stages; ++i)
+            inputs << QString::number(w.words().stageInput[i]);
+        mapping = QString(", %1 stages on inputs %2").arg(w.words().stages).arg(inputs.join(", "));
+    }
+    say(QString("I/O mode %1%2").arg(w.words().mode).arg(mapping));
     QString why;
     if (!w.Start(&why)) {
         r.breaches << Breach{"start", why};
