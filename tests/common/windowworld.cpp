@@ -88,6 +88,7 @@ struct WindowWorld::Saved {
     int runState, curDetect, multiDetect, side, selectedView;
     int builtViews;
     uchar* firstSlot;
+    bool shown = false;  // on the screen when it was quieted
     QList<QPointer<QTimer>> timers;  // running after the construction
     bool cameraThreads[MAX_CAMERA];  // likewise
 };
@@ -280,6 +281,10 @@ void WindowWorld::Restore()
         f = false;
     for (bool& f : win->cycleLost)
         f = false;
+    // A verdict a test left would be judged again by the next check of the views (End Set).
+    for (CammerWidget* v : win->cammerWidget)
+        if (v)
+            v->isOK = true;
     for (auto& cam : win->failPicState)
         for (int& f : cam)
             f = 0;
@@ -290,10 +295,18 @@ void WindowWorld::Restore()
     // The edges seen so far are taken, so that the next test starts from a quiet input word.
     for (int k = 0; k < 16; ++k)
         gpControlIO->IOInTrigger(k);
+    win->lostCycleStart = false;
+    if (s.shown)
+        win->show();
 }
 
 void WindowWorld::Quiet()
 {
+    // Hidden: a paint would read its frames with the sizes of the window built after it.
+    if (win->isVisible()) {
+        saved->shown = true;
+        win->hide();
+    }
     // Its rows are written by the record's own thread into RECORD.db of the working directory.
     win->record.Flush(5000);
     for (QTimer* t : win->findChildren<QTimer*>())

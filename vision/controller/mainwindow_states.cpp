@@ -2,7 +2,7 @@
 // 3 an editing page (region page, account, alarm pictures, area check after resampling). Every
 // state entered here has its way out here; the screens call these, never set the state alone.
 // Also what the pass drops when it cannot act (edges, requests) and the close of a cycle whose
-// stage expired while the board was silent.
+// stage expired while the board was silent or that started while the cameras were lost.
 #include "vision/controller/mainwindow.h"
 
 #include <QPushButton>
