@@ -298,6 +298,7 @@ void WindowWorld::Restore()
     win->lostCycleStart = false;
     if (s.shown)
         win->show();
+    saved->shown = false;
 }
 
 void WindowWorld::Quiet()

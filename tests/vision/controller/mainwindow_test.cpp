@@ -112,6 +112,7 @@ Window& W()
     static Window* w = new Window;
     w->world->Restore();
     w->modal.texts.clear();
+    w->modal.answer = QDialog::Rejected;  // a test that answered Yes and stopped early
     // Every test starts from the plain main screen, whatever the one before left.
     MainWindow* win = w->win;
     win->mainStack->setCurrentIndex(0);
@@ -514,7 +515,6 @@ TEST(MainWindowDispatch, ResamplingWhileStoppedShowsTheDetectionRunning)
     EXPECT_EQ(startStopText(), Row(136));
     // Resampling starts the detection: the button offers to stop it again.
     win->SlotReTrain();
-    w.modal.answer = QDialog::Rejected;
     EXPECT_EQ(win->runState, 2);
     EXPECT_EQ(startStopText(), Row(127));
 }
