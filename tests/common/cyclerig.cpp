@@ -306,3 +306,14 @@ QList<qint64> CycleRig::Stalls()
         out << it.next().captured(1).toLongLong();
     return out;
 }
+
+QString CycleRig::InProgramLanguage(const std::function<QString()>& text) const
+{
+    const int lan = gLan;
+    gLan = language_;
+    Data_Init();
+    const QString t = text();
+    gLan = lan;
+    Data_Init();
+    return t;
+}

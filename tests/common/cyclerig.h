@@ -74,6 +74,8 @@ public:
     BoardSim* board() { return board_.get(); }
     QProcess& process() { return app_; }
     int language() const { return language_; }
+    // A text as the program shows it, in its language.
+    QString InProgramLanguage(const std::function<QString()>& text) const;
 
 private:
     QString dir_;

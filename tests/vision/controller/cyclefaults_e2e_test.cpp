@@ -4,8 +4,6 @@
 // cycle starts, and the machine cycle after a product snapshot's alarm was released.
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include <QFile>
 #include <QThread>
 #include <csignal>
@@ -34,17 +32,6 @@ protected:
         *edge = rig.Pulse(0);
         ASSERT_GE(*edge, 0);
         ASSERT_TRUE(rig.WaitFor([&] { return rig.ChangeTo(*edge, 0b001) >= 0; }, 2000)) << rig.Seen(*edge).toStdString();
-    }
-    // A text as the program shows it, in its language.
-    QString InProgramLanguage(const std::function<QString()>& text)
-    {
-        const int lan = gLan;
-        gLan = rig.language();
-        Data_Init();
-        const QString t = text();
-        gLan = lan;
-        Data_Init();
-        return t;
     }
     cv::Mat PartInTheMould()
     {
@@ -114,7 +101,7 @@ TEST_F(CycleFaultsE2E, ACameraUnpluggedDuringADelayGivesNgAndTheInhibitNeverOk)
     }, 14000)) << rig.Seen(edge).toStdString() << rig.Log().toStdString();
     for (const OutputChange& c : rig.Changes(rig.ChangeTo(edge, 0b001)))
         EXPECT_TRUE(c.bits & 0b001) << rig.Seen(edge).toStdString();
-    const QString noPicture = InProgramLanguage([] { return VerdictLogic::NoPictureRecordText(0); });
+    const QString noPicture = rig.InProgramLanguage([] { return VerdictLogic::NoPictureRecordText(0); });
     EXPECT_TRUE(rig.WaitFor([&] {
         for (const QStringList& r : RecordRows("RECORD.db"))
             if (r.value(2) == noPicture)
@@ -166,7 +153,7 @@ TEST_F(CycleFaultsE2E, ACycleStartedWhileTheCameraIsLostKeepsTheMouldHeldWhenItI
     ASSERT_TRUE(rig.Prepare(s));
     ASSERT_GE(rig.Launch(), 0);
     QThread::msleep(500);
-    const QString unjudged = InProgramLanguage([] { return gaLanStr[615 * LAN_COUNT + gLan]; });
+    const QString unjudged = rig.InProgramLanguage([] { return gaLanStr[615 * LAN_COUNT + gLan]; });
     auto recorded = [&] {
         for (const QStringList& r : RecordRows("RECORD.db"))
             if (r.value(2) == unjudged)

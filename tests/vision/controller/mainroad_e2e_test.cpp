@@ -102,20 +102,9 @@ protected:
                 return true;
         return false;
     }
-    // A text as the program shows it, in its language.
-    QString InProgramLanguage(const std::function<QString()>& text)
-    {
-        const int lan = gLan;
-        gLan = rig.language();
-        Data_Init();
-        const QString t = text();
-        gLan = lan;
-        Data_Init();
-        return t;
-    }
     QString Row(int row)
     {
-        return InProgramLanguage([row] { return gaLanStr[row * LAN_COUNT + gLan]; });
+        return rig.InProgramLanguage([row] { return gaLanStr[row * LAN_COUNT + gLan]; });
     }
 
     ProgramDir dir;
@@ -225,7 +214,7 @@ TEST_F(MainRoadE2E, ACameraThatStopsDeliveringIsNoPictureWithinThreeFrameInterva
     EXPECT_NEAR(double(rig.ChangeTo(edge, 0b101) - edge), 1300.0, 100.0) << rig.Seen(edge).toStdString();
     for (const OutputChange& c : rig.Changes(edge))
         EXPECT_TRUE(c.bits & 0b001) << rig.Seen(edge).toStdString();
-    const QString noPicture = InProgramLanguage([] { return VerdictLogic::NoPictureRecordText(0); });
+    const QString noPicture = rig.InProgramLanguage([] { return VerdictLogic::NoPictureRecordText(0); });
     EXPECT_TRUE(rig.WaitFor([&] { return Recorded(noPicture); }, 2000)) << noPicture.toStdString();
 }
 
