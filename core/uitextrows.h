@@ -34,3 +34,5 @@ extern const UiTextRow* const kUiTextRows_networkpages;
 extern const int kUiTextRowCount_networkpages;
 extern const UiTextRow* const kUiTextRows_statistics;
 extern const int kUiTextRowCount_statistics;
+extern const UiTextRow* const kUiTextRows_damage;
+extern const int kUiTextRowCount_damage;

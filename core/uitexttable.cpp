@@ -40,6 +40,7 @@ void Data_Init()
     fillRows(kUiTextRows_network, kUiTextRowCount_network);
     fillRows(kUiTextRows_networkpages, kUiTextRowCount_networkpages);
     fillRows(kUiTextRows_statistics, kUiTextRowCount_statistics);
+    fillRows(kUiTextRows_damage, kUiTextRowCount_damage);
 
     InstallFontSubstitutions();
     LoadSharedPictures();

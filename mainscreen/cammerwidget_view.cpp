@@ -25,6 +25,9 @@
 #include "vision/camera/framememory.h"
 #include "vision/inspection/cammerrecongnize.h"
 #include "vision/inspection/cammersingleton.h"
+#include "vision/inspection/templatefile.h"
+#include "vision/controller/damagenotices.h"
+#include "widgets/textrow.h"
 
 namespace {
 
@@ -141,12 +144,16 @@ void CammerWidget::LoadTemplates()
             unsigned char* buf = zeroed(size_t(std::max(1, gColorLen)));
             templates[s][size_t(t)] = buf;
             const QString path = stageDir(cameraIndex, s) + QString("/template%1.bmp").arg(t);
-            if (!QFileInfo::exists(path))
+            QImage img;
+            const TemplateDamage damage = LoadTemplateFile(path, gImageW, gImageH, gColorLen, &img);
+            if (damage != TemplateDamage::None) {
+                // Added slots are often empty; the first one and a damaged file matter where the
+                // stage is judged.
+                const bool judged = cameraOpened() && s < gDNum && modelInForce && modelInForce->roiNum[s] > 0;
+                if (judged && (t == 0 || damage != TemplateDamage::Missing))
+                    DamageNotices::Add(textRow(665).arg(QDir::cleanPath(path), textRow(TemplateDamageRow(damage))));
                 continue;
-            QImage img(path);
-            if (img.isNull() || img.width() != gImageW || img.height() != gImageH
-                || qint64(img.depth()) * img.width() * img.height() != qint64(gColorLen) * 8)
-                continue;
+            }
             const int rowBytes = gColorLen / std::max(1, gImageH);
             for (int y = 0; y < gImageH; ++y)
                 std::memcpy(buf + size_t(y) * size_t(rowBytes), img.constScanLine(y), size_t(rowBytes));

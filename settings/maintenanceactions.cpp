@@ -191,16 +191,52 @@ void MaintenanceActions::restoreGroup()
         host_.warn(textRow(642));
         return;
     }
-    if (gpWPara) {
-        gpWPara->param_group = index;
-        gpWPara->SaveAddFile();
+    const bool foldersNeeded = name != kDefaultGroup;
+    const QStringList problems = ParaGroupProblems(ParaGroupPath(name), numCamera, gDNum, foldersNeeded);
+    if (!problems.isEmpty()) {
+        host_.warn(textRow(660).arg(name, problems.join("\r\n")));
+        return;
     }
     host_.record(textRow(286).arg(name));
     // PARAM.db is replaced below: its connections must be closed first.
     host_.flushAll();
-    for (const QString& region : RegionFolders(gDNum))
-        run("rm", {"-rf", region}, 100);
-    run("cp", QStringList{"-rf"} + Glob(ParaGroupPath(name)) + QStringList{"."}, 300);
+    // The files in force the copy replaces are set aside, not removed, so a copy that fails can
+    // be undone. Region folders the group lacks go too: they belong to the parameters replaced.
+    const QString aside = QString(kRestoreAside) + "/";
+    QStringList replaced = RegionFolders(gDNum);
+    for (const QString& path : Glob(ParaGroupPath(name)))
+        if (!replaced.contains(QFileInfo(path).fileName()))
+            replaced << QFileInfo(path).fileName();
+    QStringList moved;
+    bool ok = QDir(kRestoreAside).removeRecursively() && QDir().mkpath(kRestoreAside);
+    for (const QString& entry : replaced) {
+        if (ok && QFileInfo::exists(entry)) {
+            ok = QDir().rename(entry, aside + entry);
+            if (ok)
+                moved << entry;
+        }
+    }
+    if (ok)
+        ok = run("cp", QStringList{"-rf"} + Glob(ParaGroupPath(name)) + QStringList{"."}, 300)
+             && ParaGroupProblems(".", numCamera, gDNum, foldersNeeded).isEmpty();
+    if (!ok) {
+        for (const QString& entry : replaced) {
+            if (QFileInfo(entry).isDir())
+                QDir(entry).removeRecursively();
+            else
+                QFile::remove(entry);
+        }
+        for (const QString& entry : moved)
+            QDir().rename(aside + entry, entry);
+        host_.record(textRow(664));
+        host_.warn(textRow(664));
+        return;
+    }
+    // The group in force changes only with a restore that took.
+    if (gpWPara) {
+        gpWPara->param_group = index;
+        gpWPara->SaveAddFile();
+    }
     reboot();
 }
 

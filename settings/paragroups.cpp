@@ -4,6 +4,9 @@
 #include <QFileInfo>
 
 #include "core/globals.h"
+#include "vision/controller/databaseguard.h"
+#include "vision/inspection/templatefile.h"
+#include "widgets/textrow.h"
 
 QStringList ListParaGroups()
 {
@@ -31,6 +34,33 @@ bool ParaGroupRestorable(const QString& name)
     if (name.isEmpty() || ParaGroupNameProblem(name) == 640)
         return false;
     return QFileInfo(ParaGroupPath(name) + "/PARAM.db").isFile();
+}
+
+QStringList ParaGroupProblems(const QString& dir, int cameras, int stages, bool foldersNeeded)
+{
+    QStringList problems;
+    const QString param = QDir::cleanPath(dir + "/PARAM.db");
+    QString why;
+    if (!QFileInfo(param).isFile() || !DatabaseGuard::isSound(param, "sysparam", &why))
+        problems << textRow(661).arg(param);
+    for (int c = 1; c <= cameras && c <= MAX_CAMERA; ++c) {
+        for (int s = 1; s <= stages && s <= MAX_DETECT; ++s) {
+            const QString folder = QDir::cleanPath(dir + QString("/cammer%1%2").arg(c).arg(s));
+            if (!QFileInfo(folder).isDir()) {
+                if (foldersNeeded)
+                    problems << textRow(662).arg(c).arg(s);
+                continue;
+            }
+            const QStringList names =
+                QDir(folder).entryList({"template*.bmp"}, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
+            for (const QString& name : names) {
+                const TemplateDamage damage = LoadTemplateFile(folder + "/" + name, gImageW, gImageH, gColorLen);
+                if (damage != TemplateDamage::None)
+                    problems << textRow(663).arg(folder + "/" + name, textRow(TemplateDamageRow(damage)));
+            }
+        }
+    }
+    return problems;
 }
 
 QStringList RegionFolders(int stages)

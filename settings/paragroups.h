@@ -7,6 +7,8 @@
 
 constexpr const char* kParaGroupDir = "paraGroup";
 constexpr const char* kDefaultGroup = "default";
+// Where a restore keeps the region folders and PARAM.db it replaces (until the next restore).
+constexpr const char* kRestoreAside = "restore.aside";
 
 // The groups in name order (folders only).
 QStringList ListParaGroups();
@@ -20,6 +22,12 @@ QString ParaGroupPath(const QString& name);
 
 // The group holds PARAM.db, so restoring it cannot leave the program without parameters.
 bool ParaGroupRestorable(const QString& name);
+
+// What keeps the parameters at `dir` (a group's folder, or "." once copied) from being restored,
+// one text each, empty when nothing: PARAM.db that does not open or fails quick_check, a camera
+// 1..cameras and stage 1..stages without its region folder (not asked of the default group,
+// which ships without them), a template picture the detection could not use.
+QStringList ParaGroupProblems(const QString& dir, int cameras, int stages, bool foldersNeeded = true);
 
 // The region folders "cammer<c><s>" for cameras 1..8 and stages 1..stages that exist here.
 QStringList RegionFolders(int stages);

@@ -15,6 +15,8 @@
 
 #include "core/commandrunner.h"
 #include "core/uitexttable.h"
+#include "vision/controller/damagenotices.h"
+#include "vision/controller/databaseguard.h"
 
 ResStatisticsParam* gpResStatisticsParam = nullptr;
 const char* const ResStatisticsParam::kConnection = "dbResStatistics";
@@ -24,6 +26,7 @@ const QString kFile = QStringLiteral("ResStatistics.db");
 const QString kTemplate = QStringLiteral("ResStatisticsNULL.db");
 constexpr int kRowFileError = 544;
 constexpr int kRowNoFile = 552;
+constexpr int kRowDamaged = 671;
 
 QString TextRow(int row, int lan)
 {
@@ -112,7 +115,11 @@ ResStatisticsParam::ResStatisticsParam(ResStatisticsHost host) : host_(std::move
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QString::fromLatin1(kConnection));
     db.setDatabaseName(kFile);
 
-    const QFileInfo file(kFile);
+    QFileInfo file(kFile);
+    if (file.exists() && file.size() != 0) {
+        setAsideIfDamaged();
+        file.refresh();
+    }
     if (file.exists() && file.size() != 0) {
         if (!db.open() && host_.warn)
             host_.warn(TextRow(kRowFileError, 1));
@@ -155,6 +162,31 @@ ResStatisticsParam::ResStatisticsParam(ResStatisticsHost host) : host_(std::move
         for (int c = 0; c < kCameras; ++c)
             ok[c][d] = ng[c][d] = Zeros();
     }
+}
+
+void ResStatisticsParam::setAsideIfDamaged()
+{
+    QString why;
+    if (QFileInfo(kFile).isFile()
+        && DatabaseGuard::check(kFile, QStringLiteral("resstatistics"), &why) != DatabaseGuard::Health::Damaged)
+        return;
+    // Opened as it is, every verdict's write would fail unseen: the day starts again in a sound
+    // file and the damaged one is kept for whoever can still read it.
+    qCritical("statistics: %s damaged (%s); kept aside", qPrintable(kFile), qPrintable(why));
+    Db().close();
+    const QString aside = DamageNotices::SetAside(kFile);
+    // Its journal belongs to it, never to the fresh file.
+    for (const char* c : {"-journal", "-wal", "-shm"}) {
+        if (QFileInfo::exists(kFile + c) && (aside.isEmpty() || !QFile::rename(kFile + c, aside + c)))
+            QFile::remove(kFile + c);
+    }
+    if (!aside.isEmpty() && makeFreshFile()) {
+        // Rows a template without them lacks; a row already there stays as it is.
+        insert(8, 8);
+        insertTotal(8);
+    }
+    if (host_.notice)
+        host_.notice(TextRow(kRowDamaged, gLan).arg(kFile, aside.isEmpty() ? QStringLiteral("-") : aside));
 }
 
 ResStatisticsParam::~ResStatisticsParam()

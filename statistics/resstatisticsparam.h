@@ -20,6 +20,7 @@ struct ResStatisticsHost {
     std::function<unsigned int()> statisticsDay;  // seconds since 1970 whose local date names the day
     QString archiveDir = QStringLiteral("./ResStatistics");
     std::function<void(const QString&)> warn;     // a warning box
+    std::function<void(const QString&)> notice;   // damage told once on screen and recorded
     std::function<bool()> showsToday;             // the statistics screen shows today
     std::function<void()> updateScreen;           // the screen's refresh
     std::function<void(int ms)> pause;            // default: sleep
@@ -97,6 +98,8 @@ private:
     QString closingDay() const;
     bool fileUsable();
     bool makeFreshFile();
+    // A damaged store is set aside and a fresh one made; the operator is told through notice.
+    void setAsideIfDamaged();
     void pause(int ms);
     bool handsOver() const { return host_.commit && !direct_; }
     void handOver();

@@ -1,7 +1,15 @@
 #include "maintenancefixture.h"
 
 #include <QDir>
+#include <QDirIterator>
+#include <QFile>
 #include <QFileInfo>
+#include <QImage>
+#include <QMap>
+#include <functional>
+
+#include "core/defaultdatabases.h"
+#include "core/globals.h"
 
 #include "settings/paragroups.h"
 #include "widgets/textrow.h"
@@ -68,24 +76,170 @@ TEST_F(ParaGroups, NamesThatAreNoSingleFolderOrTheDefaultGroupAreRefusedBeforeAn
     EXPECT_TRUE(QFileInfo("paraGroup/default/20clearsh.tar.gz").exists());
 }
 
-TEST_F(ParaGroups, RestoreRecordsAndClosesTheDatabasesBeforeReplacingRegionsAndParameters)
+namespace {
+// Every file below the program directory but the groups, with its bytes.
+QMap<QString, QByteArray> InForce()
 {
-    dir->write("paraGroup/g1/PARAM.db", "g1 param");
-    dir->write("paraGroup/g1/cammer11/pic.bmp", "g1 picture");
-    host->items = ListParaGroups();
-    host->index = 1;
-    answers = {true};
-    MaintenanceActions(*host).restoreGroup();
-    EXPECT_EQ(dir->read("PARAM.db"), QByteArray("g1 param"));
+    QMap<QString, QByteArray> files;
+    QDirIterator it(".", QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = QDir::cleanPath(it.next());
+        if (!path.startsWith("paraGroup/")) {
+            QFile f(path);
+            files[path] = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("?");
+        }
+    }
+    return files;
+}
+
+// A grey picture of the size the detection works with (8 x 4 here).
+bool Template(const QString& path)
+{
+    QImage img(8, 4, QImage::Format_Indexed8);
+    QVector<QRgb> grey;
+    for (int i = 0; i < 256; ++i)
+        grey << qRgb(i, i, i);
+    img.setColorTable(grey);
+    img.fill(7);
+    return QDir().mkpath(QFileInfo(path).path()) && img.save(path, "BMP");
+}
+
+class GroupRestore : public MaintenanceTest {
+protected:
+    void SetUp() override
+    {
+        MaintenanceTest::SetUp();
+        saved = {gImageW, gImageH, gColorLen};
+        gImageW = 8;
+        gImageH = 4;
+        gColorLen = 32;
+    }
+    void TearDown() override
+    {
+        gImageW = saved[0];
+        gImageH = saved[1];
+        gColorLen = saved[2];
+        MaintenanceTest::TearDown();
+    }
+    // A group as a backup on two cameras with two stages leaves it.
+    void soundGroup(const QString& name)
+    {
+        ASSERT_TRUE(CreateDefaultDatabases(ParaGroupPath(name)));
+        QFile::remove(ParaGroupPath(name) + "/SN.db");
+        for (const QString& f : {"cammer11", "cammer12", "cammer21", "cammer22"})
+            ASSERT_TRUE(Template(ParaGroupPath(name) + "/" + f + "/template0.bmp"));
+        dir->write(ParaGroupPath(name) + "/cammer11/pic.bmp", name.toUtf8() + " picture");
+    }
+    void restore(const QString& name)
+    {
+        host->items = ListParaGroups();
+        host->index = host->items.indexOf(name);
+        answers = {true};
+        MaintenanceActions(*host).restoreGroup();
+    }
+    QList<int> saved;
+};
+}  // namespace
+
+TEST_F(GroupRestore, ASoundGroupIsRecordedThenReplacesRegionsAndParametersKeepingThoseInForceAside)
+{
+    soundGroup("g1");
+    ASSERT_TRUE(Template("cammer11/template0.bmp"));
+    restore("g1");
+    EXPECT_EQ(dir->read("PARAM.db"), dir->read("paraGroup/g1/PARAM.db"));
     EXPECT_EQ(dir->read("cammer11/pic.bmp"), QByteArray("g1 picture"));
-    EXPECT_FALSE(QFileInfo("cammer12").exists()) << "regions the group lacks do not survive";
+    EXPECT_TRUE(QFileInfo("cammer22/template0.bmp").isFile());
     EXPECT_EQ(dir->read("sysadd.txt"), QByteArray("1\n"));
     const QStringList steps = stepsFrom("record:");
-    ASSERT_GE(steps.size(), 3);
+    ASSERT_EQ(steps.size(), 4) << steps.join(" | ").toStdString();
     EXPECT_EQ(steps.at(0), "record:Restore the parameter group to g1");
     EXPECT_EQ(steps.at(1), "flush");
-    EXPECT_TRUE(steps.at(2).startsWith("cmd:rm -rf cammer11"));
-    EXPECT_EQ(steps.last(), "cmd:reboot");
+    EXPECT_TRUE(steps.at(2).startsWith("cmd:cp -rf paraGroup/g1/"));
+    EXPECT_EQ(steps.at(3), "cmd:reboot");
+    // What was in force is set aside, not removed.
+    EXPECT_EQ(dir->read("restore.aside/PARAM.db"), QByteArray("param in force"));
+    EXPECT_EQ(dir->read("restore.aside/cammer11/pic.bmp"), QByteArray("x"));
+    EXPECT_TRUE(QFileInfo("restore.aside/cammer11/template0.bmp").isFile());
+    EXPECT_FALSE(ListParaGroups().contains("restore.aside"));
+}
+
+TEST_F(GroupRestore, AGroupThatCannotPutEveryCameraBackIsRefusedNamingWhatIsWrongAndNothingChanges)
+{
+    struct Case {
+        const char* what;
+        std::function<void()> damage;
+        QStringList named;  // in the warning
+    };
+    const QList<Case> cases = {
+        {"PARAM.db cut at half",
+         [] {
+             QFile f("paraGroup/g1/PARAM.db");
+             ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+             ASSERT_TRUE(f.resize(f.size() / 2));
+         },
+         {"paraGroup/g1/PARAM.db is damaged"}},
+        {"0-byte and folder templates",
+         [] {
+             QFile(ParaGroupPath("g1") + "/cammer12/template0.bmp").resize(0);
+             QDir().mkpath(ParaGroupPath("g1") + "/cammer21/template1.bmp");
+         },
+         {"template paraGroup/g1/cammer12/template0.bmp cannot be used (empty)",
+          "template paraGroup/g1/cammer21/template1.bmp cannot be used (not a file)"}},
+        {"template cut inside its picture",
+         [] {
+             QFile f(ParaGroupPath("g1") + "/cammer22/template0.bmp");
+             ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+             ASSERT_TRUE(f.resize(f.size() - 9));
+         },
+         {"template paraGroup/g1/cammer22/template0.bmp cannot be used (shorter than its picture)"}},
+        {"saved with one camera, restored on two",
+         [] {
+             QDir(ParaGroupPath("g1") + "/cammer21").removeRecursively();
+             QDir(ParaGroupPath("g1") + "/cammer22").removeRecursively();
+         },
+         {"no folder for camera 2 stage 1", "no folder for camera 2 stage 2"}},
+    };
+    for (const Case& c : cases) {
+        QDir(ParaGroupPath("g1")).removeRecursively();
+        soundGroup("g1");
+        c.damage();
+        const auto before = InForce();
+        log.clear();
+        restore("g1");
+        ASSERT_EQ(log.size(), 2) << c.what << ": " << log.join(" | ").toStdString();
+        EXPECT_EQ(log.at(0), "ask:" + textRow(285));
+        EXPECT_TRUE(log.at(1).startsWith("warn:The parameter group g1 cannot be restored")) << c.what;
+        for (const QString& n : c.named)
+            EXPECT_TRUE(log.at(1).contains(n)) << c.what << ": " << n.toStdString() << " in " << log.at(1).toStdString();
+        EXPECT_EQ(InForce(), before) << c.what;
+    }
+}
+
+TEST_F(GroupRestore, ACopyThatFailsHalfWayIsUndone)
+{
+    soundGroup("g1");
+    const auto before = InForce();
+    runner->answer = [this](const RecordedCommand& c) {
+        log << "cmd:" + c.line();
+        CommandRunner real;
+        CommandResult r = real.run(c.program, c.args);
+        if (c.program == "cp")
+            r.exitCode = 1;  // as a full disk ends it, after part of the copy
+        return r;
+    };
+    restore("g1");
+    EXPECT_EQ(InForce(), before);
+    EXPECT_FALSE(log.contains("cmd:reboot"));
+    EXPECT_EQ(log.mid(log.size() - 2), QStringList({"record:" + textRow(664), "warn:" + textRow(664)}));
+}
+
+TEST_F(GroupRestore, TheDefaultGroupShipsWithoutRegionFoldersAndStillRestores)
+{
+    ASSERT_TRUE(CreateDefaultDatabases(ParaGroupPath(kDefaultGroup)));
+    restore(kDefaultGroup);
+    EXPECT_EQ(dir->read("PARAM.db"), dir->read("paraGroup/default/PARAM.db"));
+    EXPECT_FALSE(QFileInfo("cammer11").exists());
+    EXPECT_EQ(log.last(), "cmd:reboot");
 }
 
 TEST_F(ParaGroups, AGroupWithoutParametersRestoresNothing)

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include <QFile>
 #include <QDateTime>
 #include <QDesktopWidget>
 #include <QApplication>
@@ -42,6 +43,7 @@ extern "C" {
 #include "settings/hardwareconfigurationwidget.h"
 #include "settings/systemsettingwidget.h"
 #include "statistics/temperaturealarm.h"
+#include "vision/controller/damagenotices.h"
 #include "vision/camera/cameradiscovery.h"
 #include "vision/camera/cammerwidget.h"
 #include "vision/board/controlport.h"
@@ -370,6 +372,12 @@ void MainWindow::Monitor_Init()
     gpPasswordBox->setParent(this, gpPasswordBox->windowFlags());
     simInput = -1;
     repeatInput = -1;
+    // Damage found while starting: one warning on screen, one row for each.
+    const QStringList damage = DamageNotices::Take();
+    for (const QString& text : damage)
+        InsertRecord(text);
+    if (!damage.isEmpty())
+        ShowFault(damage.join("\n"));
     qInfo("start-up: monitoring ready, %d views, detection %s", numCamera, runState == 1 ? "running" : "stopped");
 }
 
@@ -380,6 +388,13 @@ bool MainWindow::OpenDatabases()
     if (!dbs.OpenAll()) {
         stopReason = "database " + dbs.damage + (dbs.busy ? ", left as it was" : ", default copy placed");
         return false;
+    }
+    // A record file replaced at the last start is told now that the record is open again.
+    QFile replaced(DamageNotices::ReplacedMarker("RECORD.db"));
+    if (replaced.open(QIODevice::ReadOnly)) {
+        DamageNotices::Add(Row(673).arg("RECORD.db", QString::fromUtf8(replaced.readAll()).trimmed()));
+        replaced.close();
+        replaced.remove();
     }
     paramDb = QSqlDatabase::database("dbIn", false);
     paramQuery = QSqlQuery(paramDb);
@@ -540,7 +555,21 @@ void MainWindow::SlotCheckDate()
 
 void MainWindow::CountRead()
 {
-    Counters::CountRead();
+    const Counters::ReadResult read = Counters::CountRead();
+    if (!read.damaged)
+        return;
+    // The damaged file is kept for whoever can still read it; what was read is stored at once so
+    // a count file exists again (a folder in its place would take no count ever).
+    const QString aside = DamageNotices::SetAside("count.txt");
+    if (!Counters::CountWrite())
+        qCritical("count.txt could not be written again after its damage");
+    QStringList cameras;
+    for (int c : read.lost)
+        if (c < numCamera || numCamera <= 0)
+            cameras << QString::number(c + 1);
+    if (cameras.isEmpty())
+        cameras << QString::number(read.lost.value(0) + 1);
+    DamageNotices::Add(Row(672).arg("count.txt", aside.isEmpty() ? QString("-") : aside, cameras.join(',')));
 }
 
 void MainWindow::CountWrite()

@@ -1,6 +1,7 @@
 // The production statistics the controller feeds: the statistics day (08:00 to 07:59), the store
 // and its screen, the day change, and the counts of each final verdict.
 #include "vision/controller/mainwindow.h"
+#include "vision/controller/damagenotices.h"
 
 #include <QDateTime>
 #include <QPointer>
@@ -32,6 +33,7 @@ void MainWindow::StatisticsInit()
     host.statisticsDay = [this] { return statisticsDay; };
     host.archiveDir = statisticsDir.path();
     host.warn = [](const QString& text) { showWarnBox(text); };
+    host.notice = [](const QString& text) { DamageNotices::Add(text); };
     host.showsToday = [this] {
         auto* screen = qobject_cast<StatisticsWidget*>(statisticsWidget);
         return screen && screen->isToday();

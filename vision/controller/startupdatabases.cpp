@@ -1,11 +1,13 @@
 #include "vision/controller/startupdatabases.h"
 
+#include <QFile>
 #include <QSqlDatabase>
 #include <QThread>
 #include <QtDebug>
 
 #include "core/commandrunner.h"
 #include "core/uitexttable.h"
+#include "vision/controller/damagenotices.h"
 #include "vision/controller/databaseguard.h"
 
 StartupDatabases::StartupDatabases()
@@ -55,8 +57,13 @@ bool StartupDatabases::OpenAll()
             warn(gaLanStr[d.warnRow * LAN_COUNT + 1]);
         if (!DatabaseGuard::replaceWithDefault(d.file, d.defaultFile, &asideName))
             qCritical().noquote() << "no default copy" << d.defaultFile << "for" << d.file;
-        else if (!asideName.isEmpty())
+        else if (!asideName.isEmpty()) {
             qCritical().noquote() << "damaged" << d.file << "kept as" << asideName;
+            // The next start tells the operator; its record rows begin in the default copy.
+            QFile marker(DamageNotices::ReplacedMarker(d.file));
+            if (d.file == "RECORD.db" && marker.open(QIODevice::WriteOnly))
+                marker.write(asideName.toUtf8());
+        }
         if (pause)
             pause(d.pauseMs);
         if (reboot)

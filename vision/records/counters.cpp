@@ -1,6 +1,9 @@
 #include "vision/records/counters.h"
 
+#include <cctype>
+
 #include <QFile>
+#include <QFileInfo>
 #include <QList>
 #include <QSaveFile>
 
@@ -17,30 +20,50 @@ QByteArray Counters::Format(const int* all, const int* fail)
     return out;
 }
 
-void Counters::Parse(const QByteArray& text, int* all, int* fail)
+QList<int> Counters::Parse(const QByteArray& text, int* all, int* fail)
 {
     const QList<QByteArray> words = text.simplified().split(' ');
-    for (int k = 0; k < 2 * MAX_CAMERA; ++k) {
-        int v = 0;
-        if (k < words.size()) {
-            bool ok = false;
-            v = words[k].toInt(&ok);
-            if (!ok || v < 0 || v > kMaxCount)
-                v = 0;
+    // A file cut inside its last number still ends in digits: that number is not whole.
+    const bool cut = !text.isEmpty() && !std::isspace(static_cast<unsigned char>(text.back()));
+    const int whole = text.simplified().isEmpty() ? 0 : words.size() - (cut ? 1 : 0);
+    QList<int> lost;
+    for (int c = 0; c < MAX_CAMERA; ++c) {
+        int pair[2] = {0, 0};
+        bool ok = 2 * c + 1 < whole;
+        for (int k = 0; ok && k < 2; ++k) {
+            pair[k] = words[2 * c + k].toInt(&ok);
+            ok = ok && pair[k] >= 0 && pair[k] <= kMaxCount;
         }
-        (k % 2 ? fail : all)[k / 2] = v;
+        if (!ok) {
+            pair[0] = pair[1] = 0;
+            lost << c;
+        }
+        all[c] = pair[0];
+        fail[c] = pair[1];
     }
+    return lost;
 }
 
-void Counters::CountRead(const QString& path)
+Counters::ReadResult Counters::CountRead(const QString& path)
 {
+    ReadResult r;
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
+    if (!f.exists()) {
         for (int i = 0; i < MAX_CAMERA; ++i)
             gAllNum[i] = gFailNum[i] = 0;
-        return;
+        return r;
     }
-    Parse(f.readAll(), gAllNum, gFailNum);
+    if (!QFileInfo(path).isFile() || !f.open(QIODevice::ReadOnly)) {
+        r.damaged = true;
+        for (int i = 0; i < MAX_CAMERA; ++i) {
+            gAllNum[i] = gFailNum[i] = 0;
+            r.lost << i;
+        }
+        return r;
+    }
+    r.lost = Parse(f.readAll(), gAllNum, gFailNum);
+    r.damaged = !r.lost.isEmpty();
+    return r;
 }
 
 bool Counters::CountWrite(const QString& path)
