@@ -233,3 +233,35 @@ TEST_F(StatsTest, AFailedMoveKeepsTheDayAndIsTriedAgain)
     EXPECT_EQ(rows("ResStatistics/2024-05-01.db").value("Detect1").first, Counts({0, 0, 2}));
     EXPECT_EQ(store->getCurDate(), "2024-05-02");
 }
+
+TEST_F(StatsTest, AStoreCutAtHalfIsKeptAsideTheDayStartsInASoundFileAndTheOperatorIsToldOnce)
+{
+    startLoaded();
+    store.reset();
+    QFile f(dir->file("ResStatistics.db"));
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    ASSERT_GT(f.size(), 4096);
+    ASSERT_TRUE(f.resize(f.size() / 2));
+    const QByteArray damaged = dir->read("ResStatistics.db");
+    QStringList notices;
+    auto withNotice = [&] {
+        ResStatisticsHost h = host();
+        h.notice = [&](const QString& t) { notices << t; };
+        store.reset();
+        store.reset(new ResStatisticsParam(h));
+    };
+    withNotice();
+    ASSERT_EQ(notices.size(), 1);
+    const QStringList aside = QDir(dir->path()).entryList({"ResStatistics.db.damaged-*"}, QDir::Files);
+    ASSERT_EQ(aside.size(), 1);
+    EXPECT_TRUE(notices[0].contains(aside[0])) << notices[0].toStdString();
+    EXPECT_EQ(dir->read(aside[0]), damaged);
+    EXPECT_TRUE(runner->calls.isEmpty()) << "no restart";
+    EXPECT_TRUE(store->isLoaded());
+    // The verdicts' writes land again.
+    store->add(3, false, 0, 1);
+    EXPECT_EQ(rows().size(), 73);
+    EXPECT_EQ(ParseCounts(rows().value("C1_D0").second).value(3), 1);
+    withNotice();
+    EXPECT_EQ(notices.size(), 1) << "a sound store is no news";
+}

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
+#include <QPair>
 #include <QFileInfo>
 
 #include "common/programdir.h"
@@ -55,51 +57,76 @@ TEST(Counters, WriteOrderIsTotalThenNgPerCameraAndReadsBack)
     EXPECT_EQ(dir.read("count.txt").size(), 32);
 }
 
-TEST(Counters, ShortFileReadsMissingNumbersAsZero)
+TEST(Counters, AFileCutInsideANumberKeepsEveryWholePairAndTakesNoHalfOne)
 {
     ProgramDir dir;
-    dir.write("count.txt", "5 1 7");
-    Fill(50);
-    Counters::CountRead();
-    EXPECT_EQ(gAllNum[0], 5);
-    EXPECT_EQ(gFailNum[0], 1);
-    EXPECT_EQ(gAllNum[1], 7);
-    EXPECT_EQ(gFailNum[1], 0);
-    for (int i = 2; i < MAX_CAMERA; ++i) {
-        EXPECT_EQ(gAllNum[i], 0);
-        EXPECT_EQ(gFailNum[i], 0);
+    Fill(0);
+    gAllNum[0] = 1200;
+    gFailNum[0] = 34;
+    gAllNum[1] = 234567;
+    gFailNum[1] = 890;
+    const QByteArray whole = Counters::Format(gAllNum, gFailNum);
+    // Cut inside camera 2's total, inside its NG count, and right after it.
+    const QList<QPair<int, QList<int>>> cuts = {{whole.indexOf("234567") + 4, {1, 2, 3, 4, 5, 6, 7}},
+                                                {whole.indexOf(" 890") + 3, {1, 2, 3, 4, 5, 6, 7}},
+                                                {whole.indexOf(" 890") + 5, {2, 3, 4, 5, 6, 7}}};
+    for (const auto& cut : cuts) {
+        dir.write("count.txt", whole.left(cut.first));
+        Fill(50);
+        const Counters::ReadResult r = Counters::CountRead();
+        EXPECT_TRUE(r.damaged);
+        EXPECT_EQ(r.lost, cut.second) << whole.left(cut.first).constData();
+        EXPECT_EQ(gAllNum[0], 1200);
+        EXPECT_EQ(gFailNum[0], 34);
+        const bool second = !cut.second.contains(1);
+        EXPECT_EQ(gAllNum[1], second ? 234567 : 0);
+        EXPECT_EQ(gFailNum[1], second ? 890 : 0);
+        for (int i = 2; i < MAX_CAMERA; ++i)
+            EXPECT_EQ(gAllNum[i] + gFailNum[i], 0);
     }
+    // Garbage after the sixteen numbers is no damage.
+    dir.write("count.txt", whole + "\n\x01junk");
+    Fill(50);
+    const Counters::ReadResult r = Counters::CountRead();
+    EXPECT_FALSE(r.damaged);
+    EXPECT_EQ(gAllNum[1], 234567);
+    EXPECT_EQ(gFailNum[1], 890);
 }
 
-TEST(Counters, OutOfRangeAndUnreadableNumbersReadAsZero)
+TEST(Counters, APairWithAnUnreadableOrOutOfRangeNumberReadsAsZeroWhole)
 {
     ProgramDir dir;
-    dir.write("count.txt", "-3 2\n100000001 100000000\tabc 4 99999999999 6");
+    dir.write("count.txt", "-3 2\n100000001 100000000\tabc 4 99999999999 6 7 8 9 10 11 12 13 14 15 16 ");
     Fill(50);
-    Counters::CountRead();
-    EXPECT_EQ(gAllNum[0], 0);
-    EXPECT_EQ(gFailNum[0], 2);
-    EXPECT_EQ(gAllNum[1], 0);
-    EXPECT_EQ(gFailNum[1], 100000000);
-    EXPECT_EQ(gAllNum[2], 0);
-    EXPECT_EQ(gFailNum[2], 4);
-    EXPECT_EQ(gAllNum[3], 0);
-    EXPECT_EQ(gFailNum[3], 6);
-    EXPECT_EQ(gAllNum[4], 0);
+    const Counters::ReadResult r = Counters::CountRead();
+    EXPECT_EQ(r.lost, QList<int>({0, 1, 2, 3}));
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(gAllNum[i] + gFailNum[i], 0) << i;
+    EXPECT_EQ(gAllNum[4], 7);
+    EXPECT_EQ(gFailNum[7], 14);
 }
 
-TEST(Counters, MissingOrEmptyFileReadsAllZero)
+TEST(Counters, AMissingFileIsNoDamageButAnEmptyFileOrAFolderIs)
 {
     ProgramDir dir;
     Fill(50);
-    Counters::CountRead();
+    EXPECT_FALSE(Counters::CountRead().damaged);
     for (int i = 0; i < MAX_CAMERA; ++i)
         EXPECT_EQ(gAllNum[i] + gFailNum[i], 0);
     dir.write("count.txt", "");
     Fill(50);
-    Counters::CountRead();
+    Counters::ReadResult r = Counters::CountRead();
+    EXPECT_TRUE(r.damaged);
+    EXPECT_EQ(r.lost.size(), MAX_CAMERA);
     for (int i = 0; i < MAX_CAMERA; ++i)
         EXPECT_EQ(gAllNum[i] + gFailNum[i], 0);
+    QFile::remove("count.txt");
+    QDir().mkdir("count.txt");
+    Fill(50);
+    r = Counters::CountRead();
+    EXPECT_TRUE(r.damaged);
+    EXPECT_EQ(r.lost.size(), MAX_CAMERA);
+    EXPECT_EQ(gAllNum[3], 0);
 }
 
 TEST(Counters, UnwritablePlaceReportsNothingWritten)
