@@ -29,6 +29,8 @@ const UiTextRow kRows[] = {
     {673, "警告：记录文件%1已损坏，已换成默认文件；损坏的文件另存为%2",
         "Warning: the record file %1 was damaged and replaced by the default copy; the damaged file is kept as %2",
         "警告：記錄檔案%1已損壞，已換成預設檔案；損壞的檔案另存為%2"},
+    {674, "警告：记录文件%1不存在，已换成默认文件", "Warning: the record file %1 was missing and was replaced by the default copy",
+        "警告：記錄檔案%1不存在，已換成預設檔案"},
 };
 }  // namespace
 

@@ -392,7 +392,8 @@ bool MainWindow::OpenDatabases()
     // A record file replaced at the last start is told now that the record is open again.
     QFile replaced(DamageNotices::ReplacedMarker("RECORD.db"));
     if (replaced.open(QIODevice::ReadOnly)) {
-        DamageNotices::Add(Row(673).arg("RECORD.db", QString::fromUtf8(replaced.readAll()).trimmed()));
+        const QString aside = QString::fromUtf8(replaced.readAll()).trimmed();
+        DamageNotices::Add(aside.isEmpty() ? Row(674).arg("RECORD.db") : Row(673).arg("RECORD.db", aside));
         replaced.close();
         replaced.remove();
     }

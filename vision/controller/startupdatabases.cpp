@@ -57,9 +57,10 @@ bool StartupDatabases::OpenAll()
             warn(gaLanStr[d.warnRow * LAN_COUNT + 1]);
         if (!DatabaseGuard::replaceWithDefault(d.file, d.defaultFile, &asideName))
             qCritical().noquote() << "no default copy" << d.defaultFile << "for" << d.file;
-        else if (!asideName.isEmpty()) {
-            qCritical().noquote() << "damaged" << d.file << "kept as" << asideName;
-            // The next start tells the operator; its record rows begin in the default copy.
+        else {
+            if (!asideName.isEmpty())
+                qCritical().noquote() << "damaged" << d.file << "kept as" << asideName;
+            // The next start tells the operator: its record rows begin in the default copy.
             QFile marker(DamageNotices::ReplacedMarker(d.file));
             if (d.file == "RECORD.db" && marker.open(QIODevice::WriteOnly))
                 marker.write(asideName.toUtf8());

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
@@ -93,6 +94,24 @@ TEST(StartupDatabases, MissingRecordIsReplacedByTheEmptyOne)
     EXPECT_EQ(d.pauses, QList<int>{300});
     EXPECT_TRUE(Aside("RECORD.db").isEmpty());  // nothing to keep
     EXPECT_EQ(d.dir.read("RECORD.db"), d.dir.read("RECORDNULL.db"));
+    // The next start tells of the replacement: a marker with no damaged copy to name.
+    EXPECT_EQ(d.dir.read("RECORD.db.replaced"), QByteArray());
+    EXPECT_TRUE(QFileInfo("RECORD.db.replaced").isFile());
+}
+
+TEST(StartupDatabases, ADamagedRecordLeavesTheNameItIsKeptUnderForTheNextStartOnly)
+{
+    Dir d;
+    d.dir.write("RECORD.db", QByteArray(3000, 'r'));
+    EXPECT_FALSE(d.dbs.OpenAll());
+    const QStringList aside = Aside("RECORD.db");
+    ASSERT_EQ(aside.size(), 1);
+    EXPECT_EQ(d.dir.read("RECORD.db.replaced"), aside[0].toUtf8());
+    // A damaged parameter file leaves no record marker.
+    Dir e;
+    e.dir.write("PARAM.db", QByteArray(3000, 'p'));
+    EXPECT_FALSE(e.dbs.OpenAll());
+    EXPECT_EQ(QDir(".").entryList({"*.replaced"}, QDir::Files), QStringList());
 }
 
 TEST(StartupDatabases, SerialDbWithoutItsTableIsDamaged)
