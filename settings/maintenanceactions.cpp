@@ -207,7 +207,10 @@ void MaintenanceActions::restoreGroup()
     for (const QString& path : Glob(ParaGroupPath(name)))
         if (!replaced.contains(QFileInfo(path).fileName()))
             replaced << QFileInfo(path).fileName();
-    QStringList moved;
+    QStringList moved, present;
+    for (const QString& entry : replaced)
+        if (QFileInfo::exists(entry))
+            present << entry;
     bool ok = QDir(kRestoreAside).removeRecursively() && QDir().mkpath(kRestoreAside);
     for (const QString& entry : replaced) {
         if (ok && QFileInfo::exists(entry)) {
@@ -220,7 +223,10 @@ void MaintenanceActions::restoreGroup()
         ok = run("cp", QStringList{"-rf"} + Glob(ParaGroupPath(name)) + QStringList{"."}, 300)
              && ParaGroupProblems(".", numCamera, gDNum, foldersNeeded).isEmpty();
     if (!ok) {
+        // What the copy put in place goes; what was never moved is the file in force.
         for (const QString& entry : replaced) {
+            if (present.contains(entry) && !moved.contains(entry))
+                continue;
             if (QFileInfo(entry).isDir())
                 QDir(entry).removeRecursively();
             else
