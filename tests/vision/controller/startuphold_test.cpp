@@ -31,22 +31,3 @@ TEST(StartupHold, OnlyAFreeOrNeverWrittenMouldStateReleasesTheMouldAtTheStart)
     ASSERT_TRUE(QDir().mkpath(StartupHold::kMouldFile + "/x"));
     EXPECT_TRUE(StartupHold::MouldLeftHeld()) << "a directory in its place";
 }
-
-TEST(StartupHold, TheReplacedMarkNamesTheDamagedCopyUntilItIsForgotten)
-{
-    ProgramDir dir;
-    EXPECT_FALSE(StartupHold::ReadReplaced().marked);
-    ASSERT_TRUE(StartupHold::MarkReplaced("PARAM.db.damaged-20261208-093000", "PARAM.db: quick_check\nfailed"));
-    StartupHold::Replaced r = StartupHold::ReadReplaced();
-    EXPECT_TRUE(r.marked);
-    EXPECT_EQ(r.aside, "PARAM.db.damaged-20261208-093000");
-    EXPECT_EQ(r.why, "PARAM.db: quick_check failed");
-    // A torn mark still holds: the parameters in force are the default's all the same.
-    ASSERT_TRUE(dir.write(StartupHold::kReplacedMark, "asi"));
-    r = StartupHold::ReadReplaced();
-    EXPECT_TRUE(r.marked);
-    EXPECT_TRUE(r.aside.isEmpty());
-    EXPECT_TRUE(StartupHold::ForgetReplaced());
-    EXPECT_FALSE(StartupHold::ReadReplaced().marked);
-    EXPECT_TRUE(StartupHold::ForgetReplaced()) << "nothing left to forget";
-}
