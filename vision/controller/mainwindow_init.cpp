@@ -312,7 +312,8 @@ void MainWindow::Monitor_Init()
     // 24.
     LoadDay();
     SlotCheckDate();
-    StartDetect();
+    ReadStartupHold();
+    StartDetect(startupHold != NoStartupHold);
 
     // 25.
     if (gpWPara->is_cut_ontime && gpWPara->mold_pulse > 0) {
@@ -330,6 +331,8 @@ void MainWindow::Monitor_Init()
     runTimer->start(5);
     dayTimer->start(60000);
     InsertRecord(Row(150).arg(numCamera));
+    if (startupHold != NoStartupHold)
+        HoldUnjudged(startupHoldText);
     fpsTimer = NewTimer(this, &MainWindow::SlotFPS);
     fpsTimer->start(1000);
     if (gCameraID == CAMERA_MIND) {
@@ -376,7 +379,10 @@ void MainWindow::Monitor_Init()
     const QStringList damage = DamageNotices::Take();
     for (const QString& text : damage)
         InsertRecord(text);
-    if (!damage.isEmpty())
+    // A start-up hold shares the one warning box: its text and confirm button stay with the damage.
+    if (!damage.isEmpty() && startupHold != NoStartupHold)
+        ShowConfirmable(startupHoldText + "\n" + damage.join("\n"));
+    else if (!damage.isEmpty())
         ShowFault(damage.join("\n"));
     qInfo("start-up: monitoring ready, %d views, detection %s", numCamera, runState == 1 ? "running" : "stopped");
 }
@@ -386,7 +392,9 @@ bool MainWindow::OpenDatabases()
     StartupDatabases dbs;
     dbs.warn = [](const QString& text) { showWarnBox(text); };
     if (!dbs.OpenAll()) {
-        stopReason = "database " + dbs.damage + (dbs.busy ? ", left as it was" : ", default copy placed");
+        stopReason = "database " + dbs.damage
+                     + (dbs.busy ? ", left as it was"
+                                 : dbs.noDefault ? ", no sound default copy, stopped" : ", default copy placed");
         return false;
     }
     // A record file replaced at the last start is told now that the record is open again.

@@ -7,6 +7,9 @@
 #include <QList>
 #include <QSaveFile>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 int gAllNum[MAX_CAMERA] = {};
 int gFailNum[MAX_CAMERA] = {};
 
@@ -81,5 +84,14 @@ bool Counters::WriteBytes(const QString& path, const QByteArray& data)
         f.cancelWriting();
         return false;
     }
-    return f.commit();
+    if (!f.commit())
+        return false;
+    // The rename is on the disk only once its directory is: a power cut could otherwise bring
+    // back the old content.
+    const int dir = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), O_RDONLY | O_DIRECTORY);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return true;
 }
