@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <thread>
+
+#include <unistd.h>
+
 #include <QElapsedTimer>
 
 #include "core/globals.h"
@@ -41,4 +45,33 @@ TEST(StartUpDeathTest, ExitEndsWithTheAskedCode)
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(Exit(3), ::testing::ExitedWithCode(3), "");
     EXPECT_EXIT(Exit(0), ::testing::ExitedWithCode(0), "");
+}
+
+namespace {
+// Made only in a death test's child: if its destructor runs, the child ends with 9.
+struct DestructorProbe {
+    ~DestructorProbe() { _exit(9); }
+};
+}  // namespace
+
+TEST(StartUpDeathTest, AnExitAfterStartUpRunsNoDestructorOfWhatStartUpMade)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    // Unguarded, exit() runs the destructor while another thread might still use the object.
+    EXPECT_EXIT(
+        {
+            static DestructorProbe probe;
+            (void)probe;
+            std::exit(4);
+        },
+        ::testing::ExitedWithCode(9), "");
+    // Guarded, an exit() from any thread keeps its status and runs no destructor.
+    EXPECT_EXIT(
+        {
+            static DestructorProbe probe;
+            (void)probe;
+            EndProcessOnExit();
+            std::thread([] { std::exit(4); }).join();
+        },
+        ::testing::ExitedWithCode(4), "");
 }
