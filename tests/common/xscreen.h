@@ -20,7 +20,7 @@ public:
     static bool Available();
     // Starts the server on a free display number, another one when it does not come up.
     bool Start();
-    // Ends the programs of this test process shown on the server first, then the server: a
+    // Ends the programs this test process started on the server first, then the server: a
     // program never sees its display go unless a test means it to.
     void Stop();
     // The server dies under its programs (SIGKILL), as a display that goes away.
@@ -50,7 +50,7 @@ public:
     void Shot(const QString& name);
 
 private:
-    // Processes descending from this one whose environment names this display.
+    // Children of this process whose environment names this display.
     QList<qint64> Clients() const;
     void StopClients();
 

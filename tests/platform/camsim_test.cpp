@@ -1,7 +1,6 @@
 // The camera simulator behind the four libraries: discovery, failures, frames and the call log.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <mutex>
@@ -149,54 +148,6 @@ TEST(CamSim, FolderSourceCyclesInNameOrder)
     }
     EXPECT_EQ(seen, (std::vector<int>{0, 1, 0, 1}));
     GXCloseDevice(h);
-}
-
-TEST(CamSim, AHeldImageMemoryKeepsItsFrameAndCountUntilReleased)
-{
-    ProgramDir dir;
-    ASSERT_TRUE(dir.write("shots/.keep", ""));
-    writePicture(dir.file("shots/a.png"), cv::Mat(64, 64, CV_8UC1, cv::Scalar(20)));
-    writePicture(dir.file("shots/b.png"), cv::Mat(64, 64, CV_8UC1, cv::Scalar(200)));
-    SimCamFile sim(dir, "ids", {{"4102000001", "M", 64, 64, false, 500, dir.file("shots")}});
-    HIDS h = 1 | IS_USE_DEVICE_ID;
-    ASSERT_EQ(is_InitCamera(&h, nullptr), 0);
-    char* mem = nullptr;
-    int id = 0;
-    ASSERT_EQ(is_AllocImageMem(h, 64, 64, 8, &mem, &id), 0);
-    ASSERT_EQ(is_SetImageMem(h, mem, id), 0);
-    uint64_t count = 99;
-    ASSERT_EQ(is_HoldImageMem(h, mem, id, &count), 0);
-    EXPECT_EQ(count, 0u) << "no frame before the capture starts";
-    EXPECT_NE(is_HoldImageMem(h, mem, id, &count), 0) << "one holder at a time";
-    ASSERT_EQ(is_ReleaseImageMem(h, mem, id), 0);
-    EXPECT_NE(is_ReleaseImageMem(h, mem, id), 0);
-
-    ASSERT_EQ(is_CaptureVideo(h, IS_WAIT), 0);
-    auto counted = [&] {
-        uint64_t n = 0;
-        is_HoldImageMem(h, mem, id, &n);
-        is_ReleaseImageMem(h, mem, id);
-        return n;
-    };
-    for (int i = 0; i < 200 && counted() < 3; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    uint64_t held = 0;
-    ASSERT_EQ(is_HoldImageMem(h, mem, id, &held), 0);
-    EXPECT_GE(held, 3u);
-    const std::vector<char> kept(mem, mem + 64 * 64);
-    EXPECT_NE(is_FreeImageMem(h, mem, id), 0) << "a held memory stays";
-    // 500 frames a second alternate the pictures: 50 ms held, not one reaches the memory.
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_TRUE(std::equal(kept.begin(), kept.end(), mem));
-    ASSERT_EQ(is_ReleaseImageMem(h, mem, id), 0);
-    // Released, the camera writes again and counts on.
-    for (int i = 0; i < 200 && counted() <= held; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    EXPECT_GT(counted(), held);
-    EXPECT_FALSE(std::equal(kept.begin(), kept.end(), mem));
-    is_StopLiveVideo(h, IS_FORCE_VIDEO_STOP);
-    EXPECT_EQ(is_FreeImageMem(h, mem, id), 0);
-    is_ExitCamera(h);
 }
 
 TEST(CamSim, ColourSensorMosaicConvertsBackToColour)
