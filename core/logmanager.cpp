@@ -24,6 +24,7 @@
 #include <QMutexLocker>
 
 #include "core/globals.h"
+#include "core/startup.h"
 #include "core/wizardpara.h"
 
 LogManager* LogManager::__instance = nullptr;
@@ -299,6 +300,17 @@ void LogManager::pruneLogDir()
 
 void LogManager::outputMessage(QtMsgType type, const QMessageLogContext& context, const QString& msg)
 {
+    // A broken display connection is followed by exit(1), whose static destructors would run under
+    // the camera, board and writer threads: once the line is written (or skipped), the process
+    // ends here instead.
+    struct EndAfterLostDisplay {
+        bool lost;
+        ~EndAfterLostDisplay()
+        {
+            if (lost)
+                EndProcess(1);
+        }
+    } endAfter{type == QtWarningMsg && IsLostDisplayMessage(msg)};
     if (type == QtDebugMsg) {
         fprintf(stderr, "%s\n", msg.toUtf8().constData());
         return;

@@ -91,11 +91,11 @@ int main(int argc, char** argv)
     gpWin->showFullScreen();
     splash->finish(gpWin);
     qInfo("start-up: main screen shown");
+    // The camera, board and picture threads never end: no way out of the process may run static
+    // destructors under them, an exit() of a library included.
+    EndProcessOnExit();
     const int result = app.exec();
     delete splash;
-    // The camera, board and picture threads never end: leave without static destructors, as Exit.
     qInfo("event loop ended with %d", result);
-    std::fflush(stdout);
-    std::fflush(stderr);
-    _exit(result);
+    EndProcess(result);
 }

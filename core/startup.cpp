@@ -1,6 +1,7 @@
 #include "core/startup.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <unistd.h>
 
 #include <QApplication>
@@ -35,9 +36,25 @@ void Exit(int code)
 {
     StopWTD();
     qDebug("exit with code %d", code);
+    EndProcess(code);
+}
+
+void EndProcess(int code)
+{
     std::fflush(stdout);
     std::fflush(stderr);
     _exit(code);
+}
+
+void EndProcessOnExit()
+{
+    static const bool registered = on_exit([](int status, void*) { EndProcess(status); }, nullptr) == 0;
+    (void)registered;
+}
+
+bool IsLostDisplayMessage(const QString& message)
+{
+    return message.startsWith(QLatin1String("The X11 connection broke"));
 }
 
 QString ApplicationStyleSheet()

@@ -9,6 +9,17 @@ void StopWTD();
 // with _exit so no static destructor runs while the camera, board and writer threads still live.
 [[noreturn]] void Exit(int code);
 
+// Ends the process with `code` at once: standard output and error flushed, no exit handler and no
+// static destructor (the camera, board and writer threads run to the very end).
+[[noreturn]] void EndProcess(int code);
+// From now on exit(), wherever it is called (a library's), ends the process as EndProcess with
+// its status. Exit handlers run last registered first, so this one, registered once start-up is
+// done, comes before the destructors of everything start-up made.
+void EndProcessOnExit();
+// The warning with which the display library announces a broken display connection, right before
+// it calls exit(1).
+bool IsLostDisplayMessage(const QString& message);
+
 // The pause of StopWTD (sleep(1) on the machine); tests shorten it. Empty restores sleep(1).
 void SetStopWTDPause(std::function<void()> pause);
 

@@ -20,6 +20,8 @@ constexpr Make kMake = Make::Ids;
 struct Memory {
     std::unique_ptr<char[]> data;
     size_t size = 0;
+    uint64_t frame = 0;  // the camera's count of the frame in it, 0: none yet
+    bool held = false;
 };
 
 struct Camera {
@@ -31,6 +33,7 @@ struct Camera {
     std::thread capture;
     std::atomic<bool> capturing{false};
     std::mutex memMutex;  // the capture thread writes the active memory under it
+    uint64_t frames = 0;  // frames written, under memMutex
 };
 
 std::mutex gMutex;
@@ -62,9 +65,11 @@ void captureLoop(Camera* c)
             continue;  // a bad or missing frame leaves the memory as it was
         std::lock_guard<std::mutex> lock(c->memMutex);
         auto it = c->memories.find(c->activeId);
-        if (it == c->memories.end())
+        // A held memory is being read: the frame is dropped, as with no free memory on the device.
+        if (it == c->memories.end() || it->second.held)
             continue;
         std::memcpy(it->second.data.get(), f.data.data(), std::min(it->second.size, f.data.size()));
+        it->second.frame = ++c->frames;
     }
 }
 
@@ -200,7 +205,7 @@ int is_FreeImageMem(HIDS handle, char* memory, int memoryId)
         return IS_INVALID_CAMERA_HANDLE;
     std::lock_guard<std::mutex> lock(c->memMutex);
     auto it = c->memories.find(memoryId);
-    if (it == c->memories.end() || it->second.data.get() != memory)
+    if (it == c->memories.end() || it->second.data.get() != memory || it->second.held)
         return IS_NO_SUCCESS;
     c->memories.erase(it);
     if (c->activeId == memoryId)
@@ -296,5 +301,34 @@ int is_StopLiveVideo(HIDS handle, int wait)
     CamSim::instance().log(kMake, c->dev, QString("is_StopLiveVideo 0x%1").arg(wait, 0, 16));
     stopCapture(*c);
     CamSim::instance().setGrabbing(c->dev, false);
+    return IS_SUCCESS;
+}
+
+int is_HoldImageMem(HIDS handle, char* memory, int memoryId, uint64_t* frameCount)
+{
+    std::shared_ptr<Camera> c = find(handle);
+    if (!c)
+        return IS_INVALID_CAMERA_HANDLE;
+    // Taking the lock waits for a write in progress; the flag keeps later writes out.
+    std::lock_guard<std::mutex> lock(c->memMutex);
+    auto it = c->memories.find(memoryId);
+    if (it == c->memories.end() || it->second.data.get() != memory || it->second.held)
+        return IS_NO_SUCCESS;
+    it->second.held = true;
+    if (frameCount)
+        *frameCount = it->second.frame;
+    return IS_SUCCESS;
+}
+
+int is_ReleaseImageMem(HIDS handle, char* memory, int memoryId)
+{
+    std::shared_ptr<Camera> c = find(handle);
+    if (!c)
+        return IS_INVALID_CAMERA_HANDLE;
+    std::lock_guard<std::mutex> lock(c->memMutex);
+    auto it = c->memories.find(memoryId);
+    if (it == c->memories.end() || it->second.data.get() != memory || !it->second.held)
+        return IS_NO_SUCCESS;
+    it->second.held = false;
     return IS_SUCCESS;
 }

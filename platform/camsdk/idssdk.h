@@ -64,6 +64,13 @@ int is_PixelClock(HIDS handle, unsigned command, void* param, unsigned size);
 int is_Exposure(HIDS handle, unsigned command, void* param, unsigned size);
 int is_SetHardwareGain(HIDS handle, int master, int red, int green, int blue);
 int is_Gamma(HIDS handle, unsigned command, void* param, unsigned size);
-// Continuous capture into the memory set by is_SetImageMem; the caller reads that memory directly.
+// Continuous capture into the memory set by is_SetImageMem; the caller reads that memory directly,
+// holding it (below) while it copies.
 int is_CaptureVideo(HIDS handle, int wait);
 int is_StopLiveVideo(HIDS handle, int wait);
+// Holds an image memory: waits for a frame being written into it to be complete, then the camera
+// leaves it alone (drops its frames) until is_ReleaseImageMem. `frameCount` gets the camera's count
+// of the frame the memory holds (0: none yet), so a reader tells a new frame without comparing
+// pictures. A held memory cannot be freed.
+int is_HoldImageMem(HIDS handle, char* memory, int memoryId, uint64_t* frameCount);
+int is_ReleaseImageMem(HIDS handle, char* memory, int memoryId);

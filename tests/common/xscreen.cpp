@@ -1,5 +1,10 @@
 #include "common/xscreen.h"
 
+#include <algorithm>
+
+#include <signal.h>
+#include <unistd.h>
+
 #include "common/childalive.h"
 
 #include <QDir>
@@ -64,9 +69,83 @@ bool XScreen::running() const
     return ChildAlive(xvfb_);
 }
 
+namespace {
+
+// Parent and state of a process from /proc (state 0: gone).
+bool ReadStat(qint64 pid, qint64* ppid, char* state)
+{
+    QFile f(QString("/proc/%1/stat").arg(pid));
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray stat = f.readAll();
+    // "pid (name) state ppid ...": the name may hold spaces and parentheses.
+    const QList<QByteArray> rest = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+    if (rest.size() < 2 || rest[0].isEmpty())
+        return false;
+    *state = rest[0][0];
+    *ppid = rest[1].toLongLong();
+    return true;
+}
+
+bool Ended(qint64 pid)
+{
+    qint64 ppid = 0;
+    char state = 0;
+    return !ReadStat(pid, &ppid, &state) || state == 'Z' || state == 'X';
+}
+
+}  // namespace
+
+QList<qint64> XScreen::Clients() const
+{
+    // The programs a test starts are its own children (their wrappers exec them).
+    const QByteArray want = "DISPLAY=" + display_.toLatin1();
+    QList<qint64> found;
+    for (const QString& name : QDir("/proc").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        bool ok = false;
+        const qint64 pid = name.toLongLong(&ok);
+        qint64 ppid = 0;
+        char state = 0;
+        if (!ok || pid == xvfb_.processId() || !ReadStat(pid, &ppid, &state) || ppid != ::getpid() || state == 'Z')
+            continue;
+        QFile env(QString("/proc/%1/environ").arg(pid));
+        if (env.open(QIODevice::ReadOnly) && env.readAll().split('\0').contains(want))
+            found << pid;
+    }
+    return found;
+}
+
+void XScreen::StopClients()
+{
+    if (display_.isEmpty())
+        return;
+    QList<qint64> clients = Clients();
+    for (int sig : {SIGTERM, SIGKILL}) {
+        for (qint64 pid : clients)
+            ::kill(pid_t(pid), sig);
+        QElapsedTimer t;
+        t.start();
+        while (!clients.isEmpty() && t.elapsed() < 3000) {
+            clients.erase(std::remove_if(clients.begin(), clients.end(), Ended), clients.end());
+            QThread::msleep(20);
+        }
+        if (clients.isEmpty())
+            return;
+    }
+}
+
+void XScreen::Vanish()
+{
+    if (xvfb_.state() != QProcess::NotRunning) {
+        xvfb_.kill();
+        xvfb_.waitForFinished(2000);
+    }
+}
+
 void XScreen::Stop()
 {
     if (xvfb_.state() != QProcess::NotRunning) {
+        StopClients();
         xvfb_.terminate();
         if (!xvfb_.waitForFinished(3000))
             xvfb_.kill();

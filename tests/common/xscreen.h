@@ -20,7 +20,11 @@ public:
     static bool Available();
     // Starts the server on a free display number, another one when it does not come up.
     bool Start();
+    // Ends the programs this test process started on the server first, then the server: a
+    // program never sees its display go unless a test means it to.
     void Stop();
+    // The server dies under its programs (SIGKILL), as a display that goes away.
+    void Vanish();
     QString display() const { return display_; }
     bool running() const;
 
@@ -46,6 +50,10 @@ public:
     void Shot(const QString& name);
 
 private:
+    // Children of this process whose environment names this display.
+    QList<qint64> Clients() const;
+    void StopClients();
+
     QProcess xvfb_;
     QString display_;
 };

@@ -338,3 +338,29 @@ TEST(LogFiles, GLogKeepsAtMost49Files)
     sigaction(SIGSEGV, &oldSegv, nullptr);
     sigaction(SIGABRT, &oldAbrt, nullptr);
 }
+
+namespace {
+// Made only in a death test's child: if its destructor runs, the child ends with 9.
+struct DestructorProbe {
+    ~DestructorProbe() { _exit(9); }
+};
+}  // namespace
+
+TEST_F(LogManagerTest, ABrokenDisplayEndsTheProcessRightAfterItsLine)
+{
+    // Forked, so the child writes into this test's log directory.
+    GTEST_FLAG_SET(death_test_style, "fast");
+    LogManager lm;
+    EXPECT_EXIT(
+        {
+            static DestructorProbe probe;
+            (void)probe;
+            LogManager::outputMessage(QtWarningMsg, QMessageLogContext("qxcbconnection.cpp", 1, "f", "qt.qpa.xcb"),
+                                      "The X11 connection broke (error 1). Did the X11 server die?");
+            std::exit(5);  // what the display library does next
+        },
+        ::testing::ExitedWithCode(1), "");
+    const QStringList l = fileLines(LogManager::__CurTaskPath + "log.txt");
+    ASSERT_FALSE(l.isEmpty());
+    EXPECT_TRUE(l.last().endsWith("] The X11 connection broke (error 1). Did the X11 server die?")) << l.last().toStdString();
+}

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <thread>
+
+#include <unistd.h>
+
 #include <QElapsedTimer>
 
 #include "core/globals.h"
@@ -41,4 +45,25 @@ TEST(StartUpDeathTest, ExitEndsWithTheAskedCode)
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(Exit(3), ::testing::ExitedWithCode(3), "");
     EXPECT_EXIT(Exit(0), ::testing::ExitedWithCode(0), "");
+}
+
+namespace {
+// Made only in a death test's child: if its destructor runs, the child ends with 9.
+struct DestructorProbe {
+    ~DestructorProbe() { _exit(9); }
+};
+}  // namespace
+
+TEST(StartUpDeathTest, AnExitAfterStartUpRunsNoDestructorOfWhatStartUpMade)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    // An exit() from any thread keeps its status; the probe's destructor would make it 9.
+    EXPECT_EXIT(
+        {
+            static DestructorProbe probe;
+            (void)probe;
+            EndProcessOnExit();
+            std::thread([] { std::exit(4); }).join();
+        },
+        ::testing::ExitedWithCode(4), "");
 }

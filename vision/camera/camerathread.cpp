@@ -92,10 +92,18 @@ void CameraThread::PassIds()
     CammerWidget* w = view;
     if (!w->idsMemory)
         return;
-    // An unchanged image memory is no new frame.
-    if (std::memcmp(w->idsMemory, w->frameRaw, size_t(gImageLen)) == 0)
+    // The camera writes the image memory on its own thread: held, it keeps its frames out, so the
+    // copy is one whole picture. The camera's frame count tells a new frame from the last one.
+    uint64_t frame = 0;
+    if (is_HoldImageMem(w->idsHandle, w->idsMemory, w->idsMemoryId, &frame) != IS_SUCCESS)
         return;
-    std::memcpy(w->frameRaw, w->idsMemory, size_t(gImageLen));
+    const bool fresh = frame != 0 && frame != w->idsFrame;
+    if (fresh)
+        std::memcpy(w->frameRaw, w->idsMemory, size_t(gImageLen));
+    is_ReleaseImageMem(w->idsHandle, w->idsMemory, w->idsMemoryId);
+    if (!fresh)
+        return;
+    w->idsFrame = frame;
     w->DeliverGrey(w->frameRaw);
 }
 

@@ -103,6 +103,7 @@ public:
     HIDS idsHandle = 0;
     char* idsMemory = nullptr;
     int idsMemoryId = 0;
+    uint64_t idsFrame = 0;  // the camera's count of the last frame delivered (acquisition thread)
     int idsColorMode = 0;
     int idsBitsPerPixel = 8;
     // Make 6.

@@ -216,6 +216,7 @@ bool CammerWidget::OpenIds(const QByteArray& serial)
     idsBitsPerPixel = 8;
     is_SetColorMode(h, IS_CM_MONO8);
     idsMemory = nullptr;
+    idsFrame = 0;
     if (is_AllocImageMem(h, gImageW, gImageH, 8, &idsMemory, &idsMemoryId) != IS_SUCCESS)
         idsMemory = nullptr;
     else

@@ -257,3 +257,45 @@ TEST_F(Acquisition, TwoSimulatedCamerasServeTheirPicturesAndFollowAReplacedFile)
     ASSERT_TRUE(TakeFrame(1, &f1));
     EXPECT_LT(Diff(f1, b), 1.5) << "the other camera keeps its picture";
 }
+
+TEST_F(Acquisition, EveryMakeDeliversWholeFramesOfAFastAlternatingScene)
+{
+    // The camera serves a dark and a bright picture in turn, 200 a second, each written into the
+    // make's memory while the acquisition thread takes frames: a delivered frame holding both
+    // would be judged as one picture. Large frames keep every copy long.
+    const int w = 1280, h = 1024;
+    dir->write("alternate/.keep", "");
+    ASSERT_TRUE(writePicture(dir->file("alternate/0.png"), cv::Mat(h, w, CV_8UC1, cv::Scalar(40))));
+    ASSERT_TRUE(writePicture(dir->file("alternate/1.png"), cv::Mat(h, w, CV_8UC1, cv::Scalar(210))));
+    para.contrast[0] = 50;  // no software contrast
+    for (const QString make : {"daheng", "ids", "mindvision", "hikvision"}) {
+        views.clear();
+        numCamera = 0;
+        UseSim(make, {Dev("SN00000001", w, h, 200, dir->file("alternate"))});
+        CheckCameraID();
+        SetWorkingSize(w, h);
+        MakeViews(1);
+        int frames = 0, dark = 0, bright = 0, mixed = 0;
+        std::vector<unsigned char> frame;
+        QElapsedTimer t;
+        t.start();
+        while (frames < 300 && t.elapsed() < 30000) {
+            if (!TakeFrame(0, &frame, 200))
+                continue;
+            ASSERT_EQ(frame.size(), size_t(w * h));
+            frames++;
+            const auto darkPixels = std::count_if(frame.begin(), frame.end(), [](unsigned char v) { return v < 128; });
+            if (darkPixels == 0)
+                bright++;
+            else if (darkPixels == long(frame.size()))
+                dark++;
+            else
+                mixed++;
+        }
+        EXPECT_GE(frames, 300) << make.toStdString();
+        EXPECT_EQ(mixed, 0) << make.toStdString() << ": " << mixed << " of " << frames << " frames hold both pictures";
+        // Both pictures came through: the scene did alternate under the copies.
+        EXPECT_GT(dark, 20) << make.toStdString();
+        EXPECT_GT(bright, 20) << make.toStdString();
+    }
+}
