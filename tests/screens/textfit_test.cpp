@@ -13,6 +13,7 @@
 #include <QButtonGroup>
 #include <QDir>
 #include <QImage>
+#include <QLabel>
 #include <QPushButton>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -188,7 +189,11 @@ QWidget* Statistics(MainWindow* win)
     add(14, false, 900);
     store->endWrites();
     MainScreen(win, 0);
-    win->statisticsWidget->show();
+    // As the option bar opens it, then one tick of its own refresh.
+    win->SlotShowStatisticsWidget();
+    const QString clock = win->statisticsWidget->findChild<QLabel*>("clock")->text();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return win->statisticsWidget->findChild<QLabel*>("clock")->text() != clock; }, 3000))
+        << "no refresh of the statistics screen";
     return win;
 }
 
