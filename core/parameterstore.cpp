@@ -349,8 +349,8 @@ void ApplyLoadRangeChecks(WizardPara& p, int& language)
     checkRange(p.pre_cut, 0, 10000, 0);
     checkRange(p.front_auto_check_time, 0, 10000, 0);
     checkRange(p.minimum_size, 1, 100, 3);
-    checkRange(p.minimum_area, 1, 100000, 100);
-    checkRange(p.max_mold_num, 1, 100, 10);
+    checkRange(p.minimum_area, kAlarmAreaRange.min, kAlarmAreaRange.max, 100);
+    checkRange(p.max_mold_num, kTemplateCountRange.min, kTemplateCountRange.max, 10);
     checkRange(p.ng_max_num, 0, 10000, 0);
     checkRange(p.ok_record_max_num, 0, 10000, 0);
     checkRange(p.thimble_pulse, 0, 10000, 0);

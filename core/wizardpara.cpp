@@ -21,4 +21,5 @@ WizardPara::WizardPara()
     cavity = 6;
     expected_capacity = 1;
     stage_count = 2;
+    minimum_area = 100;  // 0 is a stored alarm area of its own: a missing row must not give it
 }

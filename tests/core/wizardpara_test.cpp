@@ -17,6 +17,7 @@ TEST(WizardPara, FreshRecordHoldsOnlyTheConstructorDefaults)
     z.cavity = 6;
     z.expected_capacity = 1;
     z.stage_count = 2;
+    z.minimum_area = 100;
     EXPECT_EQ(0, std::memcmp(&p, &z, sizeof p));
     EXPECT_EQ(0, p.stage_enabled[0]);
     EXPECT_EQ(0, p.stage_trigger_input[0]);
