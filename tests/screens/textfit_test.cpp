@@ -40,6 +40,7 @@
 #include "network/cnt_net.h"
 #include "settings/advancefuncwidget.h"
 #include "settings/customionamewidget.h"
+#include "settings/deviceparamswidget.h"
 #include "settings/hardwareconfigurationwidget.h"
 #include "settings/helpwidget.h"
 #include "settings/ioparamswidget.h"
@@ -52,6 +53,7 @@
 #include "widgets/bmessagebox.h"
 #include "widgets/checkbox.h"
 #include "widgets/choosebox.h"
+#include "widgets/blineedit.h"
 #include "widgets/choosecalinumwidget.h"
 #include "widgets/digitalkeyboard.h"
 #include "widgets/finetuningdialog.h"
@@ -291,6 +293,25 @@ QList<Screen> Screens()
             auto* box = new WarnBox(textRow(568));  // as showWarnBox makes it
             box->setText(textRow(row));
             return Shown(box);
+        });
+    }
+    // Typed input refused or cut, with the longest field name and a whole cut name.
+    const QList<std::pair<QString, std::function<QString()>>> refusals = {
+        {"password refused", [] { return textRow(646); }},
+        {"number refused", [] { return textRow(647).arg(textRow(436)); }},
+        {"text cut", [] {
+             DeviceParamsWidget page(nullptr);
+             page.WizardParaInit();
+             page.operatorName->setText(QString("W").repeated(110));
+             return page.cutNotes().value(0);
+         }}};
+    for (const auto& [what, text] : refusals) {
+        dialog(QString("warning box, %1").arg(what), [what = what, text = text] {
+            auto* box = new WarnBox(textRow(568));
+            box->setText(text());
+            Shown(box);
+            EXPECT_LE(box->width(), 1920) << what.toStdString();
+            return box;
         });
     }
     dialog("message box", [] { return Shown(new BMessageBox(textRow(566), textRow(544), 3, BMessageBoxIcon(0))); });

@@ -110,7 +110,8 @@ TEST_F(DevicePage, TypedTextsAndNumbers)
     page.operatorName->setText(QString(60, QChar(0xe9)));  // 120 bytes in UTF-8
     page.accept();
     EXPECT_EQ(std::strlen(paraBak.CntNet_Operator), 98u);
-    EXPECT_EQ(page.cutNotes(), QStringList{textRow(648).arg(textRow(434), QString(49, QChar(0xe9)))});
+    ASSERT_EQ(page.cutNotes().size(), 1);
+    EXPECT_EQ(page.cutNotes()[0].remove("\r\n "), textRow(648).arg(textRow(434), QString(49, QChar(0xe9))).remove("\r\n "));
     // A text left as loaded is not said, whatever it holds.
     page.WizardParaInit();
     EXPECT_TRUE(page.cutNotes().isEmpty());

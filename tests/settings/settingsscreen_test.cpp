@@ -48,6 +48,7 @@
 #include "vision/camera/cammerwidget.h"
 #include "vision/controller/mainwindow.h"
 #include "vision/records/counters.h"
+#include "widgets/bcombobox.h"
 #include "widgets/blineedit.h"
 #include "widgets/blinelabel.h"
 #include "widgets/checkbox.h"
@@ -353,7 +354,9 @@ TEST_F(Settings, TypedInputIsRefusedOrTakenWholeAndComesBackAfterARestart)
     device->productBatch->setText("20261208");
     Texts().clear();
     ExitSetup({QDialog::Accepted, QDialog::Accepted});
-    EXPECT_EQ(Texts().value(0), textRow(648).arg(textRow(434), operatorName.left(99)));
+    EXPECT_EQ(Texts().value(0), textRow(648).arg(textRow(434), QStringList{operatorName.left(33), operatorName.mid(33, 33),
+                                                                             operatorName.mid(66, 33)}
+                                                                  .join("\r\n ")));
     EXPECT_EQ(Texts().value(1), textRow(234));
     ASSERT_FALSE(screen->isVisible());
 
@@ -612,6 +615,38 @@ TEST_F(Settings, OnlyTheFilesWrittenAreCopiedAndABadAddressChangesNothing)
     EXPECT_TRUE(runner.calls.isEmpty());
     EXPECT_EQ(gpNet->cardInForce.addresses["eth0"][1], "255.255.255.0");
     EXPECT_EQ(gpNet->cardInForce.hostName, "mould-01");
+}
+
+// Addresses typed on the network page that would take the machine off its network are refused
+// like a malformed one; a sound card is taken.
+TEST_F(Settings, NetworkPageRefusesAddressesThatCannotWork)
+{
+    RecordingRunner runner;
+    const QList<QStringList> bad = {{"192.168.1.1", "0.0.0.0", "192.168.1.1"},
+                                    {"0.0.0.0", "255.255.255.255", "010.001.001.001"},
+                                    {"192.168.0.0", "255.255.255.0", "192.168.0.1"},
+                                    {"192.168.0.1", "255.255.255.0", "192.168.0.1"}};
+    NetworkParamsWidget* page = screen->networkParams;
+    for (const QStringList& card : bad) {
+        Open();
+        page->card->setCurrentText("eth0");
+        page->address->setText(card[0]);
+        page->mask->setText(card[1]);
+        page->gateway->setText(card[2]);
+        ASSERT_EQ(gpNet->cardEdit.addresses["eth0"], card) << "the page's fields reach the edited card";
+        Texts().clear();
+        ExitSetup({QDialog::Accepted});
+        EXPECT_EQ(Texts(), (QStringList{textRow(234), textRow(620)})) << card.join(' ').toStdString();
+        EXPECT_EQ(gpNet->cardInForce.addresses["eth0"], (QStringList{"192.168.0.5", "255.255.255.0", "192.168.0.1"}));
+        EXPECT_FALSE(QFile::exists("cnt_net/ls_interfaces"));
+    }
+    EXPECT_TRUE(runner.calls.isEmpty());
+    Open();
+    page->card->setCurrentText("eth0");
+    page->address->setText("192.168.0.77");
+    ExitSetup({QDialog::Accepted});
+    EXPECT_EQ(gpNet->cardInForce.addresses["eth0"][0], "192.168.0.77");
+    EXPECT_EQ(runner.lines(), QStringList{"cp ./cnt_net/ls_interfaces /etc/network/interfaces"});
 }
 
 TEST_F(Settings, AFailedSaveOfTheRecordWarns)
