@@ -342,7 +342,7 @@ void ApplyLoadRangeChecks(WizardPara& p, int& language)
     for (int c = 0; c < 8; ++c)
         checkRange(p.contrast[c], 1, 10000, 100);
     for (int c = 0; c < 8; ++c)
-        checkRange(p.gamma[c], 1, 10000, 100);
+        checkRange(p.gamma[c], kGammaRange.min, kGammaRange.max, 100);
     checkRange(p.stage_count, 2, 8, 2);
     checkRange(p.io_mode, 0, 5, 0);
     p.io_mode_chosen = p.io_mode;

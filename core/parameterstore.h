@@ -55,6 +55,8 @@ struct ParamRange {
 constexpr ParamRange kAlarmAreaRange{0, 1000};
 // Templates per stage: a stage needs at least one.
 constexpr ParamRange kTemplateCountRange{1, 50};
+// Camera gamma on the cameras' scale of 0..250 (0 is a camera at its lowest gamma).
+constexpr ParamRange kGammaRange{0, 250};
 
 // The range checks of loading, in their order; `language` is checked with them (0..2).
 void ApplyLoadRangeChecks(WizardPara& p, int& language);

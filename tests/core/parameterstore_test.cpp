@@ -57,7 +57,7 @@ TEST_F(ParameterStore, SaveWritesEveryRowInItsExactText)
         p.gain[i] = 200 + i;
         p.sharpness[i] = 300 + i;
         p.contrast[i] = 400 + i;
-        p.gamma[i] = 500 + i;
+        p.gamma[i] = 240 + i;
         p.stage_source[i] = i - 1;
         p.stage_input_choice[i] = 7 - i;
         p.stage_link[i] = i % 3;
@@ -130,7 +130,7 @@ TEST_F(ParameterStore, SaveWritesEveryRowInItsExactText)
     EXPECT_EQ(db.row("contrast"), "400 401 402 403");
     EXPECT_EQ(db.row("adjustPlus"), "200 201 202 203");
     EXPECT_EQ(db.row("numFailDetect"), "4 3 1 0 -5 0 0 1");
-    EXPECT_EQ(db.row("numAllDetect"), "500 501 502 503 504 505 506 507");
+    EXPECT_EQ(db.row("numAllDetect"), "240 241 242 243 244 245 246 247");
     EXPECT_EQ(db.row("isPswUsed"), "1");
     EXPECT_EQ(db.row("password"), "pw1");
     EXPECT_EQ(db.row("system1"), "1 0 0 -1 0 0 7 2 50 1");
@@ -303,8 +303,9 @@ TEST_F(ParameterStore, RangeChecksReplaceOutOfRangeValuesWithTheirDefaults)
         {"adjustPlus", pos(4, 2, "10001"), [](const WizardPara& p) { return p.gain[1]; }, 32},
         {"sharp", pos(4, 3, "-3"), [](const WizardPara& p) { return p.sharpness[2]; }, 0},
         {"contrast", pos(4, 1, "0"), [](const WizardPara& p) { return p.contrast[0]; }, 100},
-        {"numAllDetect", pos(8, 8, "0"), [](const WizardPara& p) { return p.gamma[7]; }, 100},
-        {"numAllDetect", pos(8, 8, "10000"), [](const WizardPara& p) { return p.gamma[7]; }, 10000},
+        {"numAllDetect", pos(8, 8, "0"), [](const WizardPara& p) { return p.gamma[7]; }, 0},
+        {"numAllDetect", pos(8, 8, "250"), [](const WizardPara& p) { return p.gamma[7]; }, 250},
+        {"numAllDetect", pos(8, 8, "251"), [](const WizardPara& p) { return p.gamma[7]; }, 100},
         {"system8", pos(20, 1, "9"), [](const WizardPara& p) { return p.stage_count; }, 2},
         {"system8", pos(20, 1, "8"), [](const WizardPara& p) { return p.stage_count; }, 8},
         {"numFailDetect", pos(8, 1, "6"), [](const WizardPara& p) { return p.io_mode; }, 0},
