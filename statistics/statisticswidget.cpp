@@ -158,8 +158,10 @@ StatisticsWidget::StatisticsWidget(QWidget* parent, StatisticsScreenHost host) :
 
     tabs_ = new QTabWidget(this);
     tabs_->setFixedSize(1738, 950);
-    // A caption wider than the tab widens it (the Chinese ones fit 150 px).
-    tabs_->setStyleSheet(QStringLiteral("QTabBar::tab{min-width: 150px; height: 50px; font-size: 25px;}"));
+    // A caption wider than the tab widens it (the Chinese ones fit 150 px); the bar's own font is the
+    // tabs' size, so a tab is as wide as the caption it draws.
+    tabs_->setStyleSheet(
+        QStringLiteral("QTabBar{font-size: 25px;} QTabBar::tab{min-width: 150px; height: 50px; font-size: 25px;}"));
     tabs_->addTab(page, Row(549));
     tabs_->addTab(tempView_, QStringLiteral("温度"));
 

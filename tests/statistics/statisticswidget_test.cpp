@@ -154,6 +154,7 @@ TEST_F(ScreenTest, EveryCaptionFitsItsLabelInEveryLanguage)
         EXPECT_GE(captions, 15) << "language " << lan;
         EXPECT_FALSE(shown.tabs()->tabText(0).trimmed().isEmpty()) << "language " << lan;
         QTabBar* bar = shown.tabs()->tabBar();
+        EXPECT_EQ(QFontInfo(bar->font()).pixelSize(), 25) << "the tabs are measured in the size they are drawn";
         EXPECT_LE(bar->fontMetrics().horizontalAdvance(bar->tabText(0)), bar->tabRect(0).width()) << "language " << lan;
     }
     gLan = 0;
