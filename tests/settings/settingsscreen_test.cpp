@@ -48,7 +48,6 @@
 #include "vision/camera/cammerwidget.h"
 #include "vision/controller/mainwindow.h"
 #include "vision/records/counters.h"
-#include "widgets/bcombobox.h"
 #include "widgets/blineedit.h"
 #include "widgets/blinelabel.h"
 #include "widgets/checkbox.h"
@@ -494,9 +493,8 @@ TEST_F(Settings, PasswordChangeTakesWhatTheBoxOpensWithAndRefusesTheRest)
     // Longer than the record's 32 bytes, or characters it cannot hold as typed.
     const QString fortySix = QString("1234567890").repeated(5).left(46);
     change(fortySix, fortySix);
-    change(QString::fromUtf8("密码123"), QString::fromUtf8("密码123"));
     change(QString::fromUtf8("pässwort"), QString::fromUtf8("pässwort"));
-    EXPECT_EQ(Texts(), (QStringList{textRow(278), textRow(280), textRow(646), textRow(646), textRow(646)}));
+    EXPECT_EQ(Texts(), (QStringList{textRow(278), textRow(280), textRow(646), textRow(646)}));
     EXPECT_EQ(std::memcmp(&before, gpWParaBak, sizeof(WizardPara)), 0);
     EXPECT_EQ(page->newPassword->text(), QString::fromUtf8("pässwort")) << "a refused entry stays to be corrected";
 
@@ -615,38 +613,6 @@ TEST_F(Settings, OnlyTheFilesWrittenAreCopiedAndABadAddressChangesNothing)
     EXPECT_TRUE(runner.calls.isEmpty());
     EXPECT_EQ(gpNet->cardInForce.addresses["eth0"][1], "255.255.255.0");
     EXPECT_EQ(gpNet->cardInForce.hostName, "mould-01");
-}
-
-// Addresses typed on the network page that would take the machine off its network are refused
-// like a malformed one; a sound card is taken.
-TEST_F(Settings, NetworkPageRefusesAddressesThatCannotWork)
-{
-    RecordingRunner runner;
-    const QList<QStringList> bad = {{"192.168.1.1", "0.0.0.0", "192.168.1.1"},
-                                    {"0.0.0.0", "255.255.255.255", "010.001.001.001"},
-                                    {"192.168.0.0", "255.255.255.0", "192.168.0.1"},
-                                    {"192.168.0.1", "255.255.255.0", "192.168.0.1"}};
-    NetworkParamsWidget* page = screen->networkParams;
-    for (const QStringList& card : bad) {
-        Open();
-        page->card->setCurrentText("eth0");
-        page->address->setText(card[0]);
-        page->mask->setText(card[1]);
-        page->gateway->setText(card[2]);
-        ASSERT_EQ(gpNet->cardEdit.addresses["eth0"], card) << "the page's fields reach the edited card";
-        Texts().clear();
-        ExitSetup({QDialog::Accepted});
-        EXPECT_EQ(Texts(), (QStringList{textRow(234), textRow(620)})) << card.join(' ').toStdString();
-        EXPECT_EQ(gpNet->cardInForce.addresses["eth0"], (QStringList{"192.168.0.5", "255.255.255.0", "192.168.0.1"}));
-        EXPECT_FALSE(QFile::exists("cnt_net/ls_interfaces"));
-    }
-    EXPECT_TRUE(runner.calls.isEmpty());
-    Open();
-    page->card->setCurrentText("eth0");
-    page->address->setText("192.168.0.77");
-    ExitSetup({QDialog::Accepted});
-    EXPECT_EQ(gpNet->cardInForce.addresses["eth0"][0], "192.168.0.77");
-    EXPECT_EQ(runner.lines(), QStringList{"cp ./cnt_net/ls_interfaces /etc/network/interfaces"});
 }
 
 TEST_F(Settings, AFailedSaveOfTheRecordWarns)
