@@ -342,15 +342,15 @@ void ApplyLoadRangeChecks(WizardPara& p, int& language)
     for (int c = 0; c < 8; ++c)
         checkRange(p.contrast[c], 1, 10000, 100);
     for (int c = 0; c < 8; ++c)
-        checkRange(p.gamma[c], 1, 10000, 100);
+        checkRange(p.gamma[c], kGammaRange.min, kGammaRange.max, 100);
     checkRange(p.stage_count, 2, 8, 2);
     checkRange(p.io_mode, 0, 5, 0);
     p.io_mode_chosen = p.io_mode;
     checkRange(p.pre_cut, 0, 10000, 0);
     checkRange(p.front_auto_check_time, 0, 10000, 0);
     checkRange(p.minimum_size, 1, 100, 3);
-    checkRange(p.minimum_area, 1, 100000, 100);
-    checkRange(p.max_mold_num, 1, 100, 10);
+    checkRange(p.minimum_area, kAlarmAreaRange.min, kAlarmAreaRange.max, 100);
+    checkRange(p.max_mold_num, kTemplateCountRange.min, kTemplateCountRange.max, 10);
     checkRange(p.ng_max_num, 0, 10000, 0);
     checkRange(p.ok_record_max_num, 0, 10000, 0);
     checkRange(p.thimble_pulse, 0, 10000, 0);

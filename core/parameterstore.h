@@ -45,6 +45,19 @@ QVector<int> ParseParamValues(const QString& value, int count);
 void SetParamText(char (&field)[100], const QString& text);
 QString ParamText(const char (&field)[100]);
 
+// Ranges a page offers and the load keeps, one for both: a value the page stores comes back the
+// same after a restart.
+struct ParamRange {
+    int min;
+    int max;
+};
+// Alarm area: 0 alarms on any defect area; the page is its only writer.
+constexpr ParamRange kAlarmAreaRange{0, 1000};
+// Templates per stage: a stage needs at least one.
+constexpr ParamRange kTemplateCountRange{1, 50};
+// Camera gamma on the cameras' scale of 0..250 (0 is a camera at its lowest gamma).
+constexpr ParamRange kGammaRange{0, 250};
+
 // The range checks of loading, in their order; `language` is checked with them (0..2).
 void ApplyLoadRangeChecks(WizardPara& p, int& language);
 // Turns the defect method on when only the direction method is on.

@@ -21,4 +21,8 @@ WizardPara::WizardPara()
     cavity = 6;
     expected_capacity = 1;
     stage_count = 2;
+    // 0 is a stored alarm area and a stored gamma of their own: a missing row must not give them.
+    minimum_area = 100;
+    for (int& g : gamma)
+        g = 100;
 }

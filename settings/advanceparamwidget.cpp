@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "core/globals.h"
+#include "core/parameterstore.h"
 #include "core/wizardpara.h"
 #include "widgets/blineedit.h"
 #include "widgets/blinelabel.h"
@@ -72,7 +73,8 @@ AdvanceparamWidget::AdvanceparamWidget(QWidget* parent) : QWidget(parent)
     angle = AddPageSlider(grid, 3, this, textRow(403), 0, 180);
     screenOff = AddPageSlider(grid, 4, this, textRow(243), 0, 9999, textRow(540));
     autoLogout = AddPageSlider(grid, 5, this, textRow(189), 0, 1000, textRow(540));
-    templateCount = AddPageSlider(grid, 6, this, textRow(185), 0, 50, textRow(570));
+    templateCount = AddPageSlider(grid, 6, this, textRow(185), kTemplateCountRange.min, kTemplateCountRange.max,
+                                  textRow(570));
     ngRecords = AddPageSlider(grid, 7, this, textRow(186), 0, 500, textRow(570));
     okRecords = AddPageSlider(grid, 8, this, textRow(187), 0, 500, textRow(570));
 

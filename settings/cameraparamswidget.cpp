@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "core/globals.h"
+#include "core/parameterstore.h"
 #include "core/wizardpara.h"
 #include "settings/advancefuncwidget.h"
 #include "settings/systemsettingwidget.h"
@@ -39,7 +40,7 @@ CameraParamsWidget::CameraParamsWidget(QWidget* parent) : BWidget(parent)
     auto* grid = new QGridLayout;
     grid->setVerticalSpacing(40);
     clarity = AddPageSlider(grid, 0, this, textRow(241), 0, 100);
-    gamma = AddPageSlider(grid, 1, this, textRow(364), 0, 250);
+    gamma = AddPageSlider(grid, 1, this, textRow(364), kGammaRange.min, kGammaRange.max);
     truth = AddPageSlider(grid, 2, this, textRow(242), 1, 200);
     speed = AddPageSlider(grid, 3, this, textRow(244), 0, 32);
     grid->setColumnStretch(4, 1);

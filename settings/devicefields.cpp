@@ -1,9 +1,10 @@
 #include "settings/devicefields.h"
 
-#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+
+#include <QRegularExpression>
 
 #include <cjson/cJSON.h>
 
@@ -67,28 +68,42 @@ QStringList MergeProductList(const std::optional<QString>& current, QStringList 
     return names;
 }
 
+namespace {
+QString FieldText(const QString& shown, bool latin1Only)
+{
+    if (!latin1Only)
+        return shown;
+    QString text;
+    for (uint c : shown.toUcs4())
+        text += c <= 0xff ? QChar(c) : QChar('?');
+    return text;
+}
+}  // namespace
+
 void StoreFieldText(char (&field)[100], const QString& shown, const QString& loaded, bool latin1Only)
 {
     if (shown == loaded)
         return;
-    QString text = shown;
-    if (latin1Only) {
-        text.clear();
-        for (uint c : shown.toUcs4())
-            text += c <= 0xff ? QChar(c) : QChar('?');
-    }
-    SetParamText(field, text);
+    SetParamText(field, FieldText(shown, latin1Only));
 }
 
-int LeadingInteger(const QString& text)
+QString StoredFieldText(const QString& shown, bool latin1Only)
 {
-    const QByteArray b = text.toLatin1();
-    errno = 0;
-    const long v = std::strtol(b.constData(), nullptr, 10);
+    char field[100] = {};
+    SetParamText(field, FieldText(shown, latin1Only));
+    return ParamText(field);
+}
+
+std::optional<int> DeviceNumber(const QString& text)
+{
+    const QString t = text.trimmed();
+    if (t.isEmpty())
+        return 0;
+    static const QRegularExpression digits(QStringLiteral("^[0-9]{1,10}$"));
+    if (!digits.match(t).hasMatch())
+        return std::nullopt;
+    const qint64 v = t.toLongLong();
     if (v > INT_MAX)
-        return INT_MAX;
-    if (v < INT_MIN)
-        return INT_MIN;
+        return std::nullopt;
     return int(v);
 }
-

@@ -20,8 +20,12 @@ QStringList MergeProductList(const std::optional<QString>& current, QStringList 
 // outside Latin-1 becomes "?" first.
 void StoreFieldText(char (&field)[100], const QString& shown, const QString& loaded, bool latin1Only);
 
-// The number a field's text stands for: its leading decimal digits (with sign), 0 without digits.
-int LeadingInteger(const QString& text);
+// What a text field reads back once StoreFieldText stored an edited `shown`: the cut and the "?".
+QString StoredFieldText(const QString& shown, bool latin1Only);
+
+// The number a number field's text stands for: 0 when empty, else decimal digits only (surrounding
+// spaces aside) up to 2147483647; nothing for anything else ("00.5", "ABC12", 99999999999, "-3").
+std::optional<int> DeviceNumber(const QString& text);
 
 // The report server's operations the page uses (gpNet's; tests replace them).
 struct DeviceReportHooks {

@@ -99,9 +99,39 @@ void DeviceParamsWidget::accept()
         return;
     StoreFieldText(p->CntNet_ProName, productName->currentText(), loadedProduct_, false);
     StoreFieldText(p->CntNet_Operator, operatorName->text(), loadedOperator_, true);
-    p->cavity = LeadingInteger(cavity->text());
-    p->expected_capacity = LeadingInteger(expectedCapacity->text());
-    p->product_batch = LeadingInteger(productBatch->text());
+    // A number that cannot be stored as typed leaves the edit copy's value; refusedField() says so.
+    const std::pair<BLineEdit*, int*> numbers[] = {
+        {cavity, &p->cavity}, {expectedCapacity, &p->expected_capacity}, {productBatch, &p->product_batch}};
+    for (const auto& [field, value] : numbers)
+        if (const std::optional<int> v = DeviceNumber(field->text()))
+            *value = *v;
+}
+
+int DeviceParamsWidget::refusedField() const
+{
+    const std::pair<BLineEdit*, int> numbers[] = {{cavity, 435}, {expectedCapacity, 436}, {productBatch, 437}};
+    for (const auto& [field, row] : numbers)
+        if (!DeviceNumber(field->text()))
+            return row;
+    return 0;
+}
+
+QStringList DeviceParamsWidget::cutNotes() const
+{
+    QStringList notes;
+    const auto note = [&notes](const QString& shown, const QString& loaded, bool latin1Only, int row) {
+        const QString stored = StoredFieldText(shown, latin1Only);
+        if (shown == loaded || stored == shown)
+            return;
+        // Up to 99 characters: in lines the warning box keeps on the screen.
+        QStringList lines;
+        for (int i = 0; i < stored.size(); i += 33)
+            lines << stored.mid(i, 33);
+        notes << textRow(648).arg(textRow(row), lines.join(QStringLiteral("\r\n ")));
+    };
+    note(productName->currentText(), loadedProduct_, false, 432);
+    note(operatorName->text(), loadedOperator_, true, 434);
+    return notes;
 }
 
 void DeviceParamsWidget::SlotGetProductName()

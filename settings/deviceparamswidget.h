@@ -20,6 +20,11 @@ public:
 
     void WizardParaInit();
     void accept();
+    // The label row (435-437) of the first number field whose text is no number 0..2147483647; 0
+    // when all are.
+    int refusedField() const;
+    // What is said of edited texts the record keeps cut or with "?" (row 648), one per field.
+    QStringList cutNotes() const;
     // The body of a product-list reply (session id 14), parsed and shown at once.
     void cnt_reset_product(const QString& body);
     // The same for the report server: parsed on a worker thread (a list of 40,000 names takes

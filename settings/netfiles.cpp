@@ -71,10 +71,40 @@ bool IsDottedQuad(const QString& text)
     const QRegularExpressionMatch m = quad.match(text);
     if (!m.hasMatch())
         return false;
-    for (int i = 1; i <= 4; ++i)
-        if (m.captured(i).toInt() > 255)
+    for (int i = 1; i <= 4; ++i) {
+        const QString part = m.captured(i);
+        // "010" is 8 to some readers of the file and 10 to others.
+        if (part.toInt() > 255 || (part.size() > 1 && part.startsWith('0')))
             return false;
+    }
     return true;
+}
+
+namespace {
+quint32 QuadValue(const QString& text)
+{
+    quint32 v = 0;
+    for (const QString& part : text.split('.'))
+        v = (v << 8) | quint32(part.toUInt());
+    return v;
+}
+}  // namespace
+
+bool CardAddressesWork(const QStringList& card)
+{
+    if (card.size() < 3 || !IsDottedQuad(card[0]) || !IsDottedQuad(card[1]) || !IsDottedQuad(card[2]))
+        return false;
+    const quint32 address = QuadValue(card[0]);
+    const quint32 mask = QuadValue(card[1]);
+    const quint32 gateway = QuadValue(card[2]);
+    // Leading ones then zeros, at least one of each.
+    if (mask == 0 || mask == 0xffffffffu || (~mask & (~mask + 1)) != 0)
+        return false;
+    // The network's own address or its broadcast; a two-address network (/31) has neither.
+    const quint32 host = address & ~mask;
+    if (~mask > 1 && (host == 0 || host == ~mask))
+        return false;
+    return gateway != address;
 }
 
 bool IsHostName(const QString& text)
@@ -89,11 +119,18 @@ bool EditedAddressesValid(const NetCard& inForce, const NetCard& edited)
         if (!written(it.key()))
             continue;
         const QStringList before = inForce.addresses.value(it.key());
+        bool changed = false;
         for (int i = 0; i < 3; ++i) {
             const QString v = it.value().value(i);
-            if (v != before.value(i) && !IsDottedQuad(v))
+            if (v == before.value(i))
+                continue;
+            if (!IsDottedQuad(v))
                 return false;
+            changed = true;
         }
+        // A changed card must work as a whole; one left as it is in force is not judged.
+        if (changed && !CardAddressesWork(it.value()))
+            return false;
     }
     return true;
 }

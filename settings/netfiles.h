@@ -18,12 +18,17 @@ QByteArray InterfacesFileText(const QMap<QString, QStringList>& addresses);
 // behind the blank line; Latin-1.
 QByteArray HostsFileText(const QByteArray& hosts, const QString& hostName);
 
-// Four decimal parts of 0..255 joined by dots.
+// Four decimal parts of 0..255 without leading zeros joined by dots.
 bool IsDottedQuad(const QString& text);
+
+// [address, netmask, gateway] a wired card can run with: dotted quads, a netmask of leading ones
+// (neither 0.0.0.0 nor 255.255.255.255), an address that is neither its network's nor its
+// broadcast, and a gateway other than the address.
+bool CardAddressesWork(const QStringList& card);
 
 // A host name the hostname and hosts files can carry: 1-63 letters, digits and "-", not first or last.
 bool IsHostName(const QString& text);
 
 // Every address, netmask and gateway of a wired card that differs from the record in force is a
-// dotted quad.
+// dotted quad, and a card with such a change works as a whole (CardAddressesWork).
 bool EditedAddressesValid(const NetCard& inForce, const NetCard& edited);

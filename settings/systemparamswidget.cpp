@@ -5,6 +5,7 @@
 #include <QSlider>
 
 #include "core/globals.h"
+#include "core/parameterstore.h"
 #include "core/wizardpara.h"
 #include "widgets/blinelabel.h"
 #include "widgets/textrow.h"
@@ -32,7 +33,7 @@ SystemParamsWidget::SystemParamsWidget(QWidget* parent) : BWidget(parent)
         {multi ? 509 : 162, 0, 1000, textRow(540)},
         {167, 0, 10, QString::fromUtf8("次")},
         {22, 1, 10, QString()},
-        {24, 0, 1000, QString()},
+        {24, kAlarmAreaRange.min, kAlarmAreaRange.max, QString()},
     };
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(100, 50, 100, 50);

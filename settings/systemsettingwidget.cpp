@@ -28,6 +28,7 @@
 #include "network/othernetworkswidget.h"
 #include "settings/advancefuncwidget.h"
 #include "settings/advanceparamwidget.h"
+#include "settings/passwordrule.h"
 #include "settings/camerafunctionswidget.h"
 #include "settings/cameraparamssubwidget.h"
 #include "settings/cameraparamswidget.h"
@@ -101,6 +102,9 @@ SystemSettingWidget::SystemSettingWidget(QWidget* parent) : BVerticalTabBar(pare
     // recordshow is connected with the log page's slots (ConnectNetwork).
     connect(this, &BVerticalTabBar::Exitsetup, this, [this] {
         accept();
+        // A typed value to correct: the screen stays with every edit, nothing is lost.
+        if (inputRefused_)
+            return;
         // A refused accept leaves without a commit: the tuned cameras get the values in force.
         if (editing_)
             Leave();
@@ -309,8 +313,12 @@ void SystemSettingWidget::ChangePwd()
         showWarnBox(textRow(280));
         return;
     }
-    // The record's field holds at most 32 bytes of the text.
-    const QByteArray bytes = first.toLatin1().left(32);
+    // Refused rather than cut: a cut password would be "changed" and then "wrong".
+    if (!PasswordFits(first)) {
+        showWarnBox(textRow(646));
+        return;
+    }
+    const QByteArray bytes = first.toLatin1();
     std::memset(gpWParaBak->password, 0, sizeof(gpWParaBak->password));
     std::memcpy(gpWParaBak->password, bytes.constData(), size_t(bytes.size()));
     showWarnBox(textRow(279));

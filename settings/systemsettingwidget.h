@@ -186,6 +186,7 @@ private:
     bool cntNetOn_ = false;        // the network page's big-data switch is on
     bool cntNameTouched_ = false;  // the use-this-card switch was pressed by the operator
     bool editing_ = false;
+    bool inputRefused_ = false;  // the last accept refused a typed value: the screen stays open
     int netFilesWritten_ = 0;  // bits 1 (interfaces) and 4 (host files) of the last SaveNetParam
     bool reloadPending_ = true;
 };

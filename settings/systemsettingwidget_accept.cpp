@@ -77,11 +77,20 @@ void SystemSettingWidget::accept()
     ioFunctions->accept();
     advanceParam->accept();
     advanceFunc->accept();
+    inputRefused_ = false;
     // 3. Refused: the edit copy keeps the edits, the session stays open.
     if (!anyDetectionSwitch(*gpWParaBak)) {
         showWarnBox(textRow(232));
         return;
     }
+    // A typed number the record cannot hold as typed is refused the same way.
+    if (const int field = deviceParams->refusedField()) {
+        showWarnBox(textRow(647).arg(textRow(field)));
+        inputRefused_ = true;
+        return;
+    }
+    for (const QString& note : deviceParams->cutNotes())
+        showWarnBox(note);
     editing_ = false;
     // 4.
     const AcceptSnapshot s{*gpWPara, *gpWParaBak};

@@ -1,6 +1,10 @@
 #include "statistics/statisticsfigures.h"
 
 #include <QDir>
+#include <QFont>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QRegExp>
 
 QString NgRateText(int ng, int total)
 {
@@ -39,4 +43,20 @@ QByteArray ExportTable(const ShownDay& s)
     lines << QStringLiteral("day\t%1\t%2").arg(s.count[4]).arg(s.count[5]);
     lines << QStringLiteral("plan\t%1").arg(s.plan);
     return (lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8();
+}
+
+int FittingPixelSize(const QFont& font, const QString& text, int width)
+{
+    QFont f(font);
+    const int own = QFontInfo(font).pixelSize();
+    for (int px = own; px > 8; --px) {
+        f.setPixelSize(px);
+        const QFontMetrics fm(f);
+        int widest = 0;
+        for (const QString& line : text.split(QRegExp(QStringLiteral("\r\n|\n|\r"))))
+            widest = qMax(widest, fm.horizontalAdvance(line));
+        if (widest <= width)
+            return px;
+    }
+    return 8;
 }

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+class QFont;
+
 // "%1%" of ng x 100 / total with up to 6 significant digits; "0%" for a day without moulds.
 QString NgRateText(int ng, int total);
 // "周期 " and the cycle time (tenths of a second) in seconds, one decimal, 4 characters wide.
@@ -22,3 +24,7 @@ struct ShownDay {
 };
 // Tab-separated lines: a header, one line per hour, the shift sums and the plan.
 QByteArray ExportTable(const ShownDay& shown);
+
+// The pixel size at which every line of `text` in `font` fits `width`: the font's own size when it
+// fits, else the largest smaller one (not below 8 px).
+int FittingPixelSize(const QFont& font, const QString& text, int width);

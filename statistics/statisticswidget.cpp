@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QFontInfo>
 #include <QFile>
 #include <QGridLayout>
 #include <QLabel>
@@ -49,6 +50,8 @@ QFont Font(int pt)
     return f;
 }
 
+const char* const kCaptionProperty = "statisticsCaptionStyle";
+
 QLabel* Caption(const QString& text, QWidget* parent, int pt, int w, int h, const char* style = nullptr)
 {
     auto* l = new QLabel(text, parent);
@@ -56,7 +59,21 @@ QLabel* Caption(const QString& text, QWidget* parent, int pt, int w, int h, cons
     l->setFixedSize(w, h);
     if (style)
         l->setStyleSheet(QString::fromLatin1(style));
+    // Marks the captions that shrink to their label; keeps the label's own style for that.
+    l->setProperty(kCaptionProperty, QString::fromLatin1(style ? style : ""));
     return l;
+}
+
+// A caption longer than its label (English titles at their size) is drawn smaller, never cut; one
+// that fits keeps the size the screen gives it. Runs after polishing: the application's style sheet
+// may have set the size.
+void FitCaption(QLabel* l)
+{
+    l->ensurePolished();
+    const int px = FittingPixelSize(l->font(), l->text(), l->contentsRect().width());
+    if (px == QFontInfo(l->font()).pixelSize())
+        return;
+    l->setStyleSheet(l->property(kCaptionProperty).toString() + QStringLiteral("font-size:%1px;").arg(px));
 }
 
 // Writes the file and reads it back: only a file that holds what was written counts as exported.
@@ -141,7 +158,10 @@ StatisticsWidget::StatisticsWidget(QWidget* parent, StatisticsScreenHost host) :
 
     tabs_ = new QTabWidget(this);
     tabs_->setFixedSize(1738, 950);
-    tabs_->setStyleSheet(QStringLiteral("QTabBar::tab{width: 150px; height: 50px; font-size: 25px;}"));
+    // A caption wider than the tab widens it (the Chinese ones fit 150 px); the bar's own font is the
+    // tabs' size, so a tab is as wide as the caption it draws.
+    tabs_->setStyleSheet(
+        QStringLiteral("QTabBar{font-size: 25px;} QTabBar::tab{min-width: 150px; height: 50px; font-size: 25px;}"));
     tabs_->addTab(page, Row(549));
     tabs_->addTab(tempView_, QStringLiteral("温度"));
 
@@ -203,6 +223,9 @@ bool StatisticsWidget::isToday() const
 void StatisticsWidget::showEvent(QShowEvent* event)
 {
     raise();
+    for (QLabel* l : findChildren<QLabel*>())
+        if (l->property(kCaptionProperty).isValid())
+            FitCaption(l);
     updateList();
     QWidget::showEvent(event);
 }

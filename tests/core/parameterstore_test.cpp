@@ -57,7 +57,7 @@ TEST_F(ParameterStore, SaveWritesEveryRowInItsExactText)
         p.gain[i] = 200 + i;
         p.sharpness[i] = 300 + i;
         p.contrast[i] = 400 + i;
-        p.gamma[i] = 500 + i;
+        p.gamma[i] = 240 + i;
         p.stage_source[i] = i - 1;
         p.stage_input_choice[i] = 7 - i;
         p.stage_link[i] = i % 3;
@@ -104,7 +104,7 @@ TEST_F(ParameterStore, SaveWritesEveryRowInItsExactText)
     p.mask_1 = 255;
     p.gateway_4 = 1;
     p.minimum_size = 5;
-    p.minimum_area = 100000;
+    p.minimum_area = 1000;
     p.ng_pulse_mode = 1;
     p.shape_angle_limit = 180;
     p.image_trigger = 1;
@@ -130,13 +130,13 @@ TEST_F(ParameterStore, SaveWritesEveryRowInItsExactText)
     EXPECT_EQ(db.row("contrast"), "400 401 402 403");
     EXPECT_EQ(db.row("adjustPlus"), "200 201 202 203");
     EXPECT_EQ(db.row("numFailDetect"), "4 3 1 0 -5 0 0 1");
-    EXPECT_EQ(db.row("numAllDetect"), "500 501 502 503 504 505 506 507");
+    EXPECT_EQ(db.row("numAllDetect"), "240 241 242 243 244 245 246 247");
     EXPECT_EQ(db.row("isPswUsed"), "1");
     EXPECT_EQ(db.row("password"), "pw1");
     EXPECT_EQ(db.row("system1"), "1 0 0 -1 0 0 7 2 50 1");
     EXPECT_EQ(db.row("system2"), "1 20 4 30 5 6 0 0 0 0 0 0 2 3 7999 600 12 60");
     EXPECT_EQ(db.row("system3"), "0 0 4 1 1 0 0 1 120 0 1");  // all parameters shown, as shipped
-    EXPECT_EQ(db.row("system4"), "0 192 168 1 20 255 0 0 0 0 0 0 1 5 100000");
+    EXPECT_EQ(db.row("system4"), "0 192 168 1 20 255 0 0 0 0 0 0 1 5 1000");
     EXPECT_EQ(db.row("system5"), "104 105 204 205 304 305 404 405 1 180 0 1");
     EXPECT_EQ(db.row("system6"), "106 107 206 207 306 307 406 407 3 0 0 -1");
     EXPECT_EQ(db.row("system7"), "2 0 0 0 0 1 0 0 1 0 1 0 0 0 0 1 0 1 0 1");
@@ -303,8 +303,9 @@ TEST_F(ParameterStore, RangeChecksReplaceOutOfRangeValuesWithTheirDefaults)
         {"adjustPlus", pos(4, 2, "10001"), [](const WizardPara& p) { return p.gain[1]; }, 32},
         {"sharp", pos(4, 3, "-3"), [](const WizardPara& p) { return p.sharpness[2]; }, 0},
         {"contrast", pos(4, 1, "0"), [](const WizardPara& p) { return p.contrast[0]; }, 100},
-        {"numAllDetect", pos(8, 8, "0"), [](const WizardPara& p) { return p.gamma[7]; }, 100},
-        {"numAllDetect", pos(8, 8, "10000"), [](const WizardPara& p) { return p.gamma[7]; }, 10000},
+        {"numAllDetect", pos(8, 8, "0"), [](const WizardPara& p) { return p.gamma[7]; }, 0},
+        {"numAllDetect", pos(8, 8, "250"), [](const WizardPara& p) { return p.gamma[7]; }, 250},
+        {"numAllDetect", pos(8, 8, "251"), [](const WizardPara& p) { return p.gamma[7]; }, 100},
         {"system8", pos(20, 1, "9"), [](const WizardPara& p) { return p.stage_count; }, 2},
         {"system8", pos(20, 1, "8"), [](const WizardPara& p) { return p.stage_count; }, 8},
         {"numFailDetect", pos(8, 1, "6"), [](const WizardPara& p) { return p.io_mode; }, 0},
@@ -312,9 +313,14 @@ TEST_F(ParameterStore, RangeChecksReplaceOutOfRangeValuesWithTheirDefaults)
         {"system1", pos(10, 7, "10001"), [](const WizardPara& p) { return p.pre_cut; }, 0},
         {"system1", pos(10, 8, "-2"), [](const WizardPara& p) { return p.front_auto_check_time; }, 0},
         {"system4", pos(15, 14, "101"), [](const WizardPara& p) { return p.minimum_size; }, 3},
-        {"system4", pos(15, 15, "100001"), [](const WizardPara& p) { return p.minimum_area; }, 100},
+        // The ranges the pages offer: what a page stores comes back.
+        {"system4", pos(15, 15, "1001"), [](const WizardPara& p) { return p.minimum_area; }, 100},
+        {"system4", pos(15, 15, "0"), [](const WizardPara& p) { return p.minimum_area; }, 0},
+        {"system4", pos(15, 15, "1000"), [](const WizardPara& p) { return p.minimum_area; }, 1000},
         {"system2", pos(18, 2, "0"), [](const WizardPara& p) { return p.max_mold_num; }, 10},
-        {"system2", pos(18, 2, "100"), [](const WizardPara& p) { return p.max_mold_num; }, 100},
+        {"system2", pos(18, 2, "1"), [](const WizardPara& p) { return p.max_mold_num; }, 1},
+        {"system2", pos(18, 2, "50"), [](const WizardPara& p) { return p.max_mold_num; }, 50},
+        {"system2", pos(18, 2, "51"), [](const WizardPara& p) { return p.max_mold_num; }, 10},
         {"system2", pos(18, 4, "-1"), [](const WizardPara& p) { return p.ng_max_num; }, 0},
         {"system1", pos(10, 9, "10001"), [](const WizardPara& p) { return p.ok_record_max_num; }, 0},
         {"system2", pos(18, 5, "20000"), [](const WizardPara& p) { return p.thimble_pulse; }, 0},

@@ -17,6 +17,9 @@ TEST(WizardPara, FreshRecordHoldsOnlyTheConstructorDefaults)
     z.cavity = 6;
     z.expected_capacity = 1;
     z.stage_count = 2;
+    z.minimum_area = 100;
+    for (int& g : z.gamma)
+        g = 100;
     EXPECT_EQ(0, std::memcmp(&p, &z, sizeof p));
     EXPECT_EQ(0, p.stage_enabled[0]);
     EXPECT_EQ(0, p.stage_trigger_input[0]);

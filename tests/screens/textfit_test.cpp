@@ -13,6 +13,7 @@
 #include <QButtonGroup>
 #include <QDir>
 #include <QImage>
+#include <QLabel>
 #include <QPushButton>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -39,6 +40,7 @@
 #include "network/cnt_net.h"
 #include "settings/advancefuncwidget.h"
 #include "settings/customionamewidget.h"
+#include "settings/deviceparamswidget.h"
 #include "settings/hardwareconfigurationwidget.h"
 #include "settings/helpwidget.h"
 #include "settings/ioparamswidget.h"
@@ -51,6 +53,7 @@
 #include "widgets/bmessagebox.h"
 #include "widgets/checkbox.h"
 #include "widgets/choosebox.h"
+#include "widgets/blineedit.h"
 #include "widgets/choosecalinumwidget.h"
 #include "widgets/digitalkeyboard.h"
 #include "widgets/finetuningdialog.h"
@@ -188,7 +191,11 @@ QWidget* Statistics(MainWindow* win)
     add(14, false, 900);
     store->endWrites();
     MainScreen(win, 0);
-    win->statisticsWidget->show();
+    // As the option bar opens it, then one tick of its own refresh.
+    win->SlotShowStatisticsWidget();
+    const QString clock = win->statisticsWidget->findChild<QLabel*>("clock")->text();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return win->statisticsWidget->findChild<QLabel*>("clock")->text() != clock; }, 3000))
+        << "no refresh of the statistics screen";
     return win;
 }
 
@@ -288,6 +295,17 @@ QList<Screen> Screens()
             return Shown(box);
         });
     }
+    // A cut name is said whole, in lines that keep the box on the screen.
+    dialog("warning box, a cut text", [] {
+        DeviceParamsWidget page(nullptr);
+        page.WizardParaInit();
+        page.operatorName->setText(QString("W").repeated(110));
+        auto* box = new WarnBox(textRow(568));
+        box->setText(page.cutNotes().value(0));
+        Shown(box);
+        EXPECT_LE(box->width(), 1920);
+        return box;
+    });
     dialog("message box", [] { return Shown(new BMessageBox(textRow(566), textRow(544), 3, BMessageBoxIcon(0))); });
     dialog("password box", [] { return Shown(new PasswordBox(textRow(569))); });
     dialog("full keyboard", [] { return Shown(new FullKeyboard(textRow(431), QString(), QString())); });

@@ -207,6 +207,9 @@ struct Walk {
             opt.rect = bar->tabRect(i);
             opt.text = bar->tabText(i);
             opt.shape = bar->shape();
+            // A tab without caption or icon leaves the operator guessing what it holds.
+            if (opt.text.trimmed().isEmpty() && bar->tabIcon(i).isNull())
+                misses.append({Describe(bar) + QString(" (tab %1 has no caption)").arg(i), QString(), 1, 0});
             const QRect text = bar->style()->subElementRect(QStyle::SE_TabBarTabText, &opt, bar);
             fit(bar, Plain(opt.text), Advance(bar->font(), Plain(opt.text)), text.intersected(seen));
         }

@@ -2,6 +2,7 @@
 // numbers reach the record, and the statistics reset.
 #include "settings/pageroundtrip.h"
 
+#include <climits>
 #include <memory>
 
 #include <QDir>
@@ -16,6 +17,7 @@
 #include "widgets/bcombobox.h"
 #include "widgets/blineedit.h"
 #include "widgets/bmessagebox.h"
+#include "widgets/textrow.h"
 
 namespace {
 
@@ -70,24 +72,49 @@ TEST_F(DevicePage, TypedTextsAndNumbers)
     DeviceParamsWidget page(nullptr);
     page.WizardParaInit();
     page.operatorName->setText(QString::fromUtf8("José 李"));
-    page.cavity->setText("12ab");
+    page.cavity->setText(" 0012 ");
     page.expectedCapacity->setText("");
-    page.productBatch->setText("x9");
+    page.productBatch->setText("2147483647");
     page.productName->setEditable(true);
     page.productName->setEditText(QString::fromUtf8("杯盖"));
+    EXPECT_EQ(page.refusedField(), 0);
     page.accept();
     EXPECT_EQ(QByteArray(paraBak.CntNet_Operator), QByteArray("Jos\xc3\xa9 ?")) << "é kept as UTF-8, 李 becomes ?";
-    EXPECT_EQ(ParamText(paraBak.CntNet_Operator), QString::fromUtf8("José ?"));
     EXPECT_EQ(ParamText(paraBak.CntNet_ProName), QString::fromUtf8("杯盖"));
     EXPECT_EQ(paraBak.cavity, 12);
     EXPECT_EQ(paraBak.expected_capacity, 0);
-    EXPECT_EQ(paraBak.product_batch, 0);
+    EXPECT_EQ(paraBak.product_batch, INT_MAX);
+    // The "?" is said; the product name, kept whole, is not.
+    EXPECT_EQ(page.cutNotes(), QStringList{textRow(648).arg(textRow(434), QString::fromUtf8("José ?"))});
 
-    // Longer than the 100-byte field: cut to at most 99 bytes, never inside a character.
+    // Numbers the record cannot hold as typed: refused field by field, the edit copy keeps its value.
+    const QList<std::pair<BLineEdit*, int>> fields = {
+        {page.cavity, 435}, {page.expectedCapacity, 436}, {page.productBatch, 437}};
+    for (const char* bad : {"99999999999", "2147483648", "00.5", "ABC12", "12ab", "-3", "1 2", "１２"}) {
+        for (const auto& [field, row] : fields) {
+            const WizardPara before = paraBak;
+            const QString kept = field->text();
+            field->setText(QString::fromUtf8(bad));
+            EXPECT_EQ(page.refusedField(), row) << bad;
+            page.accept();
+            EXPECT_TRUE(SameRecord(paraBak, before)) << bad;
+            field->setText(kept);
+        }
+    }
+    EXPECT_EQ(page.refusedField(), 0);
+
+    // Longer than the 100-byte field: cut to at most 99 bytes, never inside a character, and said.
+    page.operatorName->setText(QString(110, 'o'));
+    page.accept();
+    EXPECT_EQ(ParamText(paraBak.CntNet_Operator), QString(99, 'o'));
     page.operatorName->setText(QString(60, QChar(0xe9)));  // 120 bytes in UTF-8
     page.accept();
     EXPECT_EQ(std::strlen(paraBak.CntNet_Operator), 98u);
-    EXPECT_EQ(ParamText(paraBak.CntNet_Operator), QString(49, QChar(0xe9)));
+    ASSERT_EQ(page.cutNotes().size(), 1);
+    EXPECT_EQ(page.cutNotes()[0].remove("\r\n "), textRow(648).arg(textRow(434), QString(49, QChar(0xe9))).remove("\r\n "));
+    // A text left as loaded is not said, whatever it holds.
+    page.WizardParaInit();
+    EXPECT_TRUE(page.cutNotes().isEmpty());
 }
 
 TEST_F(DevicePage, ProductReplyEdgeCases)

@@ -37,7 +37,8 @@ TEST(NetFiles, OnlyChangedAddressesMustBeDottedQuads)
 {
     EXPECT_TRUE(IsDottedQuad("192.168.0.1"));
     EXPECT_TRUE(IsDottedQuad("0.0.0.0"));
-    for (const char* bad : {"192.168.0", "192.168.0.256", "1.2.3.4.5", "a.b.c.d", " 1.2.3.4", "1.2.3.4;reboot", ""})
+    for (const char* bad : {"192.168.0", "192.168.0.256", "1.2.3.4.5", "a.b.c.d", " 1.2.3.4", "1.2.3.4;reboot", "",
+                            "010.001.001.001", "192.168.00.1"})
         EXPECT_FALSE(IsDottedQuad(bad)) << bad;
     NetCard force{{{"eth0", {"192.168.0.5", "255.255.255.0", "gw"}}, {"wlan0", {"x", "y", "z"}}}, {}, "h"};
     NetCard edit = force;
@@ -47,4 +48,40 @@ TEST(NetFiles, OnlyChangedAddressesMustBeDottedQuads)
     edit = force;
     edit.addresses["eth1"] = QStringList{"10.0.0.2", "255.0.0.0", "10.0.0.1"};
     EXPECT_TRUE(EditedAddressesValid(force, edit));
+}
+
+// Addresses that would take the machine off its network are refused like malformed ones.
+TEST(NetFiles, AChangedCardMustWorkAsAWhole)
+{
+    EXPECT_TRUE(CardAddressesWork({"192.168.1.10", "255.255.255.0", "192.168.1.1"}));
+    EXPECT_TRUE(CardAddressesWork({"10.0.0.2", "255.0.0.0", "10.0.0.1"}));
+    EXPECT_TRUE(CardAddressesWork({"10.0.0.1", "255.255.255.254", "10.0.0.0"}));  // /31 needs only a host bit
+    EXPECT_TRUE(CardAddressesWork({"192.168.0.5", "255.255.255.0", "0.0.0.0"}));  // no gateway
+    const QList<QStringList> bad = {
+        {"192.168.1.1", "0.0.0.0", "192.168.1.1"},           // address = gateway, netmask 0
+        {"192.168.1.1", "255.255.255.0", "192.168.1.1"},     // address = gateway
+        {"192.168.1.10", "0.0.0.0", "192.168.1.1"},          // netmask 0
+        {"0.0.0.0", "255.255.255.255", "010.001.001.001"},   // all-ones netmask, leading zeros
+        {"192.168.1.10", "255.255.255.255", "192.168.1.1"},  // all-ones netmask
+        {"192.168.1.0", "255.255.255.0", "192.168.1.1"},     // the network's address
+        {"192.168.1.255", "255.255.255.0", "192.168.1.1"},   // its broadcast
+        {"0.0.0.0", "255.255.255.0", "192.168.1.1"},
+        {"192.168.1.10", "255.0.255.0", "192.168.1.1"},      // ones not leading
+        {"192.168.1.10", "255.255.255.0", "192.168.001.1"},
+        {"192.168.1.10", "255.255.255.0"}};
+    for (const QStringList& card : bad)
+        EXPECT_FALSE(CardAddressesWork(card)) << card.join(' ').toStdString();
+
+    // Judged whole once one value of the card changed; the other cards and an untouched card are not.
+    NetCard force{{{"eth0", {"192.168.1.10", "255.255.255.0", "192.168.1.1"}},
+                   {"eth1", {"10.0.0.0", "255.255.255.0", "10.0.0.0"}}},
+                  {},
+                  "h"};
+    NetCard edit = force;
+    edit.addresses["eth0"][2] = "192.168.1.10";
+    EXPECT_FALSE(EditedAddressesValid(force, edit));
+    edit.addresses["eth0"][2] = "192.168.1.2";
+    EXPECT_TRUE(EditedAddressesValid(force, edit));
+    edit.addresses["eth0"][1] = "255.255.255.255";
+    EXPECT_FALSE(EditedAddressesValid(force, edit));
 }

@@ -32,6 +32,7 @@
 #include "network/cnt_net.h"
 #include "network/networkparamswidget.h"
 #include "settings/advanceparamwidget.h"
+#include "settings/deviceparamswidget.h"
 #include "settings/helpwidget.h"
 #include "settings/ioparamswidget.h"
 #include "core/runmodederivation.h"
@@ -52,6 +53,7 @@
 #include "widgets/checkbox.h"
 #include "widgets/choosebox.h"
 #include "widgets/modalhook.h"
+#include "widgets/passwordbox.h"
 #include "widgets/textrow.h"
 #include "widgets/warnbox.h"
 
@@ -323,6 +325,61 @@ TEST_F(Settings, YesRecordsStoresAndNotes)
     EXPECT_EQ(std::memcmp(gpWPara, gpWParaBak, sizeof(WizardPara)), 0);
 }
 
+// What the pages take is what the next start shows: typed numbers the record cannot hold are
+// refused with a message, a cut text is said, the ends of the sliders come back as they were left.
+TEST_F(Settings, TypedInputIsRefusedOrTakenWholeAndComesBackAfterARestart)
+{
+    Open();
+    screen->systemParams->slider[SystemParamsWidget::Area]->setValue(0);
+    screen->advanceParam->templateCount.slider->setValue(0);  // a stage needs a template
+    DeviceParamsWidget* device = screen->deviceParams;
+    device->cavity->setText("99999999999");
+    device->expectedCapacity->setText("00.5");
+    device->productBatch->setText("ABC12");
+    const QString operatorName = QString("o").repeated(110);
+    device->operatorName->setText(operatorName);
+    ExitSetup({QDialog::Accepted});
+    EXPECT_EQ(Texts(), QStringList{textRow(647).arg(textRow(435))});
+    ASSERT_TRUE(screen->isVisible()) << "a refused entry leaves the settings open";
+    EXPECT_EQ(device->cavity->text(), "99999999999") << "the entry stays to be corrected";
+    EXPECT_NE(StoredRow("CntNet").split(' ').value(5), "2147483647");
+
+    for (const auto& [field, row] : {std::pair<BLineEdit*, int>{device->cavity, 436}, {device->expectedCapacity, 437}}) {
+        field->setText("8");
+        Texts().clear();
+        ExitSetup({QDialog::Accepted});
+        EXPECT_EQ(Texts(), QStringList{textRow(647).arg(textRow(row))});
+    }
+    device->productBatch->setText("20261208");
+    Texts().clear();
+    ExitSetup({QDialog::Accepted, QDialog::Accepted});
+    EXPECT_EQ(Texts().value(0), textRow(648).arg(textRow(434), QStringList{operatorName.left(33), operatorName.mid(33, 33),
+                                                                             operatorName.mid(66, 33)}
+                                                                  .join("\r\n ")));
+    EXPECT_EQ(Texts().value(1), textRow(234));
+    ASSERT_FALSE(screen->isVisible());
+
+    // The next start reads PARAM.db with the load's range checks.
+    WizardPara restarted;
+    restarted.LoadDatafromFile();
+    EXPECT_EQ(restarted.minimum_area, 0);
+    EXPECT_EQ(restarted.max_mold_num, 1);
+    EXPECT_EQ(restarted.cavity, 8);
+    EXPECT_EQ(restarted.expected_capacity, 8);
+    EXPECT_EQ(restarted.product_batch, 20261208);
+    *gpWPara = restarted;
+    Open();
+    EXPECT_EQ(screen->systemParams->slider[SystemParamsWidget::Area]->value(), 0);
+    EXPECT_EQ(screen->advanceParam->templateCount.slider->value(), 1);
+    EXPECT_EQ(device->cavity->text(), "8");
+    EXPECT_EQ(device->expectedCapacity->text(), "8");
+    EXPECT_EQ(device->productBatch->text(), "20261208");
+    EXPECT_EQ(device->operatorName->text(), operatorName.left(99));
+    Texts().clear();
+    ExitSetup();
+    EXPECT_TRUE(Texts().isEmpty()) << "shown as stored, nothing to save: " << Texts().join("/").toStdString();
+}
+
 TEST_F(Settings, RefusedAcceptKeepsTheEditsAndExitRestoresTheTunedCameras)
 {
     Open();
@@ -421,28 +478,45 @@ TEST_F(Settings, MotionCorrectionStoresZeroWhenOnMinusOneWhenOff)
     EXPECT_EQ(gpWParaBak->enable_correct, -1);
 }
 
-TEST_F(Settings, PasswordChangeKeepsThirtyTwoBytesAndRefusesEmptyOrDiffering)
+TEST_F(Settings, PasswordChangeTakesWhatTheBoxOpensWithAndRefusesTheRest)
 {
     Open();
     SystemFunctionsWidget* page = screen->systemFunctions;
     const WizardPara before = *gpWParaBak;
-    page->newPassword->setText("123456");
-    screen->ChangePwd();  // the confirm field empty
-    page->confirmPassword->setText("654321");
-    screen->ChangePwd();
-    EXPECT_EQ(Texts(), (QStringList{textRow(278), textRow(280)}));
+    auto change = [&](const QString& first, const QString& second) {
+        page->newPassword->setText(first);
+        page->confirmPassword->setText(second);
+        screen->ChangePwd();
+    };
+    change("123456", "");
+    change("123456", "654321");
+    // Longer than the record's 32 bytes, or characters it cannot hold as typed.
+    const QString fortySix = QString("1234567890").repeated(5).left(46);
+    change(fortySix, fortySix);
+    change(QString::fromUtf8("pässwort"), QString::fromUtf8("pässwort"));
+    EXPECT_EQ(Texts(), (QStringList{textRow(278), textRow(280), textRow(646), textRow(646)}));
     EXPECT_EQ(std::memcmp(&before, gpWParaBak, sizeof(WizardPara)), 0);
-    const QString forty = QString("1234567890").repeated(4);
-    page->newPassword->setText(forty);
-    page->confirmPassword->setText(forty);
-    screen->ChangePwd();
+    EXPECT_EQ(page->newPassword->text(), QString::fromUtf8("pässwort")) << "a refused entry stays to be corrected";
+
+    const QString thirtyTwo = fortySix.left(32);
+    change(thirtyTwo, thirtyTwo);
     EXPECT_EQ(Texts().last(), textRow(279));
-    EXPECT_EQ(QByteArray(gpWParaBak->password), forty.left(32).toLatin1());
+    EXPECT_EQ(QByteArray(gpWParaBak->password), thirtyTwo.toLatin1());
     EXPECT_TRUE(page->newPassword->text().isEmpty());
-    // The change record then notes it.
+    // The change record then notes it, and the password box opens with exactly what was typed.
     Texts().clear();
     ExitSetup({QDialog::Accepted});
     EXPECT_EQ(Records().last(), "Modify the system parameters, the password has been modified");
+    gpWPara->is_psw_used = 1;
+    PasswordBox box(textRow(569));
+    box.passwordField()->setText(thirtyTwo + "1");
+    box.accept();
+    EXPECT_EQ(win->userLevel, 0) << "a longer text is not the password";
+    EXPECT_EQ(box.passwordField()->placeholderText(), textRow(357));
+    box.passwordField()->setText(thirtyTwo);
+    box.accept();
+    EXPECT_EQ(win->userLevel, 1);
+    gpWPara->is_psw_used = 0;
 }
 
 TEST_F(Settings, LanguageYesRecordsInTheOldLanguageSavesAndRestarts)

@@ -1,4 +1,7 @@
+#include <QApplication>
 #include <QDialog>
+#include <QFontInfo>
+#include <QTabBar>
 #include <QLabel>
 #include <QListWidget>
 #include <QTabWidget>
@@ -125,6 +128,36 @@ TEST_F(ScreenTest, DayFiguresFollowTheShownLists)
     store->setFindRes(ParseCounts("2"), ParseCounts("1"));
     screen->updateData();
     EXPECT_EQ(label("ngRate"), "33.3333%");
+}
+
+// The screen's own fonts (no application style sheet): every caption whole once shown, the long
+// English titles drawn smaller, the Chinese ones at the sizes the screen gives them.
+TEST_F(ScreenTest, EveryCaptionFitsItsLabelInEveryLanguage)
+{
+    StatisticsScreenHost h;
+    for (int lan = 0; lan < LAN_COUNT; ++lan) {
+        gLan = lan;
+        StatisticsWidget shown(nullptr, h);
+        shown.show();
+        QApplication::processEvents();
+        int captions = 0;
+        for (QLabel* l : shown.findChildren<QLabel*>()) {
+            if (l->text().isEmpty() || !l->isVisible())
+                continue;
+            ++captions;
+            EXPECT_LE(l->fontMetrics().horizontalAdvance(l->text()), l->contentsRect().width())
+                << "language " << lan << ": \"" << l->text().toStdString() << "\"";
+            if (l->text() == Row(545))
+                EXPECT_EQ(QFontInfo(l->font()).pixelSize() < QFontInfo(QFont("wqy-microhei", 35)).pixelSize(), lan == 1)
+                    << "language " << lan;
+        }
+        EXPECT_GE(captions, 15) << "language " << lan;
+        EXPECT_FALSE(shown.tabs()->tabText(0).trimmed().isEmpty()) << "language " << lan;
+        QTabBar* bar = shown.tabs()->tabBar();
+        EXPECT_EQ(QFontInfo(bar->font()).pixelSize(), 25) << "the tabs are measured in the size they are drawn";
+        EXPECT_LE(bar->fontMetrics().horizontalAdvance(bar->tabText(0)), bar->tabRect(0).width()) << "language " << lan;
+    }
+    gLan = 0;
 }
 
 TEST_F(ScreenTest, ArchivedDaysListNewestFirstAndShowReadOnly)
