@@ -2,7 +2,8 @@
 
 #include <QFile>
 #include <QList>
-#include <QSaveFile>
+
+#include "core/wholefile.h"
 
 int gAllNum[MAX_CAMERA] = {};
 int gFailNum[MAX_CAMERA] = {};
@@ -50,13 +51,6 @@ bool Counters::CountWrite(const QString& path)
 
 bool Counters::WriteBytes(const QString& path, const QByteArray& data)
 {
-    // Temporary file, synced, then rename: a power cut leaves the old or the new counters.
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        return false;
-    if (f.write(data) != data.size()) {
-        f.cancelWriting();
-        return false;
-    }
-    return f.commit();
+    // A power cut or a full disk leaves the old or the new counters.
+    return WriteWholeFile(path, data);
 }

@@ -13,6 +13,7 @@
 #include <QThread>
 #include <QStackedWidget>
 #include <QTimer>
+#include <array>
 #include <limits>
 
 #include "common/programdir.h"
@@ -34,6 +35,7 @@
 #include "vision/camera/cammerwidget.h"
 #include "vision/board/controlport.h"
 #include "vision/controller/mainwindow.h"
+#include "vision/inspection/cammersingleton.h"
 #include "vision/records/savefialimagethread.h"
 #include "widgets/modalhook.h"
 #include "widgets/warnbox.h"
@@ -422,4 +424,62 @@ TEST(MainWindowCycleMultiDetection, AnInspectionDuringTheAreaCheckLeavesTheNextV
     win->repeatInput = -1;
     win->CheckNG();
     EXPECT_EQ(win->repeatInput, 1);
+}
+
+namespace {
+
+// Stage `stage` judged NG on camera 0 (its camera lost, so the results below stay as set) with
+// stopping instead of the alarm; region r of stage d chooses NG output r + 1 (region 2: output 3).
+// Stage 0 holds NG results of its own in regions 0 and 1, stage 2 in region 2 only.
+std::array<int, 4> NgOutputsOfAStageZeroNg(int ioMode, int side)
+{
+    MainWindow* win = W().win;
+    WizardPara& p = *gpWPara;
+    p.io_mode = ioMode;
+    p.enable_stop_not_alarm = 1;
+    p.ng_pulse_mode = 0;
+    p.front_auto_check_time = 0;
+    p.enable_cutoff_ontime = 1;
+    win->side = side;
+    CammerWidget* view = win->cammerWidget[0];
+    CammerSingleton model(0);
+    model.roiNum[0] = 3;
+    model.roiNum[2] = 3;
+    for (int r = 0; r < 3; ++r)
+        model.outputNo[r] = r + 1;
+    for (int r = 0; r < 3; ++r) {
+        view->roiOK[0][r] = r == 2;
+        view->roiOK[2][r] = r != 2;
+    }
+    CammerSingleton* const before = view->modelInForce;
+    view->modelInForce = &model;
+    for (bool& f : win->ngOutFlags)
+        f = false;
+    for (int& n : win->reCheckCount)
+        n = 0;
+    for (int k = 4; k < 8; ++k)
+        gpControlIO->IOSetOut(k, 0);
+    cameraHost()->markCycleNotOK(0);
+    win->TimerUp(0);
+    view->modelInForce = before;
+    std::array<int, 4> out{};
+    for (int k = 0; k < 4; ++k) {
+        EXPECT_EQ(gpControlIO->IOState(1, 4 + k) ^ p.output_polarity[4 + k], int(win->ngOutFlags[k]))
+            << "output " << 4 + k;
+        out[size_t(k)] = win->ngOutFlags[k];
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST(MainWindowCycleNgOutputs, APairedModeSetsTheNgOutputsOfTheMouldItJudged)
+{
+    // Mode 1, second pair: input 0 judges stage 2; only its NG region's output 3 goes on, not
+    // outputs 1 and 2 of the first pair's last results.
+    EXPECT_EQ(NgOutputsOfAStageZeroNg(1, 0), (std::array<int, 4>{0, 0, 0, 1}));
+    EXPECT_EQ(NgOutputsOfAStageZeroNg(2, 0), (std::array<int, 4>{0, 0, 0, 1}));
+    // The first pair and mode 0 judge stage 0 itself: its regions 0 and 1.
+    EXPECT_EQ(NgOutputsOfAStageZeroNg(1, 1), (std::array<int, 4>{0, 1, 1, 0}));
+    EXPECT_EQ(NgOutputsOfAStageZeroNg(0, 1), (std::array<int, 4>{0, 1, 1, 0}));
 }
