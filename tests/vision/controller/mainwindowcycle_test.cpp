@@ -457,6 +457,8 @@ std::array<int, 4> NgOutputsOfAStageZeroNg(int ioMode, int side)
         f = false;
     for (int& n : win->reCheckCount)
         n = 0;
+    for (int& state : win->failPicState[0])
+        state = 0;  // no NG picture: the model has no regions to draw
     for (int k = 4; k < 8; ++k)
         gpControlIO->IOSetOut(k, 0);
     cameraHost()->markCycleNotOK(0);
