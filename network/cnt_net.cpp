@@ -299,6 +299,10 @@ void CNT_Net::HandleReply(quint64 connection, const QString& headerText, const Q
         return;
     }
     if (first.contains("/reline/")) {
+        // The asking client gives up its link: dropped at once, so the client started next is
+        // taken (an open link that was just heard would refuse it) and the queue waits for it.
+        if (client && connection == clientId_)
+            DropClient();
         SetConnected(false);
         const qint64 now = clock_.elapsed();
         // One restart a heartbeat period: a client that keeps asking does not multiply.

@@ -12,6 +12,7 @@
 #include "core/runmodederivation.h"
 #include "core/syspath.h"
 #include "core/uitexttable.h"
+#include "core/wholefile.h"
 #include "core/wizardpara.h"
 #include "network/cnt_net.h"
 #include "network/networkparamswidget.h"
@@ -43,14 +44,6 @@ bool anyDetectionSwitch(const WizardPara& p)
 bool sameCard(const NetCard& a, const NetCard& b)
 {
     return a.hostName == b.hostName && a.addresses == b.addresses;
-}
-
-bool writeFile(const QString& path, const QByteArray& data)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    return f.write(data) == data.size();
 }
 
 const char* const kInterfaces = "./cnt_net/ls_interfaces";
@@ -193,18 +186,30 @@ int SystemSettingWidget::SaveNetParam()
         edit = inForce;
     } else {
         QDir().mkpath("./cnt_net");
+        // A file goes into /etc only whole: on a full disk a copy would leave the machine
+        // without its network or hosts file at the next start.
+        bool whole = true;
         if (addressesChanged) {
-            writeFile(kInterfaces, InterfacesFileText(edit.addresses));
+            whole = WriteWholeFile(kInterfaces, InterfacesFileText(edit.addresses));
             bits |= 1;
         }
-        if (hostChanged) {
-            writeFile(kHostname, edit.hostName.toLatin1());
+        if (whole && hostChanged) {
             QFile hosts(sysPath("/etc/hosts"));
             const QByteArray current = hosts.open(QIODevice::ReadOnly) ? hosts.readAll() : QByteArray();
-            writeFile(kHosts, HostsFileText(current, edit.hostName));
+            whole = WriteWholeFile(kHostname, edit.hostName.toLatin1()) &&
+                    WriteWholeFile(kHosts, HostsFileText(current, edit.hostName));
             bits |= 4;
         }
-        netFilesWritten_ = bits;
+        if (whole) {
+            netFilesWritten_ = bits;
+        } else {
+            // Nothing goes into /etc and the card in force stays; the other settings commit.
+            qWarning("settings: the network files could not be written whole, /etc is left as it is");
+            host()->insertRecord(textRow(635).simplified());
+            showWarnBox(textRow(635));
+            edit = inForce;
+            bits = 0;
+        }
     }
     if (gpWPara->cnt_net_enabled != gpWParaBak->cnt_net_enabled)
         bits |= 2;

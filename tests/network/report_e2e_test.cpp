@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 #include <sys/ipc.h>
 #include <sys/sem.h>
@@ -20,6 +21,7 @@
 #include <QSqlDatabase>
 #include <QVariant>
 #include <QSqlQuery>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QThread>
 #include <QTime>
@@ -91,10 +93,10 @@ protected:
         if (f.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
             f.write(line + "\n");
     }
-    QList<PeerFrame> Frames()
+    QList<PeerFrame> Frames(const QString& log = "peer.log")
     {
         QList<PeerFrame> out;
-        QFile f(dir.file("peer.log"));
+        QFile f(dir.file(log));
         if (!f.open(QIODevice::ReadOnly))
             return out;
         for (const QByteArray& line : f.readAll().split('\n')) {
@@ -117,18 +119,27 @@ protected:
     }
     // Each frame reached the peer once (none was written again for want of an acknowledge) and
     // the peer acknowledged each.
-    void EachAcknowledgedOnce()
+    void EachAcknowledgedOnce(const QStringList& logs = {"peer.log"})
     {
         QSet<QByteArray> seen;
-        const QList<PeerFrame> frames = Frames();
-        for (const PeerFrame& f : frames) {
-            const QByteArray key = QByteArray::number(f.type) + ':' + f.body;
-            EXPECT_FALSE(seen.contains(key)) << key.left(200).constData();
-            seen.insert(key);
+        for (const QString& log : logs) {
+            const QList<PeerFrame> frames = Frames(log);
+            for (const PeerFrame& f : frames) {
+                const QByteArray key = QByteArray::number(f.type) + ':' + f.body;
+                EXPECT_FALSE(seen.contains(key)) << key.left(200).constData();
+                seen.insert(key);
+            }
+            QFile f(dir.file(log));
+            ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+            EXPECT_EQ(f.readAll().count(" sent POST /back/"), frames.size()) << log.toStdString();
         }
-        QFile f(dir.file("peer.log"));
-        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-        EXPECT_EQ(f.readAll().count(" sent POST /back/"), frames.size());
+    }
+    void RelinedClientGetsTheNextCycle(const std::function<void()>& askReline,
+                                       const QStringList& logs = {"peer.log"});
+    int Said(const char* what, const QString& log = "peer.log")
+    {
+        QFile f(dir.file(log));
+        return f.open(QIODevice::ReadOnly) ? f.readAll().count(what) : 0;
     }
     bool PeerSays(const char* what)
     {
@@ -493,6 +504,48 @@ TEST_F(ReportE2E, OneClientAtATimeAndOnlyOfTheProgramsUser)
     EXPECT_TRUE(rig.WaitFor([&] { return OfType(18).size() > records; }, 3000)) << rig.Log().toStdString();
     EXPECT_TRUE(rig.Log().contains("connection refused (another user, peer uid 65534)")) << rig.Log().toStdString();
     EachAcknowledgedOnce();
+}
+
+// A client that asks "/reline/" gives up its link: the client the program starts again is
+// taken within 3 s and gets the next cycle's messages, each once (`logs`: every client's log).
+void ReportE2E::RelinedClientGetsTheNextCycle(const std::function<void()>& askReline, const QStringList& logs)
+{
+    const int records = OfType(18).size();
+    askReline();
+    ASSERT_TRUE(rig.WaitFor([&] { return Said(" connected") == 2; }, 3000)) << rig.Log().toStdString();
+    TwoSecondCycle();
+    EXPECT_TRUE(rig.WaitFor([&] { return OfType(18).size() > records; }, 3000)) << rig.Log().toStdString();
+    QThread::msleep(500);
+    EXPECT_EQ(ClientProcesses(), 1);
+    EXPECT_FALSE(rig.Log().contains("connection refused")) << rig.Log().toStdString();
+    EachAcknowledgedOnce(logs);
+}
+
+TEST_F(ReportE2E, RelineFromTheProgramsClientHandsTheLinkToItsNextRun)
+{
+    ASSERT_GE(rig.Launch(), 0);
+    ASSERT_TRUE(rig.WaitFor([&] { return PeerSays("connected"); }, 10000)) << rig.Log().toStdString();
+    TwoSecondCycle();
+    RelinedClientGetsTheNextCycle([&] { Command("reline"); });
+}
+
+TEST_F(ReportE2E, RelineFromAClientStartedByHandHandsTheLinkToTheProgramsClient)
+{
+    ASSERT_GE(rig.Launch(), 0);
+    ASSERT_TRUE(rig.WaitFor([&] { return PeerSays("connected"); }, 10000)) << rig.Log().toStdString();
+    // The program's client leaves (the heartbeat check, once a minute, does not start it yet) and
+    // one started by hand in the program's network namespace takes the link.
+    Command("exit");
+    ASSERT_TRUE(rig.WaitFor([&] { return ClientProcesses() == 0; }, 3000));
+    QProcess hand;
+    hand.setStandardOutputFile(dir.file("hand.log"));
+    hand.start("nsenter", {"--net=/proc/" + QString::number(rig.process().processId()) + "/ns/net",
+                           buildDir() + "/reportpeer", "--heartbeat", "0"});
+    TwoSecondCycle();
+    ASSERT_TRUE(rig.WaitFor([&] { return !Frames("hand.log").isEmpty(); }, 3000)) << rig.Log().toStdString();
+    RelinedClientGetsTheNextCycle([&] { hand.write("reline\n"), hand.waitForBytesWritten(2000); },
+                                  {"peer.log", "hand.log"});
+    EXPECT_TRUE(hand.waitForFinished(3000)) << "the asking client's link stayed open";
 }
 
 namespace {

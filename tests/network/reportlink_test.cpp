@@ -207,12 +207,21 @@ TEST_F(ReportLink, HeartbeatsKeepTheLinkSilenceRestartsTheClient)
     ASSERT_TRUE(peer.waitForFrames(1));
 }
 
-TEST_F(ReportLink, RelineRestartsTheClientAtOnceButOnlyOnceAHeartbeatPeriod)
+TEST_F(ReportLink, RelineDropsTheAskingLinkAndRestartsTheClientOnceAHeartbeatPeriod)
 {
-    ReportPeerProcess& peer = Peer();
+    ReportPeerProcess& peer = Peer({"--reconnect"});
+    Send("a");
+    ASSERT_TRUE(peer.waitForFrames(1));
     peer.send("reline");
     ASSERT_TRUE(WaitUntil([&] { return Restarts(runner) == 1; }, 2000));
-    EXPECT_FALSE(net->connected);
+    // The asking client gave up its link: it is closed at once, and the next connection is
+    // taken although the asking client was just heard; the queue goes on there.
+    ASSERT_TRUE(peer.waitForEvent("closed", 2000));
+    Send("b");
+    ASSERT_TRUE(WaitUntil([&] { return bool(net->connected); }, 2000));
+    ASSERT_TRUE(peer.waitForFrames(2));
+    EXPECT_EQ(peer.frames(), (QList<QByteArray>{"1:1:..!a", "1:1:..!b"}));
+
     peer.send("hold");
     for (int i = 0; i < 50; ++i)
         peer.send("reline");
@@ -225,10 +234,12 @@ TEST_F(ReportLink, RelineRestartsTheClientAtOnceButOnlyOnceAHeartbeatPeriod)
     t.heartCheckMs = 250;
     net->setTimings(t);
     WaitUntil([] { return false; }, 300);
+    ASSERT_TRUE(WaitUntil([&] { return bool(net->connected); }, 2000));
     peer.send("reline");
     ASSERT_TRUE(WaitUntil([&] { return Restarts(runner) == 2; }, 2000));
     para.cnt_net_enabled = 0;  // switched off since: no restart
     WaitUntil([] { return false; }, 300);
+    ASSERT_TRUE(WaitUntil([&] { return bool(net->connected); }, 2000));
     peer.send("reline");
     WaitUntil([] { return false; }, 300);
     EXPECT_EQ(Restarts(runner), 2);

@@ -615,6 +615,48 @@ TEST_F(Settings, OnlyTheFilesWrittenAreCopiedAndABadAddressChangesNothing)
     EXPECT_EQ(gpNet->cardInForce.hostName, "mould-01");
 }
 
+TEST_F(Settings, NetworkFilesNotWrittenWholeGoNowhereAndTheRestCommits)
+{
+    QTemporaryDir root;
+    QDir(root.path()).mkpath("etc");
+    qputenv("MOULDMON_SYSROOT", root.path().toUtf8());
+    RecordingRunner runner;
+    const auto editAddressAndName = [&] {
+        Open();
+        gpNet->cardEdit.addresses["eth0"][0] = "192.168.0.77";
+        screen->networkParams->deviceName->setText("press-11");  // the page moves it on accept
+    };
+    // ./cnt_net cannot hold a file: neither the interfaces nor the host files are written.
+    editAddressAndName();
+    const int area = gpWPara->minimum_area + 1;
+    screen->systemParams->slider[SystemParamsWidget::Area]->setValue(area);
+    const int records = Records().size();
+    ASSERT_TRUE(QDir().rename("cnt_net", "cnt_net.aside"));
+    ASSERT_TRUE(W().dir.write("cnt_net", "a file where the folder was"));
+    ExitSetup({QDialog::Accepted});
+    QFile::remove("cnt_net");
+    ASSERT_TRUE(QDir().rename("cnt_net.aside", "cnt_net"));
+    EXPECT_TRUE(runner.calls.isEmpty()) << runner.lines().join(" | ").toStdString();
+    EXPECT_EQ(Texts(), (QStringList{textRow(234), textRow(635)}));
+    const QStringList added = Records().mid(records);
+    ASSERT_EQ(added.size(), 2) << added.join(" | ").toStdString();
+    EXPECT_TRUE(added[0].startsWith("Modify the system parameters")) << added[0].toStdString();
+    EXPECT_EQ(added[1], textRow(635).simplified());
+    // The other settings are committed; the card in force is still the machine's.
+    EXPECT_EQ(gpWPara->minimum_area, area);
+    EXPECT_EQ(gpNet->cardInForce.addresses["eth0"][0], "192.168.0.5");
+    EXPECT_EQ(gpNet->cardInForce.hostName, "mould-01");
+
+    // Written whole, the same accept copies all three as before.
+    Texts().clear();
+    editAddressAndName();
+    ExitSetup({QDialog::Accepted});
+    qunsetenv("MOULDMON_SYSROOT");
+    EXPECT_EQ(runner.lines(), (QStringList{"cp ./cnt_net/ls_interfaces /etc/network/interfaces",
+                                           "cp ./cnt_net/ls_hostname /etc/hostname", "cp ./cnt_net/ls_hosts /etc/hosts"}));
+    EXPECT_EQ(Texts(), QStringList{textRow(234)});
+}
+
 TEST_F(Settings, AFailedSaveOfTheRecordWarns)
 {
     Open();

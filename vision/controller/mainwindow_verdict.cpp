@@ -271,9 +271,11 @@ void MainWindow::AfterInspection(int camera, int d, bool stale)
                 ngCounted = true;
             }
             if (ng.markNgOutputs && view->modelInForce) {
-                const int count = qBound(0, view->modelInForce->roiNum[0], MAX_ROI);
+                // The regions of the stage judged now: in the paired modes the folded stage 0
+                // holds the other pair's last results.
+                const int count = qBound(0, view->modelInForce->roiNum[d], MAX_ROI);
                 for (int r = 0; r < count; ++r)
-                    if (!view->roiOK[0][r])
+                    if (!view->roiOK[d][r])
                         ngOutFlags[qBound(0, view->modelInForce->outputNo[r], 3)] = true;
             }
             if (ng.keepNgPicture) {
@@ -343,9 +345,10 @@ void MainWindow::CheckNG()
                     int n = 0;
                     for (int v : ngCameras) {
                         const CammerSingleton* m = cammerWidget[v]->modelInForce;
-                        const int count = m ? qBound(0, m->roiNum[s], MAX_ROI) : 0;
+                        // The judged stage's regions, as for the NG outputs.
+                        const int count = m ? qBound(0, m->roiNum[curDetect], MAX_ROI) : 0;
                         for (int r = 0; r < count; ++r)
-                            n += cammerWidget[v]->roiOK[s][r] ? 0 : 1;
+                            n += cammerWidget[v]->roiOK[curDetect][r] ? 0 : 1;
                     }
                     gpNet->CNT_SendTelInfo(s, n);
                 }

@@ -5,10 +5,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QList>
-#include <QSaveFile>
 
-#include <fcntl.h>
-#include <unistd.h>
+#include "core/wholefile.h"
+
 
 int gAllNum[MAX_CAMERA] = {};
 int gFailNum[MAX_CAMERA] = {};
@@ -76,22 +75,6 @@ bool Counters::CountWrite(const QString& path)
 
 bool Counters::WriteBytes(const QString& path, const QByteArray& data)
 {
-    // Temporary file, synced, then rename: a power cut leaves the old or the new counters.
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        return false;
-    if (f.write(data) != data.size()) {
-        f.cancelWriting();
-        return false;
-    }
-    if (!f.commit())
-        return false;
-    // The rename is on the disk only once its directory is: a power cut could otherwise bring
-    // back the old content.
-    const int dir = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), O_RDONLY | O_DIRECTORY);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
-    return true;
+    // A power cut or a full disk leaves the old or the new counters.
+    return WriteWholeFile(path, data);
 }

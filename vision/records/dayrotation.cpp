@@ -6,10 +6,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QSqlDatabase>
 #include <QTextStream>
 #include <QtDebug>
+
+#include "core/wholefile.h"
 
 DayRotation::DayRotation() = default;
 
@@ -21,14 +22,7 @@ bool DayRotation::IsDayText(const QString& text)
 
 bool DayRotation::WriteAtomic(const QString& path, const QByteArray& data)
 {
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        return false;
-    if (f.write(data) != data.size()) {
-        f.cancelWriting();
-        return false;
-    }
-    return f.commit();
+    return WriteWholeFile(path, data);
 }
 
 void DayRotation::LoadDay(const QDate& today)

@@ -4,6 +4,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUuid>
+#include <QElapsedTimer>
 #include <QtDebug>
 #include <chrono>
 
@@ -17,11 +18,10 @@ VerdictWriter::VerdictWriter(QObject* parent)
 VerdictWriter::~VerdictWriter()
 {
     if (isRunning()) {
-        if (!Flush(flushMs))
-            qCritical("verdict writer: %d jobs not written at the end", pending());
+        Drain(flushMs);
         {
             std::lock_guard<std::mutex> lock(mutex_);
-            stop_ = true;
+            stop_ = true;  // the jobs still queued are left out after the one in progress
         }
         wake_.notify_all();
         wait();
@@ -32,7 +32,11 @@ void VerdictWriter::Enqueue(Job job)
 {
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        queue_.push_back(std::move(job));
+        Job* last = queue_.empty() ? nullptr : &queue_.back();
+        if (job.sql.isEmpty() && last && last->sql.isEmpty() && last->path == job.path)
+            last->data = std::move(job.data);  // the whole newer content carries the waiting one
+        else
+            queue_.push_back(std::move(job));
     }
     wake_.notify_all();
 }
@@ -57,10 +61,21 @@ bool VerdictWriter::Flush(int timeoutMs)
                           [this] { return queue_.empty() && !writing_ && open_.isEmpty(); });
 }
 
+bool VerdictWriter::Drain(int timeoutMs)
+{
+    if (Flush(timeoutMs))
+        return true;
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (const Job& job : queue_)
+        qCritical("verdict write to %s not done before the end: %s", qPrintable(job.path),
+                  job.sql.isEmpty() ? job.data.constData() : qPrintable(job.sql.join("; ")));
+    return false;
+}
+
 int VerdictWriter::pending() const
 {
     std::lock_guard<std::mutex> lock(mutex_);
-    return int(queue_.size());
+    return int(queue_.size()) + (writing_ ? 1 : 0);
 }
 
 int VerdictWriter::failures() const
@@ -69,7 +84,7 @@ int VerdictWriter::failures() const
     return failures_;
 }
 
-bool VerdictWriter::RunSql(const Job& job, QString* error)
+VerdictWriter::Outcome VerdictWriter::RunSql(const Job& job, QString* error)
 {
     const QString name = connectionPrefix_ + job.path;
     QSqlDatabase db = QSqlDatabase::contains(name) ? QSqlDatabase::database(name, false)
@@ -79,36 +94,48 @@ bool VerdictWriter::RunSql(const Job& job, QString* error)
         db.setConnectOptions(QString("QSQLITE_BUSY_TIMEOUT=%1").arg(busyWaitMs));
         if (!db.open()) {
             *error = db.lastError().text();
-            return false;
+            return Failed;
         }
         std::lock_guard<std::mutex> lock(mutex_);
-        open_ << name;
+        if (!open_.contains(name))
+            open_ << name;
     }
-    return RunStatements(db, job.sql, error);
+    const Outcome out = RunStatements(db, job.sql, error);
+    if (out == Failed)
+        db.close();  // the next attempt opens afresh (a file put in place meanwhile)
+    return out;
 }
 
-bool VerdictWriter::RunStatements(QSqlDatabase& db, const QStringList& statements, QString* error)
+VerdictWriter::Outcome VerdictWriter::RunStatements(QSqlDatabase& db, const QStringList& statements, QString* error)
 {
     if (!db.transaction()) {
         *error = db.lastError().text();
-        return false;
+        return Failed;
     }
     QSqlQuery q(db);
     for (const QString& sql : statements) {
         if (!q.exec(sql)) {
-            *error = q.lastError().text() + " | " + sql;
+            const QSqlError e = q.lastError();
+            *error = e.text() + " | " + sql;
             q.finish();
             db.rollback();
-            return false;
+            // SQLite's primary codes: a wrong statement, too big, a broken constraint, a type
+            // mismatch, a parameter out of range fail the same way each time.
+            switch (e.nativeErrorCode().toInt() & 0xff) {
+            case 1: case 18: case 19: case 20: case 25:
+                return Refused;
+            default:
+                return Failed;
+            }
         }
     }
     q.finish();
     if (!db.commit()) {
         *error = db.lastError().text();
         db.rollback();
-        return false;
+        return Failed;
     }
-    return true;
+    return Written;
 }
 
 bool VerdictWriter::CommitNow(const QString& database, const QStringList& statements, QString* error)
@@ -119,7 +146,7 @@ bool VerdictWriter::CommitNow(const QString& database, const QStringList& statem
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
         db.setDatabaseName(database);
-        ok = db.open() ? RunStatements(db, statements, &why) : (why = db.lastError().text(), false);
+        ok = db.open() ? RunStatements(db, statements, &why) == Written : (why = db.lastError().text(), false);
         db.close();
     }
     QSqlDatabase::removeDatabase(name);
@@ -130,15 +157,23 @@ bool VerdictWriter::CommitNow(const QString& database, const QStringList& statem
     return ok;
 }
 
-bool VerdictWriter::Write(const Job& job, QString* error)
+VerdictWriter::Outcome VerdictWriter::Write(const Job& job, QString* error)
 {
     if (!job.sql.isEmpty())
         return RunSql(job, error);
     if (!Counters::WriteBytes(job.path, job.data)) {
-        *error = QStringLiteral("not written");
-        return false;
+        *error = QStringLiteral("not written whole");
+        return Failed;
     }
-    return true;
+    return Written;
+}
+
+void VerdictWriter::Close(const QString& name)
+{
+    QSqlDatabase::database(name, false).close();
+    QSqlDatabase::removeDatabase(name);
+    std::lock_guard<std::mutex> lock(mutex_);
+    open_.removeAll(name);
 }
 
 void VerdictWriter::CloseAll()
@@ -148,18 +183,19 @@ void VerdictWriter::CloseAll()
         std::lock_guard<std::mutex> lock(mutex_);
         names = open_;
     }
-    for (const QString& n : names) {
-        QSqlDatabase::database(n, false).close();
-        QSqlDatabase::removeDatabase(n);
-    }
-    std::lock_guard<std::mutex> lock(mutex_);
-    open_.clear();
+    for (const QString& n : names)
+        Close(n);
 }
 
 void VerdictWriter::run()
 {
+    QElapsedTimer failing;  // valid while jobs fail with no success in between
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
+        if (stop_ && !queue_.empty()) {
+            failures_ += int(queue_.size());
+            queue_.clear();
+        }
         if (queue_.empty()) {
             if (!open_.isEmpty()) {
                 // Idle: the files are let go (the day change moves the statistics file).
@@ -174,17 +210,33 @@ void VerdictWriter::run()
             wake_.wait(lock);
             continue;
         }
-        const Job job = queue_.front();
+        Job job = std::move(queue_.front());
+        queue_.pop_front();
         writing_ = true;
         lock.unlock();
         QString error;
-        const bool ok = Write(job, &error);
-        if (!ok)
-            qWarning("verdict write to %s failed: %s", qPrintable(job.path), qPrintable(error));
+        const Outcome out = Write(job, &error);
         lock.lock();
         writing_ = false;
-        queue_.pop_front();
-        if (!ok)
+        if (out == Written) {
+            failing.invalidate();
+            continue;
+        }
+        const bool first = out == Failed && !failing.isValid();
+        if (first)
+            failing.start();
+        const bool givenUp = out == Refused || failing.elapsed() >= giveUpMs || stop_;
+        if (givenUp) {
             ++failures_;
+            qCritical("verdict write to %s left out: %s", qPrintable(job.path), qPrintable(error));
+            continue;
+        }
+        if (first)
+            qWarning("verdict write to %s failed, tried again: %s", qPrintable(job.path), qPrintable(error));
+        const Job* next = queue_.empty() ? nullptr : &queue_.front();
+        if (!(job.sql.isEmpty() && next && next->sql.isEmpty() && next->path == job.path))
+            queue_.push_front(std::move(job));  // else the newer write of the same file carries it
+        wake_.notify_all();
+        wake_.wait_for(lock, std::chrono::milliseconds(retryPauseMs), [this] { return stop_; });
     }
 }

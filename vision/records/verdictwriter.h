@@ -2,8 +2,20 @@
 // Writes what a verdict must put on the disk (count.txt, the statistics commit) on a thread of its
 // own, so the GUI thread never waits for a disk sync. Jobs are written one after the other in the
 // order they were handed over, each as durably as it was on the GUI thread: a file replaced whole
-// and synced, the statements of one commit in one SQLite transaction. A power cut loses at most
-// the jobs not yet written; what is on the disk is always a prefix of what was handed over.
+// and synced, the statements of one commit in one SQLite transaction. A job that fails is tried
+// again every `retryPauseMs` and no later job is written before it: what is on the disk is a
+// prefix of what was handed over, but for the jobs left out, each logged critical and counted in
+// failures():
+// - a commit whose statements SQLite refuses (a wrong statement, a broken constraint) is left out
+//   at once, as no retry can mend it;
+// - once jobs have failed for `giveUpMs` without a success in between, a job that fails is left
+//   out (a full disk holds back the queue that long, not for ever);
+// - at the end (the destructor, Drain) the writer waits at most `flushMs` for the queue, then the
+//   job in progress ends and the jobs still queued are left out.
+// A file write handed over right behind a waiting write of the same file takes its place: the
+// file is written whole each time, so the newer content carries the older (a count.txt left out
+// is carried by the next count write the same way). A power cut loses at most the jobs not yet
+// written.
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -16,21 +28,26 @@
 class VerdictWriter : public QThread {
 public:
     explicit VerdictWriter(QObject* parent = nullptr);
-    ~VerdictWriter() override;  // writes what is queued (within `flushMs`), then stops
+    ~VerdictWriter() override;  // Drain(flushMs), then stops
 
     // Replaces `path` by `data` (temporary file, synced, renamed).
     void WriteFile(const QString& path, const QByteArray& data);
     // Runs `statements` on the SQLite file `database` in one transaction.
     void Commit(const QString& database, const QStringList& statements);
-    // Waits until every queued job is written and the databases are closed; false when
-    // `timeoutMs` ran out first. Jobs that failed count as done.
+    // Waits until every queued job is written (or left out) and the databases are closed; false
+    // when `timeoutMs` ran out first.
     bool Flush(int timeoutMs);
-    int pending() const;
+    // Flush before the end: false, and every job still waiting logged critical, when `timeoutMs`
+    // ran out first.
+    bool Drain(int timeoutMs);
+    int pending() const;  // queued and in progress
     // The same commit on the calling thread, through a connection of its own.
     static bool CommitNow(const QString& database, const QStringList& statements, QString* error = nullptr);
-    int failures() const;
+    int failures() const;  // jobs left out
 
-    int busyWaitMs = 2000;  // SQLite's wait for a lock held elsewhere
+    int busyWaitMs = 2000;   // SQLite's wait for a lock held elsewhere, per attempt
+    int retryPauseMs = 200;  // between attempts of a failing job
+    int giveUpMs = 30000;    // failing this long, a job that fails is left out
     int flushMs = 5000;
 
 protected:
@@ -42,9 +59,11 @@ private:
         QByteArray data;      // WriteFile
         QStringList sql;      // Commit (a database job when not empty)
     };
-    bool Write(const Job& job, QString* error);
-    bool RunSql(const Job& job, QString* error);
-    static bool RunStatements(QSqlDatabase& db, const QStringList& statements, QString* error);
+    enum Outcome { Written, Failed, Refused };  // Refused: a retry cannot succeed
+    Outcome Write(const Job& job, QString* error);
+    Outcome RunSql(const Job& job, QString* error);
+    static Outcome RunStatements(QSqlDatabase& db, const QStringList& statements, QString* error);
+    void Close(const QString& name);
     void Enqueue(Job job);
     void CloseAll();
 
@@ -53,7 +72,7 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable wake_;
     std::deque<Job> queue_;
-    bool writing_ = false;
+    bool writing_ = false;  // a job is taken off the queue and being written
     bool stop_ = false;
     int failures_ = 0;
 };

@@ -13,6 +13,7 @@
 #include <QThread>
 #include <QStackedWidget>
 #include <QTimer>
+#include <array>
 #include <limits>
 
 #include "common/programdir.h"
@@ -34,6 +35,7 @@
 #include "vision/camera/cammerwidget.h"
 #include "vision/board/controlport.h"
 #include "vision/controller/mainwindow.h"
+#include "vision/inspection/cammersingleton.h"
 #include "vision/records/savefialimagethread.h"
 #include "widgets/modalhook.h"
 #include "widgets/warnbox.h"
@@ -422,4 +424,56 @@ TEST(MainWindowCycleMultiDetection, AnInspectionDuringTheAreaCheckLeavesTheNextV
     win->repeatInput = -1;
     win->CheckNG();
     EXPECT_EQ(win->repeatInput, 1);
+}
+
+namespace {
+
+// Input 0 judged NG on camera 0 (lost, so the region results below stay) with stopping instead
+// of the alarm: the NG outputs 4-7 set. Region r chooses output r + 1; stage 0 holds NG results
+// in regions 0 and 1 (the first pair's last mould), stage 2 in region 2 only.
+std::array<int, 4> NgOutputsOfAStageZeroNg(int ioMode, int side)
+{
+    MainWindow* win = W().win;
+    WizardPara& p = *gpWPara;
+    p.io_mode = ioMode;
+    p.enable_stop_not_alarm = 1;
+    p.ng_pulse_mode = p.front_auto_check_time = 0;
+    win->side = side;
+    CammerWidget* view = win->cammerWidget[0];
+    CammerSingleton model(0);
+    model.roiNum[0] = model.roiNum[2] = 3;
+    for (int r = 0; r < 3; ++r) {
+        model.outputNo[r] = r + 1;
+        view->roiOK[0][r] = r == 2;
+        view->roiOK[2][r] = r != 2;
+    }
+    CammerSingleton* const before = view->modelInForce;
+    view->modelInForce = &model;
+    for (int& state : win->failPicState[0])
+        state = 0;  // no NG picture: the model has no regions to draw
+    for (int& n : win->reCheckCount)
+        n = 0;
+    for (bool& f : win->ngOutFlags)
+        f = false;  // as at the cycle's start
+    for (int k = 4; k < 8; ++k)
+        gpControlIO->IOSetOut(k, 0);
+    cameraHost()->markCycleNotOK(0);
+    win->TimerUp(0);
+    view->modelInForce = before;
+    std::array<int, 4> out{};
+    for (int k = 0; k < 4; ++k)
+        out[size_t(k)] = gpControlIO->IOState(1, 4 + k) ^ p.output_polarity[4 + k];
+    return out;
+}
+
+}  // namespace
+
+TEST(MainWindowCycleNgOutputs, APairedModeSetsTheNgOutputsOfTheMouldItJudged)
+{
+    // Modes 1 and 2, second pair: input 0 judges stage 2, whose NG region sets output 7 alone.
+    EXPECT_EQ(NgOutputsOfAStageZeroNg(1, 0), (std::array<int, 4>{0, 0, 0, 1}));
+    EXPECT_EQ(NgOutputsOfAStageZeroNg(2, 0), (std::array<int, 4>{0, 0, 0, 1}));
+    // The first pair and mode 0 judge stage 0 itself.
+    EXPECT_EQ(NgOutputsOfAStageZeroNg(1, 1), (std::array<int, 4>{0, 1, 1, 0}));
+    EXPECT_EQ(NgOutputsOfAStageZeroNg(0, 1), (std::array<int, 4>{0, 1, 1, 0}));
 }

@@ -34,7 +34,11 @@ struct Cycle {
     }
     void Derive()
     {
+        // A window built by an earlier test left its hooks: they would retrain its views.
+        const auto hooks = gRunModeHooks;
+        gRunModeHooks = {};
         DeriveRunMode(p);
+        gRunModeHooks = hooks;
         st.multiDetect = p.io_mode == 4 ? gDNum - 1 : 0;
     }
     // An edge of input k acted on; the stages started (timers marked running).

@@ -1,8 +1,11 @@
 // The verdict writer: count.txt and statistics commits written off the caller's thread in the
-// order handed over, a commit whole or not at all, and a locked database holding back everything
-// behind it without holding back the caller.
+// order handed over, a commit whole or not at all, a failing or locked job holding back everything
+// behind it without holding back the caller, and what is left out: a refused commit, a job failing
+// past the give-up time, the queue at a bounded end.
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -93,21 +96,71 @@ TEST(VerdictWriter, ALockedDatabaseHoldsBackTheJobsBehindItNotTheCaller)
     EXPECT_EQ(dir.read("count.txt"), "1 ");
 }
 
-TEST(VerdictWriter, AFailedCommitLeavesNothingOfItAndTheNextJobsAreWritten)
+TEST(VerdictWriter, ARefusedCommitIsLeftOutAFailingFileHoldsBackWhatFollows)
+{
+    ProgramDir dir;
+    const QString db = dir.file("stats.db"), count = dir.file("sub/count.txt");
+    ASSERT_TRUE(MakeTable(db));
+    VerdictWriter w;
+    w.retryPauseMs = 20;
+    w.start();
+    // A statement SQLite refuses fails the same way each time: left out, nothing of it written.
+    w.Commit(db, {"update t set v = 5 where k = 'a'", "update nosuchtable set v = 5"});
+    w.Commit(db, Set(2, 3));
+    ASSERT_TRUE(w.Flush(10000));
+    EXPECT_EQ(w.failures(), 1);
+    EXPECT_EQ(Values(db), "2|3");
+    // A file that cannot be written yet (as on a full disk): nothing behind it overtakes it, and
+    // the later writes of the same file waiting right behind it are one.
+    w.WriteFile(count, "1 ");
+    w.Commit(db, Set(4, 4));
+    w.WriteFile(count, "2 ");
+    w.WriteFile(count, "3 ");
+    EXPECT_FALSE(w.Flush(400));
+    EXPECT_EQ(w.pending(), 3);
+    EXPECT_EQ(Values(db), "2|3") << "a later job overtook a failing one";
+    ASSERT_TRUE(QDir().mkpath(dir.file("sub")));
+    ASSERT_TRUE(w.Flush(10000));
+    EXPECT_EQ(Values(db), "4|4");
+    EXPECT_EQ(dir.read("sub/count.txt"), "3 ");
+    EXPECT_EQ(w.failures(), 1);
+}
+
+TEST(VerdictWriter, AJobFailingPastGiveUpIsLeftOutAndTheEndWaitsBounded)
 {
     ProgramDir dir;
     const QString db = dir.file("stats.db"), count = dir.file("count.txt");
     ASSERT_TRUE(MakeTable(db));
-    VerdictWriter w;
-    w.start();
-    w.Commit(db, {"update t set v = 5 where k = 'a'", "update nosuchtable set v = 5"});
-    w.WriteFile(dir.file("no/such/folder/count.txt"), "x");
-    w.Commit(db, Set(2, 3));
-    w.WriteFile(count, "2 ");
-    ASSERT_TRUE(w.Flush(10000));
-    EXPECT_EQ(w.failures(), 2);
-    EXPECT_EQ(Values(db), "2|3");
-    EXPECT_EQ(dir.read("count.txt"), "2 ");
+    QElapsedTimer t;
+    {
+        VerdictWriter w;
+        w.retryPauseMs = 20;
+        w.giveUpMs = 300;
+        w.start();
+        t.start();
+        w.WriteFile(dir.file("no/such/folder/count.txt"), "x");
+        w.Commit(db, Set(5, 5));
+        ASSERT_TRUE(w.Flush(10000));
+        EXPECT_GE(t.elapsed(), 300);
+        EXPECT_EQ(w.failures(), 1);
+        EXPECT_EQ(Values(db), "5|5");
+    }
+    // A database locked for good at the end: the writer stops within its wait, the later count
+    // is left out with the commit it followed.
+    DbLocker lock(db);
+    ASSERT_TRUE(lock.locked());
+    {
+        auto* w = new VerdictWriter;
+        w->busyWaitMs = 100;
+        w->flushMs = 500;
+        w->start();
+        w->Commit(db, Set(6, 6));
+        w->WriteFile(count, "6 ");
+        t.restart();
+        delete w;
+        EXPECT_LT(t.elapsed(), 2000);
+    }
+    EXPECT_FALSE(QFile::exists(count));
 }
 
 TEST(VerdictWriter, EndingWritesWhatIsQueued)

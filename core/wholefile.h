@@ -1,0 +1,9 @@
+#pragma once
+// Replacing a file so that it is either the old one or the new one, never a part of the new one:
+// the bytes go into a temporary file beside it, which is flushed, synced, checked against what
+// was handed over and only then renamed over the file (the directory synced after).
+#include <QByteArray>
+#include <QString>
+
+// True when `path` now holds exactly `data`; false leaves `path` as it was (any thread).
+bool WriteWholeFile(const QString& path, const QByteArray& data);
