@@ -1,0 +1,232 @@
+// Preloaded beside a ThreadSanitizer build by scripts/sanitize: the distribution's Qt is not
+// instrumented, and QMutex, QSemaphore and QReadWriteLock wait on futexes the sanitizer does not
+// see, so every value they guard would look unsynchronised. Each call the program makes into them
+// is passed on to Qt and told to the sanitizer as the acquire or release it is. Processes without
+// the sanitizer (shells, the X server) load it too: the sanitizer's entry points are weak.
+#include <dlfcn.h>
+
+extern "C" {
+void __tsan_acquire(void* addr) __attribute__((weak));
+void __tsan_release(void* addr) __attribute__((weak));
+}
+
+namespace {
+
+void Acquire(void* addr)
+{
+    if (__tsan_acquire && addr)
+        __tsan_acquire(addr);
+}
+
+void Release(void* addr)
+{
+    if (__tsan_release && addr)
+        __tsan_release(addr);
+}
+
+template <typename F>
+F Next(F, const char* name)
+{
+    return reinterpret_cast<F>(dlsym(RTLD_NEXT, name));
+}
+
+// QWaitCondition::wait lets its lock go and takes it again inside Qt: both ends are told here.
+template <typename F, typename Lock, typename Arg>
+bool Wait(F real, void* cond, Lock* lock, Arg arg)
+{
+    Release(lock);
+    const bool woken = real(cond, lock, arg);
+    Acquire(lock);
+    Acquire(cond);
+    return woken;
+}
+
+} // namespace
+
+// The Itanium names of the exported members, as plain functions taking `this` first.
+#define REAL(fn, type) static const auto real = Next(static_cast<type>(nullptr), fn)
+
+extern "C" {
+
+void _ZN6QMutex4lockEv(void* m)
+{
+    REAL("_ZN6QMutex4lockEv", void (*)(void*));
+    real(m);
+    Acquire(m);
+}
+
+bool _ZN6QMutex7tryLockEi(void* m, int timeout)
+{
+    REAL("_ZN6QMutex7tryLockEi", bool (*)(void*, int));
+    const bool got = real(m, timeout);
+    if (got)
+        Acquire(m);
+    return got;
+}
+
+void _ZN6QMutex6unlockEv(void* m)
+{
+    REAL("_ZN6QMutex6unlockEv", void (*)(void*));
+    Release(m);
+    real(m);
+}
+
+// QBasicMutex's slow paths (its fast paths are inline atomics the sanitizer sees).
+void _ZN11QBasicMutex12lockInternalEv(void* m)
+{
+    REAL("_ZN11QBasicMutex12lockInternalEv", void (*)(void*));
+    real(m);
+    Acquire(m);
+}
+
+bool _ZN11QBasicMutex12lockInternalEi(void* m, int timeout)
+{
+    REAL("_ZN11QBasicMutex12lockInternalEi", bool (*)(void*, int));
+    const bool got = real(m, timeout);
+    if (got)
+        Acquire(m);
+    return got;
+}
+
+void _ZN11QBasicMutex14unlockInternalEv(void* m)
+{
+    REAL("_ZN11QBasicMutex14unlockInternalEv", void (*)(void*));
+    Release(m);
+    real(m);
+}
+
+void _ZN10QSemaphore7acquireEi(void* s, int n)
+{
+    REAL("_ZN10QSemaphore7acquireEi", void (*)(void*, int));
+    real(s, n);
+    Acquire(s);
+}
+
+bool _ZN10QSemaphore10tryAcquireEi(void* s, int n)
+{
+    REAL("_ZN10QSemaphore10tryAcquireEi", bool (*)(void*, int));
+    const bool got = real(s, n);
+    if (got)
+        Acquire(s);
+    return got;
+}
+
+bool _ZN10QSemaphore10tryAcquireEii(void* s, int n, int timeout)
+{
+    REAL("_ZN10QSemaphore10tryAcquireEii", bool (*)(void*, int, int));
+    const bool got = real(s, n, timeout);
+    if (got)
+        Acquire(s);
+    return got;
+}
+
+void _ZN10QSemaphore7releaseEi(void* s, int n)
+{
+    REAL("_ZN10QSemaphore7releaseEi", void (*)(void*, int));
+    Release(s);
+    real(s, n);
+}
+
+void _ZN14QReadWriteLock11lockForReadEv(void* l)
+{
+    REAL("_ZN14QReadWriteLock11lockForReadEv", void (*)(void*));
+    real(l);
+    Acquire(l);
+}
+
+void _ZN14QReadWriteLock12lockForWriteEv(void* l)
+{
+    REAL("_ZN14QReadWriteLock12lockForWriteEv", void (*)(void*));
+    real(l);
+    Acquire(l);
+}
+
+bool _ZN14QReadWriteLock14tryLockForReadEv(void* l)
+{
+    REAL("_ZN14QReadWriteLock14tryLockForReadEv", bool (*)(void*));
+    const bool got = real(l);
+    if (got)
+        Acquire(l);
+    return got;
+}
+
+bool _ZN14QReadWriteLock14tryLockForReadEi(void* l, int timeout)
+{
+    REAL("_ZN14QReadWriteLock14tryLockForReadEi", bool (*)(void*, int));
+    const bool got = real(l, timeout);
+    if (got)
+        Acquire(l);
+    return got;
+}
+
+bool _ZN14QReadWriteLock15tryLockForWriteEv(void* l)
+{
+    REAL("_ZN14QReadWriteLock15tryLockForWriteEv", bool (*)(void*));
+    const bool got = real(l);
+    if (got)
+        Acquire(l);
+    return got;
+}
+
+bool _ZN14QReadWriteLock15tryLockForWriteEi(void* l, int timeout)
+{
+    REAL("_ZN14QReadWriteLock15tryLockForWriteEi", bool (*)(void*, int));
+    const bool got = real(l, timeout);
+    if (got)
+        Acquire(l);
+    return got;
+}
+
+void _ZN14QReadWriteLock6unlockEv(void* l)
+{
+    REAL("_ZN14QReadWriteLock6unlockEv", void (*)(void*));
+    Release(l);
+    real(l);
+}
+
+// QDeadlineTimer's layout; it is trivially copyable, so it travels in registers by value.
+struct Deadline {
+    long long t1;
+    unsigned t2;
+    int type;
+};
+
+bool _ZN14QWaitCondition4waitEP6QMutex14QDeadlineTimer(void* c, void* m, Deadline deadline)
+{
+    REAL("_ZN14QWaitCondition4waitEP6QMutex14QDeadlineTimer", bool (*)(void*, void*, Deadline));
+    return Wait(real, c, m, deadline);
+}
+
+bool _ZN14QWaitCondition4waitEP6QMutexm(void* c, void* m, unsigned long ms)
+{
+    REAL("_ZN14QWaitCondition4waitEP6QMutexm", bool (*)(void*, void*, unsigned long));
+    return Wait(real, c, m, ms);
+}
+
+bool _ZN14QWaitCondition4waitEP14QReadWriteLock14QDeadlineTimer(void* c, void* l, Deadline deadline)
+{
+    REAL("_ZN14QWaitCondition4waitEP14QReadWriteLock14QDeadlineTimer", bool (*)(void*, void*, Deadline));
+    return Wait(real, c, l, deadline);
+}
+
+bool _ZN14QWaitCondition4waitEP14QReadWriteLockm(void* c, void* l, unsigned long ms)
+{
+    REAL("_ZN14QWaitCondition4waitEP14QReadWriteLockm", bool (*)(void*, void*, unsigned long));
+    return Wait(real, c, l, ms);
+}
+
+void _ZN14QWaitCondition7wakeOneEv(void* c)
+{
+    REAL("_ZN14QWaitCondition7wakeOneEv", void (*)(void*));
+    Release(c);
+    real(c);
+}
+
+void _ZN14QWaitCondition7wakeAllEv(void* c)
+{
+    REAL("_ZN14QWaitCondition7wakeAllEv", void (*)(void*));
+    Release(c);
+    real(c);
+}
+
+} // extern "C"
