@@ -1,7 +1,8 @@
 // Preloaded beside a ThreadSanitizer build by scripts/sanitize: the distribution's Qt is not
 // instrumented, and QMutex, QSemaphore and QReadWriteLock wait on futexes the sanitizer does not
 // see, so every value they guard would look unsynchronised. Each call the program makes into them
-// is passed on to Qt and told to the sanitizer as the acquire or release it is. Processes without
+// is passed on to Qt and told to the sanitizer as the acquire or release it is; so are posted events
+// and queued calls. Processes without
 // the sanitizer (shells, the X server) load it too: the sanitizer's entry points are weak.
 #include <dlfcn.h>
 
@@ -227,6 +228,78 @@ void _ZN14QWaitCondition7wakeAllEv(void* c)
     REAL("_ZN14QWaitCondition7wakeAllEv", void (*)(void*));
     Release(c);
     real(c);
+}
+
+// Events and queued calls: Qt's event queues hand them to the receiving thread under locks of
+// its own. A post from the program releases one token; every delivery through the application's
+// notify() acquires it before the receiver runs.
+static char gEvents;
+
+void _ZN16QCoreApplication9postEventEP7QObjectP6QEventi(void* receiver, void* event, int priority)
+{
+    REAL("_ZN16QCoreApplication9postEventEP7QObjectP6QEventi", void (*)(void*, void*, int));
+    Release(&gEvents);
+    real(receiver, event, priority);
+}
+
+void _ZN11QMetaObject8activateEP7QObjectiPPv(void* sender, int signal, void** argv)
+{
+    REAL("_ZN11QMetaObject8activateEP7QObjectiPPv", void (*)(void*, int, void**));
+    Release(&gEvents);
+    real(sender, signal, argv);
+}
+
+void _ZN11QMetaObject8activateEP7QObjectPKS_iPPv(void* sender, const void* meta, int signal, void** argv)
+{
+    REAL("_ZN11QMetaObject8activateEP7QObjectPKS_iPPv", void (*)(void*, const void*, int, void**));
+    Release(&gEvents);
+    real(sender, meta, signal, argv);
+}
+
+void _ZN11QMetaObject8activateEP7QObjectiiPPv(void* sender, int from, int to, void** argv)
+{
+    REAL("_ZN11QMetaObject8activateEP7QObjectiiPPv", void (*)(void*, int, int, void**));
+    Release(&gEvents);
+    real(sender, from, to, argv);
+}
+
+bool _ZN11QMetaObject16invokeMethodImplEP7QObjectPN9QtPrivate15QSlotObjectBaseEN2Qt14ConnectionTypeEPv(
+    void* object, void* slot, int type, void* ret)
+{
+    REAL("_ZN11QMetaObject16invokeMethodImplEP7QObjectPN9QtPrivate15QSlotObjectBaseEN2Qt14ConnectionTypeEPv",
+         bool (*)(void*, void*, int, void*));
+    Release(&gEvents);
+    return real(object, slot, type, ret);
+}
+
+// QGenericArgument and QGenericReturnArgument: two pointers, trivially copyable.
+struct Arg {
+    const void* data;
+    const char* name;
+};
+
+bool _ZNK11QMetaMethod6invokeEP7QObjectN2Qt14ConnectionTypeE22QGenericReturnArgument16QGenericArgumentS5_S5_S5_S5_S5_S5_S5_S5_S5_(
+    const void* method, void* object, int type, Arg ret, Arg a0, Arg a1, Arg a2, Arg a3, Arg a4, Arg a5, Arg a6,
+    Arg a7, Arg a8, Arg a9)
+{
+    REAL("_ZNK11QMetaMethod6invokeEP7QObjectN2Qt14ConnectionTypeE22QGenericReturnArgument16QGenericArgumentS5_S5_S5_S5_S5_S5_S5_S5_S5_",
+         bool (*)(const void*, void*, int, Arg, Arg, Arg, Arg, Arg, Arg, Arg, Arg, Arg, Arg, Arg));
+    Release(&gEvents);
+    return real(method, object, type, ret, a0, a1, a2, a3, a4, a5, a6, a7, a8, a9);
+}
+
+bool _ZN16QCoreApplication6notifyEP7QObjectP6QEvent(void* app, void* receiver, void* event)
+{
+    REAL("_ZN16QCoreApplication6notifyEP7QObjectP6QEvent", bool (*)(void*, void*, void*));
+    Acquire(&gEvents);
+    return real(app, receiver, event);
+}
+
+bool _ZN12QApplication6notifyEP7QObjectP6QEvent(void* app, void* receiver, void* event)
+{
+    REAL("_ZN12QApplication6notifyEP7QObjectP6QEvent", bool (*)(void*, void*, void*));
+    Acquire(&gEvents);
+    return real(app, receiver, event);
 }
 
 } // extern "C"
