@@ -6,6 +6,10 @@
 // the sanitizer (shells, the X server) load it too: the sanitizer's entry points are weak.
 #include <dlfcn.h>
 
+#include <functional>
+#include <memory>
+#include <utility>
+
 extern "C" {
 void __tsan_acquire(void* addr) __attribute__((weak));
 void __tsan_release(void* addr) __attribute__((weak));
@@ -300,6 +304,46 @@ bool _ZN12QApplication6notifyEP7QObjectP6QEvent(void* app, void* receiver, void*
     REAL("_ZN12QApplication6notifyEP7QObjectP6QEvent", bool (*)(void*, void*, void*));
     Acquire(&gEvents);
     return real(app, receiver, event);
+}
+
+// Thread pools take their tasks and report them done under locks of their own: a task given to
+// the pool as a function runs after its start, and a waitForDone() that returns comes after the
+// tasks that ran.
+static char gPoolStart;
+static char gPoolDone;
+
+void _ZN11QThreadPool5startESt8functionIFvvEEi(void* pool, std::function<void()>* task, int priority)
+{
+    REAL("_ZN11QThreadPool5startESt8functionIFvvEEi", void (*)(void*, std::function<void()>*, int));
+    std::function<void()> told = [f = std::move(*task)] {
+        Acquire(&gPoolStart);
+        f();
+        Release(&gPoolDone);
+    };
+    Release(&gPoolStart);
+    real(pool, &told, priority);
+}
+
+bool _ZN11QThreadPool8tryStartESt8functionIFvvEE(void* pool, std::function<void()>* task)
+{
+    REAL("_ZN11QThreadPool8tryStartESt8functionIFvvEE", bool (*)(void*, std::function<void()>*));
+    // Not taken: the caller keeps its task.
+    auto shared = std::make_shared<std::function<void()>>(*task);
+    std::function<void()> told = [shared] {
+        Acquire(&gPoolStart);
+        (*shared)();
+        Release(&gPoolDone);
+    };
+    Release(&gPoolStart);
+    return real(pool, &told);
+}
+
+bool _ZN11QThreadPool11waitForDoneEi(void* pool, int ms)
+{
+    REAL("_ZN11QThreadPool11waitForDoneEi", bool (*)(void*, int));
+    const bool done = real(pool, ms);
+    Acquire(&gPoolDone);
+    return done;
 }
 
 } // extern "C"
