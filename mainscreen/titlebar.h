@@ -11,7 +11,8 @@ class QLabel;
 class QTimer;
 
 // Message icon: 2 a normal message, anything else a warning.
-enum MessageType { MESSAGE_WARNING = 1, MESSAGE_NORMAL = 2 };
+// Of fixed width: a value from outside (any int) is a valid one, shown as a warning.
+enum MessageType : int { MESSAGE_WARNING = 1, MESSAGE_NORMAL = 2 };
 
 class CameraInfo : public QWidget {
     Q_OBJECT
