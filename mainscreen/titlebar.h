@@ -18,7 +18,8 @@ class CameraInfo : public QWidget {
     Q_OBJECT
 public:
     // What TitleBar::setCameraInfo changes; any other value is the title bar's timing label.
-    enum DATA_TYPE { TIMING = 0, MESSAGE = 1, LAYER = 2, NG = 3 };
+    // Of fixed width too: an unknown kind from a caller is a valid value (shown as the timing).
+    enum DATA_TYPE : int { TIMING = 0, MESSAGE = 1, LAYER = 2, NG = 3 };
 
     CameraInfo(int camera, QWidget* parent = nullptr);
 
