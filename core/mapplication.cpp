@@ -15,7 +15,7 @@
 TouchWatchContext ProgramTouchWatchContext()
 {
     TouchWatchContext c;
-    c.cameraId = [] { return gCameraID; };
+    c.cameraId = [] { return gCameraID.load(); };
     c.windowExists = [] { return gpWin != nullptr && gpWPara != nullptr; };
     c.logoutTimer = [] { return gpWin ? gpWin->logoutTimer : nullptr; };
     c.backlightTimer = [] { return gpWin ? gpWin->lcdTimer : nullptr; };

@@ -3,7 +3,7 @@
 #include "core/uitexttable.h"
 #include "core/wizardpara.h"
 
-int gDNum = 2;
+std::atomic<int> gDNum{2};
 const int TriginNo[8] = {1, 3, 4, 5, 6, 7, 8, 9};
 const int OutputNo[8] = {2, 4, 5, 6, 7, 8, 9, 1};
 

@@ -1,12 +1,14 @@
 #pragma once
 // Turns the I/O mode of the loaded parameter record into the stage wiring the monitoring cycle
 // uses, and names the input and output signals.
+#include <atomic>
 #include <functional>
 #include <QString>
 
 class WizardPara;
 
-extern int gDNum;                // detect stages in force
+// Detect stages in force: set by a settings accept on the GUI thread, read by the NG picture writer.
+extern std::atomic<int> gDNum;
 extern const int TriginNo[8];    // terminal of trigger choice i (input bit = terminal - 1)
 extern const int OutputNo[8];    // mode 4: terminal (output bit + 1) that stage i drives
 extern const QString gInName[16 * 3];   // input names, entry row * 3 + language

@@ -11,13 +11,15 @@ class QLabel;
 class QTimer;
 
 // Message icon: 2 a normal message, anything else a warning.
-enum MessageType { MESSAGE_WARNING = 1, MESSAGE_NORMAL = 2 };
+// Of fixed width: a value from outside (any int) is a valid one, shown as a warning.
+enum MessageType : int { MESSAGE_WARNING = 1, MESSAGE_NORMAL = 2 };
 
 class CameraInfo : public QWidget {
     Q_OBJECT
 public:
     // What TitleBar::setCameraInfo changes; any other value is the title bar's timing label.
-    enum DATA_TYPE { TIMING = 0, MESSAGE = 1, LAYER = 2, NG = 3 };
+    // Of fixed width too: an unknown kind from a caller is a valid value (shown as the timing).
+    enum DATA_TYPE : int { TIMING = 0, MESSAGE = 1, LAYER = 2, NG = 3 };
 
     CameraInfo(int camera, QWidget* parent = nullptr);
 

@@ -17,6 +17,7 @@
 
 #include <QMutex>
 
+#include "core/globals.h"
 #include "network/cnt_semaphore.h"
 #include "network/netcard.h"
 #include "network/reportclientprocess.h"
@@ -152,8 +153,24 @@ public:
     void CNT_SendParam();
     void CNT_SendAlarmPic(QString const& path);
     void CNT_SendTempPic(QString const& path);
+    // What a statistics message takes from the running program, read where the program writes it
+    // (the GUI thread): the NG picture writer sends with the copy handed over with its picture.
+    struct StatisticsFacts {
+        int runState = 0;
+        int cameras = 0;
+        int all[MAX_CAMERA] = {};
+        int fail[MAX_CAMERA] = {};
+        int cycleTime = 0;
+        bool hasRecord = false;  // the fields below were read from a parameter record
+        int cavity = 0;
+        QByteArray productName;
+        int batch = 0;
+        int capacity = 0;
+    };
+    StatisticsFacts CurrentStatisticsFacts() const;
     // The statistics record, computed, saved and sent; ng_image is a picture path or "null".
     void CNT_SendStatistics(QString const& ng_image);
+    void CNT_SendStatistics(QString const& ng_image, const StatisticsFacts& facts);
     void CNT_SendROIParam(int camera, int stage);
     void CNT_SendManualStop();
     // The manual-stop record and its file follow a start or stop (no client needed); the body.
@@ -296,6 +313,11 @@ private:
 // Points the parameter store's report (type 2) and the template deletions (type 11) at gpNet,
 // sent while reporting is on and the client connected.
 void InstallReportSeams();
+
+// What the NG picture writer sends once a picture is on disk (the picture and a statistics
+// record), made on the GUI thread with a copy of what the record reports; empty while reporting is
+// off. The message goes out only when the client is connected at that time.
+std::function<void(const QString& path)> PictureSavedReport();
 
 // Reads cnt_net_enabled (the first value of the CntNet row) from `paramFile`; false when the file,
 // the table or the row is missing or the value is not a number.

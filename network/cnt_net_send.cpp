@@ -2,6 +2,8 @@
 #include "network/cnt_net.h"
 
 #include <QDateTime>
+#include <QDir>
+#include <algorithm>
 #include <QFile>
 #include <QMutexLocker>
 
@@ -15,6 +17,7 @@
 #include "vision/camera/cameradiscovery.h"
 #include "vision/inspection/paramroi.h"
 #include "vision/records/counters.h"
+#include "vision/records/savefialimagethread.h"
 
 qint64 CNT_Net::Now() const
 {
@@ -247,11 +250,34 @@ int CNT_Net::AddCycleLocked()
     return int(sum / ngHistory_.size());
 }
 
+CNT_Net::StatisticsFacts CNT_Net::CurrentStatisticsFacts() const
+{
+    StatisticsFacts f;
+    f.runState = HostRunState();
+    f.cameras = numCamera;
+    std::copy(gAllNum, gAllNum + MAX_CAMERA, f.all);
+    std::copy(gFailNum, gFailNum + MAX_CAMERA, f.fail);
+    f.cycleTime = host.cycleTime ? host.cycleTime() : 0;
+    if (gpWPara) {
+        f.hasRecord = true;
+        f.cavity = gpWPara->cavity;
+        f.productName = reportbody::RecordText(gpWPara->CntNet_ProName);
+        f.batch = gpWPara->product_batch;
+        f.capacity = gpWPara->expected_capacity;
+    }
+    return f;
+}
+
 void CNT_Net::CNT_SendStatistics(QString const& ng_image)
+{
+    if (whichSend.value(SEND_STATISTICS))
+        CNT_SendStatistics(ng_image, CurrentStatisticsFacts());
+}
+
+void CNT_Net::CNT_SendStatistics(QString const& ng_image, const StatisticsFacts& facts)
 {
     if (!whichSend.value(SEND_STATISTICS))
         return;
-    const int state = HostRunState();
     const qint64 now = Now();
     QByteArray body;
     {
@@ -266,20 +292,20 @@ void CNT_Net::CNT_SendStatistics(QString const& ng_image)
         CNT_Path_Statistics::Inputs in;
         in.nowMs = now;
         in.stopMinutes = manualStop_.stop_check_timelen;
-        in.cameras = numCamera;
-        in.all = gAllNum;
-        in.fail = gFailNum;
-        in.cycleTime = host.cycleTime ? host.cycleTime() : 0;
+        in.cameras = facts.cameras;
+        in.all = facts.all;
+        in.fail = facts.fail;
+        in.cycleTime = facts.cycleTime;
         in.nowPeriod = ngHistory_.isEmpty() ? 0 : ngHistory_.last();
         in.averagePeriod = AddCycleLocked();
-        if (gpWPara) {
-            in.cavity = gpWPara->cavity;
-            in.productName = reportbody::RecordText(gpWPara->CntNet_ProName);
-            in.batch = gpWPara->product_batch;
-            in.capacity = gpWPara->expected_capacity;
+        if (facts.hasRecord) {
+            in.cavity = facts.cavity;
+            in.productName = facts.productName;
+            in.batch = facts.batch;
+            in.capacity = facts.capacity;
         }
         statistics_.Compute(in);
-        body = statistics_.ToJson(cardInForce.hostName, state, now, ng_image);
+        body = statistics_.ToJson(cardInForce.hostName, facts.runState, now, ng_image);
         statistics_.SaveToFile(body.constData(), body.size());
         // Queued under the records' lock so the client sees the records in the file's order.
         CNT_Enqueue(SEND_STATISTICS, body);
@@ -314,5 +340,19 @@ void InstallReportSeams()
     TemplateFiles::reportDeleted = [linked](int camera, int stage, const QString& name) {
         if (linked())
             gpNet->CNT_SendDelTempPic(camera, stage, name);
+    };
+}
+
+std::function<void(const QString& path)> PictureSavedReport()
+{
+    if (!gpWPara || !gpWPara->cnt_net_enabled || !gpNet || !gpNet->isopen)
+        return {};
+    CNT_Net* net = gpNet;
+    const CNT_Net::StatisticsFacts facts = net->CurrentStatisticsFacts();
+    return [net, facts](const QString& path) {
+        if (!net->connected)
+            return;
+        net->CNT_SendAlarmPic(path);
+        net->CNT_SendStatistics(SaveFialImageThread::ReportPath(path, QDir::currentPath()), facts);
     };
 }

@@ -11,7 +11,8 @@ class QSlider;
 class C_Type_COM : public QWidget {
     Q_OBJECT
 public:
-    enum C_Color { Color0 = 0, Color1 = 1, Color2 = 2, Color3 = 3 };
+    // Of fixed width: any int is a valid value (one out of range colours nothing).
+    enum C_Color : int { Color0 = 0, Color1 = 1, Color2 = 2, Color3 = 3 };
 
     explicit C_Type_COM(QWidget* parent = nullptr) : QWidget(parent) {}
 

@@ -96,15 +96,18 @@ double SURF::correlate(const cv::Mat& crop, const Temp& t, int sx, int sy, doubl
 {
     double sc = 0, scc = 0, stc = 0, sd2 = 0;
     for (int y = 0; y < height_; ++y) {
+        // A shifted row outside the crop lies in the mask's cleared border: no pointer is made to it.
+        if (y + sy < 0 || y + sy >= crop.rows)
+            continue;
         const uchar* m = mask_.ptr<uchar>(y);
         const uchar* tp = t.image.ptr<uchar>(y);
-        const uchar* cp = crop.ptr<uchar>(y + sy) + sx;
+        const uchar* cp = crop.ptr<uchar>(y + sy);
         int rsc = 0, rstc = 0;
         int64_t rscc = 0, rsd2 = 0;
         for (int x = 0; x < width_; ++x) {
             if (!m[x])
                 continue;
-            const int c = cp[x];
+            const int c = cp[x + sx];
             const int tv = tp[x];
             rsc += c;
             rscc += c * c;
@@ -168,15 +171,17 @@ float SURF::Match(cv::Mat& crop, cv::Mat& out)
     cv::dilate(t.image, tHi, kernel, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
     const int offset = int(std::lround(bestMean - t.mean));
     for (int y = 0; y < height_; ++y) {
+        if (y + bestY < 0 || y + bestY >= crop.rows)
+            continue;  // in the mask's cleared border, as above
         const uchar* m = mask_.ptr<uchar>(y);
         const uchar* lo = tLo.ptr<uchar>(y);
         const uchar* hi = tHi.ptr<uchar>(y);
-        const uchar* cp = crop.ptr<uchar>(y + bestY) + bestX;
+        const uchar* cp = crop.ptr<uchar>(y + bestY);
         uchar* o = out.ptr<uchar>(y);
         for (int x = 0; x < width_; ++x) {
             if (!m[x])
                 continue;
-            const int c = cp[x] - offset;
+            const int c = cp[x + bestX] - offset;
             if (c < lo[x] - diffLevel_ || c > hi[x] + diffLevel_)
                 o[x] = 255;
         }

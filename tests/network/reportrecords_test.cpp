@@ -286,3 +286,45 @@ TEST_F(ReportRecords, RemindersAddedAndRemovedInTheFile)
     ASSERT_EQ(cJSON_GetArraySize(list), 1);
     EXPECT_EQ(NumOf(cJSON_GetArrayItem(list, 0), "utc"), 7);
 }
+
+// The NG picture writer reports a picture seconds after the verdict handed it over, while the GUI
+// thread goes on changing the record and the counts: the report carries what was in force at the
+// hand-over, and goes out only when the client is there once the file is written.
+TEST_F(ReportRecords, APictureReportSendsWhatWasInForceAtItsHandOver)
+{
+    CNT_Net* const oldNet = gpNet;
+    gpNet = net.get();
+    numCamera = 1;
+    gAllNum[0] = 10;
+    gFailNum[0] = 4;
+    std::strcpy(para.CntNet_ProName, "Cup");
+    runState = 1;
+    para.cnt_net_enabled = 0;
+    EXPECT_FALSE(PictureSavedReport()) << "reporting off: nothing to send";
+    para.cnt_net_enabled = 1;
+    const std::function<void(const QString&)> report = PictureSavedReport();
+    ASSERT_TRUE(report);
+
+    std::strcpy(para.CntNet_ProName, "Lid, a much longer product name");
+    gAllNum[0] = 11;
+    gFailNum[0] = 5;
+    runState = 3;
+    const QString path = QDir::current().absoluteFilePath("alarmimage/camera1/detect1/NG/x.jpg");
+    report(path);
+    EXPECT_TRUE(Bodies(7).isEmpty()) << "no client: nothing queued";
+    net->connected = true;
+    std::thread writer(report, path);
+    writer.join();
+    net->connected = false;
+    gpNet = oldNet;
+
+    EXPECT_EQ(Bodies(5), QList<QByteArray>{path.toUtf8()});
+    const QList<QByteArray> bodies = Bodies(7);
+    ASSERT_EQ(bodies.size(), 1);
+    Json j(bodies[0]);
+    EXPECT_EQ(TextOf(j.root, "product_name"), "Cup");
+    EXPECT_EQ(NumOf(j.root, "watch_count_total"), 10);
+    EXPECT_EQ(NumOf(j.root, "ng_count_total"), 4);
+    EXPECT_EQ(NumOf(j.root, "state"), 0) << "detecting at the hand-over";
+    EXPECT_EQ(TextOf(j.root, "ng_image"), "./alarmimage/camera1/detect1/NG/x.jpg");
+}

@@ -2,6 +2,8 @@
 
 #include <QMutexLocker>
 #include <QThread>
+#include <algorithm>
+#include <iterator>
 
 #include "core/comsend.h"
 #include "core/globals.h"
@@ -15,6 +17,11 @@ bool gisSafeDoorOpen = false;
 ControlPort* gpControlIO = nullptr;
 
 namespace {
+
+QMutex gTempLock;
+float gTempPublished[16] = {};
+
+bool TempRange(int first, int n) { return first >= 0 && n >= 0 && first + n <= 16; }
 
 constexpr int kOutputs = 9;      // outputs 0-8 carry a polarity
 constexpr int kPolarInputs = 8;  // inputs 0-7 carry a polarity
@@ -37,6 +44,32 @@ int FoldMode() { return gpWPara ? gpWPara->enable_output_thimble_pulse : 0; }
 int IoMode() { return gpWPara ? gpWPara->io_mode : 0; }
 
 int Bit(qint32 word, int n) { return (word >> n) & 1; }
+
+} // namespace
+
+void PublishTemperatures(int first, const float* degrees, int n)
+{
+    if (!TempRange(first, n))
+        return;
+    QMutexLocker lock(&gTempLock);
+    std::copy(degrees, degrees + n, gTempPublished + first);
+}
+
+void PublishedTemperatures(int first, float* degrees, int n)
+{
+    if (!TempRange(first, n))
+        return;
+    QMutexLocker lock(&gTempLock);
+    std::copy(gTempPublished + first, gTempPublished + first + n, degrees);
+}
+
+void ClearPublishedTemperatures()
+{
+    QMutexLocker lock(&gTempLock);
+    std::fill(std::begin(gTempPublished), std::end(gTempPublished), 0.0f);
+}
+
+namespace {
 
 qint32 WithBit(qint32 word, int n, int on)
 {

@@ -9,8 +9,15 @@ class IOThread;
 
 extern qint32 gDataOut;        // output word the board thread keeps on the board
 extern qint32 gDataIn;         // 10 input bits of the board's last poll reply
-extern float gFTemp[16];       // board temperatures: 0-7 after command 3, 8-15 after command 4
+extern float gFTemp[16];       // the board thread's own: the bank of channels its replies are filling
 extern bool gisSafeDoorOpen;   // the safety door opened since the cycle start
+
+// The board temperatures as whole replies gave them: the board thread hands over a bank of channels
+// once one reply has filled all of it, so a reader on any thread never shows channels of two replies.
+void PublishTemperatures(int first, const float* degrees, int n);
+// Channels first..first+n-1 as last handed over (0 before any).
+void PublishedTemperatures(int first, float* degrees, int n);
+void ClearPublishedTemperatures();
 
 class ControlPort {
 public:

@@ -213,8 +213,12 @@ void IOThread::HandleFrame(const unsigned char* f, qint32 out, bool* resend)
     case ReplyTempLow:
     case ReplyTempHigh:
         // Replies beyond the requested bank of eight are ignored.
-        if (tempIndex < tempEnd)
+        if (tempIndex < tempEnd) {
             gFTemp[tempIndex++] = FloatLE(f + 2);
+            // The bank is whole: readers get it at once, never a mix with the reply before.
+            if (tempIndex == tempEnd)
+                PublishTemperatures(tempEnd - kBankSize, gFTemp + tempEnd - kBankSize, kBankSize);
+        }
         break;
     default:
         break;

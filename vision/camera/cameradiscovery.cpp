@@ -21,7 +21,7 @@
 #include "vision/camera/cammerwidget.h"
 #include "vision/camera/v4l2source.h"
 
-int gCameraID = CAMERA_NONE;
+std::atomic<int> gCameraID{CAMERA_NONE};
 int gFindCamera = 0;
 int gOW = 0, gOH = 0;
 int gSensorColor = 0;

@@ -3,6 +3,7 @@
 // video devices, the handling of a lost camera and its recovery, and the binding of camera serials
 // to camera slots. Everything here runs on the GUI thread.
 #include <QString>
+#include <atomic>
 
 #include "core/globals.h"
 
@@ -12,7 +13,8 @@
 // Camera make: 0 none, 4, 5, 6, 7 the four libraries, 9 V4L2 through FFmpeg.
 enum { CAMERA_NONE = 0, CAMERA_DAHENG = 4, CAMERA_IDS = 5, CAMERA_MIND = 6, CAMERA_HIK = 7, CAMERA_V4L2 = 9 };
 
-extern int gCameraID;
+// Fixed by the start-up probe on the GUI thread; the views' camera threads read it meanwhile.
+extern std::atomic<int> gCameraID;
 extern int gFindCamera;       // cameras the probe found (4 when none, so that four empty views exist)
 extern int gOW, gOH;          // sensor size as the camera reports it
 extern int gSensorColor;      // 1 colour sensor, 0 mono

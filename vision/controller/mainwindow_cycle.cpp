@@ -94,15 +94,9 @@ void MainWindow::InitCycle()
     gpSaveFialImageThread = new SaveFialImageThread;
     pictureWriter = gpSaveFialImageThread;
     pictureWriter->hooks.cameraCount = [built] { return built; };
-    pictureWriter->hooks.stageCount = [] { return gDNum; };
+    pictureWriter->hooks.stageCount = [] { return gDNum.load(); };
     pictureWriter->hooks.limit = [](int kind) { return kind == 0 ? gPicNumNG : gPicNumOK; };
-    pictureWriter->hooks.saved = [](const QString& path) {
-        // Runs on the writer thread; the report server queues its messages under its own lock.
-        if (gpWPara && gpWPara->cnt_net_enabled && gpNet && gpNet->isopen && gpNet->connected) {
-            gpNet->CNT_SendAlarmPic(path);
-            gpNet->CNT_SendStatistics(SaveFialImageThread::ReportPath(path, QDir::currentPath()));
-        }
-    };
+    // Each hand-over carries its own report (PictureSavedReport): the writer reads no GUI state.
     InitFailSafe();  // its hooks are set before the writer runs
     pictureWriter->start(QThread::InheritPriority);
 }

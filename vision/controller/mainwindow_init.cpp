@@ -246,7 +246,7 @@ void MainWindow::Monitor_Init()
     showScaleX = gShowAW;
     showScaleY = gShowAH;
     gColorLen = gisColor ? gImageLen * 4 : gImageLen;
-    qInfo("start-up: camera make %d, %d found, picture %d x %d", gCameraID, gFindCamera, gImageW, gImageH);
+    qInfo("start-up: camera make %d, %d found, picture %d x %d", gCameraID.load(), gFindCamera, gImageW, gImageH);
 
     // 13. The box is not shown here.
     gpWarnBox->confirmButton()->hide();

@@ -61,10 +61,7 @@ void MainWindow::StatisticsInit()
     StatisticsScreenHost screenHost;
     screenHost.archiveDir = statisticsDir.path();
     screenHost.cycleTime = [this] { return cycleTime; };
-    screenHost.temperatures = [](float* degrees) {
-        for (int i = 0; i < 8; ++i)
-            degrees[i] = gFTemp[i];
-    };
+    screenHost.temperatures = [](float* degrees) { PublishedTemperatures(0, degrees, 8); };
     auto* screen = new StatisticsWidget(this, screenHost);
     screen->hide();
     statisticsWidget = screen;

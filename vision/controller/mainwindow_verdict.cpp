@@ -559,7 +559,7 @@ void MainWindow::Pictures(int camera, bool final, int s)
     }
     c = pr.state;
     if (pr.handNgNow)
-        SaveFialImageThread::HandOver(camera, curDetect, false, true);
+        SaveFialImageThread::HandOver(camera, curDetect, false, true, PictureSavedReport());
 }
 
 void MainWindow::HandOverPictures(bool holdOver)
@@ -571,7 +571,7 @@ void MainWindow::HandOverPictures(bool holdOver)
             const VerdictLogic::HandOver h = VerdictLogic::HandOverFor(failPicState[v][d], holdOver);
             if (!h.ok && !h.ng)
                 continue;
-            SaveFialImageThread::HandOver(v, d, h.ok, h.ng);
+            SaveFialImageThread::HandOver(v, d, h.ok, h.ng, PictureSavedReport());
             failPicState[v][d] = 0;
         }
     }

@@ -39,6 +39,8 @@ SaveFialImageThread::SaveFialImageThread()
 
 namespace {
 int gSlotCameras = 0;  // cameras whose slots may hold pictures (AllocateSlots)
+// What each flagged slot reports once written; guarded by pMutexSaveFail like the flags.
+SaveFialImageThread::Report gSlotReport[MAX_CAMERA][MAX_DETECT][2];
 }
 
 void SaveFialImageThread::AllocateSlots(int cameras)
@@ -51,8 +53,10 @@ void SaveFialImageThread::AllocateSlots(int cameras)
     gSlotCameras = std::clamp(cameras, 0, int(MAX_CAMERA));
     for (int c = 0; c < gSlotCameras; ++c)
         for (int d = 0; d < MAX_DETECT; ++d)
-            for (int k = 0; k < 2; ++k)
+            for (int k = 0; k < 2; ++k) {
                 gisSaveFail[c][d][k] = 0;
+                gSlotReport[c][d][k] = nullptr;
+            }
 }
 
 bool SaveFialImageThread::PutSlot(int c, int d, int kind, const QImage& picture)
@@ -91,15 +95,19 @@ QImage SaveFialImageThread::GetSlot(int c, int d, int kind)
     return img;
 }
 
-void SaveFialImageThread::HandOver(int c, int d, bool ok, bool ng)
+void SaveFialImageThread::HandOver(int c, int d, bool ok, bool ng, const Report& report)
 {
     if (!ValidSlot(c, d, 0))
         return;
     QMutexLocker lock(pMutexSaveFail);
-    if (ng)
+    if (ng) {
         gisSaveFail[c][d][0] = 1;
-    if (ok)
+        gSlotReport[c][d][0] = report;
+    }
+    if (ok) {
         gisSaveFail[c][d][1] = 1;
+        gSlotReport[c][d][1] = report;
+    }
 }
 
 QString SaveFialImageThread::DefaultFolder(int c, int d, int kind)
@@ -185,7 +193,8 @@ QString SaveFialImageThread::ReportPath(const QString& path, const QString& cwd)
     return QStringLiteral(".") + rel;
 }
 
-bool SaveFialImageThread::WriteOne(const QImage& picture, int c, int d, int kind, bool ngFlagged, int index)
+bool SaveFialImageThread::WriteOne(const QImage& picture, int c, int d, int kind, bool ngFlagged, int index,
+                                   const Report& report)
 {
     // The OK picture of a re-detection goes beside its NG picture.
     const int folderKind = (kind == 0 || ngFlagged) ? 0 : 1;
@@ -217,6 +226,8 @@ bool SaveFialImageThread::WriteOne(const QImage& picture, int c, int d, int kind
     failing = false;
     if (hooks.saved)
         hooks.saved(path);
+    if (report)
+        report(path);
     return true;
 }
 
@@ -246,12 +257,15 @@ void SaveFialImageThread::Pass()
             }
             for (int k = 0; k < 2; ++k) {
                 QImage picture;
+                Report report;
                 {
                     QMutexLocker lock(pMutexSaveFail);
                     if (!gisSaveFail[c][d][k])
                         continue;
                     const uchar* slot = gpFailImage[c][d][k];
                     gisSaveFail[c][d][k] = 0;
+                    report = std::move(gSlotReport[c][d][k]);
+                    gSlotReport[c][d][k] = nullptr;
                     if (slot && gImageW > 0 && gImageH > 0) {
                         picture = QImage(gImageW, gImageH, QImage::Format_RGB32);
                         for (int y = 0; y < gImageH; ++y)
@@ -262,7 +276,7 @@ void SaveFialImageThread::Pass()
                 if (picture.isNull()) {
                     Failed(QString("camera %1 stage %2").arg(c + 1).arg(d + 1), QStringLiteral("no picture slot"));
                 } else {
-                    WriteOne(picture, c, d, k, f0, index);
+                    WriteOne(picture, c, d, k, f0, index, report);
                 }
                 hooks.sleep((k == 0 && f0 && f1) ? 1000 : 200);
             }

@@ -29,7 +29,7 @@ public:
         std::function<int()> stageCount;           // stages to serve (gDNum)
         std::function<int(int kind)> limit;        // pictures kept per folder: NG (0) and OK (1) limits
         std::function<QString(int c, int d, int kind)> folder;  // default: the alarm picture folders
-        std::function<void(const QString& path)> saved;  // a file was written (network reporting)
+        std::function<void(const QString& path)> saved;  // a file was written (any job)
         // The first failed write after a written one (or since start): what and why.
         std::function<void(const QString& what, const QString& why)> failed;
         std::function<QDateTime()> clock;          // local time for the names
@@ -54,8 +54,11 @@ public:
     static bool PutSlot(int c, int d, int kind, const QImage& picture);
     // The picture in slot [c][d][kind] (a copy); null when the slot is missing.
     static QImage GetSlot(int c, int d, int kind);
-    // GUI side: flag the OK and/or NG picture of [c][d] for writing.
-    static void HandOver(int c, int d, bool ok, bool ng);
+    // Runs on the writer thread once the picture of its job is on disk (network reporting). The
+    // GUI side makes it with a copy of all it reports: the writer reads nothing the GUI writes.
+    using Report = std::function<void(const QString& path)>;
+    // GUI side: flag the OK and/or NG picture of [c][d] for writing; `report` goes with each.
+    static void HandOver(int c, int d, bool ok, bool ng, const Report& report = Report());
 
     static QString DefaultFolder(int c, int d, int kind);
     // File name (without folder) for the first NG region `index` at `when`.
@@ -74,7 +77,7 @@ protected:
     void run() override;
 
 private:
-    bool WriteOne(const QImage& picture, int c, int d, int kind, bool ngFlagged, int index);
+    bool WriteOne(const QImage& picture, int c, int d, int kind, bool ngFlagged, int index, const Report& report);
     void Failed(const QString& what, const QString& why);
 
     std::atomic<int> writtenCount{0};

@@ -62,6 +62,7 @@ protected:
         gDataIn = 0;
         for (float& t : gFTemp)
             t = 0;
+        ClearPublishedTemperatures();
     }
     void TearDown() override
     {
@@ -238,6 +239,45 @@ TEST_F(IOThreadTest, RequestPatternAndTemperaturesOver210Passes)
     EXPECT_EQ(requests.mid(0, 210).count(2), 208);
     for (int i = 0; i < 16; ++i)
         EXPECT_EQ(gFTemp[i], temps[i]) << "channel " << i;
+    float shown[16] = {};
+    PublishedTemperatures(0, shown, 16);
+    for (int i = 0; i < 16; ++i)
+        EXPECT_EQ(shown[i], temps[i]) << "channel " << i << " as other threads see it";
+}
+
+// The statistics screen reads the temperatures on the GUI thread while replies arrive: it gets a
+// bank only once one reply has filled all of it, never the first channels of a new reply beside
+// the last ones of the reply before.
+TEST_F(IOThreadTest, OtherThreadsSeeOnlyBanksOneReplyFilled)
+{
+    const float before[8] = {50, 51, 52, 53, 54, 55, 56, 57};
+    PublishTemperatures(0, before, 8);
+    Pass();
+    QString first, rest;
+    for (int i = 0; i < 5; ++i)
+        first += TempFrame(3, 20.0f + i) + " ";
+    for (int i = 5; i < 8; ++i)
+        rest += TempFrame(3, 20.0f + i) + " ";
+    Raw(first, 8 + 5 * 8);
+    Pass();
+    EXPECT_EQ(gFTemp[4], 24.0f) << "the board thread has the first five";
+    float shown[8] = {};
+    PublishedTemperatures(0, shown, 8);
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(shown[i], before[i]) << "channel " << i << " while the reply is half in";
+    Raw(rest, 8 + 3 * 8);
+    Pass();
+    PublishedTemperatures(0, shown, 8);
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(shown[i], 20.0f + i) << "channel " << i << " once the reply is whole";
+    // Out of range asks change nothing and read nothing.
+    PublishTemperatures(12, before, 8);
+    float beyond[2] = {-1, -1};
+    PublishedTemperatures(15, beyond, 2);
+    EXPECT_EQ(beyond[0], -1.0f);
+    PublishedTemperatures(8, shown, 8);
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(shown[i], 0.0f) << "channel " << 8 + i;
 }
 
 TEST_F(IOThreadTest, TemperatureRepliesStayInsideTheirBank)

@@ -293,3 +293,38 @@ TEST_F(WriterTest, ThreadWritesAndStopsOnRequest)
     EXPECT_TRUE(w.wait(2000));
     EXPECT_EQ(w.written(), 1);
 }
+
+// Each picture carries the report made at its hand-over; it runs once its file is on disk, with
+// that file, and never for a picture that was not written. A later hand-over of the same picture
+// before the writer came replaces the report: the newer facts go out.
+TEST_F(WriterTest, EachPictureCarriesItsOwnReportToItsWrittenFile)
+{
+    QStringList got;
+    auto reportAs = [&got](const QString& who) {
+        return [&got, who](const QString& path) {
+            got << who + " " + QFileInfo(path).dir().path().section('/', -3) + "/" + QFileInfo(path).fileName();
+        };
+    };
+    SaveFialImageThread::PutSlot(0, 0, 0, Picture(qRgb(200, 0, 0)));
+    SaveFialImageThread::PutSlot(1, 1, 0, Picture(qRgb(200, 0, 0)));
+    SaveFialImageThread::PutSlot(1, 1, 1, Picture(qRgb(0, 200, 0)));
+    SaveFialImageThread::HandOver(0, 0, false, true, reportAs("old"));
+    SaveFialImageThread::HandOver(0, 0, false, true, reportAs("first"));
+    SaveFialImageThread::HandOver(1, 1, true, true, reportAs("pair"));
+    w.Pass();
+    EXPECT_EQ(got, (QStringList{"first camera1/detect1/NG/2026-12-07_10.11.12.jpg",
+                                "pair camera2/detect2/NG/2026-12-07_10.11.12.jpg",
+                                "pair camera2/detect2/NG/2026-12-07_10.11.13.jpg"}));
+    EXPECT_EQ(saved.size(), 3) << "the writer's own hook still hears of every file";
+
+    got.clear();
+    w.Pass();
+    EXPECT_TRUE(got.isEmpty()) << "a report runs once";
+
+    ASSERT_TRUE(dir.write("blocked", "file"));
+    w.hooks.folder = [](int, int, int) { return QStringLiteral("./blocked/NG"); };
+    SaveFialImageThread::HandOver(0, 0, false, true, reportAs("lost"));
+    w.Pass();
+    EXPECT_EQ(w.failed(), 1);
+    EXPECT_TRUE(got.isEmpty()) << "no file, no report";
+}
