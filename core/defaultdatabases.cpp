@@ -82,15 +82,10 @@ WizardPara DefaultParameterRecord()
     return p;
 }
 
-bool CreateDefaultDatabases(const QString& dir, QString* error)
-{
-    QString err;
-    if (!QDir().mkpath(dir)) {
-        if (error)
-            *error = QString("cannot create directory %1").arg(dir);
-        return false;
-    }
+namespace {
 
+QList<QPair<QString, QVariantList>> ParamStatements()
+{
     QList<QPair<QString, QVariantList>> param;
     param.append({"create table sysparam(name text, value text)", QVariantList()});
     for (const ParamRow& row : ParamRows(DefaultParameterRecord(), 0))
@@ -103,14 +98,55 @@ bool CreateDefaultDatabases(const QString& dir, QString* error)
             param.append({QString("insert into %1 values(?, ?)").arg(table),
                           {QString("detect%1").arg(s), QString("0 0 0 0 0 0 0 0 0")}});
     }
+    return param;
+}
 
+QList<QPair<QString, QVariantList>> SerialStatements()
+{
     QList<QPair<QString, QVariantList>> serials;
     serials.append({"create table sysparam(name text, value text)", QVariantList()});
     for (int i = 0; i < 8; ++i)
         serials.append({"insert into sysparam values(?, ?)", {QString("serialNB%1").arg(i), QString("0")}});
+    return serials;
+}
 
+bool WriteOne(const QString& path, const QList<QPair<QString, QVariantList>>& statements, QString* error)
+{
+    QString err;
+    const bool ok = writeDatabase(path, statements, &err);
+    if (!ok && error)
+        *error = err;
+    return ok;
+}
+
+}  // namespace
+
+bool WriteDefaultParamDb(const QString& path, QString* error)
+{
+    return WriteOne(path, ParamStatements(), error);
+}
+
+bool WriteDefaultSerialDb(const QString& path, QString* error)
+{
+    return WriteOne(path, SerialStatements(), error);
+}
+
+bool WriteEmptyRecordDb(const QString& path, QString* error)
+{
+    return WriteOne(path, {{"CREATE TABLE RECORD(recordtime TEXT, recordpassword TEXT, remarks TEXT)", QVariantList()}},
+                    error);
+}
+
+bool CreateDefaultDatabases(const QString& dir, QString* error)
+{
+    QString err;
+    if (!QDir().mkpath(dir)) {
+        if (error)
+            *error = QString("cannot create directory %1").arg(dir);
+        return false;
+    }
     const QDir d(dir);
-    if (!writeDatabase(d.filePath("PARAM.db"), param, &err) || !writeDatabase(d.filePath("SN.db"), serials, &err)) {
+    if (!WriteDefaultParamDb(d.filePath("PARAM.db"), &err) || !WriteDefaultSerialDb(d.filePath("SN.db"), &err)) {
         if (error)
             *error = err;
         return false;

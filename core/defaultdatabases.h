@@ -14,3 +14,9 @@ WizardPara DefaultParameterRecord();
 // Returns false with a reason in `error` when either could not be written; an existing file is
 // then left as it was.
 bool CreateDefaultDatabases(const QString& dir, QString* error = nullptr);
+
+// One file each, written whole (temporary file, renamed): the shipped PARAM.db, the shipped SN.db,
+// and an empty operation record (the table of RECORDNULL.db). False with a reason in `error`.
+bool WriteDefaultParamDb(const QString& path, QString* error = nullptr);
+bool WriteDefaultSerialDb(const QString& path, QString* error = nullptr);
+bool WriteEmptyRecordDb(const QString& path, QString* error = nullptr);

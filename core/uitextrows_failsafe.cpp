@@ -1,5 +1,6 @@
 // Rows 610-619 added after the table's last: fail-safe warnings: silent board, blind cycle, picture writes,
-// a cycle the lost camera left unjudged.
+// a cycle the lost camera left unjudged. Rows 622-627: the start-up hold (a mould the last run left
+// unjudged, parameters replaced by the default copy) and damaged default copies.
 #include "core/uitextrows.h"
 
 namespace {
@@ -22,6 +23,26 @@ const UiTextRow kRows[] = {
     {615, "警告：相机断开期间有一个周期未检测；确认后解除合模禁止",
         "Warning: a machine cycle came while the camera was lost and was not judged; confirm to release the mould",
         "警告：相機斷開期間有一個週期未檢測；確認後解除合模禁止"},
+    {622, "警告：上次运行结束时有模具尚未检测完，合模禁止保持；确认后解除合模禁止",
+        "Warning: the last run ended with a mould not yet judged, the mould stays held; confirm to release the mould",
+        "警告：上次執行結束時有模具尚未檢測完，合模禁止保持；確認後解除合模禁止"},
+    {623, "警告：参数文件PARAM.db损坏，已换为默认参数（没有检测区域），损坏的文件保存为%1；请还原参数组，或确认后解除合模禁止",
+        "Warning: the parameter file PARAM.db was damaged and replaced by the default parameters (no regions), "
+        "the damaged copy is kept as %1; restore a parameter group, or confirm to release the mould",
+        "警告：參數檔案PARAM.db損壞，已換為預設參數（沒有檢測區域），損壞的檔案保存為%1；請還原參數組，或確認後解除合模禁止"},
+    {624, "警告：参数文件PARAM.db无法使用（没有可保存的文件），已换为默认参数（没有检测区域）；请还原参数组，或确认后解除合模禁止",
+        "Warning: the parameter file PARAM.db could not be used (no file to keep) and was replaced by the default "
+        "parameters (no regions); restore a parameter group, or confirm to release the mould",
+        "警告：參數檔案PARAM.db無法使用（沒有可保存的檔案），已換為預設參數（沒有檢測區域）；請還原參數組，或確認後解除合模禁止"},
+    {625, "启动警告已由操作员确认，解除合模禁止",
+        "Start-up warning confirmed by the operator, the mould is released",
+        "啟動警告已由操作員確認，解除合模禁止"},
+    {626, "默认文件%1损坏，已按程序内置的默认值重建",
+        "The default copy %1 was damaged and has been rebuilt from the program's built-in defaults",
+        "預設檔案%1損壞，已按程式內建的預設值重建"},
+    {627, "默认文件%1损坏，且无法重建；程序停止，请检查存储器！",
+        "The default copy %1 is damaged and could not be rebuilt; the program stops, please check the storage!",
+        "預設檔案%1損壞，且無法重建；程式停止，請檢查儲存器！"},
 };
 }  // namespace
 

@@ -17,6 +17,7 @@
 #include "core/wizardpara.h"
 #include "settings/paragroups.h"
 #include "vision/camera/cameradiscovery.h"
+#include "vision/controller/startuphold.h"
 #include "widgets/showbox.h"
 #include "widgets/textrow.h"
 
@@ -201,6 +202,9 @@ void MaintenanceActions::restoreGroup()
     for (const QString& region : RegionFolders(gDNum))
         run("rm", {"-rf", region}, 100);
     run("cp", QStringList{"-rf"} + Glob(ParaGroupPath(name)) + QStringList{"."}, 300);
+    // Parameters of the operator's choice are in force again: the next start holds no mould for
+    // the default copy that was put in place of a damaged PARAM.db.
+    StartupHold::ForgetReplaced();
     reboot();
 }
 

@@ -73,10 +73,17 @@ void ControlPort::IOSetOut(int n, int on)
 {
     if (n < 0 || n >= kOutputs)
         return;
-    int level = on ? 1 : 0;
+    int level = on || (n == 0 && holdMould) ? 1 : 0;
     if (OutPolarity(n))
         level = !level;
     outWord = WithBit(outWord, OutBit(n), level);
+}
+
+void ControlPort::HoldMould(bool on)
+{
+    holdMould = on;
+    if (on)
+        IOSetOut(0, 1);
 }
 
 void ControlPort::IOResetAllOut()

@@ -38,6 +38,11 @@ public:
     void DropLatchedEdges(int n);
 
     IOThread* thread() const { return ioThread; }
+    // While set, output 0 (mould-close inhibit) stays active whatever the cycle sets: the start-up
+    // holds the mould this way until the operator confirms (no verdict on default parameters may
+    // release it). Setting it makes output 0 active at once; clearing it leaves the word as it is.
+    void HoldMould(bool on);
+    bool mouldHeld() const { return holdMould; }
     // The output word in force with outputs a and b active (polarity and redirect applied), not
     // published: what the board thread sends while the monitoring pass is missing.
     qint32 WordWithActive(int a, int b) const;
@@ -49,6 +54,7 @@ private:
     int AlarmActive() const;
 
     bool lastLevel[16];
+    bool holdMould = false;
     qint32 outWord;
     qint32 inWord;
     IOThread* ioThread;

@@ -173,6 +173,26 @@ public:
     void BoardBack();
     void ConfirmUnjudged();
     void HoldUnjudged(const QString& text);
+    // The start-up hold: the run before ended with a mould not yet judged (released by the
+    // operator's confirm or the next cycle's final verdict), or the parameters were replaced by
+    // the default copy (the mould-close inhibit kept until the operator confirms or restores a
+    // parameter group). One warning with its confirm button, recorded; ConfirmUnjudged ends it.
+    enum StartupHoldKind { NoStartupHold, MouldLeftUnjudged, ParametersReplaced };
+    StartupHoldKind startupHold = NoStartupHold;
+    QString startupHoldText;
+    // Reads what the run before left, before detection starts (whose outputs depend on it).
+    void ReadStartupHold();
+    // The warning shown with its confirm button, without a record row.
+    void ShowConfirmable(const QString& text);
+    // A mould is held unjudged: a cycle open, a stage counting or waiting for its input, the alarm
+    // hold, an unjudged-stage or lost-camera warning, the start-up hold.
+    bool MouldUnjudged() const;
+    // Stores MouldUnjudged in the mould state file when it changed (through the verdict writer,
+    // in order with the counts).
+    void NoteMould();
+    bool mouldNoted = false;
+    // An NG was counted since count.txt was last handed to the writer.
+    bool ngCounted = false;
     // A cycle start latched while the cameras were lost (its edge taken).
     bool CycleStartLatched();
     bool lostCycleStart = false;

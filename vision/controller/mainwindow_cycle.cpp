@@ -134,6 +134,7 @@ void MainWindow::Run()
 {
     const WizardPara& p = *gpWPara;
     FailSafePass();
+    NoteMould();  // what the timers and the screen changed since the last pass
     // The longest time the GUI thread kept the pass from running, reported with each verdict.
     const qint64 passStart = cycleClockMs();
     if (lastPassEndMs > 0)
@@ -362,6 +363,7 @@ void MainWindow::Run()
     for (int v = 0; v < 4; ++v)
         if (Inspected(v))
             cammerWidget[v]->PassTitleTexts();
+    NoteMould();
     runTimer->start(kRunMs);
     // Counted from the main screen on: the passes under the splash are held up by the start-up's
     // last steps (style sheet, first showing of the main screen), not by the cycle.

@@ -310,7 +310,8 @@ void MainWindow::Monitor_Init()
     // 24.
     LoadDay();
     SlotCheckDate();
-    StartDetect();
+    ReadStartupHold();
+    StartDetect(startupHold != NoStartupHold);
 
     // 25.
     if (gpWPara->is_cut_ontime && gpWPara->mold_pulse > 0) {
@@ -328,6 +329,8 @@ void MainWindow::Monitor_Init()
     runTimer->start(5);
     dayTimer->start(60000);
     InsertRecord(Row(150).arg(numCamera));
+    if (startupHold != NoStartupHold)
+        HoldUnjudged(startupHoldText);
     fpsTimer = NewTimer(this, &MainWindow::SlotFPS);
     fpsTimer->start(1000);
     if (gCameraID == CAMERA_MIND) {
@@ -378,7 +381,9 @@ bool MainWindow::OpenDatabases()
     StartupDatabases dbs;
     dbs.warn = [](const QString& text) { showWarnBox(text); };
     if (!dbs.OpenAll()) {
-        stopReason = "database " + dbs.damage + (dbs.busy ? ", left as it was" : ", default copy placed");
+        stopReason = "database " + dbs.damage
+                     + (dbs.busy ? ", left as it was"
+                                 : dbs.noDefault ? ", no sound default copy, stopped" : ", default copy placed");
         return false;
     }
     paramDb = QSqlDatabase::database("dbIn", false);

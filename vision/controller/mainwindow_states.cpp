@@ -18,6 +18,9 @@
 #include "vision/board/controlport.h"
 #include "vision/camera/cammerwidget.h"
 #include "vision/controller/runcontrol.h"
+#include "vision/controller/startuphold.h"
+#include "vision/records/counters.h"
+#include "vision/records/verdictwriter.h"
 #include "vision/controller/supervision.h"
 #include "vision/controller/triggerwiring.h"
 #include "vision/controller/verdictlogic.h"
@@ -28,6 +31,10 @@ namespace {
 
 constexpr int kRowNotJudged = 611;
 constexpr int kRowLostCycle = 615;
+constexpr int kRowMouldLeft = 622;
+constexpr int kRowParamsReplaced = 623;
+constexpr int kRowParamsLost = 624;
+constexpr int kRowHoldConfirmed = 625;
 
 }  // namespace
 
@@ -124,6 +131,11 @@ void MainWindow::DropPendingRequests(bool keepRestart)
 
 void MainWindow::BoardBack()
 {
+    // The board's warning took the start-up hold's place on the screen: it comes back.
+    if (startupHold != NoStartupHold && (unjudgedStage < 0 || startupHold == MouldLeftUnjudged)) {
+        ShowConfirmable(startupHoldText);
+        return;
+    }
     if (unjudgedStage < 0)
         return;
     // The stage that expired unjudged is shown until the operator confirms it; the mould stays
@@ -160,6 +172,11 @@ void MainWindow::CamerasBack(bool cycleStarted)
 void MainWindow::HoldUnjudged(const QString& text)
 {
     InsertRecord(text);
+    ShowConfirmable(text);
+}
+
+void MainWindow::ShowConfirmable(const QString& text)
+{
     ShowFault(text);
     if (faultBox && faultBox->confirmButton()) {
         faultBox->confirmButton()->show();
@@ -170,15 +187,76 @@ void MainWindow::HoldUnjudged(const QString& text)
 
 void MainWindow::ConfirmUnjudged()
 {
-    if (unjudgedStage < 0)
+    if (unjudgedStage < 0 && startupHold == NoStartupHold)
         return;
+    if (startupHold != NoStartupHold) {
+        if (startupHold == ParametersReplaced) {
+            if (!StartupHold::ForgetReplaced())
+                qCritical("the mark of the replaced parameters could not be removed");
+            gpControlIO->HoldMould(false);
+        }
+        startupHold = NoStartupHold;
+        startupHoldText.clear();
+        InsertRecord(gaLanStr[kRowHoldConfirmed * LAN_COUNT + gLan]);
+    }
     unjudgedStage = -1;
     if (faultBox)
         faultBox->hide();
-    // The silent board or the lost camera ended the cycle; the operator has seen it: the outputs
-    // of an idle machine (the cycle start's ejector inhibit goes with the mould-close inhibit).
-    if (runState != 3 && alarmState != 2)
+    // The silent board, the lost camera or the end of the run before ended the cycle; the
+    // operator has seen it: the outputs of an idle machine (the cycle start's ejector inhibit goes
+    // with the mould-close inhibit). A cycle that started since keeps its outputs for its verdict.
+    bool open = reCheckFlag || releaseDue;
+    for (int d = 0; d < MAX_DETECT; ++d)
+        open = open || detectMask[d] != 0 || (stageTimer[d] && stageTimer[d]->isActive());
+    if (runState != 3 && alarmState != 2 && !open)
         ApplyOutputs(RunControl::StartDetectOutputs(*gpWPara));
+}
+
+void MainWindow::ReadStartupHold()
+{
+    const StartupHold::Replaced replaced = StartupHold::ReadReplaced();
+    const bool mouldHeld = StartupHold::MouldLeftHeld();
+    mouldNoted = mouldHeld;
+    if (replaced.marked) {
+        startupHold = ParametersReplaced;
+        startupHoldText = replaced.aside.isEmpty()
+                              ? gaLanStr[kRowParamsLost * LAN_COUNT + gLan]
+                              : gaLanStr[kRowParamsReplaced * LAN_COUNT + gLan].arg(replaced.aside);
+        gpControlIO->HoldMould(true);
+        qWarning("start-up hold: parameters replaced by the default copy (%s)", qPrintable(replaced.why));
+    } else if (mouldHeld) {
+        startupHold = MouldLeftUnjudged;
+        startupHoldText = gaLanStr[kRowMouldLeft * LAN_COUNT + gLan];
+        unjudgedStage = 0;
+        qWarning("start-up hold: the run before ended with a mould not yet judged");
+    }
+}
+
+bool MainWindow::MouldUnjudged() const
+{
+    if (startupHold != NoStartupHold || alarmState == 2 || unjudgedStage >= 0 || lostCycleStart)
+        return true;
+    if (runState == 3)
+        return false;  // stopping released the mould
+    if (reCheckFlag || releaseDue)
+        return true;
+    for (int d = 0; d < MAX_DETECT; ++d)
+        if (detectMask[d] != 0 || (stageTimer[d] && stageTimer[d]->isActive()))
+            return true;
+    return false;
+}
+
+void MainWindow::NoteMould()
+{
+    const bool held = MouldUnjudged();
+    if (held == mouldNoted)
+        return;
+    mouldNoted = held;
+    const QString path = QDir::current().absoluteFilePath(StartupHold::kMouldFile);
+    if (verdictWriter)
+        verdictWriter->WriteFile(path, StartupHold::MouldText(held));
+    else if (!Counters::WriteBytes(path, StartupHold::MouldText(held)))
+        qCritical("mould state not written");
 }
 
 bool MainWindow::CycleIdle() const

@@ -268,6 +268,7 @@ void MainWindow::AfterInspection(int camera, int d, bool stale)
             if (ng.countFail) {
                 ++gFailNum[camera];
                 failCountFlag[camera] = false;
+                ngCounted = true;
             }
             if (ng.markNgOutputs && view->modelInForce) {
                 const int count = qBound(0, view->modelInForce->roiNum[0], MAX_ROI);
@@ -390,10 +391,12 @@ void MainWindow::CheckNG()
             if (Judged(v))
                 Pictures(v, final, s);
     };
+    bool countWritten = false;
     auto countersAndHandOver = [&](bool ok) {
         HandOverPictures(false);
         if (VerdictLogic::CountsDue(p, gDNum, s, ok)) {
             CountWrite();
+            countWritten = true;
             if (NetConnected())
                 gpNet->CNT_SendStatistics("null");
         }
@@ -512,10 +515,22 @@ void MainWindow::CheckNG()
         pictures();
     }
     if (final && unjudgedStage >= 0) {
-        // A verdict of the next cycle closes the one the silent board left unjudged.
+        // A verdict of the next cycle closes the one the silent board left unjudged, or the one
+        // the run before left.
         unjudgedStage = -1;
+        if (startupHold == MouldLeftUnjudged)
+            startupHold = NoStartupHold;
         if (faultBox)
             faultBox->hide();
+        // A verdict on the default parameters releases nothing: their warning stays.
+        if (startupHold == ParametersReplaced)
+            ShowConfirmable(startupHoldText);
+    }
+    // An NG reaches count.txt when it is counted: a crash in the alarm hold must not lose it.
+    if (ngCounted) {
+        ngCounted = false;
+        if (!countWritten)
+            CountWrite();
     }
     if (final)
         CountStatistics(ng);

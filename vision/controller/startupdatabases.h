@@ -18,6 +18,10 @@ struct StartupDatabase {
     QString defaultFile;  // the copy that replaces a damaged one
     int warnRow;          // text row of the warning (shown in English)
     int pauseMs;          // pause between the copy and the reboot
+    // Writes a sound default from the program's own built-in defaults: a default copy that cannot
+    // be opened is never placed (it would be found damaged again at every start).
+    bool (*makeDefault)(const QString& path, QString* error);
+    bool markReplaced;    // the next start holds the mould until the operator confirms
 };
 
 class StartupDatabases {
@@ -28,14 +32,22 @@ public:
     static QList<StartupDatabase> List();
 
     // Checks and opens each database in order on its connection. At the first damaged one: warn,
-    // keep it aside, put the default copy in place, pause, reboot; returns false (stop). True when
-    // all three are open.
+    // keep it aside, put the default copy in place (rebuilt first when it is damaged itself), pause,
+    // reboot; returns false (stop). True when all three are open.
     bool OpenAll();
 
     // Name the damaged file was kept under (empty when none was moved).
     QString asideName;
     // What was wrong with it.
     QString damage;
+    // The default copy was damaged too: kept aside under this name, a new one built (empty when
+    // not).
+    QString defaultAside;
+    // Neither the default copy nor one built from the built-in defaults could be placed: warned
+    // (row kNoDefaultRow, naming the file), no reboot; the caller stops.
+    bool noDefault = false;
+    static constexpr int kDefaultRebuiltRow = 626;
+    static constexpr int kNoDefaultRow = 627;
     // The file was locked by another program for longer than busyWaitMs: warned (row 614), left
     // as it was, no reboot; the caller stops.
     bool busy = false;
@@ -45,4 +57,8 @@ public:
     std::function<void(const QString& text)> warn;  // the modal warning
     std::function<void(int ms)> pause;
     std::function<void()> reboot;                   // "reboot"
+
+private:
+    // The default copy of `d` can be placed: sound, or rebuilt (the damaged one kept aside).
+    bool SoundDefault(const StartupDatabase& d);
 };

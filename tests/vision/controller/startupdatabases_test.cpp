@@ -8,6 +8,8 @@
 #include "core/defaultdatabases.h"
 #include "core/uitexttable.h"
 #include "common/recorddb.h"
+#include "vision/controller/databaseguard.h"
+#include "vision/controller/startuphold.h"
 #include "vision/controller/startupdatabases.h"
 
 namespace {
@@ -79,6 +81,10 @@ TEST(StartupDatabases, DamagedParamDbIsKeptAsideAndReplaced)
     EXPECT_EQ(d.dbs.asideName, "PARAM.db." + aside[0].mid(QString("PARAM.db.").size()));
     EXPECT_EQ(d.dir.read(aside[0]), garbage);
     EXPECT_EQ(d.dir.read("PARAM.db"), d.dir.read("paraGroup/default/PARAM.db"));
+    // The next start learns what was replaced and where the damaged copy lies.
+    const StartupHold::Replaced mark = StartupHold::ReadReplaced();
+    EXPECT_TRUE(mark.marked);
+    EXPECT_EQ(mark.aside, d.dbs.asideName);
     // Initialisation stopped there: the later databases were not touched.
     EXPECT_FALSE(QSqlDatabase::contains("dbRecord"));
     EXPECT_FALSE(QSqlDatabase::contains("dbT"));
@@ -93,6 +99,7 @@ TEST(StartupDatabases, MissingRecordIsReplacedByTheEmptyOne)
     EXPECT_EQ(d.pauses, QList<int>{300});
     EXPECT_TRUE(Aside("RECORD.db").isEmpty());  // nothing to keep
     EXPECT_EQ(d.dir.read("RECORD.db"), d.dir.read("RECORDNULL.db"));
+    EXPECT_FALSE(StartupHold::ReadReplaced().marked);  // no mould is judged on the record
 }
 
 TEST(StartupDatabases, SerialDbWithoutItsTableIsDamaged)
@@ -113,14 +120,70 @@ TEST(StartupDatabases, SerialDbWithoutItsTableIsDamaged)
     EXPECT_EQ(d.dir.read("SN.db"), d.dir.read("paraGroup/default/SN.db"));
 }
 
-TEST(StartupDatabases, NoDefaultCopyStillStopsAndLeavesTheFile)
+TEST(StartupDatabases, ADamagedDefaultIsNeverPlacedButRebuiltFromTheBuiltInDefaults)
+{
+    // Each database with its default copy damaged the ways a power cut or a bad copy leaves it.
+    struct Case {
+        const char* file;
+        const char* defaultFile;
+        const char* table;
+        const char* damage;
+    };
+    const Case cases[] = {
+        {"PARAM.db", "./paraGroup/default/PARAM.db", "sysparam", "empty"},
+        {"PARAM.db", "./paraGroup/default/PARAM.db", "sysparam", "missing"},
+        {"RECORD.db", "RECORDNULL.db", "RECORD", "half"},
+        {"SN.db", "./paraGroup/default/SN.db", "sysparam", "directory"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.file) + " with its default " + c.damage);
+        Dir d;
+        d.dir.write(c.file, "garbage");
+        const QByteArray sound = d.dir.read(c.defaultFile);
+        const QString damage = c.damage;
+        QFile::remove(c.defaultFile);
+        if (damage == "empty")
+            d.dir.write(c.defaultFile, "");
+        else if (damage == "half")
+            d.dir.write(c.defaultFile, sound.left(sound.size() / 2));
+        else if (damage == "directory")
+            QDir().mkpath(QString(c.defaultFile) + "/inside");
+        EXPECT_FALSE(d.dbs.OpenAll());
+        EXPECT_EQ(d.reboots, 1);
+        ASSERT_EQ(d.warnings.size(), 2);
+        EXPECT_EQ(d.warnings[1], gaLanStr[626 * 3 + 1].arg(c.defaultFile));
+        // The rebuilt default is sound and is what was placed.
+        EXPECT_TRUE(DatabaseGuard::isSound(c.defaultFile, c.table));
+        EXPECT_TRUE(DatabaseGuard::isSound(c.file, c.table));
+        EXPECT_EQ(d.dir.read(c.file), d.dir.read(c.defaultFile));
+        // The damaged default is kept aside like the damaged file (a missing one leaves nothing).
+        EXPECT_EQ(d.dbs.defaultAside.isEmpty(), damage == "missing") << d.dbs.defaultAside.toStdString();
+        EXPECT_EQ(Aside(c.file).size(), 1);
+        // The next start opens everything: no second replacement, no second reboot.
+        CloseConnections();
+        StartupDatabases again;
+        again.warn = d.dbs.warn;
+        again.reboot = d.dbs.reboot;
+        again.pause = d.dbs.pause;
+        EXPECT_TRUE(again.OpenAll());
+        EXPECT_EQ(d.reboots, 1);
+    }
+}
+
+TEST(StartupDatabases, ADefaultThatCannotBeMadeStopsNamingItWithoutAReboot)
 {
     Dir d;
-    QFile::remove("paraGroup/default/PARAM.db");
     d.dir.write("PARAM.db", "garbage");
+    // A file where the default's folder should be: nothing can be written there.
+    ASSERT_TRUE(QDir("paraGroup/default").removeRecursively());
+    d.dir.write("paraGroup/default", "not a folder");
     EXPECT_FALSE(d.dbs.OpenAll());
+    EXPECT_TRUE(d.dbs.noDefault);
+    EXPECT_EQ(d.reboots, 0);
+    ASSERT_EQ(d.warnings.size(), 2);
+    EXPECT_EQ(d.warnings[1], gaLanStr[627 * 3 + 1].arg("./paraGroup/default/PARAM.db"));
     EXPECT_EQ(d.dir.read("PARAM.db"), QByteArray("garbage"));
-    EXPECT_EQ(d.reboots, 1);
+    EXPECT_FALSE(StartupHold::ReadReplaced().marked);
 }
 
 TEST(StartupDatabases, ARecordLockedByAnotherProgramIsBusyAndKept)
