@@ -125,7 +125,9 @@ void Kill(ScenarioWorld& w, const Step& s)
         }
     }
     const int word = BoardTimeline(w.rig().board()->lines()).WordAt(w.Now());
-    const bool idle = c.Same(word, c.idle) && !(c.mode == 5 && c.semi);
+    // Mode 5's cycle sets no mould-close inhibit: its word is idle while a stage still counts
+    // (a cycle the step started) or waits for input 2 (semi-automatic).
+    const bool idle = c.Same(word, c.idle) && !(c.mode == 5 && (c.semi || s.a != 0));
     const bool plain = idle && w.cameraPlugged() && w.boardPlugged() && !w.resampling();
     QString why;
     if (!w.KillAndRestart(&why)) {
@@ -143,7 +145,7 @@ void Kill(ScenarioWorld& w, const Step& s)
                                                             .arg(warning)});
         else if (!Recorded(w, warning))
             w.Found(Breach{"restart keeps the mould", "the restart's warning has no record row"});
-    } else if (!warning.isEmpty() && w.RestartWarningShown()) {
+    } else if (idle && !warning.isEmpty() && w.RestartWarningShown()) {
         w.Found(Breach{"restart keeps the mould", "killed with the mould released, the start shows the restart's warning"});
     }
     if (held) {
