@@ -102,7 +102,9 @@ void Kill(ScenarioWorld& w, const Step& s)
         if (w.sceneOk() == part)
             w.ShowScene(!part);
         w.Wait(200);
-        before = Counts(w);
+        // In a hold already, the start input starts nothing: no NG of the step's own to count.
+        const bool holding = c.Active(BoardTimeline(w.rig().board()->lines()).WordAt(w.Now()), c.alarm);
+        before = holding ? QList<long long>{} : Counts(w);
         w.NewCycle();
         w.Pulse(c.StartInput(), 300);
         if (s.a == 1) {
