@@ -323,6 +323,11 @@ QList<Breach> NoCycleWithoutTrigger(const BoardTimeline& t, const QList<JournalE
         const qint64 s = starts[i];
         if (s < fromMs || StartingUp(t, journal, w, s, true))
             continue;
+        // The mould-close inhibit alone is also the silent board's and the lost camera's.
+        if (outputs == QList<int>{w.closeInhibit}
+            && (t.SentFrom(s) != s || StateAt(journal, JournalEvent::CameraOut, JournalEvent::CameraIn, s)
+                || Within(journal, JournalEvent::CameraIn, s - 4000, s)))
+            continue;
         bool triggered = Within(journal, JournalEvent::OperatorInspect, s - 2000, s);
         QStringList late;
         for (qint64 e : rises) {

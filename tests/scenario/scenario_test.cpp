@@ -296,6 +296,9 @@ TEST(CycleInvariants, ACycleStartIsSeenByTheOutputsItsConfigurationSets)
     // Without the first stage the mould-close inhibit alone starts a cycle; an alarm's is no start.
     EXPECT_EQ(Invariants::NoCycleWithoutTrigger(BoardTimeline(Log({"0 1 00f0", "1000 1 00f1", "1500 1 00f0"})), {}, off, 0).size(), 1);
     EXPECT_TRUE(Invariants::NoCycleWithoutTrigger(BoardTimeline(Log({"0 1 00f0", "1000 1 00f5", "1500 1 00f1"})), {}, off, 0).isEmpty());
+    // ... nor the inhibit a silent board or a lost camera set.
+    EXPECT_TRUE(Invariants::NoCycleWithoutTrigger(BoardTimeline(Log({"0 1 00f0", "500 unplug", "2000 plug", "2004 1 00f1", "2040 1 00f0"})), {}, off, 0).isEmpty());
+    EXPECT_TRUE(Invariants::NoCycleWithoutTrigger(BoardTimeline(Log({"0 1 00f0", "1000 1 00f1"})), {{900, JournalEvent::CameraOut}}, off, 0).isEmpty());
     // Turntable on the second pair: input 3 starts the cycle, input 0 does not.
     const BoardTimeline three(Log({"0 1 00f0", "990 in 0008", "1000 1 00f3", "1300 1 00f1", "1500 1 00f0"}));
     EXPECT_TRUE(Invariants::NoCycleWithoutTrigger(three, {}, turn, 0).isEmpty());

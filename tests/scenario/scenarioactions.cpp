@@ -95,6 +95,16 @@ bool Recorded(ScenarioWorld& w, const QString& text)
 void Kill(ScenarioWorld& w, const Step& s)
 {
     const CycleWords& c = w.words();
+    // The cables go back first: the kill then meets the state the program shows the board (a
+    // silent board's inhibit reaches it only with its return).
+    if (!w.cameraPlugged()) {
+        w.Camera(true);
+        w.Wait(4000);
+    }
+    if (!w.boardPlugged()) {
+        w.Board(true);
+        w.Wait(1000);
+    }
     QList<long long> before;
     bool held = false;
     if (s.a == 1 || s.a == 2) {
@@ -130,7 +140,7 @@ void Kill(ScenarioWorld& w, const Step& s)
     // Mode 5's cycle sets no mould-close inhibit: its word is idle while a stage still counts
     // (a cycle the step started) or waits for input 2 (semi-automatic).
     const bool idle = c.Same(word, c.idle) && !(c.mode == 5 && (c.semi || s.a != 0));
-    const bool plain = idle && w.cameraPlugged() && w.boardPlugged() && !w.resampling();
+    const bool plain = idle && !w.resampling();
     QString why;
     if (!w.KillAndRestart(&why)) {
         w.Found(Breach{"start", why});

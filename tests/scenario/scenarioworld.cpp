@@ -103,12 +103,6 @@ bool ScenarioWorld::Start(QString* why)
 
 bool ScenarioWorld::KillAndRestart(QString* why)
 {
-    // The cables are put back while the computer is down: a start without its camera or board
-    // is a start of its own.
-    if (!cameraPlugged_)
-        Camera(true);
-    if (!boardPlugged_)
-        Board(true);
     Note(JournalEvent::Killed);
     // The new program's widget map counts from the start again.
     QFile::remove(dir_->file("widgets.map"));

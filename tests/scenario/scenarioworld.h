@@ -64,7 +64,8 @@ public:
     // Closes a warning or message box when one is shown.
     bool Dismiss(const QList<JournalEvent::Kind>& notes = {});
     // Ends the program with SIGKILL (a crash, a power cut of the computer) and starts it again in
-    // its directory on the same board; false (with `why`) when it shows no main screen again.
+    // its directory on the same board; false (with `why`) when it shows no main screen again. The
+    // cables are in (a start without its camera or board is a start of its own).
     bool KillAndRestart(QString* why);
     // The warning a start shows after an end that left the mould unjudged, with its confirm button.
     bool RestartWarningShown();
