@@ -284,6 +284,25 @@ TEST(CycleWordsByConfiguration, EachOptionGivesTheWordsAndInputsOfItsCycle)
     EXPECT_FALSE(words(2, 300).Staged());
 }
 
+TEST(CycleInvariants, TheWayBackInModeFiveAndWithoutTheFirstStageWantsTheirOwnWords)
+{
+    CycleWords m5, off1, semi;
+    ASSERT_TRUE(CycleWords::FromStep(5, 0, &m5));
+    ASSERT_TRUE(CycleWords::FromStep(1, 10000, &off1));
+    ASSERT_TRUE(CycleWords::FromStep(0, 20000, &semi));
+    EXPECT_TRUE(Invariants::WayBack(BoardTimeline(Log({"0 1 00f0", "1003 1 00f2", "1302 1 00f0"})), m5, 1000, 60).isEmpty());
+    // Mode 5 driven as mode 0 (the mould-close inhibit at the cycle start), or a late word from
+    // the second stage's verdict, which changes nothing there.
+    EXPECT_EQ(Invariants::WayBack(BoardTimeline(Log({"0 1 00f0", "1003 1 00f3", "1302 1 00f1", "1801 1 00f0"})), m5, 1000, 60).size(), 1);
+    EXPECT_EQ(Invariants::WayBack(BoardTimeline(Log({"0 1 00f0", "1003 1 00f2", "1302 1 00f0", "1801 1 00f1"})), m5, 1000, 60).size(), 1);
+    // Mode 1 without the first stage: no ejector inhibit, the release 0.5 s after input 2.
+    EXPECT_TRUE(Invariants::WayBack(BoardTimeline(Log({"0 1 00f0", "1003 1 00f1", "1500 in 0004", "2002 1 00f0"})), off1, 1000, 60).isEmpty());
+    EXPECT_EQ(Invariants::WayBack(BoardTimeline(Log({"0 1 00f0", "1003 1 00f3", "1302 1 00f1", "1500 in 0004", "2002 1 00f0"})), off1, 1000, 60).size(), 1);
+    // Semi-automatic mode 0: stage 2 waits for input 2, not the first stage's delay plus its own.
+    EXPECT_TRUE(Invariants::WayBack(BoardTimeline(Log({"0 1 00f0", "1003 1 00f3", "1302 1 00f1", "1500 in 0004", "2001 1 00f0"})), semi, 1000, 60).isEmpty());
+    EXPECT_EQ(Invariants::WayBack(BoardTimeline(Log({"0 1 00f0", "1003 1 00f3", "1302 1 00f1", "1801 1 00f0"})), semi, 1000, 60).size(), 1);
+}
+
 TEST(CycleInvariants, ACycleStartIsSeenByTheOutputsItsConfigurationSets)
 {
     CycleWords m5, off, turn;
