@@ -520,6 +520,13 @@ QList<Breach> RestartKeepsInhibit(const BoardTimeline& t, const QList<JournalEve
         bool cause = shown >= 0 && Within(journal, JournalEvent::OperatorRelease, std::max(shown, t.SentFrom(released) - 2500), released);
         for (qint64 r : rises)
             cause = cause || (r > k.ms && r < released);
+        // The cycle open at the kill, run by the new program from the edge the board kept: its
+        // start sets the ejector inhibit again, its verdict releases.
+        for (int i = 1; i < t.words().size() && w.StartOutputs().contains(w.ejectInhibit); ++i) {
+            const BoardWord& b = t.words()[i];
+            cause = cause || (b.ms > k.ms && b.ms < released && w.Active(b.word, w.ejectInhibit)
+                              && !w.Active(t.words()[i - 1].word, w.ejectInhibit));
+        }
         if (!cause)
             out << Breach{"restart keeps the mould", QString("killed at board ms %1 holding %2; the start (main screen at %3) "
                                                              "released the mould-close inhibit at %4 with no confirm and no cycle; "

@@ -338,6 +338,10 @@ TEST(CycleInvariants, AProgramKilledHoldingTheMouldKeepsItUntilConfirmOrTheNextC
     const BoardTimeline cycle(Log({"0 1 00f0", "1000 in 0001", "1003 1 00f3", "1300 in 0000", "2600 1 00f1", "8000 in 0001", "8003 1 00f3",
                                    "8303 1 00f1", "8803 1 00f0"}));
     EXPECT_TRUE(Invariants::RestartKeepsInhibit(cycle, killed, kWords, 0).isEmpty());
+    // The cycle open at the kill, run by the new program from the edge the board kept.
+    const BoardTimeline kept0(Log({"0 1 00f0", "1000 in 0001", "1003 1 00f3", "1100 in 0000", "2600 1 00f1", "2900 1 00f3",
+                                   "3200 1 00f1", "3700 1 00f0"}));
+    EXPECT_TRUE(Invariants::RestartKeepsInhibit(kept0, killed, kWords, 0).isEmpty());
     // A start that found the mould released sets and clears output 0 as it starts: no release
     // with a part in the mould, and no cycle.
     const QList<JournalEvent> idle = {{100, JournalEvent::Restarted}, {500, JournalEvent::SceneNg}, {1200, JournalEvent::Killed},

@@ -148,10 +148,13 @@ void Kill(ScenarioWorld& w, const Step& s)
     }
     const QString warning = w.RestartWarningText();
     if (c.Active(word, c.closeInhibit)) {
-        // The mould held at the end: the start says so and waits for the operator's confirm.
+        // The mould held at the end: the start says so and records it; the warning stands until
+        // its confirm or the verdict of a cycle (the one open at the kill may come through the
+        // edge the board kept).
+        const bool stillHeld = c.Active(BoardTimeline(w.rig().board()->lines()).WordAt(w.Now()), c.closeInhibit);
         if (warning.isEmpty())
             w.Found(Breach{"restart keeps the mould", "the text table has no row 622 for the restart's warning"});
-        else if (!w.RestartWarningShown())
+        else if (stillHeld && !w.RestartWarningShown())
             w.Found(Breach{"restart keeps the mould", QString("killed holding 0x%1: no warning \"%2...\" after the start")
                                                             .arg(word, 4, 16, QChar('0'))
                                                             .arg(warning)});
