@@ -517,7 +517,10 @@ QList<Breach> RestartKeepsInhibit(const BoardTimeline& t, const QList<JournalEve
             }
         if (released < fromMs)
             continue;
-        bool cause = shown >= 0 && Within(journal, JournalEvent::OperatorRelease, std::max(shown, t.SentFrom(released) - 2500), released);
+        // The operator's confirm, or an inspection the operator asked for (a snapshot judges the mould).
+        bool cause = shown >= 0
+            && (Within(journal, JournalEvent::OperatorRelease, std::max(shown, t.SentFrom(released) - 2500), released)
+                || Within(journal, JournalEvent::OperatorInspect, shown, released));
         for (qint64 r : rises)
             cause = cause || (r > k.ms && r < released);
         // The cycle open at the kill, run by the new program from the edge the board kept: its

@@ -114,7 +114,8 @@ QList<Breach> AlarmHeld(const BoardTimeline& t, const QList<JournalEvent>& journ
 // `slackMs`, and nothing else.
 QList<Breach> WayBack(const BoardTimeline& t, const CycleWords& w, qint64 edgeMs, int slackMs);
 // A program killed while the mould-close inhibit was set keeps it from its restart until the
-// operator confirms (an operator's release) or a cycle started after the restart is judged.
+// operator confirms (an operator's release) or a cycle (or an inspection the operator asked for)
+// after the restart is judged.
 QList<Breach> RestartKeepsInhibit(const BoardTimeline& t, const QList<JournalEvent>& journal, const CycleWords& w,
                                   qint64 fromMs);
 // Whether `ms` lies in a start of the program that found the mould released: what it sends
