@@ -176,7 +176,7 @@ ScenarioResult ScenarioRunner::Run(const QList<Step>& steps, qint64 deadlineMs, 
             QDir().mkpath(w.dir() + "/shots");
             screen_.Grab().save(QString("%1/shots/%2-%3.png").arg(w.dir()).arg(i + 1, 3, 10, QChar('0')).arg(Steps::Name(step.kind)));
         }
-        r.breaches << Passive(w, watch, step.kind == Step::WayBack || i + 1 == steps.size());
+        r.breaches << Passive(w, watch, step.kind == Step::WayBack || step.kind == Step::Kill || i + 1 == steps.size());
         r.stepsRun = i + 1;
         if (!r.breaches.isEmpty()) {
             r.failedStep = i;
