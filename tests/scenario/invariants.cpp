@@ -506,7 +506,8 @@ QList<Breach> RestartKeepsInhibit(const BoardTimeline& t, const QList<JournalEve
     QList<Breach> out;
     const QList<qint64> rises = RisesOf(t, w.TriggerInputs());
     for (const JournalEvent& k : journal) {
-        if (k.kind != JournalEvent::Killed || !w.Active(t.WordAt(k.ms), w.closeInhibit))
+        if (k.kind != JournalEvent::Killed || !w.Active(t.WordAt(k.ms), w.closeInhibit)
+            || Within(journal, JournalEvent::KilledResampling, k.ms, k.ms))
             continue;
         const qint64 shown = RestartAfter(journal, k.ms);
         qint64 released = -1;

@@ -20,6 +20,8 @@ struct JournalEvent {
         OperatorInspect, // an action that inspects without a machine trigger (snapshot, re-detect)
         Killed,          // the program ended by SIGKILL
         Restarted,       // the program showed its main screen (its first start too)
+        KilledResampling,  // the same moment as a Killed: templates were to be taken (an empty mould
+                           // held for the area check, not a mould left unjudged)
     };
     qint64 ms;
     Kind kind;

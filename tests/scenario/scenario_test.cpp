@@ -342,6 +342,9 @@ TEST(CycleInvariants, AProgramKilledHoldingTheMouldKeepsItUntilConfirmOrTheNextC
     const BoardTimeline kept0(Log({"0 1 00f0", "1000 in 0001", "1003 1 00f3", "1100 in 0000", "2600 1 00f1", "2900 1 00f3",
                                    "3200 1 00f1", "3700 1 00f0"}));
     EXPECT_TRUE(Invariants::RestartKeepsInhibit(kept0, killed, kWords, 0).isEmpty());
+    // Killed while templates were to be taken: the empty mould the area check held is no mould
+    // left unjudged.
+    EXPECT_TRUE(Invariants::RestartKeepsInhibit(released, killed + QList<JournalEvent>{{1200, JournalEvent::KilledResampling}}, kWords, 0).isEmpty());
     // A start that found the mould released sets and clears output 0 as it starts: no release
     // with a part in the mould, and no cycle.
     const QList<JournalEvent> idle = {{100, JournalEvent::Restarted}, {500, JournalEvent::SceneNg}, {1200, JournalEvent::Killed},

@@ -140,14 +140,15 @@ void Kill(ScenarioWorld& w, const Step& s)
     // Mode 5's cycle sets no mould-close inhibit: its word is idle while a stage still counts
     // (a cycle the step started) or waits for input 2 (semi-automatic).
     const bool idle = c.Same(word, c.idle) && !(c.mode == 5 && (c.semi || s.a != 0));
-    const bool plain = idle && !w.resampling();
+    const bool resampling = w.resampling();
+    const bool plain = idle && !resampling;
     QString why;
     if (!w.KillAndRestart(&why)) {
         w.Found(Breach{"start", why});
         return;
     }
     const QString warning = w.RestartWarningText();
-    if (c.Active(word, c.closeInhibit)) {
+    if (c.Active(word, c.closeInhibit) && !resampling) {
         // The mould held at the end: the start says so and records it; the warning stands until
         // its confirm or the verdict of a cycle (the one open at the kill may come through the
         // edge the board kept).

@@ -103,7 +103,10 @@ bool ScenarioWorld::Start(QString* why)
 
 bool ScenarioWorld::KillAndRestart(QString* why)
 {
-    Note(JournalEvent::Killed);
+    const qint64 now = Now();
+    if (resampling_)
+        journal_ << JournalEvent{now, JournalEvent::KilledResampling};
+    journal_ << JournalEvent{now, JournalEvent::Killed};
     // The new program's widget map counts from the start again.
     QFile::remove(dir_->file("widgets.map"));
     mapSeq_ = 0;
