@@ -1,6 +1,7 @@
 #include "common/cyclerig.h"
 
 #include <algorithm>
+#include <csignal>
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -177,18 +178,39 @@ qint64 CycleRig::Launch(const QStringList& extraEnv, const QString& wrapper)
     board_ = std::make_unique<BoardSim>();
     if (!board_->start(dir_ + "/ttyBoard", false))
         return -1;
+    env_ = extraEnv;
+    wrapper_ = wrapper;
+    return StartProgram();
+}
+
+qint64 CycleRig::KillAndRestart()
+{
+    if (!board_)
+        return -1;
+    if (app_.state() != QProcess::NotRunning) {
+        ::kill(pid_t(app_.processId()), SIGKILL);
+        app_.waitForFinished(5000);
+    }
+    Log();
+    return StartProgram();
+}
+
+qint64 CycleRig::StartProgram()
+{
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "offscreen");
     env.insert("MOULDMON_DRYRUN", "1");
     env.insert("MOULDMON_SERIAL", board_->link());
     env.insert("MOULDMON_SIMCAM", dir_ + "/simcam.json");
     env.remove("MOULDMON_SYSROOT");
-    for (const QString& kv : extraEnv)
+    for (const QString& kv : env_)
         env.insert(kv.section('=', 0, 0), kv.section('=', 1));
     app_.setProcessEnvironment(env);
     app_.setWorkingDirectory(dir_);
     app_.setProcessChannelMode(QProcess::MergedChannels);
     const QString exe = buildDir() + "/mouldmonitor";
+    // A start in the same directory finds the earlier run's lines in the log: only a new one counts.
+    const int shownBefore = Log().count("main screen shown");
     QElapsedTimer started;
     started.start();
     // A network namespace of its own when the machine allows it (it does as root).
@@ -196,13 +218,13 @@ qint64 CycleRig::Launch(const QStringList& extraEnv, const QString& wrapper)
     if (!unshare.isEmpty() && QProcess::execute(unshare, {"--net", "true"}) == 0) {
         started.restart();
         app_.start(unshare, {"--net", "--", "sh", "-c",
-                             QString("ip link set lo up 2>/dev/null; exec %1 \"$0\"").arg(wrapper), exe});
+                             QString("ip link set lo up 2>/dev/null; exec %1 \"$0\"").arg(wrapper_), exe});
     } else {
-        app_.start("sh", {"-c", QString("exec %1 \"$0\"").arg(wrapper), exe});
+        app_.start("sh", {"-c", QString("exec %1 \"$0\"").arg(wrapper_), exe});
     }
     if (!app_.waitForStarted(5000))
         return -1;
-    if (!WaitFor([this] { return Log().contains("main screen shown"); }, 30000))
+    if (!WaitFor([&] { return Log().count("main screen shown") > shownBefore; }, 30000))
         return -1;
     return started.elapsed();
 }

@@ -47,6 +47,10 @@ public:
     // from the start of the process to that line (ms), or -1.
     // `wrapper`: a command the program runs under (a profiler), empty for none.
     qint64 Launch(const QStringList& extraEnv = {}, const QString& wrapper = QString());
+    // Ends the program with SIGKILL (a crash or a power cut of the computer) and starts it again
+    // as Launch did, in the same directory on the same running board; the time to its main screen
+    // or -1.
+    qint64 KillAndRestart();
     void Stop();
 
     // Replaces camera c's picture whole (written aside, then renamed over).
@@ -81,7 +85,11 @@ private:
     QString dir_;
     std::unique_ptr<BoardSim> board_;
     QProcess app_;
+    qint64 StartProgram();
+
     QString output_;
+    QStringList env_;
+    QString wrapper_;
     cv::Mat scene_;
     int language_ = 0;
 };

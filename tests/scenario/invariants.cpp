@@ -32,6 +32,25 @@ bool StateAt(const QList<JournalEvent>& journal, JournalEvent::Kind on, JournalE
     return state;
 }
 
+// Rises of any of `inputs`, in time order.
+QList<qint64> RisesOf(const BoardTimeline& t, const QList<int>& inputs)
+{
+    QList<qint64> out;
+    for (int n : inputs)
+        out << t.Rises(n);
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+// The Restarted event that ended the start after `from` (-1: none yet).
+qint64 RestartAfter(const QList<JournalEvent>& journal, qint64 from)
+{
+    for (const JournalEvent& e : journal)
+        if (e.kind == JournalEvent::Restarted && e.ms >= from)
+            return e.ms;
+    return -1;
+}
+
 QString Around(const BoardTimeline& t, qint64 from, qint64 to, qint64 origin)
 {
     QString s;
@@ -64,12 +83,118 @@ CycleWords CycleWords::ForMode(int mode, int stages, int in1)
     return w;
 }
 
-QList<QPair<int, int>> CycleWords::Inputs() const
+bool CycleWords::FromStep(int a, int b, CycleWords* out)
 {
-    if (mode == 1)
-        return {{0, 0}, {stageInput[1], delay0Ms + 200}};
-    if (mode != 4)
-        return {{0, 0}};
+    if (a < 0 || a > 5 || b < 0)
+        return false;
+    if (a == 4) {
+        if (b / 10 < 2 || b / 10 > 3 || b % 10 < 2 || b % 10 > 3)
+            return false;
+        *out = ForMode(4, b / 10, b % 10);
+        return true;
+    }
+    const int sub = b / 100 % 10, recheck = b / 1000 % 10, flags = b / 10000;
+    // Mode 5 has no automatic re-inspection; only the paired modes have sub-modes.
+    if (b % 100 != 0 || flags > 7 || recheck > 3 || (a == 5 && recheck) || (sub && a != 1 && a != 2))
+        return false;
+    *out = ForMode(a);
+    out->sub = sub;
+    out->recheck = recheck;
+    out->firstOn = !(flags & 1);
+    out->semi = flags & 2;
+    out->safety = flags & 4;
+    if (a == 1)
+        out->stageInput[1] = sub == 1 ? 3 : 2;
+    return true;
+}
+
+int CycleWords::StepB() const
+{
+    if (mode == 4)
+        return stages * 10 + stageInput[1];
+    return sub * 100 + recheck * 1000 + ((firstOn ? 0 : 1) | (semi ? 2 : 0) | (safety ? 4 : 0)) * 10000;
+}
+
+QString CycleWords::Describe() const
+{
+    QString s = QString("I/O mode %1").arg(mode);
+    if (mode == 4) {
+        QStringList inputs;
+        for (int i = 0; i < stages; ++i)
+            inputs << QString::number(stageInput[i]);
+        return s + QString(", %1 stages on inputs %2").arg(stages).arg(inputs.join(", "));
+    }
+    if (mode == 1 || mode == 2)
+        s += QString(", sub-mode %1").arg(sub);
+    if (!firstOn)
+        s += ", first stage off";
+    if (semi)
+        s += ", semi-automatic";
+    if (safety)
+        s += ", trigger safety";
+    if (recheck)
+        s += QString(", %1 automatic re-inspections").arg(recheck);
+    return s;
+}
+
+int CycleWords::StartInput(bool alt) const
+{
+    if (mode != 2)
+        return 0;
+    return sub == 1 || (sub >= 2 && alt) ? 3 : 0;
+}
+
+QList<int> CycleWords::TriggerInputs() const
+{
+    QList<int> out;
+    if (mode == 2 && sub >= 2)
+        out << 0 << 3;
+    else
+        out << StartInput();
+    if (safety)
+        out << 1;
+    return out;
+}
+
+QList<int> CycleWords::ReleaseInputs() const
+{
+    return semi ? QList<int>{1, 2} : QList<int>{1};
+}
+
+namespace {
+
+// The input that starts the second stage of a staged cycle; -1 when input 0 starts it.
+int SecondInput(const CycleWords& w, bool alt)
+{
+    if (w.mode == 1)
+        return w.sub == 1 || (w.sub >= 2 && alt) ? 3 : 2;
+    return w.semi ? 2 : -1;
+}
+
+}  // namespace
+
+bool CycleWords::Staged() const
+{
+    return mode == 4 || SecondInput(*this, false) >= 0;
+}
+
+QList<int> CycleWords::StartOutputs() const
+{
+    if (mode == 5)
+        return firstOn ? QList<int>{ejectInhibit} : QList<int>{};
+    if (!firstOn)
+        return {closeInhibit};
+    return {closeInhibit, ejectInhibit};
+}
+
+QList<QPair<int, int>> CycleWords::Inputs(bool alt) const
+{
+    if (mode != 4) {
+        QList<QPair<int, int>> out{{StartInput(alt), 0}};
+        if (SecondInput(*this, alt) >= 0)
+            out << QPair<int, int>{SecondInput(*this, alt), delay0Ms + 200};
+        return out;
+    }
     QList<QPair<int, int>> out{{0, 0}};
     int judged = delay0Ms;
     int delay = delay0Ms;
@@ -82,15 +207,41 @@ QList<QPair<int, int>> CycleWords::Inputs() const
     return out;
 }
 
-QList<CycleWords::Change> CycleWords::Cycle() const
+namespace {
+
+// When the second stage of a cycle is judged: the index of the input its delay counts from, and
+// the delay.
+QPair<int, int> SecondVerdict(const CycleWords& w)
 {
-    if (mode == 0)
-        return {{0, 0, Word({closeInhibit, ejectInhibit})}, {0, delay0Ms, Word({closeInhibit})}, {0, delay0Ms + delay1Ms, idle}};
-    if (mode == 2)  // each stage of the pair with its own delay; the mould released when both are judged
-        return {{0, 0, Word({closeInhibit, ejectInhibit})}, {0, delay0Ms, Word({closeInhibit})},
-                {0, std::max(delay0Ms, delay1Ms), idle}};
-    if (mode == 1)
-        return {{0, 0, Word({closeInhibit, ejectInhibit})}, {0, delay0Ms, Word({closeInhibit})}, {1, delay1Ms, idle}};
+    if (w.Staged())
+        return {1, w.delay1Ms};
+    // Modes 0, 3 and 5 add the first stage's delay when it runs; the stage pairs count their own.
+    const bool adds = w.firstOn && w.mode != 1 && w.mode != 2;
+    return {0, adds ? w.delay0Ms + w.delay1Ms : w.delay1Ms};
+}
+
+}  // namespace
+
+QList<CycleWords::Change> CycleWords::Cycle(bool alt) const
+{
+    Q_UNUSED(alt);  // either pair gives the same words
+    if (mode != 4) {
+        QList<Change> out;
+        int word = idle;
+        for (int o : StartOutputs())
+            word ^= 1 << o;
+        if (word != idle)
+            out << Change{0, 0, word};
+        if (firstOn && Active(word, ejectInhibit)) {
+            word ^= 1 << ejectInhibit;
+            out << Change{0, delay0Ms, word};
+        }
+        if (Active(word, closeInhibit)) {
+            const QPair<int, int> v = SecondVerdict(*this);
+            out << Change{v.first, v.second, idle};
+        }
+        return out;
+    }
     // Mode 4: input 0 sets every stage's output (stage i on output OutputNo[i] - 1: 1, 3; the last
     // stage on output 0); each stage's verdict clears its own, a later stage's delay adding the
     // earlier ones'.
@@ -115,15 +266,24 @@ int CycleWords::StageOutput(int i) const
     return i == stages - 1 ? closeInhibit : i == 0 ? ejectInhibit : 3;
 }
 
-int CycleWords::SpanMs() const
+int CycleWords::SpanMs(bool alt) const
 {
-    const Change last = Cycle().last();
-    return Inputs()[last.input].second + last.afterMs;
+    const QList<QPair<int, int>> inputs = Inputs(alt);
+    if (mode == 4) {
+        const Change last = Cycle(alt).last();
+        return inputs[last.input].second + last.afterMs;
+    }
+    const QPair<int, int> v = SecondVerdict(*this);
+    return std::max(firstOn ? delay0Ms : 0, inputs[v.first].second + v.second);
 }
 
 int CycleWords::BusyMs() const
 {
-    return mode == 0 ? delay0Ms + delay1Ms : mode == 2 ? std::max(delay0Ms, delay1Ms) : delay0Ms;
+    if (Staged())
+        return firstOn ? delay0Ms : 0;
+    if (mode == 2)
+        return firstOn ? std::max(delay0Ms, delay1Ms) : delay1Ms;
+    return SecondVerdict(*this).second;
 }
 
 namespace Invariants {
@@ -132,29 +292,41 @@ QList<Breach> NoCycleWithoutTrigger(const BoardTimeline& t, const QList<JournalE
                                     const CycleWords& w, qint64 fromMs)
 {
     QList<Breach> out;
+    const QList<int> outputs = w.StartOutputs();
+    if (outputs.isEmpty())
+        return out;  // a cycle start changes no output: nothing to see
+    auto started = [&](int word) {
+        for (int o : outputs)
+            if (!w.Active(word, o))
+                return false;
+        return true;
+    };
     const QList<BoardWord>& words = t.words();
     QList<qint64> starts;
     QList<qint64> ends;  // when each start's cycle stopped counting
     for (int i = 0; i < words.size(); ++i) {
-        const bool both = w.Active(words[i].word, w.closeInhibit) && w.Active(words[i].word, w.ejectInhibit)
-            && !w.Active(words[i].word, w.alarm);
-        const bool before = i > 0 && w.Active(words[i - 1].word, w.closeInhibit)
-            && w.Active(words[i - 1].word, w.ejectInhibit);
+        const bool both = started(words[i].word) && !w.Active(words[i].word, w.alarm);
+        const bool before = i > 0 && started(words[i - 1].word);
         if (!both || before)
             continue;
         qint64 end = words[i].ms + w.BusyMs() + 50;
         for (int j = i + 1; j < words.size() && words[j].ms < end; ++j)
-            if (!w.Active(words[j].word, w.closeInhibit) || w.Active(words[j].word, w.alarm)) {
+            if ((w.mode != 5 && !w.Active(words[j].word, w.closeInhibit)) || w.Active(words[j].word, w.alarm)) {
                 end = words[j].ms;
                 break;
             }
         starts << words[i].ms;
         ends << end;
     }
-    const QList<qint64> rises = t.Rises(0);
+    const QList<qint64> rises = RisesOf(t, w.TriggerInputs());
     for (int i = 0; i < starts.size(); ++i) {
         const qint64 s = starts[i];
-        if (s < fromMs)
+        if (s < fromMs || StartingUp(t, journal, w, s, true))
+            continue;
+        // The mould-close inhibit alone is also the silent board's and the lost camera's.
+        if (outputs == QList<int>{w.closeInhibit}
+            && (t.SentFrom(s) != s || StateAt(journal, JournalEvent::CameraOut, JournalEvent::CameraIn, s)
+                || Within(journal, JournalEvent::CameraIn, s - 4000, s)))
             continue;
         bool triggered = Within(journal, JournalEvent::OperatorInspect, s - 2000, s);
         QStringList late;
@@ -170,11 +342,12 @@ QList<Breach> NoCycleWithoutTrigger(const BoardTimeline& t, const QList<JournalE
                 triggered = true;
         }
         // An input still raised when the cycle became idle is read then as an edge.
-        triggered = triggered || t.HighWithin(0, s - 60 - w.holdMs, s);
+        for (int n : w.TriggerInputs())
+            triggered = triggered || t.HighWithin(n, s - 60 - w.holdMs, s);
         if (!triggered)
             out << Breach{"no cycle without a trigger",
-                          QString("both inhibits set at board ms %1 with no input-0 rise while idle in the %2 ms before "
-                                  "(rises during a delay at %3); words: %4")
+                          QString("cycle-start outputs set at board ms %1 with no trigger-input rise while idle in the %2 ms "
+                                  "before (rises during a delay at %3); words: %4")
                               .arg(s)
                               .arg(w.holdMs + 250)
                               .arg(late.isEmpty() ? "none" : late.join(' '))
@@ -192,7 +365,7 @@ QList<Breach> NoReleaseWithoutVerdict(const BoardTimeline& t, const QList<Journa
         const qint64 ms = words[i].ms;
         if (ms < fromMs || !w.Active(words[i - 1].word, w.closeInhibit) || w.Active(words[i].word, w.closeInhibit))
             continue;
-        if (Within(journal, JournalEvent::OperatorRelease, t.SentFrom(ms) - 2500, ms))
+        if (Within(journal, JournalEvent::OperatorRelease, t.SentFrom(ms) - 2500, ms) || StartingUp(t, journal, w, ms, false))
             continue;
         // A frame takes a moment to reach the inspection: what was shown 0.3 s before is seen.
         QString why;
@@ -217,7 +390,7 @@ QList<Breach> AlarmHeld(const BoardTimeline& t, const QList<JournalEvent>& journ
 {
     QList<Breach> out;
     const QList<BoardWord>& words = t.words();
-    const QList<qint64> recheck = t.Rises(1);
+    const QList<qint64> recheck = RisesOf(t, w.ReleaseInputs());
     // A hold lasts until the mould-close inhibit is released; the safety door (input 1) may clear
     // the alarm output and a later pass set it again within the same hold, one row for both.
     int entered = 0;
@@ -235,6 +408,12 @@ QList<Breach> AlarmHeld(const BoardTimeline& t, const QList<JournalEvent>& journ
         if (!was || is || ms < fromMs)
             continue;
         bool released = Within(journal, JournalEvent::OperatorRelease, t.SentFrom(ms) - 2500, ms);
+        // A program ended in a hold starts again without it; the mould-close inhibit stays.
+        for (const JournalEvent& e : journal)
+            if (e.kind == JournalEvent::Killed && ms >= e.ms) {
+                const qint64 r = RestartAfter(journal, e.ms);
+                released = released || r < 0 || ms <= r + 3000;
+            }
         for (qint64 r : recheck)
             released = released || (r <= ms && r >= ms - 2500);
         if (!released)
@@ -303,6 +482,64 @@ QList<Breach> WayBack(const BoardTimeline& t, const CycleWords& w, qint64 edgeMs
                                           .arg(at)
                                           .arg(slackMs)
                                           .arg(words)};
+    }
+    return out;
+}
+
+bool StartingUp(const BoardTimeline& t, const QList<JournalEvent>& journal, const CycleWords& w, qint64 ms, bool any)
+{
+    qint64 kill = -1;
+    for (const JournalEvent& e : journal)
+        if (e.kind == JournalEvent::Killed && e.ms <= ms)
+            kill = e.ms;
+    const qint64 shown = RestartAfter(journal, kill);
+    if (shown < 0)
+        return kill >= 0;  // killed and not shown again yet: still starting
+    if (ms > shown + 500)
+        return false;
+    return any || kill < 0 || !w.Active(t.WordAt(kill), w.closeInhibit);
+}
+
+QList<Breach> RestartKeepsInhibit(const BoardTimeline& t, const QList<JournalEvent>& journal, const CycleWords& w,
+                                  qint64 fromMs)
+{
+    QList<Breach> out;
+    const QList<qint64> rises = RisesOf(t, w.TriggerInputs());
+    for (const JournalEvent& k : journal) {
+        if (k.kind != JournalEvent::Killed || !w.Active(t.WordAt(k.ms), w.closeInhibit)
+            || Within(journal, JournalEvent::KilledResampling, k.ms, k.ms))
+            continue;
+        const qint64 shown = RestartAfter(journal, k.ms);
+        qint64 released = -1;
+        for (const BoardWord& b : t.words())
+            if (b.ms > k.ms && !w.Active(b.word, w.closeInhibit)) {
+                released = b.ms;
+                break;
+            }
+        if (released < fromMs)
+            continue;
+        // The operator's confirm, or an inspection the operator asked for (a snapshot judges the mould).
+        bool cause = shown >= 0
+            && (Within(journal, JournalEvent::OperatorRelease, std::max(shown, t.SentFrom(released) - 2500), released)
+                || Within(journal, JournalEvent::OperatorInspect, shown, released));
+        for (qint64 r : rises)
+            cause = cause || (r > k.ms && r < released);
+        // The cycle open at the kill, run by the new program from the edge the board kept: its
+        // start sets the ejector inhibit again, its verdict releases.
+        for (int i = 1; i < t.words().size() && w.StartOutputs().contains(w.ejectInhibit); ++i) {
+            const BoardWord& b = t.words()[i];
+            cause = cause || (b.ms > k.ms && b.ms < released && w.Active(b.word, w.ejectInhibit)
+                              && !w.Active(t.words()[i - 1].word, w.ejectInhibit));
+        }
+        if (!cause)
+            out << Breach{"restart keeps the mould", QString("killed at board ms %1 holding %2; the start (main screen at %3) "
+                                                             "released the mould-close inhibit at %4 with no confirm and no cycle; "
+                                                             "words: %5")
+                                                         .arg(k.ms)
+                                                         .arg(Hex(t.WordAt(k.ms)))
+                                                         .arg(shown)
+                                                         .arg(released)
+                                                         .arg(Around(t, k.ms - 500, released + 100, k.ms))};
     }
     return out;
 }

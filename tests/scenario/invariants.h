@@ -18,6 +18,10 @@ struct JournalEvent {
         CameraIn,        // and put back
         OperatorRelease, // an action the operator may release the inhibits or the alarm with
         OperatorInspect, // an action that inspects without a machine trigger (snapshot, re-detect)
+        Killed,          // the program ended by SIGKILL
+        Restarted,       // the program showed its main screen (its first start too)
+        KilledResampling,  // the same moment as a Killed: templates were to be taken (an empty mould
+                           // held for the area check, not a mould left unjudged)
     };
     qint64 ms;
     Kind kind;
@@ -33,9 +37,14 @@ struct Breach {
 // the stage before it was judged). Words are compared on outputs 0-3 only: the polarity of
 // outputs 4-7 differs by mode.
 struct CycleWords {
-    int mode = 0;           // I/O mode 0, 1, 2 or 4
+    int mode = 0;           // I/O mode 0-5
     int stages = 2;         // mode 4: stage_count (2 or 3)
     int stageInput[3] = {0, 2, 3};  // mode 4: the input of each stage
+    int sub = 0;            // modes 1 and 2: io_sub_mode (0-3)
+    bool firstOn = true;    // first_stage_on
+    bool semi = false;      // semi_auto
+    bool safety = false;    // enable_trigger_safety
+    int recheck = 0;        // front_auto_check_time
     int idle = 0x00F0;
     int closeInhibit = 0;   // output numbers
     int ejectInhibit = 1;
@@ -48,6 +57,13 @@ struct CycleWords {
 
     // The words for `mode`; mode 4 with `stages` stages on inputs 0, `in1` and the other of 2, 3.
     static CycleWords ForMode(int mode, int stages = 2, int in1 = 2);
+    // The words of a mode step's values: `b` is mode 4's stage mapping (stages x 10 + input), or
+    // for the other modes sub-mode x 100 + front_auto_check_time x 1000 + options x 10000 (1
+    // first stage off, 2 semi-automatic, 4 trigger safety). False for values no mode has.
+    static bool FromStep(int a, int b, CycleWords* out);
+    int StepB() const;
+    // How the settings read in a walk's first line.
+    QString Describe() const;
     bool Active(int word, int output) const { return word >= 0 && (((word ^ idle) >> output) & 1); }
     bool Same(int a, int b) const { return ((a ^ b) & kMask) == 0; }
     int Word(std::initializer_list<int> active) const;
@@ -58,13 +74,23 @@ struct CycleWords {
     };
     // The output stage i of a cycle holds until it is judged (mode 4; else -1).
     int StageOutput(int i) const;
+    // The input a cycle starts with; `alt`: the other stage pair where both are in force.
+    int StartInput(bool alt = false) const;
+    // Every input that starts a cycle, and with trigger safety input 1, which judges at once.
+    QList<int> TriggerInputs() const;
+    // The inputs that may release an alarm hold (the re-check; semi-automatic also input 2).
+    QList<int> ReleaseInputs() const;
+    // A stage waits for an input of its own after the cycle's first (modes 1 and 4, semi-automatic).
+    bool Staged() const;
+    // The outputs a cycle start sets.
+    QList<int> StartOutputs() const;
     // The inputs one cycle raises, each with its time from the first edge (ms): the next stage's
     // input comes 200 ms after the stage before it was judged.
-    QList<QPair<int, int>> Inputs() const;
+    QList<QPair<int, int>> Inputs(bool alt = false) const;
     // The words one cycle on an empty mould gives.
-    QList<Change> Cycle() const;
-    // From the first edge to the last verdict.
-    int SpanMs() const;
+    QList<Change> Cycle(bool alt = false) const;
+    // From the first edge to the last verdict (one may change no output).
+    int SpanMs(bool alt = false) const;
     // How long after a cycle's input-0 edge its input-0 stages are counting (an input-0 rise then
     // starts nothing).
     int BusyMs() const;
@@ -89,6 +115,15 @@ QList<Breach> AlarmHeld(const BoardTimeline& t, const QList<JournalEvent>& journ
 // machine cycle on an empty mould from `edgeMs` gives the mode's words (`Cycle`) on time, within
 // `slackMs`, and nothing else.
 QList<Breach> WayBack(const BoardTimeline& t, const CycleWords& w, qint64 edgeMs, int slackMs);
+// A program killed while the mould-close inhibit was set keeps it from its restart until the
+// operator confirms (an operator's release) or a cycle (or an inspection the operator asked for)
+// after the restart is judged.
+QList<Breach> RestartKeepsInhibit(const BoardTimeline& t, const QList<JournalEvent>& journal, const CycleWords& w,
+                                  qint64 fromMs);
+// Whether `ms` lies in a start of the program that found the mould released: what it sends
+// before and just after its main screen shows is its start-up, not a cycle.
+// `any`: whatever the mould's state at the end before it.
+bool StartingUp(const BoardTimeline& t, const QList<JournalEvent>& journal, const CycleWords& w, qint64 ms, bool any);
 // Record rows are only ever added, in order.
 QList<Breach> NothingLost(const QList<QStringList>& before, const QList<QStringList>& now);
 // count.txt after a full OK cycle: camera 1's inspections grew by that cycle, and by at most

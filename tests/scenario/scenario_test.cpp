@@ -195,30 +195,172 @@ TEST(ScenarioSteps, TheSameSeedDrawsTheSameStepsAndTheirTextReadsBack)
 
 TEST(ScenarioSteps, TheModeIsDrawnFirstAndStepsThatLeaveAStagedCycleHalfDoneAreNotDrawn)
 {
-    QSet<int> modes;
-    for (quint64 seed = 1; seed <= 40; ++seed) {
+    QSet<int> modes, subs;
+    int firstOff = 0, semi = 0, safety = 0, recheck = 0, kills = 0;
+    for (quint64 seed = 1; seed <= 80; ++seed) {
         const QList<Step> steps = Steps::Generate(seed, 120);
         ASSERT_EQ(steps.first().kind, Step::Mode);
         const Step mode = steps.first();
+        CycleWords w;
+        ASSERT_TRUE(CycleWords::FromStep(mode.a, mode.b, &w)) << seed;
+        EXPECT_EQ(w.StepB(), mode.b);
         modes << mode.a;
+        if (mode.a == 1 || mode.a == 2)
+            subs << w.sub;
+        firstOff += !w.firstOn;
+        semi += w.semi;
+        safety += w.safety;
+        recheck += w.recheck > 0;
         QList<Step> back;
         ASSERT_TRUE(Steps::Read(Steps::Write(steps), &back));
         EXPECT_EQ(back, steps);
         for (const Step& s : steps.mid(1)) {
             EXPECT_NE(s.kind, Step::Mode);
-            if (mode.a == 1 || mode.a == 4) {
+            kills += s.kind == Step::Kill;
+            if (w.Staged()) {
                 EXPECT_NE(s.kind, Step::PulseAnyTime) << seed;
-                if (s.kind == Step::PulseInDelay)
-                    EXPECT_LT(s.a, CycleWords::ForMode(mode.a, mode.b / 10, mode.b % 10).BusyMs()) << seed;
+                if (s.kind == Step::PulseInDelay && w.firstOn)
+                    EXPECT_LT(s.a, w.BusyMs()) << seed;
             }
+            // The other stage pair only where both are in force.
+            if (s.kind == Step::CycleOk && s.b)
+                EXPECT_GE(w.sub, 2) << seed;
         }
     }
-    EXPECT_EQ(modes, (QSet<int>{0, 1, 2, 4}));
+    EXPECT_EQ(modes, (QSet<int>{0, 1, 2, 3, 4, 5}));
+    EXPECT_EQ(subs, (QSet<int>{0, 1, 2, 3}));
+    EXPECT_GT(firstOff, 5);
+    EXPECT_GT(semi, 5);
+    EXPECT_GT(safety, 5);
+    EXPECT_GT(recheck, 5);
+    EXPECT_GT(kills, 40);
     QList<Step> back;
-    EXPECT_FALSE(Steps::Read("mode:3:0 way-back:0:0", &back));
+    EXPECT_FALSE(Steps::Read("mode:6:0 way-back:0:0", &back));
     EXPECT_FALSE(Steps::Read("mode:4:43 way-back:0:0", &back));
+    EXPECT_FALSE(Steps::Read("mode:5:1000 way-back:0:0", &back));  // mode 5 never re-inspects
+    EXPECT_FALSE(Steps::Read("mode:0:100 way-back:0:0", &back));   // sub-modes are the pairs' own
+    EXPECT_FALSE(Steps::Read("mode:1:80000 way-back:0:0", &back));
     EXPECT_FALSE(Steps::Read("cycle-ok:20:0 mode:1:0", &back));
     EXPECT_TRUE(Steps::Read("mode:4:23 cycle-ok:20:0 way-back:0:0", &back));
+    EXPECT_TRUE(Steps::Read("mode:2:73300 kill:2:120 way-back:0:0", &back));
+}
+
+TEST(CycleWordsByConfiguration, EachOptionGivesTheWordsAndInputsOfItsCycle)
+{
+    auto words = [](int a, int b) {
+        CycleWords w;
+        EXPECT_TRUE(CycleWords::FromStep(a, b, &w)) << a << ":" << b;
+        return w;
+    };
+    auto text = [](const CycleWords& w, bool alt = false) {
+        QStringList s;
+        for (const CycleWords::Change& c : w.Cycle(alt))
+            s << QString("%1@%2+%3").arg(c.word & CycleWords::kMask, 0, 16).arg(w.Inputs(alt)[c.input].first).arg(c.afterMs);
+        return s.join(' ');
+    };
+    // Mode 5: the cycle start sets only the ejector inhibit; the mould-close inhibit is the hold's.
+    EXPECT_EQ(text(words(5, 0)), "2@0+0 0@0+300");
+    EXPECT_EQ(words(5, 0).SpanMs(), 800);  // stage 2 is judged too, changing nothing
+    EXPECT_TRUE(words(5, 10000).Cycle().isEmpty());
+    EXPECT_TRUE(words(5, 10000).StartOutputs().isEmpty());
+    EXPECT_EQ(text(words(3, 0)), text(words(0, 0)));
+    // Without the first stage: the mould-close inhibit alone, stage 2's own delay.
+    EXPECT_EQ(text(words(0, 10000)), "1@0+0 0@0+500");
+    EXPECT_EQ(words(0, 10000).BusyMs(), 500);
+    // Semi-automatic: stage 2 starts on input 2, its delay counted from there.
+    EXPECT_EQ(text(words(0, 20000)), "3@0+0 1@0+300 0@2+500");
+    EXPECT_TRUE(words(0, 20000).Staged());
+    EXPECT_EQ(words(0, 20000).ReleaseInputs(), (QList<int>{1, 2}));
+    EXPECT_EQ(text(words(2, 20000)), "3@0+0 1@0+300 0@2+500");
+    // The paired modes' sub-modes: mode 1's second pair on input 3; mode 2's cycle starts on input
+    // 3 for the second pair; with both pairs either.
+    EXPECT_EQ(text(words(1, 100)), "3@0+0 1@0+300 0@3+500");
+    EXPECT_EQ(text(words(1, 200), true), "3@0+0 1@0+300 0@3+500");
+    EXPECT_EQ(text(words(1, 300)), "3@0+0 1@0+300 0@2+500");
+    EXPECT_EQ(text(words(2, 100)), "3@3+0 1@3+300 0@3+500");
+    EXPECT_EQ(words(2, 100).TriggerInputs(), QList<int>{3});
+    EXPECT_EQ(text(words(2, 300), true), "3@3+0 1@3+300 0@3+500");
+    EXPECT_EQ(words(2, 40300).TriggerInputs(), (QList<int>{0, 3, 1}));  // trigger safety judges on input 1
+    EXPECT_FALSE(words(2, 300).Staged());
+}
+
+TEST(CycleInvariants, TheWayBackInModeFiveAndWithoutTheFirstStageWantsTheirOwnWords)
+{
+    CycleWords m5, off1, semi;
+    ASSERT_TRUE(CycleWords::FromStep(5, 0, &m5));
+    ASSERT_TRUE(CycleWords::FromStep(1, 10000, &off1));
+    ASSERT_TRUE(CycleWords::FromStep(0, 20000, &semi));
+    EXPECT_TRUE(Invariants::WayBack(BoardTimeline(Log({"0 1 00f0", "1003 1 00f2", "1302 1 00f0"})), m5, 1000, 60).isEmpty());
+    // Mode 5 driven as mode 0 (the mould-close inhibit at the cycle start), or a late word from
+    // the second stage's verdict, which changes nothing there.
+    EXPECT_EQ(Invariants::WayBack(BoardTimeline(Log({"0 1 00f0", "1003 1 00f3", "1302 1 00f1", "1801 1 00f0"})), m5, 1000, 60).size(), 1);
+    EXPECT_EQ(Invariants::WayBack(BoardTimeline(Log({"0 1 00f0", "1003 1 00f2", "1302 1 00f0", "1801 1 00f1"})), m5, 1000, 60).size(), 1);
+    // Mode 1 without the first stage: no ejector inhibit, the release 0.5 s after input 2.
+    EXPECT_TRUE(Invariants::WayBack(BoardTimeline(Log({"0 1 00f0", "1003 1 00f1", "1500 in 0004", "2002 1 00f0"})), off1, 1000, 60).isEmpty());
+    EXPECT_EQ(Invariants::WayBack(BoardTimeline(Log({"0 1 00f0", "1003 1 00f3", "1302 1 00f1", "1500 in 0004", "2002 1 00f0"})), off1, 1000, 60).size(), 1);
+    // Semi-automatic mode 0: stage 2 waits for input 2, not the first stage's delay plus its own.
+    EXPECT_TRUE(Invariants::WayBack(BoardTimeline(Log({"0 1 00f0", "1003 1 00f3", "1302 1 00f1", "1500 in 0004", "2001 1 00f0"})), semi, 1000, 60).isEmpty());
+    EXPECT_EQ(Invariants::WayBack(BoardTimeline(Log({"0 1 00f0", "1003 1 00f3", "1302 1 00f1", "1801 1 00f0"})), semi, 1000, 60).size(), 1);
+}
+
+TEST(CycleInvariants, ACycleStartIsSeenByTheOutputsItsConfigurationSets)
+{
+    CycleWords m5, off, turn;
+    ASSERT_TRUE(CycleWords::FromStep(5, 0, &m5));
+    ASSERT_TRUE(CycleWords::FromStep(0, 10000, &off));
+    ASSERT_TRUE(CycleWords::FromStep(2, 100, &turn));
+    // Mode 5: the ejector inhibit alone with no input 0 is a cycle nobody started.
+    EXPECT_EQ(Invariants::NoCycleWithoutTrigger(BoardTimeline(Log({"0 1 00f0", "1000 1 00f2", "1300 1 00f0"})), {}, m5, 0).size(), 1);
+    EXPECT_TRUE(Invariants::NoCycleWithoutTrigger(BoardTimeline(Log({"0 1 00f0", "990 in 0001", "1000 1 00f2", "1300 1 00f0"})), {}, m5, 0).isEmpty());
+    // Without the first stage the mould-close inhibit alone starts a cycle; an alarm's is no start.
+    EXPECT_EQ(Invariants::NoCycleWithoutTrigger(BoardTimeline(Log({"0 1 00f0", "1000 1 00f1", "1500 1 00f0"})), {}, off, 0).size(), 1);
+    EXPECT_TRUE(Invariants::NoCycleWithoutTrigger(BoardTimeline(Log({"0 1 00f0", "1000 1 00f5", "1500 1 00f1"})), {}, off, 0).isEmpty());
+    // ... nor the inhibit a silent board or a lost camera set.
+    EXPECT_TRUE(Invariants::NoCycleWithoutTrigger(BoardTimeline(Log({"0 1 00f0", "500 unplug", "2000 plug", "2004 1 00f1", "2040 1 00f0"})), {}, off, 0).isEmpty());
+    EXPECT_TRUE(Invariants::NoCycleWithoutTrigger(BoardTimeline(Log({"0 1 00f0", "1000 1 00f1"})), {{900, JournalEvent::CameraOut}}, off, 0).isEmpty());
+    // Turntable on the second pair: input 3 starts the cycle, input 0 does not.
+    const BoardTimeline three(Log({"0 1 00f0", "990 in 0008", "1000 1 00f3", "1300 1 00f1", "1500 1 00f0"}));
+    EXPECT_TRUE(Invariants::NoCycleWithoutTrigger(three, {}, turn, 0).isEmpty());
+    const BoardTimeline zero(Log({"0 1 00f0", "990 in 0001", "1000 1 00f3", "1300 1 00f1", "1500 1 00f0"}));
+    EXPECT_EQ(Invariants::NoCycleWithoutTrigger(zero, {}, turn, 0).size(), 1);
+}
+
+TEST(CycleInvariants, AProgramKilledHoldingTheMouldKeepsItUntilConfirmOrTheNextCycle)
+{
+    const QList<JournalEvent> killed = {{100, JournalEvent::Restarted}, {1200, JournalEvent::Killed}, {3000, JournalEvent::Restarted}};
+    // The fault seen: killed 200 ms into a cycle, the start sends 0x00F1 and then 0x00F0.
+    const BoardTimeline released(Log({"0 1 00f0", "1000 in 0001", "1003 1 00f3", "2600 1 00f1", "2710 1 00f0"}));
+    ASSERT_EQ(Names(Invariants::RestartKeepsInhibit(released, killed, kWords, 0)), QStringList{"restart keeps the mould"});
+    // Kept until the operator's confirm, or until a cycle started after the start is judged.
+    const BoardTimeline kept(Log({"0 1 00f0", "1000 in 0001", "1003 1 00f3", "2600 1 00f1", "9000 1 00f0"}));
+    EXPECT_TRUE(Invariants::RestartKeepsInhibit(kept, killed + QList<JournalEvent>{{8900, JournalEvent::OperatorRelease}}, kWords, 0).isEmpty());
+    EXPECT_EQ(Invariants::RestartKeepsInhibit(kept, killed, kWords, 0).size(), 1);
+    const BoardTimeline cycle(Log({"0 1 00f0", "1000 in 0001", "1003 1 00f3", "1300 in 0000", "2600 1 00f1", "8000 in 0001", "8003 1 00f3",
+                                   "8303 1 00f1", "8803 1 00f0"}));
+    EXPECT_TRUE(Invariants::RestartKeepsInhibit(cycle, killed, kWords, 0).isEmpty());
+    // The cycle open at the kill, run by the new program from the edge the board kept.
+    const BoardTimeline kept0(Log({"0 1 00f0", "1000 in 0001", "1003 1 00f3", "1100 in 0000", "2600 1 00f1", "2900 1 00f3",
+                                   "3200 1 00f1", "3700 1 00f0"}));
+    EXPECT_TRUE(Invariants::RestartKeepsInhibit(kept0, killed, kWords, 0).isEmpty());
+    // Killed while templates were to be taken: the empty mould the area check held is no mould
+    // left unjudged.
+    EXPECT_TRUE(Invariants::RestartKeepsInhibit(released, killed + QList<JournalEvent>{{1200, JournalEvent::KilledResampling}}, kWords, 0).isEmpty());
+    // A start that found the mould released sets and clears output 0 as it starts: no release
+    // with a part in the mould, and no cycle.
+    const QList<JournalEvent> idle = {{100, JournalEvent::Restarted}, {500, JournalEvent::SceneNg}, {1200, JournalEvent::Killed},
+                                      {3000, JournalEvent::Restarted}};
+    const BoardTimeline start(Log({"0 1 00f0", "2600 1 00f1", "2710 1 00f0"}));
+    EXPECT_TRUE(Invariants::RestartKeepsInhibit(start, idle, kWords, 0).isEmpty());
+    EXPECT_TRUE(Invariants::NoReleaseWithoutVerdict(start, idle, kWords, 0).isEmpty());
+    CycleWords off;
+    ASSERT_TRUE(CycleWords::FromStep(0, 10000, &off));
+    EXPECT_TRUE(Invariants::NoCycleWithoutTrigger(start, idle, off, 0).isEmpty());
+    // The same words long after the start are a release with the part still there.
+    const BoardTimeline later(Log({"0 1 00f0", "5600 1 00f1", "5710 1 00f0"}));
+    EXPECT_EQ(Invariants::NoReleaseWithoutVerdict(later, idle, kWords, 0).size(), 1);
+    // A hold ended by the kill: its alarm goes with the start; the inhibit stays.
+    const BoardTimeline hold(Log({"0 1 00f0", "1000 1 00f7", "2600 1 00f1"}));
+    EXPECT_TRUE(Invariants::AlarmHeld(hold, killed, kWords, 0, 5000, 1).isEmpty());
 }
 
 // End-to-end: the real program under Xvfb. Named E2E so the whole shuffled run leaves them to ctest.

@@ -3,8 +3,10 @@
 #include <algorithm>
 
 #include <QElapsedTimer>
+#include <QFile>
 
 #include "common/cyclerig.h"
+#include "common/recorddb.h"
 #include "scenario/boardtimeline.h"
 #include "scenario/scenarioworld.h"
 
@@ -48,18 +50,18 @@ QList<QRect> Combos(const QList<Shown>& map)
     return out;
 }
 
-// Modes 1 and 4: a cycle whose first stage was judged (an alarm hold left on it, a cycle cut short)
+// Staged cycles: a cycle whose first stage was judged (an alarm hold left on it, a cycle cut short)
 // waits for its later stages' inputs; the machine gives them, in order. False when none waits.
 bool FinishOpenCycle(ScenarioWorld& w)
 {
     const CycleWords& c = w.words();
     const int word = BoardTimeline(w.rig().board()->lines()).WordAt(w.Now());
-    if ((c.mode != 1 && c.mode != 4) || c.Active(word, c.alarm) || c.Same(word, c.idle))
+    if (!c.Staged() || c.Active(word, c.alarm) || c.Same(word, c.idle))
         return false;
     bool raised = false;
     const QList<QPair<int, int>> inputs = c.Inputs();
     for (int i = 1; i < inputs.size(); ++i) {
-        const bool waits = c.mode == 1 ? c.Active(word, c.closeInhibit) && !c.Active(word, c.ejectInhibit)
+        const bool waits = c.mode != 4 ? c.Active(word, c.closeInhibit) && !c.Active(word, c.ejectInhibit)
                                        : c.Active(word, c.StageOutput(i));
         if (!waits)
             continue;
@@ -75,25 +77,138 @@ bool RegionPage(ScenarioWorld& w)
     return w.Shows("End Set");
 }
 
+QList<long long> Counts(ScenarioWorld& w)
+{
+    QFile f(w.dir() + "/count.txt");
+    return Invariants::ReadCounts(f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray());
+}
+
+// Whether a record row begins with `text`.
+bool Recorded(ScenarioWorld& w, const QString& text)
+{
+    for (const QStringList& r : RecordRows(w.dir() + "/RECORD.db"))
+        if (r.value(2).startsWith(text))
+            return true;
+    return false;
+}
+
+void Kill(ScenarioWorld& w, const Step& s)
+{
+    const CycleWords& c = w.words();
+    // The cables go back first: the kill then meets the state the program shows the board (a
+    // silent board's inhibit reaches it only with its return).
+    if (!w.cameraPlugged()) {
+        w.Camera(true);
+        w.Wait(4000);
+    }
+    if (!w.boardPlugged()) {
+        w.Board(true);
+        w.Wait(1000);
+    }
+    QList<long long> before;
+    bool held = false;
+    if (s.a == 1 || s.a == 2) {
+        const bool part = s.a == 2 || s.b == 1;
+        if (w.sceneOk() == part)
+            w.ShowScene(!part);
+        w.Wait(200);
+        // In a hold already, the start input starts nothing: no NG of the step's own to count.
+        const bool holding = c.Active(BoardTimeline(w.rig().board()->lines()).WordAt(w.Now()), c.alarm);
+        before = holding ? QList<long long>{} : Counts(w);
+        w.NewCycle();
+        w.Pulse(c.StartInput(), 300);
+        if (s.a == 1) {
+            w.Wait(200);
+        } else {
+            // The part is seen by the first stage, or without it by the second, which may wait for
+            // its own input; automatic re-inspections come before the alarm.
+            QElapsedTimer t;
+            t.start();
+            bool second = c.firstOn || !c.Staged();
+            while (t.elapsed() < 5000 && !held) {
+                if (!second && t.elapsed() >= c.delay0Ms + 200) {
+                    w.Pulse(c.Inputs()[1].first, 60);
+                    second = true;
+                }
+                w.Wait(20);
+                held = c.Active(BoardTimeline(w.rig().board()->lines()).WordAt(w.Now()), c.alarm);
+            }
+            w.Wait(s.b);
+        }
+    }
+    const int word = BoardTimeline(w.rig().board()->lines()).WordAt(w.Now());
+    // Mode 5's cycle sets no mould-close inhibit: its word is idle while a stage still counts
+    // (a cycle the step started) or waits for input 2 (semi-automatic).
+    const bool idle = c.Same(word, c.idle) && !(c.mode == 5 && (c.semi || s.a != 0));
+    const bool resampling = w.resampling();
+    const bool plain = idle && !resampling;
+    QString why;
+    if (!w.KillAndRestart(&why)) {
+        w.Found(Breach{"start", why});
+        return;
+    }
+    const QString warning = w.RestartWarningText();
+    if (c.Active(word, c.closeInhibit) && !resampling) {
+        // The mould held at the end: the start says so and records it; the warning stands until
+        // its confirm or the verdict of a cycle (the one open at the kill may come through the
+        // edge the board kept).
+        const bool stillHeld = c.Active(BoardTimeline(w.rig().board()->lines()).WordAt(w.Now()), c.closeInhibit);
+        if (warning.isEmpty())
+            w.Found(Breach{"restart keeps the mould", "the text table has no row 622 for the restart's warning"});
+        else if (stillHeld && !w.RestartWarningShown())
+            w.Found(Breach{"restart keeps the mould", QString("killed holding 0x%1: no warning \"%2...\" after the start")
+                                                            .arg(word, 4, 16, QChar('0'))
+                                                            .arg(warning)});
+        else if (!Recorded(w, warning))
+            w.Found(Breach{"restart keeps the mould", "the restart's warning has no record row"});
+    } else if (idle && !warning.isEmpty() && w.RestartWarningShown()) {
+        w.Found(Breach{"restart keeps the mould", "killed with the mould released, the start shows the restart's warning"});
+    }
+    if (held) {
+        // The NG of the hold was counted before the end.
+        const QList<long long> now = Counts(w);
+        if (before.size() == 16 && before[1] >= 0 && (now.value(1, -1) < before[1] + 1))
+            w.Found(Breach{"nothing lost", QString("count.txt: camera 1 had %1 NG before a cycle judged NG and %2 after "
+                                                   "the program was killed in its hold and started again")
+                                               .arg(before[1])
+                                               .arg(now.value(1, -1))});
+    }
+    if (plain) {
+        // Ended idle: the start is an ordinary one, its first cycle too.
+        const int now = BoardTimeline(w.rig().board()->lines()).WordAt(w.Now());
+        if (!c.Same(now, c.idle))
+            w.Found(Breach{"restart keeps the mould", QString("killed idle, the start holds 0x%1").arg(now, 4, 16, QChar('0'))});
+        if (!w.sceneOk())
+            w.ShowScene(true);
+        w.Wait(200);
+        w.NewCycle();
+        const qint64 edge = ScenarioActions::RunCycle(w, 200);
+        w.Wait(700);
+        for (const Breach& b : Invariants::WayBack(BoardTimeline(w.rig().board()->lines()), c, edge, 150))
+            w.Found(Breach{b.invariant, "the first cycle after a start from idle: " + b.detail});
+    }
+}
+
 }  // namespace
 
 namespace ScenarioActions {
 
-qint64 RunCycle(ScenarioWorld& w, int firstMs, int extraAtMs, const std::function<void()>& extra, bool exact)
+qint64 RunCycle(ScenarioWorld& w, int firstMs, int extraAtMs, const std::function<void()>& extra, bool exact, bool alt)
 {
     QElapsedTimer t;
     qint64 edge = -1;
+    const int start = w.words().StartInput(alt);
     if (exact) {
-        edge = w.rig().Pulse(0, firstMs);
+        edge = w.rig().Pulse(start, firstMs);
         t.start();
     } else {
         t.start();
         edge = w.Now();
-        w.Pulse(0, firstMs);
+        w.Pulse(start, firstMs);
     }
     // What comes when: the later stages' inputs and the extra, in time order.
     QList<QPair<int, int>> due;  // ms, input (-1: the extra)
-    const QList<QPair<int, int>> inputs = w.words().Inputs();
+    const QList<QPair<int, int>> inputs = w.words().Inputs(alt);
     for (int i = 1; i < inputs.size(); ++i)
         due << QPair<int, int>{inputs[i].second, inputs[i].first};
     if (extraAtMs >= 0 && extra)
@@ -106,7 +221,7 @@ qint64 RunCycle(ScenarioWorld& w, int firstMs, int extraAtMs, const std::functio
         else
             w.Pulse(d.second, 60);
     }
-    w.Wait(int(std::max<qint64>(0, w.words().SpanMs() - t.elapsed())));
+    w.Wait(int(std::max<qint64>(0, w.words().SpanMs(alt) - t.elapsed())));
     return edge;
 }
 
@@ -120,7 +235,7 @@ void Perform(ScenarioWorld& w, const Step& s)
             w.ShowScene(s.kind == Step::CycleOk);
         w.Wait(200);
         w.NewCycle();
-        RunCycle(w, s.a, -1, {}, false);
+        RunCycle(w, s.a, -1, {}, false, s.b == 1);
         w.Wait(700);
         break;
     case Step::PulseInDelay:
@@ -128,7 +243,7 @@ void Perform(ScenarioWorld& w, const Step& s)
             w.ShowScene(true);
         w.Wait(200);
         w.NewCycle();
-        RunCycle(w, 300, s.a, [&] { w.Pulse(0, s.b); }, false);
+        RunCycle(w, 300, s.a, [&] { w.Pulse(w.words().StartInput(), s.b); }, false);
         w.Wait(std::max(0, s.a - cycle) + 1500);
         break;
     case Step::Recheck:
@@ -140,7 +255,7 @@ void Perform(ScenarioWorld& w, const Step& s)
         break;
     case Step::PulseAnyTime:
         w.NewCycle();
-        w.Pulse(0, s.a);
+        w.Pulse(w.words().StartInput(), s.a);
         w.Wait(cycle + 700);
         break;
     case Step::StartStop: {
@@ -304,7 +419,11 @@ void Perform(ScenarioWorld& w, const Step& s)
     case Step::Pause:
         w.Wait(s.a);
         break;
+    case Step::Kill:
+        Kill(w, s);
+        break;
     case Step::WayBack:
+    case Step::Mode:
     case Step::KindCount:
         break;
     }
@@ -334,7 +453,10 @@ void LeaveEverything(ScenarioWorld& w)
         for (int k = 0; k < 6; ++k) {
             // A warning may stand over a question: it is closed first (a touch meant for the
             // question's No would land on the warning).
-            bool t = w.Dismiss() || w.Answer(false, 0) || w.TouchText("Exit setup", 1000);
+            // The confirm of a restart's warning releases the mould it kept.
+            const QList<JournalEvent::Kind> confirm =
+                w.RestartWarningShown() ? QList<JournalEvent::Kind>{kRelease} : QList<JournalEvent::Kind>{};
+            bool t = w.Dismiss(confirm) || w.Answer(false, 0) || w.TouchText("Exit setup", 1000);
             if (!t && w.TouchRow(kRowRedetect, 1500, {kRelease, kInspect}))
                 t = true;
             if (!t && w.TouchText("End Set", 300, {kRelease})) {

@@ -65,6 +65,8 @@ QList<Breach> Passive(ScenarioWorld& w, Watch& watch, bool files)
     const qint64 from = std::max<qint64>(0, watch.checkedMs - words.SpanMs() - 1000);
     out << Invariants::NoCycleWithoutTrigger(t, w.journal(), words, from);
     out << Invariants::NoReleaseWithoutVerdict(t, w.journal(), words, watch.checkedMs);
+    out << Invariants::RestartKeepsInhibit(t, w.journal(), words, watch.checkedMs);
+    out << w.TakeFound();
     const QList<QStringList> rows = RecordRows(w.dir() + "/RECORD.db");
     out << Invariants::AlarmHeld(t, w.journal(), words, watch.checkedMs, now - 2000, AlarmRows(rows, w.Texts("Alarm")));
     out << Invariants::NothingLost(watch.rows, rows);
@@ -103,8 +105,10 @@ QList<Breach> ProbeWayBack(ScenarioWorld& w, Watch& watch)
         const QList<long long> before = Counts(w);
         // Cycles since the last way back that may have been counted and not stored (an NG).
         int uncounted = 0;
-        for (qint64 r : BoardTimeline(w.rig().board()->lines()).Rises(0))
-            uncounted += r > watch.probedMs;
+        const BoardTimeline soFar(w.rig().board()->lines());
+        for (int n : w.words().TriggerInputs())
+            for (qint64 r : soFar.Rises(n))
+                uncounted += r > watch.probedMs;
         for (const JournalEvent& e : w.journal())
             uncounted += e.kind == JournalEvent::OperatorInspect && e.ms > watch.probedMs;
         w.NewCycle();
@@ -142,16 +146,10 @@ ScenarioResult ScenarioRunner::Run(const QList<Step>& steps, qint64 deadlineMs, 
 {
     ScenarioResult r;
     ScenarioWorld w(screen_);
-    if (!steps.isEmpty() && steps.first().kind == Step::Mode)
-        w.SetWords(CycleWords::ForMode(steps.first().a, steps.first().b / 10, steps.first().b % 10));
-    QString mapping;
-    if (w.words().mode == 4) {
-        QStringList inputs;
-        for (int i = 0; i < w.words().stages; ++i)
-            inputs << QString::number(w.words().stageInput[i]);
-        mapping = QString(", %1 stages on inputs %2").arg(w.words().stages).arg(inputs.join(", "));
-    }
-    say(QString("I/O mode %1%2").arg(w.words().mode).arg(mapping));
+    CycleWords words;
+    if (!steps.isEmpty() && steps.first().kind == Step::Mode && CycleWords::FromStep(steps.first().a, steps.first().b, &words))
+        w.SetWords(words);
+    say(w.words().Describe());
     QString why;
     if (!w.Start(&why)) {
         r.breaches << Breach{"start", why};
@@ -178,7 +176,7 @@ ScenarioResult ScenarioRunner::Run(const QList<Step>& steps, qint64 deadlineMs, 
             QDir().mkpath(w.dir() + "/shots");
             screen_.Grab().save(QString("%1/shots/%2-%3.png").arg(w.dir()).arg(i + 1, 3, 10, QChar('0')).arg(Steps::Name(step.kind)));
         }
-        r.breaches << Passive(w, watch, step.kind == Step::WayBack || i + 1 == steps.size());
+        r.breaches << Passive(w, watch, step.kind == Step::WayBack || step.kind == Step::Kill || i + 1 == steps.size());
         r.stepsRun = i + 1;
         if (!r.breaches.isEmpty()) {
             r.failedStep = i;
@@ -198,7 +196,8 @@ ScenarioResult ScenarioRunner::Run(const QList<Step>& steps, qint64 deadlineMs, 
         // What the driver did, in board ms: the causes the invariants looked for.
         QFile journal(w.dir() + "/journal.txt");
         if (journal.open(QIODevice::WriteOnly)) {
-            static const char* const kKinds[] = {"scene-ok", "scene-ng", "camera-out", "camera-in", "release", "inspect"};
+            static const char* const kKinds[] = {"scene-ok", "scene-ng", "camera-out", "camera-in", "release", "inspect",
+                                                 "killed", "restarted", "killed-resampling"};
             for (const JournalEvent& e : w.journal())
                 journal.write(QString("%1 %2\n").arg(e.ms).arg(kKinds[e.kind]).toUtf8());
         }

@@ -5,15 +5,17 @@
 
 #include <QStringList>
 
+#include "scenario/invariants.h"
+
 namespace {
 
 const char* const kNames[Step::KindCount] = {
     "cycle-ok", "cycle-ng", "pulse-in-delay", "recheck", "pulse", "start-stop", "resample", "area-settings",
     "end-set", "draw-region", "delete-region", "region-lists", "pro-snapshot", "mold-snapshot", "multi-screen",
-    "alarm-page", "settings", "camera-unplug", "camera-plug", "board-unplug", "board-plug", "held-gui", "pause", "way-back", "mode"};
+    "alarm-page", "settings", "camera-unplug", "camera-plug", "board-unplug", "board-plug", "held-gui", "pause", "way-back", "kill", "mode"};
 
 // How often each kind is drawn: machine cycles most, the rarer operator actions less.
-const int kWeights[Step::KindCount] = {8, 4, 3, 4, 2, 2, 2, 2, 3, 1, 1, 1, 2, 1, 1, 4, 2, 1, 1, 1, 1, 2, 3, 3, 0};
+const int kWeights[Step::KindCount] = {8, 4, 3, 4, 2, 2, 2, 2, 3, 1, 1, 1, 2, 1, 1, 4, 2, 1, 1, 1, 1, 2, 3, 3, 1, 0};
 
 }  // namespace
 
@@ -33,14 +35,22 @@ QList<Step> Generate(quint64 seed, int count)
 {
     std::mt19937_64 rnd(seed);
     auto in = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rnd); };
-    static const int kModes[] = {0, 1, 2, 4};
-    Step mode{Step::Mode, kModes[in(0, 3)], 0};
+    Step mode{Step::Mode, in(0, 5), 0};
     if (mode.a == 4) {
         const int stages = in(2, 3);
         mode.b = stages * 10 + in(2, 3);
+    } else {
+        // Each option in about a quarter of the walks; mode 5 has no automatic re-inspection.
+        const int sub = mode.a == 1 || mode.a == 2 ? in(0, 3) : 0;
+        const int recheck = mode.a != 5 && in(0, 3) == 0 ? in(1, 3) : 0;
+        const int flags = (in(0, 3) == 0 ? 1 : 0) | (in(0, 3) == 0 ? 2 : 0) | (in(0, 3) == 0 ? 4 : 0);
+        mode.b = sub * 100 + recheck * 1000 + flags * 10000;
     }
-    // Modes 1 and 4: a lone input 0 opens a cycle whose later stages wait for their own inputs.
-    const bool staged = mode.a == 1 || mode.a == 4;
+    CycleWords words;
+    CycleWords::FromStep(mode.a, mode.b, &words);
+    // A lone input 0 opens a cycle whose later stages wait for their own inputs.
+    const bool staged = words.Staged();
+    const bool pairs = (mode.a == 1 || mode.a == 2) && words.sub >= 2;
     std::vector<int> weights(std::begin(kWeights), std::end(kWeights));
     if (staged)
         weights[Step::PulseAnyTime] = 0;
@@ -52,8 +62,15 @@ QList<Step> Generate(quint64 seed, int count)
         switch (s.kind) {
         case Step::CycleOk:
         case Step::CycleNg:
+            s.a = in(10, 300);
+            s.b = pairs ? in(0, 1) : 0;
+            break;
         case Step::PulseAnyTime:
             s.a = in(10, 300);
+            break;
+        case Step::Kill:
+            s.a = in(0, 2);
+            s.b = s.a == 1 ? in(0, 1) : s.a == 2 ? in(0, 500) : 0;
             break;
         case Step::PulseInDelay:
             s.a = staged ? in(50, 250) : in(50, 700);  // staged: within stage 1's delay
@@ -127,9 +144,8 @@ bool Read(const QString& text, QList<Step>* steps)
         if (kind < 0 || f.size() != 3 || !okA || !okB)
             return false;
         // The mode only first, and only one the driver knows the words of.
-        if (kind == Step::Mode
-            && (!steps->isEmpty() || (s.a != 0 && s.a != 1 && s.a != 2 && s.a != 4)
-                || (s.a == 4 && (s.b / 10 < 2 || s.b / 10 > 3 || s.b % 10 < 2 || s.b % 10 > 3))))
+        CycleWords words;
+        if (kind == Step::Mode && (!steps->isEmpty() || !CycleWords::FromStep(s.a, s.b, &words)))
             return false;
         *steps << s;
     }

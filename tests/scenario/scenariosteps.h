@@ -9,7 +9,8 @@ class ScenarioWorld;
 
 struct Step {
     enum Kind {
-        CycleOk,          // a machine cycle on an empty mould, input 0 for `a` ms
+        CycleOk,          // a machine cycle on an empty mould, input 0 for `a` ms; on the other
+                          // stage pair when `b` and both pairs are in force
         CycleNg,          // the same with a part left in the mould
         PulseInDelay,     // a cycle, and input 0 again for `b` ms `a` ms after its edge
         Recheck,          // input 1 for `b` ms, the mould empty when `a`
@@ -35,8 +36,13 @@ struct Step {
         HeldGui,          // the GUI thread held, input 0 for `a` ms meanwhile
         Pause,            // nobody touches anything for `a` ms
         WayBack,          // every page left, the machine idle, then one cycle on an empty mould
-        Mode,             // first step only: I/O mode `a` set before the program starts; mode 4:
-                          // `b` = stage count x 10 + stage 2's input (stage 3 on the other of 2, 3)
+        Kill,             // the program killed (SIGKILL) and started again in its directory: `a` 0
+                          // wherever it is, 1 200 ms into a cycle (a part in the mould when `b`),
+                          // 2 `b` ms into the alarm hold of a cycle with a part in the mould
+        Mode,             // first step only: I/O mode `a` (0-5) set before the program starts; mode
+                          // 4: `b` = stage count x 10 + stage 2's input (stage 3 on the other of 2,
+                          // 3); else `b` = sub-mode x 100 + automatic re-inspections x 1000 +
+                          // options x 10000 (1 first stage off, 2 semi-automatic, 4 trigger safety)
         KindCount
     };
     Kind kind = WayBack;
@@ -49,7 +55,8 @@ struct Step {
 
 namespace Steps {
 
-// `count` steps drawn from `seed`: the I/O mode first (0, 1, 2 or 4, with its stage mapping),
+// `count` steps drawn from `seed`: the I/O mode first (0-5, with its stage mapping or its
+// sub-mode and options),
 // the last one a WayBack. Steps that leave a cycle half done are not drawn where its later stages
 // wait for inputs of their own (modes 1 and 4).
 QList<Step> Generate(quint64 seed, int count);

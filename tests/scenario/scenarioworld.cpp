@@ -57,11 +57,13 @@ bool ScenarioWorld::Start(QString* why)
         p.is_psw_used = 0;  // no password box between the operator and the pages
         p.auto_region_prompt = 0;
         p.io_mode = p.io_mode_chosen = words_.mode;
-        if (words_.mode != 0) {
-            p.io_sub_mode = 0;
-            p.semi_auto = 0;
+        if (words_.mode != 0)
             p.stage_delay[2] = words_.delay2Ms / 100;
-        }
+        p.io_sub_mode = words_.sub;
+        p.semi_auto = words_.semi ? 1 : 0;
+        p.first_stage_on = words_.firstOn ? 1 : 0;
+        p.enable_trigger_safety = words_.safety ? 1 : 0;
+        p.front_auto_check_time = words_.recheck;
         if (words_.mode == 4) {
             // Stage i on its own source, started by the trigger choice of its input.
             p.stage_count = words_.stages;
@@ -94,8 +96,53 @@ bool ScenarioWorld::Start(QString* why)
         return false;
     }
     clock_.start();
+    Note(JournalEvent::Restarted);
     Wait(1500);
     return true;
+}
+
+bool ScenarioWorld::KillAndRestart(QString* why)
+{
+    const qint64 now = Now();
+    if (resampling_)
+        journal_ << JournalEvent{now, JournalEvent::KilledResampling};
+    journal_ << JournalEvent{now, JournalEvent::Killed};
+    // The new program's widget map counts from the start again.
+    QFile::remove(dir_->file("widgets.map"));
+    mapSeq_ = 0;
+    if (rig_->KillAndRestart() < 0) {
+        *why = "the program did not show its main screen again after the kill: " + rig_->Log().right(2000);
+        return false;
+    }
+    Note(JournalEvent::Restarted);
+    // What the operator passed or left unsaved ended with the program.
+    deletePending_ = false;
+    NewCycle();
+    Wait(1500);
+    return true;
+}
+
+QString ScenarioWorld::RestartWarningText() const
+{
+    return RowText(622).section('%', 0, 0).trimmed();
+}
+
+bool ScenarioWorld::RestartWarningShown()
+{
+    const QString text = RestartWarningText();
+    if (text.isEmpty())
+        return false;
+    for (const Shown& s : Map())
+        if (s.text.startsWith(text) && s.rect.width() > 4)
+            return true;
+    return false;
+}
+
+QList<Breach> ScenarioWorld::TakeFound()
+{
+    const QList<Breach> out = found_;
+    found_.clear();
+    return out;
 }
 
 void ScenarioWorld::Finish(bool keep)
@@ -244,10 +291,10 @@ bool ScenarioWorld::Answer(bool yes, int waitMs, const QList<JournalEvent::Kind>
     return false;
 }
 
-bool ScenarioWorld::Dismiss()
+bool ScenarioWorld::Dismiss(const QList<JournalEvent::Kind>& notes)
 {
     // A warning's only button shows row 121.
-    return TouchShown({RowText(121)}, 500, {});
+    return TouchShown({RowText(121)}, 500, notes);
 }
 
 void ScenarioWorld::ShowScene(bool ok)
@@ -265,7 +312,13 @@ void ScenarioWorld::ShowScene(bool ok)
 
 int ScenarioWorld::RegionStages() const
 {
-    return words_.mode == 0 ? 1 : 3;
+    // The stage pairs' second pair is stages 2 and 3; without the first stage the second one sees
+    // the part.
+    if (words_.mode == 1 || words_.mode == 2)
+        return 4;
+    if (words_.mode == 4)
+        return 3;
+    return words_.firstOn ? 1 : 2;
 }
 
 bool ScenarioWorld::PageStageHasRegions()

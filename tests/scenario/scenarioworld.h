@@ -62,7 +62,18 @@ public:
     // The question box's Yes or No, when one is shown; false when none came within `waitMs`.
     bool Answer(bool yes, int waitMs = 1500, const QList<JournalEvent::Kind>& notes = {});
     // Closes a warning or message box when one is shown.
-    bool Dismiss();
+    bool Dismiss(const QList<JournalEvent::Kind>& notes = {});
+    // Ends the program with SIGKILL (a crash, a power cut of the computer) and starts it again in
+    // its directory on the same board; false (with `why`) when it shows no main screen again. The
+    // cables are in (a start without its camera or board is a start of its own).
+    bool KillAndRestart(QString* why);
+    // The warning a start shows after an end that left the mould unjudged, with its confirm button.
+    bool RestartWarningShown();
+    // Its text as far as it is fixed (before any value put in); empty when the table has none.
+    QString RestartWarningText() const;
+    // Breaches a step found itself (a restart's warning, counts across a kill); taken once.
+    void Found(const Breach& b) { found_ << b; }
+    QList<Breach> TakeFound();
 
     // While templates are to be taken (resampling ordered, not yet ended by End Set or the way
     // back) the mould stays empty: an operator resamples an empty mould.
@@ -120,4 +131,5 @@ private:
     bool deletePending_ = false;
     bool blind_ = false;
     int ngSpot_ = 0;
+    QList<Breach> found_;
 };
