@@ -221,6 +221,9 @@ public:
     VerdictWriter* verdictWriter = nullptr;
     // Monotonic ms of the cycle (frame ages); set by the start-up, tests may replace it.
     std::function<qint64()> cycleClockMs;
+    // Local date and time of the record, its day and the statistics day; tests may replace it.
+    std::function<QDateTime()> wallClock;
+    QDateTime WallNow() const { return wallClock ? wallClock() : QDateTime::currentDateTime(); }
 
     // Child screens.
     SystemSettingWidget* settingWidget = nullptr;

@@ -6,6 +6,7 @@
 
 #include <QDateTime>
 #include <QDesktopWidget>
+#include <QFileInfo>
 #include <QApplication>
 #include <QBoxLayout>
 #include <QGuiApplication>
@@ -496,15 +497,33 @@ void MainWindow::CreateTimers()
 
 void MainWindow::LoadDay()
 {
-    dayRotation.LoadDay(QDate::currentDate());
+    if (!dayRotation.recordDay().isEmpty())
+        return;  // a row recorded earlier in the start-up loaded it
+    dayRotation.LoadDay(WallNow().date());
     storedDay = dayRotation.recordDay();
+    if (!dayRotation.dayFileBad())
+        return;
+    // Once: the next start finds the day file rewritten.
+    const QString text = dayRotation.keptAside().isEmpty()
+                             ? Row(630).arg(storedDay)
+                             : Row(631).arg(storedDay, QFileInfo(dayRotation.keptAside()).fileName());
+    SlotCheckDate();  // the rows of the day found go into its archive before this one is written
+    InsertRecord(text);
+    showWarnBox(text);
 }
 
 // --- operation record, counters, day rotation
 
 void MainWindow::InsertRecord(QString text)
 {
-    record.InsertRecord(text, userLevel);
+    // Every row goes into the record of the day it is written on: a new day is rotated to first,
+    // not only at the next check of the day timer.
+    const QDateTime now = WallNow();
+    if (dayRotation.recordDay().isEmpty())
+        LoadDay();
+    if (DayRotation::DayText(now.date()) != dayRotation.recordDay())
+        SlotCheckDate();
+    record.InsertRecordAt(now, text, userLevel);
 }
 
 void MainWindow::ClearRecord()
@@ -523,17 +542,25 @@ void MainWindow::FLushAll()
 
 void MainWindow::SlotCheckDate()
 {
-    // The record writer lets go of RECORD.db while the day rotation moves it.
+    if (dayRotation.recordDay().isEmpty())
+        return;  // the start-up loads the day first
+    const QDate today = WallNow().date();
+    // The record writer writes the rows of the old day, then lets go of RECORD.db while the day
+    // rotation moves it; rows of the new day wait for their file.
     RecordWriter* writer = record.writer();
-    const bool moving = DayRotation::DayText(QDate::currentDate()) != dayRotation.recordDay();
-    if (moving && writer && !writer->Hold(2000)) {
+    const bool moving = DayRotation::DayText(today) != dayRotation.recordDay();
+    if (moving && writer && (!writer->FinishDay(2000) || !writer->Hold(2000))) {
         writer->Release();
         qWarning("day rotation put off: the record writer is busy");
         return;
     }
-    dayRotation.CheckDate(QDate::currentDate());
-    if (moving && writer)
-        writer->Release();
+    const bool done = dayRotation.CheckDate(today);
+    if (writer) {
+        if (done)
+            writer->SetDay(dayRotation.recordDay());
+        if (moving)
+            writer->Release();
+    }
     storedDay = dayRotation.recordDay();
     StatisticsDayCheck();
 }
