@@ -180,6 +180,11 @@ public:
     void CamerasBack(bool cycleStarted);
     // Detecting, no alarm hold, no stage of a cycle counting or waiting for its cameras.
     bool CycleIdle() const;
+    // The stage count changed since the cycle state was set up (a mode change, a mode-4 stage
+    // count): the state that depends on it is reset, the pending manual request included; no
+    // stage starts and no output changes until the next trigger.
+    void StageCountCheck();
+    int cycleStages = -1;  // gDNum the cycle state belongs to
     // Takes camera v's newest frame into its work buffer; measures its frame interval.
     bool TakeNewFrame(int v);
     // The newest frame of camera v is too old to be judged.

@@ -133,6 +133,7 @@ void MainWindow::ApplyOutputs(const OutputPlan& plan)
 void MainWindow::Run()
 {
     const WizardPara& p = *gpWPara;
+    StageCountCheck();
     FailSafePass();
     // The longest time the GUI thread kept the pass from running, reported with each verdict.
     const qint64 passStart = cycleClockMs();
@@ -550,6 +551,9 @@ void MainWindow::TimerUp(int d)
 
 void MainWindow::StageTimerTick(int d)
 {
+    StageCountCheck();
+    if (!stageTimer[d]->isActive())
+        return;  // stopped by the stage count's change
     TimerUp(d);
     if (stageTimer[d]->isActive())
         return;

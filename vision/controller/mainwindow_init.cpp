@@ -324,6 +324,7 @@ void MainWindow::Monitor_Init()
         f = false;
     cycleStarted = false;
     manualDetect = gDNum;
+    cycleStages = gDNum;
     installEventFilter(this);
     gpWarnBox->hide();
     runTimer->start(5);

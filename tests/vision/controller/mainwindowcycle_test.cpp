@@ -34,6 +34,10 @@
 #include "vision/camera/cammerwidget.h"
 #include "vision/board/controlport.h"
 #include "vision/controller/mainwindow.h"
+#include "settings/settingschange.h"
+#include "settings/settingshost.h"
+#include "vision/records/dayrotation.h"
+#include "vision/records/recordwriter.h"
 #include "vision/records/savefialimagethread.h"
 #include "widgets/modalhook.h"
 #include "widgets/warnbox.h"
@@ -391,6 +395,7 @@ TEST(MainWindowCycleMultiDetection, TheRepeatedInputIsClearedByADispatchThatStar
         p.stage_enabled[d] = 1;
         p.stage_trigger_input[d] = d == 0 ? 0 : 1;
     }
+    win->cycleStages = gDNum;  // the cycle set up for three stages
     for (quint32& m : win->detectMask)
         m = 0;  // no stage waits for input 1
     win->multiDetect = 1;
@@ -422,4 +427,125 @@ TEST(MainWindowCycleMultiDetection, AnInspectionDuringTheAreaCheckLeavesTheNextV
     win->repeatInput = -1;
     win->CheckNG();
     EXPECT_EQ(win->repeatInput, 1);
+}
+
+namespace {
+
+QStringList Remarks(const QString& file)
+{
+    QStringList out;
+    for (const QStringList& row : RecordRows(file))
+        out << row.value(0) + " " + row.value(2);
+    return out;
+}
+
+QVector<int> Outputs()
+{
+    QVector<int> out;
+    for (int n = 0; n < 8; ++n)
+        out << gpControlIO->IOState(1, n);
+    return out;
+}
+
+// The settings accept with another I/O mode chosen, as the screen applies it.
+void AcceptIoMode(int mode, int subMode = 0)
+{
+    WizardPara edited = *gpWPara;
+    edited.io_mode_chosen = mode;
+    edited.io_sub_mode = subMode;
+    edited.first_stage_on = 1;
+    SettingsHost host;
+    ASSERT_FALSE(IoModeStep(edited, gpWPara->io_mode, host));
+    *gpWPara = edited;
+}
+
+}  // namespace
+
+TEST(MainWindowDay, RowsAcrossMidnightGoIntoTheFileOfTheDayTheyAreWrittenOn)
+{
+    MainWindow* win = W().win;
+    const QString today = win->dayRotation.recordDay();
+    const QDate day = QDate::fromString(today, "yyyy-MM-dd");
+    ASSERT_TRUE(day.isValid());
+    const QString next = DayRotation::DayText(day.addDays(1));
+    QDateTime now(day, QTime(23, 59, 45));
+    win->wallClock = [&now] { return now; };
+    QFile::remove("RECORD/" + today + ".db");
+
+    for (int sec : {50, 59}) {
+        now.setTime(QTime(23, 59, sec));
+        win->InsertRecord(QString("alarm before midnight %1").arg(sec));
+    }
+    // No day check of the timer in between: the first row of the new day moves the day.
+    for (int sec : {4, 42}) {
+        now = QDateTime(day.addDays(1), QTime(0, 0, sec));
+        win->InsertRecord(QString("alarm after midnight %1").arg(sec));
+    }
+    ASSERT_TRUE(win->record.Flush(5000));
+
+    const QStringList old = Remarks("RECORD/" + today + ".db");
+    EXPECT_TRUE(old.contains("23.59.50 alarm before midnight 50"));
+    EXPECT_TRUE(old.contains("23.59.59 alarm before midnight 59"));
+    EXPECT_EQ(old.filter("after midnight").size(), 0);
+    EXPECT_EQ(Remarks("RECORD.db"),
+              (QStringList{"00.00.04 alarm after midnight 4", "00.00.42 alarm after midnight 42"}));
+    EXPECT_EQ(win->dayRotation.recordDay(), next);
+    QFile t("time.txt");
+    ASSERT_TRUE(t.open(QIODevice::ReadOnly));
+    EXPECT_EQ(t.readAll(), next.toUtf8());
+    t.close();
+
+    // Back to the real day for the tests after this one.
+    win->wallClock = {};
+    win->dayRotation.setRecordDay(today);
+    win->record.writer()->SetDay(today);
+    ASSERT_TRUE(DayRotation::WriteAtomic("time.txt", today.toUtf8()));
+}
+
+TEST(MainWindowStageCount, AModeChangeWhileDetectingStartsNoStageAndGivesNoWord)
+{
+    MainWindow* win = W().win;
+    gpWPara->input_debounce = 0;
+    ASSERT_EQ(gpWPara->io_mode, 0);
+    ASSERT_EQ(win->manualDetect, gDNum);  // "no request" of two stages
+    const QVector<int> idle = Outputs();
+
+    // 0 -> 1 with both stage pairs: four stages; the stored "no request" 2 would read as a
+    // request for stage 3.
+    AcceptIoMode(1, 2);
+    ASSERT_EQ(gDNum, 4);
+    for (int pass = 0; pass < 3; ++pass)
+        win->Run();
+    EXPECT_EQ(win->manualDetect, 4);
+    EXPECT_EQ(win->alarmState, 0) << "a stage was judged";
+    EXPECT_FALSE(win->showTimer->isActive());
+    EXPECT_EQ(Outputs(), idle);
+    for (QTimer* t : win->stageTimer)
+        EXPECT_FALSE(t->isActive());
+
+    // A cycle of the four stages is open, the third stage's delay runs: 1 -> 0 takes the stage away.
+    gpWPara->stage_delay[2] = 5;
+    win->detectMask[1] = 1;
+    win->stageClock.Start(2, 5);
+    win->stageTimer[2]->start(StageClock::kTickMs);
+    const QVector<int> open = Outputs();
+    AcceptIoMode(0);
+    ASSERT_EQ(gDNum, 2);
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 1000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_EQ(win->manualDetect, 2);
+    EXPECT_EQ(win->alarmState, 0) << "the removed stage was judged";
+    EXPECT_EQ(Outputs(), open);
+    for (QTimer* t : win->stageTimer)
+        EXPECT_FALSE(t->isActive());
+    EXPECT_EQ(win->detectMask[1], 0u);
+
+    // The next trigger starts an ordinary cycle of the new mode.
+    win->simInput = 0;
+    win->Run();
+    EXPECT_TRUE(win->alarmState == 1 || win->stageTimer[0]->isActive() || win->stageTimer[1]->isActive())
+        << "the trigger started no cycle";
+    EXPECT_EQ(win->manualDetect, 2);
 }
