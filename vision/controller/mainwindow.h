@@ -180,6 +180,10 @@ public:
     void CamerasBack(bool cycleStarted);
     // Detecting, no alarm hold, no stage of a cycle counting or waiting for its cameras.
     bool CycleIdle() const;
+    // Resampling in the two-colour and turntable modes: a camera of the stage pair of d (0-1 or
+    // 2-3) still has a template to take (always true in the other modes, where resampling ends
+    // as a whole).
+    bool PairStillSampling(int d) const;
     // The stage count changed since the cycle state was set up (a mode change, a mode-4 stage
     // count): the state that depends on it is reset, the pending manual request included; no
     // stage starts and no output changes until the next trigger.
