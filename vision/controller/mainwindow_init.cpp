@@ -510,7 +510,25 @@ void MainWindow::LoadDay()
                              : Row(631).arg(storedDay, QFileInfo(dayRotation.keptAside()).fileName());
     SlotCheckDate();  // the rows of the day found go into its archive before this one is written
     InsertRecord(text);
-    showWarnBox(text);
+    // Shown over the main screen once it is up, without a modal wait: the monitoring runs while
+    // it stands; its confirm button closes it.
+    auto* wait = new QTimer(this);
+    connect(wait, &QTimer::timeout, this, [this, wait, text] {
+        if (!isVisible())
+            return;
+        wait->stop();
+        wait->deleteLater();
+        auto* box = new WarnBox(Row(568), this);
+        box->setTitleRow(568);
+        box->setWindowFlags(box->windowFlags() | Qt::Window);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        connect(box, &QDialog::finished, box, &QWidget::close);
+        box->setText(text);
+        box->show();
+        box->raise();
+        qWarning("warning shown: %s", qPrintable(text));
+    });
+    wait->start(200);
 }
 
 // --- operation record, counters, day rotation
