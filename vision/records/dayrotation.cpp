@@ -52,8 +52,9 @@ void DayRotation::LoadDay(const QDate& today)
     // Unknown day: rows of an earlier day still in RECORD.db go under the day of its last change;
     // the rows of today (or a record without rows) stay.
     const QDate changed = RecordChanged();
-    day = DayText(changed.isValid() && changed < today ? changed : today);
-    bad = present || changed.isValid();
+    const bool earlier = changed.isValid() && changed < today;
+    day = DayText(earlier ? changed : today);
+    bad = present || earlier;
     if (present) {
         qWarning() << "time.txt holds no valid date, record day taken as" << day;
         const QString name = dayFile + QStringLiteral(".damaged-")
@@ -61,7 +62,7 @@ void DayRotation::LoadDay(const QDate& today)
         if (::rename(QFile::encodeName(dayFile).constData(), QFile::encodeName(name).constData()) == 0)
             aside = name;
     } else if (bad) {
-        qWarning() << "time.txt missing beside a record with rows, record day taken as" << day;
+        qWarning() << "time.txt missing beside rows of an earlier day, record day taken as" << day;
     }
     if (!WriteAtomic(dayFile, day.toUtf8()))
         qWarning() << "cannot write" << dayFile;

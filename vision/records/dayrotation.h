@@ -23,7 +23,7 @@ public:
 
     QString recordDay() const { return day; }
     void setRecordDay(const QString& d) { day = d; }
-    // After LoadDay: the day file was damaged, or missing while the record held rows.
+    // After LoadDay: the day file was damaged, or missing while the record held an earlier day's rows.
     bool dayFileBad() const { return bad; }
     // After LoadDay: where the damaged day file was kept (empty when none was).
     QString keptAside() const { return aside; }

@@ -42,10 +42,12 @@ protected:
 TEST_F(DayRotationTest, StartWithoutTimeFileTakesTodayAndArchivesNothing)
 {
     ASSERT_TRUE(MakeRecordDb(dir.file("RECORD.db"), kOldRows));
+    ASSERT_TRUE(SetChanged(dir.file("RECORD.db"), QDateTime(kToday, QTime(7, 5, 9))));  // rows of today
     DayRotation rot;
     rot.LoadDay(kToday);
     EXPECT_EQ(rot.recordDay(), "2026-12-07");
     EXPECT_EQ(dir.read("time.txt"), QByteArray("2026-12-07"));
+    EXPECT_FALSE(rot.dayFileBad()) << "nothing of an earlier day to protect";
     EXPECT_TRUE(rot.CheckDate(kToday));
     EXPECT_TRUE(QDir(dir.file("RECORD")).entryList(QDir::Files).isEmpty());
     EXPECT_EQ(RecordRows(dir.file("RECORD.db")), kOldRows);
