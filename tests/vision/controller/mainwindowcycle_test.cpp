@@ -549,3 +549,21 @@ TEST(MainWindowStageCount, AModeChangeWhileDetectingStartsNoStageAndGivesNoWord)
         << "the trigger started no cycle";
     EXPECT_EQ(win->manualDetect, 2);
 }
+
+TEST(MainWindowDay, ACountMadeAfterEightBeforeTheDayCheckGoesIntoTheNewStatisticsDay)
+{
+    MainWindow* win = W().win;
+    ResStatisticsParam* store = gpResStatisticsParam;
+    ASSERT_TRUE(store && store->isLoaded());
+    const QDate today = QDate::currentDate();
+    // The statistics day of yesterday 09:00 is held; the 60 s check has not run since 08:00.
+    win->statisticsDay = quint32(QDateTime(today.addDays(-1), QTime(9, 0)).toSecsSinceEpoch() - 8 * 3600);
+    ASSERT_TRUE(store->nextDay(DayRotation::DayText(today.addDays(-1))));
+    const int before = store->okTotalOf(1).value(0);
+    win->wallClock = [today] { return QDateTime(today, QTime(8, 0, 5)); };
+    win->curDetect = 1;
+    win->CheckNG();  // an OK verdict of stage 2, counted
+    win->wallClock = {};
+    EXPECT_EQ(store->getCurDate(), DayRotation::DayText(today));
+    EXPECT_EQ(store->okTotalOf(1).value(0), 1) << "counted into the day before (it held " << before << ")";
+}
