@@ -1,9 +1,11 @@
 // The real program started beside a record of an earlier day whose day file time.txt is damaged
 // or missing: the rows go into that day's archive, not into today's record; the damage is warned
-// and recorded once, the damaged file kept aside; the cycle runs as usual.
+// and recorded once, the damaged file kept aside; the cycle runs as usual. Under a clock started
+// at 23:59:45 every row written after midnight is in the new day's record, none lost.
 #include <gtest/gtest.h>
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QDir>
 #include <QFile>
 #include <QThread>
@@ -11,6 +13,7 @@
 #include "common/cyclerig.h"
 #include "common/programdir.h"
 #include "common/recorddb.h"
+#include "common/synthscene.h"
 #include "core/uitexttable.h"
 
 namespace {
@@ -99,4 +102,58 @@ TEST_F(RecordDayE2E, AMissingDayFileBesideRowsOfAnEarlierDayLosesNoneOfThem)
     QFile::remove("time.txt");
     ASSERT_NO_FATAL_FAILURE(Launch());
     ASSERT_NO_FATAL_FAILURE(Check(Row(630).arg(yesterday.toString("yyyy-MM-dd"))));
+}
+
+TEST_F(RecordDayE2E, UnderAClockStartedBeforeMidnightEveryRowIsInTheRecordOfItsDay)
+{
+    const QString lib = "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1";
+    if (!QFile::exists(lib))
+        GTEST_SKIP() << "libfaketime missing (Debian package faketime)";
+    CycleRigSetup s;
+    s.delay0 = 3;
+    s.delay1 = 5;
+    ASSERT_TRUE(rig.Prepare(s));
+    const QDate day = QDate::currentDate();
+    const QString first = day.toString("yyyy-MM-dd");
+    ASSERT_GE(rig.Launch({"LD_PRELOAD=" + lib, "FAKETIME=@" + first + " 23:59:45", "FAKETIME_DONT_FAKE_MONOTONIC=1"}), 0)
+        << rig.Log().toStdString();
+    QElapsedTimer since;  // about the program's seconds since 23:59:45
+    since.start();
+    cv::Mat part = rig.scene().clone();
+    synth::blob(part, cv::Point(200, 180), 14, 0);
+    // Alarms on a part left in the mould, each hold left on the empty mould: before and after
+    // midnight, the last ones within the first minute (no day check of the timer has come yet).
+    int alarms = 0;
+    for (int at : {6, 17, 19, 25}) {
+        while (since.elapsed() < at * 1000)
+            QThread::msleep(50);
+        ASSERT_TRUE(rig.Show(1, part));
+        QThread::msleep(200);
+        const qint64 edge = rig.Pulse(0, 60);
+        ASSERT_TRUE(rig.WaitFor([&] { return rig.ChangeTo(edge, 0b111) >= 0; }, 3000)) << rig.Seen(edge).toStdString();
+        ++alarms;
+        ASSERT_TRUE(rig.Show(1, rig.scene()));
+        QThread::msleep(300);
+        const qint64 recheck = rig.Pulse(1, 60);
+        ASSERT_TRUE(rig.WaitFor([&] { return rig.ChangeTo(recheck, 0b000) >= 0; }, 3000)) << rig.Seen(edge).toStdString();
+    }
+    QThread::msleep(1000);
+    const QString next = day.addDays(1).toString("yyyy-MM-dd");
+    const QList<QStringList> before = RecordRows("RECORD/" + first + ".db");
+    const QList<QStringList> after = RecordRows("RECORD.db");
+    ASSERT_FALSE(before.isEmpty()) << "no archive of " << first.toStdString();
+    for (const QStringList& r : before)
+        EXPECT_TRUE(r.value(0).startsWith("23.59.")) << "in " << first.toStdString() << ": " << r.join(" | ").toStdString();
+    for (const QStringList& r : after)
+        EXPECT_TRUE(r.value(0).startsWith("00.00.")) << "in " << next.toStdString() << ": " << r.join(" | ").toStdString();
+    const QString alarm = Row(151).arg(1).chopped(1) + Row(152);
+    int recorded = 0;
+    for (const QList<QStringList>& rows : {before, after})
+        for (const QStringList& r : rows)
+            recorded += r.value(2) == alarm;
+    EXPECT_EQ(recorded, alarms) << "an alarm row lost";
+    EXPECT_GE(after.size(), 2);
+    QFile t("time.txt");
+    ASSERT_TRUE(t.open(QIODevice::ReadOnly));
+    EXPECT_EQ(t.readAll(), next.toUtf8());
 }
