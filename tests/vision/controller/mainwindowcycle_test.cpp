@@ -37,7 +37,6 @@
 #include "settings/settingschange.h"
 #include "settings/settingshost.h"
 #include "vision/records/dayrotation.h"
-#include "vision/records/recordwriter.h"
 #include "vision/records/savefialimagethread.h"
 #include "widgets/modalhook.h"
 #include "widgets/warnbox.h"
@@ -431,14 +430,6 @@ TEST(MainWindowCycleMultiDetection, AnInspectionDuringTheAreaCheckLeavesTheNextV
 
 namespace {
 
-QStringList Remarks(const QString& file)
-{
-    QStringList out;
-    for (const QStringList& row : RecordRows(file))
-        out << row.value(0) + " " + row.value(2);
-    return out;
-}
-
 QVector<int> Outputs()
 {
     QVector<int> out;
@@ -460,47 +451,6 @@ void AcceptIoMode(int mode, int subMode = 0)
 }
 
 }  // namespace
-
-TEST(MainWindowDay, RowsAcrossMidnightGoIntoTheFileOfTheDayTheyAreWrittenOn)
-{
-    MainWindow* win = W().win;
-    const QString today = win->dayRotation.recordDay();
-    const QDate day = QDate::fromString(today, "yyyy-MM-dd");
-    ASSERT_TRUE(day.isValid());
-    const QString next = DayRotation::DayText(day.addDays(1));
-    QDateTime now(day, QTime(23, 59, 45));
-    win->wallClock = [&now] { return now; };
-    QFile::remove("RECORD/" + today + ".db");
-
-    for (int sec : {50, 59}) {
-        now.setTime(QTime(23, 59, sec));
-        win->InsertRecord(QString("alarm before midnight %1").arg(sec));
-    }
-    // No day check of the timer in between: the first row of the new day moves the day.
-    for (int sec : {4, 42}) {
-        now = QDateTime(day.addDays(1), QTime(0, 0, sec));
-        win->InsertRecord(QString("alarm after midnight %1").arg(sec));
-    }
-    ASSERT_TRUE(win->record.Flush(5000));
-
-    const QStringList old = Remarks("RECORD/" + today + ".db");
-    EXPECT_TRUE(old.contains("23.59.50 alarm before midnight 50"));
-    EXPECT_TRUE(old.contains("23.59.59 alarm before midnight 59"));
-    EXPECT_EQ(old.filter("after midnight").size(), 0);
-    EXPECT_EQ(Remarks("RECORD.db"),
-              (QStringList{"00.00.04 alarm after midnight 4", "00.00.42 alarm after midnight 42"}));
-    EXPECT_EQ(win->dayRotation.recordDay(), next);
-    QFile t("time.txt");
-    ASSERT_TRUE(t.open(QIODevice::ReadOnly));
-    EXPECT_EQ(t.readAll(), next.toUtf8());
-    t.close();
-
-    // Back to the real day for the tests after this one.
-    win->wallClock = {};
-    win->dayRotation.setRecordDay(today);
-    win->record.writer()->SetDay(today);
-    ASSERT_TRUE(DayRotation::WriteAtomic("time.txt", today.toUtf8()));
-}
 
 TEST(MainWindowStageCount, AModeChangeWhileDetectingStartsNoStageAndGivesNoWord)
 {
