@@ -458,6 +458,7 @@ TEST(MainWindowStageCount, AModeChangeWhileDetectingStartsNoStageAndGivesNoWord)
     gpWPara->input_debounce = 0;
     ASSERT_EQ(gpWPara->io_mode, 0);
     ASSERT_EQ(win->manualDetect, gDNum);  // "no request" of two stages
+    win->showTimer->stop();  // the verdict display of a test before
     const QVector<int> idle = Outputs();
 
     // 0 -> 1 with both stage pairs: four stages; the stored "no request" 2 would read as a
