@@ -270,6 +270,7 @@ void WindowWorld::Restore()
     win->selectedView = s.selectedView;
     win->userLevel = 0;
     win->manualDetect = gDNum;
+    win->cycleStages = gDNum;
     win->simInput = -1;
     win->repeatInput = -1;
     win->restartDetect = -1;

@@ -200,6 +200,15 @@ public:
     void CamerasBack(bool cycleStarted);
     // Detecting, no alarm hold, no stage of a cycle counting or waiting for its cameras.
     bool CycleIdle() const;
+    // Resampling in the two-colour and turntable modes: a camera of the stage pair of d (0-1 or
+    // 2-3) still has a template to take (always true in the other modes, where resampling ends
+    // as a whole).
+    bool PairStillSampling(int d) const;
+    // The stage count changed since the cycle state was set up (a mode change, a mode-4 stage
+    // count): the state that depends on it is reset, the pending manual request included; no
+    // stage starts and no output changes until the next trigger.
+    void StageCountCheck();
+    int cycleStages = -1;  // gDNum the cycle state belongs to
     // Takes camera v's newest frame into its work buffer; measures its frame interval.
     bool TakeNewFrame(int v);
     // The newest frame of camera v is too old to be judged.
@@ -241,6 +250,9 @@ public:
     VerdictWriter* verdictWriter = nullptr;
     // Monotonic ms of the cycle (frame ages); set by the start-up, tests may replace it.
     std::function<qint64()> cycleClockMs;
+    // Local date and time of the record, its day and the statistics day; tests may replace it.
+    std::function<QDateTime()> wallClock;
+    QDateTime WallNow() const { return wallClock ? wallClock() : QDateTime::currentDateTime(); }
 
     // Child screens.
     SystemSettingWidget* settingWidget = nullptr;

@@ -127,6 +127,7 @@ void MainWindow::ApplyOutputs(const OutputPlan& plan)
 void MainWindow::Run()
 {
     const WizardPara& p = *gpWPara;
+    StageCountCheck();
     FailSafePass();
     NoteMould();  // what the timers and the screen changed since the last pass
     // The longest time the GUI thread kept the pass from running, reported with each verdict.
@@ -546,6 +547,9 @@ void MainWindow::TimerUp(int d)
 
 void MainWindow::StageTimerTick(int d)
 {
+    StageCountCheck();
+    if (!stageTimer[d]->isActive())
+        return;  // stopped by the stage count's change
     TimerUp(d);
     if (stageTimer[d]->isActive())
         return;

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QDateTime>
 #include <QDesktopWidget>
+#include <QFileInfo>
 #include <QApplication>
 #include <QBoxLayout>
 #include <QGuiApplication>
@@ -326,6 +327,7 @@ void MainWindow::Monitor_Init()
         f = false;
     cycleStarted = false;
     manualDetect = gDNum;
+    cycleStages = gDNum;
     installEventFilter(this);
     gpWarnBox->hide();
     runTimer->start(5);
@@ -520,15 +522,51 @@ void MainWindow::CreateTimers()
 
 void MainWindow::LoadDay()
 {
-    dayRotation.LoadDay(QDate::currentDate());
+    if (!dayRotation.recordDay().isEmpty())
+        return;  // a row recorded earlier in the start-up loaded it
+    dayRotation.LoadDay(WallNow().date());
     storedDay = dayRotation.recordDay();
+    if (!dayRotation.dayFileBad())
+        return;
+    // Once: the next start finds the day file rewritten.
+    const QString text = dayRotation.keptAside().isEmpty()
+                             ? Row(630).arg(storedDay)
+                             : Row(631).arg(storedDay, QFileInfo(dayRotation.keptAside()).fileName());
+    SlotCheckDate();  // the rows of the day found go into its archive before this one is written
+    InsertRecord(text);
+    // Shown over the main screen once it is up, without a modal wait: the monitoring runs while
+    // it stands; its confirm button closes it.
+    auto* wait = new QTimer(this);
+    connect(wait, &QTimer::timeout, this, [this, wait, text] {
+        if (!isVisible())
+            return;
+        wait->stop();
+        wait->deleteLater();
+        auto* box = new WarnBox(Row(568), this);
+        box->setTitleRow(568);
+        box->setWindowFlags(box->windowFlags() | Qt::Window);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        connect(box, &QDialog::finished, box, &QWidget::close);
+        box->setText(text);
+        box->show();
+        box->raise();
+        qWarning("warning shown: %s", qPrintable(text));
+    });
+    wait->start(200);
 }
 
 // --- operation record, counters, day rotation
 
 void MainWindow::InsertRecord(QString text)
 {
-    record.InsertRecord(text, userLevel);
+    // Every row goes into the record of the day it is written on: a new day is rotated to first,
+    // not only at the next check of the day timer.
+    const QDateTime now = WallNow();
+    if (dayRotation.recordDay().isEmpty())
+        LoadDay();
+    if (DayRotation::DayText(now.date()) != dayRotation.recordDay())
+        SlotCheckDate();
+    record.InsertRecordAt(now, text, userLevel);
 }
 
 void MainWindow::ClearRecord()
@@ -547,17 +585,25 @@ void MainWindow::FLushAll()
 
 void MainWindow::SlotCheckDate()
 {
-    // The record writer lets go of RECORD.db while the day rotation moves it.
+    if (dayRotation.recordDay().isEmpty())
+        return;  // the start-up loads the day first
+    const QDate today = WallNow().date();
+    // The record writer writes the rows of the old day, then lets go of RECORD.db while the day
+    // rotation moves it; rows of the new day wait for their file.
     RecordWriter* writer = record.writer();
-    const bool moving = DayRotation::DayText(QDate::currentDate()) != dayRotation.recordDay();
-    if (moving && writer && !writer->Hold(2000)) {
+    const bool moving = DayRotation::DayText(today) != dayRotation.recordDay();
+    if (moving && writer && (!writer->FinishDay(2000) || !writer->Hold(2000))) {
         writer->Release();
         qWarning("day rotation put off: the record writer is busy");
         return;
     }
-    dayRotation.CheckDate(QDate::currentDate());
-    if (moving && writer)
-        writer->Release();
+    const bool done = dayRotation.CheckDate(today);
+    if (writer) {
+        if (done)
+            writer->SetDay(dayRotation.recordDay());
+        if (moving)
+            writer->Release();
+    }
     storedDay = dayRotation.recordDay();
     StatisticsDayCheck();
 }

@@ -269,6 +269,43 @@ bool MainWindow::CycleIdle() const
     return true;
 }
 
+void MainWindow::StageCountCheck()
+{
+    if (cycleStages == gDNum)
+        return;
+    qInfo("stage count %d -> %d: cycle state reset", cycleStages, gDNum);
+    cycleStages = gDNum;
+    // "No request" is the stage count itself: the old count would read as a request for a stage.
+    manualDetect = gDNum;
+    simInput = repeatInput = restartDetect = -1;
+    for (int d = 0; d < MAX_DETECT; ++d) {
+        if (stageTimer[d])
+            stageTimer[d]->stop();
+        detectMask[d] = 0;
+        reCheckCount[d] = 0;
+        stageCountFlag[d] = false;
+    }
+    stageClock.ResetAll();
+    reCheckFlag = 0;
+    releaseDue = false;
+    cycleStarted = false;
+    curDetect = multiDetect = gDNum - 1;
+    for (int v = 0; v < MAX_CAMERA; ++v) {
+        allCountFlag[v] = failCountFlag[v] = false;
+        for (int d = 0; d < MAX_DETECT; ++d) {
+            stageInspected[v][d] = false;
+            failPicState[v][d] = 0;
+        }
+    }
+    for (int k = 0; k < 8; ++k) {
+        inputSampled[k] = false;
+        if (inputTimer[k])
+            inputTimer[k]->stop();
+    }
+    // An edge latched before the change belongs to the old stages.
+    DropInputEdges(0, 7);
+}
+
 bool MainWindow::TakeNewFrame(int v)
 {
     CammerWidget* w = cammerWidget[v];

@@ -28,7 +28,7 @@ QDate DateOf(quint32 statisticsDay)
 
 void MainWindow::StatisticsInit()
 {
-    statisticsDay = StatisticsDayAt(QDateTime::currentSecsSinceEpoch());
+    statisticsDay = StatisticsDayAt(WallNow().toSecsSinceEpoch());
     ResStatisticsHost host;
     host.statisticsDay = [this] { return statisticsDay; };
     host.archiveDir = statisticsDir.path();
@@ -69,7 +69,7 @@ void MainWindow::StatisticsInit()
 
 void MainWindow::StatisticsDayCheck()
 {
-    const quint32 now = StatisticsDayAt(QDateTime::currentSecsSinceEpoch());
+    const quint32 now = StatisticsDayAt(WallNow().toSecsSinceEpoch());
     const QDate day = DateOf(now);
     if (day == DateOf(statisticsDay))
         return;
@@ -85,7 +85,11 @@ void MainWindow::CountStatistics(bool ng)
     ResStatisticsParam* store = gpResStatisticsParam;
     if (!store || curDetect < 0 || curDetect >= MAX_DETECT)
         return;
-    const int slot = (QTime::currentTime().hour() + 16) % 24;
+    // The count goes into the statistics day it is made in: the day is changed first when the
+    // day timer has not done it yet.
+    const QDateTime now = WallNow();
+    StatisticsDayCheck();
+    const int slot = (now.time().hour() + 16) % 24;
     store->beginWrites();
     store->addTotal(slot, !ng, curDetect);
     for (int v = 0; v < MAX_CAMERA; ++v)

@@ -187,6 +187,12 @@ int MainWindow::BeforeInspection(int camera, int stage, bool* stale, bool prune)
     }
 
     *stale = cycleLost[camera] || (gCameraID != CAMERA_NONE && FrameTooOld(camera));
+    if (runState == 2 && !PairStillSampling(d) && PairStillSampling(d >= 2 ? 0 : 2)) {
+        // Both stage pairs resampled, the cycles on one side only: the side whose templates are
+        // taken is inspected again (a part left in it is held) while the other side waits for
+        // its next cycle to take them.
+        return d;
+    }
     if (runState == 2) {
         if (captureFlag[camera][d] && *stale) {
             // No picture: a template from the last frame before the camera went silent, or from
@@ -232,6 +238,19 @@ int MainWindow::BeforeInspection(int camera, int stage, bool* stale, bool prune)
     }
 
     return d;
+}
+
+bool MainWindow::PairStillSampling(int d) const
+{
+    const WizardPara& p = *gpWPara;
+    if (p.io_mode != 1 && p.io_mode != 2)
+        return true;
+    const int first = d >= 2 ? 2 : 0;
+    for (int v = 0; v < MAX_CAMERA; ++v)
+        for (int dd = first; dd < first + 2 && dd < gDNum; ++dd)
+            if (Inspected(v) && p.stage_enabled[dd] && captureFlag[v][dd])
+                return true;
+    return false;
 }
 
 void MainWindow::Inspect(int camera, int d)

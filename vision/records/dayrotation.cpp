@@ -6,7 +6,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QDateTime>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTextStream>
 #include <QtDebug>
 
@@ -29,21 +31,57 @@ void DayRotation::LoadDay(const QDate& today)
 {
     QString stored;
     QFile f(dayFile);
+    const bool present = QFileInfo(dayFile).exists() || QFileInfo(dayFile).isSymLink();
     if (f.open(QIODevice::ReadOnly)) {
         const QString text = QString::fromUtf8(f.readAll()).simplified();
         stored = text.section(QLatin1Char(' '), 0, 0);
+        f.close();
     }
+    bad = false;
+    aside.clear();
     if (IsDayText(stored)) {
         day = stored;
         return;
     }
-    // Unknown day: the rows in RECORD.db stay in today's record rather than being filed
-    // under a made-up name.
-    if (!stored.isEmpty() || f.exists())
-        qWarning() << "time.txt holds no valid date, record day taken as today";
-    day = DayText(today);
+    // Unknown day: rows of an earlier day still in RECORD.db go under the day of its last change;
+    // the rows of today (or a record without rows) stay.
+    const QDate changed = RecordChanged();
+    const bool earlier = changed.isValid() && changed < today;
+    day = DayText(earlier ? changed : today);
+    bad = present || earlier;
+    if (present) {
+        qWarning() << "time.txt holds no valid date, record day taken as" << day;
+        const QString name = dayFile + QStringLiteral(".damaged-")
+                             + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+        if (::rename(QFile::encodeName(dayFile).constData(), QFile::encodeName(name).constData()) == 0)
+            aside = name;
+    } else if (bad) {
+        qWarning() << "time.txt missing beside rows of an earlier day, record day taken as" << day;
+    }
     if (!WriteAtomic(dayFile, day.toUtf8()))
         qWarning() << "cannot write" << dayFile;
+}
+
+QDate DayRotation::RecordChanged() const
+{
+    // The date of the record's last change, when it holds a row at all.
+    const QFileInfo info(recordFile);
+    if (!info.isFile())
+        return {};
+    bool rows = false;
+    const QString name = QStringLiteral("dayRotationProbe");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(recordFile);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        if (db.open()) {
+            QSqlQuery q(db);
+            rows = q.exec(QStringLiteral("SELECT 1 FROM RECORD LIMIT 1")) && q.next();
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return rows ? info.lastModified().date() : QDate();
 }
 
 QString DayRotation::ArchiveName() const

@@ -12,8 +12,10 @@ class DayRotation {
 public:
     DayRotation();
 
-    // Start-up: the record day is the first word of time.txt; when the file cannot be read or
-    // does not hold a valid "yyyy-MM-dd" date the day is `today` and is written into time.txt.
+    // Start-up: the record day is the first word of time.txt. When the file is missing, cannot be
+    // read or holds no valid "yyyy-MM-dd" date, the day is that of RECORD.db's last change when
+    // the record holds rows of an earlier day (so they are archived under it, not kept as
+    // today's), else `today`; a damaged file is kept aside and the day written into time.txt.
     void LoadDay(const QDate& today);
     // The check of the day timer. True when the record belongs to `today` (already, or after a
     // completed rotation); false when the rotation failed and must be tried again.
@@ -21,6 +23,10 @@ public:
 
     QString recordDay() const { return day; }
     void setRecordDay(const QString& d) { day = d; }
+    // After LoadDay: the day file was damaged, or missing while the record held an earlier day's rows.
+    bool dayFileBad() const { return bad; }
+    // After LoadDay: where the damaged day file was kept (empty when none was).
+    QString keptAside() const { return aside; }
     // File name of the last archive written (empty when none).
     QString lastArchive() const { return archived; }
 
@@ -39,7 +45,10 @@ public:
 private:
     QString ArchiveName() const;
     bool PutEmptyRecord();
+    QDate RecordChanged() const;
 
     QString day;
     QString archived;
+    bool bad = false;
+    QString aside;
 };

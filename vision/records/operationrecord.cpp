@@ -54,15 +54,20 @@ bool OperationRecord::Open()
 
 bool OperationRecord::InsertRecord(const QString& text, int userLevel)
 {
+    return InsertRecordAt(clock ? clock() : QDateTime::currentDateTime(), text, userLevel);
+}
+
+bool OperationRecord::InsertRecordAt(const QDateTime& now, const QString& text, int userLevel)
+{
     if (!writer_ && !Open())
         return false;
-    const QDateTime now = clock ? clock() : QDateTime::currentDateTime();
     const QString time = now.toString(QStringLiteral("hh.mm.ss"));
     const QString level = LevelText(userLevel);
     if (writer_) {
         if (reporter)
             reporter(now, level, text);
-        writer_->Enqueue({time, level, text});
+        // The writer files the row in the record of the day it was made on.
+        writer_->Enqueue({time, level, text, now.date().toString(QStringLiteral("yyyy-MM-dd"))});
         return true;
     }
 

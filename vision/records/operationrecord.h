@@ -20,6 +20,8 @@ public:
     // stored unchanged. Without a writer: written at once, false when the row was dropped (record
     // not openable, statement failed). With one: queued (true), written in order on its thread.
     bool InsertRecord(const QString& text, int userLevel);
+    // The same with the moment of the row given (the caller decided its day by it).
+    bool InsertRecordAt(const QDateTime& now, const QString& text, int userLevel);
     // Deletes every row of the day's record (after the queued rows).
     bool ClearRecord();
     // From now on rows go through a writer thread (the monitoring controller: a locked RECORD.db

@@ -43,7 +43,7 @@ bool RecordWriter::Flush(int timeoutMs)
     if (!isRunning())
         return queue_.empty();
     return wake_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                          [this] { return (queue_.empty() || held_) && !writing_ && !open_; })
+                          [this] { return (queue_.empty() || held_ || WaitsForItsDay()) && !writing_ && !open_; })
            && queue_.empty();
 }
 
@@ -74,6 +74,29 @@ void RecordWriter::Release()
         held_ = false;
     }
     wake_.notify_all();
+}
+
+void RecordWriter::SetDay(const QString& day)
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        day_ = day;
+    }
+    wake_.notify_all();
+}
+
+bool RecordWriter::FinishDay(int timeoutMs)
+{
+    std::unique_lock<std::mutex> lock(mutex_);
+    auto done = [this] { return (queue_.empty() || WaitsForItsDay()) && !writing_ && !open_; };
+    if (!isRunning())
+        return done();
+    return wake_.wait_for(lock, std::chrono::milliseconds(timeoutMs), done);
+}
+
+bool RecordWriter::WaitsForItsDay() const
+{
+    return !queue_.empty() && !day_.isEmpty() && !queue_.front().day.isEmpty() && queue_.front().day != day_;
 }
 
 int RecordWriter::pending() const
@@ -129,7 +152,7 @@ void RecordWriter::run()
     qint64 failingSince = -1;
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
-        if (queue_.empty() || held_) {
+        if (queue_.empty() || held_ || WaitsForItsDay()) {
             if (open_) {
                 lock.unlock();
                 Close();

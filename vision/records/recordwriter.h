@@ -2,7 +2,8 @@
 // Writes operation record rows on a thread of its own, so that a RECORD.db held locked by another
 // program never stalls the monitoring cycle. Rows are written in the order they came; a row that
 // cannot be written is retried (the file busy, or briefly away during the day rotation) and only
-// after `giveUpMs` of failures logged critical with its text and given up.
+// after `giveUpMs` of failures logged critical with its text and given up. A row of another day
+// than the file's waits until the day rotation has put that day's file in place.
 #include <QElapsedTimer>
 #include <QString>
 #include <QThread>
@@ -18,6 +19,7 @@ public:
         QString time;
         QString level;
         QString text;
+        QString day;  // "yyyy-MM-dd" of the row; empty: any file takes it
     };
 
     explicit RecordWriter(const QString& file);
@@ -35,6 +37,11 @@ public:
     // waits for a write in progress, at most `timeoutMs`, and is false when that ran out.
     bool Hold(int timeoutMs);
     void Release();
+    // Waits until every row of the file's day is written (the rows left, if any, are of a later
+    // day) and the writer is idle; false when `timeoutMs` ran out first.
+    bool FinishDay(int timeoutMs);
+    // The day of the file rows go into now (empty: rows of every day are written).
+    void SetDay(const QString& day);
     int pending() const;
     int givenUp() const;
 
@@ -50,6 +57,7 @@ protected:
 
 private:
     bool Write(const Row& row, QString* error);
+    bool WaitsForItsDay() const;  // under mutex_
     void Close();
 
     QString file_;
@@ -61,6 +69,7 @@ private:
     std::deque<Row> queue_;
     bool writing_ = false;
     bool held_ = false;
+    QString day_;
     bool stop_ = false;
     int givenUp_ = 0;
 };

@@ -36,6 +36,9 @@
 #include "vision/board/controlport.h"
 #include "vision/controller/mainwindow.h"
 #include "vision/inspection/cammersingleton.h"
+#include "settings/settingschange.h"
+#include "settings/settingshost.h"
+#include "vision/records/dayrotation.h"
 #include "vision/records/savefialimagethread.h"
 #include "widgets/modalhook.h"
 #include "widgets/warnbox.h"
@@ -393,6 +396,7 @@ TEST(MainWindowCycleMultiDetection, TheRepeatedInputIsClearedByADispatchThatStar
         p.stage_enabled[d] = 1;
         p.stage_trigger_input[d] = d == 0 ? 0 : 1;
     }
+    win->cycleStages = gDNum;  // the cycle set up for three stages
     for (quint32& m : win->detectMask)
         m = 0;  // no stage waits for input 1
     win->multiDetect = 1;
@@ -476,4 +480,95 @@ TEST(MainWindowCycleNgOutputs, APairedModeSetsTheNgOutputsOfTheMouldItJudged)
     // The first pair and mode 0 judge stage 0 itself.
     EXPECT_EQ(NgOutputsOfAStageZeroNg(1, 1), (std::array<int, 4>{0, 1, 1, 0}));
     EXPECT_EQ(NgOutputsOfAStageZeroNg(0, 1), (std::array<int, 4>{0, 1, 1, 0}));
+}
+
+namespace {
+
+QVector<int> Outputs()
+{
+    QVector<int> out;
+    for (int n = 0; n < 8; ++n)
+        out << gpControlIO->IOState(1, n);
+    return out;
+}
+
+// The settings accept with another I/O mode chosen, as the screen applies it.
+void AcceptIoMode(int mode, int subMode = 0)
+{
+    WizardPara edited = *gpWPara;
+    edited.io_mode_chosen = mode;
+    edited.io_sub_mode = subMode;
+    edited.first_stage_on = 1;
+    SettingsHost host;
+    ASSERT_FALSE(IoModeStep(edited, gpWPara->io_mode, host));
+    *gpWPara = edited;
+}
+
+}  // namespace
+
+TEST(MainWindowStageCount, AModeChangeWhileDetectingStartsNoStageAndGivesNoWord)
+{
+    MainWindow* win = W().win;
+    gpWPara->input_debounce = 0;
+    ASSERT_EQ(gpWPara->io_mode, 0);
+    ASSERT_EQ(win->manualDetect, gDNum);  // "no request" of two stages
+    win->showTimer->stop();  // the verdict display of a test before
+    const QVector<int> idle = Outputs();
+
+    // 0 -> 1 with both stage pairs: four stages; the stored "no request" 2 would read as a
+    // request for stage 3.
+    AcceptIoMode(1, 2);
+    ASSERT_EQ(gDNum, 4);
+    for (int pass = 0; pass < 3; ++pass)
+        win->Run();
+    EXPECT_EQ(win->manualDetect, 4);
+    EXPECT_EQ(win->alarmState, 0) << "a stage was judged";
+    EXPECT_FALSE(win->showTimer->isActive());
+    EXPECT_EQ(Outputs(), idle);
+    for (QTimer* t : win->stageTimer)
+        EXPECT_FALSE(t->isActive());
+
+    // A cycle of the four stages is open, the third stage's delay runs: 1 -> 0 takes the stage away.
+    gpWPara->stage_delay[2] = 5;
+    win->detectMask[1] = 1;
+    win->stageClock.Start(2, 5);
+    win->stageTimer[2]->start(StageClock::kTickMs);
+    const QVector<int> open = Outputs();
+    AcceptIoMode(0);
+    ASSERT_EQ(gDNum, 2);
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 1000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_EQ(win->manualDetect, 2);
+    EXPECT_EQ(win->alarmState, 0) << "the removed stage was judged";
+    EXPECT_EQ(Outputs(), open);
+    for (QTimer* t : win->stageTimer)
+        EXPECT_FALSE(t->isActive());
+    EXPECT_EQ(win->detectMask[1], 0u);
+
+    // The next trigger starts an ordinary cycle of the new mode.
+    win->simInput = 0;
+    win->Run();
+    EXPECT_TRUE(win->alarmState == 1 || win->stageTimer[0]->isActive() || win->stageTimer[1]->isActive())
+        << "the trigger started no cycle";
+    EXPECT_EQ(win->manualDetect, 2);
+}
+
+TEST(MainWindowDay, ACountMadeAfterEightBeforeTheDayCheckGoesIntoTheNewStatisticsDay)
+{
+    MainWindow* win = W().win;
+    ResStatisticsParam* store = gpResStatisticsParam;
+    ASSERT_TRUE(store && store->isLoaded());
+    const QDate today = QDate::currentDate();
+    // The statistics day of yesterday 09:00 is held; the 60 s check has not run since 08:00.
+    win->statisticsDay = quint32(QDateTime(today.addDays(-1), QTime(9, 0)).toSecsSinceEpoch() - 8 * 3600);
+    ASSERT_TRUE(store->nextDay(DayRotation::DayText(today.addDays(-1))));
+    const int before = store->okTotalOf(1).value(0);
+    win->wallClock = [today] { return QDateTime(today, QTime(8, 0, 5)); };
+    win->curDetect = 1;
+    win->CheckNG();  // an OK verdict of stage 2, counted
+    win->wallClock = {};
+    EXPECT_EQ(store->getCurDate(), DayRotation::DayText(today));
+    EXPECT_EQ(store->okTotalOf(1).value(0), 1) << "counted into the day before (it held " << before << ")";
 }

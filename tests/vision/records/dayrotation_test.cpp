@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QDateTime>
 #include <QFileInfo>
 #include <QSqlDatabase>
 
@@ -21,6 +22,12 @@ const QList<QStringList> kOldRows = {
     {"23.59.59", "Advanced", "it's the last one"},
 };
 
+bool SetChanged(const QString& path, const QDateTime& when)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadWrite) && f.setFileTime(when, QFileDevice::FileModificationTime);
+}
+
 class DayRotationTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -35,10 +42,12 @@ protected:
 TEST_F(DayRotationTest, StartWithoutTimeFileTakesTodayAndArchivesNothing)
 {
     ASSERT_TRUE(MakeRecordDb(dir.file("RECORD.db"), kOldRows));
+    ASSERT_TRUE(SetChanged(dir.file("RECORD.db"), QDateTime(kToday, QTime(7, 5, 9))));  // rows of today
     DayRotation rot;
     rot.LoadDay(kToday);
     EXPECT_EQ(rot.recordDay(), "2026-12-07");
     EXPECT_EQ(dir.read("time.txt"), QByteArray("2026-12-07"));
+    EXPECT_FALSE(rot.dayFileBad()) << "nothing of an earlier day to protect";
     EXPECT_TRUE(rot.CheckDate(kToday));
     EXPECT_TRUE(QDir(dir.file("RECORD")).entryList(QDir::Files).isEmpty());
     EXPECT_EQ(RecordRows(dir.file("RECORD.db")), kOldRows);
@@ -151,6 +160,7 @@ TEST_F(DayRotationTest, MissingEmptyRecordKeepsTheDayUntilItCanBePlaced)
 TEST_F(DayRotationTest, InvalidTimeFileIsReplacedAndNothingArchived)
 {
     ASSERT_TRUE(MakeRecordDb(dir.file("RECORD.db"), kOldRows));
+    ASSERT_TRUE(SetChanged(dir.file("RECORD.db"), QDateTime(kToday, QTime(6, 0))));  // today's rows
     for (const char* bad : {"", "../../etc/x", "2026-13-01", "2026-2-1", "yesterday"}) {
         dir.write("time.txt", bad);
         DayRotation rot;
@@ -179,3 +189,57 @@ TEST_F(DayRotationTest, MidnightDuringTheRunRotatesOnce)
 }
 
 } // namespace
+
+TEST_F(DayRotationTest, ADamagedOrMissingDayFileNeverKeepsAnEarlierDaysRowsAsToday)
+{
+    // Rows last written the day before: whatever happened to time.txt, they go under that day.
+    struct Case {
+        const char* what;
+        bool write;
+        QByteArray content;
+        bool dir;
+    };
+    for (const Case& c : {Case{"cut", true, "2026-12-", false}, Case{"garbage", true, "\x01\xff", false},
+                          Case{"empty", true, "", false}, Case{"directory", false, "", true},
+                          Case{"missing", false, "", false}}) {
+        SCOPED_TRACE(c.what);
+        QFile::remove(dir.file("time.txt"));
+        QDir(dir.file("time.txt")).removeRecursively();
+        for (const QString& f : QDir(dir.path()).entryList({"time.txt.damaged-*"}))
+            QDir(dir.file(f)).exists() ? void(QDir(dir.file(f)).removeRecursively()) : void(QFile::remove(dir.file(f)));
+        QDir(dir.file("RECORD")).removeRecursively();
+        QDir().mkdir(dir.file("RECORD"));
+        QFile::remove(dir.file("RECORD.db"));
+        ASSERT_TRUE(MakeRecordDb(dir.file("RECORD.db"), kOldRows));
+        ASSERT_TRUE(SetChanged(dir.file("RECORD.db"), QDateTime(kToday.addDays(-1), QTime(23, 59, 59))));
+        if (c.write)
+            dir.write("time.txt", c.content);
+        if (c.dir)
+            QDir().mkdir(dir.file("time.txt"));
+
+        DayRotation rot;
+        rot.LoadDay(kToday);
+        EXPECT_EQ(rot.recordDay(), "2026-12-06");
+        EXPECT_TRUE(rot.dayFileBad());
+        EXPECT_EQ(dir.read("time.txt"), QByteArray("2026-12-06"));
+        const bool present = c.write || c.dir;
+        EXPECT_EQ(rot.keptAside().isEmpty(), !present);
+        if (present)
+            EXPECT_TRUE(QFileInfo::exists(rot.keptAside())) << "the damaged file is kept aside";
+        ASSERT_TRUE(rot.CheckDate(kToday));
+        EXPECT_EQ(RecordRows(dir.file("RECORD/2026-12-06.db")), kOldRows);
+        EXPECT_TRUE(RecordRows(dir.file("RECORD.db")).isEmpty());
+    }
+}
+
+TEST_F(DayRotationTest, AMissingDayFileBesideARecordWithoutRowsIsAFirstStart)
+{
+    ASSERT_TRUE(MakeRecordDb(dir.file("RECORD.db")));
+    ASSERT_TRUE(SetChanged(dir.file("RECORD.db"), QDateTime(kToday.addDays(-300), QTime(8, 0))));
+    DayRotation rot;
+    rot.LoadDay(kToday);
+    EXPECT_EQ(rot.recordDay(), "2026-12-07");
+    EXPECT_FALSE(rot.dayFileBad());
+    EXPECT_TRUE(rot.CheckDate(kToday));
+    EXPECT_TRUE(QDir(dir.file("RECORD")).entryList(QDir::Files).isEmpty());
+}

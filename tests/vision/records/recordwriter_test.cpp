@@ -131,3 +131,35 @@ TEST(RecordWriter, DrainWaitsBoundedAndLogsEveryRowStillWaiting)
     EXPECT_TRUE(gCriticalLines.isEmpty());
     EXPECT_EQ(Texts("RECORD.db"), (QStringList{"exit row", "second row"}));
 }
+
+TEST(RecordWriter, ARowOfANewDayWaitsForItsFileWhileTheOldDaysRowsAreWritten)
+{
+    ProgramDir dir;
+    ASSERT_TRUE(MakeRecordDb("RECORD.db"));
+    RecordWriter w("RECORD.db");
+    w.SetDay("2026-12-07");
+    {
+        Locker lock("RECORD.db");  // both days' rows are queued before either is written
+        w.start();
+        w.Enqueue({"23.59.58", "Unlogged", "old 1", "2026-12-07"});
+        w.Enqueue({"23.59.59", "Unlogged", "old 2", "2026-12-07"});
+        w.Enqueue({"00.00.04", "Unlogged", "new 1", "2026-12-08"});
+        w.Enqueue({"00.00.05", "Unlogged", "new 2", "2026-12-08"});
+        EXPECT_FALSE(w.FinishDay(50));
+        lock.Unlock();
+    }
+    ASSERT_TRUE(w.FinishDay(5000));
+    EXPECT_EQ(Texts("RECORD.db"), (QStringList{"old 1", "old 2"}));
+    EXPECT_EQ(w.pending(), 2);
+    EXPECT_FALSE(w.Flush(100)) << "the new day's rows are not written into the old day's file";
+
+    // The day rotation puts the new file in place.
+    ASSERT_TRUE(w.Hold(2000));
+    ASSERT_TRUE(QFile::rename("RECORD.db", "old.db"));
+    ASSERT_TRUE(MakeRecordDb("RECORD.db"));
+    w.SetDay("2026-12-08");
+    w.Release();
+    ASSERT_TRUE(w.Flush(5000));
+    EXPECT_EQ(Texts("old.db"), (QStringList{"old 1", "old 2"}));
+    EXPECT_EQ(Texts("RECORD.db"), (QStringList{"new 1", "new 2"}));
+}
