@@ -273,7 +273,7 @@ void MainWindow::StageCountCheck()
 {
     if (cycleStages == gDNum)
         return;
-    qInfo("stage count %d -> %d: cycle state reset", cycleStages, gDNum);
+    qInfo("stage count %d -> %d: cycle state reset", cycleStages, gDNum.load());
     cycleStages = gDNum;
     // "No request" is the stage count itself: the old count would read as a request for a stage.
     manualDetect = gDNum;
