@@ -188,8 +188,9 @@ TEST_P(DamagedFilesE2E, TheOperatorIsToldOnceAndNoMouldIsReleasedUnjudged)
     rig.Stop();
     ASSERT_GE(rig.Launch(), 0) << rig.Log().toStdString();
     QThread::msleep(800);
+    // The row goes through the record writer: a slow start (a sanitizer build) writes it later.
     if (c.row == 665)
-        EXPECT_EQ(Told().size(), 2) << "a template not used is told at every start";
+        EXPECT_TRUE(rig.WaitFor([&] { return Told().size() == 2; }, 8000)) << "a template not used is told at every start";
     else
         EXPECT_EQ(Told().size(), 1);
 }
