@@ -339,3 +339,21 @@ QString CycleRig::InProgramLanguage(const std::function<QString()>& text) const
     Data_Init();
     return t;
 }
+
+QString CycleRig::ProgramRow(int row) const
+{
+    return InProgramLanguage([row] { return gaLanStr[row * LAN_COUNT + gLan]; });
+}
+
+qint64 CycleRig::BoardNow()
+{
+    const QList<BoardFrameLog> f = board_->frames();
+    return f.isEmpty() ? 0 : f.last().ms;
+}
+
+cv::Mat CycleRig::PartInTheMould() const
+{
+    cv::Mat part = scene_.clone();
+    synth::blob(part, cv::Point(200, 180), 14, 0);
+    return part;
+}

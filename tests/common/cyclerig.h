@@ -80,6 +80,12 @@ public:
     int language() const { return language_; }
     // A text as the program shows it, in its language.
     QString InProgramLanguage(const std::function<QString()>& text) const;
+    // A text row of the table as the program shows it.
+    QString ProgramRow(int row) const;
+    // Board time of the last host frame logged (the board's clock "now"); 0 before any.
+    qint64 BoardNow();
+    // The scene with a part left in the mould where the test regions look.
+    cv::Mat PartInTheMould() const;
 
 private:
     QString dir_;

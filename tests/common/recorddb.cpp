@@ -77,3 +77,11 @@ void DbLocker::Unlock()
     QSqlDatabase::removeDatabase("locker");
     locked_ = false;
 }
+
+bool RecordedRow(const QString& text, const QString& path)
+{
+    for (const QStringList& r : RecordRows(path))
+        if (r.value(2) == text)
+            return true;
+    return false;
+}

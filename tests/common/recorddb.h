@@ -12,6 +12,8 @@ bool MakeRecordDb(const QString& path, const QList<QStringList>& rows = {});
 QList<QStringList> LongDayRows(int count);
 // Every row of table RECORD in `path`, in insertion order.
 QList<QStringList> RecordRows(const QString& path);
+// Whether a row of the record holds exactly `text`.
+bool RecordedRow(const QString& text, const QString& path = "RECORD.db");
 
 // Holds an exclusive lock on an SQLite file (as another program may) until Unlock or the end.
 class DbLocker {

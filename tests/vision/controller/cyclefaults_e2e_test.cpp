@@ -33,12 +33,6 @@ protected:
         ASSERT_GE(*edge, 0);
         ASSERT_TRUE(rig.WaitFor([&] { return rig.ChangeTo(*edge, 0b001) >= 0; }, 2000)) << rig.Seen(*edge).toStdString();
     }
-    cv::Mat PartInTheMould()
-    {
-        cv::Mat part = rig.scene().clone();
-        synth::blob(part, cv::Point(200, 180), 14, 0);
-        return part;
-    }
 
     ProgramDir dir;
     CycleRig rig{dir.path()};
@@ -119,7 +113,7 @@ TEST_F(CycleFaultsE2E, AfterAProductSnapshotAlarmTheNextMachineCycleKeepsItsDela
     s.delay0 = 3;
     s.delay1 = 5;  // both on input 0: stage 2 at 0.8 s
     ASSERT_TRUE(rig.Prepare(s));
-    ASSERT_TRUE(rig.Show(1, PartInTheMould()));
+    ASSERT_TRUE(rig.Show(1, rig.PartInTheMould()));
     ASSERT_TRUE(screen.Start());
     ASSERT_GE(rig.Launch({"DISPLAY=" + screen.display(), "QT_QPA_PLATFORM=xcb", "XDG_RUNTIME_DIR=" + dir.path()}), 0)
         << rig.Log().toStdString();
@@ -174,7 +168,7 @@ TEST_F(CycleFaultsE2E, ACycleStartedWhileTheCameraIsLostKeepsTheMouldHeldWhenItI
     from = now();
     ASSERT_TRUE(QFile(dir.file("unplug1")).open(QIODevice::WriteOnly));
     ASSERT_TRUE(rig.WaitFor([&] { return rig.ChangeTo(from, 0b001) >= 0; }, 12000)) << rig.Seen(from).toStdString();
-    ASSERT_TRUE(rig.Show(1, PartInTheMould()));
+    ASSERT_TRUE(rig.Show(1, rig.PartInTheMould()));
     ASSERT_GE(rig.Pulse(0, 60), 0);
     QThread::msleep(500);
     ASSERT_TRUE(QFile::remove(dir.file("unplug1")));

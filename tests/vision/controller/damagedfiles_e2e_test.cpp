@@ -113,11 +113,6 @@ protected:
                 rows << r.value(2);
         return rows;
     }
-    qint64 BoardNow()
-    {
-        const QList<BoardFrameLog> f = rig.board()->frames();
-        return f.isEmpty() ? 0 : f.last().ms;
-    }
     // No word with the mould-close inhibit clear since `from`.
     bool HeldSince(qint64 from)
     {

@@ -55,12 +55,6 @@ protected:
             n += r.value(2) == text;
         return n;
     }
-    // Board time of the last host frame logged (the board's clock "now").
-    qint64 BoardNow()
-    {
-        const QList<BoardFrameLog> f = rig.board()->frames();
-        return f.isEmpty() ? 0 : f.last().ms;
-    }
     // First output word sent at or after `from` whose outputs 0 and 2 are both set; -1 if none.
     qint64 InhibitAndAlarmAfter(qint64 from)
     {
@@ -83,7 +77,7 @@ TEST_F(FailSafeE2E, AHeldGuiThreadGetsInhibitAndAlarmFromTheBoardThreadAndARecor
 {
     ASSERT_GE(rig.Launch({"MOULDMON_HOLD_PASS_MS=3000"}), 0);
     QThread::msleep(500);
-    const qint64 from = BoardNow();
+    const qint64 from = rig.BoardNow();
     ASSERT_EQ(::kill(pid_t(rig.process().processId()), SIGUSR2), 0);
     ASSERT_TRUE(rig.WaitFor([&] { return InhibitAndAlarmAfter(from) >= 0; }, 6000)) << rig.Log().toStdString();
     const qint64 takenOver = InhibitAndAlarmAfter(from);

@@ -50,7 +50,7 @@ protected:
     {
         ASSERT_TRUE(rig.Prepare(s));
         if (part)
-            ASSERT_TRUE(rig.Show(1, PartInTheMould()));
+            ASSERT_TRUE(rig.Show(1, rig.PartInTheMould()));
         QStringList e;
         if (touches) {
             if (!XScreen::Available())
@@ -61,7 +61,6 @@ protected:
         ASSERT_GE(rig.Launch(e), 0) << rig.Log().toStdString();
         QThread::msleep(touches ? 1500 : 600);
     }
-    qint64 Now() { return rig.board()->frames().isEmpty() ? 0 : rig.board()->frames().last().ms; }
     // One machine cycle on an OK scene: the inhibits at the edge, the ejector released by stage 1
     // at 0.3 s and the mould by stage 2 at 0.8 s.
     void OkCycle(const char* what, int first = 300, int second = 800)
@@ -88,23 +87,6 @@ protected:
             return false;
         screen.Touch(XScreen::YesOf(box));
         return true;
-    }
-    cv::Mat PartInTheMould()
-    {
-        cv::Mat part = rig.scene().clone();
-        synth::blob(part, cv::Point(200, 180), 14, 0);
-        return part;
-    }
-    bool Recorded(const QString& text)
-    {
-        for (const QStringList& r : RecordRows("RECORD.db"))
-            if (r.value(2) == text)
-                return true;
-        return false;
-    }
-    QString Row(int row)
-    {
-        return rig.InProgramLanguage([row] { return gaLanStr[row * LAN_COUNT + gLan]; });
     }
 
     ProgramDir dir;
@@ -167,12 +149,12 @@ TEST_F(MainRoadE2E, EdgesAndRequestsTheCycleCannotTakeAreDropped)
     rig.board()->send("in 0");
     screen.Touch(kStartStop);
     ASSERT_TRUE(Yes()) << "no question to stop";
-    ASSERT_TRUE(rig.WaitFor([&] { return Recorded(Row(141)); }, 3000));
+    ASSERT_TRUE(rig.WaitFor([&] { return RecordedRow(rig.ProgramRow(141)); }, 3000));
     screen.Touch(kProSnapshot);
     const int verdicts = rig.Log().count("verdict stage");
-    const qint64 start = Now();
+    const qint64 start = rig.BoardNow();
     screen.Touch(kStartStop, 1500);
-    ASSERT_TRUE(Recorded(Row(142)));
+    ASSERT_TRUE(RecordedRow(rig.ProgramRow(142)));
     EXPECT_EQ(rig.Log().count("verdict stage"), verdicts) << "a verdict nobody triggered";
     for (const OutputChange& c : rig.Changes(start))
         EXPECT_FALSE(c.bits & 0b100) << "an alarm nobody triggered: " << rig.Seen(start).toStdString();
@@ -215,7 +197,7 @@ TEST_F(MainRoadE2E, ACameraThatStopsDeliveringIsNoPictureWithinThreeFrameInterva
     for (const OutputChange& c : rig.Changes(edge))
         EXPECT_TRUE(c.bits & 0b001) << rig.Seen(edge).toStdString();
     const QString noPicture = rig.InProgramLanguage([] { return VerdictLogic::NoPictureRecordText(0); });
-    EXPECT_TRUE(rig.WaitFor([&] { return Recorded(noPicture); }, 2000)) << noPicture.toStdString();
+    EXPECT_TRUE(rig.WaitFor([&] { return RecordedRow(noPicture); }, 2000)) << noPicture.toStdString();
 }
 
 TEST_F(MainRoadE2E, AStageExpiredOnASilentBoardStaysShownUntilConfirmed)
@@ -231,8 +213,8 @@ TEST_F(MainRoadE2E, AStageExpiredOnASilentBoardStaysShownUntilConfirmed)
     rig.board()->send("unplug");
     QThread::msleep(2600);
     rig.board()->send("plug");
-    const QString text = Row(611).arg(1);
-    ASSERT_TRUE(rig.WaitFor([&] { return Recorded(text); }, 3000)) << rig.Log().toStdString();
+    const QString text = rig.ProgramRow(611).arg(1);
+    ASSERT_TRUE(rig.WaitFor([&] { return RecordedRow(text); }, 3000)) << rig.Log().toStdString();
     QThread::msleep(1000);
     EXPECT_TRUE(rig.Changes(edge).last().bits & 0b001) << "released without verdict or operator: "
                                                        << rig.Seen(edge).toStdString();
@@ -240,7 +222,7 @@ TEST_F(MainRoadE2E, AStageExpiredOnASilentBoardStaysShownUntilConfirmed)
     ASSERT_TRUE(rig.WaitFor([&] { return !(box = screen.Box()).isNull(); }, 2000)) << "the warning is not shown";
     screen.Shot("mainroad-unjudged");
     // The warning's confirm button (one button, centred in its lower part).
-    const qint64 confirm = Now();
+    const qint64 confirm = rig.BoardNow();
     screen.Touch(QPoint(box.center().x(), box.y() + box.height() * 67 / 100));
     ASSERT_TRUE(rig.WaitFor([&] { return rig.ChangeTo(confirm, 0b000) >= 0; }, 2000)) << rig.Seen(edge).toStdString();
     ASSERT_NO_FATAL_FAILURE(OkCycle("cycle after the confirmed warning", 1700, 2000));
@@ -266,7 +248,7 @@ TEST_F(MainRoadE2E, TheNoInputWatchdogIsArmedAgainWhenAnAlarmHoldIsReleased)
     // No cycle for the watchdog's 2 s after the hold was left: the inhibit and row 335.
     ASSERT_TRUE(rig.WaitFor([&] { return rig.ChangeTo(released, 0b001) >= 0; }, 4000)) << rig.Seen(edge).toStdString();
     EXPECT_NEAR(double(rig.ChangeTo(released, 0b001) - left), 2000.0, 300.0) << rig.Seen(edge).toStdString();
-    EXPECT_TRUE(rig.WaitFor([&] { return Recorded(Row(335)); }, 2000));
+    EXPECT_TRUE(rig.WaitFor([&] { return RecordedRow(rig.ProgramRow(335)); }, 2000));
 }
 
 TEST_F(MainRoadE2E, AHoldLeftWhileTheBoardIsSilentRestartsStageTwoWhenItAnswers)
@@ -282,7 +264,7 @@ TEST_F(MainRoadE2E, AHoldLeftWhileTheBoardIsSilentRestartsStageTwoWhenItAnswers)
     // The part is gone: "Re-detected" leaves the hold while no word reaches the board.
     screen.Touch(kRedetect, 1500);
     rig.board()->send("plug");
-    const qint64 plug = Now();
+    const qint64 plug = rig.BoardNow();
     // Stage 2 runs again with its own delay and its verdict releases the mould.
     EXPECT_TRUE(rig.WaitFor([&] { return rig.ChangeTo(plug, 0b000) >= 0; }, 3000))
         << "the mould-close inhibit stays: " << rig.Seen(edge).toStdString();

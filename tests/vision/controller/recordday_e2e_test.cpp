@@ -54,7 +54,6 @@ protected:
             out << r.value(2);
         return out;
     }
-    QString Row(int row) { return rig.InProgramLanguage([row] { return gaLanStr[row * LAN_COUNT + gLan]; }); }
     // The rows are in yesterday's archive, today's record holds `warning` once, the cycle runs.
     void Check(const QString& warning)
     {
@@ -93,7 +92,7 @@ TEST_F(RecordDayE2E, ADamagedDayFileIsKeptAsideAndTheRowsGoUnderTheirDay)
     const QStringList aside = QDir(".").entryList({"time.txt.damaged-*"});
     ASSERT_EQ(aside.size(), 1);
     EXPECT_EQ(dir.read(aside[0]), QByteArray("2026-1"));
-    ASSERT_NO_FATAL_FAILURE(Check(Row(631).arg(yesterday.toString("yyyy-MM-dd"), aside[0])));
+    ASSERT_NO_FATAL_FAILURE(Check(rig.ProgramRow(631).arg(yesterday.toString("yyyy-MM-dd"), aside[0])));
 }
 
 TEST_F(RecordDayE2E, UnderAClockStartedBeforeMidnightEveryRowIsInTheRecordOfItsDay)
@@ -138,7 +137,7 @@ TEST_F(RecordDayE2E, UnderAClockStartedBeforeMidnightEveryRowIsInTheRecordOfItsD
         EXPECT_TRUE(r.value(0).startsWith("23.59.")) << "in " << first.toStdString() << ": " << r.join(" | ").toStdString();
     for (const QStringList& r : after)
         EXPECT_TRUE(r.value(0).startsWith("00.00.")) << "in " << next.toStdString() << ": " << r.join(" | ").toStdString();
-    const QString alarm = Row(151).arg(1).chopped(1) + Row(152);
+    const QString alarm = rig.ProgramRow(151).arg(1).chopped(1) + rig.ProgramRow(152);
     int recorded = 0;
     for (const QList<QStringList>& rows : {before, after})
         for (const QStringList& r : rows)

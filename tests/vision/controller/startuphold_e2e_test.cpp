@@ -46,7 +46,7 @@ protected:
         s.adjust = [](WizardPara& p) { p.is_psw_used = 0; };
         EXPECT_TRUE(rig.Prepare(s));
         if (part)
-            EXPECT_TRUE(rig.Show(1, PartInTheMould()));
+            EXPECT_TRUE(rig.Show(1, rig.PartInTheMould()));
         EXPECT_TRUE(screen.Start());
         return true;
     }
@@ -81,24 +81,6 @@ protected:
         return rig.Launch(Env());
     }
     static QPoint ConfirmOf(const QRect& box) { return {box.center().x(), box.y() + box.height() * 67 / 100}; }
-    qint64 Now() { return rig.board()->frames().isEmpty() ? 0 : rig.board()->frames().last().ms; }
-    cv::Mat PartInTheMould()
-    {
-        cv::Mat part = rig.scene().clone();
-        synth::blob(part, cv::Point(200, 180), 14, 0);
-        return part;
-    }
-    bool Recorded(const QString& text)
-    {
-        for (const QStringList& r : RecordRows("RECORD.db"))
-            if (r.value(2) == text)
-                return true;
-        return false;
-    }
-    QString Row(int row)
-    {
-        return rig.InProgramLanguage([row] { return gaLanStr[row * LAN_COUNT + gLan]; });
-    }
     // Every word the board received since `fromMs` for `ms` keeps the mould-close inhibit.
     void HeldFor(qint64 fromMs, int ms, const char* what)
     {
@@ -113,11 +95,11 @@ protected:
     {
         QRect box;
         ASSERT_TRUE(rig.WaitFor([&] { return !(box = screen.Box()).isNull(); }, 3000)) << what << ": no warning";
-        const qint64 at = Now();
+        const qint64 at = rig.BoardNow();
         screen.Touch(ConfirmOf(box));
         ASSERT_TRUE(rig.WaitFor([&] { return rig.ChangeTo(at, 0b000, 0b001) >= 0; }, 3000))
             << what << ": " << rig.Seen(0).toStdString();
-        EXPECT_TRUE(rig.WaitFor([&] { return Recorded(Row(625)); }, 3000)) << what;
+        EXPECT_TRUE(rig.WaitFor([&] { return RecordedRow(rig.ProgramRow(625)); }, 3000)) << what;
     }
     // One machine cycle on the empty mould: inhibits at the edge, the ejector released by stage 1,
     // the mould by stage 2.
@@ -169,7 +151,7 @@ TEST_F(StartupHoldE2E, KilledDuringACycleTheRestartHoldsTheMouldUntilTheOperator
     ASSERT_EQ(rig.Changes(edge).size(), 1) << "killed too late: " << rig.Seen(edge).toStdString();
     ASSERT_GE(KillAndStart(), 0) << rig.Log().toStdString();
     ASSERT_NO_FATAL_FAILURE(HeldFor(0, 10000, "after the kill"));
-    EXPECT_TRUE(Recorded(Row(622)));
+    EXPECT_TRUE(RecordedRow(rig.ProgramRow(622)));
     ASSERT_NO_FATAL_FAILURE(Confirm("the confirmed start-up warning"));
     ASSERT_TRUE(rig.Show(1, rig.scene()));  // the operator took the part out
     QThread::msleep(300);
@@ -191,14 +173,14 @@ TEST_F(StartupHoldE2E, KilledInTheAlarmHoldTheNgIsKeptAndTheNextFinalVerdictRele
     EXPECT_EQ(IntegrityOf("PARAM.db"), "ok");
     EXPECT_EQ(IntegrityOf("RECORD.db"), "ok");
     ASSERT_NO_FATAL_FAILURE(HeldFor(0, 10000, "after the kill in the alarm hold"));
-    EXPECT_TRUE(Recorded(Row(622)));
+    EXPECT_TRUE(RecordedRow(rig.ProgramRow(622)));
     EXPECT_FALSE(screen.Box().isNull()) << "the warning is not shown";
     // No confirm: the part is taken out and the next cycle's final verdict releases the mould.
     ASSERT_TRUE(rig.Show(1, rig.scene()));
     QThread::msleep(300);
     ASSERT_NO_FATAL_FAILURE(OkCycle("the next cycle"));
     EXPECT_TRUE(rig.WaitFor([&] { return screen.Box().isNull(); }, 2000)) << "the warning outlived the verdict";
-    EXPECT_FALSE(Recorded(Row(625)));
+    EXPECT_FALSE(RecordedRow(rig.ProgramRow(625)));
 }
 
 TEST_F(StartupHoldE2E, KilledIdleTheRestartReleasesAtOnceAndRunsAnOrdinaryCycle)
@@ -213,7 +195,7 @@ TEST_F(StartupHoldE2E, KilledIdleTheRestartReleasesAtOnceAndRunsAnOrdinaryCycle)
     ASSERT_TRUE(rig.WaitFor([&] { return rig.ChangeTo(0, 0b000) >= 0; }, 2000)) << rig.Seen(0).toStdString();
     QThread::msleep(500);
     EXPECT_EQ(rig.Changes(0).last().bits, 0b000) << rig.Seen(0).toStdString();
-    EXPECT_FALSE(Recorded(Row(622)));
+    EXPECT_FALSE(RecordedRow(rig.ProgramRow(622)));
     EXPECT_TRUE(screen.Box().isNull()) << "a warning after an end with no mould open";
     ASSERT_NO_FATAL_FAILURE(OkCycle("the first cycle after the restart"));
 }
@@ -256,8 +238,8 @@ TEST_P(ParamReplacedE2E, TheStartAfterTheReplacementHoldsTheMouldUntilTheOperato
 
     // The next start runs on the default parameters (no regions) but releases nothing.
     ASSERT_GE(rig.Launch(Env()), 0) << rig.Log().toStdString();
-    const QString warning = c.aside ? Row(623).arg(aside.value(0)) : Row(624);
-    EXPECT_TRUE(rig.WaitFor([&] { return Recorded(warning); }, 3000)) << warning.toStdString();
+    const QString warning = c.aside ? rig.ProgramRow(623).arg(aside.value(0)) : rig.ProgramRow(624);
+    EXPECT_TRUE(rig.WaitFor([&] { return RecordedRow(warning); }, 3000)) << warning.toStdString();
     EXPECT_FALSE(screen.Box().isNull()) << "the warning is not shown";
     QThread::msleep(500);
     const qint64 edge = rig.Pulse(0, 60);
