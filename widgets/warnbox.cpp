@@ -1,5 +1,6 @@
 #include "widgets/warnbox.h"
 
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -41,6 +42,19 @@ void WarnBox::setText(const QString& text)
 QString WarnBox::text() const
 {
     return message_->text();
+}
+
+void WarnBox::showReachable()
+{
+    QWidget* modal = QApplication::activeModalWidget();
+    const Qt::WindowModality want = modal && modal != this ? Qt::ApplicationModal : Qt::NonModal;
+    if (windowModality() != want) {
+        // The modality is read when the window is shown.
+        hide();
+        setWindowModality(want);
+    }
+    show();
+    raise();
 }
 
 void WarnBox::showEvent(QShowEvent* event)

@@ -12,6 +12,10 @@ public:
 
     void setText(const QString& text);
     QString text() const;
+    // Shows the box without waiting for it. Every box stands in the same place: over a box that
+    // waits for an answer it would hide that box's buttons and, that box being modal, take no
+    // touch of its own; it is then modal too (on top, answered first), else not modal.
+    void showReachable();
     // Makes the title a row of the text table, read in the language in force at every show.
     void setTitleRow(int row) { titleRow_ = row; }
     QPushButton* confirmButton() const { return confirm_; }

@@ -1,6 +1,7 @@
 // Warning, question and password boxes, the message boxes and the one-line helpers.
 #include <QLabel>
 #include <QHBoxLayout>
+#include <QWindow>
 
 #include "widgetfixture.h"
 #include "core/globals.h"
@@ -131,6 +132,40 @@ TEST_F(DialogTest, CaptionsAreSetWhenShown)
     warn.show();
     EXPECT_EQ(warn.confirmButton()->text(), textRow(121));
     EXPECT_EQ(warn.titleLabel()->text(), QString::fromUtf8("警告!"));
+}
+
+namespace {
+// A touch on the screen: through the window system, where a modal box blocks other windows.
+void touch(QPushButton* b)
+{
+    QWindow* w = b->window()->windowHandle();
+    ASSERT_NE(w, nullptr);
+    QTest::mouseClick(w, Qt::LeftButton, {}, b->mapTo(b->window(), b->rect().center()));
+}
+}  // namespace
+
+TEST_F(DialogTest, AWarningShownOverAWaitingQuestionIsAnsweredFirstThenTheQuestion)
+{
+    ChooseBox question("Question");
+    question.setWindowModality(Qt::ApplicationModal);
+    question.show();
+    WarnBox warn("Warning!");
+    warn.showReachable();
+    ASSERT_TRUE(warn.isVisible());
+    // Both stand in the same place: the warning covers the question's buttons.
+    EXPECT_EQ(warn.geometry(), question.geometry());
+    touch(warn.confirmButton());
+    EXPECT_FALSE(warn.isVisible());
+    EXPECT_EQ(warn.result(), int(QDialog::Accepted));
+    EXPECT_EQ(QApplication::activeModalWidget(), &question);
+    touch(question.yesButton());
+    EXPECT_FALSE(question.isVisible());
+    EXPECT_EQ(question.result(), int(QDialog::Accepted));
+
+    // With nothing waiting it is not modal: the screens under it keep taking touches.
+    warn.showReachable();
+    EXPECT_EQ(warn.windowModality(), Qt::NonModal);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
 class PasswordTest : public DialogTest {

@@ -61,8 +61,7 @@ void MainWindow::ShowFault(const QString& text)
         faultBox->setWindowFlags(faultBox->windowFlags() | Qt::Window);
     }
     faultBox->setText(text);
-    faultBox->show();
-    faultBox->raise();
+    faultBox->showReachable();
     qWarning("warning shown: %s", qPrintable(text));
 }
 

@@ -533,26 +533,8 @@ void MainWindow::LoadDay()
                              ? Row(630).arg(storedDay)
                              : Row(631).arg(storedDay, QFileInfo(dayRotation.keptAside()).fileName());
     SlotCheckDate();  // the rows of the day found go into its archive before this one is written
-    InsertRecord(text);
-    // Shown over the main screen once it is up, without a modal wait: the monitoring runs while
-    // it stands; its confirm button closes it.
-    auto* wait = new QTimer(this);
-    connect(wait, &QTimer::timeout, this, [this, wait, text] {
-        if (!isVisible())
-            return;
-        wait->stop();
-        wait->deleteLater();
-        auto* box = new WarnBox(Row(568), this);
-        box->setTitleRow(568);
-        box->setWindowFlags(box->windowFlags() | Qt::Window);
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        connect(box, &QDialog::finished, box, &QWidget::close);
-        box->setText(text);
-        box->show();
-        box->raise();
-        qWarning("warning shown: %s", qPrintable(text));
-    });
-    wait->start(200);
+    // Told with the other damage found while starting: one warning, one row.
+    DamageNotices::Add(text);
 }
 
 // --- operation record, counters, day rotation
