@@ -23,6 +23,7 @@
 #include "vision/camera/framememory.h"
 #include "vision/board/controlport.h"
 #include "vision/controller/mainwindow.h"
+#include "vision/controller/verdictlogic.h"
 #include "widgets/showbox.h"
 #include "widgets/textrow.h"
 
@@ -42,6 +43,12 @@ void DrawROIWidget::SlotAddTemp()
     if (a == 2 && gSource == 1) {
         if (!SingleShown() || !w || w->isOK) {
             showWarnBox(textRow(107));
+            return;
+        }
+        // A lost camera's view shows the frame from before the loss, not this mould: as a
+        // template it would pass a part left in the mould.
+        if (!win_->PictureCurrent(v)) {
+            showWarnBox(VerdictLogic::NoPictureRecordText(v));
             return;
         }
         if (SafetyDoorRefuses())

@@ -44,6 +44,7 @@
 #include "vision/board/controlport.h"
 #include "vision/records/savefialimagethread.h"
 #include "vision/controller/mainwindow.h"
+#include "vision/controller/verdictlogic.h"
 #include "widgets/boptionbutton.h"
 #include "widgets/choosebox.h"
 #include "widgets/modalhook.h"
@@ -94,6 +95,8 @@ MainWindow* Fresh()
     win->curDetect = 0;
     win->selectedView = 0;
     win->userLevel = 0;
+    win->cycleLost[0] = false;
+    win->judgedNoPicture[0] = false;
     gpWPara->is_psw_used = 0;
     gpWPara->io_mode = 0;
     gpWPara->first_stage_on = 1;
@@ -491,6 +494,32 @@ TEST(RegionPageTemplates, AddFromTheLiveAlarmThenBrowseAndDelete)
     W().modal.texts.clear();
     win->drawROIWidget->SlotTempDeleteCur();
     EXPECT_EQ(W().modal.texts, QStringList{Row(68)});
+}
+
+// The hold of a cycle the lost camera could not judge: its view still shows the frame from before
+// the loss. Taken as a template it would pass a part left in the mould, so the operator is told and
+// nothing is stored, while the camera is lost and after it is back until a re-check takes a picture.
+TEST(RegionPageTemplates, LiveAlarmWithoutAPictureTakesNoTemplate)
+{
+    MainWindow* win = Fresh();
+    CammerWidget* v = win->cammerWidget[0];
+    HoldAlarm(win, true);
+    std::memset(v->frameCorrected, 77, size_t(gColorLen));
+    const int count = v->tempCount[0];
+    const int before = Records().size();
+    for (int lost = 1; lost >= 0; --lost) {
+        win->cycleLost[0] = lost;
+        win->judgedNoPicture[0] = true;
+        W().modal.texts.clear();
+        W().modal.answers = {QDialog::Accepted, QDialog::Accepted};
+        win->drawROIWidget->SlotAddTemp();
+        EXPECT_EQ(W().modal.texts, QStringList{VerdictLogic::NoPictureRecordText(0)}) << "lost " << lost;
+        EXPECT_EQ(v->tempCount[0], count);
+        EXPECT_FALSE(QFile::exists(QString("cammer11/template%1.bmp").arg(count)));
+        EXPECT_EQ(Records().size(), before);
+        EXPECT_EQ(win->alarmState, 2);
+        EXPECT_FALSE(v->stageCycleFlags[0]);
+    }
 }
 
 TEST(RegionPageTemplates, RecentNgWithoutPictureRefusesInsteadOfABlackTemplate)

@@ -213,6 +213,9 @@ public:
     bool TakeNewFrame(int v);
     // The newest frame of camera v is too old to be judged.
     bool FrameTooOld(int v) const;
+    // Camera v's judged picture is of now: its last verdict had a picture and it still delivers.
+    bool PictureCurrent(int v) const;
+    bool judgedNoPicture[MAX_CAMERA] = {};  // the camera's last verdict found no picture
     qint64 frameIntervalMs[MAX_CAMERA] = {};  // smoothed interval between frames, 0 unknown
     // The last stage was judged OK while another stage of the cycle still counted: the mould is
     // released by the verdict that leaves no stage pending.

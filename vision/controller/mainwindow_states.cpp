@@ -15,6 +15,7 @@
 #include "mainscreen/drawroiwidget.h"
 #include "mainscreen/indexbutton.h"
 #include "mainscreen/iostatuswidget.h"
+#include "vision/camera/cameradiscovery.h"
 #include "vision/board/controlport.h"
 #include "vision/camera/cammerwidget.h"
 #include "vision/controller/runcontrol.h"
@@ -323,4 +324,11 @@ bool MainWindow::TakeNewFrame(int v)
 bool MainWindow::FrameTooOld(int v) const
 {
     return VerdictLogic::FrameStale(gpWPara->image_trigger, cycleClockMs() - lastFrameMs[v], frameIntervalMs[v]);
+}
+
+bool MainWindow::PictureCurrent(int v) const
+{
+    if (v < 0 || v >= MAX_CAMERA)
+        return false;
+    return !judgedNoPicture[v] && !cycleLost[v] && !(gCameraID != CAMERA_NONE && FrameTooOld(v));
 }

@@ -271,6 +271,7 @@ void MainWindow::AfterInspection(int camera, int d, bool stale)
     const WizardPara& p = *gpWPara;
     CammerWidget* view = cammerWidget[camera];
     const int s = TriggerWiring::FoldedStage(p, d);
+    judgedNoPicture[camera] = stale;
     if (stale) {
         // The camera stopped delivering: its last frame is not judged again.
         view->isOK = false;

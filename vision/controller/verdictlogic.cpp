@@ -246,11 +246,12 @@ OutputPlan VerdictLogic::ReCheckOutputs(const WizardPara& p, int s, int last, in
 OutputPlan VerdictLogic::SlotReCheckOutputs(const WizardPara& p, int s, int last)
 {
     OutputPlan o;
-    if (p.io_mode == 5)
-        o.clear(0);
-    else if (s == last && !p.no_close_inhibit_at_start)
+    // Mode 5 sets no inhibit for an inspection, but the close inhibit its hold set stays until
+    // the re-check's verdict: a release before it would let the mould close on an unjudged part.
+    const bool mode5 = p.io_mode == 5;
+    if (!mode5 && s == last && !p.no_close_inhibit_at_start)
         o.set(0);
-    else if (s == 0 && !p.enable_cutoff_ontime && !p.enable_stop_not_alarm && !p.release_ejector_at_start)
+    else if (!mode5 && s == 0 && !p.enable_cutoff_ontime && !p.enable_stop_not_alarm && !p.release_ejector_at_start)
         o.set(1);
     o.flash();
     return o;

@@ -252,7 +252,34 @@ TEST_F(VerdictLogicTest, ReCheckOutputs)
     p.no_close_inhibit_at_start = 1;
     EXPECT_EQ(VerdictLogic::SlotReCheckOutputs(p, 1, 1).text(), QString("F"));
     p.io_mode = 5;
-    EXPECT_EQ(VerdictLogic::SlotReCheckOutputs(p, 1, 1).text(), QString("-0 F"));
+    EXPECT_EQ(VerdictLogic::SlotReCheckOutputs(p, 1, 1).text(), QString("F"));
+}
+
+// A re-check in an alarm hold may add inhibits but never releases one before its verdict: the close
+// inhibit the hold set (mode 5's stage 1, or the safety door's) must reach the verdict unchanged.
+TEST_F(VerdictLogicTest, ReCheckInAHoldReleasesNothingBeforeItsVerdict)
+{
+    p.io_mode = 5;
+    EXPECT_EQ(VerdictLogic::HoldEntry(p, 1, false).text(), QString("+0 F"));
+    EXPECT_EQ(VerdictLogic::SlotReCheckOutputs(p, 1, 1).text(), QString("F"));
+    for (int mode = 0; mode <= 5; ++mode) {
+        for (int opts = 0; opts < 32; ++opts) {
+            WizardPara q;
+            q.io_mode = mode;
+            q.no_close_inhibit_at_start = opts & 1;
+            q.enable_cutoff_ontime = (opts >> 1) & 1;
+            q.enable_stop_not_alarm = (opts >> 2) & 1;
+            q.release_ejector_at_start = (opts >> 3) & 1;
+            q.pre_cut = (opts >> 4) & 1;
+            const int last = mode == 4 ? 2 : 1;
+            for (int s = 0; s <= last; ++s) {
+                const OutputPlan re = VerdictLogic::SlotReCheckOutputs(q, s, last);
+                for (const auto& st : re.steps)
+                    EXPECT_NE(st.kind, OutputPlan::Clear)
+                        << "mode " << mode << " opts " << opts << " stage " << s << ": " << re.text().toStdString();
+            }
+        }
+    }
 }
 
 TEST_F(VerdictLogicTest, BackTrainAndManualHoldOutputs)
