@@ -31,6 +31,7 @@
 #include "widgets/passwordbox.h"
 #include "widgets/showbox.h"
 #include "widgets/toolkitglobals.h"
+#include "widgets/warnbox.h"
 
 namespace {
 
@@ -100,6 +101,17 @@ void MainWindow::StopDetect()
         curDetect = multiDetect = gDNum - 1;
     }
     SetStopDetect();
+    // A stop that releases the mould ends a stage left unjudged (by a silent board, a lost camera
+    // or the run before) with it: a later start must not take the released mould for held. The
+    // default parameters' hold stays, the board keeps that inhibit.
+    const bool released = gpWPara->enable_stop_mold != 1;
+    if (released && startupHold != ParametersReplaced && (unjudgedStage >= 0 || startupHold == MouldLeftUnjudged)) {
+        unjudgedStage = -1;
+        startupHold = NoStartupHold;
+        startupHoldText.clear();
+        if (faultBox)
+            faultBox->hide();
+    }
 }
 
 void MainWindow::SetStopDetect()
