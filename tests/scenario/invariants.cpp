@@ -224,7 +224,6 @@ QPair<int, int> SecondVerdict(const CycleWords& w)
 
 QList<CycleWords::Change> CycleWords::Cycle(bool alt) const
 {
-    Q_UNUSED(alt);  // either pair gives the same words
     if (mode != 4) {
         QList<Change> out;
         int word = idle;
@@ -235,6 +234,12 @@ QList<CycleWords::Change> CycleWords::Cycle(bool alt) const
         if (firstOn && Active(word, ejectInhibit)) {
             word ^= 1 << ejectInhibit;
             out << Change{0, delay0Ms, word};
+        }
+        // The input that starts the second stage sets the mould-close inhibit too (in mode 5 the
+        // only one to set it).
+        if (SecondInput(*this, alt) >= 0 && !Active(word, closeInhibit)) {
+            word ^= 1 << closeInhibit;
+            out << Change{1, 0, word};
         }
         if (Active(word, closeInhibit)) {
             const QPair<int, int> v = SecondVerdict(*this);

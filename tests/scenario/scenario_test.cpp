@@ -272,6 +272,9 @@ TEST(CycleWordsByConfiguration, EachOptionGivesTheWordsAndInputsOfItsCycle)
     EXPECT_TRUE(words(0, 20000).Staged());
     EXPECT_EQ(words(0, 20000).ReleaseInputs(), (QList<int>{1, 2}));
     EXPECT_EQ(text(words(2, 20000)), "3@0+0 1@0+300 0@2+500");
+    // Mode 5 semi-automatic: input 2 sets the mould-close inhibit for stage 2 (seed 14066).
+    EXPECT_EQ(text(words(5, 20000)), "2@0+0 0@0+300 1@2+0 0@2+500");
+    EXPECT_EQ(text(words(5, 30000)), "1@2+0 0@2+500");
     // The paired modes' sub-modes: mode 1's second pair on input 3; mode 2's cycle starts on input
     // 3 for the second pair; with both pairs either.
     EXPECT_EQ(text(words(1, 100)), "3@0+0 1@0+300 0@3+500");

@@ -151,8 +151,10 @@ void Kill(ScenarioWorld& w, const Step& s)
     if (c.Active(word, c.closeInhibit) && !resampling) {
         // The mould held at the end: the start says so and records it; the warning stands until
         // its confirm or the verdict of a cycle (the one open at the kill may come through the
-        // edge the board kept).
-        const bool stillHeld = c.Active(BoardTimeline(w.rig().board()->lines()).WordAt(w.Now()), c.closeInhibit);
+        // edge the board kept). The start clears the alarm: an alarm now is that cycle's NG, whose
+        // hold took the warning's place.
+        const int after = BoardTimeline(w.rig().board()->lines()).WordAt(w.Now());
+        const bool stillHeld = c.Active(after, c.closeInhibit) && !c.Active(after, c.alarm);
         if (warning.isEmpty())
             w.Found(Breach{"restart keeps the mould", "the text table has no row 622 for the restart's warning"});
         else if (stillHeld && !w.RestartWarningShown())

@@ -43,10 +43,7 @@ QList<Step> Generate(quint64 seed, int count)
         // Each option in about a quarter of the walks; mode 5 has no automatic re-inspection.
         const int sub = mode.a == 1 || mode.a == 2 ? in(0, 3) : 0;
         const int recheck = mode.a != 5 && in(0, 3) == 0 ? in(1, 3) : 0;
-        int flags = (in(0, 3) == 0 ? 1 : 0) | (in(0, 3) == 0 ? 2 : 0) | (in(0, 3) == 0 ? 4 : 0);
-        // Mode 5 semi-automatic after a re-check waits for a mend (regression list): not drawn.
-        if (mode.a == 5)
-            flags &= ~2;
+        const int flags = (in(0, 3) == 0 ? 1 : 0) | (in(0, 3) == 0 ? 2 : 0) | (in(0, 3) == 0 ? 4 : 0);
         mode.b = sub * 100 + recheck * 1000 + flags * 10000;
     }
     CycleWords words;
