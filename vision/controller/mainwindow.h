@@ -187,8 +187,8 @@ public:
     // A mould is held unjudged: a cycle open, a stage counting or waiting for its input, the alarm
     // hold, an unjudged-stage or lost-camera warning, the start-up hold.
     bool MouldUnjudged() const;
-    // Stores MouldUnjudged in the mould state file when it changed (through the verdict writer,
-    // in order with the counts).
+    // Stores MouldUnjudged in the mould state file when it changed (through the verdict writer: a
+    // hold ahead of its queue, a release in order with the counts).
     void NoteMould();
     bool mouldNoted = false;
     // An NG was counted since count.txt was last handed to the writer.

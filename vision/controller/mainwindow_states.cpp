@@ -255,7 +255,10 @@ void MainWindow::NoteMould()
     mouldNoted = held;
     const QString path = QDir::current().absoluteFilePath(StartupHold::kMouldFile);
     if (verdictWriter)
-        verdictWriter->WriteFile(path, StartupHold::MouldText(held));
+        // A hold must reach the disk before a kill can end the program, whatever waits in the
+        // queue; a release keeps its place behind the counts of its cycle.
+        held ? verdictWriter->WriteFileAhead(path, StartupHold::MouldText(held))
+             : verdictWriter->WriteFile(path, StartupHold::MouldText(held));
     else if (!Counters::WriteBytes(path, StartupHold::MouldText(held)))
         qCritical("mould state not written");
 }

@@ -46,6 +46,27 @@ void VerdictWriter::WriteFile(const QString& path, const QByteArray& data)
     Enqueue({path, data, {}});
 }
 
+std::deque<VerdictWriter::Job>::iterator VerdictWriter::AfterAhead()
+{
+    auto at = queue_.begin();
+    while (at != queue_.end() && at->ahead)
+        ++at;
+    return at;
+}
+
+void VerdictWriter::WriteFileAhead(const QString& path, const QByteArray& data)
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        // The newer whole content carries any waiting write of the file; a write of it in
+        // progress ends before this one starts.
+        for (auto it = queue_.begin(); it != queue_.end();)
+            it = it->sql.isEmpty() && it->path == path ? queue_.erase(it) : it + 1;
+        queue_.insert(AfterAhead(), Job{path, data, {}, true});
+    }
+    wake_.notify_all();
+}
+
 void VerdictWriter::Commit(const QString& database, const QStringList& statements)
 {
     if (!statements.isEmpty())
@@ -233,9 +254,13 @@ void VerdictWriter::run()
         }
         if (first)
             qWarning("verdict write to %s failed, tried again: %s", qPrintable(job.path), qPrintable(error));
-        const Job* next = queue_.empty() ? nullptr : &queue_.front();
-        if (!(job.sql.isEmpty() && next && next->sql.isEmpty() && next->path == job.path))
-            queue_.push_front(std::move(job));  // else the newer write of the same file carries it
+        // A newer write of the same file that is next (or ahead) carries this one.
+        const auto rest = AfterAhead();
+        bool carried = job.sql.isEmpty() && rest != queue_.end() && rest->sql.isEmpty() && rest->path == job.path;
+        for (auto it = queue_.begin(); it != rest; ++it)
+            carried = carried || (job.sql.isEmpty() && it->path == job.path);
+        if (!carried)
+            queue_.insert(job.ahead ? queue_.begin() : rest, std::move(job));
         wake_.notify_all();
         wake_.wait_for(lock, std::chrono::milliseconds(retryPauseMs), [this] { return stop_; });
     }

@@ -16,6 +16,9 @@
 // file is written whole each time, so the newer content carries the older (a count.txt left out
 // is carried by the next count write the same way). A power cut loses at most the jobs not yet
 // written.
+// WriteFileAhead is the one exception to the order: its write goes before every job not yet taken
+// up, a failing one included, and replaces a waiting write of the same file. It is for a state the
+// next start reads (a mould left held), which must not wait behind a full disk's count.txt.
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -32,6 +35,8 @@ public:
 
     // Replaces `path` by `data` (temporary file, synced, renamed).
     void WriteFile(const QString& path, const QByteArray& data);
+    // The same, ahead of the queue (see above).
+    void WriteFileAhead(const QString& path, const QByteArray& data);
     // Runs `statements` on the SQLite file `database` in one transaction.
     void Commit(const QString& database, const QStringList& statements);
     // Waits until every queued job is written (or left out) and the databases are closed; false
@@ -58,6 +63,7 @@ private:
         QString path;         // the file, or the database
         QByteArray data;      // WriteFile
         QStringList sql;      // Commit (a database job when not empty)
+        bool ahead = false;   // WriteFileAhead
     };
     enum Outcome { Written, Failed, Refused };  // Refused: a retry cannot succeed
     Outcome Write(const Job& job, QString* error);
@@ -65,6 +71,8 @@ private:
     static Outcome RunStatements(QSqlDatabase& db, const QStringList& statements, QString* error);
     void Close(const QString& name);
     void Enqueue(Job job);
+    // Where a job goes that must be written before the rest: behind the ahead jobs waiting.
+    std::deque<Job>::iterator AfterAhead();
     void CloseAll();
 
     QString connectionPrefix_;

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QThread>
 #include <QVariant>
 
 #include "common/programdir.h"
@@ -124,6 +125,33 @@ TEST(VerdictWriter, ARefusedCommitIsLeftOutAFailingFileHoldsBackWhatFollows)
     EXPECT_EQ(Values(db), "4|4");
     EXPECT_EQ(dir.read("sub/count.txt"), "3 ");
     EXPECT_EQ(w.failures(), 1);
+}
+
+TEST(VerdictWriter, AWriteAheadPassesAFailingJobAndTheLatestStateStays)
+{
+    ProgramDir dir;
+    const QString state = dir.file("mould.state");
+    VerdictWriter w;
+    w.retryPauseMs = 20;
+    w.start();
+    w.WriteFile(dir.file("sub/count.txt"), "1 ");  // fails until sub exists
+    w.WriteFile(state, "free");
+    w.WriteFileAhead(state, "held");
+    QElapsedTimer t;
+    t.start();
+    while (dir.read("mould.state") != "held" && t.elapsed() < 5000)
+        QThread::msleep(10);
+    EXPECT_EQ(dir.read("mould.state"), "held") << "the state waited behind a failing job";
+    EXPECT_FALSE(QFile::exists(dir.file("sub/count.txt")));
+    // A release written in order waits behind the failing count; it is the latest and stays.
+    w.WriteFile(state, "free");
+    EXPECT_FALSE(w.Flush(300));
+    EXPECT_EQ(dir.read("mould.state"), "held");
+    ASSERT_TRUE(QDir().mkpath(dir.file("sub")));
+    ASSERT_TRUE(w.Flush(10000));
+    EXPECT_EQ(dir.read("mould.state"), "free");
+    EXPECT_EQ(dir.read("sub/count.txt"), "1 ");
+    EXPECT_EQ(w.failures(), 0);
 }
 
 TEST(VerdictWriter, AJobFailingPastGiveUpIsLeftOutAndTheEndWaitsBounded)
