@@ -454,16 +454,16 @@ void MainWindow::CheckNG()
                     SetAlarmState(0);
                     ResetRun();
                     runState = 1;
-                    if (hl.restartStage1) {
-                        if (detectMask[1] != 0) {
-                            simInput = 1;
-                            restartDetect = 1;
-                        } else {
-                            // No machine cycle is open (a snapshot raised the alarm): no stage is
-                            // left to judge, so the machine gets an idle machine's outputs.
-                            gpControlIO->IOSetOut(0, 0);
-                            gpControlIO->IOFlashOut();
-                        }
+                    if (hl.stage1Next && detectMask[1] == 0) {
+                        // No machine cycle is open (a snapshot raised the alarm): no stage is
+                        // left to judge, and no input would start one (semi-automatic's input 2
+                        // starts the second stage only in an open cycle), so the machine gets an
+                        // idle machine's outputs.
+                        gpControlIO->IOSetOut(0, 0);
+                        gpControlIO->IOFlashOut();
+                    } else if (hl.restartStage1) {
+                        simInput = 1;
+                        restartDetect = 1;
                     }
                 }
                 if (hl.startDetect)

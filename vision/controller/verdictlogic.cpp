@@ -94,7 +94,9 @@ VerdictLogic::HoldLeave VerdictLogic::LeaveHold(const WizardPara& p, int s, int 
         leaveWith({2});
     } else if (s == 0) {
         leaveWith({2, 1});
-        // The pair's second stage runs with its own delay and its verdict releases the mould.
+        // The pair's second stage runs with its own delay and its verdict releases the mould;
+        // semi-automatic waits for its input.
+        r.stage1Next = true;
         r.restartStage1 = PairMode(p) || !p.semi_auto;
     } else if (mode == 5) {
         leaveWith({0, 2});

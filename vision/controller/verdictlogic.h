@@ -39,6 +39,7 @@ public:
         OutputPlan outputs;
         bool leave = false;        // alarmState 0, ResetRun, runState 1
         bool startDetect = false;  // StartDetect instead
+        bool stage1Next = false;     // the first stage's hold: the cycle's second stage is to come
         bool restartStage1 = false;  // simInput 1 and restartDetect 1
     };
     static bool HoldLeaveApplies(const WizardPara& p, int s, int alarmState);
