@@ -287,10 +287,10 @@ void Perform(ScenarioWorld& w, const Step& s)
     case Step::EndSet:
         // Back to detection after resampling releases the inhibit.
         if (w.TouchText("End Set", 300, {kRelease})) {
-            w.SetResampling(false);
             if (w.Answer(bool(s.a), 800, {kRelease}))
                 w.EditsAnswered(bool(s.a));
             w.Wait(700);
+            w.SetResampling(w.ResamplingShown());
         }
         break;
     case Step::DrawRegion: {
@@ -462,10 +462,10 @@ void LeaveEverything(ScenarioWorld& w)
             if (!t && w.TouchRow(kRowRedetect, 1500, {kRelease, kInspect}))
                 t = true;
             if (!t && w.TouchText("End Set", 300, {kRelease})) {
-                w.SetResampling(false);
                 if (w.Answer(true, 800, {kRelease}))
                     w.EditsAnswered(true);
                 w.Wait(700);
+                w.SetResampling(w.ResamplingShown());
                 t = true;
             }
             if (!t && w.TouchRow(kRowStart, 700, {kRelease}))

@@ -138,6 +138,15 @@ bool ScenarioWorld::RestartWarningShown()
     return false;
 }
 
+bool ScenarioWorld::ResamplingShown()
+{
+    const QString text = RowText(310);
+    for (const Shown& s : Map())
+        if (s.cls == "QLabel" && s.text.endsWith(" " + text))
+            return true;
+    return false;
+}
+
 QList<Breach> ScenarioWorld::TakeFound()
 {
     const QList<Breach> out = found_;

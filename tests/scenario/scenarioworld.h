@@ -71,6 +71,9 @@ public:
     bool RestartWarningShown();
     // Its text as far as it is fixed (before any value put in); empty when the table has none.
     QString RestartWarningText() const;
+    // A camera's title line says it is resampling (End Set on a region page leaves a pending
+    // resampling pending; only the area check's ends it).
+    bool ResamplingShown();
     // Breaches a step found itself (a restart's warning, counts across a kill); taken once.
     void Found(const Breach& b) { found_ << b; }
     QList<Breach> TakeFound();
