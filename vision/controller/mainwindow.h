@@ -196,7 +196,8 @@ public:
     // A cycle start latched while the cameras were lost (its edge taken).
     bool CycleStartLatched();
     bool lostCycleStart = false;
-    // The cameras deliver again: an idle machine is released, unless a cycle started meanwhile.
+    // The cameras deliver again: an idle machine is released, unless a cycle started meanwhile;
+    // stopped, the inhibit is the stop's.
     void CamerasBack(bool cycleStarted);
     // Detecting, no alarm hold, no stage of a cycle counting or waiting for its cameras.
     bool CycleIdle() const;

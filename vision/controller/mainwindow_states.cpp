@@ -157,6 +157,13 @@ bool MainWindow::CycleStartLatched()
 
 void MainWindow::CamerasBack(bool cycleStarted)
 {
+    if (runState == 3) {
+        // Stopped: no cycle to judge, and no start would come to clear what the loss set. The
+        // inhibit goes back to what the stop left (held only where a stop holds the mould).
+        gpControlIO->IOSetOut(0, gpWPara->enable_stop_mold == 1 ? 1 : 0);
+        gpControlIO->IOFlashOut();
+        return;
+    }
     if (!CycleIdle())
         return;  // a cycle still open keeps the inhibit for its verdict
     if (!cycleStarted) {

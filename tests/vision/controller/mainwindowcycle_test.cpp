@@ -129,6 +129,27 @@ TEST(MainWindowCycle, WatchdogWarnsOnceAndIsReArmedAtTheNextCycleStart)
     EXPECT_EQ(win->inputTimeoutTimer->interval(), std::numeric_limits<int>::max());
 }
 
+TEST(MainWindowCycle, CamerasBackWhileStoppedLeaveTheStopsOutputs)
+{
+    Window& w = W();
+    MainWindow* win = w.win;
+    auto closeInhibit = [] { return gpControlIO->IOState(1, 0) ^ gpWPara->output_polarity[0]; };
+    win->runState = 3;
+    // The loss set the inhibit; an edge latched meanwhile is no cycle while stopped.
+    for (const int stopHolds : {0, 1}) {
+        gpWPara->enable_stop_mold = stopHolds;
+        gpControlIO->IOSetOut(0, 1);
+        win->CamerasBack(true);
+        EXPECT_EQ(closeInhibit(), stopHolds) << "enable_stop_mold " << stopHolds;
+        EXPECT_EQ(win->unjudgedStage, -1);
+        EXPECT_FALSE(win->MouldUnjudged());
+    }
+    gpWPara->enable_stop_mold = 0;
+    win->runState = 1;
+    win->CamerasBack(false);
+    EXPECT_EQ(closeInhibit(), 0);
+}
+
 TEST(MainWindowCycle, ManualRequestDuringARunningDelayIsRefused)
 {
     MainWindow* win = W().win;
