@@ -392,26 +392,7 @@ TEST_F(ScenarioE2E, RandomOperatorWorkKeepsEveryInvariant)
     int seconds = qEnvironmentVariableIntValue("MOULDMON_SCENARIO_SECONDS", &ok);
     if (!ok || seconds <= 0)
         seconds = 170;
-    // scripts/test names a report file: a broken invariant of the random walk is written there
-    // and printed at the end of the run instead of failing it, while the walks with the restart
-    // and the new settings still find faults (those not mended wait in regression_seeds.txt);
-    // elsewhere it fails.
-    const QString report = qEnvironmentVariable("MOULDMON_SCENARIO_REPORT");
-    QStringList said;
-    const bool held = Scenario::Walk(screen, seed, seconds, 150, [&said](const QString& s) {
-        Print(s);
-        said << s;
-    });
-    if (!held && !report.isEmpty()) {
-        QFile f(report);
-        if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-            f.write(QString("seed %1\n").arg(seed).toUtf8());
-            for (const QString& s : said)
-                if (!s.startsWith("step "))
-                    f.write((s + "\n").toUtf8());
-        }
-        return;
-    }
+    const bool held = Scenario::Walk(screen, seed, seconds, 150, Print);
     EXPECT_TRUE(held) << "seed " << seed;
 }
 

@@ -157,9 +157,10 @@ bool MainWindow::CycleStartLatched()
 
 void MainWindow::CamerasBack(bool cycleStarted)
 {
-    if (runState == 3) {
-        // Stopped: no cycle to judge, and no start would come to clear what the loss set. The
-        // inhibit goes back to what the stop left (held only where a stop holds the mould).
+    if (runState == 3 && alarmState != 2) {
+        // Stopped (the alarm hold stops detection too, and keeps its inhibit): no cycle to judge,
+        // and no start would come to clear what the loss set. The inhibit goes back to what the
+        // stop left (held only where a stop holds the mould).
         gpControlIO->IOSetOut(0, gpWPara->enable_stop_mold == 1 ? 1 : 0);
         gpControlIO->IOFlashOut();
         return;

@@ -145,6 +145,12 @@ TEST(MainWindowCycle, CamerasBackWhileStoppedLeaveTheStopsOutputs)
         EXPECT_FALSE(win->MouldUnjudged());
     }
     gpWPara->enable_stop_mold = 0;
+    // The alarm hold stops detection as well; its inhibit waits for its release.
+    win->alarmState = 2;
+    gpControlIO->IOSetOut(0, 1);
+    win->CamerasBack(false);
+    EXPECT_EQ(closeInhibit(), 1);
+    win->alarmState = 0;
     win->runState = 1;
     win->CamerasBack(false);
     EXPECT_EQ(closeInhibit(), 0);
