@@ -361,6 +361,25 @@ QList<Breach> NoCycleWithoutTrigger(const BoardTimeline& t, const QList<JournalE
     return out;
 }
 
+namespace {
+
+// Detection stopped by the operator at `ms`: the outputs are the stop's, nothing is judged.
+bool DetectionStoppedAt(const QList<JournalEvent>& journal, qint64 ms)
+{
+    bool stopped = false;
+    for (const JournalEvent& e : journal) {
+        if (e.ms > ms)
+            break;
+        if (e.kind == JournalEvent::DetectionStopped)
+            stopped = true;
+        else if (e.kind == JournalEvent::DetectionStarted || e.kind == JournalEvent::Restarted)
+            stopped = false;
+    }
+    return stopped;
+}
+
+}  // namespace
+
 QList<Breach> NoReleaseWithoutVerdict(const BoardTimeline& t, const QList<JournalEvent>& journal,
                                       const CycleWords& w, qint64 fromMs)
 {
@@ -370,7 +389,8 @@ QList<Breach> NoReleaseWithoutVerdict(const BoardTimeline& t, const QList<Journa
         const qint64 ms = words[i].ms;
         if (ms < fromMs || !w.Active(words[i - 1].word, w.closeInhibit) || w.Active(words[i].word, w.closeInhibit))
             continue;
-        if (Within(journal, JournalEvent::OperatorRelease, t.SentFrom(ms) - 2500, ms) || StartingUp(t, journal, w, ms, false))
+        if (Within(journal, JournalEvent::OperatorRelease, t.SentFrom(ms) - 2500, ms) || StartingUp(t, journal, w, ms, false)
+            || DetectionStoppedAt(journal, t.SentFrom(ms)))
             continue;
         // A frame takes a moment to reach the inspection: what was shown 0.3 s before is seen.
         QString why;

@@ -22,6 +22,8 @@ struct JournalEvent {
         Restarted,       // the program showed its main screen (its first start too)
         KilledResampling,  // the same moment as a Killed: templates were to be taken (an empty mould
                            // held for the area check, not a mould left unjudged)
+        DetectionStopped,  // the operator stopped detection: nothing is judged until a start
+        DetectionStarted,  // started again (a start also shows as Restarted)
     };
     qint64 ms;
     Kind kind;

@@ -88,6 +88,13 @@ TEST(CycleInvariants, TheInhibitReleasedWithAPartInTheMouldOrABlindCameraIsCaugh
     EXPECT_TRUE(Invariants::NoReleaseWithoutVerdict(
                     t, {{500, JournalEvent::SceneNg}, {1790, JournalEvent::OperatorRelease}}, kWords, 0)
                     .isEmpty());
+    // Stopped by the operator, nothing is judged: the cameras back release what their loss set.
+    const QList<JournalEvent> stopped = {{200, JournalEvent::DetectionStopped}, {500, JournalEvent::SceneNg}};
+    EXPECT_TRUE(Invariants::NoReleaseWithoutVerdict(t, stopped, kWords, 0).isEmpty());
+    EXPECT_EQ(Invariants::NoReleaseWithoutVerdict(t, stopped + QList<JournalEvent>{{600, JournalEvent::DetectionStarted}},
+                                                  kWords, 0)
+                  .size(),
+              1);
 }
 
 TEST(CycleInvariants, AnAlarmClearedWithoutARecheckOrItsRecordRowIsCaught)

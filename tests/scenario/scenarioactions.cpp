@@ -264,8 +264,10 @@ void Perform(ScenarioWorld& w, const Step& s)
         // Starting clears every output; stopping too, after its question.
         const bool stop = w.TouchRow(kRowStop, 300);
         if (stop || w.TouchRow(kRowStart, 300, {kRelease})) {
-            if (stop)
-                w.Answer(bool(s.a), 1500, {kRelease});
+            if (!stop)
+                w.Note(JournalEvent::DetectionStarted);
+            else if (w.Answer(bool(s.a), 1500, {kRelease}) && s.a)
+                w.Note(JournalEvent::DetectionStopped);
             w.Wait(500);
         }
         break;
@@ -276,8 +278,10 @@ void Perform(ScenarioWorld& w, const Step& s)
         if (w.TouchText("Resample", 300)) {
             w.SetResampling(true);
             // Resampling while stopped starts detection, which clears every output.
-            if (w.Answer(bool(s.a), 1500, {kRelease}) && s.a)
+            if (w.Answer(bool(s.a), 1500, {kRelease}) && s.a) {
+                w.Note(JournalEvent::DetectionStarted);
                 w.Answer(bool(s.b), 1000, {kRelease});  // the template deletion asks on its own
+            }
             w.Wait(500);
         }
         break;
@@ -468,8 +472,10 @@ void LeaveEverything(ScenarioWorld& w)
                 w.SetResampling(w.ResamplingShown());
                 t = true;
             }
-            if (!t && w.TouchRow(kRowStart, 700, {kRelease}))
+            if (!t && w.TouchRow(kRowStart, 700, {kRelease})) {
+                w.Note(JournalEvent::DetectionStarted);
                 t = true;
+            }
             if (!t && FinishOpenCycle(w))
                 t = true;
             if (!t)

@@ -197,7 +197,8 @@ ScenarioResult ScenarioRunner::Run(const QList<Step>& steps, qint64 deadlineMs, 
         QFile journal(w.dir() + "/journal.txt");
         if (journal.open(QIODevice::WriteOnly)) {
             static const char* const kKinds[] = {"scene-ok", "scene-ng", "camera-out", "camera-in", "release", "inspect",
-                                                 "killed", "restarted", "killed-resampling"};
+                                                 "killed", "restarted", "killed-resampling", "stopped",
+                                                 "started"};
             for (const JournalEvent& e : w.journal())
                 journal.write(QString("%1 %2\n").arg(e.ms).arg(kKinds[e.kind]).toUtf8());
         }
