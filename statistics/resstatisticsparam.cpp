@@ -15,6 +15,7 @@
 
 #include "core/commandrunner.h"
 #include "core/uitexttable.h"
+#include "statistics/statisticsday.h"
 #include "vision/controller/damagenotices.h"
 #include "vision/controller/databaseguard.h"
 
@@ -116,6 +117,8 @@ ResStatisticsParam::ResStatisticsParam(ResStatisticsHost host) : host_(std::move
     db.setDatabaseName(kFile);
 
     QFileInfo file(kFile);
+    // Taken before anything writes to it: a file without a day stamp is dated by its last change.
+    const QDateTime changed = file.exists() ? file.lastModified() : QDateTime();
     if (file.exists() && file.size() != 0) {
         setAsideIfDamaged();
         file.refresh();
@@ -123,7 +126,13 @@ ResStatisticsParam::ResStatisticsParam(ResStatisticsHost host) : host_(std::move
     if (file.exists() && file.size() != 0) {
         if (!db.open() && host_.warn)
             host_.warn(TextRow(kRowFileError, 1));
-        curDate = closingDay();
+        // The day the file holds, which may have closed while the program was stopped: the
+        // controller then archives it under its own date before today's first count.
+        const QDate today = QDate::fromString(closingDay(), QStringLiteral("yyyy-MM-dd"));
+        const int stamp = readStamp();
+        curDate = DayText(StatisticsDay::Held(StatisticsDay::FromStamp(stamp), changed, today));
+        if (stamp == 0)
+            writeStamp(curDate);
         load(8, 8);
         loadTotal(8);
         setFindResAll(1);
@@ -180,7 +189,7 @@ void ResStatisticsParam::setAsideIfDamaged()
         if (QFileInfo::exists(kFile + c) && (aside.isEmpty() || !QFile::rename(kFile + c, aside + c)))
             QFile::remove(kFile + c);
     }
-    if (!aside.isEmpty() && makeFreshFile()) {
+    if (!aside.isEmpty() && makeFreshFile(closingDay())) {
         // Rows a template without them lacks; a row already there stays as it is.
         insert(8, 8);
         insertTotal(8);
@@ -216,8 +225,34 @@ bool ResStatisticsParam::exec(const QString& sql)
 
 QString ResStatisticsParam::closingDay() const
 {
-    const unsigned int secs = host_.statisticsDay ? host_.statisticsDay() : 0;
-    return QDateTime::fromSecsSinceEpoch(qint64(secs)).date().toString(QStringLiteral("yyyy-MM-dd"));
+    return DayText(StatisticsDay::DateOf(host_.statisticsDay ? host_.statisticsDay() : 0));
+}
+
+QString ResStatisticsParam::DayText(const QDate& day)
+{
+    return day.toString(QStringLiteral("yyyy-MM-dd"));
+}
+
+int ResStatisticsParam::readStamp()
+{
+    if (!open())
+        return 0;
+    QSqlQuery q(Db());
+    return q.exec(QStringLiteral("PRAGMA user_version")) && q.next() ? q.value(0).toInt() : 0;
+}
+
+bool ResStatisticsParam::writeStamp(const QString& day)
+{
+    const int stamp = StatisticsDay::Stamp(QDate::fromString(day, QStringLiteral("yyyy-MM-dd")));
+    if (stamp == 0 || !open())
+        return false;
+    // Always on this thread's connection: the day is stamped at start-up and at the day change.
+    QSqlQuery q(Db());
+    if (q.exec(QStringLiteral("PRAGMA user_version = %1").arg(stamp)))
+        return true;
+    qWarning("statistics: %s not stamped with its day %s: %s", qPrintable(kFile), qPrintable(day),
+             qPrintable(q.lastError().text()));
+    return false;
 }
 
 void ResStatisticsParam::pause(int ms)
@@ -504,14 +539,17 @@ void ResStatisticsParam::endWrites()
     }
 }
 
-bool ResStatisticsParam::makeFreshFile()
+bool ResStatisticsParam::makeFreshFile(const QString& day)
 {
-    if (QFileInfo(kTemplate).size() > 0 && QFile::copy(kTemplate, kFile) && fileUsable())
+    if (QFileInfo(kTemplate).size() > 0 && QFile::copy(kTemplate, kFile) && fileUsable()) {
+        writeStamp(day);
         return true;
+    }
     // No usable template: a file with the table; the day's rows follow, the plan starts at 0.
     QFile::remove(kFile);
     createTable();
     exec(QStringLiteral("insert into resstatistics values('plan', '0', '')"));
+    writeStamp(day);
     return Db().tables().contains(QStringLiteral("resstatistics"));
 }
 
@@ -547,10 +585,12 @@ bool ResStatisticsParam::nextDay(const QString& newDate)
     for (int n = 2; QFileInfo::exists(target); ++n)
         target = QString("%1//%2_%3.db").arg(dir, curDate).arg(n);
     if (!QFile::rename(kFile, target)) {
-        qCritical("statistics: %s not moved to %s; the day goes on in it", qPrintable(kFile), qPrintable(target));
+        qCritical("statistics: %s not moved to %s; the counts of %s stay in it and take new ones until "
+                  "the move is tried again and succeeds",
+                  qPrintable(kFile), qPrintable(target), qPrintable(curDate));
         return false;
     }
-    if (!makeFreshFile())
+    if (!makeFreshFile(newDate))
         qCritical("statistics: no new %s could be made", qPrintable(kFile));
 
     curDate = newDate;

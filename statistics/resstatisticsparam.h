@@ -2,8 +2,11 @@
 // Production statistics of one statistics day (08:00 to 07:59): OK and NG counts per camera and
 // detect stage and per stage as a whole, in 24 hourly slots (slot s counts clock hour (s + 8) mod 24),
 // and the planned output. Kept in memory and in "ResStatistics.db"; a new day moves the file into
-// the archive directory. A plain class with no widgets: the screen is reached through the host.
+// the archive directory. The file is stamped with the day it holds (statisticsday.h), so a start
+// finds a day that closed while the program was stopped (getCurDate() then names that day).
+// A plain class with no widgets: the screen is reached through the host.
 // GUI thread only.
+#include <QDate>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -96,8 +99,12 @@ private:
     bool open();
     bool exec(const QString& sql);
     QString closingDay() const;
+    static QString DayText(const QDate& day);
+    // The statistics day stamped in the file (yyyyMMdd; 0 when none), and stamping it.
+    int readStamp();
+    bool writeStamp(const QString& day);
     bool fileUsable();
-    bool makeFreshFile();
+    bool makeFreshFile(const QString& day);
     // A damaged store is set aside and a fresh one made; the operator is told through notice.
     void setAsideIfDamaged();
     void pause(int ms);

@@ -1,5 +1,6 @@
 #include <QFile>
 #include <QProcess>
+#include <QSqlQuery>
 
 #include "statsfixture.h"
 
@@ -17,6 +18,27 @@ void ExpectCompleteZeroFile(const StatRows& r)
         for (int c = 0; c < 8; ++c)
             EXPECT_EQ(r.value(QString("C%1_D%2").arg(c).arg(d)), qMakePair(kZeros, kZeros)) << c << d;
     }
+}
+
+// The day a statistics file is stamped with (yyyyMMdd), 0 when none.
+int StampOf(const QString& file)
+{
+    int stamp = -1;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "stats_stamp");
+        db.setDatabaseName(file);
+        QSqlQuery q(db);
+        if (db.open() && q.exec("PRAGMA user_version") && q.next())
+            stamp = q.value(0).toInt();
+    }
+    QSqlDatabase::removeDatabase("stats_stamp");
+    return stamp;
+}
+
+bool SetChanged(const QString& file, const QDateTime& when)
+{
+    QFile f(file);
+    return f.open(QIODevice::ReadWrite) && f.setFileTime(when, QFileDevice::FileModificationTime);
 }
 }  // namespace
 
@@ -234,6 +256,58 @@ TEST_F(StatsTest, AFailedMoveKeepsTheDayAndIsTriedAgain)
     EXPECT_EQ(store->getCurDate(), "2024-05-02");
 }
 
+// --- the day a start finds
+
+TEST_F(StatsTest, AStartDaysLaterHoldsTheClosedDayUntilItIsArchivedUnderItsOwnDate)
+{
+    startLoaded();
+    EXPECT_EQ(StampOf(dir->file("ResStatistics.db")), 20240501);
+    store->addTotal(18, true, 0);  // 02:40 the next morning, still May 1's statistics day
+    store->addTotal(18, false, 0);
+    store->add(18, false, 0, 1);
+    store.reset();
+
+    day = QDate(2024, 6, 20);
+    start();
+    EXPECT_EQ(store->getCurDate(), "2024-05-01") << "loaded as today's";
+    EXPECT_EQ(store->okTotalOf(0)[18], 1);
+    // The controller holds the day found and its day check closes it.
+    day = QDate(2024, 5, 1);
+    ASSERT_TRUE(store->nextDay("2024-06-20"));
+    const StatRows archived = rows("ResStatistics/2024-05-01.db");
+    QList<int> slot18 = ParseCounts("");
+    slot18[18] = 1;
+    EXPECT_EQ(archived.value("Detect0"), qMakePair(JoinCounts(slot18), JoinCounts(slot18)));
+    EXPECT_EQ(ParseCounts(archived.value("C1_D0").second)[18], 1);
+    EXPECT_EQ(StampOf(dir->file("ResStatistics/2024-05-01.db")), 20240501);
+    ExpectCompleteZeroFile(rows());
+    EXPECT_EQ(StampOf(dir->file("ResStatistics.db")), 20240620);
+    EXPECT_EQ(store->okTotalOf(0), ParseCounts(""));
+
+    // Started again the same statistics day: today's, with its counts, nothing archived again.
+    day = QDate(2024, 6, 20);
+    store->addTotal(2, true, 0);
+    start();
+    EXPECT_EQ(store->getCurDate(), "2024-06-20");
+    EXPECT_EQ(store->okTotalOf(0), ParseCounts(Counts({0, 0, 1})));
+    EXPECT_EQ(QDir("ResStatistics").entryList(QDir::Files), QStringList{"2024-05-01.db"});
+}
+
+TEST_F(StatsTest, AFileWithoutStampHoldsTheStatisticsDayOfItsLastChangeAndIsStampedWithIt)
+{
+    startLoaded();
+    store->addTotal(23, false, 3);
+    store.reset();
+    const QString f = dir->file("ResStatistics.db");
+    ASSERT_TRUE(ExecOn(f, "PRAGMA user_version = 0"));  // as every file was before stamps
+    ASSERT_TRUE(SetChanged(f, QDateTime(QDate(2024, 5, 2), QTime(7, 59, 59))));
+    day = QDate(2024, 5, 2);
+    start();
+    EXPECT_EQ(store->getCurDate(), "2024-05-01");
+    EXPECT_EQ(store->ngTotalOf(3)[23], 1);
+    EXPECT_EQ(StampOf(f), 20240501);
+}
+
 TEST_F(StatsTest, AStoreCutAtHalfIsKeptAsideTheDayStartsInASoundFileAndTheOperatorIsToldOnce)
 {
     startLoaded();
@@ -242,6 +316,8 @@ TEST_F(StatsTest, AStoreCutAtHalfIsKeptAsideTheDayStartsInASoundFileAndTheOperat
     ASSERT_TRUE(f.open(QIODevice::ReadWrite));
     ASSERT_GT(f.size(), 4096);
     ASSERT_TRUE(f.resize(f.size() / 2));
+    f.close();
+    ASSERT_TRUE(SetChanged(dir->file("ResStatistics.db"), QDateTime(QDate(2024, 4, 20), QTime(12, 0))));
     const QByteArray damaged = dir->read("ResStatistics.db");
     QStringList notices;
     auto withNotice = [&] {
@@ -258,6 +334,7 @@ TEST_F(StatsTest, AStoreCutAtHalfIsKeptAsideTheDayStartsInASoundFileAndTheOperat
     EXPECT_EQ(dir->read(aside[0]), damaged);
     EXPECT_TRUE(runner->calls.isEmpty()) << "no restart";
     EXPECT_TRUE(store->isLoaded());
+    EXPECT_EQ(store->getCurDate(), "2024-05-01") << "the fresh file is today's, whatever the damaged one held";
     // The verdicts' writes land again.
     store->add(3, false, 0, 1);
     EXPECT_EQ(rows().size(), 73);

@@ -7,28 +7,18 @@
 #include <QPointer>
 
 #include "statistics/resstatisticsparam.h"
+#include "statistics/statisticsday.h"
 #include "statistics/statisticswidget.h"
 #include "vision/board/controlport.h"
 #include "vision/camera/cammerwidget.h"
 #include "vision/records/verdictwriter.h"
 #include "widgets/showbox.h"
 
-namespace {
-// The statistics day of a moment: its date is the date of the moment 8 hours earlier.
-quint32 StatisticsDayAt(qint64 secs)
-{
-    return quint32(secs - 8 * 3600);
-}
-
-QDate DateOf(quint32 statisticsDay)
-{
-    return QDateTime::fromSecsSinceEpoch(qint64(statisticsDay)).date();
-}
-}  // namespace
+using StatisticsDay::DateOf;
 
 void MainWindow::StatisticsInit()
 {
-    statisticsDay = StatisticsDayAt(WallNow().toSecsSinceEpoch());
+    statisticsDay = StatisticsDay::At(WallNow().toSecsSinceEpoch());
     ResStatisticsHost host;
     host.statisticsDay = [this] { return statisticsDay; };
     host.archiveDir = statisticsDir.path();
@@ -57,6 +47,14 @@ void MainWindow::StatisticsInit()
     host.drain = [writer] { return !writer || writer->Flush(2000); };
     delete gpResStatisticsParam;  // a window made before this one (tests) leaves its store
     gpResStatisticsParam = new ResStatisticsParam(host);
+    // A day that closed while the program was stopped is held until the day check below files
+    // it under its own date; its counts never become today's.
+    const QDate held = QDate::fromString(gpResStatisticsParam->getCurDate(), QStringLiteral("yyyy-MM-dd"));
+    if (gpResStatisticsParam->isLoaded() && held.isValid() && held != DateOf(statisticsDay)) {
+        qInfo("statistics: ResStatistics.db holds the statistics day %s; it is archived before %s starts",
+              qPrintable(gpResStatisticsParam->getCurDate()), qPrintable(DateOf(statisticsDay).toString("yyyy-MM-dd")));
+        statisticsDay = StatisticsDay::Of(held);
+    }
 
     StatisticsScreenHost screenHost;
     screenHost.archiveDir = statisticsDir.path();
@@ -65,11 +63,12 @@ void MainWindow::StatisticsInit()
     auto* screen = new StatisticsWidget(this, screenHost);
     screen->hide();
     statisticsWidget = screen;
+    StatisticsDayCheck();
 }
 
 void MainWindow::StatisticsDayCheck()
 {
-    const quint32 now = StatisticsDayAt(WallNow().toSecsSinceEpoch());
+    const quint32 now = StatisticsDay::At(WallNow().toSecsSinceEpoch());
     const QDate day = DateOf(now);
     if (day == DateOf(statisticsDay))
         return;

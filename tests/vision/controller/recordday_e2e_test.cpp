@@ -11,6 +11,7 @@
 #include <QThread>
 
 #include "common/cyclerig.h"
+#include "common/faketime.h"
 #include "common/programdir.h"
 #include "common/recorddb.h"
 #include "common/synthscene.h"
@@ -97,21 +98,17 @@ TEST_F(RecordDayE2E, ADamagedDayFileIsKeptAsideAndTheRowsGoUnderTheirDay)
 
 TEST_F(RecordDayE2E, UnderAClockStartedBeforeMidnightEveryRowIsInTheRecordOfItsDay)
 {
-    const QString lib = "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1";
-    if (!QFile::exists(lib))
-        GTEST_SKIP() << "libfaketime missing (Debian package faketime)";
-#if defined(__has_feature)
-#if __has_feature(thread_sanitizer)
-    GTEST_SKIP() << "libfaketime preloaded into a ThreadSanitizer program hangs it before its first line";
-#endif
-#endif
+    QString whyNot;
+    const QString lib = FakeTimeLibrary(&whyNot);
+    if (lib.isEmpty())
+        GTEST_SKIP() << whyNot.toStdString();
     CycleRigSetup s;
     s.delay0 = 3;
     s.delay1 = 5;
     ASSERT_TRUE(rig.Prepare(s));
     const QDate day = QDate::currentDate();
     const QString first = day.toString("yyyy-MM-dd");
-    ASSERT_GE(rig.Launch({"LD_PRELOAD=" + lib, "FAKETIME=@" + first + " 23:59:45", "FAKETIME_DONT_FAKE_MONOTONIC=1"}), 0)
+    ASSERT_GE(rig.Launch(FakeTimeEnv(lib, first + " 23:59:45")), 0)
         << rig.Log().toStdString();
     QElapsedTimer since;  // about the program's seconds since 23:59:45
     since.start();
