@@ -1,5 +1,7 @@
 #include "statistics/resstatisticsparam.h"
 
+#include <algorithm>
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -126,15 +128,15 @@ ResStatisticsParam::ResStatisticsParam(ResStatisticsHost host) : host_(std::move
     if (file.exists() && file.size() != 0) {
         if (!db.open() && host_.warn)
             host_.warn(TextRow(kRowFileError, 1));
+        load(8, 8);
+        loadTotal(8);
         // The day the file holds, which may have closed while the program was stopped: the
         // controller then archives it under its own date before today's first count.
         const QDate today = QDate::fromString(closingDay(), QStringLiteral("yyyy-MM-dd"));
         const int stamp = readStamp();
-        curDate = DayText(StatisticsDay::Held(StatisticsDay::FromStamp(stamp), changed, today));
+        curDate = DayText(StatisticsDay::Held(StatisticsDay::FromStamp(stamp), changed, holdsCounts(), today));
         if (stamp == 0)
             writeStamp(curDate);
-        load(8, 8);
-        loadTotal(8);
         setFindResAll(1);
         clcCount();
         loaded_ = true;
@@ -231,6 +233,19 @@ QString ResStatisticsParam::closingDay() const
 QString ResStatisticsParam::DayText(const QDate& day)
 {
     return day.toString(QStringLiteral("yyyy-MM-dd"));
+}
+
+bool ResStatisticsParam::holdsCounts() const
+{
+    auto any = [](const QList<int>& l) { return std::any_of(l.begin(), l.end(), [](int v) { return v != 0; }); };
+    for (int d = 0; d < kStages; ++d) {
+        if (any(okTotal[d]) || any(ngTotal[d]))
+            return true;
+        for (int c = 0; c < kCameras; ++c)
+            if (any(ok[c][d]) || any(ng[c][d]))
+                return true;
+    }
+    return false;
 }
 
 int ResStatisticsParam::readStamp()

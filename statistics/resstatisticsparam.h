@@ -102,6 +102,7 @@ private:
     static QString DayText(const QDate& day);
     // The statistics day stamped in the file (yyyyMMdd; 0 when none), and stamping it.
     int readStamp();
+    bool holdsCounts() const;
     bool writeStamp(const QString& day);
     bool fileUsable();
     bool makeFreshFile(const QString& day);

@@ -32,11 +32,11 @@ QDate FromStamp(int stamp)
     return QDate(stamp / 10000, stamp / 100 % 100, stamp % 100);
 }
 
-QDate Held(const QDate& stamp, const QDateTime& changed, const QDate& today)
+QDate Held(const QDate& stamp, const QDateTime& changed, bool counted, const QDate& today)
 {
     if (stamp.isValid())
         return stamp;
-    if (changed.isValid()) {
+    if (counted && changed.isValid()) {
         const QDate last = DateOf(At(changed.toSecsSinceEpoch()));
         if (last < today)
             return last;

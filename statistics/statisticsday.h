@@ -20,8 +20,9 @@ int Stamp(const QDate& day);
 QDate FromStamp(int stamp);
 
 // The statistics day a file holds, at a start on statistics day `today`: its stamp when it has
-// one. A file without one was last written on the day of its change time when that is earlier
-// than today; a later or unknown change time cannot be told from today's.
-QDate Held(const QDate& stamp, const QDateTime& changed, const QDate& today);
+// one. A file without one that holds counts was last written on the statistics day of its change
+// time when that is earlier than today; a later or unknown change time cannot be told from
+// today's. Without counts it has nothing to file (a shipped file): today's.
+QDate Held(const QDate& stamp, const QDateTime& changed, bool counted, const QDate& today);
 
 }  // namespace StatisticsDay

@@ -296,16 +296,24 @@ TEST_F(StatsTest, AStartDaysLaterHoldsTheClosedDayUntilItIsArchivedUnderItsOwnDa
 TEST_F(StatsTest, AFileWithoutStampHoldsTheStatisticsDayOfItsLastChangeAndIsStampedWithIt)
 {
     startLoaded();
-    store->addTotal(23, false, 3);
     store.reset();
     const QString f = dir->file("ResStatistics.db");
-    ASSERT_TRUE(ExecOn(f, "PRAGMA user_version = 0"));  // as every file was before stamps
-    ASSERT_TRUE(SetChanged(f, QDateTime(QDate(2024, 5, 2), QTime(7, 59, 59))));
+    auto unstamped = [&](const QDateTime& changed) {
+        return ExecOn(f, "PRAGMA user_version = 0") && SetChanged(f, changed);  // as files were before stamps
+    };
+    ASSERT_TRUE(unstamped(QDateTime(QDate(2024, 4, 2), QTime(12, 0))));
     day = QDate(2024, 5, 2);
     start();
-    EXPECT_EQ(store->getCurDate(), "2024-05-01");
+    EXPECT_EQ(store->getCurDate(), "2024-05-02") << "a file without counts has no day to file";
+
+    store->addTotal(23, false, 3);
+    store.reset();
+    ASSERT_TRUE(unstamped(QDateTime(QDate(2024, 5, 3), QTime(7, 59, 59))));
+    day = QDate(2024, 5, 3);
+    start();
+    EXPECT_EQ(store->getCurDate(), "2024-05-02");
     EXPECT_EQ(store->ngTotalOf(3)[23], 1);
-    EXPECT_EQ(StampOf(f), 20240501);
+    EXPECT_EQ(StampOf(f), 20240502);
 }
 
 TEST_F(StatsTest, AStoreCutAtHalfIsKeptAsideTheDayStartsInASoundFileAndTheOperatorIsToldOnce)
