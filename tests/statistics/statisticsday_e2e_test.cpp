@@ -25,6 +25,12 @@ int Sum(const QString& counts)
 
 class StatisticsDayE2E : public ::testing::Test {
 protected:
+    void SetUp() override
+    {
+        CycleRigSetup s;
+        s.delay0 = 3;  // stage 1 judged 0.3 s after its edge
+        ASSERT_TRUE(rig.Prepare(s));
+    }
     void TearDown() override { rig.Stop(); }
 
     void Launch(const QString& lib, const QString& when)
@@ -57,10 +63,6 @@ TEST_F(StatisticsDayE2E, AStopWithTheDayOpenFilesItUnderItsOwnDayWhenStartedWeek
     const QString lib = FakeTimeLibrary(&whyNot);
     if (lib.isEmpty())
         GTEST_SKIP() << whyNot.toStdString();
-    CycleRigSetup s;
-    s.delay0 = 3;
-    s.delay1 = 5;
-    ASSERT_TRUE(rig.Prepare(s));
     // Days in the past, so the program's clock never runs ahead of the files' real change times.
     const QDate evening = QDate::currentDate().addDays(-60);
     const QDate morning = evening.addDays(1);
