@@ -47,7 +47,7 @@ protected:
         const int before = Sum(ReadStatRows("ResStatistics.db").value("Detect0").first);
         rig.Pulse(0, 60);
         ASSERT_TRUE(rig.WaitFor([&] { return Sum(ReadStatRows("ResStatistics.db").value("Detect0").first) > before; },
-                                3000))
+                                5000))
             << rig.Log().toStdString();
     }
 
