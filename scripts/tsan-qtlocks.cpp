@@ -1,9 +1,9 @@
 // Preloaded beside a ThreadSanitizer build by scripts/sanitize: the distribution's Qt is not
 // instrumented, and QMutex, QSemaphore and QReadWriteLock wait on futexes the sanitizer does not
 // see, so every value they guard would look unsynchronised. Each call the program makes into them
-// is passed on to Qt and told to the sanitizer as the acquire or release it is; so are posted events
-// and queued calls. Processes without
-// the sanitizer (shells, the X server) load it too: the sanitizer's entry points are weak.
+// is passed on to Qt and told to the sanitizer as the acquire or release it is; so are posted events,
+// queued calls and thread-pool tasks, each on its own object. Processes without the sanitizer
+// (shells, the X server) load it too: the sanitizer's entry points are weak.
 #include <dlfcn.h>
 
 #include <functional>
@@ -44,6 +44,40 @@ bool Wait(F real, void* cond, Lock* lock, Arg arg)
     Acquire(lock);
     Acquire(cond);
     return woken;
+}
+
+// QEvent::t (a quint16) and QAbstractMetaCallEvent::sender_ in Qt 5.15 on x86-64; the self-check
+// fails with a Qt laid out otherwise.
+constexpr int kEventType = 16;
+constexpr int kMetaCallSender = 24;
+constexpr unsigned short kMetaCall = 43;
+
+void* CalledOn(void* object)
+{
+    return object ? static_cast<char*>(object) + 1 : nullptr;
+}
+
+void Delivered(void* receiver, void* event)
+{
+    if (!event)
+        return;
+    Acquire(event);
+    const auto* bytes = static_cast<const char*>(event);
+    if (*reinterpret_cast<const unsigned short*>(bytes + kEventType) != kMetaCall)
+        return;
+    void* sender = *reinterpret_cast<void* const*>(bytes + kMetaCallSender);
+    Acquire(sender ? sender : CalledOn(receiver));
+}
+
+// A task for a pool, told on the box that keeps it and, once run, on its pool.
+std::function<void()> Told(void* pool, std::shared_ptr<std::function<void()>> task)
+{
+    Release(task.get());
+    return [pool, task] {
+        Acquire(task.get());
+        (*task)();
+        Release(pool);
+    };
 }
 
 } // namespace
@@ -235,35 +269,36 @@ void _ZN14QWaitCondition7wakeAllEv(void* c)
 }
 
 // Events and queued calls: Qt's event queues hand them to the receiving thread under locks of
-// its own. A post from the program releases one token; every delivery through the application's
-// notify() acquires it before the receiver runs.
-static char gEvents;
-
+// its own. Each handover is told on its own object, so that unrelated threads stay unordered:
+// an event the program posts is released on the event and acquired on it at its delivery. A
+// queued call is posted inside Qt, out of sight: a signal emitted by the program is released on
+// its sender and a call invoked on an object on that object (one byte in, not to meet the
+// sender's key), and the delivery of a queued call acquires the one it came from.
 void _ZN16QCoreApplication9postEventEP7QObjectP6QEventi(void* receiver, void* event, int priority)
 {
     REAL("_ZN16QCoreApplication9postEventEP7QObjectP6QEventi", void (*)(void*, void*, int));
-    Release(&gEvents);
+    Release(event);
     real(receiver, event, priority);
 }
 
 void _ZN11QMetaObject8activateEP7QObjectiPPv(void* sender, int signal, void** argv)
 {
     REAL("_ZN11QMetaObject8activateEP7QObjectiPPv", void (*)(void*, int, void**));
-    Release(&gEvents);
+    Release(sender);
     real(sender, signal, argv);
 }
 
 void _ZN11QMetaObject8activateEP7QObjectPKS_iPPv(void* sender, const void* meta, int signal, void** argv)
 {
     REAL("_ZN11QMetaObject8activateEP7QObjectPKS_iPPv", void (*)(void*, const void*, int, void**));
-    Release(&gEvents);
+    Release(sender);
     real(sender, meta, signal, argv);
 }
 
 void _ZN11QMetaObject8activateEP7QObjectiiPPv(void* sender, int from, int to, void** argv)
 {
     REAL("_ZN11QMetaObject8activateEP7QObjectiiPPv", void (*)(void*, int, int, void**));
-    Release(&gEvents);
+    Release(sender);
     real(sender, from, to, argv);
 }
 
@@ -272,7 +307,7 @@ bool _ZN11QMetaObject16invokeMethodImplEP7QObjectPN9QtPrivate15QSlotObjectBaseEN
 {
     REAL("_ZN11QMetaObject16invokeMethodImplEP7QObjectPN9QtPrivate15QSlotObjectBaseEN2Qt14ConnectionTypeEPv",
          bool (*)(void*, void*, int, void*));
-    Release(&gEvents);
+    Release(CalledOn(object));
     return real(object, slot, type, ret);
 }
 
@@ -288,39 +323,31 @@ bool _ZNK11QMetaMethod6invokeEP7QObjectN2Qt14ConnectionTypeE22QGenericReturnArgu
 {
     REAL("_ZNK11QMetaMethod6invokeEP7QObjectN2Qt14ConnectionTypeE22QGenericReturnArgument16QGenericArgumentS5_S5_S5_S5_S5_S5_S5_S5_S5_",
          bool (*)(const void*, void*, int, Arg, Arg, Arg, Arg, Arg, Arg, Arg, Arg, Arg, Arg, Arg));
-    Release(&gEvents);
+    Release(CalledOn(object));
     return real(method, object, type, ret, a0, a1, a2, a3, a4, a5, a6, a7, a8, a9);
 }
 
 bool _ZN16QCoreApplication6notifyEP7QObjectP6QEvent(void* app, void* receiver, void* event)
 {
     REAL("_ZN16QCoreApplication6notifyEP7QObjectP6QEvent", bool (*)(void*, void*, void*));
-    Acquire(&gEvents);
+    Delivered(receiver, event);
     return real(app, receiver, event);
 }
 
 bool _ZN12QApplication6notifyEP7QObjectP6QEvent(void* app, void* receiver, void* event)
 {
     REAL("_ZN12QApplication6notifyEP7QObjectP6QEvent", bool (*)(void*, void*, void*));
-    Acquire(&gEvents);
+    Delivered(receiver, event);
     return real(app, receiver, event);
 }
 
 // Thread pools take their tasks and report them done under locks of their own: a task given to
-// the pool as a function runs after its start, and a waitForDone() that returns comes after the
-// tasks that ran.
-static char gPoolStart;
-static char gPoolDone;
-
+// the pool runs after its start (told on the task), and a waitForDone() that returns comes after
+// the tasks of that pool that ran (told on the pool).
 void _ZN11QThreadPool5startESt8functionIFvvEEi(void* pool, std::function<void()>* task, int priority)
 {
     REAL("_ZN11QThreadPool5startESt8functionIFvvEEi", void (*)(void*, std::function<void()>*, int));
-    std::function<void()> told = [f = std::move(*task)] {
-        Acquire(&gPoolStart);
-        f();
-        Release(&gPoolDone);
-    };
-    Release(&gPoolStart);
+    std::function<void()> told = Told(pool, std::make_shared<std::function<void()>>(std::move(*task)));
     real(pool, &told, priority);
 }
 
@@ -328,13 +355,7 @@ bool _ZN11QThreadPool8tryStartESt8functionIFvvEE(void* pool, std::function<void(
 {
     REAL("_ZN11QThreadPool8tryStartESt8functionIFvvEE", bool (*)(void*, std::function<void()>*));
     // Not taken: the caller keeps its task.
-    auto shared = std::make_shared<std::function<void()>>(*task);
-    std::function<void()> told = [shared] {
-        Acquire(&gPoolStart);
-        (*shared)();
-        Release(&gPoolDone);
-    };
-    Release(&gPoolStart);
+    std::function<void()> told = Told(pool, std::make_shared<std::function<void()>>(*task));
     return real(pool, &told);
 }
 
@@ -342,7 +363,7 @@ bool _ZN11QThreadPool11waitForDoneEi(void* pool, int ms)
 {
     REAL("_ZN11QThreadPool11waitForDoneEi", bool (*)(void*, int));
     const bool done = real(pool, ms);
-    Acquire(&gPoolDone);
+    Acquire(pool);
     return done;
 }
 

@@ -13,6 +13,10 @@ inline QString FakeTimeLibrary(QString* whyNot)
     *whyNot = "libfaketime preloaded into a ThreadSanitizer program hangs it before its first line";
     return {};
 #endif
+#if __has_feature(address_sanitizer)
+    *whyNot = "libfaketime preloaded into an AddressSanitizer program hangs it before its first line";
+    return {};
+#endif
 #endif
     if (!QFile::exists(lib)) {
         *whyNot = "libfaketime missing (Debian package faketime)";

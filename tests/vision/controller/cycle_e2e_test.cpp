@@ -87,8 +87,8 @@ QString CountText(int all, int fail)
 
 TEST_F(CycleE2E, OkCycleThenNgCycleWithAlarmHoldReleasedByTheReCheckInput)
 {
-    Prepare(1, 1);
-    Launch();
+    ASSERT_NO_FATAL_FAILURE(Prepare(1, 1));
+    ASSERT_NO_FATAL_FAILURE(Launch());
     QThread::msleep(500);
 
     // OK cycle: inhibits at the edge, ejector released by stage 0, mould close by stage 1.
@@ -116,7 +116,7 @@ TEST_F(CycleE2E, OkCycleThenNgCycleWithAlarmHoldReleasedByTheReCheckInput)
     // NG cycle: a part left in the region.
     cv::Mat part = scene.clone();
     synth::blob(part, cv::Point(200, 180), 14, 0);
-    Show(1, part);
+    ASSERT_NO_FATAL_FAILURE(Show(1, part));
     QThread::msleep(400);
     const qint64 edge2 = Pulse(0);
     ASSERT_TRUE(WaitFor([&] { return !Changes(edge2).isEmpty() && Changes(edge2).last().bits == 0b111; }, 4000))
@@ -139,7 +139,7 @@ TEST_F(CycleE2E, OkCycleThenNgCycleWithAlarmHoldReleasedByTheReCheckInput)
     EXPECT_TRUE(NgPictures().isEmpty());
 
     // The part is taken out; the re-check input releases the hold.
-    Show(1, scene);
+    ASSERT_NO_FATAL_FAILURE(Show(1, scene));
     QThread::msleep(400);
     const qint64 recheck = Pulse(1);
     ASSERT_TRUE(WaitFor([&] { return NgPictures().size() >= 2; }, 5000)) << Log().toStdString();
@@ -175,8 +175,8 @@ TEST_F(CycleE2E, OkCycleThenNgCycleWithAlarmHoldReleasedByTheReCheckInput)
 TEST_F(CycleE2E, EdgeToVerdictWithOneAndEightCamerasOfFiftyRegions)
 {
     for (int cameras : {1, 8}) {
-        Prepare(cameras, 50);
-        Launch();
+        ASSERT_NO_FATAL_FAILURE(Prepare(cameras, 50));
+        ASSERT_NO_FATAL_FAILURE(Launch());
         QThread::msleep(800);
         qint64 worst = 0;
         for (int n = 0; n < 2; ++n) {
