@@ -1,5 +1,7 @@
 #include "common/cyclerig.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <csignal>
 
@@ -317,6 +319,11 @@ long long CycleRig::RssKb() const
         if (line.startsWith("VmRSS:"))
             return line.mid(6).trimmed().split(' ').value(0).toLongLong();
     return -1;
+}
+
+QList<qint64> CycleRig::Pids()
+{
+    return {app_.processId(), board_ ? board_->pid() : 0, qint64(QCoreApplication::applicationPid())};
 }
 
 QList<qint64> CycleRig::Stalls()

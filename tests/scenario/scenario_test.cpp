@@ -117,6 +117,30 @@ TEST(CycleInvariants, AnAlarmClearedWithoutARecheckOrItsRecordRowIsCaught)
     EXPECT_EQ(Names(Invariants::AlarmHeld(later, released, kWords, 0, 9600, 1)), QStringList{"alarm held"});
 }
 
+TEST(CycleInvariants, TheBoardWatchHoldsTheMouldThroughALoggedStallOfThePassAndNoLonger)
+{
+    // Idle, the pass stalled at 3000 (logged), the board watch's word until it ran again at 5000.
+    const BoardTimeline t(Log({"0 1 00f0", "3010 1 00f5", "5020 1 00f0"}));
+    const QList<JournalEvent> stall = {{500, JournalEvent::SceneNg}, {2990, JournalEvent::PassStalled},
+                                       {5000, JournalEvent::PassBack}};
+    EXPECT_TRUE(Invariants::AlarmHeld(t, stall, kWords, 0, 6000, 0).isEmpty());
+    EXPECT_TRUE(Invariants::NoReleaseWithoutVerdict(t, stall, kWords, 0).isEmpty());
+    EXPECT_TRUE(Invariants::BoardWatch(t, stall, kWords, 0, 6000, 1).isEmpty());
+    // Its record row is wanted.
+    EXPECT_EQ(Names(Invariants::BoardWatch(t, stall, kWords, 0, 6000, 0)), QStringList{"board watch"});
+    // Without the logged stall the same words are an alarm cleared with no re-check.
+    EXPECT_EQ(Names(Invariants::AlarmHeld(t, {}, kWords, 0, 6000, 1)), QStringList{"alarm held"});
+    // The mould let go in the middle of the stall.
+    const BoardTimeline dropped(Log({"0 1 00f0", "3010 1 00f5", "4000 1 00f4", "5020 1 00f0"}));
+    EXPECT_EQ(Names(Invariants::BoardWatch(dropped, stall, kWords, 0, 6000, 1)), QStringList{"board watch"});
+    // A stall in an alarm hold ends in the hold: clearing it after is still the hold's.
+    const BoardTimeline hold(Log({"0 1 00f0", "1000 1 00f3", "1300 1 00f1", "1800 1 00f5", "9000 1 00f0"}));
+    EXPECT_EQ(Names(Invariants::AlarmHeld(hold, stall, kWords, 0, 9500, 1)), QStringList{"alarm held"});
+    // A stall that began on a held mould gives no release either.
+    const BoardTimeline held(Log({"0 1 00f0", "1000 1 00f3", "1300 1 00f1", "3010 1 00f5", "5020 1 00f0"}));
+    EXPECT_EQ(Names(Invariants::NoReleaseWithoutVerdict(held, stall, kWords, 0)), QStringList{"no release without a verdict"});
+}
+
 TEST(CycleInvariants, TheWayBackWantsTheIdleWordThenTheThreeWordsOnTime)
 {
     const BoardTimeline good(Log({"0 1 00f0", "1003 1 00f3", "1310 1 00f1", "1795 1 00f0"}));
