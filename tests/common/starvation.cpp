@@ -2,10 +2,14 @@
 
 #include <algorithm>
 
+#include <cstdio>
+
 #include <QDir>
 #include <QFile>
 
 #include <unistd.h>
+
+#include "common/waituntil.h"
 
 Starvation::Starvation(const QList<qint64>& pids) : pids_(pids)
 {
@@ -52,4 +56,25 @@ bool Starvation::Starved(qint64 missedMs) const
 QString Starvation::Text(const QString& what) const
 {
     return QString("starved: %1; a thread waited %2 ms for a CPU in the last %3 ms").arg(what).arg(WaitedMs()).arg(span_.elapsed());
+}
+
+bool Starvation::OnTime(qint64 seenMs, qint64 wantMs, qint64 slackMs, const QString& what) const
+{
+    const qint64 off = std::abs(seenMs - wantMs);
+    if (off <= slackMs)
+        return true;
+    if (!Starved(off))
+        return false;
+    std::printf("%s\n", qPrintable(Text(QString("%1 at %2 ms, wanted %3 within %4 ms").arg(what).arg(seenMs).arg(wantMs).arg(slackMs))));
+    std::fflush(stdout);
+    return true;
+}
+
+bool Starvation::WaitInTime(const std::function<bool()>& cond, int windowMs, const QString& what) const
+{
+    QElapsedTimer t;
+    t.start();
+    if (WaitUntil(cond, windowMs))
+        return true;
+    return WaitUntil(cond, 9 * windowMs) && OnTime(t.elapsed(), windowMs, 0, what);
 }
