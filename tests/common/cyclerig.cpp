@@ -1,7 +1,5 @@
 #include "common/cyclerig.h"
 
-#include <QCoreApplication>
-
 #include <algorithm>
 #include <csignal>
 
@@ -323,7 +321,7 @@ long long CycleRig::RssKb() const
 
 QList<qint64> CycleRig::Pids()
 {
-    return {app_.processId(), board_ ? board_->pid() : 0, qint64(QCoreApplication::applicationPid())};
+    return {app_.processId(), board_ ? board_->pid() : 0};
 }
 
 QList<qint64> CycleRig::Stalls()

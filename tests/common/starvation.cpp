@@ -1,7 +1,6 @@
 #include "common/starvation.h"
 
 #include <algorithm>
-
 #include <cstdio>
 
 #include <QDir>
