@@ -3,13 +3,18 @@
 // with a new seed each run, and the sequences that once broke an invariant).
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdio>
 #include <random>
+#include <thread>
+
+#include <pthread.h>
 
 #include <QFile>
 #include <QSet>
 
 #include "common/programdir.h"
+#include "common/starvation.h"
 #include "common/xscreen.h"
 #include "scenario/boardtimeline.h"
 #include "scenario/invariants.h"
@@ -395,6 +400,34 @@ TEST(CycleInvariants, AProgramKilledHoldingTheMouldKeepsItUntilConfirmOrTheNextC
     // A hold ended by the kill: its alarm goes with the start; the inhibit stays.
     const BoardTimeline hold(Log({"0 1 00f0", "1000 1 00f7", "2600 1 00f1"}));
     EXPECT_TRUE(Invariants::AlarmHeld(hold, killed, kWords, 0, 5000, 1).isEmpty());
+}
+
+TEST(Starvation, AMissIsExcusedOnlyWhereAThreadWaitedForTheCpu)
+{
+    // Late on its own: a program asleep waits for no CPU.
+    const Starvation quiet;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_TRUE(quiet.OnTime(830, 800, 60, "on time"));
+    EXPECT_FALSE(quiet.OnTime(1000, 0, 60, "late"));
+    // Two threads spinning on one CPU: each waits for the other.
+    const Starvation busy;
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    CPU_SET(sched_getcpu(), &one);
+    std::atomic<bool> stop{false};
+    auto spin = [&] {
+        pthread_setaffinity_np(pthread_self(), sizeof one, &one);
+        while (!stop) {
+        }
+    };
+    std::thread a(spin), b(spin);
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    // Read while they run: a thread that ended has no count left.
+    const bool excused = busy.OnTime(950, 800, 60, "late");
+    stop = true;
+    a.join();
+    b.join();
+    EXPECT_TRUE(excused);
 }
 
 // End-to-end: the real program under Xvfb. Named E2E so the whole shuffled run leaves them to ctest.
