@@ -23,6 +23,7 @@ public:
     // up to `timeoutMs` for "ready". Sets MOULDMON_SERIAL to the link when `setSerialEnv`.
     bool start(const QString& linkPath = QString(), bool setSerialEnv = true, int timeoutMs = 5000);
     QString link() const { return link_; }
+    qint64 pid() const { return proc_.processId(); }
     // Sends one command line ("in 5", "temp 3 21.5", "unplug", "raw 5F 02", ...).
     void send(const QString& command);
     // Every log line so far (reads what boardsim has printed).

@@ -319,6 +319,11 @@ long long CycleRig::RssKb() const
     return -1;
 }
 
+QList<qint64> CycleRig::Pids()
+{
+    return {app_.processId(), board_ ? board_->pid() : 0};
+}
+
 QList<qint64> CycleRig::Stalls()
 {
     QList<qint64> out;

@@ -71,6 +71,9 @@ public:
     qint64 Pulse(int n, int ms = 300);
     // Resident memory of the program (kB, from /proc), -1 when it is not running.
     long long RssKb() const;
+    // The processes whose lateness a timing check sees: the program and the board (which stamps
+    // the edges and the words).
+    QList<qint64> Pids();
     // Longest pass stalls reported with each verdict since the program started.
     QList<qint64> Stalls();
 

@@ -33,6 +33,7 @@ public:
     bool waitForFrames(int count, int timeoutMs = 5000);
     bool waitForEvent(const QByteArray& kind, int timeoutMs = 5000);
     bool running() const { return proc_.state() != QProcess::NotRunning; }
+    qint64 pid() const { return proc_.processId(); }
     // "exit", then kill when it does not end.
     void stop();
 

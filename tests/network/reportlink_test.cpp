@@ -14,6 +14,7 @@
 
 #include "common/programdir.h"
 #include "common/reportpeer.h"
+#include "common/starvation.h"
 #include "reportfixture.h"
 #include "core/defaultdatabases.h"
 #include "core/globals.h"
@@ -365,12 +366,14 @@ TEST_F(ReportLink, AFloodWithJunkBurstsLeavesTheLinkWorking)
     QObject context;
     net->setSessionReceiver(CNT_Net::kSessionRemind, &context, [&](const QString& body) { reminders << body; });
     ReportPeerProcess& peer = Peer();
+    const Starvation cpu({qint64(getpid()), peer.pid()});
     peer.send("flood 1000 1048576 300");
     ASSERT_TRUE(peer.waitForEvent("flood", 5000));
     peer.send("session 17 {\"result\": []}");
     Send("a");
     ASSERT_TRUE(peer.waitForFrames(1));
-    ASSERT_TRUE(WaitUntil([&] { return reminders.size() == 1 && net->queuedMessages() == 0; }, 3000));
+    ASSERT_TRUE(cpu.WaitInTime([&] { return reminders.size() == 1 && net->queuedMessages() == 0; }, 3000,
+                               "the reminder after a flood"));
     EXPECT_EQ(reminders[0], "{\"result\": []}");
     EXPECT_TRUE(net->connected);
 }

@@ -51,6 +51,42 @@ qint64 RestartAfter(const QList<JournalEvent>& journal, qint64 from)
     return -1;
 }
 
+// A stall of the monitoring pass, in board ms: from its first log line until the pass ran again
+// (or the program ended); the board takes each word up to kLagMs after its line.
+struct Stall {
+    qint64 from;
+    qint64 to;
+    bool ended;  // the pass ran again (else the program was killed in it)
+};
+constexpr qint64 kLagMs = 1500;
+
+QList<Stall> Stalls(const QList<JournalEvent>& journal)
+{
+    QList<Stall> out;
+    bool open = false;
+    for (const JournalEvent& e : journal) {
+        if (e.kind == JournalEvent::PassStalled && !open) {
+            out << Stall{e.ms, -1, false};
+            open = true;
+        } else if (open && (e.kind == JournalEvent::PassBack || e.kind == JournalEvent::Killed)) {
+            out.last().to = e.ms;
+            out.last().ended = e.kind == JournalEvent::PassBack;
+            open = false;
+        }
+    }
+    return out;
+}
+
+// The stall whose words may reach the board at `ms` (null: none). The cycle's word stood still
+// for the 2 s before the first line: the pass did not run.
+const Stall* StallAt(const QList<Stall>& stalls, qint64 ms)
+{
+    for (const Stall& s : stalls)
+        if (ms >= s.from - 200 && (s.to < 0 || ms <= s.to + kLagMs))
+            return &s;
+    return nullptr;
+}
+
 QString Around(const BoardTimeline& t, qint64 from, qint64 to, qint64 origin)
 {
     QString s;
@@ -385,9 +421,14 @@ QList<Breach> NoReleaseWithoutVerdict(const BoardTimeline& t, const QList<Journa
 {
     QList<Breach> out;
     const QList<BoardWord>& words = t.words();
+    const QList<Stall> stalls = Stalls(journal);
     for (int i = 1; i < words.size(); ++i) {
         const qint64 ms = words[i].ms;
         if (ms < fromMs || !w.Active(words[i - 1].word, w.closeInhibit) || w.Active(words[i].word, w.closeInhibit))
+            continue;
+        // The board watch gives the mould back to the cycle's word when the pass runs again.
+        const Stall* stall = StallAt(stalls, ms);
+        if (stall && !w.Active(t.WordAt(stall->from - 500), w.closeInhibit))
             continue;
         if (Within(journal, JournalEvent::OperatorRelease, t.SentFrom(ms) - 2500, ms) || StartingUp(t, journal, w, ms, false)
             || DetectionStoppedAt(journal, t.SentFrom(ms)))
@@ -416,6 +457,7 @@ QList<Breach> AlarmHeld(const BoardTimeline& t, const QList<JournalEvent>& journ
     QList<Breach> out;
     const QList<BoardWord>& words = t.words();
     const QList<qint64> recheck = RisesOf(t, w.ReleaseInputs());
+    const QList<Stall> stalls = Stalls(journal);
     // A hold lasts until the mould-close inhibit is released; the safety door (input 1) may clear
     // the alarm output and a later pass set it again within the same hold, one row for both.
     int entered = 0;
@@ -424,13 +466,16 @@ QList<Breach> AlarmHeld(const BoardTimeline& t, const QList<JournalEvent>& journ
         const bool was = i > 0 && w.Active(words[i - 1].word, w.alarm);
         const bool is = w.Active(words[i].word, w.alarm);
         const qint64 ms = words[i].ms;
+        // The board watch's alarm is no hold: the cycle's own word (before the stall) had none.
+        const Stall* stall = StallAt(stalls, ms);
+        const bool watch = stall && !w.Active(t.WordAt(stall->from - 500), w.alarm);
         if (!w.Active(words[i].word, w.closeInhibit))
             inHold = false;
-        if (!was && is && !inHold && ms <= settledMs)
+        if (!was && is && !inHold && ms <= settledMs && !watch)
             ++entered;
-        if (is)
+        if (is && !watch)
             inHold = true;
-        if (!was || is || ms < fromMs)
+        if (!was || is || ms < fromMs || watch)
             continue;
         bool released = Within(journal, JournalEvent::OperatorRelease, t.SentFrom(ms) - 2500, ms);
         // A program ended in a hold starts again without it; the mould-close inhibit stays.
@@ -506,7 +551,7 @@ QList<Breach> WayBack(const BoardTimeline& t, const CycleWords& w, qint64 edgeMs
                                           .arg(seen[i].ms - edgeMs)
                                           .arg(at)
                                           .arg(slackMs)
-                                          .arg(words)};
+                                          .arg(words), std::abs(off)};
     }
     return out;
 }
@@ -522,7 +567,7 @@ bool StartingUp(const BoardTimeline& t, const QList<JournalEvent>& journal, cons
         return kill >= 0;  // killed and not shown again yet: still starting
     if (ms > shown + 500)
         return false;
-    return any || kill < 0 || !w.Active(t.WordAt(kill), w.closeInhibit);
+    return any || kill < 0 || !w.Active(OwnWordAt(t, journal, kill), w.closeInhibit);
 }
 
 QList<Breach> RestartKeepsInhibit(const BoardTimeline& t, const QList<JournalEvent>& journal, const CycleWords& w,
@@ -531,7 +576,7 @@ QList<Breach> RestartKeepsInhibit(const BoardTimeline& t, const QList<JournalEve
     QList<Breach> out;
     const QList<qint64> rises = RisesOf(t, w.TriggerInputs());
     for (const JournalEvent& k : journal) {
-        if (k.kind != JournalEvent::Killed || !w.Active(t.WordAt(k.ms), w.closeInhibit)
+        if (k.kind != JournalEvent::Killed || !w.Active(OwnWordAt(t, journal, k.ms), w.closeInhibit)
             || Within(journal, JournalEvent::KilledResampling, k.ms, k.ms))
             continue;
         const qint64 shown = RestartAfter(journal, k.ms);
@@ -566,6 +611,53 @@ QList<Breach> RestartKeepsInhibit(const BoardTimeline& t, const QList<JournalEve
                                                          .arg(released)
                                                          .arg(Around(t, k.ms - 500, released + 100, k.ms))};
     }
+    return out;
+}
+
+int OwnWordAt(const BoardTimeline& t, const QList<JournalEvent>& journal, qint64 ms)
+{
+    const Stall* s = StallAt(Stalls(journal), ms);
+    return t.WordAt(s ? s->from - 500 : ms);
+}
+
+bool BoardWatchWithin(const QList<JournalEvent>& journal, qint64 from, qint64 to)
+{
+    for (const Stall& s : Stalls(journal))
+        if (s.from - 200 <= to && (s.to < 0 || s.to + kLagMs >= from))
+            return true;
+    return false;
+}
+
+QList<Breach> BoardWatch(const BoardTimeline& t, const QList<JournalEvent>& journal, const CycleWords& w,
+                         qint64 fromMs, qint64 settledMs, int blindRows)
+{
+    QList<Breach> out;
+    int ended = 0;
+    for (const Stall& s : Stalls(journal)) {
+        ended += s.ended && s.to <= settledMs;
+        // While the pass does not run the board thread holds the mould, whatever the cycle's word.
+        const qint64 held = s.from + kLagMs;
+        const qint64 end = s.to < 0 ? t.lastMs() : s.to;
+        if (end < fromMs || held >= end)
+            continue;
+        QList<BoardWord> seen{{held, t.WordAt(held)}};
+        for (const BoardWord& b : t.words())
+            if (b.ms > held && b.ms <= end)
+                seen << b;
+        for (const BoardWord& b : seen)
+            if (b.word >= 0 && !t.SilentAt(b.ms) && !(w.Active(b.word, w.closeInhibit) && w.Active(b.word, w.alarm))) {
+                out << Breach{"board watch", QString("the pass stalled from board ms %1 to %2, the board holds %3 at %4 "
+                                                     "(mould-close inhibit and alarm wanted); words: %5")
+                                                 .arg(s.from)
+                                                 .arg(end)
+                                                 .arg(Hex(b.word))
+                                                 .arg(b.ms)
+                                                 .arg(Around(t, s.from - 500, end + 500, s.from))};
+                break;
+            }
+    }
+    if (blindRows < ended)
+        out << Breach{"board watch", QString("%1 stalls of the pass ended, %2 rows of them in RECORD.db").arg(ended).arg(blindRows)};
     return out;
 }
 

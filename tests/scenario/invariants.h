@@ -24,6 +24,11 @@ struct JournalEvent {
                            // held for the area check, not a mould left unjudged)
         DetectionStopped,  // the operator stopped detection: nothing is judged until a start
         DetectionStarted,  // started again (a start also shows as Restarted)
+        // From the program's log, not the driver: the monitoring pass had not run for 2 s while
+        // detecting, and the board thread held the mould (mould-close inhibit and alarm) until
+        // the pass ran again.
+        PassStalled,
+        PassBack,
     };
     qint64 ms;
     Kind kind;
@@ -32,6 +37,7 @@ struct JournalEvent {
 struct Breach {
     QString invariant;  // "way back", "no release without a verdict", ...
     QString detail;
+    qint64 lateMs = 0;  // a timing window missed by this much (else 0)
 };
 
 // The words of the mode in force: the idle word, the outputs the cycle drives, and one machine
@@ -126,6 +132,15 @@ QList<Breach> RestartKeepsInhibit(const BoardTimeline& t, const QList<JournalEve
 // before and just after its main screen shows is its start-up, not a cycle.
 // `any`: whatever the mould's state at the end before it.
 bool StartingUp(const BoardTimeline& t, const QList<JournalEvent>& journal, const CycleWords& w, qint64 ms, bool any);
+// A stall of the monitoring pass the program logged (PassStalled) holds the mould on the board:
+// mould-close inhibit and alarm through it, until the pass runs again (PassBack) and the cycle's
+// word returns; each ended stall has its record row (`blindRows` rows so far).
+QList<Breach> BoardWatch(const BoardTimeline& t, const QList<JournalEvent>& journal, const CycleWords& w,
+                         qint64 fromMs, qint64 settledMs, int blindRows);
+// Whether a logged stall of the pass (with the board's lag after the line) reaches into [from, to].
+bool BoardWatchWithin(const QList<JournalEvent>& journal, qint64 from, qint64 to);
+// The word the cycle owns at `ms`: in a stall of the pass, the word before it.
+int OwnWordAt(const BoardTimeline& t, const QList<JournalEvent>& journal, qint64 ms);
 // Record rows are only ever added, in order.
 QList<Breach> NothingLost(const QList<QStringList>& before, const QList<QStringList>& now);
 // count.txt after a full OK cycle: camera 1's inspections grew by that cycle, and by at most

@@ -3,13 +3,18 @@
 // with a new seed each run, and the sequences that once broke an invariant).
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdio>
 #include <random>
+#include <thread>
+
+#include <pthread.h>
 
 #include <QFile>
 #include <QSet>
 
 #include "common/programdir.h"
+#include "common/starvation.h"
 #include "common/xscreen.h"
 #include "scenario/boardtimeline.h"
 #include "scenario/invariants.h"
@@ -115,6 +120,30 @@ TEST(CycleInvariants, AnAlarmClearedWithoutARecheckOrItsRecordRowIsCaught)
     // Only the first word after the return: a later clear needs a release of its own.
     const BoardTimeline later(Log({"0 1 00f0", "1000 1 00f7", "2000 unplug", "9000 plug", "9004 1 00f7", "9200 1 00f3"}));
     EXPECT_EQ(Names(Invariants::AlarmHeld(later, released, kWords, 0, 9600, 1)), QStringList{"alarm held"});
+}
+
+TEST(CycleInvariants, TheBoardWatchHoldsTheMouldThroughALoggedStallOfThePassAndNoLonger)
+{
+    // Idle, the pass stalled at 3000 (logged), the board watch's word until it ran again at 5000.
+    const BoardTimeline t(Log({"0 1 00f0", "3010 1 00f5", "5020 1 00f0"}));
+    const QList<JournalEvent> stall = {{500, JournalEvent::SceneNg}, {2990, JournalEvent::PassStalled},
+                                       {5000, JournalEvent::PassBack}};
+    EXPECT_TRUE(Invariants::AlarmHeld(t, stall, kWords, 0, 6000, 0).isEmpty());
+    EXPECT_TRUE(Invariants::NoReleaseWithoutVerdict(t, stall, kWords, 0).isEmpty());
+    EXPECT_TRUE(Invariants::BoardWatch(t, stall, kWords, 0, 6000, 1).isEmpty());
+    // Its record row is wanted.
+    EXPECT_EQ(Names(Invariants::BoardWatch(t, stall, kWords, 0, 6000, 0)), QStringList{"board watch"});
+    // Without the logged stall the same words are an alarm cleared with no re-check.
+    EXPECT_EQ(Names(Invariants::AlarmHeld(t, {}, kWords, 0, 6000, 1)), QStringList{"alarm held"});
+    // The mould let go in the middle of the stall.
+    const BoardTimeline dropped(Log({"0 1 00f0", "3010 1 00f5", "4000 1 00f4", "5020 1 00f0"}));
+    EXPECT_EQ(Names(Invariants::BoardWatch(dropped, stall, kWords, 0, 6000, 1)), QStringList{"board watch"});
+    // A stall in an alarm hold ends in the hold: clearing it after is still the hold's.
+    const BoardTimeline hold(Log({"0 1 00f0", "1000 1 00f3", "1300 1 00f1", "1800 1 00f5", "9000 1 00f0"}));
+    EXPECT_EQ(Names(Invariants::AlarmHeld(hold, stall, kWords, 0, 9500, 1)), QStringList{"alarm held"});
+    // A stall that began on a held mould gives no release either.
+    const BoardTimeline held(Log({"0 1 00f0", "1000 1 00f3", "1300 1 00f1", "3010 1 00f5", "5020 1 00f0"}));
+    EXPECT_EQ(Names(Invariants::NoReleaseWithoutVerdict(held, stall, kWords, 0)), QStringList{"no release without a verdict"});
 }
 
 TEST(CycleInvariants, TheWayBackWantsTheIdleWordThenTheThreeWordsOnTime)
@@ -371,6 +400,34 @@ TEST(CycleInvariants, AProgramKilledHoldingTheMouldKeepsItUntilConfirmOrTheNextC
     // A hold ended by the kill: its alarm goes with the start; the inhibit stays.
     const BoardTimeline hold(Log({"0 1 00f0", "1000 1 00f7", "2600 1 00f1"}));
     EXPECT_TRUE(Invariants::AlarmHeld(hold, killed, kWords, 0, 5000, 1).isEmpty());
+}
+
+TEST(Starvation, AMissIsExcusedOnlyWhereAThreadWaitedForTheCpu)
+{
+    // Late on its own: a program asleep waits for no CPU.
+    const Starvation quiet;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_TRUE(quiet.OnTime(830, 800, 60, "on time"));
+    EXPECT_FALSE(quiet.OnTime(1000, 0, 60, "late"));
+    // Two threads spinning on one CPU: each waits for the other.
+    const Starvation busy;
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    CPU_SET(sched_getcpu(), &one);
+    std::atomic<bool> stop{false};
+    auto spin = [&] {
+        pthread_setaffinity_np(pthread_self(), sizeof one, &one);
+        while (!stop) {
+        }
+    };
+    std::thread a(spin), b(spin);
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    // Read while they run: a thread that ended has no count left.
+    const bool excused = busy.OnTime(950, 800, 60, "late");
+    stop = true;
+    a.join();
+    b.join();
+    EXPECT_TRUE(excused);
 }
 
 // End-to-end: the real program under Xvfb. Named E2E so the whole shuffled run leaves them to ctest.

@@ -11,6 +11,7 @@
 
 #include "common/cyclerig.h"
 #include "common/recorddb.h"
+#include "common/starvation.h"
 #include "common/xscreen.h"
 #include "scenario/scenarioactions.h"
 #include "scenario/scenarioworld.h"
@@ -47,6 +48,19 @@ int AlarmRows(const QList<QStringList>& rows, const QStringList& alarm)
     return n;
 }
 
+// Rows of the board watch: its text up to the stall's length.
+int BlindRows(const QList<QStringList>& rows, const QStringList& blind)
+{
+    int n = 0;
+    for (const QStringList& r : rows)
+        for (const QString& b : blind)
+            if (!b.isEmpty() && r.value(2).contains(b.section("%1", 0, 0))) {
+                ++n;
+                break;
+            }
+    return n;
+}
+
 struct Watch {
     QList<QStringList> rows;
     qint64 checkedMs = 0;
@@ -59,6 +73,7 @@ QList<Breach> Passive(ScenarioWorld& w, Watch& watch, bool files)
     QList<Breach> out;
     const qint64 now = w.Now();
     w.Wait(50);
+    w.ReadPassLog();
     const BoardTimeline t(w.rig().board()->lines());
     const CycleWords& words = w.words();
     // Every change since the last check, and the cycles that started just before it.
@@ -69,6 +84,8 @@ QList<Breach> Passive(ScenarioWorld& w, Watch& watch, bool files)
     out << w.TakeFound();
     const QList<QStringList> rows = RecordRows(w.dir() + "/RECORD.db");
     out << Invariants::AlarmHeld(t, w.journal(), words, watch.checkedMs, now - 2000, AlarmRows(rows, w.Texts("Alarm")));
+    out << Invariants::BoardWatch(t, w.journal(), words, watch.checkedMs, now - 2000,
+                                  BlindRows(rows, w.Texts("Warning: monitoring was held up for %1 ms, signals in that time may be lost")));
     out << Invariants::NothingLost(watch.rows, rows);
     watch.rows = rows;
     watch.checkedMs = now;
@@ -96,12 +113,14 @@ QList<long long> Counts(ScenarioWorld& w)
     return Invariants::ReadCounts(f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray());
 }
 
-// Every page left, the machine idle, then one machine cycle on an empty mould.
-QList<Breach> ProbeWayBack(ScenarioWorld& w, Watch& watch)
+// Every page left, the machine idle, then one machine cycle on an empty mould. A miss of its
+// timing, or the board watch's words in it, on a program that waited for the CPU is said as such
+// and the walk goes on; late on its own twice is a fault.
+QList<Breach> ProbeWayBack(ScenarioWorld& w, Watch& watch, const std::function<void(const QString&)>& say)
 {
     QList<Breach> out;
     ScenarioActions::LeaveEverything(w);
-    for (int attempt = 0; attempt < 2; ++attempt) {
+    for (int attempt = 0, late = 0; attempt < 4 && late < 2; ++attempt) {
         const QList<long long> before = Counts(w);
         // Cycles since the last way back that may have been counted and not stored (an NG).
         int uncounted = 0;
@@ -111,22 +130,38 @@ QList<Breach> ProbeWayBack(ScenarioWorld& w, Watch& watch)
                 uncounted += r > watch.probedMs;
         for (const JournalEvent& e : w.journal())
             uncounted += e.kind == JournalEvent::OperatorInspect && e.ms > watch.probedMs;
+        Starvation cpu(w.rig().Pids());
         w.NewCycle();
         const qint64 edge = ScenarioActions::RunCycle(w, 200);
         w.Wait(700);
+        w.ReadPassLog();
         const BoardTimeline t(w.rig().board()->lines());
         out = Invariants::WayBack(t, w.words(), edge, 60);
-        bool onlyLate = !out.isEmpty();
-        for (const Breach& b : out)
-            onlyLate = onlyLate && b.detail.startsWith("late:");
         if (out.isEmpty()) {
             // The cycle's verdict is counted and stored; earlier unstored ones come along with it.
             out << Invariants::CountAdded(before, Counts(w), uncounted);
             watch.probedMs = edge;
-        }
-        if (!onlyLate)
             break;
-        // A loaded machine may be late once; late twice is a fault.
+        }
+        qint64 missed = 0;
+        bool timing = true;
+        for (const Breach& b : out) {
+            missed = std::max(missed, b.lateMs);
+            timing = timing && b.lateMs > 0;
+        }
+        // A stall of the pass changes the words: the board watch held the mould meanwhile.
+        if (Invariants::BoardWatchWithin(w.journal(), edge - 3000, t.lastMs())) {
+            missed = std::max<qint64>(missed, 2000);
+            timing = true;
+        }
+        if (!timing)
+            break;
+        if (cpu.Starved(missed)) {
+            say(cpu.Text(out.first().detail));
+            out.clear();
+        } else {
+            ++late;
+        }
         w.Wait(2500);
     }
     return out;
@@ -168,7 +203,7 @@ ScenarioResult ScenarioRunner::Run(const QList<Step>& steps, qint64 deadlineMs, 
                 .arg(w.Now())
                 .arg(QTime::currentTime().toString("hh:mm:ss.zzz")));
         if (step.kind == Step::WayBack)
-            r.breaches << ProbeWayBack(w, watch);
+            r.breaches << ProbeWayBack(w, watch, say);
         else if (step.kind != Step::Mode)
             ScenarioActions::Perform(w, step);
         // MOULDMON_SCENARIO_SHOTS=1: the screen after each step, in the program directory.
@@ -198,7 +233,7 @@ ScenarioResult ScenarioRunner::Run(const QList<Step>& steps, qint64 deadlineMs, 
         if (journal.open(QIODevice::WriteOnly)) {
             static const char* const kKinds[] = {"scene-ok", "scene-ng", "camera-out", "camera-in", "release", "inspect",
                                                  "killed", "restarted", "killed-resampling", "stopped",
-                                                 "started"};
+                                                 "started", "pass-stalled", "pass-back"};
             for (const JournalEvent& e : w.journal())
                 journal.write(QString("%1 %2\n").arg(e.ms).arg(kKinds[e.kind]).toUtf8());
         }

@@ -2,8 +2,10 @@
 
 #include <csignal>
 
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QThread>
 
 #include "common/childalive.h"
@@ -96,6 +98,7 @@ bool ScenarioWorld::Start(QString* why)
         return false;
     }
     clock_.start();
+    wallAtStart_ = QDateTime::currentMSecsSinceEpoch();
     Note(JournalEvent::Restarted);
     Wait(1500);
     return true;
@@ -152,6 +155,28 @@ QList<Breach> ScenarioWorld::TakeFound()
     const QList<Breach> out = found_;
     found_.clear();
     return out;
+}
+
+void ScenarioWorld::ReadPassLog()
+{
+    // The board watch logs both ends of a stall of the monitoring pass in local time; the board
+    // took the word that goes with each just after.
+    static const QRegularExpression re(R"(^\[[EW] (\S+) boardwatch\.cpp:\d+\] monitoring pass (has not run|runs again))",
+                                       QRegularExpression::MultilineOption);
+    QList<JournalEvent> seen;
+    for (auto it = re.globalMatch(rig_->Log()); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        const QDateTime at = QDateTime::fromString(m.captured(1), "yyyy/MM/dd-HH:mm:ss.zzz");
+        const qint64 ms = at.toMSecsSinceEpoch() - wallAtStart_ + std::max<qint64>(offset_, 0);
+        seen << JournalEvent{ms, m.captured(2) == "has not run" ? JournalEvent::PassStalled : JournalEvent::PassBack};
+    }
+    for (int i = passLogged_; i < seen.size(); ++i) {
+        int at = journal_.size();
+        while (at > 0 && journal_[at - 1].ms > seen[i].ms)
+            --at;
+        journal_.insert(at, seen[i]);
+    }
+    passLogged_ = std::max(passLogged_, int(seen.size()));
 }
 
 void ScenarioWorld::Finish(bool keep)

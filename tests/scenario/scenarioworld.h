@@ -42,6 +42,9 @@ public:
     qint64 Now();
     void Note(JournalEvent::Kind kind);
     const QList<JournalEvent>& journal() const { return journal_; }
+    // Puts the stalls of the monitoring pass the program logged since the last call into the
+    // journal, in board time.
+    void ReadPassLog();
 
     // The texts, in the program's language, of the rows whose English text is `english`.
     QStringList Texts(const QString& english) const;
@@ -124,6 +127,8 @@ private:
     QList<JournalEvent> journal_;
     QElapsedTimer clock_;
     qint64 offset_ = -1;  // board ms - clock ms, the largest seen
+    qint64 wallAtStart_ = 0;  // ms since the epoch when clock_ started
+    int passLogged_ = 0;      // pass-stall lines already in the journal
     int mapSeq_ = 0;
     int language_ = 0;
     bool sceneOk_ = true;
