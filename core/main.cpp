@@ -91,6 +91,7 @@ int main(int argc, char** argv)
     gpWin->showFullScreen();
     splash->finish(gpWin);
     qInfo("start-up: main screen shown");
+    gpWin->MainScreenShown();
     // The camera, board and picture threads never end: no way out of the process may run static
     // destructors under them, an exit() of a library included.
     EndProcessOnExit();
