@@ -2,9 +2,10 @@
 // program directory each time) and prints the longest monitoring pass gap of each start, as the
 // program reports it 10 s after its main screen: the longest time between two passes from the
 // first one on, the time the board watch would see.
-//   passgapbench [--cameras N] [--runs K] [--busy-per-core B] [PROGRAM...]
+//   passgapbench [--cameras N] [--runs K] [--busy-per-core B] [--xvfb] [PROGRAM...]
 // Several programs (an older build beside this one) take turns, run by run, so they meet the same
 // load. --busy-per-core B: B busy-looping processes per core run beside them for the whole bench.
+// --xvfb: on a private X server at 1920 x 1080 instead of offscreen (a real first show and paint).
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
@@ -19,6 +20,7 @@
 #include <QTemporaryDir>
 
 #include "common/cyclerig.h"
+#include "common/xscreen.h"
 
 namespace {
 
@@ -37,7 +39,7 @@ struct Start {
     QString load;
 };
 
-Start OneStart(const QString& program, const CycleRigSetup& s)
+Start OneStart(const QString& program, const CycleRigSetup& s, const QStringList& env)
 {
     Start r;
     r.load = LoadAverage();
@@ -48,7 +50,7 @@ Start OneStart(const QString& program, const CycleRigSetup& s)
         CycleRig rig(tmp.path());
         rig.program = program;
         if (rig.Prepare(s)) {
-            r.shownMs = rig.Launch();
+            r.shownMs = rig.Launch(env);
             const QRegularExpression re("start-up: longest monitoring pass gap (\\d+) ms");
             QRegularExpressionMatch m;
             if (r.shownMs >= 0)
@@ -90,6 +92,7 @@ int main(int argc, char** argv)
     int runs = 5;
     int busy = 0;
     QStringList programs;
+    bool xvfb = false;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
         const QString a = args[i];
@@ -97,19 +100,29 @@ int main(int argc, char** argv)
         if (a == "--cameras") s.cameras = std::clamp(v, 1, 8), ++i;
         else if (a == "--runs") runs = std::max(1, v), ++i;
         else if (a == "--busy-per-core") busy = std::clamp(v, 0, 16), ++i;
+        else if (a == "--xvfb") xvfb = true;
         else if (!a.startsWith("--")) programs << QFileInfo(a).absoluteFilePath();
         else {
-            std::fprintf(stderr, "usage: passgapbench [--cameras N] [--runs K] [--busy-per-core B] [PROGRAM...]\n");
+            std::fprintf(stderr, "usage: passgapbench [--cameras N] [--runs K] [--busy-per-core B] [--xvfb] [PROGRAM...]\n");
             return 2;
         }
     }
     if (programs.isEmpty())
         programs << QString();  // the build's own
+    XScreen screen;
+    QStringList env;
+    if (xvfb) {
+        if (!XScreen::Available() || !screen.Start()) {
+            std::fprintf(stderr, "passgapbench: no X server\n");
+            return 1;
+        }
+        env << "QT_QPA_PLATFORM=xcb" << "DISPLAY=" + screen.display();
+    }
     const std::vector<pid_t> busyPids = Busy(busy);
     std::vector<std::vector<Start>> starts(size_t(programs.size()));
     for (int r = 0; r < runs; ++r)
         for (int p = 0; p < programs.size(); ++p) {
-            starts[size_t(p)].push_back(OneStart(programs[p], s));
+            starts[size_t(p)].push_back(OneStart(programs[p], s, env));
             const Start& st = starts[size_t(p)].back();
             std::printf("run %d %s: gap %lld ms, main screen after %lld ms, load %s%s\n", r + 1,
                         qPrintable(programs[p].isEmpty() ? QString("this build") : programs[p]),
@@ -121,7 +134,8 @@ int main(int argc, char** argv)
         kill(p, SIGKILL);
     for (pid_t p : busyPids)
         waitpid(p, nullptr, 0);
-    std::printf("%d cameras, %d busy processes a core, load at the end %s\n", s.cameras, busy, qPrintable(LoadAverage()));
+    std::printf("%d cameras, %s, %d busy processes a core, load at the end %s\n", s.cameras,
+                xvfb ? "Xvfb" : "offscreen", busy, qPrintable(LoadAverage()));
     int failed = 0;
     for (int p = 0; p < programs.size(); ++p) {
         QList<qint64> gaps;
