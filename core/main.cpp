@@ -22,6 +22,7 @@
 #include "network/cnt_net.h"
 #include "vision/controller/mainwindow.h"
 #include "widgets/bsplashscreen.h"
+#include "widgets/slicedstylesheet.h"
 
 int main(int argc, char** argv)
 {
@@ -86,11 +87,15 @@ int main(int argc, char** argv)
     const bool font = InstallApplicationFont();
     qInfo("start-up: application font %s", font ? "installed" : "default");
     // 16.
-    app.setStyleSheet(ApplicationStyleSheet());
+    // Polishing every widget under the sheet takes a few hundred ms on a loaded machine (more on a
+    // slow panel PC): done in slices, the monitoring pass runs between them, as it did under the
+    // splash, instead of missing the board watch's deadline.
+    ApplyStyleSheetInSlices(ApplicationStyleSheet(), 30, [] { QCoreApplication::processEvents(); });
     // 17.
     gpWin->showFullScreen();
     splash->finish(gpWin);
     qInfo("start-up: main screen shown");
+    gpWin->MainScreenShown();
     // The camera, board and picture threads never end: no way out of the process may run static
     // destructors under them, an exit() of a library included.
     EndProcessOnExit();

@@ -208,7 +208,7 @@ qint64 CycleRig::StartProgram()
     app_.setProcessEnvironment(env);
     app_.setWorkingDirectory(dir_);
     app_.setProcessChannelMode(QProcess::MergedChannels);
-    const QString exe = buildDir() + "/mouldmonitor";
+    const QString exe = program.isEmpty() ? buildDir() + "/mouldmonitor" : program;
     // A start in the same directory finds the earlier run's lines in the log: only a new one counts.
     const int shownBefore = Log().count("main screen shown");
     QElapsedTimer started;

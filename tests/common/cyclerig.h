@@ -52,6 +52,8 @@ public:
     // or -1.
     qint64 KillAndRestart();
     void Stop();
+    // The program to start; empty: the build's own.
+    QString program;
 
     // Replaces camera c's picture whole (written aside, then renamed over).
     bool Show(int c, const cv::Mat& picture);

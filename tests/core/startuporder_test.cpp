@@ -132,6 +132,15 @@ TEST(StartUpOrder, TheLogShowsEveryStepInOrder)
     EXPECT_LT(splash, 5000);
     // Reporting is off in the shipped record: no report client.
     EXPECT_FALSE(log.contains("report client started"));
+    // Benches and tests read the start-up's own pass-gap report: once, after the main screen.
+    ASSERT_TRUE(p.waitFor("start-up: longest monitoring pass gap", 30000)) << p.log().toStdString();
+    const QString later = p.log();
+    const QRegularExpression report(R"(start-up: longest monitoring pass gap \d+ ms, ended \d\d:\d\d:\d\d\.\d\d\d, )"
+                                    R"(up to 10 s after main screen shown\n)");
+    const auto m = report.match(later);
+    ASSERT_TRUE(m.hasMatch()) << later.toStdString();
+    EXPECT_GT(m.capturedStart(), later.indexOf("start-up: main screen shown"));
+    EXPECT_EQ(later.count("longest monitoring pass gap"), 1);
 }
 
 TEST(StartUpOrder, WithoutCamerasItAsksAndKeepsRunning)

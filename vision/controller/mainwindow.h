@@ -95,6 +95,14 @@ public:
     bool StageWithoutBoard(int d);
     WarnBox* faultBox = nullptr;
     bool boardSilent = false;
+    // The main screen is up: 10 s later the longest time between two passes since the first one
+    // is logged once ("start-up: longest monitoring pass gap N ms, ..."), the start-up's own share
+    // of what the board watch would see.
+    void MainScreenShown();
+    bool startupGapOpen = true;     // until the report
+    qint64 startupPassAtMs = -1;    // cycle clock at the start of the last pass
+    qint64 startupGapMs = 0;        // longest time between two pass starts so far
+    qint64 startupGapEndMs = 0;     // wall clock (ms since epoch) at the end of that gap
 
     // --- view layout
     // View v holds a camera the cycle may inspect (buffers, models, engine built): view 0 always
