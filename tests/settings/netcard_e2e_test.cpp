@@ -3,7 +3,7 @@
 // "stored as" warning keeps every character inside a box on the display area.
 #include <gtest/gtest.h>
 
-#include <csignal>
+#include <cstdlib>
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -13,6 +13,7 @@
 #include "common/cyclerig.h"
 #include "common/programdir.h"
 #include "common/recorddb.h"
+#include "common/widgetmapfile.h"
 #include "common/xscreen.h"
 #include "core/uitexttable.h"
 #include "core/wizardpara.h"
@@ -22,12 +23,6 @@ namespace {
 const QPoint kSettingsButton(1821, 409);  // option bar, "System settings"
 const QPoint kExitSetup(1623, 137);
 const QRect kDisplayArea(0, 0, 1725, 982);  // the camera area; the option bar is right of it
-
-struct Shown {
-    QString cls;
-    QString text;
-    QRect rect;
-};
 
 QString Flat(QString s)
 {
@@ -40,6 +35,8 @@ protected:
     {
         if (!XScreen::Available())
             GTEST_SKIP() << "Xvfb or xdotool missing";
+        // The board simulator's output is read all along, or it stops answering the program.
+        screen.idle = [this] { rig.board()->lines(); };
     }
     void TearDown() override
     {
@@ -82,37 +79,13 @@ protected:
 
     QString Row(int row) const { return Flat(rig.ProgramRow(row)); }
 
-    // Every visible widget as the program reports it now.
     QList<Shown> Map()
     {
-        const QString path = dir.file("widgets.map");
-        if (::kill(pid_t(rig.process().processId()), SIGUSR1) != 0)
-            return {};
-        QElapsedTimer t;
-        t.start();
-        while (t.elapsed() < 5000) {
-            QFile f(path);
-            if (f.open(QIODevice::ReadOnly)) {
-                const QStringList lines = QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
-                const int seq = lines.value(0).section(' ', 1).toInt();
-                if (seq > mapSeq) {
-                    mapSeq = seq;
-                    QList<Shown> out;
-                    for (const QString& l : lines.mid(1)) {
-                        const QStringList c = l.split('\t');
-                        if (c.size() == 7)
-                            out << Shown{c[0], c[2], QRect(c[3].toInt(), c[4].toInt(), c[5].toInt(), c[6].toInt())};
-                    }
-                    return out;
-                }
-            }
-            QThread::msleep(20);
-        }
-        return {};
+        return ReadWidgetMap(rig.process().processId(), dir.file("widgets.map"), &mapSeq, screen.idle);
     }
     // The topmost visible widget of class `cls` (empty: any) whose text satisfies `match`.
     template <typename Match>
-    Shown Find(Match match, const QString& cls = QString(), int ms = 5000)
+    Shown Find(Match match, const QString& cls = QString(), int ms = 15000)
     {
         QElapsedTimer t;
         t.start();
@@ -121,7 +94,7 @@ protected:
             for (int i = map.size() - 1; i >= 0; --i)
                 if (match(map[i].text) && (cls.isEmpty() || map[i].cls == cls) && map[i].rect.width() > 4)
                     return map[i];
-            QThread::msleep(100);
+            screen.Settle(100);
         } while (t.elapsed() < ms);
         return {};
     }
@@ -141,11 +114,22 @@ protected:
     // a loaded machine lost is typed again.
     bool Type(const QString& shown, const QString& text, bool digits)
     {
+        return Type(FindText(shown, "BLineEdit").rect, text, digits);
+    }
+    bool Type(const QRect& field, const QString& text, bool digits)
+    {
         const QString confirm = digits ? Row(121) : QString::fromUtf8("确定");
         const QString cancel = digits ? Row(124) : QString::fromUtf8("取消");
         for (int attempt = 0; attempt < 3; ++attempt) {
-            if (!TouchText(shown, "BLineEdit") || FindText(confirm, "QPushButton").rect.isNull())
+            if (field.isNull()) {
+                screen.Shot("netcard-no-field");
                 return false;
+            }
+            screen.Touch(field.center(), 300);
+            if (FindText(confirm, "QPushButton").rect.isNull()) {
+                screen.Shot("netcard-no-keyboard");
+                return false;
+            }
             screen.Settle(300);
             if (digits) {
                 for (QChar c : text)
@@ -154,15 +138,50 @@ protected:
                 // The full keyboard's entry takes a typed text as its keys do.
                 const Shown entry = Find([](const QString&) { return true; }, "QLineEdit");
                 screen.Touch(entry.rect.center(), 200);
-                screen.XDo({"type", "--delay", "5", text});
+                screen.XDo({"type", "--delay", "40", text});
             }
             const bool typed = !FindText(text, "QLineEdit").rect.isNull();
+            if (!typed)
+                for (const Shown& w : Map())
+                    if (w.cls == "QLineEdit")
+                        qWarning("typed: %s", qPrintable(w.text));
             TouchText(typed ? confirm : cancel, "QPushButton");
             if (typed)
                 return true;
         }
         return false;
     }
+
+    // The entry field on the row of the caption of text row `row`.
+    QRect FieldBeside(int row)
+    {
+        const QRect caption = FindText(Row(row), "QLabel").rect;
+        QRect best;
+        for (const Shown& w : Map())
+            if (w.cls == "BLineEdit" && !caption.isNull() && w.rect.left() > caption.left() &&
+                std::abs(w.rect.center().y() - caption.center().y()) < 20 &&
+                (best.isNull() || w.rect.left() < best.left()))
+                best = w.rect;
+        return best;
+    }
+
+    // The warning box now shown says `stored` whole, its message inside it, it inside the display
+    // area; the screen is saved as `shot` and the warning confirmed.
+    void CheckStoredAs(const QString& stored, const QString& shot)
+    {
+        const Shown message = Find([&](const QString& s) { return QString(s).remove(' ').contains(QString(stored).remove(' ')); }, "QLabel", 15000);
+        ASSERT_FALSE(message.rect.isNull()) << stored.toStdString() << rig.Log().toStdString();
+        QRect box;
+        for (const Shown& w : Map())
+            if (w.cls == "QDialog" && w.rect.width() < 1920)
+                box = w.rect;
+        screen.Shot(shot);
+        EXPECT_TRUE(kDisplayArea.contains(box)) << shot.toStdString();
+        EXPECT_TRUE(box.contains(message.rect)) << shot.toStdString();
+        ASSERT_TRUE(TouchText(Row(121), "QPushButton"));
+    }
+
+    void LongNames(bool english);
 
     static constexpr const char* kInterfaces =
         "auto lo\niface lo inet loopback\n\nauto eth0\niface eth0 inet static\naddress 192.168.3.5\n"
@@ -193,7 +212,7 @@ TEST_F(NetCardE2E, CardsThatCannotWorkAreRefusedWholeAndKeptToBeMended)
     for (const auto& c : cards) {
         for (auto [field, want] : {std::pair<QString*, QString>{&address, c.address}, {&mask, c.mask}, {&gateway, c.gateway}})
             if (*field != want) {
-                ASSERT_TRUE(Type(*field, want, true)) << "typing " << want.toStdString();
+                ASSERT_TRUE(Type(*field, want, true)) << "typing " << want.toStdString() << "\n" << rig.Log().right(3000).toStdString();
                 *field = want;
             }
         screen.Touch(kExitSetup);
@@ -222,4 +241,33 @@ TEST_F(NetCardE2E, CardsThatCannotWorkAreRefusedWholeAndKeptToBeMended)
     // Rows of the program's own (a board that went quiet on a loaded machine) may come; no change.
     for (const QStringList& row : RecordRows("RECORD.db").mid(records))
         EXPECT_FALSE(row.value(2).startsWith(Row(235))) << row.join(' ').toStdString();
+}
+
+// 110-character operator and technician names: each "stored as" warning says the stored name
+// whole inside a box that stays on the display area (screens saved for a look).
+void NetCardE2E::LongNames(bool english)
+{
+    Start(english ? 1 : 2);
+    const QString name = english ? QString("WMWmw").repeated(22)
+                                 : QString::fromUtf8("機器操作員與技術人員的名稱").repeated(9).left(110);
+    ASSERT_EQ(name.size(), 110);
+    ASSERT_TRUE(TouchText(Row(431))) << "no device page";
+    ASSERT_TRUE(Type(FieldBeside(434), name, false)) << "operator name";
+    ASSERT_TRUE(TouchText(Row(574))) << "no other networks page";
+    ASSERT_TRUE(Type(FieldBeside(427), name, false)) << "technician name";
+    screen.Touch(kExitSetup);
+    const QString tag = english ? "en" : "tw";
+    // The operator's name keeps Latin-1 only, cut to 99 bytes; the technician's is cut on a character.
+    CheckStoredAs(english ? name.left(99) : QString(99, '?'), "longname-operator-" + tag);
+    CheckStoredAs(english ? name.left(99) : name.left(33), "longname-technician-" + tag);
+}
+
+TEST_F(NetCardE2E, LongNamesAreToldWholeInsideTheBoxInEnglish)
+{
+    LongNames(true);
+}
+
+TEST_F(NetCardE2E, LongNamesAreToldWholeInsideTheBoxInTraditionalChinese)
+{
+    LongNames(false);
 }

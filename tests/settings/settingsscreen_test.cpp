@@ -630,15 +630,18 @@ TEST_F(Settings, NetworkFilesNotWrittenWholeGoNowhereAndTheRestCommits)
         screen->networkParams->deviceName->setText("press-11");  // the page moves it on accept
     };
     // ./cnt_net cannot hold a file: neither the interfaces nor the host files are written.
+    const auto exitWithoutFolder = [&] {
+        ASSERT_TRUE(QDir().rename("cnt_net", "cnt_net.aside"));
+        ASSERT_TRUE(W().dir.write("cnt_net", "a file where the folder was"));
+        ExitSetup({QDialog::Accepted});
+        QFile::remove("cnt_net");
+        ASSERT_TRUE(QDir().rename("cnt_net.aside", "cnt_net"));
+    };
     editAddressAndName();
     const int area = gpWPara->minimum_area + 1;
     screen->systemParams->slider[SystemParamsWidget::Area]->setValue(area);
     const int records = Records().size();
-    ASSERT_TRUE(QDir().rename("cnt_net", "cnt_net.aside"));
-    ASSERT_TRUE(W().dir.write("cnt_net", "a file where the folder was"));
-    ExitSetup({QDialog::Accepted});
-    QFile::remove("cnt_net");
-    ASSERT_TRUE(QDir().rename("cnt_net.aside", "cnt_net"));
+    exitWithoutFolder();
     EXPECT_TRUE(runner.calls.isEmpty()) << runner.lines().join(" | ").toStdString();
     EXPECT_EQ(Texts(), (QStringList{textRow(234), textRow(635)}));
     const QStringList added = Records().mid(records);
@@ -653,11 +656,7 @@ TEST_F(Settings, NetworkFilesNotWrittenWholeGoNowhereAndTheRestCommits)
     // The card alone: nothing was stored but the failure, so nothing else is recorded.
     editAddressAndName();
     const int before = Records().size();
-    ASSERT_TRUE(QDir().rename("cnt_net", "cnt_net.aside"));
-    ASSERT_TRUE(W().dir.write("cnt_net", "a file where the folder was"));
-    ExitSetup({QDialog::Accepted});
-    QFile::remove("cnt_net");
-    ASSERT_TRUE(QDir().rename("cnt_net.aside", "cnt_net"));
+    exitWithoutFolder();
     EXPECT_EQ(Records().mid(before), QStringList{textRow(635).simplified()});
 
     // Written whole, the same accept copies all three as before.
