@@ -161,7 +161,9 @@ WrappedText FitWrapped(QFont font, const QString& text, int width, int height, i
     for (;; --px) {
         font.setPixelSize(px);
         const QString wrapped = WrapToWidth(text, font, width);
-        const int high = QFontMetrics(font).lineSpacing() * Lines(wrapped).size();
+        // As the label lays the lines out, which is a little more than whole line spacings.
+        const int high =
+            QFontMetrics(font).boundingRect(QRect(0, 0, width, 100000), Qt::TextWordWrap, wrapped).height();
         if (high <= height || px <= kMinCaptionPixels)
             return {px, wrapped, high};
     }
