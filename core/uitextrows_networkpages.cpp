@@ -1,4 +1,5 @@
-// Rows 690-699 added after the table's last: network parameters, other networks and reminders.
+// Rows 690-699 added after the table's last: network parameters, other networks and reminders;
+// rows 700-709: what is wrong with a network card the settings refuse.
 #include "core/uitextrows.h"
 
 namespace {
@@ -21,6 +22,17 @@ const UiTextRow kRows[] = {
     {695, "网络流量", "Network traffic", "網路流量"},
     {696, "有流量", "traffic", "有流量"},
     {697, "无流量", "no traffic", "無流量"},
+    // %1 the value's label (rows 329-331), %2 the value, %3 one of rows 701-707.
+    {700, "%1 %2 %3，\r\n网络设置未修改！",
+        "%1 %2 %3, \r\n the network settings are not changed!",
+        "%1 %2 %3，\r\n網路設定未修改！"},
+    {701, "不是有效的子网掩码", "is not a valid netmask", "不是有效的子網路遮罩"},
+    {702, "是网络本身的地址", "is the network's own address", "是網路本身的位址"},
+    {703, "是广播地址", "is the broadcast address", "是廣播位址"},
+    {704, "是回环地址", "is a loopback address", "是迴路位址"},
+    {705, "是组播或保留地址", "is a multicast or reserved address", "是群播或保留位址"},
+    {706, "不在子网内", "is outside the subnet", "不在子網路內"},
+    {707, "与IP地址相同", "equals the IP address", "與IP位址相同"},
 };
 }  // namespace
 

@@ -14,6 +14,7 @@
 #include "core/syspath.h"
 #include "core/wizardpara.h"
 #include "network/cnt_net.h"
+#include "settings/devicefields.h"
 #include "widgets/blineedit.h"
 #include "widgets/checkbox.h"
 #include "widgets/fittext.h"
@@ -111,8 +112,10 @@ void OtherNetworksWidget::WizardParaInit()
     if (!gpWParaBak)
         return;
     smsSwitch->setChecked(gpWParaBak->alarm_sms != 0);
-    techName->setText(ParamText(gpWParaBak->CntNet_MsgTechName));
-    techPhone->setText(ParamText(gpWParaBak->CntNet_MsgTechNum));
+    loadedTech_ = ParamText(gpWParaBak->CntNet_MsgTechName);
+    techName->setText(loadedTech_);
+    loadedPhone_ = ParamText(gpWParaBak->CntNet_MsgTechNum);
+    techPhone->setText(loadedPhone_);
     ngVideoSwitch->setChecked(gpWParaBak->ng_video_record != 0);
 }
 
@@ -120,11 +123,21 @@ void OtherNetworksWidget::accept()
 {
     if (gpWParaBak) {
         gpWParaBak->alarm_sms = smsSwitch->isChecked() ? 1 : 0;
-        SetParamText(gpWParaBak->CntNet_MsgTechName, techName->text());
-        SetParamText(gpWParaBak->CntNet_MsgTechNum, techPhone->text());
+        StoreFieldText(gpWParaBak->CntNet_MsgTechName, techName->text(), loadedTech_, false);
+        StoreFieldText(gpWParaBak->CntNet_MsgTechNum, techPhone->text(), loadedPhone_, false);
         gpWParaBak->ng_video_record = ngVideoSwitch->isChecked() ? 1 : 0;
     }
     chkTimer->stop();
+}
+
+QStringList OtherNetworksWidget::cutNotes() const
+{
+    QStringList notes;
+    for (const QString& note :
+         {CutNote(techName->text(), loadedTech_, false, 427), CutNote(techPhone->text(), loadedPhone_, false, 428)})
+        if (!note.isEmpty())
+            notes << note;
+    return notes;
 }
 
 void OtherNetworksWidget::showEvent(QShowEvent* event)

@@ -24,6 +24,8 @@ public:
     void WizardParaInit();
     void accept();
     void oldInit();
+    // Row 648 for each edited text accept() stored cut or changed.
+    QStringList cutNotes() const;
 
     const TrafficCheck& traffic() const { return traffic_; }
     QTimer* trafficTimer() const { return chkTimer; }
@@ -63,4 +65,6 @@ private:
 
     QTimer* chkTimer = nullptr;
     TrafficCheck traffic_;
+    QString loadedTech_;  // the technician's name and number as loaded: an untouched field keeps its bytes
+    QString loadedPhone_;
 };

@@ -11,6 +11,7 @@
 #include "core/globals.h"
 #include "core/parameterstore.h"
 #include "network/cnt_net.h"
+#include "widgets/textrow.h"
 
 DeviceReportHooks DeviceReportHooks::standard()
 {
@@ -92,6 +93,15 @@ QString StoredFieldText(const QString& shown, bool latin1Only)
     char field[100] = {};
     SetParamText(field, FieldText(shown, latin1Only));
     return ParamText(field);
+}
+
+QString CutNote(const QString& shown, const QString& loaded, bool latin1Only, int labelRow)
+{
+    const QString stored = StoredFieldText(shown, latin1Only);
+    if (shown == loaded || stored == shown)
+        return QString();
+    // Whole: the box breaks its lines by what the glyphs take.
+    return textRow(648).arg(textRow(labelRow), stored);
 }
 
 std::optional<int> DeviceNumber(const QString& text)

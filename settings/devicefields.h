@@ -23,6 +23,10 @@ void StoreFieldText(char (&field)[100], const QString& shown, const QString& loa
 // What a text field reads back once StoreFieldText stored an edited `shown`: the cut and the "?".
 QString StoredFieldText(const QString& shown, bool latin1Only);
 
+// Row 648 with the field's label (text row `labelRow`) and what an edited `shown` is stored as,
+// when that differs from what was typed; empty when it does not or the field was not edited.
+QString CutNote(const QString& shown, const QString& loaded, bool latin1Only, int labelRow);
+
 // The number a number field's text stands for: 0 when empty, else decimal digits only (surrounding
 // spaces aside) up to 2147483647; nothing for anything else ("00.5", "ABC12", 99999999999, "-3").
 std::optional<int> DeviceNumber(const QString& text);

@@ -119,18 +119,10 @@ int DeviceParamsWidget::refusedField() const
 QStringList DeviceParamsWidget::cutNotes() const
 {
     QStringList notes;
-    const auto note = [&notes](const QString& shown, const QString& loaded, bool latin1Only, int row) {
-        const QString stored = StoredFieldText(shown, latin1Only);
-        if (shown == loaded || stored == shown)
-            return;
-        // Up to 99 characters: in lines the warning box keeps on the screen.
-        QStringList lines;
-        for (int i = 0; i < stored.size(); i += 33)
-            lines << stored.mid(i, 33);
-        notes << textRow(648).arg(textRow(row), lines.join(QStringLiteral("\r\n ")));
-    };
-    note(productName->currentText(), loadedProduct_, false, 432);
-    note(operatorName->text(), loadedOperator_, true, 434);
+    for (const QString& note : {CutNote(productName->currentText(), loadedProduct_, false, 432),
+                                CutNote(operatorName->text(), loadedOperator_, true, 434)})
+        if (!note.isEmpty())
+            notes << note;
     return notes;
 }
 

@@ -3,6 +3,7 @@
 #include <QRegularExpression>
 
 #include "network/netcard.h"
+#include "widgets/textrow.h"
 
 namespace {
 
@@ -90,21 +91,47 @@ quint32 QuadValue(const QString& text)
 }
 }  // namespace
 
-bool CardAddressesWork(const QStringList& card)
+CardFault CardAddressFault(const QStringList& card)
 {
-    if (card.size() < 3 || !IsDottedQuad(card[0]) || !IsDottedQuad(card[1]) || !IsDottedQuad(card[2]))
-        return false;
+    for (int i = 0; i < 3; ++i)
+        if (!IsDottedQuad(card.value(i)))
+            return {i, 620};
     const quint32 address = QuadValue(card[0]);
     const quint32 mask = QuadValue(card[1]);
     const quint32 gateway = QuadValue(card[2]);
     // Leading ones then zeros, at least one of each.
     if (mask == 0 || mask == 0xffffffffu || (~mask & (~mask + 1)) != 0)
-        return false;
+        return {1, 701};
+    const quint32 first = address >> 24;
+    if (first == 127)
+        return {0, 704};
+    if (first == 0 || first >= 224)
+        return {0, 705};
     // The network's own address or its broadcast; a two-address network (/31) has neither.
-    const quint32 host = address & ~mask;
-    if (~mask > 1 && (host == 0 || host == ~mask))
-        return false;
-    return gateway != address;
+    const auto hostFault = [mask](quint32 a) {
+        const quint32 host = a & ~mask;
+        if (~mask > 1 && host == 0)
+            return 702;
+        if (~mask > 1 && host == ~mask)
+            return 703;
+        return 0;
+    };
+    if (const int row = hostFault(address))
+        return {0, row};
+    if (gateway == 0)
+        return {};
+    if (gateway == address)
+        return {2, 707};
+    if ((gateway & mask) != (address & mask))
+        return {2, 706};
+    if (const int row = hostFault(gateway))
+        return {2, row};
+    return {};
+}
+
+bool CardAddressesWork(const QStringList& card)
+{
+    return CardAddressFault(card).row == 0;
 }
 
 bool IsHostName(const QString& text)
@@ -113,7 +140,9 @@ bool IsHostName(const QString& text)
     return name.match(text).hasMatch();
 }
 
-bool EditedAddressesValid(const NetCard& inForce, const NetCard& edited)
+namespace {
+// The first changed wired card that cannot work, and its name.
+CardFault EditedCardFault(const NetCard& inForce, const NetCard& edited, QStringList* card)
 {
     for (auto it = edited.addresses.cbegin(); it != edited.addresses.cend(); ++it) {
         if (!written(it.key()))
@@ -125,12 +154,34 @@ bool EditedAddressesValid(const NetCard& inForce, const NetCard& edited)
             if (v == before.value(i))
                 continue;
             if (!IsDottedQuad(v))
-                return false;
+                return {i, 620};
             changed = true;
         }
         // A changed card must work as a whole; one left as it is in force is not judged.
-        if (changed && !CardAddressesWork(it.value()))
-            return false;
+        const CardFault f = changed ? CardAddressFault(it.value()) : CardFault{};
+        if (f.row) {
+            *card = it.value();
+            return f;
+        }
     }
-    return true;
+    return {};
+}
+}  // namespace
+
+bool EditedAddressesValid(const NetCard& inForce, const NetCard& edited)
+{
+    QStringList card;
+    return EditedCardFault(inForce, edited, &card).row == 0;
+}
+
+QString EditedCardRefusal(const NetCard& inForce, const NetCard& edited)
+{
+    QStringList card;
+    const CardFault f = EditedCardFault(inForce, edited, &card);
+    if (f.row == 0)
+        return QString();
+    if (f.row == 620)
+        return textRow(620);
+    // Labelled as the network page labels the three values (IP, mask, gateway).
+    return textRow(700).arg(textRow(329 + f.value), card.value(f.value), textRow(f.row));
 }

@@ -70,6 +70,8 @@ public:
 
     // Writes the network files whose settings differ; returns the change bits (0 = nothing).
     int SaveNetParam();
+    // The warning that refuses the edited network card or host name; empty when they can be stored.
+    QString NetCardRefusal() const;
     // Fills the network page's card controls from the edited card record.
     void InitCntNetWidget();
 

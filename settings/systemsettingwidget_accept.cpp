@@ -82,7 +82,14 @@ void SystemSettingWidget::accept()
         inputRefused_ = true;
         return;
     }
-    for (const QString& note : deviceParams->cutNotes())
+    // So is a network card that cannot work or a host name the files cannot carry: the page keeps
+    // what was typed, nothing is written or recorded.
+    if (const QString why = NetCardRefusal(); !why.isEmpty()) {
+        showWarnBox(why);
+        inputRefused_ = true;
+        return;
+    }
+    for (const QString& note : deviceParams->cutNotes() + otherNetworks->cutNotes())
         showWarnBox(note);
     editing_ = false;
     // 4.
@@ -113,13 +120,15 @@ void SystemSettingWidget::accept()
         return;
     }
     // 9.
+    const bool paraChanged = std::memcmp(gpWPara, gpWParaBak, sizeof(WizardPara)) != 0;
     const QString text = SettingsChangeText(s.old, s.edited, gLan);
     // 10.
     const bool deferred = IoModeStep(*gpWParaBak, gpWPara->io_mode, *h);
-    // 11.
-    h->insertRecord(text);
-    // 12.
+    // 12, then 11: the record says only what is stored; network files that could not be written
+    // leave nothing to record when nothing else changed.
     const int net = SaveNetParam();
+    if (paraChanged || netFilesWritten_ != 0)
+        h->insertRecord(text);
     // 13.
     *gpWPara = *gpWParaBak;
     if (gpNet)
@@ -166,6 +175,23 @@ void SystemSettingWidget::accept()
         h->updateView(c);
 }
 
+QString SystemSettingWidget::NetCardRefusal() const
+{
+    if (!gpNet)
+        return QString();
+    const NetCard& edit = gpNet->cardEdit;
+    const NetCard& inForce = gpNet->cardInForce;
+    if (edit.addresses != inForce.addresses || edit.hostName != inForce.hostName) {
+        const QString why = EditedCardRefusal(inForce, edit);
+        if (!why.isEmpty())
+            return why;
+    }
+    // The name goes into /etc/hostname and /etc/hosts: refused like a bad address.
+    if (edit.hostName != inForce.hostName && !IsHostName(edit.hostName))
+        return textRow(690);
+    return QString();
+}
+
 int SystemSettingWidget::SaveNetParam()
 {
     int bits = 0;
@@ -176,15 +202,8 @@ int SystemSettingWidget::SaveNetParam()
     const NetCard& inForce = gpNet->cardInForce;
     const bool addressesChanged = edit.addresses != inForce.addresses;
     const bool hostChanged = edit.hostName != inForce.hostName;
-    if ((addressesChanged || hostChanged) && !EditedAddressesValid(inForce, edit)) {
-        // Nothing of the cards is written or applied: the card in force stays.
-        showWarnBox(textRow(620));
-        edit = inForce;
-    } else if (hostChanged && !IsHostName(edit.hostName)) {
-        // The name goes into /etc/hostname and /etc/hosts: refused like a bad address.
-        showWarnBox(textRow(690));
-        edit = inForce;
-    } else {
+    // accept() refused a card or host name that cannot be stored before it came here.
+    {
         QDir().mkpath("./cnt_net");
         // A file goes into /etc only whole: on a full disk a copy would leave the machine
         // without its network or hosts file at the next start.

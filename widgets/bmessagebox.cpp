@@ -66,7 +66,7 @@ BMessageBox::BMessageBox(QString title, QString text, int buttons, BMessageBoxIc
 
     setStyleSheet(kBoxStyleSheet);
     fitTitle(titleLabel);
-    setGeometry(gShowW / 2 - 340, gShowH / 2 - 125, 680, 250);
+    centreBox(this);
 }
 
 int BMessageBox::buttonRowTop() const

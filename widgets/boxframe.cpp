@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
+#include <QVariant>
 #include <QVBoxLayout>
 
 #include "core/globals.h"
@@ -86,7 +87,10 @@ void showTitle(QLabel* title, int row)
 
 void centreBox(QDialog* box)
 {
-    box->setGeometry(gShowW / 2 - 340, gShowH / 2 - 125, 680, 250);
+    // Fixed, so no text grows it over the option bar beside the display area.
+    const QRect r = BoxInArea(QSize(680, 250), QRect(0, 0, gShowW, gShowH));
+    box->setFixedSize(r.size());
+    box->setGeometry(r);
 }
 
 void fitTitle(QLabel* title)
@@ -101,27 +105,38 @@ void fitTitle(QLabel* title)
     title->setStyleSheet(px == 30 ? QString() : QString("font-size:%1px;").arg(px));
 }
 
+QString messageText(const QLabel* message)
+{
+    const QVariant whole = message->property("wholeText");
+    return whole.isValid() && message->text() == message->property("wrappedText").toString() ? whole.toString()
+                                                                                              : message->text();
+}
+
 void fitMessage(QDialog* box, QLabel* message, int buttonTop)
 {
+    // The text as the caller set it: a box shown again wraps it anew.
+    const QString text = messageText(message);
+    message->setProperty("wholeText", text);
+    // The room the box leaves the message, whatever the text would ask for.
     message->setStyleSheet(QString());
+    message->setMinimumHeight(0);
+    message->clear();
     if (box->layout())
         box->layout()->activate();
     const int top = message->mapTo(box, QPoint(0, 0)).y();
     const int available = buttonTop - top - 12;
-    const int width = message->width();
-    if (available <= 0 || width <= 0)
+    // A pixel short of the room: the label's own wrapping rounds the other way now and then.
+    const int width = message->width() - 2;
+    if (available <= 0 || width <= 0) {
+        message->setText(text);
         return;
-    int px = 30;
-    int high = 0;
-    for (; px >= kMinCaptionPixels; --px) {
-        QFont f = message->font();
-        f.setPixelSize(px);
-        high = QFontMetrics(f).boundingRect(QRect(0, 0, width, 100000), Qt::TextWordWrap, message->text()).height();
-        if (high <= available || px == kMinCaptionPixels)
-            break;
     }
-    if (px != 30)
-        message->setStyleSheet(QString("font-size:%1px;").arg(px));
+    // Broken by what the glyphs take, so a long name without spaces stays in the box too.
+    const WrappedText fit = FitWrapped(message->font(), text, width, available);
+    if (fit.px != 30)
+        message->setStyleSheet(QString("font-size:%1px;").arg(fit.px));
+    message->setText(fit.text);
+    message->setProperty("wrappedText", fit.text);
     // The lines get their height in the box's layout, not what its stretch leaves them.
-    message->setMinimumHeight(std::min(high, available));
+    message->setMinimumHeight(std::min(fit.height, available));
 }

@@ -24,8 +24,11 @@ void showTitle(QLabel* title, int row);
 // Shrinks the title's type below the boxes' 30 px until every word of it fits the title column
 // (long English titles such as "Password confirmation" would otherwise be cut).
 void fitTitle(QLabel* title);
-// Shrinks the message's type below 30 px until the wrapped text fits above the buttons, whose
-// top edge in `box` is `buttonTop` (long warnings would otherwise be cut at the box's fixed size).
+// Breaks the message's lines by the width of its glyphs and shrinks its type below 30 px until
+// they fit above the buttons, whose top edge in `box` is `buttonTop` (long warnings would otherwise
+// be cut at the box's fixed size, or widen it).
 void fitMessage(QDialog* box, QLabel* message, int buttonTop);
-// Centres `box` (680 x 250) in the display area gShowW x gShowH.
+// The message's text as set, before fitMessage broke its lines.
+QString messageText(const QLabel* message);
+// Centres `box` (680 x 250, fixed) in the display area gShowW x gShowH, cut to it.
 void centreBox(QDialog* box);

@@ -35,7 +35,7 @@ void ChooseBox::setText(const QString& text)
 
 QString ChooseBox::text() const
 {
-    return message_->text();
+    return messageText(message_);
 }
 
 void ChooseBox::showEvent(QShowEvent* event)

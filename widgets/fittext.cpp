@@ -4,6 +4,7 @@
 
 #include <QFontMetrics>
 #include <QLabel>
+#include <QRect>
 #include <QRegularExpression>
 #include <QWidget>
 
@@ -94,4 +95,83 @@ bool FitInLayout(QWidget* w, const QString& text, int room, int px)
     const bool fits = FitCaption(w, {text}, room, px);
     w->setMinimumWidth(w->sizeHint().width());
     return fits;
+}
+
+namespace {
+
+bool Han(QChar c)
+{
+    return c.script() == QChar::Script_Han;
+}
+
+// One line of the text (without its break) as lines of at most `width` pixels.
+QStringList WrapLine(const QString& line, const QFontMetrics& fm, int width)
+{
+    QStringList out;
+    QString rest = line;
+    while (fm.horizontalAdvance(rest) > width) {
+        // The longest head that fits, at least one character.
+        int n = 1;
+        while (n < rest.size() && fm.horizontalAdvance(rest.left(n + 1)) <= width)
+            ++n;
+        int cut = n;
+        int skip = 0;
+        for (int i = n; i > 0; --i) {
+            if (rest[i] == ' ') {
+                cut = i;
+                skip = 1;
+                break;
+            }
+            if (Han(rest[i]) || Han(rest[i - 1])) {
+                cut = i;
+                break;
+            }
+        }
+        // A head of spaces only: break inside the word after them instead.
+        if (rest.left(cut).trimmed().isEmpty()) {
+            cut = n;
+            skip = 0;
+        }
+        out << rest.left(cut);
+        rest = rest.mid(cut + skip);
+    }
+    out << rest;
+    return out;
+}
+
+}  // namespace
+
+QString WrapToWidth(const QString& text, const QFont& font, int width)
+{
+    const QFontMetrics fm(font);
+    QStringList lines = text.split('\n');
+    for (QString& line : lines) {
+        const bool cr = line.endsWith('\r');
+        if (cr)
+            line.chop(1);
+        line = WrapLine(line, fm, std::max(width, 1)).join('\n');
+        if (cr)
+            line += '\r';
+    }
+    return lines.join('\n');
+}
+
+WrappedText FitWrapped(QFont font, const QString& text, int width, int height, int px)
+{
+    for (;; --px) {
+        font.setPixelSize(px);
+        const QString wrapped = WrapToWidth(text, font, width);
+        // As the label lays the lines out, which is a little more than whole line spacings.
+        const int high =
+            QFontMetrics(font).boundingRect(QRect(0, 0, width, 100000), Qt::TextWordWrap, wrapped).height();
+        if (high <= height || px <= kMinCaptionPixels)
+            return {px, wrapped, high};
+    }
+}
+
+QRect BoxInArea(const QSize& size, const QRect& area)
+{
+    const QSize s = size.boundedTo(area.size());
+    return QRect(area.x() + (area.width() - s.width()) / 2, area.y() + (area.height() - s.height()) / 2, s.width(),
+                 s.height());
 }

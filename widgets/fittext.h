@@ -21,6 +21,25 @@ int FittingPixelSize(QFont font, const QStringList& texts, int width, int px, in
 bool FitCaption(QWidget* w, const QStringList& texts, int room, int px, int roomHeight = 0);
 
 class QLabel;
+class QRect;
+class QSize;
+
+// `text` broken into lines no wider than `width` pixels in `font`: after the last space that fits
+// (the space goes), before a Chinese character, else between any two characters. Its own line
+// breaks ("\n", "\r\n") stay as they are; a break made here is "\n".
+QString WrapToWidth(const QString& text, const QFont& font, int width);
+
+struct WrappedText {
+    int px;
+    QString text;
+    int height;
+};
+// The largest size from `px` down to kMinCaptionPixels at which `text`, wrapped to `width`, is at
+// most `height` pixels high (the smallest when none is), the wrapped text and its height.
+WrappedText FitWrapped(QFont font, const QString& text, int width, int height, int px = 30);
+
+// A box of `size` centred in `area`, its size cut to the area's.
+QRect BoxInArea(const QSize& size, const QRect& area);
 
 // A label of fixed size: its text on one line as FitCaption sets it, else wrapped at word breaks in
 // the largest size from `px` down whose lines fit the label's width and height. False when nothing

@@ -41,7 +41,7 @@ void WarnBox::setText(const QString& text)
 
 QString WarnBox::text() const
 {
-    return message_->text();
+    return messageText(message_);
 }
 
 void WarnBox::showReachable()

@@ -214,32 +214,8 @@ QStringList ScenarioWorld::Texts(const QString& english) const
 
 QList<Shown> ScenarioWorld::Map()
 {
-    const QString path = dir_->file("widgets.map");
-    if (::kill(pid_t(rig_->process().processId()), SIGUSR1) != 0)
-        return {};
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < 5000) {
-        QFile f(path);
-        if (f.open(QIODevice::ReadOnly)) {
-            const QStringList lines = QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
-            const int seq = lines.value(0).section(' ', 1).toInt();
-            if (seq > mapSeq_) {
-                mapSeq_ = seq;
-                QList<Shown> out;
-                for (const QString& l : lines.mid(1)) {
-                    const QStringList c = l.split('\t');
-                    if (c.size() == 7)
-                        out << Shown{c[0], c[1], Flat(c[2]),
-                                     QRect(c[3].toInt(), c[4].toInt(), c[5].toInt(), c[6].toInt())};
-                }
-                return out;
-            }
-        }
-        rig_->board()->lines();
-        QThread::msleep(20);
-    }
-    return {};
+    return ReadWidgetMap(rig_->process().processId(), dir_->file("widgets.map"), &mapSeq_,
+                         [this] { rig_->board()->lines(); });
 }
 
 QRect ScenarioWorld::Find(const QList<Shown>& map, const QStringList& texts, const QString& cls)

@@ -10,18 +10,12 @@
 #include <QRect>
 #include <QString>
 
+#include "common/widgetmapfile.h"
 #include "scenario/invariants.h"
 
 class CycleRig;
 class ProgramDir;
 class XScreen;
-
-struct Shown {
-    QString cls;
-    QString name;
-    QString text;
-    QRect rect;
-};
 
 class ScenarioWorld {
 public:

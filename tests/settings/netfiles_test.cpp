@@ -4,6 +4,7 @@
 
 #include "network/netcard.h"
 #include "settings/netfiles.h"
+#include "widgets/textrow.h"
 
 TEST(NetFiles, InterfacesFileListsEveryWiredCardInKeyOrder)
 {
@@ -71,6 +72,27 @@ TEST(NetFiles, AChangedCardMustWorkAsAWhole)
         {"192.168.1.10", "255.255.255.0"}};
     for (const QStringList& card : bad)
         EXPECT_FALSE(CardAddressesWork(card)) << card.join(' ').toStdString();
+    // What is wrong is told by value and text row.
+    const struct {
+        QStringList card;
+        int value, row;
+    } faults[] = {{{"192.168.3.5", "255.255.255.0", "10.0.0.1"}, 2, 706},
+                  {{"192.168.3.5", "255.255.255.0", "192.168.3.255"}, 2, 703},
+                  {{"192.168.3.5", "255.255.255.0", "192.168.3.0"}, 2, 702},
+                  {{"192.168.3.5", "255.255.255.0", "192.168.3.5"}, 2, 707},
+                  {{"127.0.0.5", "255.0.0.0", "0.0.0.0"}, 0, 704},
+                  {{"224.0.0.5", "255.255.255.0", "224.0.0.1"}, 0, 705},
+                  {{"240.0.0.5", "255.255.255.0", "0.0.0.0"}, 0, 705},
+                  {{"192.168.1.255", "255.255.255.0", "192.168.1.1"}, 0, 703},
+                  {{"192.168.1.10", "255.0.255.0", "192.168.1.1"}, 1, 701},
+                  {{"192.168.1.10", "255.255.255.0", "192.168.001.1"}, 2, 620}};
+    for (const auto& f : faults) {
+        const CardFault got = CardAddressFault(f.card);
+        EXPECT_EQ(got.value, f.value) << f.card.join(' ').toStdString();
+        EXPECT_EQ(got.row, f.row) << f.card.join(' ').toStdString();
+    }
+    // A gateway beyond a /31 pair is outside it too.
+    EXPECT_EQ(CardAddressFault({"10.0.0.1", "255.255.255.254", "10.0.0.2"}).row, 706);
 
     // Judged whole once one value of the card changed; the other cards and an untouched card are not.
     NetCard force{{{"eth0", {"192.168.1.10", "255.255.255.0", "192.168.1.1"}},
@@ -84,4 +106,20 @@ TEST(NetFiles, AChangedCardMustWorkAsAWhole)
     EXPECT_TRUE(EditedAddressesValid(force, edit));
     edit.addresses["eth0"][1] = "255.255.255.255";
     EXPECT_FALSE(EditedAddressesValid(force, edit));
+
+    // The refusal names the value and its fault in the language in force; malformed keeps row 620.
+    if (textRow(700).isEmpty())
+        Data_Init();
+    const int lan = gLan;
+    gLan = 1;
+    edit = force;
+    edit.addresses["eth0"][2] = "10.0.0.1";
+    EXPECT_EQ(EditedCardRefusal(force, edit), "Gateway 10.0.0.1 is outside the subnet, \r\n the network settings are not changed!");
+    gLan = 2;
+    edit.addresses["eth0"] = QStringList{"127.0.0.5", "255.0.0.0", "0.0.0.0"};
+    EXPECT_EQ(EditedCardRefusal(force, edit), QString::fromUtf8("IP 127.0.0.5 是迴路位址，\r\n網路設定未修改！"));
+    edit.addresses["eth0"][0] = "127.0.0.05";
+    EXPECT_EQ(EditedCardRefusal(force, edit), textRow(620));
+    EXPECT_TRUE(EditedCardRefusal(force, force).isEmpty());
+    gLan = lan;
 }

@@ -353,9 +353,7 @@ TEST_F(Settings, TypedInputIsRefusedOrTakenWholeAndComesBackAfterARestart)
     device->productBatch->setText("20261208");
     Texts().clear();
     ExitSetup({QDialog::Accepted, QDialog::Accepted});
-    EXPECT_EQ(Texts().value(0), textRow(648).arg(textRow(434), QStringList{operatorName.left(33), operatorName.mid(33, 33),
-                                                                             operatorName.mid(66, 33)}
-                                                                  .join("\r\n ")));
+    EXPECT_EQ(Texts().value(0), textRow(648).arg(textRow(434), operatorName.left(99)));
     EXPECT_EQ(Texts().value(1), textRow(234));
     ASSERT_FALSE(screen->isVisible());
 
@@ -601,17 +599,22 @@ TEST_F(Settings, OnlyTheFilesWrittenAreCopiedAndABadAddressChangesNothing)
     ExitSetup({QDialog::Accepted});
     EXPECT_TRUE(runner.calls.isEmpty());
     EXPECT_TRUE(Calls().contains("restart client"));
-    // A mask that is no address: a warning, no file, no copy; the card in force stays.
+    // A mask that is no address: a warning before any question, no file, no copy, no record; the
+    // card in force stays and the typed one is kept to be mended.
     QFile::remove("cnt_net/ls_interfaces");
     Texts().clear();
     Open();
+    const int records = Records().size();
     gpNet->cardEdit.addresses["eth0"][1] = "255.255.0";
     screen->networkParams->deviceName->setText("press-10");
-    ExitSetup({QDialog::Accepted});
-    EXPECT_EQ(Texts(), (QStringList{textRow(234), textRow(620)}));
+    ExitSetup({});
+    EXPECT_EQ(Texts(), QStringList{textRow(620)});
     EXPECT_FALSE(QFile::exists("cnt_net/ls_interfaces"));
     EXPECT_TRUE(runner.calls.isEmpty());
+    EXPECT_EQ(Records().size(), records);
+    ASSERT_TRUE(screen->isVisible()) << "a refused card leaves the settings open";
     EXPECT_EQ(gpNet->cardInForce.addresses["eth0"][1], "255.255.255.0");
+    EXPECT_EQ(gpNet->cardEdit.addresses["eth0"][1], "255.255.0");
     EXPECT_EQ(gpNet->cardInForce.hostName, "mould-01");
 }
 
@@ -627,25 +630,34 @@ TEST_F(Settings, NetworkFilesNotWrittenWholeGoNowhereAndTheRestCommits)
         screen->networkParams->deviceName->setText("press-11");  // the page moves it on accept
     };
     // ./cnt_net cannot hold a file: neither the interfaces nor the host files are written.
+    const auto exitWithoutFolder = [&] {
+        ASSERT_TRUE(QDir().rename("cnt_net", "cnt_net.aside"));
+        ASSERT_TRUE(W().dir.write("cnt_net", "a file where the folder was"));
+        ExitSetup({QDialog::Accepted});
+        QFile::remove("cnt_net");
+        ASSERT_TRUE(QDir().rename("cnt_net.aside", "cnt_net"));
+    };
     editAddressAndName();
     const int area = gpWPara->minimum_area + 1;
     screen->systemParams->slider[SystemParamsWidget::Area]->setValue(area);
     const int records = Records().size();
-    ASSERT_TRUE(QDir().rename("cnt_net", "cnt_net.aside"));
-    ASSERT_TRUE(W().dir.write("cnt_net", "a file where the folder was"));
-    ExitSetup({QDialog::Accepted});
-    QFile::remove("cnt_net");
-    ASSERT_TRUE(QDir().rename("cnt_net.aside", "cnt_net"));
+    exitWithoutFolder();
     EXPECT_TRUE(runner.calls.isEmpty()) << runner.lines().join(" | ").toStdString();
     EXPECT_EQ(Texts(), (QStringList{textRow(234), textRow(635)}));
     const QStringList added = Records().mid(records);
     ASSERT_EQ(added.size(), 2) << added.join(" | ").toStdString();
-    EXPECT_TRUE(added[0].startsWith("Modify the system parameters")) << added[0].toStdString();
-    EXPECT_EQ(added[1], textRow(635).simplified());
+    EXPECT_EQ(added[0], textRow(635).simplified());
+    EXPECT_TRUE(added[1].startsWith("Modify the system parameters")) << added[1].toStdString();
     // The other settings are committed; the card in force is still the machine's.
     EXPECT_EQ(gpWPara->minimum_area, area);
     EXPECT_EQ(gpNet->cardInForce.addresses["eth0"][0], "192.168.0.5");
     EXPECT_EQ(gpNet->cardInForce.hostName, "mould-01");
+
+    // The card alone: nothing was stored but the failure, so nothing else is recorded.
+    editAddressAndName();
+    const int before = Records().size();
+    exitWithoutFolder();
+    EXPECT_EQ(Records().mid(before), QStringList{textRow(635).simplified()});
 
     // Written whole, the same accept copies all three as before.
     Texts().clear();

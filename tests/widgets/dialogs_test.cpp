@@ -10,6 +10,7 @@
 #include "widgets/choosebox.h"
 #include "widgets/choosecalinumwidget.h"
 #include "widgets/combobox.h"
+#include "widgets/fittext.h"
 #include "widgets/maintenancecode.h"
 #include "widgets/messagedialog.h"
 #include "widgets/numberinput.h"
@@ -98,6 +99,49 @@ TEST_F(DialogTest, BoxesAreCentredInTheDisplayAreaAtEveryShow)
         EXPECT_EQ(d->geometry(), QRect(500 - 340, 300 - 125, 680, 250));
         d->hide();
     }
+}
+
+// Lines break by what the glyphs take: at spaces where they can, else inside a word, and nothing
+// is lost; the box keeps its size and place whatever the text.
+TEST_F(DialogTest, LongTextsAreBrokenByGlyphWidthAndTheBoxStaysInTheDisplayArea)
+{
+    QFont font;
+    font.setPixelSize(30);
+    const QFontMetrics fm(font);
+    const QString han = QString::fromUtf8("機").repeated(40);
+    const QString text = "\"Operator\" is too long, \r\n it is stored as: \r\n " + QString("W").repeated(99) + "\n" + han;
+    const QString wrapped = WrapToWidth(text, font, 400);
+    for (QString line : wrapped.split('\n'))
+        EXPECT_LE(fm.horizontalAdvance(line.remove('\r')), 400) << line.toStdString();
+    EXPECT_EQ(QString(wrapped).remove('\n').remove(' '), QString(text).remove('\n').remove(' '))
+        << "breaks only at spaces taken out or between characters";
+    EXPECT_EQ(WrapToWidth("one two three", font, fm.horizontalAdvance("one two") + 1), "one two\nthree");
+    EXPECT_EQ(WrapToWidth("a\r\nb", font, 400), "a\r\nb");
+
+    const WrappedText fit = FitWrapped(font, text, 400, 150);
+    EXPECT_LT(fit.px, 30);
+    EXPECT_GE(fit.px, kMinCaptionPixels);
+    EXPECT_LE(fit.height, 150);
+    EXPECT_EQ(BoxInArea(QSize(680, 250), QRect(0, 0, 1725, 982)), QRect(522, 366, 680, 250));
+    EXPECT_EQ(BoxInArea(QSize(680, 1200), QRect(0, 0, 1725, 982)), QRect(522, 0, 680, 982));
+
+    // A Traditional Chinese operator name of 110 characters, stored as 99 "?".
+    gLan = 2;
+    WarnBox warn("Warning!");
+    warn.setText(textRow(648).arg(textRow(434), QString(99, '?')));
+    warn.show();
+    EXPECT_EQ(warn.geometry(), QRect(1725 / 2 - 340, 982 / 2 - 125, 680, 250));
+    EXPECT_EQ(warn.text(), textRow(648).arg(textRow(434), QString(99, '?')));
+    QLabel* message = nullptr;
+    for (QLabel* l : warn.findChildren<QLabel*>())
+        if (l->text().contains('?'))
+            message = l;
+    ASSERT_NE(message, nullptr);
+    EXPECT_TRUE(QRect(QPoint(), warn.size()).contains(QRect(message->mapTo(&warn, QPoint()), message->size())));
+    const QFontMetrics shown(message->font());
+    for (QString line : message->text().split('\n'))
+        EXPECT_LE(shown.horizontalAdvance(line.remove('\r')), message->width()) << line.toStdString();
+    EXPECT_LE(shown.lineSpacing() * message->text().split('\n').size(), message->height());
 }
 
 TEST_F(DialogTest, WarningWakesADarkScreen)
