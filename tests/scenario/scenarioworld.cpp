@@ -135,8 +135,11 @@ bool ScenarioWorld::RestartWarningShown()
     const QString text = RestartWarningText();
     if (text.isEmpty())
         return false;
+    // A box breaks its text into lines by width, between any two Chinese characters: the map shows
+    // each break as a space.
+    const auto bare = [](QString t) { return t.remove(QRegularExpression("\\s")); };
     for (const Shown& s : Map())
-        if (s.text.startsWith(text) && s.rect.width() > 4)
+        if (bare(s.text).startsWith(bare(text)) && s.rect.width() > 4)
             return true;
     return false;
 }
