@@ -69,8 +69,10 @@ protected:
         const Starvation cpu(rig.Pids());
         const qint64 edge = rig.Pulse(0, 60);
         ASSERT_GE(edge, 0);
+        // A cycle that never came is never excused; its log and the CPU wait say where it was lost.
         ASSERT_TRUE(rig.WaitFor([&] { return rig.ChangeTo(edge, 0b000) >= 0; }, 10000))
-            << what << ": " << rig.Seen(edge).toStdString();
+            << what << ": " << rig.Seen(edge).toStdString() << "\n(" << cpu.WaitedMs()
+            << " ms longest wait of a thread for a CPU)\n" << rig.Log().right(3000).toStdString();
         const QList<OutputChange> ch = rig.Changes(edge);
         ASSERT_EQ(ch.size(), 3) << what << ": " << rig.Seen(edge).toStdString() << "\n"
                                 << rig.Log().right(3000).toStdString();
