@@ -138,7 +138,7 @@ protected:
                 // The full keyboard's entry takes a typed text as its keys do.
                 const Shown entry = Find([](const QString&) { return true; }, "QLineEdit");
                 screen.Touch(entry.rect.center(), 200);
-                screen.XDo({"type", "--delay", "40", text});
+                TypeChecked(text);
             }
             const bool typed = !FindText(text, "QLineEdit").rect.isNull();
             if (!typed)
@@ -150,6 +150,31 @@ protected:
                 return true;
         }
         return false;
+    }
+
+    // xdotool types a character the keymap lacks (Chinese) by mapping a spare key to it for that
+    // key press; a program that reads the press before the new mapping loses or changes it. So the
+    // text goes in pieces, each checked on the entry, and what came wrong is taken back.
+    void TypeChecked(const QString& text)
+    {
+        int done = 0;
+        for (int round = 0; done < text.size() && round < 60; ++round) {
+            screen.XDo({"type", "--delay", "40", text.mid(done, 8)});
+            screen.Settle(100);
+            QString now;
+            const QList<Shown> map = Map();
+            for (int i = map.size() - 1; i >= 0; --i)
+                if (map[i].cls == "QLineEdit" && map[i].rect.width() > 4) {
+                    now = map[i].text;
+                    break;
+                }
+            int same = 0;
+            while (same < now.size() && same < text.size() && now[same] == text[same])
+                ++same;
+            for (int i = same; i < now.size(); ++i)
+                screen.XDo({"key", "BackSpace"});
+            done = same;
+        }
     }
 
     // The entry field on the row of the caption of text row `row`.
