@@ -98,17 +98,25 @@ QMap<QString, QStringList> ParseNetCardAddresses(const QString& interfaces, cons
             continue;
         QString name;
         QStringList values = NetCardDefaults();
+        bool address = false, gateway = false;
         for (const QString& line : block) {
             QString v;
-            if (!(v = AfterKeyWord(line, "auto")).isNull())
+            if (!(v = AfterKeyWord(line, "auto")).isNull()) {
                 name = v;
-            else if (!(v = AfterKeyWord(line, "address")).isNull())
+            } else if (!(v = AfterKeyWord(line, "address")).isNull()) {
                 values[0] = v;
-            else if (!(v = AfterKeyWord(line, "netmask")).isNull())
+                address = true;
+            } else if (!(v = AfterKeyWord(line, "netmask")).isNull()) {
                 values[1] = v;
-            else if (!(v = AfterKeyWord(line, "gateway")).isNull())
+            } else if (!(v = AfterKeyWord(line, "gateway")).isNull()) {
                 values[2] = v;
+                gateway = true;
+            }
         }
+        // A card set without a gateway has none; the default one would be judged and written
+        // back as if typed.
+        if (address && !gateway)
+            values[2] = kNoGateway;
         map.insert(name, values);
     }
 

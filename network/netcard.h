@@ -13,12 +13,16 @@ struct NetCard {
     QString hostName;
 };
 
+// The gateway of a card that has none: no gateway line in the interfaces file.
+constexpr const char* kNoGateway = "0.0.0.0";
+
 // Address, netmask and gateway of a card without settings.
 QStringList NetCardDefaults();
 
 // Card name to [address, netmask, gateway] from the interfaces text and the /proc/net/dev text:
 // cards the kernel lists keep their block's values or get the defaults (wireless cards always),
-// blocks of cards that are not there are dropped. The parsing behind getNewNetCardInfo.
+// blocks of cards that are not there are dropped. A block with an address and no gateway line
+// has no gateway (kNoGateway), as ifupdown reads it. The parsing behind getNewNetCardInfo.
 QMap<QString, QStringList> ParseNetCardAddresses(const QString& interfaces, const QString& procNetDev);
 
 // Runs a command line (split into program and arguments, never through a shell) through the

@@ -107,7 +107,7 @@ bool ServerValueValid(const QString& key, const QString& value)
 {
     if (key.startsWith("serverip_"))
         return IsDottedQuad(value);
-    static const QRegularExpression digits("^[0-9]{1,5}$");
+    static const QRegularExpression digits(QRegularExpression::anchoredPattern("[0-9]{1,5}"));
     if (!digits.match(value).hasMatch())
         return false;
     const int port = value.toInt();

@@ -109,7 +109,7 @@ std::optional<int> DeviceNumber(const QString& text)
     const QString t = text.trimmed();
     if (t.isEmpty())
         return 0;
-    static const QRegularExpression digits(QStringLiteral("^[0-9]{1,10}$"));
+    static const QRegularExpression digits(QRegularExpression::anchoredPattern(QStringLiteral("[0-9]{1,10}")));
     if (!digits.match(t).hasMatch())
         return std::nullopt;
     const qint64 v = t.toLongLong();

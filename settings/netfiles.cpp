@@ -31,7 +31,9 @@ QByteArray InterfacesFileText(const QMap<QString, QStringList>& addresses)
         out += QString("iface %1 inet static\n").arg(it.key());
         out += QString("address %1\n").arg(l.value(0));
         out += QString("netmask %1\n").arg(l.value(1));
-        out += QString("gateway %1\n").arg(l.value(2));
+        // No line for "none": ifupdown would add a default route through the card itself.
+        if (l.value(2) != kNoGateway)
+            out += QString("gateway %1\n").arg(l.value(2));
         out += "\n";
     }
     return out.toLatin1();
@@ -68,7 +70,10 @@ QByteArray HostsFileText(const QByteArray& hosts, const QString& hostName)
 
 bool IsDottedQuad(const QString& text)
 {
-    static const QRegularExpression quad("^(\\d{1,3})\\.(\\d{1,3})\\.(\\d{1,3})\\.(\\d{1,3})$");
+    // Anchored at the very end: "$" alone also takes a line feed after the last part, which would
+    // split the card's block in the interfaces file.
+    static const QRegularExpression quad(
+        QRegularExpression::anchoredPattern("([0-9]{1,3})\\.([0-9]{1,3})\\.([0-9]{1,3})\\.([0-9]{1,3})"));
     const QRegularExpressionMatch m = quad.match(text);
     if (!m.hasMatch())
         return false;
@@ -102,11 +107,17 @@ CardFault CardAddressFault(const QStringList& card)
     // Leading ones then zeros, at least one of each.
     if (mask == 0 || mask == 0xffffffffu || (~mask & (~mask + 1)) != 0)
         return {1, 701};
-    const quint32 first = address >> 24;
-    if (first == 127)
-        return {0, 704};
-    if (first == 0 || first >= 224)
-        return {0, 705};
+    // Loopback, then 0/8, multicast and reserved: no machine's address, whatever the mask.
+    const auto classFault = [](quint32 a) {
+        const quint32 first = a >> 24;
+        if (first == 127)
+            return 704;
+        if (first == 0 || first >= 224)
+            return 705;
+        return 0;
+    };
+    if (const int row = classFault(address))
+        return {0, row};
     // The network's own address or its broadcast; a two-address network (/31) has neither.
     const auto hostFault = [mask](quint32 a) {
         const quint32 host = a & ~mask;
@@ -120,6 +131,9 @@ CardFault CardAddressFault(const QStringList& card)
         return {0, row};
     if (gateway == 0)
         return {};
+    // A short mask can put such a gateway inside the subnet; it is still no router's address.
+    if (const int row = classFault(gateway))
+        return {2, row};
     if (gateway == address)
         return {2, 707};
     if ((gateway & mask) != (address & mask))
@@ -136,7 +150,8 @@ bool CardAddressesWork(const QStringList& card)
 
 bool IsHostName(const QString& text)
 {
-    static const QRegularExpression name("^[A-Za-z0-9]([A-Za-z0-9-]{0,61}[A-Za-z0-9])?$");
+    static const QRegularExpression name(
+        QRegularExpression::anchoredPattern("[A-Za-z0-9]([A-Za-z0-9-]{0,61}[A-Za-z0-9])?"));
     return name.match(text).hasMatch();
 }
 

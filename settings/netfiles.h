@@ -10,7 +10,7 @@
 struct NetCard;
 
 // "ls_interfaces": the loopback block, then a static block per card in key order (lo and wireless
-// cards left out); Latin-1.
+// cards left out), without a gateway line for a card whose gateway is "none" (0.0.0.0); Latin-1.
 QByteArray InterfacesFileText(const QMap<QString, QStringList>& addresses);
 
 // "ls_hosts" from the machine's hosts file: the two address lines of `hostName` and a blank line
@@ -32,7 +32,7 @@ struct CardFault {
 // A wired card can run with dotted quads, a netmask of leading ones (neither 0.0.0.0 nor
 // 255.255.255.255), an address that is neither its network's nor its broadcast nor a loopback,
 // multicast or reserved one, and a gateway 0.0.0.0 (none) or a host of the card's subnet other
-// than the address.
+// than the address that could be a machine's address as well.
 CardFault CardAddressFault(const QStringList& card);
 bool CardAddressesWork(const QStringList& card);
 

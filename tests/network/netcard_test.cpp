@@ -70,7 +70,7 @@ TEST(NetCardAddresses, IndentedFileWithHwaddressGivesTheAddressNotItsTail)
                "    address 10.0.0.7\r\n\tnetmask 255.255.0.0\r\n   \r\n"
                "  auto eth1\n    address 10.1.0.9\n    gateway 10.1.0.1\n");
     const auto map = CNT_Net::getNewNetCardInfo();
-    EXPECT_EQ(map.value("eth0"), QStringList({"10.0.0.7", "255.255.0.0", "192.168.0.1"}));
+    EXPECT_EQ(map.value("eth0"), QStringList({"10.0.0.7", "255.255.0.0", "0.0.0.0"}));  // set, no gateway
     EXPECT_EQ(map.value("eth1"), QStringList({"10.1.0.9", "255.255.255.0", "10.1.0.1"}));
 }
 
@@ -87,7 +87,7 @@ TEST(NetCardAddresses, CommentedWirelessAndLoNamedCards)
     EXPECT_EQ(map.value("wlan0"), kDefaults);   // wireless always has the defaults
     EXPECT_FALSE(map.contains("wlo1"));         // "lo" in the name: no block, no defaults
     // A long name stands at the line start in /proc/net/dev, after the previous line's break.
-    EXPECT_EQ(map.value("enp3s0"), QStringList({"10.3.0.3", "255.255.255.0", "192.168.0.1"}));
+    EXPECT_EQ(map.value("enp3s0"), QStringList({"10.3.0.3", "255.255.255.0", "0.0.0.0"}));
 }
 
 TEST(NetCardAddresses, MissingInterfacesFileGivesNoCardsEvenWhenCardsArePresent)

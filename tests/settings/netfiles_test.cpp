@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "network/netcard.h"
+#include "network/othernetworkfiles.h"
 #include "settings/netfiles.h"
 #include "widgets/textrow.h"
 
@@ -16,6 +17,26 @@ TEST(NetFiles, InterfacesFileListsEveryWiredCardInKeyOrder)
               "auto lo\niface lo inet loopback\r\n\r\n"
               "auto eth0\niface eth0 inet static\naddress 192.168.0.77\nnetmask 255.255.255.0\ngateway 192.168.0.1\n\n"
               "auto eth1\niface eth1 inet static\naddress 10.0.0.2\nnetmask 255.0.0.0\ngateway 10.0.0.1\n\n");
+}
+
+// "none" gets no gateway line (ifupdown would route everything through the card) and reads back as
+// none, as does a file an earlier version wrote with "gateway 0.0.0.0".
+TEST(NetFiles, NoGatewayIsWrittenWithoutALineAndReadBackAsNone)
+{
+    const QMap<QString, QStringList> cards{{"eth0", {"192.168.3.5", "255.255.255.0", "0.0.0.0"}},
+                                           {"eth1", {"10.0.0.2", "255.0.0.0", "10.0.0.1"}}};
+    const QByteArray text = InterfacesFileText(cards);
+    EXPECT_EQ(text, "auto lo\niface lo inet loopback\r\n\r\n"
+                    "auto eth0\niface eth0 inet static\naddress 192.168.3.5\nnetmask 255.255.255.0\n\n"
+                    "auto eth1\niface eth1 inet static\naddress 10.0.0.2\nnetmask 255.0.0.0\ngateway 10.0.0.1\n\n");
+    const QString dev = "  lo: 0\n eth0: 0\n eth1: 0\n eth2: 0\n";
+    auto read = ParseNetCardAddresses(QString::fromLatin1(text), dev);
+    EXPECT_EQ(read.value("eth0"), cards.value("eth0"));
+    EXPECT_EQ(read.value("eth1"), cards.value("eth1"));
+    EXPECT_EQ(read.value("eth2"), NetCardDefaults());  // a card without a block keeps every default
+    read = ParseNetCardAddresses("auto eth0\niface eth0 inet static\naddress 192.168.3.5\nnetmask 255.255.255.0\n"
+                                 "gateway 0.0.0.0\n\n", dev);
+    EXPECT_EQ(read.value("eth0"), cards.value("eth0"));
 }
 
 TEST(NetFiles, HostsFileKeepsWhatFollowsTheFirstCommentAndTheLocalhostLine)
@@ -85,7 +106,11 @@ TEST(NetFiles, AChangedCardMustWorkAsAWhole)
                   {{"240.0.0.5", "255.255.255.0", "0.0.0.0"}, 0, 705},
                   {{"192.168.1.255", "255.255.255.0", "192.168.1.1"}, 0, 703},
                   {{"192.168.1.10", "255.0.255.0", "192.168.1.1"}, 1, 701},
-                  {{"192.168.1.10", "255.255.255.0", "192.168.001.1"}, 2, 620}};
+                  {{"192.168.1.10", "255.255.255.0", "192.168.001.1"}, 2, 620},
+                  // A short mask puts these gateways inside the subnet; they are no router's still.
+                  {{"192.168.3.5", "128.0.0.0", "230.1.1.1"}, 2, 705},
+                  {{"100.1.1.1", "192.0.0.0", "127.0.0.1"}, 2, 704},
+                  {{"10.0.0.5", "128.0.0.0", "0.0.0.7"}, 2, 705}};
     for (const auto& f : faults) {
         const CardFault got = CardAddressFault(f.card);
         EXPECT_EQ(got.value, f.value) << f.card.join(' ').toStdString();
@@ -122,4 +147,28 @@ TEST(NetFiles, AChangedCardMustWorkAsAWhole)
     EXPECT_EQ(EditedCardRefusal(force, edit), textRow(620));
     EXPECT_TRUE(EditedCardRefusal(force, force).isEmpty());
     gLan = lan;
+}
+
+// A pasted value with a line feed or any other control character is refused by every check: a
+// line feed in the interfaces file splits the card's block and its gateway reads back as default.
+TEST(CheckedFields, ALineFeedOrAnyControlCharacterIsRefused)
+{
+    const QList<QString> tails = {"\n", "\r\n", "\r", "\t", QString(QChar(0)), "\x1b", QString(QChar(0x85))};
+    for (const QString& tail : tails) {
+        const std::string shown = tail.toUtf8().toHex().toStdString();
+        EXPECT_FALSE(IsDottedQuad("192.168.0.77" + tail)) << shown;
+        EXPECT_FALSE(IsDottedQuad(tail + "192.168.0.77")) << shown;
+        EXPECT_FALSE(IsHostName("press-7" + tail)) << shown;
+        EXPECT_FALSE(ServerValueValid("serverip_info", "10.0.0.2" + tail)) << shown;
+        EXPECT_FALSE(ServerValueValid("serverport_file", "8000" + tail)) << shown;
+        EXPECT_FALSE(WifiValuesValid("plant" + tail, "password1")) << shown;
+        EXPECT_FALSE(WifiValuesValid("plant", "password1" + tail)) << shown;
+    }
+    NetCard force{{{"eth0", {"192.168.0.5", "255.255.255.0", "192.168.0.1"}}}, {}, "h"};
+    NetCard edit = force;
+    edit.addresses["eth0"][0] = "192.168.0.77\n";
+    EXPECT_FALSE(EditedAddressesValid(force, edit));
+    // The check does not throw out the value as such.
+    EXPECT_TRUE(ServerValueValid("serverport_file", "8000"));
+    EXPECT_TRUE(IsHostName("press-7"));
 }
