@@ -158,15 +158,13 @@ void MaintenanceActions::backupGroup()
         return;
     host_.acceptSettings();
     const bool exists = host_.groupItems().contains(name);
-    if (exists) {
-        if (!host_.ask(textRow(284)))
-            return;
-        run("rm", {"-rf", ParaGroupPath(name)}, 100);
+    if (exists && !host_.ask(textRow(284)))
+        return;
+    if (!CopyGroupInPlace(name)) {
+        // No group is changed and the group in force stays.
+        host_.warn(textRow(649));
+        return;
     }
-    QDir().mkpath(ParaGroupPath(name));
-    for (const QString& region : RegionFolders(gDNum))
-        run("cp", {"-rf", region, ParaGroupPath(name) + "/"}, 100);
-    run("cp", {"-rf", "PARAM.db", ParaGroupPath(name) + "/"}, 300);
     if (!exists)
         updateGroupList();
     const int index = host_.groupItems().indexOf(name);
@@ -175,6 +173,30 @@ void MaintenanceActions::backupGroup()
         host_.setGroupIndex(index);
         gpWPara->SaveAddFile();
     }
+}
+
+bool MaintenanceActions::CopyGroupInPlace(const QString& name)
+{
+    // The copy is made in hidden folders (no group name starts with ".") and takes the group's
+    // name only whole, so a copy that fails leaves the old group as it was.
+    const QString staging = ParaGroupPath(".backup");
+    const QString aside = ParaGroupPath(".replaced");
+    const QString target = ParaGroupPath(name);
+    bool ok = QDir(staging).removeRecursively() && QDir(aside).removeRecursively() && QDir().mkpath(staging);
+    for (const QString& region : RegionFolders(gDNum))
+        ok = ok && run("cp", {"-rf", region, staging + "/"}, 100);
+    ok = ok && run("cp", {"-rf", "PARAM.db", staging + "/"}, 300);
+    const bool replacing = QFileInfo::exists(target);
+    if (ok && replacing)
+        ok = QDir().rename(target, aside);
+    if (ok && !QDir().rename(staging, target)) {
+        if (replacing)
+            QDir().rename(aside, target);
+        ok = false;
+    }
+    QDir(staging).removeRecursively();
+    QDir(aside).removeRecursively();
+    return ok;
 }
 
 void MaintenanceActions::restoreGroup()

@@ -13,8 +13,11 @@ constexpr const char* kRestoreAside = "restore.aside";
 // The groups in name order (folders only).
 QStringList ListParaGroups();
 
+// The most bytes a folder name may have.
+constexpr int kGroupNameBytes = 255;
 // 0 when a backup may write or a delete may remove the group `name`, else the text row to warn
-// with: 282 empty, 640 not one path component (".", "..", a "/" or a NUL inside), 641 "default".
+// with: 282 empty, 640 no visible folder name (a leading ".", a "/", a control character, more
+// than kGroupNameBytes bytes), 641 "default".
 int ParaGroupNameProblem(const QString& name);
 
 // "paraGroup/<name>".
