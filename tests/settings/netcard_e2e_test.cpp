@@ -207,6 +207,10 @@ protected:
     }
 
     void LongNames(bool english);
+    struct RefusedCard {
+        QString address, mask, gateway, fault;
+    };
+    void RefusedWhole(const QList<RefusedCard>& cards);
 
     static constexpr const char* kInterfaces =
         "auto lo\niface lo inet loopback\n\nauto eth0\niface eth0 inet static\naddress 192.168.3.5\n"
@@ -220,19 +224,13 @@ protected:
 
 }  // namespace
 
-// Four cards that cannot work: each refused before any question with the value and its fault,
-// nothing written, copied or recorded, the typed card still on the page.
-TEST_F(NetCardE2E, CardsThatCannotWorkAreRefusedWholeAndKeptToBeMended)
+// Each card refused before any question with the value and its fault, nothing written, copied
+// or recorded, the typed card still on the page.
+void NetCardE2E::RefusedWhole(const QList<RefusedCard>& cards)
 {
     Start(1);
     ASSERT_TRUE(TouchText(Row(262))) << "no network page";
     const int records = RecordRows("RECORD.db").size();
-    const struct {
-        QString address, mask, gateway, fault;
-    } cards[] = {{"192.168.3.5", "255.255.255.0", "10.0.0.1", "Gateway 10.0.0.1 is outside the subnet"},
-                 {"192.168.3.5", "255.255.255.0", "192.168.3.255", "Gateway 192.168.3.255 is the broadcast address"},
-                 {"127.0.0.5", "255.0.0.0", "192.168.3.255", "IP 127.0.0.5 is a loopback address"},
-                 {"224.0.0.5", "255.255.255.0", "192.168.3.255", "IP 224.0.0.5 is a multicast or reserved address"}};
     QString address = "192.168.3.5", mask = "255.255.255.0", gateway = "192.168.3.1";
     for (const auto& c : cards) {
         for (auto [field, want] : {std::pair<QString*, QString>{&address, c.address}, {&mask, c.mask}, {&gateway, c.gateway}})
@@ -266,6 +264,50 @@ TEST_F(NetCardE2E, CardsThatCannotWorkAreRefusedWholeAndKeptToBeMended)
     // Rows of the program's own (a board that went quiet on a loaded machine) may come; no change.
     for (const QStringList& row : RecordRows("RECORD.db").mid(records))
         EXPECT_FALSE(row.value(2).startsWith(Row(235))) << row.join(' ').toStdString();
+}
+
+TEST_F(NetCardE2E, CardsThatCannotWorkAreRefusedWholeAndKeptToBeMended)
+{
+    RefusedWhole({{"192.168.3.5", "255.255.255.0", "10.0.0.1", "Gateway 10.0.0.1 is outside the subnet"},
+                  {"192.168.3.5", "255.255.255.0", "192.168.3.255", "Gateway 192.168.3.255 is the broadcast address"},
+                  {"127.0.0.5", "255.0.0.0", "192.168.3.255", "IP 127.0.0.5 is a loopback address"},
+                  {"224.0.0.5", "255.255.255.0", "192.168.3.255", "IP 224.0.0.5 is a multicast or reserved address"}});
+}
+
+// A short mask puts each gateway inside the subnet: it is still no router's address.
+TEST_F(NetCardE2E, GatewaysNoMachineCanHaveAreRefusedInsideTheSubnetToo)
+{
+    RefusedWhole({{"192.168.3.5", "128.0.0.0", "230.1.1.1", "Gateway 230.1.1.1 is a multicast or reserved address"},
+                  {"100.1.1.1", "192.0.0.0", "127.0.0.1", "Gateway 127.0.0.1 is a loopback address"},
+                  {"10.0.0.5", "128.0.0.0", "0.0.0.7", "Gateway 0.0.0.7 is a multicast or reserved address"}});
+}
+
+// Gateway 0.0.0.0 is "none": the card's block gets no gateway line (ifupdown would make a default
+// route through the card), the file goes into /etc once and the change is recorded once.
+TEST_F(NetCardE2E, NoGatewayIsWrittenWithoutAGatewayLineAndRecordedOnce)
+{
+    Start(1);
+    ASSERT_TRUE(TouchText(Row(262))) << "no network page";
+    const int records = RecordRows("RECORD.db").size();
+    ASSERT_TRUE(Type("192.168.3.1", "0.0.0.0", true)) << rig.Log().right(3000).toStdString();
+    screen.Touch(kExitSetup);
+    ASSERT_TRUE(rig.WaitFor([&] { return rig.Log().contains("settings: asking whether to save"); }, 15000))
+        << rig.Log().right(3000).toStdString();
+    ASSERT_TRUE(TouchText(Row(122), "QPushButton"));
+    ASSERT_TRUE(rig.WaitFor([&] { return rig.Log().contains("settings: committed"); }, 15000))
+        << rig.Log().right(3000).toStdString();
+    QFile written(dir.file("cnt_net/ls_interfaces"));
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll(), QByteArray("auto lo\niface lo inet loopback\r\n\r\n"
+                                            "auto eth0\niface eth0 inet static\naddress 192.168.3.5\n"
+                                            "netmask 255.255.255.0\n\n"));
+    EXPECT_EQ(rig.Log().count("dry run, skipped: cp ./cnt_net/ls_interfaces /etc/network/interfaces"), 1)
+        << rig.Log().toStdString();
+    rig.Stop();
+    int changes = 0;
+    for (const QStringList& row : RecordRows("RECORD.db").mid(records))
+        changes += row.value(2).startsWith(Row(235));
+    EXPECT_EQ(changes, 1);
 }
 
 // 110-character operator and technician names: each "stored as" warning says the stored name
