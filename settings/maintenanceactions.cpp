@@ -150,7 +150,7 @@ void MaintenanceActions::backupGroup()
 {
     const QString name = host_.groupNameText();
     host_.hideCharPad();
-    if (const int problem = ParaGroupNameProblem(name)) {
+    if (const int problem = NewParaGroupNameProblem(name)) {
         host_.warn(textRow(problem));
         return;
     }

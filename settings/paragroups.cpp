@@ -18,15 +18,24 @@ int ParaGroupNameProblem(const QString& name)
 {
     if (name.isEmpty())
         return 282;
+    if (name == "." || name == ".." || name.contains('/') || name.contains(QChar(0)))
+        return 640;
+    if (name == kDefaultGroup)
+        return 641;
+    return 0;
+}
+
+int NewParaGroupNameProblem(const QString& name)
+{
+    if (const int problem = ParaGroupNameProblem(name))
+        return problem;
     // A leading "." hides the folder from the list; a name longer than a folder name may be
     // cannot be made; a control character is no name the keys type.
-    if (name.startsWith('.') || name.contains('/') || QFile::encodeName(name).size() > kGroupNameBytes)
+    if (name.startsWith('.') || QFile::encodeName(name).size() > kGroupNameBytes)
         return 640;
     for (const QChar c : name)
         if (c.category() == QChar::Other_Control)
             return 640;
-    if (name == kDefaultGroup)
-        return 641;
     return 0;
 }
 

@@ -13,12 +13,16 @@ constexpr const char* kRestoreAside = "restore.aside";
 // The groups in name order (folders only).
 QStringList ListParaGroups();
 
+// 0 when a backup may write or a delete may remove the group `name`, else the text row to warn
+// with: 282 empty, 640 not one path component (".", "..", a "/" or a NUL inside), 641 "default".
+int ParaGroupNameProblem(const QString& name);
+
 // The most bytes a folder name may have.
 constexpr int kGroupNameBytes = 255;
-// 0 when a backup may write or a delete may remove the group `name`, else the text row to warn
-// with: 282 empty, 640 no visible folder name (a leading ".", a "/", a control character, more
-// than kGroupNameBytes bytes), 641 "default".
-int ParaGroupNameProblem(const QString& name);
+// ParaGroupNameProblem for the name of a new backup, which must also make a folder the group list
+// shows: 640 as well for a leading ".", a control character or more than kGroupNameBytes bytes.
+// Groups an earlier version made under such names stay listed, restorable and deletable.
+int NewParaGroupNameProblem(const QString& name);
 
 // "paraGroup/<name>".
 QString ParaGroupPath(const QString& name);
