@@ -210,6 +210,14 @@ void ResStatisticsParam::setAsideIfDamaged()
 
 ResStatisticsParam::~ResStatisticsParam()
 {
+    if (movePending()) {
+        QStringList days;
+        for (const auto& day : apart_)
+            days << day.first;
+        days << curDate;
+        qCritical("statistics: the counts of %s were kept apart and are not stored: no archive move succeeded "
+                  "before the end", qPrintable(days.join(", ")));
+    }
     const QString conn = QString::fromLatin1(kConnection);
     Db().close();
     QSqlDatabase::removeDatabase(conn);
@@ -603,8 +611,8 @@ bool ResStatisticsParam::nextDay(const QString& newDate)
         return true;
     }
     if (movePending()) {
-        // The file still holds an earlier day: the day closing now has only its counts in
-        // memory, which go into an archive of their own with the move.
+        // No fresh file yet: the day closing now has only its counts in memory, which go into
+        // an archive of their own with the move.
         apart_ << qMakePair(curDate, rowsInMemory(true));
     } else {
         // Step 1: the closing day's last writes go into its file before it moves.
@@ -613,11 +621,12 @@ bool ResStatisticsParam::nextDay(const QString& newDate)
         saveTotal(8);
         endWrites();
         fileDay_ = closingDay();
+        pending_ = true;
     }
     curDate = newDate;
     reset(3, 8, 8);
     resetTotal(3, 8);
-    startMove();
+    tryMoveAgain();
     return moveRunning_ || !movePending();
 }
 
@@ -676,7 +685,7 @@ void ResStatisticsParam::startMove()
 void ResStatisticsParam::moveDone(bool moved, const DayMove& m)
 {
     moveRunning_ = false;
-    // What the move did stays done, also when a later step failed.
+    // What the move did stays done, also when a later step failed (no fresh file until all are).
     if (m.held.isEmpty()) {
         fileDay_.clear();
         heldRows_.clear();
@@ -700,8 +709,7 @@ void ResStatisticsParam::moveDone(bool moved, const DayMove& m)
         startMove();
         return;
     }
-    if (m.newDay != curDate)
-        return;
+    pending_ = false;
     // Today's counts, kept apart while the file held an earlier day, go into the fresh file.
     beginWrites();
     for (const QString& sql : rowsInMemory(planPending_))

@@ -95,7 +95,7 @@ public:
     // Tries a failed move again (nothing while none failed or one runs).
     void tryMoveAgain();
     // The file still holds an earlier day than the one counted.
-    bool movePending() const { return !fileDay_.isEmpty(); }
+    bool movePending() const { return pending_; }
 
     // The file work of a day change, on any thread, with a connection of its own: `held` (the
     // day in `file`, empty when it was moved already) moves into the archive after `heldRows`
@@ -165,7 +165,8 @@ private:
     QString curDate;
     // While a move is pending: the day the file holds, the days closed since (kept apart: their
     // rows), whether the move runs elsewhere now, and a plan not written meanwhile.
-    QString fileDay_;
+    bool pending_ = false;
+    QString fileDay_;       // empty once the file has moved
     QStringList heldRows_;  // rows the file is to take before it moves (a day closed mid-move)
     QList<QPair<QString, QStringList>> apart_;
     bool moveRunning_ = false;

@@ -129,8 +129,25 @@ TEST_F(HandedStats, TheMoveRunsWhereTheHostSaysAndItsOutcomeComesBackAfter)
     done(true);
     ASSERT_TRUE(writer.Flush(10000));
     EXPECT_EQ(rows().value("Detect1").first, Counts({0, 0, 0, 0, 1}));
-    // A store gone before the outcome came: nothing is touched.
+    // A day closing while the move is on its way: the fresh file takes that day's counts and
+    // moves in turn.
+    day = QDate(2024, 5, 2);
     ASSERT_TRUE(store->nextDay("2024-05-03"));
+    verdict(7, true, 1);
+    ASSERT_TRUE(store->nextDay("2024-05-04"));
+    verdict(8, true, 1);
+    ASSERT_TRUE(writer.Flush(10000));
+    ASSERT_TRUE(work());
+    done(true);
+    ASSERT_TRUE(work()) << "the day closed meanwhile was not moved";
+    done(true);
+    ASSERT_TRUE(writer.Flush(10000));
+    EXPECT_EQ(rows("ResStatistics/2024-05-02.db").value("Detect1").first, Counts({0, 0, 0, 0, 1}));
+    EXPECT_EQ(rows("ResStatistics/2024-05-03.db").value("Detect1").first, Counts({0, 0, 0, 0, 0, 0, 0, 1}));
+    EXPECT_EQ(rows().value("Detect1").first, Counts({0, 0, 0, 0, 0, 0, 0, 0, 1}));
+    EXPECT_FALSE(store->movePending());
+    // A store gone before the outcome came: nothing is touched.
+    ASSERT_TRUE(store->nextDay("2024-05-05"));
     store.reset();
     done(true);
 }
