@@ -11,7 +11,6 @@
 #include <QSqlQuery>
 #include <QThread>
 #include <QVariant>
-#include <future>
 
 #include "common/programdir.h"
 #include "common/recorddb.h"
@@ -74,32 +73,6 @@ TEST(VerdictWriter, JobsReachTheDiskInTheOrderHandedOver)
     ASSERT_TRUE(w.Flush(10000));
     EXPECT_EQ(Values(db), "41|41");
     EXPECT_EQ(Values(dir.file("old.db")), "40|40");
-}
-
-TEST(VerdictWriter, ATaskRunsOnceInItsTurnAndTheCommitsAfterItFindWhatItMade)
-{
-    ProgramDir dir;
-    const QString db = dir.file("stats.db");
-    ASSERT_TRUE(MakeTable(db));
-    VerdictWriter w;
-    w.start();
-    std::promise<void> go;
-    std::shared_future<void> handed = go.get_future().share();
-    w.Run([handed] { handed.wait(); });  // the jobs below queue up behind it, no idle between
-    w.Commit(db, Set(1, 1));
-    int runs = 0;
-    w.Run([&] {
-        ++runs;
-        // The commit before is written; the one after goes into the file made here.
-        EXPECT_TRUE(QFile::rename(db, dir.file("old.db")));
-        EXPECT_TRUE(MakeTable(db));
-    });
-    w.Commit(db, Set(2, 2));
-    go.set_value();
-    ASSERT_TRUE(w.Flush(10000));
-    EXPECT_EQ(runs, 1);
-    EXPECT_EQ(Values(dir.file("old.db")), "1|1");
-    EXPECT_EQ(Values(db), "2|2");
 }
 
 TEST(VerdictWriter, ALockedDatabaseHoldsBackTheJobsBehindItNotTheCaller)
