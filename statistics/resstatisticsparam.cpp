@@ -11,6 +11,7 @@
 #include <QSqlQuery>
 #include <QStringList>
 #include <QThread>
+#include <QUuid>
 #include <QVariant>
 #include <QVector>
 #include <QtDebug>
@@ -67,6 +68,13 @@ QString RowUpdate(const QString& name, const QList<int>& okList, const QList<int
 {
     return "update resstatistics set value1 = '" + JoinCounts(okList) + "', value2 = '" + JoinCounts(ngList) +
            "' where name = '" + name + "'";
+}
+
+// Sets a row whether the file has it or not.
+QString RowSet(const QString& name, const QList<int>& okList, const QList<int>& ngList)
+{
+    return "insert or replace into resstatistics values('" + name + "', '" + JoinCounts(okList) + "', '" +
+           JoinCounts(ngList) + "')";
 }
 
 QString CameraRow(int c, int d) { return QString("C%1_D%2").arg(c).arg(d); }
@@ -202,6 +210,14 @@ void ResStatisticsParam::setAsideIfDamaged()
 
 ResStatisticsParam::~ResStatisticsParam()
 {
+    if (movePending()) {
+        QStringList days;
+        for (const auto& day : apart_)
+            days << day.first;
+        days << curDate;
+        qCritical("statistics: the counts of %s were kept apart and are not stored: no archive move succeeded "
+                  "before the end", qPrintable(days.join(", ")));
+    }
     const QString conn = QString::fromLatin1(kConnection);
     Db().close();
     QSqlDatabase::removeDatabase(conn);
@@ -209,12 +225,18 @@ ResStatisticsParam::~ResStatisticsParam()
 
 bool ResStatisticsParam::open()
 {
+    // Writes handed over or kept apart need no connection here (the file may be moving).
+    if (movePending() || handsOver())
+        return true;
     QSqlDatabase db = Db();
     return db.isOpen() || db.open();
 }
 
 bool ResStatisticsParam::exec(const QString& sql)
 {
+    // The file holds an earlier day: today's rows wait in memory for the fresh file.
+    if (movePending())
+        return true;
     if (handsOver()) {
         batch_ << sql;
         if (writeDepth_ == 0)
@@ -390,6 +412,7 @@ int ResStatisticsParam::saveTotal(int d)
 
 bool ResStatisticsParam::savePlan()
 {
+    planPending_ = planPending_ || movePending();
     if (!open())
         return false;
     return exec(QString("update resstatistics set value1 = '%1' where name = 'plan'").arg(curPlan));
@@ -568,55 +591,219 @@ bool ResStatisticsParam::makeFreshFile(const QString& day)
     return Db().tables().contains(QStringLiteral("resstatistics"));
 }
 
+QStringList ResStatisticsParam::rowsInMemory(bool withPlan) const
+{
+    QStringList out;
+    for (int d = 0; d < kStages; ++d) {
+        out << RowSet(StageRow(d), okTotal[d], ngTotal[d]);
+        for (int c = 0; c < kCameras; ++c)
+            out << RowSet(CameraRow(c, d), ok[c][d], ng[c][d]);
+    }
+    if (withPlan)
+        out << QString("insert or replace into resstatistics values('plan', '%1', '')").arg(curPlan);
+    return out;
+}
+
 bool ResStatisticsParam::nextDay(const QString& newDate)
 {
     if (!loaded_) {
         curDate = newDate;
         return true;
     }
-    // The file moves: the commits handed over go first, then the day's last writes go here.
-    if (host_.commit) {
-        if (host_.drain && !host_.drain()) {
-            qWarning("statistics: day change put off, counts still being written");
-            return false;
-        }
-        direct_ = true;
+    if (movePending()) {
+        // No fresh file yet: the day closing now has only its counts in memory, which go into
+        // an archive of their own with the move.
+        apart_ << qMakePair(curDate, rowsInMemory(true));
+    } else {
+        // Step 1: the closing day's last writes go into its file before it moves.
+        beginWrites();
+        save(8, 8);
+        saveTotal(8);
+        endWrites();
+        fileDay_ = closingDay();
+        pending_ = true;
     }
-    struct Restore {
-        ResStatisticsParam* p;
-        ~Restore() { p->direct_ = !p->host_.commit; }
-    } restore{this};
-    beginWrites();
-    save(8, 8);
-    saveTotal(8);
-    endWrites();
-    curDate = closingDay();
-    Db().close();
-
-    // A checked rename, never over an archive of the same date.
-    const QString dir = QDir(host_.archiveDir).absolutePath();
-    QDir().mkpath(dir);
-    QString target = QString("%1//%2.db").arg(dir, curDate);
-    for (int n = 2; QFileInfo::exists(target); ++n)
-        target = QString("%1//%2_%3.db").arg(dir, curDate).arg(n);
-    if (!QFile::rename(kFile, target)) {
-        qCritical("statistics: %s not moved to %s; the counts of %s stay in it and take new ones until "
-                  "the move is tried again and succeeds",
-                  qPrintable(kFile), qPrintable(target), qPrintable(curDate));
-        return false;
-    }
-    if (!makeFreshFile(newDate))
-        qCritical("statistics: no new %s could be made", qPrintable(kFile));
-
     curDate = newDate;
     reset(3, 8, 8);
     resetTotal(3, 8);
+    tryMoveAgain();
+    return moveRunning_ || !movePending();
+}
+
+void ResStatisticsParam::tryMoveAgain()
+{
+    if (movePending() && !moveRunning_)
+        startMove();
+}
+
+void ResStatisticsParam::startMove()
+{
+    auto m = std::make_shared<DayMove>();
+    m->file = QFileInfo(kFile).absoluteFilePath();
+    m->templ = QFileInfo(kTemplate).absoluteFilePath();
+    m->archiveDir = QDir(host_.archiveDir).absolutePath();
+    m->held = fileDay_;
+    m->heldRows = heldRows_;
+    m->apart = apart_;
+    m->newDay = curDate;
+    for (int d = 0; d < kStages; ++d) {
+        m->freshRows << RowSet(StageRow(d), Zeros(), Zeros());
+        for (int c = 0; c < kCameras; ++c)
+            m->freshRows << RowSet(CameraRow(c, d), Zeros(), Zeros());
+    }
+    // The template's plan stays; a file made anew starts at 0 as well.
+    m->freshRows << QStringLiteral("insert or ignore into resstatistics values('plan', '0', '')");
+    Db().close();  // this thread lets go of the file before it moves
+    const std::function<void(int)> pauseFor = host_.pause;
+    // Runs elsewhere: it reads and writes only the move handed over.
+    auto work = [m, pauseFor] {
+        const bool moved = MoveDay(*m);
+        if (moved) {
+            if (pauseFor)
+                pauseFor(300);
+            else
+                QThread::msleep(300);
+        }
+        return moved;
+    };
+    if (!host_.roll) {
+        // Written here: the commits handed over go first.
+        const bool drained = !host_.commit || !host_.drain || host_.drain();
+        if (!drained)
+            m->error = QStringLiteral("counts still being written");
+        moveDone(drained && work(), *m);
+        return;
+    }
+    moveRunning_ = true;
+    const std::weak_ptr<int> alive = alive_;
+    host_.roll(work, [this, alive, m](bool moved) {
+        if (!alive.expired())
+            moveDone(moved, *m);
+    });
+}
+
+void ResStatisticsParam::moveDone(bool moved, const DayMove& m)
+{
+    moveRunning_ = false;
+    // What the move did stays done, also when a later step failed (no fresh file until all are).
+    if (m.held.isEmpty()) {
+        fileDay_.clear();
+        heldRows_.clear();
+    }
+    apart_ = apart_.mid(m.apartDone);
+    if (!moved) {
+        if (!moveWarned_.isValid() || moveWarned_.elapsed() >= 60000) {
+            moveWarned_.start();
+            qCritical("statistics: %s of %s not moved: %s; it stays as it is and the counts of %s are kept "
+                      "apart until the move is tried again and succeeds",
+                      qPrintable(kFile), qPrintable(m.held.isEmpty() ? m.apart.value(m.apartDone).first : m.held),
+                      qPrintable(m.error), qPrintable(curDate));
+        }
+        return;
+    }
+    moveWarned_.invalidate();
+    if (!apart_.isEmpty() && apart_.first().first == m.newDay) {
+        // The day changed while the fresh file was made: it holds a day closed since.
+        fileDay_ = m.newDay;
+        heldRows_ = apart_.takeFirst().second;
+        startMove();
+        return;
+    }
+    pending_ = false;
+    // Today's counts, kept apart while the file held an earlier day, go into the fresh file.
     beginWrites();
-    insert(8, 8);
-    insertTotal(8);
-    insertPlan();
+    for (const QString& sql : rowsInMemory(planPending_))
+        exec(sql);
     endWrites();
-    pause(300);
+    planPending_ = false;
+}
+
+namespace {
+
+// Runs `statements` and stamps `day` (when given) on `path` in one transaction, on a connection
+// of its own.
+bool RunOn(const QString& path, const QStringList& statements, const QString& day, QString* error)
+{
+    const QString name = "statisticsMove-" + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    bool ok = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        ok = db.open() && db.transaction();
+        QSqlQuery q(db);
+        for (const QString& sql : statements)
+            ok = ok && q.exec(sql);
+        const int stamp = StatisticsDay::Stamp(QDate::fromString(day, QStringLiteral("yyyy-MM-dd")));
+        ok = ok && (stamp == 0 || q.exec(QStringLiteral("PRAGMA user_version = %1").arg(stamp)));
+        q.finish();
+        ok = ok && db.commit();
+        if (!ok) {
+            *error = path + ": " + q.lastError().text() + " " + db.lastError().text();
+            db.rollback();
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return ok;
+}
+
+// A file of `day` at `path`: the template's copy, or made anew without one, with `rows`.
+bool MakeDayFile(const QString& path, const QString& templ, const QString& day, const QStringList& rows,
+                 QString* error)
+{
+    QFile::remove(path);
+    if (QFileInfo(templ).size() > 0 && QFile::copy(templ, path) && RunOn(path, rows, day, error))
+        return true;
+    QFile::remove(path);
+    return RunOn(path, QStringList{kCreateTable} + rows, day, error);
+}
+
+// Where the archive of `day` goes: never over an archive of the same date.
+QString ArchiveTarget(const QString& dir, const QString& day)
+{
+    QString target = QString("%1//%2.db").arg(dir, day);
+    for (int n = 2; QFileInfo::exists(target); ++n)
+        target = QString("%1//%2_%3.db").arg(dir, day).arg(n);
+    return target;
+}
+
+}  // namespace
+
+bool ResStatisticsParam::MoveDay(DayMove& m)
+{
+    QDir().mkpath(m.archiveDir);
+    if (!m.held.isEmpty()) {
+        if (!QFileInfo::exists(m.file)) {
+            qWarning("statistics: %s of %s is gone; nothing of it to archive", qPrintable(m.file), qPrintable(m.held));
+            if (!m.heldRows.isEmpty())
+                m.apart.insert(m.apartDone, qMakePair(m.held, m.heldRows));
+        } else {
+            if (!m.heldRows.isEmpty() && !RunOn(m.file, m.heldRows, QString(), &m.error))
+                return false;
+            QFile file(m.file);
+            const QString target = ArchiveTarget(m.archiveDir, m.held);
+            if (!file.rename(target)) {
+                m.error = QString("%1 (%2)").arg(target, file.errorString());
+                return false;
+            }
+        }
+        m.held.clear();
+        m.heldRows.clear();
+    }
+    for (; m.apartDone < m.apart.size(); ++m.apartDone) {
+        const QPair<QString, QStringList>& day = m.apart[m.apartDone];
+        const QString part = QString("%1//%2.db.part").arg(m.archiveDir, day.first);
+        QString error;
+        if (!MakeDayFile(part, m.templ, day.first, day.second, &error) ||
+            !QFile::rename(part, ArchiveTarget(m.archiveDir, day.first))) {
+            QFile::remove(part);
+            m.error = error.isEmpty() ? part + " not put into the archive" : error;
+            return false;
+        }
+    }
+    QString error;
+    if (!MakeDayFile(m.file, m.templ, m.newDay, m.freshRows, &error))
+        qCritical("statistics: no new %s could be made: %s", qPrintable(m.file), qPrintable(error));
     return true;
 }
 

@@ -5,12 +5,15 @@
 // the archive directory. The file is stamped with the day it holds (statisticsday.h), so a start
 // finds a day that closed while the program was stopped (getCurDate() then names that day).
 // A plain class with no widgets: the screen is reached through the host.
-// GUI thread only.
+// GUI thread only; the day change's file work may run elsewhere (MoveDay, on values handed over).
 #include <QDate>
+#include <QElapsedTimer>
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QPair>
 #include <functional>
+#include <memory>
 
 // Count text of a row: decimal counts joined by single blanks.
 QString JoinCounts(const QList<int>& counts);
@@ -27,6 +30,10 @@ struct ResStatisticsHost {
     std::function<bool()> showsToday;             // the statistics screen shows today
     std::function<void()> updateScreen;           // the screen's refresh
     std::function<void(int ms)> pause;            // default: sleep
+    // When set, the day change's file work (the move into the archive, the fresh file and the
+    // pause after it) is handed here to run on another thread, behind the commits handed over
+    // before it; `done` is to be called on this thread with its outcome. Unset: done here.
+    std::function<void(std::function<bool()> work, std::function<void(bool moved)> done)> roll;
     // When set, each group of writes (one verdict's counts) is handed here as one commit of the
     // file's statements, to be run on a writer thread; `drain` waits, bounded, until the handed
     // commits are written and the file is let go (false: not yet). Unset: written here at once.
@@ -80,9 +87,33 @@ public:
     int getPlan() const { return plan; }
     void setCurPlan(int v);
 
-    // Closes the day: the file moves to the archive under the closing day's date and a fresh file
-    // starts newDate. False when the move failed: the day's file and counts stay, try again later.
+    // Closes the day: newDate starts in memory at once; the file moves to the archive under the
+    // closing day's date and a fresh file takes newDate's counts. Until the move has succeeded
+    // the closed day's file stays as it was and newDate's counts are kept apart in memory (a
+    // stop loses them). False when the move was done here and failed: tryMoveAgain().
     bool nextDay(const QString& newDate);
+    // Tries a failed move again (nothing while none failed or one runs).
+    void tryMoveAgain();
+    // The file still holds an earlier day than the one counted.
+    bool movePending() const { return pending_; }
+
+    // The file work of a day change, on any thread, with a connection of its own: `held` (the
+    // day in `file`, empty when it was moved already) moves into the archive after `heldRows`
+    // are written into it; each day of `apart` (closed while no move succeeded) gets an archive
+    // of its own rows; a fresh file from `templ`, or made anew, starts `newDay` with `freshRows`.
+    struct DayMove {
+        QString file, templ, archiveDir;
+        QString held;
+        QStringList heldRows;
+        QList<QPair<QString, QStringList>> apart;
+        QString newDay;
+        QStringList freshRows;
+        // Outcome: what was done is cleared from `held` and counted in `apartDone`; the reason
+        // of a failure.
+        int apartDone = 0;
+        QString error;
+    };
+    static bool MoveDay(DayMove& m);
 
     // Writes between these two run in one transaction (one verdict's counts); they nest.
     void beginWrites();
@@ -111,6 +142,10 @@ private:
     void pause(int ms);
     bool handsOver() const { return host_.commit && !direct_; }
     void handOver();
+    // Every row of the lists in memory, as statements that set them in any file.
+    QStringList rowsInMemory(bool withPlan) const;
+    void startMove();
+    void moveDone(bool moved, const DayMove& m);
 
     ResStatisticsHost host_;
     bool loaded_ = false;
@@ -128,6 +163,16 @@ private:
     int count[6] = {};
     int plan = 0;
     QString curDate;
+    // While a move is pending: the day the file holds, the days closed since (kept apart: their
+    // rows), whether the move runs elsewhere now, and a plan not written meanwhile.
+    bool pending_ = false;
+    QString fileDay_;       // empty once the file has moved
+    QStringList heldRows_;  // rows the file is to take before it moves (a day closed mid-move)
+    QList<QPair<QString, QStringList>> apart_;
+    bool moveRunning_ = false;
+    bool planPending_ = false;
+    QElapsedTimer moveWarned_;  // a failing move is logged once a minute
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0);  // a late `done` finds the store gone
 };
 
 // The one store, made by the main window at start-up (null when there is none).

@@ -2,12 +2,14 @@
 
 namespace StatisticsDay {
 namespace {
-constexpr qint64 kDayStart = 8 * 3600;
+constexpr int kDayStartHour = 8;
 }
 
 quint32 At(qint64 secs)
 {
-    return quint32(secs - kDayStart);
+    // By the local clock: on a clock-change day 8 hours of seconds before 08:00 is 23:00 or 01:00.
+    const QDateTime local = QDateTime::fromSecsSinceEpoch(secs);
+    return Of(local.time().hour() < kDayStartHour ? local.date().addDays(-1) : local.date());
 }
 
 QDate DateOf(quint32 statisticsDay)

@@ -8,7 +8,8 @@
 
 namespace StatisticsDay {
 
-// Seconds since 1970 whose local date names the statistics day of the moment `secs`.
+// Seconds since 1970 whose local date names the statistics day of the moment `secs`: the day
+// turns at 08:00 local time, also on the days the clock is changed.
 quint32 At(qint64 secs);
 // The date that the seconds of At() name.
 QDate DateOf(quint32 statisticsDay);

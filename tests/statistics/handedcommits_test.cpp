@@ -1,6 +1,7 @@
 // The store handing its writes to a writer thread: one commit per group of writes (a verdict),
 // the same rows on the disk as when written at once, and the day change draining first.
 #include <QFile>
+#include <thread>
 
 #include "statsfixture.h"
 #include "vision/records/verdictwriter.h"
@@ -76,25 +77,77 @@ TEST_F(HandedStats, EachVerdictIsOneCommitWithTheRowsWrittenAtOnceBefore)
     EXPECT_EQ(store->ngTotalOf(1)[3], 1);
 }
 
-TEST_F(HandedStats, TheDayChangeWaitsForTheHandedCommitsAndIsPutOffWhileTheyWait)
+TEST_F(HandedStats, TheDayChangeWaitsForTheHandedCommitsAndTheNewDaysCountsWaitApartMeanwhile)
 {
     startHanded();
     verdict(5, false, 0);
     drainAnswer = false;
     EXPECT_FALSE(store->nextDay("2024-05-02"));
-    EXPECT_EQ(store->getCurDate(), "2024-05-01");
+    EXPECT_EQ(store->getCurDate(), "2024-05-02");
     EXPECT_FALSE(QFile::exists("ResStatistics/2024-05-01.db"));
 
-    drainAnswer = true;
-    verdict(5, false, 0);
-    ASSERT_TRUE(store->nextDay("2024-05-02"));
-    EXPECT_EQ(drains, 2);
-    EXPECT_EQ(rows("ResStatistics/2024-05-01.db").value("Detect0").second, Counts({0, 0, 0, 0, 0, 2}));
-    // Handed over again afterwards, into the new day's file.
     const int before = commits.size();
+    verdict(5, false, 0);
+    EXPECT_EQ(commits.size(), before) << "a count of the new day handed into the closed day's file";
+    drainAnswer = true;
+    store->tryMoveAgain();
+    EXPECT_EQ(drains, 2);
+    EXPECT_EQ(rows("ResStatistics/2024-05-01.db").value("Detect0").second, Counts({0, 0, 0, 0, 0, 1}));
+    // Handed over again afterwards, into the new day's file.
     verdict(6, true, 0);
-    EXPECT_EQ(commits.size(), before + 1);
     ASSERT_TRUE(writer.Flush(10000));
-    EXPECT_EQ(rows().value("Detect0"), qMakePair(Counts({0, 0, 0, 0, 0, 0, 1}), Counts({})));
+    EXPECT_EQ(rows().value("Detect0"), qMakePair(Counts({0, 0, 0, 0, 0, 0, 1}), Counts({0, 0, 0, 0, 0, 1})));
     EXPECT_EQ(rows("ResStatistics/2024-05-01.db").value("Detect0").first, Counts({}));
+}
+
+TEST_F(HandedStats, TheMoveRunsWhereTheHostSaysAndItsOutcomeComesBackAfter)
+{
+    startLoaded();
+    ResStatisticsHost h = host();
+    h.commit = [this](const QString& file, const QStringList& statements) { writer.Commit(file, statements); };
+    std::function<bool()> work;
+    std::function<void(bool)> done;
+    h.roll = [&](std::function<bool()> w, std::function<void(bool)> d) {
+        work = w;
+        done = d;
+    };
+    store.reset(new ResStatisticsParam(h));
+    verdict(3, true, 1);
+    ASSERT_TRUE(store->nextDay("2024-05-02"));
+    ASSERT_TRUE(work);
+    verdict(4, true, 1);  // while the move is on its way: apart
+    store->tryMoveAgain();  // one move at a time
+    bool moved = false;
+    std::thread other([&] {
+        writer.Flush(10000);
+        moved = work();
+    });
+    other.join();
+    ASSERT_TRUE(moved);
+    EXPECT_EQ(rows("ResStatistics/2024-05-01.db").value("Detect1").first, Counts({0, 0, 0, 1}));
+    EXPECT_EQ(rows().value("Detect1").first, Counts({})) << "the move wrote today's counts itself";
+    done(true);
+    ASSERT_TRUE(writer.Flush(10000));
+    EXPECT_EQ(rows().value("Detect1").first, Counts({0, 0, 0, 0, 1}));
+    // A day closing while the move is on its way: the fresh file takes that day's counts and
+    // moves in turn.
+    day = QDate(2024, 5, 2);
+    ASSERT_TRUE(store->nextDay("2024-05-03"));
+    verdict(7, true, 1);
+    ASSERT_TRUE(store->nextDay("2024-05-04"));
+    verdict(8, true, 1);
+    ASSERT_TRUE(writer.Flush(10000));
+    ASSERT_TRUE(work());
+    done(true);
+    ASSERT_TRUE(work()) << "the day closed meanwhile was not moved";
+    done(true);
+    ASSERT_TRUE(writer.Flush(10000));
+    EXPECT_EQ(rows("ResStatistics/2024-05-02.db").value("Detect1").first, Counts({0, 0, 0, 0, 1}));
+    EXPECT_EQ(rows("ResStatistics/2024-05-03.db").value("Detect1").first, Counts({0, 0, 0, 0, 0, 0, 0, 1}));
+    EXPECT_EQ(rows().value("Detect1").first, Counts({0, 0, 0, 0, 0, 0, 0, 0, 1}));
+    EXPECT_FALSE(store->movePending());
+    // A store gone before the outcome came: nothing is touched.
+    ASSERT_TRUE(store->nextDay("2024-05-05"));
+    store.reset();
+    done(true);
 }

@@ -238,22 +238,60 @@ TEST_F(StatsTest, RolloverWithoutTemplateStillMakesACompleteFile)
     EXPECT_EQ(rows().value("C0_D0").first, Counts({0, 1}));
 }
 
-TEST_F(StatsTest, AFailedMoveKeepsTheDayAndIsTriedAgain)
+TEST_F(StatsTest, WhileTheMoveFailsTheClosedDayStaysAsItWasAndTheNewDaysCountsWaitApart)
 {
     startLoaded();
     store->addTotal(2, true, 1);
+    store->setCurPlan(40);
+    ASSERT_TRUE(QDir("ResStatistics").removeRecursively());
+    dir->write("ResStatistics", "a file where the folder belongs");
+    const StatRows closed = rows();
+    EXPECT_FALSE(store->nextDay("2024-05-02"));
+    EXPECT_TRUE(store->movePending());
+    EXPECT_EQ(store->getCurDate(), "2024-05-02");
+    EXPECT_EQ(store->okTotalOf(1), ParseCounts(""));
+    store->addTotal(2, true, 1);
+    store->add(2, false, 1, 3);
+    store->setCurPlan(41);
+    store->tryMoveAgain();  // still failing
+    EXPECT_EQ(rows(), closed) << "the new day counted into the closed day's file";
+    EXPECT_EQ(StampOf(dir->file("ResStatistics.db")), 20240501);
+
+    ASSERT_TRUE(QFile::remove("ResStatistics"));
+    store->tryMoveAgain();
+    EXPECT_FALSE(store->movePending());
+    EXPECT_EQ(rows("ResStatistics/2024-05-01.db"), closed);
+    const StatRows today = rows();
+    EXPECT_EQ(today.value("Detect1").first, Counts({0, 0, 1}));
+    EXPECT_EQ(today.value("C3_D1").second, Counts({0, 0, 1}));
+    EXPECT_EQ(today.value("plan").first, "41");
+    EXPECT_EQ(StampOf(dir->file("ResStatistics.db")), 20240502);
+    store->addTotal(2, true, 1);
+    EXPECT_EQ(rows().value("Detect1").first, Counts({0, 0, 2}));
+}
+
+TEST_F(StatsTest, DaysClosedWhileTheMoveFailsEachGetAnArchiveOfTheirOwn)
+{
+    startLoaded();
+    store->addTotal(0, true, 0);
     ASSERT_TRUE(QDir("ResStatistics").removeRecursively());
     dir->write("ResStatistics", "a file where the folder belongs");
     EXPECT_FALSE(store->nextDay("2024-05-02"));
-    EXPECT_EQ(store->getCurDate(), "2024-05-01");
-    EXPECT_EQ(store->okTotalOf(1)[2], 1);
-    store->addTotal(2, true, 1);
-    EXPECT_EQ(rows().value("Detect1").first, Counts({0, 0, 2}));
+    store->addTotal(1, true, 0);
+    day = QDate(2024, 5, 2);
+    EXPECT_FALSE(store->nextDay("2024-05-03"));
+    store->addTotal(2, true, 0);
+    EXPECT_EQ(rows().value("Detect0").first, Counts({1}));
 
     ASSERT_TRUE(QFile::remove("ResStatistics"));
-    ASSERT_TRUE(store->nextDay("2024-05-02"));
-    EXPECT_EQ(rows("ResStatistics/2024-05-01.db").value("Detect1").first, Counts({0, 0, 2}));
-    EXPECT_EQ(store->getCurDate(), "2024-05-02");
+    store->tryMoveAgain();
+    EXPECT_EQ(QDir("ResStatistics").entryList(QDir::Files), (QStringList{"2024-05-01.db", "2024-05-02.db"}));
+    EXPECT_EQ(rows("ResStatistics/2024-05-01.db").value("Detect0").first, Counts({1}));
+    EXPECT_EQ(rows("ResStatistics/2024-05-02.db").value("Detect0").first, Counts({0, 1}));
+    EXPECT_EQ(rows("ResStatistics/2024-05-02.db").size(), 73);
+    EXPECT_EQ(StampOf(dir->file("ResStatistics/2024-05-02.db")), 20240502);
+    EXPECT_EQ(rows().value("Detect0").first, Counts({0, 0, 1}));
+    EXPECT_EQ(StampOf(dir->file("ResStatistics.db")), 20240503);
 }
 
 // --- the day a start finds

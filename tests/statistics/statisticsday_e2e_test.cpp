@@ -1,15 +1,22 @@
-// The real program stopped at 02:40 with the statistics day of the evening before still open,
-// and started again weeks later (libfaketime): that day is in its own archive with its own
-// counts, the new day counts from 0, nothing is counted twice.
+// The real program under libfaketime. Stopped at 02:40 with the statistics day of the evening
+// before still open and started again weeks later: that day is in its own archive with its own
+// counts, the new day counts from 0, nothing is counted twice. Started while the archive folder
+// is unusable: the closed day keeps its counts and the new day's wait until the folder is mended.
+// On the days the clock is changed the day still turns at 08:00. A cycle through 08:00 keeps its
+// delays while the day's file is archived.
 #include <gtest/gtest.h>
 
 #include <QDate>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QThread>
+#include <cstdio>
 
 #include "common/cyclerig.h"
 #include "common/faketime.h"
 #include "common/programdir.h"
+#include "common/starvation.h"
 #include "common/synthscene.h"
 #include "statsfixture.h"
 
@@ -27,16 +34,25 @@ class StatisticsDayE2E : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        QString whyNot;
+        lib = FakeTimeLibrary(&whyNot);
+        if (lib.isEmpty())
+            GTEST_SKIP() << whyNot.toStdString();
+    }
+    // Stage 1 judged `delay0` tenths after its edge, stage 2 `delay1` after that.
+    void Prepare(int delay0 = 3, int delay1 = 10)
+    {
         CycleRigSetup s;
-        s.delay0 = 3;  // stage 1 judged 0.3 s after its edge
+        s.delay0 = delay0;
+        s.delay1 = delay1;
         ASSERT_TRUE(rig.Prepare(s));
     }
     void TearDown() override { rig.Stop(); }
 
-    void Launch(const QString& lib, const QString& when)
+    void Launch(const QString& lib, const QString& when, const QStringList& env = {})
     {
         const int ready = rig.Log().count("start-up: monitoring ready");
-        ASSERT_GE(rig.Launch(FakeTimeEnv(lib, when)), 0) << rig.Log().toStdString();
+        ASSERT_GE(rig.Launch(FakeTimeEnv(lib, when) + env), 0) << rig.Log().toStdString();
         ASSERT_TRUE(rig.WaitFor([&] { return rig.Log().count("start-up: monitoring ready") > ready; }, 5000))
             << rig.Log().toStdString();
         QThread::msleep(500);
@@ -51,6 +67,25 @@ protected:
             << rig.Log().toStdString();
     }
 
+    // One machine cycle on an empty mould, waited for by the mould's release (the count may wait
+    // apart from the file).
+    void Cycle()
+    {
+        const qint64 edge = rig.Pulse(0, 60);
+        ASSERT_TRUE(rig.WaitFor([&] { return rig.ChangeTo(edge, 0b000) >= 0; }, 5000))
+            << rig.Seen(edge).toStdString() << "\n" << rig.Log().toStdString();
+        QThread::msleep(200);
+    }
+    // The stage-1 OK counts of a file by slot.
+    static QList<int> Oks(const QString& file) { return ParseCounts(ReadStatRows(file).value("Detect0").first); }
+    static QList<int> At(std::initializer_list<QPair<int, int>> counts)
+    {
+        QList<int> l = ParseCounts("");
+        for (const auto& s : counts)
+            l[s.first] = s.second;
+        return l;
+    }
+    QString lib;
     ProgramDir dir;
     CycleRig rig{dir.path()};
 };
@@ -59,10 +94,7 @@ protected:
 
 TEST_F(StatisticsDayE2E, AStopWithTheDayOpenFilesItUnderItsOwnDayWhenStartedWeeksLater)
 {
-    QString whyNot;
-    const QString lib = FakeTimeLibrary(&whyNot);
-    if (lib.isEmpty())
-        GTEST_SKIP() << whyNot.toStdString();
+    ASSERT_NO_FATAL_FAILURE(Prepare());
     // Days in the past, so the program's clock never runs ahead of the files' real change times.
     const QDate evening = QDate::currentDate().addDays(-60);
     const QDate morning = evening.addDays(1);
@@ -100,4 +132,91 @@ TEST_F(StatisticsDayE2E, AStopWithTheDayOpenFilesItUnderItsOwnDayWhenStartedWeek
     EXPECT_EQ(today.value("Detect0"), qMakePair(JoinCounts(oneAt10), JoinCounts(ParseCounts(""))));
     EXPECT_EQ(today.value("C0_D0"), today.value("Detect0"));
     EXPECT_TRUE(rig.Log().contains("holds the statistics day " + eveningDay)) << rig.Log().toStdString();
+}
+
+TEST_F(StatisticsDayE2E, WhileTheArchiveFolderIsUnusableTheNewDaysCountsWaitApartAndNothingGoesIntoTheClosedDay)
+{
+    ASSERT_NO_FATAL_FAILURE(Prepare());
+    ASSERT_NO_FATAL_FAILURE(Launch(lib, "2026-11-21 20:00:00"));
+    ASSERT_NO_FATAL_FAILURE(Cycle());
+    rig.Stop();
+    const StatRows closed = ReadStatRows("ResStatistics.db");
+    ASSERT_EQ(Oks("ResStatistics.db"), At({{12, 1}}));
+    ASSERT_TRUE(QDir("ResStatistics").removeRecursively());
+    ASSERT_TRUE(dir.write("ResStatistics", "a file where the folder belongs"));
+
+    ASSERT_NO_FATAL_FAILURE(Launch(lib, "2026-11-22 10:00:00"));
+    ASSERT_NO_FATAL_FAILURE(Cycle());
+    ASSERT_NO_FATAL_FAILURE(Cycle());
+    EXPECT_EQ(ReadStatRows("ResStatistics.db"), closed) << "counted into the closed day";
+    EXPECT_TRUE(rig.Log().contains("not moved")) << rig.Log().toStdString();
+    ASSERT_TRUE(QFile::remove("ResStatistics"));
+    ASSERT_TRUE(QDir().mkdir("ResStatistics"));
+    ASSERT_NO_FATAL_FAILURE(Cycle());
+    ASSERT_TRUE(rig.WaitFor([&] { return Oks("ResStatistics.db") == At({{2, 3}}); }, 5000))
+        << JoinCounts(Oks("ResStatistics.db")).toStdString() << "\n" << rig.Log().toStdString();
+    EXPECT_EQ(QDir("ResStatistics").entryList(QDir::Files), QStringList{"2026-11-21.db"});
+    EXPECT_EQ(ReadStatRows("ResStatistics/2026-11-21.db"), closed);
+    rig.Stop();
+    EXPECT_EQ(Oks("ResStatistics.db"), At({{2, 3}})) << "lost at the stop";
+}
+
+TEST_F(StatisticsDayE2E, OnTheDaysTheClockIsChangedTheDayStillTurnsAtEight)
+{
+    ASSERT_NO_FATAL_FAILURE(Prepare());
+    const QStringList berlin{"TZ=Europe/Berlin"};
+    for (const QDate& change : {QDate(2026, 3, 29), QDate(2026, 10, 25)}) {
+        const QString eve = change.addDays(-1).toString("yyyy-MM-dd"), day = change.toString("yyyy-MM-dd");
+        SCOPED_TRACE(day.toStdString());
+        ASSERT_NO_FATAL_FAILURE(Launch(lib, eve + " 20:30:00", berlin));
+        ASSERT_NO_FATAL_FAILURE(Cycle());
+        rig.Stop();
+        // Before 08:00 of the change day: still the day before, in its night shift.
+        ASSERT_NO_FATAL_FAILURE(Launch(lib, day + " 07:50:00", berlin));
+        ASSERT_NO_FATAL_FAILURE(Cycle());
+        rig.Stop();
+        EXPECT_FALSE(QFile::exists("ResStatistics/" + eve + ".db"));
+        EXPECT_EQ(Oks("ResStatistics.db"), At({{12, 1}, {23, 1}}));
+
+        ASSERT_NO_FATAL_FAILURE(Launch(lib, day + " 08:30:00", berlin));
+        ASSERT_TRUE(rig.WaitFor([&] { return QFile::exists("ResStatistics/" + eve + ".db"); }, 3000))
+            << "not archived at the start\n" << rig.Log().toStdString();
+        ASSERT_NO_FATAL_FAILURE(Cycle());
+        ASSERT_NO_FATAL_FAILURE(Cycle());
+        rig.Stop();
+        EXPECT_EQ(Oks("ResStatistics/" + eve + ".db"), At({{12, 1}, {23, 1}})) << rig.Log().toStdString();
+        EXPECT_EQ(Oks("ResStatistics.db"), At({{0, 2}}));
+    }
+    // The spring day's file went into the archive at the autumn eve's start.
+    EXPECT_EQ(QDir("ResStatistics").entryList(QDir::Files),
+              (QStringList{"2026-03-28.db", "2026-03-29.db", "2026-10-24.db"}));
+}
+
+TEST_F(StatisticsDayE2E, ACycleThroughEightKeepsItsDelaysWhileTheDaysFileIsArchived)
+{
+    ASSERT_NO_FATAL_FAILURE(Prepare(30, 10));  // the release 4.0 s after the edge
+    QElapsedTimer since;  // about the program's seconds since 07:59:50
+    since.start();
+    ASSERT_NO_FATAL_FAILURE(Launch(lib, "2026-11-23 07:59:50"));
+    while (since.elapsed() < 8000)
+        QThread::msleep(10);
+    const Starvation cpu(rig.Pids());
+    const int stalls = rig.Stalls().size();
+    const qint64 edge = rig.Pulse(0, 60);
+    ASSERT_GE(edge, 0);
+    ASSERT_TRUE(rig.WaitFor([&] { return rig.ChangeTo(edge, 0b000) >= 0; }, 10000)) << rig.Seen(edge).toStdString();
+    const qint64 release = rig.ChangeTo(edge, 0b000) - edge;
+    ASSERT_TRUE(rig.WaitFor([&] { return rig.Stalls().size() >= stalls + 2; }, 3000)) << rig.Log().toStdString();
+    QStringList seen;
+    for (qint64 stall : rig.Stalls().mid(stalls))
+        seen << QString::number(stall);
+    std::printf("[ figures  ] cycle through 08:00: release at +%lld ms, pass stalls %s ms\n",
+                static_cast<long long>(release), qPrintable(seen.join(' ')));
+    EXPECT_TRUE(cpu.OnTime(release, 4000, 20, "the release of a cycle through 08:00")) << rig.Seen(edge).toStdString();
+    for (qint64 stall : rig.Stalls().mid(stalls))
+        EXPECT_TRUE(cpu.OnTime(stall, 0, 50, "a pass through 08:00")) << rig.Log().toStdString();
+    ASSERT_TRUE(rig.WaitFor([] { return QFile::exists("ResStatistics/2026-11-22.db"); }, 3000))
+        << "no day change during the cycle\n" << rig.Log().toStdString();
+    ASSERT_TRUE(rig.WaitFor([&] { return Oks("ResStatistics.db") == At({{0, 1}}); }, 3000))
+        << JoinCounts(Oks("ResStatistics.db")).toStdString();
 }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <ctime>
+
 #include "statistics/statisticsday.h"
 
 namespace {
@@ -63,4 +65,18 @@ TEST(StatisticsDay, AFileWithoutStampIsDatedByTheStatisticsDayOfItsLastChange)
     EXPECT_EQ(Held(noStamp, QDateTime(), true, kJan7), kJan7);
     // Nothing counted (a file shipped weeks before the first start): no empty day to file.
     EXPECT_EQ(Held(noStamp, QDateTime(kJan8, QTime(2, 40)), false, kFeb28), kFeb28);
+}
+
+TEST(StatisticsDay, OnClockChangeDaysTheDayStillTurnsAtEightLocalTime)
+{
+    const QByteArray tz = qgetenv("TZ");
+    qputenv("TZ", "Europe/Berlin");
+    tzset();
+    for (const QDate& change : {QDate(2026, 3, 29), QDate(2026, 10, 25)}) {
+        EXPECT_EQ(DayAt(change, QTime(7, 59, 59)), change.addDays(-1)) << change.toString().toStdString();
+        EXPECT_EQ(DayAt(change, QTime(8, 0)), change) << change.toString().toStdString();
+        EXPECT_EQ(DayAt(change.addDays(1), QTime(7, 59, 59)), change) << change.toString().toStdString();
+    }
+    tz.isNull() ? qunsetenv("TZ") : qputenv("TZ", tz);
+    tzset();
 }

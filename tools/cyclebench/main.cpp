@@ -149,7 +149,7 @@ int main(int argc, char** argv)
         const bool done = edge >= 0 && rig.WaitFor([&] {
             const auto ch = rig.Changes(edge);
             return ch.size() >= 3 && ch.last().bits == 0;
-        }, 10000);
+        }, 10000 + 2 * delayMs);  // both stages' delays, counted from the edge
         const auto ch = edge >= 0 ? rig.Changes(edge) : QList<OutputChange>();
         if (!done || ch.size() < 2 || ch[1].bits != 0b001) {
             ++missed;

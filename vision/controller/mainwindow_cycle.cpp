@@ -1,7 +1,8 @@
 // The monitoring pass: new frames, the alarm hold's re-check input, repeated inspections, trigger
 // safety, manual and simulated requests, the image trigger and the trigger inputs; the stage
-// delays in 100 ms ticks and the automatic repeated inspection. The decisions live in
-// TriggerWiring, StageClock and VerdictLogic; this file sequences them on the controller's state.
+// delays in 100 ms ticks of a clock that is never set, and the automatic repeated inspection.
+// The decisions live in TriggerWiring, StageClock and VerdictLogic; this file sequences them on
+// the controller's state.
 #include "vision/controller/mainwindow.h"
 
 #include <QDateTime>
@@ -550,9 +551,16 @@ void MainWindow::StageTimerTick(int d)
     StageCountCheck();
     if (!stageTimer[d]->isActive())
         return;  // stopped by the stage count's change
-    TimerUp(d);
-    if (stageTimer[d]->isActive())
+    // Ticks the thread was too busy to take are counted now; the timer is set for the next one.
+    const int due = stageClock.DueTicks(d);
+    if (due > 0) {
+        stageClock.Skip(d, due - 1);
+        TimerUp(d);
+    }
+    if (stageTimer[d]->isActive()) {
+        stageTimer[d]->start(stageClock.MsToNextTick(d));
         return;
+    }
     // The delay ended: edges that came between the last pass and now came during it. The
     // trigger-safety input keeps its edge while a later stage may still count.
     const bool safety = gpWPara->enable_trigger_safety && runState != 3;

@@ -3,6 +3,7 @@
 #include "vision/controller/mainwindow.h"
 #include "vision/controller/damagenotices.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QPointer>
 
@@ -45,6 +46,19 @@ void MainWindow::StatisticsInit()
             VerdictWriter::CommitNow(file, statements);
     };
     host.drain = [writer] { return !writer || writer->Flush(2000); };
+    // The day change's archive and its pause run on the writer, behind the counts handed to it:
+    // the pass and the stage delays go on meanwhile. The outcome comes back to this thread.
+    host.roll = [writer](std::function<bool()> work, std::function<void(bool)> done) {
+        auto run = [work, done] {
+            const bool moved = work();
+            QMetaObject::invokeMethod(QCoreApplication::instance(), [done, moved] { done(moved); },
+                                      Qt::QueuedConnection);
+        };
+        if (writer)
+            writer->Run(run);
+        else
+            run();
+    };
     delete gpResStatisticsParam;  // a window made before this one (tests) leaves its store
     gpResStatisticsParam = new ResStatisticsParam(host);
     // A day that closed while the program was stopped is held until the day check below files
@@ -70,12 +84,15 @@ void MainWindow::StatisticsDayCheck()
 {
     const quint32 now = StatisticsDay::At(WallNow().toSecsSinceEpoch());
     const QDate day = DateOf(now);
-    if (day == DateOf(statisticsDay))
+    if (day == DateOf(statisticsDay)) {
+        // A move that failed is tried again at each check; today's counts wait apart meanwhile.
+        if (gpResStatisticsParam)
+            gpResStatisticsParam->tryMoveAgain();
         return;
-    // The store names the archive after the day still held here; a failed move is tried again
-    // at the next check.
-    if (gpResStatisticsParam && !gpResStatisticsParam->nextDay(day.toString(QStringLiteral("yyyy-MM-dd"))))
-        return;
+    }
+    // The store names the archive after the day still held here, then counts the new one.
+    if (gpResStatisticsParam)
+        gpResStatisticsParam->nextDay(day.toString(QStringLiteral("yyyy-MM-dd")));
     statisticsDay = now;
 }
 

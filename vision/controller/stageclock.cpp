@@ -1,25 +1,71 @@
 #include "vision/controller/stageclock.h"
 
+#include <QElapsedTimer>
+#include <algorithm>
+
 namespace {
 bool Valid(int d) { return d >= 0 && d < StageClock::kStages; }
 }
 
+StageClock::StageClock()
+{
+    now = [] {
+        static QElapsedTimer* clock = [] {
+            auto* c = new QElapsedTimer;
+            c->start();
+            return c;
+        }();
+        return clock->elapsed();
+    };
+}
+
 void StageClock::Start(int d, int tenths)
 {
-    if (Valid(d))
-        left[d] = tenths > 0 ? tenths : 0;
+    if (!Valid(d))
+        return;
+    left[d] = tenths > 0 ? tenths : 0;
+    ticked[d] = 0;
+    startMs[d] = now();
 }
 
 bool StageClock::Tick(int d)
 {
     if (!Valid(d))
         return true;
+    ++ticked[d];
     if (left[d] > 1) {
         --left[d];
         return false;
     }
     left[d] = 0;
     return true;
+}
+
+int StageClock::DueTicks(int d) const
+{
+    if (!Valid(d) || left[d] == 0)
+        return 0;
+    const qint64 due = (now() - startMs[d]) / kTickMs - ticked[d];
+    return int(std::max<qint64>(0, std::min<qint64>(due, left[d])));
+}
+
+void StageClock::Skip(int d, int n)
+{
+    if (!Valid(d) || n <= 0)
+        return;
+    n = std::min(n, left[d] - 1);
+    if (n <= 0)
+        return;
+    left[d] -= n;
+    ticked[d] += n;
+}
+
+int StageClock::MsToNextTick(int d) const
+{
+    if (!Valid(d))
+        return kTickMs;
+    const qint64 next = startMs[d] + qint64(ticked[d] + 1) * kTickMs - now();
+    return int(std::max<qint64>(1, std::min<qint64>(next, kTickMs)));
 }
 
 int StageClock::Remaining(int d) const

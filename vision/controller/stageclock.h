@@ -3,16 +3,31 @@
 // the D-th tick after its start (a delay of 0 at once). Counting in integers keeps the pre-cut
 // exact: with pre_cut p the mould-close inhibit comes when p ticks or fewer remain before the
 // verdict, so pre_cut 10 with a delay of 30 sets it exactly 1.0 s before the verdict.
+// The ticks fall due by a clock that is never set (not the wall clock): a tick whose time came
+// while the thread was held up is still counted (DueTicks), so a delay keeps its time.
+#include <QtGlobal>
+#include <functional>
+
 class StageClock {
 public:
     static constexpr int kStages = 8;
     static constexpr int kTickMs = 100;
 
-    // Starts stage d with a delay of `tenths` (negative counts as 0).
+    StageClock();
+    // Milliseconds of a clock that only runs forward; replaced by tests.
+    std::function<qint64()> now;
+
+    // Starts stage d with a delay of `tenths` (negative counts as 0), its ticks counted from now.
     void Start(int d, int tenths);
     // One tick of stage d; true when the delay has expired (the stage is judged now). A stage
     // that was never started, or whose delay is 0, expires at once.
     bool Tick(int d);
+    // Ticks of stage d whose time has come and that were not ticked yet.
+    int DueTicks(int d) const;
+    // Ticks n of them without a verdict: the last tick, the verdict's, is always Tick's.
+    void Skip(int d, int n);
+    // Milliseconds until the next tick of stage d falls due (at least 1).
+    int MsToNextTick(int d) const;
     // Ticks still to come before the verdict of stage d (0 when due or idle).
     int Remaining(int d) const;
     // Seconds left for the countdown display.
@@ -28,4 +43,6 @@ public:
 
 private:
     int left[kStages] = {};
+    int ticked[kStages] = {};
+    qint64 startMs[kStages] = {};
 };

@@ -36,7 +36,7 @@ void VerdictWriter::Enqueue(Job job)
     {
         std::lock_guard<std::mutex> lock(mutex_);
         Job* last = queue_.empty() ? nullptr : &queue_.back();
-        if (job.sql.isEmpty() && last && last->sql.isEmpty() && last->path == job.path)
+        if (!job.task && job.sql.isEmpty() && last && !last->task && last->sql.isEmpty() && last->path == job.path)
             last->data = std::move(job.data);  // the whole newer content carries the waiting one
         else
             queue_.push_back(std::move(job));
@@ -46,7 +46,7 @@ void VerdictWriter::Enqueue(Job job)
 
 void VerdictWriter::WriteFile(const QString& path, const QByteArray& data)
 {
-    Enqueue({path, data, {}});
+    Enqueue({path, data, {}, false, {}});
 }
 
 std::deque<VerdictWriter::Job>::iterator VerdictWriter::AfterAhead()
@@ -64,16 +64,23 @@ void VerdictWriter::WriteFileAhead(const QString& path, const QByteArray& data)
         // The newer whole content carries any waiting write of the file; a write of it in
         // progress ends before this one starts.
         for (auto it = queue_.begin(); it != queue_.end();)
-            it = it->sql.isEmpty() && it->path == path ? queue_.erase(it) : it + 1;
-        queue_.insert(AfterAhead(), Job{path, data, {}, true});
+            it = !it->task && it->sql.isEmpty() && it->path == path ? queue_.erase(it) : it + 1;
+        queue_.insert(AfterAhead(), Job{path, data, {}, true, {}});
     }
     wake_.notify_all();
+}
+
+void VerdictWriter::Run(std::function<void()> task)
+{
+    Job job;
+    job.task = std::move(task);
+    Enqueue(std::move(job));
 }
 
 void VerdictWriter::Commit(const QString& database, const QStringList& statements)
 {
     if (!statements.isEmpty())
-        Enqueue({database, {}, statements});
+        Enqueue({database, {}, statements, false, {}});
 }
 
 bool VerdictWriter::Flush(int timeoutMs)
@@ -92,7 +99,7 @@ bool VerdictWriter::Drain(int timeoutMs)
     std::lock_guard<std::mutex> lock(mutex_);
     for (const Job& job : queue_)
         qCritical("verdict write to %s not done before the end: %s", qPrintable(job.path),
-                  job.sql.isEmpty() ? job.data.constData() : qPrintable(job.sql.join("; ")));
+                  job.task ? "a task" : job.sql.isEmpty() ? job.data.constData() : qPrintable(job.sql.join("; ")));
     return false;
 }
 
@@ -183,6 +190,11 @@ bool VerdictWriter::CommitNow(const QString& database, const QStringList& statem
 
 VerdictWriter::Outcome VerdictWriter::Write(const Job& job, QString* error)
 {
+    if (job.task) {
+        CloseAll();
+        job.task();
+        return Written;
+    }
     if (!job.sql.isEmpty())
         return RunSql(job, error);
     if (!Counters::WriteBytes(job.path, job.data)) {

@@ -26,6 +26,7 @@
 #include <QSqlDatabase>
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <mutex>
 
 class VerdictWriter : public QThread {
@@ -39,6 +40,9 @@ public:
     void WriteFileAhead(const QString& path, const QByteArray& data);
     // Runs `statements` on the SQLite file `database` in one transaction.
     void Commit(const QString& database, const QStringList& statements);
+    // Runs `task` in its turn with every database of the writer let go (it may move their files).
+    // A task is run once, never tried again: it tells its outcome itself.
+    void Run(std::function<void()> task);
     // Waits until every queued job is written (or left out) and the databases are closed; false
     // when `timeoutMs` ran out first.
     bool Flush(int timeoutMs);
@@ -64,6 +68,7 @@ private:
         QByteArray data;      // WriteFile
         QStringList sql;      // Commit (a database job when not empty)
         bool ahead = false;   // WriteFileAhead
+        std::function<void()> task;  // Run
     };
     enum Outcome { Written, Failed, Refused };  // Refused: a retry cannot succeed
     Outcome Write(const Job& job, QString* error);

@@ -89,3 +89,33 @@ TEST(StageClock, ManualRequestRefusedWhileMoreThanOneTickIsLeft)
     c.Start(2, 15);
     EXPECT_FLOAT_EQ(c.Seconds(2), 1.5f);
 }
+
+TEST(StageClock, TicksLostWhileTheThreadWasHeldUpAreCountedSoTheVerdictKeepsItsTime)
+{
+    qint64 ms = 0;
+    StageClock c;
+    c.now = [&ms] { return ms; };
+    c.Start(1, 30);
+    // As the timer slot takes them: every tick that fell due, the verdict only by Tick.
+    auto slot = [&c] {
+        const int due = c.DueTicks(1);
+        c.Skip(1, due - 1);
+        return due > 0 && c.Tick(1);
+    };
+    ms = 99;
+    EXPECT_EQ(c.DueTicks(1), 0);  // an early wake ticks nothing
+    ms = 530;                     // held up past four ticks
+    EXPECT_FALSE(slot());
+    EXPECT_EQ(c.Remaining(1), 25);
+    EXPECT_EQ(c.MsToNextTick(1), 70);  // back on the ticks counted from the start
+    ms = 2999;
+    EXPECT_FALSE(slot());
+    EXPECT_EQ(c.Remaining(1), 1);
+    ms = 3000;
+    EXPECT_TRUE(slot());
+    // Held up past the end: the verdict comes at the first tick after, never a skipped one.
+    c.Start(2, 5);
+    ms += 900;
+    c.Skip(2, c.DueTicks(2));
+    EXPECT_EQ(c.Remaining(2), 1);
+}
