@@ -10,11 +10,20 @@
 
 namespace {
 
-// Below this spread (sum of squared deviations per pixel) a picture is flat and correlation
-// means nothing; such pairs are compared by their grey difference instead.
-constexpr double kFlatVariance = 4.0;
-// Grey RMS difference at which a flat comparison scores 0.
-constexpr double kFlatScale = 32.0;
+// Texture a region must have before its pattern decides the score alone, as a variance in grey
+// levels squared: about the camera's own noise (sd 6). Below it the score rests more and more on
+// the crop's flatness, so a plain surface under sensor noise still scores high and the score does
+// not jump as the texture grows.
+constexpr double kNoiseVariance = 36.0;
+// A change of the mean grey up to this share of the template's, plus a few levels for dark
+// surfaces, is taken as lighting; beyond it the change counts as a difference, the more the
+// plainer the template (on a textured one the pattern tells).
+constexpr double kLightShare = 0.10;
+constexpr double kLightLevels = 4.0;
+// Contrast change lighting can make: a crop whose texture fits the template only at a weaker or
+// stronger contrast than this (a plain object over textured ground) is not explained by it.
+constexpr double kMinGain = 2.0 / 3.0;
+constexpr double kMaxGain = 1.5;
 // Templates kept per model.
 constexpr int kMaxTemplates = 16;
 
@@ -84,17 +93,20 @@ bool SURF::Train(int, int, int, int)
         }
         const double n = std::max(1, maskCount_);
         t.mean = sum / n;
-        t.norm = std::sqrt(std::max(0.0, sq - sum * sum / n));
+        t.variance = std::max(0.0, sq / n - t.mean * t.mean);
     }
     valid_ = true;
     return true;
 }
 
-// Score in -1..1 of the crop read at offset (sx, sy) against template t; flat pairs are scored
-// by their RMS grey difference instead.
-double SURF::correlate(const cv::Mat& crop, const Temp& t, int sx, int sy, double* cropMean) const
+// Score 0..1 of the crop read at offset (sx, sy) against template t. The crop is fitted as the
+// template times a gain plus an offset (a change of lighting); what the fit leaves, with any
+// change of the mean beyond lighting, is weighed against the crop's variance plus the noise
+// variance: a textured crop scores about as its normalised correlation, a flat one by how flat it
+// stays, and every step between is smooth.
+double SURF::score(const cv::Mat& crop, const Temp& t, int sx, int sy, double* cropMean) const
 {
-    double sc = 0, scc = 0, stc = 0, sd2 = 0;
+    double sc = 0, scc = 0, stc = 0;
     for (int y = 0; y < height_; ++y) {
         // A shifted row outside the crop lies in the mask's cleared border: no pointer is made to it.
         if (y + sy < 0 || y + sy >= crop.rows)
@@ -103,30 +115,30 @@ double SURF::correlate(const cv::Mat& crop, const Temp& t, int sx, int sy, doubl
         const uchar* tp = t.image.ptr<uchar>(y);
         const uchar* cp = crop.ptr<uchar>(y + sy);
         int rsc = 0, rstc = 0;
-        int64_t rscc = 0, rsd2 = 0;
+        int64_t rscc = 0;
         for (int x = 0; x < width_; ++x) {
             if (!m[x])
                 continue;
             const int c = cp[x + sx];
-            const int tv = tp[x];
             rsc += c;
             rscc += c * c;
-            rstc += c * tv;
-            rsd2 += (c - tv) * (c - tv);
+            rstc += c * tp[x];
         }
         sc += rsc;
         scc += double(rscc);
         stc += rstc;
-        sd2 += double(rsd2);
     }
     const double n = std::max(1, maskCount_);
-    *cropMean = sc / n;
-    const double cropNorm = std::sqrt(std::max(0.0, scc - sc * sc / n));
-    if (t.norm * t.norm < kFlatVariance * n || cropNorm * cropNorm < kFlatVariance * n)
-        return std::max(0.0, 1.0 - std::sqrt(sd2 / n) / kFlatScale);
-    // sum((c - mc)(t - mt)) = sum(c t) - n mc mt
-    const double cov = stc - sc * t.mean;
-    return cov / (cropNorm * t.norm);
+    const double mean = sc / n;
+    *cropMean = mean;
+    const double variance = std::max(0.0, scc / n - mean * mean);
+    const double covariance = stc / n - mean * t.mean;
+    // Residual of crop - gain * template about their means, the gain as lighting can make it.
+    const double gain = std::clamp(t.variance > 0 ? covariance / t.variance : 0.0, kMinGain, kMaxGain);
+    const double residual = std::max(0.0, variance - 2 * gain * covariance + gain * gain * t.variance);
+    const double excess = std::max(0.0, std::abs(mean - t.mean) - (kLightShare * t.mean + kLightLevels));
+    const double meanChange = excess * excess * kNoiseVariance / (kNoiseVariance + t.variance);
+    return std::sqrt(std::max(0.0, 1.0 - (residual + meanChange) / (variance + kNoiseVariance)));
 }
 
 float SURF::Match(cv::Mat& crop, cv::Mat& out)
@@ -139,11 +151,11 @@ float SURF::Match(cv::Mat& crop, cv::Mat& out)
     if (maskCount_ == 0)
         return 0.0f;
     // Best template without shift, then the best shift for it.
-    double best = -2, bestMean = 0;
+    double best = -1, bestMean = 0;
     int bestT = 0, bestX = 0, bestY = 0;
     for (size_t i = 0; i < temps_.size(); ++i) {
         double mean = 0;
-        const double s = correlate(crop, temps_[i], 0, 0, &mean);
+        const double s = score(crop, temps_[i], 0, 0, &mean);
         if (s > best) {
             best = s;
             bestT = int(i);
@@ -155,7 +167,7 @@ float SURF::Match(cv::Mat& crop, cv::Mat& out)
             if (!sx && !sy)
                 continue;
             double mean = 0;
-            const double s = correlate(crop, temps_[bestT], sx, sy, &mean);
+            const double s = score(crop, temps_[bestT], sx, sy, &mean);
             if (s > best) {
                 best = s;
                 bestX = sx;

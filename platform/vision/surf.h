@@ -1,7 +1,9 @@
 #pragma once
 // Similarity model of one region: scores how much a crop looks like its best-matching trained
-// template (zero-mean normalised correlation under the region mask, best over a small shift,
-// 0..100), and marks where the crop differs from that template.
+// template under the region mask (0..100, best over a small shift): the share of the crop's
+// variation that the template explains after a change of lighting, with the camera's noise
+// counted as explained, so plain and textured surfaces score alike; and marks where the crop
+// differs from that template.
 #include <vector>
 
 #include <opencv2/core.hpp>
@@ -32,9 +34,9 @@ private:
     struct Temp {
         cv::Mat image;   // the template crop
         double mean = 0; // over the compared pixels
-        double norm = 0; // sqrt of the sum of squared deviations
+        double variance = 0; // over the compared pixels
     };
-    double correlate(const cv::Mat& crop, const Temp& t, int sx, int sy, double* cropMean) const;
+    double score(const cv::Mat& crop, const Temp& t, int sx, int sy, double* cropMean) const;
 
     int width_ = 0;
     int height_ = 0;
