@@ -125,6 +125,14 @@ int main(int argc, char** argv)
         {"gradient -5 % to +5 % across the picture", [&] { return photos::gradient(base, 0.05); }},
         {"gradient +5 % to -5 %", [&] { return photos::gradient(base, -0.05); }},
         {"gradient -10 % to +10 % (info)", [&] { return photos::gradient(base, 0.10); }},
+        {"gradient -5 % to +5 % across each region (info)",
+         [&] {
+             cv::Mat pic = base.clone();
+             for (const auto* rs : {&set.plain, &set.textured})
+                 for (const photos::Region& r : *rs)
+                     photos::gradient(base(r.rect), 0.05).copyTo(pic(r.rect));
+             return pic;
+         }},
         {"JPEG q90", [&] { return photos::jpeg(base, 90); }},
         {"JPEG q75", [&] { return photos::jpeg(base, 75); }},
         {"JPEG q50 (info)", [&] { return photos::jpeg(base, 50); }},
