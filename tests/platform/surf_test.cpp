@@ -30,9 +30,13 @@ TEST(SURF, SameSceneScoresHighOtherSceneLow)
     cv::Mat crop = synth::noisy(base, 3.0, 0, 5);
     EXPECT_GT(s.Match(crop, out), 95.0f);
     EXPECT_EQ(cv::countNonZero(out), 0);
-    // Brightness change and one pixel of movement keep the score.
-    cv::Mat brighter = synth::noisy(base, 3.0, 30, 6);
+    // A tenth more light and one pixel of movement keep the score; a quarter more light still
+    // passes the default minimum, though a plain part of the scene now counts it.
+    cv::Mat brighter = synth::noisy(base, 3.0, 12, 6);
     EXPECT_GT(s.Match(brighter, out), 95.0f);
+    EXPECT_EQ(cv::countNonZero(out), 0);
+    brighter = synth::noisy(base, 3.0, 30, 6);
+    EXPECT_GT(s.Match(brighter, out), 85.0f);
     EXPECT_EQ(cv::countNonZero(out), 0);
     cv::Mat moved;
     MoveImage(base, moved, 1, -1);
@@ -154,22 +158,20 @@ TEST_F(SurfOnPhotos, PlainAndTexturedRegionsHoldUnderWhatACameraChanges)
             EXPECT_GE(score(r.rect, picture), 80.0f) << name << ", " << r.name << " (sd " << r.sd << ")";
 }
 
-TEST_F(SurfOnPhotos, RealObjectOverHalfFailsEveryRegionAndOverAQuarterNearlyEvery)
+TEST_F(SurfOnPhotos, RealObjectOverHalfOrAQuarterFailsEveryRegion)
 {
     const cv::Mat noisy = photos::noise(set_->picture, 2, 9);
     const std::vector<photos::Region> regions = all();
-    int quarters = 0, quartersCaught = 0;
     for (size_t i = 0; i < regions.size(); ++i)
         for (size_t o = 0; o < set_->objects.size(); ++o)
             for (int k = 0; k < 4; ++k) {
                 const cv::Rect& r = regions[i].rect;
                 const cv::Point from(int(17 * i + 29 * o) % 80, int(11 * i + 23 * k) % 60);
-                EXPECT_LT(score(r, photos::covered(noisy, r, photos::kHalves[k], set_->objects[o], from)), 75.0f)
+                EXPECT_LT(score(r, photos::covered(noisy, r, photos::kHalves[k], set_->objects[o], from)), 60.0f)
                     << regions[i].name << ", object " << o << ", half " << k;
-                ++quarters;
-                quartersCaught += score(r, photos::covered(noisy, r, photos::kQuarters[k], set_->objects[o], from)) < 80.0f;
+                EXPECT_LT(score(r, photos::covered(noisy, r, photos::kQuarters[k], set_->objects[o], from)), 80.0f)
+                    << regions[i].name << ", object " << o << ", quarter " << k;
             }
-    EXPECT_GE(quartersCaught * 10, quarters * 9) << quartersCaught << " of " << quarters;
 }
 
 TEST_F(SurfOnPhotos, ScoreIsSmoothAsTheTextureGrows)
