@@ -197,3 +197,23 @@ TEST_F(SurfOnPhotos, ScoreIsSmoothAsTheTextureGrows)
         last = score;
     }
 }
+
+TEST(SURF, MaskedRegionJudgesOnlyItsPixelsHalfByHalf)
+{
+    // A ring-like mask: only the left half of the box is compared; the right half is empty.
+    const cv::Mat base = synth::scene(120, 90, 23);
+    cv::Mat mask(90, 120, CV_8UC1, cv::Scalar(0));
+    mask(cv::Rect(0, 0, 60, 90)) = 255;
+    SURF s;
+    ASSERT_TRUE(s.Create(120, 90, mask));
+    ASSERT_TRUE(s.AddTemp(synth::noisy(base, 2.0, 0, 31), 1, 50, 80));
+    ASSERT_TRUE(s.Train(0, 0, 0, 0));
+    cv::Mat out;
+    cv::Mat outside = synth::noisy(base, 2.0, 0, 32);
+    outside(cv::Rect(60, 0, 60, 90)) = 0;
+    EXPECT_GT(s.Match(outside, out), 95.0f);
+    // A plain object over the top half of the compared part: a quarter of the box.
+    cv::Mat part = synth::noisy(base, 2.0, 0, 33);
+    part(cv::Rect(0, 0, 60, 45)) = 200;
+    EXPECT_LT(s.Match(part, out), 60.0f);
+}
