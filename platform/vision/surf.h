@@ -1,7 +1,9 @@
 #pragma once
 // Similarity model of one region: scores how much a crop looks like its best-matching trained
-// template (zero-mean normalised correlation under the region mask, best over a small shift,
-// 0..100), and marks where the crop differs from that template.
+// template under the region mask (0..100, best over a small shift): the share of the crop's
+// variation that the template explains after a change of lighting, with the camera's noise
+// counted as explained, so plain and textured surfaces score alike; the lowest of the whole region
+// and its halves. Marks where the crop differs from that template.
 #include <vector>
 
 #include <opencv2/core.hpp>
@@ -29,12 +31,17 @@ public:
     int minScore() const { return minScore_; }
 
 private:
+    struct Sums {
+        double n = 0, s = 0, ss = 0, st = 0;
+    };
     struct Temp {
         cv::Mat image;   // the template crop
         double mean = 0; // over the compared pixels
-        double norm = 0; // sqrt of the sum of squared deviations
+        Sums quarters[4];   // compared pixels, sum and sum of squares per quarter of the region
     };
-    double correlate(const cv::Mat& crop, const Temp& t, int sx, int sy, double* cropMean) const;
+    double score(const cv::Mat& crop, const Temp& t, int sx, int sy, double* cropMean) const;
+    static double fit(double n, double s, double ss, double st, double ts, double tss);
+    int quarter(int x, int y) const { return (y >= height_ / 2 ? 2 : 0) + (x >= width_ / 2 ? 1 : 0); }
 
     int width_ = 0;
     int height_ = 0;

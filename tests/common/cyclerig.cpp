@@ -56,7 +56,12 @@ bool CycleRig::Prepare(const CycleRigSetup& s)
     if (!CreateDefaultDatabases(".") || !CreateDefaultDatabases("paraGroup/default") || !MakeRecordDb("RECORDNULL.db")
         || !QFile::copy("RECORDNULL.db", "RECORD.db") || !ResStatisticsParam::WriteEmptyFiles("."))
         return false;
-    synth::scene(s.width, s.height, 5).convertTo(scene_, CV_8UC1, 0.5, 64);  // no saturated pixels
+    if (!s.scene.empty() && (s.scene.cols != s.width || s.scene.rows != s.height || s.scene.type() != CV_8UC1))
+        return false;
+    if (!s.scene.empty())
+        scene_ = s.scene.clone();
+    else
+        synth::scene(s.width, s.height, 5).convertTo(scene_, CV_8UC1, 0.5, 64);  // no saturated pixels
     // The program's geometry, so the regions' display rectangles map as it maps them.
     gImageW = s.width;
     gImageH = s.height;
@@ -119,6 +124,8 @@ bool CycleRig::Prepare(const CycleRigSetup& s)
                         m.rects[st][r].setImageRect();
                     }
                 }
+                if (s.adjustRegions)
+                    s.adjustRegions(m);
                 ok = m.SaveDatatoFile();
             }
         }

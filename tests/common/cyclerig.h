@@ -19,6 +19,7 @@ struct OutputChange {
     int bits;  // outputs 0-2 as the board received them
 };
 
+class CammerSingleton;
 class WizardPara;
 
 struct CycleRigSetup {
@@ -33,6 +34,8 @@ struct CycleRigSetup {
     int regionStages = 1;  // stages 0 .. regionStages - 1 get the regions
     std::function<void(WizardPara&)> adjust;  // further parameters, before they are stored
     bool unplugFiles = false;  // camera c is unplugged while "unplug<c>" exists in the directory
+    cv::Mat scene;             // grey width x height camera picture; empty: a synthetic one
+    std::function<void(CammerSingleton&)> adjustRegions;  // each camera's regions, before they are stored
 };
 
 class CycleRig {

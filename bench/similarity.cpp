@@ -1,0 +1,137 @@
+// Similarity models on one 1600x1200 grey frame, one core: the score as it is and as it was
+// before it weighed plain surfaces by their flatness (bench/surfbefore.h), built in the same run,
+// on one region and on 50 regions (10 x 5 over most of the frame), 5 templates each; and the
+// engine's run of 50 similarity regions. Every figure carries its ratio to one memcpy of a frame.
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <vector>
+
+#include <opencv2/core.hpp>
+
+#include "bench/memcpyratio.h"
+#include "bench/surfbefore.h"
+#include "core/globals.h"
+#include "core/wizardpara.h"
+#include "platform/vision/surf.h"
+#include "tests/common/engineparameters.h"
+#include "tests/common/synthscene.h"
+#include "vision/inspection/cammerrecongnize.h"
+#include "vision/inspection/cammersingleton.h"
+
+namespace {
+
+constexpr int W = 1600, H = 1200, TEMPLATES = 5;
+
+using bench::Ratio;
+
+const cv::Mat& scene()
+{
+    static const cv::Mat s = synth::scene(W, H, 7);
+    return s;
+}
+
+const std::vector<cv::Mat>& templates()
+{
+    static const std::vector<cv::Mat> t = [] {
+        std::vector<cv::Mat> v;
+        for (int k = 0; k < TEMPLATES; ++k)
+            v.push_back(synth::noisy(scene(), 2.0, k % 3, 100 + unsigned(k)));
+        return v;
+    }();
+    return t;
+}
+
+std::vector<cv::Rect> regions(int count)
+{
+    const int cw = W * 95 / 100 / 10, ch = H * 95 / 100 / 5;
+    std::vector<cv::Rect> r;
+    for (int i = 0; i < count; ++i)
+        r.emplace_back(20 + (i % 10) * cw, 20 + (i / 10) * ch, cw - 2, ch - 2);
+    return r;
+}
+
+// Match of `count` regions on a noisy frame; arg 0 the score before, 1 the score now.
+template <class Model>
+void matchAll(benchmark::State& state, int count)
+{
+    cv::setNumThreads(1);
+    const std::vector<cv::Rect> rs = regions(count);
+    std::vector<std::unique_ptr<Model>> models;
+    for (const cv::Rect& r : rs) {
+        models.push_back(std::make_unique<Model>());
+        models.back()->Create(r.width, r.height, cv::Mat());
+        for (const cv::Mat& t : templates())
+            models.back()->AddTemp(t(r).clone(), 1, 50, 80);
+        models.back()->Train(0, 0, 0, 0);
+    }
+    const cv::Mat frame = synth::noisy(scene(), 3.0, 4, 5);
+    std::vector<cv::Mat> crops, outs(rs.size());
+    for (const cv::Rect& r : rs)
+        crops.push_back(frame(r).clone());
+    float sum = 0;
+    Ratio ra{state};
+    for (auto _ : state)
+        for (size_t i = 0; i < rs.size(); ++i)
+            sum += models[i]->Match(crops[i], outs[i]);
+    state.counters["score"] = sum / float(rs.size()) / float(state.iterations());
+}
+
+void BM_MatchBefore(benchmark::State& state) { matchAll<SurfBefore>(state, int(state.range(0))); }
+void BM_MatchNow(benchmark::State& state) { matchAll<SURF>(state, int(state.range(0))); }
+BENCHMARK(BM_MatchBefore)->Arg(1)->Arg(50)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MatchNow)->Arg(1)->Arg(50)->Unit(benchmark::kMillisecond);
+
+// The engine's region checks over 1 or 50 similarity regions.
+void BM_RunSimilarity(benchmark::State& state)
+{
+    cv::setNumThreads(1);
+    const int count = int(state.range(0));
+    gImageW = W;
+    gImageH = H;
+    gImageLen = gColorLen = W * H;
+    gTempNum = TEMPLATES;
+    WizardPara para;
+    UseEngineParameters(para);
+    para.enable_correct = -1;
+    CammerSingleton model(0);
+    CammerViewData view;
+    std::vector<uchar> work(size_t(W) * H), corrected(size_t(W) * H), ngPoints(size_t(W) * H), ignore(size_t(W) * H, 0);
+    for (const cv::Mat& t : templates()) {
+        view.templates[0].push_back(t.data);
+        view.tempValid[0].push_back(1);
+    }
+    view.tempCount[0] = TEMPLATES;
+    view.frameWork = work.data();
+    view.frameCorrected = corrected.data();
+    view.ngPoints = ngPoints.data();
+    view.ignoreMap[0] = ignore.data();
+    const std::vector<cv::Rect> rs = regions(count);
+    for (int r = 0; r < count; ++r) {
+        ClustomRect& rc = model.rects[0][r];
+        rc.rect = QRect(rs[size_t(r)].x, rs[size_t(r)].y, rs[size_t(r)].width, rs[size_t(r)].height);
+        rc.setImageRect();
+        model.shapeType[0][r] = 1;
+        model.method[0][r] = 6;
+        model.param2[0][r] = 80;
+        view.maskInForce[0][r] = rc.UpdateMask();
+    }
+    model.roiNum[0] = count;
+    CammerRecong::currentStage = [] { return 0; };
+    CammerRecong engine(&model, &view);
+    engine.VarTrain(0);
+    const cv::Mat frame = synth::noisy(scene(), 3.0, 4, 5);
+    std::memcpy(corrected.data(), frame.data, corrected.size());
+    Ratio ra{state};
+    for (auto _ : state)
+        engine.Run(0);
+    state.counters["ok"] = view.isOK;
+}
+BENCHMARK(BM_RunSimilarity)->Arg(1)->Arg(50)->Unit(benchmark::kMillisecond);
+
+using bench::BM_Memcpy;
+BENCHMARK(BM_Memcpy)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,171 @@
+#pragma once
+// Real photographs for the similarity checks (crops in tests/data/photos, sources in its README):
+// the scene crops laid out in one grey camera picture with one or two regions each, the changes a
+// mould camera sees, and patches of other photographs pasted over a region as real objects.
+// Header only, so tools can use it.
+#include <string>
+#include <vector>
+
+#include <opencv2/core.hpp>
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
+
+namespace photos {
+
+struct Region {
+    std::string name;  // crop file and the region's place in it
+    cv::Rect rect;     // in picture pixels
+    double sd = 0;     // grey spread of the region in the picture
+};
+
+struct Set {
+    cv::Mat picture;   // grey, the crops on a mid-grey ground
+    std::vector<Region> plain, textured;
+    std::vector<cv::Mat> objects;
+};
+
+// Crop file and the top-left corners of its 80 x 60 regions.
+struct Crop {
+    const char* file;
+    std::vector<cv::Point> regions;
+};
+
+inline const std::vector<Crop>& plainCrops()
+{
+    static const std::vector<Crop> c = {{"clock_wall.png", {{80, 60}, {40, 20}}},
+                                        {"camera_sky.png", {{40, 30}}},
+                                        {"camera_coat.png", {{0, 30}}},
+                                        {"rocket_sky.png", {{20, 30}, {160, 20}}},
+                                        {"backdrop.png", {{2, 10}}}};
+    return c;
+}
+
+inline const std::vector<Crop>& texturedCrops()
+{
+    static const std::vector<Crop> c = {{"gravel.png", {{40, 30}}}, {"brick.png", {{40, 30}}},
+                                        {"cat_fur.png", {{40, 30}}}, {"wood.png", {{40, 30}}},
+                                        {"field.png", {{40, 30}}}};
+    return c;
+}
+
+constexpr int kRegionW = 80, kRegionH = 60;
+
+// Lays the crops of `dir` out on a width x height picture (at least 1000 x 800), four to a row;
+// false when a file is missing.
+inline bool load(const std::string& dir, int width, int height, Set& out)
+{
+    out = Set();
+    out.picture = cv::Mat(height, width, CV_8UC1, cv::Scalar(128));
+    const int cellW = width / 4, cellH = height / 3;
+    int cell = 0;
+    auto place = [&](const Crop& c, std::vector<Region>& into) {
+        const cv::Mat img = cv::imread(dir + "/" + c.file, cv::IMREAD_GRAYSCALE);
+        if (img.empty() || img.cols > cellW || img.rows > cellH)
+            return false;
+        const cv::Point at((cell % 4) * cellW + (cellW - img.cols) / 2, (cell / 4) * cellH + (cellH - img.rows) / 2);
+        ++cell;
+        img.copyTo(out.picture(cv::Rect(at, img.size())));
+        for (const cv::Point& p : c.regions) {
+            Region r;
+            r.name = std::string(c.file) + " " + std::to_string(p.x) + "," + std::to_string(p.y);
+            r.rect = cv::Rect(at + p, cv::Size(kRegionW, kRegionH));
+            cv::Scalar m, sd;
+            cv::meanStdDev(out.picture(r.rect), m, sd);
+            r.sd = sd[0];
+            into.push_back(r);
+        }
+        return true;
+    };
+    for (const Crop& c : plainCrops())
+        if (!place(c, out.plain))
+            return false;
+    for (const Crop& c : texturedCrops())
+        if (!place(c, out.textured))
+            return false;
+    for (const char* f : {"coins.png", "cup.png", "cat_eye.png"}) {
+        out.objects.push_back(cv::imread(dir + "/" + f, cv::IMREAD_GRAYSCALE));
+        if (out.objects.back().empty())
+            return false;
+    }
+    return true;
+}
+
+// Gaussian sensor noise of `sigma` grey levels.
+inline cv::Mat noise(const cv::Mat& src, double sigma, unsigned seed)
+{
+    cv::RNG rng(seed);
+    cv::Mat n(src.size(), CV_32FC1), f, out;
+    rng.fill(n, cv::RNG::NORMAL, 0, sigma);
+    src.convertTo(f, CV_32FC1);
+    cv::Mat(f + n).convertTo(out, CV_8UC1);
+    return out;
+}
+
+// Uniform brightness: every grey times `factor`.
+inline cv::Mat brightness(const cv::Mat& src, double factor)
+{
+    cv::Mat out;
+    src.convertTo(out, CV_8UC1, factor);
+    return out;
+}
+
+// Light falling off across the picture: greys times 1 - share at the left edge up to 1 + share at
+// the right.
+inline cv::Mat gradient(const cv::Mat& src, double share)
+{
+    cv::Mat out(src.size(), CV_8UC1);
+    for (int y = 0; y < src.rows; ++y)
+        for (int x = 0; x < src.cols; ++x) {
+            const double f = 1.0 + share * (2.0 * x / std::max(1, src.cols - 1) - 1.0);
+            out.at<uchar>(y, x) = cv::saturate_cast<uchar>(src.at<uchar>(y, x) * f);
+        }
+    return out;
+}
+
+inline cv::Mat jpeg(const cv::Mat& src, int quality)
+{
+    std::vector<uchar> buf;
+    cv::imencode(".jpg", src, buf, {cv::IMWRITE_JPEG_QUALITY, quality});
+    return cv::imdecode(buf, cv::IMREAD_GRAYSCALE);
+}
+
+// The picture moved by (dx, dy) pixels, edges repeated.
+inline cv::Mat shifted(const cv::Mat& src, int dx, int dy)
+{
+    cv::Mat out;
+    const cv::Matx23d m(1, 0, dx, 0, 1, dy);
+    cv::warpAffine(src, out, m, src.size(), cv::INTER_NEAREST, cv::BORDER_REPLICATE);
+    return out;
+}
+
+// Parts of a region an object may cover.
+enum class Part { LeftHalf, RightHalf, TopHalf, BottomHalf, TopLeft, TopRight, BottomLeft, BottomRight };
+constexpr Part kHalves[] = {Part::LeftHalf, Part::RightHalf, Part::TopHalf, Part::BottomHalf};
+constexpr Part kQuarters[] = {Part::TopLeft, Part::TopRight, Part::BottomLeft, Part::BottomRight};
+
+inline cv::Rect partOf(const cv::Rect& r, Part p)
+{
+    const int w = r.width / 2, h = r.height / 2;
+    switch (p) {
+    case Part::LeftHalf: return cv::Rect(r.x, r.y, w, r.height);
+    case Part::RightHalf: return cv::Rect(r.x + w, r.y, r.width - w, r.height);
+    case Part::TopHalf: return cv::Rect(r.x, r.y, r.width, h);
+    case Part::BottomHalf: return cv::Rect(r.x, r.y + h, r.width, r.height - h);
+    case Part::TopLeft: return cv::Rect(r.x, r.y, w, h);
+    case Part::TopRight: return cv::Rect(r.x + w, r.y, r.width - w, h);
+    case Part::BottomLeft: return cv::Rect(r.x, r.y + h, w, r.height - h);
+    case Part::BottomRight: return cv::Rect(r.x + w, r.y + h, r.width - w, r.height - h);
+    }
+    return r;
+}
+
+// The picture with the part of `region` covered by the object's patch starting at `from`.
+inline cv::Mat covered(const cv::Mat& src, const cv::Rect& region, Part p, const cv::Mat& object, cv::Point from)
+{
+    cv::Mat out = src.clone();
+    const cv::Rect to = partOf(region, p);
+    object(cv::Rect(from, to.size())).copyTo(out(to));
+    return out;
+}
+
+} // namespace photos

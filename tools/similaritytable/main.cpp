@@ -1,0 +1,193 @@
+// Prints the similarity scores of the real photographs in tests/data/photos, before and after the
+// score weighed plain surfaces by their flatness, as Markdown tables: each change a mould camera
+// sees, real objects over half and a quarter of a region, and the score as a region's texture
+// grows under the same noise.
+//   similaritytable [photo folder, default tests/data/photos]
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <opencv2/core.hpp>
+
+#include "bench/surfbefore.h"
+#include "platform/vision/surf.h"
+#include "tests/common/photoset.h"
+
+namespace {
+
+constexpr int kW = 1600, kH = 1200;
+constexpr float kMinScore = 80.0f;  // the similarity method's default minimum score
+
+struct Scores {
+    float before = 0, after = 0;
+};
+
+template <class Model>
+float score(const cv::Mat& templ, const cv::Mat& picture, const cv::Rect& r)
+{
+    Model m;
+    m.Create(r.width, r.height, cv::Mat());
+    m.AddTemp(templ(r).clone(), 1, 50, int(kMinScore));
+    m.Train(0, 0, 0, 0);
+    cv::Mat crop = picture(r).clone(), out;
+    return m.Match(crop, out);
+}
+
+Scores both(const cv::Mat& templ, const cv::Mat& picture, const cv::Rect& r)
+{
+    return {score<SurfBefore>(templ, picture, r), score<SURF>(templ, picture, r)};
+}
+
+// Lowest and highest score and how many were NG, of one side.
+struct Spread {
+    float lo = 1000, hi = -1;
+    int ng = 0, n = 0;
+    void add(float s)
+    {
+        lo = std::min(lo, s);
+        hi = std::max(hi, s);
+        ng += s < kMinScore;
+        ++n;
+    }
+    std::string text() const
+    {
+        char b[64];
+        if (int(lo) == int(hi))
+            std::snprintf(b, sizeof b, "%d", int(lo));
+        else
+            std::snprintf(b, sizeof b, "%d-%d", int(lo), int(hi));
+        std::string s = b;
+        if (ng) {
+            std::snprintf(b, sizeof b, " (%d/%d NG)", ng, n);
+            s += b;
+        }
+        return s;
+    }
+};
+
+struct Row {
+    Spread before, after;
+    void add(const Scores& s)
+    {
+        before.add(s.before);
+        after.add(s.after);
+    }
+};
+
+void header(const char* first)
+{
+    std::printf("\n| %s | plain, before | plain, after | textured, before | textured, after |\n|---|---|---|---|---|\n", first);
+}
+
+void print(const std::string& what, const Row& plain, const Row& textured)
+{
+    std::printf("| %s | %s | %s | %s | %s |\n", what.c_str(), plain.before.text().c_str(), plain.after.text().c_str(),
+                textured.before.text().c_str(), textured.after.text().c_str());
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const std::string dir = argc > 1 ? argv[1] : "tests/data/photos";
+    photos::Set set;
+    if (!photos::load(dir, kW, kH, set)) {
+        std::fprintf(stderr, "similaritytable: the photographs are not in %s\n", dir.c_str());
+        return 1;
+    }
+    const cv::Mat& base = set.picture;
+    double plainLo = 1e9, plainHi = 0;
+    for (const photos::Region& r : set.plain) {
+        plainLo = std::min(plainLo, r.sd);
+        plainHi = std::max(plainHi, r.sd);
+    }
+    std::printf("%zu plain regions (grey sd %.1f-%.1f) and %zu textured ones, 80 x 60, in a %d x %d picture; "
+                "template: the unchanged picture; minimum score %d.\n",
+                set.plain.size(), plainLo, plainHi, set.textured.size(), kW, kH, int(kMinScore));
+
+    // Changes of the whole picture that must not raise an alarm (marked "info" where they go
+    // beyond that).
+    struct Change {
+        std::string name;
+        std::function<cv::Mat()> make;
+    };
+    const std::vector<Change> changes = {
+        {"unchanged", [&] { return base; }},
+        {"sensor noise sigma 2", [&] { return photos::noise(base, 2, 1); }},
+        {"sensor noise sigma 3", [&] { return photos::noise(base, 3, 2); }},
+        {"sensor noise sigma 5 (info)", [&] { return photos::noise(base, 5, 3); }},
+        {"brightness -10 %", [&] { return photos::brightness(base, 0.90); }},
+        {"brightness -5 %", [&] { return photos::brightness(base, 0.95); }},
+        {"brightness +5 %", [&] { return photos::brightness(base, 1.05); }},
+        {"brightness +10 %", [&] { return photos::brightness(base, 1.10); }},
+        {"noise sigma 3 and brightness -10 %", [&] { return photos::noise(photos::brightness(base, 0.9), 3, 4); }},
+        {"gradient -5 % to +5 % across the picture", [&] { return photos::gradient(base, 0.05); }},
+        {"gradient +5 % to -5 %", [&] { return photos::gradient(base, -0.05); }},
+        {"gradient -10 % to +10 % (info)", [&] { return photos::gradient(base, 0.10); }},
+        {"gradient -5 % to +5 % across each region (info)",
+         [&] {
+             cv::Mat pic = base.clone();
+             for (const auto* rs : {&set.plain, &set.textured})
+                 for (const photos::Region& r : *rs)
+                     photos::gradient(base(r.rect), 0.05).copyTo(pic(r.rect));
+             return pic;
+         }},
+        {"JPEG q90", [&] { return photos::jpeg(base, 90); }},
+        {"JPEG q75", [&] { return photos::jpeg(base, 75); }},
+        {"JPEG q50 (info)", [&] { return photos::jpeg(base, 50); }},
+        {"shift 1 px right and down", [&] { return photos::shifted(base, 1, 1); }},
+        {"shift 2 px (info)", [&] { return photos::shifted(base, 2, 0); }},
+    };
+    header("change of the whole picture");
+    for (const Change& c : changes) {
+        const cv::Mat pic = c.make();
+        Row plain, textured;
+        for (const photos::Region& r : set.plain)
+            plain.add(both(base, pic, r.rect));
+        for (const photos::Region& r : set.textured)
+            textured.add(both(base, pic, r.rect));
+        print(c.name, plain, textured);
+    }
+
+    // Real objects: patches of other photographs over each half and each quarter of a region, in
+    // a picture with sensor noise sigma 2.
+    header("real object (3 photographs), noise sigma 2");
+    const cv::Mat noisy = photos::noise(base, 2, 9);
+    for (bool half : {true, false}) {
+        Row plain, textured;
+        for (int side = 0; side < 2; ++side) {
+            const std::vector<photos::Region>& regions = side ? set.textured : set.plain;
+            Row& row = side ? textured : plain;
+            for (size_t i = 0; i < regions.size(); ++i)
+                for (size_t o = 0; o < set.objects.size(); ++o)
+                    for (int k = 0; k < 4; ++k) {
+                        const photos::Part p = half ? photos::kHalves[k] : photos::kQuarters[k];
+                        const cv::Point from(int(17 * i + 29 * o) % 80, int(11 * i + 23 * k) % 60);
+                        row.add(both(base, photos::covered(noisy, regions[i].rect, p, set.objects[o], from),
+                                     regions[i].rect));
+                    }
+        }
+        print(half ? "half of the region" : "a quarter of the region", plain, textured);
+    }
+
+    // A real texture (the gravel region) scaled to a grey sd of 1 to 4 around grey 128, against
+    // itself with sensor noise.
+    std::printf("\n| texture sd | noise 2, before | noise 2, after | noise 3, before | noise 3, after |\n"
+                "|---|---|---|---|---|\n");
+    const cv::Mat gravel = base(set.textured[0].rect).clone();
+    cv::Scalar gm, gsd;
+    cv::meanStdDev(gravel, gm, gsd);
+    for (double sd = 1.0; sd < 4.01; sd += 0.25) {
+        cv::Mat t;
+        gravel.convertTo(t, CV_8UC1, sd / gsd[0], 128 - gm[0] * sd / gsd[0]);
+        cv::Scalar tm, tsd;
+        cv::meanStdDev(t, tm, tsd);
+        const cv::Rect all(0, 0, t.cols, t.rows);
+        const Scores n2 = both(t, photos::noise(t, 2, 21), all);
+        const Scores n3 = both(t, photos::noise(t, 3, 22), all);
+        std::printf("| %.2f | %d | %d | %d | %d |\n", tsd[0], int(n2.before), int(n2.after), int(n3.before),
+                    int(n3.after));
+    }
+    return 0;
+}
