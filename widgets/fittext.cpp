@@ -107,7 +107,8 @@ bool Han(QChar c)
 // Chinese characters and full-width punctuation: no blank stands between them and their neighbours.
 bool Wide(QChar c)
 {
-    return Han(c) || (c.unicode() >= 0x3000 && c.unicode() <= 0x303F) || (c.unicode() >= 0xFF00 && c.unicode() <= 0xFFEF);
+    const ushort u = c.unicode();
+    return Han(c) || (u >= 0x3000 && u <= 0x303F) || (u >= 0xFF00 && u <= 0xFFEF);
 }
 
 QString Unblanked(const QString& s)
