@@ -1,6 +1,7 @@
 #include "core/logmanager.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -47,6 +48,14 @@ LogFile& logFile()
 }
 
 qint64 gRotateBytes = LogManager::kRotateBytes;
+// The sound system retries a missing sound server every 30 s with the same lines; one says it.
+std::atomic<bool> gSoundServerSaid{false};
+
+bool IsSoundServerMessage(const QString& msg)
+{
+    return msg.startsWith(QLatin1String("PulseAudioService: "));
+}
+
 thread_local bool tInHandler = false;
 
 // Everything the crash handler needs is prepared here in advance: it may not allocate, lock
@@ -267,6 +276,7 @@ LogManager::LogManager(QObject* parent) : QObject(parent)
 {
     __CurTaskPath = QDir::currentPath() + "/cnt_net/cnt_log_app/";
     QDir().mkpath(__CurTaskPath);
+    gSoundServerSaid = false;
     {
         QMutexLocker lock(&logFile().mutex);
         prepareCrashCapture();
@@ -321,6 +331,16 @@ void LogManager::outputMessage(QtMsgType type, const QMessageLogContext& context
         fprintf(stderr, "%s\n", msg.toUtf8().constData());
         return;
     }
+    QString text = msg;
+    if (IsSoundServerMessage(msg)) {
+        if (gSoundServerSaid.exchange(true))
+            return;
+        const QString why = msg.contains(QLatin1String("pa_context_connect"))
+                                ? QStringLiteral("no sound server answers")
+                                : QStringLiteral("the sound system failed");
+        text = QStringLiteral("alarm sound: \"alarm.wav\" cannot play: %1 (%2); its further messages are not logged")
+                   .arg(why, msg);
+    }
     char tag = 'I';
     switch (type) {
     case QtWarningMsg: tag = 'W'; break;
@@ -332,7 +352,7 @@ void LogManager::outputMessage(QtMsgType type, const QMessageLogContext& context
     const QString when = timeText(now);
     const QString file = context.file ? QString::fromUtf8(context.file).section('/', -1) : QString();
     const QByteArray line = (QStringLiteral("[") + QLatin1Char(tag) + ' ' + when + ' ' + file + ':' + QString::number(context.line)
-                             + QLatin1String("] ") + msg + '\n').toUtf8();
+                             + QLatin1String("] ") + text + '\n').toUtf8();
 
     tInHandler = true;
     LogFile& lf = logFile();

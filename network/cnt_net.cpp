@@ -18,6 +18,7 @@
 #include "core/parameterstore.h"
 #include "core/wizardpara.h"
 #include "network/cnt_thread.h"
+#include "network/cnt_thread_copyvideo.h"
 
 bool ReadReportingSwitch(const QString& paramFile)
 {
@@ -85,8 +86,7 @@ CNT_Net::CNT_Net(QObject* parent) : QTcpServer(parent)
 
 CNT_Net::~CNT_Net()
 {
-    delete copyVideo_;
-    copyVideo_ = nullptr;
+    copyVideo_.reset();  // stops and joins it before the channels go
     CNT_FreeShareMemory();
     delete sender;  // stops and joins the sender before the socket goes
     sender = nullptr;

@@ -5,6 +5,7 @@
 // falls silent; its sender thread writes the queued messages one by one.
 #include <atomic>
 #include <functional>
+#include <memory>
 
 #include <QElapsedTimer>
 #include <QList>
@@ -114,6 +115,8 @@ public:
     QByteArray MemoryInfoBody() const;
     bool memoryInfoSent() const { return memoryInfoSent_; }
     bool videoTimerRunning() const { return sendTimer_ != 0; }
+    // The video copy thread CNT_FirstInit made (null before); it goes with this object.
+    CNT_Thread_CopyVideo* videoCopyThread() const { return copyVideo_.get(); }
     // Starts "./cnt_net/runNetClient.py" in the background when the script exists. One client
     // runs at a time: the one started last, when it still runs, is ended first and its
     // connection dropped.
@@ -281,7 +284,8 @@ private:
     bool memoryInfoReady_ = false;
     bool memoryInfoSent_ = false;
     int sendTimer_ = 0;
-    CNT_Thread_CopyVideo* copyVideo_ = nullptr;
+    // Owned: a unique_ptr will not compile a delete where the type is incomplete.
+    std::unique_ptr<CNT_Thread_CopyVideo> copyVideo_;
 
     bool enabled = false;
     ReportTimings timings_;

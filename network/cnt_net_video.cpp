@@ -76,7 +76,7 @@ void CNT_Net::CNT_FirstInit()
     }
     if (!copyVideo_) {
         // Made as the program always did, never started: the timer copies.
-        copyVideo_ = new CNT_Thread_CopyVideo(
+        copyVideo_ = std::make_unique<CNT_Thread_CopyVideo>(
             [this] { QMetaObject::invokeMethod(this, [this] { VideoTick(); }, Qt::QueuedConnection); });
     }
 }

@@ -104,36 +104,44 @@ bool Han(QChar c)
     return c.script() == QChar::Script_Han;
 }
 
-// One line of the text (without its break) as lines of at most `width` pixels.
+// Chinese characters and full-width punctuation: no blank stands between them and their neighbours.
+bool Wide(QChar c)
+{
+    const ushort u = c.unicode();
+    return Han(c) || (u >= 0x3000 && u <= 0x303F) || (u >= 0xFF00 && u <= 0xFFEF);
+}
+
+QString Unblanked(const QString& s)
+{
+    int from = 0, to = s.size();
+    while (from < to && s[from] == ' ')
+        ++from;
+    while (to > from && s[to - 1] == ' ')
+        --to;
+    return s.mid(from, to - from);
+}
+
+// One line (without its break) as lines of at most `width` pixels. No line starts or ends with a
+// blank: the blanks a break falls on go with it.
 QStringList WrapLine(const QString& line, const QFontMetrics& fm, int width)
 {
     QStringList out;
-    QString rest = line;
+    QString rest = Unblanked(line);
     while (fm.horizontalAdvance(rest) > width) {
         // The longest head that fits, at least one character.
         int n = 1;
         while (n < rest.size() && fm.horizontalAdvance(rest.left(n + 1)) <= width)
             ++n;
         int cut = n;
-        int skip = 0;
         for (int i = n; i > 0; --i) {
-            if (rest[i] == ' ') {
-                cut = i;
-                skip = 1;
-                break;
-            }
-            if (Han(rest[i]) || Han(rest[i - 1])) {
+            if (rest[i] == ' ' || Han(rest[i]) || Han(rest[i - 1])) {
                 cut = i;
                 break;
             }
         }
-        // A head of spaces only: break inside the word after them instead.
-        if (rest.left(cut).trimmed().isEmpty()) {
-            cut = n;
-            skip = 0;
-        }
-        out << rest.left(cut);
-        rest = rest.mid(cut + skip);
+        // The rest starts with no blank, so a break at a blank leaves a head with text.
+        out << Unblanked(rest.left(cut));
+        rest = Unblanked(rest.mid(cut));
     }
     out << rest;
     return out;
@@ -144,16 +152,37 @@ QStringList WrapLine(const QString& line, const QFontMetrics& fm, int width)
 QString WrapToWidth(const QString& text, const QFont& font, int width)
 {
     const QFontMetrics fm(font);
-    QStringList lines = text.split('\n');
-    for (QString& line : lines) {
-        const bool cr = line.endsWith('\r');
-        if (cr)
-            line.chop(1);
-        line = WrapLine(line, fm, std::max(width, 1)).join('\n');
-        if (cr)
-            line += '\r';
+    width = std::max(width, 1);
+    // A "\r\n" of the text table is where a box of another width broke the sentence; a bare "\n"
+    // ends a line (one notice after another).
+    QStringList paragraphs;
+    QStringList pieces;
+    const QStringList raw = text.split('\n');
+    for (int i = 0; i < raw.size(); ++i) {
+        QString piece = raw[i];
+        const bool soft = piece.endsWith('\r') && i + 1 < raw.size();
+        if (piece.endsWith('\r'))
+            piece.chop(1);
+        pieces << Unblanked(piece);
+        if (soft)
+            continue;
+        const bool fits = std::all_of(pieces.begin(), pieces.end(),
+                                      [&](const QString& p) { return fm.horizontalAdvance(p) <= width; });
+        if (fits) {
+            paragraphs << pieces.join("\r\n");
+        } else {
+            // Broken by this width only: the text's own breaks become blanks (none beside Chinese).
+            QString joined;
+            for (const QString& p : pieces) {
+                if (!joined.isEmpty() && !p.isEmpty() && !Wide(joined.back()) && !Wide(p.front()))
+                    joined += ' ';
+                joined += p;
+            }
+            paragraphs << WrapLine(joined, fm, width).join('\n');
+        }
+        pieces.clear();
     }
-    return lines.join('\n');
+    return paragraphs.join('\n');
 }
 
 WrappedText FitWrapped(QFont font, const QString& text, int width, int height, int px)

@@ -24,9 +24,10 @@ class QLabel;
 class QRect;
 class QSize;
 
-// `text` broken into lines no wider than `width` pixels in `font`: after the last space that fits
-// (the space goes), before a Chinese character, else between any two characters. Its own line
-// breaks ("\n", "\r\n") stay as they are; a break made here is "\n".
+// `text` broken into lines no wider than `width` pixels in `font`: at the last blank that fits, before
+// or after a Chinese character, else between any two characters; the blanks a line starts or ends
+// with go. Its own "\n" breaks stay. Lines it joins with "\r\n" stay as they are when each fits, else
+// those breaks count as blanks and the lines are broken anew; a break made here is "\n".
 QString WrapToWidth(const QString& text, const QFont& font, int width);
 
 struct WrappedText {

@@ -116,6 +116,25 @@ TEST_F(LogManagerTest, LineFormatFirstLineAndSwitch)
     EXPECT_TRUE(l[1].endsWith("] again"));
 }
 
+// Without a sound server the sound system says so twice every 30 s for as long as the program runs.
+TEST_F(LogManagerTest, TheAlarmSoundThatCannotPlayIsSaidOnceAStart)
+{
+    const QString failed = "PulseAudioService: pa_context_connect() failed";
+    for (int start = 0; start < 2; ++start) {
+        LogManager lm;
+        for (const QString& m : {failed, failed, QString("PulseAudioService: another failure"), failed})
+            LogManager::outputMessage(QtWarningMsg, QMessageLogContext(), m);
+        qWarning("cycle");
+    }
+    const QStringList l = fileLines(LogManager::__CurTaskPath + "log.txt");
+    ASSERT_EQ(l.size(), 5) << l.join('\n').toStdString();
+    for (int first : {1, 3})
+        EXPECT_TRUE(l[first].endsWith("] alarm sound: \"alarm.wav\" cannot play: no sound server answers "
+                                      "(PulseAudioService: pa_context_connect() failed); its further messages are "
+                                      "not logged"))
+            << l[first].toStdString();
+}
+
 TEST_F(LogManagerTest, FatalRenamesTheFileUnderItsStamp)
 {
     LogManager lm;

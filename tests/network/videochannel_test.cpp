@@ -6,6 +6,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
@@ -14,6 +16,7 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 
+#include "network/cnt_thread_copyvideo.h"
 #include "reportfixture.h"
 
 namespace {
@@ -270,6 +273,25 @@ TEST_F(VideoChannel, OddCameraFrameIsCutToEvenSizes)
     Link();
     net->VideoTick();
     EXPECT_EQ(uchar(Read(0)[0]), 82);
+}
+
+// The copy thread is stopped and joined when the server goes, while it runs and posts its ticks.
+TEST_F(VideoChannel, TheCopyThreadEndsWithTheServer)
+{
+    net->CNT_FirstInit();
+    CNT_Thread_CopyVideo* copy = net->videoCopyThread();
+    ASSERT_NE(copy, nullptr);
+    std::atomic<bool> finished{false};
+    bool destroyed = false;
+    QObject::connect(copy, &QThread::finished, [&] { finished = true; });  // on the thread itself
+    QObject::connect(copy, &QObject::destroyed, [&] { destroyed = true; });
+    copy->cls_start(1);
+    ASSERT_TRUE(copy->isRunning());
+    QThread::msleep(20);
+    QCoreApplication::processEvents();
+    net.reset();
+    EXPECT_TRUE(finished) << "its run ended before the server was gone";
+    EXPECT_TRUE(destroyed) << "its destructor ran";
 }
 
 TEST_F(VideoChannel, ModeZeroMakesNoChannelTimerOrMemoryInfo)

@@ -1,5 +1,6 @@
 // Warning, question and password boxes, the message boxes and the one-line helpers.
 #include <QLabel>
+#include <QRegularExpression>
 #include <QHBoxLayout>
 #include <QWindow>
 
@@ -113,7 +114,7 @@ TEST_F(DialogTest, LongTextsAreBrokenByGlyphWidthAndTheBoxStaysInTheDisplayArea)
     const QString wrapped = WrapToWidth(text, font, 400);
     for (QString line : wrapped.split('\n'))
         EXPECT_LE(fm.horizontalAdvance(line.remove('\r')), 400) << line.toStdString();
-    EXPECT_EQ(QString(wrapped).remove('\n').remove(' '), QString(text).remove('\n').remove(' '))
+    EXPECT_EQ(QString(wrapped).remove(QRegularExpression("\\s")), QString(text).remove(QRegularExpression("\\s")))
         << "breaks only at spaces taken out or between characters";
     EXPECT_EQ(WrapToWidth("one two three", font, fm.horizontalAdvance("one two") + 1), "one two\nthree");
     EXPECT_EQ(WrapToWidth("a\r\nb", font, 400), "a\r\nb");
@@ -142,6 +143,27 @@ TEST_F(DialogTest, LongTextsAreBrokenByGlyphWidthAndTheBoxStaysInTheDisplayArea)
     for (QString line : message->text().split('\n'))
         EXPECT_LE(shown.horizontalAdvance(line.remove('\r')), message->width()) << line.toStdString();
     EXPECT_LE(shown.lineSpacing() * message->text().split('\n').size(), message->height());
+}
+
+// The table's texts were broken for a box of another width: no line of one word before their own
+// break, no line that starts or ends with a blank.
+TEST_F(DialogTest, OwnBreaksOfALineTooWideCountAsBlanksAndBlanksAtABreakGo)
+{
+    QFont font;
+    font.setPixelSize(30);
+    const int width = QFontMetrics(font).horizontalAdvance("aaa bbb") + 1;
+    EXPECT_EQ(WrapToWidth("aaa bbb ccc \r\n ddd", font, width).toStdString(), "aaa bbb\nccc ddd");
+    EXPECT_EQ(WrapToWidth("aaa bbb   ccc", font, width).toStdString(), "aaa bbb\nccc");
+    EXPECT_EQ(WrapToWidth("aaa bbb ", font, width).toStdString(), "aaa bbb") << "no empty line for a trailing blank";
+    // Lines that fit keep the text's breaks; a bare line feed ends a line whatever the width.
+    EXPECT_EQ(WrapToWidth(" aaa \r\n bbb", font, width).toStdString(), "aaa\r\nbbb");
+    EXPECT_EQ(WrapToWidth("aaa bbb ccc\nddd\r\neee", font, width).toStdString(), "aaa bbb\nccc\nddd\r\neee");
+    // Chinese joins its broken lines without a blank.
+    const QString han = QString::fromUtf8("相机不可用，\r\n请检查连接！");
+    const int narrow = QFontMetrics(font).horizontalAdvance(QString::fromUtf8("相机不可"));
+    const QString wrapped = WrapToWidth(han, font, narrow);
+    EXPECT_EQ(QString(wrapped).remove('\n').toStdString(),
+              QString(han).remove(QRegularExpression("\\s")).toStdString());
 }
 
 TEST_F(DialogTest, WarningWakesADarkScreen)

@@ -1,9 +1,10 @@
 // cycledemo RUNDIR CAMERAS: readies a program directory for the demonstration cycle of scripts/run.
 // Once per directory (marker "cycledemo.done"): the parameters of a plain two-stage cycle (stage 0
 // judged 1 s and stage 1 2 s after input 0, NG pictures kept, the cameras' pictures taken as they
-// are), one defect region per camera over the lower-left cavity of its picture
-// simcam/camera<c>.png, templates made from that picture, and simcam/camera<c>_part.png: the same
-// scene with a part left in that cavity, which the driver shows now and then.
+// are). Once per camera (marker: its part picture): one defect region over the lower-left cavity of
+// its picture simcam/camera<c>.png, templates made from that picture, and simcam/camera<c>_part.png:
+// the same scene with a part left in that cavity, which the driver shows now and then. A later run
+// with more cameras readies the added ones and leaves the others and the parameters as they are.
 #include <cstdio>
 
 #include <QApplication>
@@ -43,7 +44,12 @@ bool Prepare(const QString& dir, int cameras)
         std::fprintf(stderr, "cycledemo: no directory %s\n", qPrintable(dir));
         return false;
     }
-    if (QFile::exists("cycledemo.done"))
+    const bool firstRun = !QFile::exists("cycledemo.done");
+    QList<int> added;  // from 0
+    for (int c = 0; c < cameras; ++c)
+        if (!QFile::exists(QString("simcam/camera%1_part.png").arg(c + 1)))
+            added << c;
+    if (!firstRun && added.isEmpty())
         return true;
     QImage first(QString("simcam/camera1.png"));
     if (first.isNull()) {
@@ -66,7 +72,7 @@ bool Prepare(const QString& dir, int cameras)
         return false;
     }
     bool ok = true;
-    {
+    if (firstRun) {
         WizardPara p;
         p.LoadDatafromFile();
         p.io_mode_chosen = 0;
@@ -88,20 +94,20 @@ bool Prepare(const QString& dir, int cameras)
         for (int o = 0; o < 3; ++o)
             p.output_polarity[o] = 0;
         ok = p.SaveDatatoFile();
-        for (int c = 0; c < cameras && ok; ++c) {
-            CammerSingleton m(c);
-            m.LoadWithMasks(nullptr);
-            m.roiNum[0] = 1;
-            m.shapeType[0][0] = 1;
-            m.method[0][0] = 0;
-            m.param1[0][0] = 5;
-            m.param2[0][0] = 25;
-            m.param3[0][0] = 100;
-            m.rects[0][0].rect = QRect(qRound(kCavity.x() * gShowAW), qRound(kCavity.y() * gShowAH),
-                                       qRound(kCavity.width() * gShowAW), qRound(kCavity.height() * gShowAH));
-            m.rects[0][0].setImageRect();
-            ok = m.SaveDatatoFile();
-        }
+    }
+    for (int i = 0; i < added.size() && ok; ++i) {
+        CammerSingleton m(added[i]);
+        m.LoadWithMasks(nullptr);
+        m.roiNum[0] = 1;
+        m.shapeType[0][0] = 1;
+        m.method[0][0] = 0;
+        m.param1[0][0] = 5;
+        m.param2[0][0] = 25;
+        m.param3[0][0] = 100;
+        m.rects[0][0].rect = QRect(qRound(kCavity.x() * gShowAW), qRound(kCavity.y() * gShowAH),
+                                   qRound(kCavity.width() * gShowAW), qRound(kCavity.height() * gShowAH));
+        m.rects[0][0].setImageRect();
+        ok = m.SaveDatatoFile();
     }
     in.close();
     sn.close();
@@ -109,7 +115,8 @@ bool Prepare(const QString& dir, int cameras)
         std::fprintf(stderr, "cycledemo: parameters not saved\n");
         return false;
     }
-    for (int c = 1; c <= cameras; ++c) {
+    for (int index : added) {
+        const int c = index + 1;
         const QImage grey = QImage(QString("simcam/camera%1.png").arg(c)).convertToFormat(QImage::Format_Grayscale8);
         if (grey.isNull())
             return false;
@@ -128,6 +135,12 @@ bool Prepare(const QString& dir, int cameras)
         painter.end();
         if (!part.convertToFormat(QImage::Format_Grayscale8).save(QString("simcam/camera%1_part.png").arg(c)))
             return false;
+    }
+    if (!firstRun) {
+        QStringList numbers;
+        for (int c : added)
+            numbers << QString::number(c + 1);
+        std::printf("run: camera %s added, readied with a region and templates\n", qPrintable(numbers.join(", ")));
     }
     QFile done("cycledemo.done");
     return done.open(QIODevice::WriteOnly);

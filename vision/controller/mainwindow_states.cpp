@@ -37,6 +37,12 @@ constexpr int kRowParamsReplaced = 623;
 constexpr int kRowParamsLost = 624;
 constexpr int kRowHoldConfirmed = 625;
 
+const char* AlarmStateName(int state)
+{
+    static const char* const names[] = {"normal", "verdict shown", "alarm hold", "editing page"};
+    return state >= 0 && state < 4 ? names[state] : "unknown";
+}
+
 }  // namespace
 
 void MainWindow::SetAlarmState(int to)
@@ -45,7 +51,8 @@ void MainWindow::SetAlarmState(int to)
     alarmState = to;
     if (from == to)
         return;
-    qDebug("alarm state %d -> %d at %s", from, to, qPrintable(QTime::currentTime().toString("hh:mm:ss.zzz")));
+    qDebug("alarm state %d -> %d (%s -> %s) at %s", from, to, AlarmStateName(from), AlarmStateName(to),
+           qPrintable(QTime::currentTime().toString("hh:mm:ss.zzz")));
     if (from == 3)
         editingPage = NoEditing;
     if (to == 2 || to == 3) {
