@@ -71,6 +71,49 @@ void BM_FindShapeSmall(benchmark::State& state)
 }
 BENCHMARK(BM_FindShapeSmall)->Unit(benchmark::kMillisecond);
 
+// A 40 x 40 positioning region searched over a whole 1280 x 960 frame (the search starts on a
+// coarser level).
+void BM_FindShapeSmallFeatureWideWindow(benchmark::State& state)
+{
+    cv::setNumThreads(1);
+    cv::Mat wide = synth::scene(1280, 960, 15);
+    const cv::Rect r(600, 400, 40, 40);
+    cv::rectangle(wide, cv::Rect(605, 405, 14, 30), cv::Scalar(250), cv::FILLED);
+    cv::circle(wide, cv::Point(628, 420), 7, cv::Scalar(10), cv::FILLED);
+    FindShape f;
+    f.CreateShape(wide(r).clone(), 0.0, 0, 0, r.x + r.width / 2, r.y + r.height / 2, false, 255,
+                  cv::Mat(r.size(), CV_8UC1, cv::Scalar(255)), 5, 0);
+    cv::Mat frame;
+    MoveImage(synth::noisy(wide, 2.0, 0, 4), frame, -5, 7);
+    int x = 0, y = 0;
+    for (auto _ : state) {
+        cv::Mat search = frame.clone();
+        double s = 0, a = 0;
+        benchmark::DoNotOptimize(f.Find(search, 0, &x, &y, &s, &a));
+    }
+}
+BENCHMARK(BM_FindShapeSmallFeatureWideWindow)->Unit(benchmark::kMillisecond);
+
+// Any rotation allowed (180): a 300 x 300 region found in a 640 x 480 frame turned by 90 degrees.
+void BM_FindShapeFullTurn(benchmark::State& state)
+{
+    cv::setNumThreads(1);
+    const cv::Mat small = synth::scene(640, 480, 16);
+    const cv::Rect r(170, 90, 300, 300);
+    const cv::Point2f centre(r.x + r.width / 2, r.y + r.height / 2);
+    FindShape f;
+    f.CreateShape(small(r).clone(), 0.0, 0, 180, int(centre.x), int(centre.y), false, 255,
+                  cv::Mat(r.size(), CV_8UC1, cv::Scalar(255)), 5, 0);
+    const cv::Mat frame = synth::rotated(small, centre, 90.0);
+    for (auto _ : state) {
+        cv::Mat search = frame.clone();
+        int x = 0, y = 0;
+        double s = 0, a = 0;
+        benchmark::DoNotOptimize(f.Find(search, 0, &x, &y, &s, &a));
+    }
+}
+BENCHMARK(BM_FindShapeFullTurn)->Unit(benchmark::kMillisecond);
+
 void BM_MoveImage(benchmark::State& state)
 {
     cv::setNumThreads(1);

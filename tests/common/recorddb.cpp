@@ -1,5 +1,6 @@
 #include "common/recorddb.h"
 
+#include <QDir>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QVariant>
@@ -58,6 +59,15 @@ QList<QStringList> RecordRows(const QString& path)
     }
     QSqlDatabase::removeDatabase(kConn);
     return rows;
+}
+
+QList<QStringList> RecordRowsOverDays(const QString& programDir)
+{
+    QList<QStringList> rows;
+    const QDir days(programDir + "/RECORD");
+    for (const QString& day : days.entryList({"*.db"}, QDir::Files, QDir::Name))
+        rows += RecordRows(days.filePath(day));
+    return rows + RecordRows(programDir + "/RECORD.db");
 }
 
 DbLocker::DbLocker(const QString& file)

@@ -12,6 +12,9 @@ bool MakeRecordDb(const QString& path, const QList<QStringList>& rows = {});
 QList<QStringList> LongDayRows(int count);
 // Every row of table RECORD in `path`, in insertion order.
 QList<QStringList> RecordRows(const QString& path);
+// The rows of a program directory's record over days: the days moved to RECORD/<date>.db at
+// midnight, oldest first, then RECORD.db.
+QList<QStringList> RecordRowsOverDays(const QString& programDir);
 // Whether a row of the record holds exactly `text`.
 bool RecordedRow(const QString& text, const QString& path = "RECORD.db");
 

@@ -145,7 +145,7 @@ TEST(FindShape, MaskSelectsTheFeature)
 TEST(FindShape, SmallFeatureOverAWideWindow)
 {
     // A small positioning region searched over the whole frame starts on a coarser level to
-    // keep the search short, and still lands on the exact shift.
+    // keep the search short (bench/visionmodels measures it), and still lands on the exact shift.
     cv::Mat scene = synth::scene(1280, 960, 15);
     const cv::Rect r(600, 400, 40, 40);
     cv::rectangle(scene, cv::Rect(605, 405, 14, 30), cv::Scalar(250), cv::FILLED);
@@ -155,16 +155,14 @@ TEST(FindShape, SmallFeatureOverAWideWindow)
     cv::Mat frame;
     MoveImage(synth::noisy(scene, 2.0, 0, 4), frame, -5, 7);
     cv::Point shift;
-    const int64 t0 = cv::getTickCount();
     ASSERT_TRUE(shiftFound(f, frame, cv::Rect(0, 0, 1280, 960), &shift));
-    const double ms = double(cv::getTickCount() - t0) * 1000.0 / cv::getTickFrequency();
     EXPECT_EQ(shift, cv::Point(5, -7));
-    EXPECT_LT(ms, 150.0);
 }
 
 TEST(FindShape, FullTurnAllowed)
 {
-    // Any rotation allowed: a frame turned by 90 degrees is still found, in bounded time.
+    // Any rotation allowed: a frame turned by 90 degrees is still found (bench/visionmodels
+    // measures the search).
     const cv::Mat scene = synth::scene(W, H, 16);
     const cv::Rect r(170, 90, 300, 300);
     const cv::Point centre(r.x + r.width / 2, r.y + r.height / 2);
@@ -172,9 +170,7 @@ TEST(FindShape, FullTurnAllowed)
     ASSERT_TRUE(model(f, scene, r, 180));
     cv::Point shift;
     double angle = 0;
-    const int64 t0 = cv::getTickCount();
     ASSERT_TRUE(shiftFound(f, synth::rotated(scene, cv::Point2f(centre), 90.0), cv::Rect(0, 0, W, H), &shift, &angle));
-    EXPECT_LT(double(cv::getTickCount() - t0) * 1000.0 / cv::getTickFrequency(), 400.0);
     EXPECT_NEAR(angle, 90.0, 0.3);
     EXPECT_LE(std::abs(shift.x) + std::abs(shift.y), 2);
 }

@@ -10,10 +10,12 @@
 
 #include <pthread.h>
 
+#include <QDir>
 #include <QFile>
 #include <QSet>
 
 #include "common/programdir.h"
+#include "common/recorddb.h"
 #include "common/starvation.h"
 #include "common/xscreen.h"
 #include "scenario/boardtimeline.h"
@@ -208,6 +210,14 @@ TEST(CycleInvariants, RecordRowsAndCountersAreNeverLost)
     const QList<QStringList> rows = {{"1", "a", "x"}, {"2", "a", "y"}};
     EXPECT_TRUE(Invariants::NothingLost(rows, rows + QList<QStringList>{{"3", "a", "z"}}).isEmpty());
     EXPECT_EQ(Invariants::NothingLost(rows, rows.mid(1)).size(), 1);
+    // Over midnight the day's rows are moved to RECORD/<date>.db: read over the days, none is lost.
+    ProgramDir dir;
+    ASSERT_TRUE(QDir().mkpath(dir.file("RECORD")));
+    ASSERT_TRUE(MakeRecordDb(dir.file("RECORD/2026-12-07.db"), rows.mid(0, 1)));
+    ASSERT_TRUE(MakeRecordDb(dir.file("RECORD/2026-12-08.db"), rows.mid(1)));
+    ASSERT_TRUE(MakeRecordDb(dir.file("RECORD.db"), {{"3", "a", "z"}}));
+    EXPECT_TRUE(Invariants::NothingLost(rows, RecordRowsOverDays(dir.path())).isEmpty());
+    EXPECT_EQ(RecordRowsOverDays(dir.path()).size(), 3);
     const QList<long long> before = Invariants::ReadCounts("4 1 0 0 0 0 0 0 0 0 0 0 0 0 0 0 ");
     EXPECT_EQ(before.value(0), 4);
     EXPECT_TRUE(Invariants::CountAdded(before, Invariants::ReadCounts("5 1 0 0 0 0 0 0 0 0 0 0 0 0 0 0 "), 0).isEmpty());

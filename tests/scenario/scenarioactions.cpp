@@ -86,7 +86,7 @@ QList<long long> Counts(ScenarioWorld& w)
 // Whether a record row begins with `text`.
 bool Recorded(ScenarioWorld& w, const QString& text)
 {
-    for (const QStringList& r : RecordRows(w.dir() + "/RECORD.db"))
+    for (const QStringList& r : RecordRowsOverDays(w.dir()))
         if (r.value(2).startsWith(text))
             return true;
     return false;

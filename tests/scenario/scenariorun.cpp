@@ -82,7 +82,8 @@ QList<Breach> Passive(ScenarioWorld& w, Watch& watch, bool files)
     out << Invariants::NoReleaseWithoutVerdict(t, w.journal(), words, watch.checkedMs);
     out << Invariants::RestartKeepsInhibit(t, w.journal(), words, watch.checkedMs);
     out << w.TakeFound();
-    const QList<QStringList> rows = RecordRows(w.dir() + "/RECORD.db");
+    // A walk over midnight finds the day's rows moved to RECORD/.
+    const QList<QStringList> rows = RecordRowsOverDays(w.dir());
     out << Invariants::AlarmHeld(t, w.journal(), words, watch.checkedMs, now - 2000, AlarmRows(rows, w.Texts("Alarm")));
     out << Invariants::BoardWatch(t, w.journal(), words, watch.checkedMs, now - 2000,
                                   BlindRows(rows, w.Texts("Warning: monitoring was held up for %1 ms, signals in that time may be lost")));

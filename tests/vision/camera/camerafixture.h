@@ -4,6 +4,7 @@
 // records, and helpers to wait for frames.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <thread>
@@ -38,6 +39,9 @@ public:
     QList<int> notOK;
     QList<int> frameClears;
     int waitSleepMs = 0;  // how long a wait really takes (0: instant)
+    // Waits on the thread that made the host (the test's, standing for the GUI thread) and on others.
+    const std::thread::id callerThread = std::this_thread::get_id();
+    std::atomic<int> waitsOnCaller{0}, waitsElsewhere{0};
     bool settings = false;
 
     void insertRecord(const QString& text) override { records << text; }
@@ -60,6 +64,7 @@ public:
     void wait(int ms) override
     {
         waits << ms;
+        ++(std::this_thread::get_id() == callerThread ? waitsOnCaller : waitsElsewhere);
         if (waitSleepMs)
             std::this_thread::sleep_for(std::chrono::milliseconds(waitSleepMs));
     }

@@ -84,6 +84,16 @@ protected:
                 << what << ": " << rig.Seen(edge).toStdString();
         QThread::msleep(300);
     }
+    // Touches End Set and waits until the program has left the region page or the area check: an
+    // edge that comes before it took the touch is dropped (the cycle cannot take it there), and a
+    // starved program may take the touch after an edge sent well after it.
+    bool EndSet()
+    {
+        const QRegularExpression left("alarm state 3 -> 0");
+        const int before = rig.Log().count(left);
+        screen.Touch(kEndSet);
+        return rig.WaitFor([&] { return rig.Log().count(left) > before; }, 10000);
+    }
     // Answers the question box that comes up within `ms` with Yes; false when none came.
     bool Yes(int ms = 3000)
     {
@@ -108,7 +118,7 @@ TEST_F(MainRoadE2E, EndSetLeavesTheRegionPageAndTheResamplingAreaCheckForTheVerd
         return;
     screen.Touch(kAreaSettings);
     screen.Shot("mainroad-region-page");
-    screen.Touch(kEndSet);
+    ASSERT_TRUE(EndSet()) << "End Set did not leave the region page\n" << rig.Log().right(3000).toStdString();
     for (const char* what : {"first cycle after End Set", "second cycle after End Set"})
         ASSERT_NO_FATAL_FAILURE(OkCycle(what));
     // The verdicts were shown and their display ended.
@@ -127,7 +137,7 @@ TEST_F(MainRoadE2E, EndSetLeavesTheRegionPageAndTheResamplingAreaCheckForTheVerd
         << rig.Seen(capture).toStdString() << rig.Log().toStdString();
     QThread::msleep(500);
     screen.Shot("mainroad-area-check");
-    screen.Touch(kEndSet);
+    ASSERT_TRUE(EndSet()) << "End Set did not leave the area check\n" << rig.Log().right(3000).toStdString();
     QThread::msleep(2500);  // the verdict display ends and retrains
     for (const char* what : {"first cycle after resampling", "second cycle after resampling",
                              "third cycle after resampling"})

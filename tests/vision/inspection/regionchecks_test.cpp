@@ -5,7 +5,6 @@
 #include <cstring>
 #include <thread>
 
-#include <QElapsedTimer>
 #include <opencv2/imgproc.hpp>
 
 #include "common/synthscene.h"
@@ -116,11 +115,9 @@ TEST_F(DefectCheck, FilterSizeIsClampedToTheCrop)
     rig.judge(frame, 0);
     EXPECT_FALSE(rig.view.isOK);
     EXPECT_GT(rig.view.roiValue[0][region], 250);
-    rig.model.param1[0][region] = 12800;  // clamped to the crop: opens everything away, quickly
-    QElapsedTimer t;
-    t.start();
+    // Clamped to the crop (ClampKernel), opens everything away; bench/regionblobs measures it.
+    rig.model.param1[0][region] = 12800;
     rig.judge(frame, 0);
-    EXPECT_LT(t.elapsed(), 500);
     EXPECT_TRUE(rig.view.isOK);
     EXPECT_EQ(rig.view.roiValue[0][region], 0);
 }
