@@ -160,12 +160,15 @@ void MaintenanceActions::backupGroup()
     const bool exists = host_.groupItems().contains(name);
     if (exists && !host_.ask(textRow(284)))
         return;
-    if (!CopyGroupInPlace(name)) {
+    QStringList putBack;
+    if (!CopyGroupInPlace(name, &putBack)) {
         // No group is changed and the group in force stays.
+        if (!putBack.isEmpty())
+            updateGroupList();
         host_.warn(textRow(649));
         return;
     }
-    if (!exists)
+    if (!exists || !putBack.isEmpty())
         updateGroupList();
     const int index = host_.groupItems().indexOf(name);
     if (gpWPara) {
@@ -175,27 +178,30 @@ void MaintenanceActions::backupGroup()
     }
 }
 
-bool MaintenanceActions::CopyGroupInPlace(const QString& name)
+bool MaintenanceActions::CopyGroupInPlace(const QString& name, QStringList* putBack)
 {
-    // The copy is made in hidden folders (no group name starts with ".") and takes the group's
-    // name only whole, so a copy that fails leaves the old group as it was.
+    // The copy is made in a hidden folder (no group name starts with ".") and takes the group's
+    // name only whole, so a copy that fails leaves the old group as it was. The group it replaces
+    // waits under its own name, so a backup cut short between the renames can be undone.
     const QString staging = ParaGroupPath(".backup");
-    const QString aside = ParaGroupPath(".replaced");
+    const QString aside = QString(kBackupAside) + "/" + name;
     const QString target = ParaGroupPath(name);
-    bool ok = QDir(staging).removeRecursively() && QDir(aside).removeRecursively() && QDir().mkpath(staging);
+    SettleSetAsideGroups(putBack);
+    // Set-aside groups not settled are the only copies of their groups: they stay, and a group
+    // that still has one is not replaced.
+    bool ok = !QFileInfo::exists(aside) && QDir(staging).removeRecursively() && QDir().mkpath(staging);
     for (const QString& region : RegionFolders(gDNum))
         ok = ok && run("cp", {"-rf", region, staging + "/"}, 100);
     ok = ok && run("cp", {"-rf", "PARAM.db", staging + "/"}, 300);
     const bool replacing = QFileInfo::exists(target);
     if (ok && replacing)
-        ok = QDir().rename(target, aside);
-    if (ok && !QDir().rename(staging, target)) {
-        if (replacing)
-            QDir().rename(aside, target);
+        ok = QDir().mkpath(kBackupAside) && QDir().rename(target, aside);
+    if (ok && !QDir().rename(staging, target))
         ok = false;
-    }
     QDir(staging).removeRecursively();
-    QDir(aside).removeRecursively();
+    // Puts the old group back when the new one did not take its place, else removes it.
+    if (replacing && !SettleSetAsideGroups())
+        qCritical("parameter group backup of %s: a replaced group is kept in %s", qPrintable(name), kBackupAside);
     return ok;
 }
 

@@ -76,8 +76,9 @@ private:
     // Asks until a stick is mounted; "" when the operator gives up.
     QString waitForStick();
     // Copies the region folders and PARAM.db into the group `name`, replacing it whole; false,
-    // with every group as it was, when any step fails.
-    bool CopyGroupInPlace(const QString& name);
+    // with every group as it was, when any step fails. What an earlier backup left set aside is
+    // settled first; the groups it puts back are added to `putBack`.
+    bool CopyGroupInPlace(const QString& name, QStringList* putBack);
     // Runs a command, then waits `pauseMs`; true when it ran and succeeded.
     bool run(const QString& program, const QStringList& args, int pauseMs = 0);
     void reboot();

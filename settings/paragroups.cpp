@@ -44,6 +44,36 @@ QString ParaGroupPath(const QString& name)
     return QString(kParaGroupDir) + "/" + name;
 }
 
+bool SettleSetAsideGroups(QStringList* putBack)
+{
+    bool settled = true;
+    const QStringList names =
+        QDir(kBackupAside).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QString& name : names) {
+        const QString aside = QString(kBackupAside) + "/" + name;
+        const QString group = ParaGroupPath(name);
+        if (!QFileInfo::exists(group) && !QFileInfo(group).isSymLink()) {
+            if (QDir().rename(aside, group)) {
+                qWarning("parameter group %s put back from %s", qPrintable(name), qPrintable(aside));
+                if (putBack)
+                    *putBack << name;
+                continue;
+            }
+            qCritical("parameter group %s cannot be put back, it stays in %s", qPrintable(name), qPrintable(aside));
+        } else if (QFileInfo(group + "/PARAM.db").isFile()) {
+            if (QFileInfo(aside).isDir() ? QDir(aside).removeRecursively() : QFile::remove(aside))
+                continue;
+            qCritical("parameter group %s: the copy it replaced cannot be removed from %s", qPrintable(name),
+                      qPrintable(aside));
+        } else {
+            qCritical("parameter group %s holds no PARAM.db, the group it replaced stays in %s", qPrintable(name),
+                      qPrintable(aside));
+        }
+        settled = false;
+    }
+    return settled;
+}
+
 bool ParaGroupRestorable(const QString& name)
 {
     if (name.isEmpty() || ParaGroupNameProblem(name) == 640)

@@ -10,6 +10,15 @@ constexpr const char* kDefaultGroup = "default";
 // Where a restore keeps the region folders and PARAM.db it replaces (until the next restore).
 constexpr const char* kRestoreAside = "restore.aside";
 
+// Where a backup keeps the group it replaces, under the group's own name, until the new copy
+// stands in the group's place.
+constexpr const char* kBackupAside = "paraGroup/.aside";
+
+// Settles what a backup set aside: a group whose own folder is missing is put back; one whose
+// folder stands whole again (it holds PARAM.db) is removed; anything else stays, as it may be the
+// only copy of a group. False when something stays set aside. Adds the names put back to `putBack`.
+bool SettleSetAsideGroups(QStringList* putBack = nullptr);
+
 // The groups in name order (folders only).
 QStringList ListParaGroups();
 

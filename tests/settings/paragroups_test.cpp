@@ -117,6 +117,63 @@ TEST_F(ParaGroups, ABackupThatFailsWarnsAndChangesNoGroup)
     }
 }
 
+// A backup cut short between moving the old group aside and putting the new one in its place
+// (a power cut) leaves the set-aside folder as the group's only copy: the next backup, of any
+// name, puts it back, and never removes what may be a group of unknown name.
+TEST_F(ParaGroups, AGroupLeftAsideByABackupCutShortIsPutBackAndNeverRemoved)
+{
+    dir->write("paraGroup/.aside/g1/PARAM.db", "old g1");
+    dir->write("paraGroup/.aside/g1/cammer11/pic.bmp", "old pic");
+    // Left by an earlier version, whose group it was is not known.
+    dir->write("paraGroup/.replaced/PARAM.db", "unknown group");
+    host->name = "g2";
+    host->items = QStringList{"default"};
+    answers = {true};
+    MaintenanceActions(*host).backupGroup();
+    EXPECT_EQ(dir->read("paraGroup/g1/PARAM.db"), QByteArray("old g1"));
+    EXPECT_EQ(dir->read("paraGroup/g1/cammer11/pic.bmp"), QByteArray("old pic"));
+    EXPECT_FALSE(QFileInfo::exists("paraGroup/.aside/g1"));
+    EXPECT_EQ(dir->read("paraGroup/.replaced/PARAM.db"), QByteArray("unknown group"));
+    EXPECT_EQ(dir->read("paraGroup/g2/PARAM.db"), QByteArray("param in force"));
+    EXPECT_EQ(host->items, QStringList({"default", "g1", "g2"}));
+    EXPECT_EQ(host->index, 2);
+}
+
+// The set-aside copy goes only once a whole group stands in its place; a group folder without
+// PARAM.db keeps it, and is not replaced while it does. A copy that cannot take the group's
+// place puts the old group back.
+TEST_F(ParaGroups, ASetAsideGroupIsRemovedOnlyWhenAWholeGroupStandsInItsPlace)
+{
+    dir->write("paraGroup/.aside/g1/PARAM.db", "older g1");
+    dir->write("paraGroup/g1/PARAM.db", "old g1");
+    dir->write("paraGroup/.aside/h2/PARAM.db", "old h2");
+    dir->write("paraGroup/h2/half.txt", "half");
+    host->name = "h2";
+    host->items = QStringList{"default", "g1", "h2"};
+    answers = {true, true};
+    MaintenanceActions(*host).backupGroup();
+    EXPECT_EQ(log.last(), "warn:" + textRow(649));
+    EXPECT_FALSE(QFileInfo::exists("paraGroup/.aside/g1"));
+    EXPECT_EQ(dir->read("paraGroup/g1/PARAM.db"), QByteArray("old g1"));
+    EXPECT_EQ(dir->read("paraGroup/.aside/h2/PARAM.db"), QByteArray("old h2"));
+    EXPECT_EQ(QDir("paraGroup/h2").entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"half.txt"});
+
+    // The copy is taken away before it can be renamed into place.
+    runner->answer = [](const RecordedCommand& c) {
+        CommandResult r = CommandRunner().run(c.program, c.args);
+        if (c.program == "cp" && c.args.contains("PARAM.db"))
+            QDir("paraGroup/.backup").removeRecursively();
+        return r;
+    };
+    log.clear();
+    host->name = "g1";
+    answers = {true, true};
+    MaintenanceActions(*host).backupGroup();
+    EXPECT_EQ(log.last(), "warn:" + textRow(649));
+    EXPECT_EQ(dir->read("paraGroup/g1/PARAM.db"), QByteArray("old g1"));
+    EXPECT_FALSE(QFileInfo::exists("paraGroup/.aside/g1"));
+}
+
 namespace {
 // Every file below the program directory but the groups, with its bytes.
 QMap<QString, QByteArray> InForce()
