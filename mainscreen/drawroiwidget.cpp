@@ -195,6 +195,7 @@ void DrawROIWidget::SlotSaveData()
             differs = true;
     }
     bool yes = false;
+    QStringList notStored;
     if (differs) {
         asking_ = true;
         yes = showChooseBox(textRow(72));
@@ -221,7 +222,9 @@ void DrawROIWidget::SlotSaveData()
                 *w->modelEdit = *w->modelInForce;
                 w->BackMask();
             }
-            w->modelInForce->SaveDatatoFile();
+            // The regions stay in force either way; one not stored is lost at the next start.
+            if (!w->modelInForce->SaveDatatoFile())
+                notStored << QString::number(v + 1);
             retrainFlags[v] = true;
             if (positioning && w->recogniser) {
                 for (int d = 0; d < gDNum && d < MAX_DETECT; ++d)
@@ -240,6 +243,12 @@ void DrawROIWidget::SlotSaveData()
         for (int d = 0; d < gDNum && d < MAX_DETECT; ++d)
             if (p.stage_enabled[d])
                 w->recogniser->VarTrain(d);
+    }
+    if (!notStored.isEmpty()) {
+        qCritical("region page: the regions of camera %s are in force but not saved in PARAM.db, a restart "
+                  "brings back the old ones",
+                  qPrintable(notStored.join(", ")));
+        showWarnBox(textRow(621));
     }
 }
 

@@ -21,6 +21,7 @@
 #include <cjson/cJSON.h>
 
 #include "common/programdir.h"
+#include "common/recorddb.h"
 #include "common/windowstart.h"
 #include "common/windowworld.h"
 #include "core/defaultdatabases.h"
@@ -192,6 +193,54 @@ TEST(RegionPageSave, YesRecordsEachRegionSavesAndRetrains)
     ASSERT_FALSE(v->recogniser->validMask(0).empty());
     EXPECT_EQ(v->recogniser->validMask(0).at<uchar>(img.center().y(), img.center().x()), 0);
     EXPECT_EQ(v->recogniser->validMask(0).at<uchar>(img.top() - 5, img.left() - 5), 255);
+}
+
+namespace {
+QStringList gCritical;
+void CaptureCritical(QtMsgType type, const QMessageLogContext&, const QString& msg)
+{
+    if (type == QtCriticalMsg)
+        gCritical << msg;
+}
+}  // namespace
+
+// PARAM.db held by another writer refuses the save: the regions drawn stay in force and are
+// recorded, but the operator is told the parameters were not saved, and the log says why.
+TEST(RegionPageSave, ASaveThatPARAMdbRefusesIsToldAndLogged)
+{
+    MainWindow* win = Fresh();
+    CammerWidget* v = win->cammerWidget[0];
+    win->drawROIWidget->Reset(false);
+    AddRegion(v, 0, QRect(100, 100, 200, 150), 2, 5, 25, 100);
+    const int before = Records().size();
+    CammerSingleton stored(v->modelInForce->camera);
+    ASSERT_TRUE(stored.LoadWithMasks(nullptr));
+    const CammerSingleton storedBefore = stored;
+    DbLocker locker(W().dir.path() + "/PARAM.db");
+    ASSERT_TRUE(locker.locked());
+    gCritical.clear();
+    const QtMessageHandler old = qInstallMessageHandler(CaptureCritical);
+    W().modal.answers = {QDialog::Accepted};
+    win->drawROIWidget->SlotReturn();
+    qInstallMessageHandler(old);
+    locker.Unlock();
+    EXPECT_EQ(W().modal.texts, (QStringList{Row(72), Row(621)}));
+    EXPECT_TRUE(gCritical.filter("database is locked").size() >= 1) << gCritical.join(" | ").toStdString();
+    EXPECT_EQ(gCritical.filter("camera 1 are in force but not saved").size(), 1) << gCritical.join(" | ").toStdString();
+    EXPECT_EQ(v->modelInForce->roiNum[0], 1);
+    EXPECT_EQ(Records().size(), before + 1);
+    ASSERT_TRUE(stored.LoadWithMasks(nullptr));
+    EXPECT_TRUE(stored == storedBefore) << "the regions stored before stay stored";
+
+    // Saved once PARAM.db takes writes again, without a warning.
+    W().modal.texts.clear();
+    AddRegion(v, 0, QRect(400, 300, 100, 100), 2, 5, 25, 100);
+    W().modal.answers = {QDialog::Accepted};
+    win->drawROIWidget->SlotSaveData();
+    EXPECT_EQ(W().modal.texts, QStringList{Row(72)});
+    ASSERT_TRUE(stored.LoadWithMasks(nullptr));
+    EXPECT_EQ(stored.roiNum[0], 2);
+    EXPECT_EQ(v->modelInForce->roiNum[0], 2);
 }
 
 TEST(RegionPageSave, NoKeepsTheModelsInForceAndTheEditsForTheNextSave)
