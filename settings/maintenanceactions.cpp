@@ -143,6 +143,8 @@ QString MaintenanceActions::waitForStick()
 
 void MaintenanceActions::updateGroupList()
 {
+    // A group a cut-short backup left set aside is listed, and restorable, under its name again.
+    SettleSetAsideGroups();
     host_.setGroupItems(ListParaGroups());
 }
 
@@ -157,6 +159,11 @@ void MaintenanceActions::backupGroup()
     if (!host_.ask(textRow(283)))
         return;
     host_.acceptSettings();
+    // A group put back under this name is replaced only when the operator says so.
+    QStringList listedAgain;
+    SettleSetAsideGroups(&listedAgain);
+    if (!listedAgain.isEmpty())
+        updateGroupList();
     const bool exists = host_.groupItems().contains(name);
     if (exists && !host_.ask(textRow(284)))
         return;

@@ -139,6 +139,27 @@ TEST_F(ParaGroups, AGroupLeftAsideByABackupCutShortIsPutBackAndNeverRemoved)
     EXPECT_EQ(host->index, 2);
 }
 
+// A group left set aside is listed under its name as soon as the list is made, so it can be
+// restored without a backup first; and backing up under its name asks before replacing it.
+TEST_F(ParaGroups, AGroupLeftAsideIsListedAndNotReplacedUnasked)
+{
+    dir->write("paraGroup/.aside/g1/PARAM.db", "old g1");
+    MaintenanceActions(*host).updateGroupList();
+    EXPECT_EQ(host->items, QStringList({"default", "g1"}));
+    EXPECT_EQ(dir->read("paraGroup/g1/PARAM.db"), QByteArray("old g1"));
+
+    // The list was made before the group was put back.
+    QDir("paraGroup/g1").removeRecursively();
+    dir->write("paraGroup/.aside/g1/PARAM.db", "old g1");
+    host->items = QStringList{"default"};
+    host->name = "g1";
+    answers = {true, false};
+    MaintenanceActions(*host).backupGroup();
+    EXPECT_TRUE(log.contains("ask:" + textRow(284))) << log.join(" | ").toStdString();
+    EXPECT_EQ(dir->read("paraGroup/g1/PARAM.db"), QByteArray("old g1"));
+    EXPECT_EQ(host->items, QStringList({"default", "g1"}));
+}
+
 // The set-aside copy goes only once a whole group stands in its place; a group folder without
 // PARAM.db keeps it, and is not replaced while it does. A copy that cannot take the group's
 // place puts the old group back.
