@@ -254,6 +254,11 @@ int TriggerWiring::Mode4StageOutput(int stage, int dnum)
     return OutputNo[entry] - 1;
 }
 
+bool TriggerWiring::SafetyFires(bool edge1, int simInput, int restartDetect)
+{
+    return edge1 || (simInput == 1 && restartDetect != 1);
+}
+
 int TriggerWiring::FoldedStage(const WizardPara& p, int stage)
 {
     return (p.io_mode == 1 || p.io_mode == 2) ? (stage & 1) : stage;

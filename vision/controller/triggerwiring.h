@@ -79,6 +79,10 @@ public:
 
     // Output bit (0-based) that multi-detection stage `stage` drives; the last stage uses entry 7.
     static int Mode4StageOutput(int stage, int dnum);
+    // The trigger-safety input fires: its edge, or input 1 simulated from the screen. The simulated
+    // input 1 that carries the restart of stage 1 after a stage-0 alarm is that restart, to run
+    // with the stage's own delay, not the machine saying the mould is open.
+    static bool SafetyFires(bool edge1, int simInput, int restartDetect);
     // Stage whose mask stage `stage` uses: s & 1 in modes 1 and 2, else the stage itself.
     static int FoldedStage(const WizardPara& p, int stage);
     // The last stage: gDNum - 1 in mode 4, else 1.

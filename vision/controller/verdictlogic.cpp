@@ -304,6 +304,13 @@ bool VerdictLogic::ManualAccepted(const WizardPara& p, int r, int multiDetect, i
     return p.stage_enabled[r];
 }
 
+bool VerdictLogic::ManualAwaited(const WizardPara& p, int r, const quint32 detectMask[8], bool running)
+{
+    if (r < 0 || r >= 8 || p.io_mode == 4 || running)
+        return false;
+    return detectMask[TriggerWiring::FoldedStage(p, r)] != 0;
+}
+
 QString VerdictLogic::AlarmRecordText(const QVector<int>& ngCameras)
 {
     QString text;
