@@ -2,7 +2,9 @@
 // no-input watchdog warns once and is re-armed at the next cycle start, a manual request during
 // a running delay is refused, the region page works on an existing view when all views are shown,
 // and an alarm's NG picture is written when the hold ends by stopping and starting or by the
-// operator clearing it.
+// operator clearing it. The order of a cycle's stages: no stage is judged before its delay or
+// without an inspection, the mould is released only when every stage is judged, and a re-check
+// or a release waiting for another stage is never lost.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -887,4 +889,37 @@ TEST(MainWindowCycleOrder, ReDetectedIsDroppedWhenTheMachineEndedTheHoldDuringIt
     EXPECT_EQ(win->stageClock.Remaining(1), 8) << "the new cycle's countdown was cleared";
     EXPECT_NE(win->detectMask[1], 0u) << "the new cycle's stage 1 is no longer awaited";
     EXPECT_EQ(Out(0), 1);
+}
+
+TEST(MainWindowCycleOrder, AStageExpiringWhileTheAreaCheckAsksForThePasswordIsInspectedAndJudged)
+{
+    Window& w = W();
+    MainWindow* win = w.win;
+    TwoStagesOnInputZero();
+    gpWPara->front_auto_check_time = 0;
+    gpWPara->is_psw_used = 1;
+    IdleCycle(win);
+    win->simInput = 0;
+    win->Run();
+    // Resampling: stage 1's template is taken, stage 0's is the last.
+    win->runState = 2;
+    win->captureFlag[0][0] = true;
+    int asked = 0;
+    const ModalHook before = setModalHook([&](QDialog&) {
+        if (asked++ == 0) {
+            cameraHost()->markCycleNotOK(0);  // stage 1 expires with the part still in the mould
+            RunOut(win, 1);
+        }
+        return int(QDialog::Rejected);
+    });
+    RunOut(win, 0);
+    setModalHook(before);
+    gpWPara->is_psw_used = 0;
+    win->captureFlag[0][0] = false;
+    EXPECT_EQ(asked, 1) << "a second area check opened under the first";
+    EXPECT_EQ(win->alarmState, 2) << "stage 1 judged without an inspection";
+    EXPECT_EQ(Out(0), 1);
+    EXPECT_EQ(gFromTrain, 0);
+    win->cycleLost[0] = false;
+    win->StartDetect();
 }
