@@ -923,3 +923,41 @@ TEST(MainWindowCycleOrder, AStageExpiringWhileTheAreaCheckAsksForThePasswordIsIn
     win->cycleLost[0] = false;
     win->StartDetect();
 }
+
+TEST(MainWindowCycleOrder, DontDetectIsDroppedWhenTheMachineEndedTheHoldDuringItsQuestion)
+{
+    Window& w = W();
+    MainWindow* win = w.win;
+    TwoStagesOnInputZero();
+    gpWPara->front_auto_check_time = 0;
+    gpWPara->enable_pass_protect = 0;
+    gpWPara->enable_disarm_before_open = 0;
+    IdleCycle(win);
+    win->simInput = 0;
+    win->Run();
+    RunOut(win, 0);
+    cameraHost()->markCycleNotOK(0);
+    RunOut(win, 1);
+    ASSERT_EQ(win->alarmState, 2);
+    win->selectedView = 0;  // camera 1 shown alone on the alarm page
+    int asked = 0;
+    const ModalHook before = setModalHook([&](QDialog&) {
+        if (asked++ == 0) {
+            win->cycleLost[0] = false;
+            win->simInput = 1;  // the machine's re-check: the part is gone
+            win->Run();
+            win->simInput = 0;  // and the next cycle starts
+            win->Run();
+        }
+        return int(QDialog::Accepted);
+    });
+    win->drawROIWidget->SlotNoCheckCur();
+    setModalHook(before);
+    ASSERT_EQ(asked, 1);
+    EXPECT_NE(win->alarmState, 2);
+    EXPECT_FALSE(win->cammerWidget[0]->stageCycleFlags[1]) << "the next mould is not detected by camera 1";
+    EXPECT_NE(win->detectMask[1], 0u);
+    EXPECT_EQ(win->stageClock.Remaining(1), 8);
+    EXPECT_EQ(Out(0), 1);
+    win->selectedView = numCamera;
+}
