@@ -543,8 +543,12 @@ void MainWindow::TimerUp(int d)
     if (StageWithoutBoard(d))
         return;
     stageTimer[d]->stop();
+    const quint64 verdicts = verdictsGiven;
     const bool allOk = RunAlgorithms([d] { return d; });
-    CheckNG();
+    // The end of resampling asks for the password inside the inspection and the pass judges
+    // under the box: a verdict given there was the cycle's, on its own stage's results.
+    if (verdictsGiven == verdicts)
+        CheckNG();
     displayState = 2;
     if (VerdictLogic::AutoUpdateDue(p, alarmState, d, last, allOk, reCheckFlag)) {
         gisReShape = 1;

@@ -324,6 +324,7 @@ void MainWindow::CheckNG()
         cycleStarted = false;
         return;
     }
+    ++verdictsGiven;
     bool ng = false;
     QVector<int> ngCameras;
     for (int v = 0; v < MAX_CAMERA; ++v) {

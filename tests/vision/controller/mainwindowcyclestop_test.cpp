@@ -159,3 +159,53 @@ TEST(MainWindowCycleStopped, AStageWithAnInputOfItsOwnStillKeepsTheSnapshotOutAf
     RunOut(win, 1);
     EXPECT_EQ(win->curDetect, 1);
 }
+
+namespace {
+
+int Total(const QList<int>& counts)
+{
+    int n = 0;
+    for (int c : counts)
+        n += c;
+    return n;
+}
+
+}  // namespace
+
+// The end of resampling asks for the password inside stage 0's verdict; the pass runs under the
+// box and judges stage 1, whose verdict is the cycle's: the stage 0 verdict resuming after the box
+// gives none of its own on stage 1's results.
+TEST(MainWindowCycleStopped, AVerdictGivenUnderTheAreaChecksPasswordBoxIsNotGivenTwice)
+{
+    for (const bool partLeft : {true, false}) {
+        MainWindow* win = TwoStagesOnInputZero();
+        gpWPara->is_psw_used = 1;
+        win->simInput = 0;
+        win->Run();
+        win->runState = 2;
+        win->captureFlag[0][0] = true;  // stage 0's template is the last one
+        ResStatisticsParam* store = gpResStatisticsParam;
+        ASSERT_NE(store, nullptr);
+        const int ok1 = Total(store->okTotalOf(1)), ng1 = Total(store->ngTotalOf(1));
+        int asked = 0;
+        const ModalHook before = setModalHook([&](QDialog&) {
+            if (asked++ == 0) {
+                if (partLeft)
+                    cameraHost()->markCycleNotOK(0);
+                RunOut(win, 1);
+            }
+            return int(QDialog::Rejected);
+        });
+        RunOut(win, 0);
+        setModalHook(before);
+        gpWPara->is_psw_used = 0;
+        win->captureFlag[0][0] = false;
+        win->cycleLost[0] = false;
+        ASSERT_EQ(asked, 1);
+        ASSERT_EQ(win->alarmState == 2, partLeft);
+        EXPECT_EQ(Total(store->ngTotalOf(1)) - ng1, partLeft ? 1 : 0) << "part left " << partLeft;
+        EXPECT_EQ(Total(store->okTotalOf(1)) - ok1, partLeft ? 0 : 1) << "part left " << partLeft;
+        if (partLeft)
+            win->StartDetect();
+    }
+}
