@@ -451,11 +451,12 @@ void DrawROIWidget::SlotNoCheckCur()
     const int c = win_->curDetect;
     if (c < 0 || c >= MAX_DETECT)
         return;
+    // Taken before any box: the machine's re-check may end the hold while one is open.
+    const bool held = win_->alarmState == 2;
     if (p.enable_pass_protect && win_->CheckPassword() == 0)
         return;
-    if (SafetyDoorRefuses())
+    if (SafetyDoorRefuses() || (held && win_->alarmState != 2))
         return;
-    const bool held = win_->alarmState == 2;
     if (!SingleShown()) {
         if (!showChooseBox(textRow(102)) || (held && win_->alarmState != 2) || !SaveDataInHold())
             return;

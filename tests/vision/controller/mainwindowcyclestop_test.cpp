@@ -19,6 +19,8 @@
 #include "vision/board/controlport.h"
 #include "vision/camera/camerahost.h"
 #include "vision/camera/cameradiscovery.h"
+#include "vision/camera/cammerwidget.h"
+#include "mainscreen/drawroiwidget.h"
 #include "vision/controller/mainwindow.h"
 #include "widgets/modalhook.h"
 
@@ -208,4 +210,45 @@ TEST(MainWindowCycleStopped, AVerdictGivenUnderTheAreaChecksPasswordBoxIsNotGive
         if (partLeft)
             win->StartDetect();
     }
+}
+
+// With the password asked first, the machine may end the hold while the password box is open:
+// "Don't Detect" belonged to that hold, not to the next mould.
+TEST(MainWindowCycleStopped, DontDetectIsDroppedWhenTheMachineEndedTheHoldDuringItsPasswordBox)
+{
+    MainWindow* win = TwoStagesOnInputZero();
+    gpWPara->enable_disarm_before_open = 0;
+    win->simInput = 0;
+    win->Run();
+    RunOut(win, 0);
+    cameraHost()->markCycleNotOK(0);
+    RunOut(win, 1);
+    ASSERT_EQ(win->alarmState, 2);
+    gpWPara->enable_pass_protect = 1;
+    gpWPara->is_psw_used = 1;
+    win->userLevel = 0;
+    win->selectedView = 0;  // camera 1 shown alone on the alarm page
+    int asked = 0;
+    const ModalHook before = setModalHook([&](QDialog&) {
+        if (asked++ == 0) {
+            win->cycleLost[0] = false;
+            win->simInput = 1;  // the machine's re-check: the part is gone
+            win->Run();
+            win->simInput = 0;  // and the next cycle starts
+            win->Run();
+            win->userLevel = 1;  // the password was right
+        }
+        return int(QDialog::Accepted);
+    });
+    win->drawROIWidget->SlotNoCheckCur();
+    setModalHook(before);
+    gpWPara->enable_pass_protect = 0;
+    gpWPara->is_psw_used = 0;
+    win->selectedView = numCamera;
+    ASSERT_GE(asked, 1);
+    EXPECT_NE(win->alarmState, 2);
+    EXPECT_FALSE(win->cammerWidget[0]->stageCycleFlags[1]) << "the next mould is not detected by camera 1";
+    EXPECT_NE(win->detectMask[1], 0u);
+    EXPECT_TRUE(win->stageTimer[1]->isActive());
+    EXPECT_EQ(Out(0), 1);
 }
