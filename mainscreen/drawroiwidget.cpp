@@ -398,15 +398,17 @@ void DrawROIWidget::ReCheck(bool fromCycle, int method)
 {
     MainWindow* w = win_;
     const WizardPara& p = *gpWPara;
+    if (w->curDetect < 0 || w->curDetect >= MAX_DETECT)
+        return;
+    // The operator's re-check offers unsaved edits first; the cycle's never asks inside its pass
+    // and leaves them in the edit copies (the engine inspects with the models in force).
+    if (!fromCycle && !SaveDataInHold())
+        return;
     const int c = w->curDetect;
     const int v0 = w->selectedView;
     if (c < 0 || c >= MAX_DETECT)
         return;
     w->releaseMethod = method;
-    // The operator's re-check offers unsaved edits first; the cycle's never asks inside its pass
-    // and leaves them in the edit copies (the engine inspects with the models in force).
-    if (!fromCycle)
-        SlotSaveData();
     w->ResetRun();
     const int s = TriggerWiring::FoldedStage(p, c);
     const int last = TriggerWiring::LastStage(p, gDNum);
@@ -443,20 +445,30 @@ void DrawROIWidget::ReCheck(bool fromCycle, int method)
     gSource = -1;
 }
 
+bool DrawROIWidget::SaveDataInHold()
+{
+    const bool held = win_->alarmState == 2;
+    SlotSaveData();
+    // The question runs the cycle: the machine's re-check may have ended the hold (and the next
+    // cycle started) meanwhile; what the operator asked for belonged to that hold.
+    return !held || win_->alarmState == 2;
+}
+
 void DrawROIWidget::SlotNoCheckCur()
 {
     const WizardPara& p = *gpWPara;
     const int c = win_->curDetect;
     if (c < 0 || c >= MAX_DETECT)
         return;
+    // Taken before any box: the machine's re-check may end the hold while one is open.
+    const bool held = win_->alarmState == 2;
     if (p.enable_pass_protect && win_->CheckPassword() == 0)
         return;
-    if (SafetyDoorRefuses())
+    if (SafetyDoorRefuses() || (held && win_->alarmState != 2))
         return;
     if (!SingleShown()) {
-        if (!showChooseBox(textRow(102)))
+        if (!showChooseBox(textRow(102)) || (held && win_->alarmState != 2) || !SaveDataInHold())
             return;
-        SlotSaveData();
         gSource = -1;
         win_->ResetRun();
         for (int v = 0; v < MAX_CAMERA; ++v)
@@ -479,7 +491,7 @@ void DrawROIWidget::SlotNoCheckCur()
         showWarnBox(textRow(107));
         return;
     }
-    if (!showChooseBox(textRow(105).arg(i + 1)))
+    if (!showChooseBox(textRow(105).arg(i + 1)) || (held && win_->alarmState != 2))
         return;
     w->stageCycleFlags[c] = true;
     SetPicState(i, c, 3, 4);

@@ -73,6 +73,9 @@ public slots:
     void SlotSaveData();
 
 private:
+    // SlotSaveData for an action of the alarm hold: false when the hold the action was asked in
+    // ended while the save question was open.
+    bool SaveDataInHold();
     // The built view of index v, else null.
     CammerWidget* View(int v) const;
     // The view shown alone, or null for the split view or a view not built.

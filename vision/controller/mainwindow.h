@@ -209,6 +209,9 @@ public:
     void CamerasBack(bool cycleStarted);
     // Detecting, no alarm hold, no stage of a cycle counting or waiting for its cameras.
     bool CycleIdle() const;
+    // A cycle keeps the mould for a verdict still to come: a stage counting, awaited or to be
+    // inspected again, or a release held back for a stage still counting.
+    bool CycleOpen() const;
     // Resampling in the two-colour and turntable modes: a camera of the stage pair of d (0-1 or
     // 2-3) still has a template to take (always true in the other modes, where resampling ends
     // as a whole).
@@ -257,6 +260,7 @@ public:
     int demoIndex = 0;
     qint64 lastPassEndMs = 0;       // cycle clock at the end of the last pass
     qint64 longestPassGapMs = 0;    // longest delay of a pass beyond its 3 ms since the last verdict
+    quint64 verdictsGiven = 0;      // verdicts since the start, to tell one given inside an inspection
     SaveFialImageThread* pictureWriter = nullptr;
     // count.txt and the statistics commits of the verdicts, written off the GUI thread.
     VerdictWriter* verdictWriter = nullptr;
@@ -300,6 +304,7 @@ public:
     int restartDetect = -1;
     int safetyTrigger = 0;
     int reCheckFlag = 0;
+    int reCheckStage = -1;  // the stage whose NG reCheckFlag inspects again
     quint32 detectMask[MAX_DETECT] = {};
     bool ngOutFlags[4] = {};
     bool rawCapture = false;

@@ -222,8 +222,11 @@ void MainWindow::Run()
             break;
         }
 
-        // 5. Repeated inspection after an NG.
+        // 5. Repeated inspection after an NG: of the stage whose NG asked for it, also when another
+        // stage of the cycle was judged since.
         if (reCheckFlag) {
+            if (reCheckStage >= 0 && reCheckStage < MAX_DETECT)
+                curDetect = reCheckStage;
             const int s = TriggerWiring::FoldedStage(p, curDetect);
             if (reCheckCount[s] > 0) {
                 --reCheckCount[s];
@@ -237,8 +240,10 @@ void MainWindow::Run()
 
         // 6. Trigger safety fires the last stage at once.
         if (p.enable_trigger_safety && runState != 3) {
-            if (gpControlIO->IOInTrigger(1) || simInput == 1) {
+            const bool edge = gpControlIO->IOInTrigger(1);
+            if (TriggerWiring::SafetyFires(edge, simInput, restartDetect)) {
                 simInput = -1;
+                restartDetect = -1;  // judged at once: no restart left to run
                 const bool pair = p.io_mode == 1 || p.io_mode == 2;
                 for (int v = 0; v < MAX_CAMERA; ++v) {
                     stageInspected[v][1] = false;
@@ -300,7 +305,10 @@ void MainWindow::Run()
             const int r = manualDetect;
             manualDetect = gDNum;
             if (VerdictLogic::ManualAccepted(p, r, multiDetect, gDNum, busy)) {
-                if (!stageClock.ManualAllowed(r)) {
+                const int sr = TriggerWiring::FoldedStage(p, r);
+                if (VerdictLogic::ManualAwaited(p, r, detectMask, stageTimer[sr]->isActive())) {
+                    qWarning("manual request for stage %d refused: the open cycle judges it after its input", r + 1);
+                } else if (!stageClock.ManualAllowed(r)) {
                     // A running delay is not cut short; the operator asks again when it ends.
                     qWarning("manual request for stage %d refused: its delay has %d ticks to run", r + 1,
                              stageClock.Remaining(r));
@@ -535,8 +543,12 @@ void MainWindow::TimerUp(int d)
     if (StageWithoutBoard(d))
         return;
     stageTimer[d]->stop();
+    const quint64 verdicts = verdictsGiven;
     const bool allOk = RunAlgorithms([d] { return d; });
-    CheckNG();
+    // The end of resampling asks for the password inside the inspection and the pass judges
+    // under the box: a verdict given there was the cycle's, on its own stage's results.
+    if (verdictsGiven == verdicts)
+        CheckNG();
     displayState = 2;
     if (VerdictLogic::AutoUpdateDue(p, alarmState, d, last, allOk, reCheckFlag)) {
         gisReShape = 1;

@@ -213,10 +213,17 @@ void MainWindow::CheckArea(bool)
 {
     if (settingWidget && settingWidget->isVisible())
         settingWidget->Leave();
-    if (CheckPassword() == 0) {
-        runState = 1;
+    // The templates are taken: while the password is asked the pass runs under the box and
+    // detects on them, so a stage that expires meanwhile is judged as any, never resampled into a
+    // second area check nor given a verdict it was not inspected for.
+    const int resampling = runState;
+    runState = 1;
+    const int level = CheckPassword();
+    if (alarmState == 2)
+        return;  // a verdict meanwhile entered the alarm hold: it keeps the mould and the screen
+    if (level == 0)
         return;
-    }
+    runState = resampling;
     EnterEditing(AreaCheckPage);
     drawROIWidget->Reset(false);
     gFromTrain = 1;

@@ -221,11 +221,16 @@ void MainWindow::ConfirmUnjudged()
     // The silent board, the lost camera or the end of the run before ended the cycle; the
     // operator has seen it: the outputs of an idle machine (the cycle start's ejector inhibit goes
     // with the mould-close inhibit). A cycle that started since keeps its outputs for its verdict.
+    if (runState != 3 && alarmState != 2 && !CycleOpen())
+        ApplyOutputs(RunControl::StartDetectOutputs(*gpWPara));
+}
+
+bool MainWindow::CycleOpen() const
+{
     bool open = reCheckFlag || releaseDue;
     for (int d = 0; d < MAX_DETECT; ++d)
         open = open || detectMask[d] != 0 || (stageTimer[d] && stageTimer[d]->isActive());
-    if (runState != 3 && alarmState != 2 && !open)
-        ApplyOutputs(RunControl::StartDetectOutputs(*gpWPara));
+    return open;
 }
 
 void MainWindow::ReadStartupHold()

@@ -324,6 +324,7 @@ void MainWindow::CheckNG()
         cycleStarted = false;
         return;
     }
+    ++verdictsGiven;
     bool ng = false;
     QVector<int> ngCameras;
     for (int v = 0; v < MAX_CAMERA; ++v) {
@@ -425,10 +426,10 @@ void MainWindow::CheckNG()
         }
     };
 
+    bool pending = false;  // another stage of the cycle still counts its delay
+    for (int d = 0; d < gDNum && d < MAX_DETECT; ++d)
+        pending = pending || stageTimer[d]->isActive();
     if (!ng) {
-        bool pending = false;
-        for (int d = 0; d < gDNum && d < MAX_DETECT; ++d)
-            pending = pending || stageTimer[d]->isActive();
         const VerdictLogic::OkOutputs ok = VerdictLogic::OnOk(p, s, multiDetect, gDNum, gisReTrain, pending);
         ApplyOutputs(ok.outputs);
         // The mould is released once every stage of the cycle is judged OK, whatever the delays.
@@ -444,7 +445,9 @@ void MainWindow::CheckNG()
                 closePulseTimer->start(Supervision::TenthsToMs(p.mold_pulse));
         } else {
             repeatRule();
-            reCheckFlag = 0;
+            // Another stage's OK leaves a re-check that is still due to its own stage.
+            if (curDetect == reCheckStage || reCheckStage < 0)
+                reCheckFlag = 0;
             if (VerdictLogic::HoldLeaveApplies(p, s, alarmState)) {
                 drawROIWidget->Restart();
                 optionStack->setCurrentIndex(0);
@@ -500,6 +503,13 @@ void MainWindow::CheckNG()
     } else if (p.enable_stop_not_alarm && s == 0) {
         display(false);
         ngPulses();
+        // The mould stage was judged OK before this stage, which pulses and holds nothing: the
+        // release its OK held back for this verdict comes now.
+        if (releaseDue && !pending) {
+            releaseDue = false;
+            gpControlIO->IOSetOut(0, 0);
+            gpControlIO->IOFlashOut();
+        }
         repeatRule();
         pictures();
     } else {
@@ -531,6 +541,7 @@ void MainWindow::CheckNG()
                 InsertRecord(VerdictLogic::AlarmRecordText(ngCameras));
             } else if (p.io_mode != 4) {
                 reCheckFlag = 1;
+                reCheckStage = curDetect;
             }
             ngTime = QDateTime::currentMSecsSinceEpoch();
             cycleStarted = false;
@@ -599,9 +610,14 @@ void MainWindow::HandOverPictures(bool holdOver)
 
 void MainWindow::BackTrain()
 {
-    ApplyOutputs(VerdictLogic::BackTrainOutputs(*gpWPara));
+    // A cycle still open keeps the mould for its own verdicts: a release or a verdict of the
+    // stage last seen now would come before a stage still counting or awaited is judged.
+    const bool open = CycleOpen();
+    if (!open)
+        ApplyOutputs(VerdictLogic::BackTrainOutputs(*gpWPara));
     runState = 1;
-    CheckNG();
+    if (!open)
+        CheckNG();
     gisReTrain = 1;
     // Retrained now rather than at the end of the verdict display: every verdict restarts that
     // display, so with cycles shorter than it the pending retrain kept the last stage's OK from

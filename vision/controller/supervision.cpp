@@ -4,6 +4,11 @@
 
 #include "core/wizardpara.h"
 
+namespace {
+// Stopped with the stop's mould-close inhibit: a pulse begun before the stop does not end it.
+bool StopHolds(const WizardPara& p, int runState) { return runState == 3 && p.enable_stop_mold == 1; }
+}  // namespace
+
 OutputPlan Supervision::EndNgPulse(const WizardPara& p)
 {
     OutputPlan o;
@@ -19,7 +24,8 @@ OutputPlan Supervision::EndClosePulse(const WizardPara& p, int runState)
 {
     OutputPlan o;
     if (p.ng_pulse_mode) {
-        o.clear(0);
+        if (!StopHolds(p, runState))
+            o.clear(0);
         o.clear(1);
         o.clear(2);
         o.flash();
@@ -34,7 +40,8 @@ OutputPlan Supervision::EndEjectorPulse(const WizardPara& p, int runState)
 {
     OutputPlan o;
     if (p.ng_pulse_mode) {
-        o.clear(0);
+        if (!StopHolds(p, runState))
+            o.clear(0);
         o.clear(1);
         o.flash();
     } else if (runState != 3) {

@@ -254,6 +254,25 @@ int TriggerWiring::Mode4StageOutput(int stage, int dnum)
     return OutputNo[entry] - 1;
 }
 
+bool TriggerWiring::SafetyFires(bool edge1, int simInput, int restartDetect)
+{
+    return edge1 || (simInput == 1 && restartDetect != 1);
+}
+
+bool TriggerWiring::StartsWithCycle(const WizardPara& p, int j)
+{
+    if (j < 0 || j >= 8 || p.io_mode == 4)
+        return false;
+    const int trig = p.stage_trigger_input[j];
+    for (int k = 0; k < 8; ++k) {
+        if (Classify(p, k, false, -1, true).role != CycleStart)
+            continue;
+        if (trig == k || (p.io_mode == 2 && trig == 255 && (k == 0 || k == 3)))
+            return true;
+    }
+    return false;
+}
+
 int TriggerWiring::FoldedStage(const WizardPara& p, int stage)
 {
     return (p.io_mode == 1 || p.io_mode == 2) ? (stage & 1) : stage;

@@ -79,6 +79,13 @@ public:
 
     // Output bit (0-based) that multi-detection stage `stage` drives; the last stage uses entry 7.
     static int Mode4StageOutput(int stage, int dnum);
+    // The trigger-safety input fires: its edge, or input 1 simulated from the screen. The simulated
+    // input 1 that carries the restart of stage 1 after a stage-0 alarm is that restart, to run
+    // with the stage's own delay, not the machine saying the mould is open.
+    static bool SafetyFires(bool edge1, int simInput, int restartDetect);
+    // Stage j (of the pair in modes 1 and 2; not mode 4) is started by an input that starts the
+    // cycle: it starts in that act or, once it is over, not before the next cycle.
+    static bool StartsWithCycle(const WizardPara& p, int j);
     // Stage whose mask stage `stage` uses: s & 1 in modes 1 and 2, else the stage itself.
     static int FoldedStage(const WizardPara& p, int stage);
     // The last stage: gDNum - 1 in mode 4, else 1.

@@ -304,6 +304,16 @@ bool VerdictLogic::ManualAccepted(const WizardPara& p, int r, int multiDetect, i
     return p.stage_enabled[r];
 }
 
+bool VerdictLogic::ManualAwaited(const WizardPara& p, int r, const quint32 detectMask[8], bool running)
+{
+    if (r < 0 || r >= 8 || p.io_mode == 4 || running)
+        return false;
+    // A stage the cycle start starts and that is not counting was judged, or a stop or an alarm
+    // hold ended its cycle: nothing but the next cycle start would start it.
+    const int s = TriggerWiring::FoldedStage(p, r);
+    return detectMask[s] != 0 && !TriggerWiring::StartsWithCycle(p, s);
+}
+
 QString VerdictLogic::AlarmRecordText(const QVector<int>& ngCameras)
 {
     QString text;

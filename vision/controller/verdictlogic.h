@@ -97,6 +97,11 @@ public:
     static bool AutoUpdateDue(const WizardPara& p, int alarmState, int d, int last, bool allOk, bool reCheckFlag);
     // A manual request for stage r is acted on.
     static bool ManualAccepted(const WizardPara& p, int r, int multiDetect, int dnum, bool busy);
+    // The open cycle still awaits stage r (its mask is set, its delay not started, an input of
+    // its own to start it, not the cycle start's): a snapshot
+    // now would judge a picture from before the machine is there, take the stage from the
+    // cycle and, OK, release the mould. running: the stage's delay runs (the clock decides).
+    static bool ManualAwaited(const WizardPara& p, int r, const quint32 detectMask[8], bool running);
 
     // Operation record of an alarm: "Camera %1 " per NG camera (from 1), last character removed,
     // then "Alarm".

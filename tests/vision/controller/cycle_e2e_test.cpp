@@ -31,11 +31,12 @@ protected:
 
     // Program directory: databases, parameters, regions, templates and the camera pictures;
     // stages 0 and 1 judged 1.0 s and 2.0 s after the edge.
-    void Prepare(int cameras, int regions)
+    void Prepare(int cameras, int regions, std::function<void(WizardPara&)> adjust = {})
     {
         CycleRigSetup s;
         s.cameras = cameras;
         s.regions = regions;
+        s.adjust = std::move(adjust);
         ASSERT_TRUE(rig.Prepare(s));
         scene = rig.scene();
         language = rig.language();
@@ -170,6 +171,30 @@ TEST_F(CycleE2E, OkCycleThenNgCycleWithAlarmHoldReleasedByTheReCheckInput)
         QFile f("count.txt");
         return f.open(QIODevice::ReadOnly) && QString::fromLatin1(f.readAll()) == CountText(2, 1);
     }, 3000));
+}
+
+TEST_F(CycleE2E, WithTriggerSafetyTheReleaseOfAStageZeroAlarmRunsStageOneWithItsDelay)
+{
+    ASSERT_NO_FATAL_FAILURE(Prepare(1, 1, [](WizardPara& p) { p.enable_trigger_safety = 1; }));
+    ASSERT_NO_FATAL_FAILURE(Launch());
+    QThread::msleep(500);
+    cv::Mat part = scene.clone();
+    synth::blob(part, cv::Point(200, 180), 14, 0);
+    ASSERT_NO_FATAL_FAILURE(Show(1, part));
+    QThread::msleep(400);
+    const qint64 edge = Pulse(0);
+    ASSERT_GE(edge, 0);
+    ASSERT_TRUE(WaitFor([&] { return !Changes(edge).isEmpty() && Changes(edge).last().bits == 0b111; }, 4000))
+        << Log().toStdString();
+    // The part is gone; the machine's re-check on input 1 ends the hold. Stage 1 runs again with
+    // its own 1.0 s: the restart is not the trigger-safety input.
+    ASSERT_NO_FATAL_FAILURE(Show(1, scene));
+    QThread::msleep(400);
+    const qint64 recheck = Pulse(1);
+    ASSERT_GE(recheck, 0);
+    ASSERT_TRUE(WaitFor([&] { return rig.ChangeTo(recheck, 0, 0b001) >= 0; }, 6000)) << rig.Seen(recheck).toStdString();
+    const qint64 released = rig.ChangeTo(recheck, 0, 0b001);
+    EXPECT_GE(released - recheck, 900) << "released before stage 1's delay: " << rig.Seen(recheck).toStdString();
 }
 
 TEST_F(CycleE2E, EdgeToVerdictWithOneAndEightCamerasOfFiftyRegions)

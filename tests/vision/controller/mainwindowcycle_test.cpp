@@ -2,7 +2,9 @@
 // no-input watchdog warns once and is re-armed at the next cycle start, a manual request during
 // a running delay is refused, the region page works on an existing view when all views are shown,
 // and an alarm's NG picture is written when the hold ends by stopping and starting or by the
-// operator clearing it.
+// operator clearing it. The order of a cycle's stages: no stage is judged before its delay or
+// without an inspection, the mould is released only when every stage is judged, and a re-check
+// or a release waiting for another stage is never lost.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -26,6 +28,7 @@
 #include "core/wizardpara.h"
 #include "statistics/resstatisticsparam.h"
 #include "common/recorddb.h"
+#include "mainscreen/drawroiwidget.h"
 #include "mainscreen/indexbutton.h"
 #include "mainscreen/iostatuswidget.h"
 #include "mainscreen/regioption.h"
@@ -598,4 +601,363 @@ TEST(MainWindowDay, ACountMadeAfterEightBeforeTheDayCheckGoesIntoTheNewStatistic
     win->wallClock = {};
     EXPECT_EQ(store->getCurDate(), DayRotation::DayText(today));
     EXPECT_EQ(store->okTotalOf(1).value(0), 1) << "counted into the day before (it held " << before << ")";
+}
+
+namespace {
+
+int Out(int n) { return gpControlIO->IOState(1, n) ^ gpWPara->output_polarity[n]; }
+
+// No cycle open and no output held, whatever a test before left.
+void IdleCycle(MainWindow* win)
+{
+    win->StageCountCheck();
+    for (quint32& m : win->detectMask)
+        m = 0;
+    for (int& n : win->reCheckCount)
+        n = 0;
+    win->releaseDue = false;
+    win->showTimer->stop();
+    for (QTimer* t : {win->ngPulseTimer, win->closePulseTimer, win->ejectorPulseTimer})
+        t->stop();
+    for (int n = 0; n < 8; ++n)
+        gpControlIO->IOSetOut(n, 0);
+    gpControlIO->IOFlashOut();
+}
+
+// Runs stage d's delay out tick by tick, as its timer would.
+void RunOut(MainWindow* win, int d)
+{
+    for (int i = 0; i < 100 && win->stageTimer[d]->isActive(); ++i)
+        win->TimerUp(d);
+}
+
+// Turntable, first pair, both stages from input 0 with their own delays, the prod stage's the
+// longer: 0.8 s and 0.3 s. Two automatic re-checks of the mould stage; a prod NG only pulses.
+void TurntableWithTheProdStageLast(MainWindow* win)
+{
+    WizardPara& p = *gpWPara;
+    p.io_mode = 2;
+    p.io_sub_mode = 0;
+    p.semi_auto = 0;
+    p.first_stage_on = 1;
+    for (int d = 0; d < 8; ++d) {
+        p.stage_enabled[d] = d < 2;
+        p.stage_trigger_input[d] = d < 2 ? 0 : -1;
+    }
+    p.stage_delay[0] = 8;
+    p.stage_delay[1] = 3;
+    p.input_debounce = 0;
+    p.enable_trigger_safety = 0;
+    p.enable_stop_not_alarm = 1;
+    p.ng_pulse_mode = 0;
+    p.pre_cut = 0;
+    p.front_auto_check_time = 2;
+    gDNum = 4;
+    IdleCycle(win);
+}
+
+}  // namespace
+
+TEST(MainWindowCycleSafety, LeavingAStageZeroAlarmRestartsStageOneWithItsDelayNotAsTheSafetyInput)
+{
+    MainWindow* win = W().win;
+    TwoStagesOnInputZero();
+    gpWPara->enable_trigger_safety = 1;
+    gpWPara->front_auto_check_time = 0;
+    IdleCycle(win);
+    win->simInput = 0;
+    win->Run();
+    ASSERT_TRUE(win->stageTimer[1]->isActive());
+    cameraHost()->markCycleNotOK(0);  // the part is in view
+    RunOut(win, 0);
+    ASSERT_EQ(win->alarmState, 2);
+    // The part is gone; the machine's re-check ends the hold and plans stage 1's restart.
+    win->cycleLost[0] = false;
+    win->simInput = 1;
+    win->Run();
+    ASSERT_NE(win->alarmState, 2);
+    ASSERT_EQ(Out(0), 1);
+    win->Run();
+    EXPECT_TRUE(win->stageTimer[1]->isActive()) << "stage 1 judged at once as if input 1 had fired";
+    EXPECT_EQ(win->stageClock.Remaining(1), 5);
+    EXPECT_EQ(win->restartDetect, -1);
+    EXPECT_EQ(Out(0), 1) << "the mould released before stage 1's delay";
+    RunOut(win, 1);
+    EXPECT_EQ(win->curDetect, 1);
+    EXPECT_EQ(Out(0), 0);
+    // The safety input itself still judges the running stage at once.
+    win->simInput = 0;
+    win->Run();
+    ASSERT_TRUE(win->stageTimer[1]->isActive());
+    win->simInput = 1;
+    win->Run();
+    EXPECT_FALSE(win->stageTimer[1]->isActive());
+}
+
+TEST(MainWindowCycleOrder, AProdNgWithoutAlarmLeavesTheMouldStagesReCheckItsOwn)
+{
+    MainWindow* win = W().win;
+    TurntableWithTheProdStageLast(win);
+    win->simInput = 0;
+    win->Run();
+    ASSERT_TRUE(win->stageTimer[0]->isActive() && win->stageTimer[1]->isActive());
+    // The mould stage is NG with re-checks left; the prod stage's NG comes before its re-check.
+    cameraHost()->markCycleNotOK(0);
+    RunOut(win, 1);
+    ASSERT_EQ(win->reCheckFlag, 1);
+    ASSERT_EQ(Out(0), 1);
+    RunOut(win, 0);
+    ASSERT_NE(win->alarmState, 2);
+    // The part is gone: the re-check finds the mould empty and releases it.
+    win->cycleLost[0] = false;
+    for (int pass = 0; pass < 3; ++pass)
+        win->Run();
+    EXPECT_EQ(win->reCheckFlag, 0) << "every later pass drops every edge";
+    EXPECT_EQ(Out(0), 0);
+    // The next cycle starts.
+    win->simInput = 0;
+    win->Run();
+    EXPECT_TRUE(win->stageTimer[0]->isActive());
+    EXPECT_EQ(Out(0), 1);
+}
+
+TEST(MainWindowCycleOrder, AProdOkDoesNotAbandonTheMouldStagesReCheck)
+{
+    MainWindow* win = W().win;
+    TurntableWithTheProdStageLast(win);
+    win->simInput = 0;
+    win->Run();
+    cameraHost()->markCycleNotOK(0);
+    RunOut(win, 1);
+    ASSERT_EQ(win->reCheckFlag, 1);
+    win->cycleLost[0] = false;  // the prod stage is OK
+    RunOut(win, 0);
+    ASSERT_NE(win->alarmState, 2);
+    EXPECT_EQ(win->reCheckFlag, 1) << "the prod stage's OK abandoned the mould stage's re-check";
+    // The part is still in the mould: the last re-check holds it with the alarm.
+    cameraHost()->markCycleNotOK(0);
+    for (int pass = 0; pass < 4 && win->alarmState != 2; ++pass)
+        win->Run();
+    EXPECT_EQ(win->alarmState, 2) << "the mould left inhibited with no alarm";
+    EXPECT_EQ(Out(0), 1);
+    win->cycleLost[0] = false;
+    win->StartDetect();
+}
+
+TEST(MainWindowCycleOrder, AReleaseHeldForTheProdStageComesWithItsNgWithoutAlarm)
+{
+    MainWindow* win = W().win;
+    TurntableWithTheProdStageLast(win);
+    win->simInput = 0;
+    win->Run();
+    RunOut(win, 1);  // the mould stage OK while the prod stage counts
+    ASSERT_EQ(win->curDetect, 1);
+    ASSERT_TRUE(win->releaseDue);
+    ASSERT_EQ(Out(0), 1);
+    cameraHost()->markCycleNotOK(0);
+    RunOut(win, 0);  // the prod stage NG: pulses, no alarm
+    ASSERT_NE(win->alarmState, 2);
+    EXPECT_EQ(Out(0), 0) << "the mould left inhibited with no alarm";
+    EXPECT_FALSE(win->releaseDue);
+    win->cycleLost[0] = false;
+}
+
+namespace {
+
+// Standard, semi-automatic: stage 0 from input 0 (0.3 s), stage 1 from input 2 (0.5 s).
+void SemiAutomatic(MainWindow* win)
+{
+    WizardPara& p = *gpWPara;
+    p.io_mode = 0;
+    p.semi_auto = 1;
+    p.first_stage_on = 1;
+    for (int d = 0; d < 8; ++d) {
+        p.stage_enabled[d] = d < 2;
+        p.stage_trigger_input[d] = d == 0 ? 0 : d == 1 ? 2 : -1;
+    }
+    p.stage_delay[0] = 3;
+    p.stage_delay[1] = 5;
+    p.input_debounce = 0;
+    p.enable_trigger_safety = 0;
+    p.enable_stop_not_alarm = 0;
+    p.ng_pulse_mode = 0;
+    p.pre_cut = 0;
+    p.front_auto_check_time = 0;
+    IdleCycle(win);
+}
+
+}  // namespace
+
+TEST(MainWindowCycleOrder, EndSetOfTheAreaCheckKeepsTheMouldForAStageStillCounting)
+{
+    MainWindow* win = W().win;
+    SemiAutomatic(win);
+    win->simInput = 0;
+    win->Run();
+    RunOut(win, 0);
+    ASSERT_EQ(Out(0), 1);
+    // The resampling's last template was stage 0's: the area check opens, the cycle goes on.
+    win->CheckArea(false);
+    ASSERT_EQ(gFromTrain, 1);
+    win->simInput = 2;
+    win->Run();
+    ASSERT_TRUE(win->stageTimer[1]->isActive());
+    win->RegionBtnsToggledSlot(RegiOption::BTN_END_SET, true);
+    EXPECT_EQ(gFromTrain, 0);
+    EXPECT_EQ(win->runState, 1);
+    EXPECT_EQ(Out(0), 1) << "End Set released the mould while stage 1 counts";
+    RunOut(win, 1);
+    EXPECT_EQ(win->curDetect, 1);
+    EXPECT_EQ(Out(0), 0) << "stage 1's OK released nothing";
+    // With no cycle open End Set releases the mould the end of resampling held.
+    gpControlIO->IOSetOut(0, 1);
+    win->CheckArea(false);
+    win->RegionBtnsToggledSlot(RegiOption::BTN_END_SET, true);
+    EXPECT_EQ(Out(0), 0);
+}
+
+TEST(MainWindowCycleOrder, AMouldSnapshotIsRefusedWhileTheOpenCycleStillWaitsForTheStage)
+{
+    MainWindow* win = W().win;
+    SemiAutomatic(win);
+    win->simInput = 0;
+    win->Run();
+    win->curDetect = 0;
+    // During stage 0's delay, then after its verdict before input 2.
+    for (const bool judged : {false, true}) {
+        if (judged)
+            RunOut(win, 0);
+        win->manualDetect = 1;
+        win->Run();
+        EXPECT_EQ(win->manualDetect, gDNum);
+        EXPECT_EQ(win->curDetect, 0) << "stage 1 judged on a picture before ejection, judged " << judged;
+        EXPECT_NE(win->detectMask[1], 0u) << judged;
+        EXPECT_EQ(Out(0), 1) << judged;
+    }
+    // Input 2 starts stage 1 with its delay; its verdict releases the mould.
+    win->simInput = 2;
+    win->Run();
+    ASSERT_TRUE(win->stageTimer[1]->isActive());
+    EXPECT_EQ(win->stageClock.Remaining(1), 5);
+    RunOut(win, 1);
+    EXPECT_EQ(win->curDetect, 1);
+    EXPECT_EQ(Out(0), 0);
+    // Outside a cycle the snapshot is judged at once.
+    win->showTimer->stop();
+    win->curDetect = 0;
+    win->manualDetect = 1;
+    win->Run();
+    EXPECT_EQ(win->curDetect, 1);
+}
+
+TEST(MainWindowCycleOrder, ReDetectedIsDroppedWhenTheMachineEndedTheHoldDuringItsSaveQuestion)
+{
+    Window& w = W();
+    MainWindow* win = w.win;
+    TwoStagesOnInputZero();
+    gpWPara->front_auto_check_time = 0;
+    IdleCycle(win);
+    win->simInput = 0;
+    win->Run();
+    RunOut(win, 0);
+    cameraHost()->markCycleNotOK(0);
+    RunOut(win, 1);
+    ASSERT_EQ(win->alarmState, 2);
+    ASSERT_EQ(win->curDetect, 1);
+    CammerWidget* view = win->cammerWidget[0];
+    ASSERT_TRUE(view->modelEdit && view->modelInForce);
+    view->modelEdit->roiNum[7] += 1;  // an unsaved edit on the alarm page
+    // While the save question is open the machine re-checks (the part is gone) and starts the
+    // next cycle.
+    int asked = 0;
+    const ModalHook before = setModalHook([&](QDialog&) {
+        if (asked++ == 0) {
+            win->cycleLost[0] = false;
+            win->simInput = 1;
+            win->Run();
+            win->simInput = 0;
+            win->Run();
+        }
+        return int(QDialog::Rejected);
+    });
+    win->drawROIWidget->SlotReCheck();
+    setModalHook(before);
+    *view->modelEdit = *view->modelInForce;
+    ASSERT_EQ(asked, 1);
+    EXPECT_NE(win->alarmState, 2);
+    EXPECT_TRUE(win->stageTimer[1]->isActive());
+    EXPECT_EQ(win->stageClock.Remaining(1), 8) << "the new cycle's countdown was cleared";
+    EXPECT_NE(win->detectMask[1], 0u) << "the new cycle's stage 1 is no longer awaited";
+    EXPECT_EQ(Out(0), 1);
+}
+
+TEST(MainWindowCycleOrder, AStageExpiringWhileTheAreaCheckAsksForThePasswordIsInspectedAndJudged)
+{
+    Window& w = W();
+    MainWindow* win = w.win;
+    TwoStagesOnInputZero();
+    gpWPara->front_auto_check_time = 0;
+    gpWPara->is_psw_used = 1;
+    IdleCycle(win);
+    win->simInput = 0;
+    win->Run();
+    // Resampling: stage 1's template is taken, stage 0's is the last.
+    win->runState = 2;
+    win->captureFlag[0][0] = true;
+    int asked = 0;
+    const ModalHook before = setModalHook([&](QDialog&) {
+        if (asked++ == 0) {
+            cameraHost()->markCycleNotOK(0);  // stage 1 expires with the part still in the mould
+            RunOut(win, 1);
+        }
+        return int(QDialog::Rejected);
+    });
+    RunOut(win, 0);
+    setModalHook(before);
+    gpWPara->is_psw_used = 0;
+    win->captureFlag[0][0] = false;
+    EXPECT_EQ(asked, 1) << "a second area check opened under the first";
+    EXPECT_EQ(win->alarmState, 2) << "stage 1 judged without an inspection";
+    EXPECT_EQ(Out(0), 1);
+    EXPECT_EQ(gFromTrain, 0);
+    win->cycleLost[0] = false;
+    win->StartDetect();
+}
+
+TEST(MainWindowCycleOrder, DontDetectIsDroppedWhenTheMachineEndedTheHoldDuringItsQuestion)
+{
+    Window& w = W();
+    MainWindow* win = w.win;
+    TwoStagesOnInputZero();
+    gpWPara->front_auto_check_time = 0;
+    gpWPara->enable_pass_protect = 0;
+    gpWPara->enable_disarm_before_open = 0;
+    IdleCycle(win);
+    win->simInput = 0;
+    win->Run();
+    RunOut(win, 0);
+    cameraHost()->markCycleNotOK(0);
+    RunOut(win, 1);
+    ASSERT_EQ(win->alarmState, 2);
+    win->selectedView = 0;  // camera 1 shown alone on the alarm page
+    int asked = 0;
+    const ModalHook before = setModalHook([&](QDialog&) {
+        if (asked++ == 0) {
+            win->cycleLost[0] = false;
+            win->simInput = 1;  // the machine's re-check: the part is gone
+            win->Run();
+            win->simInput = 0;  // and the next cycle starts
+            win->Run();
+        }
+        return int(QDialog::Accepted);
+    });
+    win->drawROIWidget->SlotNoCheckCur();
+    setModalHook(before);
+    ASSERT_EQ(asked, 1);
+    EXPECT_NE(win->alarmState, 2);
+    EXPECT_FALSE(win->cammerWidget[0]->stageCycleFlags[1]) << "the next mould is not detected by camera 1";
+    EXPECT_NE(win->detectMask[1], 0u);
+    EXPECT_EQ(win->stageClock.Remaining(1), 8);
+    EXPECT_EQ(Out(0), 1);
+    win->selectedView = numCamera;
 }

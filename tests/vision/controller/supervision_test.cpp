@@ -27,6 +27,12 @@ TEST(Supervision, PulseEnds)
     EXPECT_EQ(Supervision::EndClosePulse(p, 3).text(), QString("-0 -1 -2 F"));
     EXPECT_EQ(Supervision::EndEjectorPulse(p, 3).text(), QString("-0 -1 F"));
     EXPECT_EQ(Supervision::EndReserveOutput().text(), QString("-3 F"));
+    // A stop that holds the mould keeps its inhibit when a pulse started before it ends.
+    p.enable_stop_mold = 1;
+    EXPECT_EQ(Supervision::EndClosePulse(p, 3).text(), QString("-1 -2 F"));
+    EXPECT_EQ(Supervision::EndEjectorPulse(p, 3).text(), QString("-1 F"));
+    EXPECT_EQ(Supervision::EndClosePulse(p, 1).text(), QString("-0 -1 -2 F"));
+    EXPECT_EQ(Supervision::EndEjectorPulse(p, 1).text(), QString("-0 -1 F"));
 }
 
 TEST(Supervision, StageSteppingAfterTheVerdictDisplay)

@@ -291,3 +291,28 @@ TEST(TriggerWiring, ReCheckCountsAtCycleStart)
     for (int i = 1; i < 8; ++i)
         EXPECT_EQ(counts[i], 0);
 }
+
+TEST(TriggerWiring, AStageStartsWithItsCycleOnlyWhenTheCycleStartItselfStartsIt)
+{
+    // {io_mode, io_sub_mode, semi_auto}: whether stages 0 and 1 start in the cycle start's act.
+    struct Case {
+        int mode, sub, semi;
+        bool stage0, stage1;
+    };
+    const Case cases[] = {
+        {0, 0, 0, true, true},  {0, 0, 1, true, false},   // semi-automatic: input 2
+        {1, 2, 0, true, false},                            // two-colour: the pair's inputs 2, 3
+        {2, 0, 0, true, true},  {2, 1, 0, true, true},  {2, 2, 0, true, true},
+        {2, 2, 1, true, false}, {4, 0, 0, false, false},  // multi-detection: its own order
+    };
+    for (const Case& c : cases) {
+        WizardPara p;
+        p.io_mode = c.mode;
+        p.io_sub_mode = c.sub;
+        p.semi_auto = c.semi;
+        p.first_stage_on = 1;
+        DeriveRunMode(p);
+        EXPECT_EQ(TriggerWiring::StartsWithCycle(p, 0), c.stage0) << c.mode << " " << c.sub << " " << c.semi;
+        EXPECT_EQ(TriggerWiring::StartsWithCycle(p, 1), c.stage1) << c.mode << " " << c.sub << " " << c.semi;
+    }
+}

@@ -326,6 +326,26 @@ TEST_F(VerdictLogicTest, ManualRequestAcceptanceAndAutoUpdate)
     EXPECT_FALSE(VerdictLogic::AutoUpdateDue(p, 0, 1, 1, true, false));
 }
 
+TEST_F(VerdictLogicTest, ASnapshotWaitsForTheStageTheOpenCycleAwaits)
+{
+    quint32 mask[8] = {0, 1};
+    p.semi_auto = 1;
+    p.stage_trigger_input[1] = 2;  // input 2 starts the mould stage
+    EXPECT_TRUE(VerdictLogic::ManualAwaited(p, 1, mask, false));
+    EXPECT_FALSE(VerdictLogic::ManualAwaited(p, 1, mask, true));  // its delay runs: the clock decides
+    EXPECT_FALSE(VerdictLogic::ManualAwaited(p, 0, mask, false));
+    p.io_mode = 2;
+    EXPECT_TRUE(VerdictLogic::ManualAwaited(p, 3, mask, false));  // the second pair's mould stage
+    EXPECT_FALSE(VerdictLogic::ManualAwaited(p, 2, mask, false));
+    p.io_mode = 4;  // multi-detection keeps its own group rule
+    EXPECT_FALSE(VerdictLogic::ManualAwaited(p, 1, mask, false));
+    // A stage the cycle start starts: its mask outlived a cycle a stop or an alarm hold ended.
+    p.io_mode = 0;
+    p.semi_auto = 0;
+    p.stage_trigger_input[1] = 0;
+    EXPECT_FALSE(VerdictLogic::ManualAwaited(p, 1, mask, false));
+}
+
 TEST_F(VerdictLogicTest, AlarmRecordListsTheNgCamerasAndDropsTheLastCharacter)
 {
     EXPECT_EQ(VerdictLogic::AlarmRecordText({0}), QString("Camera 1Alarm"));

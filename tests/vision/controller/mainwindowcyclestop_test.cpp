@@ -1,0 +1,254 @@
+// The monitoring cycle inside the main window built as at start-up (no camera, no board), after
+// the operator ended a cycle part-way: a stage whose mask a stop or an alarm hold left behind, and
+// which only the cycle start itself starts, does not keep the operator's snapshot out.
+#include <gtest/gtest.h>
+
+#include <QDialog>
+#include <QFile>
+#include <QTimer>
+
+#include "common/programdir.h"
+#include "common/recorddb.h"
+#include "common/windowworld.h"
+#include "core/defaultdatabases.h"
+#include "core/runmodederivation.h"
+#include "core/uitexttable.h"
+#include "core/wizardpara.h"
+#include "platform/camsdk/camsim.h"
+#include "statistics/resstatisticsparam.h"
+#include "vision/board/controlport.h"
+#include "vision/camera/camerahost.h"
+#include "vision/camera/cameradiscovery.h"
+#include "vision/camera/cammerwidget.h"
+#include "mainscreen/drawroiwidget.h"
+#include "vision/controller/mainwindow.h"
+#include "widgets/modalhook.h"
+
+namespace {
+
+struct Window {
+    ProgramDir dir;
+    MainWindow* win = nullptr;
+    WindowWorld* world = nullptr;
+
+    Window()
+    {
+        EXPECT_TRUE(CreateDefaultDatabases("."));
+        EXPECT_TRUE(CreateDefaultDatabases("paraGroup/default"));
+        EXPECT_TRUE(ResStatisticsParam::WriteEmptyFiles("."));
+        EXPECT_TRUE(MakeRecordDb("RECORDNULL.db"));
+        EXPECT_TRUE(QFile::copy("RECORDNULL.db", "RECORD.db"));
+        qputenv("MOULDMON_SERIAL", dir.file("noboard").toUtf8());
+        qunsetenv("MOULDMON_SIMCAM");
+        camsim::CamSim::instance().reload();
+        setModalHook([](QDialog&) { return int(QDialog::Rejected); });
+        if (!gpWPara) {
+            gpWPara = new WizardPara;
+            gpWParaBak = new WizardPara;
+        }
+        CreateGlobalMutexes();
+        Data_Init();
+        MakeRoomForAWindow();
+        win = new MainWindow;
+        gpWPara->is_psw_used = 0;
+        world = new WindowWorld(win, dir.path());
+    }
+};
+
+Window& W()
+{
+    static Window* w = new Window;
+    w->world->Restore();
+    return *w;
+}
+
+int Out(int n) { return gpControlIO->IOState(1, n) ^ gpWPara->output_polarity[n]; }
+
+// Standard mode, both stages from input 0: 0.3 s and 0.5 s after stage 0's; no re-checks.
+MainWindow* TwoStagesOnInputZero()
+{
+    MainWindow* win = W().win;
+    WizardPara& p = *gpWPara;
+    p.io_mode = 0;
+    p.semi_auto = 0;
+    p.first_stage_on = 1;
+    for (int d = 0; d < 8; ++d) {
+        p.stage_enabled[d] = d < 2;
+        p.stage_trigger_input[d] = d < 2 ? 0 : -1;
+    }
+    p.stage_delay[0] = 3;
+    p.stage_delay[1] = 5;
+    p.input_debounce = 0;
+    p.enable_trigger_safety = 0;
+    p.enable_stop_not_alarm = 0;
+    p.ng_pulse_mode = 0;
+    p.pre_cut = 0;
+    p.front_auto_check_time = 0;
+    win->StageCountCheck();
+    for (quint32& m : win->detectMask)
+        m = 0;
+    win->showTimer->stop();
+    return win;
+}
+
+void RunOut(MainWindow* win, int d)
+{
+    for (int i = 0; i < 100 && win->stageTimer[d]->isActive(); ++i)
+        win->TimerUp(d);
+}
+
+// The operator's snapshot of stage r: judged at once (true) or refused.
+bool Snapshot(MainWindow* win, int r)
+{
+    win->showTimer->stop();
+    win->curDetect = 1 - r;
+    win->lastInput = 99;  // a verdict clears it
+    win->manualDetect = r;
+    win->Run();
+    return win->curDetect == r && win->lastInput == 0;
+}
+
+}  // namespace
+
+TEST(MainWindowCycleStopped, ASnapshotIsTakenAfterAStopDuringStageOnesDelay)
+{
+    MainWindow* win = TwoStagesOnInputZero();
+    win->simInput = 0;
+    win->Run();
+    RunOut(win, 0);
+    ASSERT_EQ(win->curDetect, 0);
+    ASSERT_TRUE(win->stageTimer[1]->isActive());
+    // The operator stops detection while stage 1 counts, then starts it again.
+    win->StopDetect();
+    win->SlotStartStop();
+    ASSERT_EQ(win->runState, 1);
+    ASSERT_EQ(Out(0), 0);
+    EXPECT_TRUE(Snapshot(win, 1)) << "the mould snapshot refused for a cycle that cannot go on";
+    EXPECT_TRUE(Snapshot(win, 0));
+}
+
+TEST(MainWindowCycleStopped, ASnapshotIsTakenAfterAStopDuringStageZerosDelay)
+{
+    MainWindow* win = TwoStagesOnInputZero();
+    win->curDetect = 1;  // the last cycle's verdict
+    win->simInput = 0;
+    win->Run();
+    ASSERT_TRUE(win->stageTimer[0]->isActive());
+    win->StopDetect();
+    win->SlotStartStop();
+    ASSERT_EQ(win->runState, 1);
+    EXPECT_TRUE(Snapshot(win, 0)) << "the product snapshot refused until the next machine cycle";
+    EXPECT_TRUE(Snapshot(win, 1));
+}
+
+TEST(MainWindowCycleStopped, AStageWithAnInputOfItsOwnStillKeepsTheSnapshotOutAfterStartDetection)
+{
+    MainWindow* win = TwoStagesOnInputZero();
+    gpWPara->semi_auto = 1;
+    gpWPara->stage_trigger_input[1] = 2;
+    win->simInput = 0;
+    win->Run();
+    RunOut(win, 0);
+    ASSERT_EQ(win->curDetect, 0);
+    win->StopDetect();
+    win->SlotStartStop();
+    ASSERT_EQ(win->runState, 1);
+    // The machine's input 2 still starts the interrupted cycle's stage 1.
+    EXPECT_FALSE(Snapshot(win, 1));
+    win->simInput = 2;
+    win->Run();
+    EXPECT_TRUE(win->stageTimer[1]->isActive());
+    RunOut(win, 1);
+    EXPECT_EQ(win->curDetect, 1);
+}
+
+namespace {
+
+int Total(const QList<int>& counts)
+{
+    int n = 0;
+    for (int c : counts)
+        n += c;
+    return n;
+}
+
+}  // namespace
+
+// The end of resampling asks for the password inside stage 0's verdict; the pass runs under the
+// box and judges stage 1, whose verdict is the cycle's: the stage 0 verdict resuming after the box
+// gives none of its own on stage 1's results.
+TEST(MainWindowCycleStopped, AVerdictGivenUnderTheAreaChecksPasswordBoxIsNotGivenTwice)
+{
+    for (const bool partLeft : {true, false}) {
+        MainWindow* win = TwoStagesOnInputZero();
+        gpWPara->is_psw_used = 1;
+        win->simInput = 0;
+        win->Run();
+        win->runState = 2;
+        win->captureFlag[0][0] = true;  // stage 0's template is the last one
+        ResStatisticsParam* store = gpResStatisticsParam;
+        ASSERT_NE(store, nullptr);
+        const int ok1 = Total(store->okTotalOf(1)), ng1 = Total(store->ngTotalOf(1));
+        int asked = 0;
+        const ModalHook before = setModalHook([&](QDialog&) {
+            if (asked++ == 0) {
+                if (partLeft)
+                    cameraHost()->markCycleNotOK(0);
+                RunOut(win, 1);
+            }
+            return int(QDialog::Rejected);
+        });
+        RunOut(win, 0);
+        setModalHook(before);
+        gpWPara->is_psw_used = 0;
+        win->captureFlag[0][0] = false;
+        win->cycleLost[0] = false;
+        ASSERT_EQ(asked, 1);
+        ASSERT_EQ(win->alarmState == 2, partLeft);
+        EXPECT_EQ(Total(store->ngTotalOf(1)) - ng1, partLeft ? 1 : 0) << "part left " << partLeft;
+        EXPECT_EQ(Total(store->okTotalOf(1)) - ok1, partLeft ? 0 : 1) << "part left " << partLeft;
+        if (partLeft)
+            win->StartDetect();
+    }
+}
+
+// With the password asked first, the machine may end the hold while the password box is open:
+// "Don't Detect" belonged to that hold, not to the next mould.
+TEST(MainWindowCycleStopped, DontDetectIsDroppedWhenTheMachineEndedTheHoldDuringItsPasswordBox)
+{
+    MainWindow* win = TwoStagesOnInputZero();
+    gpWPara->enable_disarm_before_open = 0;
+    win->simInput = 0;
+    win->Run();
+    RunOut(win, 0);
+    cameraHost()->markCycleNotOK(0);
+    RunOut(win, 1);
+    ASSERT_EQ(win->alarmState, 2);
+    gpWPara->enable_pass_protect = 1;
+    gpWPara->is_psw_used = 1;
+    win->userLevel = 0;
+    win->selectedView = 0;  // camera 1 shown alone on the alarm page
+    int asked = 0;
+    const ModalHook before = setModalHook([&](QDialog&) {
+        if (asked++ == 0) {
+            win->cycleLost[0] = false;
+            win->simInput = 1;  // the machine's re-check: the part is gone
+            win->Run();
+            win->simInput = 0;  // and the next cycle starts
+            win->Run();
+            win->userLevel = 1;  // the password was right
+        }
+        return int(QDialog::Accepted);
+    });
+    win->drawROIWidget->SlotNoCheckCur();
+    setModalHook(before);
+    gpWPara->enable_pass_protect = 0;
+    gpWPara->is_psw_used = 0;
+    win->selectedView = numCamera;
+    ASSERT_GE(asked, 1);
+    EXPECT_NE(win->alarmState, 2);
+    EXPECT_FALSE(win->cammerWidget[0]->stageCycleFlags[1]) << "the next mould is not detected by camera 1";
+    EXPECT_NE(win->detectMask[1], 0u);
+    EXPECT_TRUE(win->stageTimer[1]->isActive());
+    EXPECT_EQ(Out(0), 1);
+}
