@@ -1,0 +1,199 @@
+// The day change handed to a writer whose turn the test decides: counts made before its outcome
+// comes back, days closed meanwhile, the log of a failing move; and the archive step on a full
+// file system of its own.
+#include <QFile>
+#include <QtGlobal>
+#include <csignal>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "statistics/dayarchive.h"
+#include "statsfixture.h"
+#include "vision/records/verdictwriter.h"
+
+namespace {
+
+QStringList gLines;
+void Capture(QtMsgType, const QMessageLogContext&, const QString& text)
+{
+    gLines << text;
+}
+
+class DayChange : public StatsTest {
+protected:
+    QList<std::function<bool()>> works;
+    QList<std::function<void(bool)>> dones;
+
+    // A complete file, then a start whose commits are written at once and whose day change
+    // waits for runWork() and finish().
+    void startDeferred()
+    {
+        startLoaded();
+        ResStatisticsHost h = host();
+        h.commit = [](const QString& file, const QStringList& statements) { VerdictWriter::CommitNow(file, statements); };
+        h.drain = [] { return true; };
+        h.roll = [this](std::function<bool()> work, std::function<void(bool)> done) {
+            works << work;
+            dones << done;
+        };
+        store.reset();
+        store.reset(new ResStatisticsParam(h));
+        ASSERT_TRUE(store->isLoaded());
+    }
+    bool runWork() { return works.takeFirst()(); }
+    void finish(bool moved) { dones.takeFirst()(moved); }
+    void step() { finish(runWork()); }
+    int ok0(const QString& file = "ResStatistics.db")
+    {
+        int n = 0;
+        for (int v : ParseCounts(rows(file).value("Detect0").first))
+            n += v;
+        return n;
+    }
+};
+
+}  // namespace
+
+TEST_F(DayChange, CountsMadeWhileTheChangeRunsAreOnDiskBeforeItsOutcomeComesBack)
+{
+    ASSERT_NO_FATAL_FAILURE(startDeferred());
+    store->addTotal(1, true, 0);
+    ASSERT_TRUE(store->nextDay("2024-05-02"));
+    store->addTotal(2, true, 0);  // before the writer's turn: in memory, not in May 1's file
+    EXPECT_EQ(ok0(), 1);
+    ASSERT_TRUE(runWork());
+    store->addTotal(3, true, 0);  // after it, before the outcome
+    // A stop here ends the program before `done` runs: the disk must hold both.
+    EXPECT_EQ(rows().value("Detect0").first, Counts({0, 0, 1, 1}));
+    EXPECT_EQ(ok0("ResStatistics/2024-05-01.db"), 1);
+    finish(true);
+    store->addTotal(4, true, 0);
+    EXPECT_EQ(rows().value("Detect0").first, Counts({0, 0, 1, 1, 1}));
+}
+
+TEST_F(DayChange, ADayClosedWhileTheMoveRunsIsNeverDroppedWhenALaterStepFails)
+{
+    ASSERT_NO_FATAL_FAILURE(startDeferred());
+    store->addTotal(0, true, 0);
+    ASSERT_TRUE(store->nextDay("2024-05-02"));
+    store->addTotal(1, true, 0);
+    day = QDate(2024, 5, 2);
+    store->nextDay("2024-05-03");
+    store->addTotal(2, true, 0);
+    day = QDate(2024, 5, 3);
+    store->nextDay("2024-05-04");
+    store->addTotal(3, true, 0);
+    step();  // May 1 archived; the fresh file, made for May 2, closes at once
+    ASSERT_EQ(works.size(), 1);
+    // May 2's file is gone when its turn comes, and May 3's archive is in the way once.
+    ASSERT_TRUE(QFile::remove("ResStatistics.db"));
+    ASSERT_TRUE(QDir().mkpath("ResStatistics/2024-05-03.db.part"));
+    step();
+    ASSERT_TRUE(QDir("ResStatistics/2024-05-03.db.part").removeRecursively());
+    store->tryMoveAgain();
+    while (!works.isEmpty())
+        step();
+    EXPECT_FALSE(store->movePending());
+    EXPECT_FALSE(store->archivePending());
+    EXPECT_EQ(QDir("ResStatistics").entryList(QDir::Files),
+              (QStringList{"2024-05-01.db", "2024-05-02.db", "2024-05-03.db"}));
+    EXPECT_EQ(rows("ResStatistics/2024-05-01.db").value("Detect0").first, Counts({1}));
+    EXPECT_EQ(rows("ResStatistics/2024-05-02.db").value("Detect0").first, Counts({0, 1}));
+    EXPECT_EQ(rows("ResStatistics/2024-05-03.db").value("Detect0").first, Counts({0, 0, 1}));
+    EXPECT_EQ(rows().value("Detect0").first, Counts({0, 0, 0, 1}));
+}
+
+TEST_F(DayChange, AFailingMoveIsLoggedOnceAMinuteWithoutQtsWarningsAndItsSuccessOnce)
+{
+    ASSERT_NO_FATAL_FAILURE(startDeferred());
+    ASSERT_TRUE(QDir("ResStatistics").removeRecursively());
+    dir->write("ResStatistics", "a file where the folder belongs");
+    gLines.clear();
+    const QtMessageHandler was = qInstallMessageHandler(Capture);
+    store->nextDay("2024-05-02");
+    step();
+    for (int i = 0; i < 10; ++i) {
+        store->tryMoveAgain();
+        step();
+    }
+    QFile::remove("ResStatistics");
+    store->tryMoveAgain();
+    step();
+    store->tryMoveAgain();
+    qInstallMessageHandler(was);
+    EXPECT_TRUE(works.isEmpty());
+    ASSERT_EQ(gLines.size(), 2) << gLines.join("\n").toStdString();
+    EXPECT_TRUE(gLines[0].contains("not moved into")) << gLines[0].toStdString();
+    EXPECT_TRUE(gLines[1].contains("done after failed tries")) << gLines[1].toStdString();
+    EXPECT_TRUE(QFile::exists("ResStatistics/2024-05-01.db"));
+}
+
+// The archive folder on a file system of its own (a child in a mount namespace of its own, as
+// root), full: nothing that is not whole is left there, and the day goes once space is back.
+TEST_F(StatsTest, AFullArchiveFileSystemKeepsNoPartialArchiveAndTheDayGoesWholeOnceSpaceIsBack)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "mounting a small file system needs root";
+    startLoaded();
+    store->addTotal(5, true, 2);
+    store.reset();
+    ASSERT_TRUE(QFile::rename("ResStatistics.db", "ResStatistics-2024-05-01.db"));
+    const QString aside = dir->file("ResStatistics-2024-05-01.db");
+    const StatRows closed = ReadStatRows(aside);
+    const QString archive = dir->file("ResStatistics");
+    const QString file = dir->file("ResStatistics.db");
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Codes: 10+ what failed.
+        if (unshare(CLONE_NEWNS) != 0 || mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+            _exit(2);
+        if (mount("tmpfs", qPrintable(archive), "tmpfs", 0, "size=64k") != 0)
+            _exit(2);
+        QFile fill(archive + "/fill");
+        if (!fill.open(QIODevice::WriteOnly))
+            _exit(2);
+        const QByteArray block(4096, 'x');
+        while (fill.write(block) == block.size() && fill.flush()) {
+        }
+        fill.close();
+        for (int i = 0; i < 3; ++i) {
+            QStringList made;
+            QString error;
+            if (DayArchive::ArchiveWaiting(file, archive, &made, &error))
+                _exit(10);
+            if (QDir(archive).entryList(QDir::Files) != QStringList{"fill"})
+                _exit(11);
+        }
+        QFile::remove(archive + "/fill");
+        QStringList made;
+        QString error;
+        if (!DayArchive::ArchiveWaiting(file, archive, &made, &error) || made != QStringList{archive + "/2024-05-01.db"})
+            _exit(12);
+        if (QDir(archive).entryList(QDir::Files) != QStringList{"2024-05-01.db"} || QFile::exists(aside))
+            _exit(13);
+        if (ReadStatRows(archive + "/2024-05-01.db") != closed)
+            _exit(14);
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 2)
+        GTEST_SKIP() << "no mount namespace here";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "10: archived on a full file system, 11: a partial archive left, 12: not "
+                                         "archived with space back, 13: not once, 14: not whole";
+}
+
+TEST(DayArchiveTarget, TakesTheNameOfAnEmptyLeftoverAndStepsPastAWholeArchive)
+{
+    ProgramDir dir;
+    QDir().mkpath("a");
+    EXPECT_EQ(DayArchive::ArchiveTarget("a", "2024-05-01"), "a/2024-05-01.db");
+    dir.write("a/2024-05-01.db", "");
+    EXPECT_EQ(DayArchive::ArchiveTarget("a", "2024-05-01"), "a/2024-05-01.db");
+    dir.write("a/2024-05-01.db", "whole");
+    EXPECT_EQ(DayArchive::ArchiveTarget("a", "2024-05-01"), "a/2024-05-01_2.db");
+}
