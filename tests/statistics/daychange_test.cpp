@@ -197,3 +197,63 @@ TEST(DayArchiveTarget, TakesTheNameOfAnEmptyLeftoverAndStepsPastAWholeArchive)
     dir.write("a/2024-05-01.db", "whole");
     EXPECT_EQ(DayArchive::ArchiveTarget("a", "2024-05-01"), "a/2024-05-01_2.db");
 }
+
+// The program directory on a small file system of its own (a child in a mount namespace of its
+// own, as root) that is full at the day change: the change waits with the counts in memory and
+// is done once space is back, every count in its day.
+TEST_F(StatsTest, AFullProgramDirectoryAtTheDayChangeKeepsEveryCountInItsDayOnceSpaceIsBack)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "mounting a small file system needs root";
+    const QString small = dir->file("small");
+    ASSERT_TRUE(QDir().mkpath(small));
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (unshare(CLONE_NEWNS) != 0 || mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            mount("tmpfs", qPrintable(small), "tmpfs", 0, "size=256k") != 0)
+            _exit(2);
+        if (!QDir::setCurrent(small) || !ResStatisticsParam::WriteEmptyFiles(".") || !QDir().mkpath("ResStatistics"))
+            _exit(3);
+        {
+            ResStatisticsParam first(host());  // the first start makes the file
+        }
+        auto s = std::make_unique<ResStatisticsParam>(host());
+        s->addTotal(23, true, 0);
+        QFile fill("fill");
+        if (!fill.open(QIODevice::WriteOnly))
+            _exit(3);
+        const QByteArray block(1024, 'x');
+        while (fill.write(block) == block.size() && fill.flush()) {
+        }
+        fill.close();
+        const bool changed = s->nextDay("2024-05-02");
+        s->addTotal(0, true, 0);
+        s->addTotal(0, true, 0);
+        s->tryMoveAgain();
+        if (changed || !s->movePending())
+            _exit(10);
+        if (ParseCounts(ReadStatRows("ResStatistics.db").value("Detect0").first)[23] != 1)
+            _exit(11);
+        QFile::remove("fill");
+        s->tryMoveAgain();
+        if (s->movePending())
+            _exit(12);
+        s->addTotal(0, true, 0);
+        QList<int> at23 = ParseCounts("");
+        at23[23] = 1;
+        if (ReadStatRows("ResStatistics/2024-05-01.db").value("Detect0").first != JoinCounts(at23))
+            _exit(13);
+        if (ReadStatRows("ResStatistics.db").value("Detect0").first != Counts({3}))
+            _exit(14);
+        s.reset();
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 2)
+        GTEST_SKIP() << "no mount namespace here";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "3: set-up, 10: changed on a full directory, 11: the closed day changed, "
+                                         "12: not changed with space back, 13: the closed day, 14: today";
+}

@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QThread>
 #include <cstdio>
+#include <unistd.h>
 
 #include "common/cyclerig.h"
 #include "common/faketime.h"
@@ -50,10 +51,10 @@ protected:
     }
     void TearDown() override { rig.Stop(); }
 
-    void Launch(const QString& lib, const QString& when, const QStringList& env = {})
+    void Launch(const QString& lib, const QString& when, const QStringList& env = {}, const QString& wrapper = {})
     {
         const int ready = rig.Log().count("start-up: monitoring ready");
-        ASSERT_GE(rig.Launch(FakeTimeEnv(lib, when) + env), 0) << rig.Log().toStdString();
+        ASSERT_GE(rig.Launch(FakeTimeEnv(lib, when) + env, wrapper), 0) << rig.Log().toStdString();
         ASSERT_TRUE(rig.WaitFor([&] { return rig.Log().count("start-up: monitoring ready") > ready; }, 5000))
             << rig.Log().toStdString();
         QThread::msleep(500);
@@ -194,6 +195,45 @@ TEST_F(StatisticsDayE2E, AKilledProgramKeepsTheCountsMadeWhileTheArchiveFolderWa
     EXPECT_EQ(QDir("ResStatistics").entryList(QDir::Files), QStringList{"2026-11-21.db"});
     EXPECT_EQ(ReadStatRows("ResStatistics/2026-11-21.db"), closed);
     EXPECT_TRUE(rig.Log().contains("done after failed tries")) << rig.Log().toStdString();
+}
+
+TEST_F(StatisticsDayE2E, AFullArchiveFileSystemKeepsNoPartialArchiveAndTheDayGoesWholeOnceSpaceIsBack)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "mounting a small file system needs root";
+    ASSERT_NO_FATAL_FAILURE(Prepare());
+    // The program in a mount namespace of its own, its archive folder a small full file system;
+    // the test sees it through the program's root.
+    ASSERT_TRUE(QDir().mkpath("ResStatistics"));
+    ASSERT_TRUE(dir.write("fullarchive.sh", "mount -t tmpfs -o size=200k tmpfs ResStatistics || exit 9\n"
+                                            "dd if=/dev/zero of=ResStatistics/fill bs=4k 2>/dev/null\n"
+                                            "exec \"$1\"\n"));
+    QElapsedTimer since;  // about the program's seconds since 07:59:52
+    since.start();
+    ASSERT_NO_FATAL_FAILURE(
+        Launch(lib, "2026-11-21 07:59:52", {}, "unshare --mount -- sh " + dir.file("fullarchive.sh")));
+    const QString archive = QString("/proc/%1/root%2").arg(rig.Pids().value(0)).arg(dir.file("ResStatistics"));
+    ASSERT_EQ(QDir(archive).entryList(QDir::Files), QStringList{"fill"});
+    ASSERT_NO_FATAL_FAILURE(Cycle());
+    while (since.elapsed() < 9000)
+        QThread::msleep(10);
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_NO_FATAL_FAILURE(Cycle());  // each count tries the archive again
+        EXPECT_EQ(QDir(archive).entryList(QDir::Files | QDir::Hidden), QStringList{"fill"});
+    }
+    ASSERT_TRUE(QFile::exists("ResStatistics-2026-11-20.db")) << rig.Log().toStdString();
+    const StatRows closed = ReadStatRows("ResStatistics-2026-11-20.db");
+    ASSERT_EQ(Oks("ResStatistics-2026-11-20.db"), At({{23, 1}}));
+    EXPECT_TRUE(rig.Log().contains("not moved into")) << rig.Log().toStdString();
+
+    ASSERT_TRUE(QFile::remove(archive + "/fill"));
+    ASSERT_NO_FATAL_FAILURE(Cycle());
+    ASSERT_TRUE(rig.WaitFor([&] { return !QFile::exists("ResStatistics-2026-11-20.db"); }, 5000))
+        << rig.Log().toStdString();
+    EXPECT_EQ(QDir(archive).entryList(QDir::Files | QDir::Hidden), QStringList{"2026-11-20.db"});
+    ASSERT_TRUE(QFile::copy(archive + "/2026-11-20.db", "archived.db"));  // SQLite reads it here
+    EXPECT_EQ(ReadStatRows("archived.db"), closed);
+    EXPECT_EQ(Oks("ResStatistics.db"), At({{0, 4}}));
 }
 
 TEST_F(StatisticsDayE2E, OnTheDaysTheClockIsChangedTheDayStillTurnsAtEight)
