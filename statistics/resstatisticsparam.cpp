@@ -682,10 +682,10 @@ void ResStatisticsParam::startMove()
     if (!host_.roll) {
         // Written here: the commits handed over go first.
         const bool drained = !fresh || !host_.commit || !host_.drain || host_.drain();
-        if (!drained)
+        if (!drained) {
             m->error = QStringLiteral("counts still being written");
-        if (!drained)
-            m->waiting = waiting_ ? 1 : 0;
+            m->waiting = DayArchive::Waiting(m->file).size();
+        }
         moveDone(drained && work(), *m);
         return;
     }

@@ -153,8 +153,10 @@ TEST_F(StatisticsDayE2E, EightCrossedWhileTheArchiveFolderIsUnusableKeepsBothDay
     ASSERT_TRUE(QFile::exists("ResStatistics-2026-11-20.db")) << rig.Log().toStdString();
     ASSERT_TRUE(rig.WaitFor([&] { return Oks("ResStatistics.db") == At({{0, 3}}); }, 5000))
         << JoinCounts(Oks("ResStatistics.db")).toStdString();
+    // Tried at every count, told once a minute.
     const QString log = rig.Log();
-    EXPECT_EQ(log.count("not moved into"), 1) << log.toStdString();
+    EXPECT_GE(log.count("not moved into"), 1) << log.toStdString();
+    EXPECT_LE(log.count("not moved into"), 1 + since.elapsed() / 60000) << log.toStdString();
     EXPECT_FALSE(log.contains("stat() failed")) << log.toStdString();
     rig.Stop();  // SIGTERM: no destructor runs
 
