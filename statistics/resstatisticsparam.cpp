@@ -700,8 +700,9 @@ void ResStatisticsParam::startMove()
 void ResStatisticsParam::moveDone(bool moved, const DayArchive::Move& m)
 {
     moveRunning_ = false;
-    // What the move did stays done, also when a later step failed.
-    if (m.held.isEmpty()) {
+    // What the move did stays done, also when a later step failed. A try of the archive alone
+    // knows nothing of a day closed while it ran.
+    if (!m.newDay.isEmpty() && m.held.isEmpty()) {
         fileDay_.clear();
         heldRows_.clear();
     }

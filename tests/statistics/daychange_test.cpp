@@ -105,6 +105,29 @@ TEST_F(DayChange, ADayClosedWhileTheMoveRunsIsNeverDroppedWhenALaterStepFails)
     EXPECT_EQ(rows().value("Detect0").first, Counts({0, 0, 0, 1}));
 }
 
+TEST_F(DayChange, ADayClosedWhileTheArchiveAloneIsTriedKeepsItsFile)
+{
+    ASSERT_NO_FATAL_FAILURE(startDeferred());
+    ASSERT_TRUE(QDir("ResStatistics").removeRecursively());
+    dir->write("ResStatistics", "a file where the folder belongs");
+    store->addTotal(0, true, 0);
+    ASSERT_TRUE(store->nextDay("2024-05-02"));
+    step();
+    store->addTotal(1, true, 0);
+    ASSERT_TRUE(QFile::remove("ResStatistics"));
+    store->tryMoveAgain();  // the archive alone, still to run when May 2 closes
+    day = QDate(2024, 5, 2);
+    store->nextDay("2024-05-03");
+    store->addTotal(2, true, 0);
+    while (!works.isEmpty())
+        step();
+    EXPECT_FALSE(store->movePending());
+    EXPECT_FALSE(store->archivePending());
+    EXPECT_EQ(rows("ResStatistics/2024-05-01.db").value("Detect0").first, Counts({1}));
+    EXPECT_EQ(rows("ResStatistics/2024-05-02.db").value("Detect0").first, Counts({0, 1}));
+    EXPECT_EQ(rows().value("Detect0").first, Counts({0, 0, 1}));
+}
+
 TEST_F(DayChange, AFailingMoveIsLoggedOnceAMinuteWithoutQtsWarningsAndItsSuccessOnce)
 {
     ASSERT_NO_FATAL_FAILURE(startDeferred());
