@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -264,8 +265,12 @@ QStringList DayArchive::Waiting(const QString& file)
     QStringList out;
     const QStringList names =
         QDir(f.absolutePath()).entryList({f.completeBaseName() + "-*.db"}, QDir::Files, QDir::Name);
+    // Only the names given here: another file of a like name is none of this.
+    const QRegularExpression set(QRegularExpression::anchoredPattern(
+        QRegularExpression::escape(f.completeBaseName()) + R"(-\d{4}-\d\d-\d\d(_\d+)?\.db)"));
     for (const QString& name : names)
-        out << f.absolutePath() + "/" + name;
+        if (set.match(name).hasMatch())
+            out << f.absolutePath() + "/" + name;
     return out;
 }
 

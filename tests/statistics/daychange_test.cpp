@@ -219,6 +219,13 @@ TEST(DayArchiveTarget, TakesTheNameOfAnEmptyLeftoverAndStepsPastAWholeArchive)
     EXPECT_EQ(DayArchive::ArchiveTarget("a", "2024-05-01"), "a/2024-05-01.db");
     dir.write("a/2024-05-01.db", "whole");
     EXPECT_EQ(DayArchive::ArchiveTarget("a", "2024-05-01"), "a/2024-05-01_2.db");
+
+    // Only the days set aside wait for the archive, a file of a like name never.
+    for (const char* name : {"ResStatistics-2024-05-01.db", "ResStatistics-2024-05-01_2.db", "ResStatistics-old.db",
+                             "ResStatistics-2024-05-02.db.part", "ResStatistics-2024-05-03.dbx"})
+        dir.write(name, "x");
+    EXPECT_EQ(DayArchive::Waiting(dir.file("ResStatistics.db")),
+              (QStringList{dir.file("ResStatistics-2024-05-01.db"), dir.file("ResStatistics-2024-05-01_2.db")}));
 }
 
 // The program directory on a small file system of its own (a child in a mount namespace of its
