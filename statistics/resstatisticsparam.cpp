@@ -634,6 +634,9 @@ bool ResStatisticsParam::nextDay(const QString& newDate)
         saveTotal(8);
         endWrites();
         fileDay_ = closingDay();
+        // Those writes may fail (a full disk) or be left out by the writer: the move writes the
+        // day's rows again before the file leaves, as memory is cleared below.
+        heldRows_ = rowsInMemory(true);
         pending_ = true;
     }
     curDate = newDate;

@@ -287,3 +287,57 @@ TEST_F(StatsTest, AFullProgramDirectoryAtTheDayChangeKeepsEveryCountInItsDayOnce
     EXPECT_EQ(WEXITSTATUS(status), 0) << "3: set-up, 10: changed on a full directory, 11: the closed day changed, "
                                          "12: not changed with space back, 13: the closed day, 14: today";
 }
+
+// The same full directory, with counts of the closing day made after it filled: their writes
+// fail, so memory alone holds them when the day closes, and they must reach the closed day's file.
+TEST_F(StatsTest, CountsTheFullDirectoryRefusedBeforeTheDayChangeReachTheClosedDay)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "mounting a small file system needs root";
+    const QString small = dir->file("small");
+    ASSERT_TRUE(QDir().mkpath(small));
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (unshare(CLONE_NEWNS) != 0 || mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            mount("tmpfs", qPrintable(small), "tmpfs", 0, "size=256k") != 0)
+            _exit(2);
+        if (!QDir::setCurrent(small) || !ResStatisticsParam::WriteEmptyFiles(".") || !QDir().mkpath("ResStatistics"))
+            _exit(3);
+        {
+            ResStatisticsParam first(host());
+        }
+        auto s = std::make_unique<ResStatisticsParam>(host());
+        s->addTotal(22, true, 0);
+        QFile fill("fill");
+        if (!fill.open(QIODevice::WriteOnly))
+            _exit(3);
+        const QByteArray block(1024, 'x');
+        while (fill.write(block) == block.size() && fill.flush()) {
+        }
+        fill.close();
+        s->addTotal(23, true, 0);
+        s->add(23, false, 0, 1);
+        if (ParseCounts(ReadStatRows("ResStatistics.db").value("Detect0").first)[23] != 0)
+            _exit(3);  // the full directory took the write: nothing shown
+        s->nextDay("2024-05-02");
+        QFile::remove("fill");
+        s->tryMoveAgain();
+        if (s->movePending())
+            _exit(10);
+        const StatRows closed = ReadStatRows("ResStatistics/2024-05-01.db");
+        if (closed.value("Detect0").first != Counts({0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1}))
+            _exit(11);
+        if (closed.value("C1_D0").second != Counts({0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}))
+            _exit(12);
+        s.reset();
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 2)
+        GTEST_SKIP() << "no mount namespace here";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "3: set-up, 10: not changed with space back, 11: a stage count lost, "
+                                         "12: a camera count lost";
+}
