@@ -312,8 +312,9 @@ bool DayArchive::Run(Move& m)
         m.waiting = Waiting(m.file).size();
         return done;
     };
-    // The rows of days held only in memory go on the disk first.
-    if (!m.held.isEmpty() && !QFileInfo::exists(m.file)) {
+    // The rows of days held only in memory go on the disk first. A file taken away is empty
+    // rather than missing once a write has reached it (SQLite makes it): no day's file either.
+    if (!m.held.isEmpty() && QFileInfo(m.file).size() == 0) {
         if (!m.heldRows.isEmpty() && !WriteAside(m.file, m.templ, m.held, m.heldRows, &m.error))
             return finish(false);
         if (m.heldRows.isEmpty())

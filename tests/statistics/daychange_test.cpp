@@ -341,3 +341,22 @@ TEST_F(StatsTest, CountsTheFullDirectoryRefusedBeforeTheDayChangeReachTheClosedD
     EXPECT_EQ(WEXITSTATUS(status), 0) << "3: set-up, 10: not changed with space back, 11: a stage count lost, "
                                          "12: a camera count lost";
 }
+
+// ResStatistics.db taken away during the day: the next commit leaves an empty file of that name
+// (SQLite makes it), so the closed day's counts exist only in memory; they are its archive.
+TEST_F(DayChange, AClosedDayWhoseFileWasEmptiedIsArchivedWholeFromMemory)
+{
+    ASSERT_NO_FATAL_FAILURE(startDeferred());
+    store->addTotal(1, true, 0);
+    ASSERT_TRUE(QFile::remove("ResStatistics.db"));
+    store->addTotal(2, true, 0);
+    ASSERT_EQ(QFileInfo("ResStatistics.db").size(), 0);
+    store->nextDay("2024-05-02");
+    step();
+    store->addTotal(3, true, 0);
+    EXPECT_FALSE(store->movePending());
+    EXPECT_FALSE(store->archivePending());
+    EXPECT_EQ(QDir("ResStatistics").entryList(QDir::Files), QStringList{"2024-05-01.db"});
+    EXPECT_EQ(rows("ResStatistics/2024-05-01.db").value("Detect0").first, Counts({0, 1, 1}));
+    EXPECT_EQ(rows().value("Detect0").first, Counts({0, 0, 0, 1}));
+}
