@@ -360,3 +360,30 @@ TEST_F(DayChange, AClosedDayWhoseFileWasEmptiedIsArchivedWholeFromMemory)
     EXPECT_EQ(rows("ResStatistics/2024-05-01.db").value("Detect0").first, Counts({0, 1, 1}));
     EXPECT_EQ(rows().value("Detect0").first, Counts({0, 0, 0, 1}));
 }
+
+// Stopped between the day change's two renames (the closed day set aside, the fresh file not yet
+// in place), started again two days later: each day goes into its own archive with its counts.
+TEST_F(StatsTest, AStopBetweenTheTwoRenamesThenADayChangeAtTheStartKeepsEachDay)
+{
+    startLoaded();
+    store->addTotal(1, true, 0);
+    store.reset();
+    ASSERT_TRUE(QFile::copy("ResStatisticsNULL.db", "ResStatistics.db.new"));
+    ASSERT_TRUE(ExecOn("ResStatistics.db.new", "update resstatistics set value1 = '" + Counts({0, 0, 1}) +
+                                                   "' where name = 'Detect0'"));
+    ASSERT_TRUE(ExecOn("ResStatistics.db.new", "PRAGMA user_version = 20240502"));
+    ASSERT_TRUE(QFile::rename("ResStatistics.db", "ResStatistics-2024-05-01.db"));
+    day = QDate(2024, 5, 4);
+    start();
+    ASSERT_TRUE(store->isLoaded());
+    EXPECT_EQ(store->getCurDate(), "2024-05-02");
+    day = QDate(2024, 5, 2);  // the controller holds the file's day until the change
+    EXPECT_TRUE(store->nextDay("2024-05-04"));
+    store->addTotal(3, true, 0);
+    EXPECT_FALSE(store->archivePending());
+    EXPECT_EQ(QDir("ResStatistics").entryList(QDir::Files), (QStringList{"2024-05-01.db", "2024-05-02.db"}));
+    EXPECT_EQ(rows("ResStatistics/2024-05-01.db").value("Detect0").first, Counts({0, 1}));
+    EXPECT_EQ(rows("ResStatistics/2024-05-02.db").value("Detect0").first, Counts({0, 0, 1}));
+    EXPECT_EQ(rows().value("Detect0").first, Counts({0, 0, 0, 1}));
+    EXPECT_EQ(QDir().entryList({"ResStatistics*"}, QDir::Files), (QStringList{"ResStatistics.db", "ResStatisticsNULL.db"}));
+}
