@@ -80,8 +80,7 @@ QString RowSet(const QString& name, const QList<int>& okList, const QList<int>& 
 QString CameraRow(int c, int d) { return QString("C%1_D%2").arg(c).arg(d); }
 QString StageRow(int d) { return QString("Detect%1").arg(d); }
 
-const QString kCreateTable = QStringLiteral(
-    "CREATE TABLE resstatistics ( 'name' TEXT NOT NULL, 'value1' varchar(255), 'value2' varchar(255), PRIMARY KEY('name') )");
+const QString kCreateTable = QString::fromLatin1(DayArchive::kCreateTable);
 
 QSqlDatabase Db()
 {
@@ -125,6 +124,10 @@ ResStatisticsParam::ResStatisticsParam(ResStatisticsHost host) : host_(std::move
 
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QString::fromLatin1(kConnection));
     db.setDatabaseName(kFile);
+    DayArchive::FinishInterrupted(QFileInfo(kFile).absoluteFilePath());
+    // Days set aside before a stop go into the archive with the first check.
+    waiting_ = !DayArchive::Waiting(QFileInfo(kFile).absoluteFilePath()).isEmpty();
+    moveFailed_ = waiting_;  // their success is told as well
 
     QFileInfo file(kFile);
     // Taken before anything writes to it: a file without a day stamp is dated by its last change.
@@ -215,8 +218,8 @@ ResStatisticsParam::~ResStatisticsParam()
         for (const auto& day : apart_)
             days << day.first;
         days << curDate;
-        qCritical("statistics: the counts of %s were kept apart and are not stored: no archive move succeeded "
-                  "before the end", qPrintable(days.join(", ")));
+        qCritical("statistics: the counts of %s were kept apart and are not stored: no fresh %s could be made "
+                  "before the end", qPrintable(days.join(", ")), qPrintable(kFile));
     }
     const QString conn = QString::fromLatin1(kConnection);
     Db().close();
@@ -234,9 +237,19 @@ bool ResStatisticsParam::open()
 
 bool ResStatisticsParam::exec(const QString& sql)
 {
-    // The file holds an earlier day: today's rows wait in memory for the fresh file.
-    if (movePending())
+    // The file holds an earlier day: today's rows wait in memory for the fresh file. While the
+    // day change runs on the writer they are handed over behind it as well, to be written only
+    // into a file of today: a stop before its outcome comes back here keeps them.
+    if (movePending()) {
+        if (moveRunning_ && handsOver() && sql.startsWith(QLatin1String("update ")) &&
+            sql.contains(QLatin1String(" where "))) {
+            const int stamp = StatisticsDay::Stamp(QDate::fromString(curDate, QStringLiteral("yyyy-MM-dd")));
+            batch_ << sql + QString(" and (select user_version from pragma_user_version) = %1").arg(stamp);
+            if (writeDepth_ == 0)
+                handOver();
+        }
         return true;
+    }
     if (handsOver()) {
         batch_ << sql;
         if (writeDepth_ == 0)
@@ -621,6 +634,9 @@ bool ResStatisticsParam::nextDay(const QString& newDate)
         saveTotal(8);
         endWrites();
         fileDay_ = closingDay();
+        // Those writes may fail (a full disk) or be left out by the writer: the move writes the
+        // day's rows again before the file leaves, as memory is cleared below.
+        heldRows_ = rowsInMemory(true);
         pending_ = true;
     }
     curDate = newDate;
@@ -632,33 +648,33 @@ bool ResStatisticsParam::nextDay(const QString& newDate)
 
 void ResStatisticsParam::tryMoveAgain()
 {
-    if (movePending() && !moveRunning_)
+    if ((movePending() || waiting_) && !moveRunning_)
         startMove();
 }
 
 void ResStatisticsParam::startMove()
 {
-    auto m = std::make_shared<DayMove>();
+    auto m = std::make_shared<DayArchive::Move>();
     m->file = QFileInfo(kFile).absoluteFilePath();
     m->templ = QFileInfo(kTemplate).absoluteFilePath();
     m->archiveDir = QDir(host_.archiveDir).absolutePath();
-    m->held = fileDay_;
-    m->heldRows = heldRows_;
-    m->apart = apart_;
-    m->newDay = curDate;
-    for (int d = 0; d < kStages; ++d) {
-        m->freshRows << RowSet(StageRow(d), Zeros(), Zeros());
-        for (int c = 0; c < kCameras; ++c)
-            m->freshRows << RowSet(CameraRow(c, d), Zeros(), Zeros());
+    const bool fresh = movePending();
+    if (fresh) {
+        m->held = fileDay_;
+        m->heldRows = heldRows_;
+        m->apart = apart_;
+        m->newDay = curDate;
+        // The fresh file starts with what today counted so far; the template's plan stays unless
+        // it was changed meanwhile, and a file made anew starts at 0.
+        m->freshRows = rowsInMemory(planPending_);
+        m->freshRows << QStringLiteral("insert or ignore into resstatistics values('plan', '0', '')");
+        Db().close();  // this thread lets go of the file before it moves
     }
-    // The template's plan stays; a file made anew starts at 0 as well.
-    m->freshRows << QStringLiteral("insert or ignore into resstatistics values('plan', '0', '')");
-    Db().close();  // this thread lets go of the file before it moves
     const std::function<void(int)> pauseFor = host_.pause;
     // Runs elsewhere: it reads and writes only the move handed over.
-    auto work = [m, pauseFor] {
-        const bool moved = MoveDay(*m);
-        if (moved) {
+    auto work = [m, pauseFor, fresh] {
+        const bool moved = DayArchive::Run(*m);
+        if (moved && fresh) {
             if (pauseFor)
                 pauseFor(300);
             else
@@ -668,9 +684,11 @@ void ResStatisticsParam::startMove()
     };
     if (!host_.roll) {
         // Written here: the commits handed over go first.
-        const bool drained = !host_.commit || !host_.drain || host_.drain();
-        if (!drained)
+        const bool drained = !fresh || !host_.commit || !host_.drain || host_.drain();
+        if (!drained) {
             m->error = QStringLiteral("counts still being written");
+            m->waiting = DayArchive::Waiting(m->file).size();
+        }
         moveDone(drained && work(), *m);
         return;
     }
@@ -682,26 +700,27 @@ void ResStatisticsParam::startMove()
     });
 }
 
-void ResStatisticsParam::moveDone(bool moved, const DayMove& m)
+void ResStatisticsParam::moveDone(bool moved, const DayArchive::Move& m)
 {
     moveRunning_ = false;
-    // What the move did stays done, also when a later step failed (no fresh file until all are).
-    if (m.held.isEmpty()) {
+    // What the move did stays done, also when a later step failed. A try of the archive alone
+    // knows nothing of a day closed while it ran.
+    if (!m.newDay.isEmpty() && m.held.isEmpty()) {
         fileDay_.clear();
         heldRows_.clear();
     }
+    // Only the days handed to this try: a day closed meanwhile waits for the next.
     apart_ = apart_.mid(m.apartDone);
-    if (!moved) {
-        if (!moveWarned_.isValid() || moveWarned_.elapsed() >= 60000) {
-            moveWarned_.start();
-            qCritical("statistics: %s of %s not moved: %s; it stays as it is and the counts of %s are kept "
-                      "apart until the move is tried again and succeeds",
-                      qPrintable(kFile), qPrintable(m.held.isEmpty() ? m.apart.value(m.apartDone).first : m.held),
-                      qPrintable(m.error), qPrintable(curDate));
-        }
+    waiting_ = m.waiting > 0;
+    logMove(moved, m);
+    if (!moved)
+        return;
+    if (m.newDay.isEmpty()) {
+        // The archive alone was tried; a day closed meanwhile has its change still to come.
+        if (movePending())
+            startMove();
         return;
     }
-    moveWarned_.invalidate();
     if (!apart_.isEmpty() && apart_.first().first == m.newDay) {
         // The day changed while the fresh file was made: it holds a day closed since.
         fileDay_ = m.newDay;
@@ -718,93 +737,29 @@ void ResStatisticsParam::moveDone(bool moved, const DayMove& m)
     planPending_ = false;
 }
 
-namespace {
-
-// Runs `statements` and stamps `day` (when given) on `path` in one transaction, on a connection
-// of its own.
-bool RunOn(const QString& path, const QStringList& statements, const QString& day, QString* error)
+void ResStatisticsParam::logMove(bool moved, const DayArchive::Move& m)
 {
-    const QString name = "statisticsMove-" + QUuid::createUuid().toString(QUuid::WithoutBraces);
-    bool ok = false;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(path);
-        ok = db.open() && db.transaction();
-        QSqlQuery q(db);
-        for (const QString& sql : statements)
-            ok = ok && q.exec(sql);
-        const int stamp = StatisticsDay::Stamp(QDate::fromString(day, QStringLiteral("yyyy-MM-dd")));
-        ok = ok && (stamp == 0 || q.exec(QStringLiteral("PRAGMA user_version = %1").arg(stamp)));
-        q.finish();
-        ok = ok && db.commit();
-        if (!ok) {
-            *error = path + ": " + q.lastError().text() + " " + db.lastError().text();
-            db.rollback();
-        }
-        db.close();
+    if (moved && m.waiting == 0) {
+        if (moveFailed_)
+            qInfo("statistics: the day change is done after failed tries; archived: %s",
+                  qPrintable(m.archived.isEmpty() ? QStringLiteral("-") : m.archived.join(", ")));
+        moveFailed_ = false;
+        moveWarned_.invalidate();
+        return;
     }
-    QSqlDatabase::removeDatabase(name);
-    return ok;
-}
-
-// A file of `day` at `path`: the template's copy, or made anew without one, with `rows`.
-bool MakeDayFile(const QString& path, const QString& templ, const QString& day, const QStringList& rows,
-                 QString* error)
-{
-    QFile::remove(path);
-    if (QFileInfo(templ).size() > 0 && QFile::copy(templ, path) && RunOn(path, rows, day, error))
-        return true;
-    QFile::remove(path);
-    return RunOn(path, QStringList{kCreateTable} + rows, day, error);
-}
-
-// Where the archive of `day` goes: never over an archive of the same date.
-QString ArchiveTarget(const QString& dir, const QString& day)
-{
-    QString target = QString("%1//%2.db").arg(dir, day);
-    for (int n = 2; QFileInfo::exists(target); ++n)
-        target = QString("%1//%2_%3.db").arg(dir, day).arg(n);
-    return target;
-}
-
-}  // namespace
-
-bool ResStatisticsParam::MoveDay(DayMove& m)
-{
-    QDir().mkpath(m.archiveDir);
-    if (!m.held.isEmpty()) {
-        if (!QFileInfo::exists(m.file)) {
-            qWarning("statistics: %s of %s is gone; nothing of it to archive", qPrintable(m.file), qPrintable(m.held));
-            if (!m.heldRows.isEmpty())
-                m.apart.insert(m.apartDone, qMakePair(m.held, m.heldRows));
-        } else {
-            if (!m.heldRows.isEmpty() && !RunOn(m.file, m.heldRows, QString(), &m.error))
-                return false;
-            QFile file(m.file);
-            const QString target = ArchiveTarget(m.archiveDir, m.held);
-            if (!file.rename(target)) {
-                m.error = QString("%1 (%2)").arg(target, file.errorString());
-                return false;
-            }
-        }
-        m.held.clear();
-        m.heldRows.clear();
-    }
-    for (; m.apartDone < m.apart.size(); ++m.apartDone) {
-        const QPair<QString, QStringList>& day = m.apart[m.apartDone];
-        const QString part = QString("%1//%2.db.part").arg(m.archiveDir, day.first);
-        QString error;
-        if (!MakeDayFile(part, m.templ, day.first, day.second, &error) ||
-            !QFile::rename(part, ArchiveTarget(m.archiveDir, day.first))) {
-            QFile::remove(part);
-            m.error = error.isEmpty() ? part + " not put into the archive" : error;
-            return false;
-        }
-    }
-    QString error;
-    if (!MakeDayFile(m.file, m.templ, m.newDay, m.freshRows, &error))
-        qCritical("statistics: no new %s could be made: %s", qPrintable(m.file), qPrintable(error));
-    return true;
+    moveFailed_ = true;
+    // Tried at every day check: once a minute is enough to tell it.
+    if (moveWarned_.isValid() && moveWarned_.elapsed() < 60000)
+        return;
+    moveWarned_.start();
+    if (!moved)
+        qCritical("statistics: the day change to %s is not done: %s; %s stays as it is and the counts of %s are "
+                  "kept in memory until a try succeeds",
+                  qPrintable(m.newDay), qPrintable(m.error), qPrintable(kFile), qPrintable(curDate));
+    else
+        qCritical("statistics: %d closed day(s) not moved into %s: %s; they wait in the program folder until a "
+                  "try succeeds",
+                  m.waiting, qPrintable(m.archiveDir), qPrintable(m.error));
 }
 
 bool ResStatisticsParam::WriteEmptyFiles(const QString& dir, QString* error)

@@ -2,10 +2,10 @@
 // Production statistics of one statistics day (08:00 to 07:59): OK and NG counts per camera and
 // detect stage and per stage as a whole, in 24 hourly slots (slot s counts clock hour (s + 8) mod 24),
 // and the planned output. Kept in memory and in "ResStatistics.db"; a new day moves the file into
-// the archive directory. The file is stamped with the day it holds (statisticsday.h), so a start
+// the archive directory (dayarchive.h). The file is stamped with the day it holds (statisticsday.h), so a start
 // finds a day that closed while the program was stopped (getCurDate() then names that day).
 // A plain class with no widgets: the screen is reached through the host.
-// GUI thread only; the day change's file work may run elsewhere (MoveDay, on values handed over).
+// GUI thread only; the day change's file work may run elsewhere (DayArchive, on values handed over).
 #include <QDate>
 #include <QElapsedTimer>
 #include <QList>
@@ -14,6 +14,8 @@
 #include <QPair>
 #include <functional>
 #include <memory>
+
+#include "statistics/dayarchive.h"
 
 // Count text of a row: decimal counts joined by single blanks.
 QString JoinCounts(const QList<int>& counts);
@@ -87,33 +89,18 @@ public:
     int getPlan() const { return plan; }
     void setCurPlan(int v);
 
-    // Closes the day: newDate starts in memory at once; the file moves to the archive under the
-    // closing day's date and a fresh file takes newDate's counts. Until the move has succeeded
-    // the closed day's file stays as it was and newDate's counts are kept apart in memory (a
-    // stop loses them). False when the move was done here and failed: tryMoveAgain().
+    // Closes the day: newDate starts in memory at once; a fresh file takes it and the closing
+    // day's file goes into the archive (dayarchive.h), on the writer when one is handed over.
+    // Until a fresh file could be made the closed day's file stays as it was and newDate's counts
+    // are kept apart in memory. False when the day change was done here and failed:
+    // tryMoveAgain().
     bool nextDay(const QString& newDate);
-    // Tries a failed move again (nothing while none failed or one runs).
+    // Tries a failed day change or archive move again (nothing while none waits or one runs).
     void tryMoveAgain();
-    // The file still holds an earlier day than the one counted.
+    // The file still holds an earlier day than the one counted (today's counts are in memory).
     bool movePending() const { return pending_; }
-
-    // The file work of a day change, on any thread, with a connection of its own: `held` (the
-    // day in `file`, empty when it was moved already) moves into the archive after `heldRows`
-    // are written into it; each day of `apart` (closed while no move succeeded) gets an archive
-    // of its own rows; a fresh file from `templ`, or made anew, starts `newDay` with `freshRows`.
-    struct DayMove {
-        QString file, templ, archiveDir;
-        QString held;
-        QStringList heldRows;
-        QList<QPair<QString, QStringList>> apart;
-        QString newDay;
-        QStringList freshRows;
-        // Outcome: what was done is cleared from `held` and counted in `apartDone`; the reason
-        // of a failure.
-        int apartDone = 0;
-        QString error;
-    };
-    static bool MoveDay(DayMove& m);
+    // Closed days wait in the program directory for the archive.
+    bool archivePending() const { return waiting_; }
 
     // Writes between these two run in one transaction (one verdict's counts); they nest.
     void beginWrites();
@@ -145,7 +132,8 @@ private:
     // Every row of the lists in memory, as statements that set them in any file.
     QStringList rowsInMemory(bool withPlan) const;
     void startMove();
-    void moveDone(bool moved, const DayMove& m);
+    void moveDone(bool moved, const DayArchive::Move& m);
+    void logMove(bool moved, const DayArchive::Move& m);
 
     ResStatisticsHost host_;
     bool loaded_ = false;
@@ -164,14 +152,17 @@ private:
     int plan = 0;
     QString curDate;
     // While a move is pending: the day the file holds, the days closed since (kept apart: their
-    // rows), whether the move runs elsewhere now, and a plan not written meanwhile.
+    // rows), whether the move runs elsewhere now (today's writes are then handed over on the
+    // condition that the file holds today), and a plan not written meanwhile.
     bool pending_ = false;
     QString fileDay_;       // empty once the file has moved
     QStringList heldRows_;  // rows the file is to take before it moves (a day closed mid-move)
     QList<QPair<QString, QStringList>> apart_;
     bool moveRunning_ = false;
     bool planPending_ = false;
+    bool waiting_ = false;      // days set aside wait for the archive
     QElapsedTimer moveWarned_;  // a failing move is logged once a minute
+    bool moveFailed_ = false;   // since the last success
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);  // a late `done` finds the store gone
 };
 

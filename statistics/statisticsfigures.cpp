@@ -1,6 +1,7 @@
 #include "statistics/statisticsfigures.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QFont>
 #include <QFontInfo>
 #include <QFontMetrics>
@@ -22,9 +23,12 @@ QString CycleText(int tenths)
 QStringList ArchiveDays(const QString& archiveDir, const QString& today)
 {
     QStringList days{today};
-    const QStringList files = QDir(archiveDir).entryList({QStringLiteral("*.db")}, QDir::Files, QDir::Name);
+    // An empty file holds no day (failed copies of earlier versions left such files).
+    const QFileInfoList files = QDir(archiveDir).entryInfoList({QStringLiteral("*.db")}, QDir::Files, QDir::Name);
     for (int i = files.size() - 1; i >= 0; --i) {
-        QString name = files[i];
+        if (files[i].size() == 0)
+            continue;
+        QString name = files[i].fileName();
         name.chop(3);
         days << name;
     }

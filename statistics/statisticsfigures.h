@@ -11,7 +11,8 @@ class QFont;
 QString NgRateText(int ng, int total);
 // "周期 " and the cycle time (tenths of a second) in seconds, one decimal, 4 characters wide.
 QString CycleText(int tenths);
-// The day list: today first, then the archive's "*.db" days newest first, without ".db".
+// The day list: today first, then the archive's "*.db" days (empty files left out) newest first,
+// without ".db".
 QStringList ArchiveDays(const QString& archiveDir, const QString& today);
 
 // The shown day's figures as an export table.

@@ -1,6 +1,8 @@
 #include <QFile>
 #include <QProcess>
 #include <QSqlQuery>
+#include <csignal>
+#include <sys/resource.h>
 
 #include "statsfixture.h"
 
@@ -238,7 +240,7 @@ TEST_F(StatsTest, RolloverWithoutTemplateStillMakesACompleteFile)
     EXPECT_EQ(rows().value("C0_D0").first, Counts({0, 1}));
 }
 
-TEST_F(StatsTest, WhileTheMoveFailsTheClosedDayStaysAsItWasAndTheNewDaysCountsWaitApart)
+TEST_F(StatsTest, WhileTheArchiveFolderIsUnusableTheClosedDayWaitsAsItWasAndTodayIsCountedOnDisk)
 {
     startLoaded();
     store->addTotal(2, true, 1);
@@ -246,45 +248,59 @@ TEST_F(StatsTest, WhileTheMoveFailsTheClosedDayStaysAsItWasAndTheNewDaysCountsWa
     ASSERT_TRUE(QDir("ResStatistics").removeRecursively());
     dir->write("ResStatistics", "a file where the folder belongs");
     const StatRows closed = rows();
-    EXPECT_FALSE(store->nextDay("2024-05-02"));
-    EXPECT_TRUE(store->movePending());
+    EXPECT_TRUE(store->nextDay("2024-05-02"));
+    EXPECT_FALSE(store->movePending());
+    EXPECT_TRUE(store->archivePending());
     EXPECT_EQ(store->getCurDate(), "2024-05-02");
     EXPECT_EQ(store->okTotalOf(1), ParseCounts(""));
+    EXPECT_EQ(rows("ResStatistics-2024-05-01.db"), closed);
+    EXPECT_EQ(StampOf(dir->file("ResStatistics-2024-05-01.db")), 20240501);
+    EXPECT_EQ(StampOf(dir->file("ResStatistics.db")), 20240502);
     store->addTotal(2, true, 1);
     store->add(2, false, 1, 3);
     store->setCurPlan(41);
     store->tryMoveAgain();  // still failing
-    EXPECT_EQ(rows(), closed) << "the new day counted into the closed day's file";
-    EXPECT_EQ(StampOf(dir->file("ResStatistics.db")), 20240501);
-
-    ASSERT_TRUE(QFile::remove("ResStatistics"));
-    store->tryMoveAgain();
-    EXPECT_FALSE(store->movePending());
-    EXPECT_EQ(rows("ResStatistics/2024-05-01.db"), closed);
-    const StatRows today = rows();
+    EXPECT_EQ(rows("ResStatistics-2024-05-01.db"), closed) << "the new day counted into the closed day's file";
+    // Today's counts are on the disk at once: a stop (no destructor runs) keeps them.
+    StatRows today = rows();
     EXPECT_EQ(today.value("Detect1").first, Counts({0, 0, 1}));
     EXPECT_EQ(today.value("C3_D1").second, Counts({0, 0, 1}));
     EXPECT_EQ(today.value("plan").first, "41");
+
+    ASSERT_TRUE(QFile::remove("ResStatistics"));
+    store->tryMoveAgain();
+    EXPECT_FALSE(store->archivePending());
+    EXPECT_EQ(rows("ResStatistics/2024-05-01.db"), closed);
+    EXPECT_FALSE(QFile::exists("ResStatistics-2024-05-01.db"));
+    EXPECT_EQ(rows(), today);
     EXPECT_EQ(StampOf(dir->file("ResStatistics.db")), 20240502);
     store->addTotal(2, true, 1);
     EXPECT_EQ(rows().value("Detect1").first, Counts({0, 0, 2}));
 }
 
-TEST_F(StatsTest, DaysClosedWhileTheMoveFailsEachGetAnArchiveOfTheirOwn)
+TEST_F(StatsTest, DaysClosedWhileTheArchiveFailsEachGetAnArchiveOfTheirOwnAlsoAfterARestart)
 {
     startLoaded();
     store->addTotal(0, true, 0);
     ASSERT_TRUE(QDir("ResStatistics").removeRecursively());
     dir->write("ResStatistics", "a file where the folder belongs");
-    EXPECT_FALSE(store->nextDay("2024-05-02"));
+    EXPECT_TRUE(store->nextDay("2024-05-02"));
     store->addTotal(1, true, 0);
     day = QDate(2024, 5, 2);
-    EXPECT_FALSE(store->nextDay("2024-05-03"));
+    EXPECT_TRUE(store->nextDay("2024-05-03"));
     store->addTotal(2, true, 0);
-    EXPECT_EQ(rows().value("Detect0").first, Counts({1}));
+    EXPECT_EQ(rows().value("Detect0").first, Counts({0, 0, 1}));
+    EXPECT_EQ(rows("ResStatistics-2024-05-02.db").value("Detect0").first, Counts({0, 1}));
 
+    // Stopped, mended, started again: the first check archives the days set aside.
+    store.reset();
     ASSERT_TRUE(QFile::remove("ResStatistics"));
+    day = QDate(2024, 5, 3);
+    start();
+    EXPECT_EQ(store->getCurDate(), "2024-05-03");
+    EXPECT_TRUE(store->archivePending());
     store->tryMoveAgain();
+    EXPECT_FALSE(store->archivePending());
     EXPECT_EQ(QDir("ResStatistics").entryList(QDir::Files), (QStringList{"2024-05-01.db", "2024-05-02.db"}));
     EXPECT_EQ(rows("ResStatistics/2024-05-01.db").value("Detect0").first, Counts({1}));
     EXPECT_EQ(rows("ResStatistics/2024-05-02.db").value("Detect0").first, Counts({0, 1}));
@@ -292,6 +308,42 @@ TEST_F(StatsTest, DaysClosedWhileTheMoveFailsEachGetAnArchiveOfTheirOwn)
     EXPECT_EQ(StampOf(dir->file("ResStatistics/2024-05-02.db")), 20240502);
     EXPECT_EQ(rows().value("Detect0").first, Counts({0, 0, 1}));
     EXPECT_EQ(StampOf(dir->file("ResStatistics.db")), 20240503);
+    EXPECT_EQ(QDir().entryList({"ResStatistics*"}, QDir::Files),
+              (QStringList{"ResStatistics.db", "ResStatisticsNULL.db"}));
+}
+
+TEST_F(StatsTest, AFreshFileThatCannotBeMadeIsADayChangeNotDoneAndTheCountsWait)
+{
+    startLoaded();
+    store->addTotal(3, false, 1);
+    const StatRows closed = rows();
+    // Files may not grow past 1 KiB: no fresh file can be made, the renames need no space.
+    rlimit was{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &was), 0);
+    const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
+    rlimit small = was;
+    small.rlim_cur = 1024;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool changed = store->nextDay("2024-05-02");
+    store->addTotal(4, true, 1);
+    store->tryMoveAgain();
+    setrlimit(RLIMIT_FSIZE, &was);
+    signal(SIGXFSZ, oldHandler);
+
+    EXPECT_FALSE(changed);
+    EXPECT_TRUE(store->movePending());
+    EXPECT_EQ(rows(), closed) << "the closed day's file changed";
+    EXPECT_EQ(StampOf(dir->file("ResStatistics.db")), 20240501);
+    EXPECT_EQ(QDir().entryList({"ResStatistics*"}, QDir::Files),
+              (QStringList{"ResStatistics.db", "ResStatisticsNULL.db"}));
+    EXPECT_TRUE(QDir("ResStatistics").isEmpty());
+
+    store->tryMoveAgain();
+    EXPECT_FALSE(store->movePending());
+    EXPECT_EQ(rows("ResStatistics/2024-05-01.db"), closed);
+    EXPECT_EQ(rows().value("Detect1").first, Counts({0, 0, 0, 0, 1}));
+    EXPECT_EQ(rows().size(), 73);
+    EXPECT_EQ(StampOf(dir->file("ResStatistics.db")), 20240502);
 }
 
 // --- the day a start finds

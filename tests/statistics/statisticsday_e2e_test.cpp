@@ -1,7 +1,8 @@
 // The real program under libfaketime. Stopped at 02:40 with the statistics day of the evening
 // before still open and started again weeks later: that day is in its own archive with its own
-// counts, the new day counts from 0, nothing is counted twice. Started while the archive folder
-// is unusable: the closed day keeps its counts and the new day's wait until the folder is mended.
+// counts, the new day counts from 0, nothing is counted twice. 08:00 crossed while the archive
+// folder is unusable: the closed day waits set aside as it was, the new day is counted on the
+// disk, and both survive a stop or a kill and reach their files once the folder is mended.
 // On the days the clock is changed the day still turns at 08:00. A cycle through 08:00 keeps its
 // delays while the day's file is archived.
 #include <gtest/gtest.h>
@@ -12,6 +13,7 @@
 #include <QFile>
 #include <QThread>
 #include <cstdio>
+#include <unistd.h>
 
 #include "common/cyclerig.h"
 #include "common/faketime.h"
@@ -49,10 +51,10 @@ protected:
     }
     void TearDown() override { rig.Stop(); }
 
-    void Launch(const QString& lib, const QString& when, const QStringList& env = {})
+    void Launch(const QString& lib, const QString& when, const QStringList& env = {}, const QString& wrapper = {})
     {
         const int ready = rig.Log().count("start-up: monitoring ready");
-        ASSERT_GE(rig.Launch(FakeTimeEnv(lib, when) + env), 0) << rig.Log().toStdString();
+        ASSERT_GE(rig.Launch(FakeTimeEnv(lib, when) + env, wrapper), 0) << rig.Log().toStdString();
         ASSERT_TRUE(rig.WaitFor([&] { return rig.Log().count("start-up: monitoring ready") > ready; }, 5000))
             << rig.Log().toStdString();
         QThread::msleep(500);
@@ -134,7 +136,41 @@ TEST_F(StatisticsDayE2E, AStopWithTheDayOpenFilesItUnderItsOwnDayWhenStartedWeek
     EXPECT_TRUE(rig.Log().contains("holds the statistics day " + eveningDay)) << rig.Log().toStdString();
 }
 
-TEST_F(StatisticsDayE2E, WhileTheArchiveFolderIsUnusableTheNewDaysCountsWaitApartAndNothingGoesIntoTheClosedDay)
+TEST_F(StatisticsDayE2E, EightCrossedWhileTheArchiveFolderIsUnusableKeepsBothDaysOnDiskOverAStop)
+{
+    ASSERT_NO_FATAL_FAILURE(Prepare());
+    ASSERT_TRUE(QDir("ResStatistics").removeRecursively());
+    ASSERT_TRUE(dir.write("ResStatistics", "a file where the folder belongs"));
+    QElapsedTimer since;  // about the program's seconds since 07:59:52
+    since.start();
+    ASSERT_NO_FATAL_FAILURE(Launch(lib, "2026-11-21 07:59:52"));
+    ASSERT_NO_FATAL_FAILURE(Cycle());
+    while (since.elapsed() < 9000)
+        QThread::msleep(10);
+    // The first count of the new day changes it (the day timer checks once a minute).
+    for (int i = 0; i < 3; ++i)
+        ASSERT_NO_FATAL_FAILURE(Cycle());
+    ASSERT_TRUE(QFile::exists("ResStatistics-2026-11-20.db")) << rig.Log().toStdString();
+    ASSERT_TRUE(rig.WaitFor([&] { return Oks("ResStatistics.db") == At({{0, 3}}); }, 5000))
+        << JoinCounts(Oks("ResStatistics.db")).toStdString();
+    // Tried at every count, told once a minute.
+    const QString log = rig.Log();
+    EXPECT_GE(log.count("not moved into"), 1) << log.toStdString();
+    EXPECT_LE(log.count("not moved into"), 1 + since.elapsed() / 60000) << log.toStdString();
+    EXPECT_FALSE(log.contains("stat() failed")) << log.toStdString();
+    rig.Stop();  // SIGTERM: no destructor runs
+
+    ASSERT_TRUE(QFile::remove("ResStatistics"));
+    ASSERT_NO_FATAL_FAILURE(Launch(lib, "2026-11-21 08:20:00"));
+    ASSERT_NO_FATAL_FAILURE(Cycle());
+    ASSERT_TRUE(rig.WaitFor([&] { return Oks("ResStatistics.db") == At({{0, 4}}); }, 5000))
+        << JoinCounts(Oks("ResStatistics.db")).toStdString() << "\n" << rig.Log().toStdString();
+    EXPECT_EQ(QDir("ResStatistics").entryList(QDir::Files), QStringList{"2026-11-20.db"});
+    EXPECT_EQ(Oks("ResStatistics/2026-11-20.db"), At({{23, 1}}));
+    EXPECT_FALSE(QFile::exists("ResStatistics-2026-11-20.db"));
+}
+
+TEST_F(StatisticsDayE2E, AKilledProgramKeepsTheCountsMadeWhileTheArchiveFolderWasUnusable)
 {
     ASSERT_NO_FATAL_FAILURE(Prepare());
     ASSERT_NO_FATAL_FAILURE(Launch(lib, "2026-11-21 20:00:00"));
@@ -148,17 +184,58 @@ TEST_F(StatisticsDayE2E, WhileTheArchiveFolderIsUnusableTheNewDaysCountsWaitApar
     ASSERT_NO_FATAL_FAILURE(Launch(lib, "2026-11-22 10:00:00"));
     ASSERT_NO_FATAL_FAILURE(Cycle());
     ASSERT_NO_FATAL_FAILURE(Cycle());
-    EXPECT_EQ(ReadStatRows("ResStatistics.db"), closed) << "counted into the closed day";
-    EXPECT_TRUE(rig.Log().contains("not moved")) << rig.Log().toStdString();
+    EXPECT_EQ(ReadStatRows("ResStatistics-2026-11-21.db"), closed) << "counted into the closed day";
+    ASSERT_TRUE(rig.WaitFor([&] { return Oks("ResStatistics.db") == At({{2, 2}}); }, 5000))
+        << JoinCounts(Oks("ResStatistics.db")).toStdString();
     ASSERT_TRUE(QFile::remove("ResStatistics"));
-    ASSERT_TRUE(QDir().mkdir("ResStatistics"));
+    ASSERT_GE(rig.KillAndRestart(), 0) << rig.Log().toStdString();
     ASSERT_NO_FATAL_FAILURE(Cycle());
     ASSERT_TRUE(rig.WaitFor([&] { return Oks("ResStatistics.db") == At({{2, 3}}); }, 5000))
         << JoinCounts(Oks("ResStatistics.db")).toStdString() << "\n" << rig.Log().toStdString();
+    ASSERT_TRUE(rig.WaitFor([] { return QFile::exists("ResStatistics/2026-11-21.db"); }, 5000))
+        << rig.Log().toStdString();
     EXPECT_EQ(QDir("ResStatistics").entryList(QDir::Files), QStringList{"2026-11-21.db"});
     EXPECT_EQ(ReadStatRows("ResStatistics/2026-11-21.db"), closed);
-    rig.Stop();
-    EXPECT_EQ(Oks("ResStatistics.db"), At({{2, 3}})) << "lost at the stop";
+    EXPECT_TRUE(rig.Log().contains("done after failed tries")) << rig.Log().toStdString();
+}
+
+TEST_F(StatisticsDayE2E, AFullArchiveFileSystemKeepsNoPartialArchiveAndTheDayGoesWholeOnceSpaceIsBack)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "mounting a small file system needs root";
+    ASSERT_NO_FATAL_FAILURE(Prepare());
+    // The program in a mount namespace of its own, its archive folder a small full file system;
+    // the test sees it through the program's root.
+    ASSERT_TRUE(QDir().mkpath("ResStatistics"));
+    ASSERT_TRUE(dir.write("fullarchive.sh", "mount -t tmpfs -o size=200k tmpfs ResStatistics || exit 9\n"
+                                            "dd if=/dev/zero of=ResStatistics/fill bs=4k 2>/dev/null\n"
+                                            "exec \"$1\"\n"));
+    QElapsedTimer since;  // about the program's seconds since 07:59:52
+    since.start();
+    ASSERT_NO_FATAL_FAILURE(
+        Launch(lib, "2026-11-21 07:59:52", {}, "unshare --mount -- sh " + dir.file("fullarchive.sh")));
+    const QString archive = QString("/proc/%1/root%2").arg(rig.Pids().value(0)).arg(dir.file("ResStatistics"));
+    ASSERT_EQ(QDir(archive).entryList(QDir::Files), QStringList{"fill"});
+    ASSERT_NO_FATAL_FAILURE(Cycle());
+    while (since.elapsed() < 9000)
+        QThread::msleep(10);
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_NO_FATAL_FAILURE(Cycle());  // each count tries the archive again
+        EXPECT_EQ(QDir(archive).entryList(QDir::Files | QDir::Hidden), QStringList{"fill"});
+    }
+    ASSERT_TRUE(QFile::exists("ResStatistics-2026-11-20.db")) << rig.Log().toStdString();
+    const StatRows closed = ReadStatRows("ResStatistics-2026-11-20.db");
+    ASSERT_EQ(Oks("ResStatistics-2026-11-20.db"), At({{23, 1}}));
+    EXPECT_TRUE(rig.Log().contains("not moved into")) << rig.Log().toStdString();
+
+    ASSERT_TRUE(QFile::remove(archive + "/fill"));
+    ASSERT_NO_FATAL_FAILURE(Cycle());
+    ASSERT_TRUE(rig.WaitFor([&] { return !QFile::exists("ResStatistics-2026-11-20.db"); }, 5000))
+        << rig.Log().toStdString();
+    EXPECT_EQ(QDir(archive).entryList(QDir::Files | QDir::Hidden), QStringList{"2026-11-20.db"});
+    ASSERT_TRUE(QFile::copy(archive + "/2026-11-20.db", "archived.db"));  // SQLite reads it here
+    EXPECT_EQ(ReadStatRows("archived.db"), closed);
+    EXPECT_EQ(Oks("ResStatistics.db"), At({{0, 4}}));
 }
 
 TEST_F(StatisticsDayE2E, OnTheDaysTheClockIsChangedTheDayStillTurnsAtEight)

@@ -111,6 +111,19 @@ TEST(StatisticsFigures, RateAndCycleTexts)
     EXPECT_EQ(CycleText(1234), "周期 123.4");
 }
 
+// Empty files an earlier version left in the archive after failed copies hold no day: listed,
+// each showed its day again with nothing in it.
+TEST(StatisticsFigures, TheDayListLeavesOutEmptyArchiveFiles)
+{
+    ProgramDir dir;
+    ASSERT_TRUE(QDir().mkpath("a"));
+    dir.write("a/2024-04-30.db", "whole");
+    for (const char* name : {"a/2024-05-01.db", "a/2024-05-01_2.db", "a/2024-05-01_3.db"})
+        dir.write(name, "");
+    dir.write("a/2024-05-01_4.db", "whole");
+    EXPECT_EQ(ArchiveDays("a", "2024-05-02"), (QStringList{"2024-05-02", "2024-05-01_4", "2024-04-30"}));
+}
+
 TEST_F(ScreenTest, DayFiguresFollowTheShownLists)
 {
     store->setFindRes(ParseCounts("30"), ParseCounts("0 0 0 0 0 0 0 0 0 0 0 0 10"));

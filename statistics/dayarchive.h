@@ -1,0 +1,56 @@
+#pragma once
+// The file work of a statistics day change: the closed day leaves "ResStatistics.db" for the
+// archive directory and a fresh file takes the new day. Each step leaves every written count on
+// the disk, so a stop, a crash or a power cut at any point loses nothing of it:
+// 1. the fresh file is made beside the file under a temporary name ("ResStatistics.db.new"); one
+//    that cannot be made whole (a full directory) leaves everything as it was, and the day
+//    change is tried again;
+// 2. the closed day's file is set aside beside it as "ResStatistics-<day>.db" and the fresh file
+//    takes its name (renames in one directory: no space needed, and peers find today's file);
+// 3. each day set aside goes into the archive directory as "<day>.db", whole or not at all (a
+//    copy across file systems is made under a temporary name and renamed into place). A day that
+//    cannot go yet stays set aside and goes with a later try, also after a restart.
+// Keeps no state; runs on any thread, with SQLite connections of its own.
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+
+class DayArchive {
+public:
+    static const char* const kCreateTable;  // the statistics table
+
+    // One try of a day change. `held`: the day in `file` (empty when none is left there), with
+    // `heldRows` to be written into it first; `apart`: days closed while no fresh file could be
+    // made, with their rows (kept in memory until now); `newDay`: the day the fresh file starts,
+    // with `freshRows` (empty: no fresh file is needed, only the archive step runs).
+    struct Move {
+        QString file, templ, archiveDir;
+        QString held;
+        QStringList heldRows;
+        QList<QPair<QString, QStringList>> apart;
+        QString newDay;
+        QStringList freshRows;
+        // Outcome: `held` is cleared once its day is on the disk outside `file`, and `apartDone`
+        // counts the days of `apart` on the disk; the archives made; the days still set aside;
+        // the reason of the last failure.
+        int apartDone = 0;
+        QStringList archived;
+        int waiting = 0;
+        QString error;
+    };
+    // Steps 1 to 3. True when the new day has its fresh file (days may still wait for the
+    // archive: `waiting`).
+    static bool Run(Move& m);
+    // Step 3 alone.
+    static bool ArchiveWaiting(const QString& file, const QString& archiveDir, QStringList* archived,
+                               QString* error);
+    // The days set aside beside `file`, oldest first.
+    static QStringList Waiting(const QString& file);
+    // At a start: a stop between the two renames of step 2 left the fresh file under its
+    // temporary name and no file; it is put in place.
+    static void FinishInterrupted(const QString& file);
+    // Where the archive of `day` goes: a new name beside a whole archive of the same date (the
+    // clock was set back), the name of an empty leftover of a failed copy.
+    static QString ArchiveTarget(const QString& dir, const QString& day);
+};

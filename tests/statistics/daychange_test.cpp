@@ -1,0 +1,389 @@
+// The day change handed to a writer whose turn the test decides: counts made before its outcome
+// comes back, days closed meanwhile, the log of a failing move; and the archive step on a full
+// file system of its own.
+#include <QFile>
+#include <QtGlobal>
+#include <csignal>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "statistics/dayarchive.h"
+#include "statsfixture.h"
+#include "vision/records/verdictwriter.h"
+
+namespace {
+
+QStringList gLines;
+void Capture(QtMsgType, const QMessageLogContext&, const QString& text)
+{
+    gLines << text;
+}
+
+class DayChange : public StatsTest {
+protected:
+    QList<std::function<bool()>> works;
+    QList<std::function<void(bool)>> dones;
+
+    // A complete file, then a start whose commits are written at once and whose day change
+    // waits for runWork() and finish().
+    void startDeferred()
+    {
+        startLoaded();
+        ResStatisticsHost h = host();
+        h.commit = [](const QString& file, const QStringList& statements) { VerdictWriter::CommitNow(file, statements); };
+        h.drain = [] { return true; };
+        h.roll = [this](std::function<bool()> work, std::function<void(bool)> done) {
+            works << work;
+            dones << done;
+        };
+        store.reset();
+        store.reset(new ResStatisticsParam(h));
+        ASSERT_TRUE(store->isLoaded());
+    }
+    bool runWork() { return works.takeFirst()(); }
+    void finish(bool moved) { dones.takeFirst()(moved); }
+    void step() { finish(runWork()); }
+    int ok0(const QString& file = "ResStatistics.db")
+    {
+        int n = 0;
+        for (int v : ParseCounts(rows(file).value("Detect0").first))
+            n += v;
+        return n;
+    }
+};
+
+}  // namespace
+
+TEST_F(DayChange, CountsMadeWhileTheChangeRunsAreOnDiskBeforeItsOutcomeComesBack)
+{
+    ASSERT_NO_FATAL_FAILURE(startDeferred());
+    store->addTotal(1, true, 0);
+    ASSERT_TRUE(store->nextDay("2024-05-02"));
+    store->addTotal(2, true, 0);  // before the writer's turn: in memory, not in May 1's file
+    EXPECT_EQ(ok0(), 1);
+    ASSERT_TRUE(runWork());
+    store->addTotal(3, true, 0);  // after it, before the outcome
+    // A stop here ends the program before `done` runs: the disk must hold both.
+    EXPECT_EQ(rows().value("Detect0").first, Counts({0, 0, 1, 1}));
+    EXPECT_EQ(ok0("ResStatistics/2024-05-01.db"), 1);
+    finish(true);
+    store->addTotal(4, true, 0);
+    EXPECT_EQ(rows().value("Detect0").first, Counts({0, 0, 1, 1, 1}));
+}
+
+TEST_F(DayChange, ADayClosedWhileTheMoveRunsIsNeverDroppedWhenALaterStepFails)
+{
+    ASSERT_NO_FATAL_FAILURE(startDeferred());
+    store->addTotal(0, true, 0);
+    ASSERT_TRUE(store->nextDay("2024-05-02"));
+    store->addTotal(1, true, 0);
+    day = QDate(2024, 5, 2);
+    store->nextDay("2024-05-03");
+    store->addTotal(2, true, 0);
+    day = QDate(2024, 5, 3);
+    store->nextDay("2024-05-04");
+    store->addTotal(3, true, 0);
+    step();  // May 1 archived; the fresh file, made for May 2, closes at once
+    ASSERT_EQ(works.size(), 1);
+    // May 2's file is gone when its turn comes, and May 3's archive is in the way once.
+    ASSERT_TRUE(QFile::remove("ResStatistics.db"));
+    ASSERT_TRUE(QDir().mkpath("ResStatistics/2024-05-03.db.part"));
+    step();
+    ASSERT_TRUE(QDir("ResStatistics/2024-05-03.db.part").removeRecursively());
+    store->tryMoveAgain();
+    while (!works.isEmpty())
+        step();
+    EXPECT_FALSE(store->movePending());
+    EXPECT_FALSE(store->archivePending());
+    EXPECT_EQ(QDir("ResStatistics").entryList(QDir::Files),
+              (QStringList{"2024-05-01.db", "2024-05-02.db", "2024-05-03.db"}));
+    EXPECT_EQ(rows("ResStatistics/2024-05-01.db").value("Detect0").first, Counts({1}));
+    EXPECT_EQ(rows("ResStatistics/2024-05-02.db").value("Detect0").first, Counts({0, 1}));
+    EXPECT_EQ(rows("ResStatistics/2024-05-03.db").value("Detect0").first, Counts({0, 0, 1}));
+    EXPECT_EQ(rows().value("Detect0").first, Counts({0, 0, 0, 1}));
+}
+
+TEST_F(DayChange, ADayClosedWhileTheArchiveAloneIsTriedKeepsItsFile)
+{
+    ASSERT_NO_FATAL_FAILURE(startDeferred());
+    ASSERT_TRUE(QDir("ResStatistics").removeRecursively());
+    dir->write("ResStatistics", "a file where the folder belongs");
+    store->addTotal(0, true, 0);
+    ASSERT_TRUE(store->nextDay("2024-05-02"));
+    step();
+    store->addTotal(1, true, 0);
+    ASSERT_TRUE(QFile::remove("ResStatistics"));
+    store->tryMoveAgain();  // the archive alone, still to run when May 2 closes
+    day = QDate(2024, 5, 2);
+    store->nextDay("2024-05-03");
+    store->addTotal(2, true, 0);
+    while (!works.isEmpty())
+        step();
+    EXPECT_FALSE(store->movePending());
+    EXPECT_FALSE(store->archivePending());
+    EXPECT_EQ(rows("ResStatistics/2024-05-01.db").value("Detect0").first, Counts({1}));
+    EXPECT_EQ(rows("ResStatistics/2024-05-02.db").value("Detect0").first, Counts({0, 1}));
+    EXPECT_EQ(rows().value("Detect0").first, Counts({0, 0, 1}));
+}
+
+TEST_F(DayChange, AFailingMoveIsLoggedOnceAMinuteWithoutQtsWarningsAndItsSuccessOnce)
+{
+    ASSERT_NO_FATAL_FAILURE(startDeferred());
+    ASSERT_TRUE(QDir("ResStatistics").removeRecursively());
+    dir->write("ResStatistics", "a file where the folder belongs");
+    gLines.clear();
+    const QtMessageHandler was = qInstallMessageHandler(Capture);
+    store->nextDay("2024-05-02");
+    step();
+    for (int i = 0; i < 10; ++i) {
+        store->tryMoveAgain();
+        step();
+    }
+    QFile::remove("ResStatistics");
+    store->tryMoveAgain();
+    step();
+    store->tryMoveAgain();
+    qInstallMessageHandler(was);
+    EXPECT_TRUE(works.isEmpty());
+    ASSERT_EQ(gLines.size(), 2) << gLines.join("\n").toStdString();
+    EXPECT_TRUE(gLines[0].contains("not moved into")) << gLines[0].toStdString();
+    EXPECT_TRUE(gLines[1].contains("done after failed tries")) << gLines[1].toStdString();
+    EXPECT_TRUE(QFile::exists("ResStatistics/2024-05-01.db"));
+}
+
+// The archive folder on a file system of its own (a child in a mount namespace of its own, as
+// root), full: nothing that is not whole is left there, and the day goes once space is back.
+TEST_F(StatsTest, AFullArchiveFileSystemKeepsNoPartialArchiveAndTheDayGoesWholeOnceSpaceIsBack)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "mounting a small file system needs root";
+    startLoaded();
+    store->addTotal(5, true, 2);
+    store.reset();
+    ASSERT_TRUE(QFile::rename("ResStatistics.db", "ResStatistics-2024-05-01.db"));
+    const QString aside = dir->file("ResStatistics-2024-05-01.db");
+    const StatRows closed = ReadStatRows(aside);
+    const QString archive = dir->file("ResStatistics");
+    const QString file = dir->file("ResStatistics.db");
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Codes: 10+ what failed.
+        if (unshare(CLONE_NEWNS) != 0 || mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+            _exit(2);
+        if (mount("tmpfs", qPrintable(archive), "tmpfs", 0, "size=64k") != 0)
+            _exit(2);
+        QFile fill(archive + "/fill");
+        if (!fill.open(QIODevice::WriteOnly))
+            _exit(2);
+        const QByteArray block(4096, 'x');
+        while (fill.write(block) == block.size() && fill.flush()) {
+        }
+        fill.close();
+        for (int i = 0; i < 3; ++i) {
+            QStringList made;
+            QString error;
+            if (DayArchive::ArchiveWaiting(file, archive, &made, &error))
+                _exit(10);
+            if (QDir(archive).entryList(QDir::Files) != QStringList{"fill"})
+                _exit(11);
+        }
+        QFile::remove(archive + "/fill");
+        QStringList made;
+        QString error;
+        if (!DayArchive::ArchiveWaiting(file, archive, &made, &error) || made != QStringList{archive + "/2024-05-01.db"})
+            _exit(12);
+        if (QDir(archive).entryList(QDir::Files) != QStringList{"2024-05-01.db"} || QFile::exists(aside))
+            _exit(13);
+        if (ReadStatRows(archive + "/2024-05-01.db") != closed)
+            _exit(14);
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 2)
+        GTEST_SKIP() << "no mount namespace here";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "10: archived on a full file system, 11: a partial archive left, 12: not "
+                                         "archived with space back, 13: not once, 14: not whole";
+}
+
+TEST(DayArchiveTarget, TakesTheNameOfAnEmptyLeftoverAndStepsPastAWholeArchive)
+{
+    ProgramDir dir;
+    QDir().mkpath("a");
+    EXPECT_EQ(DayArchive::ArchiveTarget("a", "2024-05-01"), "a/2024-05-01.db");
+    dir.write("a/2024-05-01.db", "");
+    EXPECT_EQ(DayArchive::ArchiveTarget("a", "2024-05-01"), "a/2024-05-01.db");
+    dir.write("a/2024-05-01.db", "whole");
+    EXPECT_EQ(DayArchive::ArchiveTarget("a", "2024-05-01"), "a/2024-05-01_2.db");
+
+    // Only the days set aside wait for the archive, a file of a like name never.
+    for (const char* name : {"ResStatistics-2024-05-01.db", "ResStatistics-2024-05-01_2.db", "ResStatistics-old.db",
+                             "ResStatistics-2024-05-02.db.part", "ResStatistics-2024-05-03.dbx"})
+        dir.write(name, "x");
+    EXPECT_EQ(DayArchive::Waiting(dir.file("ResStatistics.db")),
+              (QStringList{dir.file("ResStatistics-2024-05-01.db"), dir.file("ResStatistics-2024-05-01_2.db")}));
+}
+
+// The program directory on a small file system of its own (a child in a mount namespace of its
+// own, as root) that is full at the day change: the change waits with the counts in memory and
+// is done once space is back, every count in its day.
+TEST_F(StatsTest, AFullProgramDirectoryAtTheDayChangeKeepsEveryCountInItsDayOnceSpaceIsBack)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "mounting a small file system needs root";
+    const QString small = dir->file("small");
+    ASSERT_TRUE(QDir().mkpath(small));
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (unshare(CLONE_NEWNS) != 0 || mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            mount("tmpfs", qPrintable(small), "tmpfs", 0, "size=256k") != 0)
+            _exit(2);
+        if (!QDir::setCurrent(small) || !ResStatisticsParam::WriteEmptyFiles(".") || !QDir().mkpath("ResStatistics"))
+            _exit(3);
+        {
+            ResStatisticsParam first(host());  // the first start makes the file
+        }
+        auto s = std::make_unique<ResStatisticsParam>(host());
+        s->addTotal(23, true, 0);
+        QFile fill("fill");
+        if (!fill.open(QIODevice::WriteOnly))
+            _exit(3);
+        const QByteArray block(1024, 'x');
+        while (fill.write(block) == block.size() && fill.flush()) {
+        }
+        fill.close();
+        const bool changed = s->nextDay("2024-05-02");
+        s->addTotal(0, true, 0);
+        s->addTotal(0, true, 0);
+        s->tryMoveAgain();
+        if (changed || !s->movePending())
+            _exit(10);
+        if (ParseCounts(ReadStatRows("ResStatistics.db").value("Detect0").first)[23] != 1)
+            _exit(11);
+        QFile::remove("fill");
+        s->tryMoveAgain();
+        if (s->movePending())
+            _exit(12);
+        s->addTotal(0, true, 0);
+        QList<int> at23 = ParseCounts("");
+        at23[23] = 1;
+        if (ReadStatRows("ResStatistics/2024-05-01.db").value("Detect0").first != JoinCounts(at23))
+            _exit(13);
+        if (ReadStatRows("ResStatistics.db").value("Detect0").first != Counts({3}))
+            _exit(14);
+        s.reset();
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 2)
+        GTEST_SKIP() << "no mount namespace here";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "3: set-up, 10: changed on a full directory, 11: the closed day changed, "
+                                         "12: not changed with space back, 13: the closed day, 14: today";
+}
+
+// The same full directory, with counts of the closing day made after it filled: their writes
+// fail, so memory alone holds them when the day closes, and they must reach the closed day's file.
+TEST_F(StatsTest, CountsTheFullDirectoryRefusedBeforeTheDayChangeReachTheClosedDay)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "mounting a small file system needs root";
+    const QString small = dir->file("small");
+    ASSERT_TRUE(QDir().mkpath(small));
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (unshare(CLONE_NEWNS) != 0 || mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            mount("tmpfs", qPrintable(small), "tmpfs", 0, "size=256k") != 0)
+            _exit(2);
+        if (!QDir::setCurrent(small) || !ResStatisticsParam::WriteEmptyFiles(".") || !QDir().mkpath("ResStatistics"))
+            _exit(3);
+        {
+            ResStatisticsParam first(host());
+        }
+        auto s = std::make_unique<ResStatisticsParam>(host());
+        s->addTotal(22, true, 0);
+        QFile fill("fill");
+        if (!fill.open(QIODevice::WriteOnly))
+            _exit(3);
+        const QByteArray block(1024, 'x');
+        while (fill.write(block) == block.size() && fill.flush()) {
+        }
+        fill.close();
+        s->addTotal(23, true, 0);
+        s->add(23, false, 0, 1);
+        if (ParseCounts(ReadStatRows("ResStatistics.db").value("Detect0").first)[23] != 0)
+            _exit(3);  // the full directory took the write: nothing shown
+        s->nextDay("2024-05-02");
+        QFile::remove("fill");
+        s->tryMoveAgain();
+        if (s->movePending())
+            _exit(10);
+        const StatRows closed = ReadStatRows("ResStatistics/2024-05-01.db");
+        if (closed.value("Detect0").first != Counts({0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1}))
+            _exit(11);
+        if (closed.value("C1_D0").second != Counts({0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}))
+            _exit(12);
+        s.reset();
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 2)
+        GTEST_SKIP() << "no mount namespace here";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "3: set-up, 10: not changed with space back, 11: a stage count lost, "
+                                         "12: a camera count lost";
+}
+
+// ResStatistics.db taken away during the day: the next commit leaves an empty file of that name
+// (SQLite makes it), so the closed day's counts exist only in memory; they are its archive.
+TEST_F(DayChange, AClosedDayWhoseFileWasEmptiedIsArchivedWholeFromMemory)
+{
+    ASSERT_NO_FATAL_FAILURE(startDeferred());
+    store->addTotal(1, true, 0);
+    ASSERT_TRUE(QFile::remove("ResStatistics.db"));
+    store->addTotal(2, true, 0);
+    ASSERT_EQ(QFileInfo("ResStatistics.db").size(), 0);
+    store->nextDay("2024-05-02");
+    step();
+    store->addTotal(3, true, 0);
+    EXPECT_FALSE(store->movePending());
+    EXPECT_FALSE(store->archivePending());
+    EXPECT_EQ(QDir("ResStatistics").entryList(QDir::Files), QStringList{"2024-05-01.db"});
+    EXPECT_EQ(rows("ResStatistics/2024-05-01.db").value("Detect0").first, Counts({0, 1, 1}));
+    EXPECT_EQ(rows().value("Detect0").first, Counts({0, 0, 0, 1}));
+}
+
+// Stopped between the day change's two renames (the closed day set aside, the fresh file not yet
+// in place), started again two days later: each day goes into its own archive with its counts.
+TEST_F(StatsTest, AStopBetweenTheTwoRenamesThenADayChangeAtTheStartKeepsEachDay)
+{
+    startLoaded();
+    store->addTotal(1, true, 0);
+    store.reset();
+    ASSERT_TRUE(QFile::copy("ResStatisticsNULL.db", "ResStatistics.db.new"));
+    ASSERT_TRUE(ExecOn("ResStatistics.db.new", "update resstatistics set value1 = '" + Counts({0, 0, 1}) +
+                                                   "' where name = 'Detect0'"));
+    ASSERT_TRUE(ExecOn("ResStatistics.db.new", "PRAGMA user_version = 20240502"));
+    ASSERT_TRUE(QFile::rename("ResStatistics.db", "ResStatistics-2024-05-01.db"));
+    day = QDate(2024, 5, 4);
+    start();
+    ASSERT_TRUE(store->isLoaded());
+    EXPECT_EQ(store->getCurDate(), "2024-05-02");
+    day = QDate(2024, 5, 2);  // the controller holds the file's day until the change
+    EXPECT_TRUE(store->nextDay("2024-05-04"));
+    store->addTotal(3, true, 0);
+    EXPECT_FALSE(store->archivePending());
+    EXPECT_EQ(QDir("ResStatistics").entryList(QDir::Files), (QStringList{"2024-05-01.db", "2024-05-02.db"}));
+    EXPECT_EQ(rows("ResStatistics/2024-05-01.db").value("Detect0").first, Counts({0, 1}));
+    EXPECT_EQ(rows("ResStatistics/2024-05-02.db").value("Detect0").first, Counts({0, 0, 1}));
+    EXPECT_EQ(rows().value("Detect0").first, Counts({0, 0, 0, 1}));
+    EXPECT_EQ(QDir().entryList({"ResStatistics*"}, QDir::Files), (QStringList{"ResStatistics.db", "ResStatisticsNULL.db"}));
+}
