@@ -2,7 +2,8 @@
 // before it aligned the crop between pixels (bench/surfbefore.h), built in the same run, on one
 // region and on 50 regions (10 x 5 over most of the frame), 5 templates each, on a frame in place
 // (arg 2 = 0) and on one moved by half a pixel in x and y (1); the 15 regions of the real
-// photographs half a pixel off; and the engine's run of 50 similarity regions. Every figure carries its ratio to one memcpy of a frame.
+// photographs half a pixel off; and the engine's run of 50 similarity regions. Every figure
+// carries its ratio to one memcpy of a frame.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -68,7 +69,8 @@ void matchAll(benchmark::State& state, int count, bool between)
             models.back()->AddTemp(t(r).clone(), 1, 50, 80);
         models.back()->Train(0, 0, 0, 0);
     }
-    const cv::Mat frame = synth::noisy(between ? photos::moved(scene(), 0.5, 0.5, cv::INTER_LANCZOS4) : scene(), 3.0, 4, 5);
+    const cv::Mat shown = between ? photos::moved(scene(), 0.5, 0.5, cv::INTER_LANCZOS4) : scene();
+    const cv::Mat frame = synth::noisy(shown, 3.0, 4, 5);
     std::vector<cv::Mat> crops, outs(rs.size());
     for (const cv::Rect& r : rs)
         crops.push_back(frame(r).clone());

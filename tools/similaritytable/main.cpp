@@ -166,7 +166,8 @@ int main(int argc, char** argv)
     // optics and a resampling would make it, alone and with sensor noise sigma 2 and 3 (each cell
     // over the three).
     header("move between pixels (none, noise 2, noise 3)");
-    for (const auto& [interpolation, how] : {std::pair{int(cv::INTER_LANCZOS4), "Lanczos"}, {int(cv::INTER_LINEAR), "bilinear"}})
+    const std::pair<int, const char*> interpolations[] = {{cv::INTER_LANCZOS4, "Lanczos"}, {cv::INTER_LINEAR, "bilinear"}};
+    for (const auto& [interpolation, how] : interpolations)
         for (int dir = 0; dir < 3; ++dir)
             for (double f : {0.25, 0.5, 0.75}) {
                 const cv::Mat pic = photos::moved(base, dir != 1 ? f : 0, dir != 0 ? f : 0, interpolation);
@@ -178,7 +179,8 @@ int main(int argc, char** argv)
                             rows[k].add(both(base, shot, r.rect));
                 }
                 char what[96];
-                std::snprintf(what, sizeof what, "%.2f px in %s, %s", f, dir == 0 ? "x" : dir == 1 ? "y" : "x and y", how);
+                const char* axis = dir == 0 ? "x" : dir == 1 ? "y" : "x and y";
+                std::snprintf(what, sizeof what, "%.2f px in %s, %s", f, axis, how);
                 print(what, rows);
             }
 
