@@ -41,7 +41,6 @@ void SURF::Clear()
 {
     width_ = height_ = maskCount_ = minScore_ = 0;
     shift_ = 1;
-    reach_ = 2;
     diffLevel_ = 50;
     created_ = valid_ = false;
     mask_.release();
@@ -81,12 +80,10 @@ bool SURF::Train(int, int, int, int)
 {
     if (!created_ || temps_.empty())
         return false;
-    // Compare only pixels whose shifted positions stay inside the crop, one pixel beyond the
-    // tolerated shift so the match surface around its best whole-pixel shift can be read.
-    reach_ = shift_ + 1;
+    // Compare only pixels whose shifted positions stay inside the crop.
     cv::Mat inner = cv::Mat::zeros(height_, width_, CV_8UC1);
-    if (width_ > 2 * reach_ && height_ > 2 * reach_) {
-        const cv::Rect r(reach_, reach_, width_ - 2 * reach_, height_ - 2 * reach_);
+    if (width_ > 2 * shift_ && height_ > 2 * shift_) {
+        const cv::Rect r(shift_, shift_, width_ - 2 * shift_, height_ - 2 * shift_);
         inner(r).setTo(255, mask_(r));
     }
     mask_ = inner;
@@ -145,7 +142,7 @@ double SURF::score(const cv::Mat& crop, const Temp& t, int sx, int sy, double* c
             int rsc = 0, rstc = 0, rscc = 0;
             // The mask is 255 or 0: masking by AND keeps the loop free of branches. Columns in
             // the mask's cleared border are not read at all.
-            const int begin = std::max(side ? midX : 0, reach_), end = std::min(side ? width_ : midX, width_ - reach_);
+            const int begin = std::max(side ? midX : 0, shift_), end = std::min(side ? width_ : midX, width_ - shift_);
             for (int x = begin; x < end; ++x) {
                 const int c = cp[x + sx] & m[x];
                 rsc += c;
@@ -266,7 +263,7 @@ float SURF::Match(cv::Mat& crop, cv::Mat& out)
     // Best template without shift, then the best whole-pixel shift for it.
     double best = -1, bestMean = 0;
     int bestT = 0, bestX = 0, bestY = 0;
-    const int reach = reach_, side = 2 * reach + 1;
+    const int reach = shift_ + 1, side = 2 * reach + 1;
     // Whole region's fit per whole-pixel shift, the match surface (-1: not read).
     std::vector<double> surface(size_t(side * side), -1.0);
     auto at = [&](int sx, int sy) -> double& { return surface[size_t((sy + reach) * side + sx + reach)]; };
@@ -303,11 +300,20 @@ float SURF::Match(cv::Mat& crop, cv::Mat& out)
     if (best < kSubPixelEnough) {
         // The camera lands between pixels: align the crop to the template by a fraction of a pixel
         // around the best whole-pixel shift, from the match surface's peak.
+        // One pixel beyond the tolerated shift the crop is read with its edges repeated: the mask
+        // keeps the border of the shift only, so an object near the region's edge still counts.
+        cv::Mat padded;
         auto wholeAt = [&](int sx, int sy) {
             double& w = at(sx, sy);
             if (w < 0) {
                 double mean = 0;
-                score(crop, t, sx, sy, &mean, &w);
+                if (std::abs(sx) <= shift_ && std::abs(sy) <= shift_) {
+                    score(crop, t, sx, sy, &mean, &w);
+                } else {
+                    if (padded.empty())
+                        cv::copyMakeBorder(crop, padded, 1, 1, 1, 1, cv::BORDER_REPLICATE);
+                    score(padded, t, sx + 1, sy + 1, &mean, &w);
+                }
             }
             return w;
         };

@@ -50,12 +50,11 @@ private:
     int width_ = 0;
     int height_ = 0;
     int shift_ = 1;
-    int reach_ = 2;      // cleared border of the mask: the shift plus the pixel read around it
     int diffLevel_ = 50;
     int minScore_ = 0;
     bool created_ = false;
     bool valid_ = false;
-    cv::Mat mask_;       // compared pixels (255, else 0), border of `reach_` cleared so shifted reads stay inside
+    cv::Mat mask_;       // compared pixels (255, else 0), border of `shift_` cleared so shifted reads stay inside
     int maskCount_ = 0;
     std::vector<Temp> temps_;
 };

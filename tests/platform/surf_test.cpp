@@ -224,6 +224,25 @@ TEST_F(SurfOnPhotos, RealObjectOverHalfOrAQuarterFailsEveryRegion)
             }
 }
 
+TEST_F(SurfOnPhotos, ThinObjectAlongTheRegionsEdgeFails)
+{
+    // A bright strip three pixels wide lying against each edge in turn: the tolerated shift of one
+    // pixel may look past two of its rows, never all three.
+    const cv::Mat noisy = photos::noise(set_->picture, 2, 9);
+    std::vector<photos::Region> regions = set_->plain;
+    regions.insert(regions.end(), set_->textured.begin(), set_->textured.end());
+    for (const photos::Region& region : regions) {
+        const cv::Rect& r = region.rect;
+        const cv::Rect strips[] = {{r.x, r.y, 3, r.height}, {r.br().x - 3, r.y, 3, r.height},
+                                   {r.x, r.y, r.width, 3}, {r.x, r.br().y - 3, r.width, 3}};
+        for (const cv::Rect& strip : strips) {
+            cv::Mat picture = noisy.clone();
+            picture(strip) = 255;
+            EXPECT_LT(score(r, picture), 80.0f) << region.name << ", strip at " << strip.x - r.x << ", " << strip.y - r.y;
+        }
+    }
+}
+
 TEST_F(SurfOnPhotos, ScoreIsSmoothAsTheTextureGrows)
 {
     // The gravel's texture at a grey sd of 1 to 4 about grey 128, under the same noise.
