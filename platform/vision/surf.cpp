@@ -219,8 +219,6 @@ double vertex(double lo, double mid, double hi)
 }
 
 // The picture read at (x + dx, y + dy), |dx|, |dy| < 2, interpolated linearly, edges repeated.
-// Crop and template are both read so, each by half the fraction between them, so both are
-// smoothed alike whatever fraction the camera landed on.
 void resample(const cv::Mat& src, double dx, double dy, cv::Mat& out)
 {
     const int w = src.cols, h = src.rows;
@@ -291,14 +289,12 @@ float SURF::Match(cv::Mat& crop, cv::Mat& out)
                 bestMean = mean;
             }
         }
-    cv::Mat aligned[2];
     Temp moved[2];
-    const cv::Mat* judged = &crop;
     const Temp* against = &t;
     int readX = bestX, readY = bestY;
     // Nothing to win where the whole-pixel match is near perfect.
     if (best < kSubPixelEnough) {
-        // The camera lands between pixels: align the crop to the template by a fraction of a pixel
+        // The camera lands between pixels: align the template to the crop by a fraction of a pixel
         // around the best whole-pixel shift, from the match surface's peak.
         // One pixel beyond the tolerated shift the crop is read with its edges repeated: the mask
         // keeps the border of the shift only, so an object near the region's edge still counts.
@@ -361,17 +357,18 @@ float SURF::Match(cv::Mat& crop, cv::Mat& out)
             const auto [dx, dy] = tries[i];
             if (dx == 0 && dy == 0)
                 continue;
-            resample(crop, cx + dx / 2, cy + dy / 2, aligned[i]);
-            resample(t.image, -dx / 2, -dy / 2, moved[i].image);
+            // Only the template is moved: resampling the crop would smooth a thin object in it
+            // away along with the misalignment.
+            resample(t.image, -dx, -dy, moved[i].image);
             measure(moved[i]);
             double mean = 0;
-            const double s = wholePixel + weight * (score(aligned[i], moved[i], 0, 0, &mean, nullptr) - wholePixel);
+            const double s = wholePixel + weight * (score(crop, moved[i], cx, cy, &mean, nullptr) - wholePixel);
             if (s > best) {
                 best = s;
                 bestMean = mean;
-                judged = &aligned[i];
                 against = &moved[i];
-                readX = readY = 0;
+                readX = cx;
+                readY = cy;
             }
         }
     }
@@ -382,12 +379,12 @@ float SURF::Match(cv::Mat& crop, cv::Mat& out)
     cv::dilate(against->image, tHi, kernel, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
     const int offset = int(std::lround(bestMean - against->mean));
     for (int y = 0; y < height_; ++y) {
-        if (y + readY < 0 || y + readY >= judged->rows)
+        if (y + readY < 0 || y + readY >= crop.rows)
             continue;  // in the mask's cleared border, as above
         const uchar* m = mask_.ptr<uchar>(y);
         const uchar* lo = tLo.ptr<uchar>(y);
         const uchar* hi = tHi.ptr<uchar>(y);
-        const uchar* cp = judged->ptr<uchar>(y + readY);
+        const uchar* cp = crop.ptr<uchar>(y + readY);
         uchar* o = out.ptr<uchar>(y);
         for (int x = 0; x < width_; ++x) {
             if (!m[x])
