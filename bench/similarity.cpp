@@ -1,9 +1,12 @@
 // Similarity models on one 1600x1200 grey frame, one core: the score as it is and as it was
-// before it weighed plain surfaces by their flatness (bench/surfbefore.h), built in the same run,
-// on one region and on 50 regions (10 x 5 over most of the frame), 5 templates each; and the
-// engine's run of 50 similarity regions. Every figure carries its ratio to one memcpy of a frame.
+// before it aligned the crop between pixels (bench/surfbefore.h), built in the same run, on one
+// region and on 50 regions (10 x 5 over most of the frame), 5 templates each, on a frame in place
+// (arg 2 = 0) and on one moved by half a pixel in x and y (1); the 15 regions of the real
+// photographs half a pixel off; and the engine's run of 50 similarity regions. Every figure
+// carries its ratio to one memcpy of a frame.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -15,6 +18,7 @@
 #include "core/wizardpara.h"
 #include "platform/vision/surf.h"
 #include "tests/common/engineparameters.h"
+#include "tests/common/photoset.h"
 #include "tests/common/synthscene.h"
 #include "vision/inspection/cammerrecongnize.h"
 #include "vision/inspection/cammersingleton.h"
@@ -51,9 +55,9 @@ std::vector<cv::Rect> regions(int count)
     return r;
 }
 
-// Match of `count` regions on a noisy frame; arg 0 the score before, 1 the score now.
+// Match of `count` regions on a noisy frame, moved by half a pixel when `between`.
 template <class Model>
-void matchAll(benchmark::State& state, int count)
+void matchAll(benchmark::State& state, int count, bool between)
 {
     cv::setNumThreads(1);
     const std::vector<cv::Rect> rs = regions(count);
@@ -65,7 +69,8 @@ void matchAll(benchmark::State& state, int count)
             models.back()->AddTemp(t(r).clone(), 1, 50, 80);
         models.back()->Train(0, 0, 0, 0);
     }
-    const cv::Mat frame = synth::noisy(scene(), 3.0, 4, 5);
+    const cv::Mat shown = between ? photos::moved(scene(), 0.5, 0.5, cv::INTER_LANCZOS4) : scene();
+    const cv::Mat frame = synth::noisy(shown, 3.0, 4, 5);
     std::vector<cv::Mat> crops, outs(rs.size());
     for (const cv::Rect& r : rs)
         crops.push_back(frame(r).clone());
@@ -77,10 +82,52 @@ void matchAll(benchmark::State& state, int count)
     state.counters["score"] = sum / float(rs.size()) / float(state.iterations());
 }
 
-void BM_MatchBefore(benchmark::State& state) { matchAll<SurfBefore>(state, int(state.range(0))); }
-void BM_MatchNow(benchmark::State& state) { matchAll<SURF>(state, int(state.range(0))); }
-BENCHMARK(BM_MatchBefore)->Arg(1)->Arg(50)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_MatchNow)->Arg(1)->Arg(50)->Unit(benchmark::kMillisecond);
+void BM_MatchBefore(benchmark::State& state)
+{
+    matchAll<SurfBefore>(state, int(state.range(0)), state.range(1) != 0);
+}
+void BM_MatchNow(benchmark::State& state) { matchAll<SURF>(state, int(state.range(0)), state.range(1) != 0); }
+BENCHMARK(BM_MatchBefore)->ArgsProduct({{1, 50}, {0, 1}})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MatchNow)->ArgsProduct({{1, 50}, {0, 1}})->Unit(benchmark::kMillisecond);
+
+// The 15 regions of the real photographs (tests/data/photos, 80 x 60, plain, textured and the
+// finest textures), 5 templates each, on the picture moved by half a pixel in x and y with noise.
+template <class Model>
+void matchPhotos(benchmark::State& state)
+{
+    cv::setNumThreads(1);
+    photos::Set set;
+    if (!photos::load("tests/data/photos", W, H, set) && !photos::load("../tests/data/photos", W, H, set)) {
+        state.SkipWithError("run in the source tree or its build folder: tests/data/photos not found");
+        return;
+    }
+    std::vector<cv::Rect> rs;
+    for (const auto* kind : {&set.plain, &set.textured, &set.fine})
+        for (const photos::Region& r : *kind)
+            rs.push_back(r.rect);
+    std::vector<std::unique_ptr<Model>> models;
+    for (const cv::Rect& r : rs) {
+        models.push_back(std::make_unique<Model>());
+        models.back()->Create(r.width, r.height, cv::Mat());
+        for (unsigned k = 0; k < TEMPLATES; ++k)
+            models.back()->AddTemp(photos::noise(set.picture(r), 2, 40 + k), 1, 50, 80);
+        models.back()->Train(0, 0, 0, 0);
+    }
+    const cv::Mat frame = photos::noise(photos::moved(set.picture, 0.5, 0.5, cv::INTER_LANCZOS4), 3, 5);
+    std::vector<cv::Mat> crops, outs(rs.size());
+    for (const cv::Rect& r : rs)
+        crops.push_back(frame(r).clone());
+    float lowest = 100;
+    Ratio ra{state};
+    for (auto _ : state)
+        for (size_t i = 0; i < rs.size(); ++i)
+            lowest = std::min(lowest, models[i]->Match(crops[i], outs[i]));
+    state.counters["lowest"] = lowest;
+}
+void BM_PhotosBefore(benchmark::State& state) { matchPhotos<SurfBefore>(state); }
+void BM_PhotosNow(benchmark::State& state) { matchPhotos<SURF>(state); }
+BENCHMARK(BM_PhotosBefore)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PhotosNow)->Unit(benchmark::kMillisecond);
 
 // The engine's region checks over 1 or 50 similarity regions.
 void BM_RunSimilarity(benchmark::State& state)

@@ -26,6 +26,14 @@ constexpr double kMinGain = 2.0 / 3.0;
 constexpr double kMaxGain = 1.5;
 // Templates kept per model.
 constexpr int kMaxTemplates = 16;
+// A whole-pixel match this good (0..1) is not aligned further between pixels.
+constexpr double kSubPixelEnough = 0.97;
+// Fall of the match (squared fit, 0..1) one pixel off its peak from which a texture is aligned
+// between pixels, and the fall from which that alignment counts in full: between the two the
+// score moves smoothly from the whole-pixel one (a plain surface has nothing to align, and moving
+// it would only smooth the camera's noise away).
+constexpr double kFlatFall = 0.05;
+constexpr double kTexturedFall = 0.25;
 
 } // namespace
 
@@ -76,37 +84,49 @@ bool SURF::Train(int, int, int, int)
     cv::Mat inner = cv::Mat::zeros(height_, width_, CV_8UC1);
     if (width_ > 2 * shift_ && height_ > 2 * shift_) {
         const cv::Rect r(shift_, shift_, width_ - 2 * shift_, height_ - 2 * shift_);
-        mask_(r).copyTo(inner(r));
+        inner(r).setTo(255, mask_(r));
     }
     mask_ = inner;
     maskCount_ = cv::countNonZero(mask_);
-    for (Temp& t : temps_) {
-        for (auto& q : t.quarters)
-            q = Sums();
-        for (int y = 0; y < height_; ++y) {
-            const uchar* m = mask_.ptr<uchar>(y);
-            const uchar* p = t.image.ptr<uchar>(y);
-            for (int x = 0; x < width_; ++x)
-                if (m[x]) {
-                    Sums& q = t.quarters[quarter(x, y)];
-                    q.n += 1;
-                    q.s += p[x];
-                    q.ss += double(p[x]) * p[x];
-                }
-        }
-        double sum = 0;
-        for (const Sums& q : t.quarters)
-            sum += q.s;
-        t.mean = sum / std::max(1, maskCount_);
-    }
+    for (Temp& t : temps_)
+        measure(t);
     valid_ = true;
     return true;
+}
+
+void SURF::measure(Temp& t) const
+{
+    for (auto& q : t.quarters)
+        q = Sums();
+    const int midX = width_ / 2;
+    for (int y = 0; y < height_; ++y) {
+        const uchar* m = mask_.ptr<uchar>(y);
+        const uchar* p = t.image.ptr<uchar>(y);
+        for (int side = 0; side < 2; ++side) {
+            // Branch-free as in score(): the mask is 255 or 0.
+            int n = 0, sum = 0, squares = 0;
+            for (int x = side ? midX : 0, end = side ? width_ : midX; x < end; ++x) {
+                const int v = p[x] & m[x];
+                n += m[x] >> 7;
+                sum += v;
+                squares += v * v;
+            }
+            Sums& q = t.quarters[quarter(side ? midX : 0, y)];
+            q.n += n;
+            q.s += sum;
+            q.ss += squares;
+        }
+    }
+    double sum = 0;
+    for (const Sums& q : t.quarters)
+        sum += q.s;
+    t.mean = sum / std::max(1, maskCount_);
 }
 
 // Score 0..1 of the crop read at offset (sx, sy) against template t: the lowest fit (below) of
 // the whole region and of each of its halves, so an object over part of the region shows in that
 // part instead of being diluted by the rest.
-double SURF::score(const cv::Mat& crop, const Temp& t, int sx, int sy, double* cropMean) const
+double SURF::score(const cv::Mat& crop, const Temp& t, int sx, int sy, double* cropMean, double* whole) const
 {
     // Crop sums per quarter of the region (the count is the template's).
     Sums q[4];
@@ -119,12 +139,12 @@ double SURF::score(const cv::Mat& crop, const Temp& t, int sx, int sy, double* c
         const uchar* tp = t.image.ptr<uchar>(y);
         const uchar* cp = crop.ptr<uchar>(y + sy);
         for (int side = 0; side < 2; ++side) {
-            int rsc = 0, rstc = 0;
-            int64_t rscc = 0;
-            for (int x = side ? midX : 0, end = side ? width_ : midX; x < end; ++x) {
-                if (!m[x])
-                    continue;
-                const int c = cp[x + sx];
+            int rsc = 0, rstc = 0, rscc = 0;
+            // The mask is 255 or 0: masking by AND keeps the loop free of branches. Columns in
+            // the mask's cleared border are not read at all.
+            const int begin = std::max(side ? midX : 0, shift_), end = std::min(side ? width_ : midX, width_ - shift_);
+            for (int x = begin; x < end; ++x) {
+                const int c = cp[x + sx] & m[x];
                 rsc += c;
                 rscc += c * c;
                 rstc += c * tp[x];
@@ -157,7 +177,10 @@ double SURF::score(const cv::Mat& crop, const Temp& t, int sx, int sy, double* c
         // A half with few compared pixels (an odd shape) is judged within the whole only.
         if (p > 0 && n * 4 < maskCount_)
             continue;
-        best = std::min(best, fit(n, s, ss, st, ts, tss));
+        const double f = fit(n, s, ss, st, ts, tss);
+        if (p == 0 && whole)
+            *whole = f;
+        best = std::min(best, f);
     }
     return best;
 }
@@ -182,6 +205,50 @@ double SURF::fit(double n, double s, double ss, double st, double ts, double tss
     return std::sqrt(std::max(0.0, 1.0 - (residual + meanChange) / (variance + kNoiseVariance)));
 }
 
+namespace {
+
+// Peak between the match values at -1 (lo), 0 (mid) and 1 (hi), within half a step of the middle
+// (0 when they are flat). A fine texture's match falls off in a cone rather than a parabola, so
+// the peak is taken where two lines of opposite slope through the points meet.
+double vertex(double lo, double mid, double hi)
+{
+    const double fall = mid - std::min(lo, hi);
+    if (!(fall > 0))
+        return 0;
+    return std::clamp(0.5 * (hi - lo) / fall, -0.5, 0.5);
+}
+
+// The picture read at (x + dx, y + dy), |dx|, |dy| < 2, interpolated linearly, edges repeated.
+void resample(const cv::Mat& src, double dx, double dy, cv::Mat& out)
+{
+    const int w = src.cols, h = src.rows;
+    const int ix = int(std::floor(dx)), iy = int(std::floor(dy));
+    // Weights in 1/256.
+    const int ax = int(std::lround((dx - ix) * 256)), ay = int(std::lround((dy - iy) * 256));
+    // Columns read, edges repeated; rows interpolated along x once each.
+    std::vector<int> cols(static_cast<size_t>(w) + 1);
+    for (int x = 0; x <= w; ++x)
+        cols[size_t(x)] = std::clamp(x + ix, 0, w - 1);
+    cv::Mat rows(h + 1, w, CV_16UC1);
+    for (int y = 0; y <= h; ++y) {
+        const uchar* p = src.ptr<uchar>(std::clamp(y + iy, 0, h - 1));
+        ushort* r = rows.ptr<ushort>(y);
+        const int* c = cols.data();
+        for (int x = 0; x < w; ++x)
+            r[x] = ushort((256 - ax) * p[c[x]] + ax * p[c[x + 1]]);
+    }
+    out.create(h, w, CV_8UC1);
+    for (int y = 0; y < h; ++y) {
+        const ushort* r0 = rows.ptr<ushort>(y);
+        const ushort* r1 = rows.ptr<ushort>(y + 1);
+        uchar* o = out.ptr<uchar>(y);
+        for (int x = 0; x < w; ++x)
+            o[x] = uchar(((256 - ay) * unsigned(r0[x]) + ay * unsigned(r1[x]) + 32768) >> 16);
+    }
+}
+
+} // namespace
+
 float SURF::Match(cv::Mat& crop, cv::Mat& out)
 {
     if (!valid_ || crop.cols != width_ || crop.rows != height_ || crop.type() != CV_8UC1)
@@ -191,24 +258,30 @@ float SURF::Match(cv::Mat& crop, cv::Mat& out)
     out.setTo(0);
     if (maskCount_ == 0)
         return 0.0f;
-    // Best template without shift, then the best shift for it.
+    // Best template without shift, then the best whole-pixel shift for it.
     double best = -1, bestMean = 0;
     int bestT = 0, bestX = 0, bestY = 0;
+    const int reach = shift_ + 1, side = 2 * reach + 1;
+    // Whole region's fit per whole-pixel shift, the match surface (-1: not read).
+    std::vector<double> surface(size_t(side * side), -1.0);
+    auto at = [&](int sx, int sy) -> double& { return surface[size_t((sy + reach) * side + sx + reach)]; };
     for (size_t i = 0; i < temps_.size(); ++i) {
-        double mean = 0;
-        const double s = score(crop, temps_[i], 0, 0, &mean);
+        double mean = 0, whole = 0;
+        const double s = score(crop, temps_[i], 0, 0, &mean, &whole);
         if (s > best) {
             best = s;
             bestT = int(i);
             bestMean = mean;
+            at(0, 0) = whole;
         }
     }
+    const Temp& t = temps_[bestT];
     for (int sy = -shift_; sy <= shift_; ++sy)
         for (int sx = -shift_; sx <= shift_; ++sx) {
             if (!sx && !sy)
                 continue;
             double mean = 0;
-            const double s = score(crop, temps_[bestT], sx, sy, &mean);
+            const double s = score(crop, t, sx, sy, &mean, &at(sx, sy));
             if (s > best) {
                 best = s;
                 bestX = sx;
@@ -216,25 +289,107 @@ float SURF::Match(cv::Mat& crop, cv::Mat& out)
                 bestMean = mean;
             }
         }
+    Temp moved[2];
+    const Temp* against = &t;
+    int readX = bestX, readY = bestY;
+    // Nothing to win where the whole-pixel match is near perfect.
+    if (best < kSubPixelEnough) {
+        // The camera lands between pixels: align the template to the crop by a fraction of a pixel
+        // around the best whole-pixel shift, from the match surface's peak.
+        // One pixel beyond the tolerated shift the crop is read with its edges repeated: the mask
+        // keeps the border of the shift only, so an object near the region's edge still counts.
+        cv::Mat padded;
+        auto wholeAt = [&](int sx, int sy) {
+            double& w = at(sx, sy);
+            if (w < 0) {
+                double mean = 0;
+                if (std::abs(sx) <= shift_ && std::abs(sy) <= shift_) {
+                    score(crop, t, sx, sy, &mean, &w);
+                } else {
+                    if (padded.empty())
+                        cv::copyMakeBorder(crop, padded, 1, 1, 1, 1, cv::BORDER_REPLICATE);
+                    score(padded, t, sx + 1, sy + 1, &mean, &w);
+                }
+            }
+            return w;
+        };
+        // Squared fits: the share of the crop's variance explained, which falls as the texture's
+        // correlation with itself does. The peak is looked for around the whole-pixel shift the
+        // whole region fits best (a half may prefer another).
+        auto sq = [](double v) { return v * v; };
+        int cx = bestX, cy = bestY;
+        for (bool climbed = true; climbed;) {
+            climbed = false;
+            for (const auto& [dx, dy] : {std::pair{-1, 0}, {1, 0}, {0, -1}, {0, 1}}) {
+                const int nx = cx + dx, ny = cy + dy;
+                if (std::abs(nx) <= shift_ && std::abs(ny) <= shift_ && wholeAt(nx, ny) > wholeAt(cx, cy)) {
+                    cx = nx;
+                    cy = ny;
+                    climbed = true;
+                }
+            }
+        }
+        // Peak along x on row `y` and along y on column `x`.
+        auto alongX = [&](int y) { return vertex(sq(wholeAt(cx - 1, y)), sq(wholeAt(cx, y)), sq(wholeAt(cx + 1, y))); };
+        auto alongY = [&](int x) { return vertex(sq(wholeAt(x, cy - 1)), sq(wholeAt(x, cy)), sq(wholeAt(x, cy + 1))); };
+        const double fx = alongX(cy), fy = alongY(cx);
+        const double mid = sq(wholeAt(cx, cy));
+        const double fall = std::max(mid - std::min(sq(wholeAt(cx - 1, cy)), sq(wholeAt(cx + 1, cy))),
+                                     mid - std::min(sq(wholeAt(cx, cy - 1)), sq(wholeAt(cx, cy + 1))));
+        // On a texture whose grain runs slanting the peak can lie off both axes: the centre of the
+        // 2 x 2 shifts that fit best is tried as well.
+        std::vector<std::pair<double, double>> tries = {{fx, fy}};
+        double cell = -1, gx = 0, gy = 0;
+        for (int qy : {-1, 1})
+            for (int qx : {-1, 1}) {
+                const double sum = wholeAt(cx + qx, cy) + wholeAt(cx, cy + qy) + wholeAt(cx + qx, cy + qy);
+                if (sum > cell) {
+                    cell = sum;
+                    gx = 0.5 * qx;
+                    gy = 0.5 * qy;
+                }
+            }
+        if (std::max(std::abs(gx - fx), std::abs(gy - fy)) > 0.2)
+            tries.emplace_back(gx, gy);
+        const double weight = std::clamp((fall - kFlatFall) / (kTexturedFall - kFlatFall), 0.0, 1.0);
+        const double wholePixel = best;
+        for (size_t i = 0; i < tries.size() && best < kSubPixelEnough && weight > 0; ++i) {
+            const auto [dx, dy] = tries[i];
+            if (dx == 0 && dy == 0)
+                continue;
+            // Only the template is moved: resampling the crop would smooth a thin object in it
+            // away along with the misalignment.
+            resample(t.image, -dx, -dy, moved[i].image);
+            measure(moved[i]);
+            double mean = 0;
+            const double s = wholePixel + weight * (score(crop, moved[i], cx, cy, &mean, nullptr) - wholePixel);
+            if (s > best) {
+                best = s;
+                bestMean = mean;
+                against = &moved[i];
+                readX = cx;
+                readY = cy;
+            }
+        }
+    }
     // Difference picture against the best template, brightness offset removed as the score does.
-    const Temp& t = temps_[bestT];
     const cv::Mat kernel = cv::getStructuringElement(cv::MORPH_RECT, cv::Size(3, 3));
     cv::Mat tLo, tHi;
-    cv::erode(t.image, tLo, kernel, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
-    cv::dilate(t.image, tHi, kernel, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
-    const int offset = int(std::lround(bestMean - t.mean));
+    cv::erode(against->image, tLo, kernel, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
+    cv::dilate(against->image, tHi, kernel, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
+    const int offset = int(std::lround(bestMean - against->mean));
     for (int y = 0; y < height_; ++y) {
-        if (y + bestY < 0 || y + bestY >= crop.rows)
+        if (y + readY < 0 || y + readY >= crop.rows)
             continue;  // in the mask's cleared border, as above
         const uchar* m = mask_.ptr<uchar>(y);
         const uchar* lo = tLo.ptr<uchar>(y);
         const uchar* hi = tHi.ptr<uchar>(y);
-        const uchar* cp = crop.ptr<uchar>(y + bestY);
+        const uchar* cp = crop.ptr<uchar>(y + readY);
         uchar* o = out.ptr<uchar>(y);
         for (int x = 0; x < width_; ++x) {
             if (!m[x])
                 continue;
-            const int c = cp[x + bestX] - offset;
+            const int c = cp[x + readX] - offset;
             if (c < lo[x] - diffLevel_ || c > hi[x] + diffLevel_)
                 o[x] = 255;
         }

@@ -1,6 +1,7 @@
 #pragma once
 // Similarity model of one region: scores how much a crop looks like its best-matching trained
-// template under the region mask (0..100, best over a small shift): the share of the crop's
+// template under the region mask (0..100, best over a small shift, aligned to a fraction of a
+// pixel so a camera landing between pixels does not lower it): the share of the crop's
 // variation that the template explains after a change of lighting, with the camera's noise
 // counted as explained, so plain and textured surfaces score alike; the lowest of the whole region
 // and its halves. Marks where the crop differs from that template.
@@ -39,7 +40,10 @@ private:
         double mean = 0; // over the compared pixels
         Sums quarters[4];   // compared pixels, sum and sum of squares per quarter of the region
     };
-    double score(const cv::Mat& crop, const Temp& t, int sx, int sy, double* cropMean) const;
+    // Score of the crop read at (sx, sy); `whole` (may be null) takes the whole region's fit alone.
+    double score(const cv::Mat& crop, const Temp& t, int sx, int sy, double* cropMean, double* whole) const;
+    // Template sums over the compared pixels.
+    void measure(Temp& t) const;
     static double fit(double n, double s, double ss, double st, double ts, double tss);
     int quarter(int x, int y) const { return (y >= height_ / 2 ? 2 : 0) + (x >= width_ / 2 ? 1 : 0); }
 
@@ -50,7 +54,7 @@ private:
     int minScore_ = 0;
     bool created_ = false;
     bool valid_ = false;
-    cv::Mat mask_;       // compared pixels, border of `shift_` removed so shifted reads stay inside
+    cv::Mat mask_;       // compared pixels (255, else 0), border of `shift_` cleared so shifted reads stay inside
     int maskCount_ = 0;
     std::vector<Temp> temps_;
 };

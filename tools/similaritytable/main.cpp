@@ -1,7 +1,7 @@
 // Prints the similarity scores of the real photographs in tests/data/photos, before and after the
-// score weighed plain surfaces by their flatness, as Markdown tables: each change a mould camera
-// sees, real objects over half and a quarter of a region, and the score as a region's texture
-// grows under the same noise.
+// score aligned the crop to its template between pixels, as Markdown tables: each change a mould
+// camera sees, moves by fractions of a pixel, real objects over half and a quarter of a region, and
+// the score as a region's texture grows under the same noise.
 //   similaritytable [photo folder, default tests/data/photos]
 #include <cstdio>
 #include <functional>
@@ -9,6 +9,7 @@
 #include <vector>
 
 #include <opencv2/core.hpp>
+#include <opencv2/imgproc.hpp>
 
 #include "bench/surfbefore.h"
 #include "platform/vision/surf.h"
@@ -77,13 +78,18 @@ struct Row {
 
 void header(const char* first)
 {
-    std::printf("\n| %s | plain, before | plain, after | textured, before | textured, after |\n|---|---|---|---|---|\n", first);
+    std::printf("\n| %s | plain, before | plain, after | textured, before | textured, after | finest, before | "
+                "finest, after |\n|---|---|---|---|---|---|---|\n",
+                first);
 }
 
-void print(const std::string& what, const Row& plain, const Row& textured)
+// One row per kind of region: plain, textured, finest.
+void print(const std::string& what, const Row rows[3])
 {
-    std::printf("| %s | %s | %s | %s | %s |\n", what.c_str(), plain.before.text().c_str(), plain.after.text().c_str(),
-                textured.before.text().c_str(), textured.after.text().c_str());
+    std::printf("| %s |", what.c_str());
+    for (int k = 0; k < 3; ++k)
+        std::printf(" %s | %s |", rows[k].before.text().c_str(), rows[k].after.text().c_str());
+    std::printf("\n");
 }
 
 } // namespace
@@ -97,14 +103,21 @@ int main(int argc, char** argv)
         return 1;
     }
     const cv::Mat& base = set.picture;
-    double plainLo = 1e9, plainHi = 0;
+    double plainLo = 1e9, plainHi = 0, fineLo = 1, fineHi = -1;
     for (const photos::Region& r : set.plain) {
         plainLo = std::min(plainLo, r.sd);
         plainHi = std::max(plainHi, r.sd);
     }
-    std::printf("%zu plain regions (grey sd %.1f-%.1f) and %zu textured ones, 80 x 60, in a %d x %d picture; "
-                "template: the unchanged picture; minimum score %d.\n",
-                set.plain.size(), plainLo, plainHi, set.textured.size(), kW, kH, int(kMinScore));
+    for (const photos::Region& r : set.fine) {
+        fineLo = std::min(fineLo, r.near);
+        fineHi = std::max(fineHi, r.near);
+    }
+    std::printf("%zu plain regions (grey sd %.1f-%.1f), %zu textured ones and %zu of the finest textures (correlation "
+                "with themselves 1 px away %.2f-%.2f), 80 x 60, in a %d x %d picture; template: the unchanged picture; "
+                "minimum score %d.\n",
+                set.plain.size(), plainLo, plainHi, set.textured.size(), set.fine.size(), fineLo, fineHi, kW, kH,
+                int(kMinScore));
+    const std::vector<photos::Region>* kinds[3] = {&set.plain, &set.textured, &set.fine};
 
     // Changes of the whole picture that must not raise an alarm (marked "info" where they go
     // beyond that).
@@ -142,23 +155,44 @@ int main(int argc, char** argv)
     header("change of the whole picture");
     for (const Change& c : changes) {
         const cv::Mat pic = c.make();
-        Row plain, textured;
-        for (const photos::Region& r : set.plain)
-            plain.add(both(base, pic, r.rect));
-        for (const photos::Region& r : set.textured)
-            textured.add(both(base, pic, r.rect));
-        print(c.name, plain, textured);
+        Row rows[3];
+        for (int k = 0; k < 3; ++k)
+            for (const photos::Region& r : *kinds[k])
+                rows[k].add(both(base, pic, r.rect));
+        print(c.name, rows);
     }
+
+    // The camera landing between pixels: the picture moved by a fraction, resampled as a camera's
+    // optics and a resampling would make it, alone and with sensor noise sigma 2 and 3 (each cell
+    // over the three).
+    header("move between pixels (none, noise 2, noise 3)");
+    const std::pair<int, const char*> interpolations[] = {{cv::INTER_LANCZOS4, "Lanczos"}, {cv::INTER_LINEAR, "bilinear"}};
+    for (const auto& [interpolation, how] : interpolations)
+        for (int dir = 0; dir < 3; ++dir)
+            for (double f : {0.25, 0.5, 0.75}) {
+                const cv::Mat pic = photos::moved(base, dir != 1 ? f : 0, dir != 0 ? f : 0, interpolation);
+                Row rows[3];
+                for (unsigned n = 0; n < 3; ++n) {
+                    const cv::Mat shot = n ? photos::noise(pic, 1.0 + n, 30 + n) : pic;
+                    for (int k = 0; k < 3; ++k)
+                        for (const photos::Region& r : *kinds[k])
+                            rows[k].add(both(base, shot, r.rect));
+                }
+                char what[96];
+                const char* axis = dir == 0 ? "x" : dir == 1 ? "y" : "x and y";
+                std::snprintf(what, sizeof what, "%.2f px in %s, %s", f, axis, how);
+                print(what, rows);
+            }
 
     // Real objects: patches of other photographs over each half and each quarter of a region, in
     // a picture with sensor noise sigma 2.
     header("real object (3 photographs), noise sigma 2");
     const cv::Mat noisy = photos::noise(base, 2, 9);
     for (bool half : {true, false}) {
-        Row plain, textured;
-        for (int side = 0; side < 2; ++side) {
-            const std::vector<photos::Region>& regions = side ? set.textured : set.plain;
-            Row& row = side ? textured : plain;
+        Row rows[3];
+        for (int side = 0; side < 3; ++side) {
+            const std::vector<photos::Region>& regions = *kinds[side];
+            Row& row = rows[side];
             for (size_t i = 0; i < regions.size(); ++i)
                 for (size_t o = 0; o < set.objects.size(); ++o)
                     for (int k = 0; k < 4; ++k) {
@@ -168,7 +202,7 @@ int main(int argc, char** argv)
                                      regions[i].rect));
                     }
         }
-        print(half ? "half of the region" : "a quarter of the region", plain, textured);
+        print(half ? "half of the region" : "a quarter of the region", rows);
     }
 
     // A real texture (the gravel region) scaled to a grey sd of 1 to 4 around grey 128, against

@@ -1,9 +1,13 @@
-// The real program fed real photographs by the camera simulator, with a similarity region on a
-// plain part of the picture (a sky of grey sd 2.5) at the default minimum score: the unchanged
-// scene under sensor noise passes, a real object over half the region stops the machine.
+// The real program fed real photographs by the camera simulator, with one similarity region at the
+// default minimum score: on a plain part of the picture (a sky of grey sd 2.5) and on the finest
+// texture (a grass field whose correlation with itself 1 px away is about 0.3). The unchanged scene
+// passes under sensor noise, also when the camera lands half a pixel off, and a real object over
+// half the region stops the machine.
 #include <gtest/gtest.h>
 
 #include <QThread>
+
+#include <opencv2/imgproc.hpp>
 
 #include "common/cyclerig.h"
 #include "common/photoset.h"
@@ -11,6 +15,47 @@
 #include "core/globals.h"
 #include "core/wizardpara.h"
 #include "vision/inspection/cammersingleton.h"
+
+namespace {
+
+// The rig's scene and one similarity region (method 6, minimum score 80) on `region`.
+CycleRigSetup similarityOn(const photos::Set& set, const cv::Rect& region)
+{
+    CycleRigSetup s;
+    s.width = 1024;
+    s.height = 768;
+    s.scene = set.picture;
+    s.adjust = [](WizardPara& p) { p.enable_similarity_detect = 1; };
+    s.adjustRegions = [region](CammerSingleton& m) {
+        m.method[0][0] = 6;
+        m.param1[0][0] = 0;
+        m.param2[0][0] = 80;
+        m.param3[0][0] = 0;
+        // Display rectangle whose image rectangle is the region (the editor's scale).
+        m.rects[0][0].rect = QRect(qRound(region.x * gShowAW), qRound(region.y * gShowAH),
+                                   qRound(region.width * gShowAW), qRound(region.height * gShowAH));
+        m.rects[0][0].setImageRect();
+    };
+    return s;
+}
+
+// One cycle on what the camera shows now: true when stage 0 released the ejector without the
+// alarm and the outputs went back to rest (OK), false when the alarm held it (NG); a cycle that
+// ends neither way fails the test.
+bool cycleOk(CycleRig& rig)
+{
+    const qint64 edge = rig.Pulse(0);
+    EXPECT_GE(edge, 0);
+    auto ng = [&] { return rig.ChangeTo(edge, 0b111) >= 0; };
+    auto ok = [&] {
+        const QList<OutputChange> ch = rig.Changes(edge);
+        return rig.ChangeTo(edge, 0b001) >= 0 && !ch.isEmpty() && ch.last().bits == 0;
+    };
+    EXPECT_TRUE(rig.WaitFor([&] { return ng() || ok(); }, 5000)) << rig.Seen(edge).toStdString();
+    return !ng() && ok();
+}
+
+} // namespace
 
 TEST(SimilarityE2E, PlainRealSurfacePassesUnderNoiseAndFailsWithAnObjectOverHalf)
 {
@@ -26,22 +71,7 @@ TEST(SimilarityE2E, PlainRealSurfacePassesUnderNoiseAndFailsWithAnObjectOverHalf
     ASSERT_NE(plain, nullptr);
     const cv::Rect region = plain->rect;
 
-    CycleRigSetup s;
-    s.width = 1024;
-    s.height = 768;
-    s.scene = set.picture;
-    s.adjust = [](WizardPara& p) { p.enable_similarity_detect = 1; };
-    s.adjustRegions = [&](CammerSingleton& m) {
-        m.method[0][0] = 6;
-        m.param1[0][0] = 0;
-        m.param2[0][0] = 80;
-        m.param3[0][0] = 0;
-        // Display rectangle whose image rectangle is the region (the editor's scale).
-        m.rects[0][0].rect = QRect(qRound(region.x * gShowAW), qRound(region.y * gShowAH),
-                                   qRound(region.width * gShowAW), qRound(region.height * gShowAH));
-        m.rects[0][0].setImageRect();
-    };
-    ASSERT_TRUE(rig.Prepare(s));
+    ASSERT_TRUE(rig.Prepare(similarityOn(set, region)));
     ASSERT_TRUE(rig.Show(1, photos::noise(set.picture, 2, 77)));
     ASSERT_GE(rig.Launch(), 0) << rig.Log().toStdString();
     QThread::msleep(500);
@@ -60,5 +90,45 @@ TEST(SimilarityE2E, PlainRealSurfacePassesUnderNoiseAndFailsWithAnObjectOverHalf
     const qint64 edge2 = rig.Pulse(0);
     ASSERT_GE(edge2, 0);
     EXPECT_TRUE(rig.WaitFor([&] { return rig.ChangeTo(edge2, 0b111) >= 0; }, 4000)) << rig.Seen(edge2).toStdString();
+    rig.Stop();
+}
+
+TEST(SimilarityE2E, FinestTextureHalfAPixelOffPassesEveryCycleAndFailsWithAnObjectOverHalf)
+{
+    ProgramDir dir;
+    CycleRig rig(dir.path());
+    photos::Set set;
+    ASSERT_TRUE(photos::load(sourceDir().toStdString() + "/tests/data/photos", 1024, 768, set));
+    const photos::Region* finest = nullptr;
+    for (const photos::Region& r : set.fine)
+        if (!finest || r.near < finest->near)
+            finest = &r;
+    ASSERT_NE(finest, nullptr);
+    ASSERT_LT(finest->near, 0.6);
+    const cv::Rect region = finest->rect;
+
+    CycleRigSetup s = similarityOn(set, region);
+    s.delay0 = 3;  // 300 ms from the edge to the verdict: ten cycles in a few seconds
+    ASSERT_TRUE(rig.Prepare(s));
+    // The camera half a pixel off in x and y (resampled with Lanczos), fresh sensor noise each shot.
+    const cv::Mat between = photos::moved(set.picture, 0.5, 0.5, cv::INTER_LANCZOS4);
+    ASSERT_TRUE(rig.Show(1, photos::noise(between, 2, 200)));
+    ASSERT_GE(rig.Launch(), 0) << rig.Log().toStdString();
+    QThread::msleep(500);
+
+    int ok = 0;
+    for (unsigned cycle = 0; cycle < 10; ++cycle) {
+        ASSERT_TRUE(rig.Show(1, photos::noise(between, 2 + cycle % 2, 201 + cycle)));
+        QThread::msleep(300);
+        ok += cycleOk(rig);
+        QThread::msleep(200);
+    }
+    EXPECT_EQ(ok, 10);
+
+    // The coffee cup over the right half of the region, still half a pixel off: NG.
+    ASSERT_TRUE(rig.Show(1, photos::covered(photos::noise(between, 2, 230), region, photos::Part::RightHalf,
+                                            set.objects[1], cv::Point(30, 20))));
+    QThread::msleep(300);
+    EXPECT_FALSE(cycleOk(rig));
     rig.Stop();
 }
