@@ -261,7 +261,7 @@ void WindowWorld::Restore()
         t->stop();
     for (QTimer* t : win->inputTimer)
         t->stop();
-    win->stageClock.ResetAll();
+    win->stageClock.StopAll();
     win->runState = s.runState;
     win->alarmState = 0;
     win->curDetect = s.curDetect;

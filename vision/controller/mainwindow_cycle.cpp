@@ -255,14 +255,14 @@ void MainWindow::Run()
                 const int last = TriggerWiring::LastStage(p, gDNum);
                 bool held = false;
                 for (int d = 0; d < last && !held; ++d) {
-                    if (!stageTimer[d]->isActive())
+                    if (!stageClock.Running(d))
                         continue;
-                    stageClock.Reset(d);
+                    stageClock.CutShort(d);
                     TimerUp(d);
                     held = alarmState == 2 || runState == 3;
                 }
                 if (!held) {
-                    stageClock.Reset(last);
+                    stageClock.CutShort(last);
                     TimerUp(last);
                 }
                 safetyTrigger = 0;
@@ -289,7 +289,7 @@ void MainWindow::Run()
         // 8. Busy while any stage delay runs.
         bool busy = false;
         for (int d = 0; d < gDNum && d < MAX_DETECT; ++d)
-            busy = busy || stageTimer[d]->isActive();
+            busy = busy || stageClock.Running(d);
         if (busy) {
             simInput = -1;
             restartDetect = -1;  // the simulated input that was to carry it is dropped
@@ -397,7 +397,7 @@ bool MainWindow::ActOnInput(int k, bool* newFrame)
     st.multiDetect = multiDetect;
     for (int d = 0; d < MAX_DETECT; ++d) {
         st.detectMask[d] = detectMask[d];
-        st.timerActive[d] = stageTimer[d]->isActive();
+        st.timerActive[d] = stageClock.Running(d);
     }
     auto syncBack = [&] {
         side = st.side;
@@ -435,7 +435,6 @@ bool MainWindow::ActOnInput(int k, bool* newFrame)
             return !(runState == 3 || p.io_mode == 4);
         }
         PreCut(j);
-        stageTimer[j]->start(StageClock::kTickMs);
         displayState = 1;
         return true;
     };
@@ -534,7 +533,6 @@ void MainWindow::TimerUp(int d)
     }
     if (StageWithoutBoard(d))
         return;
-    stageTimer[d]->stop();
     const bool allOk = RunAlgorithms([d] { return d; });
     CheckNG();
     displayState = 2;
@@ -549,18 +547,19 @@ void MainWindow::TimerUp(int d)
 void MainWindow::StageTimerTick(int d)
 {
     StageCountCheck();
-    if (!stageTimer[d]->isActive())
+    if (!stageClock.Running(d))
         return;  // stopped by the stage count's change
-    // Ticks the thread was too busy to take are counted now; the timer is set for the next one.
+    // Ticks the thread was too busy to take are counted now; the clock sets the timer for the
+    // next one.
     const int due = stageClock.DueTicks(d);
     if (due > 0) {
         stageClock.Skip(d, due - 1);
         TimerUp(d);
+    } else {
+        stageClock.Rearm(d);  // woken before the tick's time
     }
-    if (stageTimer[d]->isActive()) {
-        stageTimer[d]->start(stageClock.MsToNextTick(d));
+    if (stageClock.Running(d))
         return;
-    }
     // The delay ended: edges that came between the last pass and now came during it. The
     // trigger-safety input keeps its edge while a later stage may still count.
     const bool safety = gpWPara->enable_trigger_safety && runState != 3;

@@ -505,6 +505,15 @@ void MainWindow::CreateTimers()
                                          &MainWindow::TimerUp6, &MainWindow::TimerUp7};
     for (int i = 0; i < MAX_DETECT; ++i)
         stageTimer[i] = NewTimer(this, up[i]);
+    // The stage timers only wake the stage clock: it alone starts and stops them.
+    stageClock.wake = [this](int d, int ms) {
+        if (d < 0 || d >= MAX_DETECT || !stageTimer[d])
+            return;
+        if (ms < 0)
+            stageTimer[d]->stop();
+        else
+            stageTimer[d]->start(ms);
+    };
     for (int v = 0; v < MAX_CAMERA; ++v) {
         if (ViewBuilt(v))
             frameCount[v] = frameShown[v] = frameStill[v] = 0;

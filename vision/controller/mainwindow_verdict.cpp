@@ -428,7 +428,7 @@ void MainWindow::CheckNG()
     if (!ng) {
         bool pending = false;
         for (int d = 0; d < gDNum && d < MAX_DETECT; ++d)
-            pending = pending || stageTimer[d]->isActive();
+            pending = pending || stageClock.Running(d);
         const VerdictLogic::OkOutputs ok = VerdictLogic::OnOk(p, s, multiDetect, gDNum, gisReTrain, pending);
         ApplyOutputs(ok.outputs);
         // The mould is released once every stage of the cycle is judged OK, whatever the delays.
