@@ -425,6 +425,24 @@ void Perform(ScenarioWorld& w, const Step& s)
     case Step::Pause:
         w.Wait(s.a);
         break;
+    case Step::SideInCycle: {
+        if (!w.sceneOk())
+            w.ShowScene(true);
+        w.Wait(200);
+        w.NewCycle();
+        // What the operator touches on the side panel, with the answers that carry it out.
+        const QList<Step> side[5] = {{Step{Step::Resample, 1, 0}},
+                                     {Step{Step::StartStop, 1, 0}, Step{Step::StartStop, 1, 0}},
+                                     {Step{Step::AreaSettings, 0, 0}, Step{Step::EndSet, 1, 0}},
+                                     {Step{Step::ProSnapshot, 1, 0}},
+                                     {Step{Step::AlarmPage, 0, 1}}};
+        RunCycle(w, 300, s.a, [&] {
+            for (const Step& t : side[std::max(0, std::min(4, s.b))])
+                Perform(w, t);
+        }, false);
+        w.Wait(1500);
+        break;
+    }
     case Step::Kill:
         Kill(w, s);
         break;

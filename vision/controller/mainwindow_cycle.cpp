@@ -421,6 +421,8 @@ bool MainWindow::ActOnInput(int k, bool* newFrame)
     h.outputs = [&](const OutputPlan& o) { ApplyOutputs(o); };
     h.startStage = [&](int j, int delay) {
         syncBack();
+        qDebug("stage %d delay %d ms started at %s", j + 1, std::max(delay, 0) * StageClock::kTickMs,
+               qPrintable(QDateTime::currentDateTime().toString("yyyy/MM/dd-HH:mm:ss.zzz")));
         stageClock.Start(j, delay);
         if (delay <= 0) {
             for (int v = 0; v < MAX_CAMERA; ++v)

@@ -509,10 +509,14 @@ void MainWindow::CreateTimers()
     stageClock.wake = [this](int d, int ms) {
         if (d < 0 || d >= MAX_DETECT || !stageTimer[d])
             return;
-        if (ms < 0)
-            stageTimer[d]->stop();
-        else
+        if (ms >= 0) {
             stageTimer[d]->start(ms);
+        } else if (stageTimer[d]->isActive()) {
+            stageTimer[d]->stop();
+            // Diagnostics on standard error, as the verdicts: when each delay ended.
+            qDebug("stage %d delay ended at %s", d + 1,
+                   qPrintable(QDateTime::currentDateTime().toString("yyyy/MM/dd-HH:mm:ss.zzz")));
+        }
     };
     for (int v = 0; v < MAX_CAMERA; ++v) {
         if (ViewBuilt(v))
