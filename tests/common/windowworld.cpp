@@ -257,8 +257,6 @@ void WindowWorld::Restore()
     // or pending restart.
     win->mainStack->setCurrentIndex(0);
     win->optionStack->setCurrentIndex(0);
-    for (QTimer* t : win->stageTimer)
-        t->stop();
     for (QTimer* t : win->inputTimer)
         t->stop();
     win->stageClock.StopAll();

@@ -120,8 +120,6 @@ TEST(MainWindowCycle, WatchdogWarnsOnceAndIsReArmedAtTheNextCycleStart)
     // An interval beyond what a timer takes is clamped, not wrapped.
     win->runState = 1;
     win->stageClock.StopAll();
-    for (QTimer* t : win->stageTimer)
-        t->stop();
     gpWPara->input_timeout_len = 3000000;
     win->simInput = 0;
     win->Run();
@@ -352,8 +350,6 @@ TEST(MainWindowCycleRestart, ARestartInsideTheOpenCycleStartsTheStageWithItsOwnD
     win->simInput = 0;
     win->Run();
     ASSERT_NE(win->detectMask[1], 0u);
-    for (QTimer* t : win->stageTimer)
-        t->stop();
     win->stageClock.StopAll();
     // The alarm on stage 0 released: stage 1 restarts on the simulated input with its own delay.
     win->simInput = 1;
