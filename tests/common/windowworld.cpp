@@ -257,11 +257,9 @@ void WindowWorld::Restore()
     // or pending restart.
     win->mainStack->setCurrentIndex(0);
     win->optionStack->setCurrentIndex(0);
-    for (QTimer* t : win->stageTimer)
-        t->stop();
     for (QTimer* t : win->inputTimer)
         t->stop();
-    win->stageClock.ResetAll();
+    win->stageClock.StopAll();
     win->runState = s.runState;
     win->alarmState = 0;
     win->curDetect = s.curDetect;

@@ -131,7 +131,7 @@ bool CycleWords::FromStep(int a, int b, CycleWords* out)
     }
     const int sub = b / 100 % 10, recheck = b / 1000 % 10, flags = b / 10000;
     // Mode 5 has no automatic re-inspection; only the paired modes have sub-modes.
-    if (b % 100 != 0 || flags > 7 || recheck > 3 || (a == 5 && recheck) || (sub && a != 1 && a != 2))
+    if (b % 100 != 0 || flags > 15 || recheck > 3 || (a == 5 && recheck) || (sub && a != 1 && a != 2))
         return false;
     *out = ForMode(a);
     out->sub = sub;
@@ -139,6 +139,13 @@ bool CycleWords::FromStep(int a, int b, CycleWords* out)
     out->firstOn = !(flags & 1);
     out->semi = flags & 2;
     out->safety = flags & 4;
+    if (flags & 8) {
+        // Seconds, each stage its own: the operator's side panel meets a running delay.
+        out->longDelays = true;
+        out->delay0Ms = 1500;
+        out->delay1Ms = 2500;
+        out->delay2Ms = 2000;
+    }
     if (a == 1)
         out->stageInput[1] = sub == 1 ? 3 : 2;
     return true;
@@ -148,7 +155,8 @@ int CycleWords::StepB() const
 {
     if (mode == 4)
         return stages * 10 + stageInput[1];
-    return sub * 100 + recheck * 1000 + ((firstOn ? 0 : 1) | (semi ? 2 : 0) | (safety ? 4 : 0)) * 10000;
+    return sub * 100 + recheck * 1000 +
+           ((firstOn ? 0 : 1) | (semi ? 2 : 0) | (safety ? 4 : 0) | (longDelays ? 8 : 0)) * 10000;
 }
 
 QString CycleWords::Describe() const
@@ -170,6 +178,8 @@ QString CycleWords::Describe() const
         s += ", trigger safety";
     if (recheck)
         s += QString(", %1 automatic re-inspections").arg(recheck);
+    if (longDelays)
+        s += QString(", delays %1 and %2 ms").arg(delay0Ms).arg(delay1Ms);
     return s;
 }
 
@@ -658,6 +668,101 @@ QList<Breach> BoardWatch(const BoardTimeline& t, const QList<JournalEvent>& jour
     }
     if (blindRows < ended)
         out << Breach{"board watch", QString("%1 stalls of the pass ended, %2 rows of them in RECORD.db").arg(ended).arg(blindRows)};
+    return out;
+}
+
+namespace {
+
+struct StageSpan {
+    int stage;
+    qint64 from;
+    qint64 due;  // the delay's end
+    qint64 to;   // -1: still running
+};
+
+// Each start with the end that closed it: its end line, a restart of the stage, or a kill.
+QList<StageSpan> StageSpans(const QList<StageEvent>& stages, const QList<JournalEvent>& journal)
+{
+    QList<StageSpan> out;
+    QList<qint64> kills;
+    for (const JournalEvent& e : journal)
+        if (e.kind == JournalEvent::Killed)
+            kills << e.ms;
+    int open[9];
+    for (int& o : open)
+        o = -1;
+    auto closeAll = [&](qint64 ms) {
+        for (int& o : open)
+            if (o >= 0) {
+                out[o].to = ms;
+                o = -1;
+            }
+    };
+    int k = 0;
+    for (const StageEvent& e : stages) {
+        for (; k < kills.size() && kills[k] <= e.ms; ++k)
+            closeAll(kills[k]);
+        if (e.stage < 1 || e.stage > 8)
+            continue;
+        int& o = open[e.stage];
+        if (o >= 0) {
+            out[o].to = e.ms;
+            o = -1;
+        }
+        if (e.start) {
+            out << StageSpan{e.stage, e.ms, e.ms + e.delayMs, -1};
+            o = int(out.size()) - 1;
+        }
+    }
+    for (; k < kills.size(); ++k)
+        closeAll(kills[k]);
+    return out;
+}
+
+} // namespace
+
+QList<Breach> StagesJudged(const QList<StageEvent>& stages, const QList<JournalEvent>& journal, qint64 fromMs,
+                           qint64 nowMs)
+{
+    QList<Breach> out;
+    for (const StageSpan& s : StageSpans(stages, journal)) {
+        const qint64 limit = s.due + 1000;
+        const qint64 end = s.to >= 0 ? s.to : nowMs;
+        if (end <= limit || limit < fromMs)
+            continue;
+        // A stall of the pass the board watch covered holds every timer up with it.
+        if (BoardWatchWithin(journal, s.from, end))
+            continue;
+        Breach b{"stage judged",
+                 s.to >= 0 ? QString("stage %1 started at board ms %2 with a delay of %3 ms ended at %4")
+                                 .arg(s.stage)
+                                 .arg(s.from)
+                                 .arg(s.due - s.from)
+                                 .arg(s.to)
+                           : QString("stage %1 started at board ms %2 with a delay of %3 ms is still running at %4")
+                                 .arg(s.stage)
+                                 .arg(s.from)
+                                 .arg(s.due - s.from)
+                                 .arg(nowMs)};
+        b.lateMs = end - limit;
+        out << b;
+    }
+    return out;
+}
+
+QList<Breach> NoIdleStageTimer(const QList<StageEvent>& stages, const QList<JournalEvent>& journal, qint64 nowMs,
+                               qint64 graceMs)
+{
+    QList<Breach> out;
+    for (const StageSpan& s : StageSpans(stages, journal))
+        if (s.to < 0 && nowMs > s.due + graceMs)
+            out << Breach{"no stage timer without a tick",
+                          QString("the machine stands still at board ms %1; stage %2's delay, started at %3 to end at %4, "
+                                  "still runs")
+                              .arg(nowMs)
+                              .arg(s.stage)
+                              .arg(s.from)
+                              .arg(s.due)};
     return out;
 }
 

@@ -34,6 +34,14 @@ struct JournalEvent {
     Kind kind;
 };
 
+// A stage delay as the program logged it (standard error), in board milliseconds.
+struct StageEvent {
+    qint64 ms;
+    int stage;         // from 1
+    int delayMs = 0;   // a start's delay
+    bool start = true; // else the delay ended (judged, or stopped without a verdict)
+};
+
 struct Breach {
     QString invariant;  // "way back", "no release without a verdict", ...
     QString detail;
@@ -61,6 +69,7 @@ struct CycleWords {
     int delay1Ms = 500;     // stage 2's delay (mode 0: counted from the same edge)
     int delay2Ms = 300;     // mode 4: stage 3's delay
     int holdMs = 150;       // the longest GUI hold the driver asks for
+    bool longDelays = false;  // option 8: stage delays of seconds, each its own
     static constexpr int kMask = 0x0F;
 
     // The words for `mode`; mode 4 with `stages` stages on inputs 0, `in1` and the other of 2, 3.
@@ -141,6 +150,15 @@ QList<Breach> BoardWatch(const BoardTimeline& t, const QList<JournalEvent>& jour
 bool BoardWatchWithin(const QList<JournalEvent>& journal, qint64 from, qint64 to);
 // The word the cycle owns at `ms`: in a stall of the pass, the word before it.
 int OwnWordAt(const BoardTimeline& t, const QList<JournalEvent>& journal, qint64 ms);
+// Every stage delay started ends (its stage judged, or stopped) within its delay plus 1 s: a
+// start in (fromMs, nowMs - its delay - 1 s] without an end, or an end later than that, is a
+// breach with the lateness (lateMs) a starved program may explain. A kill ends every delay.
+QList<Breach> StagesJudged(const QList<StageEvent>& stages, const QList<JournalEvent>& journal, qint64 fromMs,
+                           qint64 nowMs);
+// With the machine standing still: no stage delay still running `graceMs` after it was due to
+// end (a timer that runs on with no verdict to come).
+QList<Breach> NoIdleStageTimer(const QList<StageEvent>& stages, const QList<JournalEvent>& journal, qint64 nowMs,
+                               qint64 graceMs);
 // Record rows are only ever added, in order.
 QList<Breach> NothingLost(const QList<QStringList>& before, const QList<QStringList>& now);
 // count.txt after a full OK cycle: camera 1's inspections grew by that cycle, and by at most

@@ -226,6 +226,42 @@ TEST(CycleInvariants, RecordRowsAndCountersAreNeverLost)
     EXPECT_EQ(Invariants::CountAdded(before, Invariants::ReadCounts("5 1 0 0 0"), 0).size(), 1);
 }
 
+// Stage delays as the program logs them: each ends (judged or stopped) within its delay plus 1 s,
+// a kill ends them all, a stall of the pass the board watch covered explains a late one, and none
+// still runs once the machine stands still.
+TEST(CycleInvariants, EveryStageDelayStartedEndsWithinItsDelayAndNoneRunsOnIdle)
+{
+    using J = JournalEvent;
+    auto start = [](qint64 ms, int stage, int delay) { return StageEvent{ms, stage, delay, true}; };
+    auto end = [](qint64 ms, int stage) { return StageEvent{ms, stage, 0, false}; };
+    // Both stages of a cycle on time; stage 2 again 1.4 s after its delay: late by 400 ms.
+    QList<StageEvent> log{start(1000, 1, 1500), start(1000, 2, 4000), end(2510, 1), end(5020, 2),
+                          start(6000, 2, 2000), end(9400, 2)};
+    EXPECT_TRUE(Invariants::StagesJudged(log.mid(0, 4), {}, 0, 20000).isEmpty());
+    QList<Breach> b = Invariants::StagesJudged(log, {}, 0, 20000);
+    ASSERT_EQ(b.size(), 1);
+    EXPECT_EQ(b[0].invariant, "stage judged");
+    EXPECT_EQ(b[0].lateMs, 400);
+    // Checked once: a later check starts after its limit.
+    EXPECT_TRUE(Invariants::StagesJudged(log, {}, 9100, 20000).isEmpty());
+    // Cleared countdown, timer left running: never ends.
+    const QList<StageEvent> stuck{start(1000, 1, 1500), start(1000, 2, 4000), end(2510, 1)};
+    EXPECT_TRUE(Invariants::StagesJudged(stuck, {}, 0, 5900).isEmpty());
+    b = Invariants::StagesJudged(stuck, {}, 0, 7000);
+    ASSERT_EQ(b.size(), 1);
+    EXPECT_EQ(b[0].lateMs, 1000);
+    b = Invariants::NoIdleStageTimer(stuck, {}, 9000, 3000);
+    ASSERT_EQ(b.size(), 1);
+    EXPECT_EQ(b[0].invariant, "no stage timer without a tick");
+    EXPECT_TRUE(Invariants::NoIdleStageTimer(stuck, {}, 7900, 3000).isEmpty());
+    // A kill ends it; a restart of the stage ends the delay before it.
+    EXPECT_TRUE(Invariants::NoIdleStageTimer(stuck, {{3000, J::Killed}}, 9000, 3000).isEmpty());
+    EXPECT_TRUE(Invariants::StagesJudged(stuck, {{3000, J::Killed}}, 0, 9000).isEmpty());
+    EXPECT_TRUE(Invariants::StagesJudged({start(0, 2, 500), start(400, 2, 500), end(900, 2)}, {}, 0, 5000).isEmpty());
+    // A logged stall of the pass over the delay explains its lateness.
+    EXPECT_TRUE(Invariants::StagesJudged(log, {{7000, J::PassStalled}, {8500, J::PassBack}}, 0, 20000).isEmpty());
+}
+
 TEST(ScenarioSteps, TheSameSeedDrawsTheSameStepsAndTheirTextReadsBack)
 {
     const QList<Step> a = Steps::Generate(4711, 60);
@@ -242,7 +278,7 @@ TEST(ScenarioSteps, TheSameSeedDrawsTheSameStepsAndTheirTextReadsBack)
 TEST(ScenarioSteps, TheModeIsDrawnFirstAndStepsThatLeaveAStagedCycleHalfDoneAreNotDrawn)
 {
     QSet<int> modes, subs;
-    int firstOff = 0, semi = 0, safety = 0, recheck = 0, kills = 0;
+    int firstOff = 0, semi = 0, safety = 0, recheck = 0, kills = 0, longDelays = 0, sides = 0;
     for (quint64 seed = 1; seed <= 80; ++seed) {
         const QList<Step> steps = Steps::Generate(seed, 120);
         ASSERT_EQ(steps.first().kind, Step::Mode);
@@ -257,12 +293,17 @@ TEST(ScenarioSteps, TheModeIsDrawnFirstAndStepsThatLeaveAStagedCycleHalfDoneAreN
         semi += w.semi;
         safety += w.safety;
         recheck += w.recheck > 0;
+        longDelays += w.longDelays;
         QList<Step> back;
         ASSERT_TRUE(Steps::Read(Steps::Write(steps), &back));
         EXPECT_EQ(back, steps);
         for (const Step& s : steps.mid(1)) {
             EXPECT_NE(s.kind, Step::Mode);
             kills += s.kind == Step::Kill;
+            if (s.kind == Step::SideInCycle) {
+                ++sides;
+                EXPECT_TRUE(s.b >= 0 && s.b <= 4 && s.a >= 100 && s.a <= w.SpanMs() + 300) << seed;
+            }
             if (w.Staged()) {
                 EXPECT_NE(s.kind, Step::PulseAnyTime) << seed;
                 if (s.kind == Step::PulseInDelay && w.firstOn)
@@ -280,12 +321,19 @@ TEST(ScenarioSteps, TheModeIsDrawnFirstAndStepsThatLeaveAStagedCycleHalfDoneAreN
     EXPECT_GT(safety, 5);
     EXPECT_GT(recheck, 5);
     EXPECT_GT(kills, 40);
+    EXPECT_GT(longDelays, 10);
+    EXPECT_GT(sides, 150);
     QList<Step> back;
     EXPECT_FALSE(Steps::Read("mode:6:0 way-back:0:0", &back));
     EXPECT_FALSE(Steps::Read("mode:4:43 way-back:0:0", &back));
     EXPECT_FALSE(Steps::Read("mode:5:1000 way-back:0:0", &back));  // mode 5 never re-inspects
     EXPECT_FALSE(Steps::Read("mode:0:100 way-back:0:0", &back));   // sub-modes are the pairs' own
-    EXPECT_FALSE(Steps::Read("mode:1:80000 way-back:0:0", &back));
+    EXPECT_FALSE(Steps::Read("mode:1:160000 way-back:0:0", &back));
+    // Long delays: stage 2 judged 4 s after the edge in the standard mode.
+    ASSERT_TRUE(Steps::Read("mode:0:80000 side-in-cycle:2000:0 way-back:0:0", &back));
+    CycleWords slow;
+    ASSERT_TRUE(CycleWords::FromStep(0, 80000, &slow));
+    EXPECT_EQ(slow.SpanMs(), 4000);
     EXPECT_FALSE(Steps::Read("cycle-ok:20:0 mode:1:0", &back));
     EXPECT_TRUE(Steps::Read("mode:4:23 cycle-ok:20:0 way-back:0:0", &back));
     EXPECT_TRUE(Steps::Read("mode:2:73300 kill:2:120 way-back:0:0", &back));

@@ -142,6 +142,7 @@ void Kill(ScenarioWorld& w, const Step& s)
     const bool idle = c.Same(word, c.idle) && !(c.mode == 5 && (c.semi || s.a != 0));
     const bool resampling = w.resampling();
     const bool plain = idle && !resampling;
+    const int verdicts = w.rig().Log().count("verdict stage");
     QString why;
     if (!w.KillAndRestart(&why)) {
         w.Found(Breach{"start", why});
@@ -157,7 +158,9 @@ void Kill(ScenarioWorld& w, const Step& s)
         const bool stillHeld = c.Active(after, c.closeInhibit) && !c.Active(after, c.alarm);
         if (warning.isEmpty())
             w.Found(Breach{"restart keeps the mould", "the text table has no row 622 for the restart's warning"});
-        else if (stillHeld && !w.RestartWarningShown())
+        // A verdict since the start (of the cycle the kept edge opened; with long delays its
+        // first stage comes while a later one holds the mould) takes the warning down.
+        else if (stillHeld && !w.RestartWarningShown() && w.rig().Log().count("verdict stage") == verdicts)
             w.Found(Breach{"restart keeps the mould", QString("killed holding 0x%1: no warning \"%2...\" after the start")
                                                             .arg(word, 4, 16, QChar('0'))
                                                             .arg(warning)});
@@ -425,6 +428,24 @@ void Perform(ScenarioWorld& w, const Step& s)
     case Step::Pause:
         w.Wait(s.a);
         break;
+    case Step::SideInCycle: {
+        if (!w.sceneOk())
+            w.ShowScene(true);
+        w.Wait(200);
+        w.NewCycle();
+        // What the operator touches on the side panel, with the answers that carry it out.
+        const QList<Step> side[5] = {{Step{Step::Resample, 1, 0}},
+                                     {Step{Step::StartStop, 1, 0}, Step{Step::StartStop, 1, 0}},
+                                     {Step{Step::AreaSettings, 0, 0}, Step{Step::EndSet, 1, 0}},
+                                     {Step{Step::ProSnapshot, 1, 0}},
+                                     {Step{Step::AlarmPage, 0, 1}}};
+        RunCycle(w, 300, s.a, [&] {
+            for (const Step& t : side[std::max(0, std::min(4, s.b))])
+                Perform(w, t);
+        }, false);
+        w.Wait(1500);
+        break;
+    }
     case Step::Kill:
         Kill(w, s);
         break;

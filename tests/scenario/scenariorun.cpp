@@ -1,5 +1,7 @@
 #include "scenario/scenariorun.h"
 
+#include <memory>
+
 #include <QDateTime>
 #include <QTime>
 #include <QDir>
@@ -65,10 +67,12 @@ struct Watch {
     QList<QStringList> rows;
     qint64 checkedMs = 0;
     qint64 probedMs = 0;  // the last way back's edge
+    qint64 stagesMs = 0;  // stage delays due to end before this were checked
+    std::unique_ptr<Starvation> cpu;  // the CPU the program and the board got in this step
 };
 
 // The invariants read from the logs and files, after any step.
-QList<Breach> Passive(ScenarioWorld& w, Watch& watch, bool files)
+QList<Breach> Passive(ScenarioWorld& w, Watch& watch, bool files, const std::function<void(const QString&)>& say)
 {
     QList<Breach> out;
     const qint64 now = w.Now();
@@ -88,6 +92,15 @@ QList<Breach> Passive(ScenarioWorld& w, Watch& watch, bool files)
     out << Invariants::BoardWatch(t, w.journal(), words, watch.checkedMs, now - 2000,
                                   BlindRows(rows, w.Texts("Warning: monitoring was held up for %1 ms, signals in that time may be lost")));
     out << Invariants::NothingLost(watch.rows, rows);
+    // A delay that ended late on a program that waited for the CPU about as long is said, not a
+    // fault; one still running with the machine standing still is (the way back checks that).
+    for (const Breach& b : Invariants::StagesJudged(w.StageLog(), w.journal(), watch.stagesMs, now)) {
+        if (watch.cpu && watch.cpu->Starved(b.lateMs))
+            say(watch.cpu->Text(b.detail));
+        else
+            out << b;
+    }
+    watch.stagesMs = now;
     watch.rows = rows;
     watch.checkedMs = now;
     // A program whose display went away exits: that is the test's fault, not the program's.
@@ -121,6 +134,10 @@ QList<Breach> ProbeWayBack(ScenarioWorld& w, Watch& watch, const std::function<v
 {
     QList<Breach> out;
     ScenarioActions::LeaveEverything(w);
+    // Standing still: every delay has ended, each a while ago.
+    const QList<Breach> spinning = Invariants::NoIdleStageTimer(w.StageLog(), w.journal(), w.Now(), 3000);
+    if (!spinning.isEmpty())
+        return spinning;
     for (int attempt = 0, late = 0; attempt < 4 && late < 2; ++attempt) {
         const QList<long long> before = Counts(w);
         // Cycles since the last way back that may have been counted and not stored (an NG).
@@ -203,6 +220,7 @@ ScenarioResult ScenarioRunner::Run(const QList<Step>& steps, qint64 deadlineMs, 
                 .arg(step.Text())
                 .arg(w.Now())
                 .arg(QTime::currentTime().toString("hh:mm:ss.zzz")));
+        watch.cpu = std::make_unique<Starvation>(w.rig().Pids());
         if (step.kind == Step::WayBack)
             r.breaches << ProbeWayBack(w, watch, say);
         else if (step.kind != Step::Mode)
@@ -212,7 +230,8 @@ ScenarioResult ScenarioRunner::Run(const QList<Step>& steps, qint64 deadlineMs, 
             QDir().mkpath(w.dir() + "/shots");
             screen_.Grab().save(QString("%1/shots/%2-%3.png").arg(w.dir()).arg(i + 1, 3, 10, QChar('0')).arg(Steps::Name(step.kind)));
         }
-        r.breaches << Passive(w, watch, step.kind == Step::WayBack || step.kind == Step::Kill || i + 1 == steps.size());
+        r.breaches << Passive(w, watch, step.kind == Step::WayBack || step.kind == Step::Kill || i + 1 == steps.size(),
+                              say);
         r.stepsRun = i + 1;
         if (!r.breaches.isEmpty()) {
             r.failedStep = i;

@@ -12,10 +12,10 @@ namespace {
 const char* const kNames[Step::KindCount] = {
     "cycle-ok", "cycle-ng", "pulse-in-delay", "recheck", "pulse", "start-stop", "resample", "area-settings",
     "end-set", "draw-region", "delete-region", "region-lists", "pro-snapshot", "mold-snapshot", "multi-screen",
-    "alarm-page", "settings", "camera-unplug", "camera-plug", "board-unplug", "board-plug", "held-gui", "pause", "way-back", "kill", "mode"};
+    "alarm-page", "settings", "camera-unplug", "camera-plug", "board-unplug", "board-plug", "held-gui", "pause", "way-back", "kill", "mode", "side-in-cycle"};
 
 // How often each kind is drawn: machine cycles most, the rarer operator actions less.
-const int kWeights[Step::KindCount] = {8, 4, 3, 4, 2, 2, 2, 2, 3, 1, 1, 1, 2, 1, 1, 4, 2, 1, 1, 1, 1, 2, 3, 3, 1, 0};
+const int kWeights[Step::KindCount] = {8, 4, 3, 4, 2, 2, 2, 2, 3, 1, 1, 1, 2, 1, 1, 4, 2, 1, 1, 1, 1, 2, 3, 3, 1, 0, 2};
 
 }  // namespace
 
@@ -43,7 +43,8 @@ QList<Step> Generate(quint64 seed, int count)
         // Each option in about a quarter of the walks; mode 5 has no automatic re-inspection.
         const int sub = mode.a == 1 || mode.a == 2 ? in(0, 3) : 0;
         const int recheck = mode.a != 5 && in(0, 3) == 0 ? in(1, 3) : 0;
-        const int flags = (in(0, 3) == 0 ? 1 : 0) | (in(0, 3) == 0 ? 2 : 0) | (in(0, 3) == 0 ? 4 : 0);
+        const int flags = (in(0, 3) == 0 ? 1 : 0) | (in(0, 3) == 0 ? 2 : 0) | (in(0, 3) == 0 ? 4 : 0) |
+                          (in(0, 2) == 0 ? 8 : 0);
         mode.b = sub * 100 + recheck * 1000 + flags * 10000;
     }
     CycleWords words;
@@ -54,6 +55,9 @@ QList<Step> Generate(quint64 seed, int count)
     std::vector<int> weights(std::begin(kWeights), std::end(kWeights));
     if (staged)
         weights[Step::PulseAnyTime] = 0;
+    // Long delays: the operator meets them running.
+    if (words.longDelays)
+        weights[Step::SideInCycle] = 8;
     std::discrete_distribution<int> pick(weights.begin(), weights.end());
     QList<Step> out{mode};
     for (int i = 1; i + 1 < count; ++i) {
@@ -112,6 +116,10 @@ QList<Step> Generate(quint64 seed, int count)
             break;
         case Step::Settings:
             s.a = in(0, 2);
+            break;
+        case Step::SideInCycle:
+            s.a = in(100, words.SpanMs() + 300);
+            s.b = in(0, 4);
             break;
         default:
             break;

@@ -42,7 +42,11 @@ struct Step {
         Mode,             // first step only: I/O mode `a` (0-5) set before the program starts; mode
                           // 4: `b` = stage count x 10 + stage 2's input (stage 3 on the other of 2,
                           // 3); else `b` = sub-mode x 100 + automatic re-inspections x 1000 +
-                          // options x 10000 (1 first stage off, 2 semi-automatic, 4 trigger safety)
+                          // options x 10000 (1 first stage off, 2 semi-automatic, 4 trigger safety,
+                          // 8 stage delays of seconds)
+        SideInCycle,      // a cycle on an empty mould, and `a` ms after its edge a side-panel action
+                          // `b`: 0 Resample, 1 Stop and Start Detection, 2 Area Settings and End Set,
+                          // 3 Pro snapshot, 4 Re-detected (when the alarm page shows)
         KindCount
     };
     Kind kind = WayBack;

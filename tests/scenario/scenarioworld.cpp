@@ -182,6 +182,20 @@ void ScenarioWorld::ReadPassLog()
     passLogged_ = std::max(passLogged_, int(seen.size()));
 }
 
+QList<StageEvent> ScenarioWorld::StageLog()
+{
+    static const QRegularExpression re(R"(^stage (\d+) delay (?:(\d+) ms started|ended) at (\S+)$)",
+                                       QRegularExpression::MultilineOption);
+    QList<StageEvent> out;
+    for (auto it = re.globalMatch(rig_->Log()); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        const QDateTime at = QDateTime::fromString(m.captured(3), "yyyy/MM/dd-HH:mm:ss.zzz");
+        const qint64 ms = at.toMSecsSinceEpoch() - wallAtStart_ + std::max<qint64>(offset_, 0);
+        out << StageEvent{ms, m.captured(1).toInt(), m.captured(2).toInt(), !m.captured(2).isEmpty()};
+    }
+    return out;
+}
+
 void ScenarioWorld::Finish(bool keep)
 {
     if (rig_)

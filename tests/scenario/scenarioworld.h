@@ -39,6 +39,8 @@ public:
     // Puts the stalls of the monitoring pass the program logged since the last call into the
     // journal, in board time.
     void ReadPassLog();
+    // The stage delays the program logged (started, ended) so far, in board time.
+    QList<StageEvent> StageLog();
 
     // The texts, in the program's language, of the rows whose English text is `english`.
     QStringList Texts(const QString& english) const;

@@ -260,14 +260,14 @@ void MainWindow::Run()
                 const int last = TriggerWiring::LastStage(p, gDNum);
                 bool held = false;
                 for (int d = 0; d < last && !held; ++d) {
-                    if (!stageTimer[d]->isActive())
+                    if (!stageClock.Running(d))
                         continue;
-                    stageClock.Reset(d);
+                    stageClock.CutShort(d);
                     TimerUp(d);
                     held = alarmState == 2 || runState == 3;
                 }
                 if (!held) {
-                    stageClock.Reset(last);
+                    stageClock.CutShort(last);
                     TimerUp(last);
                 }
                 safetyTrigger = 0;
@@ -294,7 +294,7 @@ void MainWindow::Run()
         // 8. Busy while any stage delay runs.
         bool busy = false;
         for (int d = 0; d < gDNum && d < MAX_DETECT; ++d)
-            busy = busy || stageTimer[d]->isActive();
+            busy = busy || stageClock.Running(d);
         if (busy) {
             simInput = -1;
             restartDetect = -1;  // the simulated input that was to carry it is dropped
@@ -306,7 +306,7 @@ void MainWindow::Run()
             manualDetect = gDNum;
             if (VerdictLogic::ManualAccepted(p, r, multiDetect, gDNum, busy)) {
                 const int sr = TriggerWiring::FoldedStage(p, r);
-                if (VerdictLogic::ManualAwaited(p, r, detectMask, stageTimer[sr]->isActive())) {
+                if (VerdictLogic::ManualAwaited(p, r, detectMask, stageClock.Running(sr))) {
                     qWarning("manual request for stage %d refused: the open cycle judges it after its input", r + 1);
                 } else if (!stageClock.ManualAllowed(r)) {
                     // A running delay is not cut short; the operator asks again when it ends.
@@ -405,7 +405,7 @@ bool MainWindow::ActOnInput(int k, bool* newFrame)
     st.multiDetect = multiDetect;
     for (int d = 0; d < MAX_DETECT; ++d) {
         st.detectMask[d] = detectMask[d];
-        st.timerActive[d] = stageTimer[d]->isActive();
+        st.timerActive[d] = stageClock.Running(d);
     }
     auto syncBack = [&] {
         side = st.side;
@@ -429,6 +429,8 @@ bool MainWindow::ActOnInput(int k, bool* newFrame)
     h.outputs = [&](const OutputPlan& o) { ApplyOutputs(o); };
     h.startStage = [&](int j, int delay) {
         syncBack();
+        qDebug("stage %d delay %d ms started at %s", j + 1, std::max(delay, 0) * StageClock::kTickMs,
+               qPrintable(QDateTime::currentDateTime().toString("yyyy/MM/dd-HH:mm:ss.zzz")));
         stageClock.Start(j, delay);
         if (delay <= 0) {
             for (int v = 0; v < MAX_CAMERA; ++v)
@@ -443,7 +445,6 @@ bool MainWindow::ActOnInput(int k, bool* newFrame)
             return !(runState == 3 || p.io_mode == 4);
         }
         PreCut(j);
-        stageTimer[j]->start(StageClock::kTickMs);
         displayState = 1;
         return true;
     };
@@ -542,7 +543,6 @@ void MainWindow::TimerUp(int d)
     }
     if (StageWithoutBoard(d))
         return;
-    stageTimer[d]->stop();
     const quint64 verdicts = verdictsGiven;
     const bool allOk = RunAlgorithms([d] { return d; });
     // The end of resampling asks for the password inside the inspection and the pass judges
@@ -561,18 +561,19 @@ void MainWindow::TimerUp(int d)
 void MainWindow::StageTimerTick(int d)
 {
     StageCountCheck();
-    if (!stageTimer[d]->isActive())
+    if (!stageClock.Running(d))
         return;  // stopped by the stage count's change
-    // Ticks the thread was too busy to take are counted now; the timer is set for the next one.
+    // Ticks the thread was too busy to take are counted now; the clock sets the timer for the
+    // next one.
     const int due = stageClock.DueTicks(d);
     if (due > 0) {
         stageClock.Skip(d, due - 1);
         TimerUp(d);
+    } else {
+        stageClock.Rearm(d);  // woken before the tick's time
     }
-    if (stageTimer[d]->isActive()) {
-        stageTimer[d]->start(stageClock.MsToNextTick(d));
+    if (stageClock.Running(d))
         return;
-    }
     // The delay ended: edges that came between the last pass and now came during it. The
     // trigger-safety input keeps its edge while a later stage may still count.
     const bool safety = gpWPara->enable_trigger_safety && runState != 3;

@@ -121,11 +121,7 @@ bool MainWindow::StageWithoutBoard(int d)
         return false;
     // No verdict the board cannot carry out: the cycle ends unjudged here (no later stage of it
     // releases the mould either) and the mould stays held until the operator confirms it.
-    for (int j = 0; j < MAX_DETECT; ++j) {
-        if (stageTimer[j])
-            stageTimer[j]->stop();
-        stageClock.Reset(j);
-    }
+    stageClock.StopAll();
     for (quint32& m : detectMask)
         m = 0;
     unjudgedStage = d;

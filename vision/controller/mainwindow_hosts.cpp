@@ -119,7 +119,7 @@ public:
     }
     bool delayActive(int stage) const override
     {
-        return stage >= 0 && stage < MAX_DETECT && win->stageTimer[stage] && win->stageTimer[stage]->isActive();
+        return win->stageClock.Running(stage);
     }
     float countdown(int stage) const override { return win->StageSeconds(stage); }
     int frameRate(int camera) const override

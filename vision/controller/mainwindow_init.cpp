@@ -505,6 +505,19 @@ void MainWindow::CreateTimers()
                                          &MainWindow::TimerUp6, &MainWindow::TimerUp7};
     for (int i = 0; i < MAX_DETECT; ++i)
         stageTimer[i] = NewTimer(this, up[i]);
+    // The stage timers only wake the stage clock: it alone starts and stops them.
+    stageClock.wake = [this](int d, int ms) {
+        if (d < 0 || d >= MAX_DETECT || !stageTimer[d])
+            return;
+        if (ms >= 0) {
+            stageTimer[d]->start(ms);
+        } else if (stageTimer[d]->isActive()) {
+            stageTimer[d]->stop();
+            // Diagnostics on standard error, as the verdicts: when each delay ended.
+            qDebug("stage %d delay ended at %s", d + 1,
+                   qPrintable(QDateTime::currentDateTime().toString("yyyy/MM/dd-HH:mm:ss.zzz")));
+        }
+    };
     for (int v = 0; v < MAX_CAMERA; ++v) {
         if (ViewBuilt(v))
             frameCount[v] = frameShown[v] = frameStill[v] = 0;

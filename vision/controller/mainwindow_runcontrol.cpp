@@ -82,8 +82,9 @@ void MainWindow::ResetRun()
             continue;
         CammerWidget* w = cammerWidget[v];
         w->isOK = true;
+        // A delay still running keeps its time: its stage is judged when it has run, never
+        // left without a verdict nor judged before the mould is open.
         for (int d = 0; d < gDNum && d < MAX_DETECT; ++d) {
-            stageClock.Reset(d);
             for (int r = 0; r < MAX_ROI; ++r) {
                 w->roiOK[d][r] = true;
                 w->roiValue[d][r] = 0;
@@ -119,12 +120,7 @@ void MainWindow::SetStopDetect()
     const int m = RunControl::StopMaskEntry(*gpWPara, curDetect);
     if (m >= 0)
         detectMask[m] = 0;
-    for (int d = 0; d < gDNum && d < MAX_DETECT; ++d) {
-        if (stageTimer[d] && stageTimer[d]->isActive()) {
-            stageTimer[d]->stop();
-            stageClock.Reset(d);
-        }
-    }
+    stageClock.StopAll();
     runState = 3;
 }
 

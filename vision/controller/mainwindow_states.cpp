@@ -229,7 +229,7 @@ bool MainWindow::CycleOpen() const
 {
     bool open = reCheckFlag || releaseDue;
     for (int d = 0; d < MAX_DETECT; ++d)
-        open = open || detectMask[d] != 0 || (stageTimer[d] && stageTimer[d]->isActive());
+        open = open || detectMask[d] != 0 || stageClock.Running(d);
     return open;
 }
 
@@ -262,7 +262,7 @@ bool MainWindow::MouldUnjudged() const
     if (reCheckFlag || releaseDue)
         return true;
     for (int d = 0; d < MAX_DETECT; ++d)
-        if (detectMask[d] != 0 || (stageTimer[d] && stageTimer[d]->isActive()))
+        if (detectMask[d] != 0 || stageClock.Running(d))
             return true;
     return false;
 }
@@ -288,7 +288,7 @@ bool MainWindow::CycleIdle() const
     if (runState != 1 || alarmState == 2 || reCheckFlag || unjudgedStage >= 0)
         return false;
     for (int d = 0; d < MAX_DETECT; ++d)
-        if (detectMask[d] != 0 || (stageTimer[d] && stageTimer[d]->isActive()))
+        if (detectMask[d] != 0 || stageClock.Running(d))
             return false;
     return true;
 }
@@ -302,14 +302,12 @@ void MainWindow::StageCountCheck()
     // "No request" is the stage count itself: the old count would read as a request for a stage.
     manualDetect = gDNum;
     simInput = repeatInput = restartDetect = -1;
+    stageClock.StopAll();
     for (int d = 0; d < MAX_DETECT; ++d) {
-        if (stageTimer[d])
-            stageTimer[d]->stop();
         detectMask[d] = 0;
         reCheckCount[d] = 0;
         stageCountFlag[d] = false;
     }
-    stageClock.ResetAll();
     reCheckFlag = 0;
     releaseDue = false;
     cycleStarted = false;

@@ -428,7 +428,7 @@ void MainWindow::CheckNG()
 
     bool pending = false;  // another stage of the cycle still counts its delay
     for (int d = 0; d < gDNum && d < MAX_DETECT; ++d)
-        pending = pending || stageTimer[d]->isActive();
+        pending = pending || stageClock.Running(d);
     if (!ng) {
         const VerdictLogic::OkOutputs ok = VerdictLogic::OnOk(p, s, multiDetect, gDNum, gisReTrain, pending);
         ApplyOutputs(ok.outputs);

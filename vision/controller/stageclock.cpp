@@ -23,9 +23,11 @@ void StageClock::Start(int d, int tenths)
 {
     if (!Valid(d))
         return;
+    running[d] = true;
     left[d] = tenths > 0 ? tenths : 0;
     ticked[d] = 0;
     startMs[d] = now();
+    Sync(d);
 }
 
 bool StageClock::Tick(int d)
@@ -35,18 +37,29 @@ bool StageClock::Tick(int d)
     ++ticked[d];
     if (left[d] > 1) {
         --left[d];
+        Sync(d);
         return false;
     }
     left[d] = 0;
+    const bool was = running[d];
+    running[d] = false;
+    if (was)
+        Sync(d);
     return true;
+}
+
+bool StageClock::Running(int d) const
+{
+    return Valid(d) && running[d];
 }
 
 int StageClock::DueTicks(int d) const
 {
-    if (!Valid(d) || left[d] == 0)
+    if (!Running(d))
         return 0;
+    // A running stage always has its verdict's tick to come, also with nothing left to count.
     const qint64 due = (now() - startMs[d]) / kTickMs - ticked[d];
-    return int(std::max<qint64>(0, std::min<qint64>(due, left[d])));
+    return int(std::max<qint64>(0, std::min<qint64>(due, std::max(left[d], 1))));
 }
 
 void StageClock::Skip(int d, int n)
@@ -58,6 +71,7 @@ void StageClock::Skip(int d, int n)
         return;
     left[d] -= n;
     ticked[d] += n;
+    Sync(d);
 }
 
 int StageClock::MsToNextTick(int d) const
@@ -73,16 +87,31 @@ int StageClock::Remaining(int d) const
     return Valid(d) ? left[d] : 0;
 }
 
-void StageClock::Reset(int d)
+void StageClock::CutShort(int d)
 {
     if (Valid(d))
-        left[d] = 0;
+        left[d] = running[d] ? 1 : 0;
 }
 
-void StageClock::ResetAll()
+void StageClock::Stop(int d)
 {
-    for (int& v : left)
-        v = 0;
+    if (!Valid(d))
+        return;
+    left[d] = 0;
+    running[d] = false;
+    Sync(d);
+}
+
+void StageClock::StopAll()
+{
+    for (int d = 0; d < kStages; ++d)
+        Stop(d);
+}
+
+void StageClock::Sync(int d)
+{
+    if (wake)
+        wake(d, running[d] ? MsToNextTick(d) : -1);
 }
 
 bool StageClock::PreCutDue(int preCut, int remaining)

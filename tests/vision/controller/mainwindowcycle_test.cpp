@@ -122,9 +122,7 @@ TEST(MainWindowCycle, WatchdogWarnsOnceAndIsReArmedAtTheNextCycleStart)
     EXPECT_EQ(win->inputTimeoutTimer->interval(), 7000);
     // An interval beyond what a timer takes is clamped, not wrapped.
     win->runState = 1;
-    win->stageClock.ResetAll();
-    for (QTimer* t : win->stageTimer)
-        t->stop();
+    win->stageClock.StopAll();
     gpWPara->input_timeout_len = 3000000;
     win->simInput = 0;
     win->Run();
@@ -355,9 +353,7 @@ TEST(MainWindowCycleRestart, ARestartInsideTheOpenCycleStartsTheStageWithItsOwnD
     win->simInput = 0;
     win->Run();
     ASSERT_NE(win->detectMask[1], 0u);
-    for (QTimer* t : win->stageTimer)
-        t->stop();
-    win->stageClock.ResetAll();
+    win->stageClock.StopAll();
     // The alarm on stage 0 released: stage 1 restarts on the simulated input with its own delay.
     win->simInput = 1;
     win->restartDetect = 1;
@@ -382,6 +378,90 @@ TEST(MainWindowCycleSafety, TriggerSafetyJudgesTheLastStageAtOnceWhileItsDelayRu
     EXPECT_EQ(win->stageClock.Remaining(1), 0);
     EXPECT_EQ(win->curDetect, 1);
     EXPECT_EQ(win->displayState, 2);
+}
+
+namespace {
+
+// Drives the stage timers on a stage clock held by the test: every timer that runs is woken
+// each 10 ms of that clock, as a busy event loop would wake it, late or early.
+struct HeldClock {
+    MainWindow* win;
+    std::function<qint64()> before;
+    qint64 ms = 0;
+    explicit HeldClock(MainWindow* w) : win(w), before(w->stageClock.now)
+    {
+        win->stageClock.now = [this] { return ms; };
+    }
+    ~HeldClock() { win->stageClock.now = before; }
+    // Runs the clock to `until`; returns the time stage d was judged (its timer stopped), -1.
+    qint64 RunTo(qint64 until, int d)
+    {
+        qint64 judged = -1;
+        while (ms < until) {
+            ms += 10;
+            for (int j = 0; j < MAX_DETECT; ++j)
+                if (win->stageTimer[j]->isActive())
+                    win->StageTimerTick(j);
+            if (judged < 0 && !win->stageTimer[d]->isActive())
+                judged = ms;
+        }
+        return judged;
+    }
+};
+
+} // namespace
+
+// Start Detection (also the end of a resampling) and a hold left by an OK verdict clear every
+// stage's countdown: a stage whose delay runs then is judged when that delay has run, never
+// left with its timer spinning and the mould held.
+TEST(MainWindowCycleClock, AStageWhoseCountdownIsClearedWhileItsDelayRunsIsJudgedAtItsOwnTime)
+{
+    MainWindow* win = W().win;
+    for (const char* caller : {"start detection", "run reset"}) {
+        SCOPED_TRACE(caller);
+        TwoStagesOnInputZero();
+        HeldClock clock(win);
+        win->simInput = 0;
+        win->Run();
+        ASSERT_TRUE(win->stageTimer[1]->isActive());
+        ASSERT_EQ(clock.RunTo(300, 0), 300);  // stage 0 judged after its 0.3 s
+        ASSERT_TRUE(win->stageTimer[1]->isActive());
+        clock.RunTo(450, 1);
+        if (std::string(caller) == "start detection")
+            win->StartDetect();
+        else
+            win->ResetRun();
+        const qint64 judged = clock.RunTo(2000, 1);
+        EXPECT_EQ(judged, 800) << "stage 1's 0.8 s delay";
+        EXPECT_EQ(win->curDetect, 1);
+        for (QTimer* t : win->stageTimer)
+            EXPECT_FALSE(t->isActive()) << "a stage timer runs with no verdict to come";
+    }
+}
+
+// Stop ends every delay with its timer; a stage started again while it runs counts its delay anew
+// and is judged once.
+TEST(MainWindowCycleClock, StopAndARestartLeaveNoTimerWithoutATickToCome)
+{
+    MainWindow* win = W().win;
+    TwoStagesOnInputZero();
+    HeldClock clock(win);
+    win->simInput = 0;
+    win->Run();
+    clock.RunTo(200, 1);
+    win->SetStopDetect();
+    for (QTimer* t : win->stageTimer)
+        EXPECT_FALSE(t->isActive());
+    EXPECT_EQ(win->stageClock.Remaining(1), 0);
+    win->StartDetect();
+    win->simInput = 0;
+    win->Run();
+    clock.RunTo(500, 1);
+    ASSERT_TRUE(win->stageTimer[1]->isActive());
+    win->stageClock.Start(1, 5);  // again, from 500 ms
+    EXPECT_EQ(clock.RunTo(2000, 1), 1000);
+    for (QTimer* t : win->stageTimer)
+        EXPECT_FALSE(t->isActive());
 }
 
 TEST(MainWindowCycleLostCamera, ALostCameraMakesTheStageNgNeverOk)
@@ -562,7 +642,6 @@ TEST(MainWindowStageCount, AModeChangeWhileDetectingStartsNoStageAndGivesNoWord)
     gpWPara->stage_delay[2] = 5;
     win->detectMask[1] = 1;
     win->stageClock.Start(2, 5);
-    win->stageTimer[2]->start(StageClock::kTickMs);
     const QVector<int> open = Outputs();
     AcceptIoMode(0);
     ASSERT_EQ(gDNum, 2);

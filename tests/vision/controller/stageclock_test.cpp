@@ -2,6 +2,9 @@
 // manual requests are refused.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+
 #include "vision/controller/stageclock.h"
 
 namespace {
@@ -83,7 +86,7 @@ TEST(StageClock, ManualRequestRefusedWhileMoreThanOneTickIsLeft)
     EXPECT_TRUE(c.ManualAllowed(0));  // one tick left: the request judges it now
     EXPECT_TRUE(c.Tick(0));
     c.Start(2, 50);
-    c.ResetAll();
+    c.StopAll();
     EXPECT_TRUE(c.ManualAllowed(2));
     EXPECT_FLOAT_EQ(c.Seconds(2), 0.0f);
     c.Start(2, 15);
@@ -118,4 +121,84 @@ TEST(StageClock, TicksLostWhileTheThreadWasHeldUpAreCountedSoTheVerdictKeepsItsT
     ms += 900;
     c.Skip(2, c.DueTicks(2));
     EXPECT_EQ(c.Remaining(2), 1);
+}
+
+// The clock starts and stops the stage's timer: a random mix of starts, restarts, cut-short
+// delays, stops and wakes (early, on time, late) never leaves a timer running without a tick to
+// come, and every stage started is judged at the tick its delay ends on (a cut-short one at its
+// next tick), never before and never lost.
+TEST(StageClock, TheTimerRunsExactlyWhileTheStageRunsAndEveryStageStartedIsJudgedOnItsTick)
+{
+    qint64 ms = 0;
+    StageClock c;
+    c.now = [&ms] { return ms; };
+    qint64 wakeAt[StageClock::kStages];
+    for (qint64& w : wakeAt)
+        w = -1;
+    c.wake = [&](int d, int in) {
+        ASSERT_TRUE(d >= 0 && d < StageClock::kStages);
+        ASSERT_TRUE(in == -1 || (in >= 1 && in <= StageClock::kTickMs)) << in;
+        wakeAt[d] = in < 0 ? -1 : ms + in;
+    };
+    qint64 due[StageClock::kStages] = {};  // when the running stage's verdict is due
+    bool cut[StageClock::kStages] = {};
+    std::mt19937 rng(61);
+    auto pick = [&rng](int n) { return int(rng() % unsigned(n)); };
+    int judged = 0;
+    for (int step = 0; step < 20000; ++step) {
+        const int d = pick(3);
+        switch (pick(8)) {
+        case 0: {
+            const int tenths = pick(40);
+            c.Start(d, tenths);
+            due[d] = ms + std::max(tenths, 1) * StageClock::kTickMs;
+            cut[d] = false;
+            if (tenths == 0) {  // judged at once by the caller
+                ASSERT_TRUE(c.Tick(d));
+                ++judged;
+            }
+            break;
+        }
+        case 1:
+            if (c.Running(d)) {
+                c.CutShort(d);  // judged at the next wake, not before now
+                due[d] = std::min(due[d], ms);
+                cut[d] = true;
+            }
+            break;
+        case 2:
+            if (pick(10) == 0)
+                c.StopAll();
+            else
+                c.Stop(d);
+            break;
+        default: {
+            // The event loop: time goes on (a held-up thread now and then), each timer due wakes.
+            ms += pick(10) == 0 ? pick(700) : pick(60);
+            for (int j = 0; j < StageClock::kStages; ++j) {
+                if (wakeAt[j] < 0 || wakeAt[j] > ms)
+                    continue;
+                const int n = c.DueTicks(j);
+                if (n == 0) {
+                    c.Rearm(j);
+                    continue;
+                }
+                c.Skip(j, n - 1);
+                if (c.Tick(j)) {
+                    ++judged;
+                    ASSERT_GE(ms, due[j]) << "judged before its delay ran, step " << step;
+                    ASSERT_LT(ms, due[j] + 800) << "judged later than the thread was held up, step " << step;
+                }
+            }
+        }
+        }
+        for (int j = 0; j < StageClock::kStages; ++j) {
+            ASSERT_EQ(wakeAt[j] >= 0, c.Running(j)) << "stage " << j << ", step " << step;
+            ASSERT_FALSE(c.Running(j) && ms >= due[j] + 800) << "stage " << j << " never judged, step " << step;
+            if (c.Running(j))
+                ASSERT_LE(wakeAt[j], std::max(ms, due[j]) + (cut[j] ? StageClock::kTickMs : 0))
+                    << "a wake after the verdict's time, step " << step;
+        }
+    }
+    EXPECT_GT(judged, 500);
 }
