@@ -728,8 +728,11 @@ QList<Breach> StagesJudged(const QList<StageEvent>& stages, const QList<JournalE
     for (const StageSpan& s : StageSpans(stages, journal)) {
         const qint64 limit = s.due + 1000;
         const qint64 end = s.to >= 0 ? s.to : nowMs;
-        if (end <= limit || limit < fromMs)
+        if (end <= limit || end <= fromMs)
             continue;
+        // Late before the last check was judged then (maybe excused as a starved program): what
+        // is judged now is the lateness since, so an excuse never covers a delay that runs on.
+        const qint64 lateFrom = std::max(limit, fromMs);
         // A stall of the pass the board watch covered holds every timer up with it.
         if (BoardWatchWithin(journal, s.from, end))
             continue;
@@ -744,7 +747,7 @@ QList<Breach> StagesJudged(const QList<StageEvent>& stages, const QList<JournalE
                                  .arg(s.from)
                                  .arg(s.due - s.from)
                                  .arg(nowMs)};
-        b.lateMs = end - limit;
+        b.lateMs = end - lateFrom;
         out << b;
     }
     return out;

@@ -150,9 +150,10 @@ QList<Breach> BoardWatch(const BoardTimeline& t, const QList<JournalEvent>& jour
 bool BoardWatchWithin(const QList<JournalEvent>& journal, qint64 from, qint64 to);
 // The word the cycle owns at `ms`: in a stall of the pass, the word before it.
 int OwnWordAt(const BoardTimeline& t, const QList<JournalEvent>& journal, qint64 ms);
-// Every stage delay started ends (its stage judged, or stopped) within its delay plus 1 s: a
-// start in (fromMs, nowMs - its delay - 1 s] without an end, or an end later than that, is a
-// breach with the lateness (lateMs) a starved program may explain. A kill ends every delay.
+// Every stage delay started ends (its stage judged, or stopped) within its delay plus 1 s: one
+// still running at nowMs past that, or that ended past it after fromMs (the last check), is a
+// breach with the lateness since the later of that limit and fromMs (lateMs), which a program
+// starved in that span may explain. A kill ends every delay.
 QList<Breach> StagesJudged(const QList<StageEvent>& stages, const QList<JournalEvent>& journal, qint64 fromMs,
                            qint64 nowMs);
 // With the machine standing still: no stage delay still running `graceMs` after it was due to

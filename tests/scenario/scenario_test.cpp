@@ -242,14 +242,23 @@ TEST(CycleInvariants, EveryStageDelayStartedEndsWithinItsDelayAndNoneRunsOnIdle)
     ASSERT_EQ(b.size(), 1);
     EXPECT_EQ(b[0].invariant, "stage judged");
     EXPECT_EQ(b[0].lateMs, 400);
-    // Checked once: a later check starts after its limit.
-    EXPECT_TRUE(Invariants::StagesJudged(log, {}, 9100, 20000).isEmpty());
+    // Checked once: a check after its end does not judge it again; one between its limit and its
+    // end judges the lateness since.
+    EXPECT_TRUE(Invariants::StagesJudged(log, {}, 9400, 20000).isEmpty());
+    b = Invariants::StagesJudged(log, {}, 9100, 20000);
+    ASSERT_EQ(b.size(), 1);
+    EXPECT_EQ(b[0].lateMs, 300);
     // Cleared countdown, timer left running: never ends.
     const QList<StageEvent> stuck{start(1000, 1, 1500), start(1000, 2, 4000), end(2510, 1)};
     EXPECT_TRUE(Invariants::StagesJudged(stuck, {}, 0, 5900).isEmpty());
     b = Invariants::StagesJudged(stuck, {}, 0, 7000);
     ASSERT_EQ(b.size(), 1);
     EXPECT_EQ(b[0].lateMs, 1000);
+    // Excused once as a starved program (late by 100 ms at 7100): still running at the next check,
+    // it is judged again, on the lateness since that check.
+    b = Invariants::StagesJudged(stuck, {}, 7100, 12000);
+    ASSERT_EQ(b.size(), 1);
+    EXPECT_EQ(b[0].lateMs, 4900);
     b = Invariants::NoIdleStageTimer(stuck, {}, 9000, 3000);
     ASSERT_EQ(b.size(), 1);
     EXPECT_EQ(b[0].invariant, "no stage timer without a tick");
