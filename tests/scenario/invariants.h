@@ -153,7 +153,8 @@ int OwnWordAt(const BoardTimeline& t, const QList<JournalEvent>& journal, qint64
 // Every stage delay started ends (its stage judged, or stopped) within its delay plus 1 s: one
 // still running at nowMs past that, or that ended past it after fromMs (the last check), is a
 // breach with the lateness since the later of that limit and fromMs (lateMs), which a program
-// starved in that span may explain. A kill ends every delay.
+// starved in that span may explain. A stall of the pass begun before that limit moves it to 1 s
+// after the pass ran again; a kill ends every delay.
 QList<Breach> StagesJudged(const QList<StageEvent>& stages, const QList<JournalEvent>& journal, qint64 fromMs,
                            qint64 nowMs);
 // With the machine standing still: no stage delay still running `graceMs` after it was due to

@@ -269,6 +269,17 @@ TEST(CycleInvariants, EveryStageDelayStartedEndsWithinItsDelayAndNoneRunsOnIdle)
     EXPECT_TRUE(Invariants::StagesJudged({start(0, 2, 500), start(400, 2, 500), end(900, 2)}, {}, 0, 5000).isEmpty());
     // A logged stall of the pass over the delay explains its lateness.
     EXPECT_TRUE(Invariants::StagesJudged(log, {{7000, J::PassStalled}, {8500, J::PassBack}}, 0, 20000).isEmpty());
+    // ... by as long as it held the pass up, not more: one stall during the delay does not excuse
+    // a stage that runs on for good, nor one judged seconds after the pass ran again.
+    const QList<JournalEvent> shortStall{{2000, J::PassStalled}, {2300, J::PassBack}};
+    b = Invariants::StagesJudged(stuck, shortStall, 0, 9000);
+    ASSERT_EQ(b.size(), 1);
+    EXPECT_EQ(b[0].lateMs, 3000);
+    b = Invariants::StagesJudged(log, {{7000, J::PassStalled}, {7200, J::PassBack}}, 0, 20000);
+    ASSERT_EQ(b.size(), 1);
+    EXPECT_EQ(b[0].lateMs, 400);
+    // A stall the program never came back from (killed in it) leaves nothing to judge.
+    EXPECT_TRUE(Invariants::StagesJudged(stuck, {{5000, J::PassStalled}}, 0, 9000).isEmpty());
 }
 
 TEST(ScenarioSteps, TheSameSeedDrawsTheSameStepsAndTheirTextReadsBack)
