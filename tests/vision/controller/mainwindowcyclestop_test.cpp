@@ -7,9 +7,7 @@
 #include <QFile>
 #include <QTimer>
 
-#include "common/programdir.h"
-#include "common/recorddb.h"
-#include "common/windowworld.h"
+#include "common/cyclewindow.h"
 #include "core/defaultdatabases.h"
 #include "core/runmodederivation.h"
 #include "core/uitexttable.h"
@@ -26,43 +24,7 @@
 
 namespace {
 
-struct Window {
-    ProgramDir dir;
-    MainWindow* win = nullptr;
-    WindowWorld* world = nullptr;
-
-    Window()
-    {
-        EXPECT_TRUE(CreateDefaultDatabases("."));
-        EXPECT_TRUE(CreateDefaultDatabases("paraGroup/default"));
-        EXPECT_TRUE(ResStatisticsParam::WriteEmptyFiles("."));
-        EXPECT_TRUE(MakeRecordDb("RECORDNULL.db"));
-        EXPECT_TRUE(QFile::copy("RECORDNULL.db", "RECORD.db"));
-        qputenv("MOULDMON_SERIAL", dir.file("noboard").toUtf8());
-        qunsetenv("MOULDMON_SIMCAM");
-        camsim::CamSim::instance().reload();
-        setModalHook([](QDialog&) { return int(QDialog::Rejected); });
-        if (!gpWPara) {
-            gpWPara = new WizardPara;
-            gpWParaBak = new WizardPara;
-        }
-        CreateGlobalMutexes();
-        Data_Init();
-        MakeRoomForAWindow();
-        win = new MainWindow;
-        gpWPara->is_psw_used = 0;
-        world = new WindowWorld(win, dir.path());
-    }
-};
-
-Window& W()
-{
-    static Window* w = new Window;
-    w->world->Restore();
-    return *w;
-}
-
-int Out(int n) { return gpControlIO->IOState(1, n) ^ gpWPara->output_polarity[n]; }
+using namespace cyclewindow;
 
 // Standard mode, both stages from input 0: 0.3 s and 0.5 s after stage 0's; no re-checks.
 MainWindow* TwoStagesOnInputZero()
@@ -89,12 +51,6 @@ MainWindow* TwoStagesOnInputZero()
         m = 0;
     win->showTimer->stop();
     return win;
-}
-
-void RunOut(MainWindow* win, int d)
-{
-    for (int i = 0; i < 100 && win->stageTimer[d]->isActive(); ++i)
-        win->TimerUp(d);
 }
 
 // The operator's snapshot of stage r: judged at once (true) or refused.
