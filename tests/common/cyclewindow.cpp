@@ -14,6 +14,7 @@
 #include "platform/camsdk/camsim.h"
 #include "statistics/resstatisticsparam.h"
 #include "vision/board/controlport.h"
+#include "vision/camera/camerahost.h"
 #include "vision/controller/mainwindow.h"
 #include "widgets/modalhook.h"
 #include "widgets/warnbox.h"
@@ -63,6 +64,44 @@ void RunOut(MainWindow* win, int d)
 {
     for (int i = 0; i < 100 && win->stageTimer[d]->isActive(); ++i)
         win->TimerUp(d);
+}
+
+void TwoStages(int ioMode, int semiAuto, const std::array<int, 2>& inputs, const std::array<int, 2>& delays)
+{
+    WizardPara& p = *gpWPara;
+    p.io_mode = ioMode;
+    p.semi_auto = semiAuto;
+    p.first_stage_on = 1;
+    for (int d = 0; d < 8; ++d) {
+        p.stage_enabled[d] = d < 2;
+        p.stage_trigger_input[d] = d < 2 ? inputs[size_t(d)] : -1;
+    }
+    p.stage_delay[0] = delays[0];
+    p.stage_delay[1] = delays[1];
+    p.input_debounce = 0;
+    p.enable_trigger_safety = 0;
+    p.enable_stop_not_alarm = 0;
+    p.ng_pulse_mode = 0;
+    p.pre_cut = 0;
+    p.front_auto_check_time = 0;
+}
+
+void AlarmOnStageOne(MainWindow* win)
+{
+    win->simInput = 0;
+    win->Run();
+    RunOut(win, 0);
+    cameraHost()->markCycleNotOK(0);
+    RunOut(win, 1);
+}
+
+void PartGoneAndNextCycle(MainWindow* win)
+{
+    win->cycleLost[0] = false;
+    win->simInput = 1;
+    win->Run();
+    win->simInput = 0;
+    win->Run();
 }
 
 }  // namespace cyclewindow

@@ -245,23 +245,10 @@ void IdleCycle(MainWindow* win)
 // longer: 0.8 s and 0.3 s. Two automatic re-checks of the mould stage; a prod NG only pulses.
 void TurntableWithTheProdStageLast(MainWindow* win)
 {
-    WizardPara& p = *gpWPara;
-    p.io_mode = 2;
-    p.io_sub_mode = 0;
-    p.semi_auto = 0;
-    p.first_stage_on = 1;
-    for (int d = 0; d < 8; ++d) {
-        p.stage_enabled[d] = d < 2;
-        p.stage_trigger_input[d] = d < 2 ? 0 : -1;
-    }
-    p.stage_delay[0] = 8;
-    p.stage_delay[1] = 3;
-    p.input_debounce = 0;
-    p.enable_trigger_safety = 0;
-    p.enable_stop_not_alarm = 1;
-    p.ng_pulse_mode = 0;
-    p.pre_cut = 0;
-    p.front_auto_check_time = 2;
+    TwoStages(2, 0, {0, 0}, {8, 3});
+    gpWPara->io_sub_mode = 0;
+    gpWPara->enable_stop_not_alarm = 1;
+    gpWPara->front_auto_check_time = 2;
     gDNum = 4;
     IdleCycle(win);
 }
@@ -377,22 +364,7 @@ namespace {
 // Standard, semi-automatic: stage 0 from input 0 (0.3 s), stage 1 from input 2 (0.5 s).
 void SemiAutomatic(MainWindow* win)
 {
-    WizardPara& p = *gpWPara;
-    p.io_mode = 0;
-    p.semi_auto = 1;
-    p.first_stage_on = 1;
-    for (int d = 0; d < 8; ++d) {
-        p.stage_enabled[d] = d < 2;
-        p.stage_trigger_input[d] = d == 0 ? 0 : d == 1 ? 2 : -1;
-    }
-    p.stage_delay[0] = 3;
-    p.stage_delay[1] = 5;
-    p.input_debounce = 0;
-    p.enable_trigger_safety = 0;
-    p.enable_stop_not_alarm = 0;
-    p.ng_pulse_mode = 0;
-    p.pre_cut = 0;
-    p.front_auto_check_time = 0;
+    TwoStages(0, 1, {0, 2}, {3, 5});
     IdleCycle(win);
 }
 
@@ -467,11 +439,7 @@ TEST(MainWindowCycleOrder, ReDetectedIsDroppedWhenTheMachineEndedTheHoldDuringIt
     TwoStagesOnInputZero();
     gpWPara->front_auto_check_time = 0;
     IdleCycle(win);
-    win->simInput = 0;
-    win->Run();
-    RunOut(win, 0);
-    cameraHost()->markCycleNotOK(0);
-    RunOut(win, 1);
+    AlarmOnStageOne(win);
     ASSERT_EQ(win->alarmState, 2);
     ASSERT_EQ(win->curDetect, 1);
     CammerWidget* view = win->cammerWidget[0];
@@ -481,13 +449,8 @@ TEST(MainWindowCycleOrder, ReDetectedIsDroppedWhenTheMachineEndedTheHoldDuringIt
     // next cycle.
     int asked = 0;
     const ModalHook before = setModalHook([&](QDialog&) {
-        if (asked++ == 0) {
-            win->cycleLost[0] = false;
-            win->simInput = 1;
-            win->Run();
-            win->simInput = 0;
-            win->Run();
-        }
+        if (asked++ == 0)
+            PartGoneAndNextCycle(win);
         return int(QDialog::Rejected);
     });
     win->drawROIWidget->SlotReCheck();
@@ -543,22 +506,13 @@ TEST(MainWindowCycleOrder, DontDetectIsDroppedWhenTheMachineEndedTheHoldDuringIt
     gpWPara->enable_pass_protect = 0;
     gpWPara->enable_disarm_before_open = 0;
     IdleCycle(win);
-    win->simInput = 0;
-    win->Run();
-    RunOut(win, 0);
-    cameraHost()->markCycleNotOK(0);
-    RunOut(win, 1);
+    AlarmOnStageOne(win);
     ASSERT_EQ(win->alarmState, 2);
     win->selectedView = 0;  // camera 1 shown alone on the alarm page
     int asked = 0;
     const ModalHook before = setModalHook([&](QDialog&) {
-        if (asked++ == 0) {
-            win->cycleLost[0] = false;
-            win->simInput = 1;  // the machine's re-check: the part is gone
-            win->Run();
-            win->simInput = 0;  // and the next cycle starts
-            win->Run();
-        }
+        if (asked++ == 0)
+            PartGoneAndNextCycle(win);
         return int(QDialog::Accepted);
     });
     win->drawROIWidget->SlotNoCheckCur();
