@@ -43,6 +43,18 @@ bool FillUp(const QString& path, int blockSize)
     return true;
 }
 
+// In a forked child: the program directory made on a small file system of its own at `small`
+// and started once, which makes the statistics file. Leaves with 2 where no mount namespace can
+// be made here, with 3 where the directory cannot be set up.
+void StartOnASmallProgramDir(const QString& small, const ResStatisticsHost& host)
+{
+    if (!MountSmall(small, "size=256k"))
+        _exit(2);
+    if (!QDir::setCurrent(small) || !ResStatisticsParam::WriteEmptyFiles(".") || !QDir().mkpath("ResStatistics"))
+        _exit(3);
+    ResStatisticsParam first(host);
+}
+
 // Waits for the forked child and gives its exit code.
 void WaitForExit(pid_t child, int* code)
 {
@@ -261,13 +273,7 @@ TEST_F(StatsTest, AFullProgramDirectoryAtTheDayChangeKeepsEveryCountInItsDayOnce
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        if (!MountSmall(small, "size=256k"))
-            _exit(2);
-        if (!QDir::setCurrent(small) || !ResStatisticsParam::WriteEmptyFiles(".") || !QDir().mkpath("ResStatistics"))
-            _exit(3);
-        {
-            ResStatisticsParam first(host());  // the first start makes the file
-        }
+        StartOnASmallProgramDir(small, host());
         auto s = std::make_unique<ResStatisticsParam>(host());
         s->addTotal(23, true, 0);
         if (!FillUp("fill", 1024))
@@ -313,13 +319,7 @@ TEST_F(StatsTest, CountsTheFullDirectoryRefusedBeforeTheDayChangeReachTheClosedD
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        if (!MountSmall(small, "size=256k"))
-            _exit(2);
-        if (!QDir::setCurrent(small) || !ResStatisticsParam::WriteEmptyFiles(".") || !QDir().mkpath("ResStatistics"))
-            _exit(3);
-        {
-            ResStatisticsParam first(host());
-        }
+        StartOnASmallProgramDir(small, host());
         auto s = std::make_unique<ResStatisticsParam>(host());
         s->addTotal(22, true, 0);
         if (!FillUp("fill", 1024))
