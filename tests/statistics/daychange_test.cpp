@@ -21,6 +21,49 @@ void Capture(QtMsgType, const QMessageLogContext&, const QString& text)
     gLines << text;
 }
 
+// In a forked child: a mount namespace of its own with a small tmpfs at `at`; false where none
+// can be made here.
+bool MountSmall(const QString& at, const char* size)
+{
+    return unshare(CLONE_NEWNS) == 0 && mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+           mount("tmpfs", qPrintable(at), "tmpfs", 0, size) == 0;
+}
+
+// Writes `path` in blocks of `blockSize` until the file system takes no more; false if it cannot
+// be opened.
+bool FillUp(const QString& path, int blockSize)
+{
+    QFile fill(path);
+    if (!fill.open(QIODevice::WriteOnly))
+        return false;
+    const QByteArray block(blockSize, 'x');
+    while (fill.write(block) == block.size() && fill.flush()) {
+    }
+    fill.close();
+    return true;
+}
+
+// In a forked child: the program directory made on a small file system of its own at `small`
+// and started once, which makes the statistics file. Leaves with 2 where no mount namespace can
+// be made here, with 3 where the directory cannot be set up.
+void StartOnASmallProgramDir(const QString& small, const ResStatisticsHost& host)
+{
+    if (!MountSmall(small, "size=256k"))
+        _exit(2);
+    if (!QDir::setCurrent(small) || !ResStatisticsParam::WriteEmptyFiles(".") || !QDir().mkpath("ResStatistics"))
+        _exit(3);
+    ResStatisticsParam first(host);
+}
+
+// Waits for the forked child and gives its exit code.
+void WaitForExit(pid_t child, int* code)
+{
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    *code = WEXITSTATUS(status);
+}
+
 class DayChange : public StatsTest {
 protected:
     QList<std::function<bool()>> works;
@@ -171,17 +214,8 @@ TEST_F(StatsTest, AFullArchiveFileSystemKeepsNoPartialArchiveAndTheDayGoesWholeO
     ASSERT_GE(child, 0);
     if (child == 0) {
         // Codes: 10+ what failed.
-        if (unshare(CLONE_NEWNS) != 0 || mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+        if (!MountSmall(archive, "size=64k") || !FillUp(archive + "/fill", 4096))
             _exit(2);
-        if (mount("tmpfs", qPrintable(archive), "tmpfs", 0, "size=64k") != 0)
-            _exit(2);
-        QFile fill(archive + "/fill");
-        if (!fill.open(QIODevice::WriteOnly))
-            _exit(2);
-        const QByteArray block(4096, 'x');
-        while (fill.write(block) == block.size() && fill.flush()) {
-        }
-        fill.close();
         for (int i = 0; i < 3; ++i) {
             QStringList made;
             QString error;
@@ -201,13 +235,12 @@ TEST_F(StatsTest, AFullArchiveFileSystemKeepsNoPartialArchiveAndTheDayGoesWholeO
             _exit(14);
         _exit(0);
     }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    if (WEXITSTATUS(status) == 2)
+    int code = 0;
+    ASSERT_NO_FATAL_FAILURE(WaitForExit(child, &code));
+    if (code == 2)
         GTEST_SKIP() << "no mount namespace here";
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "10: archived on a full file system, 11: a partial archive left, 12: not "
-                                         "archived with space back, 13: not once, 14: not whole";
+    EXPECT_EQ(code, 0) << "10: archived on a full file system, 11: a partial archive left, 12: not "
+                          "archived with space back, 13: not once, 14: not whole";
 }
 
 TEST(DayArchiveTarget, TakesTheNameOfAnEmptyLeftoverAndStepsPastAWholeArchive)
@@ -240,23 +273,11 @@ TEST_F(StatsTest, AFullProgramDirectoryAtTheDayChangeKeepsEveryCountInItsDayOnce
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        if (unshare(CLONE_NEWNS) != 0 || mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-            mount("tmpfs", qPrintable(small), "tmpfs", 0, "size=256k") != 0)
-            _exit(2);
-        if (!QDir::setCurrent(small) || !ResStatisticsParam::WriteEmptyFiles(".") || !QDir().mkpath("ResStatistics"))
-            _exit(3);
-        {
-            ResStatisticsParam first(host());  // the first start makes the file
-        }
+        StartOnASmallProgramDir(small, host());
         auto s = std::make_unique<ResStatisticsParam>(host());
         s->addTotal(23, true, 0);
-        QFile fill("fill");
-        if (!fill.open(QIODevice::WriteOnly))
+        if (!FillUp("fill", 1024))
             _exit(3);
-        const QByteArray block(1024, 'x');
-        while (fill.write(block) == block.size() && fill.flush()) {
-        }
-        fill.close();
         const bool changed = s->nextDay("2024-05-02");
         s->addTotal(0, true, 0);
         s->addTotal(0, true, 0);
@@ -279,13 +300,12 @@ TEST_F(StatsTest, AFullProgramDirectoryAtTheDayChangeKeepsEveryCountInItsDayOnce
         s.reset();
         _exit(0);
     }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    if (WEXITSTATUS(status) == 2)
+    int code = 0;
+    ASSERT_NO_FATAL_FAILURE(WaitForExit(child, &code));
+    if (code == 2)
         GTEST_SKIP() << "no mount namespace here";
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "3: set-up, 10: changed on a full directory, 11: the closed day changed, "
-                                         "12: not changed with space back, 13: the closed day, 14: today";
+    EXPECT_EQ(code, 0) << "3: set-up, 10: changed on a full directory, 11: the closed day changed, "
+                          "12: not changed with space back, 13: the closed day, 14: today";
 }
 
 // The same full directory, with counts of the closing day made after it filled: their writes
@@ -299,23 +319,11 @@ TEST_F(StatsTest, CountsTheFullDirectoryRefusedBeforeTheDayChangeReachTheClosedD
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        if (unshare(CLONE_NEWNS) != 0 || mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-            mount("tmpfs", qPrintable(small), "tmpfs", 0, "size=256k") != 0)
-            _exit(2);
-        if (!QDir::setCurrent(small) || !ResStatisticsParam::WriteEmptyFiles(".") || !QDir().mkpath("ResStatistics"))
-            _exit(3);
-        {
-            ResStatisticsParam first(host());
-        }
+        StartOnASmallProgramDir(small, host());
         auto s = std::make_unique<ResStatisticsParam>(host());
         s->addTotal(22, true, 0);
-        QFile fill("fill");
-        if (!fill.open(QIODevice::WriteOnly))
+        if (!FillUp("fill", 1024))
             _exit(3);
-        const QByteArray block(1024, 'x');
-        while (fill.write(block) == block.size() && fill.flush()) {
-        }
-        fill.close();
         s->addTotal(23, true, 0);
         s->add(23, false, 0, 1);
         if (ParseCounts(ReadStatRows("ResStatistics.db").value("Detect0").first)[23] != 0)
@@ -333,13 +341,12 @@ TEST_F(StatsTest, CountsTheFullDirectoryRefusedBeforeTheDayChangeReachTheClosedD
         s.reset();
         _exit(0);
     }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    if (WEXITSTATUS(status) == 2)
+    int code = 0;
+    ASSERT_NO_FATAL_FAILURE(WaitForExit(child, &code));
+    if (code == 2)
         GTEST_SKIP() << "no mount namespace here";
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "3: set-up, 10: not changed with space back, 11: a stage count lost, "
-                                         "12: a camera count lost";
+    EXPECT_EQ(code, 0) << "3: set-up, 10: not changed with space back, 11: a stage count lost, "
+                          "12: a camera count lost";
 }
 
 // ResStatistics.db taken away during the day: the next commit leaves an empty file of that name

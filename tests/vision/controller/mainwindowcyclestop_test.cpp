@@ -7,9 +7,7 @@
 #include <QFile>
 #include <QTimer>
 
-#include "common/programdir.h"
-#include "common/recorddb.h"
-#include "common/windowworld.h"
+#include "common/cyclewindow.h"
 #include "core/defaultdatabases.h"
 #include "core/runmodederivation.h"
 #include "core/uitexttable.h"
@@ -26,75 +24,18 @@
 
 namespace {
 
-struct Window {
-    ProgramDir dir;
-    MainWindow* win = nullptr;
-    WindowWorld* world = nullptr;
-
-    Window()
-    {
-        EXPECT_TRUE(CreateDefaultDatabases("."));
-        EXPECT_TRUE(CreateDefaultDatabases("paraGroup/default"));
-        EXPECT_TRUE(ResStatisticsParam::WriteEmptyFiles("."));
-        EXPECT_TRUE(MakeRecordDb("RECORDNULL.db"));
-        EXPECT_TRUE(QFile::copy("RECORDNULL.db", "RECORD.db"));
-        qputenv("MOULDMON_SERIAL", dir.file("noboard").toUtf8());
-        qunsetenv("MOULDMON_SIMCAM");
-        camsim::CamSim::instance().reload();
-        setModalHook([](QDialog&) { return int(QDialog::Rejected); });
-        if (!gpWPara) {
-            gpWPara = new WizardPara;
-            gpWParaBak = new WizardPara;
-        }
-        CreateGlobalMutexes();
-        Data_Init();
-        MakeRoomForAWindow();
-        win = new MainWindow;
-        gpWPara->is_psw_used = 0;
-        world = new WindowWorld(win, dir.path());
-    }
-};
-
-Window& W()
-{
-    static Window* w = new Window;
-    w->world->Restore();
-    return *w;
-}
-
-int Out(int n) { return gpControlIO->IOState(1, n) ^ gpWPara->output_polarity[n]; }
+using namespace cyclewindow;
 
 // Standard mode, both stages from input 0: 0.3 s and 0.5 s after stage 0's; no re-checks.
 MainWindow* TwoStagesOnInputZero()
 {
     MainWindow* win = W().win;
-    WizardPara& p = *gpWPara;
-    p.io_mode = 0;
-    p.semi_auto = 0;
-    p.first_stage_on = 1;
-    for (int d = 0; d < 8; ++d) {
-        p.stage_enabled[d] = d < 2;
-        p.stage_trigger_input[d] = d < 2 ? 0 : -1;
-    }
-    p.stage_delay[0] = 3;
-    p.stage_delay[1] = 5;
-    p.input_debounce = 0;
-    p.enable_trigger_safety = 0;
-    p.enable_stop_not_alarm = 0;
-    p.ng_pulse_mode = 0;
-    p.pre_cut = 0;
-    p.front_auto_check_time = 0;
+    TwoStages(0, 0, {0, 0}, {3, 5});
     win->StageCountCheck();
     for (quint32& m : win->detectMask)
         m = 0;
     win->showTimer->stop();
     return win;
-}
-
-void RunOut(MainWindow* win, int d)
-{
-    for (int i = 0; i < 100 && win->stageTimer[d]->isActive(); ++i)
-        win->TimerUp(d);
 }
 
 // The operator's snapshot of stage r: judged at once (true) or refused.
@@ -218,11 +159,7 @@ TEST(MainWindowCycleStopped, DontDetectIsDroppedWhenTheMachineEndedTheHoldDuring
 {
     MainWindow* win = TwoStagesOnInputZero();
     gpWPara->enable_disarm_before_open = 0;
-    win->simInput = 0;
-    win->Run();
-    RunOut(win, 0);
-    cameraHost()->markCycleNotOK(0);
-    RunOut(win, 1);
+    AlarmOnStageOne(win);
     ASSERT_EQ(win->alarmState, 2);
     gpWPara->enable_pass_protect = 1;
     gpWPara->is_psw_used = 1;
@@ -231,11 +168,7 @@ TEST(MainWindowCycleStopped, DontDetectIsDroppedWhenTheMachineEndedTheHoldDuring
     int asked = 0;
     const ModalHook before = setModalHook([&](QDialog&) {
         if (asked++ == 0) {
-            win->cycleLost[0] = false;
-            win->simInput = 1;  // the machine's re-check: the part is gone
-            win->Run();
-            win->simInput = 0;  // and the next cycle starts
-            win->Run();
+            PartGoneAndNextCycle(win);
             win->userLevel = 1;  // the password was right
         }
         return int(QDialog::Accepted);
