@@ -538,15 +538,27 @@ TEST_F(ScenarioE2E, RandomOperatorWorkKeepsEveryInvariant)
     EXPECT_TRUE(held) << "seed " << seed;
 }
 
-TEST_F(ScenarioE2E, SequencesThatOnceBrokeAnInvariantHoldNow)
+// The regression sequences are dealt to a few shards, each a case of its own under ctest, so that
+// they run side by side on the cores instead of one after the other for twenty minutes.
+constexpr int kRegressionShards = 4;
+
+class ScenarioRegressionE2E : public ScenarioE2E, public ::testing::WithParamInterface<int> {
+};
+
+TEST_P(ScenarioRegressionE2E, SequencesThatOnceBrokeAnInvariantHoldNow)
 {
+    const int shard = GetParam();
     QFile f(sourceDir() + "/tests/scenario/regression_seeds.txt");
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     int cases = 0;
+    int mine = 0;
     for (const QString& raw : QString::fromUtf8(f.readAll()).split('\n')) {
         const QString line = raw.trimmed();
         if (line.isEmpty() || line.startsWith('#'))
             continue;
+        if (cases++ % kRegressionShards != shard)
+            continue;
+        ++mine;
         QList<Step> steps;
         if (line.startsWith("seed ")) {
             const QStringList w = line.split(' ', Qt::SkipEmptyParts);
@@ -554,9 +566,13 @@ TEST_F(ScenarioE2E, SequencesThatOnceBrokeAnInvariantHoldNow)
         } else {
             ASSERT_TRUE(Steps::Read(line, &steps)) << line.toStdString();
         }
-        ++cases;
         Print("regression case: " + line);
         EXPECT_TRUE(Scenario::Replay(screen, steps, Print)) << line.toStdString();
     }
-    Print(QString("%1 regression cases").arg(cases));
+    Print(QString("%1 of %2 regression cases").arg(mine).arg(cases));
+    // A file cut short would leave the later shards with nothing to replay.
+    EXPECT_GE(cases, kRegressionShards);
+    EXPECT_GT(mine, 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(Shards, ScenarioRegressionE2E, ::testing::Range(0, kRegressionShards));
