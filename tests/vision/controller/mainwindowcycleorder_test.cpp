@@ -525,3 +525,121 @@ TEST(MainWindowCycleOrder, DontDetectIsDroppedWhenTheMachineEndedTheHoldDuringIt
     EXPECT_EQ(Out(0), 1);
     win->selectedView = numCamera;
 }
+
+// Only stage 1 is re-checked automatically: a stage-0 NG is final and holds the mould with the
+// alarm at once, so stage 1's OK cannot come before it, whether its delay runs out or trigger
+// safety judges the cycle's stages in order.
+TEST(MainWindowCycleReCheck, AStageZeroNgHoldsAtOnceSoStageOnesOkNeverReleases)
+{
+    MainWindow* win = W().win;
+    for (const bool safety : {false, true}) {
+        SCOPED_TRACE(safety ? "trigger safety" : "delays");
+        TwoStagesOnInputZero();
+        gpWPara->front_auto_check_time = 2;
+        gpWPara->enable_stop_not_alarm = 0;
+        gpWPara->ng_pulse_mode = 0;
+        gpWPara->pre_cut = 0;
+        gpWPara->enable_trigger_safety = safety;
+        IdleCycle(win);
+        win->simInput = 0;
+        win->Run();
+        ASSERT_TRUE(win->stageTimer[0]->isActive() && win->stageTimer[1]->isActive());
+        cameraHost()->markCycleNotOK(0);
+        if (safety) {
+            win->simInput = 1;
+            win->Run();
+        } else {
+            RunOut(win, 0);
+        }
+        EXPECT_EQ(win->alarmState, 2);
+        EXPECT_EQ(win->reCheckFlag, 0);
+        EXPECT_EQ(win->curDetect, 0);
+        EXPECT_FALSE(win->stageTimer[1]->isActive()) << "stage 1 still counts in the hold";
+        // The part leaves the view; without the machine's re-check stage 1 is never judged.
+        win->cycleLost[0] = false;
+        for (int pass = 0; pass < 3; ++pass)
+            win->Run();
+        EXPECT_EQ(win->curDetect, 0);
+        EXPECT_EQ(Out(0), 1) << "the mould released after a stage-0 NG";
+        win->StartDetect();
+    }
+}
+
+namespace {
+
+// Stage 1 judged before stage 0 with two automatic re-checks: standard mode with both stages on
+// input 0 (stage 0 0.8 s, stage 1 0.3 s), or the turntable with the prod stage last.
+void StageOneFirstWithReChecks(MainWindow* win, bool turntable)
+{
+    if (turntable) {
+        TurntableWithTheProdStageLast(win);
+        return;
+    }
+    TwoStages(0, 0, {0, 0}, {8, 3});
+    gpWPara->front_auto_check_time = 2;
+    IdleCycle(win);
+}
+
+}  // namespace
+
+// A stage-1 NG waiting for its re-check keeps the mould inhibited through stage 0's OK, before
+// or after the re-check; the release comes with the later of the two OKs.
+TEST(MainWindowCycleReCheck, TheReleaseWaitsForStageOnesReCheckAndStageZeroInEitherOrder)
+{
+    MainWindow* win = W().win;
+    for (const bool turntable : {false, true}) {
+        for (const bool stageZeroFirst : {true, false}) {
+            SCOPED_TRACE(std::string(turntable ? "turntable" : "standard") +
+                         (stageZeroFirst ? ", stage 0 before the re-check" : ", re-check first"));
+            StageOneFirstWithReChecks(win, turntable);
+            win->simInput = 0;
+            win->Run();
+            ASSERT_TRUE(win->stageTimer[0]->isActive() && win->stageTimer[1]->isActive());
+            cameraHost()->markCycleNotOK(0);
+            RunOut(win, 1);
+            ASSERT_EQ(win->reCheckFlag, 1);
+            ASSERT_NE(win->alarmState, 2);
+            ASSERT_EQ(Out(0), 1);
+            win->cycleLost[0] = false;  // the part is gone
+            if (stageZeroFirst) {
+                RunOut(win, 0);
+                EXPECT_EQ(win->reCheckFlag, 1) << "stage 0's OK abandoned the re-check";
+                EXPECT_EQ(Out(0), 1) << "released before stage 1's re-check";
+                win->Run();
+            } else {
+                win->Run();
+                EXPECT_EQ(win->reCheckFlag, 0);
+                EXPECT_TRUE(win->stageTimer[0]->isActive());
+                EXPECT_EQ(Out(0), 1) << "released while stage 0 counts";
+                RunOut(win, 0);
+            }
+            EXPECT_EQ(win->reCheckFlag, 0);
+            EXPECT_NE(win->alarmState, 2);
+            EXPECT_EQ(Out(0), 0) << "the mould left inhibited after every stage was judged OK";
+            win->showTimer->stop();
+        }
+    }
+}
+
+// The re-check OK while stage 0 counts, then stage 0 NG: the release held back is dropped and
+// the alarm holds the mould.
+TEST(MainWindowCycleReCheck, AStageZeroNgAfterStageOnesReCheckOkHoldsTheMould)
+{
+    MainWindow* win = W().win;
+    StageOneFirstWithReChecks(win, false);
+    win->simInput = 0;
+    win->Run();
+    cameraHost()->markCycleNotOK(0);
+    RunOut(win, 1);
+    win->cycleLost[0] = false;
+    win->Run();
+    ASSERT_EQ(win->reCheckFlag, 0);
+    ASSERT_TRUE(win->releaseDue);
+    cameraHost()->markCycleNotOK(0);
+    RunOut(win, 0);
+    EXPECT_EQ(win->alarmState, 2);
+    EXPECT_FALSE(win->releaseDue);
+    EXPECT_EQ(Out(0), 1);
+    win->cycleLost[0] = false;
+    win->StartDetect();
+}
