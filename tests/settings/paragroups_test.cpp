@@ -330,7 +330,10 @@ TEST_F(GroupRestore, AGroupThatCannotPutEveryCameraBackIsRefusedNamingWhatIsWron
         EXPECT_TRUE(log.at(1).startsWith("warn:The parameter group g1 cannot be restored")) << c.what;
         for (const QString& n : c.named)
             EXPECT_TRUE(log.at(1).contains(n)) << c.what << ": " << n.toStdString() << " in " << log.at(1).toStdString();
-        EXPECT_EQ(InForce(), before) << c.what;
+        const auto after = InForce();
+        // The names first: a stray file is then told by its path, not only by its contents.
+        EXPECT_EQ(after.keys(), before.keys()) << c.what;
+        EXPECT_EQ(after, before) << c.what;
     }
 }
 
@@ -347,7 +350,9 @@ TEST_F(GroupRestore, ACopyThatFailsHalfWayIsUndone)
         return r;
     };
     restore("g1");
-    EXPECT_EQ(InForce(), before);
+    const auto after = InForce();
+    EXPECT_EQ(after.keys(), before.keys());
+    EXPECT_EQ(after, before);
     EXPECT_FALSE(log.contains("cmd:reboot"));
     EXPECT_EQ(log.mid(log.size() - 2), QStringList({"record:" + textRow(664), "warn:" + textRow(664)}));
 }
