@@ -1,11 +1,14 @@
 #include "common/cyclewindow.h"
 
+#include <QDateTime>
 #include <QDialog>
 #include <QFile>
 #include <QTimer>
 #include <gtest/gtest.h>
 
 #include "common/recorddb.h"
+#include "statistics/statisticsday.h"
+#include "vision/records/dayrotation.h"
 #include "common/windowworld.h"
 #include "core/defaultdatabases.h"
 #include "core/globals.h"
@@ -102,6 +105,14 @@ void PartGoneAndNextCycle(MainWindow* win)
     win->Run();
     win->simInput = 0;
     win->Run();
+}
+
+void HoldTheRealStatisticsDay(MainWindow* win)
+{
+    const quint32 now = StatisticsDay::At(QDateTime::currentSecsSinceEpoch());
+    if (gpResStatisticsParam && gpResStatisticsParam->getCurDate() != DayRotation::DayText(StatisticsDay::DateOf(now)))
+        gpResStatisticsParam->nextDay(DayRotation::DayText(StatisticsDay::DateOf(now)));
+    win->statisticsDay = now;
 }
 
 }  // namespace cyclewindow

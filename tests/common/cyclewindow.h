@@ -39,4 +39,8 @@ void AlarmOnStageOne(MainWindow* win);
 // The machine's re-check finds the part gone (input 1), then it starts the next cycle (input 0).
 void PartGoneAndNextCycle(MainWindow* win);
 
+// Holds the statistics day of the real clock in the window and the store, as the day check would:
+// a case that faked another day leaves it for the cases after it.
+void HoldTheRealStatisticsDay(MainWindow* win);
+
 }  // namespace cyclewindow

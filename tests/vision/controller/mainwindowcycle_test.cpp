@@ -461,4 +461,6 @@ TEST(MainWindowDay, ACountMadeAfterEightBeforeTheDayCheckGoesIntoTheNewStatistic
     win->wallClock = {};
     EXPECT_EQ(store->getCurDate(), DayRotation::DayText(today));
     EXPECT_EQ(store->okTotalOf(1).value(0), 1) << "counted into the day before (it held " << before << ")";
+    // Before 08:00 the real statistics day is yesterday's: the cases after this one count in it.
+    HoldTheRealStatisticsDay(win);
 }

@@ -129,6 +129,8 @@ TEST(MainWindowCycleStopped, AVerdictGivenUnderTheAreaChecksPasswordBoxIsNotGive
         win->captureFlag[0][0] = true;  // stage 0's template is the last one
         ResStatisticsParam* store = gpResStatisticsParam;
         ASSERT_NE(store, nullptr);
+        // A case before may have left another statistics day held: turned now, not under the count.
+        HoldTheRealStatisticsDay(win);
         const int ok1 = Total(store->okTotalOf(1)), ng1 = Total(store->ngTotalOf(1));
         int asked = 0;
         const ModalHook before = setModalHook([&](QDialog&) {
