@@ -269,6 +269,11 @@ public:
     // Local date and time of the record, its day and the statistics day; tests may replace it.
     std::function<QDateTime()> wallClock;
     QDateTime WallNow() const { return wallClock ? wallClock() : QDateTime::currentDateTime(); }
+    qint64 EpochMs() const { return WallNow().toMSecsSinceEpoch(); }
+    // Simulated camera views (tests): the views 0 .. simulatedViews - 1 are inspected, and each
+    // inspection takes its result from simulatedPicture: 0 OK, 1 NG, 2 no picture.
+    int simulatedViews = 0;
+    std::function<int(int camera, int stage)> simulatedPicture;
 
     // Child screens.
     SystemSettingWidget* settingWidget = nullptr;

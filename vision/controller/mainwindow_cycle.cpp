@@ -39,9 +39,9 @@ constexpr int kRunMs = 3;
 constexpr int kLostRunMs = 3000;
 constexpr int kWhiteBalancePass = 50;
 
-int NowTenths()
+int NowTenths(const MainWindow& w)
 {
-    return int(QDateTime::currentMSecsSinceEpoch() / 100);
+    return int(w.EpochMs() / 100);
 }
 
 } // namespace
@@ -315,7 +315,7 @@ void MainWindow::Run()
                 } else {
                     lastInput = -(r + 1);
                     cycleStarted = true;
-                    const int now = NowTenths();
+                    const int now = NowTenths(*this);
                     cycleTime = now - cycleStart;
                     cycleStart = now;
                     if (r == 0)
@@ -474,7 +474,7 @@ int MainWindow::MaxInspected() const
 void MainWindow::CycleStart(int k)
 {
     const WizardPara& p = *gpWPara;
-    const int now = NowTenths();
+    const int now = NowTenths(*this);
     cycleTime = now - cycleStart;
     cycleStart = now;
     if (warnShown) {

@@ -207,6 +207,8 @@ bool MainWindow::ViewBuilt(int v) const
 {
     if (v < 0 || v >= MAX_CAMERA || !cammerWidget[v])
         return false;
+    if (simulatedViews > 0)
+        return v < simulatedViews;
     // In the no-camera mode the four laid-out views count as open without a device behind them.
     return v == 0 || (gCameraID != CAMERA_NONE && cammerWidget[v]->cameraOpened());
 }

@@ -186,7 +186,8 @@ int MainWindow::BeforeInspection(int camera, int stage, bool* stale, bool prune)
             qWarning("raw picture %s not saved", qPrintable(path));
     }
 
-    *stale = cycleLost[camera] || (gCameraID != CAMERA_NONE && FrameTooOld(camera));
+    *stale = cycleLost[camera] || (gCameraID != CAMERA_NONE && FrameTooOld(camera)) ||
+             (simulatedPicture && simulatedPicture(camera, d) == 2);
     if (runState == 2 && !PairStillSampling(d) && PairStillSampling(d >= 2 ? 0 : 2)) {
         // Both stage pairs resampled, the cycles on one side only: the side whose templates are
         // taken is inspected again (a part left in it is held) while the other side waits for
@@ -256,6 +257,10 @@ bool MainWindow::PairStillSampling(int d) const
 void MainWindow::Inspect(int camera, int d)
 {
     CammerWidget* view = cammerWidget[camera];
+    if (simulatedPicture) {
+        view->isOK = simulatedPicture(camera, d) == 0;
+        return;
+    }
     if (!view->recogniser)
         return;
     view->recogniser->ShapeMatch();
@@ -475,7 +480,7 @@ void MainWindow::CheckNG()
                 if (releaseMethod == 7)
                     releaseMethod = 8;
                 if (NetConnected()) {
-                    gpNet->CNT_AddNgTimes(int(QDateTime::currentMSecsSinceEpoch() - ngTime));
+                    gpNet->CNT_AddNgTimes(int(EpochMs() - ngTime));
                     if (p.ng_video_record && p.video_share)
                         gpNet->CNT_SendSaveNgVideo(1, 0);
                     gpNet->CNT_SendCancle();
@@ -543,7 +548,7 @@ void MainWindow::CheckNG()
                 reCheckFlag = 1;
                 reCheckStage = curDetect;
             }
-            ngTime = QDateTime::currentMSecsSinceEpoch();
+            ngTime = EpochMs();
             cycleStarted = false;
         }
         pictures();
