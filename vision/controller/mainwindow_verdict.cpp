@@ -135,12 +135,14 @@ bool MainWindow::RunAlgorithms(const std::function<int()>& stage)
                 round->finished.wakeAll();
         }
     };
-    if (jobs > 1 && !inspectionPool) {
+    // Simulated views are judged on this thread, one after the other.
+    const bool parallel = jobs > 1 && !simulatedPicture;
+    if (parallel && !inspectionPool) {
         inspectionPool = new QThreadPool(this);
         inspectionPool->setExpiryTimeout(-1);  // the threads wait for the next stage
         inspectionPool->setMaxThreadCount(qBound(1, QThread::idealThreadCount() - 1, MAX_CAMERA - 1));
     }
-    for (int k = 1; k < jobs && k <= inspectionPool->maxThreadCount(); ++k)
+    for (int k = 1; parallel && k < jobs && k <= inspectionPool->maxThreadCount(); ++k)
         inspectionPool->start(work);
     work();
     round->mutex.lock();
