@@ -1,0 +1,953 @@
+#include "common/cyclesim.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDialog>
+#include <QMutexLocker>
+#include <QThread>
+#include <QStackedWidget>
+#include <QTimer>
+#include <algorithm>
+#include <cstring>
+#include <cstdio>
+#include <deque>
+#include <set>
+#include <sstream>
+
+#include "common/cyclewindow.h"
+#include "common/virtualdispatcher.h"
+#include "common/windowworld.h"
+#include "core/globals.h"
+#include "core/runmodederivation.h"
+#include "core/wizardpara.h"
+#include "mainscreen/alarmoption.h"
+#include "mainscreen/regioption.h"
+#include "vision/board/controlport.h"
+#include "vision/board/iothread.h"
+#include "vision/camera/cameradiscovery.h"
+#include "vision/controller/mainwindow.h"
+#include "vision/controller/triggerwiring.h"
+#include "widgets/modalhook.h"
+#include "widgets/passwordbox.h"
+#include "widgets/warnbox.h"
+
+namespace cyclesim {
+
+namespace {
+
+// splitmix64: the same numbers on every library and machine.
+struct Rng {
+    uint64_t s;
+    explicit Rng(uint64_t seed) : s(seed * 0x9E3779B97F4A7C15ull + 0x632BE59BD9B4E019ull) {}
+    uint64_t Next()
+    {
+        uint64_t z = (s += 0x9E3779B97F4A7C15ull);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        return z ^ (z >> 31);
+    }
+    int Below(int n) { return n <= 0 ? 0 : int(Next() % uint64_t(n)); }
+    bool Chance(int percent) { return Below(100) < percent; }
+};
+
+const char* kConfigKeys[] = {"io", "sub", "stages", "cams", "d0", "d1", "d2", "d3", "rc", "precut", "noclose",
+                             "semi", "first", "safety", "ngpulse", "cut", "mold", "cutthimble", "thimble",
+                             "stopnotalarm", "stopmold", "watchdog", "psw", "debounce"};
+
+std::vector<int*> ConfigFields(Config& c)
+{
+    return {&c.ioMode, &c.subMode, &c.stages, &c.cameras, &c.delay[0], &c.delay[1], &c.delay[2], &c.delay[3],
+            &c.reCheck, &c.preCut, &c.noCloseAtStart, &c.semiAuto, &c.firstStageOn, &c.safety, &c.ngPulse,
+            &c.cutOnTime, &c.moldPulse, &c.cutOnTimeThimble, &c.thimblePulse, &c.stopNotAlarm, &c.stopMold,
+            &c.watchdog, &c.password, &c.debounce};
+}
+
+std::string EventText(const Event& e)
+{
+    std::ostringstream o;
+    switch (e.kind) {
+    case 'w': o << 'w' << e.a; break;
+    case 'i': o << 'i' << e.a << (e.b ? '+' : '-'); break;
+    case 'p': o << 'p' << e.a << "onx"[std::min(std::max(e.b, 0), 2)]; break;
+    case 'a': o << 'a' << (e.b ? '+' : '-'); break;
+    case 'l': o << 'l' << e.a << (e.b ? '+' : '-'); break;
+    default: o << e.kind;
+    }
+    return o.str();
+}
+
+}  // namespace
+
+std::string ToText(const Config& c0, const std::vector<Event>& events)
+{
+    Config c = c0;
+    std::ostringstream o;
+    const std::vector<int*> f = ConfigFields(c);
+    for (size_t i = 0; i < f.size(); ++i)
+        o << (i ? "," : "") << kConfigKeys[i] << '=' << *f[i];
+    o << ':';
+    for (const Event& e : events)
+        o << ' ' << EventText(e);
+    return o.str();
+}
+
+bool FromText(const std::string& text, Config* c, std::vector<Event>* events, std::string* error)
+{
+    auto fail = [&](const std::string& why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    const size_t colon = text.find(':');
+    if (colon == std::string::npos)
+        return fail("no ':' after the set-up");
+    *c = Config();
+    events->clear();
+    const std::vector<int*> f = ConfigFields(*c);
+    std::istringstream cs(text.substr(0, colon));
+    for (std::string item; std::getline(cs, item, ',');) {
+        const size_t eq = item.find('=');
+        if (eq == std::string::npos)
+            return fail("set-up item without '=': " + item);
+        const std::string key = item.substr(0, eq);
+        size_t i = 0;
+        while (i < f.size() && key != kConfigKeys[i])
+            ++i;
+        if (i == f.size())
+            return fail("unknown set-up key " + key);
+        *f[i] = std::atoi(item.c_str() + eq + 1);
+    }
+    std::istringstream es(text.substr(colon + 1));
+    for (std::string t; es >> t;) {
+        Event e;
+        e.kind = t[0];
+        const char last = t.back();
+        switch (e.kind) {
+        case 'w': e.a = std::atoi(t.c_str() + 1); break;
+        case 'i':
+        case 'l':
+            if (t.size() < 3 || (last != '+' && last != '-'))
+                return fail("bad event " + t);
+            e.a = std::atoi(t.c_str() + 1);
+            e.b = last == '+';
+            break;
+        case 'p': {
+            if (t.size() < 3)
+                return fail("bad event " + t);
+            e.a = std::atoi(t.c_str() + 1);
+            const char* k = std::strchr("onx", last);
+            if (!k)
+                return fail("bad picture " + t);
+            e.b = int(k - "onx");
+            break;
+        }
+        case 'a': e.b = last == '+'; break;
+        default:
+            if (!std::strchr("RESMPDNLbBC", e.kind) || t.size() != 1)
+                return fail("unknown event " + t);
+        }
+        events->push_back(e);
+    }
+    return true;
+}
+
+Config DrawConfig(uint64_t seed)
+{
+    Rng r(seed ^ 0xC0FFEEull);
+    Config c;
+    const int modes[] = {0, 0, 1, 2, 2, 3, 4, 5};
+    c.ioMode = modes[r.Below(8)];
+    c.subMode = r.Below(3);
+    c.stages = 2 + r.Below(3);
+    c.cameras = 1 + r.Below(2);
+    for (int& d : c.delay)
+        d = r.Chance(15) ? 0 : 1 + r.Below(r.Chance(50) ? 10 : 60);
+    c.reCheck = r.Chance(50) ? 0 : 1 + r.Below(3);
+    c.preCut = r.Chance(75) ? 0 : 1 + r.Below(20);
+    c.noCloseAtStart = r.Chance(15);
+    c.semiAuto = r.Chance(25);
+    c.firstStageOn = !r.Chance(15);
+    c.safety = r.Chance(15);
+    c.ngPulse = r.Chance(15);
+    c.cutOnTime = r.Chance(20);
+    c.moldPulse = 1 + r.Below(30);
+    c.cutOnTimeThimble = r.Chance(20);
+    c.thimblePulse = r.Below(20);
+    c.stopNotAlarm = r.Chance(15);
+    c.stopMold = r.Chance(30);
+    c.watchdog = r.Chance(75) ? 0 : 5 + r.Below(30);
+    c.password = r.Chance(50);
+    c.debounce = r.Chance(70) ? 0 : 1 + r.Below(5);
+    return c;
+}
+
+std::vector<Event> DrawEvents(uint64_t seed, const Config& c, int count)
+{
+    Rng r(seed);
+    std::vector<Event> out;
+    out.reserve(size_t(count));
+    bool level[8] = {};
+    while (int(out.size()) < count) {
+        const int roll = r.Below(1000);
+        Event e;
+        if (roll < 330) {
+            e.kind = 'w';
+            const int band = r.Below(10);
+            e.a = band < 4 ? 1 + r.Below(50) : band < 8 ? 50 + r.Below(700) : 700 + r.Below(4000);
+        } else if (roll < 600) {
+            e.kind = 'i';
+            const int inputs[] = {0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 5};
+            e.a = c.ioMode == 4 ? r.Below(c.stages + 1) : inputs[r.Below(11)];
+            e.b = !level[e.a];
+            level[e.a] = e.b;
+        } else if (roll < 720) {
+            e.kind = 'p';
+            e.a = r.Below(c.cameras);
+            const int k = r.Below(10);
+            e.b = k < 6 ? 0 : k < 9 ? 1 : 2;
+        } else if (roll < 820) {
+            e.kind = 'a';
+            e.b = r.Chance(60);
+        } else {
+            const char ops[] = "RRRREEEESSMMPDDDNNNLbBBCll";
+            e.kind = ops[r.Below(int(sizeof ops) - 1)];
+            if (e.kind == 'l') {
+                e.a = r.Below(c.cameras);
+                e.b = r.Chance(40);
+            }
+        }
+        out.push_back(e);
+    }
+    return out;
+}
+
+namespace {
+
+// What the cycle looked like before a step, for the checks that compare.
+struct Snapshot {
+    int words[64];
+    bool operator==(const Snapshot& o) const { return std::memcmp(words, o.words, sizeof words) == 0; }
+};
+
+enum Stage { Idle, Started, JudgedOk, JudgedNg, Held };
+
+class Engine;
+Engine* gEngine = nullptr;
+QtMessageHandler gPrevious = nullptr;
+
+void OnMessage(QtMsgType type, const QMessageLogContext& ctx, const QString& text);
+
+constexpr int kUnderBox = 8;
+
+class Engine {
+public:
+    Engine(const Config& c, const std::vector<Event>& events) : c_(c), ev_(events) {}
+
+    Result Go()
+    {
+        Setup();
+        while (next_ < ev_.size() && !res_.failed) {
+            const size_t at = next_++;
+            Apply(ev_[at], int(at));
+        }
+        // Whatever the last event left is run out: the cycle must come to rest in a sound state.
+        if (!res_.failed)
+            Advance(vd_->Now() + 15000, int(ev_.size()));
+        Teardown();
+        res_.virtualMs = vd_->Now() - start_;
+        return res_;
+    }
+
+    void Message(const QString& text)
+    {
+        if (QThread::currentThread() != qApp->thread())
+            return;
+        if (trace_)
+            std::fprintf(stderr, "      [t=%lld] %s\n", static_cast<long long>(vd_->Now() - start_), qPrintable(text));
+        log_.push_back(text.toStdString());
+        if (log_.size() > 24)
+            log_.pop_front();
+        if (res_.failed)
+            return;
+        int d = 0;
+        if (text.startsWith("stage ") && text.contains(" ms started at ")) {
+            d = text.mid(6).section(' ', 0, 0).toInt() - 1;
+            OnStart(d);
+        } else if (text.startsWith("verdict stage ")) {
+            d = text.mid(14).section(' ', 0, 0).toInt() - 1;
+            OnVerdict(d, text.section(' ', 3, 3) == "NG");
+        }
+    }
+
+private:
+    Config c_;
+    const std::vector<Event>& ev_;
+    size_t next_ = 0;
+    Result res_;
+    MainWindow* win_ = nullptr;
+    VirtualDispatcher* vd_ = nullptr;
+    qint64 start_ = 0;
+    int pic_[MAX_CAMERA] = {};
+    bool lost_[MAX_CAMERA] = {};
+    bool parked_ = false;
+    bool boardDead_ = false;
+    int depth_ = 0;
+    int step_ = 0;
+    std::set<QObject*> fired_;
+    std::vector<char> ops_;         // the operator actions running, innermost last
+    std::vector<int> opHold_;       // the hold each of them began in
+    int hold_ = 0;                  // holds entered so far
+    int lastAlarm_ = 0;
+    int lastCycleStart_ = 0;
+    Stage st_[MAX_DETECT] = {};
+    int serves_[MAX_DETECT] = {0, 1, 2, 3, 4, 5, 6, 7};
+    bool again_[MAX_DETECT] = {};
+    bool pulseEnded_ = false;
+    std::deque<std::string> log_;
+    const bool trace_ = !qEnvironmentVariableIsEmpty("MOULDMON_CYCLESIM_TRACE");
+
+    // --- set-up
+
+    void Setup()
+    {
+        cyclewindow::Window& w = cyclewindow::W();
+        win_ = w.win;
+        vd_ = VirtualDispatcher::Instance();
+        // Nothing runs beside the simulation: no timer but those it delivers, no board or writer.
+        w.world->Quiet();
+        start_ = vd_->Now();
+        VirtualDispatcher* vd = vd_;
+        const qint64 base = QDateTime(QDate(2026, 3, 2), QTime(10, 0)).toMSecsSinceEpoch();
+        const qint64 start = start_;
+        win_->stageClock.now = [vd] { return vd->Now(); };
+        win_->cycleClockMs = [vd] { return vd->Now(); };
+        win_->wallClock = [vd, base, start] { return QDateTime::fromMSecsSinceEpoch(base + vd->Now() - start); };
+        win_->record.clock = win_->wallClock;
+        // The board thread's watch, kept by the simulation: a board that answers replies before
+        // every pass.
+        if (BoardWatch* watch = Watch()) {
+            watch->clock = [vd] { return vd->Now(); };
+            watch->Replied();
+        }
+        win_->simulatedViews = c_.cameras;
+        win_->simulatedPicture = [this](int camera, int) { return camera >= 0 && camera < MAX_CAMERA ? pic_[camera] : 0; };
+        gPicNumNG = gPicNumOK = 0;  // pictures are not the subject: none is drawn or stored
+        ApplyConfig();
+        win_->StageCountCheck();  // the new stage count's reset, before any request
+        setModalHook([this](QDialog& d) { return Modal(d); });
+        gEngine = this;
+        gPrevious = qInstallMessageHandler(OnMessage);
+        win_->StartDetect();
+        win_->userLevel = 0;
+        win_->unjudgedStage = -1;
+        win_->boardSilent = false;
+        win_->releaseDue = false;
+        gFromTrain = 0;
+        win_->runTimer->start(3);
+        lastCycleStart_ = win_->cycleStart;
+        lastAlarm_ = win_->alarmState;
+    }
+
+    void Teardown()
+    {
+        qInstallMessageHandler(gPrevious);
+        gEngine = nullptr;
+        setModalHook({});
+        for (QTimer* t : win_->findChildren<QTimer*>())
+            t->stop();
+        win_->simulatedViews = 0;
+        win_->simulatedPicture = nullptr;
+        win_->boardSilent = false;
+        win_->unjudgedStage = -1;
+        gFromTrain = 0;
+        gisLost = false;
+        for (bool& l : win_->cycleLost)
+            l = false;
+        win_->stageClock.now = [vd = vd_] { return vd->Now(); };
+        if (BoardWatch* watch = Watch()) {
+            watch->clock = nullptr;
+            watch->Replied();
+            watch->Supervise(0);
+        }
+        win_->StartDetect();
+    }
+
+    void ApplyConfig()
+    {
+        WizardPara& p = *gpWPara;
+        p.io_mode = c_.ioMode;
+        p.io_mode_chosen = c_.ioMode;
+        p.io_sub_mode = c_.subMode;
+        p.stage_count = c_.stages;
+        for (int d = 0; d < 8; ++d) {
+            p.stage_delay[d] = d < 4 ? c_.delay[d] : 0;
+            p.stage_source[d] = d < c_.stages ? d : -1;
+            p.stage_input_choice[d] = d;
+            p.stage_link[d] = 0;
+        }
+        p.semi_auto = c_.semiAuto;
+        p.first_stage_on = c_.firstStageOn;
+        p.pre_cut = c_.preCut;
+        p.no_close_inhibit_at_start = c_.noCloseAtStart;
+        p.enable_trigger_safety = c_.safety;
+        p.ng_pulse_mode = c_.ngPulse;
+        p.is_cut_ontime = c_.cutOnTime;
+        p.mold_pulse = c_.moldPulse;
+        p.is_cut_ontime_thimble = c_.cutOnTimeThimble;
+        p.thimble_pulse = c_.thimblePulse;
+        p.enable_stop_not_alarm = c_.stopNotAlarm;
+        p.enable_stop_mold = c_.stopMold;
+        p.input_timeout_len = c_.watchdog;
+        p.is_psw_used = c_.password;
+        p.enable_pass_protect = c_.password;
+        p.enable_disarm_before_open = 0;
+        p.input_debounce = c_.debounce;
+        p.image_trigger = 0;
+        p.template_auto_update = 0;
+        p.auto_region_prompt = 0;
+        p.location_level = 0;
+        p.auto_cancel_timelen = 0;
+        p.cnt_net_enabled = 0;
+        DeriveRunMode(p);
+        p.front_auto_check_time = c_.reCheck;
+        *gpWParaBak = p;
+        {
+            QMutexLocker lock(pMutexIO);
+            gDataIn = 0;
+        }
+        for (int k = 0; k < 16; ++k)
+            gpControlIO->IOInTrigger(k);
+    }
+
+    // --- the events
+
+    void Apply(const Event& e, int at)
+    {
+        step_ = at;
+        int out0 = -1;
+        unsigned block = 0;
+        int opHold = hold_;
+        if (trace_)
+            std::fprintf(stderr, "%*s#%d %s (t=%lld out0=%d alarm=%d run=%d)\n", depth_ * 2, "", at, EventText(e).c_str(),
+                         static_cast<long long>(vd_->Now() - start_), Out0(), win_->alarmState, win_->runState);
+        ++res_.events;
+        switch (e.kind) {
+        case 'w':
+            Advance(vd_->Now() + std::max(e.a, 0), at);
+            return;
+        case 'i':
+            if (e.a >= 0 && e.a < 8) {
+                QMutexLocker lock(pMutexIO);
+                if (e.b)
+                    gDataIn |= 1u << e.a;
+                else
+                    gDataIn &= ~(1u << e.a);
+            }
+            break;
+        case 'p':
+            if (e.a >= 0 && e.a < c_.cameras)
+                pic_[e.a] = e.b;
+            break;
+        case 'l':
+            if (e.a >= 0 && e.a < c_.cameras) {
+                lost_[e.a] = e.b;
+                if (e.b)
+                    win_->MarkCycleNotOK(e.a);
+                else
+                    win_->cycleLost[e.a] = false;
+            }
+            break;
+        case 'a':
+            return;  // no box open: nothing to answer
+        default:
+            if (depth_ > 0 && e.kind != 'L' && e.kind != 'b' && e.kind != 'B')
+                return;  // a button under the open box
+            out0 = Out0();
+            block = BlockingSet();
+            opHold = hold_;
+            Operate(e.kind);
+        }
+        Unpark();
+        CheckStep(at, out0, block, e.kind, opHold);
+    }
+
+    // The bar that shows the button: 0 the option bar, 1 the region page's, 2 the alarm page's.
+    static int BarOf(char kind)
+    {
+        switch (kind) {
+        case 'E': return 1;
+        case 'D':
+        case 'N': return 2;
+        case 'M':
+        case 'P': return 0;
+        default: return -1;
+        }
+    }
+
+    void Operate(char kind)
+    {
+        const int bar = BarOf(kind);
+        if (bar >= 0 && win_->optionStack->currentIndex() != bar)
+            return;  // the button is not on the screen
+        ops_.push_back(kind);
+        opHold_.push_back(hold_);
+        switch (kind) {
+        case 'R': win_->OptBtnsToggledSlot(OptionBar::BTN_RESAMPLE, true); break;
+        case 'E': win_->RegionBtnsToggledSlot(RegiOption::BTN_END_SET, true); break;
+        case 'S': win_->OptBtnsToggledSlot(OptionBar::BTN_START_STOP, true); break;
+        case 'M': win_->SlotManualTrig1(); break;
+        case 'P': win_->SlotManualTrig0(); break;
+        case 'D': win_->AlarmtnsToggledSlot(AlarmOption::BTN_RECHECK, true); break;
+        case 'N': win_->AlarmtnsToggledSlot(AlarmOption::BTN_DONT_DETECT, true); break;
+        case 'L': win_->TimerLogout(); break;
+        case 'b':
+            // It answered up to now (the passes left out would have seen its replies).
+            if (BoardWatch* watch = Watch(); watch && !boardDead_)
+                watch->Replied();
+            boardDead_ = true;
+            break;
+        case 'B': boardDead_ = false; break;
+        case 'C': win_->ConfirmUnjudged(); break;
+        }
+        ops_.pop_back();
+        opHold_.pop_back();
+    }
+
+    int Modal(QDialog& d)
+    {
+        ++depth_;
+        bool answer = false;
+        // A box opened under a box that is itself opened under a box is answered at once.
+        // The machine goes on under the box (at most kUnderBox events); the operator's buttons
+        // are covered by it.
+        if (depth_ <= 3) {
+            for (int under = 0; next_ < ev_.size() && !res_.failed; ++under) {
+                const size_t at = next_++;
+                if (ev_[at].kind == 'a') {
+                    answer = ev_[at].b;
+                    break;
+                }
+                if (under >= kUnderBox) {
+                    --next_;  // left for after the box: it is refused
+                    break;
+                }
+                Apply(ev_[at], int(at));
+            }
+        }
+        --depth_;
+        if (dynamic_cast<PasswordBox*>(&d)) {
+            if (answer)
+                win_->userLevel = 1;
+            return answer ? QDialog::Accepted : QDialog::Rejected;
+        }
+        if (dynamic_cast<WarnBox*>(&d))
+            return QDialog::Accepted;
+        return answer ? QDialog::Accepted : QDialog::Rejected;
+    }
+
+    // --- time
+
+    static BoardWatch* Watch()
+    {
+        IOThread* t = gpControlIO ? gpControlIO->thread() : nullptr;
+        return t ? &t->watch : nullptr;
+    }
+
+    // What the board thread does between two passes: its reply (unless it is silent) and its
+    // supervision. The passes the simulation left out (nothing changed) beat as they would have.
+    void BoardReplies()
+    {
+        BoardWatch* watch = Watch();
+        if (!watch)
+            return;
+        if (!boardDead_)
+            watch->Replied();
+        watch->Beat(win_->runState == 1 && !gisLost, 0);
+        watch->Supervise(0);
+    }
+
+    bool Delivered(const VirtualDispatcher::Timer& t) const
+    {
+        QObject* o = t.object;
+        MainWindow* w = win_;
+        if (o == w->runTimer)
+            return !parked_;
+        for (QTimer* s : w->stageTimer)
+            if (o == s)
+                return true;
+        for (QTimer* s : w->inputTimer)
+            if (o == s)
+                return true;
+        return o == w->inputTimeoutTimer || o == w->showTimer || o == w->ngPulseTimer || o == w->closePulseTimer ||
+               o == w->ejectorPulseTimer || o == w->reserveTimer || o == w->tempTimer || o == w->alarmResetTimer ||
+               o == w->logoutTimer;
+    }
+
+    void Unpark()
+    {
+        parked_ = false;
+        if (win_->runTimer->isActive()) {
+            const VirtualDispatcher::Timer* t = vd_->Find(win_->runTimer->timerId());
+            // The pass that would have come next on a machine that passes every 3 ms.
+            if (t && t->due <= vd_->Now())
+                vd_->SetDue(t->id, vd_->Now() + 1);
+        }
+    }
+
+    void Advance(qint64 until, int at)
+    {
+        for (int guard = 0; !res_.failed; ++guard) {
+            if (guard > 200000) {
+                Fail(at, "livelock", "the timers never come to rest");
+                return;
+            }
+            const VirtualDispatcher::Timer* t = vd_->Earliest([this](const VirtualDispatcher::Timer& x) { return Delivered(x); });
+            if (!t || t->due > until)
+                break;
+            QObject* o = t->object;
+            const bool run = o == win_->runTimer;
+            const Snapshot before = Snap();
+            const int out0 = Out0();
+            const unsigned block = BlockingSet();
+            ++res_.deliveries;
+            ops_.push_back(run ? '.' : o == win_->closePulseTimer ? 'c' : 't');
+            opHold_.push_back(hold_);
+            if (run)
+                BoardReplies();
+            vd_->Fire(t->id);
+            ops_.pop_back();
+            opHold_.pop_back();
+            if (o == win_->closePulseTimer)
+                pulseEnded_ = true;
+            CheckStep(at, out0, block, run ? '.' : 't', hold_);
+            pulseEnded_ = false;
+            if (run) {
+                parked_ = Snap() == before;
+                if (parked_)
+                    CheckAtRest(at);
+            } else {
+                Unpark();
+            }
+        }
+        if (vd_->Now() < until)
+            vd_->SetNow(until);
+    }
+
+    // --- what must hold
+
+    int Out0() const { return gpControlIO->IOState(1, 0) ^ gpWPara->output_polarity[0]; }
+
+    Snapshot Snap() const
+    {
+        Snapshot s{};
+        int i = 0;
+        auto put = [&](int v) {
+            if (i < 64)
+                s.words[i++] = v;
+        };
+        for (int n = 0; n < 9; ++n)
+            put(gpControlIO->IOState(1, n));
+        put(win_->runState);
+        put(win_->alarmState);
+        put(win_->reCheckFlag);
+        put(win_->reCheckStage);
+        put(win_->simInput);
+        put(win_->manualDetect);
+        put(win_->restartDetect);
+        put(win_->repeatInput);
+        put(win_->curDetect);
+        put(win_->side);
+        put(win_->multiDetect);
+        put(win_->unjudgedStage);
+        put(win_->releaseDue);
+        int sampled = 0;
+        for (int k = 0; k < 8; ++k)
+            sampled |= (win_->inputSampled[k] ? 1 : 0) << k | (win_->inputTimer[k]->isActive() ? 1 : 0) << (8 + k);
+        put(sampled);
+        for (int d = 0; d < 8; ++d)
+            put(int(win_->detectMask[d]) | win_->reCheckCount[d] << 16);
+        for (int d = 0; d < 8; ++d)
+            put(win_->stageClock.Remaining(d) | (win_->stageClock.Running(d) ? 1 << 20 : 0));
+        put(int(win_->verdictsGiven));
+        put(win_->warnShown);
+        put(win_->inputTimeoutTimer->isActive());
+        return s;
+    }
+
+    std::string StageText(int d) const { return std::to_string(d); }
+
+    void Fail(int at, const std::string& key, const std::string& what)
+    {
+        if (res_.failed)
+            return;
+        res_.failed = true;
+        res_.step = at;
+        res_.key = key;
+        res_.what = what;
+        std::string ctx;
+        for (const std::string& l : log_)
+            ctx += "    " + l + "\n";
+        res_.context = ctx;
+    }
+
+    char Op() const { return ops_.empty() ? ' ' : ops_.back(); }
+
+    void NewCycleCheck()
+    {
+        if (win_->cycleStart == lastCycleStart_)
+            return;
+        lastCycleStart_ = win_->cycleStart;
+        for (Stage& s : st_)
+            if (s != Started)
+                s = Idle;
+    }
+
+    void OnStart(int d)
+    {
+        if (d < 0 || d >= MAX_DETECT)
+            return;
+        NewCycleCheck();
+        // In the paired modes timer j serves stage j of the pair in force.
+        const int mode = gpWPara->io_mode;
+        if ((mode == 1 || mode == 2) && d < 2)
+            d += win_->side == 0 ? 2 : 0;
+        serves_[TimerOf(d)] = d;
+        if (st_[d] == Started && !Counting(d))
+            Fail(step_, "never judged", "stage " + StageText(d) + " started again before its last start was judged");
+        st_[d] = Started;
+    }
+
+    void OnVerdict(int d, bool ng)
+    {
+        if (d < 0 || d >= MAX_DETECT)
+            return;
+        NewCycleCheck();
+        const WizardPara& p = *gpWPara;
+        const int s = TriggerWiring::FoldedStage(p, d);
+        const bool final = win_->reCheckCount[s] <= 0;
+        const bool inHold = win_->alarmState == 2;
+        // A snapshot, and the trigger-safety input (with the re-checks of its NG), judge again.
+        if (win_->safetyTrigger)
+            again_[d] = true;
+        const bool asked = win_->lastInput < 0 || again_[d];
+        if (!final && ng)
+            return;  // an NG that is inspected again: judged by the re-check
+        again_[d] = false;
+        if (st_[d] != Started && !inHold && !asked && (st_[d] == JudgedOk || st_[d] == JudgedNg))
+            Fail(step_, "judged twice",
+                 "stage " + StageText(d) + " judged " + (ng ? "NG" : "OK") + " again in the same cycle (it was judged " +
+                     (st_[d] == JudgedOk ? "OK" : "NG") + ")");
+        if (inHold && !ops_.empty()) {
+            const char op = ops_.back();
+            if ((op == 'N' || op == 'D') && opHold_.back() != hold_)
+                Fail(step_, "answer of another hold",
+                     std::string(op == 'N' ? "Don't Detect" : "Re-detected") +
+                         " asked in one alarm hold judged the next one's mould");
+        }
+        if (inHold && !ng) {
+            // The re-check's OK ends the hold: the NG it held is released with it.
+            for (Stage& other : st_)
+                if (other == JudgedNg)
+                    other = Held;
+        }
+        const bool noHold = ng && p.enable_stop_not_alarm && s == 0 && !p.ng_pulse_mode;
+        st_[d] = ng && !noHold ? JudgedNg : JudgedOk;
+    }
+
+    // Stages that keep the mould: started and not judged yet, or judged NG and not released by
+    // the operator, the machine's re-check or the end of an NG pulse.
+    int TimerOf(int d) const
+    {
+        const int mode = gpWPara->io_mode;
+        return (mode == 1 || mode == 2) ? (d & 1) : d;
+    }
+
+    // Stage d's delay still counts (its timer runs and serves it).
+    bool Counting(int d) const
+    {
+        const int j = TimerOf(d);
+        return win_->stageClock.Running(j) && serves_[j] == d;
+    }
+
+    unsigned BlockingSet() const
+    {
+        unsigned set = 0;
+        for (int d = 0; d < MAX_DETECT; ++d)
+            if (st_[d] == Started || st_[d] == JudgedNg)
+                set |= 1u << d;
+        return set;
+    }
+
+    // Of the stages in `before` (those that kept the mould when the step began).
+    bool Blocking(std::string* which, unsigned before) const
+    {
+        for (int d = 0; d < MAX_DETECT; ++d) {
+            if (((before >> d) & 1) && (st_[d] == Started || st_[d] == JudgedNg)) {
+                *which = "stage " + StageText(d) + (st_[d] == Started ? " not judged yet" : " judged NG");
+                return true;
+            }
+        }
+        return false;
+    }
+
+    void CheckStep(int at, int out0Before, unsigned blockBefore, char kind, int opHold)
+    {
+        if (res_.failed)
+            return;
+        const WizardPara& p = *gpWPara;
+        NewCycleCheck();
+        if (win_->alarmState == 2 && lastAlarm_ != 2)
+            ++hold_;
+        lastAlarm_ = win_->alarmState;
+        // Stages stopped unjudged by a state that keeps the mould and tells the operator.
+        const bool told = win_->alarmState == 2 || win_->runState == 3 || win_->unjudgedStage >= 0;
+        for (int d = 0; d < MAX_DETECT; ++d) {
+            if (st_[d] != Started || Counting(d))
+                continue;
+            if (told) {
+                st_[d] = Held;
+                continue;
+            }
+            // Resampling's area check holds the mould and shows the page: a stage that ends under
+            // it is judged by End Set, or not at all.
+            if (win_->alarmState == 3 && gFromTrain) {
+                st_[d] = Held;
+                continue;
+            }
+            const bool reChecked = win_->reCheckFlag && win_->reCheckStage == d;
+            if (!reChecked && depth_ == 0)
+                Fail(at, "never judged", "stage " + StageText(d) + "'s delay ended without a verdict");
+        }
+        // A stage timer runs exactly while its stage counts.
+        for (int d = 0; d < MAX_DETECT && !res_.failed; ++d)
+            if (win_->stageTimer[d]->isActive() != win_->stageClock.Running(d))
+                Fail(at, "timer", "stage " + StageText(d) + "'s timer " +
+                                      (win_->stageTimer[d]->isActive() ? "runs without a tick to come" : "is idle while it counts"));
+        if (p.ng_pulse_mode && pulseEnded_) {
+            for (Stage& s : st_)
+                if (s == JudgedNg)
+                    s = JudgedOk;  // the NG's pulse is over
+        }
+        if (out0Before == 1 && Out0() == 0 && !res_.failed) {
+            std::string which;
+            // The operator's Start, Stop, Resample and confirmation release the mould on purpose;
+            // Don't Detect and Re-detected the hold they were asked in.
+            const char op = kind;
+            const bool operatorRelease = op == 'S' || op == 'R' || op == 'C' ||
+                                         ((op == 'N' || op == 'D') && opHold == hold_);
+            if (Blocking(&which, blockBefore) && !operatorRelease && !(p.ng_pulse_mode && pulseEnded_))
+                Fail(at, "released early", "output 0 released while " + which);
+        }
+    }
+
+    void CheckAtRest(int at)
+    {
+        if (res_.failed || depth_ > 0)
+            return;
+        const WizardPara& p = *gpWPara;
+        MainWindow* w = win_;
+        // A re-check waiting for its pass always has a count left.
+        if (w->reCheckFlag && w->alarmState != 2) {
+            const int st = w->reCheckStage >= 0 ? w->reCheckStage : w->curDetect;
+            const int s = TriggerWiring::FoldedStage(p, st);
+            if (s < 0 || s >= MAX_DETECT || w->reCheckCount[s] <= 0)
+                Fail(at, "re-check without count", "a re-check of stage " + StageText(st) + " is due with no count left");
+        }
+        if (res_.failed || Out0() != 1)
+            return;
+        bool open = w->reCheckFlag || w->simInput >= 0 || w->restartDetect >= 0 || w->manualDetect != gDNum;
+        for (int d = 0; d < MAX_DETECT; ++d)
+            open = open || w->detectMask[d] != 0 || w->stageClock.Running(d);
+        for (int k = 0; k < 8; ++k)
+            open = open || w->inputSampled[k] || w->inputTimer[k]->isActive();
+        if (open)
+            return;
+        const bool why = w->alarmState == 2 || w->alarmState == 3 || w->unjudgedStage >= 0 ||
+                         w->startupHold != MainWindow::NoStartupHold || w->warnShown || w->boardSilent ||
+                         (w->runState == 3 && p.enable_stop_mold) || gisLost || (p.is_cut_ontime && p.mold_pulse > 0) ||
+                         w->closePulseTimer->isActive();
+        bool cameraLost = false;
+        for (int v = 0; v < c_.cameras; ++v)
+            cameraLost = cameraLost || lost_[v];
+        const bool watchdogWarned = p.input_timeout_len > 0 && w->warnShown;
+        if (!why && !cameraLost && !watchdogWarned)
+            Fail(at, "held for good", "output 0 set with no cycle open, no alarm hold and no warning to release it");
+    }
+};
+
+void OnMessage(QtMsgType type, const QMessageLogContext& ctx, const QString& text)
+{
+    if (gEngine)
+        gEngine->Message(text);
+    (void)type;
+    (void)ctx;
+}
+
+}  // namespace
+
+Result Run(const Config& c, const std::vector<Event>& events)
+{
+    Engine e(c, events);
+    return e.Go();
+}
+
+std::vector<Event> Shrink(const Config& c, std::vector<Event> events, const std::string& key, int budget)
+{
+    auto fails = [&](const std::vector<Event>& ev) {
+        const Result r = Run(c, ev);
+        return r.failed && r.key == key;
+    };
+    // Nothing after the failing step matters.
+    {
+        const Result r = Run(c, events);
+        if (r.failed && r.step >= 0 && size_t(r.step) + 1 < events.size()) {
+            std::vector<Event> cut(events.begin(), events.begin() + r.step + 1);
+            if (fails(cut))
+                events = cut;
+        }
+    }
+    // Chunks removed, halving the chunk size; then single events made simpler.
+    for (size_t chunk = std::max<size_t>(1, events.size() / 2); chunk >= 1 && budget > 0; chunk /= 2) {
+        for (size_t i = 0; i < events.size() && budget > 0;) {
+            std::vector<Event> tryEv;
+            tryEv.insert(tryEv.end(), events.begin(), events.begin() + i);
+            tryEv.insert(tryEv.end(), events.begin() + std::min(events.size(), i + chunk), events.end());
+            --budget;
+            if (fails(tryEv))
+                events = tryEv;
+            else
+                i += chunk;
+        }
+        if (chunk == 1)
+            break;
+    }
+    // Waits joined and shortened.
+    for (size_t i = 0; i + 1 < events.size() && budget > 0; ++i) {
+        if (events[i].kind == 'w' && events[i + 1].kind == 'w') {
+            std::vector<Event> tryEv = events;
+            tryEv[i].a += tryEv[i + 1].a;
+            tryEv.erase(tryEv.begin() + long(i) + 1);
+            --budget;
+            if (fails(tryEv)) {
+                events = tryEv;
+                --i;
+            }
+        }
+    }
+    return events;
+}
+
+SeedRun RunSeed(uint64_t seed, int count, bool shrink)
+{
+    SeedRun out;
+    const Config c = DrawConfig(seed);
+    const std::vector<Event> ev = DrawEvents(seed, c, count);
+    out.result = Run(c, ev);
+    if (out.result.failed) {
+        std::vector<Event> upTo(ev.begin(), ev.begin() + std::min<long>(long(ev.size()), out.result.step + 1));
+        out.replay = ToText(c, shrink ? Shrink(c, upTo, out.result.key) : upTo);
+    }
+    return out;
+}
+
+}  // namespace cyclesim
