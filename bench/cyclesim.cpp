@@ -24,7 +24,7 @@ void BM_CycleSimEvents(benchmark::State& state)
     state.counters["events_per_min"] = benchmark::Counter(double(total) * 60.0, benchmark::Counter::kIsRate);
     state.counters["timer_deliveries_per_event"] = double(deliveries) / double(std::max(total, 1L));
 }
-BENCHMARK(BM_CycleSimEvents)->Arg(2000)->Unit(benchmark::kMillisecond)->MinTime(10.0);
+BENCHMARK(BM_CycleSimEvents)->Arg(2000)->Unit(benchmark::kMillisecond)->MinTime(10.0)->UseRealTime();
 
 }  // namespace
 

@@ -52,14 +52,14 @@ struct Rng {
 
 const char* kConfigKeys[] = {"io", "sub", "stages", "cams", "d0", "d1", "d2", "d3", "rc", "precut", "noclose",
                              "semi", "first", "safety", "ngpulse", "cut", "mold", "cutthimble", "thimble",
-                             "stopnotalarm", "stopmold", "watchdog", "psw", "debounce"};
+                             "stopnotalarm", "stopmold", "watchdog", "psw", "debounce", "leftunjudged"};
 
 std::vector<int*> ConfigFields(Config& c)
 {
     return {&c.ioMode, &c.subMode, &c.stages, &c.cameras, &c.delay[0], &c.delay[1], &c.delay[2], &c.delay[3],
             &c.reCheck, &c.preCut, &c.noCloseAtStart, &c.semiAuto, &c.firstStageOn, &c.safety, &c.ngPulse,
             &c.cutOnTime, &c.moldPulse, &c.cutOnTimeThimble, &c.thimblePulse, &c.stopNotAlarm, &c.stopMold,
-            &c.watchdog, &c.password, &c.debounce};
+            &c.watchdog, &c.password, &c.debounce, &c.leftUnjudged};
 }
 
 std::string EventText(const Event& e)
@@ -143,7 +143,7 @@ bool FromText(const std::string& text, Config* c, std::vector<Event>* events, st
         }
         case 'a': e.b = last == '+'; break;
         default:
-            if (!std::strchr("RESMPDNLbBC", e.kind) || t.size() != 1)
+            if (!std::strchr("RESMPDNTILbBC", e.kind) || t.size() != 1)
                 return fail("unknown event " + t);
         }
         events->push_back(e);
@@ -178,6 +178,7 @@ Config DrawConfig(uint64_t seed)
     c.watchdog = r.Chance(75) ? 0 : 5 + r.Below(30);
     c.password = r.Chance(50);
     c.debounce = r.Chance(70) ? 0 : 1 + r.Below(5);
+    c.leftUnjudged = r.Chance(10);
     return c;
 }
 
@@ -209,7 +210,7 @@ std::vector<Event> DrawEvents(uint64_t seed, const Config& c, int count)
             e.kind = 'a';
             e.b = r.Chance(60);
         } else {
-            const char ops[] = "RRRREEEESSMMPDDDNNNLbBBCll";
+            const char ops[] = "RRRREEEESSMMPDDDNNNTILbBBCll";
             e.kind = ops[r.Below(int(sizeof ops) - 1)];
             if (e.kind == 'l') {
                 e.a = r.Below(c.cameras);
@@ -342,6 +343,15 @@ private:
         win_->unjudgedStage = -1;
         win_->boardSilent = false;
         win_->releaseDue = false;
+        win_->startupHold = MainWindow::NoStartupHold;
+        if (c_.leftUnjudged) {
+            // The run before ended with a mould not judged: held until a verdict or the confirm.
+            win_->startupHold = MainWindow::MouldLeftUnjudged;
+            win_->startupHoldText = QStringLiteral("mould left unjudged");
+            win_->unjudgedStage = 0;
+            gpControlIO->IOSetOut(0, 1);
+            gpControlIO->IOFlashOut();
+        }
         gFromTrain = 0;
         win_->runTimer->start(3);
         lastCycleStart_ = win_->cycleStart;
@@ -359,6 +369,7 @@ private:
         win_->simulatedPicture = nullptr;
         win_->boardSilent = false;
         win_->unjudgedStage = -1;
+        win_->startupHold = MainWindow::NoStartupHold;
         gFromTrain = 0;
         gisLost = false;
         for (bool& l : win_->cycleLost)
@@ -477,7 +488,9 @@ private:
         switch (kind) {
         case 'E': return 1;
         case 'D':
-        case 'N': return 2;
+        case 'N':
+        case 'T':
+        case 'I': return 2;
         case 'M':
         case 'P': return 0;
         default: return -1;
@@ -499,6 +512,8 @@ private:
         case 'P': win_->SlotManualTrig0(); break;
         case 'D': win_->AlarmtnsToggledSlot(AlarmOption::BTN_RECHECK, true); break;
         case 'N': win_->AlarmtnsToggledSlot(AlarmOption::BTN_DONT_DETECT, true); break;
+        case 'T': win_->AlarmtnsToggledSlot(AlarmOption::BTN_ADD_TEMP, true); break;
+        case 'I': win_->AlarmtnsToggledSlot(AlarmOption::BTN_IGNORE_POINT, true); break;
         case 'L': win_->TimerLogout(); break;
         case 'b':
             // It answered up to now (the passes left out would have seen its replies).
@@ -739,9 +754,9 @@ private:
                      (st_[d] == JudgedOk ? "OK" : "NG") + ")");
         if (inHold && !ops_.empty()) {
             const char op = ops_.back();
-            if ((op == 'N' || op == 'D') && opHold_.back() != hold_)
+            if ((op == 'N' || op == 'D' || op == 'T' || op == 'I') && opHold_.back() != hold_)
                 Fail(step_, "answer of another hold",
-                     std::string(op == 'N' ? "Don't Detect" : "Re-detected") +
+                     std::string(op == 'N' ? "Don't Detect" : op == 'D' ? "Re-detected" : op == 'T' ? "Add Template" : "Ignore point") +
                          " asked in one alarm hold judged the next one's mould");
         }
         if (inHold && !ng) {
@@ -769,20 +784,28 @@ private:
         return win_->stageClock.Running(j) && serves_[j] == d;
     }
 
+    // The stages whose verdict output 0 waits for. In the NG-pulse mode an OK clears output 0
+    // whatever else counts (the pulse rules): only an NG's pulse keeps it. In mode 4 each stage
+    // drives its own output and output 0 is the last stage's.
     unsigned BlockingSet() const
     {
+        const WizardPara& p = *gpWPara;
         unsigned set = 0;
-        for (int d = 0; d < MAX_DETECT; ++d)
-            if (st_[d] == Started || st_[d] == JudgedNg)
+        for (int d = 0; d < MAX_DETECT; ++d) {
+            if (p.io_mode == 4 && d != gDNum - 1)
+                continue;
+            if ((st_[d] == Started && !p.ng_pulse_mode) || st_[d] == JudgedNg)
                 set |= 1u << d;
+        }
         return set;
     }
 
     // Of the stages in `before` (those that kept the mould when the step began).
     bool Blocking(std::string* which, unsigned before) const
     {
+        const unsigned now = BlockingSet();
         for (int d = 0; d < MAX_DETECT; ++d) {
-            if (((before >> d) & 1) && (st_[d] == Started || st_[d] == JudgedNg)) {
+            if ((before >> d) & (now >> d) & 1) {
                 *which = "stage " + StageText(d) + (st_[d] == Started ? " not judged yet" : " judged NG");
                 return true;
             }
@@ -834,7 +857,7 @@ private:
             // Don't Detect and Re-detected the hold they were asked in.
             const char op = kind;
             const bool operatorRelease = op == 'S' || op == 'R' || op == 'C' ||
-                                         ((op == 'N' || op == 'D') && opHold == hold_);
+                                         ((op == 'N' || op == 'D' || op == 'T' || op == 'I') && opHold == hold_);
             if (Blocking(&which, blockBefore) && !operatorRelease && !(p.ng_pulse_mode && pulseEnded_))
                 Fail(at, "released early", "output 0 released while " + which);
         }

@@ -35,13 +35,15 @@ struct Config {
     int watchdog = 0;      // s, 0 off
     int password = 0;
     int debounce = 0;      // tenths
+    int leftUnjudged = 0;  // the run before left a mould unjudged
 };
 
 // One step. Kinds: 'w' wait a ms; 'i' input a to level b; 'p' camera a takes b (0 OK, 1 NG,
 // 2 no picture); 'a' the open box answered (b 1 yes / password right, 0 no / refused);
 // 'R' Resample, 'E' End Set, 'S' Start/Stop Detection, 'M' Mold snapshot, 'P' Pro snapshot,
-// 'D' Re-detected, 'N' Don't Detect, 'L' the operator logged out, 'b' the board falls silent,
-// 'B' it answers again, 'C' the warning's confirm button, 'l' camera a lost (b 1) or back (b 0).
+// 'D' Re-detected, 'N' Don't Detect, 'T' Add Template, 'I' ignore point, 'L' the operator
+// logged out, 'b' the board falls silent, 'B' it answers again, 'C' the warning's confirm
+// button, 'l' camera a lost (b 1) or back (b 0).
 struct Event {
     char kind = 'w';
     int a = 0;

@@ -107,6 +107,10 @@ TEST(CycleSim, ByHandCampaign)
     for (int i = 0; i < seeds; ++i) {
         const SeedRun r = RunSeed(first + uint64_t(i), events, shrink);
         total += r.result.events;
+        // One line a seed: the same on any machine, loaded or not.
+        std::printf("seed %llu: %s events=%ld deliveries=%ld virtual_ms=%lld step=%d\n",
+                    static_cast<unsigned long long>(first + uint64_t(i)), r.result.failed ? r.result.key.c_str() : "held",
+                    r.result.events, r.result.deliveries, r.result.virtualMs, r.result.step);
         if (r.result.failed) {
             ++failed;
             ADD_FAILURE() << Report(first + uint64_t(i), r);
