@@ -447,6 +447,13 @@ private:
             Advance(vd_->Now() + std::max(e.a, 0), at);
             return;
         case 'i':
+            if (e.a == 1 && e.b && gpWPara->enable_trigger_safety) {
+                // The safety input inspects the last stage again, also after its verdict.
+                const int last = TriggerWiring::LastStage(*gpWPara, gDNum);
+                again_[last] = true;
+                if (gpWPara->io_mode == 1 || gpWPara->io_mode == 2)
+                    again_[last + 2] = true;
+            }
             if (e.a >= 0 && e.a < 8) {
                 QMutexLocker lock(pMutexIO);
                 if (e.b)
