@@ -316,6 +316,7 @@ private:
         vd_ = VirtualDispatcher::Instance();
         // Nothing runs beside the simulation: no timer but those it delivers, no board or writer.
         w.world->Quiet();
+        DeliverQueued();
         start_ = vd_->Now();
         VirtualDispatcher* vd = vd_;
         const qint64 base = QDateTime(QDate(2026, 3, 2), QTime(10, 0)).toMSecsSinceEpoch();
@@ -362,7 +363,8 @@ private:
     {
         qInstallMessageHandler(gPrevious);
         gEngine = nullptr;
-        setModalHook({});
+        // Nothing is asked once the run is over (a box run for real would wait for ever here).
+        setModalHook([](QDialog&) { return int(QDialog::Rejected); });
         for (QTimer* t : win_->findChildren<QTimer*>())
             t->stop();
         win_->simulatedViews = 0;
@@ -381,6 +383,7 @@ private:
             watch->Supervise(0);
         }
         win_->StartDetect();
+        DeliverQueued();
     }
 
     void ApplyConfig()
@@ -484,6 +487,7 @@ private:
             block = BlockingSet();
             opHold = hold_;
             Operate(e.kind);
+            DeliverQueued();
         }
         Unpark();
         CheckStep(at, out0, block, e.kind, opHold);
@@ -569,6 +573,10 @@ private:
 
     // --- time
 
+    // Calls queued to the GUI thread run when the step that queued them has returned, as the
+    // event loop would run them before its next timer.
+    void DeliverQueued() { QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall); }
+
     static BoardWatch* Watch()
     {
         IOThread* t = gpControlIO ? gpControlIO->thread() : nullptr;
@@ -637,6 +645,7 @@ private:
             if (run)
                 BoardReplies();
             vd_->Fire(t->id);
+            DeliverQueued();
             ops_.pop_back();
             opHold_.pop_back();
             if (o == win_->closePulseTimer)
@@ -690,7 +699,6 @@ private:
             put(int(win_->detectMask[d]) | win_->reCheckCount[d] << 16);
         for (int d = 0; d < 8; ++d)
             put(win_->stageClock.Remaining(d) | (win_->stageClock.Running(d) ? 1 << 20 : 0));
-        put(int(win_->verdictsGiven));
         put(win_->warnShown);
         put(win_->inputTimeoutTimer->isActive());
         return s;
