@@ -143,7 +143,7 @@ bool FromText(const std::string& text, Config* c, std::vector<Event>* events, st
         }
         case 'a': e.b = last == '+'; break;
         default:
-            if (!std::strchr("RESMPDNTILbBC", e.kind) || t.size() != 1)
+            if (!std::strchr("RESMPDNTILbBCG", e.kind) || t.size() != 1)
                 return fail("unknown event " + t);
         }
         events->push_back(e);
@@ -210,7 +210,7 @@ std::vector<Event> DrawEvents(uint64_t seed, const Config& c, int count)
             e.kind = 'a';
             e.b = r.Chance(60);
         } else {
-            const char ops[] = "RRRREEEESSMMPDDDNNNTILbBBCll";
+            const char ops[] = "RRRREEEESSMMPDDDNNNTILbBBCllG";
             e.kind = ops[r.Below(int(sizeof ops) - 1)];
             if (e.kind == 'l') {
                 e.a = r.Below(c.cameras);
@@ -292,6 +292,7 @@ private:
     bool lost_[MAX_CAMERA] = {};
     bool parked_ = false;
     bool boardDead_ = false;
+    int settingsRound_ = 0;
     int depth_ = 0;
     int step_ = 0;
     std::set<QObject*> fired_;
@@ -534,9 +535,30 @@ private:
             break;
         case 'B': boardDead_ = false; break;
         case 'C': win_->ConfirmUnjudged(); break;
+        case 'G': AcceptSettings(); break;
         }
         ops_.pop_back();
         opHold_.pop_back();
+    }
+
+    // The settings screen accepted with other delays, and another sub-mode (modes 1 and 2) or
+    // stage count (mode 4): the record in force replaced and derived as a settings accept does.
+    void AcceptSettings()
+    {
+        WizardPara& p = *gpWPara;
+        ++settingsRound_;
+        for (int d = 0; d < 4; ++d)
+            p.stage_delay[d] = (c_.delay[d] + 7 * settingsRound_ * (d + 1)) % 40;
+        if (p.io_mode == 1 || p.io_mode == 2)
+            p.io_sub_mode = (c_.subMode + settingsRound_) % 3;
+        if (p.io_mode == 4) {
+            p.stage_count = 2 + (c_.stages - 2 + settingsRound_) % 3;
+            for (int d = 0; d < 8; ++d)
+                p.stage_source[d] = d < p.stage_count ? d : -1;
+        }
+        DeriveRunMode(p);
+        p.front_auto_check_time = c_.reCheck;
+        *gpWParaBak = p;
     }
 
     int Modal(QDialog& d)

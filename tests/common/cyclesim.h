@@ -43,7 +43,8 @@ struct Config {
 // 'R' Resample, 'E' End Set, 'S' Start/Stop Detection, 'M' Mold snapshot, 'P' Pro snapshot,
 // 'D' Re-detected, 'N' Don't Detect, 'T' Add Template, 'I' ignore point, 'L' the operator
 // logged out, 'b' the board falls silent, 'B' it answers again, 'C' the warning's confirm
-// button, 'l' camera a lost (b 1) or back (b 0).
+// button, 'l' camera a lost (b 1) or back (b 0), 'G' the settings accepted with other delays,
+// sub-mode or stage count.
 struct Event {
     char kind = 'w';
     int a = 0;
