@@ -156,5 +156,5 @@ TEST(CycleSimFaults, DISABLED_EveryShortenedRunHolds)
         EXPECT_FALSE(r.failed) << qPrintable(name) << " failed at event " << r.step << ": " << r.what << "\n" << r.context;
         ++runs;
     }
-    EXPECT_GE(runs, 12);
+    EXPECT_GE(runs, 17);
 }
