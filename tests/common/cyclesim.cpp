@@ -247,12 +247,12 @@ public:
     Result Go()
     {
         Setup();
-        while (next_ < ev_.size() && !res_.failed) {
+        while (next_ < ev_.size() && !halt_) {
             const size_t at = next_++;
             Apply(ev_[at], int(at));
         }
         // Whatever the last event left is run out: the cycle must come to rest in a sound state.
-        if (!res_.failed)
+        if (!halt_)
             Advance(vd_->Now() + 15000, int(ev_.size()));
         Teardown();
         res_.virtualMs = vd_->Now() - start_;
@@ -268,7 +268,7 @@ public:
         log_.push_back(text.toStdString());
         if (log_.size() > 24)
             log_.pop_front();
-        if (res_.failed)
+        if (halt_)
             return;
         int d = 0;
         if (text.startsWith("stage ") && text.contains(" ms started at ")) {
@@ -292,6 +292,10 @@ private:
     bool lost_[MAX_CAMERA] = {};
     bool parked_ = false;
     bool boardDead_ = false;
+    bool halt_ = false;
+    const bool keepGoing_ = !qEnvironmentVariableIsEmpty("MOULDMON_CYCLESIM_ALL");
+    std::string lastBox_;
+    int lastBoxStep_ = -100;
     int settingsRound_ = 0;
     int depth_ = 0;
     int step_ = 0;
@@ -569,7 +573,7 @@ private:
         // The machine goes on under the box (at most kUnderBox events); the operator's buttons
         // are covered by it.
         if (depth_ <= 3) {
-            for (int under = 0; next_ < ev_.size() && !res_.failed; ++under) {
+            for (int under = 0; next_ < ev_.size() && !halt_; ++under) {
                 const size_t at = next_++;
                 if (ev_[at].kind == 'a') {
                     answer = ev_[at].b;
@@ -583,6 +587,9 @@ private:
             }
         }
         --depth_;
+        lastBoxStep_ = int(next_ > 0 ? next_ - 1 : 0);
+        lastBox_ = std::string(d.metaObject()->className()) + (answer ? " yes" : " no") + " at event " +
+                   std::to_string(lastBoxStep_);
         if (dynamic_cast<PasswordBox*>(&d)) {
             if (answer)
                 win_->userLevel = 1;
@@ -648,7 +655,7 @@ private:
 
     void Advance(qint64 until, int at)
     {
-        for (int guard = 0; !res_.failed; ++guard) {
+        for (int guard = 0; !halt_; ++guard) {
             if (guard > 200000) {
                 Fail(at, "livelock", "the timers never come to rest");
                 return;
@@ -730,16 +737,32 @@ private:
 
     void Fail(int at, const std::string& key, const std::string& what)
     {
-        if (res_.failed)
+        if (halt_)
             return;
-        res_.failed = true;
-        res_.step = at;
-        res_.key = key;
-        res_.what = what;
-        std::string ctx;
-        for (const std::string& l : log_)
-            ctx += "    " + l + "\n";
-        res_.context = ctx;
+        std::string text = what;
+        if (!lastBox_.empty() && at - lastBoxStep_ <= 10)
+            text += " (a box shortly before: " + lastBox_ + ")";
+        if (!res_.failed) {
+            res_.failed = true;
+            res_.step = at;
+            res_.key = key;
+            res_.what = text;
+            std::string ctx;
+            for (const std::string& l : log_)
+                ctx += "    " + l + "\n";
+            res_.context = ctx;
+        } else if (res_.later.size() < 100) {
+            res_.later.push_back(std::to_string(at) + ": " + text);
+        }
+        if (!keepGoing_) {
+            halt_ = true;
+            return;
+        }
+        // Going on: the stages of the failed cycle are forgotten.
+        for (int d = 0; d < MAX_DETECT; ++d) {
+            st_[d] = Idle;
+            again_[d] = false;
+        }
     }
 
     char Op() const { return ops_.empty() ? ' ' : ops_.back(); }
@@ -852,7 +875,7 @@ private:
 
     void CheckStep(int at, int out0Before, unsigned blockBefore, char kind, int opHold)
     {
-        if (res_.failed)
+        if (halt_)
             return;
         const WizardPara& p = *gpWPara;
         NewCycleCheck();
@@ -879,7 +902,7 @@ private:
                 Fail(at, "never judged", "stage " + StageText(d) + "'s delay ended without a verdict");
         }
         // A stage timer runs exactly while its stage counts.
-        for (int d = 0; d < MAX_DETECT && !res_.failed; ++d)
+        for (int d = 0; d < MAX_DETECT && !halt_; ++d)
             if (win_->stageTimer[d]->isActive() != win_->stageClock.Running(d))
                 Fail(at, "timer", "stage " + StageText(d) + "'s timer " +
                                       (win_->stageTimer[d]->isActive() ? "runs without a tick to come" : "is idle while it counts"));
@@ -888,7 +911,7 @@ private:
                 if (s == JudgedNg)
                     s = JudgedOk;  // the NG's pulse is over
         }
-        if (out0Before == 1 && Out0() == 0 && !res_.failed) {
+        if (out0Before == 1 && Out0() == 0 && !halt_) {
             std::string which;
             // The operator's Start, Stop, Resample and confirmation release the mould on purpose;
             // Don't Detect and Re-detected the hold they were asked in.
@@ -902,7 +925,7 @@ private:
 
     void CheckAtRest(int at)
     {
-        if (res_.failed || depth_ > 0)
+        if (halt_ || depth_ > 0)
             return;
         const WizardPara& p = *gpWPara;
         MainWindow* w = win_;
@@ -913,7 +936,7 @@ private:
             if (s < 0 || s >= MAX_DETECT || w->reCheckCount[s] <= 0)
                 Fail(at, "re-check without count", "a re-check of stage " + StageText(st) + " is due with no count left");
         }
-        if (res_.failed || Out0() != 1)
+        if (halt_ || Out0() != 1)
             return;
         bool open = w->reCheckFlag || w->simInput >= 0 || w->restartDetect >= 0 || w->manualDetect != gDNum;
         for (int d = 0; d < MAX_DETECT; ++d)

@@ -67,6 +67,8 @@ struct Result {
     long events = 0;         // events run (nested ones included)
     long deliveries = 0;     // timer deliveries
     long long virtualMs = 0; // time simulated
+    // With MOULDMON_CYCLESIM_ALL set the run goes on after a failure: the later ones, "event: what".
+    std::vector<std::string> later;
 };
 
 // Runs the events on the shared window, from an idle cycle.

@@ -111,6 +111,8 @@ TEST(CycleSim, ByHandCampaign)
         std::printf("seed %llu: %s events=%ld deliveries=%ld virtual_ms=%lld step=%d\n",
                     static_cast<unsigned long long>(first + uint64_t(i)), r.result.failed ? r.result.key.c_str() : "held",
                     r.result.events, r.result.deliveries, r.result.virtualMs, r.result.step);
+        for (const std::string& l : r.result.later)
+            std::printf("  then at event %s\n", l.c_str());
         if (r.result.failed) {
             ++failed;
             ADD_FAILURE() << Report(first + uint64_t(i), r);
