@@ -84,9 +84,9 @@ void LastTemplate(MainWindow* win, int d)
     win->captureFlag[0][d] = true;
 }
 
-// The area check opens after the slot that reached it: `underTheBox` runs under its first box,
-// which is accepted or not.
-int Ask(const std::function<void()>& underTheBox, bool accept)
+// `reach` takes the last template; `underTheBox` runs under the area check's first box, which is
+// accepted or not.
+int Ask(const std::function<void()>& reach, const std::function<void()>& underTheBox, bool accept)
 {
     int asked = 0;
     const ModalHook before = setModalHook([&](QDialog&) {
@@ -97,6 +97,7 @@ int Ask(const std::function<void()>& underTheBox, bool accept)
         }
         return int(accept ? QDialog::Accepted : QDialog::Rejected);
     });
+    reach();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);  // a box opened after its slot
     setModalHook(before);
     return asked;
@@ -145,10 +146,9 @@ TEST(MainWindowCycleJudged, TheStageThatOpensTheAreaCheckAndTheStagesUnderItAreE
         LastTemplate(win, c.templ);
         gpWPara->is_psw_used = c.password;
         const int other = 1 - c.templ;
-        RunOut(win, c.templ);
-        Ask([&] { if (c.password) RunOut(win, other); }, c.accept);
+        Ask([&] { RunOut(win, c.templ); }, [&] { if (c.password) RunOut(win, other); }, c.accept);
         if (c.accept) {
-            ASSERT_EQ(win->alarmState, 3);
+            EXPECT_EQ(win->alarmState, 3);
             for (int i = 0; i < 3 && c.endSetWhileCounting; ++i)
                 win->TimerUp(other);
             EndSet(win);
@@ -176,8 +176,7 @@ TEST(MainWindowCycleJudged, ASecondCamerasNgAfterTheAreaCheckIsAVerdictWithItsHo
     StartCycle(win);
     LastTemplate(win, 0);
     gpWPara->is_psw_used = 1;
-    RunOut(win, 0);
-    Ask([&] {
+    Ask([&] { RunOut(win, 0); }, [&] {
         RunOut(win, 1);
         win->MarkCycleNotOK(1);
     }, false);
@@ -197,8 +196,7 @@ TEST(MainWindowCycleJudged, AReleaseHeldBackForTheStageThatTookTheLastTemplateCo
     ASSERT_TRUE(win->releaseDue);
     LastTemplate(win, 0);
     gpWPara->is_psw_used = 1;
-    RunOut(win, 0);
-    Ask([] {}, false);
+    Ask([&] { RunOut(win, 0); }, [] {}, false);
     EXPECT_EQ(Out(0), 0);
     Leave(win);
 }
@@ -216,8 +214,7 @@ TEST(MainWindowCycleJudged, AReCheckThatTakesTheLastTemplateJudgesItsOwnStage)
     win->cycleLost[0] = false;
     LastTemplate(win, 1);
     gpWPara->is_psw_used = 1;
-    win->Run();
-    Ask([&] { RunOut(win, 0); }, false);
+    Ask([&] { win->Run(); }, [&] { RunOut(win, 0); }, false);
     EXPECT_EQ(v.Of(0, "OK"), 1) << v.Text();
     EXPECT_EQ(v.Of(1, "OK"), 1) << v.Text();
     EXPECT_EQ(win->reCheckFlag, 0);
@@ -260,8 +257,9 @@ TEST(MainWindowCycleJudged, AnAnswerAskedInAnEndedHoldDoesNotReleaseTheNextOne)
     const ModalHook before = setModalHook([&](QDialog&) {
         if (asked++ == 0) {
             PartGoneAndNextCycle(win);
-            win->MarkCycleNotOK(0);
             RunOut(win, 0);
+            win->MarkCycleNotOK(0);
+            RunOut(win, 1);
         }
         return int(QDialog::Accepted);
     });
@@ -269,7 +267,7 @@ TEST(MainWindowCycleJudged, AnAnswerAskedInAnEndedHoldDoesNotReleaseTheNextOne)
     setModalHook(before);
     win->selectedView = numCamera;
     EXPECT_EQ(win->alarmState, 2) << "the new mould's NG released";
-    EXPECT_FALSE(win->cammerWidget[0]->stageCycleFlags[0]);
+    EXPECT_FALSE(win->cammerWidget[0]->stageCycleFlags[1]);
     EXPECT_EQ(Out(0), 1);
     Leave(win);
 }
