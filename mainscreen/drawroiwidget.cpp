@@ -485,7 +485,7 @@ void DrawROIWidget::SlotNoCheckCur()
             SetPicState(v, c, 3, 4);
         win_->releaseMethod = 4;
         win_->operatorCheck = true;
-        win_->CheckNG();
+        win_->CheckNG(c);
         win_->InsertRecord(textRow(103));
         return;
     }

@@ -283,7 +283,6 @@ public:
     int demoIndex = 0;
     qint64 lastPassEndMs = 0;       // cycle clock at the end of the last pass
     qint64 longestPassGapMs = 0;    // longest delay of a pass beyond its 3 ms since the last verdict
-    quint64 verdictsGiven = 0;      // verdicts since the start, to tell one given inside an inspection
     SaveFialImageThread* pictureWriter = nullptr;
     // count.txt and the statistics commits of the verdicts, written off the GUI thread.
     VerdictWriter* verdictWriter = nullptr;

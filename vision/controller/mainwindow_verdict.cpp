@@ -347,7 +347,6 @@ void MainWindow::CheckNG(int stage)
         return;
     }
     openCycle.Judged(stage);
-    ++verdictsGiven;
     bool ng = false;
     QVector<int> ngCameras;
     for (int v = 0; v < MAX_CAMERA; ++v) {
