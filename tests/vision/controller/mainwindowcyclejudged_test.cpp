@@ -105,16 +105,25 @@ int Ask(const std::function<void()>& reach, const std::function<void()>& underTh
 
 void EndSet(MainWindow* win) { win->RegionBtnsToggledSlot(RegiOption::BTN_END_SET, true); }
 
+// No cycle, hold, warning or resampling left for the case after.
 void Leave(MainWindow* win)
 {
     gpWPara->is_psw_used = 0;
+    gpWPara->ng_pulse_mode = 0;
     win->userLevel = 0;
     for (bool& f : win->cycleLost)
         f = false;
-    if (win->alarmState == 2 || win->runState != 1)
-        win->StartDetect();
+    for (auto& v : win->captureFlag)
+        for (bool& f : v)
+            f = false;
+    win->StopDetect();
+    win->StartDetect();
+    for (quint32& m : win->detectMask)
+        m = 0;
+    win->ConfirmUnjudged();
     gDNum = 2;
     win->StageCountCheck();
+    EXPECT_EQ(win->unjudgedStage, -1);
 }
 
 }  // namespace
@@ -308,7 +317,6 @@ TEST(MainWindowCycleJudged, AnotherStagesOkDoesNotEndAnNgPulse)
     EXPECT_EQ(Out(2), 1);
     win->OutTimerNotAllowClose();
     EXPECT_EQ(Out(0) + Out(1) + Out(2), 0);
-    gpWPara->ng_pulse_mode = 0;
     Leave(win);
 }
 
