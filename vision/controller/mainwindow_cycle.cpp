@@ -293,8 +293,9 @@ void MainWindow::Run()
             break;
         }
 
-        // 8. Busy while any stage delay runs.
-        bool busy = false;
+        // 8. Busy while any stage delay runs, or a stage waits for the area check (its mould is
+        // held as for a delay: a cycle started now would share its stages' verdicts).
+        bool busy = openCycle.AnyDeferred();
         for (int d = 0; d < gDNum && d < MAX_DETECT; ++d)
             busy = busy || stageClock.Running(d);
         if (busy) {
@@ -546,7 +547,7 @@ void MainWindow::TimerUp(int d)
     if (StageWithoutBoard(d))
         return;
     const int judged = StageInForce(d);
-    if (runState == 2 && openCycle.AreaCheckDue()) {
+    if (runState == 2 && (openCycle.AreaCheckDue() || gFromTrain)) {
         // The area check after resampling is due or open: the stage is inspected and judged with
         // its answer, the mould held until then.
         openCycle.Defer(judged, false);

@@ -341,9 +341,7 @@ void MainWindow::CheckNG(int stage)
     curDetect = stage;
     if (gFromTrain) {
         // Resampling's area check: no verdict; the request that started this inspection is served.
-        // The stage is judged with End Set.
         cycleStarted = false;
-        openCycle.Defer(stage, false);
         return;
     }
     openCycle.Judged(stage);

@@ -158,6 +158,8 @@ TEST(MainWindowCycleJudged, TheStageThatOpensTheAreaCheckAndTheStagesUnderItAreE
         Ask([&] { RunOut(win, c.templ); }, [&] { if (c.password) RunOut(win, other); }, c.accept);
         if (c.accept) {
             EXPECT_EQ(win->alarmState, 3);
+            StartCycle(win);
+            EXPECT_FALSE(win->stageClock.Running(c.templ)) << "a cycle started while its stage waits";
             for (int i = 0; i < 3 && c.endSetWhileCounting; ++i)
                 win->TimerUp(other);
             EndSet(win);
