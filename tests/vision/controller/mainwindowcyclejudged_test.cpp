@@ -136,7 +136,7 @@ TEST(MainWindowCycleJudged, TheStageThatOpensTheAreaCheckAndTheStagesUnderItAreE
         const char* name;
         bool turntable;
         int templ, delay0, delay1;
-        bool password, accept, endSetWhileCounting;
+        bool password, accept, endSetWhileCounting, endsUnderThePage = false;
     };
     const Case cases[] = {
         // The mould stage takes the template, the prod stage ends under the box.
@@ -146,6 +146,8 @@ TEST(MainWindowCycleJudged, TheStageThatOpensTheAreaCheckAndTheStagesUnderItAreE
         {"stage 0, accepted, End Set", false, 0, 3, 8, true, true, false},
         // No password: End Set while the prod stage still counts; the prod OK releases.
         {"mould stage, End Set while the prod stage counts", true, 1, 8, 3, false, true, true},
+        // The prod stage ends while the region page is open: inspected and judged at End Set.
+        {"mould stage, the prod stage ends under the page", true, 1, 8, 3, false, true, false, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -162,6 +164,8 @@ TEST(MainWindowCycleJudged, TheStageThatOpensTheAreaCheckAndTheStagesUnderItAreE
             EXPECT_FALSE(win->stageClock.Running(c.templ)) << "a cycle started while its stage waits";
             for (int i = 0; i < 3 && c.endSetWhileCounting; ++i)
                 win->TimerUp(other);
+            if (c.endsUnderThePage)
+                RunOut(win, other);
             EndSet(win);
         }
         if (c.endSetWhileCounting) {
