@@ -156,6 +156,9 @@ public:
     void JudgeDeferred();
     // The stage pair's stage in force for dispatch stage `stage` (modes 1 and 2 follow `side`).
     int StageInForce(int stage) const;
+    // The stage in force when dispatch stage d's delay started: it is judged as that stage, also
+    // when an input of the same pass turned the side meanwhile.
+    int stageStartedAs[MAX_DETECT] = {-1, -1, -1, -1, -1, -1, -1, -1};
     // The open cycle's stages that wait for the area check.
     OpenCycle openCycle;
     // CycleOpen without the stages that wait for the area check.

@@ -434,6 +434,7 @@ bool MainWindow::ActOnInput(int k, bool* newFrame)
         syncBack();
         qDebug("stage %d delay %d ms started at %s", j + 1, std::max(delay, 0) * StageClock::kTickMs,
                qPrintable(QDateTime::currentDateTime().toString("yyyy/MM/dd-HH:mm:ss.zzz")));
+        stageStartedAs[j] = StageInForce(j);
         stageClock.Start(j, delay);
         if (delay <= 0) {
             for (int v = 0; v < MAX_CAMERA; ++v)
@@ -532,6 +533,7 @@ void MainWindow::TimerUp(int d)
     if (d < 0 || d >= MAX_DETECT)
         return;
     const int last = TriggerWiring::LastStage(p, gDNum);
+    const bool started = stageClock.Running(d);
     const bool expired = stageClock.Tick(d);
     PreCut(d);
     if (!expired) {
@@ -546,7 +548,7 @@ void MainWindow::TimerUp(int d)
     }
     if (StageWithoutBoard(d))
         return;
-    const int judged = StageInForce(d);
+    const int judged = started && stageStartedAs[d] >= 0 ? stageStartedAs[d] : StageInForce(d);
     if (runState == 2 && (openCycle.AreaCheckDue() || gFromTrain)) {
         // The area check after resampling is due or open: the stage is inspected and judged with
         // its answer, the mould held until then.

@@ -237,6 +237,22 @@ TEST(MainWindowCycleJudged, AReCheckThatTakesTheLastTemplateJudgesItsOwnStage)
     Leave(win);
 }
 
+// Turntable, both pairs: input 0 starts the first pair's stages and input 3 of the same pass turns
+// the side: they are judged as the first pair's, not the second's.
+TEST(MainWindowCycleJudged, StagesAreJudgedOnTheSideTheyStartedOn)
+{
+    MainWindow* win = TwoStageCycle(true, 3, 5);
+    gpWPara->io_sub_mode = 2;
+    Verdicts v;
+    win->inputSampled[0] = win->inputSampled[3] = true;
+    win->Run();
+    ASSERT_EQ(win->side, 0);
+    RunOut(win, 0);
+    RunOut(win, 1);
+    EXPECT_EQ(v.Text(), "1 OK, 2 OK");
+    Leave(win);
+}
+
 // Turntable, both pairs: input 0 and input 3 come due in one pass; stage 1 (first pair, judged at
 // once) is NG with re-checks and input 3 turns the side: the re-check inspects stage 1, not 3.
 TEST(MainWindowCycleJudged, AReCheckInspectsItsStageWhateverTheSideTurnedTo)
