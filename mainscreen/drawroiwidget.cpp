@@ -445,13 +445,23 @@ void DrawROIWidget::ReCheck(bool fromCycle, int method)
     gSource = -1;
 }
 
+quint64 DrawROIWidget::HoldNow() const
+{
+    return win_->alarmState == 2 ? win_->holdsEntered : 0;
+}
+
+bool DrawROIWidget::SameHold(quint64 asked) const
+{
+    return asked == 0 || HoldNow() == asked;
+}
+
 bool DrawROIWidget::SaveDataInHold()
 {
-    const bool held = win_->alarmState == 2;
+    const quint64 hold = HoldNow();
     SlotSaveData();
     // The question runs the cycle: the machine's re-check may have ended the hold (and the next
     // cycle started) meanwhile; what the operator asked for belonged to that hold.
-    return !held || win_->alarmState == 2;
+    return SameHold(hold);
 }
 
 void DrawROIWidget::SlotNoCheckCur()
@@ -461,13 +471,13 @@ void DrawROIWidget::SlotNoCheckCur()
     if (c < 0 || c >= MAX_DETECT)
         return;
     // Taken before any box: the machine's re-check may end the hold while one is open.
-    const bool held = win_->alarmState == 2;
+    const quint64 hold = HoldNow();
     if (p.enable_pass_protect && win_->CheckPassword() == 0)
         return;
-    if (SafetyDoorRefuses() || (held && win_->alarmState != 2))
+    if (SafetyDoorRefuses() || !SameHold(hold))
         return;
     if (!SingleShown()) {
-        if (!showChooseBox(textRow(102)) || (held && win_->alarmState != 2) || !SaveDataInHold())
+        if (!showChooseBox(textRow(102)) || !SameHold(hold) || !SaveDataInHold())
             return;
         gSource = -1;
         win_->ResetRun();
@@ -475,7 +485,7 @@ void DrawROIWidget::SlotNoCheckCur()
             SetPicState(v, c, 3, 4);
         win_->releaseMethod = 4;
         win_->operatorCheck = true;
-        win_->CheckNG();
+        win_->CheckNG(c);
         win_->InsertRecord(textRow(103));
         return;
     }
@@ -491,7 +501,7 @@ void DrawROIWidget::SlotNoCheckCur()
         showWarnBox(textRow(107));
         return;
     }
-    if (!showChooseBox(textRow(105).arg(i + 1)) || (held && win_->alarmState != 2))
+    if (!showChooseBox(textRow(105).arg(i + 1)) || !SameHold(hold))
         return;
     w->stageCycleFlags[c] = true;
     SetPicState(i, c, 3, 4);

@@ -76,6 +76,10 @@ private:
     // SlotSaveData for an action of the alarm hold: false when the hold the action was asked in
     // ended while the save question was open.
     bool SaveDataInHold();
+    // The alarm hold in force (0 none): an answer given after a box acts only in the hold it was
+    // asked in, not in a later one the machine's re-check and the next cycle entered meanwhile.
+    quint64 HoldNow() const;
+    bool SameHold(quint64 asked) const;
     // The built view of index v, else null.
     CammerWidget* View(int v) const;
     // The view shown alone, or null for the split view or a view not built.

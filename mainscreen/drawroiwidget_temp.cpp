@@ -39,6 +39,7 @@ void DrawROIWidget::SlotAddTemp()
     const int v = win_->selectedView;
     const int c = win_->curDetect;
     const int e = viewHost()->editStage();
+    const quint64 hold = HoldNow();
     CammerWidget* w = View(v);
     if (a == 2 && gSource == 1) {
         if (!SingleShown() || !w || w->isOK) {
@@ -62,7 +63,7 @@ void DrawROIWidget::SlotAddTemp()
         return;
     const bool live = a == 2 && gSource == 1;
     const int s = live ? c : e;
-    if (!showChooseBox(textRow(108)))
+    if (!showChooseBox(textRow(108)) || !SameHold(hold))
         return;
     if (!SingleShown() || !w || (a == 2 && gSource != 1 && gSource != 2) || (a == 3 && gSource != 2))
         return;

@@ -21,6 +21,7 @@
 #include "mainscreen/regioption.h"
 #include "vision/records/dayrotation.h"
 #include "vision/records/operationrecord.h"
+#include "vision/controller/opencycle.h"
 #include "vision/controller/outputplan.h"
 #include "vision/controller/stageclock.h"
 #include "vision/controller/screenguard.h"
@@ -117,16 +118,22 @@ public:
     int CheckPassword();
     bool CheckRoot();
     // holdMould: the mould-close inhibit stays set through the restart (see StartDetectOutputs).
-    void StartDetect(bool holdMould = false);
+    // keepCycle: the restart at the end of resampling, inside the open cycle: its held-back
+    // release and re-check stay for its stages still to be judged.
+    void StartDetect(bool holdMould = false, bool keepCycle = false);
     void StopDetect();
     void SetStopDetect();
     void ResetRun();
     void CheckNG();
+    // The verdict of stage d, named by the step that inspected it (CheckNG judges curDetect).
+    void CheckNG(int stage);
     void BackTrain();
     void RunAlgorithm(int camera, int stage);
     // RunAlgorithm for every judged camera in camera order, their engines judging in parallel;
     // `stage` is asked again for each camera. Returns whether every judged camera is OK.
-    bool RunAlgorithms(const std::function<int()>& stage);
+    // named: `stage` is the stage in force already (a re-check of its own stage), not mapped by
+    // the side of the stage pair.
+    bool RunAlgorithms(const std::function<int()>& stage, bool named = false);
     void AutogenerationRegion(int stage);
 
     // --- the monitoring cycle's own state and steps (mainwindow_cycle.cpp, mainwindow_verdict.cpp,
@@ -141,6 +148,25 @@ public:
     void CheckInput(int k);
     // Area check after resampling (the argument is not used).
     void CheckArea(bool);
+    // Opens the area check once the slot whose inspection took the last template has returned,
+    // then judges the stages that waited for its answer unless the region page opened.
+    void AskAreaCheck();
+    // The stages that waited for the area check, each judged by name: the template's OK, the
+    // others inspected now.
+    void JudgeDeferred();
+    // The stage pair's stage in force for dispatch stage `stage` (modes 1 and 2 follow `side`).
+    int StageInForce(int stage) const;
+    // The stage in force when dispatch stage d's delay started: it is judged as that stage, also
+    // when an input of the same pass turned the side meanwhile.
+    int stageStartedAs[MAX_DETECT] = {-1, -1, -1, -1, -1, -1, -1, -1};
+    // The open cycle's stages that wait for the area check.
+    OpenCycle openCycle;
+    // CycleOpen without the stages that wait for the area check.
+    bool StagesOpen() const;
+    // Alarm holds entered since the start: an answer asked in a hold belongs to that hold only.
+    quint64 holdsEntered = 0;
+    // The close pulse that runs is an NG's (pulse mode): another stage's OK does not end it.
+    bool ngPulseRunning = false;
     void SlotManualTrig(int stage);
     // View v takes part in the cycle (laid out and built).
     bool Inspected(int v) const;
@@ -260,7 +286,6 @@ public:
     int demoIndex = 0;
     qint64 lastPassEndMs = 0;       // cycle clock at the end of the last pass
     qint64 longestPassGapMs = 0;    // longest delay of a pass beyond its 3 ms since the last verdict
-    quint64 verdictsGiven = 0;      // verdicts since the start, to tell one given inside an inspection
     SaveFialImageThread* pictureWriter = nullptr;
     // count.txt and the statistics commits of the verdicts, written off the GUI thread.
     VerdictWriter* verdictWriter = nullptr;
@@ -504,7 +529,7 @@ private:
     // RunAlgorithm's three steps (mainwindow_verdict.cpp): what comes before the engine (returns
     // the stage in force, or -1 when the camera is done), the engine alone (safe on a worker
     // thread, one camera a thread), then the camera's share of the verdict.
-    int BeforeInspection(int camera, int stage, bool* stale, bool prune);
+    int BeforeInspection(int camera, int stage, bool* stale, bool prune, bool named = false);
     void Inspect(int camera, int d);
     void AfterInspection(int camera, int d, bool stale);
     QThreadPool* inspectionPool = nullptr;

@@ -228,7 +228,9 @@ void MainWindow::Run()
             if (reCheckStage >= 0 && reCheckStage < MAX_DETECT)
                 curDetect = reCheckStage;
             const int s = TriggerWiring::FoldedStage(p, curDetect);
-            if (reCheckCount[s] > 0) {
+            // A stage waiting for the area check is judged with its answer.
+            const bool waits = openCycle.Deferred(curDetect) || (runState == 2 && openCycle.AreaCheckDue());
+            if (!waits && reCheckCount[s] > 0) {
                 --reCheckCount[s];
                 ReCheck();
             }
@@ -291,8 +293,9 @@ void MainWindow::Run()
             break;
         }
 
-        // 8. Busy while any stage delay runs.
-        bool busy = false;
+        // 8. Busy while any stage delay runs, or a stage waits for the area check (its mould is
+        // held as for a delay: a cycle started now would share its stages' verdicts).
+        bool busy = openCycle.AnyDeferred();
         for (int d = 0; d < gDNum && d < MAX_DETECT; ++d)
             busy = busy || stageClock.Running(d);
         if (busy) {
@@ -431,6 +434,7 @@ bool MainWindow::ActOnInput(int k, bool* newFrame)
         syncBack();
         qDebug("stage %d delay %d ms started at %s", j + 1, std::max(delay, 0) * StageClock::kTickMs,
                qPrintable(QDateTime::currentDateTime().toString("yyyy/MM/dd-HH:mm:ss.zzz")));
+        stageStartedAs[j] = StageInForce(j);
         stageClock.Start(j, delay);
         if (delay <= 0) {
             for (int v = 0; v < MAX_CAMERA; ++v)
@@ -529,6 +533,7 @@ void MainWindow::TimerUp(int d)
     if (d < 0 || d >= MAX_DETECT)
         return;
     const int last = TriggerWiring::LastStage(p, gDNum);
+    const bool started = stageClock.Running(d);
     const bool expired = stageClock.Tick(d);
     PreCut(d);
     if (!expired) {
@@ -543,12 +548,17 @@ void MainWindow::TimerUp(int d)
     }
     if (StageWithoutBoard(d))
         return;
-    const quint64 verdicts = verdictsGiven;
-    const bool allOk = RunAlgorithms([d] { return d; });
-    // The end of resampling asks for the password inside the inspection and the pass judges
-    // under the box: a verdict given there was the cycle's, on its own stage's results.
-    if (verdictsGiven == verdicts)
-        CheckNG();
+    const int judged = started && stageStartedAs[d] >= 0 ? stageStartedAs[d] : StageInForce(d);
+    if (runState == 2 && (openCycle.AreaCheckDue() || gFromTrain)) {
+        // The area check after resampling is due or open: the stage is inspected and judged with
+        // its answer, the mould held until then.
+        openCycle.Defer(judged, false);
+        return;
+    }
+    const bool allOk = RunAlgorithms([judged] { return judged; }, true);
+    // A stage whose capture took the last template is judged with the area check's answer.
+    if (!openCycle.Deferred(judged))
+        CheckNG(judged);
     displayState = 2;
     if (VerdictLogic::AutoUpdateDue(p, alarmState, d, last, allOk, reCheckFlag)) {
         gisReShape = 1;
@@ -593,21 +603,24 @@ void MainWindow::TimerUp7() { StageTimerTick(7); }
 void MainWindow::ReCheck()
 {
     const WizardPara& p = *gpWPara;
-    const int s = TriggerWiring::FoldedStage(p, curDetect);
+    // The stage whose NG asked for it, as it was judged: not mapped again by a side that changed.
+    const int stage = curDetect;
+    const int s = TriggerWiring::FoldedStage(p, stage);
     const int last = TriggerWiring::LastStage(p, gDNum);
     detectMask[s] = 0;
     ApplyOutputs(VerdictLogic::ReCheckOutputs(p, s, last, reCheckCount[s]));
     if (MaxInspected() == 0) {
-        CheckNG();
+        CheckNG(stage);
         return;
     }
-    const bool enabled = curDetect >= 0 && curDetect < MAX_DETECT && p.stage_enabled[curDetect];
+    const bool enabled = stage >= 0 && stage < MAX_DETECT && p.stage_enabled[stage];
     for (int v = 0; v < MAX_CAMERA; ++v)
         if (Inspected(v) && enabled)
             detectMask[s] |= 1u << v;
     if (enabled)
-        RunAlgorithms([this] { return curDetect; });
-    CheckNG();
+        RunAlgorithms([stage] { return stage; }, true);
+    if (!openCycle.Deferred(stage))
+        CheckNG(stage);
 }
 
 // Input confirmation: acted on only when the input is still active after the debounce time.

@@ -124,6 +124,10 @@ bool MainWindow::StageWithoutBoard(int d)
     stageClock.StopAll();
     for (quint32& m : detectMask)
         m = 0;
+    // Nothing of the cycle is left to release the mould but the operator's confirmation.
+    releaseDue = false;
+    reCheckFlag = 0;
+    openCycle.Reset();
     unjudgedStage = d;
     gpControlIO->IOSetOut(kInhibitOut, 1);
     gpControlIO->IOFlashOut();

@@ -30,6 +30,7 @@ void MainWindow::OutTimerOutNG()
 void MainWindow::OutTimerNotAllowClose()
 {
     closePulseTimer->stop();
+    ngPulseRunning = false;
     ApplyOutputs(Supervision::EndClosePulse(*gpWPara, runState));
 }
 

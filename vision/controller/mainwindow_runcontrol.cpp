@@ -59,15 +59,17 @@ bool MainWindow::CheckRoot()
     return userLevel == 2;
 }
 
-void MainWindow::StartDetect(bool holdMould)
+void MainWindow::StartDetect(bool holdMould, bool keepCycle)
 {
     const bool holdEnds = alarmState == 2;
     ApplyOutputs(RunControl::StartDetectOutputs(*gpWPara, holdMould));
     SetAlarmState(0);
-    releaseDue = false;
-    for (int& n : reCheckCount)
-        n = 0;
-    reCheckFlag = 0;
+    if (!keepCycle) {
+        releaseDue = false;
+        for (int& n : reCheckCount)
+            n = 0;
+        reCheckFlag = 0;
+    }
     // An alarm hold ended by stopping and starting: its NG picture is kept.
     if (holdEnds)
         HandOverPictures(true);
@@ -121,6 +123,7 @@ void MainWindow::SetStopDetect()
     if (m >= 0)
         detectMask[m] = 0;
     stageClock.StopAll();
+    openCycle.Reset();
     runState = 3;
 }
 

@@ -32,6 +32,7 @@ namespace {
 
 constexpr int kRowNotJudged = 611;
 constexpr int kRowLostCycle = 615;
+constexpr int kRowStagesChanged = 616;
 constexpr int kRowMouldLeft = 622;
 constexpr int kRowParamsReplaced = 623;
 constexpr int kRowParamsLost = 624;
@@ -55,6 +56,8 @@ void MainWindow::SetAlarmState(int to)
            qPrintable(QTime::currentTime().toString("hh:mm:ss.zzz")));
     if (from == 3)
         editingPage = NoEditing;
+    if (to == 2)
+        ++holdsEntered;
     if (to == 2 || to == 3) {
         if (indexButton)
             indexButton->hide();
@@ -227,6 +230,11 @@ void MainWindow::ConfirmUnjudged()
 
 bool MainWindow::CycleOpen() const
 {
+    return StagesOpen() || openCycle.AnyDeferred();
+}
+
+bool MainWindow::StagesOpen() const
+{
     bool open = reCheckFlag || releaseDue;
     for (int d = 0; d < MAX_DETECT; ++d)
         open = open || detectMask[d] != 0 || stageClock.Running(d);
@@ -259,12 +267,7 @@ bool MainWindow::MouldUnjudged() const
         return true;
     if (runState == 3)
         return false;  // stopping released the mould
-    if (reCheckFlag || releaseDue)
-        return true;
-    for (int d = 0; d < MAX_DETECT; ++d)
-        if (detectMask[d] != 0 || stageClock.Running(d))
-            return true;
-    return false;
+    return CycleOpen();
 }
 
 void MainWindow::NoteMould()
@@ -285,7 +288,7 @@ void MainWindow::NoteMould()
 
 bool MainWindow::CycleIdle() const
 {
-    if (runState != 1 || alarmState == 2 || reCheckFlag || unjudgedStage >= 0)
+    if (runState != 1 || alarmState == 2 || reCheckFlag || unjudgedStage >= 0 || openCycle.AnyDeferred())
         return false;
     for (int d = 0; d < MAX_DETECT; ++d)
         if (detectMask[d] != 0 || stageClock.Running(d))
@@ -298,6 +301,16 @@ void MainWindow::StageCountCheck()
     if (cycleStages == gDNum)
         return;
     qInfo("stage count %d -> %d: cycle state reset", cycleStages, gDNum.load());
+    // A cycle open now loses its stages with the old count: its mould stays held (it was not
+    // judged), and the operator is told and confirms the release.
+    int unjudged = -1;
+    if (runState != 3 && alarmState != 2 && CycleOpen()) {
+        for (int d = MAX_DETECT - 1; d >= 0; --d)
+            if (stageClock.Running(d) || openCycle.Deferred(d) || detectMask[d] != 0)
+                unjudged = d;
+        if (unjudged < 0)
+            unjudged = qBound(0, reCheckFlag ? reCheckStage : curDetect, MAX_DETECT - 1);
+    }
     cycleStages = gDNum;
     // "No request" is the stage count itself: the old count would read as a request for a stage.
     manualDetect = gDNum;
@@ -310,6 +323,7 @@ void MainWindow::StageCountCheck()
     }
     reCheckFlag = 0;
     releaseDue = false;
+    openCycle.Reset();
     cycleStarted = false;
     curDetect = multiDetect = gDNum - 1;
     for (int v = 0; v < MAX_CAMERA; ++v) {
@@ -326,6 +340,10 @@ void MainWindow::StageCountCheck()
     }
     // An edge latched before the change belongs to the old stages.
     DropInputEdges(0, 7);
+    if (unjudged >= 0 && unjudgedStage < 0) {
+        unjudgedStage = unjudged;
+        HoldUnjudged(gaLanStr[kRowStagesChanged * LAN_COUNT + gLan].arg(unjudged + 1));
+    }
 }
 
 bool MainWindow::TakeNewFrame(int v)

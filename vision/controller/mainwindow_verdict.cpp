@@ -90,7 +90,7 @@ void MainWindow::RunAlgorithm(int camera, int stage)
     AfterInspection(camera, d, stale);
 }
 
-bool MainWindow::RunAlgorithms(const std::function<int()>& stage)
+bool MainWindow::RunAlgorithms(const std::function<int()>& stage, bool named)
 {
     bool allOk = true;
     // Capturing retrain pictures may start detection part-way through the cameras: one after
@@ -99,7 +99,13 @@ bool MainWindow::RunAlgorithms(const std::function<int()>& stage)
         for (int v = 0; v < MAX_CAMERA; ++v) {
             if (!Judged(v))
                 continue;
-            RunAlgorithm(v, stage());
+            bool stale = false;
+            const int d = BeforeInspection(v, stage(), &stale, true, named);
+            if (d >= 0) {
+                if (!stale)
+                    Inspect(v, d);
+                AfterInspection(v, d, stale);
+            }
             allOk = allOk && cammerWidget[v]->isOK;
         }
         return allOk;
@@ -114,7 +120,7 @@ bool MainWindow::RunAlgorithms(const std::function<int()>& stage)
             continue;
         bool stale = false;
         // Only a raw picture adds a file to prune: once a round is enough without them.
-        const int d = BeforeInspection(v, stage(), &stale, rawCapture || due.isEmpty());
+        const int d = BeforeInspection(v, stage(), &stale, rawCapture || due.isEmpty(), named);
         if (d >= 0)
             due.append({v, d, stale});
     }
@@ -157,7 +163,15 @@ bool MainWindow::RunAlgorithms(const std::function<int()>& stage)
     return allOk;
 }
 
-int MainWindow::BeforeInspection(int camera, int stage, bool* stale, bool prune)
+int MainWindow::StageInForce(int stage) const
+{
+    const WizardPara& p = *gpWPara;
+    if (p.io_mode == 1 || p.io_mode == 2)
+        return (stage >= 2 ? stage - 2 : stage) + (side == 0 ? 2 : 0);
+    return stage;
+}
+
+int MainWindow::BeforeInspection(int camera, int stage, bool* stale, bool prune, bool named)
 {
     const WizardPara& p = *gpWPara;
     if (!Judged(camera) || stage < 0 || stage >= MAX_DETECT)
@@ -166,9 +180,7 @@ int MainWindow::BeforeInspection(int camera, int stage, bool* stale, bool prune)
     // The latest picture at the moment of judging, not the one the last pass took.
     if (gCameraID != CAMERA_NONE && Inspected(camera))
         TakeNewFrame(camera);
-    int d = stage;
-    if (p.io_mode == 1 || p.io_mode == 2)
-        d = (stage >= 2 ? stage - 2 : stage) + (side == 0 ? 2 : 0);
+    const int d = named ? stage : StageInForce(stage);
     curDetect = d;
     const int s = TriggerWiring::FoldedStage(p, d);
     detectMask[s] &= ~(1u << camera);
@@ -228,11 +240,16 @@ int MainWindow::BeforeInspection(int camera, int stage, bool* stale, bool prune)
             }
             return -1;
         }
+        if (!left && openCycle.AreaCheckDue())
+            return -1;  // another camera of this stage took the last template: it is asked once
         if (!left) {
             // Detection restarts on the new templates with the mould still held for the area check.
-            StartDetect(!p.ng_pulse_mode);
+            // The area check opens once this inspection has returned: no verdict is given under
+            // its boxes by the slot that reached it. This stage's verdict waits for its answer.
+            StartDetect(!p.ng_pulse_mode, true);
             runState = 2;
-            CheckArea(false);
+            openCycle.Defer(d, true);
+            QMetaObject::invokeMethod(this, [this] { AskAreaCheck(); }, Qt::QueuedConnection);
             return -1;
         }
         if (gSource == -1 || gSource == 1)
@@ -323,15 +340,18 @@ void MainWindow::AfterInspection(int camera, int d, bool stale)
         view->update();
 }
 
-void MainWindow::CheckNG()
+void MainWindow::CheckNG() { CheckNG(curDetect); }
+
+void MainWindow::CheckNG(int stage)
 {
     const WizardPara& p = *gpWPara;
+    curDetect = stage;
     if (gFromTrain) {
         // Resampling's area check: no verdict; the request that started this inspection is served.
         cycleStarted = false;
         return;
     }
-    ++verdictsGiven;
+    openCycle.Judged(stage);
     bool ng = false;
     QVector<int> ngCameras;
     for (int v = 0; v < MAX_CAMERA; ++v) {
@@ -343,16 +363,16 @@ void MainWindow::CheckNG()
             cammerWidget[v]->blinkTimer->start(1000);
     }
     lastVerdictNG = ng;
-    if (curDetect == 1 && !operatorCheck) {
+    if (stage == 1 && !operatorCheck) {
         if (gisTempAlarm)
             ng = true;
     } else {
         operatorCheck = false;
     }
-    const int s = TriggerWiring::FoldedStage(p, curDetect);
+    const int s = TriggerWiring::FoldedStage(p, stage);
     const bool final = reCheckCount[s] <= 0;
     // Diagnostics on standard error: the verdict and the longest stall of the pass since the last one.
-    qDebug("verdict stage %d %s at %s, longest pass stall %lld ms", curDetect + 1, ng ? "NG" : "OK",
+    qDebug("verdict stage %d %s at %s, longest pass stall %lld ms", stage + 1, ng ? "NG" : "OK",
            qPrintable(QTime::currentTime().toString("hh:mm:ss.zzz")), static_cast<long long>(longestPassGapMs));
     longestPassGapMs = 0;
 
@@ -364,8 +384,8 @@ void MainWindow::CheckNG()
             g_listParamROI.clear();
         }
         if (ng) {
-            if (curDetect >= 0 && curDetect < MAX_DETECT)
-                stageCountFlag[curDetect] = false;
+            if (stage >= 0 && stage < MAX_DETECT)
+                stageCountFlag[stage] = false;
             if (NetConnected()) {
                 if (p.ng_video_record && p.video_share)
                     gpNet->CNT_SendSaveNgVideo(1, 1);
@@ -374,18 +394,18 @@ void MainWindow::CheckNG()
                     for (int v : ngCameras) {
                         const CammerSingleton* m = cammerWidget[v]->modelInForce;
                         // The judged stage's regions, as for the NG outputs.
-                        const int count = m ? qBound(0, m->roiNum[curDetect], MAX_ROI) : 0;
+                        const int count = m ? qBound(0, m->roiNum[stage], MAX_ROI) : 0;
                         for (int r = 0; r < count; ++r)
-                            n += cammerWidget[v]->roiOK[curDetect][r] ? 0 : 1;
+                            n += cammerWidget[v]->roiOK[stage][r] ? 0 : 1;
                     }
                     gpNet->CNT_SendTelInfo(s, n);
                 }
                 for (int v : ngCameras) {
                     const CammerSingleton* m = cammerWidget[v]->modelInForce;
-                    const int count = m ? qBound(0, m->roiNum[curDetect], MAX_ROI) : 0;
+                    const int count = m ? qBound(0, m->roiNum[stage], MAX_ROI) : 0;
                     for (int r = 0; r < count; ++r)
-                        if (!cammerWidget[v]->roiOK[curDetect][r])
-                            gpNet->ChkandAddStaticticsItem(v, curDetect, r);
+                        if (!cammerWidget[v]->roiOK[stage][r])
+                            gpNet->ChkandAddStaticticsItem(v, stage, r);
                 }
                 gpNet->CNT_SendStatistics("null");
             }
@@ -397,7 +417,7 @@ void MainWindow::CheckNG()
         if (alarmState != 2 && alarmState != 3) {
             SetAlarmState(1);
             showTimer->start(2000);
-            shownDetect = curDetect;
+            shownDetect = stage;
             update();
             LEDOnOff(6, ngLamps ? 0 : 1);
             LEDOnOff(7, ngLamps ? 1 : 0);
@@ -433,11 +453,14 @@ void MainWindow::CheckNG()
         }
     };
 
-    bool pending = false;  // another stage of the cycle still counts its delay
+    // Another stage of the cycle still counts its delay or waits for the area check.
+    bool pending = openCycle.OthersDeferred(stage);
     for (int d = 0; d < gDNum && d < MAX_DETECT; ++d)
         pending = pending || stageClock.Running(d);
     if (!ng) {
-        const VerdictLogic::OkOutputs ok = VerdictLogic::OnOk(p, s, multiDetect, gDNum, gisReTrain, pending);
+        const VerdictLogic::OkOutputs ok =
+            VerdictLogic::OnOk(p, s, multiDetect, gDNum, gisReTrain, pending,
+                               ngPulseRunning && closePulseTimer->isActive());
         ApplyOutputs(ok.outputs);
         // The mould is released once every stage of the cycle is judged OK, whatever the delays.
         if (ok.releaseWithheld) {
@@ -453,12 +476,12 @@ void MainWindow::CheckNG()
         } else {
             repeatRule();
             // Another stage's OK leaves a re-check that is still due to its own stage.
-            if (curDetect == reCheckStage || reCheckStage < 0)
+            if (stage == reCheckStage || reCheckStage < 0)
                 reCheckFlag = 0;
             if (VerdictLogic::HoldLeaveApplies(p, s, alarmState)) {
                 drawROIWidget->Restart();
                 optionStack->setCurrentIndex(0);
-                const VerdictLogic::HoldLeave hl = VerdictLogic::LeaveHold(p, s, curDetect, gDNum);
+                const VerdictLogic::HoldLeave hl = VerdictLogic::LeaveHold(p, s, stage, gDNum);
                 ApplyOutputs(hl.outputs);
                 if (hl.leave) {
                     SetAlarmState(0);
@@ -492,7 +515,7 @@ void MainWindow::CheckNG()
         display(false);
         const VerdictLogic::ReleasePulses rp = VerdictLogic::OnOkRelease(p, s);
         ApplyOutputs(rp.outputs);
-        if (rp.closePulse)
+        if (rp.closePulse && !(ngPulseRunning && closePulseTimer->isActive()))
             closePulseTimer->start(Supervision::TenthsToMs(p.mold_pulse));
         if (rp.ejectorPulse)
             ejectorPulseTimer->start(Supervision::TenthsToMs(p.thimble_pulse));
@@ -500,8 +523,10 @@ void MainWindow::CheckNG()
         countersAndHandOver(true);
     } else if (p.ng_pulse_mode) {
         ApplyOutputs(VerdictLogic::NgPulseMode(p));
-        if (p.mold_pulse > 0)
+        if (p.mold_pulse > 0) {
             closePulseTimer->start(Supervision::TenthsToMs(p.mold_pulse));
+            ngPulseRunning = true;
+        }
         display(true);
         if (p.enable_stop_not_alarm && s == 0)
             ngPulses();
@@ -548,7 +573,7 @@ void MainWindow::CheckNG()
                 InsertRecord(VerdictLogic::AlarmRecordText(ngCameras));
             } else if (p.io_mode != 4) {
                 reCheckFlag = 1;
-                reCheckStage = curDetect;
+                reCheckStage = stage;
             }
             ngTime = EpochMs();
             cycleStarted = false;
@@ -617,17 +642,46 @@ void MainWindow::HandOverPictures(bool holdOver)
 
 void MainWindow::BackTrain()
 {
-    // A cycle still open keeps the mould for its own verdicts: a release or a verdict of the
-    // stage last seen now would come before a stage still counting or awaited is judged.
-    const bool open = CycleOpen();
-    if (!open)
+    // A cycle still open keeps the mould for its own verdicts: a release now would come before a
+    // stage still counting or awaited is judged. The stages that waited for the area check are
+    // judged now, each by name (a verdict of the stage last seen would judge one twice).
+    if (!StagesOpen() && openCycle.OnlyTemplates())
         ApplyOutputs(VerdictLogic::BackTrainOutputs(*gpWPara));
     runState = 1;
-    if (!open)
-        CheckNG();
+    JudgeDeferred();
     gisReTrain = 1;
     // Retrained now rather than at the end of the verdict display: every verdict restarts that
     // display, so with cycles shorter than it the pending retrain kept the last stage's OK from
     // releasing the mould cycle after cycle.
     ServeRetrain();
+}
+
+void MainWindow::AskAreaCheck()
+{
+    if (!openCycle.AreaCheckDue())
+        return;  // a stop, the alarm hold or a change of the stages ended the cycle meanwhile
+    CheckArea(false);
+    if (!gFromTrain)
+        JudgeDeferred();  // refused, or a hold came meanwhile: no region page to wait for
+}
+
+void MainWindow::JudgeDeferred()
+{
+    bool tookTemplate = false;
+    for (int d; (d = openCycle.Take(&tookTemplate)) >= 0;) {
+        if (runState == 3 || alarmState == 2) {
+            openCycle.Reset();  // a stop or the alarm hold ended the cycle: its stages are stopped
+            return;
+        }
+        if (tookTemplate) {
+            // Its picture became the template: OK, as the capture set it, whatever a stage judged
+            // since left in the views.
+            for (int v = 0; v < MAX_CAMERA; ++v)
+                if (Inspected(v) && !cycleLost[v])
+                    cammerWidget[v]->isOK = true;
+        } else {
+            RunAlgorithms([d] { return d; }, true);
+        }
+        CheckNG(d);
+    }
 }

@@ -46,9 +46,15 @@ VerdictLogic::CameraNg VerdictLogic::OnCameraNg(const WizardPara& p, int s, int 
 }
 
 VerdictLogic::OkOutputs VerdictLogic::OnOk(const WizardPara& p, int s, int multiDetect, int dnum, bool reTrain,
-                                            bool stagesPending)
+                                            bool stagesPending, bool ngPulseRuns)
 {
     OkOutputs r;
+    if (p.ng_pulse_mode && ngPulseRuns) {
+        r.pulseMode = true;
+        r.outputs.set(1);
+        r.outputs.flash();
+        return r;
+    }
     if (p.ng_pulse_mode) {
         r.pulseMode = true;
         r.outputs.clear(0);

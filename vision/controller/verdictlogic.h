@@ -30,8 +30,10 @@ public:
         bool closePulse = false;
         bool releaseWithheld = false;
     };
+    // ngPulseRuns (pulse mode): an NG's close pulse runs; its outputs 0 and 2 stay to its end,
+    // which this OK's ejector inhibit ends with them.
     static OkOutputs OnOk(const WizardPara& p, int s, int multiDetect, int dnum, bool reTrain,
-                          bool stagesPending = false);
+                          bool stagesPending = false, bool ngPulseRuns = false);
 
     // Leaving the alarm hold on an OK verdict (applies when alarmState is 2 and not for a stage-0
     // verdict with enable_stop_not_alarm).

@@ -436,6 +436,12 @@ TEST(MainWindowStageCount, AModeChangeWhileDetectingStartsNoStageAndGivesNoWord)
     for (QTimer* t : win->stageTimer)
         EXPECT_FALSE(t->isActive());
     EXPECT_EQ(win->detectMask[1], 0u);
+    // The cycle ended unjudged: the operator is told, and confirms the release.
+    ASSERT_TRUE(win->faultBox && win->faultBox->isVisible());
+    EXPECT_GE(win->unjudgedStage, 0);
+    win->ConfirmUnjudged();
+    EXPECT_EQ(win->unjudgedStage, -1);
+    EXPECT_EQ(Outputs()[0], 0) << "the mould left held";
 
     // The next trigger starts an ordinary cycle of the new mode.
     win->simInput = 0;

@@ -486,6 +486,7 @@ TEST(MainWindowCycleOrder, AStageExpiringWhileTheAreaCheckAsksForThePasswordIsIn
         return int(QDialog::Rejected);
     });
     RunOut(win, 0);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);  // the area check
     setModalHook(before);
     gpWPara->is_psw_used = 0;
     win->captureFlag[0][0] = false;

@@ -3,6 +3,7 @@
 // which only the cycle start itself starts, does not keep the operator's snapshot out.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <QFile>
 #include <QTimer>
@@ -115,9 +116,8 @@ int Total(const QList<int>& counts)
 
 }  // namespace
 
-// The end of resampling asks for the password inside stage 0's verdict; the pass runs under the
-// box and judges stage 1, whose verdict is the cycle's: the stage 0 verdict resuming after the box
-// gives none of its own on stage 1's results.
+// The end of resampling asks for the password once stage 0's slot has returned; the pass runs
+// under the box and judges stage 1 on its own results, counted once.
 TEST(MainWindowCycleStopped, AVerdictGivenUnderTheAreaChecksPasswordBoxIsNotGivenTwice)
 {
     for (const bool partLeft : {true, false}) {
@@ -142,6 +142,7 @@ TEST(MainWindowCycleStopped, AVerdictGivenUnderTheAreaChecksPasswordBoxIsNotGive
             return int(QDialog::Rejected);
         });
         RunOut(win, 0);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);  // the area check
         setModalHook(before);
         gpWPara->is_psw_used = 0;
         win->captureFlag[0][0] = false;

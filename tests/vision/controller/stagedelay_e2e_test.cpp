@@ -1,9 +1,11 @@
 // The real program (board simulator, simulated camera, touches under Xvfb), standard mode, stage 1
 // judged 1.5 s and stage 2 5.5 s after the input-0 edge: what the operator does while stage 2's
 // delay runs (a resampling ended by the next cycle, an alarm hold left by Re-detected) never
-// leaves stage 2 unjudged. Every later cycle releases the mould at stage 2's verdict.
+// leaves stage 2 unjudged. Every later cycle releases the mould at stage 2's verdict. On the
+// turntable, End Set of an area check while the prod stage counts leaves its release to it.
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QThread>
 
@@ -20,6 +22,7 @@ const QPoint kEndSet(1822, 1010);
 const QPoint kRedetect(1822, 773);  // alarm bar
 constexpr int kStage1Ms = 1500;
 constexpr int kStage2Ms = 5500;
+constexpr int kProdMs = 8000;
 
 class StageDelayE2E : public ::testing::Test {
 protected:
@@ -33,17 +36,20 @@ protected:
         screen.Stop();
     }
 
-    void Launch()
+    // turntable: I/O mode 2, the prod stage (stage 1 on the screen) 8.0 s and the mould stage
+    // 1.5 s after the edge.
+    void Launch(bool turntable = false)
     {
         if (!XScreen::Available())
             GTEST_SKIP() << "Xvfb or xdotool missing";
         CycleRigSetup s;
-        s.delay0 = kStage1Ms / 100;
-        s.delay1 = (kStage2Ms - kStage1Ms) / 100;  // counted on from stage 1's verdict
+        s.delay0 = turntable ? kProdMs / 100 : kStage1Ms / 100;
+        s.delay1 = turntable ? kStage1Ms / 100 : (kStage2Ms - kStage1Ms) / 100;  // counted on from stage 1's verdict
         s.regionStages = 2;
-        s.adjust = [](WizardPara& p) {
+        s.adjust = [turntable](WizardPara& p) {
             p.is_psw_used = 0;
-            p.io_mode = p.io_mode_chosen = 0;
+            p.io_mode = p.io_mode_chosen = turntable ? 2 : 0;
+            p.io_sub_mode = 0;
             p.enable_trigger_safety = 0;
         };
         ASSERT_TRUE(rig.Prepare(s));
@@ -151,4 +157,48 @@ TEST_F(StageDelayE2E, AnAlarmHoldLeftWithinStageTwosTimeLeavesEveryLaterCycleIts
     QThread::msleep(2500);
     for (const char* what : {"first cycle after the hold", "second cycle after the hold", "third cycle after the hold"})
         ASSERT_NO_FATAL_FAILURE(OkCycle(what));
+}
+
+// Turntable: Resample while the prod stage counts; the prod stage takes its template at its
+// verdict, the mould stage the last one in the next cycle, whose area check is ended by End Set
+// 3 s after the edge while the prod stage still counts. Its OK releases the mould at its own
+// verdict, never before; three times over.
+TEST_F(StageDelayE2E, OnTheTurntableEndSetWhileTheProdStageCountsLeavesTheReleaseToItsVerdict)
+{
+    ASSERT_NO_FATAL_FAILURE(Launch(true));
+    if (IsSkipped())
+        return;
+    for (const char* what : {"first round", "second round", "third round"}) {
+        SCOPED_TRACE(what);
+        const int prod = Count("verdict stage 1 ");
+        const int mould = Count("verdict stage 2 ");
+        qint64 edge = rig.Pulse(0, 60);
+        ASSERT_TRUE(rig.WaitFor([&] { return Count("verdict stage 2 ") > mould; }, kStage1Ms + 4000));
+        QThread::msleep(300);
+        screen.Touch(kResample);
+        ASSERT_TRUE(Yes()) << "no question to resample";
+        Yes(1500);  // the shown stage's templates are deleted, when it asks
+        ASSERT_TRUE(rig.WaitFor([&] { return Count("verdict stage 1 ") > prod; }, kProdMs + 4000))
+            << rig.Seen(edge).toStdString();
+        QThread::msleep(2500);
+        const int editing = Count("alarm state \\d -> 3");
+        const Starvation cpu(rig.Pids());
+        edge = rig.Pulse(0, 60);
+        QElapsedTimer since;
+        since.start();
+        ASSERT_GE(edge, 0);
+        ASSERT_TRUE(rig.WaitFor([&] { return Count("alarm state \\d -> 3") > editing; }, kStage1Ms + 4000))
+            << "no area check after the templates: " << rig.Seen(edge).toStdString();
+        QThread::msleep(std::max<qint64>(0, 3000 - since.elapsed()));
+        const int left = Count("alarm state 3 -> 0");
+        screen.Touch(kEndSet);
+        ASSERT_TRUE(rig.WaitFor([&] { return Count("alarm state 3 -> 0") > left; }, 4000)) << "End Set not taken";
+        ASSERT_LT(since.elapsed(), kProdMs - 1000) << "End Set came after the prod stage's verdict";
+        ASSERT_TRUE(rig.WaitFor([&] { return rig.ChangeTo(edge, 0, 0x1) >= 0; }, kProdMs + 4000))
+            << "output 0 never released: " << rig.Seen(edge).toStdString();
+        const qint64 released = rig.ChangeTo(edge, 0, 0x1) - edge;
+        EXPECT_GE(released, kProdMs - 20) << "released before the prod stage's verdict: " << rig.Seen(edge).toStdString();
+        EXPECT_TRUE(cpu.OnTime(released, kProdMs, 150, what)) << rig.Seen(edge).toStdString();
+        QThread::msleep(2500);  // the verdict display ends
+    }
 }

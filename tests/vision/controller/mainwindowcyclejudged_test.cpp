@@ -1,0 +1,362 @@
+// Every stage a cycle starts is judged exactly once, and a mould held has something to release
+// it: sequences in which a modal box, a re-check, a side change, a silent board, a pulse or a
+// change of the stage count used to change what a verdict read under it.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDialog>
+#include <QTimer>
+#include <functional>
+
+#include "common/cyclewindow.h"
+#include "core/runmodederivation.h"
+#include "core/uitexttable.h"
+#include "core/wizardpara.h"
+#include "mainscreen/drawroiwidget.h"
+#include "mainscreen/regioption.h"
+#include "vision/board/controlport.h"
+#include "vision/camera/cameradiscovery.h"
+#include "vision/camera/cammerwidget.h"
+#include "vision/controller/mainwindow.h"
+#include "widgets/modalhook.h"
+#include "widgets/warnbox.h"
+
+using namespace cyclewindow;
+
+namespace {
+
+// The verdicts the window logs: "<stage from 1> OK|NG" each.
+struct Verdicts {
+    static QStringList* seen;
+    QStringList lines;
+    QtMessageHandler before;
+    Verdicts() : before(qInstallMessageHandler(&Take)) { seen = &lines; }
+    ~Verdicts()
+    {
+        qInstallMessageHandler(before);
+        seen = nullptr;
+    }
+    static void Take(QtMsgType, const QMessageLogContext&, const QString& m)
+    {
+        if (seen && m.startsWith("verdict stage "))
+            *seen << m.section(' ', 2, 3);
+    }
+    std::string Text() const { return lines.join(", ").toStdString(); }
+    int Of(int stage, const char* v) const { return lines.count(QString("%1 %2").arg(stage + 1).arg(v)); }
+};
+QStringList* Verdicts::seen = nullptr;
+
+// Stages 0 and 1 from input 0 with their delays; turntable: I/O mode 2, first pair, a prod NG
+// only pulses. No cycle open, no output held.
+MainWindow* TwoStageCycle(bool turntable, int delay0, int delay1, int reChecks = 0)
+{
+    MainWindow* win = W().win;
+    TwoStages(turntable ? 2 : 0, 0, {0, 0}, {delay0, delay1});
+    gpWPara->io_sub_mode = 0;
+    gpWPara->enable_stop_not_alarm = turntable;
+    gpWPara->front_auto_check_time = reChecks;
+    gpWPara->is_psw_used = 0;
+    gDNum = turntable ? 4 : 2;
+    win->StageCountCheck();
+    win->side = 1;
+    for (quint32& m : win->detectMask)
+        m = 0;
+    win->releaseDue = false;
+    win->openCycle.Reset();
+    win->showTimer->stop();
+    win->closePulseTimer->stop();
+    for (int n = 0; n < 8; ++n)
+        gpControlIO->IOSetOut(n, 0);
+    gpControlIO->IOFlashOut();
+    return win;
+}
+
+void StartCycle(MainWindow* win)
+{
+    win->simInput = 0;
+    win->Run();
+}
+
+// Resampling whose last template is stage d's.
+void LastTemplate(MainWindow* win, int d)
+{
+    win->runState = 2;
+    win->captureFlag[0][d] = true;
+}
+
+// `reach` takes the last template; `underTheBox` runs under the area check's first box, which is
+// accepted or not.
+int Ask(const std::function<void()>& reach, const std::function<void()>& underTheBox, bool accept)
+{
+    int asked = 0;
+    const ModalHook before = setModalHook([&](QDialog&) {
+        if (asked++ == 0) {
+            underTheBox();
+            if (accept)
+                W().win->userLevel = 1;
+        }
+        return int(accept ? QDialog::Accepted : QDialog::Rejected);
+    });
+    reach();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);  // a box opened after its slot
+    setModalHook(before);
+    return asked;
+}
+
+void EndSet(MainWindow* win) { win->RegionBtnsToggledSlot(RegiOption::BTN_END_SET, true); }
+
+// No cycle, hold, warning or resampling left for the case after.
+void Leave(MainWindow* win)
+{
+    gpWPara->is_psw_used = 0;
+    gpWPara->ng_pulse_mode = 0;
+    win->userLevel = 0;
+    for (bool& f : win->cycleLost)
+        f = false;
+    for (auto& v : win->captureFlag)
+        for (bool& f : v)
+            f = false;
+    win->StopDetect();
+    win->StartDetect();
+    for (quint32& m : win->detectMask)
+        m = 0;
+    win->ConfirmUnjudged();
+    gDNum = 2;
+    win->StageCountCheck();
+    EXPECT_EQ(win->unjudgedStage, -1);
+}
+
+}  // namespace
+
+// Resampling's area check opened by a stage's last template: the stage that took it is judged
+// once, with the answer or at End Set, and every other stage once, under the box or after it.
+TEST(MainWindowCycleJudged, TheStageThatOpensTheAreaCheckAndTheStagesUnderItAreEachJudgedOnce)
+{
+    struct Case {
+        const char* name;
+        bool turntable;
+        int templ, delay0, delay1;
+        bool password, accept, endSetWhileCounting, endsUnderThePage = false;
+    };
+    const Case cases[] = {
+        // The mould stage takes the template, the prod stage ends under the box.
+        {"mould stage, refused", true, 1, 8, 3, true, false, false},
+        {"mould stage, accepted, End Set", true, 1, 8, 3, true, true, false},
+        // Stage 0 takes it, stage 1 ends under the box.
+        {"stage 0, accepted, End Set", false, 0, 3, 8, true, true, false},
+        // No password: End Set while the prod stage still counts; the prod OK releases.
+        {"mould stage, End Set while the prod stage counts", true, 1, 8, 3, false, true, true},
+        // The prod stage ends while the region page is open: inspected and judged at End Set.
+        {"mould stage, the prod stage ends under the page", true, 1, 8, 3, false, true, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MainWindow* win = TwoStageCycle(c.turntable, c.delay0, c.delay1);
+        Verdicts v;
+        StartCycle(win);
+        LastTemplate(win, c.templ);
+        gpWPara->is_psw_used = c.password;
+        const int other = 1 - c.templ;
+        Ask([&] { RunOut(win, c.templ); }, [&] { if (c.password) RunOut(win, other); }, c.accept);
+        if (c.accept) {
+            EXPECT_EQ(win->alarmState, 3);
+            StartCycle(win);
+            EXPECT_FALSE(win->stageClock.Running(c.templ)) << "a cycle started while its stage waits";
+            for (int i = 0; i < 3 && c.endSetWhileCounting; ++i)
+                win->TimerUp(other);
+            if (c.endsUnderThePage)
+                RunOut(win, other);
+            EndSet(win);
+        }
+        if (c.endSetWhileCounting) {
+            EXPECT_EQ(Out(0), 1) << "released before the prod stage was judged";
+            RunOut(win, other);
+        }
+        EXPECT_EQ(v.Of(c.templ, "OK"), 1) << v.Text();
+        EXPECT_EQ(v.Of(other, "OK"), 1) << v.Text();
+        EXPECT_EQ(v.lines.size(), 2) << v.Text();
+        EXPECT_EQ(Out(0), 0) << "the mould left held";
+        EXPECT_FALSE(win->CycleOpen());
+        Leave(win);
+    }
+}
+
+// Two cameras: the first takes stage 0's last template, stage 1 is OK under the refused box, the
+// second camera (lost: no picture) is NG: stage 0 is judged NG once and holds with the alarm.
+TEST(MainWindowCycleJudged, ASecondCamerasNgAfterTheAreaCheckIsAVerdictWithItsHold)
+{
+    MainWindow* win = TwoStageCycle(false, 3, 8);
+    ASSERT_NE(win->cammerWidget[1], nullptr);
+    Verdicts v;
+    StartCycle(win);
+    LastTemplate(win, 0);
+    gpWPara->is_psw_used = 1;
+    Ask([&] { RunOut(win, 0); }, [&] {
+        RunOut(win, 1);
+        win->MarkCycleNotOK(1);
+    }, false);
+    EXPECT_EQ(v.Of(1, "OK"), 1) << v.Text();
+    EXPECT_EQ(v.Of(0, "NG"), 1) << v.Text();
+    EXPECT_EQ(win->alarmState, 2) << "outputs set with no verdict and no hold";
+    Leave(win);
+}
+
+// Stage 1's OK held the release back for stage 0, whose capture took the last template; the
+// password is refused: stage 0's OK releases.
+TEST(MainWindowCycleJudged, AReleaseHeldBackForTheStageThatTookTheLastTemplateComesWithItsOk)
+{
+    MainWindow* win = TwoStageCycle(false, 8, 3);
+    StartCycle(win);
+    RunOut(win, 1);
+    ASSERT_TRUE(win->releaseDue);
+    LastTemplate(win, 0);
+    gpWPara->is_psw_used = 1;
+    Ask([&] { RunOut(win, 0); }, [] {}, false);
+    EXPECT_EQ(Out(0), 0);
+    Leave(win);
+}
+
+// Stage 1 without a picture is NG with re-checks left; its re-check takes the last template and
+// the prod stage is judged under the refused box: the re-check judges stage 1, not stage 0 again.
+TEST(MainWindowCycleJudged, AReCheckThatTakesTheLastTemplateJudgesItsOwnStage)
+{
+    MainWindow* win = TwoStageCycle(true, 8, 3, 2);
+    Verdicts v;
+    StartCycle(win);
+    win->MarkCycleNotOK(0);
+    RunOut(win, 1);
+    ASSERT_EQ(win->reCheckFlag, 1);
+    win->cycleLost[0] = false;
+    LastTemplate(win, 1);
+    gpWPara->is_psw_used = 1;
+    Ask([&] { win->Run(); }, [&] { RunOut(win, 0); }, false);
+    EXPECT_EQ(v.Of(0, "OK"), 1) << v.Text();
+    EXPECT_EQ(v.Of(1, "OK"), 1) << v.Text();
+    EXPECT_EQ(win->reCheckFlag, 0);
+    EXPECT_EQ(Out(0), 0);
+    Leave(win);
+}
+
+// Turntable, both pairs: input 0 starts the first pair's stages and input 3 of the same pass turns
+// the side: they are judged as the first pair's, not the second's.
+TEST(MainWindowCycleJudged, StagesAreJudgedOnTheSideTheyStartedOn)
+{
+    MainWindow* win = TwoStageCycle(true, 3, 5);
+    gpWPara->io_sub_mode = 2;
+    Verdicts v;
+    win->inputSampled[0] = win->inputSampled[3] = true;
+    win->Run();
+    ASSERT_EQ(win->side, 0);
+    RunOut(win, 0);
+    RunOut(win, 1);
+    EXPECT_EQ(v.Text(), "1 OK, 2 OK");
+    Leave(win);
+}
+
+// Turntable, both pairs: input 0 and input 3 come due in one pass; stage 1 (first pair, judged at
+// once) is NG with re-checks and input 3 turns the side: the re-check inspects stage 1, not 3.
+TEST(MainWindowCycleJudged, AReCheckInspectsItsStageWhateverTheSideTurnedTo)
+{
+    MainWindow* win = TwoStageCycle(true, 3, 0, 2);
+    gpWPara->io_sub_mode = 2;
+    Verdicts v;
+    win->MarkCycleNotOK(0);
+    win->inputSampled[0] = win->inputSampled[3] = true;
+    win->Run();
+    ASSERT_EQ(win->side, 0);
+    ASSERT_EQ(win->reCheckFlag, 1);
+    ASSERT_EQ(win->reCheckStage, 1);
+    win->cycleLost[0] = false;
+    win->Run();
+    EXPECT_EQ(win->reCheckFlag, 0) << v.Text();
+    EXPECT_EQ(v.Of(1, "OK"), 1) << v.Text();
+    EXPECT_EQ(v.Of(3, "OK"), 0) << v.Text();
+    Leave(win);
+}
+
+// "Don't Detect" asked in a hold; under its question the machine's re-check ends that hold, the
+// next cycle starts and its mould is NG: the answer does not release the new hold.
+TEST(MainWindowCycleJudged, AnAnswerAskedInAnEndedHoldDoesNotReleaseTheNextOne)
+{
+    MainWindow* win = TwoStageCycle(false, 3, 8);
+    gpWPara->enable_pass_protect = 0;
+    gpWPara->enable_disarm_before_open = 0;
+    AlarmOnStageOne(win);
+    ASSERT_EQ(win->alarmState, 2);
+    win->selectedView = 0;
+    int asked = 0;
+    const ModalHook before = setModalHook([&](QDialog&) {
+        if (asked++ == 0) {
+            PartGoneAndNextCycle(win);
+            RunOut(win, 0);
+            win->MarkCycleNotOK(0);
+            RunOut(win, 1);
+        }
+        return int(QDialog::Accepted);
+    });
+    win->drawROIWidget->SlotNoCheckCur();
+    setModalHook(before);
+    win->selectedView = numCamera;
+    EXPECT_EQ(win->alarmState, 2) << "the new mould's NG released";
+    EXPECT_FALSE(win->cammerWidget[0]->stageCycleFlags[1]);
+    EXPECT_EQ(Out(0), 1);
+    Leave(win);
+}
+
+// The board falls silent while stage 1's OK holds the release back for stage 0: the operator's
+// confirmation of the unjudged stage releases the mould.
+TEST(MainWindowCycleJudged, TheConfirmationOfAStageTheSilentBoardLeftReleasesAHeldBackRelease)
+{
+    MainWindow* win = TwoStageCycle(false, 8, 3);
+    StartCycle(win);
+    RunOut(win, 1);
+    ASSERT_TRUE(win->releaseDue);
+    win->boardSilent = true;
+    RunOut(win, 0);
+    win->boardSilent = false;
+    ASSERT_EQ(win->unjudgedStage, 0);
+    ASSERT_EQ(Out(0), 1);
+    win->ConfirmUnjudged();
+    EXPECT_EQ(Out(0), 0);
+    Leave(win);
+}
+
+// NG pulse mode, turntable: the mould stage's NG pulses outputs 0 and 2; the prod stage's OK
+// within the pulse leaves them to its end.
+TEST(MainWindowCycleJudged, AnotherStagesOkDoesNotEndAnNgPulse)
+{
+    MainWindow* win = TwoStageCycle(true, 8, 3);
+    gpWPara->ng_pulse_mode = 1;
+    gpWPara->mold_pulse = 20;
+    StartCycle(win);
+    win->MarkCycleNotOK(0);
+    RunOut(win, 1);
+    ASSERT_TRUE(win->closePulseTimer->isActive());
+    ASSERT_EQ(Out(0) + Out(2), 2);
+    win->cycleLost[0] = false;
+    RunOut(win, 0);
+    EXPECT_EQ(Out(0), 1);
+    EXPECT_EQ(Out(2), 1);
+    win->OutTimerNotAllowClose();
+    EXPECT_EQ(Out(0) + Out(1) + Out(2), 0);
+    Leave(win);
+}
+
+// A change of the stage count ends the open cycle unjudged: the mould stays held, the operator is
+// told, and the confirmation releases it.
+TEST(MainWindowCycleJudged, AStageCountChangeInAnOpenCycleTellsTheOperatorAndTheConfirmationReleases)
+{
+    MainWindow* win = TwoStageCycle(false, 3, 8);
+    StartCycle(win);
+    ASSERT_EQ(Out(0), 1);
+    gDNum = 4;
+    win->StageCountCheck();
+    EXPECT_EQ(Out(0), 1);
+    ASSERT_NE(win->faultBox, nullptr);
+    EXPECT_TRUE(win->faultBox->isVisible());
+    EXPECT_EQ(win->faultBox->text().toStdString(), gaLanStr[616 * LAN_COUNT + gLan].arg(1).toStdString());
+    win->ConfirmUnjudged();
+    EXPECT_EQ(Out(0), 0);
+    EXPECT_FALSE(win->faultBox->isVisible());
+    Leave(win);
+}

@@ -1,0 +1,36 @@
+#include <gtest/gtest.h>
+
+#include "vision/controller/opencycle.h"
+
+// Stages wait in any order and come out lowest first, each once, telling how they are judged; the
+// area check is due only while the stage that took the last template waits.
+TEST(OpenCycle, WaitingStagesComeOutOnceLowestFirstAndAReleaseWaitsForTheOthers)
+{
+    OpenCycle c;
+    c.Defer(3, false);
+    c.Defer(1, true);
+    c.Defer(3, false);  // again: still one verdict
+    EXPECT_TRUE(c.AreaCheckDue());
+    EXPECT_FALSE(c.OnlyTemplates());
+    EXPECT_TRUE(c.OthersDeferred(1));
+    EXPECT_FALSE(c.Deferred(2));
+    bool templ = false;
+    EXPECT_EQ(c.Take(&templ), 1);
+    EXPECT_TRUE(templ);
+    EXPECT_FALSE(c.AreaCheckDue());
+    EXPECT_FALSE(c.OthersDeferred(3));
+    EXPECT_EQ(c.Take(&templ), 3);
+    EXPECT_FALSE(templ);
+    EXPECT_EQ(c.Take(&templ), -1);
+    // A stage judged another way (its re-check) no longer waits; a reset drops every stage.
+    c.Defer(0, true);
+    c.Defer(1, false);
+    c.Judged(0);
+    EXPECT_FALSE(c.AreaCheckDue());
+    EXPECT_TRUE(c.AnyDeferred());
+    c.Reset();
+    EXPECT_FALSE(c.AnyDeferred());
+    c.Defer(8, true);  // out of range: ignored
+    c.Defer(-1, true);
+    EXPECT_FALSE(c.AnyDeferred());
+}

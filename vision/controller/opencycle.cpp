@@ -1,0 +1,47 @@
+#include "vision/controller/opencycle.h"
+
+namespace {
+
+quint8 Bit(int d) { return d >= 0 && d < OpenCycle::kStages ? quint8(1u << d) : quint8(0); }
+
+}  // namespace
+
+void OpenCycle::Reset()
+{
+    deferred_ = 0;
+    template_ = 0;
+}
+
+void OpenCycle::Defer(int d, bool tookTemplate)
+{
+    deferred_ |= Bit(d);
+    if (tookTemplate)
+        template_ |= Bit(d);
+}
+
+bool OpenCycle::Deferred(int d) const { return (deferred_ & Bit(d)) != 0; }
+
+bool OpenCycle::AnyDeferred() const { return deferred_ != 0; }
+
+bool OpenCycle::AreaCheckDue() const { return template_ != 0; }
+
+int OpenCycle::Take(bool* tookTemplate)
+{
+    for (int d = 0; d < kStages; ++d) {
+        if (!Deferred(d))
+            continue;
+        if (tookTemplate)
+            *tookTemplate = (template_ & Bit(d)) != 0;
+        Judged(d);
+        return d;
+    }
+    return -1;
+}
+
+void OpenCycle::Judged(int d)
+{
+    deferred_ &= quint8(~Bit(d));
+    template_ &= quint8(~Bit(d));
+}
+
+bool OpenCycle::OthersDeferred(int d) const { return (deferred_ & quint8(~Bit(d))) != 0; }

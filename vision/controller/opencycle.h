@@ -1,0 +1,36 @@
+#pragma once
+// The stages of the open cycle whose verdict waits for the area check that resampling opened: the
+// stage whose capture took the last template (judged OK with the answer, as its template) and any
+// stage whose delay ended while the area check was due or open (inspected and judged with the
+// answer). A verdict names its stage here, so nothing reads which stage was inspected last, and no
+// verdict is given under the area check's boxes. Such a stage keeps the cycle open: it holds the
+// mould as a stage still counting does.
+#include <QtGlobal>
+
+class OpenCycle {
+public:
+    static constexpr int kStages = 8;
+
+    // No stage waits (a new cycle, a stop, the alarm hold, a stage-count change, a silent board).
+    void Reset();
+    // Stage d's verdict waits for the area check's answer; `tookTemplate`: its capture took the
+    // last template, so its verdict is OK without an inspection.
+    void Defer(int d, bool tookTemplate);
+    bool Deferred(int d) const;
+    bool AnyDeferred() const;
+    // The area check is due or open: the stage that took the last template waits for it.
+    bool AreaCheckDue() const;
+    // The lowest stage still waiting, taken out of the wait; -1 when none. `tookTemplate` tells
+    // how it is judged.
+    int Take(bool* tookTemplate);
+    // Stage d was judged another way (its re-check, a stop): it no longer waits.
+    void Judged(int d);
+    // Another stage than `d` still waits: a release must wait for it too.
+    bool OthersDeferred(int d) const;
+    // Every stage that waits took a template (none waits for an inspection).
+    bool OnlyTemplates() const { return (deferred_ & ~template_) == 0; }
+
+private:
+    quint8 deferred_ = 0;
+    quint8 template_ = 0;
+};
