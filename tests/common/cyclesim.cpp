@@ -339,6 +339,24 @@ private:
         win_->simulatedViews = c_.cameras;
         win_->simulatedPicture = [this](int camera, int) { return camera >= 0 && camera < MAX_CAMERA ? pic_[camera] : 0; };
         gPicNumNG = gPicNumOK = 0;  // pictures are not the subject: none is drawn or stored
+        // What a run before left in the cycle beside what the world restores: every run starts
+        // from the same idle cycle, alone or in a campaign.
+        win_->openCycle.Reset();
+        for (int& d : win_->stageStartedAs)
+            d = -1;
+        win_->ngPulseRunning = false;
+        win_->editingPage = MainWindow::NoEditing;
+        win_->reCheckStage = -1;
+        win_->lastInput = 0;
+        win_->cycleStarted = false;
+        win_->displayState = 3;
+        win_->lastDelay = 0;
+        win_->imageTriggerSet = 0;
+        for (bool& f : win_->ngOutFlags)
+            f = false;
+        for (quint32& m : win_->detectMask)
+            m = 0;
+        gisReTrain = gisReShape = 0;
         ApplyConfig();
         win_->StageCountCheck();  // the new stage count's reset, before any request
         setModalHook([this](QDialog& d) { return Modal(d); });

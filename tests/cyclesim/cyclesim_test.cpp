@@ -35,12 +35,32 @@ std::string Report(uint64_t seed, const SeedRun& r)
 }
 
 // Sub-seeds of the whole run's seed, each a fresh machine set-up.
-constexpr int kSeedsPerRun = 40;
-constexpr int kEventsPerSeed = 1500;
+constexpr int kSeedsPerRun = 60;
+constexpr int kEventsPerSeed = 2500;
+
+// Set-ups with a fault still open (its shortened run is in cyclesim_faults.txt and fails): the
+// run of the whole suite draws around them so that it finds what is new; the campaign by hand
+// (ByHandCampaign) draws them all.
+bool KnownOpen(const Config& c)
+{
+    // EjectorPulseEndsAnNgPulseOfTheMouldStage, and further NG-pulse runs not shortened yet.
+    if (c.ngPulse)
+        return true;
+    // SnapshotClosesTheUnjudgedMouldOfTheRunBefore.
+    if (c.leftUnjudged)
+        return true;
+    // ModeFourSafetyInputLeavesTheLastStagesOutputSet, ModeFourFirstStagesOkReleasesTheLastStagesOutput.
+    if (c.ioMode == 4)
+        return true;
+    // SecondTurntableStartTakesTheTimerOfAStageAwaitingItsReCheck.
+    const bool pairs = c.ioMode == 1 || c.ioMode == 2;
+    return pairs && c.subMode == 2 && c.reCheck > 0 && (c.delay[0] == 0 || c.delay[1] == 0);
+}
 
 }  // namespace
 
-// Off until the faults of cyclesim_faults.txt are mended: on today's code most seeds find one.
+// Off while faults the simulation finds beside those of KnownOpen are not mended (most whole-run
+// seeds find one: a stage judged again at End Set, a stage started again before its verdict).
 TEST(CycleSim, DISABLED_TheWholeRunsSeedHoldsEveryCheck)
 {
     ASSERT_TRUE(kInstalled);
@@ -48,8 +68,10 @@ TEST(CycleSim, DISABLED_TheWholeRunsSeedHoldsEveryCheck)
     const int seeds = int(EnvNumber("MOULDMON_CYCLESIM_SEEDS", kSeedsPerRun));
     const int events = int(EnvNumber("MOULDMON_CYCLESIM_EVENTS", kEventsPerSeed));
     long total = 0;
-    for (int i = 0; i < seeds; ++i) {
-        const uint64_t sub = seed * 1000 + uint64_t(i);
+    uint64_t sub = seed * 1000;
+    for (int i = 0; i < seeds; ++i, ++sub) {
+        while (KnownOpen(DrawConfig(sub)))
+            ++sub;
         const SeedRun r = RunSeed(sub, events);
         total += r.result.events;
         EXPECT_FALSE(r.result.failed) << Report(sub, r);
@@ -137,26 +159,62 @@ TEST(CycleSim, ReplayByHand)
     EXPECT_FALSE(r.failed) << "failed at event " << r.step << ": " << r.what << "\n" << r.context;
 }
 
-// The shortened runs of the faults the simulation found: they fail on the code they were found on
-// and are switched on once it is mended.
-TEST(CycleSimFaults, DISABLED_EveryShortenedRunHolds)
+// The shortened runs in cyclesim_faults.txt: name|run, or open|name|run for a fault not mended yet.
+struct FaultRun {
+    QString name;
+    bool open = false;
+    QString text;
+};
+
+std::vector<FaultRun> FaultRuns()
 {
+    std::vector<FaultRun> runs;
     QFile file(QStringLiteral(MOULDMON_SOURCE_DIR "/tests/cyclesim/cyclesim_faults.txt"));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly | QIODevice::Text));
-    int runs = 0;
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return runs;
     QTextStream in(&file);
     while (!in.atEnd()) {
-        const QString line = in.readLine().trimmed();
+        QString line = in.readLine().trimmed();
         if (line.isEmpty() || line.startsWith('#'))
             continue;
-        const QString name = line.section('|', 0, 0);
+        FaultRun r;
+        if (line.startsWith(QLatin1String("open|"))) {
+            r.open = true;
+            line = line.mid(5);
+        }
+        r.name = line.section('|', 0, 0);
+        r.text = line.section('|', 1);
+        runs.push_back(r);
+    }
+    return runs;
+}
+
+void ExpectRunsHold(bool open)
+{
+    int runs = 0;
+    for (const FaultRun& f : FaultRuns()) {
+        if (f.open != open)
+            continue;
         Config c;
         std::vector<Event> ev;
         std::string error;
-        ASSERT_TRUE(FromText(line.section('|', 1).toStdString(), &c, &ev, &error)) << qPrintable(name) << ": " << error;
+        ASSERT_TRUE(FromText(f.text.toStdString(), &c, &ev, &error)) << qPrintable(f.name) << ": " << error;
         const Result r = cyclesim::Run(c, ev);
-        EXPECT_FALSE(r.failed) << qPrintable(name) << " failed at event " << r.step << ": " << r.what << "\n" << r.context;
+        EXPECT_FALSE(r.failed) << qPrintable(f.name) << " failed at event " << r.step << ": " << r.what << "\n" << r.context;
         ++runs;
     }
-    EXPECT_GE(runs, 17);
+    EXPECT_GT(runs, 0);
+}
+
+// The faults the simulation found, each as its shortened run: they failed on the code they were
+// found on.
+TEST(CycleSimFaults, EveryShortenedRunOfAMendedFaultHolds)
+{
+    ExpectRunsHold(false);
+}
+
+// Those still open: off until they are mended.
+TEST(CycleSimFaults, DISABLED_EveryShortenedRunOfAnOpenFaultHolds)
+{
+    ExpectRunsHold(true);
 }
