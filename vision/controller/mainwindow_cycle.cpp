@@ -356,6 +356,11 @@ void MainWindow::Run()
         for (int k = 0; k < 8; ++k) {
             if (!ActOnInput(k, newFrame))
                 break;
+            // A verdict of this pass asked for a re-check: its stage holds the cycle as a running
+            // delay does, so no further input starts a cycle that would take its timer and its
+            // count; the next pass re-checks it before any input is read.
+            if (reCheckFlag)
+                break;
         }
     } while (false);
 
