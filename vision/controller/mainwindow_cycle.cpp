@@ -334,6 +334,14 @@ void MainWindow::Run()
             }
         }
 
+        // A snapshot of this pass whose verdict now waits for the area check holds the cycle
+        // from here on, as one that waited before the pass did.
+        if (!busy && openCycle.AnyDeferred()) {
+            busy = true;
+            simInput = -1;
+            restartDetect = -1;
+        }
+
         // 10. Image trigger: every camera delivered a frame since the last start.
         if (p.image_trigger) {
             quint32 all = 0;
