@@ -254,8 +254,9 @@ TEST(MainWindowCycleJudged, StagesAreJudgedOnTheSideTheyStartedOn)
 }
 
 // Turntable, both pairs: input 0 and input 3 come due in one pass; stage 1 (first pair, judged at
-// once) is NG with re-checks and input 3 turns the side: the re-check inspects stage 1, not 3.
-TEST(MainWindowCycleJudged, AReCheckInspectsItsStageWhateverTheSideTurnedTo)
+// once) is NG with re-checks: input 3 waits for that re-check (it would take stage 1's timer and
+// count), the re-check inspects stage 1, and the second pair starts after it.
+TEST(MainWindowCycleJudged, TheOtherSidesStartWaitsForTheReCheckOfTheFirst)
 {
     MainWindow* win = TwoStageCycle(true, 3, 0, 2);
     gpWPara->io_sub_mode = 2;
@@ -263,14 +264,20 @@ TEST(MainWindowCycleJudged, AReCheckInspectsItsStageWhateverTheSideTurnedTo)
     win->MarkCycleNotOK(0);
     win->inputSampled[0] = win->inputSampled[3] = true;
     win->Run();
-    ASSERT_EQ(win->side, 0);
+    ASSERT_EQ(win->side, 1);
     ASSERT_EQ(win->reCheckFlag, 1);
     ASSERT_EQ(win->reCheckStage, 1);
+    EXPECT_TRUE(win->inputSampled[3]);
+    EXPECT_EQ(win->reCheckCount[1], 2);
     win->cycleLost[0] = false;
     win->Run();
     EXPECT_EQ(win->reCheckFlag, 0) << v.Text();
     EXPECT_EQ(v.Of(1, "OK"), 1) << v.Text();
     EXPECT_EQ(v.Of(3, "OK"), 0) << v.Text();
+    RunOut(win, 0);
+    win->Run();
+    EXPECT_EQ(win->side, 0) << "the second pair's start was lost";
+    EXPECT_FALSE(win->inputSampled[3]);
     Leave(win);
 }
 
