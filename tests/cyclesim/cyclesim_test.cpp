@@ -46,9 +46,6 @@ bool KnownOpen(const Config& c)
     // EjectorPulseEndsAnNgPulseOfTheMouldStage, and further NG-pulse runs not shortened yet.
     if (c.ngPulse)
         return true;
-    // SnapshotClosesTheUnjudgedMouldOfTheRunBefore.
-    if (c.leftUnjudged)
-        return true;
     // ModeFourSafetyInputLeavesTheLastStagesOutputSet, ModeFourFirstStagesOkReleasesTheLastStagesOutput.
     if (c.ioMode == 4)
         return true;

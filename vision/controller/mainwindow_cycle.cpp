@@ -273,6 +273,14 @@ void MainWindow::Run()
                     TimerUp(last);
                 }
                 safetyTrigger = 0;
+                // An NG it found is inspected again before anything else, as in 5: a cycle started
+                // in this pass would start that stage again and drop its re-check.
+                if (reCheckFlag) {
+                    DropInputEdges(0, 7);
+                    DropPendingRequests();
+                    inputTimeoutTimer->stop();
+                    break;
+                }
             }
         }
 

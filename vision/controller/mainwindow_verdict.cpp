@@ -581,7 +581,12 @@ void MainWindow::CheckNG(int stage)
         }
         pictures();
     }
-    if (final && unjudgedStage >= 0) {
+    // Only a verdict that judges the mould (the last stage's), hands it to a hold that tells (the
+    // alarm hold or a stop) or leaves a stage of its cycle to judge it: a snapshot of the product
+    // alone, also an NG that holds nothing, leaves the mould as unjudged as it was.
+    const int lastStage = (p.io_mode == 4 || p.io_mode == 5) ? gDNum - 1 : 1;
+    const bool heldAndTold = alarmState == 2 || runState == 3;
+    if (final && unjudgedStage >= 0 && (heldAndTold || pending || s == lastStage)) {
         // A verdict of the next cycle closes the one the silent board left unjudged, or the one
         // the run before left.
         unjudgedStage = -1;
