@@ -459,7 +459,7 @@ void MainWindow::CheckNG(int stage)
         pending = pending || stageClock.Running(d);
     if (!ng) {
         const VerdictLogic::OkOutputs ok =
-            VerdictLogic::OnOk(p, s, multiDetect, gDNum, gisReTrain, pending,
+            VerdictLogic::OnOk(p, s, stage, gDNum, gisReTrain, pending,
                                ngPulseRunning && closePulseTimer->isActive());
         ApplyOutputs(ok.outputs);
         // The mould is released once every stage of the cycle is judged OK, whatever the delays.
