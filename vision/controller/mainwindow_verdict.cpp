@@ -588,6 +588,15 @@ void MainWindow::CheckNG(int stage)
             startupHold = NoStartupHold;
         if (faultBox)
             faultBox->hide();
+        // Mode 4: the stage outputs set before the stage count changed belong to no stage now;
+        // an OK leaving no cycle open releases them as the operator's confirmation would.
+        if (!ng && p.io_mode == 4 && runState != 3 && alarmState != 2 && !CycleOpen()) {
+            OutputPlan o;
+            for (int d = 0; d < 8; ++d)
+                o.clear(TriggerWiring::Mode4StageOutput(d, 8));
+            o.flash();
+            ApplyOutputs(o);
+        }
         // A verdict on the default parameters releases nothing: their warning stays.
         if (startupHold == ParametersReplaced)
             ShowConfirmable(startupHoldText);
