@@ -588,18 +588,19 @@ void MainWindow::CheckNG(int stage)
             startupHold = NoStartupHold;
         if (faultBox)
             faultBox->hide();
-        // Mode 4: the stage outputs set before the stage count changed belong to no stage now;
-        // an OK leaving no cycle open releases them as the operator's confirmation would.
-        if (!ng && p.io_mode == 4 && runState != 3 && alarmState != 2 && !CycleOpen()) {
-            OutputPlan o;
-            for (int d = 0; d < 8; ++d)
-                o.clear(TriggerWiring::Mode4StageOutput(d, 8));
-            o.flash();
-            ApplyOutputs(o);
-        }
         // A verdict on the default parameters releases nothing: their warning stays.
         if (startupHold == ParametersReplaced)
             ShowConfirmable(startupHoldText);
+    }
+    // Mode 4: an OK that leaves no cycle open and nothing held releases every stage output,
+    // also those set under a stage count changed since (they belong to no stage now).
+    if (!ng && p.io_mode == 4 && runState != 3 && alarmState != 2 && unjudgedStage < 0 && !CycleOpen() &&
+        !ngPulseTimer->isActive()) {
+        OutputPlan o;
+        for (int d = 0; d < 8; ++d)
+            o.clear(TriggerWiring::Mode4StageOutput(d, 8));
+        o.flash();
+        ApplyOutputs(o);
     }
     // An NG reaches count.txt when it is counted: a crash in the alarm hold must not lose it.
     if (ngCounted) {
