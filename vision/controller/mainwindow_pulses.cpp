@@ -37,7 +37,8 @@ void MainWindow::OutTimerNotAllowClose()
 void MainWindow::OutTimerNotAllowThimble()
 {
     ejectorPulseTimer->stop();
-    ApplyOutputs(Supervision::EndEjectorPulse(*gpWPara, runState));
+    ApplyOutputs(Supervision::EndEjectorPulse(*gpWPara, runState,
+                                              ngPulseRunning && closePulseTimer->isActive()));
 }
 
 void MainWindow::OutTimerReserveOutput()

@@ -460,7 +460,7 @@ void MainWindow::CheckNG(int stage)
         pending = pending || stageClock.Running(d);
     if (!ng) {
         const VerdictLogic::OkOutputs ok =
-            VerdictLogic::OnOk(p, s, multiDetect, gDNum, gisReTrain, pending,
+            VerdictLogic::OnOk(p, s, stage, gDNum, gisReTrain, pending,
                                ngPulseRunning && closePulseTimer->isActive());
         ApplyOutputs(ok.outputs);
         // The mould is released once every stage of the cycle is judged OK, whatever the delays.
@@ -597,6 +597,16 @@ void MainWindow::CheckNG(int stage)
         // A verdict on the default parameters releases nothing: their warning stays.
         if (startupHold == ParametersReplaced)
             ShowConfirmable(startupHoldText);
+    }
+    // Mode 4: an OK that leaves no cycle open and nothing held releases every stage output,
+    // also those set under a stage count changed since (they belong to no stage now).
+    if (!ng && p.io_mode == 4 && runState != 3 && alarmState != 2 && unjudgedStage < 0 && !CycleOpen() &&
+        !ngPulseTimer->isActive()) {
+        OutputPlan o;
+        for (int d = 0; d < 8; ++d)
+            o.clear(TriggerWiring::Mode4StageOutput(d, 8));
+        o.flash();
+        ApplyOutputs(o);
     }
     // An NG reaches count.txt when it is counted: a crash in the alarm hold must not lose it.
     if (ngCounted) {

@@ -36,11 +36,11 @@ OutputPlan Supervision::EndClosePulse(const WizardPara& p, int runState)
     return o;
 }
 
-OutputPlan Supervision::EndEjectorPulse(const WizardPara& p, int runState)
+OutputPlan Supervision::EndEjectorPulse(const WizardPara& p, int runState, bool ngPulseRuns)
 {
     OutputPlan o;
     if (p.ng_pulse_mode) {
-        if (!StopHolds(p, runState))
+        if (!StopHolds(p, runState) && !ngPulseRuns)
             o.clear(0);
         o.clear(1);
         o.flash();

@@ -14,8 +14,9 @@ public:
     static OutputPlan EndNgPulse(const WizardPara& p);
     // End of the mould-close release (runState 3: nothing in the ordinary mode).
     static OutputPlan EndClosePulse(const WizardPara& p, int runState);
-    // End of the ejector release.
-    static OutputPlan EndEjectorPulse(const WizardPara& p, int runState);
+    // End of the ejector release. In pulse mode an NG pulse still running keeps output 0 until
+    // its own end.
+    static OutputPlan EndEjectorPulse(const WizardPara& p, int runState, bool ngPulseRuns = false);
     static OutputPlan EndReserveOutput();
 
     // Stage shown next after a verdict display (alarmState not 2, no re-check pending and the

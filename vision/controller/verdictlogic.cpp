@@ -45,7 +45,7 @@ VerdictLogic::CameraNg VerdictLogic::OnCameraNg(const WizardPara& p, int s, int 
     return r;
 }
 
-VerdictLogic::OkOutputs VerdictLogic::OnOk(const WizardPara& p, int s, int multiDetect, int dnum, bool reTrain,
+VerdictLogic::OkOutputs VerdictLogic::OnOk(const WizardPara& p, int s, int stage, int dnum, bool reTrain,
                                             bool stagesPending, bool ngPulseRuns)
 {
     OkOutputs r;
@@ -65,7 +65,7 @@ VerdictLogic::OkOutputs VerdictLogic::OnOk(const WizardPara& p, int s, int multi
         return r;
     }
     if (p.io_mode == 4) {
-        r.outputs.clear(TriggerWiring::Mode4StageOutput(multiDetect, dnum));
+        r.outputs.clear(TriggerWiring::Mode4StageOutput(stage, dnum));
     } else if (s == 0) {
         if (!p.enable_cutoff_ontime && !p.enable_stop_not_alarm)
             r.outputs.clear(1);

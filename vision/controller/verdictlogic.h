@@ -31,8 +31,9 @@ public:
         bool releaseWithheld = false;
     };
     // ngPulseRuns (pulse mode): an NG's close pulse runs; its outputs 0 and 2 stay to its end,
-    // which this OK's ejector inhibit ends with them.
-    static OkOutputs OnOk(const WizardPara& p, int s, int multiDetect, int dnum, bool reTrain,
+    // which this OK's ejector inhibit ends with them. Mode 4 clears the output of the judged
+    // stage, not of the stage the inputs last reached.
+    static OkOutputs OnOk(const WizardPara& p, int s, int stage, int dnum, bool reTrain,
                           bool stagesPending = false, bool ngPulseRuns = false);
 
     // Leaving the alarm hold on an OK verdict (applies when alarmState is 2 and not for a stage-0

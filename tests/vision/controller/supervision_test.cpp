@@ -26,6 +26,8 @@ TEST(Supervision, PulseEnds)
     p.ng_pulse_mode = 1;  // the pulse mode releases everything, even while stopped
     EXPECT_EQ(Supervision::EndClosePulse(p, 3).text(), QString("-0 -1 -2 F"));
     EXPECT_EQ(Supervision::EndEjectorPulse(p, 3).text(), QString("-0 -1 F"));
+    // An NG pulse still running keeps the mould inhibited until its own end.
+    EXPECT_EQ(Supervision::EndEjectorPulse(p, 1, true).text(), QString("-1 F"));
     EXPECT_EQ(Supervision::EndReserveOutput().text(), QString("-3 F"));
     // A stop that holds the mould keeps its inhibit when a pulse started before it ends.
     p.enable_stop_mold = 1;

@@ -86,8 +86,9 @@ TEST_F(VerdictLogicTest, OkOutputsByModeAndStage)
     EXPECT_EQ(VerdictLogic::OnOk(p, 0, 0, 2, false).outputs.text(), QString("F"));
     p.enable_stop_not_alarm = 0;
     p.io_mode = 4;
-    EXPECT_EQ(VerdictLogic::OnOk(p, 0, 1, 3, false).outputs.text(), QString("-3 F"));
-    EXPECT_EQ(VerdictLogic::OnOk(p, 0, 2, 3, false).outputs.text(), QString("-0 F"));  // last stage: entry 7
+    EXPECT_EQ(VerdictLogic::OnOk(p, 1, 1, 3, false).outputs.text(), QString("-3 F"));
+    EXPECT_EQ(VerdictLogic::OnOk(p, 2, 2, 3, false).outputs.text(), QString("-0 F"));  // last stage: entry 7
+    EXPECT_EQ(VerdictLogic::OnOk(p, 0, 0, 3, false).outputs.text(), QString("-1 F"));
     p.io_mode = 0;
     p.ng_pulse_mode = 1;
     p.mold_pulse = 5;
