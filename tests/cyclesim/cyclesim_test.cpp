@@ -38,26 +38,17 @@ std::string Report(uint64_t seed, const SeedRun& r)
 constexpr int kSeedsPerRun = 60;
 constexpr int kEventsPerSeed = 2500;
 
-// Set-ups with a fault still open (its shortened run is in cyclesim_faults.txt and fails): the
-// run of the whole suite draws around them so that it finds what is new; the campaign by hand
-// (ByHandCampaign) draws them all.
-bool KnownOpen(const Config& c)
+// Set-ups with a fault still open that the run of the whole suite draws around so that it finds
+// what is new; none now: the open runs of cyclesim_faults.txt are not tied to one option.
+bool KnownOpen(const Config&)
 {
-    // EjectorPulseEndsAnNgPulseOfTheMouldStage, and further NG-pulse runs not shortened yet.
-    if (c.ngPulse)
-        return true;
-    // ModeFourSafetyInputLeavesTheLastStagesOutputSet, ModeFourFirstStagesOkReleasesTheLastStagesOutput.
-    if (c.ioMode == 4)
-        return true;
-    // SecondTurntableStartTakesTheTimerOfAStageAwaitingItsReCheck.
-    const bool pairs = c.ioMode == 1 || c.ioMode == 2;
-    return pairs && c.subMode == 2 && c.reCheck > 0 && (c.delay[0] == 0 || c.delay[1] == 0);
+    return false;
 }
 
 }  // namespace
 
-// Off while faults the simulation finds beside those of KnownOpen are not mended (most whole-run
-// seeds find one: a stage judged again at End Set, a stage started again before its verdict).
+// Off while the faults of the open runs in cyclesim_faults.txt are not mended: about one whole-run
+// seed in four still finds one of them.
 TEST(CycleSim, DISABLED_TheWholeRunsSeedHoldsEveryCheck)
 {
     ASSERT_TRUE(kInstalled);
