@@ -425,6 +425,34 @@ bool DetectionStoppedAt(const QList<JournalEvent>& journal, qint64 ms)
     return stopped;
 }
 
+// The inhibit released at words[i] was set by a camera loss that came while the mould was free
+// and no trigger input rose: the cameras back give the idle word back, nothing was left unjudged.
+bool LossGivenBack(const BoardTimeline& t, const QList<JournalEvent>& journal, const CycleWords& w, int i)
+{
+    const QList<BoardWord>& words = t.words();
+    int j = i - 1;
+    while (j > 0 && w.Active(words[j - 1].word, w.closeInhibit))
+        --j;
+    if (j == 0)
+        return false;
+    const qint64 rise = words[j].ms;
+    qint64 out = -1;
+    for (const JournalEvent& e : journal)
+        if (e.kind == JournalEvent::CameraOut && e.ms <= rise)
+            out = e.ms;
+    // The frame watch hands a still camera over at its sixth still second.
+    if (out < 0 || rise - out > 8000 || w.Active(t.WordAt(out), w.closeInhibit)
+        || StateAt(journal, JournalEvent::CameraOut, JournalEvent::CameraIn, words[i].ms))
+        return false;
+    for (int k = 0; k < j; ++k)
+        if (words[k].ms >= out && w.Active(words[k].word, w.closeInhibit))
+            return false;
+    for (qint64 r : RisesOf(t, w.TriggerInputs()))
+        if (r >= out - 1000 && r <= words[i].ms)
+            return false;
+    return true;
+}
+
 }  // namespace
 
 QList<Breach> NoReleaseWithoutVerdict(const BoardTimeline& t, const QList<JournalEvent>& journal,
@@ -442,7 +470,7 @@ QList<Breach> NoReleaseWithoutVerdict(const BoardTimeline& t, const QList<Journa
         if (stall && !w.Active(t.WordAt(stall->from - 500), w.closeInhibit))
             continue;
         if (Within(journal, JournalEvent::OperatorRelease, t.SentFrom(ms) - 2500, ms) || StartingUp(t, journal, w, ms, false)
-            || DetectionStoppedAt(journal, t.SentFrom(ms)))
+            || DetectionStoppedAt(journal, t.SentFrom(ms)) || LossGivenBack(t, journal, w, i))
             continue;
         // A frame takes a moment to reach the inspection: what was shown 0.3 s before is seen.
         QString why;

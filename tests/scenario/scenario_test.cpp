@@ -104,6 +104,25 @@ TEST(CycleInvariants, TheInhibitReleasedWithAPartInTheMouldOrABlindCameraIsCaugh
               1);
 }
 
+TEST(CycleInvariants, TheCamerasBackReleaseWhatTheirLossSetOnAFreeMouldAndNothingElse)
+{
+    // Idle and free; the camera pulled at 3231 and back at 6566, the loss seen at its sixth still
+    // second and the cameras back 89 ms later; a part shown meanwhile.
+    const QList<JournalEvent> j = {{3231, JournalEvent::CameraOut}, {4800, JournalEvent::SceneNg}, {6566, JournalEvent::CameraIn}};
+    const BoardTimeline idle(Log({"0 1 00f0", "5000 in 0002", "5070 in 0000", "9536 1 00f1", "9625 1 00f0"}));
+    EXPECT_TRUE(Invariants::NoReleaseWithoutVerdict(idle, j, kWords, 0).isEmpty());
+    // A cycle started while the camera was blind leaves its mould to a verdict.
+    const BoardTimeline started(Log({"0 1 00f0", "5000 in 0001", "5070 in 0000", "9536 1 00f1", "9625 1 00f0"}));
+    EXPECT_EQ(Invariants::NoReleaseWithoutVerdict(started, j, kWords, 0).size(), 1);
+    // Held before the camera went (an NG's hold), the return gives nothing back.
+    const BoardTimeline held(Log({"0 1 00f0", "1000 1 00f1", "9625 1 00f0"}));
+    EXPECT_EQ(Invariants::NoReleaseWithoutVerdict(held, j, kWords, 0).size(), 1);
+    // Released while the camera is still out.
+    EXPECT_EQ(Invariants::NoReleaseWithoutVerdict(idle, {{3231, JournalEvent::CameraOut}, {4800, JournalEvent::SceneNg}}, kWords, 0)
+                  .size(),
+              1);
+}
+
 TEST(CycleInvariants, AnAlarmClearedWithoutARecheckOrItsRecordRowIsCaught)
 {
     const BoardTimeline t(Log({"0 1 00f0", "1000 1 00f7", "5000 1 00f1"}));
