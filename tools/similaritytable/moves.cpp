@@ -223,8 +223,7 @@ void halfPixelCatches(Bench& bench)
                     for (const cv::Point d : {cv::Point(3, 0), cv::Point(0, 3)})
                         changes.push_back(shots::slide(shots::centreQuarter(r), d.x, d.y));
                 }
-                for (size_t ci = 0; ci < changes.size(); ++ci) {
-                    const shots::Change& ch = changes[ci];
+                for (const shots::Change& ch : changes) {
                     shots::Look look;
                     look.sigma = 2;
                     look.seed = ++seed;
@@ -239,8 +238,6 @@ void halfPixelCatches(Bench& bench)
                         ++moves;
                         missB += b >= kMinScore;
                         missA += a >= kMinScore;
-                        if (getenv("TABLE_DEBUG") && a >= kMinScore && b < kMinScore)
-                            std::fprintf(stderr, "change %zu: %s %s %s move %.1f,%.1f unmoved %.1f before %.1f after %.1f\n", ci, group, shots::name(c), bench.regions()[i].name.c_str(), d.x, d.y, double(bench.score(i, c, shots::Look{0,0,1,2,0,look.seed}, ch).first), double(b), double(a));
                     }
                 }
             }
