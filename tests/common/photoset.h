@@ -17,9 +17,9 @@ struct Region {
     cv::Rect rect;     // in picture pixels
     double sd = 0;     // grey spread of the region in the picture
     double near = 0;   // its correlation with itself 1 px away (the lower of x and y): fineness
-    // Repeats every 2 px or less: along x, y or a diagonal it correlates clearly better (by 0.1)
-    // with itself 2 px away than 1 px away, so content moved 2 px looks like content moved by a
-    // pixel or less.
+    // Repeats every 2 px or less: along x, y or a diagonal it correlates with itself 2 px away
+    // clearly (0.2 or more) and clearly better (by 0.1) than 1 px away, so content moved 2 px
+    // looks like content moved by a pixel or less.
     bool repeats2 = false;
 };
 
@@ -162,7 +162,7 @@ inline bool load(const std::string& dir, int width, int height, Set& out)
             for (const cv::Point d : {cv::Point(1, 0), cv::Point(0, 1), cv::Point(1, 1), cv::Point(1, -1)}) {
                 const double one = correlation(pic(r.rect), pic(r.rect + d));
                 const double two = correlation(pic(r.rect), pic(r.rect + 2 * d));
-                r.repeats2 = r.repeats2 || two >= one + 0.1;
+                r.repeats2 = r.repeats2 || (two >= one + 0.1 && two >= 0.2);
             }
         }
     for (const char* f : {"coins.png", "cup.png", "cat_eye.png"}) {
