@@ -31,7 +31,7 @@ struct Models {
 
 class Bench {
 public:
-    Bench(const photos::Set& set, const cv::Mat& sharp) : set_(set)
+    Bench(const photos::Set& set, const cv::Mat& sharp)
     {
         scene_.picture = set.picture;
         scene_.sharp = sharp;
@@ -68,7 +68,6 @@ public:
     }
 
 private:
-    const photos::Set& set_;
     shots::Scene scene_;
     std::vector<photos::Region> regions_;
     std::vector<std::unique_ptr<Models>> models_;
