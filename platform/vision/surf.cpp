@@ -35,6 +35,8 @@ constexpr double kSubPixelEnough = 0.97;
 // it would only smooth the camera's noise away).
 constexpr double kFlatFall = 0.05;
 constexpr double kTexturedFall = 0.25;
+// Quarters of the whole region, of its left, right, top and bottom half.
+constexpr int kPartQuarters[5][4] = {{0, 1, 2, 3}, {0, 2, -1, -1}, {1, 3, -1, -1}, {0, 1, -1, -1}, {2, 3, -1, -1}};
 
 } // namespace
 
@@ -161,14 +163,12 @@ void SURF::read(const cv::Mat& crop, const Temp& t, int sx, int sy, Sums q[4]) c
 // diluted by the rest. `fits` (may be null) takes each part's fit, -1 for a half not judged alone.
 double SURF::judge(const Sums q[4], const Temp& t, double fits[kParts]) const
 {
-    // Quarters of the whole region, of its left, right, top and bottom half.
-    static const int parts[kParts][4] = {{0, 1, 2, 3}, {0, 2, -1, -1}, {1, 3, -1, -1}, {0, 1, -1, -1}, {2, 3, -1, -1}};
     double best = 1.0;
     for (int p = 0; p < kParts; ++p) {
         if (fits)
             fits[p] = -1;
         double n = 0, s = 0, ss = 0, st = 0, ts = 0, tss = 0;
-        for (int k : parts[p]) {
+        for (int k : kPartQuarters[p]) {
             if (k < 0)
                 continue;
             n += t.quarters[k].n;
@@ -185,6 +185,36 @@ double SURF::judge(const Sums q[4], const Temp& t, double fits[kParts]) const
         if (fits)
             fits[p] = f;
         best = std::min(best, f);
+    }
+    return best;
+}
+
+// Score 0..1 of the crop against the template aligned between pixels, where per part no more is
+// explained than the move does to the template itself: what the aligned fit leaves (`aligned`),
+// but at least what the whole-pixel fit at the same shift leaves (`whole`, from crop sums q) less
+// the template's own squared difference from itself moved (`moveDiff`, per quarter).
+double SURF::explained(const Sums q[4], const Temp& t, const double whole[kParts], const double aligned[kParts],
+                       const double moveDiff[4]) const
+{
+    double best = 1.0;
+    for (int p = 0; p < kParts; ++p) {
+        if (aligned[p] < 0 || whole[p] < 0)
+            continue;
+        double n = 0, s = 0, ss = 0, d = 0;
+        for (int k : kPartQuarters[p]) {
+            if (k < 0)
+                continue;
+            n += t.quarters[k].n;
+            s += q[k].s;
+            ss += q[k].ss;
+            d += moveDiff[k];
+        }
+        n = std::max(1.0, n);
+        const double variance = std::max(0.0, ss / n - (s / n) * (s / n));
+        // Shares of the crop's variance (plus noise) left unexplained.
+        const double left = std::max(1 - aligned[p] * aligned[p],
+                                     1 - whole[p] * whole[p] - d / n / (variance + kNoiseVariance));
+        best = std::min(best, std::sqrt(std::max(0.0, 1 - left)));
     }
     return best;
 }
@@ -404,7 +434,27 @@ float SURF::Match(cv::Mat& crop, cv::Mat& out)
             measure(moved);
             Sums q[4];
             read(crop, moved, cx, cy, q);
-            const double s = wholePixel + weight * (judge(q, moved, nullptr) - wholePixel);
+            double alignedFits[kParts];
+            judge(q, moved, alignedFits);
+            // What the move does to the template itself, per quarter: the alignment explains no
+            // more of the crop's difference than that, so a part that slid or changed on its own
+            // is not explained by a move of the rest.
+            double moveDiff[4] = {};
+            for (int y = 0; y < height_; ++y) {
+                const uchar* m = mask_.ptr<uchar>(y);
+                const uchar* a = t.image.ptr<uchar>(y);
+                const uchar* b = moved.image.ptr<uchar>(y);
+                for (int side = 0; side < 2; ++side) {
+                    int sum = 0;
+                    for (int x = side ? width_ / 2 : 0, end = side ? width_ : width_ / 2; x < end; ++x) {
+                        const int d = (a[x] - b[x]) & -(m[x] >> 7);
+                        sum += d * d;
+                    }
+                    moveDiff[quarter(side ? width_ / 2 : 0, y)] += sum;
+                }
+            }
+            const double aligned0 = explained(q, t, at(cx, cy).fits, alignedFits, moveDiff);
+            const double s = wholePixel + weight * (aligned0 - wholePixel);
             if (s > best) {
                 best = s;
                 bestX = cx;

@@ -47,6 +47,8 @@ private:
     // and its halves from them (each part's fit into `fits`, may be null).
     void read(const cv::Mat& crop, const Temp& t, int sx, int sy, Sums q[4]) const;
     double judge(const Sums q[4], const Temp& t, double fits[kParts]) const;
+    double explained(const Sums q[4], const Temp& t, const double whole[kParts], const double aligned[kParts],
+                     const double moveDiff[4]) const;
     // Template sums over the compared pixels.
     void measure(Temp& t) const;
     static double fit(double n, double s, double ss, double st, double ts, double tss);
