@@ -200,7 +200,7 @@ double SURF::explained(const Sums q[4], const Temp& t, const double whole[kParts
     for (int p = 0; p < kParts; ++p) {
         if (aligned[p] < 0 || whole[p] < 0)
             continue;
-        double n = 0, s = 0, ss = 0, d = 0;
+        double n = 0, s = 0, ss = 0, d = 0, ts = 0, tss = 0;
         for (int k : kPartQuarters[p]) {
             if (k < 0)
                 continue;
@@ -208,12 +208,21 @@ double SURF::explained(const Sums q[4], const Temp& t, const double whole[kParts
             s += q[k].s;
             ss += q[k].ss;
             d += moveDiff[k];
+            ts += t.quarters[k].s;
+            tss += t.quarters[k].ss;
         }
         n = std::max(1.0, n);
         const double variance = std::max(0.0, ss / n - (s / n) * (s / n));
         // Shares of the crop's variance (plus noise) left unexplained.
-        const double left = std::max(1 - aligned[p] * aligned[p],
-                                     1 - whole[p] * whole[p] - d / n / (variance + kNoiseVariance));
+        double left = std::max(1 - aligned[p] * aligned[p],
+                               1 - whole[p] * whole[p] - d / n / (variance + kNoiseVariance));
+        // A camera landing between pixels smooths the crop's texture: what is left counts against
+        // the texture as trained (at the crop's lighting), not against the smoothed one, else the
+        // fixed noise allowance grows with the smoothing and lets a change through.
+        const double tVariance = std::max(0.0, tss / n - (ts / n) * (ts / n));
+        const double light = ts > 0 ? s / ts : 1.0;
+        const double k = variance > 0 ? std::max(1.0, tVariance * light * light / variance) : 1.0;
+        left *= k * (variance + kNoiseVariance) / (k * variance + kNoiseVariance);
         best = std::min(best, std::sqrt(std::max(0.0, 1 - left)));
     }
     return best;
