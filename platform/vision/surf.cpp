@@ -35,6 +35,10 @@ constexpr double kSubPixelEnough = 0.97;
 // it would only smooth the camera's noise away).
 constexpr double kFlatFall = 0.05;
 constexpr double kTexturedFall = 0.25;
+// Side in pixels of the cells in which an alignment between pixels must not fit worse than the
+// whole-pixel shift: small enough to show a slid part apart from the rest, large enough that the
+// camera's noise in a cell does not decide.
+constexpr int kCell = 10;
 // Quarters of the whole region, of its left, right, top and bottom half.
 constexpr int kPartQuarters[5][4] = {{0, 1, 2, 3}, {0, 2, -1, -1}, {1, 3, -1, -1}, {0, 1, -1, -1}, {2, 3, -1, -1}};
 
@@ -192,15 +196,16 @@ double SURF::judge(const Sums q[4], const Temp& t, double fits[kParts]) const
 // Score 0..1 of the crop against the template aligned between pixels, where per part no more is
 // explained than the move does to the template itself: what the aligned fit leaves (`aligned`),
 // but at least what the whole-pixel fit at the same shift leaves (`whole`, from crop sums q) less
-// the template's own squared difference from itself moved (`moveDiff`, per quarter).
+// the template's own squared difference from itself moved (`moveDiff`, per quarter), and in
+// addition what the alignment made worse in the part's cells (`loss`, per quarter).
 double SURF::explained(const Sums q[4], const Temp& t, const double whole[kParts], const double aligned[kParts],
-                       const double moveDiff[4]) const
+                       const double moveDiff[4], const double loss[4]) const
 {
     double best = 1.0;
     for (int p = 0; p < kParts; ++p) {
         if (aligned[p] < 0 || whole[p] < 0)
             continue;
-        double n = 0, s = 0, ss = 0, d = 0, ts = 0, tss = 0;
+        double n = 0, s = 0, ss = 0, d = 0, ts = 0, tss = 0, lost = 0;
         for (int k : kPartQuarters[p]) {
             if (k < 0)
                 continue;
@@ -208,6 +213,7 @@ double SURF::explained(const Sums q[4], const Temp& t, const double whole[kParts
             s += q[k].s;
             ss += q[k].ss;
             d += moveDiff[k];
+            lost += loss[k];
             ts += t.quarters[k].s;
             tss += t.quarters[k].ss;
         }
@@ -215,7 +221,8 @@ double SURF::explained(const Sums q[4], const Temp& t, const double whole[kParts
         const double variance = std::max(0.0, ss / n - (s / n) * (s / n));
         // Shares of the crop's variance (plus noise) left unexplained.
         double left = std::max(1 - aligned[p] * aligned[p],
-                               1 - whole[p] * whole[p] - d / n / (variance + kNoiseVariance));
+                               1 - whole[p] * whole[p] - d / n / (variance + kNoiseVariance)) +
+                      lost / n / (variance + kNoiseVariance);
         // A camera landing between pixels smooths the crop's texture: what is left counts against
         // the texture as trained (at the crop's lighting), not against the smoothed one, else the
         // fixed noise allowance grows with the smoothing and lets a change through.
@@ -246,6 +253,57 @@ double SURF::fit(double n, double s, double ss, double st, double ts, double tss
     const double excess = std::max(0.0, std::abs(mean - tMean) - (kLightShare * tMean + kLightLevels));
     const double meanChange = excess * excess * kNoiseVariance / (kNoiseVariance + tVariance);
     return std::sqrt(std::max(0.0, 1.0 - (residual + meanChange) / (variance + kNoiseVariance)));
+}
+
+// The gain (within lighting's range) and offset fitting crop sums q to template t over the whole region.
+void SURF::line(const Sums q[4], const Temp& t, double& gain, double& offset) const
+{
+    double n = 0, s = 0, st = 0, ts = 0, tss = 0;
+    for (int k = 0; k < 4; ++k) {
+        n += t.quarters[k].n;
+        ts += t.quarters[k].s;
+        tss += t.quarters[k].ss;
+        s += q[k].s;
+        st += q[k].st;
+    }
+    n = std::max(1.0, n);
+    const double mean = s / n, tMean = ts / n, tVariance = tss / n - tMean * tMean;
+    gain = std::clamp(tVariance > 0 ? (st / n - mean * tMean) / tVariance : 0.0, kMinGain, kMaxGain);
+    offset = mean - gain * tMean;
+}
+
+// Per quarter, the sum over cells of kCell x kCell pixels of how much larger the squared difference
+// of the crop read at (sx, sy) is from the template aligned between pixels (`moved`, crop sums
+// `movedSums`) than from the template itself (crop sums `wholeSums`), where it is larger.
+void SURF::cellLosses(const cv::Mat& crop, const Temp& t, const Sums wholeSums[4], const Temp& moved,
+                      const Sums movedSums[4], int sx, int sy, double loss[4]) const
+{
+    double gw = 1, ow = 0, ga = 1, oa = 0;
+    line(wholeSums, t, gw, ow);
+    line(movedSums, moved, ga, oa);
+    const int across = (width_ + kCell - 1) / kCell, down = (height_ + kCell - 1) / kCell;
+    // A cell split by the quarters' borders counts as one cell per quarter.
+    std::vector<double> cells(size_t(across * down * 4), 0.0);
+    for (int y = 0; y < height_; ++y) {
+        // Rows outside the crop lie in the mask's cleared border.
+        if (y + sy < 0 || y + sy >= crop.rows)
+            continue;
+        const uchar* m = mask_.ptr<uchar>(y);
+        const uchar* a = t.image.ptr<uchar>(y);
+        const uchar* b = moved.image.ptr<uchar>(y);
+        const uchar* c = crop.ptr<uchar>(y + sy);
+        double* row = &cells[size_t((y / kCell) * across * 4)];
+        for (int x = shift_; x < width_ - shift_; ++x) {
+            if (!m[x])
+                continue;
+            const double whole = c[x + sx] - gw * a[x] - ow, aligned = c[x + sx] - ga * b[x] - oa;
+            row[(x / kCell) * 4 + quarter(x, y)] += aligned * aligned - whole * whole;
+        }
+    }
+    for (int k = 0; k < 4; ++k)
+        loss[k] = 0;
+    for (size_t i = 0; i < cells.size(); ++i)
+        loss[i % 4] += std::max(0.0, cells[i]);
 }
 
 namespace {
@@ -462,9 +520,13 @@ float SURF::Match(cv::Mat& crop, cv::Mat& out)
                     moveDiff[quarter(side ? width_ / 2 : 0, y)] += sum;
                 }
             }
-            const double aligned0 = explained(q, t, at(cx, cy).fits, alignedFits, moveDiff);
+            // What the alignment makes worse in a cell cannot be paid for by what it makes better in
+            // another: a camera move improves every textured cell, a part slid on its own only its own.
+            double loss[4];
+            cellLosses(crop, t, at(cx, cy).q, moved, q, cx, cy, loss);
+            const double aligned0 = explained(q, t, at(cx, cy).fits, alignedFits, moveDiff, loss);
             const double s = wholePixel + weight * (aligned0 - wholePixel);
-            if (s > best) {
+                    if (s > best) {
                 best = s;
                 bestX = cx;
                 bestY = cy;

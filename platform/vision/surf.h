@@ -48,7 +48,10 @@ private:
     void read(const cv::Mat& crop, const Temp& t, int sx, int sy, Sums q[4]) const;
     double judge(const Sums q[4], const Temp& t, double fits[kParts]) const;
     double explained(const Sums q[4], const Temp& t, const double whole[kParts], const double aligned[kParts],
-                     const double moveDiff[4]) const;
+                     const double moveDiff[4], const double loss[4]) const;
+    void line(const Sums q[4], const Temp& t, double& gain, double& offset) const;
+    void cellLosses(const cv::Mat& crop, const Temp& t, const Sums wholeSums[4], const Temp& moved,
+                    const Sums movedSums[4], int sx, int sy, double loss[4]) const;
     // Template sums over the compared pixels.
     void measure(Temp& t) const;
     static double fit(double n, double s, double ss, double st, double ts, double tss);
