@@ -452,89 +452,112 @@ float SURF::Match(cv::Mat& crop, cv::Mat& out)
         auto sq = [](double v) { return v * v; };
         auto fitAt = [&](int sx, int sy, int part) { return at(sx, sy).fits[part]; };
         // The peak is looked for around the whole-pixel shift the whole region fits best.
-        int cx = bestX, cy = bestY;
+        int px = bestX, py = bestY;
         for (bool climbed = true; climbed;) {
             climbed = false;
             for (const auto& [dx, dy] : {std::pair{-1, 0}, {1, 0}, {0, -1}, {0, 1}}) {
-                const int nx = cx + dx, ny = cy + dy;
-                if (std::abs(nx) <= shift_ && std::abs(ny) <= shift_ && fitAt(nx, ny, 0) > fitAt(cx, cy, 0)) {
-                    cx = nx;
-                    cy = ny;
+                const int nx = px + dx, ny = py + dy;
+                if (std::abs(nx) <= shift_ && std::abs(ny) <= shift_ && fitAt(nx, ny, 0) > fitAt(px, py, 0)) {
+                    px = nx;
+                    py = ny;
                     climbed = true;
                 }
             }
         }
-        auto inside = [&](double f, int c) { return std::clamp(f, double(-shift_ - c), double(shift_ - c)); };
-        const double fx = inside(vertex(sq(fitAt(cx - 1, cy, 0)), sq(fitAt(cx, cy, 0)), sq(fitAt(cx + 1, cy, 0))), cx);
-        const double fy = inside(vertex(sq(fitAt(cx, cy - 1, 0)), sq(fitAt(cx, cy, 0)), sq(fitAt(cx, cy + 1, 0))), cy);
-        const double mid = sq(fitAt(cx, cy, 0));
-        const double fall = std::max(mid - std::min(sq(fitAt(cx - 1, cy, 0)), sq(fitAt(cx + 1, cy, 0))),
-                                     mid - std::min(sq(fitAt(cx, cy - 1, 0)), sq(fitAt(cx, cy + 1, 0))));
-        // On a texture whose grain runs slanting the peak can lie off both axes: the centre of the
-        // 2 x 2 shifts that fit best, within the tolerated shift, is tried as well.
-        std::vector<std::pair<double, double>> tries = {{fx, fy}};
-        double cellSum = -1, gx = 0, gy = 0;
-        for (int qy : {-1, 1})
-            for (int qx : {-1, 1}) {
-                if (std::abs(cx + qx) > shift_ || std::abs(cy + qy) > shift_)
+        // A texture repeating about every 2 px matches at several whole-pixel shifts, and the move
+        // may lie next to a peak other than the best one: the best of the others is tried as well.
+        std::vector<std::pair<int, int>> peaks = {{px, py}};
+        double other = -1;
+        for (int sy = -shift_; sy <= shift_; ++sy)
+            for (int sx = -shift_; sx <= shift_; ++sx) {
+                if ((sx == px && sy == py) || fitAt(sx, sy, 0) <= other)
                     continue;
-                const double sum = fitAt(cx + qx, cy, 0) + fitAt(cx, cy + qy, 0) + fitAt(cx + qx, cy + qy, 0);
-                if (sum > cellSum) {
-                    cellSum = sum;
-                    gx = 0.5 * qx;
-                    gy = 0.5 * qy;
+                bool peak = true;
+                for (const auto& [dx, dy] : {std::pair{-1, 0}, {1, 0}, {0, -1}, {0, 1}})
+                    if (std::abs(sx + dx) <= shift_ && std::abs(sy + dy) <= shift_ && fitAt(sx + dx, sy + dy, 0) > fitAt(sx, sy, 0))
+                        peak = false;
+                if (peak) {
+                    other = fitAt(sx, sy, 0);
+                    if (peaks.size() < 2)
+                        peaks.emplace_back(sx, sy);
+                    else
+                        peaks[1] = {sx, sy};
                 }
             }
-        if (cellSum >= 0 && std::max(std::abs(gx - fx), std::abs(gy - fy)) > 0.2)
-            tries.emplace_back(gx, gy);
-        // A plain surface is not aligned (that would only smooth the camera's noise away); between
-        // plain and textured the aligned score counts in part, so the score stays smooth as a
-        // texture grows.
-        const double weight = std::clamp((fall - kFlatFall) / (kTexturedFall - kFlatFall), 0.0, 1.0);
         const double wholePixel = best;
-        for (const auto& [dx, dy] : tries) {
-            if (weight <= 0 || best >= kSubPixelEnough || (dx == 0 && dy == 0))
-                continue;
-            // Only the template is moved: resampling the crop would smooth a thin object in it
-            // away along with the misalignment.
-            resample(t.image, dx, dy, moved.image);
-            measure(moved);
-            Sums q[4];
-            read(crop, moved, cx, cy, q);
-            double alignedFits[kParts];
-            judge(q, moved, alignedFits);
-            // What the move does to the template itself, per quarter: the alignment explains no
-            // more of the crop's difference than that, so a part that slid or changed on its own
-            // is not explained by a move of the rest.
-            double moveDiff[4] = {};
-            for (int y = 0; y < height_; ++y) {
-                const uchar* m = mask_.ptr<uchar>(y);
-                const uchar* a = t.image.ptr<uchar>(y);
-                const uchar* b = moved.image.ptr<uchar>(y);
-                for (int side = 0; side < 2; ++side) {
-                    int sum = 0;
-                    for (int x = side ? width_ / 2 : 0, end = side ? width_ : width_ / 2; x < end; ++x) {
-                        const int d = (a[x] - b[x]) & -(m[x] >> 7);
-                        sum += d * d;
+        for (const auto& peak : peaks) {
+            const int cx = peak.first, cy = peak.second;
+            auto inside = [&](double f, int c) { return std::clamp(f, double(-shift_ - c), double(shift_ - c)); };
+            const double fx = inside(vertex(sq(fitAt(cx - 1, cy, 0)), sq(fitAt(cx, cy, 0)), sq(fitAt(cx + 1, cy, 0))), cx);
+            const double fy = inside(vertex(sq(fitAt(cx, cy - 1, 0)), sq(fitAt(cx, cy, 0)), sq(fitAt(cx, cy + 1, 0))), cy);
+            const double mid = sq(fitAt(cx, cy, 0));
+            const double fall = std::max(mid - std::min(sq(fitAt(cx - 1, cy, 0)), sq(fitAt(cx + 1, cy, 0))),
+                                         mid - std::min(sq(fitAt(cx, cy - 1, 0)), sq(fitAt(cx, cy + 1, 0))));
+            // On a texture whose grain runs slanting the peak can lie off both axes: the centre of the
+            // 2 x 2 shifts that fit best, within the tolerated shift, is tried as well.
+            std::vector<std::pair<double, double>> tries = {{fx, fy}};
+            double cellSum = -1, gx = 0, gy = 0;
+            for (int qy : {-1, 1})
+                for (int qx : {-1, 1}) {
+                    if (std::abs(cx + qx) > shift_ || std::abs(cy + qy) > shift_)
+                        continue;
+                    const double sum = fitAt(cx + qx, cy, 0) + fitAt(cx, cy + qy, 0) + fitAt(cx + qx, cy + qy, 0);
+                    if (sum > cellSum) {
+                        cellSum = sum;
+                        gx = 0.5 * qx;
+                        gy = 0.5 * qy;
                     }
-                    moveDiff[quarter(side ? width_ / 2 : 0, y)] += sum;
+                }
+            if (cellSum >= 0 && std::max(std::abs(gx - fx), std::abs(gy - fy)) > 0.2)
+                tries.emplace_back(gx, gy);
+            // A plain surface is not aligned (that would only smooth the camera's noise away); between
+            // plain and textured the aligned score counts in part, so the score stays smooth as a
+            // texture grows.
+            const double weight = std::clamp((fall - kFlatFall) / (kTexturedFall - kFlatFall), 0.0, 1.0);
+            for (const auto& [dx, dy] : tries) {
+                if (weight <= 0 || best >= kSubPixelEnough || (dx == 0 && dy == 0))
+                    continue;
+                // Only the template is moved: resampling the crop would smooth a thin object in it
+                // away along with the misalignment.
+                resample(t.image, dx, dy, moved.image);
+                measure(moved);
+                Sums q[4];
+                read(crop, moved, cx, cy, q);
+                double alignedFits[kParts];
+                judge(q, moved, alignedFits);
+                // What the move does to the template itself, per quarter: the alignment explains no
+                // more of the crop's difference than that, so a part that slid or changed on its own
+                // is not explained by a move of the rest.
+                double moveDiff[4] = {};
+                for (int y = 0; y < height_; ++y) {
+                    const uchar* m = mask_.ptr<uchar>(y);
+                    const uchar* a = t.image.ptr<uchar>(y);
+                    const uchar* b = moved.image.ptr<uchar>(y);
+                    for (int side = 0; side < 2; ++side) {
+                        int sum = 0;
+                        for (int x = side ? width_ / 2 : 0, end = side ? width_ : width_ / 2; x < end; ++x) {
+                            const int d = (a[x] - b[x]) & -(m[x] >> 7);
+                            sum += d * d;
+                        }
+                        moveDiff[quarter(side ? width_ / 2 : 0, y)] += sum;
+                    }
+                }
+                // What the alignment makes worse in a cell cannot be paid for by what it makes better in
+                // another: a camera move improves every textured cell, a part slid on its own only its own.
+                double loss[4];
+                cellLosses(crop, t, at(cx, cy).q, moved, q, cx, cy, loss);
+                const double aligned0 = explained(q, t, at(cx, cy).fits, alignedFits, moveDiff, loss);
+                const double s = wholePixel + weight * (aligned0 - wholePixel);
+                        if (s > best) {
+                    best = s;
+                    bestX = cx;
+                    bestY = cy;
+                    std::copy(q, q + 4, bestSums);
+                    std::swap(aligned, moved);
+                    against = &aligned;
                 }
             }
-            // What the alignment makes worse in a cell cannot be paid for by what it makes better in
-            // another: a camera move improves every textured cell, a part slid on its own only its own.
-            double loss[4];
-            cellLosses(crop, t, at(cx, cy).q, moved, q, cx, cy, loss);
-            const double aligned0 = explained(q, t, at(cx, cy).fits, alignedFits, moveDiff, loss);
-            const double s = wholePixel + weight * (aligned0 - wholePixel);
-                    if (s > best) {
-                best = s;
-                bestX = cx;
-                bestY = cy;
-                std::copy(q, q + 4, bestSums);
-                std::swap(aligned, moved);
-                against = &aligned;
             }
-        }
     }
     double cropSum = 0;
     for (const Sums& q : bestSums)
