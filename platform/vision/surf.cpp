@@ -474,7 +474,8 @@ float SURF::Match(cv::Mat& crop, cv::Mat& out)
                     continue;
                 bool peak = true;
                 for (const auto& [dx, dy] : {std::pair{-1, 0}, {1, 0}, {0, -1}, {0, 1}})
-                    if (std::abs(sx + dx) <= shift_ && std::abs(sy + dy) <= shift_ && fitAt(sx + dx, sy + dy, 0) > fitAt(sx, sy, 0))
+                    if (std::abs(sx + dx) <= shift_ && std::abs(sy + dy) <= shift_ &&
+                        fitAt(sx + dx, sy + dy, 0) > fitAt(sx, sy, 0))
                         peak = false;
                 if (peak) {
                     other = fitAt(sx, sy, 0);
@@ -548,7 +549,7 @@ float SURF::Match(cv::Mat& crop, cv::Mat& out)
                 cellLosses(crop, t, at(cx, cy).q, moved, q, cx, cy, loss);
                 const double aligned0 = explained(q, t, at(cx, cy).fits, alignedFits, moveDiff, loss);
                 const double s = wholePixel + weight * (aligned0 - wholePixel);
-                        if (s > best) {
+                if (s > best) {
                     best = s;
                     bestX = cx;
                     bestY = cy;
@@ -557,7 +558,7 @@ float SURF::Match(cv::Mat& crop, cv::Mat& out)
                     against = &aligned;
                 }
             }
-            }
+        }
     }
     double cropSum = 0;
     for (const Sums& q : bestSums)
