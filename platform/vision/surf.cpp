@@ -466,6 +466,8 @@ float SURF::Match(cv::Mat& crop, cv::Mat& out)
         }
         // A texture repeating about every 2 px matches at several whole-pixel shifts, and the move
         // may lie next to a peak other than the best one: the best of the others is tried as well.
+        // A peak diagonal to the best one counts only across a valley (both shifts between fit
+        // clearly worse): a camera half a pixel off diagonally fits four shifts about alike.
         std::vector<std::pair<int, int>> peaks = {{px, py}};
         double other = -1;
         for (int sy = -shift_; sy <= shift_; ++sy)
@@ -477,6 +479,10 @@ float SURF::Match(cv::Mat& crop, cv::Mat& out)
                     if (std::abs(sx + dx) <= shift_ && std::abs(sy + dy) <= shift_ &&
                         fitAt(sx + dx, sy + dy, 0) > fitAt(sx, sy, 0))
                         peak = false;
+                if (peak && std::abs(sx - px) == 1 && std::abs(sy - py) == 1) {
+                    const double low = 0.5 * std::min(sq(fitAt(sx, sy, 0)), sq(fitAt(px, py, 0)));
+                    peak = sq(fitAt(sx, py, 0)) < low && sq(fitAt(px, sy, 0)) < low;
+                }
                 if (peak) {
                     other = fitAt(sx, sy, 0);
                     if (peaks.size() < 2)
