@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include <opencv2/imgproc.hpp>
 
@@ -34,6 +35,12 @@ constexpr double kSubPixelEnough = 0.97;
 // it would only smooth the camera's noise away).
 constexpr double kFlatFall = 0.05;
 constexpr double kTexturedFall = 0.25;
+// Side in pixels of the cells in which an alignment between pixels must not fit worse than the
+// whole-pixel shift: small enough to show a slid part apart from the rest, large enough that the
+// camera's noise in a cell does not decide.
+constexpr int kCell = 10;
+// Quarters of the whole region, of its left, right, top and bottom half.
+constexpr int kPartQuarters[5][4] = {{0, 1, 2, 3}, {0, 2, -1, -1}, {1, 3, -1, -1}, {0, 1, -1, -1}, {2, 3, -1, -1}};
 
 } // namespace
 
@@ -103,7 +110,7 @@ void SURF::measure(Temp& t) const
         const uchar* m = mask_.ptr<uchar>(y);
         const uchar* p = t.image.ptr<uchar>(y);
         for (int side = 0; side < 2; ++side) {
-            // Branch-free as in score(): the mask is 255 or 0.
+            // Branch-free as in read(): the mask is 255 or 0.
             int n = 0, sum = 0, squares = 0;
             for (int x = side ? midX : 0, end = side ? width_ : midX; x < end; ++x) {
                 const int v = p[x] & m[x];
@@ -123,13 +130,11 @@ void SURF::measure(Temp& t) const
     t.mean = sum / std::max(1, maskCount_);
 }
 
-// Score 0..1 of the crop read at offset (sx, sy) against template t: the lowest fit (below) of
-// the whole region and of each of its halves, so an object over part of the region shows in that
-// part instead of being diluted by the rest.
-double SURF::score(const cv::Mat& crop, const Temp& t, int sx, int sy, double* cropMean, double* whole) const
+void SURF::read(const cv::Mat& crop, const Temp& t, int sx, int sy, Sums q[4]) const
 {
-    // Crop sums per quarter of the region (the count is the template's).
-    Sums q[4];
+    // The count is the template's.
+    for (int k = 0; k < 4; ++k)
+        q[k] = Sums();
     const int midX = width_ / 2;
     for (int y = 0; y < height_; ++y) {
         // A shifted row outside the crop lies in the mask's cleared border: no pointer is made to it.
@@ -155,16 +160,19 @@ double SURF::score(const cv::Mat& crop, const Temp& t, int sx, int sy, double* c
             r.st += rstc;
         }
     }
-    double cs = 0;
-    for (const Sums& r : q)
-        cs += r.s;
-    *cropMean = cs / std::max(1, maskCount_);
-    // Quarters of the whole region, of its left, right, top and bottom half.
-    static const int parts[5][4] = {{0, 1, 2, 3}, {0, 2, -1, -1}, {1, 3, -1, -1}, {0, 1, -1, -1}, {2, 3, -1, -1}};
+}
+
+// Score 0..1 of crop sums q against template t: the lowest fit (below) of the whole region and of
+// each of its halves, so an object over part of the region shows in that part instead of being
+// diluted by the rest. `fits` (may be null) takes each part's fit, -1 for a half not judged alone.
+double SURF::judge(const Sums q[4], const Temp& t, double fits[kParts]) const
+{
     double best = 1.0;
-    for (int p = 0; p < 5; ++p) {
+    for (int p = 0; p < kParts; ++p) {
+        if (fits)
+            fits[p] = -1;
         double n = 0, s = 0, ss = 0, st = 0, ts = 0, tss = 0;
-        for (int k : parts[p]) {
+        for (int k : kPartQuarters[p]) {
             if (k < 0)
                 continue;
             n += t.quarters[k].n;
@@ -178,9 +186,51 @@ double SURF::score(const cv::Mat& crop, const Temp& t, int sx, int sy, double* c
         if (p > 0 && n * 4 < maskCount_)
             continue;
         const double f = fit(n, s, ss, st, ts, tss);
-        if (p == 0 && whole)
-            *whole = f;
+        if (fits)
+            fits[p] = f;
         best = std::min(best, f);
+    }
+    return best;
+}
+
+// Score 0..1 of the crop against the template aligned between pixels, where per part no more is
+// explained than the move does to the template itself: what the aligned fit leaves (`aligned`),
+// but at least what the whole-pixel fit at the same shift leaves (`whole`, from crop sums q) less
+// the template's own squared difference from itself moved (`moveDiff`, per quarter), and in
+// addition what the alignment made worse in the part's cells (`loss`, per quarter).
+double SURF::explained(const Sums q[4], const Temp& t, const double whole[kParts], const double aligned[kParts],
+                       const double moveDiff[4], const double loss[4]) const
+{
+    double best = 1.0;
+    for (int p = 0; p < kParts; ++p) {
+        if (aligned[p] < 0 || whole[p] < 0)
+            continue;
+        double n = 0, s = 0, ss = 0, d = 0, ts = 0, tss = 0, lost = 0;
+        for (int k : kPartQuarters[p]) {
+            if (k < 0)
+                continue;
+            n += t.quarters[k].n;
+            s += q[k].s;
+            ss += q[k].ss;
+            d += moveDiff[k];
+            lost += loss[k];
+            ts += t.quarters[k].s;
+            tss += t.quarters[k].ss;
+        }
+        n = std::max(1.0, n);
+        const double variance = std::max(0.0, ss / n - (s / n) * (s / n));
+        // Shares of the crop's variance (plus noise) left unexplained.
+        double left = std::max(1 - aligned[p] * aligned[p],
+                               1 - whole[p] * whole[p] - d / n / (variance + kNoiseVariance)) +
+                      lost / n / (variance + kNoiseVariance);
+        // A camera landing between pixels smooths the crop's texture: what is left counts against
+        // the texture as trained (at the crop's lighting), not against the smoothed one, else the
+        // fixed noise allowance grows with the smoothing and lets a change through.
+        const double tVariance = std::max(0.0, tss / n - (ts / n) * (ts / n));
+        const double light = ts > 0 ? s / ts : 1.0;
+        const double k = variance > 0 ? std::max(1.0, tVariance * light * light / variance) : 1.0;
+        left *= k * (variance + kNoiseVariance) / (k * variance + kNoiseVariance);
+        best = std::min(best, std::sqrt(std::max(0.0, 1 - left)));
     }
     return best;
 }
@@ -205,6 +255,57 @@ double SURF::fit(double n, double s, double ss, double st, double ts, double tss
     return std::sqrt(std::max(0.0, 1.0 - (residual + meanChange) / (variance + kNoiseVariance)));
 }
 
+// The gain (within lighting's range) and offset fitting crop sums q to template t over the whole region.
+void SURF::line(const Sums q[4], const Temp& t, double& gain, double& offset) const
+{
+    double n = 0, s = 0, st = 0, ts = 0, tss = 0;
+    for (int k = 0; k < 4; ++k) {
+        n += t.quarters[k].n;
+        ts += t.quarters[k].s;
+        tss += t.quarters[k].ss;
+        s += q[k].s;
+        st += q[k].st;
+    }
+    n = std::max(1.0, n);
+    const double mean = s / n, tMean = ts / n, tVariance = tss / n - tMean * tMean;
+    gain = std::clamp(tVariance > 0 ? (st / n - mean * tMean) / tVariance : 0.0, kMinGain, kMaxGain);
+    offset = mean - gain * tMean;
+}
+
+// Per quarter, the sum over cells of kCell x kCell pixels of how much larger the squared difference
+// of the crop read at (sx, sy) is from the template aligned between pixels (`moved`, crop sums
+// `movedSums`) than from the template itself (crop sums `wholeSums`), where it is larger.
+void SURF::cellLosses(const cv::Mat& crop, const Temp& t, const Sums wholeSums[4], const Temp& moved,
+                      const Sums movedSums[4], int sx, int sy, double loss[4]) const
+{
+    double gw = 1, ow = 0, ga = 1, oa = 0;
+    line(wholeSums, t, gw, ow);
+    line(movedSums, moved, ga, oa);
+    const int across = (width_ + kCell - 1) / kCell, down = (height_ + kCell - 1) / kCell;
+    // A cell split by the quarters' borders counts as one cell per quarter.
+    std::vector<double> cells(size_t(across * down * 4), 0.0);
+    for (int y = 0; y < height_; ++y) {
+        // Rows outside the crop lie in the mask's cleared border.
+        if (y + sy < 0 || y + sy >= crop.rows)
+            continue;
+        const uchar* m = mask_.ptr<uchar>(y);
+        const uchar* a = t.image.ptr<uchar>(y);
+        const uchar* b = moved.image.ptr<uchar>(y);
+        const uchar* c = crop.ptr<uchar>(y + sy);
+        double* row = &cells[size_t((y / kCell) * across * 4)];
+        for (int x = shift_; x < width_ - shift_; ++x) {
+            if (!m[x])
+                continue;
+            const double whole = c[x + sx] - gw * a[x] - ow, aligned = c[x + sx] - ga * b[x] - oa;
+            row[(x / kCell) * 4 + quarter(x, y)] += aligned * aligned - whole * whole;
+        }
+    }
+    for (int k = 0; k < 4; ++k)
+        loss[k] = 0;
+    for (size_t i = 0; i < cells.size(); ++i)
+        loss[i % 4] += std::max(0.0, cells[i]);
+}
+
 namespace {
 
 // Peak between the match values at -1 (lo), 0 (mid) and 1 (hi), within half a step of the middle
@@ -218,32 +319,53 @@ double vertex(double lo, double mid, double hi)
     return std::clamp(0.5 * (hi - lo) / fall, -0.5, 0.5);
 }
 
-// The picture read at (x + dx, y + dy), |dx|, |dy| < 2, interpolated linearly, edges repeated.
+// The picture moved by (dx, dy), |dx|, |dy| <= 1, edges repeated: each pixel read from its 4 x 4
+// neighbours with weights halfway between linear and cubic interpolation (a resampling camera
+// smooths like the one, a lens or a sensor keeps detail like the other).
 void resample(const cv::Mat& src, double dx, double dy, cv::Mat& out)
 {
+    // The source is read at x - d: from column floor(x - d) - 1 on, at the fraction u.
+    auto weights = [](double d, int& base, float w[4]) {
+        const double from = -d;
+        base = int(std::floor(from));
+        const double u = from - base;
+        constexpr double a = -0.75;
+        auto cubic = [](double x) {
+            x = std::abs(x);
+            return x <= 1 ? ((a + 2) * x - (a + 3)) * x * x + 1 : ((a * x - 5 * a) * x + 8 * a) * x - 4 * a;
+        };
+        const double linear[4] = {0, 1 - u, u, 0};
+        const double cubics[4] = {cubic(1 + u), cubic(u), cubic(1 - u), cubic(2 - u)};
+        for (int k = 0; k < 4; ++k)
+            w[k] = float(0.5 * (linear[k] + cubics[k]));
+    };
+    int bx = 0, by = 0;
+    float wx[4], wy[4];
+    weights(dx, bx, wx);
+    weights(dy, by, wy);
     const int w = src.cols, h = src.rows;
-    const int ix = int(std::floor(dx)), iy = int(std::floor(dy));
-    // Weights in 1/256.
-    const int ax = int(std::lround((dx - ix) * 256)), ay = int(std::lround((dy - iy) * 256));
-    // Columns read, edges repeated; rows interpolated along x once each.
-    std::vector<int> cols(static_cast<size_t>(w) + 1);
-    for (int x = 0; x <= w; ++x)
-        cols[size_t(x)] = std::clamp(x + ix, 0, w - 1);
-    cv::Mat rows(h + 1, w, CV_16UC1);
-    for (int y = 0; y <= h; ++y) {
-        const uchar* p = src.ptr<uchar>(std::clamp(y + iy, 0, h - 1));
-        ushort* r = rows.ptr<ushort>(y);
-        const int* c = cols.data();
-        for (int x = 0; x < w; ++x)
-            r[x] = ushort((256 - ax) * p[c[x]] + ax * p[c[x + 1]]);
+    // Along x into rows of floats, then along y.
+    std::vector<int> cols(size_t(w) * 4);
+    for (int x = 0; x < w; ++x)
+        for (int k = 0; k < 4; ++k)
+            cols[size_t(x) * 4 + size_t(k)] = std::clamp(x + bx - 1 + k, 0, w - 1);
+    cv::Mat rows(h, w, CV_32FC1);
+    for (int y = 0; y < h; ++y) {
+        const uchar* p = src.ptr<uchar>(y);
+        float* r = rows.ptr<float>(y);
+        for (int x = 0; x < w; ++x) {
+            const int* c = &cols[size_t(x) * 4];
+            r[x] = wx[0] * p[c[0]] + wx[1] * p[c[1]] + wx[2] * p[c[2]] + wx[3] * p[c[3]];
+        }
     }
     out.create(h, w, CV_8UC1);
     for (int y = 0; y < h; ++y) {
-        const ushort* r0 = rows.ptr<ushort>(y);
-        const ushort* r1 = rows.ptr<ushort>(y + 1);
+        const float* r[4];
+        for (int k = 0; k < 4; ++k)
+            r[k] = rows.ptr<float>(std::clamp(y + by - 1 + k, 0, h - 1));
         uchar* o = out.ptr<uchar>(y);
         for (int x = 0; x < w; ++x)
-            o[x] = uchar(((256 - ay) * unsigned(r0[x]) + ay * unsigned(r1[x]) + 32768) >> 16);
+            o[x] = cv::saturate_cast<uchar>(wy[0] * r[0][x] + wy[1] * r[1][x] + wy[2] * r[2][x] + wy[3] * r[3][x]);
     }
 }
 
@@ -258,120 +380,196 @@ float SURF::Match(cv::Mat& crop, cv::Mat& out)
     out.setTo(0);
     if (maskCount_ == 0)
         return 0.0f;
-    // Best template without shift, then the best whole-pixel shift for it.
-    double best = -1, bestMean = 0;
-    int bestT = 0, bestX = 0, bestY = 0;
+    // The match surface around the best template: per whole-pixel shift, up to one pixel beyond
+    // the tolerated one, the crop's sums and each part's fit.
     const int reach = shift_ + 1, side = 2 * reach + 1;
-    // Whole region's fit per whole-pixel shift, the match surface (-1: not read).
-    std::vector<double> surface(size_t(side * side), -1.0);
-    auto at = [&](int sx, int sy) -> double& { return surface[size_t((sy + reach) * side + sx + reach)]; };
+    struct Cell {
+        bool read = false;
+        Sums q[4];
+        double fits[kParts];
+    };
+    std::vector<Cell> surface(size_t(side * side));
+    auto cell = [&](int sx, int sy) -> Cell& { return surface[size_t((sy + reach) * side + sx + reach)]; };
+    // Best template without shift, then the best whole-pixel shift for it.
+    double best = -1;
+    int bestT = 0, bestX = 0, bestY = 0;
     for (size_t i = 0; i < temps_.size(); ++i) {
-        double mean = 0, whole = 0;
-        const double s = score(crop, temps_[i], 0, 0, &mean, &whole);
+        Cell c;
+        c.read = true;
+        read(crop, temps_[i], 0, 0, c.q);
+        const double s = judge(c.q, temps_[i], c.fits);
         if (s > best) {
             best = s;
             bestT = int(i);
-            bestMean = mean;
-            at(0, 0) = whole;
+            cell(0, 0) = c;
         }
     }
     const Temp& t = temps_[bestT];
+    // One pixel beyond the tolerated shift the crop is read with its edges repeated, only to find
+    // where the match peaks; nothing is scored there.
+    cv::Mat padded;
+    auto at = [&](int sx, int sy) -> const Cell& {
+        Cell& c = cell(sx, sy);
+        if (!c.read) {
+            c.read = true;
+            if (std::abs(sx) <= shift_ && std::abs(sy) <= shift_) {
+                read(crop, t, sx, sy, c.q);
+            } else {
+                if (padded.empty())
+                    cv::copyMakeBorder(crop, padded, 1, 1, 1, 1, cv::BORDER_REPLICATE);
+                read(padded, t, sx + 1, sy + 1, c.q);
+            }
+            judge(c.q, t, c.fits);
+        }
+        return c;
+    };
     for (int sy = -shift_; sy <= shift_; ++sy)
         for (int sx = -shift_; sx <= shift_; ++sx) {
             if (!sx && !sy)
                 continue;
-            double mean = 0;
-            const double s = score(crop, t, sx, sy, &mean, &at(sx, sy));
+            const Cell& c = at(sx, sy);
+            double s = 1.0;
+            for (double f : c.fits)
+                if (f >= 0)
+                    s = std::min(s, f);
             if (s > best) {
                 best = s;
                 bestX = sx;
                 bestY = sy;
-                bestMean = mean;
             }
         }
-    Temp moved[2];
+    Sums bestSums[4];
+    std::copy(cell(bestX, bestY).q, cell(bestX, bestY).q + 4, bestSums);
+    // The template the crop is compared with: the best one, or it aligned between pixels.
     const Temp* against = &t;
-    int readX = bestX, readY = bestY;
+    Temp aligned, moved;
     // Nothing to win where the whole-pixel match is near perfect.
     if (best < kSubPixelEnough) {
-        // The camera lands between pixels: align the template to the crop by a fraction of a pixel
-        // around the best whole-pixel shift, from the match surface's peak.
-        // One pixel beyond the tolerated shift the crop is read with its edges repeated: the mask
-        // keeps the border of the shift only, so an object near the region's edge still counts.
-        cv::Mat padded;
-        auto wholeAt = [&](int sx, int sy) {
-            double& w = at(sx, sy);
-            if (w < 0) {
-                double mean = 0;
-                if (std::abs(sx) <= shift_ && std::abs(sy) <= shift_) {
-                    score(crop, t, sx, sy, &mean, &w);
-                } else {
-                    if (padded.empty())
-                        cv::copyMakeBorder(crop, padded, 1, 1, 1, 1, cv::BORDER_REPLICATE);
-                    score(padded, t, sx + 1, sy + 1, &mean, &w);
-                }
-            }
-            return w;
-        };
-        // Squared fits: the share of the crop's variance explained, which falls as the texture's
-        // correlation with itself does. The peak is looked for around the whole-pixel shift the
-        // whole region fits best (a half may prefer another).
+        // The camera lands between pixels: the template is aligned to the crop by a fraction of a
+        // pixel from where the match surface peaks, never beyond the tolerated shift (content
+        // moved further is a change). Squared fits are the share of the crop's variance
+        // explained, which falls as the texture's correlation with itself does.
         auto sq = [](double v) { return v * v; };
-        int cx = bestX, cy = bestY;
+        auto fitAt = [&](int sx, int sy, int part) { return at(sx, sy).fits[part]; };
+        // The peak is looked for around the whole-pixel shift the whole region fits best.
+        int px = bestX, py = bestY;
         for (bool climbed = true; climbed;) {
             climbed = false;
             for (const auto& [dx, dy] : {std::pair{-1, 0}, {1, 0}, {0, -1}, {0, 1}}) {
-                const int nx = cx + dx, ny = cy + dy;
-                if (std::abs(nx) <= shift_ && std::abs(ny) <= shift_ && wholeAt(nx, ny) > wholeAt(cx, cy)) {
-                    cx = nx;
-                    cy = ny;
+                const int nx = px + dx, ny = py + dy;
+                if (std::abs(nx) <= shift_ && std::abs(ny) <= shift_ && fitAt(nx, ny, 0) > fitAt(px, py, 0)) {
+                    px = nx;
+                    py = ny;
                     climbed = true;
                 }
             }
         }
-        // Peak along x on row `y` and along y on column `x`.
-        auto alongX = [&](int y) { return vertex(sq(wholeAt(cx - 1, y)), sq(wholeAt(cx, y)), sq(wholeAt(cx + 1, y))); };
-        auto alongY = [&](int x) { return vertex(sq(wholeAt(x, cy - 1)), sq(wholeAt(x, cy)), sq(wholeAt(x, cy + 1))); };
-        const double fx = alongX(cy), fy = alongY(cx);
-        const double mid = sq(wholeAt(cx, cy));
-        const double fall = std::max(mid - std::min(sq(wholeAt(cx - 1, cy)), sq(wholeAt(cx + 1, cy))),
-                                     mid - std::min(sq(wholeAt(cx, cy - 1)), sq(wholeAt(cx, cy + 1))));
-        // On a texture whose grain runs slanting the peak can lie off both axes: the centre of the
-        // 2 x 2 shifts that fit best is tried as well.
-        std::vector<std::pair<double, double>> tries = {{fx, fy}};
-        double cell = -1, gx = 0, gy = 0;
-        for (int qy : {-1, 1})
-            for (int qx : {-1, 1}) {
-                const double sum = wholeAt(cx + qx, cy) + wholeAt(cx, cy + qy) + wholeAt(cx + qx, cy + qy);
-                if (sum > cell) {
-                    cell = sum;
-                    gx = 0.5 * qx;
-                    gy = 0.5 * qy;
+        // A texture repeating about every 2 px matches at several whole-pixel shifts, and the move
+        // may lie next to a peak other than the best one: the best of the others is tried as well.
+        // A peak diagonal to the best one counts only across a valley (both shifts between fit
+        // clearly worse): a camera half a pixel off diagonally fits four shifts about alike.
+        std::vector<std::pair<int, int>> peaks = {{px, py}};
+        double other = -1;
+        for (int sy = -shift_; sy <= shift_; ++sy)
+            for (int sx = -shift_; sx <= shift_; ++sx) {
+                if ((sx == px && sy == py) || fitAt(sx, sy, 0) <= other)
+                    continue;
+                bool peak = true;
+                for (const auto& [dx, dy] : {std::pair{-1, 0}, {1, 0}, {0, -1}, {0, 1}})
+                    if (std::abs(sx + dx) <= shift_ && std::abs(sy + dy) <= shift_ &&
+                        fitAt(sx + dx, sy + dy, 0) > fitAt(sx, sy, 0))
+                        peak = false;
+                if (peak && std::abs(sx - px) == 1 && std::abs(sy - py) == 1) {
+                    const double low = 0.5 * std::min(sq(fitAt(sx, sy, 0)), sq(fitAt(px, py, 0)));
+                    peak = sq(fitAt(sx, py, 0)) < low && sq(fitAt(px, sy, 0)) < low;
+                }
+                if (peak) {
+                    other = fitAt(sx, sy, 0);
+                    if (peaks.size() < 2)
+                        peaks.emplace_back(sx, sy);
+                    else
+                        peaks[1] = {sx, sy};
                 }
             }
-        if (std::max(std::abs(gx - fx), std::abs(gy - fy)) > 0.2)
-            tries.emplace_back(gx, gy);
-        const double weight = std::clamp((fall - kFlatFall) / (kTexturedFall - kFlatFall), 0.0, 1.0);
         const double wholePixel = best;
-        for (size_t i = 0; i < tries.size() && best < kSubPixelEnough && weight > 0; ++i) {
-            const auto [dx, dy] = tries[i];
-            if (dx == 0 && dy == 0)
-                continue;
-            // Only the template is moved: resampling the crop would smooth a thin object in it
-            // away along with the misalignment.
-            resample(t.image, -dx, -dy, moved[i].image);
-            measure(moved[i]);
-            double mean = 0;
-            const double s = wholePixel + weight * (score(crop, moved[i], cx, cy, &mean, nullptr) - wholePixel);
-            if (s > best) {
-                best = s;
-                bestMean = mean;
-                against = &moved[i];
-                readX = cx;
-                readY = cy;
+        for (const auto& peak : peaks) {
+            const int cx = peak.first, cy = peak.second;
+            auto inside = [&](double f, int c) { return std::clamp(f, double(-shift_ - c), double(shift_ - c)); };
+            const double fx = inside(vertex(sq(fitAt(cx - 1, cy, 0)), sq(fitAt(cx, cy, 0)), sq(fitAt(cx + 1, cy, 0))), cx);
+            const double fy = inside(vertex(sq(fitAt(cx, cy - 1, 0)), sq(fitAt(cx, cy, 0)), sq(fitAt(cx, cy + 1, 0))), cy);
+            const double mid = sq(fitAt(cx, cy, 0));
+            const double fall = std::max(mid - std::min(sq(fitAt(cx - 1, cy, 0)), sq(fitAt(cx + 1, cy, 0))),
+                                         mid - std::min(sq(fitAt(cx, cy - 1, 0)), sq(fitAt(cx, cy + 1, 0))));
+            // On a texture whose grain runs slanting the peak can lie off both axes: the centre of the
+            // 2 x 2 shifts that fit best, within the tolerated shift, is tried as well.
+            std::vector<std::pair<double, double>> tries = {{fx, fy}};
+            double cellSum = -1, gx = 0, gy = 0;
+            for (int qy : {-1, 1})
+                for (int qx : {-1, 1}) {
+                    if (std::abs(cx + qx) > shift_ || std::abs(cy + qy) > shift_)
+                        continue;
+                    const double sum = fitAt(cx + qx, cy, 0) + fitAt(cx, cy + qy, 0) + fitAt(cx + qx, cy + qy, 0);
+                    if (sum > cellSum) {
+                        cellSum = sum;
+                        gx = 0.5 * qx;
+                        gy = 0.5 * qy;
+                    }
+                }
+            if (cellSum >= 0 && std::max(std::abs(gx - fx), std::abs(gy - fy)) > 0.2)
+                tries.emplace_back(gx, gy);
+            // A plain surface is not aligned (that would only smooth the camera's noise away); between
+            // plain and textured the aligned score counts in part, so the score stays smooth as a
+            // texture grows.
+            const double weight = std::clamp((fall - kFlatFall) / (kTexturedFall - kFlatFall), 0.0, 1.0);
+            for (const auto& [dx, dy] : tries) {
+                if (weight <= 0 || best >= kSubPixelEnough || (dx == 0 && dy == 0))
+                    continue;
+                // Only the template is moved: resampling the crop would smooth a thin object in it
+                // away along with the misalignment.
+                resample(t.image, dx, dy, moved.image);
+                measure(moved);
+                Sums q[4];
+                read(crop, moved, cx, cy, q);
+                double alignedFits[kParts];
+                judge(q, moved, alignedFits);
+                // What the move does to the template itself, per quarter: the alignment explains no
+                // more of the crop's difference than that, so a part that slid or changed on its own
+                // is not explained by a move of the rest.
+                double moveDiff[4] = {};
+                for (int y = 0; y < height_; ++y) {
+                    const uchar* m = mask_.ptr<uchar>(y);
+                    const uchar* a = t.image.ptr<uchar>(y);
+                    const uchar* b = moved.image.ptr<uchar>(y);
+                    for (int side = 0; side < 2; ++side) {
+                        int sum = 0;
+                        for (int x = side ? width_ / 2 : 0, end = side ? width_ : width_ / 2; x < end; ++x) {
+                            const int d = (a[x] - b[x]) & -(m[x] >> 7);
+                            sum += d * d;
+                        }
+                        moveDiff[quarter(side ? width_ / 2 : 0, y)] += sum;
+                    }
+                }
+                // What the alignment makes worse in a cell cannot be paid for by what it makes better in
+                // another: a camera move improves every textured cell, a part slid on its own only its own.
+                double loss[4];
+                cellLosses(crop, t, at(cx, cy).q, moved, q, cx, cy, loss);
+                const double aligned0 = explained(q, t, at(cx, cy).fits, alignedFits, moveDiff, loss);
+                const double s = wholePixel + weight * (aligned0 - wholePixel);
+                if (s > best) {
+                    best = s;
+                    bestX = cx;
+                    bestY = cy;
+                    std::copy(q, q + 4, bestSums);
+                    std::swap(aligned, moved);
+                    against = &aligned;
+                }
             }
         }
     }
+    double cropSum = 0;
+    for (const Sums& q : bestSums)
+        cropSum += q.s;
+    const double bestMean = cropSum / std::max(1, maskCount_);
     // Difference picture against the best template, brightness offset removed as the score does.
     const cv::Mat kernel = cv::getStructuringElement(cv::MORPH_RECT, cv::Size(3, 3));
     cv::Mat tLo, tHi;
@@ -379,17 +577,17 @@ float SURF::Match(cv::Mat& crop, cv::Mat& out)
     cv::dilate(against->image, tHi, kernel, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
     const int offset = int(std::lround(bestMean - against->mean));
     for (int y = 0; y < height_; ++y) {
-        if (y + readY < 0 || y + readY >= crop.rows)
+        if (y + bestY < 0 || y + bestY >= crop.rows)
             continue;  // in the mask's cleared border, as above
         const uchar* m = mask_.ptr<uchar>(y);
         const uchar* lo = tLo.ptr<uchar>(y);
         const uchar* hi = tHi.ptr<uchar>(y);
-        const uchar* cp = crop.ptr<uchar>(y + readY);
+        const uchar* cp = crop.ptr<uchar>(y + bestY);
         uchar* o = out.ptr<uchar>(y);
         for (int x = 0; x < width_; ++x) {
             if (!m[x])
                 continue;
-            const int c = cp[x + readX] - offset;
+            const int c = cp[x + bestX] - offset;
             if (c < lo[x] - diffLevel_ || c > hi[x] + diffLevel_)
                 o[x] = 255;
         }

@@ -1,10 +1,11 @@
 #pragma once
 // Similarity model of one region: scores how much a crop looks like its best-matching trained
-// template under the region mask (0..100, best over a small shift, aligned to a fraction of a
-// pixel so a camera landing between pixels does not lower it): the share of the crop's
-// variation that the template explains after a change of lighting, with the camera's noise
-// counted as explained, so plain and textured surfaces score alike; the lowest of the whole region
-// and its halves. Marks where the crop differs from that template.
+// template under the region mask (0..100, best over the tolerated shift, whole pixels and between
+// them, never beyond it, so a camera landing between pixels does not lower it and content moved
+// further does not pass): the share of the crop's variation that the template explains after a
+// change of lighting, with the camera's noise counted as explained, so plain and textured surfaces
+// score alike; the lowest of the whole region and its halves. Marks where the crop differs from
+// that template.
 #include <vector>
 
 #include <opencv2/core.hpp>
@@ -40,8 +41,17 @@ private:
         double mean = 0; // over the compared pixels
         Sums quarters[4];   // compared pixels, sum and sum of squares per quarter of the region
     };
-    // Score of the crop read at (sx, sy); `whole` (may be null) takes the whole region's fit alone.
-    double score(const cv::Mat& crop, const Temp& t, int sx, int sy, double* cropMean, double* whole) const;
+    // The whole region and its left, right, top and bottom half.
+    static constexpr int kParts = 5;
+    // Crop sums per quarter of the region read at (sx, sy), and the lowest fit of the whole region
+    // and its halves from them (each part's fit into `fits`, may be null).
+    void read(const cv::Mat& crop, const Temp& t, int sx, int sy, Sums q[4]) const;
+    double judge(const Sums q[4], const Temp& t, double fits[kParts]) const;
+    double explained(const Sums q[4], const Temp& t, const double whole[kParts], const double aligned[kParts],
+                     const double moveDiff[4], const double loss[4]) const;
+    void line(const Sums q[4], const Temp& t, double& gain, double& offset) const;
+    void cellLosses(const cv::Mat& crop, const Temp& t, const Sums wholeSums[4], const Temp& moved,
+                    const Sums movedSums[4], int sx, int sy, double loss[4]) const;
     // Template sums over the compared pixels.
     void measure(Temp& t) const;
     static double fit(double n, double s, double ss, double st, double ts, double tss);

@@ -17,12 +17,20 @@ struct Region {
     cv::Rect rect;     // in picture pixels
     double sd = 0;     // grey spread of the region in the picture
     double near = 0;   // its correlation with itself 1 px away (the lower of x and y): fineness
+    // Repeats every 2 px or less: along x, y or a diagonal it correlates with itself 2 px away
+    // clearly (0.2 or more) and clearly better (by 0.1) than 1 px away, so content moved 2 px
+    // looks like content moved by a pixel or less.
+    bool repeats2 = false;
 };
 
 struct Set {
     cv::Mat picture;   // grey, the crops on a mid-grey ground
     std::vector<Region> plain, textured, fine;
+    std::vector<Region> windows;  // 40 x 40 windows of the finest, most point-like textures
     std::vector<cv::Mat> objects;
+    // Windows cut at 4x the camera's resolution: where each lies in the picture (its 48 x 48 cell)
+    // and the photograph at that resolution (192 x 192).
+    std::vector<std::pair<cv::Rect, cv::Mat>> sharp;
 };
 
 // Crop file and the top-left corners of its 80 x 60 regions.
@@ -56,6 +64,22 @@ inline const std::vector<Crop>& fineCrops()
     return c;
 }
 
+// 40 x 40 windows (within 48 x 48 crops, so a move reads the photograph around them): `scale` 4
+// for a crop at 4x the camera's resolution (192 x 192, shown averaged over 4 x 4 blocks as a
+// sensor does), 1 for one at the camera's.
+struct Window {
+    const char* file;
+    int scale;
+};
+
+inline const std::vector<Window>& windowCrops()
+{
+    static const std::vector<Window> w = {{"stars.png", 4},      {"field_far.png", 4}, {"brick_far.png", 4},
+                                          {"grass_far.png", 4},  {"gravel_far.png", 4}, {"placemat.png", 1},
+                                          {"cat_fine.png", 1},   {"field_corner.png", 1}};
+    return w;
+}
+
 // Normalised correlation of two pictures of one size.
 inline double correlation(const cv::Mat& a, const cv::Mat& b)
 {
@@ -71,8 +95,8 @@ inline double correlation(const cv::Mat& a, const cv::Mat& b)
 
 constexpr int kRegionW = 80, kRegionH = 60;
 
-// Lays the crops of `dir` out on a width x height picture (at least 1000 x 700), four to a row in
-// four rows; false when a file is missing.
+// Lays the crops of `dir` out on a width x height picture (at least 1024 x 768), four to a row in
+// four rows, the 40 x 40 windows in the last cell; false when a file is missing.
 inline bool load(const std::string& dir, int width, int height, Set& out)
 {
     out = Set();
@@ -90,12 +114,6 @@ inline bool load(const std::string& dir, int width, int height, Set& out)
             Region r;
             r.name = std::string(c.file) + " " + std::to_string(p.x) + "," + std::to_string(p.y);
             r.rect = cv::Rect(at + p, cv::Size(kRegionW, kRegionH));
-            cv::Scalar m, sd;
-            cv::meanStdDev(out.picture(r.rect), m, sd);
-            r.sd = sd[0];
-            const cv::Mat& pic = out.picture;
-            r.near = std::min(correlation(pic(r.rect), pic(r.rect + cv::Point(1, 0))),
-                              correlation(pic(r.rect), pic(r.rect + cv::Point(0, 1))));
             into.push_back(r);
         }
         return true;
@@ -109,12 +127,72 @@ inline bool load(const std::string& dir, int width, int height, Set& out)
     for (const Crop& c : fineCrops())
         if (!place(c, out.fine))
             return false;
+    // The windows share the last cell, five to a row.
+    const cv::Point cellAt((cell % 4) * cellW, (cell / 4) * cellH);
+    int k = 0;
+    for (const Window& w : windowCrops()) {
+        const cv::Mat img = cv::imread(dir + "/" + w.file, cv::IMREAD_GRAYSCALE);
+        if (img.empty() || img.cols != 48 * w.scale || img.rows != 48 * w.scale)
+            return false;
+        const cv::Rect at(cellAt.x + 4 + (k % 5) * 50, cellAt.y + 4 + (k / 5) * 50, 48, 48);
+        ++k;
+        if (at.br().x > width || at.br().y > height)
+            return false;
+        cv::Mat shown;
+        if (w.scale > 1) {
+            cv::resize(img, shown, at.size(), 0, 0, cv::INTER_AREA);
+            out.sharp.emplace_back(at, img);
+        } else {
+            shown = img;
+        }
+        shown.copyTo(out.picture(at));
+        Region r;
+        r.name = std::string(w.file) + (w.scale > 1 ? " at a quarter" : "");
+        r.rect = cv::Rect(at.x + 4, at.y + 4, 40, 40);
+        out.windows.push_back(r);
+    }
+    for (auto* kind : {&out.plain, &out.textured, &out.fine, &out.windows})
+        for (Region& r : *kind) {
+            const cv::Mat& pic = out.picture;
+            cv::Scalar m, sd;
+            cv::meanStdDev(pic(r.rect), m, sd);
+            r.sd = sd[0];
+            r.near = std::min(correlation(pic(r.rect), pic(r.rect + cv::Point(1, 0))),
+                              correlation(pic(r.rect), pic(r.rect + cv::Point(0, 1))));
+            for (const cv::Point d : {cv::Point(1, 0), cv::Point(0, 1), cv::Point(1, 1), cv::Point(1, -1)}) {
+                const double one = correlation(pic(r.rect), pic(r.rect + d));
+                const double two = correlation(pic(r.rect), pic(r.rect + 2 * d));
+                r.repeats2 = r.repeats2 || (two >= one + 0.1 && two >= 0.2);
+            }
+        }
     for (const char* f : {"coins.png", "cup.png", "cat_eye.png"}) {
         out.objects.push_back(cv::imread(dir + "/" + f, cv::IMREAD_GRAYSCALE));
         if (out.objects.back().empty())
             return false;
     }
     return true;
+}
+
+// The scene at 4x the camera's resolution, for a camera that averages light over each pixel: the
+// picture enlarged (Lanczos), with the windows cut at that resolution in their place.
+inline cv::Mat sharpScene(const Set& set)
+{
+    cv::Mat out;
+    cv::resize(set.picture, out, set.picture.size() * 4, 0, 0, cv::INTER_LANCZOS4);
+    for (const auto& [at, img] : set.sharp)
+        img.copyTo(out(cv::Rect(at.tl() * 4, img.size())));
+    return out;
+}
+
+// What a camera averaging light over each pixel shows of `sharp` (4x its resolution) moved by
+// (fx, fy) quarters of a pixel: moved by whole fine pixels, then the mean of each 4 x 4 block.
+inline cv::Mat averaged(const cv::Mat& sharp, int fx, int fy)
+{
+    cv::Mat moved, out;
+    const cv::Matx23d m(1, 0, fx, 0, 1, fy);
+    cv::warpAffine(sharp, moved, m, sharp.size(), cv::INTER_NEAREST, cv::BORDER_REPLICATE);
+    cv::resize(moved, out, cv::Size(sharp.cols / 4, sharp.rows / 4), 0, 0, cv::INTER_AREA);
+    return out;
 }
 
 // Gaussian sensor noise of `sigma` grey levels.

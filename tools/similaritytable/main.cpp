@@ -14,6 +14,7 @@
 #include "bench/surfbefore.h"
 #include "platform/vision/surf.h"
 #include "tests/common/photoset.h"
+#include "tools/similaritytable/moves.h"
 
 namespace {
 
@@ -223,5 +224,7 @@ int main(int argc, char** argv)
         std::printf("| %.2f | %d | %d | %d | %d |\n", tsd[0], int(n2.before), int(n2.after), int(n3.before),
                     int(n3.after));
     }
+    if (argc <= 2 || std::string(argv[2]) != "--no-moves")
+        printMoves(set);
     return 0;
 }
