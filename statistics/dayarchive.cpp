@@ -16,6 +16,7 @@
 #include <QUuid>
 #include <QtDebug>
 
+#include "core/fileops.h"
 #include "statistics/statisticsday.h"
 
 const char* const DayArchive::kCreateTable =
@@ -35,14 +36,14 @@ void SyncDir(const QString& dir)
 {
     const int fd = ::open(Native(dir).constData(), O_RDONLY | O_DIRECTORY);
     if (fd >= 0) {
-        ::fsync(fd);
+        FileOps::instance()->fsync(fd, Native(dir).constData());
         ::close(fd);
     }
 }
 
 bool Rename(const QString& from, const QString& to, QString* error)
 {
-    if (::rename(Native(from).constData(), Native(to).constData()) == 0)
+    if (FileOps::instance()->rename(Native(from).constData(), Native(to).constData()) == 0)
         return true;
     *error = Errno(from + " -> " + to);
     return false;
@@ -171,7 +172,7 @@ bool CopyWhole(const QString& from, const QString& to, QString* error)
         if (!ok)
             break;
     }
-    if (ok && ::fsync(out) != 0) {
+    if (ok && FileOps::instance()->fsync(out, Native(to).constData()) != 0) {
         *error = Errno(to);
         ok = false;
     }
@@ -224,7 +225,7 @@ bool ArchiveOne(const QString& aside, const QString& day, const QString& dir, QS
         }
     }
     const QString target = DayArchive::ArchiveTarget(dir, day);
-    if (::rename(Native(aside).constData(), Native(target).constData()) == 0) {
+    if (FileOps::instance()->rename(Native(aside).constData(), Native(target).constData()) == 0) {
         SyncDir(dir);
         SyncDir(QFileInfo(aside).absolutePath());
         *archived = target;
