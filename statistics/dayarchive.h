@@ -31,10 +31,14 @@ public:
         QList<QPair<QString, QStringList>> apart;
         QString newDay;
         QStringList freshRows;
+        bool archive = true;  // step 3 as well (false: it runs apart, ArchiveWaiting)
         // Outcome: `held` is cleared once its day is on the disk outside `file`, and `apartDone`
         // counts the days of `apart` on the disk; the archives made; the days still set aside;
         // the reason of the last failure.
         int apartDone = 0;
+        QString setAside;        // the name the closed day was set aside under by this try
+        bool freshKept = false;  // today's counts are in the fresh file, which has not its name yet
+        bool archiveFailed = false;
         QStringList archived;
         int waiting = 0;
         QString error;
@@ -47,9 +51,13 @@ public:
                                QString* error);
     // The days set aside beside `file`, oldest first.
     static QStringList Waiting(const QString& file);
-    // At a start: a stop between the two renames of step 2 left the fresh file under its
-    // temporary name and no file; it is put in place.
+    // At a start: a change stopped before its end left the fresh file under its temporary name.
+    // It is put in place (or copied there) when `file` is missing or empty, or holds another day,
+    // which is set aside first. A fresh file whose counts cannot be told apart from the file's
+    // goes with the closed days; one never made whole is removed.
     static void FinishInterrupted(const QString& file);
+    // The statistics day stamped in the statistics file `path` (0: none, no table, not there).
+    static int StampOf(const QString& path);
     // Where the archive of `day` goes: a new name beside a whole archive of the same date (the
     // clock was set back), the name of an empty leftover of a failed copy.
     static QString ArchiveTarget(const QString& dir, const QString& day);

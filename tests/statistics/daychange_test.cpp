@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "common/faultyfileops.h"
 #include "statistics/dayarchive.h"
 #include "statsfixture.h"
 #include "vision/records/verdictwriter.h"
@@ -393,4 +394,157 @@ TEST_F(StatsTest, AStopBetweenTheTwoRenamesThenADayChangeAtTheStartKeepsEachDay)
     EXPECT_EQ(rows("ResStatistics/2024-05-02.db").value("Detect0").first, Counts({0, 0, 1}));
     EXPECT_EQ(rows().value("Detect0").first, Counts({0, 0, 0, 1}));
     EXPECT_EQ(QDir().entryList({"ResStatistics*"}, QDir::Files), (QStringList{"ResStatistics.db", "ResStatisticsNULL.db"}));
+}
+
+// Every rename of the fresh file fails (the closed day is set aside already), each count tries the
+// change again and is handed behind it, then the program stops: the next start finds today's
+// counts in place, no empty file and no file left beside it.
+TEST_F(DayChange, AFreshFileThatCannotTakeItsNameThenAStopKeepsTodaysCountsForTheStart)
+{
+    ASSERT_NO_FATAL_FAILURE(startDeferred());
+    store->addTotal(1, true, 0);
+    store->addTotal(1, true, 0);
+    auto ops = std::make_unique<FaultyFileOps>();
+    ops->FailRenamesFrom("ResStatistics.db.new");
+    ASSERT_TRUE(store->nextDay("2024-05-02"));
+    ASSERT_FALSE(runWork());
+    store->addTotal(2, true, 0);  // handed behind the change: written after its try
+    finish(false);
+    store->tryMoveAgain();
+    ASSERT_FALSE(runWork());
+    store->addTotal(3, false, 0);
+    finish(false);
+    EXPECT_FALSE(QFileInfo::exists("ResStatistics.db")) << "a write made the file";
+    store.reset();  // the stop
+    ops.reset();
+    day = QDate(2024, 5, 2);
+    warnings.clear();
+    start();
+    EXPECT_TRUE(warnings.isEmpty()) << warnings.join("\n").toStdString();
+    ASSERT_TRUE(store->isLoaded());
+    EXPECT_EQ(store->getCurDate(), "2024-05-02");
+    EXPECT_EQ(rows().value("Detect0"), qMakePair(Counts({0, 0, 1}), Counts({0, 0, 0, 1})));
+    EXPECT_EQ(store->okTotalOf(0)[2], 1);
+    EXPECT_EQ(store->ngTotalOf(0)[3], 1);
+    EXPECT_EQ(QDir().entryList({"ResStatistics*"}, QDir::Files),
+              (QStringList{"ResStatistics-2024-05-01.db", "ResStatistics.db", "ResStatisticsNULL.db"}));
+    store->tryMoveAgain();
+    EXPECT_EQ(rows("ResStatistics/2024-05-01.db").value("Detect0").first, Counts({0, 2}));
+}
+
+// The closed day cannot be set aside: the fresh file made for today is kept with today's counts,
+// and a start after a stop finishes the change.
+TEST_F(DayChange, AFreshFileWhoseDayCouldNotBeSetAsideIsKeptAndPutInPlaceAtTheStart)
+{
+    ASSERT_NO_FATAL_FAILURE(startDeferred());
+    store->addTotal(1, true, 0);
+    auto ops = std::make_unique<FaultyFileOps>();
+    ops->FailRenamesFrom("/ResStatistics.db");
+    ASSERT_TRUE(store->nextDay("2024-05-02"));
+    ASSERT_FALSE(runWork());
+    finish(false);
+    store->addTotal(2, true, 0);  // in memory until the next try
+    store->tryMoveAgain();
+    ASSERT_FALSE(runWork());
+    finish(false);
+    EXPECT_EQ(rows("ResStatistics.db.new").value("Detect0").first, Counts({0, 0, 1}));
+    store.reset();
+    ops.reset();
+    day = QDate(2024, 5, 2);
+    start();
+    ASSERT_TRUE(store->isLoaded());
+    EXPECT_EQ(store->getCurDate(), "2024-05-02");
+    EXPECT_EQ(store->okTotalOf(0)[2], 1);
+    EXPECT_FALSE(QFileInfo::exists("ResStatistics.db.new"));
+    EXPECT_EQ(rows("ResStatistics-2024-05-01.db").value("Detect0").first, Counts({0, 1}));
+}
+
+// What an earlier version left at a stop: an empty ResStatistics.db (made by a write) beside the
+// whole fresh file. It is finished like a missing file, also where the rename fails at the start.
+TEST_F(StatsTest, AnEmptyFileBesideAWholeFreshFileIsFinishedLikeAMissingOne)
+{
+    for (const bool renameFails : {false, true}) {
+        SCOPED_TRACE(renameFails ? "the rename fails" : "the rename works");
+        store.reset();
+        for (const QString& f : QDir().entryList({"ResStatistics*"}, QDir::Files))
+            QFile::remove(f);
+        day = QDate(2024, 5, 1);
+        startLoaded();
+        store->addTotal(1, true, 0);
+        store.reset();
+        ASSERT_TRUE(QFile::copy("ResStatisticsNULL.db", "ResStatistics.db.new"));
+        ASSERT_TRUE(ExecOn("ResStatistics.db.new", "update resstatistics set value1 = '" + Counts({0, 0, 4}) +
+                                                       "' where name = 'Detect0'"));
+        ASSERT_TRUE(ExecOn("ResStatistics.db.new", "PRAGMA user_version = 20240502"));
+        ASSERT_TRUE(QFile::rename("ResStatistics.db", "ResStatistics-2024-05-01.db"));
+        ASSERT_TRUE(dir->write("ResStatistics.db", ""));
+        FaultyFileOps ops;
+        if (renameFails)
+            ops.FailRenamesFrom("ResStatistics.db.new");
+        day = QDate(2024, 5, 2);
+        warnings.clear();
+        start();
+        EXPECT_TRUE(warnings.isEmpty()) << warnings.join("\n").toStdString();
+        ASSERT_TRUE(store->isLoaded());
+        EXPECT_EQ(store->getCurDate(), "2024-05-02");
+        EXPECT_EQ(store->okTotalOf(0)[2], 4);
+        EXPECT_EQ(QDir().entryList({"ResStatistics*"}, QDir::Files),
+                  (QStringList{"ResStatistics-2024-05-01.db", "ResStatistics.db", "ResStatisticsNULL.db"}));
+    }
+}
+
+// 25 tries of a change whose fresh file cannot take its name, a count with each, then one that
+// works: one line for the failure (what was done and where the counts are), one for the success,
+// none for the counts that wait.
+TEST_F(DayChange, AFailingRenameIsToldOnceWithWhatWasDoneItsSuccessOnceAndTheWaitingCountsNever)
+{
+    ASSERT_NO_FATAL_FAILURE(startDeferred());
+    auto ops = std::make_unique<FaultyFileOps>();
+    ops->FailRenamesFrom("ResStatistics.db.new");
+    gLines.clear();
+    const QtMessageHandler was = qInstallMessageHandler(Capture);
+    store->nextDay("2024-05-02");
+    for (int i = 0; i < 25; ++i) {
+        if (i > 0)
+            store->tryMoveAgain();
+        runWork();
+        store->addTotal(0, true, 0);
+        finish(false);
+    }
+    ops.reset();
+    store->tryMoveAgain();
+    const bool moved = runWork();
+    store->addTotal(0, true, 0);
+    finish(moved);
+    qInstallMessageHandler(was);
+    EXPECT_TRUE(moved);
+    EXPECT_FALSE(store->movePending());
+    EXPECT_EQ(rows().value("Detect0").first, Counts({26}));
+    ASSERT_EQ(gLines.size(), 2) << gLines.join("\n").toStdString();
+    EXPECT_TRUE(gLines[0].contains("ResStatistics-2024-05-01.db")) << gLines[0].toStdString();
+    EXPECT_FALSE(gLines[0].contains("stays as it is")) << gLines[0].toStdString();
+    EXPECT_TRUE(gLines[1].contains("done after failed tries (25 of them)")) << gLines[1].toStdString();
+}
+
+// Days a stop left in the program folder are archived at the start: that is no failed try.
+TEST_F(DayChange, ADayLeftFromBeforeTheStartIsArchivedWithoutATaleOfFailedTries)
+{
+    startLoaded();
+    store->addTotal(1, true, 0);
+    store.reset();
+    ASSERT_TRUE(QFile::rename("ResStatistics.db", "ResStatistics-2024-05-01.db"));
+    ASSERT_TRUE(QFile::copy("ResStatisticsNULL.db", "ResStatistics.db"));
+    ASSERT_TRUE(ExecOn("ResStatistics.db", "PRAGMA user_version = 20240502"));
+    day = QDate(2024, 5, 2);
+    gLines.clear();
+    const QtMessageHandler was = qInstallMessageHandler(Capture);
+    ASSERT_NO_FATAL_FAILURE(startDeferred());
+    store->tryMoveAgain();
+    while (!works.isEmpty())
+        step();
+    qInstallMessageHandler(was);
+    EXPECT_FALSE(store->archivePending());
+    EXPECT_EQ(rows("ResStatistics/2024-05-01.db").value("Detect0").first, Counts({0, 1}));
+    for (const QString& line : gLines)
+        EXPECT_FALSE(line.contains("failed")) << line.toStdString();
 }

@@ -59,6 +59,19 @@ void MainWindow::StatisticsInit()
         else
             run();
     };
+    // The archive copy (another file system, its syncs) runs beside the writer: the counts of the
+    // new day go on reaching their file meanwhile.
+    host.archive = [writer](std::function<bool()> work, std::function<void(bool)> done) {
+        auto run = [work, done] {
+            const bool archived = work();
+            QMetaObject::invokeMethod(QCoreApplication::instance(), [done, archived] { done(archived); },
+                                      Qt::QueuedConnection);
+        };
+        if (writer)
+            writer->RunBeside(run);
+        else
+            run();
+    };
     delete gpResStatisticsParam;  // a window made before this one (tests) leaves its store
     gpResStatisticsParam = new ResStatisticsParam(host);
     // A day that closed while the program was stopped is held until the day check below files

@@ -19,8 +19,18 @@
 
 namespace {
 
+// A commit never makes its database: the file is made here.
 bool MakeTable(const QString& file)
 {
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "make_table");
+        db.setDatabaseName(file);
+        const bool made = db.open();
+        db.close();
+        if (!made)
+            return false;
+    }
+    QSqlDatabase::removeDatabase("make_table");
     return VerdictWriter::CommitNow(file, {"create table t(k text primary key, v int)", "insert into t values('a', 0)",
                                            "insert into t values('b', 0)"});
 }
@@ -205,4 +215,31 @@ TEST(VerdictWriter, EndingWritesWhatIsQueued)
             w.Commit(db, Set(n, 2 * n));
     }
     EXPECT_EQ(Values(db), "20|40");
+}
+
+// A database moved away is never made again by a commit: the commit goes into the fresh file of a
+// day change not finished when there is one, else it is left out and told once, and what follows
+// it is written.
+TEST(VerdictWriter, ACommitToADatabaseThatIsNotThereMakesNoFile)
+{
+    ProgramDir dir;
+    const QString db = dir.file("stats.db"), count = dir.file("count.txt");
+    VerdictWriter w;
+    w.start();
+    w.Commit(db, Set(1, 1));
+    w.Commit(db, Set(2, 2));
+    w.WriteFile(count, "2 ");
+    ASSERT_TRUE(w.Flush(10000));
+    EXPECT_FALSE(QFile::exists(db));
+    EXPECT_EQ(w.failures(), 2);
+    EXPECT_EQ(dir.read("count.txt"), "2 ");
+    EXPECT_FALSE(VerdictWriter::CommitNow(db, Set(3, 3)));
+    EXPECT_FALSE(QFile::exists(db));
+
+    ASSERT_TRUE(MakeTable(db + ".new"));
+    w.Commit(db, Set(4, 4));
+    ASSERT_TRUE(w.Flush(10000));
+    EXPECT_TRUE(VerdictWriter::CommitNow(db, {"update t set v = 5 where k = 'b'"}));
+    EXPECT_FALSE(QFile::exists(db));
+    EXPECT_EQ(Values(db + ".new"), "4|5");
 }
