@@ -442,7 +442,8 @@ bool DayArchive::Run(Move& m)
         const QString fresh = m.file + ".new";
         const int want = StatisticsDay::Stamp(QDate::fromString(m.newDay, QStringLiteral("yyyy-MM-dd")));
         const int has = StampOf(fresh);
-        if (has != 0 && has == want) {
+        m.freshKept = has != 0 && has == want;
+        if (m.freshKept) {
             // Made by an earlier try: it holds the counts handed to it since; today's rows from
             // memory carry them all.
             if (!RunOn(fresh, m.freshRows, QString(), &m.error, true))

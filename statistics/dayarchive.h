@@ -6,7 +6,9 @@
 //    that cannot be made whole (a full directory) leaves everything as it was, and the day
 //    change is tried again;
 // 2. the closed day's file is set aside beside it as "ResStatistics-<day>.db" and the fresh file
-//    takes its name (renames in one directory: no space needed, and peers find today's file);
+//    takes its name (renames in one directory: no space needed, and peers find today's file).
+//    A fresh file that cannot take its name yet is kept with today's counts (commits go into it
+//    meanwhile, see VerdictWriter): a later try, or the next start, puts it in place;
 // 3. each day set aside goes into the archive directory as "<day>.db", whole or not at all (a
 //    copy across file systems is made under a temporary name and renamed into place). A day that
 //    cannot go yet stays set aside and goes with a later try, also after a restart.

@@ -821,8 +821,10 @@ void ResStatisticsParam::logMove(bool moved, const DayArchive::Move& m)
     QString state;
     if (!fileDay_.isEmpty())
         state = QString("%1 still holds %2").arg(kFile, fileDay_);
-    else
+    else if (!setAsideAs_.isEmpty())
         state = QString("the closed day is set aside as %1").arg(QFileInfo(setAsideAs_).fileName());
+    else
+        state = QStringLiteral("the closed day is set aside");
     const QString where = m.freshKept ? kFile + ".new" : QStringLiteral("memory");
     qCritical("statistics: the day change to %s is not done: %s; %s and the counts of %s are kept in %s until a "
               "try succeeds", qPrintable(m.newDay), qPrintable(m.error), qPrintable(state), qPrintable(curDate),

@@ -350,8 +350,8 @@ TEST_F(StatsTest, CountsTheFullDirectoryRefusedBeforeTheDayChangeReachTheClosedD
                           "12: a camera count lost";
 }
 
-// ResStatistics.db taken away during the day: the next commit leaves an empty file of that name
-// (SQLite makes it), so the closed day's counts exist only in memory; they are its archive.
+// ResStatistics.db taken away during the day (the next commit makes no file in its place), so the
+// closed day's counts exist only in memory; they are its archive.
 TEST_F(DayChange, AClosedDayWhoseFileWasEmptiedIsArchivedWholeFromMemory)
 {
     ASSERT_NO_FATAL_FAILURE(startDeferred());
