@@ -367,9 +367,10 @@ void DayArchive::FinishInterrupted(const QString& file)
     const QFileInfo info(file);
     if (info.exists() && info.size() > 0) {
         const int fileDay = StampOf(file);
-        if (fileDay == 0 || fileDay == freshDay) {
-            // Which of the two holds the day cannot be told: the fresh one goes with the closed
-            // days, so its counts reach the archive.
+        if (fileDay == 0 || fileDay >= freshDay) {
+            // The file holds a later day (the fresh one is a leftover), or which of the two holds
+            // the day cannot be told: the fresh one goes with the closed days, so its counts reach
+            // the archive.
             if (!SetFreshAside(file, freshDay, &error))
                 qCritical("statistics: %s", qPrintable(error));
             return;

@@ -54,9 +54,9 @@ public:
     // The days set aside beside `file`, oldest first.
     static QStringList Waiting(const QString& file);
     // At a start: a change stopped before its end left the fresh file under its temporary name.
-    // It is put in place (or copied there) when `file` is missing or empty, or holds another day,
-    // which is set aside first. A fresh file whose counts cannot be told apart from the file's
-    // goes with the closed days; one never made whole is removed.
+    // It is put in place (or copied there) when `file` is missing or empty, or holds an earlier
+    // day, which is set aside first. A fresh file of an earlier day than the file's, or whose day
+    // cannot be told apart from it, goes with the closed days; one never made whole is removed.
     static void FinishInterrupted(const QString& file);
     // The statistics day stamped in the statistics file `path` (0: none, no table, not there).
     static int StampOf(const QString& path);

@@ -493,6 +493,27 @@ TEST_F(StatsTest, AnEmptyFileBesideAWholeFreshFileIsFinishedLikeAMissingOne)
     }
 }
 
+// A fresh file of an earlier day than the file's is a leftover: the file stays today's and the
+// leftover's counts go with the closed days, never away.
+TEST_F(StatsTest, AFreshFileOlderThanTheFileGoesWithTheClosedDays)
+{
+    startLoaded();
+    store->addTotal(1, true, 0);
+    store.reset();
+    ASSERT_TRUE(ExecOn("ResStatistics.db", "PRAGMA user_version = 20240503"));
+    ASSERT_TRUE(QFile::copy("ResStatisticsNULL.db", "ResStatistics.db.new"));
+    ASSERT_TRUE(ExecOn("ResStatistics.db.new", "update resstatistics set value1 = '" + Counts({0, 0, 4}) +
+                                                   "' where name = 'Detect0'"));
+    ASSERT_TRUE(ExecOn("ResStatistics.db.new", "PRAGMA user_version = 20240502"));
+    day = QDate(2024, 5, 3);
+    start();
+    ASSERT_TRUE(store->isLoaded());
+    EXPECT_EQ(store->getCurDate(), "2024-05-03");
+    EXPECT_EQ(store->okTotalOf(0)[1], 1);
+    EXPECT_FALSE(QFileInfo::exists("ResStatistics.db.new"));
+    EXPECT_EQ(rows("ResStatistics-2024-05-02.db").value("Detect0").first, Counts({0, 0, 4}));
+}
+
 // 25 tries of a change whose fresh file cannot take its name, a count with each, then one that
 // works: one line for the failure (what was done and where the counts are), one for the success,
 // none for the counts that wait.
