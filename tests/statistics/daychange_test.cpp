@@ -65,6 +65,15 @@ void WaitForExit(pid_t child, int* code)
     *code = WEXITSTATUS(status);
 }
 
+// A fresh file as a day change leaves it before it takes its name: the template's copy with stage
+// 0's OK counts `ok`, stamped 2024-05-02.
+bool LeaveFreshFile(const QString& ok)
+{
+    return QFile::copy("ResStatisticsNULL.db", "ResStatistics.db.new") &&
+           ExecOn("ResStatistics.db.new", "update resstatistics set value1 = '" + ok + "' where name = 'Detect0'") &&
+           ExecOn("ResStatistics.db.new", "PRAGMA user_version = 20240502");
+}
+
 class DayChange : public StatsTest {
 protected:
     QList<std::function<bool()>> works;
@@ -376,10 +385,7 @@ TEST_F(StatsTest, AStopBetweenTheTwoRenamesThenADayChangeAtTheStartKeepsEachDay)
     startLoaded();
     store->addTotal(1, true, 0);
     store.reset();
-    ASSERT_TRUE(QFile::copy("ResStatisticsNULL.db", "ResStatistics.db.new"));
-    ASSERT_TRUE(ExecOn("ResStatistics.db.new", "update resstatistics set value1 = '" + Counts({0, 0, 1}) +
-                                                   "' where name = 'Detect0'"));
-    ASSERT_TRUE(ExecOn("ResStatistics.db.new", "PRAGMA user_version = 20240502"));
+    ASSERT_TRUE(LeaveFreshFile(Counts({0, 0, 1})));
     ASSERT_TRUE(QFile::rename("ResStatistics.db", "ResStatistics-2024-05-01.db"));
     day = QDate(2024, 5, 4);
     start();
@@ -472,10 +478,7 @@ TEST_F(StatsTest, AnEmptyFileBesideAWholeFreshFileIsFinishedLikeAMissingOne)
         startLoaded();
         store->addTotal(1, true, 0);
         store.reset();
-        ASSERT_TRUE(QFile::copy("ResStatisticsNULL.db", "ResStatistics.db.new"));
-        ASSERT_TRUE(ExecOn("ResStatistics.db.new", "update resstatistics set value1 = '" + Counts({0, 0, 4}) +
-                                                       "' where name = 'Detect0'"));
-        ASSERT_TRUE(ExecOn("ResStatistics.db.new", "PRAGMA user_version = 20240502"));
+        ASSERT_TRUE(LeaveFreshFile(Counts({0, 0, 4})));
         ASSERT_TRUE(QFile::rename("ResStatistics.db", "ResStatistics-2024-05-01.db"));
         ASSERT_TRUE(dir->write("ResStatistics.db", ""));
         FaultyFileOps ops;
@@ -501,10 +504,7 @@ TEST_F(StatsTest, AFreshFileOlderThanTheFileGoesWithTheClosedDays)
     store->addTotal(1, true, 0);
     store.reset();
     ASSERT_TRUE(ExecOn("ResStatistics.db", "PRAGMA user_version = 20240503"));
-    ASSERT_TRUE(QFile::copy("ResStatisticsNULL.db", "ResStatistics.db.new"));
-    ASSERT_TRUE(ExecOn("ResStatistics.db.new", "update resstatistics set value1 = '" + Counts({0, 0, 4}) +
-                                                   "' where name = 'Detect0'"));
-    ASSERT_TRUE(ExecOn("ResStatistics.db.new", "PRAGMA user_version = 20240502"));
+    ASSERT_TRUE(LeaveFreshFile(Counts({0, 0, 4})));
     day = QDate(2024, 5, 3);
     start();
     ASSERT_TRUE(store->isLoaded());
