@@ -739,10 +739,9 @@ void ResStatisticsParam::startArchive(bool afterChange)
         if (alive.expired())
             return;
         archiveRunning_ = false;
-        // A day set aside by a change that ended meanwhile is counted as well.
-        waiting_ = !DayArchive::Waiting(m->file).isEmpty();
-        m->waiting = waiting_ ? std::max(m->waiting, 1) : 0;
         logArchive(*m);
+        // A day set aside by a change that ended meanwhile goes with the next try.
+        waiting_ = !DayArchive::Waiting(m->file).isEmpty();
     });
 }
 
@@ -834,7 +833,7 @@ void ResStatisticsParam::logMove(bool moved, const DayArchive::Move& m)
 void ResStatisticsParam::logArchive(const DayArchive::Move& m)
 {
     const QString archived = m.archived.isEmpty() ? QStringLiteral("-") : m.archived.join(", ");
-    if (m.waiting == 0) {
+    if (!m.archiveFailed) {
         if (failedArchives_ > 0)
             qInfo("statistics: the day change is done after failed tries (%d of them); archived: %s", failedArchives_,
                   qPrintable(archived));
