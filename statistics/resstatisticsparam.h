@@ -32,9 +32,10 @@ struct ResStatisticsHost {
     std::function<bool()> showsToday;             // the statistics screen shows today
     std::function<void()> updateScreen;           // the screen's refresh
     std::function<void(int ms)> pause;            // default: sleep
-    // When set, the day change's file work (the move into the archive, the fresh file and the
-    // pause after it) is handed here to run on another thread, behind the commits handed over
-    // before it; `done` is to be called on this thread with its outcome. Unset: done here.
+    // When set, the day change's file work (the fresh file and the renames; the move into the
+    // archive and the pause after it too while `archive` is unset) is handed here to run on
+    // another thread, behind the commits handed over before it; `done` is to be called on this
+    // thread with its outcome. Unset: done here.
     std::function<void(std::function<bool()> work, std::function<void(bool moved)> done)> roll;
     // When set, the archive step (the copy of the closed days into the archive directory, which
     // may sit on a slow disk) is handed here, to run where no count waits behind it; `done` as
