@@ -579,8 +579,12 @@ void ResStatisticsParam::beginWrites()
 
 void ResStatisticsParam::handOver()
 {
+    // While the file still holds the closed day, today's writes (made on the condition of today's
+    // stamp) belong in the fresh file beside it; the writer takes the file itself once the fresh
+    // one has its name.
+    const QString file = QFileInfo(kFile).absoluteFilePath();
     if (!batch_.isEmpty())
-        host_.commit(QFileInfo(kFile).absoluteFilePath(), batch_);
+        host_.commit(movePending() && !fileDay_.isEmpty() ? file + ".new" : file, batch_);
     batch_.clear();
 }
 

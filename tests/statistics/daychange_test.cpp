@@ -452,8 +452,10 @@ TEST_F(DayChange, AFreshFileWhoseDayCouldNotBeSetAsideIsKeptAndPutInPlaceAtTheSt
     store->addTotal(2, true, 0);  // in memory until the next try
     store->tryMoveAgain();
     ASSERT_FALSE(runWork());
+    store->addTotal(3, true, 0);  // handed behind the try: into the fresh file, not the closed day's
     finish(false);
-    EXPECT_EQ(rows("ResStatistics.db.new").value("Detect0").first, Counts({0, 0, 1}));
+    EXPECT_EQ(rows("ResStatistics.db.new").value("Detect0").first, Counts({0, 0, 1, 1}));
+    EXPECT_EQ(rows().value("Detect0").first, Counts({0, 1}));
     store.reset();
     ops.reset();
     day = QDate(2024, 5, 2);
@@ -461,6 +463,7 @@ TEST_F(DayChange, AFreshFileWhoseDayCouldNotBeSetAsideIsKeptAndPutInPlaceAtTheSt
     ASSERT_TRUE(store->isLoaded());
     EXPECT_EQ(store->getCurDate(), "2024-05-02");
     EXPECT_EQ(store->okTotalOf(0)[2], 1);
+    EXPECT_EQ(store->okTotalOf(0)[3], 1);
     EXPECT_FALSE(QFileInfo::exists("ResStatistics.db.new"));
     EXPECT_EQ(rows("ResStatistics-2024-05-01.db").value("Detect0").first, Counts({0, 1}));
 }

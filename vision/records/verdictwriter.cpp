@@ -20,15 +20,16 @@ VerdictWriter::VerdictWriter(QObject* parent)
 
 namespace {
 
-// The file a commit of `database` goes into: the database, or its fresh file of a day change not
-// finished (its statements carry the day they belong to); empty when neither is there. A
+// The file a commit of `database` goes into: the database, else its counterpart of a day change
+// not finished: its fresh file "<database>.new", or for a fresh file the database whose name it
+// took meanwhile (such statements carry the day they belong to); empty when neither is there. A
 // database is never made by a commit.
 QString CommitTarget(const QString& database)
 {
     if (QFileInfo(database).isFile())
         return database;
-    const QString fresh = database + ".new";
-    return QFileInfo(fresh).isFile() ? fresh : QString();
+    const QString other = database.endsWith(".new") ? database.chopped(4) : database + ".new";
+    return QFileInfo(other).isFile() ? other : QString();
 }
 
 }  // namespace

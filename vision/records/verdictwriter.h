@@ -12,9 +12,9 @@
 //   out (a full disk holds back the queue that long, not for ever);
 // - at the end (the destructor, Drain) the writer waits at most `flushMs` for the queue, then the
 //   job in progress ends and the jobs still queued are left out.
-// A commit never makes its database: one that is not there is written into its fresh file of a
-// day change not finished ("<database>.new", whose statements name their day) when that is there,
-// else left out (told once until the file is back).
+// A commit never makes its database: one that is not there is written into its counterpart of a
+// day change not finished ("<database>.new", or the database a fresh file was renamed to; such
+// statements name their day) when that is there, else left out (told once until it is back).
 // RunBeside runs tasks on a second thread, in order, beside the queue: work that touches none of
 // the writer's databases and must not hold up the writes (the archive copy of a day change). It
 // holds no counts: Flush and Drain do not wait for it; the destructor waits for the task running

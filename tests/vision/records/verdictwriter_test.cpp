@@ -242,4 +242,10 @@ TEST(VerdictWriter, ACommitToADatabaseThatIsNotThereMakesNoFile)
     EXPECT_TRUE(VerdictWriter::CommitNow(db, {"update t set v = 5 where k = 'b'"}));
     EXPECT_FALSE(QFile::exists(db));
     EXPECT_EQ(Values(db + ".new"), "4|5");
+    // A commit to the fresh file after it took the database's name goes into the database.
+    ASSERT_TRUE(QFile::rename(db + ".new", db));
+    w.Commit(db + ".new", Set(6, 6));
+    ASSERT_TRUE(w.Flush(10000));
+    EXPECT_FALSE(QFile::exists(db + ".new"));
+    EXPECT_EQ(Values(db), "6|6");
 }
