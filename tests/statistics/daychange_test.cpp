@@ -423,12 +423,7 @@ TEST_F(DayChange, AFreshFileThatCannotTakeItsNameThenAStopKeepsTodaysCountsForTh
     EXPECT_FALSE(QFileInfo::exists("ResStatistics.db")) << "a write made the file";
     store.reset();  // the stop
     ops.reset();
-    day = QDate(2024, 5, 2);
-    warnings.clear();
-    start();
-    EXPECT_TRUE(warnings.isEmpty()) << warnings.join("\n").toStdString();
-    ASSERT_TRUE(store->isLoaded());
-    EXPECT_EQ(store->getCurDate(), "2024-05-02");
+    ASSERT_NO_FATAL_FAILURE(startCleanOn(QDate(2024, 5, 2)));
     EXPECT_EQ(rows().value("Detect0"), qMakePair(Counts({0, 0, 1}), Counts({0, 0, 0, 1})));
     EXPECT_EQ(store->okTotalOf(0)[2], 1);
     EXPECT_EQ(store->ngTotalOf(0)[3], 1);
@@ -458,10 +453,7 @@ TEST_F(DayChange, AFreshFileWhoseDayCouldNotBeSetAsideIsKeptAndPutInPlaceAtTheSt
     EXPECT_EQ(rows().value("Detect0").first, Counts({0, 1}));
     store.reset();
     ops.reset();
-    day = QDate(2024, 5, 2);
-    start();
-    ASSERT_TRUE(store->isLoaded());
-    EXPECT_EQ(store->getCurDate(), "2024-05-02");
+    ASSERT_NO_FATAL_FAILURE(startCleanOn(QDate(2024, 5, 2)));
     EXPECT_EQ(store->okTotalOf(0)[2], 1);
     EXPECT_EQ(store->okTotalOf(0)[3], 1);
     EXPECT_FALSE(QFileInfo::exists("ResStatistics.db.new"));
@@ -487,12 +479,7 @@ TEST_F(StatsTest, AnEmptyFileBesideAWholeFreshFileIsFinishedLikeAMissingOne)
         FaultyFileOps ops;
         if (renameFails)
             ops.FailRenamesFrom("ResStatistics.db.new");
-        day = QDate(2024, 5, 2);
-        warnings.clear();
-        start();
-        EXPECT_TRUE(warnings.isEmpty()) << warnings.join("\n").toStdString();
-        ASSERT_TRUE(store->isLoaded());
-        EXPECT_EQ(store->getCurDate(), "2024-05-02");
+        ASSERT_NO_FATAL_FAILURE(startCleanOn(QDate(2024, 5, 2)));
         EXPECT_EQ(store->okTotalOf(0)[2], 4);
         EXPECT_EQ(QDir().entryList({"ResStatistics*"}, QDir::Files),
                   (QStringList{"ResStatistics-2024-05-01.db", "ResStatistics.db", "ResStatisticsNULL.db"}));
@@ -508,10 +495,7 @@ TEST_F(StatsTest, AFreshFileOlderThanTheFileGoesWithTheClosedDays)
     store.reset();
     ASSERT_TRUE(ExecOn("ResStatistics.db", "PRAGMA user_version = 20240503"));
     ASSERT_TRUE(LeaveFreshFile(Counts({0, 0, 4})));
-    day = QDate(2024, 5, 3);
-    start();
-    ASSERT_TRUE(store->isLoaded());
-    EXPECT_EQ(store->getCurDate(), "2024-05-03");
+    ASSERT_NO_FATAL_FAILURE(startCleanOn(QDate(2024, 5, 3)));
     EXPECT_EQ(store->okTotalOf(0)[1], 1);
     EXPECT_FALSE(QFileInfo::exists("ResStatistics.db.new"));
     EXPECT_EQ(rows("ResStatistics-2024-05-02.db").value("Detect0").first, Counts({0, 0, 4}));
