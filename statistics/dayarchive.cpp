@@ -313,11 +313,13 @@ int DayArchive::StampOf(const QString& path)
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
         NameExistingDb(db, path);
+        stamp = -1;
         if (db.open()) {
             QSqlQuery q(db);
-            if (db.tables().contains(QStringLiteral("resstatistics")) && q.exec(QStringLiteral("PRAGMA user_version")) &&
-                q.next())
-                stamp = q.value(0).toInt();
+            if (q.exec(QStringLiteral("select count(*) from sqlite_master where name = 'resstatistics'")) && q.next())
+                stamp = q.value(0).toInt() == 0 ? 0
+                        : q.exec(QStringLiteral("PRAGMA user_version")) && q.next() ? q.value(0).toInt()
+                                                                                     : -1;
             q.finish();
         }
         db.close();
@@ -357,6 +359,10 @@ void DayArchive::FinishInterrupted(const QString& file)
     if (!QFileInfo::exists(fresh))
         return;
     const int freshDay = StampOf(fresh);
+    if (freshDay < 0) {
+        qCritical("statistics: %s cannot be read; kept as it is", qPrintable(fresh));
+        return;
+    }
     if (freshDay == 0) {
         // Stopped while it was made: it holds no day yet (rows and stamp go in one transaction).
         QFile::remove(fresh);
@@ -367,6 +373,11 @@ void DayArchive::FinishInterrupted(const QString& file)
     const QFileInfo info(file);
     if (info.exists() && info.size() > 0) {
         const int fileDay = StampOf(file);
+        if (fileDay < 0) {
+            // Damaged or held by another: the start's check of the file decides first.
+            qWarning("statistics: %s cannot be read; %s waits beside it", qPrintable(file), qPrintable(fresh));
+            return;
+        }
         if (fileDay == 0 || fileDay >= freshDay) {
             // The file holds a later day (the fresh one is a leftover), or which of the two holds
             // the day cannot be told: the fresh one goes with the closed days, so its counts reach
@@ -443,6 +454,11 @@ bool DayArchive::Run(Move& m)
         const QString fresh = m.file + ".new";
         const int want = StatisticsDay::Stamp(QDate::fromString(m.newDay, QStringLiteral("yyyy-MM-dd")));
         const int has = StampOf(fresh);
+        if (has < 0) {
+            // What it holds cannot be told: it is neither written over nor removed.
+            m.error = fresh + ": cannot be read";
+            return finish(false);
+        }
         m.freshKept = has != 0 && has == want;
         if (m.freshKept) {
             // Made by an earlier try: it holds the counts handed to it since; today's rows from

@@ -58,7 +58,8 @@ public:
     // day, which is set aside first. A fresh file of an earlier day than the file's, or whose day
     // cannot be told apart from it, goes with the closed days; one never made whole is removed.
     static void FinishInterrupted(const QString& file);
-    // The statistics day stamped in the statistics file `path` (0: none, no table, not there).
+    // The statistics day stamped in the statistics file `path` (0: none, no table, empty or not
+    // there; -1: it cannot be read, as while another holds it locked).
     static int StampOf(const QString& path);
     // Where the archive of `day` goes: a new name beside a whole archive of the same date (the
     // clock was set back), the name of an empty leftover of a failed copy.

@@ -206,7 +206,10 @@ void ResStatisticsParam::setAsideIfDamaged()
         if (QFileInfo::exists(kFile + c) && (aside.isEmpty() || !QFile::rename(kFile + c, aside + c)))
             QFile::remove(kFile + c);
     }
-    if (!aside.isEmpty() && makeFreshFile(closingDay())) {
+    // The fresh file of a day change stopped before its end takes the damaged file's place.
+    if (!aside.isEmpty())
+        DayArchive::FinishInterrupted(QFileInfo(kFile).absoluteFilePath());
+    if (!aside.isEmpty() && !QFileInfo::exists(kFile) && makeFreshFile(closingDay())) {
         // Rows a template without them lacks; a row already there stays as it is.
         insert(8, 8);
         insertTotal(8);

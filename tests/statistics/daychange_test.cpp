@@ -501,6 +501,20 @@ TEST_F(StatsTest, AFreshFileOlderThanTheFileGoesWithTheClosedDays)
     EXPECT_EQ(rows("ResStatistics-2024-05-02.db").value("Detect0").first, Counts({0, 0, 4}));
 }
 
+// A damaged file beside a whole fresh file: the damaged one is kept aside as any damaged file
+// and the fresh one takes its place with today's counts.
+TEST_F(StatsTest, ADamagedFileBesideAWholeFreshFileGivesWayToIt)
+{
+    startLoaded();
+    store.reset();
+    ASSERT_TRUE(LeaveFreshFile(Counts({0, 0, 4})));
+    ASSERT_TRUE(dir->write("ResStatistics.db", QByteArray(4096, 'x')));
+    ASSERT_NO_FATAL_FAILURE(startCleanOn(QDate(2024, 5, 2)));
+    EXPECT_EQ(store->okTotalOf(0)[2], 4);
+    EXPECT_FALSE(QFileInfo::exists("ResStatistics.db.new"));
+    EXPECT_EQ(QDir().entryList({"ResStatistics.db.*"}, QDir::Files).size(), 1) << "the damaged file kept aside";
+}
+
 // 25 tries of a change whose fresh file cannot take its name, a count with each, then one that
 // works: one line for the failure (what was done and where the counts are), one for the success,
 // none for the counts that wait.
