@@ -158,6 +158,20 @@ bool VerdictWriter::Drain(int timeoutMs)
     return false;
 }
 
+bool VerdictWriter::Stop(int timeoutMs)
+{
+    const bool whole = Flush(timeoutMs);
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (const Job& job : queue_)
+            qCritical("verdict write to %s not done before the end: %s", qPrintable(job.path),
+                      job.task ? "a task" : job.sql.isEmpty() ? job.data.constData() : qPrintable(job.sql.join("; ")));
+        stop_ = true;
+    }
+    wake_.notify_all();
+    return whole;
+}
+
 int VerdictWriter::pending() const
 {
     std::lock_guard<std::mutex> lock(mutex_);

@@ -60,6 +60,9 @@ public:
     // Flush before the end: false, and every job still waiting logged critical, when `timeoutMs`
     // ran out first.
     bool Drain(int timeoutMs);
+    // Drain for the end of the process: the jobs it logs stay undone (nothing is taken up after
+    // it, so the log tells exactly what is missing); a job in progress runs on.
+    bool Stop(int timeoutMs);
     int pending() const;  // queued and in progress
     // The same commit on the calling thread, through a connection of its own.
     static bool CommitNow(const QString& database, const QStringList& statements, QString* error = nullptr);
