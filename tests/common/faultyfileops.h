@@ -1,7 +1,8 @@
 #pragma once
 // File operations that fail or wait where a test says, installed while the object lives: renames
-// whose source ends with `failFrom` fail with EIO; syncs of paths under a held folder wait until
-// it is let go. Safe to call from the writer threads.
+// whose source ends with `failFrom` fail with EIO, renames into a given folder from outside it
+// fail as across file systems; syncs of paths under a held folder wait until it is let go. Safe
+// to call from the writer threads.
 #include <QByteArray>
 #include <QString>
 #include <atomic>
@@ -24,6 +25,12 @@ public:
     {
         std::lock_guard<std::mutex> lock(mutex_);
         failFrom_ = suffix.toLocal8Bit();
+    }
+    // Renames into a path under `dir` from outside it fail with EXDEV, as into another file system.
+    void CrossDeviceInto(const QString& dir)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        crossInto_ = dir.toLocal8Bit();
     }
     void HoldSyncsUnder(const QString& dir)
     {
@@ -50,6 +57,10 @@ public:
                 errno = EIO;
                 return -1;
             }
+            if (!crossInto_.isEmpty() && QByteArray(to).startsWith(crossInto_) && !QByteArray(from).startsWith(crossInto_)) {
+                errno = EXDEV;
+                return -1;
+            }
         }
         return FileOps::rename(from, to);
     }
@@ -69,6 +80,6 @@ private:
     FileOps* was_ = nullptr;
     std::mutex mutex_;
     std::condition_variable wake_;
-    QByteArray failFrom_, holdUnder_;
+    QByteArray failFrom_, holdUnder_, crossInto_;
     std::atomic<int> failed_{0}, held_{0};
 };

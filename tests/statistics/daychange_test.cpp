@@ -1,7 +1,10 @@
 // The day change handed to a writer whose turn the test decides: counts made before its outcome
 // comes back, days closed meanwhile, the log of a failing move; and the archive step on a full
 // file system of its own.
+#include <QCoreApplication>
 #include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QtGlobal>
 #include <csignal>
 #include <sched.h>
@@ -10,6 +13,7 @@
 #include <unistd.h>
 
 #include "common/faultyfileops.h"
+#include "common/waituntil.h"
 #include "statistics/dayarchive.h"
 #include "statsfixture.h"
 #include "vision/records/verdictwriter.h"
@@ -72,6 +76,15 @@ bool LeaveFreshFile(const QString& ok)
     return QFile::copy("ResStatisticsNULL.db", "ResStatistics.db.new") &&
            ExecOn("ResStatistics.db.new", "update resstatistics set value1 = '" + ok + "' where name = 'Detect0'") &&
            ExecOn("ResStatistics.db.new", "PRAGMA user_version = 20240502");
+}
+
+// Stage 0's OK counts of the day in the statistics file at `path`, summed.
+int SumOk0(const QString& path)
+{
+    int n = 0;
+    for (int v : ParseCounts(ReadStatRows(path).value("Detect0").first))
+        n += v;
+    return n;
 }
 
 class DayChange : public StatsTest {
@@ -569,4 +582,80 @@ TEST_F(DayChange, ADayLeftFromBeforeTheStartIsArchivedWithoutATaleOfFailedTries)
     EXPECT_EQ(rows("ResStatistics/2024-05-01.db").value("Detect0").first, Counts({0, 1}));
     for (const QString& line : gLines)
         EXPECT_FALSE(line.contains("failed")) << line.toStdString();
+}
+
+// The archive on a slow disk of its own: its copy waits for its sync on the writer's second
+// thread when a stop signal comes. The counts of the new day handed over meanwhile are on the
+// disk when the stop ends (nothing holds them behind the copy), and the disk as the killed copy
+// leaves it (its part file not synced, the closed day still set aside) is finished at the next
+// start with every count in its day.
+TEST_F(DayChange, AStopWhileTheArchiveCopyWaitsForItsDiskLosesNoCountAndTheNextStartFinishesIt)
+{
+    startLoaded();
+    auto writer = std::make_unique<VerdictWriter>();
+    writer->start();
+    VerdictWriter* w = writer.get();
+    auto handed = [](std::function<void(std::function<void()>)> hand) {
+        return [hand](std::function<bool()> work, std::function<void(bool)> done) {
+            hand([work, done] {
+                const bool ok = work();
+                QMetaObject::invokeMethod(QCoreApplication::instance(), [done, ok] { done(ok); }, Qt::QueuedConnection);
+            });
+        };
+    };
+    ResStatisticsHost h = host();
+    h.commit = [w](const QString& file, const QStringList& statements) { w->Commit(file, statements); };
+    h.drain = [w] { return w->Flush(2000); };
+    h.roll = handed([w](std::function<void()> task) { w->Run(task); });
+    h.archive = handed([w](std::function<void()> task) { w->RunBeside(task); });
+    store.reset();
+    store.reset(new ResStatisticsParam(h));
+    ASSERT_TRUE(store->isLoaded());
+
+    const QString archive = QDir("ResStatistics").absolutePath() + "/";
+    FaultyFileOps ops;
+    ops.CrossDeviceInto(archive);
+    ops.HoldSyncsUnder(archive);
+    store->addTotal(1, true, 0);
+    ASSERT_TRUE(store->nextDay("2024-05-02"));
+    ASSERT_TRUE(WaitUntil([&] {
+        QCoreApplication::sendPostedEvents(QCoreApplication::instance(), QEvent::MetaCall);
+        return !store->movePending() && ops.heldSyncs() > 0;
+    }, 10000)) << "the copy never reached its disk";
+    store->addTotal(2, true, 0);
+    store->addTotal(3, true, 0);
+
+    // The stop as the signal runs it: the writer flushed and stopped, the store let go, the
+    // copy still waiting.
+    for (int round = 0; round < 3 && w->Flush(2000) && w->pending(); ++round)
+        QCoreApplication::sendPostedEvents(QCoreApplication::instance(), QEvent::MetaCall);
+    EXPECT_TRUE(w->Stop(2000));
+    store.reset();
+    EXPECT_EQ(rows().value("Detect0").first, Counts({0, 0, 1, 1})) << "the new day's counts waited behind the copy";
+    EXPECT_EQ(DayArchive::StampOf(dir->file("ResStatistics.db")), 20240502);
+    EXPECT_EQ(ok0("ResStatistics-2024-05-01.db"), 1);
+
+    // What the disk holds when the process ends here, started again elsewhere.
+    QTemporaryDir after;
+    ASSERT_TRUE(after.isValid());
+    ASSERT_EQ(QProcess::execute("cp", {"-a", dir->path() + "/.", after.path()}), 0);
+    EXPECT_TRUE(QFileInfo::exists(after.path() + "/ResStatistics/2024-05-01.db.part"));
+    ops.Release();
+    writer.reset();  // the copy in the first directory ends
+    ops.CrossDeviceInto(after.path() + "/ResStatistics/");  // still a file system of its own
+    const QString was = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(after.path()));
+    day = QDate(2024, 5, 2);
+    store.reset(new ResStatisticsParam(host()));
+    ASSERT_TRUE(store->isLoaded());
+    EXPECT_EQ(store->getCurDate(), "2024-05-02");
+    store->tryMoveAgain();
+    EXPECT_FALSE(store->archivePending());
+    store->addTotal(4, true, 0);
+    store.reset();
+    EXPECT_EQ(SumOk0(after.path() + "/ResStatistics.db"), 3);
+    EXPECT_EQ(SumOk0(after.path() + "/ResStatistics/2024-05-01.db"), 1);
+    EXPECT_FALSE(QFileInfo::exists(after.path() + "/ResStatistics-2024-05-01.db"));
+    EXPECT_FALSE(QFileInfo::exists(after.path() + "/ResStatistics/2024-05-01.db.part"));
+    QDir::setCurrent(was);
 }
