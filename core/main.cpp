@@ -15,6 +15,7 @@
 #include "core/ledonoff.h"
 #include "core/logmanager.h"
 #include "core/mapplication.h"
+#include "core/orderlystop.h"
 #include "core/startup.h"
 #include "core/timerroundmanage.h"
 #include "core/uitexttable.h"
@@ -38,6 +39,9 @@ int main(int argc, char** argv)
     if (!LogManager::__instance)
         LogManager::__instance = new LogManager;
     qInfo("start-up: application object");
+    // SIGTERM, SIGINT and SIGHUP from here on end the program in order, as Exit does.
+    auto* orderlyStop = new OrderlyStop;
+    OrderlyStop::SetFlush([](int boundMs) { return !gpWin || gpWin->FlushBeforeEnd(boundMs); });
     // 3. Without the privilege (not root, no port access) the program runs on.
     const int io = iopl(3);
     qInfo("start-up: I/O privilege %s", io == 0 ? "raised" : "not raised");
@@ -65,8 +69,11 @@ int main(int argc, char** argv)
     gpNet = new CNT_Net(nullptr);
     // 10.
     gAppDirPath = QCoreApplication::applicationDirPath();
+    orderlyStop->TakePending();
     // 11.
     gpWin = new MainWindow(nullptr);
+    // The monitoring start-up runs no event loop but its boxes': a signal it held back ends here.
+    orderlyStop->TakePending();
     // 12.
     qInfo("start-up: report server %s", gpNet->isopen ? "listening" : "off");
     if (StartReportClient(*gpWPara, gpNet))

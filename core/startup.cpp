@@ -11,6 +11,7 @@
 #include <QtDebug>
 
 #include "core/globals.h"
+#include "core/orderlystop.h"
 #include "core/wizardpara.h"
 #include "network/cnt_net.h"
 
@@ -34,6 +35,8 @@ void StopWTD()
 
 void Exit(int code)
 {
+    // Counts and records the writers still hold would be lost with the process.
+    OrderlyStop::FlushBeforeEnd();
     StopWTD();
     qDebug("exit with code %d", code);
     EndProcess(code);

@@ -5,8 +5,9 @@
 
 // Clears the watchdog run flag, then waits one second (always, also when it was clear).
 void StopWTD();
-// StopWTD, then ends the process with `code`. The log is line-flushed already; the process ends
-// with _exit so no static destructor runs while the camera, board and writer threads still live.
+// Writes what the writers hold (bounded, OrderlyStop::FlushBeforeEnd), StopWTD, then ends the
+// process with `code`. The log is line-flushed already; the process ends with _exit so no static
+// destructor runs while the camera, board and writer threads still live.
 [[noreturn]] void Exit(int code);
 
 // Ends the process with `code` at once: standard output and error flushed, no exit handler and no

@@ -143,8 +143,12 @@ QString MaintenanceActions::waitForStick()
 
 void MaintenanceActions::updateGroupList()
 {
-    // A group a cut-short backup left set aside is listed, and restorable, under its name again.
+    // A group a cut-short backup left set aside is listed, and restorable, under its name again;
+    // the copy it was making goes (the list is made at each start, never during a backup).
     SettleSetAsideGroups();
+    const QString staging = ParaGroupPath(".backup");
+    if (QFileInfo::exists(staging) && !QDir(staging).removeRecursively())
+        qWarning("parameter group backup: the copy a backup cut short left in %s cannot be removed", qPrintable(staging));
     host_.setGroupItems(ListParaGroups());
 }
 

@@ -16,6 +16,8 @@
 #include <QUuid>
 #include <QtDebug>
 
+#include "core/existingdb.h"
+#include "core/fileops.h"
 #include "statistics/statisticsday.h"
 
 const char* const DayArchive::kCreateTable =
@@ -35,28 +37,32 @@ void SyncDir(const QString& dir)
 {
     const int fd = ::open(Native(dir).constData(), O_RDONLY | O_DIRECTORY);
     if (fd >= 0) {
-        ::fsync(fd);
+        FileOps::instance()->fsync(fd, Native(dir).constData());
         ::close(fd);
     }
 }
 
 bool Rename(const QString& from, const QString& to, QString* error)
 {
-    if (::rename(Native(from).constData(), Native(to).constData()) == 0)
+    if (FileOps::instance()->rename(Native(from).constData(), Native(to).constData()) == 0)
         return true;
     *error = Errno(from + " -> " + to);
     return false;
 }
 
 // Runs `statements` and stamps `day` (when given) on `path` in one transaction, on a connection
-// of its own.
-bool RunOn(const QString& path, const QStringList& statements, const QString& day, QString* error)
+// of its own. `existing`: the file must be there already (it is never made).
+bool RunOn(const QString& path, const QStringList& statements, const QString& day, QString* error,
+           bool existing = false)
 {
     const QString name = "statisticsMove-" + QUuid::createUuid().toString(QUuid::WithoutBraces);
     bool ok = false;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(path);
+        if (existing)
+            NameExistingDb(db, path);
+        else
+            db.setDatabaseName(path);
         ok = db.open() && db.transaction();
         QSqlQuery q(db);
         for (const QString& sql : statements)
@@ -105,10 +111,34 @@ QString AsideName(const QString& file, const QString& day)
     return name;
 }
 
-// Rows of a day kept in memory, set aside as a whole file of their own.
+QString DayText(int stamp)
+{
+    return StatisticsDay::FromStamp(stamp).toString(QStringLiteral("yyyy-MM-dd"));
+}
+
+// A fresh file left beside `file` that holds counts of another day than the one it is made for
+// now goes with the closed days, never away.
+bool SetFreshAside(const QString& file, int stamp, QString* error)
+{
+    const QString fresh = file + ".new";
+    if (!Rename(fresh, AsideName(file, DayText(stamp)), error))
+        return false;
+    SyncDir(QFileInfo(file).absolutePath());
+    qWarning("statistics: %s held the counts of %s; set aside with the closed days", qPrintable(fresh),
+             qPrintable(DayText(stamp)));
+    return true;
+}
+
+// Rows of a day kept in memory, set aside as a whole file of their own. The fresh file made for
+// that day (it could not take its name before the day closed) holds them already: it goes aside
+// with them.
 bool WriteAside(const QString& file, const QString& templ, const QString& day, const QStringList& rows,
                 QString* error)
 {
+    const QString fresh = file + ".new";
+    const int stamp = StatisticsDay::Stamp(QDate::fromString(day, QStringLiteral("yyyy-MM-dd")));
+    if (stamp != 0 && DayArchive::StampOf(fresh) == stamp)
+        return RunOn(fresh, rows, QString(), error, true) && SetFreshAside(file, stamp, error);
     const QString to = AsideName(file, day);
     const QString part = to + ".part";
     if (!MakeDayFile(part, templ, day, rows, error))
@@ -171,7 +201,7 @@ bool CopyWhole(const QString& from, const QString& to, QString* error)
         if (!ok)
             break;
     }
-    if (ok && ::fsync(out) != 0) {
+    if (ok && FileOps::instance()->fsync(out, Native(to).constData()) != 0) {
         *error = Errno(to);
         ok = false;
     }
@@ -224,7 +254,7 @@ bool ArchiveOne(const QString& aside, const QString& day, const QString& dir, QS
         }
     }
     const QString target = DayArchive::ArchiveTarget(dir, day);
-    if (::rename(Native(aside).constData(), Native(target).constData()) == 0) {
+    if (FileOps::instance()->rename(Native(aside).constData(), Native(target).constData()) == 0) {
         SyncDir(dir);
         SyncDir(QFileInfo(aside).absolutePath());
         *archived = target;
@@ -274,18 +304,106 @@ QStringList DayArchive::Waiting(const QString& file)
     return out;
 }
 
+int DayArchive::StampOf(const QString& path)
+{
+    if (!QFileInfo(path).isFile() || QFileInfo(path).size() == 0)
+        return 0;
+    const QString name = "statisticsStamp-" + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    int stamp = 0;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        NameExistingDb(db, path);
+        stamp = -1;
+        if (db.open()) {
+            QSqlQuery q(db);
+            if (q.exec(QStringLiteral("select count(*) from sqlite_master where name = 'resstatistics'")) && q.next())
+                stamp = q.value(0).toInt() == 0 ? 0
+                        : q.exec(QStringLiteral("PRAGMA user_version")) && q.next() ? q.value(0).toInt()
+                                                                                     : -1;
+            q.finish();
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return stamp;
+}
+
+namespace {
+
+// `fresh` takes the place of `file`, which is not there: renamed, or else copied whole.
+bool PutInPlace(const QString& fresh, const QString& file, QString* error)
+{
+    // The journal of a file that left belongs to no other: SQLite would roll the fresh file back
+    // with it.
+    for (const char* c : {"-journal", "-wal", "-shm"})
+        QFile::remove(file + c);
+    if (Rename(fresh, file, error)) {
+        SyncDir(QFileInfo(file).absolutePath());
+        return true;
+    }
+    QString why;
+    if (!CopyWhole(fresh, file, &why)) {
+        *error += "; " + why;
+        return false;
+    }
+    SyncDir(QFileInfo(file).absolutePath());
+    QFile::remove(fresh);
+    return true;
+}
+
+}  // namespace
+
 void DayArchive::FinishInterrupted(const QString& file)
 {
     const QString fresh = file + ".new";
-    if (QFileInfo::exists(file) || QFileInfo(fresh).size() == 0)
+    if (!QFileInfo::exists(fresh))
         return;
-    QString error;
-    if (Rename(fresh, file, &error)) {
-        SyncDir(QFileInfo(file).absolutePath());
-        qWarning("statistics: the day change before the stop is finished: %s put in place", qPrintable(file));
-    } else {
-        qCritical("statistics: %s", qPrintable(error));
+    const int freshDay = StampOf(fresh);
+    if (freshDay < 0) {
+        qCritical("statistics: %s cannot be read; kept as it is", qPrintable(fresh));
+        return;
     }
+    if (freshDay == 0) {
+        // Stopped while it was made: it holds no day yet (rows and stamp go in one transaction).
+        QFile::remove(fresh);
+        QFile::remove(fresh + "-journal");
+        return;
+    }
+    QString error;
+    const QFileInfo info(file);
+    if (info.exists() && info.size() > 0) {
+        const int fileDay = StampOf(file);
+        if (fileDay < 0) {
+            // Damaged or held by another: the start's check of the file decides first.
+            qWarning("statistics: %s cannot be read; %s waits beside it", qPrintable(file), qPrintable(fresh));
+            return;
+        }
+        if (fileDay == 0 || fileDay >= freshDay) {
+            // The file holds a later day (the fresh one is a leftover), or which of the two holds
+            // the day cannot be told: the fresh one goes with the closed days, so its counts reach
+            // the archive.
+            if (!SetFreshAside(file, freshDay, &error))
+                qCritical("statistics: %s", qPrintable(error));
+            return;
+        }
+        // Stopped before the closed day was set aside: it is now.
+        const QString aside = AsideName(file, DayText(fileDay));
+        if (!Rename(file, aside, &error)) {
+            qCritical("statistics: the day change to %s stopped before its end cannot be finished: %s; tried again "
+                      "at the next start", qPrintable(DayText(freshDay)), qPrintable(error));
+            return;
+        }
+        SyncDir(info.absolutePath());
+    } else if (info.exists()) {
+        // Empty: what a write made after the file had been set aside (earlier versions).
+        QFile::remove(file);
+    }
+    if (PutInPlace(fresh, file, &error))
+        qWarning("statistics: the day change to %s stopped before its end is finished: %s put in place",
+                 qPrintable(DayText(freshDay)), qPrintable(fresh));
+    else
+        qCritical("statistics: the day change to %s stopped before its end cannot be finished: %s; %s keeps its "
+                  "counts", qPrintable(DayText(freshDay)), qPrintable(error), qPrintable(fresh));
 }
 
 bool DayArchive::ArchiveWaiting(const QString& file, const QString& archiveDir, QStringList* archived,
@@ -312,8 +430,8 @@ bool DayArchive::Run(Move& m)
         m.waiting = Waiting(m.file).size();
         return done;
     };
-    // The rows of days held only in memory go on the disk first. A file taken away is empty
-    // rather than missing once a write has reached it (SQLite makes it): no day's file either.
+    // The rows of days held only in memory go on the disk first. A file taken away (missing, or
+    // empty as an earlier version's write left it) has no day's file either.
     if (!m.held.isEmpty() && QFileInfo(m.file).size() == 0) {
         if (!m.heldRows.isEmpty() && !WriteAside(m.file, m.templ, m.held, m.heldRows, &m.error))
             return finish(false);
@@ -323,7 +441,7 @@ bool DayArchive::Run(Move& m)
         m.heldRows.clear();
     }
     if (!m.held.isEmpty() && !m.heldRows.isEmpty()) {
-        if (!RunOn(m.file, m.heldRows, QString(), &m.error))
+        if (!RunOn(m.file, m.heldRows, QString(), &m.error, true))
             return finish(false);
         m.heldRows.clear();
     }
@@ -333,21 +451,43 @@ bool DayArchive::Run(Move& m)
             return finish(false);
     }
     if (!m.newDay.isEmpty()) {
-        // A file not made whole is a day change not done: the closed day stays in the file.
         const QString fresh = m.file + ".new";
-        if (!MakeDayFile(fresh, m.templ, m.newDay, m.freshRows, &m.error))
+        const int want = StatisticsDay::Stamp(QDate::fromString(m.newDay, QStringLiteral("yyyy-MM-dd")));
+        const int has = StampOf(fresh);
+        if (has < 0) {
+            // What it holds cannot be told: it is neither written over nor removed.
+            m.error = fresh + ": cannot be read";
             return finish(false);
-        if (!m.held.isEmpty()) {
-            if (!Rename(m.file, AsideName(m.file, m.held), &m.error)) {
-                QFile::remove(fresh);
+        }
+        m.freshKept = has != 0 && has == want;
+        if (m.freshKept) {
+            // Made by an earlier try: it holds the counts handed to it since; today's rows from
+            // memory carry them all.
+            if (!RunOn(fresh, m.freshRows, QString(), &m.error, true))
                 return finish(false);
-            }
+        } else {
+            if (has != 0 && !SetFreshAside(m.file, has, &m.error))
+                return finish(false);
+            // A file not made whole is a day change not done: the closed day stays in the file.
+            if (!MakeDayFile(fresh, m.templ, m.newDay, m.freshRows, &m.error))
+                return finish(false);
+        }
+        // From here on today's counts are on the disk in the fresh file until it takes its name.
+        m.freshKept = true;
+        if (!m.held.isEmpty()) {
+            const QString aside = AsideName(m.file, m.held);
+            if (!Rename(m.file, aside, &m.error))
+                return finish(false);
+            SyncDir(QFileInfo(m.file).absolutePath());
+            m.setAside = aside;
             m.held.clear();
         }
         if (!Rename(fresh, m.file, &m.error))
             return finish(false);
+        m.freshKept = false;
         SyncDir(QFileInfo(m.file).absolutePath());
     }
-    ArchiveWaiting(m.file, m.archiveDir, &m.archived, &m.error);
+    if (m.archive && !ArchiveWaiting(m.file, m.archiveDir, &m.archived, &m.error))
+        m.archiveFailed = true;
     return finish(true);
 }

@@ -6,7 +6,9 @@
 //    that cannot be made whole (a full directory) leaves everything as it was, and the day
 //    change is tried again;
 // 2. the closed day's file is set aside beside it as "ResStatistics-<day>.db" and the fresh file
-//    takes its name (renames in one directory: no space needed, and peers find today's file);
+//    takes its name (renames in one directory: no space needed, and peers find today's file).
+//    A fresh file that cannot take its name yet is kept with today's counts (commits go into it
+//    meanwhile, see VerdictWriter): a later try, or the next start, puts it in place;
 // 3. each day set aside goes into the archive directory as "<day>.db", whole or not at all (a
 //    copy across file systems is made under a temporary name and renamed into place). A day that
 //    cannot go yet stays set aside and goes with a later try, also after a restart.
@@ -31,10 +33,14 @@ public:
         QList<QPair<QString, QStringList>> apart;
         QString newDay;
         QStringList freshRows;
+        bool archive = true;  // step 3 as well (false: it runs apart, ArchiveWaiting)
         // Outcome: `held` is cleared once its day is on the disk outside `file`, and `apartDone`
         // counts the days of `apart` on the disk; the archives made; the days still set aside;
         // the reason of the last failure.
         int apartDone = 0;
+        QString setAside;        // the name the closed day was set aside under by this try
+        bool freshKept = false;  // today's counts are in the fresh file, which has not its name yet
+        bool archiveFailed = false;
         QStringList archived;
         int waiting = 0;
         QString error;
@@ -47,9 +53,14 @@ public:
                                QString* error);
     // The days set aside beside `file`, oldest first.
     static QStringList Waiting(const QString& file);
-    // At a start: a stop between the two renames of step 2 left the fresh file under its
-    // temporary name and no file; it is put in place.
+    // At a start: a change stopped before its end left the fresh file under its temporary name.
+    // It is put in place (or copied there) when `file` is missing or empty, or holds an earlier
+    // day, which is set aside first. A fresh file of an earlier day than the file's, or whose day
+    // cannot be told apart from it, goes with the closed days; one never made whole is removed.
     static void FinishInterrupted(const QString& file);
+    // The statistics day stamped in the statistics file `path` (0: none, no table, empty or not
+    // there; -1: it cannot be read, as while another holds it locked).
+    static int StampOf(const QString& path);
     // Where the archive of `day` goes: a new name beside a whole archive of the same date (the
     // clock was set back), the name of an empty leftover of a failed copy.
     static QString ArchiveTarget(const QString& dir, const QString& day);

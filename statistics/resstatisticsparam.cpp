@@ -17,6 +17,7 @@
 #include <QtDebug>
 
 #include "core/commandrunner.h"
+#include "core/existingdb.h"
 #include "core/uitexttable.h"
 #include "statistics/statisticsday.h"
 #include "vision/controller/damagenotices.h"
@@ -127,7 +128,7 @@ ResStatisticsParam::ResStatisticsParam(ResStatisticsHost host) : host_(std::move
     DayArchive::FinishInterrupted(QFileInfo(kFile).absoluteFilePath());
     // Days set aside before a stop go into the archive with the first check.
     waiting_ = !DayArchive::Waiting(QFileInfo(kFile).absoluteFilePath()).isEmpty();
-    moveFailed_ = waiting_;  // their success is told as well
+    leftAtStart_ = waiting_;  // their archive is told as well
 
     QFileInfo file(kFile);
     // Taken before anything writes to it: a file without a day stamp is dated by its last change.
@@ -152,6 +153,9 @@ ResStatisticsParam::ResStatisticsParam(ResStatisticsHost host) : host_(std::move
         clcCount();
         loaded_ = true;
         direct_ = false;
+        // From now on a write never makes the file: one moved away is not made again empty.
+        db.close();
+        NameExistingDb(db, QFileInfo(kFile).absoluteFilePath());
         return;
     }
 
@@ -202,7 +206,10 @@ void ResStatisticsParam::setAsideIfDamaged()
         if (QFileInfo::exists(kFile + c) && (aside.isEmpty() || !QFile::rename(kFile + c, aside + c)))
             QFile::remove(kFile + c);
     }
-    if (!aside.isEmpty() && makeFreshFile(closingDay())) {
+    // The fresh file of a day change stopped before its end takes the damaged file's place.
+    if (!aside.isEmpty())
+        DayArchive::FinishInterrupted(QFileInfo(kFile).absoluteFilePath());
+    if (!aside.isEmpty() && !QFileInfo::exists(kFile) && makeFreshFile(closingDay())) {
         // Rows a template without them lacks; a row already there stays as it is.
         insert(8, 8);
         insertTotal(8);
@@ -213,7 +220,10 @@ void ResStatisticsParam::setAsideIfDamaged()
 
 ResStatisticsParam::~ResStatisticsParam()
 {
-    if (movePending()) {
+    if (movePending() && freshKept_ && apart_.isEmpty()) {
+        qWarning("statistics: the day change to %s is not done before the end; %s.new keeps its counts written so "
+                 "far and the next start puts it in place", qPrintable(curDate), qPrintable(kFile));
+    } else if (movePending()) {
         QStringList days;
         for (const auto& day : apart_)
             days << day.first;
@@ -572,8 +582,12 @@ void ResStatisticsParam::beginWrites()
 
 void ResStatisticsParam::handOver()
 {
+    // While the file still holds the closed day, today's writes (made on the condition of today's
+    // stamp) belong in the fresh file beside it; the writer takes the file itself once the fresh
+    // one has its name.
+    const QString file = QFileInfo(kFile).absoluteFilePath();
     if (!batch_.isEmpty())
-        host_.commit(QFileInfo(kFile).absoluteFilePath(), batch_);
+        host_.commit(movePending() && !fileDay_.isEmpty() ? file + ".new" : file, batch_);
     batch_.clear();
 }
 
@@ -648,8 +662,16 @@ bool ResStatisticsParam::nextDay(const QString& newDate)
 
 void ResStatisticsParam::tryMoveAgain()
 {
-    if ((movePending() || waiting_) && !moveRunning_)
+    if (!host_.archive) {
+        // The archive step runs with the move.
+        if ((movePending() || waiting_) && !moveRunning_)
+            startMove();
+        return;
+    }
+    if (movePending() && !moveRunning_)
         startMove();
+    if (waiting_ && !archiveRunning_)
+        startArchive(false);
 }
 
 void ResStatisticsParam::startMove()
@@ -668,13 +690,15 @@ void ResStatisticsParam::startMove()
         // it was changed meanwhile, and a file made anew starts at 0.
         m->freshRows = rowsInMemory(planPending_);
         m->freshRows << QStringLiteral("insert or ignore into resstatistics values('plan', '0', '')");
+        // The archive copy runs apart when it can: no count waits behind it.
+        m->archive = !host_.archive;
         Db().close();  // this thread lets go of the file before it moves
     }
     const std::function<void(int)> pauseFor = host_.pause;
     // Runs elsewhere: it reads and writes only the move handed over.
     auto work = [m, pauseFor, fresh] {
         const bool moved = DayArchive::Run(*m);
-        if (moved && fresh) {
+        if (moved && fresh && m->archive) {
             if (pauseFor)
                 pauseFor(300);
             else
@@ -700,6 +724,34 @@ void ResStatisticsParam::startMove()
     });
 }
 
+void ResStatisticsParam::startArchive(bool afterChange)
+{
+    auto m = std::make_shared<DayArchive::Move>();
+    m->file = QFileInfo(kFile).absoluteFilePath();
+    m->archiveDir = QDir(host_.archiveDir).absolutePath();
+    const std::function<void(int)> pauseFor = host_.pause;
+    auto work = [m, pauseFor, afterChange] {
+        const bool moved = DayArchive::Run(*m);
+        if (afterChange) {
+            if (pauseFor)
+                pauseFor(300);
+            else
+                QThread::msleep(300);
+        }
+        return moved;
+    };
+    archiveRunning_ = true;
+    const std::weak_ptr<int> alive = alive_;
+    host_.archive(work, [this, alive, m](bool) {
+        if (alive.expired())
+            return;
+        archiveRunning_ = false;
+        logArchive(*m);
+        // A day set aside by a change that ended meanwhile goes with the next try.
+        waiting_ = !DayArchive::Waiting(m->file).isEmpty();
+    });
+}
+
 void ResStatisticsParam::moveDone(bool moved, const DayArchive::Move& m)
 {
     moveRunning_ = false;
@@ -709,10 +761,17 @@ void ResStatisticsParam::moveDone(bool moved, const DayArchive::Move& m)
         fileDay_.clear();
         heldRows_.clear();
     }
+    if (!m.setAside.isEmpty())
+        setAsideAs_ = m.setAside;
+    if (!m.newDay.isEmpty())
+        freshKept_ = m.freshKept;
     // Only the days handed to this try: a day closed meanwhile waits for the next.
     apart_ = apart_.mid(m.apartDone);
     waiting_ = m.waiting > 0;
-    logMove(moved, m);
+    if (m.newDay.isEmpty())
+        logArchive(m);
+    else
+        logMove(moved, m);
     if (!moved)
         return;
     if (m.newDay.isEmpty()) {
@@ -735,31 +794,71 @@ void ResStatisticsParam::moveDone(bool moved, const DayArchive::Move& m)
         exec(sql);
     endWrites();
     planPending_ = false;
+    if (host_.archive && waiting_ && !archiveRunning_)
+        startArchive(true);
+}
+
+bool ResStatisticsParam::warnDue()
+{
+    // Tried at every count and day check: once a minute is enough to tell it.
+    if (moveWarned_.isValid() && moveWarned_.elapsed() < 60000)
+        return false;
+    moveWarned_.start();
+    return true;
 }
 
 void ResStatisticsParam::logMove(bool moved, const DayArchive::Move& m)
 {
-    if (moved && m.waiting == 0) {
-        if (moveFailed_)
-            qInfo("statistics: the day change is done after failed tries; archived: %s",
-                  qPrintable(m.archived.isEmpty() ? QStringLiteral("-") : m.archived.join(", ")));
-        moveFailed_ = false;
-        moveWarned_.invalidate();
+    if (moved) {
+        if (failedTries_ > 0)
+            qInfo("statistics: the day change to %s is done after failed tries (%d of them); %s is in place",
+                  qPrintable(m.newDay), failedTries_, qPrintable(kFile));
+        failedTries_ = 0;
+        setAsideAs_.clear();
+        if (m.archive)
+            logArchive(m);
+        else if (failedArchives_ == 0 && !leftAtStart_)
+            moveWarned_.invalidate();
         return;
     }
-    moveFailed_ = true;
-    // Tried at every day check: once a minute is enough to tell it.
-    if (moveWarned_.isValid() && moveWarned_.elapsed() < 60000)
+    ++failedTries_;
+    if (!warnDue())
         return;
-    moveWarned_.start();
-    if (!moved)
-        qCritical("statistics: the day change to %s is not done: %s; %s stays as it is and the counts of %s are "
-                  "kept in memory until a try succeeds",
-                  qPrintable(m.newDay), qPrintable(m.error), qPrintable(kFile), qPrintable(curDate));
+    QString state;
+    if (!fileDay_.isEmpty())
+        state = QString("%1 still holds %2").arg(kFile, fileDay_);
+    else if (!setAsideAs_.isEmpty())
+        state = QString("the closed day is set aside as %1").arg(QFileInfo(setAsideAs_).fileName());
     else
-        qCritical("statistics: %d closed day(s) not moved into %s: %s; they wait in the program folder until a "
-                  "try succeeds",
-                  m.waiting, qPrintable(m.archiveDir), qPrintable(m.error));
+        state = QStringLiteral("the closed day is set aside");
+    const QString where = m.freshKept ? kFile + ".new" : QStringLiteral("memory");
+    qCritical("statistics: the day change to %s is not done: %s; %s and the counts of %s are kept in %s until a "
+              "try succeeds", qPrintable(m.newDay), qPrintable(m.error), qPrintable(state), qPrintable(curDate),
+              qPrintable(where));
+}
+
+void ResStatisticsParam::logArchive(const DayArchive::Move& m)
+{
+    const QString archived = m.archived.isEmpty() ? QStringLiteral("-") : m.archived.join(", ");
+    if (!m.archiveFailed) {
+        if (failedArchives_ > 0)
+            qInfo("statistics: the day change is done after failed tries (%d of them); archived: %s", failedArchives_,
+                  qPrintable(archived));
+        else if (leftAtStart_)
+            qInfo("statistics: the closed day(s) left in the program folder before the start are archived: %s",
+                  qPrintable(archived));
+        failedArchives_ = 0;
+        leftAtStart_ = false;
+        if (failedTries_ == 0)
+            moveWarned_.invalidate();
+        return;
+    }
+    ++failedArchives_;
+    if (!warnDue())
+        return;
+    qCritical("statistics: %d closed day(s) not moved into %s: %s; they wait in the program folder until a try "
+              "succeeds",
+              m.waiting, qPrintable(m.archiveDir), qPrintable(m.error));
 }
 
 bool ResStatisticsParam::WriteEmptyFiles(const QString& dir, QString* error)

@@ -32,10 +32,15 @@ struct ResStatisticsHost {
     std::function<bool()> showsToday;             // the statistics screen shows today
     std::function<void()> updateScreen;           // the screen's refresh
     std::function<void(int ms)> pause;            // default: sleep
-    // When set, the day change's file work (the move into the archive, the fresh file and the
-    // pause after it) is handed here to run on another thread, behind the commits handed over
-    // before it; `done` is to be called on this thread with its outcome. Unset: done here.
+    // When set, the day change's file work (the fresh file and the renames; the move into the
+    // archive and the pause after it too while `archive` is unset) is handed here to run on
+    // another thread, behind the commits handed over before it; `done` is to be called on this
+    // thread with its outcome. Unset: done here.
     std::function<void(std::function<bool()> work, std::function<void(bool moved)> done)> roll;
+    // When set, the archive step (the copy of the closed days into the archive directory, which
+    // may sit on a slow disk) is handed here, to run where no count waits behind it; `done` as
+    // for roll. Unset: it runs with the move.
+    std::function<void(std::function<bool()> work, std::function<void(bool moved)> done)> archive;
     // When set, each group of writes (one verdict's counts) is handed here as one commit of the
     // file's statements, to be run on a writer thread; `drain` waits, bounded, until the handed
     // commits are written and the file is let go (false: not yet). Unset: written here at once.
@@ -132,8 +137,11 @@ private:
     // Every row of the lists in memory, as statements that set them in any file.
     QStringList rowsInMemory(bool withPlan) const;
     void startMove();
+    void startArchive(bool afterChange);
     void moveDone(bool moved, const DayArchive::Move& m);
+    bool warnDue();
     void logMove(bool moved, const DayArchive::Move& m);
+    void logArchive(const DayArchive::Move& m);
 
     ResStatisticsHost host_;
     bool loaded_ = false;
@@ -161,8 +169,13 @@ private:
     bool moveRunning_ = false;
     bool planPending_ = false;
     bool waiting_ = false;      // days set aside wait for the archive
+    bool archiveRunning_ = false;
     QElapsedTimer moveWarned_;  // a failing move is logged once a minute
-    bool moveFailed_ = false;   // since the last success
+    int failedTries_ = 0;       // of the day change, since its last success
+    int failedArchives_ = 0;    // of the archive step, since its last success
+    bool leftAtStart_ = false;  // days a stop left wait for the archive
+    QString setAsideAs_;        // where the closed day went while the change is not done
+    bool freshKept_ = false;    // today's counts are in the fresh file not yet in place
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);  // a late `done` finds the store gone
 };
 

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QUuid>
 #include <QVariant>
 
 namespace {
@@ -70,9 +71,10 @@ QList<QStringList> RecordRowsOverDays(const QString& programDir)
     return rows + RecordRows(programDir + "/RECORD.db");
 }
 
-DbLocker::DbLocker(const QString& file)
+DbLocker::DbLocker(const QString& file) : name_("locker-" + QUuid::createUuid().toString(QUuid::WithoutBraces))
 {
-    db_ = QSqlDatabase::addDatabase("QSQLITE", "locker");
+    // A connection of its own: two lockers at a time hold two files.
+    db_ = QSqlDatabase::addDatabase("QSQLITE", name_);
     db_.setDatabaseName(file);
     locked_ = db_.open() && QSqlQuery(db_).exec("BEGIN EXCLUSIVE");
 }
@@ -84,7 +86,7 @@ void DbLocker::Unlock()
     QSqlQuery(db_).exec("COMMIT");
     db_.close();
     db_ = QSqlDatabase();
-    QSqlDatabase::removeDatabase("locker");
+    QSqlDatabase::removeDatabase(name_);
     locked_ = false;
 }
 

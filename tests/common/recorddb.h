@@ -27,6 +27,7 @@ public:
     void Unlock();
 
 private:
+    QString name_;
     QSqlDatabase db_;
     bool locked_ = false;
 };

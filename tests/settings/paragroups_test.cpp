@@ -160,6 +160,19 @@ TEST_F(ParaGroups, AGroupLeftAsideIsListedAndNotReplacedUnasked)
     EXPECT_EQ(host->items, QStringList({"default", "g1"}));
 }
 
+// A backup killed in the middle of its copy leaves its half-made copy: the group list made at the
+// start clears it, and no group is listed or changed for it.
+TEST_F(ParaGroups, AHalfMadeBackupCopyIsClearedWhenTheStartMakesTheList)
+{
+    dir->write("paraGroup/.backup/cammer11/pic.bmp", "half");
+    dir->write("paraGroup/.backup/PARAM.db", "half");
+    dir->write("paraGroup/g1/PARAM.db", "g1");
+    MaintenanceActions(*host).updateGroupList();
+    EXPECT_FALSE(QFileInfo::exists("paraGroup/.backup"));
+    EXPECT_EQ(host->items, QStringList({"default", "g1"}));
+    EXPECT_EQ(dir->read("paraGroup/g1/PARAM.db"), QByteArray("g1"));
+}
+
 // The set-aside copy goes only once a whole group stands in its place; a group folder without
 // PARAM.db keeps it, and is not replaced while it does. A copy that cannot take the group's
 // place puts the old group back.

@@ -1,7 +1,10 @@
 // The day change handed to a writer whose turn the test decides: counts made before its outcome
 // comes back, days closed meanwhile, the log of a failing move; and the archive step on a full
 // file system of its own.
+#include <QCoreApplication>
 #include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QtGlobal>
 #include <csignal>
 #include <sched.h>
@@ -9,6 +12,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "common/faultyfileops.h"
+#include "common/waituntil.h"
 #include "statistics/dayarchive.h"
 #include "statsfixture.h"
 #include "vision/records/verdictwriter.h"
@@ -62,6 +67,24 @@ void WaitForExit(pid_t child, int* code)
     ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
     *code = WEXITSTATUS(status);
+}
+
+// A fresh file as a day change leaves it before it takes its name: the template's copy with stage
+// 0's OK counts `ok`, stamped 2024-05-02.
+bool LeaveFreshFile(const QString& ok)
+{
+    return QFile::copy("ResStatisticsNULL.db", "ResStatistics.db.new") &&
+           ExecOn("ResStatistics.db.new", "update resstatistics set value1 = '" + ok + "' where name = 'Detect0'") &&
+           ExecOn("ResStatistics.db.new", "PRAGMA user_version = 20240502");
+}
+
+// Stage 0's OK counts of the day in the statistics file at `path`, summed.
+int SumOk0(const QString& path)
+{
+    int n = 0;
+    for (int v : ParseCounts(ReadStatRows(path).value("Detect0").first))
+        n += v;
+    return n;
 }
 
 class DayChange : public StatsTest {
@@ -349,8 +372,8 @@ TEST_F(StatsTest, CountsTheFullDirectoryRefusedBeforeTheDayChangeReachTheClosedD
                           "12: a camera count lost";
 }
 
-// ResStatistics.db taken away during the day: the next commit leaves an empty file of that name
-// (SQLite makes it), so the closed day's counts exist only in memory; they are its archive.
+// ResStatistics.db taken away during the day (the next commit makes no file in its place), so the
+// closed day's counts exist only in memory; they are its archive.
 TEST_F(DayChange, AClosedDayWhoseFileWasEmptiedIsArchivedWholeFromMemory)
 {
     ASSERT_NO_FATAL_FAILURE(startDeferred());
@@ -375,10 +398,7 @@ TEST_F(StatsTest, AStopBetweenTheTwoRenamesThenADayChangeAtTheStartKeepsEachDay)
     startLoaded();
     store->addTotal(1, true, 0);
     store.reset();
-    ASSERT_TRUE(QFile::copy("ResStatisticsNULL.db", "ResStatistics.db.new"));
-    ASSERT_TRUE(ExecOn("ResStatistics.db.new", "update resstatistics set value1 = '" + Counts({0, 0, 1}) +
-                                                   "' where name = 'Detect0'"));
-    ASSERT_TRUE(ExecOn("ResStatistics.db.new", "PRAGMA user_version = 20240502"));
+    ASSERT_TRUE(LeaveFreshFile(Counts({0, 0, 1})));
     ASSERT_TRUE(QFile::rename("ResStatistics.db", "ResStatistics-2024-05-01.db"));
     day = QDate(2024, 5, 4);
     start();
@@ -393,4 +413,249 @@ TEST_F(StatsTest, AStopBetweenTheTwoRenamesThenADayChangeAtTheStartKeepsEachDay)
     EXPECT_EQ(rows("ResStatistics/2024-05-02.db").value("Detect0").first, Counts({0, 0, 1}));
     EXPECT_EQ(rows().value("Detect0").first, Counts({0, 0, 0, 1}));
     EXPECT_EQ(QDir().entryList({"ResStatistics*"}, QDir::Files), (QStringList{"ResStatistics.db", "ResStatisticsNULL.db"}));
+}
+
+// Every rename of the fresh file fails (the closed day is set aside already), each count tries the
+// change again and is handed behind it, then the program stops: the next start finds today's
+// counts in place, no empty file and no file left beside it.
+TEST_F(DayChange, AFreshFileThatCannotTakeItsNameThenAStopKeepsTodaysCountsForTheStart)
+{
+    ASSERT_NO_FATAL_FAILURE(startDeferred());
+    store->addTotal(1, true, 0);
+    store->addTotal(1, true, 0);
+    auto ops = std::make_unique<FaultyFileOps>();
+    ops->FailRenamesFrom("ResStatistics.db.new");
+    ASSERT_TRUE(store->nextDay("2024-05-02"));
+    ASSERT_FALSE(runWork());
+    store->addTotal(2, true, 0);  // handed behind the change: written after its try
+    finish(false);
+    store->tryMoveAgain();
+    ASSERT_FALSE(runWork());
+    store->addTotal(3, false, 0);
+    finish(false);
+    EXPECT_FALSE(QFileInfo::exists("ResStatistics.db")) << "a write made the file";
+    store.reset();  // the stop
+    ops.reset();
+    ASSERT_NO_FATAL_FAILURE(startCleanOn(QDate(2024, 5, 2)));
+    EXPECT_EQ(rows().value("Detect0"), qMakePair(Counts({0, 0, 1}), Counts({0, 0, 0, 1})));
+    EXPECT_EQ(store->okTotalOf(0)[2], 1);
+    EXPECT_EQ(store->ngTotalOf(0)[3], 1);
+    EXPECT_EQ(QDir().entryList({"ResStatistics*"}, QDir::Files),
+              (QStringList{"ResStatistics-2024-05-01.db", "ResStatistics.db", "ResStatisticsNULL.db"}));
+    store->tryMoveAgain();
+    EXPECT_EQ(rows("ResStatistics/2024-05-01.db").value("Detect0").first, Counts({0, 2}));
+}
+
+// The closed day cannot be set aside: the fresh file made for today is kept with today's counts,
+// and a start after a stop finishes the change.
+TEST_F(DayChange, AFreshFileWhoseDayCouldNotBeSetAsideIsKeptAndPutInPlaceAtTheStart)
+{
+    ASSERT_NO_FATAL_FAILURE(startDeferred());
+    store->addTotal(1, true, 0);
+    auto ops = std::make_unique<FaultyFileOps>();
+    ops->FailRenamesFrom("/ResStatistics.db");
+    ASSERT_TRUE(store->nextDay("2024-05-02"));
+    ASSERT_FALSE(runWork());
+    finish(false);
+    store->addTotal(2, true, 0);  // in memory until the next try
+    store->tryMoveAgain();
+    ASSERT_FALSE(runWork());
+    store->addTotal(3, true, 0);  // handed behind the try: into the fresh file, not the closed day's
+    finish(false);
+    EXPECT_EQ(rows("ResStatistics.db.new").value("Detect0").first, Counts({0, 0, 1, 1}));
+    EXPECT_EQ(rows().value("Detect0").first, Counts({0, 1}));
+    store.reset();
+    ops.reset();
+    ASSERT_NO_FATAL_FAILURE(startCleanOn(QDate(2024, 5, 2)));
+    EXPECT_EQ(store->okTotalOf(0)[2], 1);
+    EXPECT_EQ(store->okTotalOf(0)[3], 1);
+    EXPECT_FALSE(QFileInfo::exists("ResStatistics.db.new"));
+    EXPECT_EQ(rows("ResStatistics-2024-05-01.db").value("Detect0").first, Counts({0, 1}));
+}
+
+// What an earlier version left at a stop: an empty ResStatistics.db (made by a write) beside the
+// whole fresh file. It is finished like a missing file, also where the rename fails at the start.
+TEST_F(StatsTest, AnEmptyFileBesideAWholeFreshFileIsFinishedLikeAMissingOne)
+{
+    for (const bool renameFails : {false, true}) {
+        SCOPED_TRACE(renameFails ? "the rename fails" : "the rename works");
+        store.reset();
+        for (const QString& f : QDir().entryList({"ResStatistics*"}, QDir::Files))
+            QFile::remove(f);
+        day = QDate(2024, 5, 1);
+        startLoaded();
+        store->addTotal(1, true, 0);
+        store.reset();
+        ASSERT_TRUE(LeaveFreshFile(Counts({0, 0, 4})));
+        ASSERT_TRUE(QFile::rename("ResStatistics.db", "ResStatistics-2024-05-01.db"));
+        ASSERT_TRUE(dir->write("ResStatistics.db", ""));
+        FaultyFileOps ops;
+        if (renameFails)
+            ops.FailRenamesFrom("ResStatistics.db.new");
+        ASSERT_NO_FATAL_FAILURE(startCleanOn(QDate(2024, 5, 2)));
+        EXPECT_EQ(store->okTotalOf(0)[2], 4);
+        EXPECT_EQ(QDir().entryList({"ResStatistics*"}, QDir::Files),
+                  (QStringList{"ResStatistics-2024-05-01.db", "ResStatistics.db", "ResStatisticsNULL.db"}));
+    }
+}
+
+// A fresh file of an earlier day than the file's is a leftover: the file stays today's and the
+// leftover's counts go with the closed days, never away.
+TEST_F(StatsTest, AFreshFileOlderThanTheFileGoesWithTheClosedDays)
+{
+    startLoaded();
+    store->addTotal(1, true, 0);
+    store.reset();
+    ASSERT_TRUE(ExecOn("ResStatistics.db", "PRAGMA user_version = 20240503"));
+    ASSERT_TRUE(LeaveFreshFile(Counts({0, 0, 4})));
+    ASSERT_NO_FATAL_FAILURE(startCleanOn(QDate(2024, 5, 3)));
+    EXPECT_EQ(store->okTotalOf(0)[1], 1);
+    EXPECT_FALSE(QFileInfo::exists("ResStatistics.db.new"));
+    EXPECT_EQ(rows("ResStatistics-2024-05-02.db").value("Detect0").first, Counts({0, 0, 4}));
+}
+
+// A damaged file beside a whole fresh file: the damaged one is kept aside as any damaged file
+// and the fresh one takes its place with today's counts.
+TEST_F(StatsTest, ADamagedFileBesideAWholeFreshFileGivesWayToIt)
+{
+    startLoaded();
+    store.reset();
+    ASSERT_TRUE(LeaveFreshFile(Counts({0, 0, 4})));
+    ASSERT_TRUE(dir->write("ResStatistics.db", QByteArray(4096, 'x')));
+    ASSERT_NO_FATAL_FAILURE(startCleanOn(QDate(2024, 5, 2)));
+    EXPECT_EQ(store->okTotalOf(0)[2], 4);
+    EXPECT_FALSE(QFileInfo::exists("ResStatistics.db.new"));
+    EXPECT_EQ(QDir().entryList({"ResStatistics.db.*"}, QDir::Files).size(), 1) << "the damaged file kept aside";
+}
+
+// 25 tries of a change whose fresh file cannot take its name, a count with each, then one that
+// works: one line for the failure (what was done and where the counts are), one for the success,
+// none for the counts that wait.
+TEST_F(DayChange, AFailingRenameIsToldOnceWithWhatWasDoneItsSuccessOnceAndTheWaitingCountsNever)
+{
+    ASSERT_NO_FATAL_FAILURE(startDeferred());
+    auto ops = std::make_unique<FaultyFileOps>();
+    ops->FailRenamesFrom("ResStatistics.db.new");
+    gLines.clear();
+    const QtMessageHandler was = qInstallMessageHandler(Capture);
+    store->nextDay("2024-05-02");
+    for (int i = 0; i < 25; ++i) {
+        if (i > 0)
+            store->tryMoveAgain();
+        runWork();
+        store->addTotal(0, true, 0);
+        finish(false);
+    }
+    ops.reset();
+    store->tryMoveAgain();
+    const bool moved = runWork();
+    store->addTotal(0, true, 0);
+    finish(moved);
+    qInstallMessageHandler(was);
+    EXPECT_TRUE(moved);
+    EXPECT_FALSE(store->movePending());
+    EXPECT_EQ(rows().value("Detect0").first, Counts({26}));
+    ASSERT_EQ(gLines.size(), 2) << gLines.join("\n").toStdString();
+    EXPECT_TRUE(gLines[0].contains("ResStatistics-2024-05-01.db")) << gLines[0].toStdString();
+    EXPECT_FALSE(gLines[0].contains("stays as it is")) << gLines[0].toStdString();
+    EXPECT_TRUE(gLines[1].contains("done after failed tries (25 of them)")) << gLines[1].toStdString();
+}
+
+// Days a stop left in the program folder are archived at the start: that is no failed try.
+TEST_F(DayChange, ADayLeftFromBeforeTheStartIsArchivedWithoutATaleOfFailedTries)
+{
+    startLoaded();
+    store->addTotal(1, true, 0);
+    store.reset();
+    ASSERT_TRUE(QFile::rename("ResStatistics.db", "ResStatistics-2024-05-01.db"));
+    ASSERT_TRUE(QFile::copy("ResStatisticsNULL.db", "ResStatistics.db"));
+    ASSERT_TRUE(ExecOn("ResStatistics.db", "PRAGMA user_version = 20240502"));
+    day = QDate(2024, 5, 2);
+    gLines.clear();
+    const QtMessageHandler was = qInstallMessageHandler(Capture);
+    ASSERT_NO_FATAL_FAILURE(startDeferred());
+    store->tryMoveAgain();
+    while (!works.isEmpty())
+        step();
+    qInstallMessageHandler(was);
+    EXPECT_FALSE(store->archivePending());
+    EXPECT_EQ(rows("ResStatistics/2024-05-01.db").value("Detect0").first, Counts({0, 1}));
+    for (const QString& line : gLines)
+        EXPECT_FALSE(line.contains("failed")) << line.toStdString();
+}
+
+// The archive on a slow disk of its own: its copy waits for its sync on the writer's second
+// thread when a stop signal comes. The counts of the new day handed over meanwhile are on the
+// disk when the stop ends (nothing holds them behind the copy), and the disk as the killed copy
+// leaves it (its part file not synced, the closed day still set aside) is finished at the next
+// start with every count in its day.
+TEST_F(DayChange, AStopWhileTheArchiveCopyWaitsForItsDiskLosesNoCountAndTheNextStartFinishesIt)
+{
+    startLoaded();
+    auto writer = std::make_unique<VerdictWriter>();
+    writer->start();
+    VerdictWriter* w = writer.get();
+    auto handed = [](std::function<void(std::function<void()>)> hand) {
+        return [hand](std::function<bool()> work, std::function<void(bool)> done) {
+            hand([work, done] {
+                const bool ok = work();
+                QMetaObject::invokeMethod(QCoreApplication::instance(), [done, ok] { done(ok); }, Qt::QueuedConnection);
+            });
+        };
+    };
+    ResStatisticsHost h = host();
+    h.commit = [w](const QString& file, const QStringList& statements) { w->Commit(file, statements); };
+    h.drain = [w] { return w->Flush(2000); };
+    h.roll = handed([w](std::function<void()> task) { w->Run(task); });
+    h.archive = handed([w](std::function<void()> task) { w->RunBeside(task); });
+    store.reset();
+    store.reset(new ResStatisticsParam(h));
+    ASSERT_TRUE(store->isLoaded());
+
+    const QString archive = QDir("ResStatistics").absolutePath() + "/";
+    FaultyFileOps ops;
+    ops.CrossDeviceInto(archive);
+    ops.HoldSyncsUnder(archive);
+    store->addTotal(1, true, 0);
+    ASSERT_TRUE(store->nextDay("2024-05-02"));
+    ASSERT_TRUE(WaitUntil([&] {
+        QCoreApplication::sendPostedEvents(QCoreApplication::instance(), QEvent::MetaCall);
+        return !store->movePending() && ops.heldSyncs() > 0;
+    }, 10000)) << "the copy never reached its disk";
+    store->addTotal(2, true, 0);
+    store->addTotal(3, true, 0);
+
+    // The stop as the signal runs it: the writer flushed and stopped, the store let go, the
+    // copy still waiting.
+    for (int round = 0; round < 3 && w->Flush(2000) && w->pending(); ++round)
+        QCoreApplication::sendPostedEvents(QCoreApplication::instance(), QEvent::MetaCall);
+    EXPECT_TRUE(w->Stop(2000));
+    store.reset();
+    EXPECT_EQ(rows().value("Detect0").first, Counts({0, 0, 1, 1})) << "the new day's counts waited behind the copy";
+    EXPECT_EQ(DayArchive::StampOf(dir->file("ResStatistics.db")), 20240502);
+    EXPECT_EQ(ok0("ResStatistics-2024-05-01.db"), 1);
+
+    // What the disk holds when the process ends here, started again elsewhere.
+    QTemporaryDir after;
+    ASSERT_TRUE(after.isValid());
+    ASSERT_EQ(QProcess::execute("cp", {"-a", dir->path() + "/.", after.path()}), 0);
+    EXPECT_TRUE(QFileInfo::exists(after.path() + "/ResStatistics/2024-05-01.db.part"));
+    ops.Release();
+    writer.reset();  // the copy in the first directory ends
+    ops.CrossDeviceInto(after.path() + "/ResStatistics/");  // still a file system of its own
+    const QString was = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(after.path()));
+    day = QDate(2024, 5, 2);
+    store.reset(new ResStatisticsParam(host()));
+    ASSERT_TRUE(store->isLoaded());
+    EXPECT_EQ(store->getCurDate(), "2024-05-02");
+    store->tryMoveAgain();
+    EXPECT_FALSE(store->archivePending());
+    store->addTotal(4, true, 0);
+    store.reset();
+    EXPECT_EQ(SumOk0(after.path() + "/ResStatistics.db"), 3);
+    EXPECT_EQ(SumOk0(after.path() + "/ResStatistics/2024-05-01.db"), 1);
+    EXPECT_FALSE(QFileInfo::exists(after.path() + "/ResStatistics-2024-05-01.db"));
+    EXPECT_FALSE(QFileInfo::exists(after.path() + "/ResStatistics/2024-05-01.db.part"));
+    QDir::setCurrent(was);
 }

@@ -115,6 +115,16 @@ protected:
         start();
         ASSERT_TRUE(store->isLoaded());
     }
+    // A start on `d` that finds a usable file of that day: no warning box, the store loaded.
+    void startCleanOn(const QDate& d)
+    {
+        day = d;
+        warnings.clear();
+        start();
+        EXPECT_TRUE(warnings.isEmpty()) << warnings.join("\n").toStdString();
+        ASSERT_TRUE(store->isLoaded());
+        ASSERT_EQ(store->getCurDate(), d.toString("yyyy-MM-dd"));
+    }
     StatRows rows(const QString& file = "ResStatistics.db", QString* sql = nullptr)
     {
         return ReadStatRows(dir->file(file), sql);

@@ -78,7 +78,13 @@ public:
     // --- operation record, counters, day rotation
     void InsertRecord(QString text);
     void ClearRecord();
+    // Before a reboot, a copy of the files or the end: what the writers hold is written (3 s at
+    // most, what is left logged with its contents) and the databases close; the program may go on.
     void FLushAll();
+    // Before the process ends (Exit, a stop by a signal): the same within `boundMs`, and what was
+    // logged as left out is never written afterwards; the statistics store is let go. True when
+    // nothing was left out. Nothing may run on this window afterwards.
+    bool FlushBeforeEnd(int boundMs);
     void CountRead();
     void CountWrite();
 

@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QDesktopWidget>
 #include <QFileInfo>
 #include <QApplication>
@@ -27,6 +28,7 @@ extern "C" {
 #include "core/commandrunner.h"
 #include "core/ledonoff.h"
 #include "core/logmanager.h"
+#include "core/orderlystop.h"
 #include "core/runmodederivation.h"
 #include "core/startup.h"
 #include "core/uitexttable.h"
@@ -43,6 +45,7 @@ extern "C" {
 #include "settings/customionamewidget.h"
 #include "settings/hardwareconfigurationwidget.h"
 #include "settings/systemsettingwidget.h"
+#include "statistics/resstatisticsparam.h"
 #include "statistics/temperaturealarm.h"
 #include "vision/controller/damagenotices.h"
 #include "vision/camera/cameradiscovery.h"
@@ -569,13 +572,49 @@ void MainWindow::ClearRecord()
     record.ClearRecord();
 }
 
+namespace {
+int MsLeft(const QDeadlineTimer& bound)
+{
+    return int(qMax<qint64>(0, bound.remainingTime()));
+}
+}  // namespace
+
 void MainWindow::FLushAll()
 {
     // Bounded: exit, shut-down and reboot go on after this; what is left is logged with its text.
-    if (verdictWriter && !verdictWriter->Flush(3000))
-        qCritical("counts and statistics: %d writes still waiting at the end", verdictWriter->pending());
-    record.Drain(5000);
+    // The two writers work side by side, so they share the bound.
+    const QDeadlineTimer bound(OrderlyStop::kFlushBoundMs);
+    if (verdictWriter)
+        verdictWriter->Drain(MsLeft(bound));
+    record.Drain(MsLeft(bound));
     OperationRecord::FlushAll();
+}
+
+bool MainWindow::FlushBeforeEnd(int boundMs)
+{
+    const QDeadlineTimer bound(boundMs);
+    bool whole = true;
+    if (verdictWriter) {
+        // A day change run on the writer hands its outcome back to this thread; taken in, it may
+        // hand today's counts over for the fresh file. Nothing else of the event loop runs here.
+        for (int round = 0; round < 3 && verdictWriter->Flush(MsLeft(bound)); ++round) {
+            QCoreApplication::sendPostedEvents(QCoreApplication::instance(), QEvent::MetaCall);
+            if (verdictWriter->pending() == 0)
+                break;
+        }
+        whole = verdictWriter->Stop(MsLeft(bound));
+    }
+    if (RecordWriter* writer = record.writer(); writer && !writer->Flush(MsLeft(bound))) {
+        // The row being written ends first, so every row logged below is one that is missing.
+        writer->Hold(200);
+        writer->Drain(0);
+        whole = false;
+    }
+    // Its destructor tells of counts it could keep only in memory, and closes its connection.
+    delete gpResStatisticsParam;
+    gpResStatisticsParam = nullptr;
+    OperationRecord::FlushAll([](int) {});
+    return whole;
 }
 
 void MainWindow::SlotCheckDate()

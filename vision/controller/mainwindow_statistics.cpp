@@ -46,19 +46,31 @@ void MainWindow::StatisticsInit()
             VerdictWriter::CommitNow(file, statements);
     };
     host.drain = [writer] { return !writer || writer->Flush(2000); };
-    // The day change's archive and its pause run on the writer, behind the counts handed to it:
-    // the pass and the stage delays go on meanwhile. The outcome comes back to this thread.
-    host.roll = [writer](std::function<bool()> work, std::function<void(bool)> done) {
-        auto run = [work, done] {
-            const bool moved = work();
-            QMetaObject::invokeMethod(QCoreApplication::instance(), [done, moved] { done(moved); },
-                                      Qt::QueuedConnection);
+    // Hands work to a thread and brings its outcome back to this one.
+    auto handed = [](std::function<void(std::function<void()>)> hand) {
+        return [hand](std::function<bool()> work, std::function<void(bool)> done) {
+            hand([work, done] {
+                const bool ok = work();
+                QMetaObject::invokeMethod(QCoreApplication::instance(), [done, ok] { done(ok); }, Qt::QueuedConnection);
+            });
         };
-        if (writer)
-            writer->Run(run);
-        else
-            run();
     };
+    // The day change's file work runs on the writer, behind the counts handed to it: the pass and
+    // the stage delays go on meanwhile.
+    host.roll = handed([writer](std::function<void()> task) {
+        if (writer)
+            writer->Run(task);
+        else
+            task();
+    });
+    // The archive copy (another file system, its syncs, the pause after it) runs beside the
+    // writer: the counts of the new day go on reaching their file meanwhile.
+    host.archive = handed([writer](std::function<void()> task) {
+        if (writer)
+            writer->RunBeside(task);
+        else
+            task();
+    });
     delete gpResStatisticsParam;  // a window made before this one (tests) leaves its store
     gpResStatisticsParam = new ResStatisticsParam(host);
     // A day that closed while the program was stopped is held until the day check below files

@@ -6,7 +6,10 @@
 #include <QUuid>
 #include <QElapsedTimer>
 #include <QtDebug>
+#include <QFileInfo>
 #include <chrono>
+
+#include "core/existingdb.h"
 
 #include "vision/records/counters.h"
 
@@ -15,8 +18,32 @@ VerdictWriter::VerdictWriter(QObject* parent)
 {
 }
 
+namespace {
+
+// The file a commit of `database` goes into: the database, else its counterpart of a day change
+// not finished: its fresh file "<database>.new", or for a fresh file the database whose name it
+// took meanwhile (such statements carry the day they belong to); empty when neither is there. A
+// database is never made by a commit.
+QString CommitTarget(const QString& database)
+{
+    if (QFileInfo(database).isFile())
+        return database;
+    const QString other = database.endsWith(".new") ? database.chopped(4) : database + ".new";
+    return QFileInfo(other).isFile() ? other : QString();
+}
+
+}  // namespace
+
 VerdictWriter::~VerdictWriter()
 {
+    {
+        std::lock_guard<std::mutex> lock(besideMutex_);
+        besideStop_ = true;
+        besideQueue_.clear();  // a task not begun is left for the next start; the one running ends
+    }
+    besideWake_.notify_all();
+    if (beside_.joinable())
+        beside_.join();
     if (isRunning()) {
         Drain(flushMs);
         {
@@ -77,6 +104,34 @@ void VerdictWriter::Run(std::function<void()> task)
     Enqueue(std::move(job));
 }
 
+void VerdictWriter::RunBeside(std::function<void()> task)
+{
+    {
+        std::lock_guard<std::mutex> lock(besideMutex_);
+        if (besideStop_)
+            return;
+        besideQueue_.push_back(std::move(task));
+        if (!beside_.joinable())
+            beside_ = std::thread([this] { RunBesideLoop(); });
+    }
+    besideWake_.notify_all();
+}
+
+void VerdictWriter::RunBesideLoop()
+{
+    std::unique_lock<std::mutex> lock(besideMutex_);
+    for (;;) {
+        besideWake_.wait(lock, [this] { return besideStop_ || !besideQueue_.empty(); });
+        if (besideStop_)
+            return;
+        std::function<void()> task = std::move(besideQueue_.front());
+        besideQueue_.pop_front();
+        lock.unlock();
+        task();
+        lock.lock();
+    }
+}
+
 void VerdictWriter::Commit(const QString& database, const QStringList& statements)
 {
     if (!statements.isEmpty())
@@ -103,6 +158,20 @@ bool VerdictWriter::Drain(int timeoutMs)
     return false;
 }
 
+bool VerdictWriter::Stop(int timeoutMs)
+{
+    const bool whole = Flush(timeoutMs);
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (const Job& job : queue_)
+            qCritical("verdict write to %s not done before the end: %s", qPrintable(job.path),
+                      job.task ? "a task" : job.sql.isEmpty() ? job.data.constData() : qPrintable(job.sql.join("; ")));
+        stop_ = true;
+    }
+    wake_.notify_all();
+    return whole;
+}
+
 int VerdictWriter::pending() const
 {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -121,8 +190,12 @@ VerdictWriter::Outcome VerdictWriter::RunSql(const Job& job, QString* error)
     QSqlDatabase db = QSqlDatabase::contains(name) ? QSqlDatabase::database(name, false)
                                                    : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
     if (!db.isOpen()) {
-        db.setDatabaseName(job.path);
-        db.setConnectOptions(QString("QSQLITE_BUSY_TIMEOUT=%1").arg(busyWaitMs));
+        const QString target = CommitTarget(job.path);
+        if (target.isEmpty()) {
+            *error = QStringLiteral("the file is not there");
+            return Missing;
+        }
+        NameExistingDb(db, target, false, QString("QSQLITE_BUSY_TIMEOUT=%1").arg(busyWaitMs));
         if (!db.open()) {
             *error = db.lastError().text();
             return Failed;
@@ -174,13 +247,18 @@ bool VerdictWriter::CommitNow(const QString& database, const QStringList& statem
     const QString name = "verdictWriterNow-" + QUuid::createUuid().toString(QUuid::WithoutBraces);
     QString why;
     bool ok = false;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(database);
-        ok = db.open() ? RunStatements(db, statements, &why) == Written : (why = db.lastError().text(), false);
-        db.close();
+    const QString target = CommitTarget(database);
+    if (target.isEmpty()) {
+        why = QStringLiteral("the file is not there");
+    } else {
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+            NameExistingDb(db, target);
+            ok = db.open() ? RunStatements(db, statements, &why) == Written : (why = db.lastError().text(), false);
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(name);
     }
-    QSqlDatabase::removeDatabase(name);
     if (!ok)
         qWarning("statistics commit to %s failed: %s", qPrintable(database), qPrintable(why));
     if (error)
@@ -256,6 +334,15 @@ void VerdictWriter::run()
         writing_ = false;
         if (out == Written) {
             failing.invalidate();
+            missingTold_.remove(job.path);
+            continue;
+        }
+        if (out == Missing) {
+            // Written into no file, so none is made: told once until the file is back.
+            ++failures_;
+            if (!missingTold_.contains(job.path))
+                qCritical("verdict write to %s left out: %s", qPrintable(job.path), qPrintable(error));
+            missingTold_.insert(job.path);
             continue;
         }
         const bool first = out == Failed && !failing.isValid();

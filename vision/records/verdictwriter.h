@@ -12,6 +12,13 @@
 //   out (a full disk holds back the queue that long, not for ever);
 // - at the end (the destructor, Drain) the writer waits at most `flushMs` for the queue, then the
 //   job in progress ends and the jobs still queued are left out.
+// A commit never makes its database: one that is not there is written into its counterpart of a
+// day change not finished ("<database>.new", or the database a fresh file was renamed to; such
+// statements name their day) when that is there, else left out (told once until it is back).
+// RunBeside runs tasks on a second thread, in order, beside the queue: work that touches none of
+// the writer's databases and must not hold up the writes (the archive copy of a day change). It
+// holds no counts: Flush and Drain do not wait for it; the destructor waits for the task running
+// and drops those not begun.
 // A file write handed over right behind a waiting write of the same file takes its place: the
 // file is written whole each time, so the newer content carries the older (a count.txt left out
 // is carried by the next count write the same way). A power cut loses at most the jobs not yet
@@ -28,6 +35,8 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <QSet>
+#include <thread>
 
 class VerdictWriter : public QThread {
 public:
@@ -43,12 +52,17 @@ public:
     // Runs `task` in its turn with every database of the writer let go (it may move their files).
     // A task is run once, never tried again: it tells its outcome itself.
     void Run(std::function<void()> task);
+    // Runs `task` on the second thread (see above).
+    void RunBeside(std::function<void()> task);
     // Waits until every queued job is written (or left out) and the databases are closed; false
     // when `timeoutMs` ran out first.
     bool Flush(int timeoutMs);
     // Flush before the end: false, and every job still waiting logged critical, when `timeoutMs`
     // ran out first.
     bool Drain(int timeoutMs);
+    // Drain for the end of the process: the jobs it logs stay undone (nothing is taken up after
+    // it, so the log tells exactly what is missing); a job in progress runs on.
+    bool Stop(int timeoutMs);
     int pending() const;  // queued and in progress
     // The same commit on the calling thread, through a connection of its own.
     static bool CommitNow(const QString& database, const QStringList& statements, QString* error = nullptr);
@@ -70,7 +84,7 @@ private:
         bool ahead = false;   // WriteFileAhead
         std::function<void()> task;  // Run
     };
-    enum Outcome { Written, Failed, Refused };  // Refused: a retry cannot succeed
+    enum Outcome { Written, Failed, Refused, Missing };  // Refused: a retry cannot succeed
     Outcome Write(const Job& job, QString* error);
     Outcome RunSql(const Job& job, QString* error);
     static Outcome RunStatements(QSqlDatabase& db, const QStringList& statements, QString* error);
@@ -79,6 +93,7 @@ private:
     // Where a job goes that must be written before the rest: behind the ahead jobs waiting.
     std::deque<Job>::iterator AfterAhead();
     void CloseAll();
+    void RunBesideLoop();
 
     QString connectionPrefix_;
     QStringList open_;  // connections opened by the writer thread
@@ -88,4 +103,11 @@ private:
     bool writing_ = false;  // a job is taken off the queue and being written
     bool stop_ = false;
     int failures_ = 0;
+    QSet<QString> missingTold_;  // writer thread only
+
+    std::mutex besideMutex_;
+    std::condition_variable besideWake_;
+    std::deque<std::function<void()>> besideQueue_;
+    bool besideStop_ = false;
+    std::thread beside_;
 };

@@ -9,6 +9,8 @@
 #include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QFile>
 #include <QThread>
 #include <QStackedWidget>
@@ -17,6 +19,7 @@
 #include <limits>
 
 #include "common/cyclewindow.h"
+#include "common/faultyfileops.h"
 #include "common/programdir.h"
 #include "common/waituntil.h"
 #include "platform/camsdk/camsim.h"
@@ -50,6 +53,26 @@ namespace {
 QString Row(int row) { return gaLanStr[row * LAN_COUNT + gLan]; }
 
 using namespace cyclewindow;
+
+// The OK counts of stage `d` in ResStatistics.db as they are on the disk, with the day stamped in it.
+QString StageOkOnDisk(int d, int* stamp)
+{
+    QString out;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "stage_on_disk");
+        db.setDatabaseName("file:ResStatistics.db?mode=ro");
+        db.setConnectOptions("QSQLITE_OPEN_URI");
+        QSqlQuery q(db);
+        if (db.open() && q.exec(QString("select value1 from resstatistics where name = 'Detect%1'").arg(d)) && q.next())
+            out = q.value(0).toString();
+        if (q.exec("PRAGMA user_version") && q.next())
+            *stamp = q.value(0).toInt();
+        q.finish();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("stage_on_disk");
+    return out;
+}
 
 QStringList NgPictures(int camera, int stage)
 {
@@ -468,5 +491,44 @@ TEST(MainWindowDay, ACountMadeAfterEightBeforeTheDayCheckGoesIntoTheNewStatistic
     EXPECT_EQ(store->getCurDate(), DayRotation::DayText(today));
     EXPECT_EQ(store->okTotalOf(1).value(0), 1) << "counted into the day before (it held " << before << ")";
     // Before 08:00 the real statistics day is yesterday's: the cases after this one count in it.
+    HoldTheRealStatisticsDay(win);
+}
+
+// The archive's disk holds its sync (a slow disk of its own): counts made during the day change
+// reach the fresh ResStatistics.db meanwhile, not after the copy.
+TEST(MainWindowDay, CountsMadeDuringTheDayChangeReachTheirFileWhileTheArchiveWaitsForItsDisk)
+{
+    MainWindow* win = W().win;
+    ResStatisticsParam* store = gpResStatisticsParam;
+    ASSERT_TRUE(store && store->isLoaded());
+    const QDate today = QDate::currentDate();
+    const QString yesterday = DayRotation::DayText(today.addDays(-1));
+    win->statisticsDay = quint32(QDateTime(today.addDays(-1), QTime(9, 0)).toSecsSinceEpoch() - 8 * 3600);
+    if (store->getCurDate() != yesterday)
+        store->nextDay(yesterday);
+    ASSERT_TRUE(WaitUntil([store] { return !store->movePending() && !store->archivePending(); }, 20000));
+    FaultyFileOps ops;
+    ops.HoldSyncsUnder(QDir("ResStatistics").absolutePath());
+    win->curDetect = 1;
+    win->wallClock = [today] { return QDateTime(today, QTime(8, 0, 5)); };
+    win->CheckNG();  // the day changes, then an OK verdict of stage 2 is counted
+    win->wallClock = [today] { return QDateTime(today, QTime(8, 0, 6)); };
+    win->CheckNG();
+    win->wallClock = {};
+    const int todayStamp = today.year() * 10000 + today.month() * 100 + today.day();
+    QString onDisk;
+    int stamp = 0;
+    const bool written = WaitUntil(
+        [&] {
+            onDisk = StageOkOnDisk(1, &stamp);
+            return stamp == todayStamp && onDisk.startsWith("2 ");
+        },
+        10000);
+    const int held = ops.heldSyncs();
+    ops.Release();
+    EXPECT_TRUE(written) << "on the disk: " << onDisk.toStdString() << ", day " << stamp;
+    EXPECT_GE(held, 1) << "the archive never reached its disk";
+    EXPECT_TRUE(WaitUntil([store] { return !store->movePending() && !store->archivePending(); }, 20000));
+    EXPECT_TRUE(QFile::exists("ResStatistics/" + yesterday + ".db"));
     HoldTheRealStatisticsDay(win);
 }

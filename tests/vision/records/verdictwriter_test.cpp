@@ -4,6 +4,8 @@
 // past the give-up time, the queue at a bounded end.
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -19,8 +21,18 @@
 
 namespace {
 
+// A commit never makes its database: the file is made here.
 bool MakeTable(const QString& file)
 {
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "make_table");
+        db.setDatabaseName(file);
+        const bool made = db.open();
+        db.close();
+        if (!made)
+            return false;
+    }
+    QSqlDatabase::removeDatabase("make_table");
     return VerdictWriter::CommitNow(file, {"create table t(k text primary key, v int)", "insert into t values('a', 0)",
                                            "insert into t values('b', 0)"});
 }
@@ -205,4 +217,99 @@ TEST(VerdictWriter, EndingWritesWhatIsQueued)
             w.Commit(db, Set(n, 2 * n));
     }
     EXPECT_EQ(Values(db), "20|40");
+}
+
+// A database moved away is never made again by a commit: the commit goes into the fresh file of a
+// day change not finished when there is one, else it is left out and told once, and what follows
+// it is written.
+TEST(VerdictWriter, ACommitToADatabaseThatIsNotThereMakesNoFile)
+{
+    ProgramDir dir;
+    const QString db = dir.file("stats.db"), count = dir.file("count.txt");
+    VerdictWriter w;
+    w.start();
+    w.Commit(db, Set(1, 1));
+    w.Commit(db, Set(2, 2));
+    w.WriteFile(count, "2 ");
+    ASSERT_TRUE(w.Flush(10000));
+    EXPECT_FALSE(QFile::exists(db));
+    EXPECT_EQ(w.failures(), 2);
+    EXPECT_EQ(dir.read("count.txt"), "2 ");
+    EXPECT_FALSE(VerdictWriter::CommitNow(db, Set(3, 3)));
+    EXPECT_FALSE(QFile::exists(db));
+
+    ASSERT_TRUE(MakeTable(db + ".new"));
+    w.Commit(db, Set(4, 4));
+    ASSERT_TRUE(w.Flush(10000));
+    EXPECT_TRUE(VerdictWriter::CommitNow(db, {"update t set v = 5 where k = 'b'"}));
+    EXPECT_FALSE(QFile::exists(db));
+    EXPECT_EQ(Values(db + ".new"), "4|5");
+    // A commit to the fresh file after it took the database's name goes into the database.
+    ASSERT_TRUE(QFile::rename(db + ".new", db));
+    w.Commit(db + ".new", Set(6, 6));
+    ASSERT_TRUE(w.Flush(10000));
+    EXPECT_FALSE(QFile::exists(db + ".new"));
+    EXPECT_EQ(Values(db), "6|6");
+}
+
+namespace {
+QStringList gStopLines;
+void CaptureStopLines(QtMsgType type, const QMessageLogContext&, const QString& msg)
+{
+    if (type == QtCriticalMsg)
+        gStopLines << msg;
+}
+}  // namespace
+
+// The end of the process while a long task (an archive copy) holds the queue: the stop returns
+// within its bound, logs every job behind the task with its counts, and nothing it logged is
+// written later (the log is the whole list of what is missing). What came before the task is
+// written.
+TEST(VerdictWriter, AStopLeavesOutAndLogsWhatWaitsBehindALongTaskAndWritesNoneOfItLater)
+{
+    ProgramDir dir;
+    const QString db = dir.file("stats.db"), count = dir.file("count.txt");
+    ASSERT_TRUE(MakeTable(db));
+    std::atomic<bool> release{false}, taskDone{false};
+    VerdictWriter w;
+    w.start();
+    w.Commit(db, Set(1, 1));
+    w.WriteFile(count, "1 ");
+    w.Run([&] {
+        while (!release)
+            QThread::msleep(5);
+        taskDone = true;
+    });
+    w.Commit(db, Set(2, 7));
+    w.WriteFile(count, "2 ");
+    gStopLines.clear();
+    const QtMessageHandler old = qInstallMessageHandler(CaptureStopLines);
+    const bool whole = w.Stop(300);
+    qInstallMessageHandler(old);
+    EXPECT_FALSE(whole);
+    ASSERT_EQ(gStopLines.size(), 2) << gStopLines.join('\n').toStdString();
+    EXPECT_TRUE(gStopLines[0].contains("update t set v = 2 where k = 'a'; update t set v = 7 where k = 'b'"))
+        << gStopLines[0].toStdString();
+    EXPECT_TRUE(gStopLines[1].endsWith("count.txt not done before the end: 2 ")) << gStopLines[1].toStdString();
+    release = true;
+    // The task ends, then the writer: nothing waits to be taken up.
+    ASSERT_TRUE(w.wait(10000));
+    EXPECT_TRUE(taskDone);
+    EXPECT_EQ(w.failures(), 2);
+    EXPECT_EQ(Values(db), "1|1");
+    EXPECT_EQ(dir.read("count.txt"), "1 ");
+}
+
+TEST(VerdictWriter, AStopWithNothingHeldBackWritesEverythingAndSaysSo)
+{
+    ProgramDir dir;
+    const QString db = dir.file("stats.db");
+    ASSERT_TRUE(MakeTable(db));
+    VerdictWriter w;
+    w.start();
+    for (int n = 1; n <= 10; ++n)
+        w.Commit(db, Set(n, n + 1));
+    EXPECT_TRUE(w.Stop(10000));
+    EXPECT_EQ(w.failures(), 0);
+    EXPECT_EQ(Values(db), "10|11");
 }

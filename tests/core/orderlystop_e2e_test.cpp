@@ -1,0 +1,205 @@
+// The real program stopped by SIGTERM, SIGINT or SIGHUP at drawn moments while its writers still
+// hold counts and records (the statistics file and the record held locked by another program
+// for a moment): after a restart every count and every row is on the disk, the log tells the
+// stop, and the board saw no output word after the signal.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <random>
+
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QThread>
+#include <QVector>
+#include <QVariant>
+
+#include "common/cyclerig.h"
+#include "common/programdir.h"
+#include "common/recorddb.h"
+#include "common/synthscene.h"
+#include "core/orderlystop.h"
+#include "statistics/resstatisticsparam.h"
+#include "vision/records/counters.h"
+
+namespace {
+
+// What the disk holds: count.txt's total and NG per camera, the statistics sums of stage 1 (OK,
+// NG) and stage 2 (OK), and the record's rows.
+struct Disk {
+    QVector<int> counts = QVector<int>(19);
+    QStringList texts;
+    Disk operator+(const Disk& o) const
+    {
+        Disk d = *this;
+        for (int i = 0; i < counts.size(); ++i)
+            d.counts[i] += o.counts[i];
+        return d;
+    }
+    Disk operator-(const Disk& o) const
+    {
+        Disk d = *this;
+        for (int i = 0; i < counts.size(); ++i)
+            d.counts[i] -= o.counts[i];
+        return d;
+    }
+    bool operator==(const Disk& o) const { return counts == o.counts && texts == o.texts; }
+};
+
+std::ostream& operator<<(std::ostream& os, const Disk& d)
+{
+    for (int v : d.counts)
+        os << v << ' ';
+    return os << "\nrecord: " << d.texts.join(" / ").toStdString();
+}
+
+int StatSum(const QString& row, bool ok)
+{
+    int n = 0;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "stop_stats_check");
+        db.setDatabaseName("ResStatistics.db");
+        db.setConnectOptions("QSQLITE_OPEN_READONLY");
+        QSqlQuery q(db);
+        if (db.open() && q.exec(QString("select %1 from resstatistics where name = '%2'").arg(ok ? "value1" : "value2", row))
+            && q.next())
+            for (int v : ParseCounts(q.value(0).toString()))
+                n += v;
+        q.finish();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("stop_stats_check");
+    return n;
+}
+
+Disk OnDisk(const ProgramDir& dir)
+{
+    Disk d;
+    Counters::Parse(dir.read("count.txt"), d.counts.data(), d.counts.data() + 8);
+    d.counts[16] = StatSum("Detect0", true);
+    d.counts[17] = StatSum("Detect0", false);
+    d.counts[18] = StatSum("Detect1", true);
+    for (const QStringList& r : RecordRows("RECORD.db"))
+        d.texts << r.value(2);
+    return d;
+}
+
+class OrderlyStopE2E : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        CycleRigSetup s;
+        s.delay0 = 3;
+        s.delay1 = 3;
+        ASSERT_TRUE(rig.Prepare(s));
+        ASSERT_GE(rig.Launch(), 0) << rig.Log().toStdString();
+        QThread::msleep(500);
+    }
+    void TearDown() override { rig.Stop(); }
+
+    // An empty mould: judged and released.
+    void OkCycle()
+    {
+        const qint64 edge = rig.Pulse(0, 60);
+        ASSERT_TRUE(rig.WaitFor([&] { return rig.ChangeTo(edge, 0b000) >= 0; }, 5000))
+            << rig.Seen(edge).toStdString() << "\n" << rig.Log().toStdString();
+        QThread::msleep(300);
+    }
+    // A part left in the mould: NG with its alarm row, then released by a re-check on the
+    // emptied mould.
+    void NgCycle()
+    {
+        cv::Mat part = rig.scene().clone();
+        synth::blob(part, cv::Point(200, 180), 14, 0);
+        ASSERT_TRUE(rig.Show(1, part));
+        QThread::msleep(200);
+        const qint64 edge = rig.Pulse(0, 60);
+        ASSERT_TRUE(rig.WaitFor([&] { return rig.ChangeTo(edge, 0b111) >= 0; }, 5000)) << rig.Seen(edge).toStdString();
+        ASSERT_TRUE(rig.Show(1, rig.scene()));
+        QThread::msleep(300);
+        const qint64 recheck = rig.Pulse(1, 60);
+        ASSERT_TRUE(rig.WaitFor([&] { return rig.ChangeTo(recheck, 0b000) >= 0; }, 5000))
+            << rig.Seen(edge).toStdString();
+        QThread::msleep(300);
+    }
+    // What the disk holds once the writers are idle (nothing changes for a second).
+    Disk Settled()
+    {
+        Disk last = OnDisk(dir);
+        for (int i = 0; i < 50; ++i) {
+            QThread::msleep(200);
+            const Disk now = OnDisk(dir);
+            if (now == last && i >= 4)
+                break;
+            last = now;
+        }
+        return last;
+    }
+
+    ProgramDir dir;
+    CycleRig rig{dir.path()};
+};
+
+}  // namespace
+
+TEST_F(OrderlyStopE2E, ASignalWhileTheWritersHoldCountsAndRowsLosesNoneAndSendsNoOutputWord)
+{
+    const unsigned seed = std::random_device{}();
+    std::mt19937 rng(seed);
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    // What one cycle of each kind adds on the disk, with nothing in the way.
+    const Disk start = Settled();
+    ASSERT_NO_FATAL_FAILURE(OkCycle());
+    const Disk afterOk = Settled();
+    ASSERT_NO_FATAL_FAILURE(NgCycle());
+    const Disk afterNg = Settled();
+    ASSERT_NE(afterOk.counts, start.counts);
+    ASSERT_EQ(afterOk.texts, start.texts) << "an OK cycle leaves a record row";
+    ASSERT_GT(afterNg.texts.size(), afterOk.texts.size()) << "an NG leaves no record row";
+    const QStringList ngRows = afterNg.texts.mid(afterOk.texts.size());
+    const Disk okShare = afterOk - start;
+    const Disk ngShare = afterNg - afterOk;
+
+    for (int sig : {SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE(OrderlyStop::SignalName(sig));
+        const int oks = std::uniform_int_distribution<int>(1, 3)(rng);
+        const int pauseMs = std::uniform_int_distribution<int>(0, 400)(rng);
+        const int lockedMs = std::uniform_int_distribution<int>(50, 500)(rng);
+        const Disk before = Settled();
+        Disk expected = before + ngShare;
+        for (int i = 0; i < oks; ++i)
+            expected = expected + okShare;
+        const QString logBefore = rig.Log();
+        {
+            // Another program holds the files: the writers keep what the cycles hand them.
+            DbLocker stats("ResStatistics.db");
+            DbLocker record("RECORD.db");
+            ASSERT_TRUE(stats.locked() && record.locked());
+            ASSERT_NO_FATAL_FAILURE(NgCycle());
+            for (int i = 0; i < oks; ++i)
+                ASSERT_NO_FATAL_FAILURE(OkCycle());
+            QThread::msleep(pauseMs);
+            ASSERT_NE(OnDisk(dir).counts.mid(0, 16), expected.counts.mid(0, 16)) << "count.txt was not held back";
+            const qint64 signalled = rig.BoardNow();
+            ASSERT_EQ(::kill(pid_t(rig.process().processId()), sig), 0);
+            QThread::msleep(lockedMs);
+            stats.Unlock();
+            record.Unlock();
+            ASSERT_TRUE(rig.process().waitForFinished(8000));
+            EXPECT_EQ(rig.process().exitStatus(), QProcess::CrashExit) << "not ended by the signal";
+            EXPECT_TRUE(rig.Changes(signalled, 0xffff).isEmpty()) << rig.Seen(signalled, 0xffff).toStdString();
+        }
+        const QString log = rig.Log().mid(logBefore.size());
+        EXPECT_TRUE(log.contains(QString(OrderlyStop::SignalName(sig)) + ": the program stops in order"))
+            << log.toStdString();
+        EXPECT_TRUE(log.contains("end: everything held is written and the databases are closed")) << log.toStdString();
+        EXPECT_FALSE(log.contains("before the end")) << log.toStdString();
+
+        ASSERT_GE(rig.KillAndRestart(), 0) << rig.Log().toStdString();
+        const Disk after = Settled();
+        EXPECT_EQ(after.counts, expected.counts) << after;
+        // The NG's rows, then what the restart adds.
+        EXPECT_EQ(after.texts.mid(0, before.texts.size() + ngRows.size()).join('\n').toStdString(),
+                  (before.texts + ngRows).join('\n').toStdString());
+    }
+}
