@@ -157,6 +157,9 @@ public:
     // Opens the area check once the slot whose inspection took the last template has returned,
     // then judges the stages that waited for its answer unless the region page opened.
     void AskAreaCheck();
+    // The area check ended (End Set, or refused): its hold of the mould, then the stages that
+    // waited for it.
+    void EndAreaCheck();
     // The stages that waited for the area check, each judged by name: the template's OK, the
     // others inspected now.
     void JudgeDeferred();

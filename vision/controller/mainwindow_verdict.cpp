@@ -658,13 +658,12 @@ void MainWindow::HandOverPictures(bool holdOver)
 
 void MainWindow::BackTrain()
 {
-    // A cycle still open keeps the mould for its own verdicts: a release now would come before a
-    // stage still counting or awaited is judged. The stages that waited for the area check are
-    // judged now, each by name (a verdict of the stage last seen would judge one twice).
-    if (!StagesOpen() && openCycle.OnlyTemplates())
-        ApplyOutputs(VerdictLogic::BackTrainOutputs(*gpWPara));
-    runState = 1;
-    JudgeDeferred();
+    // Detection stopped while the area check was open (its stop box was already up): End Set
+    // ends the editing only. The stop keeps its outputs and its screen; Start resumes.
+    if (runState != 3) {
+        runState = 1;
+        EndAreaCheck();
+    }
     gisReTrain = 1;
     // Retrained now rather than at the end of the verdict display: every verdict restarts that
     // display, so with cycles shorter than it the pending retrain kept the last stage's OK from
@@ -678,7 +677,18 @@ void MainWindow::AskAreaCheck()
         return;  // a stop, the alarm hold or a change of the stages ended the cycle meanwhile
     CheckArea(false);
     if (!gFromTrain)
-        JudgeDeferred();  // refused, or a hold came meanwhile: no region page to wait for
+        EndAreaCheck();  // refused, or a hold came meanwhile: no region page to wait for
+}
+
+void MainWindow::EndAreaCheck()
+{
+    // The stages that waited are judged first, each by name (a verdict of the stage last seen
+    // would judge one twice). Then the mould the area check held is released as its End Set
+    // releases it, unless what they found holds it (the alarm hold, a re-check) or a stage of the
+    // cycle still counts or waits for its input: its own verdict releases it.
+    JudgeDeferred();
+    if (runState != 3 && alarmState != 2 && !CycleOpen())
+        ApplyOutputs(VerdictLogic::BackTrainOutputs(*gpWPara));
 }
 
 void MainWindow::JudgeDeferred()
