@@ -367,3 +367,31 @@ TEST(MainWindowCycleJudged, AStageCountChangeInAnOpenCycleTellsTheOperatorAndThe
     EXPECT_FALSE(win->faultBox->isVisible());
     Leave(win);
 }
+
+// Release pulse (is_cut_ontime), turntable, the prod stage judged after the mould stage: the
+// mould stage's OK holds the release back, and its close pulse runs out while output 0 is still
+// held. The prod stage's OK then releases: output 0 is clear for the pulse's length and set
+// again at its end, as after any last verdict.
+TEST(MainWindowCycleJudged, DISABLED_AReleaseHeldBackIsAReleasePulseToo)
+{
+    MainWindow* win = TwoStageCycle(true, 80, 5);
+    gpWPara->is_cut_ontime = 1;
+    gpWPara->mold_pulse = 10;
+    StartCycle(win);
+    RunOut(win, 1);
+    ASSERT_TRUE(win->releaseDue);
+    ASSERT_EQ(Out(0), 1);
+    // One second on, the prod stage still counting: a pulse started with the held-back release ends.
+    if (win->closePulseTimer->isActive())
+        win->OutTimerNotAllowClose();
+    RunOut(win, 0);
+    EXPECT_EQ(Out(0), 0) << "the prod stage's OK did not release";
+    EXPECT_TRUE(win->closePulseTimer->isActive()) << "released with no pulse to end it";
+    if (win->closePulseTimer->isActive())
+        win->OutTimerNotAllowClose();
+    EXPECT_EQ(Out(0), 1) << "output 0 left clear after the release";
+    gpWPara->is_cut_ontime = 0;
+    gpWPara->mold_pulse = 0;
+    win->closePulseTimer->stop();
+    Leave(win);
+}
