@@ -395,3 +395,25 @@ TEST(MainWindowCycleJudged, DISABLED_AReleaseHeldBackIsAReleasePulseToo)
     win->closePulseTimer->stop();
     Leave(win);
 }
+
+// Turntable: the mould stage took the last template and the region page is open; the board
+// falls silent and the prod stage's delay ends unjudged: the operator is told that its
+// confirmation releases the mould. End Set must not release it before that confirmation.
+TEST(MainWindowCycleJudged, DISABLED_EndSetLeavesAStageTheSilentBoardLeftHeldForTheConfirmation)
+{
+    MainWindow* win = TwoStageCycle(true, 80, 5);
+    StartCycle(win);
+    LastTemplate(win, 1);
+    Ask([&] { RunOut(win, 1); }, [] {}, true);
+    ASSERT_EQ(win->alarmState, 3);
+    win->boardSilent = true;
+    RunOut(win, 0);
+    ASSERT_EQ(win->unjudgedStage, 0);
+    ASSERT_EQ(Out(0), 1);
+    EndSet(win);
+    EXPECT_EQ(Out(0), 1) << "released before the operator confirmed the unjudged stage";
+    win->boardSilent = false;
+    win->ConfirmUnjudged();
+    EXPECT_EQ(Out(0), 0);
+    Leave(win);
+}
