@@ -417,3 +417,26 @@ TEST(MainWindowCycleJudged, DISABLED_EndSetLeavesAStageTheSilentBoardLeftHeldFor
     EXPECT_EQ(Out(0), 0);
     Leave(win);
 }
+
+// The no-input watchdog is off while an automatic re-check is due; the re-check's OK ends the
+// cycle, and an idle machine after it is warned as after any cycle.
+TEST(MainWindowCycleJudged, DISABLED_TheWatchdogRunsAgainAfterAnAutomaticReCheck)
+{
+    MainWindow* win = TwoStageCycle(false, 3, 5, 1);
+    gpWPara->input_timeout_len = 5;
+    StartCycle(win);
+    ASSERT_TRUE(win->inputTimeoutTimer->isActive());
+    RunOut(win, 0);
+    win->MarkCycleNotOK(0);
+    RunOut(win, 1);
+    ASSERT_EQ(win->reCheckFlag, 1);
+    win->cycleLost[0] = false;
+    win->Run();
+    ASSERT_EQ(win->reCheckFlag, 0);
+    ASSERT_EQ(Out(0), 0);
+    win->Run();
+    EXPECT_TRUE(win->inputTimeoutTimer->isActive()) << "an idle machine is never warned";
+    gpWPara->input_timeout_len = 0;
+    win->inputTimeoutTimer->stop();
+    Leave(win);
+}
