@@ -440,3 +440,23 @@ TEST(MainWindowCycleJudged, DISABLED_TheWatchdogRunsAgainAfterAnAutomaticReCheck
     win->inputTimeoutTimer->stop();
     Leave(win);
 }
+
+// A camera lost while resampling waits for its next cycle, no cycle open: the loss sets output 0.
+// When the cameras are back nothing of a cycle holds the mould, and no cycle can start (the
+// machine does not close an inhibited mould) to take the templates: it is released again.
+TEST(MainWindowCycleJudged, DISABLED_CamerasBackWhileResamplingWithNoCycleOpenReleaseTheMould)
+{
+    MainWindow* win = TwoStageCycle(false, 3, 8);
+    LastTemplate(win, 0);
+    ASSERT_FALSE(win->CycleOpen());
+    ASSERT_EQ(Out(0), 0);
+    gisLost = true;
+    win->Run();
+    ASSERT_EQ(Out(0), 1);
+    gisLost = false;  // what CameraRestart does once every camera answers
+    win->CamerasBack(win->lostCycleStart);
+    win->lostCycleStart = false;
+    EXPECT_EQ(Out(0), 0) << "held with no cycle open, no hold and no warning";
+    win->runTimer->stop();
+    Leave(win);
+}
