@@ -750,7 +750,7 @@ TEST(RegionPageAutoRegion, AMadeRegionLeavesDrawModeAndNothingSelected)
 // "Ignore point" asked in one alarm hold; while its question is open the machine's re-check ends
 // that hold and the next mould's NG holds again with other NG boxes. The answer belongs to the
 // hold it was asked in: nothing of the new NG, which the operator never saw, is ignored.
-TEST(RegionPageAlarm, DISABLED_IgnorePointAnsweredInTheNextHoldIgnoresNothing)
+TEST(RegionPageAlarm, IgnorePointAnsweredInTheNextHoldIgnoresNothing)
 {
     MainWindow* win = Fresh();
     CammerWidget* v = win->cammerWidget[0];
