@@ -420,7 +420,7 @@ TEST(MainWindowCycleJudged, DISABLED_EndSetLeavesAStageTheSilentBoardLeftHeldFor
 
 // The no-input watchdog is off while an automatic re-check is due; the re-check's OK ends the
 // cycle, and an idle machine after it is warned as after any cycle.
-TEST(MainWindowCycleJudged, DISABLED_TheWatchdogRunsAgainAfterAnAutomaticReCheck)
+TEST(MainWindowCycleJudged, TheWatchdogRunsAgainAfterAnAutomaticReCheck)
 {
     MainWindow* win = TwoStageCycle(false, 3, 5, 1);
     gpWPara->input_timeout_len = 5;
