@@ -444,7 +444,7 @@ TEST(MainWindowCycleJudged, TheWatchdogRunsAgainAfterAnAutomaticReCheck)
 // A camera lost while resampling waits for its next cycle, no cycle open: the loss sets output 0.
 // When the cameras are back nothing of a cycle holds the mould, and no cycle can start (the
 // machine does not close an inhibited mould) to take the templates: it is released again.
-TEST(MainWindowCycleJudged, DISABLED_CamerasBackWhileResamplingWithNoCycleOpenReleaseTheMould)
+TEST(MainWindowCycleJudged, CamerasBackWhileResamplingWithNoCycleOpenReleaseTheMould)
 {
     MainWindow* win = TwoStageCycle(false, 3, 8);
     LastTemplate(win, 0);
@@ -459,4 +459,27 @@ TEST(MainWindowCycleJudged, DISABLED_CamerasBackWhileResamplingWithNoCycleOpenRe
     EXPECT_EQ(Out(0), 0) << "held with no cycle open, no hold and no warning";
     win->runTimer->stop();
     Leave(win);
+}
+
+// The no-input warning's inhibit waits for the next cycle, detecting or resampling: cameras lost
+// and back under it do not release it.
+TEST(MainWindowCycleJudged, CamerasBackKeepTheNoInputWarningsInhibit)
+{
+    for (const bool resampling : {false, true}) {
+        MainWindow* win = TwoStageCycle(false, 3, 8);
+        if (resampling)
+            LastTemplate(win, 0);
+        win->InCheck();
+        ASSERT_TRUE(win->warnShown);
+        ASSERT_EQ(Out(0), 1);
+        gisLost = true;
+        win->Run();
+        gisLost = false;
+        win->CamerasBack(win->lostCycleStart);
+        win->lostCycleStart = false;
+        EXPECT_EQ(Out(0), 1) << "resampling " << resampling;
+        win->warnShown = false;
+        win->runTimer->stop();
+        Leave(win);
+    }
 }
