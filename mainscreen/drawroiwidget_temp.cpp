@@ -173,9 +173,12 @@ void DrawROIWidget::SlotIgnoreAlarmPoint()
     }
     if (c < 0 || c >= MAX_DETECT || !w->modelInForce || !w->ignoreMap[c] || !w->ngPoints)
         return;
-    if (gpWPara->ignore_point_option && win_->CheckPassword() == 0)
+    // Taken before any box: the machine's re-check may end the hold while one is open, and the
+    // next mould's NG points are not the ones the operator was shown.
+    const quint64 hold = HoldNow();
+    if (gpWPara->ignore_point_option && (win_->CheckPassword() == 0 || !SameHold(hold)))
         return;
-    if (!showChooseBox(textRow(113)))
+    if (!showChooseBox(textRow(113)) || !SameHold(hold))
         return;
     win_->InsertRecord(textRow(114).arg(win_->selectedView + 1));
     const int count = std::clamp(w->modelInForce->roiNum[c], 0, int(MAX_ROI));

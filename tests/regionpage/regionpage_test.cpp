@@ -746,3 +746,45 @@ TEST(RegionPageAutoRegion, AMadeRegionLeavesDrawModeAndNothingSelected)
     std::memcpy(v->templates[0][0], kept0.constData(), size_t(gImageLen));
     std::memcpy(v->templates[1][0], kept1.constData(), size_t(gImageLen));
 }
+
+// "Ignore point" asked in one alarm hold; while its question is open the machine's re-check ends
+// that hold and the next mould's NG holds again with other NG boxes. The answer belongs to the
+// hold it was asked in: nothing of the new NG, which the operator never saw, is ignored.
+TEST(RegionPageAlarm, IgnorePointAnsweredInTheNextHoldIgnoresNothing)
+{
+    MainWindow* win = Fresh();
+    CammerWidget* v = win->cammerWidget[0];
+    win->drawROIWidget->Reset(false);
+    AddRegion(v, 0, QRect(100, 100, 200, 150), 0, 5, 25, 100);
+    W().modal.answers = {QDialog::Accepted};
+    win->drawROIWidget->SlotReturn();
+    win->SetAlarmState(2);
+    v->isOK = false;
+    std::memset(v->ngPoints, 0, size_t(gImageLen));
+    std::memset(v->ignoreMap[0], 0, size_t(gImageLen));
+    auto ngBox = [&](int x0, int y0, int x1, int y1) {
+        std::memset(v->ngPoints, 0, size_t(gImageLen));
+        v->roiOK[0][0] = false;
+        v->roiValue[0][0] = 3;
+        v->ngBoxes[0][0][0][0] = 1;
+        const int box[4] = {x0, y0, x1, y1};
+        std::copy(box, box + 4, v->ngBoxes[0][0][1]);
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x)
+                v->ngPoints[y * gImageW + x] = 1;
+    };
+    ngBox(10, 10, 14, 12);
+    setModalHook([&](QDialog&) {
+        // Under the question: the hold ends, the next cycle's mould is NG elsewhere.
+        win->SetAlarmState(0);
+        win->SetAlarmState(2);
+        ngBox(200, 100, 203, 101);
+        return int(QDialog::Accepted);
+    });
+    win->drawROIWidget->SlotIgnoreAlarmPoint();
+    W().modal.install();
+    EXPECT_EQ(v->ignoreMap[0][100 * gImageW + 200], 0) << "the new hold's NG box ignored";
+    win->SetAlarmState(0);
+    std::memset(v->ignoreMap[0], 0, size_t(gImageLen));
+    v->SaveIgnorePoint(0);
+}

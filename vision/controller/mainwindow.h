@@ -352,6 +352,7 @@ public:
     bool lastVerdictNG = false;
     bool inputSampled[8] = {};
     bool warnShown = false;
+    bool watchdogOffForReCheck = false;  // the pass stopped the no-input watchdog for a re-check
     int screenOff = 0;      // set while the backlight is off
     int cycleTime = 0;
     int cycleStart = 0;     // tenths of a second since the epoch

@@ -190,6 +190,15 @@ void MainWindow::Run()
             break;
         }
 
+        // A pending re-check kept the watchdog off: once it has ended, an idle machine is warned
+        // again as after any cycle. The alarm hold and a stop keep it off by their own rules.
+        if (watchdogOffForReCheck && !reCheckFlag) {
+            watchdogOffForReCheck = false;
+            const int ms = Supervision::WatchdogIntervalMs(p.input_timeout_len);
+            if (ms > 0 && alarmState != 2 && runState != 3 && !warnShown)
+                inputTimeoutTimer->start(ms);
+        }
+
         // 4. Alarm hold: only the re-check inputs count.
         if (alarmState == 2) {
             int edge[4];
@@ -237,6 +246,7 @@ void MainWindow::Run()
             DropInputEdges(0, 7);
             DropPendingRequests();
             inputTimeoutTimer->stop();
+            watchdogOffForReCheck = true;
             break;
         }
 
@@ -279,6 +289,7 @@ void MainWindow::Run()
                     DropInputEdges(0, 7);
                     DropPendingRequests();
                     inputTimeoutTimer->stop();
+                    watchdogOffForReCheck = true;
                     break;
                 }
             }

@@ -176,7 +176,7 @@ void MainWindow::CamerasBack(bool cycleStarted)
         return;
     }
     if (!CycleIdle())
-        return;  // a cycle still open keeps the inhibit for its verdict
+        return;  // a cycle still open, the area check or a warning keeps the inhibit
     if (!cycleStarted) {
         gpControlIO->IOSetOut(0, 0);
         gpControlIO->IOFlashOut();
@@ -288,7 +288,13 @@ void MainWindow::NoteMould()
 
 bool MainWindow::CycleIdle() const
 {
-    if (runState != 1 || alarmState == 2 || reCheckFlag || unjudgedStage >= 0 || openCycle.AnyDeferred())
+    // Resampling waits for its next cycle as detection does; once a capture took the last
+    // template, the area check holds the mould until its answer.
+    if ((runState != 1 && runState != 2) || alarmState == 2 || reCheckFlag || unjudgedStage >= 0 ||
+        openCycle.AnyDeferred() || openCycle.AreaCheckDue() || gFromTrain)
+        return false;
+    // A warning that keeps the inhibit until it is confirmed or the next cycle starts.
+    if (warnShown || startupHold != NoStartupHold)
         return false;
     for (int d = 0; d < MAX_DETECT; ++d)
         if (detectMask[d] != 0 || stageClock.Running(d))

@@ -599,12 +599,15 @@ void MainWindow::CheckNG(int stage)
             ShowConfirmable(startupHoldText);
     }
     // Mode 4: an OK that leaves no cycle open and nothing held releases every stage output,
-    // also those set under a stage count changed since (they belong to no stage now).
+    // also those set under a stage count changed since (they belong to no stage now). An NG's
+    // close pulse still running keeps output 0 (the last stage's) to its own end.
     if (!ng && p.io_mode == 4 && runState != 3 && alarmState != 2 && unjudgedStage < 0 && !CycleOpen() &&
         !ngPulseTimer->isActive()) {
+        const bool ngClosePulse = ngPulseRunning && closePulseTimer->isActive();
         OutputPlan o;
         for (int d = 0; d < 8; ++d)
-            o.clear(TriggerWiring::Mode4StageOutput(d, 8));
+            if (!(ngClosePulse && TriggerWiring::Mode4StageOutput(d, 8) == 0))
+                o.clear(TriggerWiring::Mode4StageOutput(d, 8));
         o.flash();
         ApplyOutputs(o);
     }

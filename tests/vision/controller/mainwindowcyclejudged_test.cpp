@@ -367,3 +367,119 @@ TEST(MainWindowCycleJudged, AStageCountChangeInAnOpenCycleTellsTheOperatorAndThe
     EXPECT_FALSE(win->faultBox->isVisible());
     Leave(win);
 }
+
+// Release pulse (is_cut_ontime), turntable, the prod stage judged after the mould stage: the
+// mould stage's OK holds the release back, and its close pulse runs out while output 0 is still
+// held. The prod stage's OK then releases: output 0 is clear for the pulse's length and set
+// again at its end, as after any last verdict.
+TEST(MainWindowCycleJudged, DISABLED_AReleaseHeldBackIsAReleasePulseToo)
+{
+    MainWindow* win = TwoStageCycle(true, 80, 5);
+    gpWPara->is_cut_ontime = 1;
+    gpWPara->mold_pulse = 10;
+    StartCycle(win);
+    RunOut(win, 1);
+    ASSERT_TRUE(win->releaseDue);
+    ASSERT_EQ(Out(0), 1);
+    // One second on, the prod stage still counting: a pulse started with the held-back release ends.
+    if (win->closePulseTimer->isActive())
+        win->OutTimerNotAllowClose();
+    RunOut(win, 0);
+    EXPECT_EQ(Out(0), 0) << "the prod stage's OK did not release";
+    EXPECT_TRUE(win->closePulseTimer->isActive()) << "released with no pulse to end it";
+    if (win->closePulseTimer->isActive())
+        win->OutTimerNotAllowClose();
+    EXPECT_EQ(Out(0), 1) << "output 0 left clear after the release";
+    gpWPara->is_cut_ontime = 0;
+    gpWPara->mold_pulse = 0;
+    win->closePulseTimer->stop();
+    Leave(win);
+}
+
+// Turntable: the mould stage took the last template and the region page is open; the board
+// falls silent and the prod stage's delay ends unjudged: the operator is told that its
+// confirmation releases the mould. End Set must not release it before that confirmation.
+TEST(MainWindowCycleJudged, DISABLED_EndSetLeavesAStageTheSilentBoardLeftHeldForTheConfirmation)
+{
+    MainWindow* win = TwoStageCycle(true, 80, 5);
+    StartCycle(win);
+    LastTemplate(win, 1);
+    Ask([&] { RunOut(win, 1); }, [] {}, true);
+    ASSERT_EQ(win->alarmState, 3);
+    win->boardSilent = true;
+    RunOut(win, 0);
+    ASSERT_EQ(win->unjudgedStage, 0);
+    ASSERT_EQ(Out(0), 1);
+    EndSet(win);
+    EXPECT_EQ(Out(0), 1) << "released before the operator confirmed the unjudged stage";
+    win->boardSilent = false;
+    win->ConfirmUnjudged();
+    EXPECT_EQ(Out(0), 0);
+    Leave(win);
+}
+
+// The no-input watchdog is off while an automatic re-check is due; the re-check's OK ends the
+// cycle, and an idle machine after it is warned as after any cycle.
+TEST(MainWindowCycleJudged, TheWatchdogRunsAgainAfterAnAutomaticReCheck)
+{
+    MainWindow* win = TwoStageCycle(false, 3, 5, 1);
+    gpWPara->input_timeout_len = 5;
+    StartCycle(win);
+    ASSERT_TRUE(win->inputTimeoutTimer->isActive());
+    RunOut(win, 0);
+    win->MarkCycleNotOK(0);
+    RunOut(win, 1);
+    ASSERT_EQ(win->reCheckFlag, 1);
+    win->cycleLost[0] = false;
+    win->Run();
+    ASSERT_EQ(win->reCheckFlag, 0);
+    ASSERT_EQ(Out(0), 0);
+    win->Run();
+    EXPECT_TRUE(win->inputTimeoutTimer->isActive()) << "an idle machine is never warned";
+    gpWPara->input_timeout_len = 0;
+    win->inputTimeoutTimer->stop();
+    Leave(win);
+}
+
+// A camera lost while resampling waits for its next cycle, no cycle open: the loss sets output 0.
+// When the cameras are back nothing of a cycle holds the mould, and no cycle can start (the
+// machine does not close an inhibited mould) to take the templates: it is released again.
+TEST(MainWindowCycleJudged, CamerasBackWhileResamplingWithNoCycleOpenReleaseTheMould)
+{
+    MainWindow* win = TwoStageCycle(false, 3, 8);
+    LastTemplate(win, 0);
+    ASSERT_FALSE(win->CycleOpen());
+    ASSERT_EQ(Out(0), 0);
+    gisLost = true;
+    win->Run();
+    ASSERT_EQ(Out(0), 1);
+    gisLost = false;  // what CameraRestart does once every camera answers
+    win->CamerasBack(win->lostCycleStart);
+    win->lostCycleStart = false;
+    EXPECT_EQ(Out(0), 0) << "held with no cycle open, no hold and no warning";
+    win->runTimer->stop();
+    Leave(win);
+}
+
+// The no-input warning's inhibit waits for the next cycle, detecting or resampling: cameras lost
+// and back under it do not release it.
+TEST(MainWindowCycleJudged, CamerasBackKeepTheNoInputWarningsInhibit)
+{
+    for (const bool resampling : {false, true}) {
+        MainWindow* win = TwoStageCycle(false, 3, 8);
+        if (resampling)
+            LastTemplate(win, 0);
+        win->InCheck();
+        ASSERT_TRUE(win->warnShown);
+        ASSERT_EQ(Out(0), 1);
+        gisLost = true;
+        win->Run();
+        gisLost = false;
+        win->CamerasBack(win->lostCycleStart);
+        win->lostCycleStart = false;
+        EXPECT_EQ(Out(0), 1) << "resampling " << resampling;
+        win->warnShown = false;
+        win->runTimer->stop();
+        Leave(win);
+    }
+}
