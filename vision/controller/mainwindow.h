@@ -264,6 +264,8 @@ public:
     // The last stage was judged OK while another stage of the cycle still counted: the mould is
     // released by the verdict that leaves no stage pending.
     bool releaseDue = false;
+    // That verdict's release, with the release pulse it held back.
+    void ReleaseHeldBack();
 
     StageClock stageClock;          // stage delays in whole 100 ms ticks
     int side = 1;                   // modes 1, 2: 1 the first stage pair, 0 the second

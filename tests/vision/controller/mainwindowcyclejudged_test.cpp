@@ -372,7 +372,7 @@ TEST(MainWindowCycleJudged, AStageCountChangeInAnOpenCycleTellsTheOperatorAndThe
 // mould stage's OK holds the release back, and its close pulse runs out while output 0 is still
 // held. The prod stage's OK then releases: output 0 is clear for the pulse's length and set
 // again at its end, as after any last verdict.
-TEST(MainWindowCycleJudged, DISABLED_AReleaseHeldBackIsAReleasePulseToo)
+TEST(MainWindowCycleJudged, AReleaseHeldBackIsAReleasePulseToo)
 {
     MainWindow* win = TwoStageCycle(true, 80, 5);
     gpWPara->is_cut_ontime = 1;
@@ -393,6 +393,30 @@ TEST(MainWindowCycleJudged, DISABLED_AReleaseHeldBackIsAReleasePulseToo)
     gpWPara->is_cut_ontime = 0;
     gpWPara->mold_pulse = 0;
     win->closePulseTimer->stop();
+    Leave(win);
+}
+
+// The same with the prod stage NG, which holds nothing on the turntable: the release it gives is
+// a full pulse from that verdict too.
+TEST(MainWindowCycleJudged, AReleaseHeldBackForAProdNgThatHoldsNothingIsAReleasePulse)
+{
+    MainWindow* win = TwoStageCycle(true, 80, 5);
+    gpWPara->is_cut_ontime = 1;
+    gpWPara->mold_pulse = 10;
+    StartCycle(win);
+    RunOut(win, 1);
+    ASSERT_TRUE(win->releaseDue);
+    EXPECT_FALSE(win->closePulseTimer->isActive()) << "a release pulse started while output 0 is held";
+    win->MarkCycleNotOK(0);
+    RunOut(win, 0);
+    EXPECT_EQ(Out(0), 0);
+    EXPECT_TRUE(win->closePulseTimer->isActive());
+    EXPECT_EQ(win->closePulseTimer->interval(), 1000);
+    win->OutTimerNotAllowClose();
+    EXPECT_EQ(Out(0), 1);
+    gpWPara->is_cut_ontime = 0;
+    gpWPara->mold_pulse = 0;
+    win->ngPulseTimer->stop();
     Leave(win);
 }
 
