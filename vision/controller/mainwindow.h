@@ -212,6 +212,9 @@ public:
     int unjudgedStage = -1;
     void BoardBack();
     void ConfirmUnjudged();
+    // The operator still owes the confirmation of a stage left unjudged or of the start-up hold:
+    // nothing but it (or a verdict of a later cycle) releases the mould, End Set neither.
+    bool ConfirmationOwed() const;
     void HoldUnjudged(const QString& text);
     // The start-up hold: the run before ended with a mould not yet judged (released by the
     // operator's confirm or the next cycle's final verdict), or the parameters were replaced by

@@ -667,8 +667,9 @@ void MainWindow::BackTrain()
 {
     // A cycle still open keeps the mould for its own verdicts: a release now would come before a
     // stage still counting or awaited is judged. The stages that waited for the area check are
-    // judged now, each by name (a verdict of the stage last seen would judge one twice).
-    if (!StagesOpen() && openCycle.OnlyTemplates())
+    // judged now, each by name (a verdict of the stage last seen would judge one twice). A stage
+    // left unjudged keeps the mould for the operator's confirmation.
+    if (!StagesOpen() && openCycle.OnlyTemplates() && !ConfirmationOwed())
         ApplyOutputs(VerdictLogic::BackTrainOutputs(*gpWPara));
     runState = 1;
     JudgeDeferred();
