@@ -215,6 +215,9 @@ public:
     int unjudgedStage = -1;
     void BoardBack();
     void ConfirmUnjudged();
+    // The operator still owes the confirmation of a stage left unjudged or of the start-up hold:
+    // nothing but it (or a verdict of a later cycle) releases the mould, End Set neither.
+    bool ConfirmationOwed() const;
     void HoldUnjudged(const QString& text);
     // The start-up hold: the run before ended with a mould not yet judged (released by the
     // operator's confirm or the next cycle's final verdict), or the parameters were replaced by
@@ -267,6 +270,8 @@ public:
     // The last stage was judged OK while another stage of the cycle still counted: the mould is
     // released by the verdict that leaves no stage pending.
     bool releaseDue = false;
+    // That verdict's release, with the release pulse it held back.
+    void ReleaseHeldBack();
 
     StageClock stageClock;          // stage delays in whole 100 ms ticks
     int side = 1;                   // modes 1, 2: 1 the first stage pair, 0 the second

@@ -223,9 +223,15 @@ void MainWindow::ConfirmUnjudged()
         faultBox->hide();
     // The silent board, the lost camera or the end of the run before ended the cycle; the
     // operator has seen it: the outputs of an idle machine (the cycle start's ejector inhibit goes
-    // with the mould-close inhibit). A cycle that started since keeps its outputs for its verdict.
-    if (runState != 3 && alarmState != 2 && !CycleOpen())
+    // with the mould-close inhibit). A cycle that started since keeps its outputs for its verdict,
+    // resampling's area check keeps the mould until End Set.
+    if (runState != 3 && alarmState != 2 && !CycleOpen() && !gFromTrain)
         ApplyOutputs(RunControl::StartDetectOutputs(*gpWPara));
+}
+
+bool MainWindow::ConfirmationOwed() const
+{
+    return unjudgedStage >= 0 || startupHold != NoStartupHold;
 }
 
 bool MainWindow::CycleOpen() const

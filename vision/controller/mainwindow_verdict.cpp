@@ -467,9 +467,7 @@ void MainWindow::CheckNG(int stage)
         if (ok.releaseWithheld) {
             releaseDue = true;
         } else if (releaseDue && !pending && !ok.pulseMode) {
-            releaseDue = false;
-            gpControlIO->IOSetOut(0, 0);
-            gpControlIO->IOFlashOut();
+            ReleaseHeldBack();
         }
         if (ok.pulseMode) {
             if (ok.closePulse)
@@ -516,7 +514,8 @@ void MainWindow::CheckNG(int stage)
         display(false);
         const VerdictLogic::ReleasePulses rp = VerdictLogic::OnOkRelease(p, s);
         ApplyOutputs(rp.outputs);
-        if (rp.closePulse && !(ngPulseRunning && closePulseTimer->isActive()))
+        // A release held back pulses from the verdict that gives it, not while output 0 is held.
+        if (rp.closePulse && !ok.releaseWithheld && !(ngPulseRunning && closePulseTimer->isActive()))
             closePulseTimer->start(Supervision::TenthsToMs(p.mold_pulse));
         if (rp.ejectorPulse)
             ejectorPulseTimer->start(Supervision::TenthsToMs(p.thimble_pulse));
@@ -538,11 +537,8 @@ void MainWindow::CheckNG(int stage)
         ngPulses();
         // The mould stage was judged OK before this stage, which pulses and holds nothing: the
         // release its OK held back for this verdict comes now.
-        if (releaseDue && !pending) {
-            releaseDue = false;
-            gpControlIO->IOSetOut(0, 0);
-            gpControlIO->IOFlashOut();
-        }
+        if (releaseDue && !pending)
+            ReleaseHeldBack();
         repeatRule();
         pictures();
     } else {
@@ -623,6 +619,17 @@ void MainWindow::CheckNG(int stage)
         g_listParamROI.clear();
 }
 
+void MainWindow::ReleaseHeldBack()
+{
+    const WizardPara& p = *gpWPara;
+    releaseDue = false;
+    gpControlIO->IOSetOut(0, 0);
+    gpControlIO->IOFlashOut();
+    // The mould stage's release pulse runs its full length from this release.
+    if (VerdictLogic::OnOkRelease(p, 1).closePulse && !(ngPulseRunning && closePulseTimer->isActive()))
+        closePulseTimer->start(Supervision::TenthsToMs(p.mold_pulse));
+}
+
 void MainWindow::Pictures(int camera, bool final, int s)
 {
     const WizardPara& p = *gpWPara;
@@ -688,9 +695,10 @@ void MainWindow::EndAreaCheck()
     // The stages that waited are judged first, each by name (a verdict of the stage last seen
     // would judge one twice). Then the mould the area check held is released as its End Set
     // releases it, unless what they found holds it (the alarm hold, a re-check) or a stage of the
-    // cycle still counts or waits for its input: its own verdict releases it.
+    // cycle still counts or waits for its input: its own verdict releases it. A stage left
+    // unjudged keeps the mould for the operator's confirmation.
     JudgeDeferred();
-    if (runState != 3 && alarmState != 2 && !CycleOpen())
+    if (runState != 3 && alarmState != 2 && !CycleOpen() && !ConfirmationOwed())
         ApplyOutputs(VerdictLogic::BackTrainOutputs(*gpWPara));
 }
 

@@ -372,7 +372,7 @@ TEST(MainWindowCycleJudged, AStageCountChangeInAnOpenCycleTellsTheOperatorAndThe
 // mould stage's OK holds the release back, and its close pulse runs out while output 0 is still
 // held. The prod stage's OK then releases: output 0 is clear for the pulse's length and set
 // again at its end, as after any last verdict.
-TEST(MainWindowCycleJudged, DISABLED_AReleaseHeldBackIsAReleasePulseToo)
+TEST(MainWindowCycleJudged, AReleaseHeldBackIsAReleasePulseToo)
 {
     MainWindow* win = TwoStageCycle(true, 80, 5);
     gpWPara->is_cut_ontime = 1;
@@ -396,10 +396,34 @@ TEST(MainWindowCycleJudged, DISABLED_AReleaseHeldBackIsAReleasePulseToo)
     Leave(win);
 }
 
+// The same with the prod stage NG, which holds nothing on the turntable: the release it gives is
+// a full pulse from that verdict too.
+TEST(MainWindowCycleJudged, AReleaseHeldBackForAProdNgThatHoldsNothingIsAReleasePulse)
+{
+    MainWindow* win = TwoStageCycle(true, 80, 5);
+    gpWPara->is_cut_ontime = 1;
+    gpWPara->mold_pulse = 10;
+    StartCycle(win);
+    RunOut(win, 1);
+    ASSERT_TRUE(win->releaseDue);
+    EXPECT_FALSE(win->closePulseTimer->isActive()) << "a release pulse started while output 0 is held";
+    win->MarkCycleNotOK(0);
+    RunOut(win, 0);
+    EXPECT_EQ(Out(0), 0);
+    EXPECT_TRUE(win->closePulseTimer->isActive());
+    EXPECT_EQ(win->closePulseTimer->interval(), 1000);
+    win->OutTimerNotAllowClose();
+    EXPECT_EQ(Out(0), 1);
+    gpWPara->is_cut_ontime = 0;
+    gpWPara->mold_pulse = 0;
+    win->ngPulseTimer->stop();
+    Leave(win);
+}
+
 // Turntable: the mould stage took the last template and the region page is open; the board
 // falls silent and the prod stage's delay ends unjudged: the operator is told that its
 // confirmation releases the mould. End Set must not release it before that confirmation.
-TEST(MainWindowCycleJudged, DISABLED_EndSetLeavesAStageTheSilentBoardLeftHeldForTheConfirmation)
+TEST(MainWindowCycleJudged, EndSetLeavesAStageTheSilentBoardLeftHeldForTheConfirmation)
 {
     MainWindow* win = TwoStageCycle(true, 80, 5);
     StartCycle(win);
@@ -416,6 +440,69 @@ TEST(MainWindowCycleJudged, DISABLED_EndSetLeavesAStageTheSilentBoardLeftHeldFor
     win->ConfirmUnjudged();
     EXPECT_EQ(Out(0), 0);
     Leave(win);
+}
+
+// The area check after resampling and a confirmation the operator owes each keep the mould: a
+// silent board ends the prod stage unjudged, or (multi-detection) the stage count changes, while
+// the region page is open. Whichever of End Set and the confirmation comes first leaves the mould
+// held; the second releases it.
+TEST(MainWindowCycleJudged, TheAreaCheckAndAnOwedConfirmationEachKeepTheMouldUntilBothEnded)
+{
+    struct Case {
+        const char* name;
+        bool stageCount, endSetFirst;
+    };
+    const Case cases[] = {
+        {"silent board, confirmed under the page", false, false},
+        {"stage count changed, End Set first", true, true},
+        {"stage count changed, confirmed under the page", true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MainWindow* win = TwoStageCycle(!c.stageCount, 80, 5);
+        if (c.stageCount) {
+            // Multi-detection: the first stage from input 0, the last (the mould's) from input 1.
+            gpWPara->io_mode = 4;
+            gpWPara->stage_trigger_input[1] = 1;
+            gDNum = 2;
+            win->StageCountCheck();
+            win->multiDetect = gDNum - 1;
+            StartCycle(win);
+            RunOut(win, 0);
+            win->simInput = 1;
+            win->Run();
+        } else {
+            StartCycle(win);
+        }
+        LastTemplate(win, 1);
+        Ask([&] { RunOut(win, 1); }, [] {}, true);
+        ASSERT_EQ(win->alarmState, 3);
+        ASSERT_EQ(Out(0), 1);
+        if (c.stageCount) {
+            gDNum = 3;
+            win->StageCountCheck();
+            ASSERT_EQ(win->faultBox->text().toStdString(), gaLanStr[616 * LAN_COUNT + gLan].arg(2).toStdString());
+        } else {
+            win->boardSilent = true;
+            RunOut(win, 0);
+            win->boardSilent = false;
+        }
+        ASSERT_GE(win->unjudgedStage, 0);
+        ASSERT_EQ(Out(0), 1);
+        if (c.endSetFirst)
+            EndSet(win);
+        else
+            win->ConfirmUnjudged();
+        EXPECT_EQ(Out(0), 1) << (c.endSetFirst ? "released before the confirmation" : "released under the page");
+        if (c.endSetFirst)
+            win->ConfirmUnjudged();
+        else
+            EndSet(win);
+        EXPECT_EQ(Out(0), 0) << "held with nothing left to release it";
+        EXPECT_FALSE(win->CycleOpen());
+        gpWPara->io_mode = 0;
+        Leave(win);
+    }
 }
 
 // The no-input watchdog is off while an automatic re-check is due; the re-check's OK ends the
