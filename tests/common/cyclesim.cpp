@@ -277,6 +277,8 @@ public:
         } else if (text.startsWith("verdict stage ")) {
             d = text.mid(14).section(' ', 0, 0).toInt() - 1;
             OnVerdict(d, text.section(' ', 3, 3) == "NG");
+        } else if (text.startsWith("stage count ") && text.contains(" -> ")) {
+            OnStageCount(text.mid(12).section(' ', 0, 0).toInt(), text.section(' ', 4, 4).section(':', 0, 0).toInt());
         }
     }
 
@@ -808,6 +810,20 @@ private:
         if (st_[d] == Started && !Counting(d))
             Fail(step_, "never judged", "stage " + StageText(d) + " started again before its last start was judged");
         st_[d] = Started;
+    }
+
+    // The trigger-safety input fires the last stage of the count in force when a pass takes its
+    // edge: an edge not yet taken when the count changes asks for the new last stage.
+    void OnStageCount(int before, int after)
+    {
+        const WizardPara& p = *gpWPara;
+        const int from = TriggerWiring::LastStage(p, before);
+        const int to = TriggerWiring::LastStage(p, after);
+        if (from < 0 || to < 0 || from >= MAX_DETECT || to >= MAX_DETECT || from == to || !again_[from])
+            return;
+        again_[to] = true;
+        if ((p.io_mode == 1 || p.io_mode == 2) && to + 2 < MAX_DETECT)
+            again_[to + 2] = true;
     }
 
     void OnVerdict(int d, bool ng)

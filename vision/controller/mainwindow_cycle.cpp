@@ -344,6 +344,7 @@ void MainWindow::Run()
                         for (bool& f : ngOutFlags)
                             f = false;
                     reCheckCount[0] = reCheckCount[1] = 0;
+                    openCycle.Start(StageInForce(r));
                     TimerUp(r);
                     if (alarmState == 2) {
                         ApplyOutputs(VerdictLogic::ManualHoldOutputs(p, r, curDetect, gDNum));
@@ -467,6 +468,7 @@ bool MainWindow::ActOnInput(int k, bool* newFrame)
         qDebug("stage %d delay %d ms started at %s", j + 1, std::max(delay, 0) * StageClock::kTickMs,
                qPrintable(QDateTime::currentDateTime().toString("yyyy/MM/dd-HH:mm:ss.zzz")));
         stageStartedAs[j] = StageInForce(j);
+        openCycle.Start(stageStartedAs[j]);
         stageClock.Start(j, delay);
         if (delay <= 0) {
             for (int v = 0; v < MAX_CAMERA; ++v)

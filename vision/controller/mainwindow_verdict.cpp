@@ -352,6 +352,7 @@ void MainWindow::CheckNG(int stage)
         cycleStarted = false;
         return;
     }
+    const bool ofCycle = openCycle.Started(stage);
     openCycle.Judged(stage);
     bool ng = false;
     QVector<int> ngCameras;
@@ -372,6 +373,8 @@ void MainWindow::CheckNG(int stage)
     }
     const int s = TriggerWiring::FoldedStage(p, stage);
     const bool final = reCheckCount[s] <= 0;
+    if (final)
+        openCycle.Finished(stage);
     // Diagnostics on standard error: the verdict and the longest stall of the pass since the last one.
     qDebug("verdict stage %d %s at %s, longest pass stall %lld ms", stage + 1, ng ? "NG" : "OK",
            qPrintable(QTime::currentTime().toString("hh:mm:ss.zzz")), static_cast<long long>(longestPassGapMs));
@@ -579,10 +582,12 @@ void MainWindow::CheckNG(int stage)
     }
     // Only a verdict that judges the mould (the last stage's), hands it to a hold that tells (the
     // alarm hold or a stop) or leaves a stage of its cycle to judge it: a snapshot of the product
-    // alone, also an NG that holds nothing, leaves the mould as unjudged as it was.
+    // alone, also an NG that holds nothing, leaves the mould as unjudged as it was. Judging the
+    // mould needs a stage started since the hold: the trigger-safety input firing the last stage
+    // of a count changed under the cycle judges nothing the hold was told for.
     const int lastStage = (p.io_mode == 4 || p.io_mode == 5) ? gDNum - 1 : 1;
     const bool heldAndTold = alarmState == 2 || runState == 3;
-    if (final && unjudgedStage >= 0 && (heldAndTold || pending || s == lastStage)) {
+    if (final && unjudgedStage >= 0 && (heldAndTold || (ofCycle && (pending || s == lastStage)))) {
         // A verdict of the next cycle closes the one the silent board left unjudged, or the one
         // the run before left.
         unjudgedStage = -1;

@@ -10,6 +10,7 @@ void OpenCycle::Reset()
 {
     deferred_ = 0;
     template_ = 0;
+    started_ = 0;
 }
 
 void OpenCycle::Defer(int d, bool tookTemplate)
@@ -45,3 +46,9 @@ void OpenCycle::Judged(int d)
 }
 
 bool OpenCycle::OthersDeferred(int d) const { return (deferred_ & quint8(~Bit(d))) != 0; }
+
+void OpenCycle::Start(int d) { started_ |= Bit(d); }
+
+bool OpenCycle::Started(int d) const { return (started_ & Bit(d)) != 0; }
+
+void OpenCycle::Finished(int d) { started_ &= quint8(~Bit(d)); }

@@ -29,8 +29,15 @@ public:
     bool OthersDeferred(int d) const;
     // Every stage that waits took a template (none waits for an inspection).
     bool OnlyTemplates() const { return (deferred_ & ~template_) == 0; }
+    // Stage d was started in this cycle (by its input or the operator's request), so its verdict
+    // judges a mould of this cycle; the trigger-safety input firing a stage that never started
+    // judges none. The start is spent by the stage's final verdict.
+    void Start(int d);
+    bool Started(int d) const;
+    void Finished(int d);
 
 private:
     quint8 deferred_ = 0;
     quint8 template_ = 0;
+    quint8 started_ = 0;
 };

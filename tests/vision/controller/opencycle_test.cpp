@@ -34,3 +34,27 @@ TEST(OpenCycle, WaitingStagesComeOutOnceLowestFirstAndAReleaseWaitsForTheOthers)
     c.Defer(-1, true);
     EXPECT_FALSE(c.AnyDeferred());
 }
+
+// A start is a stage of this cycle until its final verdict: an inspection in between (the verdict
+// that asks for a re-check, its area check) keeps it; a reset drops it.
+TEST(OpenCycle, AStartLastsUntilTheStagesFinalVerdict)
+{
+    OpenCycle c;
+    EXPECT_FALSE(c.Started(2));
+    c.Start(2);
+    c.Defer(2, false);
+    c.Judged(2);
+    EXPECT_TRUE(c.Started(2));
+    EXPECT_FALSE(c.Started(1));
+    c.Finished(2);
+    EXPECT_FALSE(c.Started(2));
+    c.Start(0);
+    c.Start(7);
+    c.Reset();
+    EXPECT_FALSE(c.Started(0));
+    EXPECT_FALSE(c.Started(7));
+    c.Start(8);  // out of range: ignored
+    c.Start(-1);
+    for (int d = 0; d < OpenCycle::kStages; ++d)
+        EXPECT_FALSE(c.Started(d));
+}
