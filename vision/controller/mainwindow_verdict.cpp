@@ -602,9 +602,14 @@ void MainWindow::CheckNG(int stage)
     // also those set under a stage count changed since (they belong to no stage now).
     if (!ng && p.io_mode == 4 && runState != 3 && alarmState != 2 && unjudgedStage < 0 && !CycleOpen() &&
         !ngPulseTimer->isActive()) {
+        // An NG's close pulse still running keeps what it set (outputs 0 and 2) until its own end.
+        const bool pulseHolds = p.ng_pulse_mode && ngPulseRunning && closePulseTimer->isActive();
         OutputPlan o;
-        for (int d = 0; d < 8; ++d)
-            o.clear(TriggerWiring::Mode4StageOutput(d, 8));
+        for (int d = 0; d < 8; ++d) {
+            const int out = TriggerWiring::Mode4StageOutput(d, 8);
+            if (!(pulseHolds && (out == 0 || out == 2)))
+                o.clear(out);
+        }
         o.flash();
         ApplyOutputs(o);
     }
