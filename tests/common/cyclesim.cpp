@@ -983,7 +983,10 @@ private:
     {
         const WizardPara& p = *gpWPara;
         const MainWindow* w = win_;
-        if (p.io_mode != 0 && p.io_mode != 3 && p.io_mode != 5)
+        // Two-colour: input 0 opens the cycle, inputs 2 and 3 start its stages. Turntable: input 0
+        // starts the first pair unless only input 3 starts cycles.
+        const bool turntable = p.io_mode == 2 && p.io_sub_mode != 1;
+        if (p.io_mode != 0 && p.io_mode != 3 && p.io_mode != 5 && !turntable)
             return false;
         if (!p.stage_enabled[0] && p.semi_auto)
             return false;  // input 0 opens the cycle, input 2 starts its stage
