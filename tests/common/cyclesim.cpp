@@ -254,6 +254,7 @@ public:
         // Whatever the last event left is run out: the cycle must come to rest in a sound state.
         if (!halt_)
             Advance(vd_->Now() + 15000, int(ev_.size()));
+        StartDueCheck(int(ev_.size()));
         Teardown();
         res_.virtualMs = vd_->Now() - start_;
         return res_;
@@ -273,6 +274,7 @@ public:
         int d = 0;
         if (text.startsWith("stage ") && text.contains(" ms started at ")) {
             d = text.mid(6).section(' ', 0, 0).toInt() - 1;
+            ++starts_;
             OnStart(d);
         } else if (text.startsWith("verdict stage ")) {
             d = text.mid(14).section(' ', 0, 0).toInt() - 1;
@@ -311,6 +313,15 @@ private:
     int serves_[MAX_DETECT] = {0, 1, 2, 3, 4, 5, 6, 7};
     bool again_[MAX_DETECT] = {};
     bool pulseEnded_ = false;
+    // An edge of the cycle-start input taken while the cycle was idle: a stage starts by `by`.
+    struct StartDue {
+        bool on = false;
+        qint64 by = 0;
+        int step = 0;
+        long starts = 0;
+    } startDue_;
+    long starts_ = 0;  // stage starts seen
+    int seen0_ = -1;   // input 0's level as the last pass that surely read it saw it; -1 unknown
     std::deque<std::string> log_;
     const bool trace_ = !qEnvironmentVariableIsEmpty("MOULDMON_CYCLESIM_TRACE");
 
@@ -470,6 +481,9 @@ private:
             std::fprintf(stderr, "%*s#%d %s (t=%lld out0=%d alarm=%d run=%d)\n", depth_ * 2, "", at, EventText(e).c_str(),
                          static_cast<long long>(vd_->Now() - start_), Out0(), win_->alarmState, win_->runState);
         ++res_.events;
+        StartDueCheck(at);
+        if (e.kind != 'w' && e.kind != 'p')
+            startDue_.on = false;  // something else may take the edge or hold the cycle
         switch (e.kind) {
         case 'w':
             Advance(vd_->Now() + std::max(e.a, 0), at);
@@ -483,11 +497,22 @@ private:
                     again_[last + 2] = true;
             }
             if (e.a >= 0 && e.a < 8) {
-                QMutexLocker lock(pMutexIO);
-                if (e.b)
-                    gDataIn |= 1u << e.a;
-                else
-                    gDataIn &= ~(1u << e.a);
+                bool rises = false;
+                {
+                    QMutexLocker lock(pMutexIO);
+                    rises = e.b && !(gDataIn & (1u << e.a));
+                    if (e.b)
+                        gDataIn |= 1u << e.a;
+                    else
+                        gDataIn &= ~(1u << e.a);
+                }
+                // An edge only where the port's edge rule sees one: low at the last pass that read it.
+                if (rises && e.a == 0 && seen0_ == 0 && depth_ == 0 && CycleIdle()) {
+                    startDue_.on = true;
+                    startDue_.by = vd_->Now() + gpWPara->input_debounce * 100 + 20;
+                    startDue_.step = at;
+                    startDue_.starts = starts_;
+                }
             }
             break;
         case 'p':
@@ -693,7 +718,14 @@ private:
             opHold_.push_back(hold_);
             if (run)
                 BoardReplies();
+            // What the port's edge rule last saw of input 0: a pass that reads the inputs sees the
+            // level, one that cannot take them leaves it.
+            const int reads0 = run ? PassReadsInputs() : 0;
             vd_->Fire(t->id);
+            if (reads0 == 1)
+                seen0_ = Level0();
+            else if (reads0 == -1 && Level0() != seen0_)
+                seen0_ = -1;
             DeliverQueued();
             ops_.pop_back();
             opHold_.pop_back();
@@ -913,6 +945,9 @@ private:
             return;
         const WizardPara& p = *gpWPara;
         NewCycleCheck();
+        StartDueCheck(at);
+        if (startDue_.on && !CycleIdle())
+            startDue_.on = false;  // held, stopped or busy since: the edge is not owed a start
         if (win_->alarmState == 2 && lastAlarm_ != 2)
             ++hold_;
         lastAlarm_ = win_->alarmState;
@@ -957,8 +992,81 @@ private:
         }
     }
 
+    // Detection runs with no cycle to finish: no alarm hold, no area check open after resampling,
+    // no stage counting its delay, no re-check or request due, the board and every camera there.
+    // In the modes where input 0 starts the cycle and a stage of it, its edge starts that stage.
+    bool CycleIdle() const
+    {
+        const WizardPara& p = *gpWPara;
+        const MainWindow* w = win_;
+        // Two-colour: input 0 opens the cycle, inputs 2 and 3 start its stages. Turntable: input 0
+        // starts the first pair unless only input 3 starts cycles.
+        const bool turntable = p.io_mode == 2 && p.io_sub_mode != 1;
+        if (p.io_mode != 0 && p.io_mode != 3 && p.io_mode != 5 && !turntable)
+            return false;
+        if (!p.stage_enabled[0] && p.semi_auto)
+            return false;  // input 0 opens the cycle, input 2 starts its stage
+        if ((w->runState != 1 && w->runState != 2) || w->alarmState == 2 || (w->alarmState == 3 && gFromTrain))
+            return false;
+        if (w->reCheckFlag || w->manualDetect != gDNum || w->simInput >= 0 || w->restartDetect >= 0)
+            return false;
+        if (w->boardSilent || boardDead_ || gisLost)
+            return false;
+        for (int v = 0; v < c_.cameras; ++v)
+            if (lost_[v] || w->cycleLost[v])
+                return false;
+        for (int d = 0; d < MAX_DETECT; ++d)
+            if (w->stageClock.Running(d))
+                return false;
+        return true;
+    }
+
+    int Level0() const
+    {
+        QMutexLocker lock(pMutexIO);
+        return (gDataIn & 1u) ? 1 : 0;
+    }
+
+    // 1: the next pass reads input 0 (as the monitoring pass is written: a pass that no delay, re-check
+    // or silent board keeps busy reads it); 0: it does not; -1: it may.
+    int PassReadsInputs() const
+    {
+        const MainWindow* w = win_;
+        if (gisLost || w->boardSilent != boardDead_ || w->manualDetect != gDNum || gpWPara->image_trigger)
+            return -1;
+        if (boardDead_)
+            return 0;
+        if (w->alarmState == 2 || w->runState == 3)
+            return 1;
+        if ((w->alarmState == 3 && gFromTrain) || (w->runState == 2 && w->openCycle.AreaCheckDue()))
+            return -1;  // resampling's area check, due or open, holds the cycle its own way
+        if (w->reCheckFlag)
+            return 0;
+        for (int d = 0; d < MAX_DETECT; ++d)
+            if (w->stageClock.Running(d))
+                return 0;
+        return 1;
+    }
+
+    void StartDueCheck(int at)
+    {
+        if (!startDue_.on || halt_)
+            return;
+        if (starts_ != startDue_.starts) {
+            startDue_.on = false;
+            return;
+        }
+        if (vd_->Now() < startDue_.by)
+            return;
+        startDue_.on = false;
+        Fail(at, "start dropped",
+             "the edge of input 0 at event " + std::to_string(startDue_.step) +
+                 " started no stage although detection ran with no cycle to finish");
+    }
+
     void CheckAtRest(int at)
     {
+        StartDueCheck(at);
         if (halt_ || depth_ > 0)
             return;
         const WizardPara& p = *gpWPara;

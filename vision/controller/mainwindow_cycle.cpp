@@ -237,8 +237,11 @@ void MainWindow::Run()
             if (reCheckStage >= 0 && reCheckStage < MAX_DETECT)
                 curDetect = reCheckStage;
             const int s = TriggerWiring::FoldedStage(p, curDetect);
-            // A stage waiting for the area check is judged with its answer.
-            const bool waits = openCycle.Deferred(curDetect) || (runState == 2 && openCycle.AreaCheckDue());
+            // A stage waiting for the area check is judged with its answer; while the area check is
+            // open no verdict is given (as for a delay ending under it), so the re-check and its
+            // count wait for End Set.
+            const bool waits =
+                openCycle.Deferred(curDetect) || (runState == 2 && (openCycle.AreaCheckDue() || gFromTrain));
             if (!waits && reCheckCount[s] > 0) {
                 --reCheckCount[s];
                 ReCheck();

@@ -600,15 +600,17 @@ void MainWindow::CheckNG(int stage)
             ShowConfirmable(startupHoldText);
     }
     // Mode 4: an OK that leaves no cycle open and nothing held releases every stage output,
-    // also those set under a stage count changed since (they belong to no stage now). An NG's
-    // close pulse still running keeps output 0 (the last stage's) to its own end.
+    // also those set under a stage count changed since (they belong to no stage now).
     if (!ng && p.io_mode == 4 && runState != 3 && alarmState != 2 && unjudgedStage < 0 && !CycleOpen() &&
         !ngPulseTimer->isActive()) {
-        const bool ngClosePulse = ngPulseRunning && closePulseTimer->isActive();
+        // An NG's close pulse still running keeps what it set (outputs 0 and 2) until its own end.
+        const bool pulseHolds = p.ng_pulse_mode && ngPulseRunning && closePulseTimer->isActive();
         OutputPlan o;
-        for (int d = 0; d < 8; ++d)
-            if (!(ngClosePulse && TriggerWiring::Mode4StageOutput(d, 8) == 0))
-                o.clear(TriggerWiring::Mode4StageOutput(d, 8));
+        for (int d = 0; d < 8; ++d) {
+            const int out = TriggerWiring::Mode4StageOutput(d, 8);
+            if (!(pulseHolds && (out == 0 || out == 2)))
+                o.clear(out);
+        }
         o.flash();
         ApplyOutputs(o);
     }
