@@ -22,8 +22,10 @@
 #include "core/wizardpara.h"
 #include "mainscreen/alarmoption.h"
 #include "mainscreen/regioption.h"
+#include "statistics/resstatisticsparam.h"
 #include "vision/board/controlport.h"
 #include "vision/board/iothread.h"
+#include "vision/camera/camerahost.h"
 #include "vision/camera/cameradiscovery.h"
 #include "vision/controller/mainwindow.h"
 #include "vision/controller/triggerwiring.h"
@@ -230,7 +232,10 @@ struct Snapshot {
     bool operator==(const Snapshot& o) const { return std::memcmp(words, o.words, sizeof words) == 0; }
 };
 
-enum Stage { Idle, Started, JudgedOk, JudgedNg, Held };
+// Waiting: ended unjudged under a state that holds the mould and tells the operator (the alarm
+// hold, the region page, the unjudged-stage warning); it keeps the mould until a verdict judges it
+// or the operator's answer (the confirmation, Stop/Start, Resample, the hold's end) releases it.
+enum Stage { Idle, Started, JudgedOk, JudgedNg, Held, Waiting };
 
 class Engine;
 Engine* gEngine = nullptr;
@@ -309,6 +314,25 @@ private:
     int serves_[MAX_DETECT] = {0, 1, 2, 3, 4, 5, 6, 7};
     bool again_[MAX_DETECT] = {};
     bool pulseEnded_ = false;
+    bool okFinalStep_ = false;  // a final OK in this step
+    bool okClosed_ = false;     // ... that judged a started stage
+    // Output 0 as the checks saw it last, since when it has been clear, and the last verdict.
+    int seenOut0_ = 0;
+    qint64 clearSince_ = 0;
+    qint64 lastVerdictAt_ = -1;
+    bool lastVerdictReleases_ = false;  // a final OK: its release pulse is due
+    // With a release pulse (is_cut_ontime): output 0 set with no cycle open is the pulse's end
+    // (clear for its full length after the last verdict) or the Start's inhibit.
+    bool setByPulse_ = true;
+    // Final verdicts the simulation saw, per stage, and the statistics store's totals at the start.
+    long seenOk_[MAX_DETECT] = {};
+    long seenNg_[MAX_DETECT] = {};
+    long baseOk_[MAX_DETECT] = {};
+    long baseNg_[MAX_DETECT] = {};
+    QString statDate_;
+    // A camera loss noticed through CameraCheck: the make it stands for while it runs.
+    bool checkingCamera_ = false;
+    int cameraMake_ = CAMERA_NONE;
     std::deque<std::string> log_;
     const bool trace_ = !qEnvironmentVariableIsEmpty("MOULDMON_CYCLESIM_TRACE");
 
@@ -377,9 +401,69 @@ private:
             gpControlIO->IOFlashOut();
         }
         gFromTrain = 0;
+        gisLost = false;
+        win_->restartCameras = [this] { RestartCameras(); };
         win_->runTimer->start(3);
         lastCycleStart_ = win_->cycleStart;
         lastAlarm_ = win_->alarmState;
+        seenOut0_ = Out0();
+        clearSince_ = vd_->Now();
+        if (ResStatisticsParam* store = gpResStatisticsParam) {
+            statDate_ = store->getCurDate();
+            StoreCounts(baseOk_, baseNg_);
+        }
+    }
+
+    // The statistics store's totals of the day, per stage.
+    static void StoreCounts(long* ok, long* ng)
+    {
+        const ResStatisticsParam* store = gpResStatisticsParam;
+        for (int d = 0; d < MAX_DETECT; ++d) {
+            ok[d] = ng[d] = 0;
+            if (!store || d >= ResStatisticsParam::kStages)
+                continue;
+            for (int n : store->okTotalOf(d))
+                ok[d] += n;
+            for (int n : store->ngTotalOf(d))
+                ng[d] += n;
+        }
+    }
+
+    // The camera supervision notices a camera gone: CameraCheck as for a make with cameras (the
+    // simulated views have none), its record, inhibit, views marked not OK and its warning.
+    void LoseCamera(int view)
+    {
+        if (gisLost)
+            return;  // CameraCheck changes nothing then
+        cameraMake_ = gCameraID;
+        gCameraID = CAMERA_V4L2;
+        checkingCamera_ = true;
+        CameraCheck(view);
+        CameraChecked();
+    }
+
+    // Once CameraCheck has decided (its warning is open or it returned) the make is none again.
+    void CameraChecked()
+    {
+        if (!checkingCamera_)
+            return;
+        gCameraID = cameraMake_;
+        checkingCamera_ = false;
+    }
+
+    // CameraRestart for the simulated views: back once no camera is lost any more, then what it
+    // does when the count matches (the views have no camera to reopen).
+    void RestartCameras()
+    {
+        for (int v = 0; v < c_.cameras; ++v)
+            if (lost_[v])
+                return;
+        gisLost = false;
+        CameraHost* host = cameraHost();
+        host->hideWarnBox();
+        host->insertRecord(QStringLiteral("Camera Restart"));
+        for (int k = 0; k < c_.cameras; ++k)
+            host->clearFrameCount(k);
     }
 
     void Teardown()
@@ -396,7 +480,9 @@ private:
         win_->unjudgedStage = -1;
         win_->startupHold = MainWindow::NoStartupHold;
         gFromTrain = 0;
+        CameraChecked();
         gisLost = false;
+        win_->restartCameras = nullptr;
         for (bool& l : win_->cycleLost)
             l = false;
         win_->stageClock.now = [vd = vd_] { return vd->Now(); };
@@ -496,9 +582,7 @@ private:
             if (e.a >= 0 && e.a < c_.cameras) {
                 lost_[e.a] = e.b;
                 if (e.b)
-                    win_->MarkCycleNotOK(e.a);
-                else
-                    win_->cycleLost[e.a] = false;
+                    LoseCamera(e.a);
             }
             break;
         case 'a':
@@ -585,6 +669,7 @@ private:
 
     int Modal(QDialog& d)
     {
+        CameraChecked();
         ++depth_;
         bool answer = false;
         // A box opened under a box that is itself opened under a box is answered at once.
@@ -791,8 +876,17 @@ private:
             return;
         lastCycleStart_ = win_->cycleStart;
         for (Stage& s : st_)
-            if (s != Started)
+            if (s != Started && s != Waiting)
                 s = Idle;
+        lastVerdictReleases_ = false;  // the next cycle's start may end the last one's release
+    }
+
+    bool AnyOpen() const
+    {
+        for (Stage s : st_)
+            if (s == Started || s == Waiting)
+                return true;
+        return false;
     }
 
     void OnStart(int d)
@@ -807,6 +901,9 @@ private:
         serves_[TimerOf(d)] = d;
         if (st_[d] == Started && !Counting(d))
             Fail(step_, "never judged", "stage " + StageText(d) + " started again before its last start was judged");
+        if (st_[d] == Waiting)
+            Fail(step_, "never judged",
+                 "stage " + StageText(d) + " started again while its last start, ended unjudged, waited for the operator");
         st_[d] = Started;
     }
 
@@ -823,10 +920,17 @@ private:
         if (win_->safetyTrigger)
             again_[d] = true;
         const bool asked = win_->lastInput < 0 || again_[d];
+        if (final) {
+            ++(ng ? seenNg_ : seenOk_)[d];
+            lastVerdictAt_ = vd_->Now();
+            lastVerdictReleases_ = false;
+            okFinalStep_ = okFinalStep_ || !ng;
+            okClosed_ = okClosed_ || (!ng && (st_[d] == Started || st_[d] == Waiting));
+        }
         if (!final && ng)
             return;  // an NG that is inspected again: judged by the re-check
         again_[d] = false;
-        if (st_[d] != Started && !inHold && !asked && (st_[d] == JudgedOk || st_[d] == JudgedNg))
+        if (st_[d] != Started && st_[d] != Waiting && !inHold && !asked && (st_[d] == JudgedOk || st_[d] == JudgedNg))
             Fail(step_, "judged twice",
                  "stage " + StageText(d) + " judged " + (ng ? "NG" : "OK") + " again in the same cycle (it was judged " +
                      (st_[d] == JudgedOk ? "OK" : "NG") + ")");
@@ -840,7 +944,7 @@ private:
         if (inHold && !ng) {
             // The re-check's OK ends the hold: the NG it held is released with it.
             for (Stage& other : st_)
-                if (other == JudgedNg)
+                if (other == JudgedNg || other == Waiting)
                     other = Held;
         }
         const bool noHold = ng && p.enable_stop_not_alarm && s == 0 && !p.ng_pulse_mode;
@@ -872,7 +976,7 @@ private:
         for (int d = 0; d < MAX_DETECT; ++d) {
             if (p.io_mode == 4 && d != gDNum - 1)
                 continue;
-            if ((st_[d] == Started && !p.ng_pulse_mode) || st_[d] == JudgedNg)
+            if (((st_[d] == Started || st_[d] == Waiting) && !p.ng_pulse_mode) || st_[d] == JudgedNg)
                 set |= 1u << d;
         }
         return set;
@@ -884,7 +988,8 @@ private:
         const unsigned now = BlockingSet();
         for (int d = 0; d < MAX_DETECT; ++d) {
             if ((before >> d) & (now >> d) & 1) {
-                *which = "stage " + StageText(d) + (st_[d] == Started ? " not judged yet" : " judged NG");
+                *which = "stage " + StageText(d) +
+                         (st_[d] == Started ? " not judged yet" : st_[d] == Waiting ? " ended unjudged, not released by the operator" : " judged NG");
                 return true;
             }
         }
@@ -897,22 +1002,28 @@ private:
             return;
         const WizardPara& p = *gpWPara;
         NewCycleCheck();
+        const bool holdLeft = lastAlarm_ == 2 && win_->alarmState != 2;
         if (win_->alarmState == 2 && lastAlarm_ != 2)
             ++hold_;
         lastAlarm_ = win_->alarmState;
-        // Stages stopped unjudged by a state that keeps the mould and tells the operator.
-        const bool told = win_->alarmState == 2 || win_->runState == 3 || win_->unjudgedStage >= 0;
+        // The operator's Stop/Start, Resample and confirmation, and the end of the alarm hold,
+        // release what waited for them; Stop Detection stops what still counts.
+        const bool stopped = win_->runState == 3 && win_->alarmState != 2;
+        if (kind == 'S' || kind == 'R' || kind == 'C' || holdLeft || stopped)
+            for (Stage& s : st_)
+                if (s == Waiting)
+                    s = Held;
         for (int d = 0; d < MAX_DETECT; ++d) {
             if (st_[d] != Started || Counting(d))
                 continue;
-            if (told) {
+            if (stopped) {
                 st_[d] = Held;
                 continue;
             }
-            // Resampling's area check holds the mould and shows the page: a stage that ends under
-            // it is judged by End Set, or not at all.
-            if (win_->alarmState == 3 && gFromTrain) {
-                st_[d] = Held;
+            // Ended unjudged under a state that keeps the mould and tells the operator: the
+            // alarm hold, the unjudged-stage warning, resampling's area check (End Set judges).
+            if (Told()) {
+                st_[d] = Waiting;
                 continue;
             }
             const bool reChecked = win_->reCheckFlag && win_->reCheckStage == d;
@@ -939,6 +1050,73 @@ private:
             if (Blocking(&which, blockBefore) && !operatorRelease && !(p.ng_pulse_mode && pulseEnded_))
                 Fail(at, "released early", "output 0 released while " + which);
         }
+        TrackOut0(kind);
+        CheckCounts(at);
+    }
+
+    bool Told() const
+    {
+        return win_->alarmState == 2 || win_->unjudgedStage >= 0 || (win_->alarmState == 3 && gFromTrain) ||
+               win_->startupHold != MainWindow::NoStartupHold;
+    }
+
+    // A release pulse: is_cut_ontime with a pulse length, not the NG-pulse mode.
+    bool CutPulse() const
+    {
+        const WizardPara& p = *gpWPara;
+        return p.is_cut_ontime && p.mold_pulse > 0 && !p.ng_pulse_mode;
+    }
+
+    // Follows output 0: when it went clear, whether a final OK released the cycle (its pulse
+    // then due), and whether its last setting is a pulse's end or the Start's inhibit.
+    void TrackOut0(char kind)
+    {
+        const int now0 = Out0();
+        const qint64 now = vd_->Now();
+        if (okFinalStep_ && gpWPara->io_mode != 4 && ((seenOut0_ == 1 && now0 == 0) || (okClosed_ && !AnyOpen())))
+            lastVerdictReleases_ = true;
+        okFinalStep_ = okClosed_ = false;
+        if (kind == 'S' || kind == 'R')
+            lastVerdictReleases_ = false;  // the operator's own release or inhibit
+        if (now0 == seenOut0_)
+            return;
+        seenOut0_ = now0;
+        if (now0 == 0) {
+            clearSince_ = now;
+            return;
+        }
+        setByPulse_ = kind == 'S' || pulseEnded_;
+        if (lastVerdictReleases_ && now - std::max(clearSince_, lastVerdictAt_) >= qint64(gpWPara->mold_pulse) * 100)
+            lastVerdictReleases_ = false;  // the pulse was given whole
+    }
+
+    // The statistics store counts each final verdict the simulation saw once, for its stage.
+    void CheckCounts(int at)
+    {
+        const ResStatisticsParam* store = gpResStatisticsParam;
+        if (!store || !store->isLoaded() || depth_ > 0 || halt_)
+            return;
+        long ok[MAX_DETECT], ng[MAX_DETECT];
+        StoreCounts(ok, ng);
+        if (store->getCurDate() != statDate_) {
+            // A new statistics day starts from zeros.
+            statDate_ = store->getCurDate();
+            for (int d = 0; d < MAX_DETECT; ++d) {
+                baseOk_[d] = ok[d] - seenOk_[d];
+                baseNg_[d] = ng[d] - seenNg_[d];
+            }
+        }
+        for (int d = 0; d < MAX_DETECT && !halt_; ++d) {
+            const long gotOk = ok[d] - baseOk_[d], gotNg = ng[d] - baseNg_[d];
+            if (gotOk != seenOk_[d] || gotNg != seenNg_[d]) {
+                Fail(at, "counted wrong",
+                     "the statistics count stage " + StageText(d) + " " + std::to_string(gotOk) + " OK and " +
+                         std::to_string(gotNg) + " NG; its final verdicts were " + std::to_string(seenOk_[d]) + " OK and " +
+                         std::to_string(seenNg_[d]) + " NG");
+                baseOk_[d] = ok[d] - seenOk_[d];
+                baseNg_[d] = ng[d] - seenNg_[d];
+            }
+        }
     }
 
     void CheckAtRest(int at)
@@ -954,24 +1132,47 @@ private:
             if (s < 0 || s >= MAX_DETECT || w->reCheckCount[s] <= 0)
                 Fail(at, "re-check without count", "a re-check of stage " + StageText(st) + " is due with no count left");
         }
-        if (halt_ || Out0() != 1)
+        // A stage that ended unjudged and waited for the operator is judged or released by the
+        // time what told the operator is gone.
+        if (!Told() && w->runState != 3) {
+            for (int d = 0; d < MAX_DETECT && !halt_; ++d)
+                if (st_[d] == Waiting)
+                    Fail(at, "never judged",
+                         "stage " + StageText(d) + " ended unjudged and nothing judged or released it after the operator was told");
+        }
+        if (halt_)
             return;
         bool open = w->reCheckFlag || w->simInput >= 0 || w->restartDetect >= 0 || w->manualDetect != gDNum;
         for (int d = 0; d < MAX_DETECT; ++d)
             open = open || w->detectMask[d] != 0 || w->stageClock.Running(d);
         for (int k = 0; k < 8; ++k)
             open = open || w->inputSampled[k] || w->inputTimer[k]->isActive();
-        if (open)
+        if (open || AnyOpen())
             return;
+        const qint64 pulseMs = qint64(p.mold_pulse) * 100;
+        const qint64 clearMs = vd_->Now() - std::max(clearSince_, lastVerdictAt_);
+        if (Out0() == 0) {
+            // With a release pulse the inhibit comes back at the pulse's end (not while stopped).
+            if (CutPulse() && lastVerdictReleases_ && w->runState == 1 && w->alarmState != 2 && w->alarmState != 3 &&
+                !w->closePulseTimer->isActive() && clearMs > pulseMs)
+                Fail(at, "release pulse",
+                     "output 0 still clear " + std::to_string(clearMs) + " ms after the cycle's last verdict: its release pulse of " +
+                         std::to_string(pulseMs) + " ms never ended");
+            return;
+        }
+        // What the Parts give as a reason to hold the mould: the alarm hold, an editing page (the
+        // region page), a warning with its confirm button, the no-input warning, a lost camera's
+        // recovery, a silent board, Stop with enable_stop_mold, a pulse still running.
         const bool why = w->alarmState == 2 || w->alarmState == 3 || w->unjudgedStage >= 0 ||
                          w->startupHold != MainWindow::NoStartupHold || w->warnShown || w->boardSilent ||
-                         (w->runState == 3 && p.enable_stop_mold) || gisLost || (p.is_cut_ontime && p.mold_pulse > 0) ||
-                         w->closePulseTimer->isActive();
-        bool cameraLost = false;
-        for (int v = 0; v < c_.cameras; ++v)
-            cameraLost = cameraLost || lost_[v];
-        const bool watchdogWarned = p.input_timeout_len > 0 && w->warnShown;
-        if (!why && !cameraLost && !watchdogWarned)
+                         (w->runState == 3 && p.enable_stop_mold) || gisLost || w->closePulseTimer->isActive();
+        if (why)
+            return;
+        if (CutPulse() && lastVerdictReleases_)
+            Fail(at, "release pulse",
+                 "output 0 set again with no cycle open before it was clear for the release pulse's " + std::to_string(pulseMs) +
+                     " ms after the cycle's last verdict");
+        else if (!(CutPulse() && setByPulse_))
             Fail(at, "held for good", "output 0 set with no cycle open, no alarm hold and no warning to release it");
     }
 };
