@@ -37,17 +37,18 @@ namespace cyclesim {
 
 namespace {
 
-// splitmix64: the same numbers on every library and machine.
+// splitmix64: the same numbers on every library and machine. The seed is mixed first: a plain
+// multiple of the increment would make seed n + 1 draw seed n's numbers one step later.
 struct Rng {
     uint64_t s;
-    explicit Rng(uint64_t seed) : s(seed * 0x9E3779B97F4A7C15ull + 0x632BE59BD9B4E019ull) {}
-    uint64_t Next()
+    explicit Rng(uint64_t seed) : s(Mix(seed + 0x632BE59BD9B4E019ull)) {}
+    static uint64_t Mix(uint64_t z)
     {
-        uint64_t z = (s += 0x9E3779B97F4A7C15ull);
         z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
         z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
         return z ^ (z >> 31);
     }
+    uint64_t Next() { return Mix(s += 0x9E3779B97F4A7C15ull); }
     int Below(int n) { return n <= 0 ? 0 : int(Next() % uint64_t(n)); }
     bool Chance(int percent) { return Below(100) < percent; }
 };
@@ -314,6 +315,8 @@ private:
     int serves_[MAX_DETECT] = {0, 1, 2, 3, 4, 5, 6, 7};
     bool again_[MAX_DETECT] = {};
     bool pulseEnded_ = false;
+    long starts_ = 0;                 // stage starts so far
+    long startNo_[MAX_DETECT] = {};   // the start each stage is in
     bool okFinalStep_ = false;  // a final OK in this step
     bool okClosed_ = false;     // ... that judged a started stage
     // Output 0 as the checks saw it last, since when it has been clear, and the last verdict.
@@ -321,8 +324,8 @@ private:
     qint64 clearSince_ = 0;
     qint64 lastVerdictAt_ = -1;
     bool lastVerdictReleases_ = false;  // a final OK: its release pulse is due
-    // With a release pulse (is_cut_ontime): output 0 set with no cycle open is the pulse's end
-    // (clear for its full length after the last verdict) or the Start's inhibit.
+    // With is_cut_ontime: output 0 set with no cycle open is a release pulse's end (clear for its
+    // full length after the last verdict) or the inhibit of Start or Resample from a stop.
     bool setByPulse_ = true;
     // Final verdicts the simulation saw, per stage, and the statistics store's totals at the start.
     long seenOk_[MAX_DETECT] = {};
@@ -548,7 +551,7 @@ private:
     {
         step_ = at;
         int out0 = -1;
-        unsigned block = 0;
+        Blocks block;
         int opHold = hold_;
         if (trace_)
             std::fprintf(stderr, "%*s#%d %s (t=%lld out0=%d alarm=%d run=%d)\n", depth_ * 2, "", at, EventText(e).c_str(),
@@ -770,7 +773,7 @@ private:
             const bool run = o == win_->runTimer;
             const Snapshot before = Snap();
             const int out0 = Out0();
-            const unsigned block = BlockingSet();
+            const Blocks block = BlockingSet();
             ++res_.deliveries;
             ops_.push_back(run ? '.' : o == win_->closePulseTimer ? 'c' : 't');
             opHold_.push_back(hold_);
@@ -899,6 +902,7 @@ private:
         if ((mode == 1 || mode == 2) && d < 2)
             d += win_->side == 0 ? 2 : 0;
         serves_[TimerOf(d)] = d;
+        startNo_[d] = ++starts_;
         if (st_[d] == Started && !Counting(d))
             Fail(step_, "never judged", "stage " + StageText(d) + " started again before its last start was judged");
         if (st_[d] == Waiting)
@@ -969,25 +973,34 @@ private:
     // The stages whose verdict output 0 waits for. In the NG-pulse mode an OK clears output 0
     // whatever else counts (the pulse rules): only an NG's pulse keeps it. In mode 4 each stage
     // drives its own output and output 0 is the last stage's.
-    unsigned BlockingSet() const
+    struct Blocks {
+        unsigned set = 0;
+        long start[MAX_DETECT] = {};  // which start of each stage
+    };
+
+    Blocks BlockingSet() const
     {
         const WizardPara& p = *gpWPara;
-        unsigned set = 0;
+        Blocks b;
+        for (int d = 0; d < MAX_DETECT; ++d)
+            b.start[d] = startNo_[d];
+        unsigned& set = b.set;
         for (int d = 0; d < MAX_DETECT; ++d) {
             if (p.io_mode == 4 && d != gDNum - 1)
                 continue;
             if (((st_[d] == Started || st_[d] == Waiting) && !p.ng_pulse_mode) || st_[d] == JudgedNg)
                 set |= 1u << d;
         }
-        return set;
+        return b;
     }
 
-    // Of the stages in `before` (those that kept the mould when the step began).
-    bool Blocking(std::string* which, unsigned before) const
+    // Of the stages in `before` (those that kept the mould when the step began), the same start:
+    // a stage judged and started again in one pass (the next cycle) is another stage's start.
+    bool Blocking(std::string* which, const Blocks& before) const
     {
-        const unsigned now = BlockingSet();
+        const Blocks now = BlockingSet();
         for (int d = 0; d < MAX_DETECT; ++d) {
-            if ((before >> d) & (now >> d) & 1) {
+            if ((before.set >> d) & (now.set >> d) & 1 && before.start[d] == now.start[d]) {
                 *which = "stage " + StageText(d) +
                          (st_[d] == Started ? " not judged yet" : st_[d] == Waiting ? " ended unjudged, not released by the operator" : " judged NG");
                 return true;
@@ -996,7 +1009,7 @@ private:
         return false;
     }
 
-    void CheckStep(int at, int out0Before, unsigned blockBefore, char kind, int opHold)
+    void CheckStep(int at, int out0Before, const Blocks& blockBefore, char kind, int opHold)
     {
         if (halt_)
             return;
@@ -1085,7 +1098,8 @@ private:
             clearSince_ = now;
             return;
         }
-        setByPulse_ = kind == 'S' || pulseEnded_;
+        // Start and Resample from a stop set the inhibit with is_cut_ontime, the pulse mode too.
+        setByPulse_ = kind == 'S' || kind == 'R' || pulseEnded_;
         if (lastVerdictReleases_ && now - std::max(clearSince_, lastVerdictAt_) >= qint64(gpWPara->mold_pulse) * 100)
             lastVerdictReleases_ = false;  // the pulse was given whole
     }
@@ -1126,7 +1140,8 @@ private:
         const WizardPara& p = *gpWPara;
         MainWindow* w = win_;
         // A re-check waiting for its pass always has a count left.
-        if (w->reCheckFlag && w->alarmState != 2) {
+        // Under resampling's area check the re-check's verdict waits for End Set, not for a pass.
+        if (w->reCheckFlag && w->alarmState != 2 && !gFromTrain) {
             const int st = w->reCheckStage >= 0 ? w->reCheckStage : w->curDetect;
             const int s = TriggerWiring::FoldedStage(p, st);
             if (s < 0 || s >= MAX_DETECT || w->reCheckCount[s] <= 0)
@@ -1172,7 +1187,7 @@ private:
             Fail(at, "release pulse",
                  "output 0 set again with no cycle open before it was clear for the release pulse's " + std::to_string(pulseMs) +
                      " ms after the cycle's last verdict");
-        else if (!(CutPulse() && setByPulse_))
+        else if (!(p.is_cut_ontime && p.mold_pulse > 0 && setByPulse_))
             Fail(at, "held for good", "output 0 set with no cycle open, no alarm hold and no warning to release it");
     }
 };
