@@ -317,6 +317,8 @@ private:
     bool pulseEnded_ = false;
     long starts_ = 0;                 // stage starts so far
     long startNo_[MAX_DETECT] = {};   // the start each stage is in
+    bool opFromStop_ = false;         // the operator's action began with detection stopped
+    bool pulseInCycle_ = false;       // a verdict of the cycle gave a release pulse
     bool okFinalStep_ = false;  // a final OK in this step
     bool okClosed_ = false;     // ... that judged a started stage
     // Output 0 as the checks saw it last, since when it has been clear, and the last verdict.
@@ -596,6 +598,7 @@ private:
             out0 = Out0();
             block = BlockingSet();
             opHold = hold_;
+            opFromStop_ = win_->runState == 3;
             Operate(e.kind);
             DeliverQueued();
         }
@@ -882,6 +885,7 @@ private:
             if (s != Started && s != Waiting)
                 s = Idle;
         lastVerdictReleases_ = false;  // the next cycle's start may end the last one's release
+        pulseInCycle_ = false;
     }
 
     bool AnyOpen() const
@@ -905,9 +909,8 @@ private:
         startNo_[d] = ++starts_;
         if (st_[d] == Started && !Counting(d))
             Fail(step_, "never judged", "stage " + StageText(d) + " started again before its last start was judged");
-        if (st_[d] == Waiting)
-            Fail(step_, "never judged",
-                 "stage " + StageText(d) + " started again while its last start, ended unjudged, waited for the operator");
+        // A stage that waited for the operator and starts again is judged by its new start's verdict
+        // (the wait ends with a verdict too).
         st_[d] = Started;
     }
 
@@ -930,6 +933,9 @@ private:
             lastVerdictReleases_ = false;
             okFinalStep_ = okFinalStep_ || !ng;
             okClosed_ = okClosed_ || (!ng && (st_[d] == Started || st_[d] == Waiting));
+            // The OK of the mould stage (folded stage 1) gives the release pulse; the cycle's
+            // release is that pulse also when another stage is judged after it.
+            pulseInCycle_ = pulseInCycle_ || (!ng && p.io_mode != 4 && s == 1);
         }
         if (!final && ng)
             return;  // an NG that is inspected again: judged by the re-check
@@ -1086,11 +1092,15 @@ private:
     {
         const int now0 = Out0();
         const qint64 now = vd_->Now();
-        if (okFinalStep_ && gpWPara->io_mode != 4 && ((seenOut0_ == 1 && now0 == 0) || (okClosed_ && !AnyOpen())))
+        if (okFinalStep_ && pulseInCycle_ && ((seenOut0_ == 1 && now0 == 0) || (okClosed_ && !AnyOpen())))
             lastVerdictReleases_ = true;
         okFinalStep_ = okClosed_ = false;
         if (kind == 'S' || kind == 'R')
             lastVerdictReleases_ = false;  // the operator's own release or inhibit
+        // Start and Resample from a stop set the inhibit with is_cut_ontime, the pulse mode too.
+        const bool startInhibit = (kind == 'S' || kind == 'R') && opFromStop_ && win_->runState != 3;
+        if (startInhibit && now0 == 1)
+            setByPulse_ = true;
         if (now0 == seenOut0_)
             return;
         seenOut0_ = now0;
@@ -1098,8 +1108,7 @@ private:
             clearSince_ = now;
             return;
         }
-        // Start and Resample from a stop set the inhibit with is_cut_ontime, the pulse mode too.
-        setByPulse_ = kind == 'S' || kind == 'R' || pulseEnded_;
+        setByPulse_ = startInhibit || pulseEnded_;
         if (lastVerdictReleases_ && now - std::max(clearSince_, lastVerdictAt_) >= qint64(gpWPara->mold_pulse) * 100)
             lastVerdictReleases_ = false;  // the pulse was given whole
     }
