@@ -928,6 +928,10 @@ private:
             again_[d] = true;
         const bool asked = win_->lastInput < 0 || again_[d];
         if (final) {
+            // A stage that waited for the operator: a verdict of a later start ends the wait.
+            for (int w = 0; w < MAX_DETECT; ++w)
+                if (st_[w] == Waiting && startNo_[d] > startNo_[w])
+                    st_[w] = Held;
             ++(ng ? seenNg_ : seenOk_)[d];
             lastVerdictAt_ = vd_->Now();
             lastVerdictReleases_ = false;
