@@ -1162,9 +1162,10 @@ private:
         }
         // A stage that ended unjudged and waited for the operator is judged or released by the
         // time what told the operator is gone.
-        if (!Told() && w->runState != 3) {
+        // (A silent board holds everything until it answers; a re-check due judges its stage.)
+        if (!Told() && w->runState != 3 && !w->boardSilent) {
             for (int d = 0; d < MAX_DETECT && !halt_; ++d)
-                if (st_[d] == Waiting)
+                if (st_[d] == Waiting && !(w->reCheckFlag && w->reCheckStage == d))
                     Fail(at, "never judged",
                          "stage " + StageText(d) + " ended unjudged and nothing judged or released it after the operator was told");
         }
