@@ -257,9 +257,14 @@ public:
             const size_t at = next_++;
             Apply(ev_[at], int(at));
         }
-        // Whatever the last event left is run out: the cycle must come to rest in a sound state.
-        if (!halt_)
+        // Whatever the last event left is run out: the cycle must come to rest in a sound state,
+        // with every camera lost on the way back.
+        if (!halt_) {
+            for (bool& l : lost_)
+                l = false;
+            Unpark();
             Advance(vd_->Now() + 15000, int(ev_.size()));
+        }
         Teardown();
         res_.virtualMs = vd_->Now() - start_;
         return res_;
