@@ -1194,7 +1194,7 @@ private:
                          std::to_string(pulseMs) + " ms never ended");
             return;
         }
-        // What the Parts give as a reason to hold the mould: the alarm hold, an editing page (the
+        // What holds the mould on purpose: the alarm hold, an editing page (the
         // region page), a warning with its confirm button, the no-input warning, a lost camera's
         // recovery, a silent board, Stop with enable_stop_mold, a pulse still running.
         const bool why = w->alarmState == 2 || w->alarmState == 3 || w->unjudgedStage >= 0 ||
