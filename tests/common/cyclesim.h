@@ -52,6 +52,8 @@ struct Event {
     int b = 0;
 };
 
+// One event as the text of a run writes it.
+std::string EventText(const Event& e);
 std::string ToText(const Config& c, const std::vector<Event>& events);
 // False (and what is wrong in *error) for a text ToText did not write.
 bool FromText(const std::string& text, Config* c, std::vector<Event>* events, std::string* error = nullptr);
