@@ -22,8 +22,10 @@
 #include "core/wizardpara.h"
 #include "mainscreen/alarmoption.h"
 #include "mainscreen/regioption.h"
+#include "statistics/resstatisticsparam.h"
 #include "vision/board/controlport.h"
 #include "vision/board/iothread.h"
+#include "vision/camera/camerahost.h"
 #include "vision/camera/cameradiscovery.h"
 #include "vision/controller/mainwindow.h"
 #include "vision/controller/triggerwiring.h"
@@ -35,202 +37,16 @@ namespace cyclesim {
 
 namespace {
 
-// splitmix64: the same numbers on every library and machine.
-struct Rng {
-    uint64_t s;
-    explicit Rng(uint64_t seed) : s(seed * 0x9E3779B97F4A7C15ull + 0x632BE59BD9B4E019ull) {}
-    uint64_t Next()
-    {
-        uint64_t z = (s += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    int Below(int n) { return n <= 0 ? 0 : int(Next() % uint64_t(n)); }
-    bool Chance(int percent) { return Below(100) < percent; }
-};
-
-const char* kConfigKeys[] = {"io", "sub", "stages", "cams", "d0", "d1", "d2", "d3", "rc", "precut", "noclose",
-                             "semi", "first", "safety", "ngpulse", "cut", "mold", "cutthimble", "thimble",
-                             "stopnotalarm", "stopmold", "watchdog", "psw", "debounce", "leftunjudged"};
-
-std::vector<int*> ConfigFields(Config& c)
-{
-    return {&c.ioMode, &c.subMode, &c.stages, &c.cameras, &c.delay[0], &c.delay[1], &c.delay[2], &c.delay[3],
-            &c.reCheck, &c.preCut, &c.noCloseAtStart, &c.semiAuto, &c.firstStageOn, &c.safety, &c.ngPulse,
-            &c.cutOnTime, &c.moldPulse, &c.cutOnTimeThimble, &c.thimblePulse, &c.stopNotAlarm, &c.stopMold,
-            &c.watchdog, &c.password, &c.debounce, &c.leftUnjudged};
-}
-
-std::string EventText(const Event& e)
-{
-    std::ostringstream o;
-    switch (e.kind) {
-    case 'w': o << 'w' << e.a; break;
-    case 'i': o << 'i' << e.a << (e.b ? '+' : '-'); break;
-    case 'p': o << 'p' << e.a << "onx"[std::min(std::max(e.b, 0), 2)]; break;
-    case 'a': o << 'a' << (e.b ? '+' : '-'); break;
-    case 'l': o << 'l' << e.a << (e.b ? '+' : '-'); break;
-    default: o << e.kind;
-    }
-    return o.str();
-}
-
-}  // namespace
-
-std::string ToText(const Config& c0, const std::vector<Event>& events)
-{
-    Config c = c0;
-    std::ostringstream o;
-    const std::vector<int*> f = ConfigFields(c);
-    for (size_t i = 0; i < f.size(); ++i)
-        o << (i ? "," : "") << kConfigKeys[i] << '=' << *f[i];
-    o << ':';
-    for (const Event& e : events)
-        o << ' ' << EventText(e);
-    return o.str();
-}
-
-bool FromText(const std::string& text, Config* c, std::vector<Event>* events, std::string* error)
-{
-    auto fail = [&](const std::string& why) {
-        if (error)
-            *error = why;
-        return false;
-    };
-    const size_t colon = text.find(':');
-    if (colon == std::string::npos)
-        return fail("no ':' after the set-up");
-    *c = Config();
-    events->clear();
-    const std::vector<int*> f = ConfigFields(*c);
-    std::istringstream cs(text.substr(0, colon));
-    for (std::string item; std::getline(cs, item, ',');) {
-        const size_t eq = item.find('=');
-        if (eq == std::string::npos)
-            return fail("set-up item without '=': " + item);
-        const std::string key = item.substr(0, eq);
-        size_t i = 0;
-        while (i < f.size() && key != kConfigKeys[i])
-            ++i;
-        if (i == f.size())
-            return fail("unknown set-up key " + key);
-        *f[i] = std::atoi(item.c_str() + eq + 1);
-    }
-    std::istringstream es(text.substr(colon + 1));
-    for (std::string t; es >> t;) {
-        Event e;
-        e.kind = t[0];
-        const char last = t.back();
-        switch (e.kind) {
-        case 'w': e.a = std::atoi(t.c_str() + 1); break;
-        case 'i':
-        case 'l':
-            if (t.size() < 3 || (last != '+' && last != '-'))
-                return fail("bad event " + t);
-            e.a = std::atoi(t.c_str() + 1);
-            e.b = last == '+';
-            break;
-        case 'p': {
-            if (t.size() < 3)
-                return fail("bad event " + t);
-            e.a = std::atoi(t.c_str() + 1);
-            const char* k = std::strchr("onx", last);
-            if (!k)
-                return fail("bad picture " + t);
-            e.b = int(k - "onx");
-            break;
-        }
-        case 'a': e.b = last == '+'; break;
-        default:
-            if (!std::strchr("RESMPDNTILbBCG", e.kind) || t.size() != 1)
-                return fail("unknown event " + t);
-        }
-        events->push_back(e);
-    }
-    return true;
-}
-
-Config DrawConfig(uint64_t seed)
-{
-    Rng r(seed ^ 0xC0FFEEull);
-    Config c;
-    const int modes[] = {0, 0, 1, 2, 2, 3, 4, 5};
-    c.ioMode = modes[r.Below(8)];
-    c.subMode = r.Below(3);
-    c.stages = 2 + r.Below(3);
-    c.cameras = 1 + r.Below(2);
-    for (int& d : c.delay)
-        d = r.Chance(15) ? 0 : 1 + r.Below(r.Chance(50) ? 10 : 60);
-    c.reCheck = r.Chance(50) ? 0 : 1 + r.Below(3);
-    c.preCut = r.Chance(75) ? 0 : 1 + r.Below(20);
-    c.noCloseAtStart = r.Chance(15);
-    c.semiAuto = r.Chance(25);
-    c.firstStageOn = !r.Chance(15);
-    c.safety = r.Chance(15);
-    c.ngPulse = r.Chance(15);
-    c.cutOnTime = r.Chance(20);
-    c.moldPulse = 1 + r.Below(30);
-    c.cutOnTimeThimble = r.Chance(20);
-    c.thimblePulse = r.Below(20);
-    c.stopNotAlarm = r.Chance(15);
-    c.stopMold = r.Chance(30);
-    c.watchdog = r.Chance(75) ? 0 : 5 + r.Below(30);
-    c.password = r.Chance(50);
-    c.debounce = r.Chance(70) ? 0 : 1 + r.Below(5);
-    c.leftUnjudged = r.Chance(10);
-    return c;
-}
-
-std::vector<Event> DrawEvents(uint64_t seed, const Config& c, int count)
-{
-    Rng r(seed);
-    std::vector<Event> out;
-    out.reserve(size_t(count));
-    bool level[8] = {};
-    while (int(out.size()) < count) {
-        const int roll = r.Below(1000);
-        Event e;
-        if (roll < 330) {
-            e.kind = 'w';
-            const int band = r.Below(10);
-            e.a = band < 4 ? 1 + r.Below(50) : band < 8 ? 50 + r.Below(700) : 700 + r.Below(4000);
-        } else if (roll < 600) {
-            e.kind = 'i';
-            const int inputs[] = {0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 5};
-            e.a = c.ioMode == 4 ? r.Below(c.stages + 1) : inputs[r.Below(11)];
-            e.b = !level[e.a];
-            level[e.a] = e.b;
-        } else if (roll < 720) {
-            e.kind = 'p';
-            e.a = r.Below(c.cameras);
-            const int k = r.Below(10);
-            e.b = k < 6 ? 0 : k < 9 ? 1 : 2;
-        } else if (roll < 820) {
-            e.kind = 'a';
-            e.b = r.Chance(60);
-        } else {
-            const char ops[] = "RRRREEEESSMMPDDDNNNTILbBBCllG";
-            e.kind = ops[r.Below(int(sizeof ops) - 1)];
-            if (e.kind == 'l') {
-                e.a = r.Below(c.cameras);
-                e.b = r.Chance(40);
-            }
-        }
-        out.push_back(e);
-    }
-    return out;
-}
-
-namespace {
-
 // What the cycle looked like before a step, for the checks that compare.
 struct Snapshot {
     int words[64];
     bool operator==(const Snapshot& o) const { return std::memcmp(words, o.words, sizeof words) == 0; }
 };
 
-enum Stage { Idle, Started, JudgedOk, JudgedNg, Held };
+// Waiting: ended unjudged under a state that holds the mould and tells the operator (the alarm
+// hold, the region page, the unjudged-stage warning); it keeps the mould until a verdict judges it
+// or the operator's answer (the confirmation, Stop/Start, Resample, the hold's end) releases it.
+enum Stage { Idle, Started, JudgedOk, JudgedNg, Held, Waiting };
 
 class Engine;
 Engine* gEngine = nullptr;
@@ -251,10 +67,15 @@ public:
             const size_t at = next_++;
             Apply(ev_[at], int(at));
         }
-        // Whatever the last event left is run out: the cycle must come to rest in a sound state.
-        if (!halt_)
+        // Whatever the last event left is run out: the cycle must come to rest in a sound state,
+        // with every camera lost on the way back.
+        if (!halt_) {
+            for (bool& l : lost_)
+                l = false;
+            Unpark();
             Advance(vd_->Now() + 15000, int(ev_.size()));
-        StartDueCheck(int(ev_.size()));
+            StartDueCheck(int(ev_.size()));
+        }
         Teardown();
         res_.virtualMs = vd_->Now() - start_;
         return res_;
@@ -274,7 +95,6 @@ public:
         int d = 0;
         if (text.startsWith("stage ") && text.contains(" ms started at ")) {
             d = text.mid(6).section(' ', 0, 0).toInt() - 1;
-            ++starts_;
             OnStart(d);
         } else if (text.startsWith("verdict stage ")) {
             d = text.mid(14).section(' ', 0, 0).toInt() - 1;
@@ -320,8 +140,30 @@ private:
         int step = 0;
         long starts = 0;
     } startDue_;
-    long starts_ = 0;  // stage starts seen
     int seen0_ = -1;   // input 0's level as the last pass that surely read it saw it; -1 unknown
+    long starts_ = 0;                 // stage starts so far
+    long startNo_[MAX_DETECT] = {};   // the start each stage is in
+    bool opFromStop_ = false;         // the operator's action began with detection stopped
+    bool pulseInCycle_ = false;       // a verdict of the cycle gave a release pulse
+    bool okFinalStep_ = false;  // a final OK in this step
+    bool okClosed_ = false;     // ... that judged a started stage
+    // Output 0 as the checks saw it last, since when it has been clear, and the last verdict.
+    int seenOut0_ = 0;
+    qint64 clearSince_ = 0;
+    qint64 lastVerdictAt_ = -1;
+    bool lastVerdictReleases_ = false;  // a final OK: its release pulse is due
+    // With is_cut_ontime: output 0 set with no cycle open is a release pulse's end (clear for its
+    // full length after the last verdict) or the inhibit of Start or Resample from a stop.
+    bool setByPulse_ = true;
+    // Final verdicts the simulation saw, per stage, and the statistics store's totals at the start.
+    long seenOk_[MAX_DETECT] = {};
+    long seenNg_[MAX_DETECT] = {};
+    long baseOk_[MAX_DETECT] = {};
+    long baseNg_[MAX_DETECT] = {};
+    QString statDate_;
+    // A camera loss noticed through CameraCheck: the make it stands for while it runs.
+    bool checkingCamera_ = false;
+    int cameraMake_ = CAMERA_NONE;
     std::deque<std::string> log_;
     const bool trace_ = !qEnvironmentVariableIsEmpty("MOULDMON_CYCLESIM_TRACE");
 
@@ -390,9 +232,69 @@ private:
             gpControlIO->IOFlashOut();
         }
         gFromTrain = 0;
+        gisLost = false;
+        win_->restartCameras = [this] { RestartCameras(); };
         win_->runTimer->start(3);
         lastCycleStart_ = win_->cycleStart;
         lastAlarm_ = win_->alarmState;
+        seenOut0_ = Out0();
+        clearSince_ = vd_->Now();
+        if (ResStatisticsParam* store = gpResStatisticsParam) {
+            statDate_ = store->getCurDate();
+            StoreCounts(baseOk_, baseNg_);
+        }
+    }
+
+    // The statistics store's totals of the day, per stage.
+    static void StoreCounts(long* ok, long* ng)
+    {
+        const ResStatisticsParam* store = gpResStatisticsParam;
+        for (int d = 0; d < MAX_DETECT; ++d) {
+            ok[d] = ng[d] = 0;
+            if (!store || d >= ResStatisticsParam::kStages)
+                continue;
+            for (int n : store->okTotalOf(d))
+                ok[d] += n;
+            for (int n : store->ngTotalOf(d))
+                ng[d] += n;
+        }
+    }
+
+    // The camera supervision notices a camera gone: CameraCheck as for a make with cameras (the
+    // simulated views have none), its record, inhibit, views marked not OK and its warning.
+    void LoseCamera(int view)
+    {
+        if (gisLost)
+            return;  // CameraCheck changes nothing then
+        cameraMake_ = gCameraID;
+        gCameraID = CAMERA_V4L2;
+        checkingCamera_ = true;
+        CameraCheck(view);
+        CameraChecked();
+    }
+
+    // Once CameraCheck has decided (its warning is open or it returned) the make is none again.
+    void CameraChecked()
+    {
+        if (!checkingCamera_)
+            return;
+        gCameraID = cameraMake_;
+        checkingCamera_ = false;
+    }
+
+    // CameraRestart for the simulated views: back once no camera is lost any more, then what it
+    // does when the count matches (the views have no camera to reopen).
+    void RestartCameras()
+    {
+        for (int v = 0; v < c_.cameras; ++v)
+            if (lost_[v])
+                return;
+        gisLost = false;
+        CameraHost* host = cameraHost();
+        host->hideWarnBox();
+        host->insertRecord(QStringLiteral("Camera Restart"));
+        for (int k = 0; k < c_.cameras; ++k)
+            host->clearFrameCount(k);
     }
 
     void Teardown()
@@ -409,7 +311,9 @@ private:
         win_->unjudgedStage = -1;
         win_->startupHold = MainWindow::NoStartupHold;
         gFromTrain = 0;
+        CameraChecked();
         gisLost = false;
+        win_->restartCameras = nullptr;
         for (bool& l : win_->cycleLost)
             l = false;
         win_->stageClock.now = [vd = vd_] { return vd->Now(); };
@@ -475,7 +379,7 @@ private:
     {
         step_ = at;
         int out0 = -1;
-        unsigned block = 0;
+        Blocks block;
         int opHold = hold_;
         if (trace_)
             std::fprintf(stderr, "%*s#%d %s (t=%lld out0=%d alarm=%d run=%d)\n", depth_ * 2, "", at, EventText(e).c_str(),
@@ -523,9 +427,7 @@ private:
             if (e.a >= 0 && e.a < c_.cameras) {
                 lost_[e.a] = e.b;
                 if (e.b)
-                    win_->MarkCycleNotOK(e.a);
-                else
-                    win_->cycleLost[e.a] = false;
+                    LoseCamera(e.a);
             }
             break;
         case 'a':
@@ -536,6 +438,7 @@ private:
             out0 = Out0();
             block = BlockingSet();
             opHold = hold_;
+            opFromStop_ = win_->runState == 3;
             Operate(e.kind);
             DeliverQueued();
         }
@@ -612,6 +515,7 @@ private:
 
     int Modal(QDialog& d)
     {
+        CameraChecked();
         ++depth_;
         bool answer = false;
         // A box opened under a box that is itself opened under a box is answered at once.
@@ -712,7 +616,7 @@ private:
             const bool run = o == win_->runTimer;
             const Snapshot before = Snap();
             const int out0 = Out0();
-            const unsigned block = BlockingSet();
+            const Blocks block = BlockingSet();
             ++res_.deliveries;
             ops_.push_back(run ? '.' : o == win_->closePulseTimer ? 'c' : 't');
             opHold_.push_back(hold_);
@@ -825,8 +729,18 @@ private:
             return;
         lastCycleStart_ = win_->cycleStart;
         for (Stage& s : st_)
-            if (s != Started)
+            if (s != Started && s != Waiting)
                 s = Idle;
+        lastVerdictReleases_ = false;  // the next cycle's start may end the last one's release
+        pulseInCycle_ = false;
+    }
+
+    bool AnyOpen() const
+    {
+        for (Stage s : st_)
+            if (s == Started || s == Waiting)
+                return true;
+        return false;
     }
 
     void OnStart(int d)
@@ -839,8 +753,11 @@ private:
         if ((mode == 1 || mode == 2) && d < 2)
             d += win_->side == 0 ? 2 : 0;
         serves_[TimerOf(d)] = d;
+        startNo_[d] = ++starts_;
         if (st_[d] == Started && !Counting(d))
             Fail(step_, "never judged", "stage " + StageText(d) + " started again before its last start was judged");
+        // A stage that waited for the operator and starts again is judged by its new start's verdict
+        // (the wait ends with a verdict too).
         st_[d] = Started;
     }
 
@@ -871,10 +788,24 @@ private:
         if (win_->safetyTrigger)
             again_[d] = true;
         const bool asked = win_->lastInput < 0 || again_[d];
+        if (final) {
+            // A stage that waited for the operator: a verdict of a later start ends the wait.
+            for (int w = 0; w < MAX_DETECT; ++w)
+                if (st_[w] == Waiting && startNo_[d] > startNo_[w])
+                    st_[w] = Held;
+            ++(ng ? seenNg_ : seenOk_)[d];
+            lastVerdictAt_ = vd_->Now();
+            lastVerdictReleases_ = false;
+            okFinalStep_ = okFinalStep_ || !ng;
+            okClosed_ = okClosed_ || (!ng && (st_[d] == Started || st_[d] == Waiting));
+            // The OK of the mould stage (folded stage 1) gives the release pulse; the cycle's
+            // release is that pulse also when another stage is judged after it.
+            pulseInCycle_ = pulseInCycle_ || (!ng && p.io_mode != 4 && s == 1);
+        }
         if (!final && ng)
             return;  // an NG that is inspected again: judged by the re-check
         again_[d] = false;
-        if (st_[d] != Started && !inHold && !asked && (st_[d] == JudgedOk || st_[d] == JudgedNg))
+        if (st_[d] != Started && st_[d] != Waiting && !inHold && !asked && (st_[d] == JudgedOk || st_[d] == JudgedNg))
             Fail(step_, "judged twice",
                  "stage " + StageText(d) + " judged " + (ng ? "NG" : "OK") + " again in the same cycle (it was judged " +
                      (st_[d] == JudgedOk ? "OK" : "NG") + ")");
@@ -888,7 +819,7 @@ private:
         if (inHold && !ng) {
             // The re-check's OK ends the hold: the NG it held is released with it.
             for (Stage& other : st_)
-                if (other == JudgedNg)
+                if (other == JudgedNg || other == Waiting)
                     other = Held;
         }
         const bool noHold = ng && p.enable_stop_not_alarm && s == 0 && !p.ng_pulse_mode;
@@ -913,33 +844,43 @@ private:
     // The stages whose verdict output 0 waits for. In the NG-pulse mode an OK clears output 0
     // whatever else counts (the pulse rules): only an NG's pulse keeps it. In mode 4 each stage
     // drives its own output and output 0 is the last stage's.
-    unsigned BlockingSet() const
+    struct Blocks {
+        unsigned set = 0;
+        long start[MAX_DETECT] = {};  // which start of each stage
+    };
+
+    Blocks BlockingSet() const
     {
         const WizardPara& p = *gpWPara;
-        unsigned set = 0;
+        Blocks b;
+        for (int d = 0; d < MAX_DETECT; ++d)
+            b.start[d] = startNo_[d];
+        unsigned& set = b.set;
         for (int d = 0; d < MAX_DETECT; ++d) {
             if (p.io_mode == 4 && d != gDNum - 1)
                 continue;
-            if ((st_[d] == Started && !p.ng_pulse_mode) || st_[d] == JudgedNg)
+            if (((st_[d] == Started || st_[d] == Waiting) && !p.ng_pulse_mode) || st_[d] == JudgedNg)
                 set |= 1u << d;
         }
-        return set;
+        return b;
     }
 
-    // Of the stages in `before` (those that kept the mould when the step began).
-    bool Blocking(std::string* which, unsigned before) const
+    // Of the stages in `before` (those that kept the mould when the step began), the same start:
+    // a stage judged and started again in one pass (the next cycle) is another stage's start.
+    bool Blocking(std::string* which, const Blocks& before) const
     {
-        const unsigned now = BlockingSet();
+        const Blocks now = BlockingSet();
         for (int d = 0; d < MAX_DETECT; ++d) {
-            if ((before >> d) & (now >> d) & 1) {
-                *which = "stage " + StageText(d) + (st_[d] == Started ? " not judged yet" : " judged NG");
+            if ((before.set >> d) & (now.set >> d) & 1 && before.start[d] == now.start[d]) {
+                *which = "stage " + StageText(d) +
+                         (st_[d] == Started ? " not judged yet" : st_[d] == Waiting ? " ended unjudged, not released by the operator" : " judged NG");
                 return true;
             }
         }
         return false;
     }
 
-    void CheckStep(int at, int out0Before, unsigned blockBefore, char kind, int opHold)
+    void CheckStep(int at, int out0Before, const Blocks& blockBefore, char kind, int opHold)
     {
         if (halt_)
             return;
@@ -948,22 +889,28 @@ private:
         StartDueCheck(at);
         if (startDue_.on && !CycleIdle())
             startDue_.on = false;  // held, stopped or busy since: the edge is not owed a start
+        const bool holdLeft = lastAlarm_ == 2 && win_->alarmState != 2;
         if (win_->alarmState == 2 && lastAlarm_ != 2)
             ++hold_;
         lastAlarm_ = win_->alarmState;
-        // Stages stopped unjudged by a state that keeps the mould and tells the operator.
-        const bool told = win_->alarmState == 2 || win_->runState == 3 || win_->unjudgedStage >= 0;
+        // The operator's Stop/Start, Resample and confirmation, and the end of the alarm hold,
+        // release what waited for them; Stop Detection stops what still counts.
+        const bool stopped = win_->runState == 3 && win_->alarmState != 2;
+        if (kind == 'S' || kind == 'R' || kind == 'C' || holdLeft || stopped)
+            for (Stage& s : st_)
+                if (s == Waiting)
+                    s = Held;
         for (int d = 0; d < MAX_DETECT; ++d) {
             if (st_[d] != Started || Counting(d))
                 continue;
-            if (told) {
+            if (stopped) {
                 st_[d] = Held;
                 continue;
             }
-            // Resampling's area check holds the mould and shows the page: a stage that ends under
-            // it is judged by End Set, or not at all.
-            if (win_->alarmState == 3 && gFromTrain) {
-                st_[d] = Held;
+            // Ended unjudged under a state that keeps the mould and tells the operator: the
+            // alarm hold, the unjudged-stage warning, resampling's area check (End Set judges).
+            if (Told()) {
+                st_[d] = Waiting;
                 continue;
             }
             const bool reChecked = win_->reCheckFlag && win_->reCheckStage == d;
@@ -989,6 +936,77 @@ private:
                                          ((op == 'N' || op == 'D' || op == 'T' || op == 'I') && opHold == hold_);
             if (Blocking(&which, blockBefore) && !operatorRelease && !(p.ng_pulse_mode && pulseEnded_))
                 Fail(at, "released early", "output 0 released while " + which);
+        }
+        TrackOut0(kind);
+        CheckCounts(at);
+    }
+
+    bool Told() const
+    {
+        return win_->alarmState == 2 || win_->unjudgedStage >= 0 || (win_->alarmState == 3 && gFromTrain) ||
+               win_->startupHold != MainWindow::NoStartupHold;
+    }
+
+    // A release pulse: is_cut_ontime with a pulse length, not the NG-pulse mode.
+    bool CutPulse() const
+    {
+        const WizardPara& p = *gpWPara;
+        return p.is_cut_ontime && p.mold_pulse > 0 && !p.ng_pulse_mode;
+    }
+
+    // Follows output 0: when it went clear, whether a final OK released the cycle (its pulse
+    // then due), and whether its last setting is a pulse's end or the Start's inhibit.
+    void TrackOut0(char kind)
+    {
+        const int now0 = Out0();
+        const qint64 now = vd_->Now();
+        if (okFinalStep_ && pulseInCycle_ && ((seenOut0_ == 1 && now0 == 0) || (okClosed_ && !AnyOpen())))
+            lastVerdictReleases_ = true;
+        okFinalStep_ = okClosed_ = false;
+        if (kind == 'S' || kind == 'R')
+            lastVerdictReleases_ = false;  // the operator's own release or inhibit
+        // Start and Resample from a stop set the inhibit with is_cut_ontime, the pulse mode too.
+        const bool startInhibit = (kind == 'S' || kind == 'R') && opFromStop_ && win_->runState != 3;
+        if (startInhibit && now0 == 1)
+            setByPulse_ = true;
+        if (now0 == seenOut0_)
+            return;
+        seenOut0_ = now0;
+        if (now0 == 0) {
+            clearSince_ = now;
+            return;
+        }
+        setByPulse_ = startInhibit || pulseEnded_;
+        if (lastVerdictReleases_ && now - std::max(clearSince_, lastVerdictAt_) >= qint64(gpWPara->mold_pulse) * 100)
+            lastVerdictReleases_ = false;  // the pulse was given whole
+    }
+
+    // The statistics store counts each final verdict the simulation saw once, for its stage.
+    void CheckCounts(int at)
+    {
+        const ResStatisticsParam* store = gpResStatisticsParam;
+        if (!store || !store->isLoaded() || depth_ > 0 || halt_)
+            return;
+        long ok[MAX_DETECT], ng[MAX_DETECT];
+        StoreCounts(ok, ng);
+        if (store->getCurDate() != statDate_) {
+            // A new statistics day starts from zeros.
+            statDate_ = store->getCurDate();
+            for (int d = 0; d < MAX_DETECT; ++d) {
+                baseOk_[d] = ok[d] - seenOk_[d];
+                baseNg_[d] = ng[d] - seenNg_[d];
+            }
+        }
+        for (int d = 0; d < MAX_DETECT && !halt_; ++d) {
+            const long gotOk = ok[d] - baseOk_[d], gotNg = ng[d] - baseNg_[d];
+            if (gotOk != seenOk_[d] || gotNg != seenNg_[d]) {
+                Fail(at, "counted wrong",
+                     "the statistics count stage " + StageText(d) + " " + std::to_string(gotOk) + " OK and " +
+                         std::to_string(gotNg) + " NG; its final verdicts were " + std::to_string(seenOk_[d]) + " OK and " +
+                         std::to_string(seenNg_[d]) + " NG");
+                baseOk_[d] = ok[d] - seenOk_[d];
+                baseNg_[d] = ng[d] - seenNg_[d];
+            }
         }
     }
 
@@ -1072,30 +1090,55 @@ private:
         const WizardPara& p = *gpWPara;
         MainWindow* w = win_;
         // A re-check waiting for its pass always has a count left.
-        if (w->reCheckFlag && w->alarmState != 2) {
+        // Under resampling's area check the re-check's verdict waits for End Set, not for a pass.
+        if (w->reCheckFlag && w->alarmState != 2 && !gFromTrain) {
             const int st = w->reCheckStage >= 0 ? w->reCheckStage : w->curDetect;
             const int s = TriggerWiring::FoldedStage(p, st);
             if (s < 0 || s >= MAX_DETECT || w->reCheckCount[s] <= 0)
                 Fail(at, "re-check without count", "a re-check of stage " + StageText(st) + " is due with no count left");
         }
-        if (halt_ || Out0() != 1)
+        // A stage that ended unjudged and waited for the operator is judged or released by the
+        // time what told the operator is gone.
+        // (A silent board holds everything until it answers; a re-check due judges its stage.)
+        if (!Told() && w->runState != 3 && !w->boardSilent) {
+            for (int d = 0; d < MAX_DETECT && !halt_; ++d)
+                if (st_[d] == Waiting && !(w->reCheckFlag && w->reCheckStage == d))
+                    Fail(at, "never judged",
+                         "stage " + StageText(d) + " ended unjudged and nothing judged or released it after the operator was told");
+        }
+        if (halt_)
             return;
         bool open = w->reCheckFlag || w->simInput >= 0 || w->restartDetect >= 0 || w->manualDetect != gDNum;
         for (int d = 0; d < MAX_DETECT; ++d)
             open = open || w->detectMask[d] != 0 || w->stageClock.Running(d);
         for (int k = 0; k < 8; ++k)
             open = open || w->inputSampled[k] || w->inputTimer[k]->isActive();
-        if (open)
+        if (open || AnyOpen())
             return;
+        const qint64 pulseMs = qint64(p.mold_pulse) * 100;
+        const qint64 clearMs = vd_->Now() - std::max(clearSince_, lastVerdictAt_);
+        if (Out0() == 0) {
+            // With a release pulse the inhibit comes back at the pulse's end (not while stopped).
+            if (CutPulse() && lastVerdictReleases_ && w->runState == 1 && w->alarmState != 2 && w->alarmState != 3 &&
+                !w->closePulseTimer->isActive() && clearMs > pulseMs)
+                Fail(at, "release pulse",
+                     "output 0 still clear " + std::to_string(clearMs) + " ms after the cycle's last verdict: its release pulse of " +
+                         std::to_string(pulseMs) + " ms never ended");
+            return;
+        }
+        // What holds the mould on purpose: the alarm hold, an editing page (the
+        // region page), a warning with its confirm button, the no-input warning, a lost camera's
+        // recovery, a silent board, Stop with enable_stop_mold, a pulse still running.
         const bool why = w->alarmState == 2 || w->alarmState == 3 || w->unjudgedStage >= 0 ||
                          w->startupHold != MainWindow::NoStartupHold || w->warnShown || w->boardSilent ||
-                         (w->runState == 3 && p.enable_stop_mold) || gisLost || (p.is_cut_ontime && p.mold_pulse > 0) ||
-                         w->closePulseTimer->isActive();
-        bool cameraLost = false;
-        for (int v = 0; v < c_.cameras; ++v)
-            cameraLost = cameraLost || lost_[v];
-        const bool watchdogWarned = p.input_timeout_len > 0 && w->warnShown;
-        if (!why && !cameraLost && !watchdogWarned)
+                         (w->runState == 3 && p.enable_stop_mold) || gisLost || w->closePulseTimer->isActive();
+        if (why)
+            return;
+        if (CutPulse() && lastVerdictReleases_)
+            Fail(at, "release pulse",
+                 "output 0 set again with no cycle open before it was clear for the release pulse's " + std::to_string(pulseMs) +
+                     " ms after the cycle's last verdict");
+        else if (!(p.is_cut_ontime && p.mold_pulse > 0 && setByPulse_))
             Fail(at, "held for good", "output 0 set with no cycle open, no alarm hold and no warning to release it");
     }
 };
@@ -1114,65 +1157,6 @@ Result Run(const Config& c, const std::vector<Event>& events)
 {
     Engine e(c, events);
     return e.Go();
-}
-
-std::vector<Event> Shrink(const Config& c, std::vector<Event> events, const std::string& key, int budget)
-{
-    auto fails = [&](const std::vector<Event>& ev) {
-        const Result r = Run(c, ev);
-        return r.failed && r.key == key;
-    };
-    // Nothing after the failing step matters.
-    {
-        const Result r = Run(c, events);
-        if (r.failed && r.step >= 0 && size_t(r.step) + 1 < events.size()) {
-            std::vector<Event> cut(events.begin(), events.begin() + r.step + 1);
-            if (fails(cut))
-                events = cut;
-        }
-    }
-    // Chunks removed, halving the chunk size; then single events made simpler.
-    for (size_t chunk = std::max<size_t>(1, events.size() / 2); chunk >= 1 && budget > 0; chunk /= 2) {
-        for (size_t i = 0; i < events.size() && budget > 0;) {
-            std::vector<Event> tryEv;
-            tryEv.insert(tryEv.end(), events.begin(), events.begin() + i);
-            tryEv.insert(tryEv.end(), events.begin() + std::min(events.size(), i + chunk), events.end());
-            --budget;
-            if (fails(tryEv))
-                events = tryEv;
-            else
-                i += chunk;
-        }
-        if (chunk == 1)
-            break;
-    }
-    // Waits joined and shortened.
-    for (size_t i = 0; i + 1 < events.size() && budget > 0; ++i) {
-        if (events[i].kind == 'w' && events[i + 1].kind == 'w') {
-            std::vector<Event> tryEv = events;
-            tryEv[i].a += tryEv[i + 1].a;
-            tryEv.erase(tryEv.begin() + long(i) + 1);
-            --budget;
-            if (fails(tryEv)) {
-                events = tryEv;
-                --i;
-            }
-        }
-    }
-    return events;
-}
-
-SeedRun RunSeed(uint64_t seed, int count, bool shrink)
-{
-    SeedRun out;
-    const Config c = DrawConfig(seed);
-    const std::vector<Event> ev = DrawEvents(seed, c, count);
-    out.result = Run(c, ev);
-    if (out.result.failed) {
-        std::vector<Event> upTo(ev.begin(), ev.begin() + std::min<long>(long(ev.size()), out.result.step + 1));
-        out.replay = ToText(c, shrink ? Shrink(c, upTo, out.result.key) : upTo);
-    }
-    return out;
 }
 
 }  // namespace cyclesim

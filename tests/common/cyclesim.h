@@ -43,14 +43,17 @@ struct Config {
 // 'R' Resample, 'E' End Set, 'S' Start/Stop Detection, 'M' Mold snapshot, 'P' Pro snapshot,
 // 'D' Re-detected, 'N' Don't Detect, 'T' Add Template, 'I' ignore point, 'L' the operator
 // logged out, 'b' the board falls silent, 'B' it answers again, 'C' the warning's confirm
-// button, 'l' camera a lost (b 1) or back (b 0), 'G' the settings accepted with other delays,
-// sub-mode or stage count.
+// button, 'l' camera a lost (b 1: the camera supervision's CameraCheck) or back (b 0: the
+// recovery the cycle retries finds every camera again; all are back before the run-out),
+// 'G' the settings accepted with other delays, sub-mode or stage count.
 struct Event {
     char kind = 'w';
     int a = 0;
     int b = 0;
 };
 
+// One event as the text of a run writes it.
+std::string EventText(const Event& e);
 std::string ToText(const Config& c, const std::vector<Event>& events);
 // False (and what is wrong in *error) for a text ToText did not write.
 bool FromText(const std::string& text, Config* c, std::vector<Event>* events, std::string* error = nullptr);

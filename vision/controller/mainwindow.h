@@ -313,6 +313,9 @@ public:
     // inspection takes its result from simulatedPicture: 0 OK, 1 NG, 2 no picture.
     int simulatedViews = 0;
     std::function<int(int camera, int stage)> simulatedPicture;
+    // The lost cameras' recovery the cycle calls while gisLost is set (CameraRestart); tests
+    // without a camera make stand for it.
+    std::function<void()> restartCameras;
 
     // Child screens.
     SystemSettingWidget* settingWidget = nullptr;

@@ -151,7 +151,10 @@ void MainWindow::Run()
         runPasses = 0;
         gpControlIO->IOSetOut(0, 1);
         gpControlIO->IOFlashOut();
-        CameraRestart();
+        if (restartCameras)
+            restartCameras();
+        else
+            CameraRestart();
         inputTimeoutTimer->stop();
         lastPassEndMs = 0;
         if (gisLost) {
