@@ -789,9 +789,12 @@ private:
             again_[d] = true;
         const bool asked = win_->lastInput < 0 || again_[d];
         if (final) {
-            // A stage that waited for the operator: a verdict of a later start ends the wait.
+            // A stage that waited for the operator: a verdict of a later start ends the wait. A
+            // snapshot starts its stage when the pass takes the operator's request (a cycle of its
+            // own), later than any stage that waits; the mould stage's judges the mould.
+            const bool mouldSnapshot = win_->lastInput < 0 && s == TriggerWiring::LastStage(p, gDNum);
             for (int w = 0; w < MAX_DETECT; ++w)
-                if (st_[w] == Waiting && startNo_[d] > startNo_[w])
+                if (st_[w] == Waiting && (mouldSnapshot || startNo_[d] > startNo_[w]))
                     st_[w] = Held;
             ++(ng ? seenNg_ : seenOk_)[d];
             lastVerdictAt_ = vd_->Now();
