@@ -382,8 +382,9 @@ private:
         Blocks block;
         int opHold = hold_;
         if (trace_)
-            std::fprintf(stderr, "%*s#%d %s (t=%lld out0=%d alarm=%d run=%d)\n", depth_ * 2, "", at, EventText(e).c_str(),
-                         static_cast<long long>(vd_->Now() - start_), Out0(), win_->alarmState, win_->runState);
+            std::fprintf(stderr, "%*s#%d %s (t=%lld out0=%d alarm=%d run=%d unjudged=%d lost=%d warn=%d)\n", depth_ * 2, "", at, EventText(e).c_str(),
+                         static_cast<long long>(vd_->Now() - start_), Out0(), win_->alarmState, win_->runState,
+                         win_->unjudgedStage, int(gisLost), int(win_->warnShown));
         ++res_.events;
         StartDueCheck(at);
         if (e.kind != 'w' && e.kind != 'p')
