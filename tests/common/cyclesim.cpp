@@ -1030,7 +1030,8 @@ private:
             return false;  // input 0 opens the cycle, input 2 starts its stage
         if ((w->runState != 1 && w->runState != 2) || w->alarmState == 2 || (w->alarmState == 3 && gFromTrain))
             return false;
-        if (w->reCheckFlag || w->manualDetect != gDNum || w->simInput >= 0 || w->restartDetect >= 0)
+        if (w->reCheckFlag || w->manualDetect != gDNum || w->simInput >= 0 || w->restartDetect >= 0 ||
+            w->openCycle.AnyDeferred())
             return false;
         if (w->boardSilent || boardDead_ || gisLost)
             return false;
@@ -1062,7 +1063,9 @@ private:
             return 1;
         if ((w->alarmState == 3 && gFromTrain) || (w->runState == 2 && w->openCycle.AreaCheckDue()))
             return -1;  // resampling's area check, due or open, holds the cycle its own way
-        if (w->reCheckFlag)
+        // A stage waiting for the area check's answer keeps the pass busy as a delay does (the
+        // password box may have set detecting again while it is asked).
+        if (w->reCheckFlag || w->openCycle.AnyDeferred())
             return 0;
         for (int d = 0; d < MAX_DETECT; ++d)
             if (w->stageClock.Running(d))

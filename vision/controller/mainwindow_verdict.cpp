@@ -492,10 +492,10 @@ void MainWindow::CheckNG(int stage)
                     if (hl.stage1Next && detectMask[1] == 0) {
                         // No machine cycle is open (a snapshot raised the alarm): no stage is
                         // left to judge, and no input would start one (semi-automatic's input 2
-                        // starts the second stage only in an open cycle), so the machine gets an
-                        // idle machine's outputs.
-                        gpControlIO->IOSetOut(0, 0);
-                        gpControlIO->IOFlashOut();
+                        // starts the second stage only in an open cycle), so the mould is released
+                        // as a cycle's last verdict releases it: with the release pulse, the
+                        // inhibit comes back at its end.
+                        ReleaseHeldBack();
                     } else if (hl.restartStage1) {
                         simInput = 1;
                         restartDetect = 1;
