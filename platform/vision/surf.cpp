@@ -39,6 +39,10 @@ constexpr double kTexturedFall = 0.25;
 // whole-pixel shift: small enough to show a slid part apart from the rest, large enough that the
 // camera's noise in a cell does not decide.
 constexpr int kCell = 10;
+// Share of the template's texture an alignment between pixels must fit to be taken for the
+// camera's move: three quarters, so a part slid on its own (up to a quarter of the region) does
+// not choose it.
+constexpr double kMajority = 0.75;
 // Quarters of the whole region, of its left, right, top and bottom half.
 constexpr int kPartQuarters[5][4] = {{0, 1, 2, 3}, {0, 2, -1, -1}, {1, 3, -1, -1}, {0, 1, -1, -1}, {2, 3, -1, -1}};
 
@@ -95,8 +99,10 @@ bool SURF::Train(int, int, int, int)
     }
     mask_ = inner;
     maskCount_ = cv::countNonZero(mask_);
-    for (Temp& t : temps_)
+    for (Temp& t : temps_) {
         measure(t);
+        measureCells(t);
+    }
     valid_ = true;
     return true;
 }
@@ -272,18 +278,53 @@ void SURF::line(const Sums q[4], const Temp& t, double& gain, double& offset) co
     offset = mean - gain * tMean;
 }
 
+int SURF::cellCount() const
+{
+    // A cell split by the quarters' borders counts as one cell per quarter.
+    return ((width_ + kCell - 1) / kCell) * ((height_ + kCell - 1) / kCell) * 4;
+}
+
+// Per cell, the template's compared pixels and its variance there.
+void SURF::measureCells(Temp& t) const
+{
+    const int across = (width_ + kCell - 1) / kCell;
+    std::vector<double> sums(size_t(cellCount()), 0.0), squares(sums.size(), 0.0);
+    t.cellPixels.assign(sums.size(), 0.0);
+    for (int y = 0; y < height_; ++y) {
+        const uchar* m = mask_.ptr<uchar>(y);
+        const uchar* a = t.image.ptr<uchar>(y);
+        for (int x = shift_; x < width_ - shift_; ++x) {
+            if (!m[x])
+                continue;
+            const size_t i = size_t(((y / kCell) * across + x / kCell) * 4 + quarter(x, y));
+            t.cellPixels[i] += 1;
+            sums[i] += a[x];
+            squares[i] += double(a[x]) * a[x];
+        }
+    }
+    t.cellVariance.assign(sums.size(), 0.0);
+    for (size_t i = 0; i < sums.size(); ++i)
+        if (t.cellPixels[i] > 0) {
+            const double mean = sums[i] / t.cellPixels[i];
+            t.cellVariance[i] = std::max(0.0, squares[i] / t.cellPixels[i] - mean * mean);
+        }
+}
+
 // Per quarter, the sum over cells of kCell x kCell pixels of how much larger the squared difference
 // of the crop read at (sx, sy) is from the template aligned between pixels (`moved`, crop sums
-// `movedSums`) than from the template itself (crop sums `wholeSums`), where it is larger.
+// `movedSums`) than from the template itself (crop sums `wholeSums`), where it is larger. And
+// `majority`: how well the aligned template fits most of the region, the mean share of each
+// cell's texture (as trained, plus noise) left by the alignment over the cells that hold the
+// best-fitting kMajority of the template's texture. A camera move fits every textured cell; a part
+// slid on its own fits another alignment, and is left out of this mean for the one the rest fits.
 void SURF::cellLosses(const cv::Mat& crop, const Temp& t, const Sums wholeSums[4], const Temp& moved,
-                      const Sums movedSums[4], int sx, int sy, double loss[4]) const
+                      const Sums movedSums[4], int sx, int sy, double loss[4], double& majority) const
 {
     double gw = 1, ow = 0, ga = 1, oa = 0;
     line(wholeSums, t, gw, ow);
     line(movedSums, moved, ga, oa);
-    const int across = (width_ + kCell - 1) / kCell, down = (height_ + kCell - 1) / kCell;
-    // A cell split by the quarters' borders counts as one cell per quarter.
-    std::vector<double> cells(size_t(across * down * 4), 0.0);
+    const int across = (width_ + kCell - 1) / kCell;
+    std::vector<double> cells(size_t(cellCount()), 0.0), left(cells.size(), 0.0);
     for (int y = 0; y < height_; ++y) {
         // Rows outside the crop lie in the mask's cleared border.
         if (y + sy < 0 || y + sy >= crop.rows)
@@ -292,18 +333,40 @@ void SURF::cellLosses(const cv::Mat& crop, const Temp& t, const Sums wholeSums[4
         const uchar* a = t.image.ptr<uchar>(y);
         const uchar* b = moved.image.ptr<uchar>(y);
         const uchar* c = crop.ptr<uchar>(y + sy);
-        double* row = &cells[size_t((y / kCell) * across * 4)];
+        const size_t row = size_t((y / kCell) * across * 4);
         for (int x = shift_; x < width_ - shift_; ++x) {
             if (!m[x])
                 continue;
             const double whole = c[x + sx] - gw * a[x] - ow, aligned = c[x + sx] - ga * b[x] - oa;
-            row[(x / kCell) * 4 + quarter(x, y)] += aligned * aligned - whole * whole;
+            const size_t i = row + size_t((x / kCell) * 4 + quarter(x, y));
+            cells[i] += aligned * aligned - whole * whole;
+            left[i] += aligned * aligned;
         }
     }
     for (int k = 0; k < 4; ++k)
         loss[k] = 0;
     for (size_t i = 0; i < cells.size(); ++i)
         loss[i % 4] += std::max(0.0, cells[i]);
+    // Each cell's share left, weighed by its texture; the best-fitting cells first.
+    std::vector<std::pair<double, double>> shares;
+    double texture = 0;
+    for (size_t i = 0; i < cells.size(); ++i) {
+        const double n = t.cellPixels[i], weight = n * t.cellVariance[i];
+        if (weight <= 0)
+            continue;
+        shares.emplace_back(left[i] / (n * (t.cellVariance[i] + kNoiseVariance)), weight);
+        texture += weight;
+    }
+    std::sort(shares.begin(), shares.end());
+    double taken = 0, sum = 0;
+    for (const auto& [share, weight] : shares) {
+        const double take = std::min(weight, kMajority * texture - taken);
+        if (take <= 0)
+            break;
+        taken += take;
+        sum += take * share;
+    }
+    majority = taken > 0 ? sum / taken : 0;
 }
 
 namespace {
@@ -442,7 +505,7 @@ float SURF::Match(cv::Mat& crop, cv::Mat& out)
     std::copy(cell(bestX, bestY).q, cell(bestX, bestY).q + 4, bestSums);
     // The template the crop is compared with: the best one, or it aligned between pixels.
     const Temp* against = &t;
-    Temp aligned, moved;
+    Temp aligned, moved, peakBest;
     // Nothing to win where the whole-pixel match is near perfect.
     if (best < kSubPixelEnough) {
         // The camera lands between pixels: the template is aligned to the crop by a fraction of a
@@ -515,14 +578,33 @@ float SURF::Match(cv::Mat& crop, cv::Mat& out)
                         gy = 0.5 * qy;
                     }
                 }
-            if (cellSum >= 0 && std::max(std::abs(gx - fx), std::abs(gy - fy)) > 0.2)
-                tries.emplace_back(gx, gy);
+            auto add = [&](double ax, double ay) {
+                for (const auto& [tx, ty] : tries)
+                    if (std::max(std::abs(ax - tx), std::abs(ay - ty)) <= 0.2)
+                        return;
+                tries.emplace_back(ax, ay);
+            };
+            if (cellSum >= 0)
+                add(gx, gy);
+            // A part slid on its own bends the match surface and draws the peak found from it towards
+            // itself: half a pixel along either axis the peak leans to is tried as well (a camera
+            // landing between pixels along one axis).
+            if (std::abs(fx) > 0.1)
+                add(inside(fx > 0 ? 0.5 : -0.5, cx), 0);
+            if (std::abs(fy) > 0.1)
+                add(0, inside(fy > 0 ? 0.5 : -0.5, cy));
             // A plain surface is not aligned (that would only smooth the camera's noise away); between
             // plain and textured the aligned score counts in part, so the score stays smooth as a
             // texture grows.
             const double weight = std::clamp((fall - kFlatFall) / (kTexturedFall - kFlatFall), 0.0, 1.0);
+            if (weight <= 0 || best >= kSubPixelEnough)
+                continue;
+            // Of the tries, the one that fits most of the region counts for this peak (the camera
+            // moves the whole region), not the one that suits its worst part best.
+            double peakScore = -1, peakMajority = 0;
+            Sums peakSums[4];
             for (const auto& [dx, dy] : tries) {
-                if (weight <= 0 || best >= kSubPixelEnough || (dx == 0 && dy == 0))
+                if (dx == 0 && dy == 0)
                     continue;
                 // Only the template is moved: resampling the crop would smooth a thin object in it
                 // away along with the misalignment.
@@ -551,18 +633,23 @@ float SURF::Match(cv::Mat& crop, cv::Mat& out)
                 }
                 // What the alignment makes worse in a cell cannot be paid for by what it makes better in
                 // another: a camera move improves every textured cell, a part slid on its own only its own.
-                double loss[4];
-                cellLosses(crop, t, at(cx, cy).q, moved, q, cx, cy, loss);
+                double loss[4], majority = 0;
+                cellLosses(crop, t, at(cx, cy).q, moved, q, cx, cy, loss, majority);
+                if (peakScore >= 0 && majority >= peakMajority)
+                    continue;
                 const double aligned0 = explained(q, t, at(cx, cy).fits, alignedFits, moveDiff, loss);
-                const double s = wholePixel + weight * (aligned0 - wholePixel);
-                if (s > best) {
-                    best = s;
-                    bestX = cx;
-                    bestY = cy;
-                    std::copy(q, q + 4, bestSums);
-                    std::swap(aligned, moved);
-                    against = &aligned;
-                }
+                peakScore = wholePixel + weight * (aligned0 - wholePixel);
+                peakMajority = majority;
+                std::copy(q, q + 4, peakSums);
+                std::swap(peakBest, moved);
+            }
+            if (peakScore > best) {
+                best = peakScore;
+                bestX = cx;
+                bestY = cy;
+                std::copy(peakSums, peakSums + 4, bestSums);
+                std::swap(aligned, peakBest);
+                against = &aligned;
             }
         }
     }
