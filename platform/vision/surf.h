@@ -53,7 +53,9 @@ private:
                      const double moveDiff[4], const double loss[4]) const;
     void line(const Sums q[4], const Temp& t, double& gain, double& offset) const;
     void cellLosses(const cv::Mat& crop, const Temp& t, const Sums wholeSums[4], const Temp& moved,
-                    const Sums movedSums[4], int sx, int sy, double loss[4], double& majority) const;
+                    const Sums movedSums[4], int sx, int sy, double loss[4]) const;
+    double majorityLeft(const cv::Mat& crop, const Temp& t, const Sums wholeSums[4], const cv::Mat& moved, int sx,
+                        int sy) const;
     void measureCells(Temp& t) const;
     int cellCount() const;
     // Template sums over the compared pixels.
