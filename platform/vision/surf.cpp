@@ -39,6 +39,10 @@ constexpr double kTexturedFall = 0.25;
 // whole-pixel shift: small enough to show a slid part apart from the rest, large enough that the
 // camera's noise in a cell does not decide.
 constexpr int kCell = 10;
+// Share of the template's texture an alignment between pixels must fit to be taken for the
+// camera's move: three quarters, so a part slid on its own (up to a quarter of the region) does
+// not choose it.
+constexpr double kMajority = 0.75;
 // Quarters of the whole region, of its left, right, top and bottom half.
 constexpr int kPartQuarters[5][4] = {{0, 1, 2, 3}, {0, 2, -1, -1}, {1, 3, -1, -1}, {0, 1, -1, -1}, {2, 3, -1, -1}};
 
@@ -95,8 +99,10 @@ bool SURF::Train(int, int, int, int)
     }
     mask_ = inner;
     maskCount_ = cv::countNonZero(mask_);
-    for (Temp& t : temps_)
+    for (Temp& t : temps_) {
         measure(t);
+        measureCells(t);
+    }
     valid_ = true;
     return true;
 }
@@ -272,6 +278,38 @@ void SURF::line(const Sums q[4], const Temp& t, double& gain, double& offset) co
     offset = mean - gain * tMean;
 }
 
+int SURF::cellCount() const
+{
+    // A cell split by the quarters' borders counts as one cell per quarter.
+    return ((width_ + kCell - 1) / kCell) * ((height_ + kCell - 1) / kCell) * 4;
+}
+
+// Per cell, the template's compared pixels and its variance there.
+void SURF::measureCells(Temp& t) const
+{
+    const int across = (width_ + kCell - 1) / kCell;
+    std::vector<double> sums(size_t(cellCount()), 0.0), squares(sums.size(), 0.0);
+    t.cellPixels.assign(sums.size(), 0.0);
+    for (int y = 0; y < height_; ++y) {
+        const uchar* m = mask_.ptr<uchar>(y);
+        const uchar* a = t.image.ptr<uchar>(y);
+        for (int x = shift_; x < width_ - shift_; ++x) {
+            if (!m[x])
+                continue;
+            const size_t i = size_t(((y / kCell) * across + x / kCell) * 4 + quarter(x, y));
+            t.cellPixels[i] += 1;
+            sums[i] += a[x];
+            squares[i] += double(a[x]) * a[x];
+        }
+    }
+    t.cellVariance.assign(sums.size(), 0.0);
+    for (size_t i = 0; i < sums.size(); ++i)
+        if (t.cellPixels[i] > 0) {
+            const double mean = sums[i] / t.cellPixels[i];
+            t.cellVariance[i] = std::max(0.0, squares[i] / t.cellPixels[i] - mean * mean);
+        }
+}
+
 // Per quarter, the sum over cells of kCell x kCell pixels of how much larger the squared difference
 // of the crop read at (sx, sy) is from the template aligned between pixels (`moved`, crop sums
 // `movedSums`) than from the template itself (crop sums `wholeSums`), where it is larger.
@@ -281,9 +319,10 @@ void SURF::cellLosses(const cv::Mat& crop, const Temp& t, const Sums wholeSums[4
     double gw = 1, ow = 0, ga = 1, oa = 0;
     line(wholeSums, t, gw, ow);
     line(movedSums, moved, ga, oa);
-    const int across = (width_ + kCell - 1) / kCell, down = (height_ + kCell - 1) / kCell;
-    // A cell split by the quarters' borders counts as one cell per quarter.
-    std::vector<double> cells(size_t(across * down * 4), 0.0);
+    const float fgw = float(gw), fow = float(ow), fga = float(ga), foa = float(oa);
+    const int across = (width_ + kCell - 1) / kCell;
+    thread_local std::vector<double> cells;
+    cells.assign(size_t(cellCount()), 0.0);
     for (int y = 0; y < height_; ++y) {
         // Rows outside the crop lie in the mask's cleared border.
         if (y + sy < 0 || y + sy >= crop.rows)
@@ -292,18 +331,78 @@ void SURF::cellLosses(const cv::Mat& crop, const Temp& t, const Sums wholeSums[4
         const uchar* a = t.image.ptr<uchar>(y);
         const uchar* b = moved.image.ptr<uchar>(y);
         const uchar* c = crop.ptr<uchar>(y + sy);
-        double* row = &cells[size_t((y / kCell) * across * 4)];
-        for (int x = shift_; x < width_ - shift_; ++x) {
-            if (!m[x])
-                continue;
-            const double whole = c[x + sx] - gw * a[x] - ow, aligned = c[x + sx] - ga * b[x] - oa;
-            row[(x / kCell) * 4 + quarter(x, y)] += aligned * aligned - whole * whole;
+        const size_t row = size_t((y / kCell) * across * 4);
+        // Run by run of pixels in one cell and quarter, branch-free (the mask is 255 or 0).
+        for (int x = shift_, end = width_ - shift_; x < end;) {
+            const int stop = std::min({end, (x / kCell + 1) * kCell, x < width_ / 2 ? width_ / 2 : end});
+            const size_t i = row + size_t((x / kCell) * 4 + quarter(x, y));
+            float worse = 0;
+            for (; x < stop; ++x) {
+                const float whole = c[x + sx] - fgw * a[x] - fow, aligned = c[x + sx] - fga * b[x] - foa;
+                worse += float(m[x] >> 7) * (aligned * aligned - whole * whole);
+            }
+            cells[i] += worse;
         }
     }
     for (int k = 0; k < 4; ++k)
         loss[k] = 0;
     for (size_t i = 0; i < cells.size(); ++i)
         loss[i % 4] += std::max(0.0, cells[i]);
+}
+
+// How well the template aligned between pixels (`moved`) fits most of the crop read at (sx, sy):
+// the mean share of each cell's texture (as trained, plus noise) it leaves, over the cells holding
+// the best-fitting kMajority of the template's texture, at the whole-pixel fit's light (crop sums
+// `wholeSums`). A camera move fits every textured cell; a part slid on its own fits another
+// alignment, and is left out of this mean for the one the rest of the region fits.
+double SURF::majorityLeft(const cv::Mat& crop, const Temp& t, const Sums wholeSums[4], const cv::Mat& moved, int sx,
+                          int sy) const
+{
+    double gain = 1, offset = 0;
+    line(wholeSums, t, gain, offset);
+    const float fg = float(gain), fo = float(offset);
+    const int across = (width_ + kCell - 1) / kCell;
+    thread_local std::vector<double> left;
+    left.assign(size_t(cellCount()), 0.0);
+    for (int y = 0; y < height_; ++y) {
+        if (y + sy < 0 || y + sy >= crop.rows)
+            continue;
+        const uchar* m = mask_.ptr<uchar>(y);
+        const uchar* b = moved.ptr<uchar>(y);
+        const uchar* c = crop.ptr<uchar>(y + sy);
+        const size_t row = size_t((y / kCell) * across * 4);
+        for (int x = shift_, end = width_ - shift_; x < end;) {
+            const int stop = std::min({end, (x / kCell + 1) * kCell, x < width_ / 2 ? width_ / 2 : end});
+            const size_t i = row + size_t((x / kCell) * 4 + quarter(x, y));
+            float rest = 0;
+            for (; x < stop; ++x) {
+                const float d = c[x + sx] - fg * b[x] - fo;
+                rest += float(m[x] >> 7) * d * d;
+            }
+            left[i] += rest;
+        }
+    }
+    // Each cell's share left, weighed by its texture; the best-fitting cells first.
+    thread_local std::vector<std::pair<double, double>> shares;
+    shares.clear();
+    double texture = 0;
+    for (size_t i = 0; i < left.size(); ++i) {
+        const double n = t.cellPixels[i], weight = n * t.cellVariance[i];
+        if (weight <= 0)
+            continue;
+        shares.emplace_back(left[i] / (n * (t.cellVariance[i] + kNoiseVariance)), weight);
+        texture += weight;
+    }
+    std::sort(shares.begin(), shares.end());
+    double taken = 0, sum = 0;
+    for (const auto& [share, weight] : shares) {
+        const double take = std::min(weight, kMajority * texture - taken);
+        if (take <= 0)
+            break;
+        taken += take;
+        sum += take * share;
+    }
+    return taken > 0 ? sum / taken : 0;
 }
 
 namespace {
@@ -345,18 +444,30 @@ void resample(const cv::Mat& src, double dx, double dy, cv::Mat& out)
     weights(dy, by, wy);
     const int w = src.cols, h = src.rows;
     // Along x into rows of floats, then along y.
-    std::vector<int> cols(size_t(w) * 4);
+    // Scratch kept per thread: a region is scored many times a second.
+    thread_local std::vector<int> cols;
+    thread_local cv::Mat rows;
+    cols.resize(size_t(w) * 4);
     for (int x = 0; x < w; ++x)
         for (int k = 0; k < 4; ++k)
             cols[size_t(x) * 4 + size_t(k)] = std::clamp(x + bx - 1 + k, 0, w - 1);
-    cv::Mat rows(h, w, CV_32FC1);
-    for (int y = 0; y < h; ++y) {
-        const uchar* p = src.ptr<uchar>(y);
-        float* r = rows.ptr<float>(y);
-        for (int x = 0; x < w; ++x) {
-            const int* c = &cols[size_t(x) * 4];
-            r[x] = wx[0] * p[c[0]] + wx[1] * p[c[1]] + wx[2] * p[c[2]] + wx[3] * p[c[3]];
+    // A move along one axis leaves the other pass a copy.
+    if (dx == 0) {
+        src.convertTo(rows, CV_32F);
+    } else {
+        rows.create(h, w, CV_32FC1);
+        for (int y = 0; y < h; ++y) {
+            const uchar* p = src.ptr<uchar>(y);
+            float* r = rows.ptr<float>(y);
+            for (int x = 0; x < w; ++x) {
+                const int* c = &cols[size_t(x) * 4];
+                r[x] = wx[0] * p[c[0]] + wx[1] * p[c[1]] + wx[2] * p[c[2]] + wx[3] * p[c[3]];
+            }
         }
+    }
+    if (dy == 0) {
+        rows.convertTo(out, CV_8U);
+        return;
     }
     out.create(h, w, CV_8UC1);
     for (int y = 0; y < h; ++y) {
@@ -442,7 +553,7 @@ float SURF::Match(cv::Mat& crop, cv::Mat& out)
     std::copy(cell(bestX, bestY).q, cell(bestX, bestY).q + 4, bestSums);
     // The template the crop is compared with: the best one, or it aligned between pixels.
     const Temp* against = &t;
-    Temp aligned, moved;
+    Temp aligned, moved, peakBest;
     // Nothing to win where the whole-pixel match is near perfect.
     if (best < kSubPixelEnough) {
         // The camera lands between pixels: the template is aligned to the crop by a fraction of a
@@ -515,54 +626,81 @@ float SURF::Match(cv::Mat& crop, cv::Mat& out)
                         gy = 0.5 * qy;
                     }
                 }
-            if (cellSum >= 0 && std::max(std::abs(gx - fx), std::abs(gy - fy)) > 0.2)
-                tries.emplace_back(gx, gy);
+            auto add = [&](double ax, double ay) {
+                for (const auto& [tx, ty] : tries)
+                    if (std::max(std::abs(ax - tx), std::abs(ay - ty)) <= 0.2)
+                        return;
+                tries.emplace_back(ax, ay);
+            };
+            if (cellSum >= 0)
+                add(gx, gy);
+            // A part slid on its own bends the match surface and draws the peak found from it towards
+            // itself: unless the peak lies near half a pixel off on both axes, half a pixel along
+            // either axis it leans to is tried as well (a camera landing between pixels along one).
+            if (std::min(std::abs(fx), std::abs(fy)) < 0.4) {
+                if (std::abs(fx) > 0.1)
+                    add(inside(fx > 0 ? 0.5 : -0.5, cx), 0);
+                if (std::abs(fy) > 0.1)
+                    add(0, inside(fy > 0 ? 0.5 : -0.5, cy));
+            }
             // A plain surface is not aligned (that would only smooth the camera's noise away); between
             // plain and textured the aligned score counts in part, so the score stays smooth as a
             // texture grows.
             const double weight = std::clamp((fall - kFlatFall) / (kTexturedFall - kFlatFall), 0.0, 1.0);
+            if (weight <= 0 || best >= kSubPixelEnough)
+                continue;
+            // Of the tries, the one that fits most of the region counts for this peak (the camera
+            // moves the whole region), not the one that suits its worst part best.
+            double peakMajority = -1;
             for (const auto& [dx, dy] : tries) {
-                if (weight <= 0 || best >= kSubPixelEnough || (dx == 0 && dy == 0))
+                if (dx == 0 && dy == 0)
                     continue;
                 // Only the template is moved: resampling the crop would smooth a thin object in it
                 // away along with the misalignment.
                 resample(t.image, dx, dy, moved.image);
-                measure(moved);
-                Sums q[4];
-                read(crop, moved, cx, cy, q);
-                double alignedFits[kParts];
-                judge(q, moved, alignedFits);
-                // What the move does to the template itself, per quarter: the alignment explains no
-                // more of the crop's difference than that, so a part that slid or changed on its own
-                // is not explained by a move of the rest.
-                double moveDiff[4] = {};
-                for (int y = 0; y < height_; ++y) {
-                    const uchar* m = mask_.ptr<uchar>(y);
-                    const uchar* a = t.image.ptr<uchar>(y);
-                    const uchar* b = moved.image.ptr<uchar>(y);
-                    for (int side = 0; side < 2; ++side) {
-                        int sum = 0;
-                        for (int x = side ? width_ / 2 : 0, end = side ? width_ : width_ / 2; x < end; ++x) {
-                            const int d = (a[x] - b[x]) & -(m[x] >> 7);
-                            sum += d * d;
-                        }
-                        moveDiff[quarter(side ? width_ / 2 : 0, y)] += sum;
+                const double majority = majorityLeft(crop, t, at(cx, cy).q, moved.image, cx, cy);
+                if (peakMajority < 0 || majority < peakMajority) {
+                    peakMajority = majority;
+                    std::swap(peakBest.image, moved.image);
+                }
+            }
+            if (peakMajority < 0)
+                continue;
+            measure(peakBest);
+            Sums q[4];
+            read(crop, peakBest, cx, cy, q);
+            double alignedFits[kParts];
+            judge(q, peakBest, alignedFits);
+            // What the move does to the template itself, per quarter: the alignment explains no
+            // more of the crop's difference than that, so a part that slid or changed on its own
+            // is not explained by a move of the rest.
+            double moveDiff[4] = {};
+            for (int y = 0; y < height_; ++y) {
+                const uchar* m = mask_.ptr<uchar>(y);
+                const uchar* a = t.image.ptr<uchar>(y);
+                const uchar* b = peakBest.image.ptr<uchar>(y);
+                for (int side = 0; side < 2; ++side) {
+                    int sum = 0;
+                    for (int x = side ? width_ / 2 : 0, end = side ? width_ : width_ / 2; x < end; ++x) {
+                        const int d = (a[x] - b[x]) & -(m[x] >> 7);
+                        sum += d * d;
                     }
+                    moveDiff[quarter(side ? width_ / 2 : 0, y)] += sum;
                 }
-                // What the alignment makes worse in a cell cannot be paid for by what it makes better in
-                // another: a camera move improves every textured cell, a part slid on its own only its own.
-                double loss[4];
-                cellLosses(crop, t, at(cx, cy).q, moved, q, cx, cy, loss);
-                const double aligned0 = explained(q, t, at(cx, cy).fits, alignedFits, moveDiff, loss);
-                const double s = wholePixel + weight * (aligned0 - wholePixel);
-                if (s > best) {
-                    best = s;
-                    bestX = cx;
-                    bestY = cy;
-                    std::copy(q, q + 4, bestSums);
-                    std::swap(aligned, moved);
-                    against = &aligned;
-                }
+            }
+            // What the alignment makes worse in a cell cannot be paid for by what it makes better in
+            // another: a camera move improves every textured cell, a part slid on its own only its own.
+            double loss[4];
+            cellLosses(crop, t, at(cx, cy).q, peakBest, q, cx, cy, loss);
+            const double aligned0 = explained(q, t, at(cx, cy).fits, alignedFits, moveDiff, loss);
+            const double peakScore = wholePixel + weight * (aligned0 - wholePixel);
+            if (peakScore > best) {
+                best = peakScore;
+                bestX = cx;
+                bestY = cy;
+                std::copy(q, q + 4, bestSums);
+                std::swap(aligned, peakBest);
+                against = &aligned;
             }
         }
     }

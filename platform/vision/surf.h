@@ -40,6 +40,8 @@ private:
         cv::Mat image;   // the template crop
         double mean = 0; // over the compared pixels
         Sums quarters[4];   // compared pixels, sum and sum of squares per quarter of the region
+        // Per cell (see cellLosses), compared pixels and the template's variance there.
+        std::vector<double> cellPixels, cellVariance;
     };
     // The whole region and its left, right, top and bottom half.
     static constexpr int kParts = 5;
@@ -52,6 +54,10 @@ private:
     void line(const Sums q[4], const Temp& t, double& gain, double& offset) const;
     void cellLosses(const cv::Mat& crop, const Temp& t, const Sums wholeSums[4], const Temp& moved,
                     const Sums movedSums[4], int sx, int sy, double loss[4]) const;
+    double majorityLeft(const cv::Mat& crop, const Temp& t, const Sums wholeSums[4], const cv::Mat& moved, int sx,
+                        int sy) const;
+    void measureCells(Temp& t) const;
+    int cellCount() const;
     // Template sums over the compared pixels.
     void measure(Temp& t) const;
     static double fit(double n, double s, double ss, double st, double ts, double tss);
