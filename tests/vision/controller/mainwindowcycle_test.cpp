@@ -525,6 +525,8 @@ TEST(MainWindowDay, CountsMadeDuringTheDayChangeReachTheirFileWhileTheArchiveWai
             return stamp == todayStamp && onDisk.startsWith("2 ");
         },
         10000);
+    // The copy runs beside the counts: on a loaded machine it may reach its sync after them.
+    WaitUntil([&ops] { return ops.heldSyncs() >= 1; }, 10000);
     const int held = ops.heldSyncs();
     ops.Release();
     EXPECT_TRUE(written) << "on the disk: " << onDisk.toStdString() << ", day " << stamp;
