@@ -176,6 +176,8 @@ public:
     quint64 holdsEntered = 0;
     // The close pulse that runs is an NG's (pulse mode): another stage's OK does not end it.
     bool ngPulseRunning = false;
+    // Pulse mode: an NG's close pulse runs and keeps outputs 0 and 2 until its own end.
+    bool NgPulseHolds() const;
     void SlotManualTrig(int stage);
     // View v takes part in the cycle (laid out and built).
     bool Inspected(int v) const;
