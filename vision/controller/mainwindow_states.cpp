@@ -175,7 +175,7 @@ void MainWindow::CamerasBack(bool cycleStarted)
         gpControlIO->IOFlashOut();
         return;
     }
-    if (!CycleIdle())
+    if (MouldVerdictOwed())
         return;  // a cycle still open, the area check or a warning keeps the inhibit
     if (!cycleStarted) {
         // What the loss set goes; an NG's pulse keeps its own inhibit until the pulse ends.
@@ -187,6 +187,23 @@ void MainWindow::CamerasBack(bool cycleStarted)
     // left unjudged.
     unjudgedStage = 0;
     HoldUnjudged(gaLanStr[kRowLostCycle * LAN_COUNT + gLan]);
+}
+
+bool MainWindow::MouldVerdictOwed() const
+{
+    if (CycleIdle())
+        return false;
+    if ((runState != 1 && runState != 2) || alarmState == 2 || reCheckFlag || releaseDue || unjudgedStage >= 0 ||
+        openCycle.AnyDeferred() || openCycle.AreaCheckDue() || gFromTrain || warnShown ||
+        startupHold != NoStartupHold)
+        return true;
+    for (int d = 0; d < MAX_DETECT; ++d)
+        if (stageClock.Running(d))
+            return true;
+    // No delay counts: only the mould stage's verdict, still awaited, releases output 0. The entry
+    // of a stage the alarm hold stopped awaits nothing.
+    const int last = TriggerWiring::LastStage(*gpWPara, gDNum);
+    return last >= 0 && last < MAX_DETECT && detectMask[last] != 0;
 }
 
 bool MainWindow::NgPulseHolds() const
