@@ -176,6 +176,8 @@ public:
     quint64 holdsEntered = 0;
     // The close pulse that runs is an NG's (pulse mode): another stage's OK does not end it.
     bool ngPulseRunning = false;
+    // Pulse mode: an NG's close pulse runs and keeps outputs 0 and 2 until its own end.
+    bool NgPulseHolds() const;
     void SlotManualTrig(int stage);
     // View v takes part in the cycle (laid out and built).
     bool Inspected(int v) const;
@@ -247,6 +249,9 @@ public:
     void CamerasBack(bool cycleStarted);
     // Detecting, no alarm hold, no stage of a cycle counting or waiting for its cameras.
     bool CycleIdle() const;
+    // Not idle, and a verdict to come releases output 0 (a stage counting, the mould stage
+    // awaited, a re-check, a held-back release, the area check, a hold or a warning).
+    bool MouldVerdictOwed() const;
     // A cycle keeps the mould for a verdict still to come: a stage counting, awaited or to be
     // inspected again, or a release held back for a stage still counting.
     bool CycleOpen() const;

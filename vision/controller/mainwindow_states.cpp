@@ -171,14 +171,15 @@ void MainWindow::CamerasBack(bool cycleStarted)
         // Stopped (the alarm hold stops detection too, and keeps its inhibit): no cycle to judge,
         // and no start would come to clear what the loss set. The inhibit goes back to what the
         // stop left (held only where a stop holds the mould).
-        gpControlIO->IOSetOut(0, gpWPara->enable_stop_mold == 1 ? 1 : 0);
+        gpControlIO->IOSetOut(0, gpWPara->enable_stop_mold == 1 || NgPulseHolds() ? 1 : 0);
         gpControlIO->IOFlashOut();
         return;
     }
-    if (!CycleIdle())
+    if (MouldVerdictOwed())
         return;  // a cycle still open, the area check or a warning keeps the inhibit
     if (!cycleStarted) {
-        gpControlIO->IOSetOut(0, 0);
+        // What the loss set goes; an NG's pulse keeps its own inhibit until the pulse ends.
+        gpControlIO->IOSetOut(0, NgPulseHolds() ? 1 : 0);
         gpControlIO->IOFlashOut();
         return;
     }
@@ -186,6 +187,28 @@ void MainWindow::CamerasBack(bool cycleStarted)
     // left unjudged.
     unjudgedStage = 0;
     HoldUnjudged(gaLanStr[kRowLostCycle * LAN_COUNT + gLan]);
+}
+
+bool MainWindow::MouldVerdictOwed() const
+{
+    if (CycleIdle())
+        return false;
+    if ((runState != 1 && runState != 2) || alarmState == 2 || reCheckFlag || releaseDue || unjudgedStage >= 0 ||
+        openCycle.AnyDeferred() || openCycle.AreaCheckDue() || gFromTrain || warnShown ||
+        startupHold != NoStartupHold)
+        return true;
+    for (int d = 0; d < MAX_DETECT; ++d)
+        if (stageClock.Running(d))
+            return true;
+    // No delay counts: only the mould stage's verdict, still awaited, releases output 0. The entry
+    // of a stage the alarm hold stopped awaits nothing.
+    const int last = TriggerWiring::LastStage(*gpWPara, gDNum);
+    return last >= 0 && last < MAX_DETECT && detectMask[last] != 0;
+}
+
+bool MainWindow::NgPulseHolds() const
+{
+    return gpWPara->ng_pulse_mode && ngPulseRunning && closePulseTimer->isActive();
 }
 
 void MainWindow::HoldUnjudged(const QString& text)
