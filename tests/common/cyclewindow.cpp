@@ -24,7 +24,7 @@
 
 namespace cyclewindow {
 
-Window::Window()
+Window::Window() : othersQuiet((QuietWindows(), true))
 {
     EXPECT_TRUE(CreateDefaultDatabases("."));
     EXPECT_TRUE(CreateDefaultDatabases("paraGroup/default"));

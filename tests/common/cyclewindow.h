@@ -12,6 +12,8 @@ class WindowWorld;
 namespace cyclewindow {
 
 struct Window {
+    // The windows before it write their last rows and pictures before this directory is current.
+    const bool othersQuiet;
     ProgramDir dir;
     QStringList modalTexts;  // the text of each warning box shown, or the class of another dialog
     MainWindow* win = nullptr;

@@ -85,6 +85,8 @@ struct ModalLog {
 
 // One window for the whole test program.
 struct Window {
+    // The windows before it write their last rows and pictures before this directory is current.
+    const bool othersQuiet = (QuietWindows(), true);
     ProgramDir dir;
     ModalLog modal;
     MainWindow* win = nullptr;
@@ -398,6 +400,7 @@ TEST(MainWindowTouch, PressRearmsTheWindowsTimersAndWakesTheScreen)
 TEST(MainWindowStartDeathTest, DamagedParamDbIsKeptAsideReplacedAndStartUpStops)
 {
     GTEST_FLAG_SET(death_test_style, "fast");
+    QuietWindows();
     ProgramDir dir;
     PrepareProgramDir(dir);
     const QByteArray garbage(4096, '\x5a');
@@ -437,6 +440,7 @@ void ThreeFoundTwoStored(ProgramDir& dir)
 
 TEST(MainWindowCameras, ChangedCountAskedAndNoKeepsTheCamerasFound)
 {
+    QuietWindows();  // before the directory changes, see Window
     ProgramDir dir;
     ThreeFoundTwoStored(dir);
     ModalLog modal;  // answers No
@@ -476,6 +480,7 @@ TEST(MainWindowCameras, ChangedCountAskedAndNoKeepsTheCamerasFound)
 TEST(MainWindowCamerasDeathTest, ChangedCountConfirmedClearsSerialsAndStopsForTheReboot)
 {
     GTEST_FLAG_SET(death_test_style, "fast");
+    QuietWindows();
     ProgramDir dir;
     ThreeFoundTwoStored(dir);
     SetStopWTDPause([] {});
