@@ -637,7 +637,15 @@ float SURF::Match(cv::Mat& crop, cv::Mat& out)
             // A part slid on its own bends the match surface and draws the peak found from it towards
             // itself: unless the peak lies near half a pixel off on both axes, half a pixel along
             // either axis it leans to is tried as well (a camera landing between pixels along one).
-            if (std::min(std::abs(fx), std::abs(fy)) < 0.4) {
+            // Near half a pixel off on both axes, a corner shift that fits far worse than the two
+            // beside it shows a ridge (a grain running slanting): the move lies along the ridge,
+            // not at the corner, so the axis tries are made there as well.
+            auto ridge = [&] {
+                const int ox = fx > 0 ? 1 : -1, oy = fy > 0 ? 1 : -1;
+                return sq(fitAt(cx + ox, cy + oy, 0)) <
+                       0.5 * std::min(sq(fitAt(cx + ox, cy, 0)), sq(fitAt(cx, cy + oy, 0)));
+            };
+            if (std::min(std::abs(fx), std::abs(fy)) < 0.4 || ridge()) {
                 if (std::abs(fx) > 0.1)
                     add(inside(fx > 0 ? 0.5 : -0.5, cx), 0);
                 if (std::abs(fy) > 0.1)
