@@ -602,6 +602,11 @@ float SURF::Match(cv::Mat& crop, cv::Mat& out)
                         peaks[1] = {sx, sy};
                 }
             }
+        // With a tolerated shift of more than a pixel the climb can run along a ridge of the match
+        // surface (a grain or streaks) far from the shift the whole region and its halves fit best,
+        // where the move lies: that shift is aligned at as well.
+        if (shift_ > 1 && std::find(peaks.begin(), peaks.end(), std::pair{bestX, bestY}) == peaks.end())
+            peaks.emplace_back(bestX, bestY);
         const double wholePixel = best;
         for (const auto& peak : peaks) {
             const int cx = peak.first, cy = peak.second;
