@@ -509,6 +509,30 @@ TEST_F(SurfMoves, AWiderToleratedShiftStaysOkHalfAPixelOffOnTheFinestWindows)
         }
 }
 
+// Disabled: with a tolerated shift of 4 px the streaks of the grass field at a quarter of its scale
+// make a ridge of the match surface many shifts long, and the shifts beside the move fit little
+// better than the far ones, so the alignment there is counted as on a plain surface (in part) and
+// half a pixel off the window scores about 70 (the whole-pixel score about 30). Every call site trains
+// with a shift of 1; no change found keeps that shift's figures as they are.
+TEST_F(SurfMoves, DISABLED_AToleratedShiftOfFourStaysOkHalfAPixelOffOnStreaks)
+{
+    const auto w = std::find_if(set_->windows.begin(), set_->windows.end(),
+                                [](const photos::Region& r) { return r.name == "field_far.png at a quarter"; });
+    ASSERT_NE(w, set_->windows.end());
+    SURF now;
+    train(now, w->rect, shots::Camera::Averaging, 4);
+    unsigned seed = 19000;
+    for (const auto& [dx, dy] : {std::pair{-0.5, 0.0}, {-0.5, 1.5}, {-1.5, -2.5}}) {
+        shots::Look look;
+        look.dx = dx;
+        look.dy = dy;
+        look.sigma = 2;
+        look.seed = ++seed;
+        cv::Mat crop = shots::shoot(*scene_, w->rect, shots::Camera::Averaging, look), out;
+        EXPECT_GE(now.Match(crop, out), 80.0f) << "move " << dx << ", " << dy;
+    }
+}
+
 TEST_F(SurfMoves, ContentMovedTwoPixelsIsCaughtWhereverTheWholePixelScoreCatchesIt)
 {
     // The tolerated shift is one pixel: aligning between pixels one pixel beyond it let a region
