@@ -726,6 +726,15 @@ float SURF::Match(cv::Mat& crop, cv::Mat& out)
     cv::Mat tLo, tHi;
     cv::erode(against->image, tLo, kernel, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
     cv::dilate(against->image, tHi, kernel, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
+    // The aligned template is smoothed: the points of a fine texture outshine its neighbourhood's
+    // range, which the template's own range, a fraction of a pixel off, still holds.
+    if (against != &t) {
+        cv::Mat lo, hi;
+        cv::erode(t.image, lo, kernel, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
+        cv::dilate(t.image, hi, kernel, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
+        cv::min(tLo, lo, tLo);
+        cv::max(tHi, hi, tHi);
+    }
     const int offset = int(std::lround(bestMean - against->mean));
     for (int y = 0; y < height_; ++y) {
         if (y + bestY < 0 || y + bestY >= crop.rows)
