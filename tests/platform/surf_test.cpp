@@ -441,6 +441,39 @@ TEST_F(SurfMoves, EveryCleanMoveOnTheQuarterPixelGridWithinAPixelStaysOk)
         }
 }
 
+// Disabled: a few of the clean shots with fractions that differ in x and y, on the averaging camera
+// in brighter light with noise sigma 3 and JPEG 85, score just under the minimum (7 of 115,200 over
+// the finest windows and regions, 79.0-79.95): the fraction found from the match at whole pixels
+// misses such a move by up to a quarter pixel. No change found keeps the table's figures as they are.
+TEST_F(SurfMoves, DISABLED_CleanMovesMixingFractionsOnTheAveragingCameraStayOk)
+{
+    struct Case {
+        const char* region;
+        double dx, dy, light;
+        unsigned seed;
+    };
+    const Case cases[] = {{"stars.png at a quarter", -0.25, -0.5, 1.08, 602612},
+                          {"stars.png at a quarter", 0.75, -0.5, 1.08, 603091},
+                          {"field_far.png at a quarter", 0.5, -1.0, 0.92, 503448},
+                          {"brick_far.png at a quarter", -0.5, 0.25, 1.08, 624797}};
+    for (const Case& k : cases) {
+        const auto w = std::find_if(set_->windows.begin(), set_->windows.end(),
+                                    [&](const photos::Region& r) { return r.name == k.region; });
+        ASSERT_NE(w, set_->windows.end()) << k.region;
+        SURF now;
+        train(now, w->rect, shots::Camera::Averaging);
+        shots::Look look;
+        look.dx = k.dx;
+        look.dy = k.dy;
+        look.light = k.light;
+        look.sigma = 3;
+        look.jpeg = 85;
+        look.seed = k.seed;
+        cv::Mat crop = shots::shoot(*scene_, w->rect, shots::Camera::Averaging, look), out;
+        EXPECT_GE(now.Match(crop, out), 80.0f) << k.region << ", move " << k.dx << ", " << k.dy;
+    }
+}
+
 TEST_F(SurfMoves, EveryCleanMoveWithinAPixelStaysOkOnASlantingGrain)
 {
     // Machined grooves 3 px apart running at 45 degrees: the match is a ridge along the grain, so
