@@ -599,6 +599,49 @@ TEST_F(SurfMoves, DISABLED_AToleratedShiftOfFourStaysOkHalfAPixelOffOnStreaks)
     }
 }
 
+// Disabled: templates shot while the camera drifted by fractions of a pixel, a fine texture moved a
+// whole pixel: none fits unshifted (all score 0 there), and the first one added is taken whichever
+// it is (the grass field at a quarter scored 99 from the first and 61 from the last, which lies a
+// pixel and a half off; 141 of 5,589 shots of the 23 regions turn between OK and NG with the
+// order reversed). The whole-pixel score does the same. Taking the tied template that fits best at
+// a tolerated shift mends it and leaves the table as it is, but moves the scores of content moved
+// 2 px up to 6 points from the whole-pixel score's (all NG), which that score's own choice decides.
+TEST_F(SurfMoves, DISABLED_TheScoreDoesNotDependOnTheOrderTheTemplatesWereAdded)
+{
+    unsigned seed = 21000;
+    for (shots::Camera c : kCameras)
+        for (const photos::Region& r : finest()) {
+            std::vector<cv::Mat> templates;
+            for (unsigned k = 0; k < 6; ++k) {
+                shots::Look look;
+                look.dx = (k % 3) * 0.25;
+                look.dy = (k / 3) * 0.5;
+                look.sigma = 2;
+                look.seed = 40 + k;
+                templates.push_back(shots::shoot(*scene_, r.rect, c, look));
+            }
+            SURF forward, backward;
+            ASSERT_TRUE(forward.Create(r.rect.width, r.rect.height, cv::Mat()));
+            ASSERT_TRUE(backward.Create(r.rect.width, r.rect.height, cv::Mat()));
+            for (size_t k = 0; k < templates.size(); ++k) {
+                ASSERT_TRUE(forward.AddTemp(templates[k], 1, 50, 80));
+                ASSERT_TRUE(backward.AddTemp(templates[templates.size() - 1 - k], 1, 50, 80));
+            }
+            ASSERT_TRUE(forward.Train(0, 0, 0, 0));
+            ASSERT_TRUE(backward.Train(0, 0, 0, 0));
+            for (const auto& [dx, dy] : {std::pair{-1.0, -1.0}, {-1.0, 0.0}, {0.0, -1.0}}) {
+                shots::Look look;
+                look.dx = dx;
+                look.dy = dy;
+                look.sigma = 2;
+                look.seed = ++seed;
+                cv::Mat crop = shots::shoot(*scene_, r.rect, c, look), out;
+                const float f = forward.Match(crop, out), b = backward.Match(crop, out);
+                EXPECT_FLOAT_EQ(f, b) << r.name << ", " << shots::name(c) << ", move " << dx << ", " << dy;
+            }
+        }
+}
+
 TEST_F(SurfMoves, ContentMovedTwoPixelsIsCaughtWhereverTheWholePixelScoreCatchesIt)
 {
     // The tolerated shift is one pixel: aligning between pixels one pixel beyond it let a region
