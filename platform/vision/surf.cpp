@@ -724,17 +724,18 @@ float SURF::Match(cv::Mat& crop, cv::Mat& out)
     // Difference picture against the best template, brightness offset removed as the score does.
     const cv::Mat kernel = cv::getStructuringElement(cv::MORPH_RECT, cv::Size(3, 3));
     cv::Mat tLo, tHi;
-    cv::erode(against->image, tLo, kernel, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
-    cv::dilate(against->image, tHi, kernel, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
     // The aligned template is smoothed: the points of a fine texture outshine its neighbourhood's
-    // range, which the template's own range, a fraction of a pixel off, still holds.
+    // range, which the template's own range, a fraction of a pixel off, still holds. The range is
+    // that of both.
+    cv::Mat darkest, brightest;
     if (against != &t) {
-        cv::Mat lo, hi;
-        cv::erode(t.image, lo, kernel, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
-        cv::dilate(t.image, hi, kernel, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
-        cv::min(tLo, lo, tLo);
-        cv::max(tHi, hi, tHi);
+        cv::min(against->image, t.image, darkest);
+        cv::max(against->image, t.image, brightest);
+    } else {
+        darkest = brightest = against->image;
     }
+    cv::erode(darkest, tLo, kernel, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
+    cv::dilate(brightest, tHi, kernel, cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
     const int offset = int(std::lround(bestMean - against->mean));
     for (int y = 0; y < height_; ++y) {
         if (y + bestY < 0 || y + bestY >= crop.rows)
