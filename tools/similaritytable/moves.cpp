@@ -235,20 +235,34 @@ void halfPixelCatches(Bench& bench)
             for (size_t i = 0; i < bench.regions().size(); ++i) {
                 const cv::Rect& r = bench.regions()[i].rect;
                 std::vector<shots::Change> changes;
+                std::vector<std::string> names;
+                auto named = [&](const char* what, int a, int b) {
+                    char n[64];
+                    std::snprintf(n, sizeof n, what, a, b);
+                    names.push_back(n);
+                };
                 if (group[0] == '1') {
                     for (bool h : {true, false})
                         for (double at : {0.3, 0.7})
                             for (int contrast : {30, -30})
+                            {
                                 changes.push_back(shots::line(h, at, contrast));
+                                named(h ? "line across at %d %%, contrast %d" : "line down at %d %%, contrast %d",
+                                      int(at * 100), contrast);
+                            }
                 } else if (!bench.regions()[i].repeats2) {
                     // A texture repeating every 2 px or less looks the same slid by 2 px.
                     for (const SlidPart& p : kParts)
-                        for (const cv::Point d : {cv::Point(2, 0), cv::Point(0, 2), cv::Point(2, 2)})
+                        for (const cv::Point d : {cv::Point(2, 0), cv::Point(0, 2), cv::Point(2, 2)}) {
                             changes.push_back(shots::slide(p.part(r), d.x, d.y));
+                            named((std::string(p.name) + " slid %d, %d").c_str(), d.x, d.y);
+                        }
                 }
                 if (group[0] != '1')
-                    for (const cv::Point d : {cv::Point(3, 0), cv::Point(0, 3)})
+                    for (const cv::Point d : {cv::Point(3, 0), cv::Point(0, 3)}) {
                         changes.push_back(shots::slide(shots::centreQuarter(r), d.x, d.y));
+                        named("centre quarter slid %d, %d", d.x, d.y);
+                    }
                 for (const shots::Change& ch : changes) {
                     shots::Look look;
                     look.sigma = 2;
@@ -269,11 +283,13 @@ void halfPixelCatches(Bench& bench)
                         missP += p >= kMinScore;
                         missAP += a >= kMinScore && p < kMinScore;
                         if (a >= kMinScore && (b < kMinScore || p < kMinScore)) {
-                            char line[256];
+                            const float clean = bench.score(i, c, look).first;
+                            char line[320];
                             std::snprintf(line, sizeof line, "- %s, %s, %s, move %.1f, %.1f: unmoved %.1f, before %.1f, "
-                                          "after %.1f, trained in place %.1f\n",
-                                          bench.regions()[i].name.c_str(), group, shots::name(c), d.x, d.y, unmoved,
-                                          double(b), double(a), double(p));
+                                          "after %.1f, trained in place %.1f; the clean shot there, before %.1f\n",
+                                          bench.regions()[i].name.c_str(), names[size_t(&ch - changes.data())].c_str(),
+                                          shots::name(c), d.x, d.y, unmoved,
+                                          double(b), double(a), double(p), double(clean));
                             afterOnly += line;
                         }
                     }
