@@ -940,6 +940,12 @@ private:
                                          ((op == 'N' || op == 'D' || op == 'T' || op == 'I') && opHold == hold_);
             if (Blocking(&which, blockBefore) && !operatorRelease && !(p.ng_pulse_mode && pulseEnded_))
                 Fail(at, "released early", "output 0 released while " + which);
+            // The unjudged-stage warning says its confirmation releases the mould: a Start or a
+            // Resample after a stop that kept the mould does not, while the warning still asks.
+            else if ((kind == 'S' || kind == 'R') && win_->unjudgedStage >= 0)
+                Fail(at, "released under the warning",
+                     std::string("output 0 released by ") + (kind == 'S' ? "Start" : "Resample") +
+                         " while the warning still asks for the confirmation");
         }
         TrackOut0(kind);
         CheckCounts(at);

@@ -189,7 +189,7 @@ void MainWindow::SlotReTrain()
                 cammerWidget[v]->roiOK[d][r] = true;
     }
     if (runState == 3) {
-        StartDetect();
+        StartDetect(ConfirmationOwed());  // as Start: an owed confirmation keeps the mould
         ApplyOutputs(RunControl::StartPulseOutputs(p));
         // The lamp, title bar and start/stop button as a start by the button gives them: left
         // as "Start Detection", the button's next touch asked to stop the detection.

@@ -571,64 +571,34 @@ TEST(MainWindowCycleJudged, CamerasBackKeepTheNoInputWarningsInhibit)
     }
 }
 
-// Stop keeps the mould (enable_stop_mold) while the operator owes the confirmation of a stage the
-// silent board left unjudged: Start keeps it too, the warning still asking; the confirmation
-// releases.
-TEST(MainWindowCycleJudged, StartAfterAStopThatKeptTheMouldLeavesItToTheOwedConfirmation)
-{
-    MainWindow* win = TwoStageCycle(false, 8, 3);
-    gpWPara->enable_stop_mold = 1;
-    StartCycle(win);
-    win->boardSilent = true;
-    RunOut(win, 0);
-    win->boardSilent = false;
-    win->BoardBack();
-    ASSERT_EQ(win->unjudgedStage, 0);
-    win->StopDetect();
-    ASSERT_EQ(Out(0), 1);
-    win->SlotStartStop();
-    ASSERT_EQ(win->runState, 1);
-    ASSERT_TRUE(win->faultBox->isVisible());
-    EXPECT_EQ(Out(0), 1) << "released with the confirmation still owed";
-    win->ConfirmUnjudged();
-    EXPECT_EQ(Out(0), 0);
-    gpWPara->enable_stop_mold = 0;
-    Leave(win);
-}
-
 // NG pulse mode with no close pulse length: the NG sets outputs 0 and 2 and no timer ends them.
 // The cameras lost and back meanwhile do not release the mould under the alarm; the next OK
 // releases both, and no output is left set.
 TEST(MainWindowCycleJudged, AnNgPulseWithNoLengthStandsUntilAnOk)
 {
-    for (const bool camerasBack : {false, true}) {
-        SCOPED_TRACE(camerasBack ? "cameras back" : "no loss");
-        MainWindow* win = TwoStageCycle(false, 3, 8);
-        gpWPara->ng_pulse_mode = 1;
-        gpWPara->mold_pulse = 0;
-        StartCycle(win);
-        RunOut(win, 0);
-        win->MarkCycleNotOK(0);
-        RunOut(win, 1);
-        win->cycleLost[0] = false;
-        ASSERT_FALSE(win->CycleOpen());
-        ASSERT_EQ(Out(0) + Out(2), 2);
-        EXPECT_FALSE(win->closePulseTimer->isActive());
-        if (camerasBack) {
-            gisLost = true;
-            win->Run();
-            gisLost = false;
-            win->CamerasBack(win->lostCycleStart);
-            win->lostCycleStart = false;
-            win->runTimer->stop();
-        }
-        EXPECT_EQ(Out(0), 1) << "the mould released under the NG's alarm";
-        EXPECT_EQ(Out(2), 1);
-        StartCycle(win);
-        RunOut(win, 0);
-        EXPECT_EQ(Out(0) + Out(2), 0) << "the OK left the NG's outputs set";
-        RunOut(win, 1);
-        EXPECT_FALSE(win->NgPulseHolds());
-        Leave(win);
-    }
+    MainWindow* win = TwoStageCycle(false, 3, 8);
+    gpWPara->ng_pulse_mode = 1;
+    gpWPara->mold_pulse = 0;
+    StartCycle(win);
+    RunOut(win, 0);
+    win->MarkCycleNotOK(0);
+    RunOut(win, 1);
+    win->cycleLost[0] = false;
+    ASSERT_FALSE(win->CycleOpen());
+    ASSERT_EQ(Out(0) + Out(2), 2);
+    EXPECT_FALSE(win->closePulseTimer->isActive());
+    gisLost = true;
+    win->Run();
+    gisLost = false;
+    win->CamerasBack(win->lostCycleStart);
+    win->lostCycleStart = false;
+    win->runTimer->stop();
+    EXPECT_EQ(Out(0), 1) << "the mould released under the NG's alarm";
+    EXPECT_EQ(Out(2), 1);
+    StartCycle(win);
+    RunOut(win, 0);
+    EXPECT_EQ(Out(0) + Out(2), 0) << "the OK left the NG's outputs set";
+    RunOut(win, 1);
+    EXPECT_FALSE(win->NgPulseHolds());
+    Leave(win);
 }
