@@ -455,6 +455,16 @@ bool DrawROIWidget::SameHold(quint64 asked) const
     return asked == 0 || HoldNow() == asked;
 }
 
+DrawROIWidget::Asked DrawROIWidget::AskedNow() const
+{
+    return {HoldNow(), win_->verdictsGiven};
+}
+
+bool DrawROIWidget::StillShown(const Asked& asked) const
+{
+    return SameHold(asked.hold) && (asked.hold == 0 || win_->verdictsGiven == asked.verdicts);
+}
+
 bool DrawROIWidget::SaveDataInHold()
 {
     const quint64 hold = HoldNow();
@@ -470,14 +480,15 @@ void DrawROIWidget::SlotNoCheckCur()
     const int c = win_->curDetect;
     if (c < 0 || c >= MAX_DETECT)
         return;
-    // Taken before any box: the machine's re-check may end the hold while one is open.
-    const quint64 hold = HoldNow();
+    // Taken before any box: the machine's re-check may end the hold, or judge the mould again,
+    // while one is open.
+    const Asked asked = AskedNow();
     if (p.enable_pass_protect && win_->CheckPassword() == 0)
         return;
-    if (SafetyDoorRefuses() || !SameHold(hold))
+    if (SafetyDoorRefuses() || !StillShown(asked))
         return;
     if (!SingleShown()) {
-        if (!showChooseBox(textRow(102)) || !SameHold(hold) || !SaveDataInHold())
+        if (!showChooseBox(textRow(102)) || !StillShown(asked) || !SaveDataInHold())
             return;
         gSource = -1;
         win_->ResetRun();
@@ -501,7 +512,7 @@ void DrawROIWidget::SlotNoCheckCur()
         showWarnBox(textRow(107));
         return;
     }
-    if (!showChooseBox(textRow(105).arg(i + 1)) || !SameHold(hold))
+    if (!showChooseBox(textRow(105).arg(i + 1)) || !StillShown(asked))
         return;
     w->stageCycleFlags[c] = true;
     SetPicState(i, c, 3, 4);

@@ -80,6 +80,15 @@ private:
     // asked in, not in a later one the machine's re-check and the next cycle entered meanwhile.
     quint64 HoldNow() const;
     bool SameHold(quint64 asked) const;
+    // What an answer of the alarm page acts on: the NG shown when it was asked. A re-check within
+    // the same hold (the machine's, or a snapshot) gives a new verdict whose NG the operator has
+    // not seen; the answer then acts on nothing.
+    struct Asked {
+        quint64 hold = 0;
+        quint64 verdicts = 0;
+    };
+    Asked AskedNow() const;
+    bool StillShown(const Asked& asked) const;
     // The built view of index v, else null.
     CammerWidget* View(int v) const;
     // The view shown alone, or null for the split view or a view not built.

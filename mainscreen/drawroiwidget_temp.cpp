@@ -39,7 +39,7 @@ void DrawROIWidget::SlotAddTemp()
     const int v = win_->selectedView;
     const int c = win_->curDetect;
     const int e = viewHost()->editStage();
-    const quint64 hold = HoldNow();
+    const Asked asked = AskedNow();
     CammerWidget* w = View(v);
     if (a == 2 && gSource == 1) {
         if (!SingleShown() || !w || w->isOK) {
@@ -63,7 +63,7 @@ void DrawROIWidget::SlotAddTemp()
         return;
     const bool live = a == 2 && gSource == 1;
     const int s = live ? c : e;
-    if (!showChooseBox(textRow(108)) || !SameHold(hold))
+    if (!showChooseBox(textRow(108)) || !StillShown(asked))
         return;
     if (!SingleShown() || !w || (a == 2 && gSource != 1 && gSource != 2) || (a == 3 && gSource != 2))
         return;
@@ -173,12 +173,12 @@ void DrawROIWidget::SlotIgnoreAlarmPoint()
     }
     if (c < 0 || c >= MAX_DETECT || !w->modelInForce || !w->ignoreMap[c] || !w->ngPoints)
         return;
-    // Taken before any box: the machine's re-check may end the hold while one is open, and the
-    // next mould's NG points are not the ones the operator was shown.
-    const quint64 hold = HoldNow();
-    if (gpWPara->ignore_point_option && (win_->CheckPassword() == 0 || !SameHold(hold)))
+    // Taken before any box: the machine's re-check may end the hold, or judge the mould again,
+    // while one is open; NG points it found are not the ones the operator was shown.
+    const Asked asked = AskedNow();
+    if (gpWPara->ignore_point_option && (win_->CheckPassword() == 0 || !StillShown(asked)))
         return;
-    if (!showChooseBox(textRow(113)) || !SameHold(hold))
+    if (!showChooseBox(textRow(113)) || !StillShown(asked))
         return;
     win_->InsertRecord(textRow(114).arg(win_->selectedView + 1));
     const int count = std::clamp(w->modelInForce->roiNum[c], 0, int(MAX_ROI));

@@ -133,6 +133,7 @@ private:
     int serves_[MAX_DETECT] = {0, 1, 2, 3, 4, 5, 6, 7};
     bool again_[MAX_DETECT] = {};
     bool pulseEnded_ = false;
+    bool opQuiet_ = false;  // no timer was delivered under the operator's event (its boxes)
     // An edge of the cycle-start input taken while the cycle was idle: a stage starts by `by`.
     struct StartDue {
         bool on = false;
@@ -440,8 +441,11 @@ private:
             block = BlockingSet();
             opHold = hold_;
             opFromStop_ = win_->runState == 3;
+            const long deliveries = res_.deliveries;
             Operate(e.kind);
             DeliverQueued();
+            if (depth_ == 0)
+                opQuiet_ = res_.deliveries == deliveries;
         }
         Unpark();
         CheckStep(at, out0, block, e.kind, opHold);
@@ -940,6 +944,13 @@ private:
                                          ((op == 'N' || op == 'D' || op == 'T' || op == 'I') && opHold == hold_);
             if (Blocking(&which, blockBefore) && !operatorRelease && !(p.ng_pulse_mode && pulseEnded_))
                 Fail(at, "released early", "output 0 released while " + which);
+            // The unjudged-stage warning says its confirmation releases the mould: a Start or a
+            // Resample after a stop that kept the mould does not, while the warning still asks.
+            // (Only their own release: the cycle goes on under their boxes by its own rules.)
+            else if ((kind == 'S' || kind == 'R') && win_->unjudgedStage >= 0 && opQuiet_)
+                Fail(at, "released under the warning",
+                     std::string("output 0 released by ") + (kind == 'S' ? "Start" : "Resample") +
+                         " while the warning still asks for the confirmation");
         }
         TrackOut0(kind);
         CheckCounts(at);

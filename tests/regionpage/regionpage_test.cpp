@@ -788,3 +788,61 @@ TEST(RegionPageAlarm, IgnorePointAnsweredInTheNextHoldIgnoresNothing)
     std::memset(v->ignoreMap[0], 0, size_t(gImageLen));
     v->SaveIgnorePoint(0);
 }
+
+namespace {
+
+// The blob of HoldAlarm moved within its region by `dx` pixels: the machine's re-check then finds
+// an NG elsewhere in the same hold.
+QPoint MoveBlob(CammerWidget* v, int dx)
+{
+    const QRect img = v->modelInForce->rects[0][0].imageRect;
+    const QPoint c = img.center() + QPoint(dx, 0);
+    std::memset(v->frameWork, 128, size_t(gColorLen));
+    for (int y = c.y() - 10; y < c.y() + 10; ++y)
+        std::memset(v->frameWork + y * gImageW + c.x() - 10, 5, 20);
+    return c;
+}
+
+}  // namespace
+
+// In one hold the machine's re-check judges the mould NG again, at another place, while the
+// question of "Ignore point" or "Don't Detect" is open: the operator never saw that NG, and the
+// answer ignores none of its points and keeps the hold.
+TEST(RegionPageAlarm, AnAnswerAfterAReCheckInTheSameHoldActsOnNothing)
+{
+    for (const bool ignore : {true, false}) {
+        SCOPED_TRACE(ignore ? "Ignore point" : "Don't Detect");
+        MainWindow* win = Fresh();
+        CammerWidget* v = win->cammerWidget[0];
+        HoldAlarm(win, true);
+        win->alarmState = 0;
+        win->SetAlarmState(2);
+        std::memset(v->ignoreMap[0], 0, size_t(gImageLen));
+        const QPoint seen = MoveBlob(v, 0);
+        win->drawROIWidget->ReCheck(true);
+        ASSERT_EQ(win->alarmState, 2);
+        ASSERT_NE(v->ngPoints[seen.y() * gImageW + seen.x()], 0);
+        QPoint unseen;
+        bool heldUnder = false;
+        setModalHook([&](QDialog&) {
+            unseen = MoveBlob(v, v->modelInForce->rects[0][0].imageRect.width() / 4);
+            win->drawROIWidget->ReCheck(true);
+            heldUnder = win->alarmState == 2;
+            return int(QDialog::Accepted);
+        });
+        if (ignore)
+            win->drawROIWidget->SlotIgnoreAlarmPoint();
+        else
+            win->drawROIWidget->SlotNoCheckCur();
+        W().modal.install();
+        ASSERT_TRUE(heldUnder) << "the re-check under the question ended the hold";
+        ASSERT_NE(v->ngPoints[unseen.y() * gImageW + unseen.x()], 0) << "the re-check found nothing new";
+        EXPECT_EQ(win->alarmState, 2) << "released over an NG never shown";
+        EXPECT_EQ(v->ignoreMap[0][unseen.y() * gImageW + unseen.x()], 0) << "an NG point never shown ignored";
+        EXPECT_FALSE(v->stageCycleFlags[0]) << "a camera taken out of the mould over an NG never shown";
+        v->stageCycleFlags[0] = false;
+        win->SetAlarmState(0);
+        std::memset(v->ignoreMap[0], 0, size_t(gImageLen));
+        v->SaveIgnorePoint(0);
+    }
+}

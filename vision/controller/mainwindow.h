@@ -174,9 +174,13 @@ public:
     bool StagesOpen() const;
     // Alarm holds entered since the start: an answer asked in a hold belongs to that hold only.
     quint64 holdsEntered = 0;
+    // Verdicts given since the start: an answer asked in a hold acts on the NG then shown only.
+    quint64 verdictsGiven = 0;
     // The close pulse that runs is an NG's (pulse mode): another stage's OK does not end it.
+    // Also set for an NG whose pulse has no length, until what clears its outputs.
     bool ngPulseRunning = false;
-    // Pulse mode: an NG's close pulse runs and keeps outputs 0 and 2 until its own end.
+    // Pulse mode: an NG's close pulse runs and keeps outputs 0 and 2 until its own end, or one
+    // without a length keeps them until an OK, Start or Stop clears them.
     bool NgPulseHolds() const;
     void SlotManualTrig(int stage);
     // View v takes part in the cycle (laid out and built).

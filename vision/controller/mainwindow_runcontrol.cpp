@@ -63,6 +63,8 @@ void MainWindow::StartDetect(bool holdMould, bool keepCycle)
 {
     const bool holdEnds = alarmState == 2;
     ApplyOutputs(RunControl::StartDetectOutputs(*gpWPara, holdMould));
+    if (!closePulseTimer->isActive())
+        ngPulseRunning = false;  // an NG's pulse without a length: its outputs are cleared
     SetAlarmState(0);
     if (!keepCycle) {
         releaseDue = false;
@@ -98,6 +100,8 @@ void MainWindow::ResetRun()
 void MainWindow::StopDetect()
 {
     ApplyOutputs(RunControl::StopDetectOutputs(*gpWPara));
+    if (!closePulseTimer->isActive())
+        ngPulseRunning = false;
     if (gpWPara->io_mode == 4) {
         for (quint32& m : detectMask)
             m = 0;
@@ -132,7 +136,9 @@ void MainWindow::SlotStartStop()
     if (!Guard("SAR"))
         return;
     if (runState == 3) {
-        StartDetect();
+        // A stop that kept the mould left its unjudged stage's warning up: the mould stays held
+        // until the operator confirms it, as the warning says.
+        StartDetect(ConfirmationOwed());
         ApplyOutputs(RunControl::StartPulseOutputs(*gpWPara));
         InsertRecord(Row(142));
         ShowDetecting(true);
@@ -183,7 +189,7 @@ void MainWindow::SlotReTrain()
                 cammerWidget[v]->roiOK[d][r] = true;
     }
     if (runState == 3) {
-        StartDetect();
+        StartDetect(ConfirmationOwed());  // as Start: an owed confirmation keeps the mould
         ApplyOutputs(RunControl::StartPulseOutputs(p));
         // The lamp, title bar and start/stop button as a start by the button gives them: left
         // as "Start Detection", the button's next touch asked to stop the detection.

@@ -208,7 +208,7 @@ bool MainWindow::MouldVerdictOwed() const
 
 bool MainWindow::NgPulseHolds() const
 {
-    return gpWPara->ng_pulse_mode && ngPulseRunning && closePulseTimer->isActive();
+    return gpWPara->ng_pulse_mode && ngPulseRunning && (closePulseTimer->isActive() || gpWPara->mold_pulse <= 0);
 }
 
 void MainWindow::HoldUnjudged(const QString& text)

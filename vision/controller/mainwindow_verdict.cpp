@@ -347,6 +347,7 @@ void MainWindow::CheckNG(int stage)
 {
     const WizardPara& p = *gpWPara;
     curDetect = stage;
+    ++verdictsGiven;  // the views now show what this verdict inspected
     if (gFromTrain) {
         // Resampling's area check: no verdict; the request that started this inspection is served.
         cycleStarted = false;
@@ -462,9 +463,8 @@ void MainWindow::CheckNG(int stage)
     for (int d = 0; d < gDNum && d < MAX_DETECT; ++d)
         pending = pending || stageClock.Running(d);
     if (!ng) {
-        const VerdictLogic::OkOutputs ok =
-            VerdictLogic::OnOk(p, s, stage, gDNum, gisReTrain, pending,
-                               ngPulseRunning && closePulseTimer->isActive());
+        const bool pulseRuns = ngPulseRunning && closePulseTimer->isActive();
+        const VerdictLogic::OkOutputs ok = VerdictLogic::OnOk(p, s, stage, gDNum, gisReTrain, pending, pulseRuns);
         ApplyOutputs(ok.outputs);
         // The mould is released once every stage of the cycle is judged OK, whatever the delays.
         if (ok.releaseWithheld) {
@@ -473,6 +473,8 @@ void MainWindow::CheckNG(int stage)
             ReleaseHeldBack();
         }
         if (ok.pulseMode) {
+            if (!pulseRuns)
+                ngPulseRunning = false;  // this OK cleared what an NG's pulse without a length left
             if (ok.closePulse)
                 closePulseTimer->start(Supervision::TenthsToMs(p.mold_pulse));
         } else {
@@ -526,10 +528,10 @@ void MainWindow::CheckNG(int stage)
         countersAndHandOver(true);
     } else if (p.ng_pulse_mode) {
         ApplyOutputs(VerdictLogic::NgPulseMode(p));
-        if (p.mold_pulse > 0) {
+        // Without a length no timer ends it: it stands until an OK or a start or stop clears it.
+        ngPulseRunning = true;
+        if (p.mold_pulse > 0)
             closePulseTimer->start(Supervision::TenthsToMs(p.mold_pulse));
-            ngPulseRunning = true;
-        }
         display(true);
         if (p.enable_stop_not_alarm && s == 0)
             ngPulses();

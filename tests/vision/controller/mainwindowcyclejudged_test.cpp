@@ -570,3 +570,35 @@ TEST(MainWindowCycleJudged, CamerasBackKeepTheNoInputWarningsInhibit)
         Leave(win);
     }
 }
+
+// NG pulse mode with no close pulse length: the NG sets outputs 0 and 2 and no timer ends them.
+// The cameras lost and back meanwhile do not release the mould under the alarm; the next OK
+// releases both, and no output is left set.
+TEST(MainWindowCycleJudged, AnNgPulseWithNoLengthStandsUntilAnOk)
+{
+    MainWindow* win = TwoStageCycle(false, 3, 8);
+    gpWPara->ng_pulse_mode = 1;
+    gpWPara->mold_pulse = 0;
+    StartCycle(win);
+    RunOut(win, 0);
+    win->MarkCycleNotOK(0);
+    RunOut(win, 1);
+    win->cycleLost[0] = false;
+    ASSERT_FALSE(win->CycleOpen());
+    ASSERT_EQ(Out(0) + Out(2), 2);
+    EXPECT_FALSE(win->closePulseTimer->isActive());
+    gisLost = true;
+    win->Run();
+    gisLost = false;
+    win->CamerasBack(win->lostCycleStart);
+    win->lostCycleStart = false;
+    win->runTimer->stop();
+    EXPECT_EQ(Out(0), 1) << "the mould released under the NG's alarm";
+    EXPECT_EQ(Out(2), 1);
+    StartCycle(win);
+    RunOut(win, 0);
+    EXPECT_EQ(Out(0) + Out(2), 0) << "the OK left the NG's outputs set";
+    RunOut(win, 1);
+    EXPECT_FALSE(win->NgPulseHolds());
+    Leave(win);
+}
