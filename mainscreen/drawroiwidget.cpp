@@ -488,7 +488,8 @@ void DrawROIWidget::SlotNoCheckCur()
     if (SafetyDoorRefuses() || !StillShown(asked))
         return;
     if (!SingleShown()) {
-        if (!showChooseBox(textRow(102)) || !StillShown(asked) || !SaveDataInHold())
+        // The save question runs the cycle too: a re-check under it may judge the mould again.
+        if (!showChooseBox(textRow(102)) || !StillShown(asked) || !SaveDataInHold() || !StillShown(asked))
             return;
         gSource = -1;
         win_->ResetRun();

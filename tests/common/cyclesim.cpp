@@ -133,7 +133,7 @@ private:
     int serves_[MAX_DETECT] = {0, 1, 2, 3, 4, 5, 6, 7};
     bool again_[MAX_DETECT] = {};
     bool pulseEnded_ = false;
-    bool opQuiet_ = false;  // no timer was delivered under the operator's event (its boxes)
+    int out0AfterBoxes_ = -1;  // output 0 as the operator's event began, or as its last box closed
     // An edge of the cycle-start input taken while the cycle was idle: a stage starts by `by`.
     struct StartDue {
         bool on = false;
@@ -441,11 +441,10 @@ private:
             block = BlockingSet();
             opHold = hold_;
             opFromStop_ = win_->runState == 3;
-            const long deliveries = res_.deliveries;
+            if (depth_ == 0)
+                out0AfterBoxes_ = out0;
             Operate(e.kind);
             DeliverQueued();
-            if (depth_ == 0)
-                opQuiet_ = res_.deliveries == deliveries;
         }
         Unpark();
         CheckStep(at, out0, block, e.kind, opHold);
@@ -541,6 +540,8 @@ private:
             }
         }
         --depth_;
+        if (depth_ == 0)
+            out0AfterBoxes_ = Out0();
         lastBoxStep_ = int(next_ > 0 ? next_ - 1 : 0);
         lastBox_ = std::string(d.metaObject()->className()) + (answer ? " yes" : " no") + " at event " +
                    std::to_string(lastBoxStep_);
@@ -946,8 +947,9 @@ private:
                 Fail(at, "released early", "output 0 released while " + which);
             // The unjudged-stage warning says its confirmation releases the mould: a Start or a
             // Resample after a stop that kept the mould does not, while the warning still asks.
-            // (Only their own release: the cycle goes on under their boxes by its own rules.)
-            else if ((kind == 'S' || kind == 'R') && win_->unjudgedStage >= 0 && opQuiet_)
+            // (Only their own release, after their last box: the cycle goes on under their boxes by
+            // its own rules.)
+            else if ((kind == 'S' || kind == 'R') && win_->unjudgedStage >= 0 && out0AfterBoxes_ == 1)
                 Fail(at, "released under the warning",
                      std::string("output 0 released by ") + (kind == 'S' ? "Start" : "Resample") +
                          " while the warning still asks for the confirmation");

@@ -846,3 +846,42 @@ TEST(RegionPageAlarm, AnAnswerAfterAReCheckInTheSameHoldActsOnNothing)
         v->SaveIgnorePoint(0);
     }
 }
+
+// "Don't Detect" on the split view with unsaved region edits: after its question it offers to save
+// them, and the machine's re-check judges the mould NG again, elsewhere, under that box in the
+// same hold. The answer was given over the NG shown before: it releases nothing.
+TEST(RegionPageAlarm, DontDetectAfterAReCheckUnderTheSaveQuestionReleasesNothing)
+{
+    MainWindow* win = Fresh();
+    const int shown = win->selectedView;
+    CammerWidget* v = win->cammerWidget[0];
+    HoldAlarm(win, true);
+    win->alarmState = 0;
+    win->SetAlarmState(2);
+    MoveBlob(v, 0);
+    win->drawROIWidget->ReCheck(true);
+    ASSERT_EQ(win->alarmState, 2);
+    AddRegion(v, 0, QRect(20, 20, 30, 30), 4, 0, 40, 30);
+    int boxes = 0;
+    bool heldUnder = false;
+    QPoint unseen;
+    setModalHook([&](QDialog&) {
+        if (++boxes != 2)
+            return int(QDialog::Accepted);
+        unseen = MoveBlob(v, v->modelInForce->rects[0][0].imageRect.width() / 4);
+        win->drawROIWidget->ReCheck(true);
+        heldUnder = win->alarmState == 2;
+        return int(QDialog::Rejected);
+    });
+    win->selectedView = -1;
+    win->drawROIWidget->SlotNoCheckCur();
+    W().modal.install();
+    win->selectedView = shown;
+    ASSERT_EQ(boxes, 2) << "the save question was not asked";
+    ASSERT_TRUE(heldUnder) << "the re-check under the save question ended the hold";
+    ASSERT_NE(v->ngPoints[unseen.y() * gImageW + unseen.x()], 0) << "the re-check found nothing new";
+    EXPECT_EQ(win->alarmState, 2) << "released over an NG never shown";
+    v->stageCycleFlags[0] = false;
+    *v->modelEdit = *v->modelInForce;
+    win->SetAlarmState(0);
+}
