@@ -364,6 +364,30 @@ protected:
         return {now.Match(crop, out), b};
     }
 
+    // A change the whole-pixel score catches unmoved, then moved half a pixel in x, y and both:
+    // how often each score misses it there.
+    struct Misses {
+        int caught = 0, now = 0, wholePixel = 0;
+    };
+    static void halfPixelMisses(const cv::Rect& r, shots::Camera c, const shots::Change& change, unsigned& seed,
+                                Misses& m)
+    {
+        shots::Look look;
+        look.sigma = 2;
+        look.seed = ++seed;
+        if (score(r, c, look, change).wholePixel >= 80)
+            return;
+        ++m.caught;
+        for (const auto& [dx, dy] : {std::pair{0.5, 0.0}, {0.0, 0.5}, {0.5, 0.5}}) {
+            look.dx = dx;
+            look.dy = dy;
+            look.seed = ++seed;
+            const Both s = score(r, c, look, change);
+            m.now += s.now >= 80;
+            m.wholePixel += s.wholePixel >= 80;
+        }
+    }
+
     static std::vector<photos::Region> finest()
     {
         std::vector<photos::Region> a = set_->fine;
@@ -694,29 +718,14 @@ TEST_F(SurfMoves, LinesOnePixelWideAreMissedAtAHalfPixelMoveNoMoreOftenThanByThe
     // pixel: aligning between pixels must not let more of them pass than the whole-pixel score lets.
     unsigned seed = 9000;
     for (shots::Camera c : kCameras) {
-        int caught = 0, missedNow = 0, missedBefore = 0;
+        Misses m;
         for (const photos::Region& r : all())
             for (bool horizontal : {true, false})
                 for (double at : {0.3, 0.7})
-                    for (int contrast : {30, -30}) {
-                        const shots::Change line = shots::line(horizontal, at, contrast);
-                        shots::Look look;
-                        look.sigma = 2;
-                        look.seed = ++seed;
-                        if (score(r.rect, c, look, line).wholePixel >= 80)
-                            continue;
-                        ++caught;
-                        for (const auto& [dx, dy] : {std::pair{0.5, 0.0}, {0.0, 0.5}, {0.5, 0.5}}) {
-                            look.dx = dx;
-                            look.dy = dy;
-                            look.seed = ++seed;
-                            const Both s = score(r.rect, c, look, line);
-                            missedNow += s.now >= 80;
-                            missedBefore += s.wholePixel >= 80;
-                        }
-                    }
-        EXPECT_GE(caught, 20) << shots::name(c);
-        EXPECT_LE(missedNow, missedBefore) << shots::name(c) << ": of " << caught * 3 << " moved lines";
+                    for (int contrast : {30, -30})
+                        halfPixelMisses(r.rect, c, shots::line(horizontal, at, contrast), seed, m);
+        EXPECT_GE(m.caught, 20) << shots::name(c);
+        EXPECT_LE(m.now, m.wholePixel) << shots::name(c) << ": of " << m.caught * 3 << " moved lines";
     }
 }
 
@@ -790,7 +799,7 @@ TEST_F(SurfMoves, APartSlidOnItsOwnIsMissedHalfAPixelOffOnAnAveragingCameraNoMor
     // Halves and the centre quarter slid 2 px (the quarter also 3 px) that the whole-pixel score
     // catches unmoved, then the sensor half a pixel off: aligning between pixels must not let more
     // of them pass than the whole-pixel score lets.
-    int caught = 0, missedNow = 0, missedBefore = 0;
+    Misses m;
     unsigned seed = 13000;
     for (const photos::Region& r : all()) {
         std::vector<shots::Change> changes;
@@ -799,23 +808,9 @@ TEST_F(SurfMoves, APartSlidOnItsOwnIsMissedHalfAPixelOffOnAnAveragingCameraNoMor
                 changes.push_back(shots::slide(part(r.rect), d.x, d.y));
         for (const cv::Point d : {cv::Point(3, 0), cv::Point(0, 3)})
             changes.push_back(shots::slide(shots::centreQuarter(r.rect), d.x, d.y));
-        for (const shots::Change& change : changes) {
-            shots::Look look;
-            look.sigma = 2;
-            look.seed = ++seed;
-            if (score(r.rect, shots::Camera::Averaging, look, change).wholePixel >= 80)
-                continue;
-            ++caught;
-            for (const auto& [dx, dy] : {std::pair{0.5, 0.0}, {0.0, 0.5}, {0.5, 0.5}}) {
-                look.dx = dx;
-                look.dy = dy;
-                look.seed = ++seed;
-                const Both s = score(r.rect, shots::Camera::Averaging, look, change);
-                missedNow += s.now >= 80;
-                missedBefore += s.wholePixel >= 80;
-            }
-        }
+        for (const shots::Change& change : changes)
+            halfPixelMisses(r.rect, shots::Camera::Averaging, change, seed, m);
     }
-    EXPECT_GE(caught, 100);
-    EXPECT_LE(missedNow, missedBefore) << "of " << caught * 3 << " moved slid parts";
+    EXPECT_GE(m.caught, 100);
+    EXPECT_LE(m.now, m.wholePixel) << "of " << m.caught * 3 << " moved slid parts";
 }
