@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include <opencv2/imgproc.hpp>
@@ -407,6 +408,18 @@ double SURF::majorityLeft(const cv::Mat& crop, const Temp& t, const Sums wholeSu
 
 namespace {
 
+// A fixed order of two pictures of one size by their content, so a choice between equals does not
+// depend on which came first.
+bool before(const cv::Mat& a, const cv::Mat& b)
+{
+    for (int y = 0; y < a.rows; ++y) {
+        const int c = std::memcmp(a.ptr<uchar>(y), b.ptr<uchar>(y), size_t(a.cols));
+        if (c)
+            return c < 0;
+    }
+    return false;
+}
+
 // Peak between the match values at -1 (lo), 0 (mid) and 1 (hi), within half a step of the middle
 // (0 when they are flat). A fine texture's match falls off in a cone rather than a parabola, so
 // the peak is taken where two lines of opposite slope through the points meet.
@@ -503,16 +516,47 @@ float SURF::Match(cv::Mat& crop, cv::Mat& out)
     auto cell = [&](int sx, int sy) -> Cell& { return surface[size_t((sy + reach) * side + sx + reach)]; };
     // Best template without shift, then the best whole-pixel shift for it.
     double best = -1;
-    int bestT = 0, bestX = 0, bestY = 0;
+    int bestT = 0, bestX = 0, bestY = 0, tied = 0;
+    double unshifted[kMaxTemplates];
     for (size_t i = 0; i < temps_.size(); ++i) {
         Cell c;
         c.read = true;
         read(crop, temps_[i], 0, 0, c.q);
-        const double s = judge(c.q, temps_[i], c.fits);
+        const double s = unshifted[i] = judge(c.q, temps_[i], c.fits);
         if (s > best) {
             best = s;
             bestT = int(i);
+            tied = 1;
             cell(0, 0) = c;
+        } else if (s == best) {
+            ++tied;
+        }
+    }
+    // Templates tied unshifted (a crop moved a whole pixel fits none there: all score 0): the one
+    // that fits best within the tolerated shift is taken, not the first added, so the score does
+    // not depend on the order they were added in. A tie there as well goes by their content.
+    if (tied > 1) {
+        std::vector<Cell> trial(surface.size());
+        double bestShifted = -1;
+        const int first = bestT;
+        for (size_t i = size_t(first); i < temps_.size(); ++i) {
+            if (unshifted[i] != best)
+                continue;
+            double s = -1;
+            for (Cell& c : trial)
+                c.read = false;
+            for (int sy = -shift_; sy <= shift_; ++sy)
+                for (int sx = -shift_; sx <= shift_; ++sx) {
+                    Cell& c = trial[size_t((sy + reach) * side + sx + reach)];
+                    c.read = true;
+                    read(crop, temps_[i], sx, sy, c.q);
+                    s = std::max(s, judge(c.q, temps_[i], c.fits));
+                }
+            if (s > bestShifted || (s == bestShifted && before(temps_[i].image, temps_[size_t(bestT)].image))) {
+                bestShifted = s;
+                bestT = int(i);
+                std::swap(surface, trial);
+            }
         }
     }
     const Temp& t = temps_[bestT];
