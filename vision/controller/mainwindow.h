@@ -179,9 +179,18 @@ public:
     // The close pulse that runs is an NG's (pulse mode): another stage's OK does not end it.
     // Also set for an NG whose pulse has no length, until what clears its outputs.
     bool ngPulseRunning = false;
+    // The NG's pulse was given without a length: no timer ends it.
+    bool ngPulseEndless = false;
+    // Cycles started so far (by an input or the operator's request), and the count when the NG's
+    // pulse began: a pulse without a length belongs to the cycle it was given in.
+    quint64 cyclesStarted = 0;
+    quint64 ngPulseCycle = 0;
     // Pulse mode: an NG's close pulse runs and keeps outputs 0 and 2 until its own end, or one
-    // without a length keeps them until an OK, Start or Stop clears them.
+    // without a length keeps them until an OK of a later cycle, Start or Stop clears them.
     bool NgPulseHolds() const;
+    // The NG's pulse keeps outputs 0 and 2 against an OK now: it runs, or it has no length and no
+    // cycle started since it was given (the OK judges another stage of the NG's own cycle).
+    bool NgPulseOutlastsOk() const;
     void SlotManualTrig(int stage);
     // View v takes part in the cycle (laid out and built).
     bool Inspected(int v) const;

@@ -220,6 +220,10 @@ int MainWindow::BeforeInspection(int camera, int stage, bool* stale, bool prune,
                 view->SaveReTrainImage(d);
             captureFlag[camera][d] = false;
             view->isOK = true;
+        } else if (!*stale) {
+            // Its template is taken and nothing is detected while resampling: the verdict another
+            // stage's missing picture left in the view is not this stage's.
+            view->isOK = true;
         }
         bool left = false;
         for (int v = 0; v < MAX_CAMERA; ++v)
@@ -463,7 +467,7 @@ void MainWindow::CheckNG(int stage)
     for (int d = 0; d < gDNum && d < MAX_DETECT; ++d)
         pending = pending || stageClock.Running(d);
     if (!ng) {
-        const bool pulseRuns = ngPulseRunning && closePulseTimer->isActive();
+        const bool pulseRuns = NgPulseOutlastsOk();
         const VerdictLogic::OkOutputs ok = VerdictLogic::OnOk(p, s, stage, gDNum, gisReTrain, pending, pulseRuns);
         ApplyOutputs(ok.outputs);
         // The mould is released once every stage of the cycle is judged OK, whatever the delays.
@@ -528,8 +532,11 @@ void MainWindow::CheckNG(int stage)
         countersAndHandOver(true);
     } else if (p.ng_pulse_mode) {
         ApplyOutputs(VerdictLogic::NgPulseMode(p));
-        // Without a length no timer ends it: it stands until an OK or a start or stop clears it.
+        // Without a length no timer ends it: it stands until an OK of a later cycle or a start or
+        // stop clears it.
         ngPulseRunning = true;
+        ngPulseEndless = p.mold_pulse <= 0;
+        ngPulseCycle = cyclesStarted;
         if (p.mold_pulse > 0)
             closePulseTimer->start(Supervision::TenthsToMs(p.mold_pulse));
         display(true);
@@ -605,8 +612,8 @@ void MainWindow::CheckNG(int stage)
     // also those set under a stage count changed since (they belong to no stage now).
     if (!ng && p.io_mode == 4 && runState != 3 && alarmState != 2 && unjudgedStage < 0 && !CycleOpen() &&
         !ngPulseTimer->isActive()) {
-        // An NG's close pulse still running keeps what it set (outputs 0 and 2) until its own end.
-        const bool pulseHolds = p.ng_pulse_mode && ngPulseRunning && closePulseTimer->isActive();
+        // An NG's close pulse of this cycle keeps what it set (outputs 0 and 2) until its own end.
+        const bool pulseHolds = NgPulseOutlastsOk();
         OutputPlan o;
         for (int d = 0; d < 8; ++d) {
             const int out = TriggerWiring::Mode4StageOutput(d, 8);
