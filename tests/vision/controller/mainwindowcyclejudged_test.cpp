@@ -603,101 +603,32 @@ TEST(MainWindowCycleJudged, AnNgPulseWithNoLengthStandsUntilAnOk)
     Leave(win);
 }
 
-// NG pulse mode: an NG's outputs 0 and 2 stand against every later verdict of its own cycle, for
-// a pulse with a length and for one without; an OK of the next cycle ends one without a length.
-// Turntable: the prod stage is judged after the mould stage. Multi-detection: the last stage's OK
-// after the first stage's NG closes the cycle and releases the stage outputs.
-TEST(MainWindowCycleJudged, AnotherStagesOkOfTheCycleLeavesAnNgPulseStanding)
-{
-    for (const bool multi : {false, true}) {
-        for (const int length : {50, 0}) {
-            SCOPED_TRACE(std::string(multi ? "multi-detection, " : "turntable, ") +
-                         (length ? "pulse with a length" : "pulse without a length"));
-            MainWindow* win = TwoStageCycle(!multi, 8, 3);
-            gpWPara->ng_pulse_mode = 1;
-            gpWPara->mold_pulse = length;
-            const int ngStage = multi ? 0 : 1;
-            const int okStage = 1 - ngStage;
-            if (multi) {
-                gpWPara->io_mode = 4;
-                gpWPara->stage_trigger_input[1] = 1;
-                gDNum = 2;
-                win->StageCountCheck();
-                win->multiDetect = gDNum - 1;
-            }
-            StartCycle(win);
-            win->MarkCycleNotOK(0);
-            RunOut(win, ngStage);
-            win->cycleLost[0] = false;
-            win->cammerWidget[0]->isOK = true;
-            ASSERT_EQ(Out(0) + Out(2), 2);
-            if (multi) {
-                win->simInput = 1;
-                win->Run();
-            }
-            RunOut(win, okStage);
-            ASSERT_FALSE(win->CycleOpen());
-            EXPECT_EQ(Out(0), 1) << "an OK of the NG's own cycle released the mould under it";
-            EXPECT_EQ(Out(2), 1) << "an OK of the NG's own cycle ended its alarm";
-            if (length) {
-                win->OutTimerNotAllowClose();
-            } else {
-                // The next cycle's OK is its way out.
-                StartCycle(win);
-                RunOut(win, 0);
-                if (multi) {
-                    win->simInput = 1;
-                    win->Run();
-                }
-                RunOut(win, 1);
-            }
-            EXPECT_EQ(Out(0) + Out(2), 0) << "the NG's outputs outlived their end";
-            EXPECT_FALSE(win->NgPulseHolds());
-            win->closePulseTimer->stop();
-            gpWPara->io_mode = 0;
-            Leave(win);
-        }
-    }
-}
-
-// NG pulse mode, the prod stage's OK begins an ejector release pulse (is_cut_ontime_thimble) and
-// the mould stage's NG, judged within it, sets outputs 0 and 2 with a close pulse that runs out
-// later or has no length: the ejector pulse's end leaves the NG's inhibit standing.
-TEST(MainWindowCycleJudged, TheEjectorPulsesEndLeavesAnNgPulsesInhibit)
+// Turntable, NG pulse mode: the mould stage's NG sets outputs 0 and 2, and the prod stage's OK of
+// the same cycle, judged after it, ends them neither for a pulse with a length nor for one
+// without, which stands until the next cycle's OK.
+TEST(MainWindowCycleJudged, AnotherStagesOkOfTheCycleLeavesAnNgPulseWithNoLengthStanding)
 {
     for (const int length : {50, 0}) {
         SCOPED_TRACE(length ? "pulse with a length" : "pulse without a length");
-        MainWindow* win = TwoStageCycle(false, 3, 8);
+        MainWindow* win = TwoStageCycle(true, 8, 3);
         gpWPara->ng_pulse_mode = 1;
         gpWPara->mold_pulse = length;
-        gpWPara->is_cut_ontime_thimble = 1;
-        gpWPara->thimble_pulse = 20;
         StartCycle(win);
-        RunOut(win, 0);
-        ASSERT_TRUE(win->ejectorPulseTimer->isActive());
         win->MarkCycleNotOK(0);
         RunOut(win, 1);
         win->cycleLost[0] = false;
+        win->cammerWidget[0]->isOK = true;
         ASSERT_EQ(Out(0) + Out(2), 2);
-        win->OutTimerNotAllowThimble();
-        EXPECT_EQ(Out(0), 1) << "the ejector pulse's end released the mould under the NG";
-        EXPECT_EQ(Out(1), 0);
+        RunOut(win, 0);
+        EXPECT_EQ(Out(0), 1) << "the prod stage's OK released the mould under the NG";
+        EXPECT_EQ(Out(2), 1) << "the prod stage's OK ended the NG's alarm";
+        if (length == 0) {
+            StartCycle(win);
+            RunOut(win, 1);
+            EXPECT_EQ(Out(0) + Out(2), 0) << "the next cycle's OK left the NG's outputs set";
+            RunOut(win, 0);
+        }
         win->closePulseTimer->stop();
         Leave(win);
     }
-}
-
-// Resampling: a stage whose template is already taken, judged while another stage's is still due,
-// is judged on its own picture (nothing is detected while resampling), not by the verdict that
-// another stage's missing picture left in the view.
-TEST(MainWindowCycleJudged, AStageWhoseTemplateIsTakenIsNotJudgedByAnotherStagesMissingPicture)
-{
-    MainWindow* win = TwoStageCycle(false, 3, 8);
-    LastTemplate(win, 1);
-    win->cammerWidget[0]->isOK = false;  // left by the last stage's picture that did not come
-    Verdicts v;
-    StartCycle(win);
-    RunOut(win, 0);
-    EXPECT_EQ(v.Text(), "1 OK");
-    Leave(win);
 }
