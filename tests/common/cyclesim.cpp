@@ -949,10 +949,10 @@ private:
                                      ((op == 'N' || op == 'D' || op == 'T' || op == 'I') && opHold == hold_);
         // In the NG-pulse mode the alarm is the NG's pulse: it ends with the pulse, or (one
         // without a length) with a later cycle, not with another verdict of its own cycle. The
-        // safety door opened lifts it too (outside modes 1 and 2).
-        const bool doorOpened = p.io_mode != 1 && p.io_mode != 2 && gisSafeDoorOpen && Level(1) == 0;
-        if (p.ng_pulse_mode && blockBefore.out2 == 1 && Out2() == 0 && !operatorRelease && !pulseEnded_ && !doorOpened &&
-            !halt_) {
+        // safety door lifts it too (outside modes 1 and 2): once it opened in the cycle, the
+        // alarm's end is not followed.
+        if (p.ng_pulse_mode && blockBefore.out2 == 1 && Out2() == 0 && !operatorRelease && !pulseEnded_ &&
+            !gisSafeDoorOpen && !halt_) {
             std::string which;
             if (Blocking(&which, blockBefore))
                 Fail(at, "alarm ended early", "output 2 cleared while " + which);
@@ -1073,11 +1073,10 @@ private:
         return true;
     }
 
-    int Level0() const { return Level(0); }
-    int Level(int k) const
+    int Level0() const
     {
         QMutexLocker lock(pMutexIO);
-        return (gDataIn & (1u << k)) ? 1 : 0;
+        return (gDataIn & 1u) ? 1 : 0;
     }
 
     // 1: the next pass reads input 0 (as the monitoring pass is written: a pass that no delay, re-check

@@ -125,8 +125,11 @@ public:
     bool CheckRoot();
     // holdMould: the mould-close inhibit stays set through the restart (see StartDetectOutputs).
     // keepCycle: the restart at the end of resampling, inside the open cycle: its held-back
-    // release and re-check stay for its stages still to be judged.
+    // release and re-check stay for its stages still to be judged, and an NG's pulse that outlasts
+    // an OK of this cycle keeps what it set.
     void StartDetect(bool holdMould = false, bool keepCycle = false);
+    // Detection's outputs at a start; `keepCycle` as for StartDetect.
+    OutputPlan StartOutputs(bool holdMould, bool keepCycle) const;
     void StopDetect();
     void SetStopDetect();
     void ResetRun();

@@ -233,7 +233,7 @@ int MainWindow::BeforeInspection(int camera, int stage, bool* stale, bool prune,
             // The area check is already open: a later inspection keeps the outputs of its start
             // (a cycle started meanwhile leaves no ejector inhibit behind) but neither restarts
             // detection nor opens the page again (that would throw away unsaved edits).
-            ApplyOutputs(RunControl::StartDetectOutputs(p, !p.ng_pulse_mode || (ngPulseRunning && closePulseTimer->isActive())));
+            ApplyOutputs(StartOutputs(!p.ng_pulse_mode, true));
             // Its stage outputs are cleared with it, so no stage of it is left open either: in
             // mode 4 the stage order would otherwise wait for that cycle's later inputs and take
             // no input 0 after End Set.
@@ -250,8 +250,9 @@ int MainWindow::BeforeInspection(int camera, int stage, bool* stale, bool prune,
             // Detection restarts on the new templates with the mould still held for the area check.
             // The area check opens once this inspection has returned: no verdict is given under
             // its boxes by the slot that reached it. This stage's verdict waits for its answer.
-            // An NG pulse still running keeps the mould held until its own end.
-            StartDetect(!p.ng_pulse_mode || (ngPulseRunning && closePulseTimer->isActive()), true);
+            // An NG's pulse still running, or one without a length given in this cycle, keeps
+            // outputs 0 and 2 until its own end.
+            StartDetect(!p.ng_pulse_mode, true);
             runState = 2;
             openCycle.Defer(d, true);
             QMetaObject::invokeMethod(this, [this] { AskAreaCheck(); }, Qt::QueuedConnection);
