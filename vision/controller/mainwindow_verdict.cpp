@@ -613,7 +613,8 @@ void MainWindow::CheckNG(int stage)
     // also those set under a stage count changed since (they belong to no stage now).
     if (!ng && p.io_mode == 4 && runState != 3 && alarmState != 2 && unjudgedStage < 0 && !CycleOpen() &&
         !ngPulseTimer->isActive()) {
-        // An NG's close pulse of this cycle keeps what it set (outputs 0 and 2) until its own end.
+        // An NG's close pulse still running, or one without a length given in this cycle, keeps
+        // what it set (outputs 0 and 2).
         const bool pulseHolds = NgPulseOutlastsOk();
         OutputPlan o;
         for (int d = 0; d < 8; ++d) {
