@@ -658,6 +658,7 @@ private:
     // --- what must hold
 
     int Out0() const { return gpControlIO->IOState(1, 0) ^ gpWPara->output_polarity[0]; }
+    int Out2() const { return gpControlIO->IOState(1, 2) ^ gpWPara->output_polarity[2]; }
 
     Snapshot Snap() const
     {
@@ -856,6 +857,7 @@ private:
     struct Blocks {
         unsigned set = 0;
         long start[MAX_DETECT] = {};  // which start of each stage
+        int out2 = 0;                 // the alarm output then
     };
 
     Blocks BlockingSet() const
@@ -864,9 +866,11 @@ private:
         Blocks b;
         for (int d = 0; d < MAX_DETECT; ++d)
             b.start[d] = startNo_[d];
+        b.out2 = Out2();
         unsigned& set = b.set;
         for (int d = 0; d < MAX_DETECT; ++d) {
-            if (p.io_mode == 4 && d != gDNum - 1)
+            // An NG's pulse sets output 0 whichever stage gave it.
+            if (p.io_mode == 4 && d != gDNum - 1 && !(p.ng_pulse_mode && st_[d] == JudgedNg))
                 continue;
             if (((st_[d] == Started || st_[d] == Waiting) && !p.ng_pulse_mode) || st_[d] == JudgedNg)
                 set |= 1u << d;
@@ -931,18 +935,30 @@ private:
             if (win_->stageTimer[d]->isActive() != win_->stageClock.Running(d))
                 Fail(at, "timer", "stage " + StageText(d) + "'s timer " +
                                       (win_->stageTimer[d]->isActive() ? "runs without a tick to come" : "is idle while it counts"));
-        if (p.ng_pulse_mode && pulseEnded_) {
+        // The operator's Start or Stop clears the outputs of an NG's pulse without a length.
+        const bool startOrStop = (kind == 'S' || kind == 'R') && opFromStop_ != (win_->runState == 3);
+        if (p.ng_pulse_mode && (pulseEnded_ || (startOrStop && p.mold_pulse <= 0))) {
             for (Stage& s : st_)
                 if (s == JudgedNg)
                     s = JudgedOk;  // the NG's pulse is over
         }
+        // The operator's Start, Stop, Resample and confirmation release the mould on purpose;
+        // Don't Detect and Re-detected the hold they were asked in.
+        const char op = kind;
+        const bool operatorRelease = op == 'S' || op == 'R' || op == 'C' ||
+                                     ((op == 'N' || op == 'D' || op == 'T' || op == 'I') && opHold == hold_);
+        // In the NG-pulse mode the alarm is the NG's pulse: it ends with the pulse, or (one
+        // without a length) with a later cycle, not with another verdict of its own cycle. The
+        // safety door lifts it too (outside modes 1 and 2): once it opened in the cycle, the
+        // alarm's end is not followed.
+        if (p.ng_pulse_mode && blockBefore.out2 == 1 && Out2() == 0 && !operatorRelease && !pulseEnded_ &&
+            !gisSafeDoorOpen && !halt_) {
+            std::string which;
+            if (Blocking(&which, blockBefore))
+                Fail(at, "alarm ended early", "output 2 cleared while " + which);
+        }
         if (out0Before == 1 && Out0() == 0 && !halt_) {
             std::string which;
-            // The operator's Start, Stop, Resample and confirmation release the mould on purpose;
-            // Don't Detect and Re-detected the hold they were asked in.
-            const char op = kind;
-            const bool operatorRelease = op == 'S' || op == 'R' || op == 'C' ||
-                                         ((op == 'N' || op == 'D' || op == 'T' || op == 'I') && opHold == hold_);
             if (Blocking(&which, blockBefore) && !operatorRelease && !(p.ng_pulse_mode && pulseEnded_))
                 Fail(at, "released early", "output 0 released while " + which);
             // The unjudged-stage warning says its confirmation releases the mould: a Start or a
@@ -1149,9 +1165,14 @@ private:
         // What holds the mould on purpose: the alarm hold, an editing page (the
         // region page), a warning with its confirm button, the no-input warning, a lost camera's
         // recovery, a silent board, Stop with enable_stop_mold, a pulse still running.
+        // An NG's pulse without a length stands until the next cycle.
+        bool ngStands = false;
+        for (Stage s : st_)
+            ngStands = ngStands || (p.ng_pulse_mode && p.mold_pulse <= 0 && s == JudgedNg);
         const bool why = w->alarmState == 2 || w->alarmState == 3 || w->unjudgedStage >= 0 ||
                          w->startupHold != MainWindow::NoStartupHold || w->warnShown || w->boardSilent ||
-                         (w->runState == 3 && p.enable_stop_mold) || gisLost || w->closePulseTimer->isActive();
+                         (w->runState == 3 && p.enable_stop_mold) || gisLost || w->closePulseTimer->isActive() ||
+                         ngStands;
         if (why)
             return;
         if (CutPulse() && lastVerdictReleases_)

@@ -155,6 +155,9 @@ Config DrawConfig(uint64_t seed)
     c.password = r.Chance(50);
     c.debounce = r.Chance(70) ? 0 : 1 + r.Below(5);
     c.leftUnjudged = r.Chance(10);
+    // Drawn last, so the set-ups before it stay as they were: a close pulse without a length.
+    if (r.Chance(10))
+        c.moldPulse = 0;
     return c;
 }
 

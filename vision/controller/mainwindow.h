@@ -125,8 +125,11 @@ public:
     bool CheckRoot();
     // holdMould: the mould-close inhibit stays set through the restart (see StartDetectOutputs).
     // keepCycle: the restart at the end of resampling, inside the open cycle: its held-back
-    // release and re-check stay for its stages still to be judged.
+    // release and re-check stay for its stages still to be judged, and an NG's pulse that outlasts
+    // an OK of this cycle keeps what it set.
     void StartDetect(bool holdMould = false, bool keepCycle = false);
+    // Detection's outputs at a start; `keepCycle` as for StartDetect.
+    OutputPlan StartOutputs(bool holdMould, bool keepCycle) const;
     void StopDetect();
     void SetStopDetect();
     void ResetRun();
@@ -179,9 +182,18 @@ public:
     // The close pulse that runs is an NG's (pulse mode): another stage's OK does not end it.
     // Also set for an NG whose pulse has no length, until what clears its outputs.
     bool ngPulseRunning = false;
+    // The NG's pulse was given without a length: no timer ends it.
+    bool ngPulseEndless = false;
+    // Cycles started so far (by an input or the operator's request), and the count when the NG's
+    // pulse began: a pulse without a length belongs to the cycle it was given in.
+    quint64 cyclesStarted = 0;
+    quint64 ngPulseCycle = 0;
     // Pulse mode: an NG's close pulse runs and keeps outputs 0 and 2 until its own end, or one
-    // without a length keeps them until an OK, Start or Stop clears them.
+    // without a length keeps them until an OK of a later cycle, Start or Stop clears them.
     bool NgPulseHolds() const;
+    // The NG's pulse keeps outputs 0 and 2 against an OK now: it runs, or it has no length and no
+    // cycle started since it was given (the OK judges another stage of the NG's own cycle).
+    bool NgPulseOutlastsOk() const;
     void SlotManualTrig(int stage);
     // View v takes part in the cycle (laid out and built).
     bool Inspected(int v) const;

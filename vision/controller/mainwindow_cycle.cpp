@@ -346,6 +346,7 @@ void MainWindow::Run()
                     const int now = NowTenths(*this);
                     cycleTime = now - cycleStart;
                     cycleStart = now;
+                    ++cyclesStarted;
                     if (r == 0)
                         for (bool& f : ngOutFlags)
                             f = false;
@@ -521,6 +522,7 @@ void MainWindow::CycleStart(int k)
     const int now = NowTenths(*this);
     cycleTime = now - cycleStart;
     cycleStart = now;
+    ++cyclesStarted;
     if (warnShown) {
         warnShown = false;
         if (gpWarnBox)

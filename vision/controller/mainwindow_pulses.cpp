@@ -37,8 +37,8 @@ void MainWindow::OutTimerNotAllowClose()
 void MainWindow::OutTimerNotAllowThimble()
 {
     ejectorPulseTimer->stop();
-    ApplyOutputs(Supervision::EndEjectorPulse(*gpWPara, runState,
-                                              ngPulseRunning && closePulseTimer->isActive()));
+    // An NG's pulse, with a length or without, keeps its inhibit: the ejector's end is not its.
+    ApplyOutputs(Supervision::EndEjectorPulse(*gpWPara, runState, NgPulseHolds()));
 }
 
 void MainWindow::OutTimerReserveOutput()

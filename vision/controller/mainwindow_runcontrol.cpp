@@ -59,11 +59,21 @@ bool MainWindow::CheckRoot()
     return userLevel == 2;
 }
 
+OutputPlan MainWindow::StartOutputs(bool holdMould, bool keepCycle) const
+{
+    const bool pulseStays = keepCycle && NgPulseOutlastsOk();
+    OutputPlan o = RunControl::StartDetectOutputs(*gpWPara, holdMould || pulseStays);
+    if (pulseStays)
+        o.set(2);
+    return o;
+}
+
 void MainWindow::StartDetect(bool holdMould, bool keepCycle)
 {
     const bool holdEnds = alarmState == 2;
-    ApplyOutputs(RunControl::StartDetectOutputs(*gpWPara, holdMould));
-    if (!closePulseTimer->isActive())
+    const bool pulseStays = keepCycle && NgPulseOutlastsOk();
+    ApplyOutputs(StartOutputs(holdMould, keepCycle));
+    if (!closePulseTimer->isActive() && !pulseStays)
         ngPulseRunning = false;  // an NG's pulse without a length: its outputs are cleared
     SetAlarmState(0);
     if (!keepCycle) {

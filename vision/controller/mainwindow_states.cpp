@@ -208,7 +208,13 @@ bool MainWindow::MouldVerdictOwed() const
 
 bool MainWindow::NgPulseHolds() const
 {
-    return gpWPara->ng_pulse_mode && ngPulseRunning && (closePulseTimer->isActive() || gpWPara->mold_pulse <= 0);
+    return gpWPara->ng_pulse_mode && ngPulseRunning && (closePulseTimer->isActive() || ngPulseEndless);
+}
+
+bool MainWindow::NgPulseOutlastsOk() const
+{
+    return gpWPara->ng_pulse_mode && ngPulseRunning &&
+           (closePulseTimer->isActive() || (ngPulseEndless && ngPulseCycle == cyclesStarted));
 }
 
 void MainWindow::HoldUnjudged(const QString& text)

@@ -220,6 +220,10 @@ int MainWindow::BeforeInspection(int camera, int stage, bool* stale, bool prune,
                 view->SaveReTrainImage(d);
             captureFlag[camera][d] = false;
             view->isOK = true;
+        } else if (!*stale) {
+            // Its template is taken and nothing is detected while resampling: the verdict another
+            // stage's missing picture left in the view is not this stage's.
+            view->isOK = true;
         }
         bool left = false;
         for (int v = 0; v < MAX_CAMERA; ++v)
@@ -229,7 +233,7 @@ int MainWindow::BeforeInspection(int camera, int stage, bool* stale, bool prune,
             // The area check is already open: a later inspection keeps the outputs of its start
             // (a cycle started meanwhile leaves no ejector inhibit behind) but neither restarts
             // detection nor opens the page again (that would throw away unsaved edits).
-            ApplyOutputs(RunControl::StartDetectOutputs(p, !p.ng_pulse_mode || (ngPulseRunning && closePulseTimer->isActive())));
+            ApplyOutputs(StartOutputs(!p.ng_pulse_mode, true));
             // Its stage outputs are cleared with it, so no stage of it is left open either: in
             // mode 4 the stage order would otherwise wait for that cycle's later inputs and take
             // no input 0 after End Set.
@@ -246,8 +250,9 @@ int MainWindow::BeforeInspection(int camera, int stage, bool* stale, bool prune,
             // Detection restarts on the new templates with the mould still held for the area check.
             // The area check opens once this inspection has returned: no verdict is given under
             // its boxes by the slot that reached it. This stage's verdict waits for its answer.
-            // An NG pulse still running keeps the mould held until its own end.
-            StartDetect(!p.ng_pulse_mode || (ngPulseRunning && closePulseTimer->isActive()), true);
+            // An NG's pulse still running, or one without a length given in this cycle, keeps
+            // outputs 0 and 2 until its own end.
+            StartDetect(!p.ng_pulse_mode, true);
             runState = 2;
             openCycle.Defer(d, true);
             QMetaObject::invokeMethod(this, [this] { AskAreaCheck(); }, Qt::QueuedConnection);
@@ -463,7 +468,7 @@ void MainWindow::CheckNG(int stage)
     for (int d = 0; d < gDNum && d < MAX_DETECT; ++d)
         pending = pending || stageClock.Running(d);
     if (!ng) {
-        const bool pulseRuns = ngPulseRunning && closePulseTimer->isActive();
+        const bool pulseRuns = NgPulseOutlastsOk();
         const VerdictLogic::OkOutputs ok = VerdictLogic::OnOk(p, s, stage, gDNum, gisReTrain, pending, pulseRuns);
         ApplyOutputs(ok.outputs);
         // The mould is released once every stage of the cycle is judged OK, whatever the delays.
@@ -528,8 +533,11 @@ void MainWindow::CheckNG(int stage)
         countersAndHandOver(true);
     } else if (p.ng_pulse_mode) {
         ApplyOutputs(VerdictLogic::NgPulseMode(p));
-        // Without a length no timer ends it: it stands until an OK or a start or stop clears it.
+        // Without a length no timer ends it: it stands until an OK of a later cycle or a start or
+        // stop clears it.
         ngPulseRunning = true;
+        ngPulseEndless = p.mold_pulse <= 0;
+        ngPulseCycle = cyclesStarted;
         if (p.mold_pulse > 0)
             closePulseTimer->start(Supervision::TenthsToMs(p.mold_pulse));
         display(true);
@@ -605,8 +613,9 @@ void MainWindow::CheckNG(int stage)
     // also those set under a stage count changed since (they belong to no stage now).
     if (!ng && p.io_mode == 4 && runState != 3 && alarmState != 2 && unjudgedStage < 0 && !CycleOpen() &&
         !ngPulseTimer->isActive()) {
-        // An NG's close pulse still running keeps what it set (outputs 0 and 2) until its own end.
-        const bool pulseHolds = p.ng_pulse_mode && ngPulseRunning && closePulseTimer->isActive();
+        // An NG's close pulse still running, or one without a length given in this cycle, keeps
+        // what it set (outputs 0 and 2).
+        const bool pulseHolds = NgPulseOutlastsOk();
         OutputPlan o;
         for (int d = 0; d < 8; ++d) {
             const int out = TriggerWiring::Mode4StageOutput(d, 8);
