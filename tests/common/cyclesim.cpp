@@ -146,6 +146,7 @@ private:
     long startNo_[MAX_DETECT] = {};   // the start each stage is in
     bool opFromStop_ = false;         // the operator's action began with detection stopped
     bool pulseInCycle_ = false;       // a verdict of the cycle gave a release pulse
+    bool earlierNgStands_ = false;    // an earlier cycle's NG pulse without a length, not ended yet
     bool okFinalStep_ = false;  // a final OK in this step
     bool okClosed_ = false;     // ... that judged a started stage
     // Output 0 as the checks saw it last, since when it has been clear, and the last verdict.
@@ -735,9 +736,12 @@ private:
         if (win_->cycleStart == lastCycleStart_)
             return;
         lastCycleStart_ = win_->cycleStart;
-        for (Stage& s : st_)
+        for (Stage& s : st_) {
+            // An NG's pulse without a length outlasts its cycle: a later cycle's OK ends it.
+            earlierNgStands_ = earlierNgStands_ || (gpWPara->ng_pulse_mode && gpWPara->mold_pulse <= 0 && s == JudgedNg);
             if (s != Started && s != Waiting)
                 s = Idle;
+        }
         lastVerdictReleases_ = false;  // the next cycle's start may end the last one's release
         pulseInCycle_ = false;
     }
@@ -807,6 +811,7 @@ private:
             lastVerdictAt_ = vd_->Now();
             lastVerdictReleases_ = false;
             okFinalStep_ = okFinalStep_ || !ng;
+            earlierNgStands_ = earlierNgStands_ && ng;
             okClosed_ = okClosed_ || (!ng && (st_[d] == Started || st_[d] == Waiting));
             // The OK of the mould stage (folded stage 1) gives the release pulse; the cycle's
             // release is that pulse also when another stage is judged after it.
@@ -937,6 +942,8 @@ private:
                                       (win_->stageTimer[d]->isActive() ? "runs without a tick to come" : "is idle while it counts"));
         // The operator's Start or Stop clears the outputs of an NG's pulse without a length.
         const bool startOrStop = (kind == 'S' || kind == 'R') && opFromStop_ != (win_->runState == 3);
+        if (startOrStop)
+            earlierNgStands_ = false;
         if (p.ng_pulse_mode && (pulseEnded_ || (startOrStop && p.mold_pulse <= 0))) {
             for (Stage& s : st_)
                 if (s == JudgedNg)
@@ -1166,7 +1173,7 @@ private:
         // region page), a warning with its confirm button, the no-input warning, a lost camera's
         // recovery, a silent board, Stop with enable_stop_mold, a pulse still running.
         // An NG's pulse without a length stands until the next cycle.
-        bool ngStands = false;
+        bool ngStands = earlierNgStands_;
         for (Stage s : st_)
             ngStands = ngStands || (p.ng_pulse_mode && p.mold_pulse <= 0 && s == JudgedNg);
         const bool why = w->alarmState == 2 || w->alarmState == 3 || w->unjudgedStage >= 0 ||
