@@ -649,28 +649,17 @@ float SURF::Match(cv::Mat& crop, cv::Mat& out)
         // With a tolerated shift of more than a pixel the climb can run along a ridge of the match
         // surface (a grain or streaks) far from the shift the whole region and its halves fit best,
         // where the move lies: that shift is aligned at as well.
-        const size_t surfacePeaks = peaks.size();
         if (shift_ > 1 && std::find(peaks.begin(), peaks.end(), std::pair{bestX, bestY}) == peaks.end())
             peaks.emplace_back(bestX, bestY);
         const double wholePixel = best;
-        for (size_t pk = 0; pk < peaks.size(); ++pk) {
-            const int cx = peaks[pk].first, cy = peaks[pk].second;
+        for (const auto& peak : peaks) {
+            const int cx = peak.first, cy = peak.second;
             auto inside = [&](double f, int c) { return std::clamp(f, double(-shift_ - c), double(shift_ - c)); };
             const double fx = inside(vertex(sq(fitAt(cx - 1, cy, 0)), sq(fitAt(cx, cy, 0)), sq(fitAt(cx + 1, cy, 0))), cx);
             const double fy = inside(vertex(sq(fitAt(cx, cy - 1, 0)), sq(fitAt(cx, cy, 0)), sq(fitAt(cx, cy + 1, 0))), cy);
-            // How steeply the match falls one pixel off the peak, along the steeper axis. The shift the
-            // region and its halves fit best need not be a peak of the whole region's fit: beside a
-            // ridge of streaks, between two of its shifts, it fits the whole far worse than they do,
-            // and its own fall would count a sharp texture as half plain. There the fall is the range
-            // of it and its two neighbours along each axis.
-            auto axisFall = [&](double lo, double mid, double hi) {
-                if (pk < surfacePeaks)
-                    return mid - std::min(lo, hi);
-                return std::max({lo, mid, hi}) - std::min({lo, mid, hi});
-            };
             const double mid = sq(fitAt(cx, cy, 0));
-            const double fall = std::max(axisFall(sq(fitAt(cx - 1, cy, 0)), mid, sq(fitAt(cx + 1, cy, 0))),
-                                         axisFall(sq(fitAt(cx, cy - 1, 0)), mid, sq(fitAt(cx, cy + 1, 0))));
+            const double fall = std::max(mid - std::min(sq(fitAt(cx - 1, cy, 0)), sq(fitAt(cx + 1, cy, 0))),
+                                         mid - std::min(sq(fitAt(cx, cy - 1, 0)), sq(fitAt(cx, cy + 1, 0))));
             // On a texture whose grain runs slanting the peak can lie off both axes: the centre of the
             // 2 x 2 shifts that fit best, within the tolerated shift, is tried as well.
             std::vector<std::pair<double, double>> tries = {{fx, fy}};
