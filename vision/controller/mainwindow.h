@@ -269,8 +269,9 @@ public:
     // is_cut_ontime with a pulse length, not the NG-pulse mode: the inhibit stands between the
     // release pulses of the verdicts.
     bool ReleasePulseMode() const;
-    // The cameras deliver again: an idle machine is released, unless a cycle started meanwhile;
-    // stopped, the inhibit is the stop's.
+    // The cameras deliver again: an idle machine gets back what the loss took (a release, or a
+    // release pulse cut short, whole; with release pulses the inhibit between them stays), unless
+    // a cycle started meanwhile; stopped, the inhibit is the stop's.
     void CamerasBack(bool cycleStarted);
     // Detecting, no alarm hold, no stage of a cycle counting or waiting for its cameras.
     bool CycleIdle() const;
