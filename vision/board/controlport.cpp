@@ -156,12 +156,14 @@ int ControlPort::IOState(int kind, int n)
     return InPolarity(n) ? !level : level;
 }
 
-// Logical state of the alarm output: the bit it really drives, its polarity undone, so an
-// inverted or redirected alarm output is still seen as active.
-int ControlPort::AlarmActive() const
+// Logical state of an output: the bit it really drives, its polarity undone, so an inverted or
+// redirected output is still seen as active.
+int ControlPort::OutActive(int n) const
 {
-    const int level = Bit(outWord, OutBit(kAlarmOut));
-    return OutPolarity(kAlarmOut) ? !level : level;
+    if (n < 0 || n >= kOutputs)
+        return 0;
+    const int level = Bit(outWord, OutBit(n));
+    return OutPolarity(n) ? !level : level;
 }
 
 int ControlPort::EdgeSource(int n)
@@ -218,7 +220,7 @@ void ControlPort::SafetyDoor()
     const bool left = InPolarity(kDoorIn) ? (!was && level) : (was && !level);
     if (!left)
         return;
-    if (AlarmActive())
+    if (OutActive(kAlarmOut))
         IOSetOut(kAlarmOut, 0);
     IOFlashOut();
     gisSafeDoorOpen = true;

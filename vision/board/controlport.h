@@ -53,12 +53,13 @@ public:
     // The output word in force with outputs a and b active (polarity and redirect applied), not
     // published: what the board thread sends while the monitoring pass is missing.
     qint32 WordWithActive(int a, int b) const;
+    // 1 when output n is active in the word (its polarity and redirect undone).
+    int OutActive(int n) const;
 
 private:
     void SafetyDoor();
     // The input whose latched edges input n takes (input 3 when it is folded onto n).
     static int EdgeSource(int n);
-    int AlarmActive() const;
 
     bool lastLevel[16];
     bool holdMould = false;

@@ -260,8 +260,18 @@ public:
     // A cycle start latched while the cameras were lost (its edge taken).
     bool CycleStartLatched();
     bool lostCycleStart = false;
-    // The cameras deliver again: an idle machine is released, unless a cycle started meanwhile;
-    // stopped, the inhibit is the stop's.
+    // The loss sets the mould-close inhibit; the first time it does, what it took is noted for
+    // the cameras' return: a release (output 0 clear while detecting) or a release pulse that ran.
+    void HoldForLoss();
+    bool lossHeld = false;
+    bool lossTookRelease = false;
+    bool lossCutPulse = false;
+    // is_cut_ontime with a pulse length, not the NG-pulse mode: the inhibit stands between the
+    // release pulses of the verdicts.
+    bool ReleasePulseMode() const;
+    // The cameras deliver again: an idle machine gets back what the loss took (a release, or a
+    // release pulse cut short, whole; with release pulses the inhibit between them stays), unless
+    // a cycle started meanwhile; stopped, the inhibit is the stop's.
     void CamerasBack(bool cycleStarted);
     // Detecting, no alarm hold, no stage of a cycle counting or waiting for its cameras.
     bool CycleIdle() const;

@@ -149,8 +149,7 @@ void MainWindow::Run()
         DropInputEdges(0, 7);
         DropPendingRequests(true);
         runPasses = 0;
-        gpControlIO->IOSetOut(0, 1);
-        gpControlIO->IOFlashOut();
+        HoldForLoss();
         if (restartCameras)
             restartCameras();
         else
@@ -167,6 +166,7 @@ void MainWindow::Run()
         runTimer->start(kRunMs);
         return;
     }
+    lossHeld = false;  // no loss stands: the next one notes what it takes
 
     // 3. New frames.
     bool newFrame[MAX_CAMERA] = {};

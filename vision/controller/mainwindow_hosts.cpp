@@ -60,6 +60,7 @@ public:
     }
     void insertRecord(const QString& text) override { win->InsertRecord(text); }
     void markCycleNotOK(int view) override { win->MarkCycleNotOK(view); }
+    void setMouldCloseInhibit() override { win->HoldForLoss(); }
     // The global box, which the cameras' return hides: a box of its own would stay up after the
     // return and keep the frame watch waiting in it, so a second loss went unnoticed.
     void showWarnBox(const QString& text) override

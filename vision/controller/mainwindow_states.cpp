@@ -165,8 +165,29 @@ bool MainWindow::CycleStartLatched()
     return latched;
 }
 
+void MainWindow::HoldForLoss()
+{
+    if (!lossHeld) {
+        lossHeld = true;
+        lossCutPulse = ReleasePulseMode() && closePulseTimer->isActive() && !ngPulseRunning;
+        lossTookRelease = !lossCutPulse && runState != 3 && !gpControlIO->OutActive(0);
+    }
+    gpControlIO->IOSetOut(0, 1);
+    gpControlIO->IOFlashOut();
+}
+
+bool MainWindow::ReleasePulseMode() const
+{
+    const WizardPara& p = *gpWPara;
+    return p.is_cut_ontime && p.mold_pulse > 0 && !p.ng_pulse_mode;
+}
+
 void MainWindow::CamerasBack(bool cycleStarted)
 {
+    // A release pulse that ran when the loss came or started under it was cut short.
+    const bool cutPulse = ReleasePulseMode() && (lossCutPulse || (closePulseTimer->isActive() && !ngPulseRunning));
+    const bool tookRelease = lossTookRelease;
+    lossHeld = lossTookRelease = lossCutPulse = false;
     if (runState == 3 && alarmState != 2) {
         // Stopped (the alarm hold stops detection too, and keeps its inhibit): no cycle to judge,
         // and no start would come to clear what the loss set. The inhibit goes back to what the
@@ -178,8 +199,14 @@ void MainWindow::CamerasBack(bool cycleStarted)
     if (MouldVerdictOwed())
         return;  // a cycle still open, the area check or a warning keeps the inhibit
     if (!cycleStarted) {
-        // What the loss set goes; an NG's pulse keeps its own inhibit until the pulse ends.
-        gpControlIO->IOSetOut(0, NgPulseHolds() ? 1 : 0);
+        if (cutPulse) {
+            ReleaseHeldBack();  // the judged mould's release, whole again, its inhibit at its end
+            return;
+        }
+        // What the loss set goes; an NG's pulse keeps its own inhibit until the pulse ends, and
+        // with release pulses the inhibit between them stays unless the loss took a release.
+        const bool inhibit = NgPulseHolds() || (ReleasePulseMode() && !tookRelease);
+        gpControlIO->IOSetOut(0, inhibit ? 1 : 0);
         gpControlIO->IOFlashOut();
         return;
     }
@@ -254,8 +281,13 @@ void MainWindow::ConfirmUnjudged()
     // operator has seen it: the outputs of an idle machine (the cycle start's ejector inhibit goes
     // with the mould-close inhibit). A cycle that started since keeps its outputs for its verdict,
     // resampling's area check keeps the mould until End Set.
-    if (runState != 3 && alarmState != 2 && !CycleOpen() && !gFromTrain)
+    if (runState != 3 && alarmState != 2 && !CycleOpen() && !gFromTrain) {
         ApplyOutputs(RunControl::StartDetectOutputs(*gpWPara));
+        // With release pulses the confirmed mould gets one, whole: its end puts the inhibit
+        // back, as between any two verdicts.
+        if (ReleasePulseMode())
+            closePulseTimer->start(Supervision::TenthsToMs(gpWPara->mold_pulse));
+    }
 }
 
 bool MainWindow::ConfirmationOwed() const

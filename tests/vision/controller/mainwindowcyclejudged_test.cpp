@@ -632,3 +632,39 @@ TEST(MainWindowCycleJudged, AnotherStagesOkOfTheCycleLeavesAnNgPulseWithNoLength
         Leave(win);
     }
 }
+
+// With release pulses (is_cut_ontime) the inhibit stands between the pulses: cameras lost and
+// back after the OK's pulse ended leave it set. A release the loss took (output 0 clear while
+// detecting, no pulse running) is given back. (A pulse the loss cut short, and the confirmation
+// of a cycle started under the loss, are shortened runs of the cycle simulation.)
+TEST(MainWindowCycleJudged, CamerasBackWithReleasePulsesRestoreWhatTheLossTook)
+{
+    for (const bool released : {false, true}) {
+        SCOPED_TRACE(released ? "a release taken" : "the inhibit between pulses");
+        MainWindow* win = TwoStageCycle(false, 3, 8);
+        gpWPara->is_cut_ontime = 1;
+        gpWPara->mold_pulse = 10;
+        StartCycle(win);
+        RunOut(win, 0);
+        RunOut(win, 1);
+        ASSERT_TRUE(win->closePulseTimer->isActive());
+        win->OutTimerNotAllowClose();
+        ASSERT_EQ(Out(0), 1);
+        if (released) {
+            gpControlIO->IOSetOut(0, 0);
+            gpControlIO->IOFlashOut();
+        }
+        gisLost = true;
+        win->Run();
+        win->runTimer->stop();
+        ASSERT_EQ(Out(0), 1);
+        gisLost = false;  // what CameraRestart does once every camera answers
+        win->CamerasBack(win->lostCycleStart);
+        win->lostCycleStart = false;
+        EXPECT_EQ(Out(0), released ? 0 : 1);
+        EXPECT_FALSE(win->closePulseTimer->isActive()) << "a pulse nobody owed";
+        gpWPara->is_cut_ontime = 0;
+        gpWPara->mold_pulse = 0;
+        Leave(win);
+    }
+}
