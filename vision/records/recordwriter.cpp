@@ -1,6 +1,7 @@
 #include "vision/records/recordwriter.h"
 
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -8,8 +9,10 @@
 #include <QVariant>
 #include <chrono>
 
+#include "core/existingdb.h"
+
 RecordWriter::RecordWriter(const QString& file)
-    : file_(file), connection_("recordWriter-" + QUuid::createUuid().toString(QUuid::WithoutBraces))
+    : file_(QFileInfo(file).absoluteFilePath()), connection_("recordWriter-" + QUuid::createUuid().toString(QUuid::WithoutBraces))
 {
     clock_.start();
 }
@@ -123,8 +126,9 @@ bool RecordWriter::Write(const Row& row, QString* error)
     QSqlDatabase db = QSqlDatabase::contains(connection_) ? QSqlDatabase::database(connection_, false)
                                                           : QSqlDatabase::addDatabase("QSQLITE", connection_);
     if (!open_) {
-        db.setDatabaseName(file_);
-        db.setConnectOptions(QString("QSQLITE_BUSY_TIMEOUT=%1").arg(busyWaitMs));
+        // Never makes the file: a RECORD.db that is away (a day rotation that could not put the
+        // empty one in place) must not come back as an empty file without its table.
+        NameExistingDb(db, file_, false, QString("QSQLITE_BUSY_TIMEOUT=%1").arg(busyWaitMs));
         if (!db.open()) {
             *error = db.lastError().text();
             return false;

@@ -22,6 +22,7 @@ public:
         QString day;  // "yyyy-MM-dd" of the row; empty: any file takes it
     };
 
+    // `file` is taken relative to the working directory of now; it must exist to take rows.
     explicit RecordWriter(const QString& file);
     ~RecordWriter() override;  // writes what is queued (within `flushMs`), then stops
 

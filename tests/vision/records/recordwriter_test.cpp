@@ -91,6 +91,36 @@ TEST(RecordWriter, HoldLetsGoOfTheFileAndReleaseWritesWhatCameMeanwhile)
     EXPECT_EQ(Texts("RECORD.db"), QStringList{"today"});
 }
 
+// RECORD.db away while nothing holds the writer (a day rotation that moved it but could not put
+// the empty one in place): the row waits for the file instead of leaving an empty RECORD.db
+// without its table, which the next start would take for a damaged record.
+TEST(RecordWriter, ARowNeverMakesTheFileItWaitsForIt)
+{
+    ProgramDir dir;
+    ASSERT_TRUE(MakeRecordDb("RECORDNULL.db"));
+    RecordWriter w("RECORD.db");
+    w.retryPauseMs = 20;
+    w.start();
+    w.Enqueue({"07.00.00", "Unlogged", "while away"});
+    QThread::msleep(200);
+    EXPECT_FALSE(QFile::exists("RECORD.db"));
+    EXPECT_EQ(w.pending(), 1);
+    ASSERT_TRUE(QFile::copy("RECORDNULL.db", "RECORD.db"));
+    ASSERT_TRUE(w.Flush(5000));
+    EXPECT_EQ(Texts("RECORD.db"), QStringList{"while away"});
+    EXPECT_EQ(w.givenUp(), 0);
+
+    // The file is the one of the directory the writer was made in, whatever directory is current
+    // when a row is written.
+    {
+        ProgramDir other;
+        w.Enqueue({"07.00.01", "Unlogged", "after a change of directory"});
+        ASSERT_TRUE(w.Flush(5000));
+        EXPECT_FALSE(QFile::exists("RECORD.db"));
+    }
+    EXPECT_EQ(Texts("RECORD.db"), (QStringList{"while away", "after a change of directory"}));
+}
+
 namespace {
 QStringList gCriticalLines;
 void CaptureCritical(QtMsgType type, const QMessageLogContext&, const QString& msg)
