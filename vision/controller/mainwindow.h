@@ -188,12 +188,17 @@ public:
     // pulse began: a pulse without a length belongs to the cycle it was given in.
     quint64 cyclesStarted = 0;
     quint64 ngPulseCycle = 0;
+    // The stages of that cycle (bit d = stage d) whose NG the pulse without a length still stands
+    // for: judged again OK in the same cycle (the trigger-safety input), a stage leaves it.
+    quint32 ngPulseStages = 0;
     // Pulse mode: an NG's close pulse runs and keeps outputs 0 and 2 until its own end, or one
-    // without a length keeps them until an OK of a later cycle, Start or Stop clears them.
+    // without a length keeps them until an OK of a later cycle, of the last stage it stands for,
+    // Start or Stop clears them.
     bool NgPulseHolds() const;
-    // The NG's pulse keeps outputs 0 and 2 against an OK now: it runs, or it has no length and no
-    // cycle started since it was given (the OK judges another stage of the NG's own cycle).
-    bool NgPulseOutlastsOk() const;
+    // The NG's pulse keeps outputs 0 and 2 against an OK of `stage` now (-1: against none): it
+    // runs, or it has no length, no cycle started since it was given and it stands for a stage
+    // of its cycle other than `stage` (the OK judges another stage of the NG's own cycle).
+    bool NgPulseOutlastsOk(int stage = -1) const;
     void SlotManualTrig(int stage);
     // View v takes part in the cycle (laid out and built).
     bool Inspected(int v) const;

@@ -238,10 +238,11 @@ bool MainWindow::NgPulseHolds() const
     return gpWPara->ng_pulse_mode && ngPulseRunning && (closePulseTimer->isActive() || ngPulseEndless);
 }
 
-bool MainWindow::NgPulseOutlastsOk() const
+bool MainWindow::NgPulseOutlastsOk(int stage) const
 {
+    const quint32 others = ngPulseStages & ~(stage >= 0 && stage < MAX_DETECT ? 1u << stage : 0u);
     return gpWPara->ng_pulse_mode && ngPulseRunning &&
-           (closePulseTimer->isActive() || (ngPulseEndless && ngPulseCycle == cyclesStarted));
+           (closePulseTimer->isActive() || (ngPulseEndless && ngPulseCycle == cyclesStarted && others != 0));
 }
 
 void MainWindow::HoldUnjudged(const QString& text)

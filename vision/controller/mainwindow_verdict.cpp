@@ -468,7 +468,10 @@ void MainWindow::CheckNG(int stage)
     for (int d = 0; d < gDNum && d < MAX_DETECT; ++d)
         pending = pending || stageClock.Running(d);
     if (!ng) {
-        const bool pulseRuns = NgPulseOutlastsOk();
+        const bool pulseRuns = NgPulseOutlastsOk(stage);
+        // Judged again OK, this stage's NG no longer stands; another stage's may.
+        if (stage >= 0 && stage < MAX_DETECT)
+            ngPulseStages &= ~(1u << stage);
         const VerdictLogic::OkOutputs ok = VerdictLogic::OnOk(p, s, stage, gDNum, gisReTrain, pending, pulseRuns);
         ApplyOutputs(ok.outputs);
         // The mould is released once every stage of the cycle is judged OK, whatever the delays.
@@ -533,8 +536,13 @@ void MainWindow::CheckNG(int stage)
         countersAndHandOver(true);
     } else if (p.ng_pulse_mode) {
         ApplyOutputs(VerdictLogic::NgPulseMode(p));
-        // Without a length no timer ends it: it stands until an OK of a later cycle or a start or
-        // stop clears it.
+        // Without a length no timer ends it: it stands until an OK of a later cycle, an OK that
+        // judges again every stage of its cycle it stands for, or a start or stop clears it. A
+        // pulse of the same cycle still standing adds this stage to those.
+        if (!ngPulseRunning || ngPulseCycle != cyclesStarted)
+            ngPulseStages = 0;
+        if (stage >= 0 && stage < MAX_DETECT)
+            ngPulseStages |= 1u << stage;
         ngPulseRunning = true;
         ngPulseEndless = p.mold_pulse <= 0;
         ngPulseCycle = cyclesStarted;

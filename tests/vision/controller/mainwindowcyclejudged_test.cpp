@@ -668,3 +668,46 @@ TEST(MainWindowCycleJudged, CamerasBackWithReleasePulsesRestoreWhatTheLossTook)
         Leave(win);
     }
 }
+
+// NG pulse mode without a close pulse length: the trigger-safety input judges the mould stage
+// again in the same cycle. Its OK ends the pulse when the mould stage's NG was the only one of the
+// cycle (nothing else would: the inhibit keeps the machine from the next cycle); after a prod NG,
+// alone or beside the mould stage's, the pulse stands. Standard mode and the turntable.
+TEST(MainWindowCycleJudged, TheSafetyInputsOkOfTheNgStageEndsAPulseWithoutALengthThatStandsForNoOther)
+{
+    struct Case {
+        const char* name;
+        bool prodNg, mouldNg;
+    };
+    for (const bool turntable : {false, true}) {
+        for (const Case& c : {Case{"mould stage NG", false, true}, Case{"prod stage NG", true, false},
+                              Case{"both stages NG", true, true}}) {
+            SCOPED_TRACE(std::string(turntable ? "turntable, " : "standard, ") + c.name);
+            MainWindow* win = TwoStageCycle(turntable, 3, 8);
+            gpWPara->ng_pulse_mode = 1;
+            gpWPara->mold_pulse = 0;
+            gpWPara->enable_trigger_safety = 1;
+            StartCycle(win);
+            for (int d = 0; d < 2; ++d) {
+                if (d == 0 ? c.prodNg : c.mouldNg)
+                    win->MarkCycleNotOK(0);
+                RunOut(win, d);
+                win->cycleLost[0] = false;
+                win->cammerWidget[0]->isOK = true;
+            }
+            ASSERT_FALSE(win->CycleOpen());
+            ASSERT_EQ(Out(0) + Out(2), 2);
+            Verdicts v;
+            win->simInput = 1;
+            win->Run();
+            ASSERT_EQ(v.Text(), "2 OK");
+            const bool ends = !c.prodNg;
+            EXPECT_EQ(Out(0), ends ? 0 : 1) << (ends ? "the mould held after it was judged OK again"
+                                                     : "the mould released under the prod stage's NG");
+            EXPECT_EQ(Out(2), ends ? 0 : 1);
+            EXPECT_EQ(win->NgPulseHolds(), !ends);
+            gpWPara->enable_trigger_safety = 0;
+            Leave(win);
+        }
+    }
+}
