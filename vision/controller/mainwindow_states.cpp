@@ -254,8 +254,12 @@ void MainWindow::ConfirmUnjudged()
     // operator has seen it: the outputs of an idle machine (the cycle start's ejector inhibit goes
     // with the mould-close inhibit). A cycle that started since keeps its outputs for its verdict,
     // resampling's area check keeps the mould until End Set.
-    if (runState != 3 && alarmState != 2 && !CycleOpen() && !gFromTrain)
+    if (runState != 3 && alarmState != 2 && !CycleOpen() && !gFromTrain) {
         ApplyOutputs(RunControl::StartDetectOutputs(*gpWPara));
+        // An NG's pulse without a length went with its outputs: nothing may set them again for it.
+        if (!closePulseTimer->isActive())
+            ngPulseRunning = false;
+    }
 }
 
 bool MainWindow::ConfirmationOwed() const

@@ -632,3 +632,61 @@ TEST(MainWindowCycleJudged, AnotherStagesOkOfTheCycleLeavesAnNgPulseWithNoLength
         Leave(win);
     }
 }
+
+// NG pulse mode, no close pulse length, trigger safety: the mould stage's NG sets outputs 0 and
+// 2; the safety input then judges that same stage again and finds it OK. No stage of the cycle is
+// NG any more, so the pulse has nothing left to stand for: outputs 0 and 2 are cleared.
+// Off: the pulse stands against every OK of its cycle, the mould's own new verdict too, and the
+// mould stays held with no NG, no hold and no warning until another cycle starts.
+TEST(MainWindowCycleJudged, DISABLED_TheSafetyInputsOkOfTheNgStageEndsAnNgPulseWithNoLength)
+{
+    MainWindow* win = TwoStageCycle(false, 3, 8);
+    gpWPara->ng_pulse_mode = 1;
+    gpWPara->mold_pulse = 0;
+    gpWPara->enable_trigger_safety = 1;
+    StartCycle(win);
+    RunOut(win, 0);
+    win->MarkCycleNotOK(0);
+    RunOut(win, 1);
+    win->cycleLost[0] = false;
+    win->cammerWidget[0]->isOK = true;
+    ASSERT_EQ(Out(0) + Out(2), 2);
+    Verdicts v;
+    win->simInput = 1;  // the safety input's edge
+    win->Run();
+    win->runTimer->stop();
+    ASSERT_EQ(v.Of(1, "OK"), 1) << v.Text();
+    EXPECT_EQ(Out(0), 0) << "the mould held after its own stage was judged OK again";
+    EXPECT_EQ(Out(2), 0) << "the alarm stands with no stage NG";
+    gpWPara->enable_trigger_safety = 0;
+    Leave(win);
+}
+
+// NG pulse mode, no close pulse length: the confirmation of a stage the board left unjudged
+// clears the outputs of an idle machine, the NG's pulse outputs with them. The cameras lost and
+// back afterwards must not set output 0 again for that pulse: an inhibit without its alarm.
+TEST(MainWindowCycleJudged, CamerasBackAfterTheConfirmationDoNotHoldTheMouldForAnEndedNgPulse)
+{
+    MainWindow* win = TwoStageCycle(false, 3, 8);
+    gpWPara->ng_pulse_mode = 1;
+    gpWPara->mold_pulse = 0;
+    StartCycle(win);
+    RunOut(win, 0);
+    win->MarkCycleNotOK(0);
+    RunOut(win, 1);
+    win->cycleLost[0] = false;
+    ASSERT_FALSE(win->CycleOpen());
+    ASSERT_EQ(Out(0) + Out(2), 2);
+    win->unjudgedStage = 0;  // as a silent board leaves the next cycle's stage
+    win->ConfirmUnjudged();
+    ASSERT_EQ(Out(0) + Out(2), 0) << "the confirmation kept the NG's outputs";
+    gisLost = true;
+    win->Run();
+    gisLost = false;
+    win->CamerasBack(win->lostCycleStart);
+    win->lostCycleStart = false;
+    win->runTimer->stop();
+    EXPECT_EQ(Out(0), Out(2)) << "output 0 set again without the alarm it stands for";
+    EXPECT_EQ(Out(0), 0);
+    Leave(win);
+}
