@@ -690,3 +690,30 @@ TEST(MainWindowCycleJudged, CamerasBackAfterTheConfirmationDoNotHoldTheMouldForA
     EXPECT_EQ(Out(0), 0);
     Leave(win);
 }
+
+// Resampling over two cycles: the first cycle's mould stage had no picture, so its template is
+// still to take; the next cycle's prod stage, whose template is taken and whose camera delivers,
+// is judged OK, not NG by what the missing picture left in the view.
+TEST(MainWindowCycleJudged, AResampledStageIsNotJudgedByAnotherStagesMissingPicture)
+{
+    MainWindow* win = TwoStageCycle(false, 3, 8);
+    gpWPara->ng_pulse_mode = 1;  // an NG pulses: no alarm hold to leave
+    gpWPara->mold_pulse = 0;
+    win->runState = 2;
+    win->captureFlag[0][0] = win->captureFlag[0][1] = true;
+    Verdicts v;
+    StartCycle(win);
+    RunOut(win, 0);
+    win->MarkCycleNotOK(0);
+    RunOut(win, 1);
+    win->cycleLost[0] = false;
+    ASSERT_FALSE(win->captureFlag[0][0]);
+    ASSERT_TRUE(win->captureFlag[0][1]) << "a template taken from no picture";
+    ASSERT_EQ(v.Text(), "1 OK, 2 NG");
+    StartCycle(win);
+    RunOut(win, 0);
+    EXPECT_EQ(v.Text(), "1 OK, 2 NG, 1 OK") << "the prod stage judged by the mould stage's missing picture";
+    EXPECT_EQ(Out(0) + Out(2), 0) << "the next cycle's OK left the NG's outputs set";
+    win->runState = 1;
+    Leave(win);
+}
