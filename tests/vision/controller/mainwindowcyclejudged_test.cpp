@@ -717,3 +717,28 @@ TEST(MainWindowCycleJudged, AResampledStageIsNotJudgedByAnotherStagesMissingPict
     win->runState = 1;
     Leave(win);
 }
+
+// NG pulse mode, no close pulse length: the mould snapshot is a cycle of its own, so its OK,
+// judged after the NG's cycle has ended, ends the NG's outputs as the next cycle's OK would.
+TEST(MainWindowCycleJudged, AMouldSnapshotsOkEndsAnNgPulseWithNoLengthOfTheCycleBefore)
+{
+    MainWindow* win = TwoStageCycle(false, 3, 8);
+    gpWPara->ng_pulse_mode = 1;
+    gpWPara->mold_pulse = 0;
+    StartCycle(win);
+    RunOut(win, 0);
+    win->MarkCycleNotOK(0);
+    RunOut(win, 1);
+    win->cycleLost[0] = false;
+    win->cammerWidget[0]->isOK = true;
+    ASSERT_FALSE(win->CycleOpen());
+    ASSERT_EQ(Out(0) + Out(2), 2);
+    Verdicts v;
+    win->manualDetect = 1;
+    win->Run();
+    win->runTimer->stop();
+    ASSERT_EQ(v.Text(), "2 OK");
+    EXPECT_EQ(Out(0) + Out(2), 0) << "the snapshot's OK left the NG's outputs set";
+    EXPECT_FALSE(win->NgPulseHolds());
+    Leave(win);
+}
