@@ -935,9 +935,11 @@ private:
             if (win_->stageTimer[d]->isActive() != win_->stageClock.Running(d))
                 Fail(at, "timer", "stage " + StageText(d) + "'s timer " +
                                       (win_->stageTimer[d]->isActive() ? "runs without a tick to come" : "is idle while it counts"));
-        // The operator's Start or Stop clears the outputs of an NG's pulse without a length.
+        // The operator's Start or Stop clears the outputs of an NG's pulse without a length, and
+        // so does the confirmation that gives an idle machine's outputs (its alarm goes with them).
         const bool startOrStop = (kind == 'S' || kind == 'R') && opFromStop_ != (win_->runState == 3);
-        if (p.ng_pulse_mode && (pulseEnded_ || (startOrStop && p.mold_pulse <= 0))) {
+        const bool confirmEnds = kind == 'C' && blockBefore.out2 == 1 && Out2() == 0;
+        if (p.ng_pulse_mode && (pulseEnded_ || ((startOrStop || confirmEnds) && p.mold_pulse <= 0))) {
             for (Stage& s : st_)
                 if (s == JudgedNg)
                     s = JudgedOk;  // the NG's pulse is over
