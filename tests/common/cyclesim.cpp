@@ -129,6 +129,7 @@ private:
     int hold_ = 0;                  // holds entered so far
     int lastAlarm_ = 0;
     int lastCycleStart_ = 0;
+    int lastCycleTime_ = 0;  // a second start in the same tenth has the same start, but time 0
     Stage st_[MAX_DETECT] = {};
     int serves_[MAX_DETECT] = {0, 1, 2, 3, 4, 5, 6, 7};
     bool again_[MAX_DETECT] = {};
@@ -238,6 +239,7 @@ private:
         win_->restartCameras = [this] { RestartCameras(); };
         win_->runTimer->start(3);
         lastCycleStart_ = win_->cycleStart;
+        lastCycleTime_ = win_->cycleTime;
         lastAlarm_ = win_->alarmState;
         seenOut0_ = Out0();
         clearSince_ = vd_->Now();
@@ -733,9 +735,10 @@ private:
 
     void NewCycleCheck()
     {
-        if (win_->cycleStart == lastCycleStart_)
+        if (win_->cycleStart == lastCycleStart_ && win_->cycleTime == lastCycleTime_)
             return;
         lastCycleStart_ = win_->cycleStart;
+        lastCycleTime_ = win_->cycleTime;
         for (Stage& s : st_) {
             // An NG's pulse without a length outlasts its cycle: a later cycle's OK ends it.
             earlierNgStands_ = earlierNgStands_ || (gpWPara->ng_pulse_mode && gpWPara->mold_pulse <= 0 && s == JudgedNg);
@@ -940,11 +943,14 @@ private:
             if (win_->stageTimer[d]->isActive() != win_->stageClock.Running(d))
                 Fail(at, "timer", "stage " + StageText(d) + "'s timer " +
                                       (win_->stageTimer[d]->isActive() ? "runs without a tick to come" : "is idle while it counts"));
-        // The operator's Start or Stop clears the outputs of an NG's pulse without a length.
+        // The operator's Start or Stop clears the outputs of an NG's pulse without a length, and
+        // so does the confirmation that gives an idle machine's outputs (neither 0 nor 2 left).
         const bool startOrStop = (kind == 'S' || kind == 'R') && opFromStop_ != (win_->runState == 3);
-        if (startOrStop)
+        const bool confirmEnds =
+            kind == 'C' && (out0Before == 1 || blockBefore.out2 == 1) && Out0() == 0 && Out2() == 0;
+        if (startOrStop || confirmEnds)
             earlierNgStands_ = false;
-        if (p.ng_pulse_mode && (pulseEnded_ || (startOrStop && p.mold_pulse <= 0))) {
+        if (p.ng_pulse_mode && (pulseEnded_ || ((startOrStop || confirmEnds) && p.mold_pulse <= 0))) {
             for (Stage& s : st_)
                 if (s == JudgedNg)
                     s = JudgedOk;  // the NG's pulse is over

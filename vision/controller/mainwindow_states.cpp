@@ -284,6 +284,9 @@ void MainWindow::ConfirmUnjudged()
     // resampling's area check keeps the mould until End Set.
     if (runState != 3 && alarmState != 2 && !CycleOpen() && !gFromTrain) {
         ApplyOutputs(RunControl::StartDetectOutputs(*gpWPara));
+        // An NG's pulse without a length went with its outputs: nothing may set them again for it.
+        if (!closePulseTimer->isActive())
+            ngPulseRunning = false;
         // With release pulses the confirmed mould gets one, whole: its end puts the inhibit
         // back, as between any two verdicts.
         if (ReleasePulseMode())

@@ -711,3 +711,84 @@ TEST(MainWindowCycleJudged, TheSafetyInputsOkOfTheNgStageEndsAPulseWithoutALengt
         }
     }
 }
+
+// NG pulse mode, no close pulse length: the confirmation of a stage the board left unjudged
+// clears the outputs of an idle machine, the NG's pulse outputs with them. The cameras lost and
+// back afterwards must not set output 0 again for that pulse: an inhibit without its alarm.
+TEST(MainWindowCycleJudged, CamerasBackAfterTheConfirmationDoNotHoldTheMouldForAnEndedNgPulse)
+{
+    MainWindow* win = TwoStageCycle(false, 3, 8);
+    gpWPara->ng_pulse_mode = 1;
+    gpWPara->mold_pulse = 0;
+    StartCycle(win);
+    RunOut(win, 0);
+    win->MarkCycleNotOK(0);
+    RunOut(win, 1);
+    win->cycleLost[0] = false;
+    ASSERT_FALSE(win->CycleOpen());
+    ASSERT_EQ(Out(0) + Out(2), 2);
+    win->unjudgedStage = 0;  // as a silent board leaves the next cycle's stage
+    win->ConfirmUnjudged();
+    ASSERT_EQ(Out(0) + Out(2), 0) << "the confirmation kept the NG's outputs";
+    gisLost = true;
+    win->Run();
+    gisLost = false;
+    win->CamerasBack(win->lostCycleStart);
+    win->lostCycleStart = false;
+    win->runTimer->stop();
+    EXPECT_EQ(Out(0), Out(2)) << "output 0 set again without the alarm it stands for";
+    EXPECT_EQ(Out(0), 0);
+    Leave(win);
+}
+
+// Resampling over two cycles: the first cycle's mould stage had no picture, so its template is
+// still to take; the next cycle's prod stage, whose template is taken and whose camera delivers,
+// is judged OK, not NG by what the missing picture left in the view.
+TEST(MainWindowCycleJudged, AResampledStageIsNotJudgedByAnotherStagesMissingPicture)
+{
+    MainWindow* win = TwoStageCycle(false, 3, 8);
+    gpWPara->ng_pulse_mode = 1;  // an NG pulses: no alarm hold to leave
+    gpWPara->mold_pulse = 0;
+    win->runState = 2;
+    win->captureFlag[0][0] = win->captureFlag[0][1] = true;
+    Verdicts v;
+    StartCycle(win);
+    RunOut(win, 0);
+    win->MarkCycleNotOK(0);
+    RunOut(win, 1);
+    win->cycleLost[0] = false;
+    ASSERT_FALSE(win->captureFlag[0][0]);
+    ASSERT_TRUE(win->captureFlag[0][1]) << "a template taken from no picture";
+    ASSERT_EQ(v.Text(), "1 OK, 2 NG");
+    StartCycle(win);
+    RunOut(win, 0);
+    EXPECT_EQ(v.Text(), "1 OK, 2 NG, 1 OK") << "the prod stage judged by the mould stage's missing picture";
+    EXPECT_EQ(Out(0) + Out(2), 0) << "the next cycle's OK left the NG's outputs set";
+    win->runState = 1;
+    Leave(win);
+}
+
+// NG pulse mode, no close pulse length: the mould snapshot is a cycle of its own, so its OK,
+// judged after the NG's cycle has ended, ends the NG's outputs as the next cycle's OK would.
+TEST(MainWindowCycleJudged, AMouldSnapshotsOkEndsAnNgPulseWithNoLengthOfTheCycleBefore)
+{
+    MainWindow* win = TwoStageCycle(false, 3, 8);
+    gpWPara->ng_pulse_mode = 1;
+    gpWPara->mold_pulse = 0;
+    StartCycle(win);
+    RunOut(win, 0);
+    win->MarkCycleNotOK(0);
+    RunOut(win, 1);
+    win->cycleLost[0] = false;
+    win->cammerWidget[0]->isOK = true;
+    ASSERT_FALSE(win->CycleOpen());
+    ASSERT_EQ(Out(0) + Out(2), 2);
+    Verdicts v;
+    win->manualDetect = 1;
+    win->Run();
+    win->runTimer->stop();
+    ASSERT_EQ(v.Text(), "2 OK");
+    EXPECT_EQ(Out(0) + Out(2), 0) << "the snapshot's OK left the NG's outputs set";
+    EXPECT_FALSE(win->NgPulseHolds());
+    Leave(win);
+}
