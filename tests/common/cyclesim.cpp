@@ -129,7 +129,7 @@ private:
     int hold_ = 0;                  // holds entered so far
     int lastAlarm_ = 0;
     int lastCycleStart_ = 0;
-    int lastCycleTime_ = 0;  // a second start in the same tenth has the same start, but time 0
+    quint64 lastCyclesStarted_ = 0;  // a second start in the same tenth has the same start tenth
     Stage st_[MAX_DETECT] = {};
     int serves_[MAX_DETECT] = {0, 1, 2, 3, 4, 5, 6, 7};
     bool again_[MAX_DETECT] = {};
@@ -203,6 +203,9 @@ private:
         for (int& d : win_->stageStartedAs)
             d = -1;
         win_->ngPulseRunning = false;
+        win_->ngPulseEndless = false;
+        win_->ngPulseStages = 0;
+        win_->lossHeld = win_->lossTookRelease = win_->lossCutPulse = false;
         win_->editingPage = MainWindow::NoEditing;
         win_->reCheckStage = -1;
         win_->lastInput = 0;
@@ -239,7 +242,7 @@ private:
         win_->restartCameras = [this] { RestartCameras(); };
         win_->runTimer->start(3);
         lastCycleStart_ = win_->cycleStart;
-        lastCycleTime_ = win_->cycleTime;
+        lastCyclesStarted_ = win_->cyclesStarted;
         lastAlarm_ = win_->alarmState;
         seenOut0_ = Out0();
         clearSince_ = vd_->Now();
@@ -735,10 +738,10 @@ private:
 
     void NewCycleCheck()
     {
-        if (win_->cycleStart == lastCycleStart_ && win_->cycleTime == lastCycleTime_)
+        if (win_->cycleStart == lastCycleStart_ && win_->cyclesStarted == lastCyclesStarted_)
             return;
         lastCycleStart_ = win_->cycleStart;
-        lastCycleTime_ = win_->cycleTime;
+        lastCyclesStarted_ = win_->cyclesStarted;
         for (Stage& s : st_) {
             // An NG's pulse without a length outlasts its cycle: a later cycle's OK ends it.
             earlierNgStands_ = earlierNgStands_ || (gpWPara->ng_pulse_mode && gpWPara->mold_pulse <= 0 && s == JudgedNg);
