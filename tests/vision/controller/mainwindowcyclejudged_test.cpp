@@ -571,10 +571,11 @@ TEST(MainWindowCycleJudged, CamerasBackKeepTheNoInputWarningsInhibit)
     }
 }
 
-// NG pulse mode with no close pulse length: the NG sets outputs 0 and 2 and no timer ends them.
-// The cameras lost and back meanwhile do not release the mould under the alarm; the next OK
-// releases both, and no output is left set.
-TEST(MainWindowCycleJudged, AnNgPulseWithNoLengthStandsUntilAnOk)
+namespace {
+
+// Standard mode, NG pulse mode without a close pulse length: a cycle whose mould stage was NG,
+// judged and over, its pulse's outputs standing.
+MainWindow* NgPulseWithoutALengthStanding()
 {
     MainWindow* win = TwoStageCycle(false, 3, 8);
     gpWPara->ng_pulse_mode = 1;
@@ -584,6 +585,18 @@ TEST(MainWindowCycleJudged, AnNgPulseWithNoLengthStandsUntilAnOk)
     win->MarkCycleNotOK(0);
     RunOut(win, 1);
     win->cycleLost[0] = false;
+    win->cammerWidget[0]->isOK = true;
+    return win;
+}
+
+}  // namespace
+
+// NG pulse mode with no close pulse length: the NG sets outputs 0 and 2 and no timer ends them.
+// The cameras lost and back meanwhile do not release the mould under the alarm; the next OK
+// releases both, and no output is left set.
+TEST(MainWindowCycleJudged, AnNgPulseWithNoLengthStandsUntilAnOk)
+{
+    MainWindow* win = NgPulseWithoutALengthStanding();
     ASSERT_FALSE(win->CycleOpen());
     ASSERT_EQ(Out(0) + Out(2), 2);
     EXPECT_FALSE(win->closePulseTimer->isActive());
@@ -717,14 +730,7 @@ TEST(MainWindowCycleJudged, TheSafetyInputsOkOfTheNgStageEndsAPulseWithoutALengt
 // back afterwards must not set output 0 again for that pulse: an inhibit without its alarm.
 TEST(MainWindowCycleJudged, CamerasBackAfterTheConfirmationDoNotHoldTheMouldForAnEndedNgPulse)
 {
-    MainWindow* win = TwoStageCycle(false, 3, 8);
-    gpWPara->ng_pulse_mode = 1;
-    gpWPara->mold_pulse = 0;
-    StartCycle(win);
-    RunOut(win, 0);
-    win->MarkCycleNotOK(0);
-    RunOut(win, 1);
-    win->cycleLost[0] = false;
+    MainWindow* win = NgPulseWithoutALengthStanding();
     ASSERT_FALSE(win->CycleOpen());
     ASSERT_EQ(Out(0) + Out(2), 2);
     win->unjudgedStage = 0;  // as a silent board leaves the next cycle's stage
@@ -772,15 +778,7 @@ TEST(MainWindowCycleJudged, AResampledStageIsNotJudgedByAnotherStagesMissingPict
 // judged after the NG's cycle has ended, ends the NG's outputs as the next cycle's OK would.
 TEST(MainWindowCycleJudged, AMouldSnapshotsOkEndsAnNgPulseWithNoLengthOfTheCycleBefore)
 {
-    MainWindow* win = TwoStageCycle(false, 3, 8);
-    gpWPara->ng_pulse_mode = 1;
-    gpWPara->mold_pulse = 0;
-    StartCycle(win);
-    RunOut(win, 0);
-    win->MarkCycleNotOK(0);
-    RunOut(win, 1);
-    win->cycleLost[0] = false;
-    win->cammerWidget[0]->isOK = true;
+    MainWindow* win = NgPulseWithoutALengthStanding();
     ASSERT_FALSE(win->CycleOpen());
     ASSERT_EQ(Out(0) + Out(2), 2);
     Verdicts v;
