@@ -30,6 +30,9 @@ void MainWindow::OutTimerOutNG()
 void MainWindow::OutTimerNotAllowClose()
 {
     closePulseTimer->stop();
+    // A release pulse that ends under a camera loss was held by it: the return gives it whole.
+    if (lossHeld && ReleasePulseMode())
+        lossCutPulse = true;
     ngPulseRunning = false;
     ApplyOutputs(Supervision::EndClosePulse(*gpWPara, runState));
 }

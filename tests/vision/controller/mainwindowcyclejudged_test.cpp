@@ -790,3 +790,37 @@ TEST(MainWindowCycleJudged, AMouldSnapshotsOkEndsAnNgPulseWithNoLengthOfTheCycle
     EXPECT_FALSE(win->NgPulseHolds());
     Leave(win);
 }
+
+// With release pulses, the operator confirms a stage the silent board left unjudged while the
+// cameras are lost: the loss keeps output 0 set through the confirmation's whole pulse, so the
+// cameras' return owes that mould its release pulse, as for a pulse the loss cut short.
+TEST(MainWindowCycleJudged, AReleasePulseTheLossSwallowedWholeIsGivenWhenTheCamerasAreBack)
+{
+    MainWindow* win = TwoStageCycle(false, 3, 8);
+    gpWPara->is_cut_ontime = 1;
+    gpWPara->mold_pulse = 10;
+    StartCycle(win);
+    RunOut(win, 0);
+    RunOut(win, 1);
+    ASSERT_TRUE(win->closePulseTimer->isActive());
+    win->OutTimerNotAllowClose();
+    ASSERT_EQ(Out(0), 1);
+    gisLost = true;
+    win->Run();
+    win->unjudgedStage = 0;  // as a silent board leaves the next cycle's stage
+    win->ConfirmUnjudged();
+    ASSERT_TRUE(win->closePulseTimer->isActive()) << "the confirmation gave no release pulse";
+    win->Run();  // the loss still stands
+    EXPECT_EQ(Out(0), 1);
+    win->OutTimerNotAllowClose();  // the confirmation's pulse ends under the loss
+    gisLost = false;
+    win->CamerasBack(win->lostCycleStart);
+    win->lostCycleStart = false;
+    win->runTimer->stop();
+    EXPECT_TRUE(Out(0) == 0 && win->closePulseTimer->isActive())
+        << "the confirmed mould never had its release: output 0 held, no pulse to come";
+    win->closePulseTimer->stop();
+    gpWPara->is_cut_ontime = 0;
+    gpWPara->mold_pulse = 0;
+    Leave(win);
+}
