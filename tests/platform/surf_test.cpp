@@ -384,6 +384,17 @@ protected:
         ASSERT_TRUE(m.Train(0, 0, 0, 0));
     }
 
+    // A shot with sensor noise sigma 2, the camera moved by (dx, dy).
+    static shots::Look movedBy(double dx, double dy, unsigned seed)
+    {
+        shots::Look look;
+        look.dx = dx;
+        look.dy = dy;
+        look.sigma = 2;
+        look.seed = seed;
+        return look;
+    }
+
     // Today's score and the whole-pixel one of the region's crop.
     struct Both {
         float now, wholePixel;
@@ -440,12 +451,7 @@ protected:
         train(before, r->rect, c, shift);
         int caught = 0;
         for (int k = 0; k < shots; ++k) {
-            shots::Look look;
-            look.dx = dx;
-            look.dy = dy;
-            look.sigma = 2;
-            look.seed = ++seed;
-            cv::Mat crop = shots::shoot(*scene_, r->rect, c, look, shots::slide(part(r->rect), slid.x, slid.y)), out;
+            cv::Mat crop = shots::shoot(*scene_, r->rect, c, movedBy(dx, dy, ++seed), shots::slide(part(r->rect), slid.x, slid.y)), out;
             const float wholePixel = before.Match(crop, out);
             if (wholePixel >= 80)
                 continue;
@@ -717,12 +723,7 @@ TEST_F(SurfMoves, AWiderToleratedShiftTakesCleanMovesWithinItAndCatchesContentMo
                 SURF now;
                 train(now, r.rect, c, shift);
                 for (const auto& [dx, dy] : moves) {
-                    shots::Look look;
-                    look.dx = dx;
-                    look.dy = dy;
-                    look.sigma = 2;
-                    look.seed = ++seed;
-                    cv::Mat crop = shots::shoot(*scene_, r.rect, c, look), out;
+                    cv::Mat crop = shots::shoot(*scene_, r.rect, c, movedBy(dx, dy, ++seed)), out;
                     EXPECT_GE(now.Match(crop, out), 80.0f)
                         << r.name << ", " << shots::name(c) << ", shift " << shift << ", move " << dx << ", " << dy;
                 }
@@ -813,12 +814,7 @@ TEST_F(SurfMoves, TheScoreDoesNotDependOnTheOrderTheTemplatesWereAdded)
             ASSERT_TRUE(forward.Train(0, 0, 0, 0));
             ASSERT_TRUE(backward.Train(0, 0, 0, 0));
             for (const auto& [dx, dy] : {std::pair{-1.0, -1.0}, {-1.0, 0.0}, {0.0, -1.0}}) {
-                shots::Look look;
-                look.dx = dx;
-                look.dy = dy;
-                look.sigma = 2;
-                look.seed = ++seed;
-                cv::Mat crop = shots::shoot(*scene_, r.rect, c, look), out;
+                cv::Mat crop = shots::shoot(*scene_, r.rect, c, movedBy(dx, dy, ++seed)), out;
                 cv::Mat marked;
                 const float f = forward.Match(crop, out), b = backward.Match(crop, marked);
                 EXPECT_FLOAT_EQ(f, b) << r.name << ", " << shots::name(c) << ", move " << dx << ", " << dy;

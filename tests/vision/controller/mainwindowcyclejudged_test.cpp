@@ -586,7 +586,20 @@ MainWindow* NgPulseWithoutALengthStanding()
     RunOut(win, 1);
     win->cycleLost[0] = false;
     win->cammerWidget[0]->isOK = true;
+    EXPECT_FALSE(win->CycleOpen());
+    EXPECT_EQ(Out(0) + Out(2), 2) << "the NG's pulse gave no outputs";
     return win;
+}
+
+// The cameras lost for a monitoring pass and back, no cycle started meanwhile.
+void LoseAndGetBackTheCameras(MainWindow* win)
+{
+    gisLost = true;
+    win->Run();
+    gisLost = false;
+    win->CamerasBack(win->lostCycleStart);
+    win->lostCycleStart = false;
+    win->runTimer->stop();
 }
 
 }  // namespace
@@ -597,15 +610,8 @@ MainWindow* NgPulseWithoutALengthStanding()
 TEST(MainWindowCycleJudged, AnNgPulseWithNoLengthStandsUntilAnOk)
 {
     MainWindow* win = NgPulseWithoutALengthStanding();
-    ASSERT_FALSE(win->CycleOpen());
-    ASSERT_EQ(Out(0) + Out(2), 2);
     EXPECT_FALSE(win->closePulseTimer->isActive());
-    gisLost = true;
-    win->Run();
-    gisLost = false;
-    win->CamerasBack(win->lostCycleStart);
-    win->lostCycleStart = false;
-    win->runTimer->stop();
+    LoseAndGetBackTheCameras(win);
     EXPECT_EQ(Out(0), 1) << "the mould released under the NG's alarm";
     EXPECT_EQ(Out(2), 1);
     StartCycle(win);
@@ -731,17 +737,10 @@ TEST(MainWindowCycleJudged, TheSafetyInputsOkOfTheNgStageEndsAPulseWithoutALengt
 TEST(MainWindowCycleJudged, CamerasBackAfterTheConfirmationDoNotHoldTheMouldForAnEndedNgPulse)
 {
     MainWindow* win = NgPulseWithoutALengthStanding();
-    ASSERT_FALSE(win->CycleOpen());
-    ASSERT_EQ(Out(0) + Out(2), 2);
     win->unjudgedStage = 0;  // as a silent board leaves the next cycle's stage
     win->ConfirmUnjudged();
     ASSERT_EQ(Out(0) + Out(2), 0) << "the confirmation kept the NG's outputs";
-    gisLost = true;
-    win->Run();
-    gisLost = false;
-    win->CamerasBack(win->lostCycleStart);
-    win->lostCycleStart = false;
-    win->runTimer->stop();
+    LoseAndGetBackTheCameras(win);
     EXPECT_EQ(Out(0), Out(2)) << "output 0 set again without the alarm it stands for";
     EXPECT_EQ(Out(0), 0);
     Leave(win);
@@ -779,8 +778,6 @@ TEST(MainWindowCycleJudged, AResampledStageIsNotJudgedByAnotherStagesMissingPict
 TEST(MainWindowCycleJudged, AMouldSnapshotsOkEndsAnNgPulseWithNoLengthOfTheCycleBefore)
 {
     MainWindow* win = NgPulseWithoutALengthStanding();
-    ASSERT_FALSE(win->CycleOpen());
-    ASSERT_EQ(Out(0) + Out(2), 2);
     Verdicts v;
     win->manualDetect = 1;
     win->Run();
