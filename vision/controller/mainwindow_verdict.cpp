@@ -724,8 +724,13 @@ void MainWindow::EndAreaCheck()
     // cycle still counts or waits for its input: its own verdict releases it. A stage left
     // unjudged keeps the mould for the operator's confirmation.
     JudgeDeferred();
-    if (runState != 3 && alarmState != 2 && !CycleOpen() && !ConfirmationOwed())
+    if (runState != 3 && alarmState != 2 && !CycleOpen() && !ConfirmationOwed()) {
         ApplyOutputs(VerdictLogic::BackTrainOutputs(*gpWPara));
+        // With release pulses this release is one too, whole from here: its end puts back the
+        // inhibit that stands between pulses (the prod stage's verdict gives no pulse of its own).
+        if (ReleasePulseMode())
+            closePulseTimer->start(Supervision::TenthsToMs(gpWPara->mold_pulse));
+    }
 }
 
 void MainWindow::JudgeDeferred()

@@ -821,3 +821,46 @@ TEST(MainWindowCycleJudged, AReleasePulseTheLossSwallowedWholeIsGivenWhenTheCame
     gpWPara->mold_pulse = 0;
     Leave(win);
 }
+
+// With release pulses, resampling's area check holds the mould and End Set releases it: as a
+// release pulse whose end puts the inhibit back, whichever stage took the last template (the prod
+// stage's verdict releases nothing itself), also when the password is refused.
+TEST(MainWindowCycleJudged, EndSetWithReleasePulsesReleasesWithAPulse)
+{
+    struct Case {
+        const char* name;
+        int templ;
+        bool accept;
+    };
+    for (const Case& c : {Case{"prod stage, End Set", 0, true}, Case{"mould stage, End Set", 1, true},
+                          Case{"prod stage, password refused", 0, false}}) {
+        SCOPED_TRACE(c.name);
+        MainWindow* win = TwoStageCycle(false, 3, 8);
+        auto pulses = [] {
+            gpWPara->is_cut_ontime = 1;
+            gpWPara->mold_pulse = 10;
+            gpWPara->is_psw_used = 1;
+        };
+        pulses();
+        LastTemplate(win, c.templ);
+        Ask([&] {
+            win->manualDetect = c.templ;  // the operator's snapshot takes it, no cycle open
+            win->Run();
+        }, [] {}, c.accept);
+        pulses();  // the accepted box's W() restored the record
+        ASSERT_EQ(gFromTrain, c.accept ? 1 : 0);
+        if (c.accept) {
+            ASSERT_EQ(Out(0), 1) << "the area check does not hold the mould";
+            EndSet(win);
+        }
+        EXPECT_EQ(Out(0), 0) << "the mould stays held";
+        EXPECT_TRUE(win->closePulseTimer->isActive()) << "released with no pulse to end it";
+        if (win->closePulseTimer->isActive())
+            win->OutTimerNotAllowClose();
+        EXPECT_EQ(Out(0), 1) << "the inhibit between release pulses not back";
+        gpWPara->is_cut_ontime = 0;
+        gpWPara->mold_pulse = 0;
+        Leave(win);
+    }
+}
+
