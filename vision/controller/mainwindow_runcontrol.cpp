@@ -110,6 +110,12 @@ void MainWindow::ResetRun()
 void MainWindow::StopDetect()
 {
     ApplyOutputs(RunControl::StopDetectOutputs(*gpWPara));
+    // The stop's outputs replace a release pulse still running and what a camera loss took (a
+    // release, or a release pulse it cut short): they belong to the run the stop ended, and a
+    // start sets its own inhibit. An NG's pulse keeps its own end.
+    if (ReleasePulseMode())
+        closePulseTimer->stop();
+    lossTookRelease = lossCutPulse = false;
     if (!closePulseTimer->isActive())
         ngPulseRunning = false;
     if (gpWPara->io_mode == 4) {

@@ -864,3 +864,43 @@ TEST(MainWindowCycleJudged, EndSetWithReleasePulsesReleasesWithAPulse)
     }
 }
 
+// A release pulse the camera loss cut short (running when the loss came, ending under it, or
+// still running when the cameras are back) belongs to the run the operator stopped during the
+// loss: after Stop and Start the cameras' return leaves Start's inhibit, no pulse.
+TEST(MainWindowCycleJudged, AReleasePulseCutByTheLossIsNotGivenAfterStopAndStart)
+{
+    enum End { BeforeStop, AfterStart, NotUnderTheLoss };
+    for (const End end : {BeforeStop, AfterStart, NotUnderTheLoss}) {
+        SCOPED_TRACE(end == BeforeStop ? "pulse ends before Stop" : end == AfterStart ? "pulse ends after Start" : "pulse still runs");
+        MainWindow* win = TwoStageCycle(false, 3, 8);
+        gpWPara->is_cut_ontime = 1;
+        gpWPara->mold_pulse = 10;
+        StartCycle(win);
+        RunOut(win, 0);
+        RunOut(win, 1);
+        ASSERT_TRUE(win->closePulseTimer->isActive());
+        ASSERT_EQ(Out(0), 0);
+        gisLost = true;
+        win->Run();
+        ASSERT_EQ(Out(0), 1);
+        if (end == BeforeStop)
+            win->OutTimerNotAllowClose();
+        win->StopDetect();
+        win->Run();
+        win->SlotStartStop();  // start: needs no password
+        ASSERT_EQ(win->runState, 1);
+        win->Run();
+        if (end == AfterStart && win->closePulseTimer->isActive())
+            win->OutTimerNotAllowClose();
+        gisLost = false;
+        win->CamerasBack(win->lostCycleStart);
+        win->lostCycleStart = false;
+        win->runTimer->stop();
+        EXPECT_EQ(Out(0), 1) << "released with no verdict since Start";
+        EXPECT_FALSE(win->closePulseTimer->isActive()) << "a release pulse of the stopped run";
+        win->closePulseTimer->stop();
+        gpWPara->is_cut_ontime = 0;
+        gpWPara->mold_pulse = 0;
+        Leave(win);
+    }
+}
