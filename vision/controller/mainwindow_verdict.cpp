@@ -467,23 +467,46 @@ void MainWindow::CheckNG(int stage)
     bool pending = openCycle.OthersDeferred(stage);
     for (int d = 0; d < gDNum && d < MAX_DETECT; ++d)
         pending = pending || stageClock.Running(d);
+    // Only a verdict that judges the mould (the last stage's), hands it to a hold that tells (the
+    // alarm hold or a stop) or leaves a stage of its cycle to judge it: a snapshot of the product
+    // alone, also an NG that holds nothing, leaves the mould as unjudged as it was. Judging the
+    // mould needs a stage started since the hold: the trigger-safety input firing a stage that
+    // never started (or the last stage of a count changed under the cycle) judges nothing the
+    // hold was told for.
+    const int lastStage = (p.io_mode == 4 || p.io_mode == 5) ? gDNum - 1 : 1;
+    auto closesUnjudged = [&] {
+        return final && unjudgedStage >= 0 &&
+               (alarmState == 2 || runState == 3 || (ofCycle && (pending || s == lastStage)));
+    };
+    // An OK that does not close it releases nothing: the warning's confirmation releases the mould.
+    const bool okCloses = !ng && closesUnjudged();
+    const bool keepForConfirmation = !ng && unjudgedStage >= 0 && !okCloses;
     if (!ng) {
         const bool pulseRuns = NgPulseOutlastsOk(stage);
         // Judged again OK, this stage's NG no longer stands; another stage's may.
         if (stage >= 0 && stage < MAX_DETECT)
             ngPulseStages &= ~(1u << stage);
         const VerdictLogic::OkOutputs ok = VerdictLogic::OnOk(p, s, stage, gDNum, gisReTrain, pending, pulseRuns);
-        ApplyOutputs(ok.outputs);
+        OutputPlan okOutputs = ok.outputs;
+        if (keepForConfirmation) {
+            auto& steps = okOutputs.steps;
+            steps.erase(std::remove(steps.begin(), steps.end(), OutputPlan::Step{OutputPlan::Clear, 0}), steps.end());
+        }
+        ApplyOutputs(okOutputs);
         // The mould is released once every stage of the cycle is judged OK, whatever the delays.
         if (ok.releaseWithheld) {
             releaseDue = true;
         } else if (releaseDue && !pending && !ok.pulseMode) {
-            ReleaseHeldBack();
+            if (keepForConfirmation)
+                releaseDue = false;  // the confirmation releases it (an idle machine's outputs)
+            else
+                ReleaseHeldBack();
         }
         if (ok.pulseMode) {
             if (!pulseRuns)
                 ngPulseRunning = false;  // this OK cleared what an NG's pulse without a length left
-            if (ok.closePulse)
+            // Its end would clear output 0 too.
+            if (ok.closePulse && !keepForConfirmation)
                 closePulseTimer->start(Supervision::TenthsToMs(p.mold_pulse));
         } else {
             repeatRule();
@@ -528,7 +551,8 @@ void MainWindow::CheckNG(int stage)
         const VerdictLogic::ReleasePulses rp = VerdictLogic::OnOkRelease(p, s);
         ApplyOutputs(rp.outputs);
         // A release held back pulses from the verdict that gives it, not while output 0 is held.
-        if (rp.closePulse && !ok.releaseWithheld && !(ngPulseRunning && closePulseTimer->isActive()))
+        if (rp.closePulse && !ok.releaseWithheld && !keepForConfirmation &&
+            !(ngPulseRunning && closePulseTimer->isActive()))
             closePulseTimer->start(Supervision::TenthsToMs(p.mold_pulse));
         if (rp.ejectorPulse)
             ejectorPulseTimer->start(Supervision::TenthsToMs(p.thimble_pulse));
@@ -598,14 +622,8 @@ void MainWindow::CheckNG(int stage)
         }
         pictures();
     }
-    // Only a verdict that judges the mould (the last stage's), hands it to a hold that tells (the
-    // alarm hold or a stop) or leaves a stage of its cycle to judge it: a snapshot of the product
-    // alone, also an NG that holds nothing, leaves the mould as unjudged as it was. Judging the
-    // mould needs a stage started since the hold: the trigger-safety input firing the last stage
-    // of a count changed under the cycle judges nothing the hold was told for.
-    const int lastStage = (p.io_mode == 4 || p.io_mode == 5) ? gDNum - 1 : 1;
-    const bool heldAndTold = alarmState == 2 || runState == 3;
-    if (final && unjudgedStage >= 0 && (heldAndTold || (ofCycle && (pending || s == lastStage)))) {
+    // An NG is judged on the hold it entered.
+    if (okCloses || (ng && closesUnjudged())) {
         // A verdict of the next cycle closes the one the silent board left unjudged, or the one
         // the run before left.
         unjudgedStage = -1;
