@@ -134,6 +134,7 @@ private:
     int serves_[MAX_DETECT] = {0, 1, 2, 3, 4, 5, 6, 7};
     bool again_[MAX_DETECT] = {};
     bool pulseEnded_ = false;
+    long doorActs_ = 0;  // the safety door's acts seen so far
     int out0AfterBoxes_ = -1;  // output 0 as the operator's event began, or as its last box closed
     // An edge of the cycle-start input taken while the cycle was idle: a stage starts by `by`.
     struct StartDue {
@@ -239,6 +240,7 @@ private:
         }
         gFromTrain = 0;
         gisLost = false;
+        gisSafeDoorOpen = false;
         win_->restartCameras = [this] { RestartCameras(); };
         win_->runTimer->start(3);
         lastCycleStart_ = win_->cycleStart;
@@ -869,6 +871,7 @@ private:
         unsigned set = 0;
         long start[MAX_DETECT] = {};  // which start of each stage
         int out2 = 0;                 // the alarm output then
+        long door = 0;                // the safety door's acts then
     };
 
     Blocks BlockingSet() const
@@ -878,6 +881,7 @@ private:
         for (int d = 0; d < MAX_DETECT; ++d)
             b.start[d] = startNo_[d];
         b.out2 = Out2();
+        b.door = doorActs_;
         unsigned& set = b.set;
         for (int d = 0; d < MAX_DETECT; ++d) {
             // An NG's pulse sets output 0 whichever stage gave it.
@@ -909,6 +913,7 @@ private:
         if (halt_)
             return;
         const WizardPara& p = *gpWPara;
+        NoteDoor();
         NewCycleCheck();
         StartDueCheck(at);
         if (startDue_.on && !CycleIdle())
@@ -965,10 +970,10 @@ private:
                                      ((op == 'N' || op == 'D' || op == 'T' || op == 'I') && opHold == hold_);
         // In the NG-pulse mode the alarm is the NG's pulse: it ends with the pulse, or (one
         // without a length) with a later cycle, not with another verdict of its own cycle. The
-        // safety door lifts it too (outside modes 1 and 2): once it opened in the cycle, the
-        // alarm's end is not followed.
+        // safety door lifts it too (outside modes 1 and 2), in the step in which it opens.
+        const bool doorActed = doorActs_ != blockBefore.door;
         if (p.ng_pulse_mode && blockBefore.out2 == 1 && Out2() == 0 && !operatorRelease && !pulseEnded_ &&
-            !gisSafeDoorOpen && !halt_) {
+            !doorActed && !halt_) {
             std::string which;
             if (Blocking(&which, blockBefore))
                 Fail(at, "alarm ended early", "output 2 cleared while " + which);
@@ -988,6 +993,17 @@ private:
         }
         TrackOut0(kind);
         CheckCounts(at);
+    }
+
+    // The safety door acted (it lifted the alarm) since the last look: the port marks each act in
+    // gisSafeDoorOpen, which nothing else reads in the simulation's set-up (no disarming before
+    // the door opens); the mark is taken so that the next act is seen too.
+    void NoteDoor()
+    {
+        if (!gisSafeDoorOpen)
+            return;
+        gisSafeDoorOpen = false;
+        ++doorActs_;
     }
 
     bool Told() const
