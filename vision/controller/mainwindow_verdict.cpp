@@ -474,8 +474,9 @@ void MainWindow::CheckNG(int stage)
     // never started (or the last stage of a count changed under the cycle) judges nothing the
     // hold was told for.
     const int lastStage = (p.io_mode == 4 || p.io_mode == 5) ? gDNum - 1 : 1;
+    // (An OK stands whatever re-checks are left; an NG with re-checks left is not final.)
     auto closesUnjudged = [&] {
-        return final && unjudgedStage >= 0 &&
+        return (final || !ng) && unjudgedStage >= 0 &&
                (alarmState == 2 || runState == 3 || (ofCycle && (pending || s == lastStage)));
     };
     // An OK that does not close it releases nothing: the warning's confirmation releases the mould.

@@ -904,3 +904,25 @@ TEST(MainWindowCycleJudged, AReleasePulseCutByTheLossIsNotGivenAfterStopAndStart
         Leave(win);
     }
 }
+
+// A hold told for an unjudged stage (as a stage-count change in an open cycle leaves it) and a
+// cycle started after it: the mould stage's NG with re-checks left, then its re-check's OK with
+// re-checks still left judges the mould. It closes the hold and releases once the prod stage is
+// judged, as any OK: the warning is not left asking with the mould released, nor the mould held.
+TEST(MainWindowCycleJudged, AReCheckOkWithReChecksLeftClosesTheUnjudgedHold)
+{
+    MainWindow* win = TwoStageCycle(true, 8, 3, 2);
+    win->unjudgedStage = 0;
+    StartCycle(win);
+    win->MarkCycleNotOK(0);
+    RunOut(win, 1);
+    ASSERT_EQ(win->reCheckFlag, 1);
+    win->cycleLost[0] = false;
+    win->Run();
+    ASSERT_EQ(win->reCheckFlag, 0);
+    ASSERT_GT(win->reCheckCount[1], 0);
+    RunOut(win, 0);
+    EXPECT_EQ(win->unjudgedStage, -1) << "the hold still asks for a mould its stage judged";
+    EXPECT_EQ(Out(0), 0);
+    Leave(win);
+}
