@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDialog>
+#include <QFile>
 #include <QMutexLocker>
 #include <QThread>
 #include <QStackedWidget>
@@ -29,6 +30,8 @@
 #include "vision/camera/cameradiscovery.h"
 #include "vision/controller/mainwindow.h"
 #include "vision/controller/triggerwiring.h"
+#include "vision/records/counters.h"
+#include "vision/records/verdictwriter.h"
 #include "widgets/modalhook.h"
 #include "widgets/passwordbox.h"
 #include "widgets/warnbox.h"
@@ -1075,6 +1078,24 @@ private:
         }
     }
 
+    // Every inspection and NG counted is handed to count.txt when it is counted: none waits in
+    // memory for a later verdict (a stage still to come, the area check's answer), which a stop,
+    // a crash or a power cut would lose.
+    void CheckCountsStored(int at)
+    {
+        if (win_->verdictWriter && !win_->verdictWriter->Flush(10000))
+            return;  // still writing: the check at the next rest sees it
+        QFile f("count.txt");
+        int all[MAX_CAMERA], fail[MAX_CAMERA];
+        Counters::Parse(f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray(), all, fail);
+        for (int c = 0; c < MAX_CAMERA && !halt_; ++c)
+            if (all[c] != gAllNum[c] || fail[c] != gFailNum[c])
+                Fail(at, "count only in memory",
+                     "camera " + std::to_string(c + 1) + " counted " + std::to_string(gAllNum[c]) + " inspections and " +
+                         std::to_string(gFailNum[c]) + " NG; count.txt holds " + std::to_string(all[c]) + " and " +
+                         std::to_string(fail[c]));
+    }
+
     // Detection runs with no cycle to finish: no alarm hold, no area check open after resampling,
     // no stage counting its delay, no re-check or request due, the board and every camera there.
     // In the modes where input 0 starts the cycle and a stage of it, its edge starts that stage.
@@ -1157,6 +1178,9 @@ private:
             return;
         const WizardPara& p = *gpWPara;
         MainWindow* w = win_;
+        CheckCountsStored(at);
+        if (halt_)
+            return;
         // A re-check waiting for its pass always has a count left.
         // Under resampling's area check the re-check's verdict waits for End Set, not for a pass.
         if (w->reCheckFlag && w->alarmState != 2 && !gFromTrain) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "common/cyclesim.h"
+#include "vision/records/counters.h"
 
 using namespace cyclesim;
 
@@ -57,4 +58,31 @@ TEST(CycleSimChecks, TheSafetyDoorLiftsTheAlarmOnlyInTheStepItOpens)
     EXPECT_FALSE(once.failed) << once.key << ": " << once.what;
     const Result twice = RunText(setUp + " i1- w100 i1+ w20 i1- p0o w2000");
     EXPECT_FALSE(twice.failed) << twice.key << ": " << twice.what;
+}
+
+// Each count reaches count.txt when it is made: the inspection of a cycle whose last stage has
+// not come yet (semi-automatic: input 2 starts it; mode 5: its delay still counts), and one
+// stopped between its stages, are on the disk at once, OK or NG; none waits in memory for a later
+// verdict that a stop, a crash or a power cut would take. (The program before its mend handed an
+// OK's count over only at the last stage's verdict, and each form failed with "count only in
+// memory".)
+TEST(CycleSimChecks, ACountIsOnTheDiskBeforeTheCyclesLastStage)
+{
+    const struct {
+        const char* run;
+        int ng;  // NG counted for camera 1
+    } runs[] = {
+        {"io=0,semi=1,d0=3,d1=5: i0+ w100 i0- w3000", 0},             // stage 1 never started
+        {"io=0,semi=1,d0=3,d1=5: p0n i0+ w100 i0- w3000", 1},         // stage 0 NG
+        {"io=0,semi=1,d0=3,d1=5: i0+ w100 i0- w1000 S a+ w2000", 0},  // stopped between the stages
+        {"io=5,d0=3,d1=50: i0+ w100 i0- w1000", 0},                   // stage 1 counts its delay
+    };
+    for (const auto& c : runs) {
+        const int all = gAllNum[0], fail = gFailNum[0];
+        const Result r = RunText(c.run);
+        EXPECT_FALSE(r.failed) << c.run << "\n" << r.key << ": " << r.what << "\n" << r.context;
+        // The check above compares what was counted: a run that counted nothing would pass it.
+        EXPECT_EQ(gAllNum[0] - all, 1) << c.run;
+        EXPECT_EQ(gFailNum[0] - fail, c.ng) << c.run;
+    }
 }

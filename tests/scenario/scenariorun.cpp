@@ -3,6 +3,7 @@
 #include <memory>
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QTime>
 #include <QDir>
 #include <QFile>
@@ -127,6 +128,9 @@ QList<long long> Counts(ScenarioWorld& w)
     return Invariants::ReadCounts(f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray());
 }
 
+// How long the way back waits for a count past its time before it is lost.
+constexpr int kCountBoundMs = 10000;
+
 // Every page left, the machine idle, then one machine cycle on an empty mould. A miss of its
 // timing, or the board watch's words in it, on a program that waited for the CPU is said as such
 // and the walk goes on; late on its own twice is a fault.
@@ -157,7 +161,26 @@ QList<Breach> ProbeWayBack(ScenarioWorld& w, Watch& watch, const std::function<v
         out = Invariants::WayBack(t, w.words(), edge, 60);
         if (out.isEmpty()) {
             // The cycle's verdict is counted and stored; earlier unstored ones come along with it.
-            out << Invariants::CountAdded(before, Counts(w), uncounted);
+            // Its count is due on the disk by now; later only on a program that waited for the
+            // CPU about as long (in mode 5 the board shows no word of the last verdict, so a
+            // starved one passes the way back). One that never comes is lost.
+            QList<long long> now;
+            auto arrived = [&] {
+                now = Counts(w);
+                return now.size() == 16 && !now.contains(-1) && (before.contains(-1) || now[0] > before[0]);
+            };
+            QElapsedTimer waited;
+            waited.start();
+            const bool inTime = arrived();
+            while (!inTime && !arrived() && waited.elapsed() < kCountBoundMs)
+                w.Wait(10);
+            out << Invariants::CountAdded(before, now, uncounted);
+            if (out.isEmpty() && !inTime && !cpu.OnTime(waited.elapsed(), 0, 0, "count.txt after the way back's cycle"))
+                out << Breach{"nothing lost", QString("count.txt: camera 1's count of the way back's cycle reached the disk "
+                                                      "%1 ms after it was due, on a program that did not wait for the CPU as long")
+                                                  .arg(waited.elapsed())};
+            else if (!out.isEmpty())
+                say(QString("count.txt waited for %1 ms after it was due; %2").arg(waited.elapsed()).arg(cpu.Text("no count")));
             watch.probedMs = edge;
             break;
         }

@@ -260,8 +260,10 @@ public:
     // hold ahead of its queue, a release in order with the counts).
     void NoteMould();
     bool mouldNoted = false;
-    // An NG was counted since count.txt was last handed to the writer.
-    bool ngCounted = false;
+    // An inspection or an NG was counted since count.txt was last handed to the writer.
+    bool countsUnwritten = false;
+    // Hands count.txt over when a count was made since (the inspections just judged).
+    void CountsMade();
     // A cycle start latched while the cameras were lost (its edge taken).
     bool CycleStartLatched();
     bool lostCycleStart = false;

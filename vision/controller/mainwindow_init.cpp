@@ -663,6 +663,7 @@ void MainWindow::CountRead()
 
 void MainWindow::CountWrite()
 {
+    countsUnwritten = false;
     // Queued behind the verdicts' earlier writes, so an older count never lands over a newer one.
     if (verdictWriter)
         verdictWriter->WriteFile(QDir::current().absoluteFilePath(QStringLiteral("count.txt")),

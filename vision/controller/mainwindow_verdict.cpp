@@ -88,6 +88,15 @@ void MainWindow::RunAlgorithm(int camera, int stage)
     if (!stale)
         Inspect(camera, d);
     AfterInspection(camera, d, stale);
+    CountsMade();
+}
+
+void MainWindow::CountsMade()
+{
+    // A count reaches count.txt when it is made, not at the cycle's last verdict: a stop, a crash
+    // or a power cut before that verdict (or a cycle that never gets to it) must not lose it.
+    if (countsUnwritten)
+        CountWrite();
 }
 
 bool MainWindow::RunAlgorithms(const std::function<int()>& stage, bool named)
@@ -108,6 +117,7 @@ bool MainWindow::RunAlgorithms(const std::function<int()>& stage, bool named)
             }
             allOk = allOk && cammerWidget[v]->isOK;
         }
+        CountsMade();
         return allOk;
     }
     struct Due {
@@ -157,6 +167,7 @@ bool MainWindow::RunAlgorithms(const std::function<int()>& stage, bool named)
     round->mutex.unlock();
     for (const Due& c : due)
         AfterInspection(c.camera, c.d, c.stale);
+    CountsMade();
     for (int v = 0; v < MAX_CAMERA; ++v)
         if (Judged(v))
             allOk = allOk && cammerWidget[v]->isOK;
@@ -318,7 +329,7 @@ void MainWindow::AfterInspection(int camera, int d, bool stale)
             if (ng.countFail) {
                 ++gFailNum[camera];
                 failCountFlag[camera] = false;
-                ngCounted = true;
+                countsUnwritten = true;
             }
             if (ng.markNgOutputs && view->modelInForce) {
                 // The regions of the stage judged now: in the paired modes the folded stage 0
@@ -340,6 +351,7 @@ void MainWindow::AfterInspection(int camera, int d, bool stale)
     if (allCountFlag[camera]) {
         ++gAllNum[camera];
         allCountFlag[camera] = false;
+        countsUnwritten = true;
     }
     gpControlIO->IOFlashOut();
     if (gSource == -1 || gSource == 1)
@@ -452,12 +464,10 @@ void MainWindow::CheckNG(int stage)
             if (Judged(v))
                 Pictures(v, final, s);
     };
-    bool countWritten = false;
     auto countersAndHandOver = [&](bool ok) {
         HandOverPictures(false);
         if (VerdictLogic::CountsDue(p, gDNum, s, ok)) {
             CountWrite();
-            countWritten = true;
             if (NetConnected())
                 gpNet->CNT_SendStatistics("null");
         }
@@ -651,12 +661,6 @@ void MainWindow::CheckNG(int stage)
         }
         o.flash();
         ApplyOutputs(o);
-    }
-    // An NG reaches count.txt when it is counted: a crash in the alarm hold must not lose it.
-    if (ngCounted) {
-        ngCounted = false;
-        if (!countWritten)
-            CountWrite();
     }
     if (final)
         CountStatistics(ng);

@@ -95,7 +95,9 @@ TEST_F(CycleE2E, OkCycleThenNgCycleWithAlarmHoldReleasedByTheReCheckInput)
     // OK cycle: inhibits at the edge, ejector released by stage 0, mould close by stage 1.
     const qint64 edge = Pulse(0);
     ASSERT_GE(edge, 0);
-    ASSERT_TRUE(WaitFor([&] { return QFile::exists("count.txt") && QFile("count.txt").size() > 0; }, 5000))
+    // The count is on the disk from stage 0's verdict on; stage 1's ends the cycle.
+    ASSERT_TRUE(WaitFor([&] { return QFile::exists("count.txt") && QFile("count.txt").size() > 0 && Changes(edge).size() >= 3; },
+                        5000))
         << Log().toStdString() << board->lines().join("\n").toStdString() << Records().toStdString();
     QThread::msleep(100);
     QList<OutputChange> ch = Changes(edge);
