@@ -56,15 +56,21 @@ protected:
         ASSERT_EQ(numCamera, count);
     }
     // Stops view v: its thread ends within one pass (150 ms), or later on a starved process.
-    bool StopsInTime(int v, const QString& what)
+    ::testing::AssertionResult StopsInTime(int v, const QString& what)
     {
-        const Starvation cpu;
+        Starvation cpu;
+        // The thread has ended when the time is judged: its waits for a CPU are kept as it ends.
+        cpu.Watch(View(v)->cameraThread);
         QElapsedTimer t;
         t.start();
         View(v)->CameraStop();
         if (!View(v)->cameraThread->wait(5000))
-            return false;
-        return cpu.OnTime(t.elapsed(), 0, 150, what + " stop");
+            return ::testing::AssertionFailure() << "the thread still runs after 5 s";
+        const qint64 took = t.elapsed();
+        if (cpu.OnTime(took, 0, 150, what + " stop"))
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "ended after " << took << " ms; a thread waited only "
+                                             << cpu.WaitedMs() << " ms for a CPU";
     }
 };
 

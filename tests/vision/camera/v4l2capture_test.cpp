@@ -125,7 +125,8 @@ TEST_F(V4L2Capture, StopEndsTheThreadWithinOnePass)
 {
     StartLavfi("testsrc=size=320x240:rate=25");
     ASSERT_TRUE(TakeFrame(0));
-    const Starvation cpu;
+    Starvation cpu;
+    cpu.Watch(View(0)->cameraThread);  // ended when judged
     QElapsedTimer t;
     t.start();
     View(0)->CameraStop();
@@ -235,7 +236,8 @@ TEST_F(V4L2Capture, AStalledSourceNeverHoldsTheFrameLock)
     View(0)->SetGamma();
     EXPECT_TRUE(cpu.OnTime(s.elapsed(), 0, 500, "a gamma change during a stalled read"));
     // And the stalled camera stops at once.
-    const Starvation stopCpu;
+    Starvation stopCpu;
+    stopCpu.Watch(View(0)->cameraThread);
     QElapsedTimer stop;
     stop.start();
     View(0)->CameraStop();
