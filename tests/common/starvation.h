@@ -4,18 +4,26 @@
 // that misses its window asks this before it calls the program late: a program whose thread
 // waited for a CPU about as long as the miss was starved, not slow. Safety checks never ask.
 #include <functional>
+#include <memory>
+#include <mutex>
 
 #include <QElapsedTimer>
 #include <QList>
 #include <QMap>
+#include <QObject>
 #include <QString>
+
+class QThread;
 
 class Starvation {
 public:
     // `pids`: the processes watched; empty: this process.
     explicit Starvation(const QList<qint64>& pids = {});
-    // Starts a new span.
+    // Starts a new span (and forgets the threads kept below).
     void Restart();
+    // Keeps the count of `thread` (of this process) as it ends: a thread that ended is gone from
+    // /proc, and the thread a stop waits for ends just before the check.
+    void Watch(QThread* thread);
     // The longest run-queue wait of one thread since the span began (ms).
     qint64 WaitedMs() const;
     // A thread waited for a CPU at least half as long as the check missed its window by.
@@ -30,7 +38,15 @@ public:
     bool WaitInTime(const std::function<bool()>& cond, int windowMs, const QString& what) const;
 
 private:
+    // The counts of watched threads as they ended; shared with the threads' slots.
+    struct Ended {
+        ~Ended();
+        std::mutex mutex;
+        QMap<QString, qint64> counts;
+        QList<QMetaObject::Connection> connections;
+    };
     QMap<QString, qint64> Read() const;  // "<pid>/<tid>" -> run-queue wait (ns)
+    std::shared_ptr<Ended> ended_;
     QList<qint64> pids_;
     QMap<QString, qint64> start_;
     QElapsedTimer span_;

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <memory>
 #include <random>
 #include <thread>
 
@@ -13,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QSet>
+#include <QThread>
 
 #include "common/programdir.h"
 #include "common/recorddb.h"
@@ -525,6 +527,39 @@ TEST(Starvation, AMissIsExcusedOnlyWhereAThreadWaitedForTheCpu)
     a.join();
     b.join();
     EXPECT_TRUE(excused);
+
+    // Threads that spun and ended before the check still count when watched. The test's thread
+    // keeps off their CPU meanwhile (where it can run elsewhere): its own waits prove nothing here.
+    cpu_set_t mine;
+    ASSERT_EQ(pthread_getaffinity_np(pthread_self(), sizeof mine, &mine), 0);
+    const int spinCpu = sched_getcpu();
+    cpu_set_t others = mine;
+    CPU_CLR(spinCpu, &others);
+    const bool moved = CPU_COUNT(&others) > 0 && pthread_setaffinity_np(pthread_self(), sizeof others, &others) == 0;
+    Starvation ended;
+    stop = false;
+    auto spinOn = [&] {
+        cpu_set_t cpu;
+        CPU_ZERO(&cpu);
+        CPU_SET(spinCpu, &cpu);
+        pthread_setaffinity_np(pthread_self(), sizeof cpu, &cpu);
+        while (!stop) {
+        }
+    };
+    std::unique_ptr<QThread> c(QThread::create(spinOn)), d(QThread::create(spinOn));
+    ended.Watch(c.get());
+    ended.Watch(d.get());
+    c->start();
+    d->start();
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    stop = true;
+    const bool joined = c->wait(5000) && d->wait(5000);
+    if (moved)
+        pthread_setaffinity_np(pthread_self(), sizeof mine, &mine);
+    ASSERT_TRUE(joined);
+    EXPECT_TRUE(ended.OnTime(950, 800, 60, "late")) << "the ended threads' waits were lost";
+    // The miss is what lies past the slack: 200 ms here, not the whole 900.
+    EXPECT_TRUE(ended.OnTime(900, 0, 700, "late past a wide slack"));
 }
 
 // End-to-end: the real program under Xvfb. Named E2E so the whole shuffled run leaves them to ctest.

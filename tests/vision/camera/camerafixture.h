@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <thread>
 
@@ -156,6 +157,24 @@ protected:
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
         return false;
+    }
+
+    // Takes up to three frames of view v (one may be flagged and one under way) until `shows`
+    // holds; the frame after that holds it too.
+    ::testing::AssertionResult ChangeShowsWithinThreeFrames(int v, const std::function<bool(const std::vector<unsigned char>&)>& shows)
+    {
+        std::vector<unsigned char> frame;
+        for (int i = 0; i < 3; ++i) {
+            if (!TakeFrame(v, &frame))
+                return ::testing::AssertionFailure() << "no frame";
+            if (shows(frame))
+                break;
+            if (i == 2)
+                return ::testing::AssertionFailure() << "three frames after the change without it";
+        }
+        if (!TakeFrame(v, &frame) || !shows(frame))
+            return ::testing::AssertionFailure() << "the change did not stay";
+        return ::testing::AssertionSuccess();
     }
 
     QStringList SimCalls(const QString& contains) const

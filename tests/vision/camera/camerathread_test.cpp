@@ -56,15 +56,35 @@ protected:
         ASSERT_EQ(numCamera, count);
     }
     // Stops view v: its thread ends within one pass (150 ms), or later on a starved process.
-    bool StopsInTime(int v, const QString& what)
+    ::testing::AssertionResult StopsInTime(int v, const QString& what)
     {
-        const Starvation cpu;
+        Starvation cpu;
+        // The thread has ended when the time is judged: its waits for a CPU are kept as it ends.
+        cpu.Watch(View(v)->cameraThread);
         QElapsedTimer t;
         t.start();
         View(v)->CameraStop();
         if (!View(v)->cameraThread->wait(5000))
-            return false;
-        return cpu.OnTime(t.elapsed(), 0, 150, what + " stop");
+            return ::testing::AssertionFailure() << "the thread still runs after 5 s";
+        const qint64 took = t.elapsed();
+        if (cpu.OnTime(took, 0, 150, what + " stop"))
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "ended after " << took << " ms; a thread waited only "
+                                             << cpu.WaitedMs() << " ms for a CPU";
+    }
+    // After bad frames began on view v no frame comes, but for one good frame still under way
+    // then, which comes at once or on a starved thread.
+    ::testing::AssertionResult NoFrameButTheOneUnderWay(int v)
+    {
+        const Starvation cpu;
+        TakeFrame(v, nullptr, 30);
+        QElapsedTimer t;
+        t.start();
+        if (TakeFrame(v, nullptr, 200) && !cpu.OnTime(t.elapsed(), 0, 0, "a frame under way"))
+            return ::testing::AssertionFailure() << "a frame " << t.elapsed() << " ms after the one under way";
+        if (TakeFrame(v, nullptr, 200))
+            return ::testing::AssertionFailure() << "a second frame came";
+        return ::testing::AssertionSuccess();
     }
 };
 
@@ -81,14 +101,16 @@ TEST_F(Acquisition, NewestFrameReachesTheGrabBufferOncePerFrame)
     // Contrast 150: factor 100 doubles the distance from mid-grey in every later frame.
     para.contrast[0] = 150;
     View(0)->SetContrast();
-    TakeFrame(0, nullptr, 100);
-    ASSERT_TRUE(TakeFrame(0, &frame));
     cv::Mat stretched = scene.clone();
     for (size_t i = 0; i < stretched.total(); ++i)
         stretched.data[i] = uint8_t(std::min(255, std::max(0, (int(scene.data[i]) - 128) * 2 + 128)));
-    EXPECT_LT(Diff(frame, stretched), 3.0);
+    ASSERT_TRUE(ChangeShowsWithinThreeFrames(0, [&](const std::vector<unsigned char>& f) {
+        frame = f;
+        return Diff(f, stretched) < 3.0;
+    }));
 
     // Polling much faster than the camera: one flag per frame (20 a second), not per pass.
+    const Starvation cpu;
     int frames = 0, same = 0;
     QElapsedTimer t;
     t.start();
@@ -100,8 +122,12 @@ TEST_F(Acquisition, NewestFrameReachesTheGrabBufferOncePerFrame)
             previous = frame;
         }
     }
-    EXPECT_GE(frames, 6);
-    EXPECT_LE(frames, 13);
+    // The span as it was: a starved poll ends it late.
+    const qint64 span = t.elapsed();
+    EXPECT_LE(frames, span * 20 / 1000 + 3) << "no more flags than frames in " << span << " ms";
+    // The frames cover the span bar 200 ms, or the camera thread was starved.
+    EXPECT_TRUE(cpu.OnTime(std::min<qint64>(frames * 50, span), span, 200, "20 frames a second"))
+        << frames << " frames in " << span << " ms";
     EXPECT_EQ(same, 0) << "every flag brings a new frame";
 
     EXPECT_TRUE(StopsInTime(0, "daheng"));
@@ -114,13 +140,25 @@ TEST_F(Acquisition, FramesBetweenTwoPollsLeaveOnlyTheNewest)
     for (int i = 0; i < 10; ++i)
         writePicture(dir->file(QString("shots/%1.png").arg(i)), cv::Mat(32, 32, CV_8UC1, cv::Scalar(20 + 20 * i)));
     Start("daheng", {Dev("DH0000001", 32, 32, 50, dir->file("shots"))});
-    std::vector<unsigned char> a, b;
+    std::vector<unsigned char> a, b, c;
     ASSERT_TRUE(TakeFrame(0, &a));
+    const Starvation cpu;
+    QElapsedTimer t;
+    t.start();
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    ASSERT_TRUE(TakeFrame(0, &b, 1));
-    EXPECT_FALSE(TakeFrame(0, nullptr, 1)) << "one flag for all frames in between";
+    ASSERT_TRUE(TakeFrame(0, &b));
+    const qint64 span = t.elapsed();
+    // A frame may come in just after: a flag left by the frames in between would bring b again.
+    if (TakeFrame(0, &c, 1))
+        EXPECT_NE(c, b) << "one flag for all frames in between";
     const int ia = (a[100] - 20 + 10) / 20, ib = (b[100] - 20 + 10) / 20;
-    EXPECT_GE((ib - ia + 10) % 10, 3) << "the grab buffer holds the newest frame, not the next one";
+    const int served = (ib - ia + 10) % 10;
+    // About five frames were served in between. Past 190 ms the count wraps round the ten pictures.
+    if (span >= 190)
+        EXPECT_TRUE(cpu.OnTime(span, 100, 90, "the poll after 100 ms"));
+    else
+        EXPECT_TRUE(cpu.OnTime(std::min(served, 5) * 20, 100, 40, "frames served in 100 ms"))
+            << served << " frames after " << span << " ms: the grab buffer holds the newest frame, not the next one";
 }
 
 TEST_F(Acquisition, EveryPolledMakeStopsWithinOnePass)
@@ -147,14 +185,17 @@ TEST_F(Acquisition, UnchangedImageMemoryIsNoNewFrame)
 {
     Start("ids", {Dev("4102000001", 1280, 1024, 4)});
     ASSERT_TRUE(TakeFrame(0, nullptr, 2000));
+    const Starvation cpu;
     int frames = 0;
     QElapsedTimer t;
     t.start();
     while (t.elapsed() < 600)
         frames += TakeFrame(0, nullptr, 1) ? 1 : 0;
+    const qint64 span = t.elapsed();
     // About two new frames in 600 ms at four a second, against sixty passes.
-    EXPECT_GE(frames, 1);
-    EXPECT_LE(frames, 5);
+    EXPECT_LE(frames, span * 4 / 1000 + 3) << "no more flags than frames in " << span << " ms";
+    EXPECT_TRUE(cpu.OnTime(std::min<qint64>(frames * 250, span), span, 350, "4 frames a second"))
+        << frames << " frames in " << span << " ms";
 }
 
 TEST_F(Acquisition, BadFramesAreSkipped)
@@ -162,8 +203,7 @@ TEST_F(Acquisition, BadFramesAreSkipped)
     Start("daheng", {Dev("DH0000001", 64, 48, 100)});
     ASSERT_TRUE(TakeFrame(0));
     CamSim::instance().injectBadFrames(0, 1000000);
-    TakeFrame(0, nullptr, 30);
-    EXPECT_FALSE(TakeFrame(0, nullptr, 200)) << "an incomplete frame is not delivered";
+    EXPECT_TRUE(NoFrameButTheOneUnderWay(0)) << "an incomplete frame is not delivered";
     CamSim::instance().injectBadFrames(0, 0);
     EXPECT_TRUE(TakeFrame(0));
 }
@@ -174,8 +214,7 @@ TEST_F(Acquisition, CallbackFramesOfTheWrongSizeAreSkipped)
     ASSERT_TRUE(TakeFrame(0));
     // Torn frames of a quarter of the picture arrive: none is copied.
     CamSim::instance().injectBadFrames(0, 1000000);
-    TakeFrame(0, nullptr, 30);
-    EXPECT_FALSE(TakeFrame(0, nullptr, 200));
+    EXPECT_TRUE(NoFrameButTheOneUnderWay(0));
     CamSim::instance().injectBadFrames(0, 0);
     EXPECT_TRUE(TakeFrame(0));
 }
