@@ -16,6 +16,7 @@
 #include <QSqlQuery>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QThreadPool>
 #include <QTimer>
 
 #include "common/programdir.h"
@@ -400,6 +401,9 @@ TEST(MainWindowTouch, PressRearmsTheWindowsTimersAndWakesTheScreen)
 TEST(MainWindowStartDeathTest, DamagedParamDbIsKeptAsideReplacedAndStartUpStops)
 {
     GTEST_FLAG_SET(death_test_style, "fast");
+    // The fork keeps no pool threads: a child that scales a picture (the splash) would queue the
+    // work to idle threads an earlier case left in the pool, which exist only in the parent, and hang.
+    QThreadPool::globalInstance()->waitForDone();
     QuietWindows();
     ProgramDir dir;
     PrepareProgramDir(dir);
@@ -480,6 +484,9 @@ TEST(MainWindowCameras, ChangedCountAskedAndNoKeepsTheCamerasFound)
 TEST(MainWindowCamerasDeathTest, ChangedCountConfirmedClearsSerialsAndStopsForTheReboot)
 {
     GTEST_FLAG_SET(death_test_style, "fast");
+    // The fork keeps no pool threads: a child that scales a picture (the splash) would queue the
+    // work to idle threads an earlier case left in the pool, which exist only in the parent, and hang.
+    QThreadPool::globalInstance()->waitForDone();
     QuietWindows();
     ProgramDir dir;
     ThreeFoundTwoStored(dir);
