@@ -35,6 +35,7 @@
 #include "settings/deviceparamswidget.h"
 #include "settings/helpwidget.h"
 #include "core/parameterstore.h"
+#include "widgets/toolkithost.h"
 #include "settings/ioparamswidget.h"
 #include "core/runmodederivation.h"
 #include <QAbstractButton>
@@ -97,6 +98,7 @@ struct Window {
     WizardPara* para = nullptr;
     WizardPara* paraBak = nullptr;
     CNT_Net* net = nullptr;
+    ToolkitHost* toolkit = nullptr;  // another window built later takes the boxes' host
     WizardPara baseline;
     int builtLan = 0;  // the tab texts take the language in force when the screen is built
     Window()
@@ -108,6 +110,8 @@ struct Window {
         para = gpWPara;
         paraBak = gpWParaBak;
         net = gpNet;
+        toolkit = ToolkitHost::setInstance(nullptr);
+        ToolkitHost::setInstance(toolkit);
         baseline = *gpWPara;
         builtLan = gLan;
         win->resize(1920, 1080);
@@ -123,6 +127,7 @@ Window& W()
     gpWParaBak = w->paraBak;
     gpNet = w->net;
     gpWin = w->win;
+    ToolkitHost::setInstance(w->toolkit);
     QDir::setCurrent(w->dir.path());
     w->modal.install();
     SettingsHost::setInstance(&w->host);
