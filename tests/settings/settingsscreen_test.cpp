@@ -34,6 +34,8 @@
 #include "settings/advanceparamwidget.h"
 #include "settings/deviceparamswidget.h"
 #include "settings/helpwidget.h"
+#include "core/parameterstore.h"
+#include "widgets/toolkithost.h"
 #include "settings/ioparamswidget.h"
 #include "core/runmodederivation.h"
 #include <QAbstractButton>
@@ -91,6 +93,12 @@ struct Window {
     ModalAnswers modal;
     RecordingHost host;
     MainWindow* win = nullptr;
+    // The records and network the window was built with: other tests of this program point the
+    // globals at theirs and clear them when done.
+    WizardPara* para = nullptr;
+    WizardPara* paraBak = nullptr;
+    CNT_Net* net = nullptr;
+    ToolkitHost* toolkit = nullptr;  // another window built later takes the boxes' host
     WizardPara baseline;
     int builtLan = 0;  // the tab texts take the language in force when the screen is built
     Window()
@@ -99,17 +107,30 @@ struct Window {
         if (!gpNet)
             gpNet = new CNT_Net;
         win = StartMainWindow();
+        para = gpWPara;
+        paraBak = gpWParaBak;
+        net = gpNet;
+        toolkit = ToolkitHost::setInstance(nullptr);
+        ToolkitHost::setInstance(toolkit);
         baseline = *gpWPara;
         builtLan = gLan;
         win->resize(1920, 1080);
         win->show();
-        SettingsHost::setInstance(&host);
     }
 };
 
+// The window, with the globals, folder, dialog answers and host it was built with back in force.
 Window& W()
 {
     static Window* w = new Window;
+    gpWPara = w->para;
+    gpWParaBak = w->paraBak;
+    gpNet = w->net;
+    gpWin = w->win;
+    ToolkitHost::setInstance(w->toolkit);
+    QDir::setCurrent(w->dir.path());
+    w->modal.install();
+    SettingsHost::setInstance(&w->host);
     return *w;
 }
 
@@ -139,6 +160,16 @@ protected:
     {
         Window& w = W();
         win = w.win;
+        // Other tests of this program open and remove connections of the same names on files of theirs.
+        for (const auto& d : {std::make_pair(PARAM_DB_CONNECTION, "PARAM.db"),
+                              std::make_pair(SERIAL_DB_CONNECTION, "SN.db")}) {
+            QSqlDatabase db = QSqlDatabase::contains(d.first) ? QSqlDatabase::database(d.first, false)
+                                                              : QSqlDatabase::addDatabase("QSQLITE", d.first);
+            if (!db.isOpen()) {
+                db.setDatabaseName(d.second);
+                EXPECT_TRUE(db.open()) << d.second;
+            }
+        }
         screen = win->settingWidget;
         gLan = 1;
         win->runTimer->stop();
