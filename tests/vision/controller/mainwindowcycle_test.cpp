@@ -80,6 +80,13 @@ QStringList NgPictures(int camera, int stage)
         .entryList({"*.jpg"}, QDir::Files, QDir::Name);
 }
 
+// A case that counts the NG pictures of a stage starts from none: the window and its folder live
+// for the whole program, and a round before may have written some.
+void NoNgPictures(int camera, int stage)
+{
+    QDir(QString("alarmimage/camera%1/detect%2/NG").arg(camera).arg(stage)).removeRecursively();
+}
+
 } // namespace
 
 TEST(MainWindowCycle, WatchdogWarnsOnceAndIsReArmedAtTheNextCycleStart)
@@ -217,6 +224,7 @@ TEST(MainWindowCycle, EveryEditingStateHasItsWayBackToThePlainMainScreen)
 TEST(MainWindowCycle, HeldNgPictureIsWrittenWhenDetectionStopsAndStarts)
 {
     MainWindow* win = W().win;
+    NoNgPictures(1, 1);
     gPicNumNG = 3;
     QImage ng(gImageW, gImageH, QImage::Format_RGB32);
     ng.fill(Qt::red);
@@ -235,6 +243,7 @@ TEST(MainWindowCycle, HeldNgPictureIsWrittenWhenDetectionStopsAndStarts)
 TEST(MainWindowCycle, AlarmClearedByTheOperatorKeepsItsStampedPicture)
 {
     MainWindow* win = W().win;
+    NoNgPictures(1, 2);
     gPicNumNG = 3;
     QImage ng(gImageW, gImageH, QImage::Format_RGB32);
     ng.fill(Qt::gray);
