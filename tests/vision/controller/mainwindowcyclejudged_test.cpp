@@ -926,3 +926,37 @@ TEST(MainWindowCycleJudged, AReCheckOkWithReChecksLeftClosesTheUnjudgedHold)
     EXPECT_EQ(Out(0), 0);
     Leave(win);
 }
+
+// An OK cycle, then the cameras lost while the machine opened the mould: the warning holds the
+// mould until it is confirmed. The trigger-safety input then fires the mould stage, which never
+// started since: its OK judges nothing the warning was told for and releases nothing, with or
+// without automatic re-checks set (with them the mould stage's OK of the cycle before is not its
+// last verdict, and the cycle must not count it as still started).
+TEST(MainWindowCycleJudged, TheSafetyInputsOkAfterAnOkCycleLeavesTheLostCycleToTheConfirmation)
+{
+    for (const int reChecks : {0, 2}) {
+        SCOPED_TRACE(reChecks ? "re-checks set" : "no re-checks");
+        MainWindow* win = TwoStageCycle(false, 3, 8, reChecks);
+        gpWPara->enable_trigger_safety = 1;
+        StartCycle(win);
+        RunOut(win, 0);
+        RunOut(win, 1);
+        ASSERT_FALSE(win->CycleOpen());
+        ASSERT_EQ(Out(0), 0) << "the OK cycle did not release the mould";
+        gisLost = true;
+        win->Run();
+        gisLost = false;
+        win->CamerasBack(true);  // a cycle started under the loss
+        win->runTimer->stop();
+        ASSERT_EQ(win->unjudgedStage, 0);
+        ASSERT_EQ(Out(0), 1);
+        Verdicts v;
+        win->simInput = 1;
+        win->Run();
+        ASSERT_EQ(v.Text(), "2 OK");
+        EXPECT_EQ(Out(0), 1) << "the mould of the lost cycle released without the confirmation";
+        EXPECT_EQ(win->unjudgedStage, 0) << "the warning closed by a stage that never started";
+        gpWPara->enable_trigger_safety = 0;
+        Leave(win);
+    }
+}
