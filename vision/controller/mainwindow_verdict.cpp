@@ -391,7 +391,9 @@ void MainWindow::CheckNG(int stage)
     }
     const int s = TriggerWiring::FoldedStage(p, stage);
     const bool final = reCheckCount[s] <= 0;
-    if (final)
+    // Re-checks are for an NG: an OK spends the stage's start whatever re-checks are left, or a
+    // later trigger-safety firing of the stage would pass for a start of this cycle.
+    if (final || !ng)
         openCycle.Finished(stage);
     // Diagnostics on standard error: the verdict and the longest stall of the pass since the last one.
     qDebug("verdict stage %d %s at %s, longest pass stall %lld ms", stage + 1, ng ? "NG" : "OK",
