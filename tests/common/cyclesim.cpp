@@ -1083,8 +1083,11 @@ private:
     // a crash or a power cut would lose.
     void CheckCountsStored(int at)
     {
-        if (win_->verdictWriter && !win_->verdictWriter->Flush(10000))
-            return;  // still writing: the check at the next rest sees it
+        // Nothing here holds the disk: a writer still busy after this long never lands its counts.
+        if (win_->verdictWriter && !win_->verdictWriter->Flush(30000)) {
+            Fail(at, "count only in memory", "the verdict writer did not finish within 30 s");
+            return;
+        }
         QFile f("count.txt");
         int all[MAX_CAMERA], fail[MAX_CAMERA];
         Counters::Parse(f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray(), all, fail);
