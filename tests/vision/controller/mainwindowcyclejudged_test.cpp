@@ -77,6 +77,18 @@ void StartCycle(MainWindow* win)
     win->Run();
 }
 
+// The mould stage judged NG with an automatic re-check set, then the re-check run: its verdict is
+// the next one given.
+void MouldNgThenItsReCheck(MainWindow* win)
+{
+    win->MarkCycleNotOK(0);
+    RunOut(win, 1);
+    ASSERT_EQ(win->reCheckFlag, 1);
+    win->cycleLost[0] = false;
+    win->Run();
+    ASSERT_EQ(win->reCheckFlag, 0);
+}
+
 // Resampling whose last template is stage d's.
 void LastTemplate(MainWindow* win, int d)
 {
@@ -514,12 +526,7 @@ TEST(MainWindowCycleJudged, TheWatchdogRunsAgainAfterAnAutomaticReCheck)
     StartCycle(win);
     ASSERT_TRUE(win->inputTimeoutTimer->isActive());
     RunOut(win, 0);
-    win->MarkCycleNotOK(0);
-    RunOut(win, 1);
-    ASSERT_EQ(win->reCheckFlag, 1);
-    win->cycleLost[0] = false;
-    win->Run();
-    ASSERT_EQ(win->reCheckFlag, 0);
+    ASSERT_NO_FATAL_FAILURE(MouldNgThenItsReCheck(win));
     ASSERT_EQ(Out(0), 0);
     win->Run();
     EXPECT_TRUE(win->inputTimeoutTimer->isActive()) << "an idle machine is never warned";
@@ -914,12 +921,7 @@ TEST(MainWindowCycleJudged, AReCheckOkWithReChecksLeftClosesTheUnjudgedHold)
     MainWindow* win = TwoStageCycle(true, 8, 3, 2);
     win->unjudgedStage = 0;
     StartCycle(win);
-    win->MarkCycleNotOK(0);
-    RunOut(win, 1);
-    ASSERT_EQ(win->reCheckFlag, 1);
-    win->cycleLost[0] = false;
-    win->Run();
-    ASSERT_EQ(win->reCheckFlag, 0);
+    ASSERT_NO_FATAL_FAILURE(MouldNgThenItsReCheck(win));
     ASSERT_GT(win->reCheckCount[1], 0);
     RunOut(win, 0);
     EXPECT_EQ(win->unjudgedStage, -1) << "the hold still asks for a mould its stage judged";
