@@ -14,6 +14,7 @@
 #include "core/wizardpara.h"
 #include "mainscreen/drawroiwidget.h"
 #include "mainscreen/regioption.h"
+#include "statistics/resstatisticsparam.h"
 #include "vision/board/controlport.h"
 #include "vision/camera/cameradiscovery.h"
 #include "vision/camera/cammerwidget.h"
@@ -957,6 +958,51 @@ TEST(MainWindowCycleJudged, TheSafetyInputsOkAfterAnOkCycleLeavesTheLostCycleToT
         EXPECT_EQ(Out(0), 1) << "the mould of the lost cycle released without the confirmation";
         EXPECT_EQ(win->unjudgedStage, 0) << "the warning closed by a stage that never started";
         gpWPara->enable_trigger_safety = 0;
+        Leave(win);
+    }
+}
+
+// The statistics store counts each cycle's mould verdict: with automatic re-checks set, an OK of
+// the mould stage is its verdict as without them (re-checks are for an NG), also the OK of the
+// re-check that followed an NG.
+TEST(MainWindowCycleJudged, AnOkMouldVerdictIsCountedWithOrWithoutReChecks)
+{
+    W();  // the window creates the store
+    ResStatisticsParam* store = gpResStatisticsParam;
+    ASSERT_TRUE(store && store->isLoaded());
+    auto okOfMould = [store] {
+        long n = 0;
+        for (int c : store->okTotalOf(1))
+            n += c;
+        return n;
+    };
+    struct Case {
+        int reChecks;
+        bool ngFirst;  // the first look of the mould stage is NG, its re-check OK
+    };
+    for (const Case& k : {Case{0, false}, Case{2, false}, Case{2, true}}) {
+        SCOPED_TRACE(std::to_string(k.reChecks) + " re-checks" + (k.ngFirst ? ", NG then OK" : ""));
+        MainWindow* win = TwoStageCycle(false, 3, 8, k.reChecks);
+        const bool dayCheck = win->dayTimer->isActive();
+        win->dayTimer->stop();  // no day change of the real clock between the two readings
+        const long before = okOfMould();
+        Verdicts v;
+        StartCycle(win);
+        RunOut(win, 0);
+        if (k.ngFirst)
+            win->MarkCycleNotOK(0);
+        RunOut(win, 1);
+        if (k.ngFirst) {
+            ASSERT_EQ(win->reCheckFlag, 1);
+            win->cycleLost[0] = false;
+            win->Run();
+        }
+        ASSERT_FALSE(win->CycleOpen());
+        ASSERT_EQ(Out(0), 0) << "the mould was not released";
+        ASSERT_EQ(v.Of(1, "OK"), 1) << v.Text();
+        EXPECT_EQ(okOfMould() - before, 1) << "the mould's OK verdict is not in the statistics (" << v.Text() << ")";
+        if (dayCheck)
+            win->dayTimer->start();
         Leave(win);
     }
 }
