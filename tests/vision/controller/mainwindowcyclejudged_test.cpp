@@ -1006,3 +1006,46 @@ TEST(MainWindowCycleJudged, AnOkMouldVerdictIsCountedWithOrWithoutReChecks)
         Leave(win);
     }
 }
+
+// NG pulse mode: the cameras lost while the machine opened the mould, the warning holds it until
+// the operator confirms. The trigger-safety input then fires the mould stage, which never started
+// since, and finds it NG: that verdict judges nothing the warning was told for, so neither it nor
+// the end of its pulse may release the mould the warning still holds.
+TEST(MainWindowCycleJudged, TheEndOfAnNgPulseThatJudgedNothingLeavesTheLostCycleToTheConfirmation)
+{
+    for (const int moldPulse : {15, 0}) {
+        SCOPED_TRACE(moldPulse ? "pulse with a length" : "pulse without a length");
+        MainWindow* win = TwoStageCycle(false, 3, 8);
+        gpWPara->ng_pulse_mode = 1;
+        gpWPara->mold_pulse = moldPulse;
+        gpWPara->enable_trigger_safety = 1;
+        StartCycle(win);
+        RunOut(win, 0);
+        RunOut(win, 1);
+        ASSERT_FALSE(win->CycleOpen());
+        ASSERT_EQ(Out(0), 0) << "the OK cycle did not release the mould";
+        gisLost = true;
+        win->Run();
+        gisLost = false;
+        win->CamerasBack(true);  // a cycle started under the loss
+        win->runTimer->stop();
+        ASSERT_EQ(win->unjudgedStage, 0);
+        ASSERT_EQ(Out(0), 1);
+        Verdicts v;
+        win->MarkCycleNotOK(0);
+        win->simInput = 1;
+        win->Run();
+        win->cycleLost[0] = false;
+        win->cammerWidget[0]->isOK = true;
+        ASSERT_EQ(v.Text(), "2 NG");
+        EXPECT_EQ(win->unjudgedStage, 0) << "the warning closed by a stage that never started";
+        if (win->closePulseTimer->isActive())
+            win->OutTimerNotAllowClose();  // the NG pulse ends
+        if (win->ejectorPulseTimer->isActive())
+            win->OutTimerNotAllowThimble();
+        EXPECT_EQ(Out(0), 1) << "the mould of the lost cycle released with the warning still asking";
+        // Another OK cycle's own verdicts judge it; this one is left to the confirmation.
+        gpWPara->enable_trigger_safety = 0;
+        Leave(win);
+    }
+}
