@@ -1049,3 +1049,32 @@ TEST(MainWindowCycleJudged, TheEndOfAnNgPulseThatJudgedNothingLeavesTheLostCycle
         Leave(win);
     }
 }
+
+// NG pulse mode with a close pulse length: a cycle's NG starts the pulse, and the cameras are lost
+// and back while it runs with a cycle started under the loss. The warning holds that mould until
+// the operator confirms it: the end of the earlier NG's pulse must not release it.
+TEST(MainWindowCycleJudged, AnEarlierNgPulsesEndLeavesTheLostCycleToTheConfirmation)
+{
+    MainWindow* win = TwoStageCycle(false, 3, 8);
+    gpWPara->ng_pulse_mode = 1;
+    gpWPara->mold_pulse = 15;
+    StartCycle(win);
+    RunOut(win, 0);
+    win->MarkCycleNotOK(0);
+    RunOut(win, 1);
+    win->cycleLost[0] = false;
+    win->cammerWidget[0]->isOK = true;
+    ASSERT_FALSE(win->CycleOpen());
+    ASSERT_TRUE(win->closePulseTimer->isActive()) << "the NG gave no pulse";
+    gisLost = true;
+    win->Run();
+    gisLost = false;
+    win->CamerasBack(true);  // a cycle started under the loss
+    win->runTimer->stop();
+    ASSERT_EQ(win->unjudgedStage, 0);
+    ASSERT_EQ(Out(0), 1);
+    win->OutTimerNotAllowClose();  // the earlier NG's pulse ends
+    EXPECT_EQ(win->unjudgedStage, 0);
+    EXPECT_EQ(Out(0), 1) << "the mould of the lost cycle released with the warning still asking";
+    Leave(win);
+}
