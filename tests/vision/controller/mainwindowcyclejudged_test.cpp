@@ -1078,3 +1078,34 @@ TEST(MainWindowCycleJudged, AnEarlierNgPulsesEndLeavesTheLostCycleToTheConfirmat
     EXPECT_EQ(Out(0), 1) << "the mould of the lost cycle released with the warning still asking";
     Leave(win);
 }
+
+// NG pulse mode with the ejector's release pulse: the prod stage's OK starts it, and the cameras
+// are lost before it ends. The loss holds the mould (nothing looks into it); the end of the
+// ejector's pulse must not release it under the loss, nor the mould of a cycle the warning holds.
+TEST(MainWindowCycleJudged, TheEjectorPulsesEndKeepsTheLossesAndTheWarningsInhibit)
+{
+    MainWindow* win = TwoStageCycle(false, 3, 8);
+    gpWPara->ng_pulse_mode = 1;
+    gpWPara->mold_pulse = 15;
+    gpWPara->is_cut_ontime_thimble = 1;
+    gpWPara->thimble_pulse = 15;
+    StartCycle(win);
+    RunOut(win, 0);
+    RunOut(win, 1);
+    ASSERT_FALSE(win->CycleOpen());
+    ASSERT_TRUE(win->ejectorPulseTimer->isActive()) << "the prod stage's OK gave no ejector pulse";
+    gisLost = true;
+    win->Run();
+    ASSERT_EQ(Out(0), 1) << "the loss did not hold the mould";
+    win->OutTimerNotAllowThimble();  // the ejector's pulse ends under the loss
+    EXPECT_EQ(Out(0), 1) << "the mould released while the cameras are lost";
+    gisLost = false;
+    win->CamerasBack(true);  // a cycle started under the loss
+    win->runTimer->stop();
+    EXPECT_EQ(win->unjudgedStage, 0);
+    EXPECT_EQ(Out(0), 1);
+    gpWPara->is_cut_ontime_thimble = 0;
+    gpWPara->thimble_pulse = 0;
+    win->closePulseTimer->stop();
+    Leave(win);
+}
