@@ -14,6 +14,7 @@
 #include "core/wizardpara.h"
 #include "mainscreen/drawroiwidget.h"
 #include "mainscreen/regioption.h"
+#include "statistics/resstatisticsparam.h"
 #include "vision/board/controlport.h"
 #include "vision/camera/cameradiscovery.h"
 #include "vision/camera/cammerwidget.h"
@@ -961,4 +962,152 @@ TEST(MainWindowCycleJudged, TheSafetyInputsOkAfterAnOkCycleLeavesTheLostCycleToT
         gpWPara->enable_trigger_safety = 0;
         Leave(win);
     }
+}
+
+// The statistics store counts each cycle's mould verdict: with automatic re-checks set, an OK of
+// the mould stage is its verdict as without them (re-checks are for an NG), also the OK of the
+// re-check that followed an NG.
+TEST(MainWindowCycleJudged, AnOkMouldVerdictIsCountedWithOrWithoutReChecks)
+{
+    W();  // the window creates the store
+    ResStatisticsParam* store = gpResStatisticsParam;
+    ASSERT_TRUE(store && store->isLoaded());
+    auto okOfMould = [store] {
+        long n = 0;
+        for (int c : store->okTotalOf(1))
+            n += c;
+        return n;
+    };
+    struct Case {
+        int reChecks;
+        bool ngFirst;  // the first look of the mould stage is NG, its re-check OK
+    };
+    for (const Case& k : {Case{0, false}, Case{2, false}, Case{2, true}}) {
+        SCOPED_TRACE(std::to_string(k.reChecks) + " re-checks" + (k.ngFirst ? ", NG then OK" : ""));
+        MainWindow* win = TwoStageCycle(false, 3, 8, k.reChecks);
+        const bool dayCheck = win->dayTimer->isActive();
+        win->dayTimer->stop();  // no day change of the real clock between the two readings
+        const long before = okOfMould();
+        Verdicts v;
+        StartCycle(win);
+        RunOut(win, 0);
+        if (k.ngFirst)
+            win->MarkCycleNotOK(0);
+        RunOut(win, 1);
+        if (k.ngFirst) {
+            ASSERT_EQ(win->reCheckFlag, 1);
+            win->cycleLost[0] = false;
+            win->Run();
+        }
+        ASSERT_FALSE(win->CycleOpen());
+        ASSERT_EQ(Out(0), 0) << "the mould was not released";
+        ASSERT_EQ(v.Of(1, "OK"), 1) << v.Text();
+        EXPECT_EQ(okOfMould() - before, 1) << "the mould's OK verdict is not in the statistics (" << v.Text() << ")";
+        if (dayCheck)
+            win->dayTimer->start();
+        Leave(win);
+    }
+}
+
+// NG pulse mode: the cameras lost while the machine opened the mould, the warning holds it until
+// the operator confirms. The trigger-safety input then fires the mould stage, which never started
+// since, and finds it NG: that verdict judges nothing the warning was told for, so neither it nor
+// the end of its pulse may release the mould the warning still holds.
+TEST(MainWindowCycleJudged, TheEndOfAnNgPulseThatJudgedNothingLeavesTheLostCycleToTheConfirmation)
+{
+    for (const int moldPulse : {15, 0}) {
+        SCOPED_TRACE(moldPulse ? "pulse with a length" : "pulse without a length");
+        MainWindow* win = TwoStageCycle(false, 3, 8);
+        gpWPara->ng_pulse_mode = 1;
+        gpWPara->mold_pulse = moldPulse;
+        gpWPara->enable_trigger_safety = 1;
+        StartCycle(win);
+        RunOut(win, 0);
+        RunOut(win, 1);
+        ASSERT_FALSE(win->CycleOpen());
+        ASSERT_EQ(Out(0), 0) << "the OK cycle did not release the mould";
+        gisLost = true;
+        win->Run();
+        gisLost = false;
+        win->CamerasBack(true);  // a cycle started under the loss
+        win->runTimer->stop();
+        ASSERT_EQ(win->unjudgedStage, 0);
+        ASSERT_EQ(Out(0), 1);
+        Verdicts v;
+        win->MarkCycleNotOK(0);
+        win->simInput = 1;
+        win->Run();
+        win->cycleLost[0] = false;
+        win->cammerWidget[0]->isOK = true;
+        ASSERT_EQ(v.Text(), "2 NG");
+        EXPECT_EQ(win->unjudgedStage, 0) << "the warning closed by a stage that never started";
+        if (win->closePulseTimer->isActive())
+            win->OutTimerNotAllowClose();  // the NG pulse ends
+        if (win->ejectorPulseTimer->isActive())
+            win->OutTimerNotAllowThimble();
+        EXPECT_EQ(Out(0), 1) << "the mould of the lost cycle released with the warning still asking";
+        // Another OK cycle's own verdicts judge it; this one is left to the confirmation.
+        gpWPara->enable_trigger_safety = 0;
+        Leave(win);
+    }
+}
+
+// NG pulse mode with a close pulse length: a cycle's NG starts the pulse, and the cameras are lost
+// and back while it runs with a cycle started under the loss. The warning holds that mould until
+// the operator confirms it: the end of the earlier NG's pulse must not release it.
+TEST(MainWindowCycleJudged, AnEarlierNgPulsesEndLeavesTheLostCycleToTheConfirmation)
+{
+    MainWindow* win = TwoStageCycle(false, 3, 8);
+    gpWPara->ng_pulse_mode = 1;
+    gpWPara->mold_pulse = 15;
+    StartCycle(win);
+    RunOut(win, 0);
+    win->MarkCycleNotOK(0);
+    RunOut(win, 1);
+    win->cycleLost[0] = false;
+    win->cammerWidget[0]->isOK = true;
+    ASSERT_FALSE(win->CycleOpen());
+    ASSERT_TRUE(win->closePulseTimer->isActive()) << "the NG gave no pulse";
+    gisLost = true;
+    win->Run();
+    gisLost = false;
+    win->CamerasBack(true);  // a cycle started under the loss
+    win->runTimer->stop();
+    ASSERT_EQ(win->unjudgedStage, 0);
+    ASSERT_EQ(Out(0), 1);
+    win->OutTimerNotAllowClose();  // the earlier NG's pulse ends
+    EXPECT_EQ(win->unjudgedStage, 0);
+    EXPECT_EQ(Out(0), 1) << "the mould of the lost cycle released with the warning still asking";
+    Leave(win);
+}
+
+// NG pulse mode with the ejector's release pulse: the prod stage's OK starts it, and the cameras
+// are lost before it ends. The loss holds the mould (nothing looks into it); the end of the
+// ejector's pulse must not release it under the loss, nor the mould of a cycle the warning holds.
+TEST(MainWindowCycleJudged, TheEjectorPulsesEndKeepsTheLossesAndTheWarningsInhibit)
+{
+    MainWindow* win = TwoStageCycle(false, 3, 8);
+    gpWPara->ng_pulse_mode = 1;
+    gpWPara->mold_pulse = 15;
+    gpWPara->is_cut_ontime_thimble = 1;
+    gpWPara->thimble_pulse = 15;
+    StartCycle(win);
+    RunOut(win, 0);
+    RunOut(win, 1);
+    ASSERT_FALSE(win->CycleOpen());
+    ASSERT_TRUE(win->ejectorPulseTimer->isActive()) << "the prod stage's OK gave no ejector pulse";
+    gisLost = true;
+    win->Run();
+    ASSERT_EQ(Out(0), 1) << "the loss did not hold the mould";
+    win->OutTimerNotAllowThimble();  // the ejector's pulse ends under the loss
+    EXPECT_EQ(Out(0), 1) << "the mould released while the cameras are lost";
+    gisLost = false;
+    win->CamerasBack(true);  // a cycle started under the loss
+    win->runTimer->stop();
+    EXPECT_EQ(win->unjudgedStage, 0);
+    EXPECT_EQ(Out(0), 1);
+    gpWPara->is_cut_ontime_thimble = 0;
+    gpWPara->thimble_pulse = 0;
+    win->closePulseTimer->stop();
+    Leave(win);
 }
