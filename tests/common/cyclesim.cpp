@@ -804,7 +804,8 @@ private:
         NewCycleCheck();
         const WizardPara& p = *gpWPara;
         const int s = TriggerWiring::FoldedStage(p, d);
-        const bool final = win_->reCheckCount[s] <= 0;
+        // An OK is final whatever re-checks are left: they are for an NG.
+        const bool final = win_->reCheckCount[s] <= 0 || !ng;
         const bool inHold = win_->alarmState == 2;
         // A snapshot, and the trigger-safety input (with the re-checks of its NG), judge again.
         if (win_->safetyTrigger)

@@ -390,10 +390,11 @@ void MainWindow::CheckNG(int stage)
         operatorCheck = false;
     }
     const int s = TriggerWiring::FoldedStage(p, stage);
-    const bool final = reCheckCount[s] <= 0;
-    // Re-checks are for an NG: an OK spends the stage's start whatever re-checks are left, or a
-    // later trigger-safety firing of the stage would pass for a start of this cycle.
-    if (final || !ng)
+    // Re-checks are for an NG: an OK is the stage's last verdict whatever re-checks are left. It
+    // spends the stage's start (or a later trigger-safety firing would pass for a start of this
+    // cycle), and it is counted and reported (or every OK cycle went uncounted with re-checks set).
+    const bool final = reCheckCount[s] <= 0 || !ng;
+    if (final)
         openCycle.Finished(stage);
     // Diagnostics on standard error: the verdict and the longest stall of the pass since the last one.
     qDebug("verdict stage %d %s at %s, longest pass stall %lld ms", stage + 1, ng ? "NG" : "OK",
@@ -486,9 +487,9 @@ void MainWindow::CheckNG(int stage)
     // never started (or the last stage of a count changed under the cycle) judges nothing the
     // hold was told for.
     const int lastStage = (p.io_mode == 4 || p.io_mode == 5) ? gDNum - 1 : 1;
-    // (An OK stands whatever re-checks are left; an NG with re-checks left is not final.)
+    // (An NG with re-checks left is not final.)
     auto closesUnjudged = [&] {
-        return (final || !ng) && unjudgedStage >= 0 &&
+        return final && unjudgedStage >= 0 &&
                (alarmState == 2 || runState == 3 || (ofCycle && (pending || s == lastStage)));
     };
     // An OK that does not close it releases nothing: the warning's confirmation releases the mould.
