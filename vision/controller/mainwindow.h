@@ -271,6 +271,8 @@ public:
     // the cameras' return: a release (output 0 clear while detecting) or a release pulse that ran.
     void HoldForLoss();
     bool lossHeld = false;
+    // A camera loss or the unjudged-stage warning holds output 0: a pulse's end leaves it set.
+    bool MouldHeldByLossOrWarning() const;
     bool lossTookRelease = false;
     bool lossCutPulse = false;
     // is_cut_ontime with a pulse length, not the NG-pulse mode: the inhibit stands between the

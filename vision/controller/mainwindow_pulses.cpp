@@ -34,14 +34,21 @@ void MainWindow::OutTimerNotAllowClose()
     if (lossHeld && ReleasePulseMode())
         lossCutPulse = true;
     ngPulseRunning = false;
-    ApplyOutputs(Supervision::EndClosePulse(*gpWPara, runState));
+    ApplyOutputs(Supervision::EndClosePulse(*gpWPara, runState, MouldHeldByLossOrWarning()));
 }
 
 void MainWindow::OutTimerNotAllowThimble()
 {
     ejectorPulseTimer->stop();
     // An NG's pulse, with a length or without, keeps its inhibit: the ejector's end is not its.
-    ApplyOutputs(Supervision::EndEjectorPulse(*gpWPara, runState, NgPulseHolds()));
+    ApplyOutputs(Supervision::EndEjectorPulse(*gpWPara, runState, NgPulseHolds() || MouldHeldByLossOrWarning()));
+}
+
+bool MainWindow::MouldHeldByLossOrWarning() const
+{
+    // Nothing looks into the mould while the cameras are lost, and the warning of a stage left
+    // unjudged holds it until the operator confirms or a verdict judges it.
+    return lossHeld || unjudgedStage >= 0;
 }
 
 void MainWindow::OutTimerReserveOutput()

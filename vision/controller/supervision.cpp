@@ -20,11 +20,11 @@ OutputPlan Supervision::EndNgPulse(const WizardPara& p)
     return o;
 }
 
-OutputPlan Supervision::EndClosePulse(const WizardPara& p, int runState)
+OutputPlan Supervision::EndClosePulse(const WizardPara& p, int runState, bool heldElsewhere)
 {
     OutputPlan o;
     if (p.ng_pulse_mode) {
-        if (!StopHolds(p, runState))
+        if (!StopHolds(p, runState) && !heldElsewhere)
             o.clear(0);
         o.clear(1);
         o.clear(2);

@@ -13,10 +13,12 @@ public:
     // End of the NG pulse without alarm hold.
     static OutputPlan EndNgPulse(const WizardPara& p);
     // End of the mould-close release (runState 3: nothing in the ordinary mode).
-    static OutputPlan EndClosePulse(const WizardPara& p, int runState);
+    static OutputPlan EndClosePulse(const WizardPara& p, int runState, bool heldElsewhere = false);
     // End of the ejector release. In pulse mode an NG pulse still running keeps output 0 until
     // its own end.
     static OutputPlan EndEjectorPulse(const WizardPara& p, int runState, bool ngPulseRuns = false);
+    // `heldElsewhere` (NG-pulse mode): a camera loss or the unjudged-stage warning holds the mould,
+    // which a pulse's end does not release.
     static OutputPlan EndReserveOutput();
 
     // Stage shown next after a verdict display (alarmState not 2, no re-check pending and the
