@@ -995,6 +995,13 @@ private:
                      std::string("output 0 released by ") + (kind == 'S' ? "Start" : "Resample") +
                          " while the warning still asks for the confirmation");
         }
+        // A pulse's end in the NG-pulse mode releases nothing that a camera loss or the
+        // unjudged-stage warning still holds after the step.
+        if (out0Before == 1 && Out0() == 0 && !halt_ && p.ng_pulse_mode && pulseEnded_ && !operatorRelease &&
+            (win_->lossHeld || win_->unjudgedStage >= 0))
+            Fail(at, "released under the warning",
+                 std::string("a pulse's end released output 0 while ") +
+                     (win_->lossHeld ? "the cameras are lost" : "the warning still asks for the confirmation"));
         TrackOut0(kind);
         CheckCounts(at);
     }
