@@ -78,6 +78,24 @@ void StartCycle(MainWindow* win)
     win->Run();
 }
 
+// An OK cycle that releases the mould, then the cameras lost while the machine opened it again:
+// the warning holds the lost cycle's mould until the operator confirms it.
+void OkCycleThenOneLost(MainWindow* win)
+{
+    StartCycle(win);
+    RunOut(win, 0);
+    RunOut(win, 1);
+    ASSERT_FALSE(win->CycleOpen());
+    ASSERT_EQ(Out(0), 0) << "the OK cycle did not release the mould";
+    gisLost = true;
+    win->Run();
+    gisLost = false;
+    win->CamerasBack(true);  // a cycle started under the loss
+    win->runTimer->stop();
+    ASSERT_EQ(win->unjudgedStage, 0);
+    ASSERT_EQ(Out(0), 1);
+}
+
 // The mould stage judged NG with an automatic re-check set, then the re-check run: its verdict is
 // the next one given.
 void MouldNgThenItsReCheck(MainWindow* win)
@@ -941,18 +959,7 @@ TEST(MainWindowCycleJudged, TheSafetyInputsOkAfterAnOkCycleLeavesTheLostCycleToT
         SCOPED_TRACE(reChecks ? "re-checks set" : "no re-checks");
         MainWindow* win = TwoStageCycle(false, 3, 8, reChecks);
         gpWPara->enable_trigger_safety = 1;
-        StartCycle(win);
-        RunOut(win, 0);
-        RunOut(win, 1);
-        ASSERT_FALSE(win->CycleOpen());
-        ASSERT_EQ(Out(0), 0) << "the OK cycle did not release the mould";
-        gisLost = true;
-        win->Run();
-        gisLost = false;
-        win->CamerasBack(true);  // a cycle started under the loss
-        win->runTimer->stop();
-        ASSERT_EQ(win->unjudgedStage, 0);
-        ASSERT_EQ(Out(0), 1);
+        ASSERT_NO_FATAL_FAILURE(OkCycleThenOneLost(win));
         Verdicts v;
         win->simInput = 1;
         win->Run();
@@ -1021,18 +1028,7 @@ TEST(MainWindowCycleJudged, TheEndOfAnNgPulseThatJudgedNothingLeavesTheLostCycle
         gpWPara->ng_pulse_mode = 1;
         gpWPara->mold_pulse = moldPulse;
         gpWPara->enable_trigger_safety = 1;
-        StartCycle(win);
-        RunOut(win, 0);
-        RunOut(win, 1);
-        ASSERT_FALSE(win->CycleOpen());
-        ASSERT_EQ(Out(0), 0) << "the OK cycle did not release the mould";
-        gisLost = true;
-        win->Run();
-        gisLost = false;
-        win->CamerasBack(true);  // a cycle started under the loss
-        win->runTimer->stop();
-        ASSERT_EQ(win->unjudgedStage, 0);
-        ASSERT_EQ(Out(0), 1);
+        ASSERT_NO_FATAL_FAILURE(OkCycleThenOneLost(win));
         Verdicts v;
         win->MarkCycleNotOK(0);
         win->simInput = 1;
