@@ -634,11 +634,15 @@ TEST(RegionOptionBar, SameParametersNoteShownOncePerRun)
     MainWindow* win = Fresh();
     gpWPara->enabe_two_test = 1;
     win->drawROIWidget->Reset(false);  // edits stage 0 with the parameters shared
-    win->regiOption->comboDetect->setCurrentIndex(0);
+    // A bar of its own, as the program makes one per run: the window's bar has shown its note
+    // already when a case before (or a repeat of this one) changed the stage.
+    RegiOption bar;
+    ASSERT_EQ(bar.comboDetect->count(), 2);
+    bar.comboDetect->setCurrentIndex(0);
     W().modal.texts.clear();
-    win->regiOption->comboDetect->setCurrentIndex(1);
-    win->regiOption->comboDetect->setCurrentIndex(0);
-    win->regiOption->comboDetect->setCurrentIndex(1);
+    bar.comboDetect->setCurrentIndex(1);
+    bar.comboDetect->setCurrentIndex(0);
+    bar.comboDetect->setCurrentIndex(1);
     EXPECT_EQ(W().modal.texts, QStringList{Row(119)});
     gpWPara->enabe_two_test = 0;
 }
@@ -661,9 +665,18 @@ TEST(AlarmOptionBar, ReDetectedReportsEveryToggleAndListsCameras)
 {
     MainWindow* win = Fresh();
     AlarmOption* bar = win->alarmOption;
+    // The window's re-check stays out of this case and is connected again after it, also when
+    // the case stops early; the case's list lives only as long as the case.
     QObject::disconnect(bar, &AlarmOption::btnsToggled, win, nullptr);
+    struct Reconnect {
+        AlarmOption* bar;
+        MainWindow* win;
+        ~Reconnect() { QObject::connect(bar, &AlarmOption::btnsToggled, win, &MainWindow::AlarmtnsToggledSlot); }
+    } reconnect{bar, win};
+    QObject listener;
     QList<QPair<int, bool>> got;
-    QObject::connect(bar, &AlarmOption::btnsToggled, [&got](AlarmOption::BTN_TYPE t, bool on) { got << qMakePair(int(t), on); });
+    QObject::connect(bar, &AlarmOption::btnsToggled, &listener,
+                     [&got](AlarmOption::BTN_TYPE t, bool on) { got << qMakePair(int(t), on); });
     bar->btnReCheck->click();
     bar->btnReCheck->click();
     EXPECT_EQ(got, (QList<QPair<int, bool>>{{3, true}, {3, false}}));
