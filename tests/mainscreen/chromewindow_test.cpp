@@ -202,8 +202,10 @@ TEST(ChromeWindow, PressOnThePanelLogsOutButNotOnTheEditingControls)
     ASSERT_NE(move, nullptr);
     move->show();
     move->raise();
+    // The count lives only as long as the case: so does its connection.
+    QObject listener;
     int clicks = 0;
-    QObject::connect(move, &QPushButton::clicked, [&] { ++clicks; });
+    QObject::connect(move, &QPushButton::clicked, &listener, [&clicks] { ++clicks; });
     const QPoint onMove = panel->mapFromGlobal(move->mapToGlobal(move->rect().center()));
     ASSERT_TRUE(panel->rect().contains(onMove));
 
