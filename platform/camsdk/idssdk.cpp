@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "platform/camsdk/camsim.h"
+#include "platform/camsdk/threadwaits.h"
 
 using namespace camsim;
 
@@ -57,6 +58,10 @@ void stopCapture(Camera& c)
 
 void captureLoop(Camera* c)
 {
+    // A stop joins this thread: the time it waited for a CPU outlives it.
+    struct KeepWait {
+        ~KeepWait() { ThreadWaits::KeepMine(); }
+    } keep;
     auto& sim = CamSim::instance();
     while (c->capturing) {
         Frame f;

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "common/waituntil.h"
+#include "platform/camsdk/threadwaits.h"
 
 Starvation::Starvation(const QList<qint64>& pids) : pids_(pids)
 {
@@ -28,6 +29,7 @@ Starvation::Ended::~Ended()
 void Starvation::Restart()
 {
     ended_ = std::make_shared<Ended>();
+    spanStartNs_ = ThreadWaits::NowNs();
     start_ = Read();
     span_.start();
 }
@@ -72,6 +74,11 @@ qint64 Starvation::WaitedMs() const
         for (auto it = ended_->counts.begin(); it != ended_->counts.end(); ++it)
             now[it.key()] = std::max(now.value(it.key(), 0), it.value());
     }
+    if (pids_.contains(getpid()))
+        for (const auto& e : ThreadWaits::EndedSince(spanStartNs_)) {
+            const QString key = QString::fromStdString(e.first);
+            now[key] = std::max(now.value(key, 0), qint64(e.second));
+        }
     // A thread started within the span waited all its count in it.
     for (auto it = now.begin(); it != now.end(); ++it)
         most = std::max(most, it.value() - start_.value(it.key(), 0));

@@ -22,7 +22,8 @@ public:
     // Starts a new span (and forgets the threads kept below).
     void Restart();
     // Keeps the count of `thread` (of this process) as it ends: a thread that ended is gone from
-    // /proc, and the thread a stop waits for ends just before the check.
+    // /proc, and the thread a stop waits for ends just before the check. The camera simulator's
+    // own threads of this process leave theirs without it (platform/camsdk/threadwaits.h).
     void Watch(QThread* thread);
     // The longest run-queue wait of one thread since the span began (ms).
     qint64 WaitedMs() const;
@@ -50,4 +51,5 @@ private:
     QList<qint64> pids_;
     QMap<QString, qint64> start_;
     QElapsedTimer span_;
+    qint64 spanStartNs_ = 0;  // ThreadWaits' clock
 };

@@ -8,6 +8,11 @@
 
 #include <QLoggingCategory>
 
+#include <sched.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "platform/camsdk/dahengsdk.h"
 #include "platform/camsdk/hikvisionsdk.h"
 #include "platform/camsdk/idssdk.h"
@@ -326,4 +331,60 @@ TEST(CamSim, NoiseIsOneLevelEitherWayAndBrightnessNeverAccumulates)
         last = buf;
     }
     GXCloseDevice(h);
+}
+
+// A stop joins a make 5 camera's capture thread: the time that thread waited for a CPU still
+// counts when the stop's time is judged, though the thread is gone from /proc by then.
+TEST(CamSim, ACaptureThreadAStopJoinedLeavesItsWaitForACpu)
+{
+    cpu_set_t mine;
+    ASSERT_EQ(pthread_getaffinity_np(pthread_self(), sizeof mine, &mine), 0);
+    if (CPU_COUNT(&mine) < 2)
+        GTEST_SKIP() << "one CPU: the busy CPU would starve the test too";
+    int busyCpu = -1;
+    for (int c = 0; c < CPU_SETSIZE && busyCpu < 0; ++c)
+        busyCpu = CPU_ISSET(c, &mine) ? c : -1;
+    cpu_set_t busy, others = mine;
+    CPU_ZERO(&busy);
+    CPU_SET(busyCpu, &busy);
+    CPU_CLR(busyCpu, &others);
+    ProgramDir dir;
+    SimCamFile sim(dir, "ids", {{"4102000001", "UI-SIM", 64, 48}});
+    HIDS h = 1 | IS_USE_DEVICE_ID;
+    ASSERT_EQ(is_InitCamera(&h, nullptr), 0);
+    char* memory = nullptr;
+    int memoryId = 0;
+    ASSERT_EQ(is_AllocImageMem(h, 64, 48, 8, &memory, &memoryId), 0);
+    ASSERT_EQ(is_SetImageMem(h, memory, memoryId), 0);
+    const Starvation cpu;
+    // The capture thread takes the CPU and the lowest priority of the thread that starts it.
+    std::thread starter([&] {
+        sched_param none{};
+        pthread_setaffinity_np(pthread_self(), sizeof busy, &busy);
+        pthread_setschedparam(pthread_self(), SCHED_IDLE, &none);
+        is_CaptureVideo(h, 0);
+    });
+    starter.join();
+    // Then a process of its own keeps that CPU, and the test keeps off it.
+    const pid_t spinner = fork();
+    if (spinner == 0) {
+        sched_setaffinity(0, sizeof busy, &busy);
+        // Volatile: a loop that does nothing may be left out by the compiler.
+        for (volatile unsigned spin = 0;; spin = spin + 1) {
+        }
+        _exit(0);
+    }
+    ASSERT_GT(spinner, 0);
+    const bool moved = pthread_setaffinity_np(pthread_self(), sizeof others, &others) == 0;
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    EXPECT_EQ(is_StopLiveVideo(h, IS_FORCE_VIDEO_STOP), 0);
+    const qint64 waited = cpu.WaitedMs();
+    kill(spinner, SIGKILL);
+    waitpid(spinner, nullptr, 0);
+    if (moved)
+        pthread_setaffinity_np(pthread_self(), sizeof mine, &mine);
+    is_FreeImageMem(h, memory, memoryId);
+    is_ExitCamera(h);
+    // It woke every few milliseconds for a CPU that another process held: most of the 400 ms.
+    EXPECT_GE(waited, 100) << "the ended capture thread's wait for a CPU was lost";
 }
