@@ -389,6 +389,13 @@ QSize CamSim::outputSize(int dev) const
     return d->out;
 }
 
+uint32_t CamSim::served(int dev) const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    DEV_OR(0)
+    return d->frameNumber;
+}
+
 Result CamSim::nextFrame(int dev, uint64_t generation, Pixel pixel, int timeoutMs, Frame* frame)
 {
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(std::max(0, timeoutMs));

@@ -90,6 +90,8 @@ public:
 
     // Waits up to timeoutMs for the next frame of the grabbing device and renders it in `pixel`.
     Result nextFrame(int dev, uint64_t generation, Pixel pixel, int timeoutMs, Frame* frame);
+    // The number of the device's last frame served (its count of frames served).
+    uint32_t served(int dev) const;
 
     // Call log.
     void log(Make make, int dev, const QString& call);
