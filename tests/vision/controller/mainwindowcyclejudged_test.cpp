@@ -1107,3 +1107,36 @@ TEST(MainWindowCycleJudged, TheEjectorPulsesEndKeepsTheLossesAndTheWarningsInhib
     win->closePulseTimer->stop();
     Leave(win);
 }
+
+// NG pulse mode sets an OK's outputs for the close pulse's length. The cameras lost while the
+// machine opened the mould, the warning holds it; the trigger-safety input then fires the mould
+// stage, which never started since, and finds it OK. That OK releases nothing, but the ejector
+// inhibit it sets ends with its pulse as any verdict's does: the pulse's end leaves output 0 to
+// the warning's confirmation.
+TEST(MainWindowCycleJudged, AnOkKeptForTheConfirmationEndsItsEjectorInhibitWithThePulse)
+{
+    MainWindow* win = TwoStageCycle(false, 3, 8);
+    gpWPara->ng_pulse_mode = 1;
+    gpWPara->mold_pulse = 15;
+    gpWPara->enable_trigger_safety = 1;
+    ASSERT_NO_FATAL_FAILURE(OkCycleThenOneLost(win));
+    if (win->closePulseTimer->isActive())
+        win->OutTimerNotAllowClose();  // the OK cycle's pulse ends under the warning
+    ASSERT_EQ(Out(0), 1);
+    ASSERT_EQ(Out(1), 0);
+    Verdicts v;
+    win->simInput = 1;
+    win->Run();
+    ASSERT_EQ(v.Text(), "2 OK");
+    EXPECT_EQ(win->unjudgedStage, 0) << "the warning closed by a stage that never started";
+    EXPECT_EQ(Out(0), 1) << "the mould of the lost cycle released without the confirmation";
+    EXPECT_TRUE(Out(1) == 0 || win->closePulseTimer->isActive())
+        << "the OK's ejector inhibit stands with no pulse to end it";
+    if (win->closePulseTimer->isActive())
+        win->OutTimerNotAllowClose();
+    EXPECT_EQ(Out(1), 0) << "the ejector inhibit outlives the OK's pulse";
+    EXPECT_EQ(Out(0), 1) << "the pulse's end released the mould the warning holds";
+    gpWPara->enable_trigger_safety = 0;
+    win->closePulseTimer->stop();
+    Leave(win);
+}
