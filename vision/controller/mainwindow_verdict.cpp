@@ -519,8 +519,8 @@ void MainWindow::CheckNG(int stage)
         if (ok.pulseMode) {
             if (!pulseRuns)
                 ngPulseRunning = false;  // this OK cleared what an NG's pulse without a length left
-            // Its end would clear output 0 too.
-            if (ok.closePulse && !keepForConfirmation)
+            // Its end ends the ejector inhibit; output 0 stays while the warning holds the mould.
+            if (ok.closePulse)
                 closePulseTimer->start(Supervision::TenthsToMs(p.mold_pulse));
         } else {
             repeatRule();
