@@ -202,6 +202,14 @@ qint64 CycleRig::KillAndRestart()
     return StartProgram();
 }
 
+qint64 CycleRig::StartAgain()
+{
+    if (!board_ || app_.state() != QProcess::NotRunning)
+        return -1;
+    Log();
+    return StartProgram();
+}
+
 qint64 CycleRig::StartProgram()
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

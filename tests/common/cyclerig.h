@@ -54,6 +54,9 @@ public:
     // as Launch did, in the same directory on the same running board; the time to its main screen
     // or -1.
     qint64 KillAndRestart();
+    // Starts the program again as Launch did, once it has ended (by a signal the caller sent);
+    // the time to its main screen or -1.
+    qint64 StartAgain();
     void Stop();
     // The program to start; empty: the build's own.
     QString program;

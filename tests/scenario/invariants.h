@@ -18,7 +18,7 @@ struct JournalEvent {
         CameraIn,        // and put back
         OperatorRelease, // an action the operator may release the inhibits or the alarm with
         OperatorInspect, // an action that inspects without a machine trigger (snapshot, re-detect)
-        Killed,          // the program ended by SIGKILL
+        Killed,          // the program ended: by SIGKILL, or the SIGTERM that stopped it in order
         Restarted,       // the program showed its main screen (its first start too)
         KilledResampling,  // the same moment as a Killed: templates were to be taken (an empty mould
                            // held for the area check, not a mould left unjudged)

@@ -1,12 +1,17 @@
 #include "scenario/scenarioactions.h"
 
 #include <algorithm>
+#include <cstdio>
 
+#include <QDateTime>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 
 #include "common/cyclerig.h"
 #include "common/recorddb.h"
+#include "core/orderlystop.h"
 #include "scenario/boardtimeline.h"
 #include "scenario/scenarioworld.h"
 
@@ -92,8 +97,104 @@ bool Recorded(ScenarioWorld& w, const QString& text)
     return false;
 }
 
-void Kill(ScenarioWorld& w, const Step& s)
+// Rows of the record naming an alarm.
+int AlarmRows(ScenarioWorld& w)
 {
+    const QStringList alarm = w.Texts("Alarm");
+    int n = 0;
+    for (const QStringList& r : RecordRowsOverDays(w.dir()))
+        for (const QString& a : alarm)
+            if (!a.isEmpty() && r.value(2).endsWith(a)) {
+                ++n;
+                break;
+            }
+    return n;
+}
+
+// Whether camera 1 has an NG picture of any stage written at or after `fromMs` (ms since the epoch).
+bool NgPictureSince(ScenarioWorld& w, qint64 fromMs)
+{
+    const QString top = w.dir() + "/alarmimage/camera1";
+    for (const QString& stage : QDir(top).entryList({"detect*"}, QDir::Dirs))
+        for (const QFileInfo& f : QDir(top + "/" + stage + "/NG").entryInfoList({"*.jpg"}, QDir::Files))
+            if (f.lastModified().toMSecsSinceEpoch() >= fromMs - 1000)
+                return true;
+    return false;
+}
+
+// SIGTERM: the program ends within the stop's bound, as a stop in order ends, and sends nothing
+// to the board after the signal; what it counted and recorded before it is on the disk. `hold`:
+// it was stopped in an alarm hold this step's cycle entered (started at `cycleMs`, ms since the
+// epoch), whose NG count, alarm row and NG picture were made before the signal.
+void TermChecks(ScenarioWorld& w, const QList<long long>& counted, bool hold, const QList<long long>& beforeCycle,
+                int rowsBefore, qint64 cycleMs)
+{
+    const CycleWords& c = w.words();
+    const QString logBefore = w.rig().Log();
+    // The flush's bound, the watchdog's stop (1 s), and a second to take the signal up and end.
+    const int boundMs = OrderlyStop::kFlushBoundMs + 2000;
+    const ScenarioWorld::StopSeen seen = w.Terminate(10 * boundMs);
+    const qint64 endMs = w.Now();
+    if (seen.tookMs < 0) {
+        w.Found(Breach{"stop in order", QString("SIGTERM: the program had not ended %1 ms later").arg(10 * boundMs)});
+        return;
+    }
+    if (seen.tookMs > boundMs) {
+        const qint64 late = seen.tookMs - boundMs;
+        const QString what = QString("SIGTERM: the program ended %1 ms after it, its bound %2 ms; a thread waited %3 ms for a CPU")
+                                 .arg(seen.tookMs).arg(boundMs).arg(seen.waitedMs);
+        if (seen.waitedMs * 2 < late)
+            w.Found(Breach{"stop in order", what, late});
+        else
+            std::printf("starved: %s\n", qPrintable(what));
+    }
+    if (!seen.bySignal)
+        w.Found(Breach{"stop in order", "SIGTERM: the program did not end by the signal: " + w.rig().Log().right(600)});
+    const QString log = w.rig().Log().mid(logBefore.size());
+    if (!log.contains("SIGTERM: the program stops in order") ||
+        !log.contains("end: everything held is written and the databases are closed"))
+        w.Found(Breach{"nothing lost", "SIGTERM: the stop did not tell that everything held was written: " + log.right(1500)});
+    // The board keeps the outputs of the end: the stop itself sends none (a word sent just
+    // before the signal may be logged a moment after it).
+    const BoardTimeline t(w.rig().board()->lines());
+    const int atSignal = t.WordAt(seen.signalledMs + 30);
+    for (const BoardWord& word : t.words())
+        if (word.ms > seen.signalledMs + 30 && word.ms <= endMs && !c.Same(word.word, atSignal))
+            w.Found(Breach{"stop in order", QString("SIGTERM at board ms %1 with 0x%2: the stop sent 0x%3 at %4")
+                                                .arg(seen.signalledMs)
+                                                .arg(atSignal, 4, 16, QChar('0'))
+                                                .arg(word.word, 4, 16, QChar('0'))
+                                                .arg(word.ms)});
+    // Counts are only ever added: what the disk held before the signal, and in a hold the NG of
+    // its cycle with that cycle's inspection.
+    const QList<long long> now = Counts(w);
+    QList<long long> want = counted;
+    // (No count.txt yet: nothing counted.)
+    if (hold && beforeCycle.size() == 16 && want.size() == 16) {
+        want[0] = std::max(want[0], std::max(beforeCycle[0], 0LL) + 1);
+        want[1] = std::max(want[1], std::max(beforeCycle[1], 0LL) + 1);
+    }
+    const bool counts = want.value(0, -1) >= 0 && want.value(1, -1) >= 0;
+    // No count.txt before any count is made.
+    if ((now.size() != 16 || now.contains(-1)) && (counts || QFile::exists(w.dir() + "/count.txt")))
+        w.Found(Breach{"nothing lost", "count.txt after a stop by SIGTERM is not 16 numbers"});
+    else if (counts && (now[0] < want[0] || now[1] < want[1]))
+        w.Found(Breach{"nothing lost", QString("count.txt after a stop by SIGTERM: camera 1 %1 inspections, %2 NG; "
+                                               "counted before it: at least %3 and %4")
+                                           .arg(now[0]).arg(now[1]).arg(want[0]).arg(want[1])});
+    if (hold) {
+        if (AlarmRows(w) <= rowsBefore)
+            w.Found(Breach{"nothing lost", "stopped by SIGTERM in an alarm hold: the hold's alarm has no record row"});
+        if (!NgPictureSince(w, cycleMs))
+            w.Found(Breach{"nothing lost", "stopped by SIGTERM in an alarm hold: the NG picture of the stage judged NG "
+                                           "is not in alarmimage/camera1"});
+    }
+}
+
+// Kill or Term: the program ended at a drawn moment and started again in its directory.
+void End(ScenarioWorld& w, const Step& s)
+{
+    const bool term = s.kind == Step::Term;
     const CycleWords& c = w.words();
     // The cables go back first: the kill then meets the state the program shows the board (a
     // silent board's inhibit reaches it only with its return).
@@ -107,14 +208,19 @@ void Kill(ScenarioWorld& w, const Step& s)
     }
     QList<long long> before;
     bool held = false;
+    bool holding = false;
+    int rowsBefore = 0;
+    qint64 cycleMs = 0;
     if (s.a == 1 || s.a == 2) {
         const bool part = s.a == 2 || s.b == 1;
         if (w.sceneOk() == part)
             w.ShowScene(!part);
         w.Wait(200);
         // In a hold already, the start input starts nothing: no NG of the step's own to count.
-        const bool holding = c.Active(BoardTimeline(w.rig().board()->lines()).WordAt(w.Now()), c.alarm);
+        holding = c.Active(BoardTimeline(w.rig().board()->lines()).WordAt(w.Now()), c.alarm);
         before = holding ? QList<long long>{} : Counts(w);
+        rowsBefore = term ? AlarmRows(w) : 0;
+        cycleMs = QDateTime::currentMSecsSinceEpoch();
         w.NewCycle();
         w.Pulse(c.StartInput(), 300);
         if (s.a == 1) {
@@ -144,7 +250,13 @@ void Kill(ScenarioWorld& w, const Step& s)
     const bool plain = idle && !resampling;
     const int verdicts = w.rig().Log().count("verdict stage");
     QString why;
-    if (!w.KillAndRestart(&why)) {
+    if (term) {
+        TermChecks(w, Counts(w), held && !holding, before, rowsBefore, cycleMs);
+        if (!w.Restart(&why)) {
+            w.Found(Breach{"start", why});
+            return;
+        }
+    } else if (!w.KillAndRestart(&why)) {
         w.Found(Breach{"start", why});
         return;
     }
@@ -174,7 +286,7 @@ void Kill(ScenarioWorld& w, const Step& s)
         const QList<long long> now = Counts(w);
         if (before.size() == 16 && before[1] >= 0 && (now.value(1, -1) < before[1] + 1))
             w.Found(Breach{"nothing lost", QString("count.txt: camera 1 had %1 NG before a cycle judged NG and %2 after "
-                                                   "the program was killed in its hold and started again")
+                                                   "the program was ended in its hold and started again")
                                                .arg(before[1])
                                                .arg(now.value(1, -1))});
     }
@@ -447,7 +559,8 @@ void Perform(ScenarioWorld& w, const Step& s)
         break;
     }
     case Step::Kill:
-        Kill(w, s);
+    case Step::Term:
+        End(w, s);
         break;
     case Step::WayBack:
     case Step::Mode:

@@ -12,10 +12,11 @@ namespace {
 const char* const kNames[Step::KindCount] = {
     "cycle-ok", "cycle-ng", "pulse-in-delay", "recheck", "pulse", "start-stop", "resample", "area-settings",
     "end-set", "draw-region", "delete-region", "region-lists", "pro-snapshot", "mold-snapshot", "multi-screen",
-    "alarm-page", "settings", "camera-unplug", "camera-plug", "board-unplug", "board-plug", "held-gui", "pause", "way-back", "kill", "mode", "side-in-cycle"};
+    "alarm-page", "settings", "camera-unplug", "camera-plug", "board-unplug", "board-plug", "held-gui", "pause", "way-back", "kill", "mode", "side-in-cycle", "term"};
 
 // How often each kind is drawn: machine cycles most, the rarer operator actions less.
-const int kWeights[Step::KindCount] = {8, 4, 3, 4, 2, 2, 2, 2, 3, 1, 1, 1, 2, 1, 1, 4, 2, 1, 1, 1, 1, 2, 3, 3, 1, 0, 2};
+// Term is never drawn here: it takes a Kill's place (Generate).
+const int kWeights[Step::KindCount] = {8, 4, 3, 4, 2, 2, 2, 2, 3, 1, 1, 1, 2, 1, 1, 4, 2, 1, 1, 1, 1, 2, 3, 3, 1, 0, 2, 0};
 
 }  // namespace
 
@@ -34,6 +35,8 @@ const char* Name(Step::Kind kind)
 QList<Step> Generate(quint64 seed, int count)
 {
     std::mt19937_64 rnd(seed);
+    // Kill or Term: drawn apart, so the main stream stays as it was.
+    std::mt19937_64 ends(seed ^ 0x5157e5d0u);
     auto in = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rnd); };
     Step mode{Step::Mode, in(0, 5), 0};
     if (mode.a == 4) {
@@ -75,6 +78,8 @@ QList<Step> Generate(quint64 seed, int count)
         case Step::Kill:
             s.a = in(0, 2);
             s.b = s.a == 1 ? in(0, 1) : s.a == 2 ? in(0, 500) : 0;
+            if (std::uniform_int_distribution<int>(0, 1)(ends))
+                s.kind = Step::Term;
             break;
         case Step::PulseInDelay:
             s.a = staged ? in(50, 250) : in(50, 700);  // staged: within stage 1's delay

@@ -47,6 +47,8 @@ struct Step {
         SideInCycle,      // a cycle on an empty mould, and `a` ms after its edge a side-panel action
                           // `b`: 0 Resample, 1 Stop and Start Detection, 2 Area Settings and End Set,
                           // 3 Pro snapshot, 4 Re-detected (when the alarm page shows)
+        Term,             // as Kill, the program stopped by SIGTERM (in order) instead; drawn in
+                          // place of about half the kills (Generate)
         KindCount
     };
     Kind kind = WayBack;
@@ -62,7 +64,9 @@ namespace Steps {
 // `count` steps drawn from `seed`: the I/O mode first (0-5, with its stage mapping or its
 // sub-mode and options),
 // the last one a WayBack. Steps that leave a cycle half done are not drawn where its later stages
-// wait for inputs of their own (modes 1 and 4).
+// wait for inputs of their own (modes 1 and 4). Whether a drawn Kill is a Term comes from a
+// stream of its own: a seed draws the kinds and values it drew before Term existed, a Term in
+// place of about half its Kills.
 QList<Step> Generate(quint64 seed, int count);
 QString Write(const QList<Step>& steps);
 // Parses what Write wrote; false on anything else.

@@ -1,16 +1,20 @@
 #include "scenario/scenarioworld.h"
 
+#include <algorithm>
 #include <csignal>
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QThread>
 
 #include "common/childalive.h"
 #include "common/cyclerig.h"
 #include "common/programdir.h"
+#include "common/starvation.h"
 #include "common/synthscene.h"
 #include "common/xscreen.h"
 #include "core/uitexttable.h"
@@ -106,6 +110,53 @@ bool ScenarioWorld::Start(QString* why)
 
 bool ScenarioWorld::KillAndRestart(QString* why)
 {
+    NoteEnd();
+    if (rig_->KillAndRestart() < 0) {
+        *why = "the program did not show its main screen again after the kill: " + rig_->Log().right(2000);
+        return false;
+    }
+    Started();
+    return true;
+}
+
+ScenarioWorld::StopSeen ScenarioWorld::Terminate(int giveUpMs)
+{
+    StopSeen seen;
+    QProcess& app = rig_->process();
+    const Starvation cpu(rig_->Pids());
+    seen.signalledMs = Now();
+    NoteEnd();
+    ::kill(pid_t(app.processId()), SIGTERM);
+    QElapsedTimer t;
+    t.start();
+    // The threads of a process that ended are gone from /proc: their waits are read while it runs.
+    while (t.elapsed() < giveUpMs && !app.waitForFinished(10)) {
+        seen.waitedMs = std::max(seen.waitedMs, cpu.WaitedMs());
+        rig_->board()->lines();
+        Now();
+    }
+    if (app.state() != QProcess::NotRunning) {
+        ::kill(pid_t(app.processId()), SIGKILL);
+        app.waitForFinished(5000);
+        return seen;
+    }
+    seen.tookMs = t.elapsed();
+    seen.bySignal = app.exitStatus() == QProcess::CrashExit && app.exitCode() == SIGTERM;
+    return seen;
+}
+
+bool ScenarioWorld::Restart(QString* why)
+{
+    if (rig_->StartAgain() < 0) {
+        *why = "the program did not show its main screen again after its stop: " + rig_->Log().right(2000);
+        return false;
+    }
+    Started();
+    return true;
+}
+
+void ScenarioWorld::NoteEnd()
+{
     const qint64 now = Now();
     if (resampling_)
         journal_ << JournalEvent{now, JournalEvent::KilledResampling};
@@ -113,16 +164,15 @@ bool ScenarioWorld::KillAndRestart(QString* why)
     // The new program's widget map counts from the start again.
     QFile::remove(dir_->file("widgets.map"));
     mapSeq_ = 0;
-    if (rig_->KillAndRestart() < 0) {
-        *why = "the program did not show its main screen again after the kill: " + rig_->Log().right(2000);
-        return false;
-    }
+}
+
+void ScenarioWorld::Started()
+{
     Note(JournalEvent::Restarted);
     // What the operator passed or left unsaved ended with the program.
     deletePending_ = false;
     NewCycle();
     Wait(1500);
-    return true;
 }
 
 QString ScenarioWorld::RestartWarningText() const

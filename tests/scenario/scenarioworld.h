@@ -66,6 +66,19 @@ public:
     // its directory on the same board; false (with `why`) when it shows no main screen again. The
     // cables are in (a start without its camera or board is a start of its own).
     bool KillAndRestart(QString* why);
+    // How an orderly stop went.
+    struct StopSeen {
+        qint64 signalledMs = -1;  // board time of the signal
+        qint64 tookMs = -1;       // from the signal to the end of the process; -1: not within the wait
+        qint64 waitedMs = 0;      // the longest a thread of the program or the board waited for a CPU meanwhile
+        bool bySignal = false;    // ended by the signal's own action, as a stop in order ends
+    };
+    // Sends SIGTERM and waits up to `giveUpMs` for the program to end; one that has not ended by
+    // then is killed. The journal takes the end at the signal (the program sends nothing after
+    // it).
+    StopSeen Terminate(int giveUpMs);
+    // Starts the program again in its directory after it ended; as KillAndRestart.
+    bool Restart(QString* why);
     // The warning a start shows after an end that left the mould unjudged, with its confirm button.
     bool RestartWarningShown();
     // Its text as far as it is fixed (before any value put in); empty when the table has none.
@@ -114,6 +127,10 @@ public:
 
 private:
     int RegionStages() const;
+    // The end of the program in the journal; the widget map of the next one.
+    void NoteEnd();
+    // A start after an end: the journal, then the main screen settled.
+    void Started();
     bool TouchShown(const QStringList& texts, int settleMs, const QList<JournalEvent::Kind>& notes);
 
     XScreen& screen_;

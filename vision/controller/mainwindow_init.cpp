@@ -52,6 +52,7 @@ extern "C" {
 #include "vision/camera/cammerwidget.h"
 #include "vision/board/controlport.h"
 #include "vision/records/counters.h"
+#include "vision/records/savefialimagethread.h"
 #include "vision/records/verdictwriter.h"
 #include "vision/controller/startupdatabases.h"
 #include "widgets/choosebox.h"
@@ -608,6 +609,12 @@ bool MainWindow::FlushBeforeEnd(int boundMs)
         // The row being written ends first, so every row logged below is one that is missing.
         writer->Hold(200);
         writer->Drain(0);
+        whole = false;
+    }
+    // The NG picture an alarm hold keeps until its outcome goes as at the next cycle's start.
+    HandOverPictures(true);
+    if (pictureWriter && !pictureWriter->Finish(MsLeft(bound))) {
+        qCritical("NG pictures handed over may not all be written before the end");
         whole = false;
     }
     // Its destructor tells of counts it could keep only in memory, and closes its connection.

@@ -5,6 +5,7 @@
 #include <QImageWriter>
 #include <QMutexLocker>
 #include <QBuffer>
+#include <QDeadlineTimer>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -278,7 +279,9 @@ void SaveFialImageThread::Pass()
                 } else {
                     WriteOne(picture, c, d, k, f0, index, report);
                 }
-                hooks.sleep((k == 0 && f0 && f1) ? 1000 : 200);
+                const bool pair = k == 0 && f0 && f1;
+                if (pair || !finishing)
+                    hooks.sleep(pair ? 1000 : 200);
             }
             if (f0) {
                 QMutexLocker lock(pMutexSaveFail);
@@ -286,6 +289,17 @@ void SaveFialImageThread::Pass()
             }
         }
     }
+}
+
+bool SaveFialImageThread::Finish(int boundMs)
+{
+    finishing = true;
+    requestInterruption();
+    if (isRunning() && !wait(QDeadlineTimer(boundMs)))
+        return false;
+    // Handed over after the thread's last look at that slot.
+    Pass();
+    return true;
 }
 
 void SaveFialImageThread::run()

@@ -41,8 +41,14 @@ public:
     SaveFialImageThread();
     Hooks hooks;
 
-    // One pass over every camera and stage (without the closing 100 ms pause).
+    // One pass over every camera and stage (without the closing 100 ms pause). Once Finish is
+    // called it keeps only the second between a re-detection's two pictures (their names
+    // are stamped to the second).
     void Pass();
+    // At the end of the program: asks the thread to end and writes, on the calling thread, what it
+    // left; every picture handed over before the call is then on the disk. False (nothing more
+    // written here) when the thread did not end within `boundMs`.
+    bool Finish(int boundMs);
     // Files written and files that failed since start (for supervision and tests).
     int written() const { return writtenCount.load(); }
     int failed() const { return failedCount.load(); }
@@ -82,5 +88,6 @@ private:
 
     std::atomic<int> writtenCount{0};
     std::atomic<int> failedCount{0};
+    std::atomic<bool> finishing{false};  // Finish called: no pauses but a pair's second
     bool failing = false;  // the last write failed (writer thread only)
 };

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <unistd.h>
 
@@ -292,6 +293,57 @@ TEST_F(WriterTest, ThreadWritesAndStopsOnRequest)
     w.requestInterruption();
     EXPECT_TRUE(w.wait(2000));
     EXPECT_EQ(w.written(), 1);
+}
+
+// The end of the program: what was handed over is on the disk when Finish returns, the pauses
+// between writes dropped but for the second that keeps a re-detection's two names apart.
+TEST_F(WriterTest, FinishWritesEveryPictureHandedOverBeforeIt)
+{
+    SaveFialImageThread::PutSlot(0, 0, 0, Picture(qRgb(200, 0, 0)));
+    SaveFialImageThread::PutSlot(1, 1, 0, Picture(qRgb(200, 0, 0)));
+    SaveFialImageThread::PutSlot(1, 1, 1, Picture(qRgb(0, 200, 0)));
+    SaveFialImageThread::PutSlot(0, 1, 1, Picture(qRgb(0, 200, 0)));
+    SaveFialImageThread::HandOver(0, 0, false, true);
+    SaveFialImageThread::HandOver(1, 1, true, true);
+    SaveFialImageThread::HandOver(0, 1, true, false);
+    EXPECT_TRUE(w.Finish(0));  // never started: written here
+    EXPECT_EQ(Jpgs(kNg1).size(), 1);
+    EXPECT_EQ(Jpgs("alarmimage/camera2/detect2/NG"), (QStringList{"2026-12-07_10.11.12.jpg", "2026-12-07_10.11.13.jpg"}));
+    EXPECT_EQ(Jpgs("alarmimage/camera1/detect2/OK").size(), 1);
+    EXPECT_EQ(sleeps, QList<int>{1000});
+
+    // Running: a picture handed over while it sleeps between its passes.
+    SaveFialImageThread w2;
+    w2.hooks = w.hooks;
+    w2.hooks.sleep = [](int ms) { QThread::msleep(ulong(ms / 20 + 1)); };
+    w2.start();
+    now = now.addSecs(5);
+    SaveFialImageThread::HandOver(0, 0, false, true);
+    EXPECT_TRUE(w2.Finish(5000));
+    EXPECT_TRUE(w2.isFinished());
+    EXPECT_EQ(Jpgs(kNg1).size(), 2);
+
+    // A thread held in a write past the bound: nothing is written beside it.
+    SaveFialImageThread w3;
+    w3.hooks = w.hooks;
+    std::atomic<int> writes{0};
+    std::atomic<bool> go{false};
+    w3.hooks.writeSome = [&](int fd, const char* data, long long size) -> long long {
+        ++writes;
+        while (!go)
+            QThread::msleep(1);
+        return ::write(fd, data, size_t(size));
+    };
+    now = now.addSecs(5);
+    SaveFialImageThread::HandOver(0, 0, false, true);
+    w3.start();
+    for (int i = 0; i < 2000 && writes == 0; ++i)
+        QThread::msleep(1);
+    SaveFialImageThread::HandOver(1, 1, false, true);
+    EXPECT_FALSE(w3.Finish(50));
+    EXPECT_EQ(writes, 1);
+    go = true;
+    EXPECT_TRUE(w3.wait(5000));
 }
 
 // Each picture carries the report made at its hand-over; it runs once its file is on disk, with
