@@ -7,6 +7,7 @@
 #include <csignal>
 #include <random>
 
+#include <QDirIterator>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -201,5 +202,63 @@ TEST_F(OrderlyStopE2E, ASignalWhileTheWritersHoldCountsAndRowsLosesNoneAndSendsN
         // The NG's rows, then what the restart adds.
         EXPECT_EQ(after.texts.mid(0, before.texts.size() + ngRows.size()).join('\n').toStdString(),
                   (before.texts + ngRows).join('\n').toStdString());
+    }
+}
+
+namespace {
+// NG pictures (and the OK pictures of re-checks kept beside them) on the disk.
+int NgPictures(const ProgramDir& dir)
+{
+    int n = 0;
+    for (QDirIterator it(dir.file("alarmimage"), {"*.jpg"}, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
+        it.next();
+        n += it.filePath().contains("/NG/") ? 1 : 0;
+    }
+    return n;
+}
+}  // namespace
+
+// An NG's picture is a record as its row is: a stop in order writes it, whether the mould is still
+// held for the operator (the picture waits for the re-check to be paired with it) or the re-check
+// has just released it (the pair handed to the picture writer, not yet on the disk).
+TEST_F(OrderlyStopE2E, AStopAfterAnNgKeepsItsPictures)
+{
+    struct Case {
+        const char* what;
+        bool recheck;   // the re-check released the mould before the stop
+        int pictures;   // NG folder: the NG picture, and the re-check's OK picture beside it
+    };
+    const Case cases[] = {
+        {"released by the re-check", true, 2},
+        // Last: the next start finds the mould held.
+        {"held for the operator", false, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const int before = NgPictures(dir);
+        cv::Mat part = rig.scene().clone();
+        synth::blob(part, cv::Point(200, 180), 14, 0);
+        ASSERT_TRUE(rig.Show(1, part));
+        QThread::msleep(200);
+        const qint64 edge = rig.Pulse(0, 60);
+        ASSERT_TRUE(rig.WaitFor([&] { return rig.ChangeTo(edge, 0b111) >= 0; }, 5000)) << rig.Seen(edge).toStdString();
+        if (c.recheck) {
+            ASSERT_TRUE(rig.Show(1, rig.scene()));
+            QThread::msleep(300);
+            const qint64 recheck = rig.Pulse(1, 60);
+            ASSERT_TRUE(rig.WaitFor([&] { return rig.ChangeTo(recheck, 0b000) >= 0; }, 5000))
+                << rig.Seen(edge).toStdString();
+        } else {
+            // Long past a pass of the picture writer: the picture is not merely late.
+            QThread::msleep(1500);
+        }
+        const QString logBefore = rig.Log();
+        ASSERT_EQ(::kill(pid_t(rig.process().processId()), SIGTERM), 0);
+        ASSERT_TRUE(rig.process().waitForFinished(8000));
+        const QString log = rig.Log().mid(logBefore.size());
+        ASSERT_TRUE(log.contains("end: everything held is written")) << log.toStdString();
+        EXPECT_EQ(NgPictures(dir) - before, c.pictures) << log.toStdString();
+        ASSERT_GE(rig.KillAndRestart(), 0) << rig.Log().toStdString();
+        QThread::msleep(500);
     }
 }
