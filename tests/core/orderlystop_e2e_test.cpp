@@ -262,3 +262,38 @@ TEST_F(OrderlyStopE2E, AStopAfterAnNgKeepsItsPictures)
         QThread::msleep(500);
     }
 }
+
+// Two cameras NG, then released by their re-check: four pictures go to the picture writer at
+// once, which takes them one after the other with its pauses between. A stop in order right after
+// the release waits for them as it waits for the counts and rows.
+TEST(OrderlyStopPicturesE2E, AStopRightAfterAReleaseWritesThePicturesHandedOver)
+{
+    ProgramDir dir;
+    CycleRig rig{dir.path()};
+    CycleRigSetup s;
+    s.cameras = 2;
+    s.delay0 = 3;
+    s.delay1 = 3;
+    ASSERT_TRUE(rig.Prepare(s));
+    ASSERT_GE(rig.Launch(), 0) << rig.Log().toStdString();
+    QThread::msleep(500);
+    cv::Mat part = rig.scene().clone();
+    synth::blob(part, cv::Point(200, 180), 14, 0);
+    for (int c = 1; c <= 2; ++c)
+        ASSERT_TRUE(rig.Show(c, part));
+    QThread::msleep(200);
+    const qint64 edge = rig.Pulse(0, 60);
+    ASSERT_TRUE(rig.WaitFor([&] { return rig.ChangeTo(edge, 0b111) >= 0; }, 5000)) << rig.Seen(edge).toStdString();
+    for (int c = 1; c <= 2; ++c)
+        ASSERT_TRUE(rig.Show(c, rig.scene()));
+    QThread::msleep(300);
+    const qint64 recheck = rig.Pulse(1, 60);
+    ASSERT_TRUE(rig.WaitFor([&] { return rig.ChangeTo(recheck, 0b000) >= 0; }, 5000)) << rig.Seen(edge).toStdString();
+    ASSERT_EQ(::kill(pid_t(rig.process().processId()), SIGTERM), 0);
+    ASSERT_TRUE(rig.process().waitForFinished(8000));
+    const QString log = rig.Log();
+    ASSERT_TRUE(log.contains("end: everything held is written")) << log.toStdString();
+    // Each camera's NG picture and its re-check's OK picture beside it.
+    EXPECT_EQ(NgPictures(dir), 4) << log.toStdString();
+    rig.Stop();
+}
