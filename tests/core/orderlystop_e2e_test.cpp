@@ -207,14 +207,20 @@ TEST_F(OrderlyStopE2E, ASignalWhileTheWritersHoldCountsAndRowsLosesNoneAndSendsN
 
 namespace {
 // NG pictures (and the OK pictures of re-checks kept beside them) on the disk.
-int NgPictures(const ProgramDir& dir)
+QStringList NgPictureNames(const ProgramDir& dir, bool all = false)
 {
-    int n = 0;
+    QStringList names;
     for (QDirIterator it(dir.file("alarmimage"), {"*.jpg"}, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
         it.next();
-        n += it.filePath().contains("/NG/") ? 1 : 0;
+        if (all || it.filePath().contains("/NG/"))
+            names << it.filePath().mid(dir.path().size() + 1);
     }
-    return n;
+    names.sort();
+    return names;
+}
+int NgPictures(const ProgramDir& dir)
+{
+    return NgPictureNames(dir).size();
 }
 }  // namespace
 
@@ -263,37 +269,71 @@ TEST_F(OrderlyStopE2E, AStopAfterAnNgKeepsItsPictures)
     }
 }
 
-// Two cameras NG, then released by their re-check: four pictures go to the picture writer at
-// once, which takes them one after the other with its pauses between. A stop in order right after
-// the release waits for them as it waits for the counts and rows.
-TEST(OrderlyStopPicturesE2E, AStopRightAfterAReleaseWritesThePicturesHandedOver)
-{
+namespace {
+// Two cameras, each NG and then released by its re-check: per cycle four pictures go to the
+// picture writer at once, which takes them one after the other with its pauses between.
+class NgPicturesE2E : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        CycleRigSetup s;
+        s.cameras = 2;
+        s.delay0 = 3;
+        s.delay1 = 3;
+        ASSERT_TRUE(rig.Prepare(s));
+        ASSERT_GE(rig.Launch(), 0) << rig.Log().toStdString();
+        QThread::msleep(500);
+    }
+    void TearDown() override { rig.Stop(); }
+
+    void NgThenReleased()
+    {
+        cv::Mat part = rig.scene().clone();
+        synth::blob(part, cv::Point(200, 180), 14, 0);
+        for (int c = 1; c <= 2; ++c)
+            ASSERT_TRUE(rig.Show(c, part));
+        QThread::msleep(200);
+        const qint64 edge = rig.Pulse(0, 60);
+        ASSERT_TRUE(rig.WaitFor([&] { return rig.ChangeTo(edge, 0b111) >= 0; }, 5000)) << rig.Seen(edge).toStdString();
+        for (int c = 1; c <= 2; ++c)
+            ASSERT_TRUE(rig.Show(c, rig.scene()));
+        QThread::msleep(300);
+        const qint64 recheck = rig.Pulse(1, 60);
+        ASSERT_TRUE(rig.WaitFor([&] { return rig.ChangeTo(recheck, 0b000) >= 0; }, 5000))
+            << rig.Seen(edge).toStdString();
+    }
+
     ProgramDir dir;
     CycleRig rig{dir.path()};
-    CycleRigSetup s;
-    s.cameras = 2;
-    s.delay0 = 3;
-    s.delay1 = 3;
-    ASSERT_TRUE(rig.Prepare(s));
-    ASSERT_GE(rig.Launch(), 0) << rig.Log().toStdString();
-    QThread::msleep(500);
-    cv::Mat part = rig.scene().clone();
-    synth::blob(part, cv::Point(200, 180), 14, 0);
-    for (int c = 1; c <= 2; ++c)
-        ASSERT_TRUE(rig.Show(c, part));
-    QThread::msleep(200);
-    const qint64 edge = rig.Pulse(0, 60);
-    ASSERT_TRUE(rig.WaitFor([&] { return rig.ChangeTo(edge, 0b111) >= 0; }, 5000)) << rig.Seen(edge).toStdString();
-    for (int c = 1; c <= 2; ++c)
-        ASSERT_TRUE(rig.Show(c, rig.scene()));
-    QThread::msleep(300);
-    const qint64 recheck = rig.Pulse(1, 60);
-    ASSERT_TRUE(rig.WaitFor([&] { return rig.ChangeTo(recheck, 0b000) >= 0; }, 5000)) << rig.Seen(edge).toStdString();
+};
+}  // namespace
+
+// A stop in order right after the release waits for the pictures as it waits for the counts
+// and rows.
+TEST_F(NgPicturesE2E, AStopRightAfterAReleaseWritesThePicturesHandedOver)
+{
+    ASSERT_NO_FATAL_FAILURE(NgThenReleased());
     ASSERT_EQ(::kill(pid_t(rig.process().processId()), SIGTERM), 0);
     ASSERT_TRUE(rig.process().waitForFinished(8000));
     const QString log = rig.Log();
     ASSERT_TRUE(log.contains("end: everything held is written")) << log.toStdString();
     // Each camera's NG picture and its re-check's OK picture beside it.
-    EXPECT_EQ(NgPictures(dir), 4) << log.toStdString();
-    rig.Stop();
+    EXPECT_EQ(NgPictures(dir), 4) << NgPictureNames(dir, true).join('\n').toStdString() << "\n" << log.toStdString();
+}
+
+// The next cycle's NG comes while the writer still works through the last one's pictures: each
+// NG keeps its own picture, none is painted over before it is on the disk.
+TEST_F(NgPicturesE2E, ANextNgBeforeTheLastPicturesAreWrittenLosesNone)
+{
+    ASSERT_NO_FATAL_FAILURE(NgThenReleased());
+    ASSERT_NO_FATAL_FAILURE(NgThenReleased());
+    // Idle: the writer gets through whatever it holds (no new file for 3 s, past its pauses).
+    int last = NgPictures(dir);
+    for (int quiet = 0, i = 0; quiet < 6 && i < 60; ++i) {
+        QThread::msleep(500);
+        const int now = NgPictures(dir);
+        quiet = now == last ? quiet + 1 : 0;
+        last = now;
+    }
+    EXPECT_EQ(NgPictures(dir), 8) << NgPictureNames(dir, true).join('\n').toStdString();
 }
