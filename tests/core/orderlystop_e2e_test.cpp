@@ -8,6 +8,7 @@
 #include <random>
 
 #include <QDirIterator>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -336,4 +337,7 @@ TEST_F(NgPicturesE2E, ANextNgBeforeTheLastPicturesAreWrittenLosesNone)
         last = now;
     }
     EXPECT_EQ(NgPictures(dir), 8) << NgPictureNames(dir, true).join('\n').toStdString();
+    // Each under its first NG region (the test's one region), the re-checks' pictures too.
+    for (const QString& name : NgPictureNames(dir, true))
+        EXPECT_TRUE(QFileInfo(name).fileName().startsWith("1_")) << name.toStdString();
 }
