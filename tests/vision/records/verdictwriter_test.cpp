@@ -313,3 +313,24 @@ TEST(VerdictWriter, AStopWithNothingHeldBackWritesEverythingAndSaysSo)
     EXPECT_EQ(w.failures(), 0);
     EXPECT_EQ(Values(db), "10|11");
 }
+
+// A full disk past the give-up time: the counts handed over from then on are left out one by one.
+// The end must not say everything is written while the last count handed over is not on the disk
+// (the stop's line "everything held is written" is made of this answer).
+TEST(VerdictWriter, AStopAfterCountsWereLeftOutDoesNotSayEverythingIsWritten)
+{
+    ProgramDir dir;
+    const QString count = dir.file("sub/count.txt");  // fails until sub exists
+    VerdictWriter w;
+    w.retryPauseMs = 20;
+    w.giveUpMs = 100;
+    w.start();
+    w.WriteFile(count, "1 ");
+    ASSERT_TRUE(w.Flush(10000));
+    ASSERT_EQ(w.failures(), 1);
+    w.WriteFile(count, "2 ");
+    ASSERT_TRUE(w.Flush(10000));
+    ASSERT_EQ(w.failures(), 2);
+    ASSERT_FALSE(QFile::exists(count));
+    EXPECT_FALSE(w.Stop(2000)) << "the last count handed over is not on the disk";
+}
