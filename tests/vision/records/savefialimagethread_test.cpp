@@ -380,3 +380,72 @@ TEST_F(WriterTest, EachPictureCarriesItsOwnReportToItsWrittenFile)
     EXPECT_EQ(w.failed(), 1);
     EXPECT_TRUE(got.isEmpty()) << "no file, no report";
 }
+
+// The next NG paints the slots again while the writer is still behind: each hand-over keeps the
+// pictures as they were when handed over, and each is written under a name of its own (stamped
+// to the second, the next one waits for the next second rather than replace it).
+TEST_F(WriterTest, APictureHandedOverIsWrittenThoughTheSlotIsPaintedAgainBeforeTheWriterCame)
+{
+    ngLimit = 10;
+    const QRgb colours[2][2] = {{qRgb(200, 0, 0), qRgb(0, 200, 0)}, {qRgb(0, 0, 200), qRgb(200, 200, 0)}};
+    for (const auto& cycle : colours) {
+        ASSERT_TRUE(SaveFialImageThread::PutSlot(0, 0, 0, Picture(cycle[0])));
+        ASSERT_TRUE(SaveFialImageThread::PutSlot(0, 0, 1, Picture(cycle[1])));
+        ASSERT_TRUE(SaveFialImageThread::HandOver(0, 0, true, true));
+    }
+    EXPECT_EQ(gisSaveFail[0][0][0], 2);
+    w.Pass();
+    const QStringList names = Jpgs(kNg1);
+    ASSERT_EQ(names.join(' ').toStdString(),
+              "2026-12-07_10.11.12.jpg 2026-12-07_10.11.13.jpg 2026-12-07_10.11.14.jpg 2026-12-07_10.11.15.jpg");
+    for (int i = 0; i < 4; ++i) {
+        const QImage back(dir.file(kNg1 + "/" + names[i]));
+        ASSERT_FALSE(back.isNull());
+        const QRgb want = colours[i / 2][i % 2];
+        EXPECT_NEAR(qRed(back.pixel(5, 5)), qRed(want), 12) << names[i].toStdString();
+        EXPECT_NEAR(qGreen(back.pixel(5, 5)), qGreen(want), 12) << names[i].toStdString();
+        EXPECT_NEAR(qBlue(back.pixel(5, 5)), qBlue(want), 12) << names[i].toStdString();
+    }
+    EXPECT_EQ(sleeps, (QList<int>{1000, 200, 800, 1000, 200}));
+    EXPECT_EQ(gisSaveFail[0][0][0] + gisSaveFail[0][0][1], 0);
+
+    // A clock that stands still: the second picture is told lost, never written over the first.
+    QStringList told;
+    w.hooks.failed = [&](const QString& what, const QString&) { told << what; };
+    w.hooks.sleep = [](int) {};
+    now = now.addSecs(60);
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_TRUE(SaveFialImageThread::PutSlot(1, 0, 0, Picture(colours[i][0])));
+        ASSERT_TRUE(SaveFialImageThread::HandOver(1, 0, false, true));
+    }
+    w.Pass();
+    const QString ng2 = "alarmimage/camera2/detect1/NG";
+    ASSERT_EQ(Jpgs(ng2), QStringList{"2026-12-07_10.12.15.jpg"});
+    EXPECT_NEAR(qRed(QImage(dir.file(ng2 + "/2026-12-07_10.12.15.jpg")).pixel(5, 5)), 200, 12);
+    EXPECT_EQ(told.size(), 1);
+    EXPECT_EQ(w.failed(), 1);
+}
+
+// A writer stuck on its disk: a few hand-overs of a camera and stage wait, the next one is
+// refused (and says so) rather than take memory without end; the waiting ones are all written.
+TEST_F(WriterTest, HandOversBeyondTheBoundAreRefusedAndTheWaitingOnesWritten)
+{
+    const int bound = SaveFialImageThread::kWaitingPerStage;
+    for (int i = 0; i <= bound; ++i) {
+        SCOPED_TRACE(i);
+        ASSERT_TRUE(SaveFialImageThread::PutSlot(1, 1, 1, Picture(qRgb(0, 40 * i + 40, 0))));
+        EXPECT_EQ(SaveFialImageThread::HandOver(1, 1, true, false), i < bound);
+    }
+    // The same picture again only renews its report; another camera has a bound of its own.
+    EXPECT_FALSE(SaveFialImageThread::HandOver(1, 1, true, false)) << "the refused picture was never kept";
+    ASSERT_TRUE(SaveFialImageThread::PutSlot(0, 1, 1, Picture(qRgb(0, 0, 0))));
+    EXPECT_TRUE(SaveFialImageThread::HandOver(0, 1, true, false));
+    w.Pass();
+    const QString ok = "alarmimage/camera2/detect2/OK";
+    const QStringList names = Jpgs(ok);
+    ASSERT_EQ(names.size(), bound);
+    for (int i = 0; i < bound; ++i)
+        EXPECT_NEAR(qGreen(QImage(dir.file(ok + "/" + names[i])).pixel(5, 5)), 40 * i + 40, 12) << i;
+    EXPECT_EQ(Jpgs("alarmimage/camera1/detect2/OK").size(), 1);
+    EXPECT_EQ(w.failed(), 0);
+}
