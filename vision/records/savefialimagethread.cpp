@@ -156,9 +156,13 @@ bool SaveFialImageThread::HandOver(int c, int d, bool ok, bool ng, const Report&
             }
         }
         waiting = int(queue.size());
+        const int index = gFailIndex[c][d];
+        // The next NG picture names its own first NG region, painted before this one is written.
+        if (ng)
+            gFailIndex[c][d] = 0;
         if (waiting < kWaitingPerStage) {
             Waiting w;
-            w.index = gFailIndex[c][d];
+            w.index = index;
             for (int k = 0; k < 2; ++k) {
                 if (!wanted[k])
                     continue;
@@ -350,10 +354,6 @@ void SaveFialImageThread::Pass()
                     const bool pair = k == 0 && job.has[0] && job.has[1];
                     if (pair || !finishing)
                         hooks.sleep(pair ? 1000 : 200);
-                }
-                if (job.has[0]) {
-                    QMutexLocker lock(pMutexSaveFail);
-                    gFailIndex[c][d] = 0;
                 }
             }
         }

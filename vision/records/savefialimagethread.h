@@ -20,7 +20,8 @@
 extern uchar* gpFailImage[MAX_CAMERA][MAX_DETECT][2];
 // Pictures of the slot handed over and waiting to be written (0 none).
 extern int gisSaveFail[MAX_CAMERA][MAX_DETECT][2];
-// Number (from 1) of the first NG region of the last NG picture of [camera][stage]; 0 none.
+// Number (from 1) of the first NG region of the NG picture of [camera][stage] painted since its
+// last NG hand-over (which takes it along); 0 none.
 extern int gFailIndex[MAX_CAMERA][MAX_DETECT];
 extern class SaveFialImageThread* gpSaveFialImageThread;
 

@@ -449,3 +449,39 @@ TEST_F(WriterTest, HandOversBeyondTheBoundAreRefusedAndTheWaitingOnesWritten)
     EXPECT_EQ(Jpgs("alarmimage/camera1/detect2/OK").size(), 1);
     EXPECT_EQ(w.failed(), 0);
 }
+
+// The next NG is painted while the writer still writes the last one: its pictures keep their own
+// first NG region, whatever the writer does meanwhile.
+TEST_F(WriterTest, TheNextNgPaintedWhileTheLastIsWrittenKeepsItsOwnFirstNgRegion)
+{
+    ngLimit = 10;
+    // What painting an NG picture does to the index: the first NG region, unless one is set.
+    auto paint = [this](int firstNg) {
+        ASSERT_TRUE(SaveFialImageThread::PutSlot(0, 0, 0, Picture(qRgb(200, 0, 0))));
+        if (gFailIndex[0][0] == 0)
+            gFailIndex[0][0] = firstNg;
+    };
+    paint(4);
+    ASSERT_TRUE(SaveFialImageThread::HandOver(0, 0, false, true));
+    EXPECT_EQ(gFailIndex[0][0], 0) << "taken along by the hand-over";
+    bool painted = false;
+    w.hooks.sleep = [&](int ms) {
+        now = now.addMSecs(ms);
+        if (!painted) {
+            painted = true;
+            paint(2);
+        }
+    };
+    w.Pass();
+    ASSERT_TRUE(painted);
+    EXPECT_EQ(gFailIndex[0][0], 2) << "the writer leaves the next NG's region alone";
+    ASSERT_TRUE(SaveFialImageThread::HandOver(0, 0, false, true));
+    w.Pass();
+    EXPECT_EQ(Jpgs(kNg1).join(' ').toStdString(), "2_2026-12-07_10.11.12.jpg 4_2026-12-07_10.11.12.jpg");
+
+    // An OK picture alone takes the index along but leaves it: only an NG hand-over ends it.
+    paint(3);
+    ASSERT_TRUE(SaveFialImageThread::PutSlot(0, 0, 1, Picture(qRgb(0, 200, 0))));
+    ASSERT_TRUE(SaveFialImageThread::HandOver(0, 0, true, false));
+    EXPECT_EQ(gFailIndex[0][0], 3);
+}
