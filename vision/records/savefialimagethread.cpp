@@ -1,5 +1,7 @@
 #include "vision/records/savefialimagethread.h"
 
+#include "core/wholefile.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QImageWriter>
@@ -37,6 +39,7 @@ SaveFialImageThread::SaveFialImageThread()
     hooks.folder = &SaveFialImageThread::DefaultFolder;
     hooks.clock = [] { return QDateTime::currentDateTime(); };
     hooks.sleep = [](int ms) { QThread::msleep(ulong(ms)); };
+    hooks.syncFolder = [](const QString& folder, QString* why) { return SyncDirectory(folder, why); };
 }
 
 namespace {
@@ -303,6 +306,11 @@ bool SaveFialImageThread::WriteOne(const QImage& picture, int c, int d, int kind
         Failed(path, error);
         return false;
     }
+    // The rename is on the disk only once its folder is synced: a power cut keeps a picture told
+    // saved. The file is whole and in place either way, so a failed sync is told, not undone.
+    QString unsynced;
+    if (hooks.syncFolder && !hooks.syncFolder(folderPath, &unsynced))
+        qWarning("NG picture %s written, its folder not synced: %s", qPrintable(path), qPrintable(unsynced));
     // Older pictures make room only once the new one is on disk: a full disk loses none of them.
     Trim(folderPath, limit, path);
     lastWritten.insert(folderPath, path);

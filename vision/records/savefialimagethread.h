@@ -39,6 +39,8 @@ public:
         std::function<void(int ms)> sleep;         // pause between writes and passes
         // One write(2) of a picture file's bytes: the count written, -1 on error (default write).
         std::function<long long(int fd, const char* data, long long size)> writeSome;
+        // Syncs a folder a picture was renamed into (default: SyncDirectory); false with `why`.
+        std::function<bool(const QString& folder, QString* why)> syncFolder;
     };
 
     SaveFialImageThread();

@@ -485,3 +485,36 @@ TEST_F(WriterTest, TheNextNgPaintedWhileTheLastIsWrittenKeepsItsOwnFirstNgRegion
     ASSERT_TRUE(SaveFialImageThread::HandOver(0, 0, true, false));
     EXPECT_EQ(gFailIndex[0][0], 3);
 }
+
+// A picture told saved survives a power cut: its folder is synced once the file has its name
+// there, each time; a sync that fails leaves the whole picture in place (and says so).
+TEST_F(WriterTest, EachPictureIsSyncedIntoItsFolderOnceItHasItsName)
+{
+    QStringList synced;  // the folder's files as each sync finds them
+    bool syncWorks = true;
+    w.hooks.syncFolder = [&](const QString& folder, QString* why) {
+        synced << QDir(folder).path().section('/', -3) + ": " + QDir(folder).entryList(QDir::Files, QDir::Name).join(' ');
+        *why = "refused";
+        return syncWorks;
+    };
+    SaveFialImageThread::PutSlot(0, 0, 0, Picture(qRgb(200, 0, 0)));
+    SaveFialImageThread::PutSlot(0, 0, 1, Picture(qRgb(0, 200, 0)));
+    SaveFialImageThread::PutSlot(0, 1, 1, Picture(qRgb(0, 200, 0)));
+    ASSERT_TRUE(SaveFialImageThread::HandOver(0, 0, true, true));
+    ASSERT_TRUE(SaveFialImageThread::HandOver(0, 1, true, false));
+    w.Pass();
+    EXPECT_EQ(synced.join('\n').toStdString(),
+              "camera1/detect1/NG: 2026-12-07_10.11.12.jpg\n"
+              "camera1/detect1/NG: 2026-12-07_10.11.12.jpg 2026-12-07_10.11.13.jpg\n"
+              "camera1/detect2/OK: 2026-12-07_10.11.13.jpg");
+
+    syncWorks = false;
+    synced.clear();
+    now = now.addSecs(10);
+    ASSERT_TRUE(SaveFialImageThread::HandOver(0, 1, true, false));
+    w.Pass();
+    EXPECT_EQ(synced.size(), 1);
+    EXPECT_EQ(w.written(), 4);
+    EXPECT_EQ(w.failed(), 0);
+    EXPECT_EQ(Jpgs("alarmimage/camera1/detect2/OK").size(), 2);
+}
