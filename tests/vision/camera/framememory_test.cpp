@@ -99,9 +99,12 @@ TEST(FrameMemory, SharedBuffersReadTheSamePictureAndKeepTheirOwnWrites)
         for (size_t i = 0; i < n; i += 7)
             b[i] = static_cast<unsigned char>(i / 7);
     };
+    // A key of its own each run: the picture of a key stays for the life of the process.
+    static int runs = 0;
+    const std::string key = "framememory test " + std::to_string(++runs);
     const size_t heldBefore = FrameMemory::Held();
-    unsigned char* a = FrameMemory::AllocateShared("framememory test", n, fill);
-    unsigned char* b = FrameMemory::AllocateShared("framememory test", n, fill);
+    unsigned char* a = FrameMemory::AllocateShared(key, n, fill);
+    unsigned char* b = FrameMemory::AllocateShared(key, n, fill);
     ASSERT_TRUE(a && b);
     EXPECT_NE(a, b);
     EXPECT_EQ(1, fills) << "the picture is written once per key";
@@ -113,14 +116,14 @@ TEST(FrameMemory, SharedBuffersReadTheSamePictureAndKeepTheirOwnWrites)
     // A write (a stage's template replaced) stays in its own buffer, also for one made later.
     std::memset(a + 4096, 0xEE, 4096);
     a[n - 1] = 1;
-    unsigned char* c = FrameMemory::AllocateShared("framememory test", n, fill);
+    unsigned char* c = FrameMemory::AllocateShared(key, n, fill);
     ASSERT_TRUE(c);
     EXPECT_EQ(0, std::memcmp(b, expected.data(), n));
     EXPECT_EQ(0, std::memcmp(c, expected.data(), n));
     EXPECT_EQ(0xEE, a[4096 + 100]);
     EXPECT_EQ(1, a[n - 1]);
     // Another size under the same key is not that picture: a plain buffer with the fill.
-    unsigned char* d = FrameMemory::AllocateShared("framememory test", n + 1, fill);
+    unsigned char* d = FrameMemory::AllocateShared(key, n + 1, fill);
     ASSERT_TRUE(d);
     EXPECT_EQ(0, std::memcmp(d, expected.data(), n));
     EXPECT_EQ(0, d[n]);
