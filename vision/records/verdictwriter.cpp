@@ -52,10 +52,10 @@ VerdictWriter::~VerdictWriter()
         }
         wake_.notify_all();
         wait();
-        // QThread::wait() orders the thread's last clear of the queue before the members go, but
-        // inside Qt, where ThreadSanitizer cannot see it; the lock says so where it can.
-        std::lock_guard<std::mutex> lock(mutex_);
     }
+    // The thread's end (here, or after Stop) orders its last touch of the queue before the
+    // members go, but inside Qt, where ThreadSanitizer cannot see it; the lock says so where it can.
+    std::lock_guard<std::mutex> lock(mutex_);
 }
 
 void VerdictWriter::Enqueue(Job job)
