@@ -47,9 +47,9 @@ public:
     Hooks hooks;
 
     // One pass over every camera and stage, writing every picture waiting there (without the
-    // closing 100 ms pause). Once Finish is
-    // called it keeps only the second between a re-detection's two pictures (their names
-    // are stamped to the second).
+    // closing 100 ms pause). Once Finish is called it keeps only the second between a
+    // re-detection's two pictures and the wait that keeps two names of a folder apart (names are
+    // stamped to the second).
     void Pass();
     // At the end of the program: asks the thread to end and writes, on the calling thread, what it
     // left; every picture handed over before the call is then on the disk. False (nothing more
