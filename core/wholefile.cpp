@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -45,16 +46,18 @@ bool ReadsBack(int fd, const QByteArray& data)
     return back == data;
 }
 
-void SyncDirectory(const QString& dir)
+}  // namespace
+
+bool SyncDirectory(const QString& dir, QString* why)
 {
     const int fd = ::open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
+    bool ok = fd >= 0 && ::fsync(fd) == 0;
+    if (!ok && why)
+        *why = QString::fromLocal8Bit(std::strerror(errno));
+    if (fd >= 0)
         ::close(fd);
-    }
+    return ok;
 }
-
-}  // namespace
 
 bool WriteWholeFile(const QString& path, const QByteArray& data)
 {

@@ -7,3 +7,6 @@
 
 // True when `path` now holds exactly `data`; false leaves `path` as it was (any thread).
 bool WriteWholeFile(const QString& path, const QByteArray& data);
+// Syncs the directory `dir`, so that a file renamed into it is still there after a power cut;
+// false with the reason in `why` when it could not be opened or synced.
+bool SyncDirectory(const QString& dir, QString* why = nullptr);

@@ -233,13 +233,7 @@ void WindowWorld::Restore()
         SaveFialImageThread::AllocateSlots(s.builtViews);
         saved->firstSlot = gpFailImage[0][0][0];
     }
-    {
-        QMutexLocker lock(pMutexSaveFail);
-        for (auto& cam : gisSaveFail)
-            for (auto& st : cam)
-                for (int& f : st)
-                    f = 0;
-    }
+    SaveFialImageThread::DropWaiting();
     if (s.writer && !s.writer->isRunning())
         s.writer->start(QThread::InheritPriority);
     for (const QPointer<QTimer>& t : s.timers)

@@ -7,6 +7,8 @@
 #include <csignal>
 #include <random>
 
+#include <QDirIterator>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -202,4 +204,128 @@ TEST_F(OrderlyStopE2E, ASignalWhileTheWritersHoldCountsAndRowsLosesNoneAndSendsN
         EXPECT_EQ(after.texts.mid(0, before.texts.size() + ngRows.size()).join('\n').toStdString(),
                   (before.texts + ngRows).join('\n').toStdString());
     }
+}
+
+namespace {
+// NG pictures (and the OK pictures of re-checks kept beside them) on the disk.
+QStringList NgPictureNames(const ProgramDir& dir, bool all = false)
+{
+    QStringList names;
+    for (QDirIterator it(dir.file("alarmimage"), {"*.jpg"}, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
+        it.next();
+        if (all || it.filePath().contains("/NG/"))
+            names << it.filePath().mid(dir.path().size() + 1);
+    }
+    names.sort();
+    return names;
+}
+int NgPictures(const ProgramDir& dir)
+{
+    return NgPictureNames(dir).size();
+}
+}  // namespace
+
+namespace {
+// Two cameras, each NG and then released by its re-check: per cycle four pictures go to the
+// picture writer at once, which takes them one after the other with its pauses between.
+class NgPicturesE2E : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        CycleRigSetup s;
+        s.cameras = 2;
+        s.delay0 = 3;
+        s.delay1 = 3;
+        ASSERT_TRUE(rig.Prepare(s));
+        ASSERT_GE(rig.Launch(), 0) << rig.Log().toStdString();
+        QThread::msleep(500);
+    }
+    void TearDown() override { rig.Stop(); }
+
+    // Both cameras see a part: NG, the mould held for the operator.
+    void Ng()
+    {
+        cv::Mat part = rig.scene().clone();
+        synth::blob(part, cv::Point(200, 180), 14, 0);
+        for (int c = 1; c <= 2; ++c)
+            ASSERT_TRUE(rig.Show(c, part));
+        QThread::msleep(200);
+        const qint64 edge = rig.Pulse(0, 60);
+        ASSERT_TRUE(rig.WaitFor([&] { return rig.ChangeTo(edge, 0b111) >= 0; }, 5000)) << rig.Seen(edge).toStdString();
+    }
+    // The part taken out: the re-check releases the mould.
+    void Release()
+    {
+        for (int c = 1; c <= 2; ++c)
+            ASSERT_TRUE(rig.Show(c, rig.scene()));
+        QThread::msleep(300);
+        const qint64 recheck = rig.Pulse(1, 60);
+        ASSERT_TRUE(rig.WaitFor([&] { return rig.ChangeTo(recheck, 0b000) >= 0; }, 5000))
+            << rig.Seen(recheck).toStdString();
+    }
+    void NgThenReleased()
+    {
+        ASSERT_NO_FATAL_FAILURE(Ng());
+        ASSERT_NO_FATAL_FAILURE(Release());
+    }
+
+    ProgramDir dir;
+    CycleRig rig{dir.path()};
+};
+}  // namespace
+
+// An NG's pictures are records as its rows are: a stop in order writes them, whether the mould
+// is still held for the operator (each NG picture waits to be paired with its re-check's) or the
+// re-check has just released it (the pairs handed to the picture writer, not yet on the disk).
+TEST_F(NgPicturesE2E, AStopInOrderWritesThePicturesOfTheNg)
+{
+    struct Case {
+        const char* what;
+        bool release;
+        int pictures;  // NG folders: each camera's NG picture, and its re-check's OK picture beside it
+    };
+    const Case cases[] = {
+        {"right after the re-check released the mould", true, 4},
+        // Last: the next start finds the mould held.
+        {"while the mould is held for the operator", false, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QStringList before = NgPictureNames(dir, true);
+        ASSERT_NO_FATAL_FAILURE(Ng());
+        if (c.release)
+            ASSERT_NO_FATAL_FAILURE(Release());
+        else
+            QThread::msleep(1500);  // long past a pass of the picture writer: not merely late
+        const QString logBefore = rig.Log();
+        ASSERT_EQ(::kill(pid_t(rig.process().processId()), SIGTERM), 0);
+        ASSERT_TRUE(rig.process().waitForFinished(8000));
+        const QString log = rig.Log().mid(logBefore.size());
+        ASSERT_TRUE(log.contains("end: everything held is written")) << log.toStdString();
+        const QStringList after = NgPictureNames(dir, true);
+        EXPECT_EQ(after.size() - before.size(), c.pictures) << after.join('\n').toStdString();
+        ASSERT_GE(rig.KillAndRestart(), 0) << rig.Log().toStdString();
+        QThread::msleep(500);
+    }
+}
+
+// The next cycle's NG comes while the writer still works through the last one's pictures: each
+// NG keeps its own picture, none is painted over before it is on the disk.
+TEST_F(NgPicturesE2E, ANextNgBeforeTheLastPicturesAreWrittenLosesNone)
+{
+    ASSERT_NO_FATAL_FAILURE(NgThenReleased());
+    QThread::msleep(300);  // the next shot; the writer takes about 2.5 s for the four pictures
+    ASSERT_NO_FATAL_FAILURE(NgThenReleased());
+    // Idle: the writer gets through whatever it holds (no new file for 3 s, past its pauses).
+    int last = NgPictures(dir);
+    for (int quiet = 0, i = 0; quiet < 6 && i < 60; ++i) {
+        QThread::msleep(500);
+        const int now = NgPictures(dir);
+        quiet = now == last ? quiet + 1 : 0;
+        last = now;
+    }
+    EXPECT_EQ(NgPictures(dir), 8) << NgPictureNames(dir, true).join('\n').toStdString();
+    // Each under its first NG region (the test's one region), the re-checks' pictures too.
+    for (const QString& name : NgPictureNames(dir, true))
+        EXPECT_TRUE(QFileInfo(name).fileName().startsWith("1_")) << name.toStdString();
 }

@@ -1,5 +1,7 @@
 #include "vision/records/savefialimagethread.h"
 
+#include "core/wholefile.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QImageWriter>
@@ -7,6 +9,7 @@
 #include <QBuffer>
 #include <QDeadlineTimer>
 #include <algorithm>
+#include <deque>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -36,13 +39,45 @@ SaveFialImageThread::SaveFialImageThread()
     hooks.folder = &SaveFialImageThread::DefaultFolder;
     hooks.clock = [] { return QDateTime::currentDateTime(); };
     hooks.sleep = [](int ms) { QThread::msleep(ulong(ms)); };
+    hooks.syncFolder = [](const QString& folder, QString* why) { return SyncDirectory(folder, why); };
 }
 
 namespace {
 int gSlotCameras = 0;  // cameras whose slots may hold pictures (AllocateSlots)
-// What each flagged slot reports once written; guarded by pMutexSaveFail like the flags.
-SaveFialImageThread::Report gSlotReport[MAX_CAMERA][MAX_DETECT][2];
+
+// One hand-over of a camera and stage: its pictures as they were then, with what each reports.
+struct Waiting {
+    bool has[2] = {false, false};
+    QImage picture[2];          // null: the slot held no picture
+    quint64 generation[2] = {}; // the slot's painting it was copied from
+    int index = 0;              // the first NG region then
+    SaveFialImageThread::Report report[2];
+};
+// Guarded by pMutexSaveFail like the slots.
+std::deque<Waiting> gWaiting[MAX_CAMERA][MAX_DETECT];
+quint64 gSlotGeneration[MAX_CAMERA][MAX_DETECT][2] = {};  // counts the slot's paintings
+
+void DropWaitingLocked()
+{
+    for (int c = 0; c < MAX_CAMERA; ++c)
+        for (int d = 0; d < MAX_DETECT; ++d) {
+            gWaiting[c][d].clear();
+            for (int k = 0; k < 2; ++k)
+                gisSaveFail[c][d][k] = 0;
+        }
 }
+
+QImage CopySlotLocked(int c, int d, int k)
+{
+    const uchar* slot = gpFailImage[c][d][k];
+    if (!slot || gImageW <= 0 || gImageH <= 0)
+        return QImage();
+    QImage picture(gImageW, gImageH, QImage::Format_RGB32);
+    for (int y = 0; y < gImageH; ++y)
+        std::memcpy(picture.scanLine(y), slot + qint64(y) * gImageW * 4, size_t(gImageW) * 4);
+    return picture;
+}
+}  // namespace
 
 void SaveFialImageThread::AllocateSlots(int cameras)
 {
@@ -52,12 +87,13 @@ void SaveFialImageThread::AllocateSlots(int cameras)
     // never hold an NG picture: a slot's memory is taken when its first picture arrives.
     QMutexLocker lock(pMutexSaveFail);
     gSlotCameras = std::clamp(cameras, 0, int(MAX_CAMERA));
-    for (int c = 0; c < gSlotCameras; ++c)
-        for (int d = 0; d < MAX_DETECT; ++d)
-            for (int k = 0; k < 2; ++k) {
-                gisSaveFail[c][d][k] = 0;
-                gSlotReport[c][d][k] = nullptr;
-            }
+    DropWaitingLocked();
+}
+
+void SaveFialImageThread::DropWaiting()
+{
+    QMutexLocker lock(pMutexSaveFail);
+    DropWaitingLocked();
 }
 
 bool SaveFialImageThread::PutSlot(int c, int d, int kind, const QImage& picture)
@@ -75,6 +111,7 @@ bool SaveFialImageThread::PutSlot(int c, int d, int kind, const QImage& picture)
         return false;
     for (int y = 0; y < gImageH; ++y)
         std::memcpy(slot + qint64(y) * gImageW * 4, img.constScanLine(y), size_t(gImageW) * 4);
+    ++gSlotGeneration[c][d][kind];
     return true;
 }
 
@@ -96,19 +133,56 @@ QImage SaveFialImageThread::GetSlot(int c, int d, int kind)
     return img;
 }
 
-void SaveFialImageThread::HandOver(int c, int d, bool ok, bool ng, const Report& report)
+bool SaveFialImageThread::HandOver(int c, int d, bool ok, bool ng, const Report& report)
 {
     if (!ValidSlot(c, d, 0))
-        return;
-    QMutexLocker lock(pMutexSaveFail);
-    if (ng) {
-        gisSaveFail[c][d][0] = 1;
-        gSlotReport[c][d][0] = report;
+        return false;
+    if (!ok && !ng)
+        return true;
+    const bool wanted[2] = {ng, ok};
+    int waiting = 0;
+    {
+        QMutexLocker lock(pMutexSaveFail);
+        std::deque<Waiting>& queue = gWaiting[c][d];
+        if (!queue.empty()) {
+            // The same pictures again, not yet taken: one file each, with the newer report.
+            Waiting& last = queue.back();
+            bool same = true;
+            for (int k = 0; k < 2; ++k)
+                same = same && last.has[k] == wanted[k] &&
+                       (!wanted[k] || last.generation[k] == gSlotGeneration[c][d][k]);
+            if (same) {
+                for (int k = 0; k < 2; ++k)
+                    if (wanted[k])
+                        last.report[k] = report;
+                return true;
+            }
+        }
+        waiting = int(queue.size());
+        const int index = gFailIndex[c][d];
+        // The next NG picture names its own first NG region, painted before this one is written.
+        if (ng)
+            gFailIndex[c][d] = 0;
+        if (waiting < kWaitingPerStage) {
+            Waiting w;
+            w.index = index;
+            for (int k = 0; k < 2; ++k) {
+                if (!wanted[k])
+                    continue;
+                w.has[k] = true;
+                w.picture[k] = CopySlotLocked(c, d, k);
+                w.generation[k] = gSlotGeneration[c][d][k];
+                w.report[k] = report;
+                ++gisSaveFail[c][d][k];
+            }
+            queue.push_back(std::move(w));
+            return true;
+        }
     }
-    if (ok) {
-        gisSaveFail[c][d][1] = 1;
-        gSlotReport[c][d][1] = report;
-    }
+    // Memory is bounded: a writer this far behind is stuck on its disk.
+    qCritical("camera %d stage %d: %s picture not kept, %d hand-overs still wait to be written", c + 1, d + 1,
+              ng && ok ? "NG and OK" : ng ? "NG" : "OK", waiting);
+    return false;
 }
 
 QString SaveFialImageThread::DefaultFolder(int c, int d, int kind)
@@ -206,7 +280,18 @@ bool SaveFialImageThread::WriteOne(const QImage& picture, int c, int d, int kind
         Failed(folder, QStringLiteral("folder cannot be made"));
         return false;
     }
-    const QString path = QString("%1/%2").arg(dir.absolutePath(), FileName(index, hooks.clock()));
+    // Names are stamped to the second: a picture never replaces the one just written under the
+    // same name, it waits for the next second.
+    const QString folderPath = dir.absolutePath();
+    QString path = QString("%1/%2").arg(folderPath, FileName(index, hooks.clock()));
+    for (int waits = 0; path == lastWritten.value(folderPath) && waits < 3; ++waits) {
+        hooks.sleep(1000 - hooks.clock().time().msec());
+        path = QString("%1/%2").arg(folderPath, FileName(index, hooks.clock()));
+    }
+    if (path == lastWritten.value(folderPath)) {
+        Failed(path, QStringLiteral("a picture of this name was just written (the clock stands still)"));
+        return false;
+    }
     // Encoded in memory first: an encoder that ignores a short write cannot hide it.
     QByteArray bytes;
     QString error;
@@ -221,8 +306,14 @@ bool SaveFialImageThread::WriteOne(const QImage& picture, int c, int d, int kind
         Failed(path, error);
         return false;
     }
+    // The rename is on the disk only once its folder is synced: a power cut keeps a picture told
+    // saved. The file is whole and in place either way, so a failed sync is told, not undone.
+    QString unsynced;
+    if (hooks.syncFolder && !hooks.syncFolder(folderPath, &unsynced))
+        qWarning("NG picture %s written, its folder not synced: %s", qPrintable(path), qPrintable(unsynced));
     // Older pictures make room only once the new one is on disk: a full disk loses none of them.
-    Trim(dir.absolutePath(), limit, path);
+    Trim(folderPath, limit, path);
+    lastWritten.insert(folderPath, path);
     ++writtenCount;
     failing = false;
     if (hooks.saved)
@@ -248,44 +339,30 @@ void SaveFialImageThread::Pass()
     const int stages = qMin(hooks.stageCount ? hooks.stageCount() : 0, MAX_DETECT);
     for (int c = 0; c < cameras; ++c) {
         for (int d = 0; d < stages; ++d) {
-            bool f0, f1;
-            int index;
-            {
-                QMutexLocker lock(pMutexSaveFail);
-                f0 = gisSaveFail[c][d][0];
-                f1 = gisSaveFail[c][d][1];
-                index = gFailIndex[c][d];
-            }
-            for (int k = 0; k < 2; ++k) {
-                QImage picture;
-                Report report;
+            for (;;) {
+                Waiting job;
                 {
                     QMutexLocker lock(pMutexSaveFail);
-                    if (!gisSaveFail[c][d][k])
+                    std::deque<Waiting>& queue = gWaiting[c][d];
+                    if (queue.empty())
+                        break;
+                    job = std::move(queue.front());
+                    queue.pop_front();
+                    for (int k = 0; k < 2; ++k)
+                        if (job.has[k])
+                            --gisSaveFail[c][d][k];
+                }
+                for (int k = 0; k < 2; ++k) {
+                    if (!job.has[k])
                         continue;
-                    const uchar* slot = gpFailImage[c][d][k];
-                    gisSaveFail[c][d][k] = 0;
-                    report = std::move(gSlotReport[c][d][k]);
-                    gSlotReport[c][d][k] = nullptr;
-                    if (slot && gImageW > 0 && gImageH > 0) {
-                        picture = QImage(gImageW, gImageH, QImage::Format_RGB32);
-                        for (int y = 0; y < gImageH; ++y)
-                            std::memcpy(picture.scanLine(y), slot + qint64(y) * gImageW * 4,
-                                        size_t(gImageW) * 4);
-                    }
+                    if (job.picture[k].isNull())
+                        Failed(QString("camera %1 stage %2").arg(c + 1).arg(d + 1), QStringLiteral("no picture slot"));
+                    else
+                        WriteOne(job.picture[k], c, d, k, job.has[0], job.index, job.report[k]);
+                    const bool pair = k == 0 && job.has[0] && job.has[1];
+                    if (pair || !finishing)
+                        hooks.sleep(pair ? 1000 : 200);
                 }
-                if (picture.isNull()) {
-                    Failed(QString("camera %1 stage %2").arg(c + 1).arg(d + 1), QStringLiteral("no picture slot"));
-                } else {
-                    WriteOne(picture, c, d, k, f0, index, report);
-                }
-                const bool pair = k == 0 && f0 && f1;
-                if (pair || !finishing)
-                    hooks.sleep(pair ? 1000 : 200);
-            }
-            if (f0) {
-                QMutexLocker lock(pMutexSaveFail);
-                gFailIndex[c][d] = 0;
             }
         }
     }

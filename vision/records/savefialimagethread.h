@@ -1,10 +1,12 @@
 #pragma once
 // The NG picture slots and their writer. The verdict renders NG and OK pictures into in-memory
-// slots per camera, stage and kind on the GUI thread and flags the slots it wants kept; the writer
-// thread copies a flagged slot out under pMutexSaveFail and writes it as
+// slots per camera, stage and kind on the GUI thread and hands over the slots it wants kept: the
+// hand-over copies them out under pMutexSaveFail, so the next NG may paint the slot again at once,
+// and the writer thread writes each picture handed over, in order, as
 // "./alarmimage/camera<c>/detect<d>/NG|OK/[<first NG region>_]<yyyy-MM-dd_hh.mm.ss>.jpg", keeping
 // each folder within its picture limit, and hands each written file to network reporting.
 #include <QDateTime>
+#include <QHash>
 #include <QImage>
 #include <QString>
 #include <QThread>
@@ -16,9 +18,10 @@
 // Slots [camera][stage][kind]: kind 0 the NG picture, 1 the OK (or re-checked) picture; each
 // gImageW x gImageH pixels of four bytes (RGB32), null until allocated.
 extern uchar* gpFailImage[MAX_CAMERA][MAX_DETECT][2];
-// 1 = the slot holds a picture waiting to be written.
+// Pictures of the slot handed over and waiting to be written (0 none).
 extern int gisSaveFail[MAX_CAMERA][MAX_DETECT][2];
-// Number (from 1) of the first NG region of the last NG picture of [camera][stage]; 0 none.
+// Number (from 1) of the first NG region of the NG picture of [camera][stage] painted since its
+// last NG hand-over (which takes it along); 0 none.
 extern int gFailIndex[MAX_CAMERA][MAX_DETECT];
 extern class SaveFialImageThread* gpSaveFialImageThread;
 
@@ -36,14 +39,17 @@ public:
         std::function<void(int ms)> sleep;         // pause between writes and passes
         // One write(2) of a picture file's bytes: the count written, -1 on error (default write).
         std::function<long long(int fd, const char* data, long long size)> writeSome;
+        // Syncs a folder a picture was renamed into (default: SyncDirectory); false with `why`.
+        std::function<bool(const QString& folder, QString* why)> syncFolder;
     };
 
     SaveFialImageThread();
     Hooks hooks;
 
-    // One pass over every camera and stage (without the closing 100 ms pause). Once Finish is
-    // called it keeps only the second between a re-detection's two pictures (their names
-    // are stamped to the second).
+    // One pass over every camera and stage, writing every picture waiting there (without the
+    // closing 100 ms pause). Once Finish is called it keeps only the second between a
+    // re-detection's two pictures and the wait that keeps two names of a folder apart (names are
+    // stamped to the second).
     void Pass();
     // At the end of the program: asks the thread to end and writes, on the calling thread, what it
     // left; every picture handed over before the call is then on the disk. False (nothing more
@@ -63,8 +69,14 @@ public:
     // Runs on the writer thread once the picture of its job is on disk (network reporting). The
     // GUI side makes it with a copy of all it reports: the writer reads nothing the GUI writes.
     using Report = std::function<void(const QString& path)>;
-    // GUI side: flag the OK and/or NG picture of [c][d] for writing; `report` goes with each.
-    static void HandOver(int c, int d, bool ok, bool ng, const Report& report = Report());
+    // GUI side: hand the OK and/or NG picture of [c][d] over for writing, a copy of the slot as it
+    // is now; `report` goes with each. Handed over again unchanged before the writer took it, the
+    // waiting picture takes the newer report. At most kWaitingPerStage hand-overs of a camera and
+    // stage wait: past it the pictures are not kept, logged critical, and the answer is false.
+    static bool HandOver(int c, int d, bool ok, bool ng, const Report& report = Report());
+    static constexpr int kWaitingPerStage = 3;
+    // Drops every picture waiting (a fresh start of the slots).
+    static void DropWaiting();
 
     static QString DefaultFolder(int c, int d, int kind);
     // File name (without folder) for the first NG region `index` at `when`.
@@ -90,4 +102,5 @@ private:
     std::atomic<int> failedCount{0};
     std::atomic<bool> finishing{false};  // Finish called: no pauses but a pair's second
     bool failing = false;  // the last write failed (writer thread only)
+    QHash<QString, QString> lastWritten;  // folder -> the last file written into it (writer thread only)
 };

@@ -52,10 +52,10 @@ VerdictWriter::~VerdictWriter()
         }
         wake_.notify_all();
         wait();
-        // QThread::wait() orders the thread's last clear of the queue before the members go, but
-        // inside Qt, where ThreadSanitizer cannot see it; the lock says so where it can.
-        std::lock_guard<std::mutex> lock(mutex_);
     }
+    // The thread's end (here, or after Stop) orders its last touch of the queue before the
+    // members go, but inside Qt, where ThreadSanitizer cannot see it; the lock says so where it can.
+    std::lock_guard<std::mutex> lock(mutex_);
 }
 
 void VerdictWriter::Enqueue(Job job)
@@ -160,12 +160,20 @@ bool VerdictWriter::Drain(int timeoutMs)
 
 bool VerdictWriter::Stop(int timeoutMs)
 {
-    const bool whole = Flush(timeoutMs);
+    bool whole = Flush(timeoutMs);
     {
         std::lock_guard<std::mutex> lock(mutex_);
         for (const Job& job : queue_)
             qCritical("verdict write to %s not done before the end: %s", qPrintable(job.path),
                       job.task ? "a task" : job.sql.isEmpty() ? job.data.constData() : qPrintable(job.sql.join("; ")));
+        // What was left out earlier is missing as well, unless a later write of its file carried it.
+        if (!leftOutFiles_.isEmpty() || leftOutCommits_ > 0) {
+            QStringList files = leftOutFiles_.values();
+            files.sort();
+            qCritical("verdict writes left out and not written since: %d commits; files: %s", leftOutCommits_,
+                      files.isEmpty() ? "none" : qPrintable(files.join(", ")));
+            whole = false;
+        }
         stop_ = true;
     }
     wake_.notify_all();
@@ -335,11 +343,14 @@ void VerdictWriter::run()
         if (out == Written) {
             failing.invalidate();
             missingTold_.remove(job.path);
+            if (!job.task && job.sql.isEmpty())
+                leftOutFiles_.remove(job.path);  // the whole newer content carries what was left out
             continue;
         }
         if (out == Missing) {
             // Written into no file, so none is made: told once until the file is back.
             ++failures_;
+            ++leftOutCommits_;
             if (!missingTold_.contains(job.path))
                 qCritical("verdict write to %s left out: %s", qPrintable(job.path), qPrintable(error));
             missingTold_.insert(job.path);
@@ -351,6 +362,10 @@ void VerdictWriter::run()
         const bool givenUp = out == Refused || failing.elapsed() >= giveUpMs || stop_;
         if (givenUp) {
             ++failures_;
+            if (job.sql.isEmpty())
+                leftOutFiles_.insert(job.path);
+            else
+                ++leftOutCommits_;
             qCritical("verdict write to %s left out: %s", qPrintable(job.path), qPrintable(error));
             continue;
         }

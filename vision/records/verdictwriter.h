@@ -61,7 +61,8 @@ public:
     // ran out first.
     bool Drain(int timeoutMs);
     // Drain for the end of the process: the jobs it logs stay undone (nothing is taken up after
-    // it, so the log tells exactly what is missing); a job in progress runs on.
+    // it, so the log tells exactly what is missing); a job in progress runs on. False as well when
+    // a job was left out earlier: a commit, or a file write no later write of that file carried.
     bool Stop(int timeoutMs);
     int pending() const;  // queued and in progress
     // The same commit on the calling thread, through a connection of its own.
@@ -104,6 +105,8 @@ private:
     bool stop_ = false;
     int failures_ = 0;
     QSet<QString> missingTold_;  // writer thread only
+    QSet<QString> leftOutFiles_;  // files whose last write was left out
+    int leftOutCommits_ = 0;      // commits left out
 
     std::mutex besideMutex_;
     std::condition_variable besideWake_;

@@ -380,3 +380,141 @@ TEST_F(WriterTest, EachPictureCarriesItsOwnReportToItsWrittenFile)
     EXPECT_EQ(w.failed(), 1);
     EXPECT_TRUE(got.isEmpty()) << "no file, no report";
 }
+
+// The next NG paints the slots again while the writer is still behind: each hand-over keeps the
+// pictures as they were when handed over, and each is written under a name of its own (stamped
+// to the second, the next one waits for the next second rather than replace it).
+TEST_F(WriterTest, APictureHandedOverIsWrittenThoughTheSlotIsPaintedAgainBeforeTheWriterCame)
+{
+    ngLimit = 10;
+    const QRgb colours[2][2] = {{qRgb(200, 0, 0), qRgb(0, 200, 0)}, {qRgb(0, 0, 200), qRgb(200, 200, 0)}};
+    for (const auto& cycle : colours) {
+        ASSERT_TRUE(SaveFialImageThread::PutSlot(0, 0, 0, Picture(cycle[0])));
+        ASSERT_TRUE(SaveFialImageThread::PutSlot(0, 0, 1, Picture(cycle[1])));
+        ASSERT_TRUE(SaveFialImageThread::HandOver(0, 0, true, true));
+    }
+    EXPECT_EQ(gisSaveFail[0][0][0], 2);
+    w.Pass();
+    const QStringList names = Jpgs(kNg1);
+    ASSERT_EQ(names.join(' ').toStdString(),
+              "2026-12-07_10.11.12.jpg 2026-12-07_10.11.13.jpg 2026-12-07_10.11.14.jpg 2026-12-07_10.11.15.jpg");
+    for (int i = 0; i < 4; ++i) {
+        const QImage back(dir.file(kNg1 + "/" + names[i]));
+        ASSERT_FALSE(back.isNull());
+        const QRgb want = colours[i / 2][i % 2];
+        EXPECT_NEAR(qRed(back.pixel(5, 5)), qRed(want), 12) << names[i].toStdString();
+        EXPECT_NEAR(qGreen(back.pixel(5, 5)), qGreen(want), 12) << names[i].toStdString();
+        EXPECT_NEAR(qBlue(back.pixel(5, 5)), qBlue(want), 12) << names[i].toStdString();
+    }
+    EXPECT_EQ(sleeps, (QList<int>{1000, 200, 800, 1000, 200}));
+    EXPECT_EQ(gisSaveFail[0][0][0] + gisSaveFail[0][0][1], 0);
+
+    // A clock that stands still: the second picture is told lost, never written over the first.
+    QStringList told;
+    w.hooks.failed = [&](const QString& what, const QString&) { told << what; };
+    w.hooks.sleep = [](int) {};
+    now = now.addSecs(60);
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_TRUE(SaveFialImageThread::PutSlot(1, 0, 0, Picture(colours[i][0])));
+        ASSERT_TRUE(SaveFialImageThread::HandOver(1, 0, false, true));
+    }
+    w.Pass();
+    const QString ng2 = "alarmimage/camera2/detect1/NG";
+    ASSERT_EQ(Jpgs(ng2), QStringList{"2026-12-07_10.12.15.jpg"});
+    EXPECT_NEAR(qRed(QImage(dir.file(ng2 + "/2026-12-07_10.12.15.jpg")).pixel(5, 5)), 200, 12);
+    EXPECT_EQ(told.size(), 1);
+    EXPECT_EQ(w.failed(), 1);
+}
+
+// A writer stuck on its disk: a few hand-overs of a camera and stage wait, the next one is
+// refused (and says so) rather than take memory without end; the waiting ones are all written.
+TEST_F(WriterTest, HandOversBeyondTheBoundAreRefusedAndTheWaitingOnesWritten)
+{
+    const int bound = SaveFialImageThread::kWaitingPerStage;
+    for (int i = 0; i <= bound; ++i) {
+        SCOPED_TRACE(i);
+        ASSERT_TRUE(SaveFialImageThread::PutSlot(1, 1, 1, Picture(qRgb(0, 40 * i + 40, 0))));
+        EXPECT_EQ(SaveFialImageThread::HandOver(1, 1, true, false), i < bound);
+    }
+    // The same picture again only renews its report; another camera has a bound of its own.
+    EXPECT_FALSE(SaveFialImageThread::HandOver(1, 1, true, false)) << "the refused picture was never kept";
+    ASSERT_TRUE(SaveFialImageThread::PutSlot(0, 1, 1, Picture(qRgb(0, 0, 0))));
+    EXPECT_TRUE(SaveFialImageThread::HandOver(0, 1, true, false));
+    w.Pass();
+    const QString ok = "alarmimage/camera2/detect2/OK";
+    const QStringList names = Jpgs(ok);
+    ASSERT_EQ(names.size(), bound);
+    for (int i = 0; i < bound; ++i)
+        EXPECT_NEAR(qGreen(QImage(dir.file(ok + "/" + names[i])).pixel(5, 5)), 40 * i + 40, 12) << i;
+    EXPECT_EQ(Jpgs("alarmimage/camera1/detect2/OK").size(), 1);
+    EXPECT_EQ(w.failed(), 0);
+}
+
+// The next NG is painted while the writer still writes the last one: its pictures keep their own
+// first NG region, whatever the writer does meanwhile.
+TEST_F(WriterTest, TheNextNgPaintedWhileTheLastIsWrittenKeepsItsOwnFirstNgRegion)
+{
+    ngLimit = 10;
+    // What painting an NG picture does to the index: the first NG region, unless one is set.
+    auto paint = [this](int firstNg) {
+        ASSERT_TRUE(SaveFialImageThread::PutSlot(0, 0, 0, Picture(qRgb(200, 0, 0))));
+        if (gFailIndex[0][0] == 0)
+            gFailIndex[0][0] = firstNg;
+    };
+    paint(4);
+    ASSERT_TRUE(SaveFialImageThread::HandOver(0, 0, false, true));
+    EXPECT_EQ(gFailIndex[0][0], 0) << "taken along by the hand-over";
+    bool painted = false;
+    w.hooks.sleep = [&](int ms) {
+        now = now.addMSecs(ms);
+        if (!painted) {
+            painted = true;
+            paint(2);
+        }
+    };
+    w.Pass();
+    ASSERT_TRUE(painted);
+    EXPECT_EQ(gFailIndex[0][0], 2) << "the writer leaves the next NG's region alone";
+    ASSERT_TRUE(SaveFialImageThread::HandOver(0, 0, false, true));
+    w.Pass();
+    EXPECT_EQ(Jpgs(kNg1).join(' ').toStdString(), "2_2026-12-07_10.11.12.jpg 4_2026-12-07_10.11.12.jpg");
+
+    // An OK picture alone takes the index along but leaves it: only an NG hand-over ends it.
+    paint(3);
+    ASSERT_TRUE(SaveFialImageThread::PutSlot(0, 0, 1, Picture(qRgb(0, 200, 0))));
+    ASSERT_TRUE(SaveFialImageThread::HandOver(0, 0, true, false));
+    EXPECT_EQ(gFailIndex[0][0], 3);
+}
+
+// A picture told saved survives a power cut: its folder is synced once the file has its name
+// there, each time; a sync that fails leaves the whole picture in place (and says so).
+TEST_F(WriterTest, EachPictureIsSyncedIntoItsFolderOnceItHasItsName)
+{
+    QStringList synced;  // the folder's files as each sync finds them
+    bool syncWorks = true;
+    w.hooks.syncFolder = [&](const QString& folder, QString* why) {
+        synced << QDir(folder).path().section('/', -3) + ": " + QDir(folder).entryList(QDir::Files, QDir::Name).join(' ');
+        *why = "refused";
+        return syncWorks;
+    };
+    SaveFialImageThread::PutSlot(0, 0, 0, Picture(qRgb(200, 0, 0)));
+    SaveFialImageThread::PutSlot(0, 0, 1, Picture(qRgb(0, 200, 0)));
+    SaveFialImageThread::PutSlot(0, 1, 1, Picture(qRgb(0, 200, 0)));
+    ASSERT_TRUE(SaveFialImageThread::HandOver(0, 0, true, true));
+    ASSERT_TRUE(SaveFialImageThread::HandOver(0, 1, true, false));
+    w.Pass();
+    EXPECT_EQ(synced.join('\n').toStdString(),
+              "camera1/detect1/NG: 2026-12-07_10.11.12.jpg\n"
+              "camera1/detect1/NG: 2026-12-07_10.11.12.jpg 2026-12-07_10.11.13.jpg\n"
+              "camera1/detect2/OK: 2026-12-07_10.11.13.jpg");
+
+    syncWorks = false;
+    synced.clear();
+    now = now.addSecs(10);
+    ASSERT_TRUE(SaveFialImageThread::HandOver(0, 1, true, false));
+    w.Pass();
+    EXPECT_EQ(synced.size(), 1);
+    EXPECT_EQ(w.written(), 4);
+    EXPECT_EQ(w.failed(), 0);
+    EXPECT_EQ(Jpgs("alarmimage/camera1/detect2/OK").size(), 2);
+}

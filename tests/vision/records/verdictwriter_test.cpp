@@ -313,3 +313,66 @@ TEST(VerdictWriter, AStopWithNothingHeldBackWritesEverythingAndSaysSo)
     EXPECT_EQ(w.failures(), 0);
     EXPECT_EQ(Values(db), "10|11");
 }
+
+// A full disk past the give-up time: the counts handed over from then on are left out one by one.
+// The end must not say everything is written while the last count handed over is not on the disk
+// (the stop's line "everything held is written" is made of this answer).
+TEST(VerdictWriter, AStopAfterCountsWereLeftOutDoesNotSayEverythingIsWritten)
+{
+    ProgramDir dir;
+    const QString count = dir.file("sub/count.txt");  // fails until sub exists
+    VerdictWriter w;
+    w.retryPauseMs = 20;
+    w.giveUpMs = 100;
+    w.start();
+    w.WriteFile(count, "1 ");
+    ASSERT_TRUE(w.Flush(10000));
+    ASSERT_EQ(w.failures(), 1);
+    w.WriteFile(count, "2 ");
+    ASSERT_TRUE(w.Flush(10000));
+    ASSERT_EQ(w.failures(), 2);
+    ASSERT_FALSE(QFile::exists(count));
+    EXPECT_FALSE(w.Stop(2000)) << "the last count handed over is not on the disk";
+}
+
+// What was left out before the stop decides its answer: a count.txt left out and carried by a
+// later count written whole is not missing; a commit left out is missing for good.
+TEST(VerdictWriter, AStopSaysEverythingIsWrittenOnlyWhenNothingLeftOutIsMissing)
+{
+    struct Case {
+        const char* what;
+        bool refusedCommit;  // a commit SQLite refuses, before the counts
+        bool carried;        // the folder comes back and a later count is written
+        bool whole;
+    };
+    const Case cases[] = {
+        {"a left-out count carried by a later one", false, true, true},
+        {"a refused commit, the counts carried", true, true, false},
+        {"a refused commit, nothing else", true, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ProgramDir dir;
+        const QString db = dir.file("stats.db"), count = dir.file("sub/count.txt");
+        ASSERT_TRUE(MakeTable(db));
+        VerdictWriter w;
+        w.retryPauseMs = 20;
+        w.giveUpMs = 100;
+        w.start();
+        if (c.refusedCommit)
+            w.Commit(db, {"update no_such_table set v = 1"});
+        if (c.carried) {
+            w.WriteFile(count, "1 ");  // no folder yet: left out
+            ASSERT_TRUE(w.Flush(10000));
+            ASSERT_TRUE(QDir().mkpath(dir.file("sub")));
+            w.WriteFile(count, "2 ");
+        }
+        w.Commit(db, Set(3, 4));
+        ASSERT_TRUE(w.Flush(10000));
+        EXPECT_EQ(w.failures(), int(c.refusedCommit) + int(c.carried));
+        EXPECT_EQ(w.Stop(2000), c.whole);
+        EXPECT_EQ(Values(db), "3|4");
+        if (c.carried)
+            EXPECT_EQ(dir.read("sub/count.txt"), "2 ");
+    }
+}
