@@ -86,11 +86,15 @@ Disk OnDisk(const ProgramDir& dir)
     return d;
 }
 
-class OrderlyStopE2E : public ::testing::Test {
+// The real program in a directory of its own with `Cameras` simulated cameras, both stage delays
+// 0.3 s.
+template <int Cameras>
+class LaunchedE2E : public ::testing::Test {
 protected:
     void SetUp() override
     {
         CycleRigSetup s;
+        s.cameras = Cameras;
         s.delay0 = 3;
         s.delay1 = 3;
         ASSERT_TRUE(rig.Prepare(s));
@@ -98,6 +102,13 @@ protected:
         QThread::msleep(500);
     }
     void TearDown() override { rig.Stop(); }
+
+    ProgramDir dir;
+    CycleRig rig{dir.path()};
+};
+
+class OrderlyStopE2E : public LaunchedE2E<1> {
+protected:
 
     // An empty mould: judged and released.
     void OkCycle()
@@ -138,8 +149,6 @@ protected:
         return last;
     }
 
-    ProgramDir dir;
-    CycleRig rig{dir.path()};
 };
 
 }  // namespace
@@ -228,19 +237,8 @@ int NgPictures(const ProgramDir& dir)
 namespace {
 // Two cameras, each NG and then released by its re-check: per cycle four pictures go to the
 // picture writer at once, which takes them one after the other with its pauses between.
-class NgPicturesE2E : public ::testing::Test {
+class NgPicturesE2E : public LaunchedE2E<2> {
 protected:
-    void SetUp() override
-    {
-        CycleRigSetup s;
-        s.cameras = 2;
-        s.delay0 = 3;
-        s.delay1 = 3;
-        ASSERT_TRUE(rig.Prepare(s));
-        ASSERT_GE(rig.Launch(), 0) << rig.Log().toStdString();
-        QThread::msleep(500);
-    }
-    void TearDown() override { rig.Stop(); }
 
     // Both cameras see a part: NG, the mould held for the operator.
     void Ng()
@@ -269,8 +267,6 @@ protected:
         ASSERT_NO_FATAL_FAILURE(Release());
     }
 
-    ProgramDir dir;
-    CycleRig rig{dir.path()};
 };
 }  // namespace
 
