@@ -356,6 +356,7 @@ QList<Breach> NoCycleWithoutTrigger(const BoardTimeline& t, const QList<JournalE
     const QList<BoardWord>& words = t.words();
     QList<qint64> starts;
     QList<qint64> ends;  // when each start's cycle stopped counting
+    QList<bool> closeOnly;  // the start word added the mould-close inhibit alone
     for (int i = 0; i < words.size(); ++i) {
         const bool both = started(words[i].word) && !w.Active(words[i].word, w.alarm);
         const bool before = i > 0 && started(words[i - 1].word);
@@ -367,16 +368,21 @@ QList<Breach> NoCycleWithoutTrigger(const BoardTimeline& t, const QList<JournalE
                 end = words[j].ms;
                 break;
             }
+        bool others = i > 0;
+        for (int o : outputs)
+            others = others && (o == w.closeInhibit || w.Active(words[i - 1].word, o));
         starts << words[i].ms;
         ends << end;
+        closeOnly << (outputs == QList<int>{w.closeInhibit} || others);
     }
     const QList<qint64> rises = RisesOf(t, w.TriggerInputs());
     for (int i = 0; i < starts.size(); ++i) {
         const qint64 s = starts[i];
         if (s < fromMs || StartingUp(t, journal, w, s, true))
             continue;
-        // The mould-close inhibit alone is also the silent board's and the lost camera's.
-        if (outputs == QList<int>{w.closeInhibit}
+        // The mould-close inhibit alone is also the silent board's and the lost camera's, added
+        // too to the outputs a hold keeps (mode 4: a stage's output, its alarm lifted by the door).
+        if (closeOnly[i]
             && (t.SentFrom(s) != s || StateAt(journal, JournalEvent::CameraOut, JournalEvent::CameraIn, s)
                 || Within(journal, JournalEvent::CameraIn, s - 4000, s)))
             continue;

@@ -474,6 +474,16 @@ TEST(CycleInvariants, ACycleStartIsSeenByTheOutputsItsConfigurationSets)
     // ... nor the inhibit a silent board or a lost camera set.
     EXPECT_TRUE(Invariants::NoCycleWithoutTrigger(BoardTimeline(Log({"0 1 00f0", "500 unplug", "2000 plug", "2004 1 00f1", "2040 1 00f0"})), {}, off, 0).isEmpty());
     EXPECT_TRUE(Invariants::NoCycleWithoutTrigger(BoardTimeline(Log({"0 1 00f0", "1000 1 00f1"})), {{900, JournalEvent::CameraOut}}, off, 0).isEmpty());
+    // Mode 4: a snapshot's hold keeps stage 1's output, the door (input 1 falling after the
+    // re-check) lifts its alarm, then the lost camera's inhibit joins it: no cycle start. The same
+    // word with no loss about, or both outputs set at once, is one.
+    const CycleWords m4 = CycleWords::ForMode(4, 2, 3);
+    const BoardTimeline held(Log({"0 1 00f0", "4400 1 00f4", "4401 1 00f6", "6273 in 0002", "6364 in 0000", "6364 1 00f2",
+                                  "14109 1 00f3"}));
+    const QList<JournalEvent> lost = {{7914, JournalEvent::CameraOut}, {13237, JournalEvent::CameraIn}};
+    EXPECT_TRUE(Invariants::NoCycleWithoutTrigger(held, lost, m4, 0).isEmpty());
+    EXPECT_EQ(Invariants::NoCycleWithoutTrigger(held, {}, m4, 0).size(), 1);
+    EXPECT_EQ(Invariants::NoCycleWithoutTrigger(BoardTimeline(Log({"0 1 00f0", "14109 1 00f3"})), lost, m4, 0).size(), 1);
     // Turntable on the second pair: input 3 starts the cycle, input 0 does not.
     const BoardTimeline three(Log({"0 1 00f0", "990 in 0008", "1000 1 00f3", "1300 1 00f1", "1500 1 00f0"}));
     EXPECT_TRUE(Invariants::NoCycleWithoutTrigger(three, {}, turn, 0).isEmpty());
