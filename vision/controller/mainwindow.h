@@ -583,7 +583,8 @@ private:
     void PreCut(int d);
     void ApplyOutputs(const OutputPlan& plan);
     void Pictures(int camera, bool final, int s);
-    void HandOverPictures(bool holdOver);
+    // False when the picture writer could not keep one of them (it is behind on its disk).
+    bool HandOverPictures(bool holdOver);
     // RunAlgorithm's three steps (mainwindow_verdict.cpp): what comes before the engine (returns
     // the stage in force, or -1 when the camera is done), the engine alone (safe on a worker
     // thread, one camera a thread), then the camera's share of the verdict.

@@ -612,7 +612,10 @@ bool MainWindow::FlushBeforeEnd(int boundMs)
         whole = false;
     }
     // The NG picture an alarm hold keeps until its outcome goes as at the next cycle's start.
-    HandOverPictures(true);
+    if (!HandOverPictures(true)) {
+        qCritical("the NG picture the alarm hold kept could not be handed to the picture writer");
+        whole = false;
+    }
     if (pictureWriter && !pictureWriter->Finish(MsLeft(bound))) {
         qCritical("NG pictures handed over may not all be written before the end");
         whole = false;

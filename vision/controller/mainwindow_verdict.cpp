@@ -703,8 +703,9 @@ void MainWindow::Pictures(int camera, bool final, int s)
         SaveFialImageThread::HandOver(camera, curDetect, false, true, PictureSavedReport());
 }
 
-void MainWindow::HandOverPictures(bool holdOver)
+bool MainWindow::HandOverPictures(bool holdOver)
 {
+    bool kept = true;
     for (int v = 0; v < MAX_CAMERA; ++v) {
         if (!Inspected(v))
             continue;
@@ -712,10 +713,11 @@ void MainWindow::HandOverPictures(bool holdOver)
             const VerdictLogic::HandOver h = VerdictLogic::HandOverFor(failPicState[v][d], holdOver);
             if (!h.ok && !h.ng)
                 continue;
-            SaveFialImageThread::HandOver(v, d, h.ok, h.ng, PictureSavedReport());
+            kept = SaveFialImageThread::HandOver(v, d, h.ok, h.ng, PictureSavedReport()) && kept;
             failPicState[v][d] = 0;
         }
     }
+    return kept;
 }
 
 void MainWindow::BackTrain()

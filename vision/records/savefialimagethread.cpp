@@ -284,11 +284,16 @@ bool SaveFialImageThread::WriteOne(const QImage& picture, int c, int d, int kind
     // same name, it waits for the next second.
     const QString folderPath = dir.absolutePath();
     QString path = QString("%1/%2").arg(folderPath, FileName(index, hooks.clock()));
-    for (int waits = 0; path == lastWritten.value(folderPath) && waits < 3; ++waits) {
-        hooks.sleep(1000 - hooks.clock().time().msec());
+    // (Not only the last name: a first NG region may come back after another within the second.)
+    auto taken = [&] { return lastWritten.value(folderPath).contains(path); };
+    for (int waits = 0; taken() && waits < 3; ++waits) {
+        if (!Pause(1000 - hooks.clock().time().msec())) {
+            Failed(path, QStringLiteral("no new name within the stop's bound"));
+            return false;
+        }
         path = QString("%1/%2").arg(folderPath, FileName(index, hooks.clock()));
     }
-    if (path == lastWritten.value(folderPath)) {
+    if (taken()) {
         Failed(path, QStringLiteral("a picture of this name was just written (the clock stands still)"));
         return false;
     }
@@ -313,7 +318,10 @@ bool SaveFialImageThread::WriteOne(const QImage& picture, int c, int d, int kind
         qWarning("NG picture %s written, its folder not synced: %s", qPrintable(path), qPrintable(unsynced));
     // Older pictures make room only once the new one is on disk: a full disk loses none of them.
     Trim(folderPath, limit, path);
-    lastWritten.insert(folderPath, path);
+    QStringList& recent = lastWritten[folderPath];
+    recent << path;
+    if (recent.size() > kRecentNames)
+        recent.removeFirst();
     ++writtenCount;
     failing = false;
     if (hooks.saved)
@@ -333,10 +341,31 @@ void SaveFialImageThread::Failed(const QString& what, const QString& why)
     failing = true;
 }
 
-void SaveFialImageThread::Pass()
+bool SaveFialImageThread::Pause(int ms)
 {
-    const int cameras = qMin(hooks.cameraCount ? hooks.cameraCount() : 0, MAX_CAMERA);
-    const int stages = qMin(hooks.stageCount ? hooks.stageCount() : 0, MAX_DETECT);
+    if (finishBoundMs >= 0) {
+        // At the end the stop's bound holds the pauses as well as the writes.
+        const qint64 left = finishUntil.remainingTime();
+        if (pausedMs + ms > finishBoundMs || (left >= 0 && left < ms))
+            return false;
+        pausedMs += ms;
+    }
+    hooks.sleep(ms);
+    return true;
+}
+
+bool SaveFialImageThread::OutOfTime() const
+{
+    return finishBoundMs >= 0 && (finishUntil.hasExpired() || pausedMs >= finishBoundMs);
+}
+
+bool SaveFialImageThread::Pass()
+{
+    // At the end every camera and stage is visited: a picture handed over before a change of the
+    // counts is still owed.
+    const bool all = finishing;
+    const int cameras = all ? MAX_CAMERA : qMin(hooks.cameraCount ? hooks.cameraCount() : 0, MAX_CAMERA);
+    const int stages = all ? MAX_DETECT : qMin(hooks.stageCount ? hooks.stageCount() : 0, MAX_DETECT);
     for (int c = 0; c < cameras; ++c) {
         for (int d = 0; d < stages; ++d) {
             for (;;) {
@@ -346,6 +375,8 @@ void SaveFialImageThread::Pass()
                     std::deque<Waiting>& queue = gWaiting[c][d];
                     if (queue.empty())
                         break;
+                    if (OutOfTime())
+                        return false;  // the rest stays owed: no write begins past the bound
                     job = std::move(queue.front());
                     queue.pop_front();
                     for (int k = 0; k < 2; ++k)
@@ -360,22 +391,34 @@ void SaveFialImageThread::Pass()
                     else
                         WriteOne(job.picture[k], c, d, k, job.has[0], job.index, job.report[k]);
                     const bool pair = k == 0 && job.has[0] && job.has[1];
-                    if (pair || !finishing)
-                        hooks.sleep(pair ? 1000 : 200);
+                    if ((pair || !finishing) && !Pause(pair ? 1000 : 200))
+                        return false;  // the pair's second picture would begin past the bound
                 }
             }
         }
     }
+    return true;
 }
 
 bool SaveFialImageThread::Finish(int boundMs)
 {
+    const QDeadlineTimer until(boundMs);
     finishing = true;
     requestInterruption();
-    if (isRunning() && !wait(QDeadlineTimer(boundMs)))
+    if (isRunning() && !wait(until))
         return false;
-    // Handed over after the thread's last look at that slot.
-    Pass();
+    // Handed over after the thread's last look at that slot; the thread has ended, so the
+    // members below are this thread's now.
+    finishUntil = until;
+    finishBoundMs = boundMs;
+    pausedMs = 0;
+    if (!Pass())
+        return false;
+    QMutexLocker lock(pMutexSaveFail);
+    for (const auto& camera : gWaiting)
+        for (const std::deque<Waiting>& queue : camera)
+            if (!queue.empty())
+                return false;
     return true;
 }
 

@@ -6,9 +6,11 @@
 // "./alarmimage/camera<c>/detect<d>/NG|OK/[<first NG region>_]<yyyy-MM-dd_hh.mm.ss>.jpg", keeping
 // each folder within its picture limit, and hands each written file to network reporting.
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QHash>
 #include <QImage>
 #include <QString>
+#include <QStringList>
 #include <QThread>
 #include <atomic>
 #include <functional>
@@ -50,7 +52,8 @@ public:
     // closing 100 ms pause). Once Finish is called it keeps only the second between a
     // re-detection's two pictures and the wait that keeps two names of a folder apart (names are
     // stamped to the second).
-    void Pass();
+    // False when Finish's bound ended it with pictures left (no write begins past it).
+    bool Pass();
     // At the end of the program: asks the thread to end and writes, on the calling thread, what it
     // left; every picture handed over before the call is then on the disk. False (nothing more
     // written here) when the thread did not end within `boundMs`.
@@ -102,5 +105,15 @@ private:
     std::atomic<int> failedCount{0};
     std::atomic<bool> finishing{false};  // Finish called: no pauses but a pair's second
     bool failing = false;  // the last write failed (writer thread only)
-    QHash<QString, QString> lastWritten;  // folder -> the last file written into it (writer thread only)
+    // folder -> the files last written into it, newest last (writer thread only): more than a
+    // second's worth, as names are stamped to the second.
+    QHash<QString, QStringList> lastWritten;
+    static constexpr int kRecentNames = 16;
+    // Finish's bound, on the calling thread once the writer thread has ended (-1 none): the
+    // pauses count against it as they are asked for, as a clock of the hooks may not move.
+    QDeadlineTimer finishUntil;
+    qint64 finishBoundMs = -1;
+    qint64 pausedMs = 0;
+    bool Pause(int ms);  // false, no pause, when it would outlast Finish's bound
+    bool OutOfTime() const;
 };

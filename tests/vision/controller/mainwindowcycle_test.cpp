@@ -16,6 +16,8 @@
 #include <QStackedWidget>
 #include <QTimer>
 #include <array>
+#include <cstdio>
+#include <unistd.h>
 #include <limits>
 
 #include "common/cyclewindow.h"
@@ -574,4 +576,45 @@ TEST(MainWindowDay, CountsMadeDuringTheDayChangeReachTheirFileWhileTheArchiveWai
     const QStringList after = QDir("ResStatistics").entryList(QDir::Files);
     EXPECT_EQ(after.size(), archivedBefore.size() + 1) << after.join(' ').toStdString();
     HoldTheRealStatisticsDay(win);
+}
+
+// A stop in order while the alarm hold keeps an NG picture and the picture writer is behind on
+// its disk: the stop says true only when the held picture was taken. Run in a child of its own,
+// since the stop ends the window's writers.
+TEST(MainWindowCycleDeathTest, AStopWhoseHeldPictureTheWriterCouldNotTakeSaysSo)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const int full = SaveFialImageThread::kWaitingPerStage;
+    const struct {
+        int waiting;  // hand-overs of camera 1 stage 1 the writer has not taken
+        int exit;     // 0: the stop says everything held is written
+    } cases[] = {{full - 1, 0}, {full, 1}};
+    for (const auto& t : cases) {
+        SCOPED_TRACE(t.waiting);
+        EXPECT_EXIT(
+            {
+                MainWindow* win = W().win;
+                NoNgPictures(1, 1);
+                gPicNumNG = 10;
+                gpSaveFialImageThread->requestInterruption();
+                gpSaveFialImageThread->wait();
+                QImage ng(gImageW, gImageH, QImage::Format_RGB32);
+                for (int i = 1; i <= t.waiting + 1; ++i) {
+                    ng.fill(qRgb(40 * i, 0, 0));
+                    if (!SaveFialImageThread::PutSlot(0, 0, 0, ng))
+                        ::_exit(3);
+                    gFailIndex[0][0] = i;  // names of their own: no wait for the next second
+                    if (i <= t.waiting && !SaveFialImageThread::HandOver(0, 0, false, true))
+                        ::_exit(4);
+                }
+                win->failPicState[0][0] = 3;  // rendered by the verdict, held by the alarm
+                win->alarmState = 2;
+                win->runState = 3;
+                const bool whole = win->FlushBeforeEnd(3000);
+                std::fprintf(stderr, "%d NG pictures written\n", int(NgPictures(1, 1).size()));
+                std::fflush(stderr);
+                ::_exit(whole ? 0 : 1);
+            },
+            ::testing::ExitedWithCode(t.exit), "NG pictures written");
+    }
 }

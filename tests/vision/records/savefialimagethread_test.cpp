@@ -9,7 +9,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QDeadlineTimer>
 #include <QMutex>
+#include <QSet>
 
 #include "common/programdir.h"
 #include "common/windowworld.h"
@@ -306,7 +308,7 @@ TEST_F(WriterTest, FinishWritesEveryPictureHandedOverBeforeIt)
     SaveFialImageThread::HandOver(0, 0, false, true);
     SaveFialImageThread::HandOver(1, 1, true, true);
     SaveFialImageThread::HandOver(0, 1, true, false);
-    EXPECT_TRUE(w.Finish(0));  // never started: written here
+    EXPECT_TRUE(w.Finish(5000));  // never started: written here
     EXPECT_EQ(Jpgs(kNg1).size(), 1);
     EXPECT_EQ(Jpgs("alarmimage/camera2/detect2/NG"), (QStringList{"2026-12-07_10.11.12.jpg", "2026-12-07_10.11.13.jpg"}));
     EXPECT_EQ(Jpgs("alarmimage/camera1/detect2/OK").size(), 1);
@@ -517,4 +519,95 @@ TEST_F(WriterTest, EachPictureIsSyncedIntoItsFolderOnceItHasItsName)
     EXPECT_EQ(w.written(), 4);
     EXPECT_EQ(w.failed(), 0);
     EXPECT_EQ(Jpgs("alarmimage/camera1/detect2/OK").size(), 2);
+}
+
+// Pictures of one folder written within one second are stamped alike but for their first NG
+// region: each keeps a file of its own, also when a region's name comes back after another's
+// (the writer behind on its disk writes them one after another, at the end with no pause).
+TEST_F(WriterTest, PicturesOfOneSecondKeepAFileEachWhateverTheirFirstNgRegions)
+{
+    ngLimit = 10;
+    struct Case {
+        QList<int> regions;
+        bool atTheEnd;  // written by Finish (no pauses) rather than by a pass
+    };
+    const Case cases[] = {{{4, 2, 4}, false}, {{4, 2, 4}, true}, {{1, 3, 1}, true}, {{4, 4}, true}};
+    for (const Case& t : cases) {
+        QStringList names;
+        for (int r : t.regions)
+            names << QString::number(r);
+        SCOPED_TRACE((names.join(' ') + (t.atTheEnd ? " at the end" : " in a pass")).toStdString());
+        QDir(kNg1).removeRecursively();
+        now = now.addSecs(10);
+        SaveFialImageThread writer;
+        writer.hooks = w.hooks;
+        QStringList told;
+        writer.hooks.saved = [&told](const QString& path) { told << path; };
+        for (int i = 0; i < t.regions.size(); ++i) {
+            ASSERT_TRUE(SaveFialImageThread::PutSlot(0, 0, 0, Picture(qRgb(40 * i + 40, 0, 0))));
+            gFailIndex[0][0] = t.regions[i];
+            ASSERT_TRUE(SaveFialImageThread::HandOver(0, 0, false, true));
+        }
+        if (t.atTheEnd)
+            ASSERT_TRUE(writer.Finish(5000));
+        else
+            writer.Pass();
+        EXPECT_EQ(writer.written(), t.regions.size());
+        EXPECT_EQ(QSet<QString>(told.begin(), told.end()).size(), t.regions.size())
+            << "a file told saved twice: " << told.join(' ').toStdString();
+        EXPECT_EQ(Jpgs(kNg1).size(), t.regions.size()) << Jpgs(kNg1).join(' ').toStdString();
+    }
+}
+
+// Finish's answer at the end of the program: true says every picture handed over is on the disk
+// within the stop's bound (3 s); its pauses alone may not outlast it.
+TEST_F(WriterTest, FinishSaysTrueOnlyWithEveryPictureWrittenWithinItsBound)
+{
+    const int bound = 3000;
+    // Re-detection pairs of every camera and stage, handed over after the thread's last look.
+    for (int c = 0; c < 2; ++c)
+        for (int d = 0; d < 2; ++d) {
+            ASSERT_TRUE(SaveFialImageThread::PutSlot(c, d, 0, Picture(qRgb(200, 0, 0))));
+            ASSERT_TRUE(SaveFialImageThread::PutSlot(c, d, 1, Picture(qRgb(0, 200, 0))));
+            ASSERT_TRUE(SaveFialImageThread::HandOver(c, d, true, true));
+        }
+    const bool whole = w.Finish(bound);
+    int paused = 0;
+    for (int ms : sleeps)
+        paused += ms;
+    EXPECT_TRUE(!whole || paused <= bound) << "Finish(" << bound << ") said true after pausing " << paused << " ms";
+
+    // A slow disk: each write takes longer than the whole bound; none may begin once it is over.
+    SaveFialImageThread writer;
+    writer.hooks = w.hooks;
+    const int shortBound = 20;
+    QDeadlineTimer over(shortBound);
+    int late = 0;
+    writer.hooks.writeSome = [&](int fd, const char* data, long long size) -> long long {
+        late += over.hasExpired() ? 1 : 0;
+        QThread::msleep(ulong(shortBound + 10));
+        return ::write(fd, data, size_t(size));
+    };
+    now = now.addSecs(10);
+    for (int c = 0; c < 2; ++c)
+        ASSERT_TRUE(SaveFialImageThread::HandOver(c, 0, false, true));
+    over = QDeadlineTimer(shortBound);
+    const bool said = writer.Finish(shortBound);
+    EXPECT_TRUE(!said || late == 0) << "Finish(" << shortBound << ") said true and began " << late
+                                    << " write(s) after its bound";
+}
+
+// The stage count fell (a parameter load) while a picture of a later stage waited: Finish does not
+// say that everything handed over is written.
+TEST_F(WriterTest, FinishSaysFalseWithAPictureOfAStageBeyondTheCountLeft)
+{
+    const int bound = 3000;
+    SaveFialImageThread writer;
+    writer.hooks = w.hooks;
+    writer.hooks.stageCount = [] { return 1; };
+    now = now.addSecs(10);
+    ASSERT_TRUE(SaveFialImageThread::HandOver(1, 1, false, true));
+    const bool said = writer.Finish(bound);
+    EXPECT_TRUE(!said || gisSaveFail[1][1][0] == 0)
+        << "Finish said every picture is written, one of camera 2 stage 2 still waits";
 }
