@@ -412,8 +412,9 @@ bool SaveFialImageThread::Finish(int boundMs)
     finishUntil = until;
     finishBoundMs = boundMs;
     pausedMs = 0;
-    if (!Pass())
-        return false;
+    const int failedBefore = failedCount.load();
+    if (!Pass() || failedCount.load() != failedBefore)
+        return false;  // a picture left, or one whose write failed (it is logged)
     QMutexLocker lock(pMutexSaveFail);
     for (const auto& camera : gWaiting)
         for (const std::deque<Waiting>& queue : camera)

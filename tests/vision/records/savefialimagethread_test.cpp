@@ -188,6 +188,12 @@ TEST_F(WriterTest, FailedSaveIsLoggedAndNeverReportedAsSaved)
     EXPECT_EQ(w.failed(), 2);
     EXPECT_TRUE(QFileInfo("pics/2026-12-07_10.11.12.jpg").isDir());
     EXPECT_TRUE(Jpgs("pics").isEmpty());  // no partial file left beside it
+
+    // The same failure in the last pass at the end: Finish does not say every picture is written.
+    SaveFialImageThread::HandOver(0, 0, false, true);
+    EXPECT_FALSE(w.Finish(5000));
+    EXPECT_EQ(w.failed(), 3);
+    EXPECT_TRUE(saved.isEmpty());
 }
 
 TEST_F(WriterTest, AFailedWriteKeepsEveryOlderPictureAndIsToldOncePerRunOfFailures)
