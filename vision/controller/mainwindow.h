@@ -130,6 +130,10 @@ public:
     void StartDetect(bool holdMould = false, bool keepCycle = false);
     // Detection's outputs at a start; `keepCycle` as for StartDetect.
     OutputPlan StartOutputs(bool holdMould, bool keepCycle) const;
+    // Multiple detection: `plan` without the clears of the outputs of stages whose verdict is
+    // still owed (counting, waiting for their input or the area check, or held by the alarm),
+    // but for stage `judged`, whose verdict gives the plan.
+    OutputPlan KeepOwedStageOutputs(OutputPlan plan, int judged = -1) const;
     void StopDetect();
     void SetStopDetect();
     void ResetRun();

@@ -320,9 +320,10 @@ void MainWindow::Run()
 
         // 8. Busy while any stage delay runs, or a stage waits for the area check (its mould is
         // held as for a delay: a cycle started now would share its stages' verdicts).
-        bool busy = openCycle.AnyDeferred();
+        bool counting = false;
         for (int d = 0; d < gDNum && d < MAX_DETECT; ++d)
-            busy = busy || stageClock.Running(d);
+            counting = counting || stageClock.Running(d);
+        bool busy = openCycle.AnyDeferred() || counting;
         if (busy) {
             simInput = -1;
             restartDetect = -1;  // the simulated input that was to carry it is dropped
@@ -385,9 +386,28 @@ void MainWindow::Run()
 
         // 11, 12. An edge that comes during a delay is not taken after it either.
         if (busy) {
-            DropInputEdges(0, 7);
+            if (p.io_mode == 4 && openCycle.AnyDeferred() && !counting) {
+                // Multiple detection: the stages wait for the area check with their outputs held,
+                // and an input now is the machine's next step of this cycle: kept (debounced as
+                // any) and taken once they are judged, or the stage order would wait for it for good.
+                for (int k = 0; k < 8; ++k) {
+                    if (!gpControlIO->IOInTrigger(k))
+                        continue;
+                    inputTimer[k]->stop();
+                    if (p.input_debounce != 0)
+                        inputTimer[k]->start(Supervision::TenthsToMs(p.input_debounce));
+                    else
+                        openCycle.KeepInput(k);
+                }
+            } else {
+                DropInputEdges(0, 7);
+            }
             break;
         }
+        const quint8 kept = openCycle.TakeInputs();
+        for (int k = 0; k < 8; ++k)
+            if ((kept >> k) & 1u)
+                inputSampled[k] = true;
         for (int k = 0; k < 8; ++k) {
             if (!ActOnInput(k, newFrame))
                 break;

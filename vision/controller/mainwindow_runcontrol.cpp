@@ -5,6 +5,7 @@
 #include <QMutexLocker>
 #include <QStackedWidget>
 #include <QTimer>
+#include <algorithm>
 #include <cstring>
 
 #include "core/ledonoff.h"
@@ -26,6 +27,7 @@
 #include "vision/board/controlport.h"
 #include "vision/controller/framecopy.h"
 #include "vision/controller/runcontrol.h"
+#include "vision/controller/triggerwiring.h"
 #include "vision/records/savefialimagethread.h"
 #include "widgets/modalhook.h"
 #include "widgets/passwordbox.h"
@@ -65,7 +67,28 @@ OutputPlan MainWindow::StartOutputs(bool holdMould, bool keepCycle) const
     OutputPlan o = RunControl::StartDetectOutputs(*gpWPara, holdMould || pulseStays);
     if (pulseStays)
         o.set(2);
-    return o;
+    // The restart inside the open cycle releases no stage of it before its verdict.
+    return keepCycle ? KeepOwedStageOutputs(o) : o;
+}
+
+OutputPlan MainWindow::KeepOwedStageOutputs(OutputPlan plan, int judged) const
+{
+    // Each stage's output holds the machine's step until that stage's own verdict: a restart, an
+    // NG's pulse or a pulse's end that clears outputs by the other modes' rules leaves it.
+    if (gpWPara->io_mode != 4)
+        return plan;
+    quint32 owed = 0;
+    for (int d = 0; d < gDNum && d < MAX_DETECT; ++d)
+        if (d != judged &&
+            (detectMask[d] != 0 || stageClock.Running(d) || openCycle.Deferred(d) || (alarmState == 2 && d == curDetect)))
+            owed |= 1u << TriggerWiring::Mode4StageOutput(d, gDNum);
+    auto& steps = plan.steps;
+    steps.erase(std::remove_if(steps.begin(), steps.end(),
+                               [owed](const OutputPlan::Step& s) {
+                                   return s.kind == OutputPlan::Clear && s.n >= 0 && s.n < 32 && ((owed >> s.n) & 1u);
+                               }),
+                steps.end());
+    return plan;
 }
 
 void MainWindow::StartDetect(bool holdMould, bool keepCycle)

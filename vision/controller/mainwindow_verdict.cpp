@@ -244,15 +244,14 @@ int MainWindow::BeforeInspection(int camera, int stage, bool* stale, bool prune,
             // The area check is already open: a later inspection keeps the outputs of its start
             // (a cycle started meanwhile leaves no ejector inhibit behind) but neither restarts
             // detection nor opens the page again (that would throw away unsaved edits).
-            ApplyOutputs(StartOutputs(!p.ng_pulse_mode, true));
-            // Its stage outputs are cleared with it, so no stage of it is left open either: in
-            // mode 4 the stage order would otherwise wait for that cycle's later inputs and take
-            // no input 0 after End Set.
+            // In mode 4 that cycle's stages still to start are closed with their outputs, so the
+            // stage order takes input 0 after End Set; a stage waiting for its verdict keeps its own.
             if (p.io_mode == 4) {
                 for (quint32& m : detectMask)
                     m = 0;
                 multiDetect = gDNum - 1;
             }
+            ApplyOutputs(StartOutputs(!p.ng_pulse_mode, true));
             return -1;
         }
         if (!left && openCycle.AreaCheckDue())
@@ -260,12 +259,12 @@ int MainWindow::BeforeInspection(int camera, int stage, bool* stale, bool prune,
         if (!left) {
             // Detection restarts on the new templates with the mould still held for the area check.
             // The area check opens once this inspection has returned: no verdict is given under
-            // its boxes by the slot that reached it. This stage's verdict waits for its answer.
-            // An NG's pulse still running, or one without a length given in this cycle, keeps
-            // outputs 0 and 2 until its own end.
+            // its boxes by the slot that reached it. This stage's verdict waits for its answer, its
+            // output too. An NG's pulse still running, or one without a length given in this
+            // cycle, keeps outputs 0 and 2 until its own end.
+            openCycle.Defer(d, true);
             StartDetect(!p.ng_pulse_mode, true);
             runState = 2;
-            openCycle.Defer(d, true);
             QMetaObject::invokeMethod(this, [this] { AskAreaCheck(); }, Qt::QueuedConnection);
             return -1;
         }

@@ -11,6 +11,7 @@ void OpenCycle::Reset()
     deferred_ = 0;
     template_ = 0;
     started_ = 0;
+    inputs_ = 0;
 }
 
 void OpenCycle::Defer(int d, bool tookTemplate)
@@ -52,3 +53,12 @@ void OpenCycle::Start(int d) { started_ |= Bit(d); }
 bool OpenCycle::Started(int d) const { return (started_ & Bit(d)) != 0; }
 
 void OpenCycle::Finished(int d) { started_ &= quint8(~Bit(d)); }
+
+void OpenCycle::KeepInput(int k) { inputs_ |= Bit(k); }
+
+quint8 OpenCycle::TakeInputs()
+{
+    const quint8 kept = inputs_;
+    inputs_ = 0;
+    return kept;
+}

@@ -35,9 +35,15 @@ public:
     void Start(int d);
     bool Started(int d) const;
     void Finished(int d);
+    // Multiple detection: the machine's input k came while the stages waited (the pass did not
+    // take it); taken once they are judged, unless the cycle ends first.
+    void KeepInput(int k);
+    // The inputs kept (bit k = input k), no longer kept.
+    quint8 TakeInputs();
 
 private:
     quint8 deferred_ = 0;
     quint8 template_ = 0;
     quint8 started_ = 0;
+    quint8 inputs_ = 0;
 };

@@ -1,0 +1,189 @@
+// Resampling's area check inside an open cycle, and the multiple-detection mode's stage outputs:
+// a stage's own output stays set until its verdict whatever another stage's pulse or the area
+// check's restart does, a machine input that comes while the area check holds the cycle is taken
+// after End Set, and a machine cycle under the area check of the NG-pulse mode is not dropped
+// while the mould runs free.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QMutexLocker>
+#include <QTimer>
+
+#include "common/cyclewindow.h"
+#include "core/globals.h"
+#include "core/runmodederivation.h"
+#include "core/wizardpara.h"
+#include "mainscreen/regioption.h"
+#include "vision/board/controlport.h"
+#include "vision/camera/cammerwidget.h"
+#include "vision/controller/mainwindow.h"
+#include "vision/controller/triggerwiring.h"
+
+using namespace cyclewindow;
+
+namespace {
+
+// The verdicts the window logs: "<stage from 1> OK|NG" each.
+struct Verdicts {
+    static QStringList* seen;
+    QStringList lines;
+    QtMessageHandler before;
+    Verdicts() : before(qInstallMessageHandler(&Take)) { seen = &lines; }
+    ~Verdicts()
+    {
+        qInstallMessageHandler(before);
+        seen = nullptr;
+    }
+    static void Take(QtMsgType, const QMessageLogContext&, const QString& m)
+    {
+        if (seen && m.startsWith("verdict stage "))
+            *seen << m.section(' ', 2, 3);
+    }
+    std::string Text() const { return lines.join(", ").toStdString(); }
+};
+QStringList* Verdicts::seen = nullptr;
+
+void Input(int k, bool on)
+{
+    QMutexLocker lock(pMutexIO);
+    if (on)
+        gDataIn |= 1 << k;
+    else
+        gDataIn &= ~(1 << k);
+}
+
+void ClearOutputs()
+{
+    for (int n = 0; n < 9; ++n)
+        gpControlIO->IOSetOut(n, 0);
+    gpControlIO->IOFlashOut();
+}
+
+// Multiple detection with `stages` stages, stage d from the d-th trigger choice (stage 0 from
+// input 0, the cycle start), each 0.3 s after its input; no debounce, pre-cut or re-check.
+MainWindow* ModeFour(int stages, bool ngPulse)
+{
+    MainWindow* win = W().win;
+    WizardPara& p = *gpWPara;
+    p.io_mode = p.io_mode_chosen = 4;
+    p.stage_count = stages;
+    for (int d = 0; d < 8; ++d) {
+        p.stage_delay[d] = 3;
+        p.stage_source[d] = d < stages ? d : -1;
+        p.stage_input_choice[d] = d;
+        p.stage_link[d] = 0;
+    }
+    p.first_stage_on = 1;
+    p.semi_auto = 0;
+    p.input_debounce = 0;
+    p.enable_trigger_safety = 0;
+    p.enable_stop_not_alarm = 0;
+    p.enable_cutoff_ontime = 0;
+    p.pre_cut = 0;
+    p.ng_pulse_mode = ngPulse;
+    p.mold_pulse = 10;
+    p.thimble_pulse = 10;
+    p.is_psw_used = 0;
+    DeriveRunMode(p);
+    p.front_auto_check_time = 0;
+    win->StageCountCheck();
+    for (quint32& m : win->detectMask)
+        m = 0;
+    win->openCycle.Reset();
+    win->multiDetect = win->curDetect = gDNum - 1;
+    win->repeatInput = -1;
+    win->StartDetect();
+    for (QTimer* t : {win->showTimer, win->closePulseTimer, win->ngPulseTimer, win->ejectorPulseTimer})
+        t->stop();
+    ClearOutputs();
+    {
+        QMutexLocker lock(pMutexIO);
+        gDataIn = 0;
+    }
+    for (int k = 0; k < 8; ++k)
+        gpControlIO->IOInTrigger(k);
+    return win;
+}
+
+// Input k rises and a pass reads it.
+void Edge(MainWindow* win, int k)
+{
+    Input(k, true);
+    win->Run();
+}
+
+int StageOutput(int d) { return TriggerWiring::Mode4StageOutput(d, gDNum); }
+int StageInput(int d) { return gpWPara->stage_trigger_input[d]; }
+
+void EndSet(MainWindow* win) { win->RegionBtnsToggledSlot(RegiOption::BTN_END_SET, true); }
+
+// No cycle, area check or resampling left for the case after.
+void Leave(MainWindow* win)
+{
+    gFromTrain = 0;
+    for (bool& f : win->cycleLost)
+        f = false;
+    for (auto& v : win->captureFlag)
+        for (bool& f : v)
+            f = false;
+    win->StopDetect();
+    win->StartDetect();
+    for (quint32& m : win->detectMask)
+        m = 0;
+    win->ConfirmUnjudged();
+    {
+        QMutexLocker lock(pMutexIO);
+        gDataIn = 0;
+    }
+    for (int k = 0; k < 8; ++k)
+        gpControlIO->IOInTrigger(k);
+    gpWPara->io_mode = gpWPara->io_mode_chosen = 0;
+    gpWPara->ng_pulse_mode = 0;
+    gpWPara->stage_count = 2;
+    DeriveRunMode(*gpWPara);
+    gDNum = 2;
+    win->StageCountCheck();
+    for (QTimer* t : {win->showTimer, win->closePulseTimer, win->ngPulseTimer, win->ejectorPulseTimer})
+        t->stop();
+    ClearOutputs();
+}
+
+}  // namespace
+
+// Stage 0 of two takes the last template: its output stays set while its verdict waits for the
+// area check, the machine's input for stage 1 that comes and goes under the region page is taken
+// after End Set, and stage 1 judges the mould and releases it.
+TEST(MainWindowAreaCheck, ModeFourStageThatTookTheLastTemplateKeepsItsOutputAndTheNextInputIsTaken)
+{
+    MainWindow* win = ModeFour(2, false);
+    Verdicts v;
+    Edge(win, 0);
+    ASSERT_TRUE(win->stageClock.Running(0));
+    ASSERT_EQ(Out(StageOutput(0)), 1);
+    ASSERT_EQ(Out(StageOutput(1)), 1);
+    win->runState = 2;
+    win->captureFlag[0][0] = true;
+    RunOut(win, 0);
+    EXPECT_EQ(Out(StageOutput(0)), 1) << "stage 0's output released before its verdict";
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);  // the area check opens
+    ASSERT_EQ(gFromTrain, 1);
+    EXPECT_EQ(Out(StageOutput(0)), 1) << "stage 0's output released under the region page";
+    Edge(win, StageInput(1));
+    Input(StageInput(1), false);
+    win->Run();
+    EndSet(win);
+    EXPECT_EQ(Out(StageOutput(0)), 0) << "stage 0's OK released nothing";
+    win->Run();
+    EXPECT_TRUE(win->stageClock.Running(1)) << "stage 1's input under the region page was lost; verdicts " << v.Text();
+    RunOut(win, 1);
+    EXPECT_EQ(v.Text(), "1 OK, 2 OK");
+    EXPECT_EQ(Out(0), 0) << "the mould left held";
+    EXPECT_FALSE(win->CycleOpen());
+    // The next cycle is taken.
+    Input(0, false);
+    win->Run();
+    Edge(win, 0);
+    EXPECT_TRUE(win->stageClock.Running(0));
+    Leave(win);
+}
+
