@@ -21,10 +21,11 @@
 #include "widgets/toolkitglobals.h"
 #include "widgets/warnbox.h"
 
+// In mode 4 a pulse's end releases no output of a stage still to be judged.
 void MainWindow::OutTimerOutNG()
 {
     ngPulseTimer->stop();
-    ApplyOutputs(Supervision::EndNgPulse(*gpWPara));
+    ApplyOutputs(KeepOwedStageOutputs(Supervision::EndNgPulse(*gpWPara)));
 }
 
 void MainWindow::OutTimerNotAllowClose()
@@ -34,14 +35,15 @@ void MainWindow::OutTimerNotAllowClose()
     if (lossHeld && ReleasePulseMode())
         lossCutPulse = true;
     ngPulseRunning = false;
-    ApplyOutputs(Supervision::EndClosePulse(*gpWPara, runState, MouldHeldByLossOrWarning()));
+    ApplyOutputs(KeepOwedStageOutputs(Supervision::EndClosePulse(*gpWPara, runState, MouldHeldByLossOrWarning())));
 }
 
 void MainWindow::OutTimerNotAllowThimble()
 {
     ejectorPulseTimer->stop();
     // An NG's pulse, with a length or without, keeps its inhibit: the ejector's end is not its.
-    ApplyOutputs(Supervision::EndEjectorPulse(*gpWPara, runState, NgPulseHolds() || MouldHeldByLossOrWarning()));
+    ApplyOutputs(
+        KeepOwedStageOutputs(Supervision::EndEjectorPulse(*gpWPara, runState, NgPulseHolds() || MouldHeldByLossOrWarning())));
 }
 
 bool MainWindow::MouldHeldByLossOrWarning() const

@@ -505,7 +505,7 @@ void MainWindow::CheckNG(int stage)
             auto& steps = okOutputs.steps;
             steps.erase(std::remove(steps.begin(), steps.end(), OutputPlan::Step{OutputPlan::Clear, 0}), steps.end());
         }
-        ApplyOutputs(okOutputs);
+        ApplyOutputs(KeepOwedStageOutputs(okOutputs, stage));
         // The mould is released once every stage of the cycle is judged OK, whatever the delays.
         if (ok.releaseWithheld) {
             releaseDue = true;
@@ -572,7 +572,7 @@ void MainWindow::CheckNG(int stage)
         pictures();
         countersAndHandOver(true);
     } else if (p.ng_pulse_mode) {
-        ApplyOutputs(VerdictLogic::NgPulseMode(p));
+        ApplyOutputs(KeepOwedStageOutputs(VerdictLogic::NgPulseMode(p), stage));
         // Without a length no timer ends it: it stands until an OK of a later cycle, an OK that
         // judges again every stage of its cycle it stands for, or a start or stop clears it. A
         // pulse of the same cycle still standing adds this stage to those.

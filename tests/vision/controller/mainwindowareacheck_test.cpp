@@ -187,3 +187,72 @@ TEST(MainWindowAreaCheck, ModeFourStageThatTookTheLastTemplateKeepsItsOutputAndT
     Leave(win);
 }
 
+namespace {
+
+// Mode 4 with three stages (outputs of stages 0, 1 and 2: 1, 3 and 0), a cycle whose stage 0 is
+// judged NG (no picture) or OK now; stages 1 and 2 still wait for their inputs.
+MainWindow* StageZeroJudged(bool ngPulse, bool ng)
+{
+    MainWindow* win = ModeFour(3, ngPulse);
+    Edge(win, 0);
+    if (ng)
+        win->MarkCycleNotOK(0);
+    RunOut(win, 0);
+    win->cycleLost[0] = false;
+    return win;
+}
+
+// Stages 1 and 2 judged OK: nothing of the cycle is left held.
+void RestJudgedOk(MainWindow* win)
+{
+    for (int d = 1; d < 3; ++d) {
+        Edge(win, StageInput(d));
+        RunOut(win, d);
+    }
+    EXPECT_FALSE(win->CycleOpen());
+    EXPECT_EQ(Out(StageOutput(1)), 0);
+    EXPECT_EQ(Out(StageOutput(2)), 0) << "the mould left held";
+}
+
+}  // namespace
+
+// The NG-pulse mode's outputs (an OK clears output 0, an NG's pulse ends by clearing outputs 0, 1
+// and 2) and the NG outputs' pulse of a product NG without alarm: none releases the output of a
+// stage still to be judged.
+TEST(MainWindowAreaCheck, ModeFourPulsesReleaseNoOutputOfAStageStillToBeJudged)
+{
+    {
+        SCOPED_TRACE("NG pulse of stage 0 and its end");
+        MainWindow* win = StageZeroJudged(true, true);
+        EXPECT_EQ(Out(StageOutput(2)), 1);
+        ASSERT_TRUE(win->closePulseTimer->isActive());
+        win->closePulseTimer->stop();
+        win->OutTimerNotAllowClose();
+        EXPECT_EQ(Out(StageOutput(1)), 1) << "stage 1's output released by stage 0's pulse";
+        EXPECT_EQ(Out(StageOutput(2)), 1) << "the last stage's output released by stage 0's pulse";
+        RestJudgedOk(win);
+        Leave(win);
+    }
+    {
+        SCOPED_TRACE("OK of stage 0 in the NG-pulse mode");
+        MainWindow* win = StageZeroJudged(true, false);
+        EXPECT_EQ(Out(StageOutput(2)), 1) << "the last stage's output released by stage 0's OK";
+        RestJudgedOk(win);
+        Leave(win);
+    }
+    {
+        SCOPED_TRACE("NG outputs' pulse of a product NG without alarm, four stages");
+        MainWindow* win = ModeFour(4, false);
+        gpWPara->enable_stop_not_alarm = 1;
+        Edge(win, 0);
+        win->MarkCycleNotOK(0);
+        RunOut(win, 0);
+        win->cycleLost[0] = false;
+        ASSERT_TRUE(win->ngPulseTimer->isActive());
+        win->ngPulseTimer->stop();
+        win->OutTimerOutNG();
+        for (int d = 1; d < 4; ++d)
+            EXPECT_EQ(Out(StageOutput(d)), 1) << "stage " << d << "'s output released by stage 0's pulse";
+        Leave(win);
+    }
+}
