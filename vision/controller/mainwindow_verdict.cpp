@@ -251,19 +251,20 @@ int MainWindow::BeforeInspection(int camera, int stage, bool* stale, bool prune,
                     m = 0;
                 multiDetect = gDNum - 1;
             }
-            ApplyOutputs(StartOutputs(!p.ng_pulse_mode, true));
+            ApplyOutputs(StartOutputs(true, true));
             return -1;
         }
         if (!left && openCycle.AreaCheckDue())
             return -1;  // another camera of this stage took the last template: it is asked once
         if (!left) {
-            // Detection restarts on the new templates with the mould still held for the area check.
-            // The area check opens once this inspection has returned: no verdict is given under
-            // its boxes by the slot that reached it. This stage's verdict waits for its answer, its
-            // output too. An NG's pulse still running, or one without a length given in this
-            // cycle, keeps outputs 0 and 2 until its own end.
+            // Detection restarts on the new templates with the mould still held for the area check
+            // (also with NG pulses: the pass takes no machine cycle until its answer, so the mould
+            // must not run free). The area check opens once this inspection has returned: no
+            // verdict is given under its boxes by the slot that reached it. This stage's verdict
+            // waits for its answer, its output too. An NG's pulse still running, or one without a
+            // length given in this cycle, keeps outputs 0 and 2 until its own end.
             openCycle.Defer(d, true);
-            StartDetect(!p.ng_pulse_mode, true);
+            StartDetect(true, true);
             runState = 2;
             QMetaObject::invokeMethod(this, [this] { AskAreaCheck(); }, Qt::QueuedConnection);
             return -1;
@@ -757,6 +758,12 @@ void MainWindow::EndAreaCheck()
         // inhibit that stands between pulses (the prod stage's verdict gives no pulse of its own).
         if (ReleasePulseMode())
             closePulseTimer->start(Supervision::TenthsToMs(gpWPara->mold_pulse));
+        // With NG pulses the area check held the mould too: its end releases it unless an NG's
+        // pulse still holds it.
+        if (gpWPara->ng_pulse_mode && !NgPulseHolds() && !MouldHeldByLossOrWarning()) {
+            gpControlIO->IOSetOut(0, 0);
+            gpControlIO->IOFlashOut();
+        }
     }
 }
 

@@ -187,6 +187,38 @@ TEST(MainWindowAreaCheck, ModeFourStageThatTookTheLastTemplateKeepsItsOutputAndT
     Leave(win);
 }
 
+// NG-pulse mode, stage 0 takes the last template while stage 1 still counts: the pass takes no
+// machine cycle until the area check's answer, so the mould is held until End Set, which judges
+// both stages and releases it.
+TEST(MainWindowAreaCheck, NgPulseModeHoldsTheMouldWhileTheAreaCheckKeepsTheCycle)
+{
+    MainWindow* win = W().win;
+    TwoStages(0, 0, {0, 0}, {3, 3});
+    gpWPara->ng_pulse_mode = 1;
+    gpWPara->mold_pulse = 10;
+    gpWPara->is_psw_used = 0;
+    win->StageCountCheck();
+    for (quint32& m : win->detectMask)
+        m = 0;
+    win->openCycle.Reset();
+    ClearOutputs();
+    Verdicts v;
+    win->simInput = 0;
+    win->Run();
+    win->runState = 2;
+    win->captureFlag[0][0] = true;
+    RunOut(win, 0);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);  // the area check opens
+    ASSERT_EQ(gFromTrain, 1);
+    RunOut(win, 1);
+    EXPECT_EQ(Out(0), 1) << "the mould runs free while the pass takes no machine cycle";
+    EndSet(win);
+    EXPECT_EQ(v.Text(), "1 OK, 2 OK");
+    EXPECT_EQ(Out(0), 0) << "End Set left the mould held";
+    EXPECT_FALSE(win->CycleOpen());
+    Leave(win);
+}
+
 namespace {
 
 // Mode 4 with three stages (outputs of stages 0, 1 and 2: 1, 3 and 0), a cycle whose stage 0 is
