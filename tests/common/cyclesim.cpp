@@ -891,7 +891,10 @@ private:
             // An NG's pulse sets output 0 whichever stage gave it.
             if (p.io_mode == 4 && d != gDNum - 1 && !(p.ng_pulse_mode && st_[d] == JudgedNg))
                 continue;
-            if (((st_[d] == Started || st_[d] == Waiting) && !p.ng_pulse_mode) || st_[d] == JudgedNg)
+            // Mode 4's output 0 is the last stage's own: it holds until that stage's verdict in
+            // the NG-pulse mode too.
+            if (((st_[d] == Started || st_[d] == Waiting) && (!p.ng_pulse_mode || p.io_mode == 4)) ||
+                st_[d] == JudgedNg)
                 set |= 1u << d;
         }
         return b;
@@ -984,7 +987,8 @@ private:
         }
         if (out0Before == 1 && Out0() == 0 && !halt_) {
             std::string which;
-            if (Blocking(&which, blockBefore) && !operatorRelease && !(p.ng_pulse_mode && pulseEnded_))
+            // (Mode 4: an NG's pulse ends for its own stage, not for the last stage still to come.)
+            if (Blocking(&which, blockBefore) && !operatorRelease && !(p.ng_pulse_mode && pulseEnded_ && p.io_mode != 4))
                 Fail(at, "released early", "output 0 released while " + which);
             // The unjudged-stage warning says its confirmation releases the mould: a Start or a
             // Resample after a stop that kept the mould does not, while the warning still asks.
@@ -1121,10 +1125,13 @@ private:
             return false;
         if (!p.stage_enabled[0] && p.semi_auto)
             return false;  // input 0 opens the cycle, input 2 starts its stage
-        if ((w->runState != 1 && w->runState != 2) || w->alarmState == 2 || (w->alarmState == 3 && gFromTrain))
+        if ((w->runState != 1 && w->runState != 2) || w->alarmState == 2)
             return false;
-        if (w->reCheckFlag || w->manualDetect != gDNum || w->simInput >= 0 || w->restartDetect >= 0 ||
-            w->openCycle.AnyDeferred())
+        // The area check keeps the cycle waiting for its answer only while it holds the mould: a
+        // machine cycle of a free mould is to be taken.
+        if (((w->alarmState == 3 && gFromTrain) || w->openCycle.AnyDeferred()) && Out0() == 1)
+            return false;
+        if (w->reCheckFlag || w->manualDetect != gDNum || w->simInput >= 0 || w->restartDetect >= 0)
             return false;
         if (w->boardSilent || boardDead_ || gisLost)
             return false;
