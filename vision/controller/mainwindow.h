@@ -277,6 +277,8 @@ public:
     bool lossHeld = false;
     // A camera loss or the unjudged-stage warning holds output 0: a pulse's end leaves it set.
     bool MouldHeldByLossOrWarning() const;
+    // Resampling's area check is due or open and holds the mould until its answer.
+    bool AreaCheckHoldsMould() const;
     bool lossTookRelease = false;
     bool lossCutPulse = false;
     // is_cut_ontime with a pulse length, not the NG-pulse mode: the inhibit stands between the

@@ -35,7 +35,8 @@ void MainWindow::OutTimerNotAllowClose()
     if (lossHeld && ReleasePulseMode())
         lossCutPulse = true;
     ngPulseRunning = false;
-    ApplyOutputs(KeepOwedStageOutputs(Supervision::EndClosePulse(*gpWPara, runState, MouldHeldByLossOrWarning())));
+    ApplyOutputs(KeepOwedStageOutputs(
+        Supervision::EndClosePulse(*gpWPara, runState, MouldHeldByLossOrWarning() || AreaCheckHoldsMould())));
 }
 
 void MainWindow::OutTimerNotAllowThimble()
@@ -43,7 +44,8 @@ void MainWindow::OutTimerNotAllowThimble()
     ejectorPulseTimer->stop();
     // An NG's pulse, with a length or without, keeps its inhibit: the ejector's end is not its.
     ApplyOutputs(
-        KeepOwedStageOutputs(Supervision::EndEjectorPulse(*gpWPara, runState, NgPulseHolds() || MouldHeldByLossOrWarning())));
+        KeepOwedStageOutputs(Supervision::EndEjectorPulse(*gpWPara, runState,
+                                                          NgPulseHolds() || MouldHeldByLossOrWarning() || AreaCheckHoldsMould())));
 }
 
 bool MainWindow::MouldHeldByLossOrWarning() const
@@ -51,6 +53,13 @@ bool MainWindow::MouldHeldByLossOrWarning() const
     // Nothing looks into the mould while the cameras are lost, and the warning of a stage left
     // unjudged holds it until the operator confirms or a verdict judges it.
     return lossHeld || unjudgedStage >= 0;
+}
+
+bool MainWindow::AreaCheckHoldsMould() const
+{
+    // Resampling's area check keeps the cycle's stages waiting for its answer and the pass takes
+    // no machine cycle meanwhile: the mould stays held until End Set.
+    return runState != 3 && alarmState != 2 && (openCycle.AnyDeferred() || openCycle.AreaCheckDue() || gFromTrain);
 }
 
 void MainWindow::OutTimerReserveOutput()

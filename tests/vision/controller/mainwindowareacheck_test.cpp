@@ -219,6 +219,39 @@ TEST(MainWindowAreaCheck, NgPulseModeHoldsTheMouldWhileTheAreaCheckKeepsTheCycle
     Leave(win);
 }
 
+// NG-pulse mode: stage 0's NG pulse still runs when stage 1 takes the last template; the pulse's
+// end under the region page leaves the mould to the area check, whose End Set releases it.
+TEST(MainWindowAreaCheck, NgPulsesEndUnderTheAreaCheckLeavesTheMouldHeld)
+{
+    MainWindow* win = W().win;
+    TwoStages(0, 0, {0, 0}, {3, 3});
+    gpWPara->ng_pulse_mode = 1;
+    gpWPara->mold_pulse = 30;
+    gpWPara->is_psw_used = 0;
+    win->StageCountCheck();
+    for (quint32& m : win->detectMask)
+        m = 0;
+    win->openCycle.Reset();
+    ClearOutputs();
+    win->simInput = 0;
+    win->Run();
+    win->MarkCycleNotOK(0);
+    RunOut(win, 0);
+    win->cycleLost[0] = false;
+    ASSERT_TRUE(win->closePulseTimer->isActive());
+    win->runState = 2;
+    win->captureFlag[0][1] = true;
+    RunOut(win, 1);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);  // the area check opens
+    ASSERT_EQ(gFromTrain, 1);
+    win->closePulseTimer->stop();
+    win->OutTimerNotAllowClose();
+    EXPECT_EQ(Out(0), 1) << "the NG pulse's end freed the mould under the area check";
+    EndSet(win);
+    EXPECT_EQ(Out(0), 0) << "End Set left the mould held";
+    Leave(win);
+}
+
 namespace {
 
 // Mode 4 with three stages (outputs of stages 0, 1 and 2: 1, 3 and 0), a cycle whose stage 0 is
