@@ -146,3 +146,34 @@ TEST(MainWindowCameraLoss, ANoPictureNgWhileResamplingGivesTheOutputsItGivesWhil
         EXPECT_EQ(win->captureFlag[1][0], resampling) << "a template taken from no picture";
     }
 }
+
+// Stage 0 judged OK, then the cameras are lost and the machine's pulse for stage 1 (semi-automatic
+// input 2, mode 4's input 1) comes and goes before they are back: stage 1 is judged once they
+// are, and its OK releases the mould.
+TEST(MainWindowCameraLoss, ALaterStagesPulseUnderTheLossIsJudgedWhenTheCamerasAreBack)
+{
+    for (const int ioMode : {0, 4}) {
+        SCOPED_TRACE(ioMode == 4 ? "mode 4, input 1" : "semi-automatic, input 2");
+        TwoCameras t(ioMode, ioMode == 0);
+        MainWindow* win = t.win;
+        const int input = gpWPara->stage_trigger_input[1];
+        RunOut(win, 0);
+        ASSERT_FALSE(win->lastVerdictNG);
+        ASSERT_TRUE(win->CycleOpen());
+        bool back = false;
+        win->restartCameras = [&back] { gisLost = !back; };
+        gisLost = true;
+        win->Run();
+        TwoCameras::Input(input, true);
+        win->Run();
+        TwoCameras::Input(input, false);
+        win->Run();
+        EXPECT_EQ(Out(0), 1) << "the loss left the mould free";
+        back = true;
+        win->Run();
+        win->Run();
+        RunOut(win, 1);
+        EXPECT_FALSE(win->CycleOpen()) << "stage 1 never judged";
+        EXPECT_EQ(Out(0), 0) << "the mould held for good";
+    }
+}
