@@ -271,6 +271,12 @@ public:
     // A cycle start latched while the cameras were lost (its edge taken).
     bool CycleStartLatched();
     bool lostCycleStart = false;
+    // The open cycle's later stage inputs latched while the cameras were lost (bit k = input k):
+    // taken as the pass takes them, so they are acted on once the cameras are back.
+    void KeepLostStageInputs();
+    // Once the cameras are back: the kept inputs dropped when their cycle can no longer take them.
+    void DropLostStageInputs();
+    quint8 lostStageInputs = 0;
     // The loss sets the mould-close inhibit; the first time it does, what it took is noted for
     // the cameras' return: a release (output 0 clear while detecting) or a release pulse that ran.
     void HoldForLoss();

@@ -146,6 +146,7 @@ void MainWindow::Run()
     // 2. A lost camera suspends everything but the retry.
     if (gisLost) {
         lostCycleStart = CycleStartLatched() || lostCycleStart;
+        KeepLostStageInputs();
         DropInputEdges(0, 7);
         DropPendingRequests(true);
         runPasses = 0;
@@ -162,6 +163,7 @@ void MainWindow::Run()
         }
         // The cameras are back: the pass runs at its own pace again at once.
         CamerasBack(lostCycleStart);
+        DropLostStageInputs();
         lostCycleStart = false;
         runTimer->start(kRunMs);
         return;

@@ -165,6 +165,53 @@ bool MainWindow::CycleStartLatched()
     return latched;
 }
 
+void MainWindow::KeepLostStageInputs()
+{
+    // Only where the pass would take them: detecting, no hold, a cycle open and no delay
+    // counting (an edge during a delay is dropped, lost cameras or not).
+    if (runState != 1 || alarmState == 2 || !StagesOpen() || openCycle.AnyDeferred())
+        return;
+    for (int d = 0; d < MAX_DETECT; ++d)
+        if (stageClock.Running(d))
+            return;
+    const WizardPara& p = *gpWPara;
+    const int last = qBound(0, gDNum - 1, MAX_DETECT - 1);
+    for (int k = 0; k < 8; ++k) {
+        if (k == 1 && p.enable_trigger_safety)
+            continue;  // it judges the last stage at once: nothing can be judged now
+        const TriggerWiring::Role role =
+            TriggerWiring::Classify(p, k, detectMask[1] != 0, repeatInput, detectMask[last] == 0).role;
+        if (role == TriggerWiring::CycleStart || role == TriggerWiring::Ignore)
+            continue;  // a start is CycleStartLatched's
+        bool stageInput = role == TriggerWiring::PairStart;
+        for (int d = 0; d < gDNum && d < MAX_DETECT && !stageInput; ++d)
+            stageInput = p.stage_enabled[d] && p.stage_trigger_input[d] == k;
+        if (!stageInput || !gpControlIO->IOInTrigger(k))
+            continue;
+        // As the pass takes an edge: confirmed by the debounce timer, or at once.
+        lostStageInputs |= quint8(1u << k);
+        inputTimer[k]->stop();
+        if (p.input_debounce != 0)
+            inputTimer[k]->start(Supervision::TenthsToMs(p.input_debounce));
+        else
+            inputSampled[k] = true;
+    }
+}
+
+void MainWindow::DropLostStageInputs()
+{
+    // A start under the loss overtook their cycle (its warning tells the operator), or the
+    // alarm hold, a stop or a change of the stages ended it meanwhile.
+    const bool taken = !lostCycleStart && runState == 1 && alarmState != 2 && StagesOpen();
+    for (int k = 0; k < 8 && !taken; ++k) {
+        if (!(lostStageInputs & (1u << k)))
+            continue;
+        inputTimer[k]->stop();
+        inputSampled[k] = false;
+    }
+    lostStageInputs = 0;
+}
+
 void MainWindow::HoldForLoss()
 {
     if (!lossHeld) {

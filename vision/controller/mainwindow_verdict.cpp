@@ -105,11 +105,14 @@ bool MainWindow::RunAlgorithms(const std::function<int()>& stage, bool named)
     // Capturing retrain pictures may start detection part-way through the cameras: one after
     // another, as always.
     if (runState == 2) {
+        quint8 noPicture = 0;
         for (int v = 0; v < MAX_CAMERA; ++v) {
             if (!Judged(v))
                 continue;
             bool stale = false;
             const int d = BeforeInspection(v, stage(), &stale, true, named);
+            if (stale)
+                noPicture |= quint8(1u << v);
             if (d >= 0) {
                 if (!stale)
                     Inspect(v, d);
@@ -117,6 +120,11 @@ bool MainWindow::RunAlgorithms(const std::function<int()>& stage, bool named)
             }
             allOk = allOk && cammerWidget[v]->isOK;
         }
+        // A capture of this round took the last template: the stage's verdict waits for the area
+        // check, and the cameras that had no picture now are NG in it whatever they have then.
+        const int d = named ? stage() : StageInForce(stage());
+        if (openCycle.AreaCheckDue() && openCycle.Deferred(d))
+            openCycle.NoPicture(d, noPicture);
         CountsMade();
         return allOk;
     }
@@ -220,13 +228,12 @@ int MainWindow::BeforeInspection(int camera, int stage, bool* stale, bool prune,
         return d;
     }
     if (runState == 2) {
-        if (captureFlag[camera][d] && *stale) {
-            // No picture: a template from the last frame before the camera went silent, or from
-            // none, would judge every later mould against the wrong picture. It is taken later
-            // (the next cycle or a re-check); this stage is judged as any stage without a picture.
-            InsertRecord(VerdictLogic::NoPictureRecordText(camera));
-            view->isOK = false;
-        } else if (captureFlag[camera][d]) {
+        // No picture: a template from the last frame before the camera went silent, or from none,
+        // would judge every later mould against the wrong picture. It is taken later (the next
+        // cycle or a re-check); the camera is judged here as while detecting, its NG with the
+        // outputs, count and record of any camera NG (returned to the caller for that).
+        const int noPicture = *stale ? d : -1;
+        if (captureFlag[camera][d] && !*stale) {
             if (p.stage_enabled[d])
                 view->SaveReTrainImage(d);
             captureFlag[camera][d] = false;
@@ -255,7 +262,7 @@ int MainWindow::BeforeInspection(int camera, int stage, bool* stale, bool prune,
             return -1;
         }
         if (!left && openCycle.AreaCheckDue())
-            return -1;  // another camera of this stage took the last template: it is asked once
+            return noPicture;  // another camera of this stage took the last template: asked once
         if (!left) {
             // Detection restarts on the new templates with the mould still held for the area check
             // (also with NG pulses: the pass takes no machine cycle until its answer, so the mould
@@ -267,11 +274,11 @@ int MainWindow::BeforeInspection(int camera, int stage, bool* stale, bool prune,
             StartDetect(true, true);
             runState = 2;
             QMetaObject::invokeMethod(this, [this] { AskAreaCheck(); }, Qt::QueuedConnection);
-            return -1;
+            return noPicture;
         }
         if (gSource == -1 || gSource == 1)
             view->update();
-        return -1;
+        return noPicture;
     }
 
     return d;
@@ -769,18 +776,31 @@ void MainWindow::EndAreaCheck()
 
 void MainWindow::JudgeDeferred()
 {
+    const WizardPara& p = *gpWPara;
     bool tookTemplate = false;
-    for (int d; (d = openCycle.Take(&tookTemplate)) >= 0;) {
+    quint8 noPicture = 0;
+    for (int d; (d = openCycle.Take(&tookTemplate, &noPicture)) >= 0;) {
         if (runState == 3 || alarmState == 2) {
             openCycle.Reset();  // a stop or the alarm hold ended the cycle: its stages are stopped
             return;
         }
         if (tookTemplate) {
             // Its picture became the template: OK, as the capture set it, whatever a stage judged
-            // since left in the views.
-            for (int v = 0; v < MAX_CAMERA; ++v)
-                if (Inspected(v) && !cycleLost[v])
-                    cammerWidget[v]->isOK = true;
+            // since left in the views. A camera without a picture at the stage's time stays NG
+            // (come back since or not), with the outputs of a camera NG: the restart of
+            // detection that took the last template cleared those it had set.
+            const int s = TriggerWiring::FoldedStage(p, d);
+            for (int v = 0; v < MAX_CAMERA; ++v) {
+                if (!Inspected(v))
+                    continue;
+                const bool none = (noPicture & (1u << v)) != 0;
+                cammerWidget[v]->isOK = !none && !cycleLost[v];
+                if (none) {
+                    const VerdictLogic::CameraNg ng = VerdictLogic::OnCameraNg(p, s, reCheckCount[s], false, 0);
+                    if (ng.final)
+                        ApplyOutputs(ng.outputs);
+                }
+            }
         } else {
             RunAlgorithms([d] { return d; }, true);
         }

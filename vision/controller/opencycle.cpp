@@ -12,6 +12,8 @@ void OpenCycle::Reset()
     template_ = 0;
     started_ = 0;
     inputs_ = 0;
+    for (quint8& m : noPicture_)
+        m = 0;
 }
 
 void OpenCycle::Defer(int d, bool tookTemplate)
@@ -27,13 +29,15 @@ bool OpenCycle::AnyDeferred() const { return deferred_ != 0; }
 
 bool OpenCycle::AreaCheckDue() const { return template_ != 0; }
 
-int OpenCycle::Take(bool* tookTemplate)
+int OpenCycle::Take(bool* tookTemplate, quint8* noPicture)
 {
     for (int d = 0; d < kStages; ++d) {
         if (!Deferred(d))
             continue;
         if (tookTemplate)
             *tookTemplate = (template_ & Bit(d)) != 0;
+        if (noPicture)
+            *noPicture = noPicture_[d];
         Judged(d);
         return d;
     }
@@ -44,6 +48,14 @@ void OpenCycle::Judged(int d)
 {
     deferred_ &= quint8(~Bit(d));
     template_ &= quint8(~Bit(d));
+    if (d >= 0 && d < kStages)
+        noPicture_[d] = 0;
+}
+
+void OpenCycle::NoPicture(int d, quint8 cameras)
+{
+    if (d >= 0 && d < kStages)
+        noPicture_[d] = cameras;
 }
 
 bool OpenCycle::OthersDeferred(int d) const { return (deferred_ & quint8(~Bit(d))) != 0; }

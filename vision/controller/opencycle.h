@@ -21,8 +21,11 @@ public:
     // The area check is due or open: the stage that took the last template waits for it.
     bool AreaCheckDue() const;
     // The lowest stage still waiting, taken out of the wait; -1 when none. `tookTemplate` tells
-    // how it is judged.
-    int Take(bool* tookTemplate);
+    // how it is judged, `noPicture` which cameras had no picture when it was inspected.
+    int Take(bool* tookTemplate, quint8* noPicture = nullptr);
+    // The cameras (bit i = camera i) that had no picture when stage d took the last template: its
+    // verdict with the answer reads them as they were then.
+    void NoPicture(int d, quint8 cameras);
     // Stage d was judged another way (its re-check, a stop): it no longer waits.
     void Judged(int d);
     // Another stage than `d` still waits: a release must wait for it too.
@@ -46,4 +49,5 @@ private:
     quint8 template_ = 0;
     quint8 started_ = 0;
     quint8 inputs_ = 0;
+    quint8 noPicture_[kStages] = {};
 };
