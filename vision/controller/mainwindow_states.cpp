@@ -254,10 +254,13 @@ void MainWindow::HoldUnjudged(const QString& text)
 void MainWindow::ShowConfirmable(const QString& text)
 {
     ShowFault(text);
+    owedQuestion = text;
     if (faultBox && faultBox->confirmButton()) {
         faultBox->confirmButton()->show();
-        connect(faultBox->confirmButton(), &QPushButton::clicked, this, &MainWindow::ConfirmUnjudged,
-                Qt::UniqueConnection);
+        // Bound to this question only: the next text shown in the box (the silent board's, the
+        // picture writer's) takes the binding away.
+        QObject::disconnect(faultConfirm);
+        faultConfirm = connect(faultBox->confirmButton(), &QPushButton::clicked, this, &MainWindow::ConfirmUnjudged);
     }
 }
 

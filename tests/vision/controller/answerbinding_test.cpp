@@ -98,6 +98,27 @@ void ForgetIgnoredPoints(CammerWidget* v, int c)
         v->recogniser->VarTrain(c);
 }
 
+// The fault box's own confirm button, as the operator presses it.
+void PressConfirm(MainWindow* win)
+{
+    ASSERT_TRUE(win->faultBox && win->faultBox->isVisible());
+    win->faultBox->confirmButton()->click();
+}
+
+// The I/O board stops answering (its warning is shown) and, later, answers again.
+void BoardSilent(MainWindow* win)
+{
+    win->boardSilent = true;
+    win->ShowFault(Row(610));
+}
+
+void BoardBack(MainWindow* win)
+{
+    win->boardSilent = false;
+    win->ClearFault(Row(610));
+    win->BoardBack();
+}
+
 }  // namespace
 
 // "Ignore Alarm P" over an NG whose one region is over the limit: under that region's warning the
@@ -176,5 +197,55 @@ TEST(AnswerBinding, DeleteIgnoredPointsAnsweredInTheNextHoldDeletesNothing)
     ASSERT_EQ(win->holdsEntered, hold + 1) << "no new hold under the question";
     EXPECT_EQ(v->ignoreMap[c][50 * gImageW + 60], 255) << "deleted by an answer of the ended hold";
     ForgetIgnoredPoints(v, c);
+    Leave(win);
+}
+
+// The fault box serves plain warnings and the unjudged-stage question. The picture writer's
+// warning over the question, and the silent board's warning while a stage expires, confirm no
+// stage: the mould stays held, the question comes back (when the warning is confirmed, or when
+// the board answers again), and only its own confirmation releases the mould.
+TEST(AnswerBinding, APlainWarningsConfirmConfirmsNoUnjudgedStage)
+{
+    MainWindow* win = Idle();
+    win->simInput = 0;
+    win->Run();
+    BoardSilent(win);
+    RunOut(win, 0);
+    ASSERT_EQ(win->unjudgedStage, 0);
+    BoardBack(win);
+    ASSERT_EQ(win->faultBox->text(), Row(611).arg(1));
+    ASSERT_EQ(Out(0), 1);
+
+    // The picture writer's warning takes the box.
+    ASSERT_NE(win->pictureWriter, nullptr);
+    win->pictureWriter->hooks.failed("cammer1/ng.jpg", "disk full");
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+    ASSERT_TRUE(win->faultBox->text().startsWith(Row(612).section('%', 0, 0)));
+    PressConfirm(win);
+    EXPECT_EQ(win->unjudgedStage, 0) << "the writer's warning confirmed the unjudged stage";
+    EXPECT_EQ(Out(0), 1);
+    ASSERT_TRUE(win->faultBox->isVisible()) << "the question covered by the warning is not asked again";
+    EXPECT_EQ(win->faultBox->text(), Row(611).arg(1));
+    PressConfirm(win);
+    EXPECT_EQ(win->unjudgedStage, -1);
+    EXPECT_EQ(Out(0), 0);
+
+    // The board falls silent and the next cycle's stage 0 expires unjudged: its warning's confirm
+    // releases nothing, and the board's return asks about the stage.
+    win->simInput = 0;
+    win->Run();
+    BoardSilent(win);
+    RunOut(win, 0);
+    ASSERT_EQ(win->unjudgedStage, 0);
+    ASSERT_EQ(win->faultBox->text(), Row(610));
+    PressConfirm(win);
+    EXPECT_EQ(win->unjudgedStage, 0) << "the silent board's warning confirmed the unjudged stage";
+    EXPECT_EQ(Out(0), 1);
+    BoardBack(win);
+    ASSERT_TRUE(win->faultBox->isVisible()) << "the stage left unjudged was never asked about";
+    EXPECT_EQ(win->faultBox->text(), Row(611).arg(1));
+    PressConfirm(win);
+    EXPECT_EQ(win->unjudgedStage, -1);
+    EXPECT_EQ(Out(0), 0);
     Leave(win);
 }
