@@ -249,3 +249,34 @@ TEST(AnswerBinding, APlainWarningsConfirmConfirmsNoUnjudgedStage)
     EXPECT_EQ(Out(0), 0);
     Leave(win);
 }
+
+// The Area Settings and Account buttons ask for the password; under the box the machine's cycle
+// enters the alarm hold. The page is not opened over the hold: the alarm page stays, and the
+// machine's re-check (the part gone) releases the mould.
+TEST(AnswerBinding, AnAlarmHoldEnteredUnderThePagesPasswordBoxKeepsItsScreen)
+{
+    for (const bool area : {true, false}) {
+        SCOPED_TRACE(area ? "Area Settings" : "Account");
+        MainWindow* win = Idle();
+        gpWPara->is_psw_used = 1;
+        win->userLevel = 0;
+        int passwordBoxes = 0;
+        const ModalHook before = setModalHook([&](QDialog& d) {
+            if (!dynamic_cast<PasswordBox*>(&d))
+                return int(QDialog::Rejected);
+            ++passwordBoxes;
+            AlarmOnStageOne(win);
+            win->userLevel = 1;  // the operator's password, right
+            return int(QDialog::Accepted);
+        });
+        area ? win->SlotAdjustArea() : win->SlotAccount();
+        setModalHook(before);
+        ASSERT_EQ(passwordBoxes, 1);
+        EXPECT_EQ(win->alarmState, 2) << "the page took over the alarm hold";
+        EXPECT_EQ(win->optionStack->currentIndex(), 2) << "the alarm page is not shown";
+        EXPECT_EQ(Out(0), 1);
+        PartGoneAndNextCycle(win);
+        EXPECT_NE(win->alarmState, 2) << "the machine's re-check did not end the hold";
+        Leave(win);
+    }
+}
