@@ -107,6 +107,7 @@ public:
     // The last question shown with ShowConfirmable: asked again when a plain warning that covered
     // it is confirmed while it is still owed.
     QString owedQuestion;
+    bool owedStartup = false;  // that question is the start-up hold's
     bool boardSilent = false;
     // The main screen is up: 10 s later the longest time between two passes since the first one
     // is logged once ("start-up: longest monitoring pass gap N ms, ..."), the start-up's own share

@@ -255,6 +255,7 @@ void MainWindow::ShowConfirmable(const QString& text)
 {
     ShowFault(text);
     owedQuestion = text;
+    owedStartup = startupHold != NoStartupHold && !startupHoldText.isEmpty() && text.startsWith(startupHoldText);
     if (faultBox && faultBox->confirmButton()) {
         faultBox->confirmButton()->show();
         // Bound to this question only: the next text shown in the box (the silent board's, the
@@ -268,7 +269,10 @@ void MainWindow::ConfirmUnjudged()
 {
     if (unjudgedStage < 0 && startupHold == NoStartupHold)
         return;
-    if (startupHold != NoStartupHold) {
+    // The replaced parameters are a question of their own: a stage's confirmation leaves their
+    // hold to it, asked next.
+    const bool keepReplaced = startupHold == ParametersReplaced && unjudgedStage >= 0 && !owedStartup;
+    if (startupHold != NoStartupHold && !keepReplaced) {
         if (startupHold == ParametersReplaced) {
             if (!StartupHold::ForgetReplaced())
                 qCritical("the mark of the replaced parameters could not be removed");
@@ -295,6 +299,8 @@ void MainWindow::ConfirmUnjudged()
         if (ReleasePulseMode())
             closePulseTimer->start(Supervision::TenthsToMs(gpWPara->mold_pulse));
     }
+    if (keepReplaced)
+        ShowConfirmable(startupHoldText);
 }
 
 bool MainWindow::ConfirmationOwed() const

@@ -71,6 +71,9 @@ void Leave(MainWindow* win)
     for (quint32& m : win->detectMask)
         m = 0;
     win->ConfirmUnjudged();
+    win->startupHold = MainWindow::NoStartupHold;
+    win->startupHoldText.clear();
+    gpControlIO->HoldMould(false);
     win->selectedView = numCamera;
     if (win->faultBox)
         win->faultBox->hide();
@@ -246,6 +249,35 @@ TEST(AnswerBinding, APlainWarningsConfirmConfirmsNoUnjudgedStage)
     EXPECT_EQ(win->faultBox->text(), Row(611).arg(1));
     PressConfirm(win);
     EXPECT_EQ(win->unjudgedStage, -1);
+    EXPECT_EQ(Out(0), 0);
+    Leave(win);
+}
+
+// The replaced parameters' hold is asked at start-up; a stage the silent board left unjudged is
+// asked about when the board is back. Its confirmation confirms the stage only: the replaced
+// parameters are asked again and hold the mould until their own confirmation.
+TEST(AnswerBinding, AStagesConfirmationLeavesTheReplacedParametersToTheirOwnQuestion)
+{
+    MainWindow* win = Idle();
+    win->startupHold = MainWindow::ParametersReplaced;
+    win->startupHoldText = Row(624);
+    gpControlIO->HoldMould(true);
+    win->ShowConfirmable(win->startupHoldText);
+    win->simInput = 0;
+    win->Run();
+    BoardSilent(win);
+    RunOut(win, 0);
+    ASSERT_EQ(win->unjudgedStage, 0);
+    BoardBack(win);
+    ASSERT_EQ(win->faultBox->text(), Row(611).arg(1));
+    PressConfirm(win);
+    EXPECT_EQ(win->unjudgedStage, -1);
+    EXPECT_EQ(win->startupHold, MainWindow::ParametersReplaced) << "confirmed with the stage's question";
+    EXPECT_EQ(Out(0), 1);
+    ASSERT_TRUE(win->faultBox->isVisible());
+    EXPECT_EQ(win->faultBox->text(), Row(624));
+    PressConfirm(win);
+    EXPECT_EQ(win->startupHold, MainWindow::NoStartupHold);
     EXPECT_EQ(Out(0), 0);
     Leave(win);
 }
