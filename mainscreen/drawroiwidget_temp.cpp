@@ -182,11 +182,12 @@ void DrawROIWidget::SlotIgnoreAlarmPoint()
         return;
     win_->InsertRecord(textRow(114).arg(win_->selectedView + 1));
     const int count = std::clamp(w->modelInForce->roiNum[c], 0, int(MAX_ROI));
+    int overLimit = 0;
     for (int r = 0; r < count; ++r) {
         if (w->roiOK[c][r])
             continue;
         if (w->roiValue[c][r] > kIgnoreValueLimit) {
-            showWarnBox(textRow(115).arg(kIgnoreValueLimit));
+            ++overLimit;
             continue;
         }
         const int boxes = std::clamp(w->ngBoxes[c][r][0][0], 0, 99);
@@ -201,6 +202,10 @@ void DrawROIWidget::SlotIgnoreAlarmPoint()
     w->SaveIgnorePoint(c);
     if (w->recogniser)
         w->recogniser->VarTrain(c);
+    // Told only now that the points are written: a box runs the cycle, and a re-check under it
+    // may find NG points in other regions that the answer was not given for.
+    for (int i = 0; i < overLimit; ++i)
+        showWarnBox(textRow(115).arg(kIgnoreValueLimit));
 }
 
 void DrawROIWidget::SlotDeleteIgnorePoint()
@@ -213,7 +218,10 @@ void DrawROIWidget::SlotDeleteIgnorePoint()
     }
     if (c < 0 || c >= MAX_DETECT || !w->ignoreMap[c])
         return;
-    if (!showChooseBox(textRow(116)))
+    // The answer belongs to the hold and the NG it was asked over, not to one the machine's
+    // re-check or the next cycle gave while the question was open.
+    const Asked asked = AskedNow();
+    if (!showChooseBox(textRow(116)) || !StillShown(asked))
         return;
     win_->InsertRecord(textRow(117).arg(win_->selectedView + 1));
     FrameMemory::ZeroPages(w->ignoreMap[c], size_t(gImageLen));

@@ -101,6 +101,13 @@ public:
     // kept; true when that happened.
     bool StageWithoutBoard(int d);
     WarnBox* faultBox = nullptr;
+    // What the fault box's confirm button does besides closing it, bound anew with every text: a
+    // plain warning confirms no question, ShowConfirmable's confirms its own.
+    QMetaObject::Connection faultConfirm;
+    // The last question shown with ShowConfirmable: asked again when a plain warning that covered
+    // it is confirmed while it is still owed.
+    QString owedQuestion;
+    bool owedStartup = false;  // that question is the start-up hold's
     bool boardSilent = false;
     // The main screen is up: 10 s later the longest time between two passes since the first one
     // is logged once ("start-up: longest monitoring pass gap N ms, ..."), the start-up's own share

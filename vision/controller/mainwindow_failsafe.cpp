@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QMetaObject>
+#include <QPushButton>
 #include <QTimer>
 
 #include "core/uitexttable.h"
@@ -73,6 +74,13 @@ void MainWindow::ShowFault(const QString& text)
         faultBox->setWindowFlags(faultBox->windowFlags() | Qt::Window);
     }
     faultBox->setText(text);
+    // A plain warning: its confirm closes it and confirms nothing. A question it covers is asked
+    // again then, unless the silent board's warning still stands for it (the board's return asks).
+    QObject::disconnect(faultConfirm);
+    faultConfirm = connect(faultBox->confirmButton(), &QPushButton::clicked, this, [this] {
+        if (ConfirmationOwed() && !boardSilent && !owedQuestion.isEmpty())
+            ShowConfirmable(owedQuestion);
+    });
     faultBox->showReachable();
     qWarning("warning shown: %s", qPrintable(text));
 }

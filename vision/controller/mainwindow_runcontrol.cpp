@@ -276,7 +276,9 @@ void MainWindow::CheckArea(bool)
 void MainWindow::SlotAdjustArea()
 {
     const WizardPara& p = *gpWPara;
-    if (!Guard("SARHCN") || CheckPassword() == 0)
+    // Read again after the password box: the cycle ran under it and may have entered the alarm
+    // hold, whose screen the page must not take over.
+    if (!Guard("SARHCN") || CheckPassword() == 0 || !Guard("SARHCN"))
         return;
     optionStack->setCurrentIndex(1);
     EnterEditing(AreaPage);
@@ -301,8 +303,8 @@ void MainWindow::SlotAdjustArea()
 
 void MainWindow::SlotAccount()
 {
-    if (!Guard("SARHCN") || CheckPassword() == 0)
-        return;
+    if (!Guard("SARHCN") || CheckPassword() == 0 || !Guard("SARHCN"))
+        return;  // as the area page: an alarm hold entered under the password box keeps its screen
     EnterEditing(AccountPage);
 }
 

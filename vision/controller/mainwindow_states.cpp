@@ -301,10 +301,14 @@ void MainWindow::HoldUnjudged(const QString& text)
 void MainWindow::ShowConfirmable(const QString& text)
 {
     ShowFault(text);
+    owedQuestion = text;
+    owedStartup = startupHold != NoStartupHold && !startupHoldText.isEmpty() && text.startsWith(startupHoldText);
     if (faultBox && faultBox->confirmButton()) {
         faultBox->confirmButton()->show();
-        connect(faultBox->confirmButton(), &QPushButton::clicked, this, &MainWindow::ConfirmUnjudged,
-                Qt::UniqueConnection);
+        // Bound to this question only: the next text shown in the box (the silent board's, the
+        // picture writer's) takes the binding away.
+        QObject::disconnect(faultConfirm);
+        faultConfirm = connect(faultBox->confirmButton(), &QPushButton::clicked, this, &MainWindow::ConfirmUnjudged);
     }
 }
 
@@ -312,7 +316,10 @@ void MainWindow::ConfirmUnjudged()
 {
     if (unjudgedStage < 0 && startupHold == NoStartupHold)
         return;
-    if (startupHold != NoStartupHold) {
+    // The replaced parameters are a question of their own: a stage's confirmation leaves their
+    // hold to it, asked next.
+    const bool keepReplaced = startupHold == ParametersReplaced && unjudgedStage >= 0 && !owedStartup;
+    if (startupHold != NoStartupHold && !keepReplaced) {
         if (startupHold == ParametersReplaced) {
             if (!StartupHold::ForgetReplaced())
                 qCritical("the mark of the replaced parameters could not be removed");
@@ -339,6 +346,8 @@ void MainWindow::ConfirmUnjudged()
         if (ReleasePulseMode())
             closePulseTimer->start(Supervision::TenthsToMs(gpWPara->mold_pulse));
     }
+    if (keepReplaced)
+        ShowConfirmable(startupHoldText);
 }
 
 bool MainWindow::ConfirmationOwed() const
