@@ -106,7 +106,15 @@ public:
             d = text.mid(14).section(' ', 0, 0).toInt() - 1;
             OnVerdict(d, text.section(' ', 3, 3) == "NG");
         } else if (text.startsWith("stage count ") && text.contains(" -> ")) {
+            countReset_ = true;
             OnStageCount(text.mid(12).section(' ', 0, 0).toInt(), text.section(' ', 4, 4).section(':', 0, 0).toInt());
+        } else if (text.startsWith("warning shown: ") && countReset_ && win_->unjudgedStage >= 0 && Out0() == 0 &&
+                   !win_->boardSilent && win_->runState != 3) {
+            // The warning of a stage the stage-count change left unjudged asks to confirm the
+            // mould's release: the mould is held when it appears.
+            Fail(step_, "warning without hold",
+                 "the warning of stage " + StageText(win_->unjudgedStage) +
+                     " left unjudged by the stage-count change asks to confirm the release of a mould not held");
         }
     }
 
@@ -125,6 +133,7 @@ private:
     bool halt_ = false;
     const bool keepGoing_ = !qEnvironmentVariableIsEmpty("MOULDMON_CYCLESIM_ALL");
     Event operating_;  // the operator's event that runs
+    bool countReset_ = false;  // a stage-count change reset the cycle since the last check
     std::string lastBox_;
     int lastBoxStep_ = -100;
     int settingsRound_ = 0;
@@ -254,6 +263,7 @@ private:
         lastCycleStart_ = win_->cycleStart;
         lastCyclesStarted_ = win_->cyclesStarted;
         lastAlarm_ = win_->alarmState;
+        countReset_ = false;
         seenOut0_ = Out0();
         clearSince_ = vd_->Now();
         if (ResStatisticsParam* store = gpResStatisticsParam) {
@@ -962,6 +972,7 @@ private:
         StartDueCheck(at);
         if (startDue_.on && !CycleIdle())
             startDue_.on = false;  // held, stopped or busy since: the edge is not owed a start
+        countReset_ = false;
         const bool holdLeft = lastAlarm_ == 2 && win_->alarmState != 2;
         if (win_->alarmState == 2 && lastAlarm_ != 2)
             ++hold_;

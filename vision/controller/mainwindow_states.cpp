@@ -419,6 +419,13 @@ void MainWindow::StageCountCheck()
     DropInputEdges(0, 7);
     if (unjudged >= 0 && unjudgedStage < 0) {
         unjudgedStage = unjudged;
+        // The warning asks to confirm the mould's release: a mould still free (pre-cut, no
+        // inhibit at the start, the pulse mode, a mode-4 stage group not reached) is held from
+        // here, as the stage it will not judge would have held it before its verdict.
+        OutputPlan hold;
+        hold.set(0);
+        hold.flash();
+        ApplyOutputs(hold);
         HoldUnjudged(gaLanStr[kRowStagesChanged * LAN_COUNT + gLan].arg(unjudged + 1));
     }
 }
