@@ -108,6 +108,8 @@ public:
         } else if (text.startsWith("stage count ") && text.contains(" -> ")) {
             countReset_ = true;
             OnStageCount(text.mid(12).section(' ', 0, 0).toInt(), text.section(' ', 4, 4).section(':', 0, 0).toInt());
+        } else if (text.startsWith("stage inputs changed")) {
+            countReset_ = true;
         } else if (text.startsWith("warning shown: ") && countReset_ && win_->unjudgedStage >= 0 && Out0() == 0 &&
                    !win_->boardSilent && win_->runState != 3) {
             // The warning of a stage the stage-count change left unjudged asks to confirm the

@@ -33,6 +33,7 @@ namespace {
 constexpr int kRowNotJudged = 611;
 constexpr int kRowLostCycle = 615;
 constexpr int kRowStagesChanged = 616;
+constexpr int kRowStageInputsChanged = 619;
 constexpr int kRowMouldLeft = 622;
 constexpr int kRowParamsReplaced = 623;
 constexpr int kRowParamsLost = 624;
@@ -375,9 +376,19 @@ bool MainWindow::CycleIdle() const
 
 void MainWindow::StageCountCheck()
 {
-    if (cycleStages == gDNum)
+    const quint64 inputs = TriggerWiring::StageInputs(*gpWPara);
+    const bool countChanged = cycleStages != gDNum;
+    if (!countChanged && inputs == cycleInputs)
         return;
-    qInfo("stage count %d -> %d: cycle state reset", cycleStages, gDNum.load());
+    cycleInputs = inputs;
+    // The same stages started by other inputs: a cycle that waits for none of them goes on, and
+    // so do the alarm hold and a stop, whose own ends start what is left.
+    if (!countChanged && (runState == 3 || alarmState == 2 || !CycleOpen()))
+        return;
+    if (countChanged)
+        qInfo("stage count %d -> %d: cycle state reset", cycleStages, gDNum.load());
+    else
+        qInfo("stage inputs changed with a cycle open: cycle state reset");
     // A cycle open now loses its stages with the old count: its mould stays held (it was not
     // judged), and the operator is told and confirms the release.
     int unjudged = -1;
@@ -426,7 +437,8 @@ void MainWindow::StageCountCheck()
         hold.set(0);
         hold.flash();
         ApplyOutputs(hold);
-        HoldUnjudged(gaLanStr[kRowStagesChanged * LAN_COUNT + gLan].arg(unjudged + 1));
+        const int row = countChanged ? kRowStagesChanged : kRowStageInputsChanged;
+        HoldUnjudged(gaLanStr[row * LAN_COUNT + gLan].arg(unjudged + 1));
     }
 }
 
