@@ -1,7 +1,7 @@
 // Rows 610-619 added after the table's last: fail-safe warnings: silent board, blind cycle, picture writes,
-// a cycle the lost camera or a change of the stage count or of the stages' inputs left unjudged. Rows 622-627: the start-up
-// hold (a mould the last run left unjudged, parameters replaced by the default copy) and damaged
-// default copies.
+// a cycle the lost camera or a change of the stage count or of the stages' inputs left unjudged.
+// Rows 622-627: the start-up hold (a mould the last run left unjudged, parameters replaced by the
+// default copy) and damaged default copies.
 #include "core/uitextrows.h"
 
 namespace {
