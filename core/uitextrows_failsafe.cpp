@@ -1,7 +1,7 @@
 // Rows 610-619 added after the table's last: fail-safe warnings: silent board, blind cycle, picture writes,
-// a cycle the lost camera or a change of the stage count left unjudged. Rows 622-627: the start-up
-// hold (a mould the last run left unjudged, parameters replaced by the default copy) and damaged
-// default copies.
+// a cycle the lost camera or a change of the stage count or of the stages' inputs left unjudged.
+// Rows 622-627: the start-up hold (a mould the last run left unjudged, parameters replaced by the
+// default copy) and damaged default copies.
 #include "core/uitextrows.h"
 
 namespace {
@@ -28,6 +28,10 @@ const UiTextRow kRows[] = {
         "Warning: the number of stages changed while a mould was being judged, stage %1 was not judged; "
         "confirm to release the mould",
         "警告：檢測段數在模具檢測中改變，第%1段未檢測；確認後解除合模禁止"},
+    {619, "警告：检测段的触发输入在模具检测中改变，第%1段未检测；确认后解除合模禁止",
+        "Warning: the inputs that start the stages changed while a mould was being judged, stage %1 was not "
+        "judged; confirm to release the mould",
+        "警告：檢測段的觸發輸入在模具檢測中改變，第%1段未檢測；確認後解除合模禁止"},
     {622, "警告：上次运行结束时有模具尚未检测完，合模禁止保持；确认后解除合模禁止",
         "Warning: the last run ended with a mould not yet judged, the mould stays held; confirm to release the mould",
         "警告：上次執行結束時有模具尚未檢測完，合模禁止保持；確認後解除合模禁止"},

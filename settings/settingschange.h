@@ -18,9 +18,9 @@ public:
     virtual void copyPara(int camera) = 0;
     // The region page follows a new stage count.
     virtual void changeDetectNum(int count) = 0;
-    // The cycle state of stages below `count` is cleared for every opened camera (stage masks of
-    // the stages enabled in `edited`, per-stage flags, picture states, count flags) and the
-    // current stage becomes count - 1.
+    // The cycle state of stages below `count` is cleared for every opened camera (per-stage
+    // flags, picture states, count flags) and the current stage becomes count - 1. The stage
+    // masks are left to the monitoring pass's stage-count check, which tells of an open cycle.
     virtual void resetStages(int count, const WizardPara& edited) = 0;
     // Modes 1 and 2: 1 the first stage pair, 0 the second.
     virtual void setSide(int side) = 0;

@@ -248,11 +248,12 @@ void SettingsHost::resetStages(int count, const WizardPara& edited)
         return;
     MainWindow& win = *gpWin;
     const int stages = qBound(0, count, MAX_DETECT);
+    // The stage masks stay: the pass's stage-count check clears them, and a cycle it finds open
+    // keeps its mould held with the warning of the stage left unjudged.
+    (void)edited;
     for (int c = 0; c < cameraCount(); ++c) {
         CammerWidget* w = viewOf(c);
         for (int j = 0; j < stages; ++j) {
-            if (edited.stage_enabled[j])
-                win.detectMask[j] = 0;
             if (w)
                 w->stageCycleFlags[j] = false;
             win.failPicState[c][j] = 0;

@@ -23,6 +23,9 @@
 #include "core/wizardpara.h"
 #include "mainscreen/alarmoption.h"
 #include "mainscreen/regioption.h"
+#include "settings/settingschange.h"
+#include "settings/settingshost.h"
+#include "statistics/temperaturealarm.h"
 #include "statistics/resstatisticsparam.h"
 #include "vision/board/controlport.h"
 #include "vision/board/iothread.h"
@@ -103,7 +106,17 @@ public:
             d = text.mid(14).section(' ', 0, 0).toInt() - 1;
             OnVerdict(d, text.section(' ', 3, 3) == "NG");
         } else if (text.startsWith("stage count ") && text.contains(" -> ")) {
+            countReset_ = true;
             OnStageCount(text.mid(12).section(' ', 0, 0).toInt(), text.section(' ', 4, 4).section(':', 0, 0).toInt());
+        } else if (text.startsWith("stage inputs changed")) {
+            countReset_ = true;
+        } else if (text.startsWith("warning shown: ") && countReset_ && win_->unjudgedStage >= 0 && Out0() == 0 &&
+                   !win_->boardSilent && win_->runState != 3) {
+            // The warning of a stage the stage-count change left unjudged asks to confirm the
+            // mould's release: the mould is held when it appears.
+            Fail(step_, "warning without hold",
+                 "the warning of stage " + StageText(win_->unjudgedStage) +
+                     " left unjudged by the stage-count change asks to confirm the release of a mould not held");
         }
     }
 
@@ -121,6 +134,8 @@ private:
     bool boardDead_ = false;
     bool halt_ = false;
     const bool keepGoing_ = !qEnvironmentVariableIsEmpty("MOULDMON_CYCLESIM_ALL");
+    Event operating_;  // the operator's event that runs
+    bool countReset_ = false;  // a stage-count change reset the cycle since the last check
     std::string lastBox_;
     int lastBoxStep_ = -100;
     int settingsRound_ = 0;
@@ -242,6 +257,7 @@ private:
             gpControlIO->IOFlashOut();
         }
         gFromTrain = 0;
+        gisTempAlarm = 0;
         gisLost = false;
         gisSafeDoorOpen = false;
         win_->restartCameras = [this] { RestartCameras(); };
@@ -249,6 +265,7 @@ private:
         lastCycleStart_ = win_->cycleStart;
         lastCyclesStarted_ = win_->cyclesStarted;
         lastAlarm_ = win_->alarmState;
+        countReset_ = false;
         seenOut0_ = Out0();
         clearSince_ = vd_->Now();
         if (ResStatisticsParam* store = gpResStatisticsParam) {
@@ -323,6 +340,7 @@ private:
         win_->unjudgedStage = -1;
         win_->startupHold = MainWindow::NoStartupHold;
         gFromTrain = 0;
+        gisTempAlarm = 0;
         CameraChecked();
         gisLost = false;
         win_->restartCameras = nullptr;
@@ -443,6 +461,13 @@ private:
                     LoseCamera(e.a);
             }
             break;
+        case 'H':
+        case 'h':
+            // The statistics screen's temperature judgement; its check runs every 5 s.
+            gisTempAlarm = e.kind == 'H' ? 1 : 0;
+            if (!win_->tempTimer->isActive())
+                win_->tempTimer->start(5000);
+            break;
         case 'a':
             return;  // no box open: nothing to answer
         default:
@@ -454,6 +479,7 @@ private:
             opFromStop_ = win_->runState == 3;
             if (depth_ == 0)
                 out0AfterBoxes_ = out0;
+            operating_ = e;
             Operate(e.kind);
             DeliverQueued();
         }
@@ -503,6 +529,7 @@ private:
         case 'B': boardDead_ = false; break;
         case 'C': win_->ConfirmUnjudged(); break;
         case 'G': AcceptSettings(); break;
+        case 'g': AcceptThroughPages(operating_.a, operating_.b); break;
         }
         ops_.pop_back();
         opHold_.pop_back();
@@ -526,6 +553,31 @@ private:
         DeriveRunMode(p);
         p.front_auto_check_time = c_.reCheck;
         *gpWParaBak = p;
+    }
+
+    // The views the settings host clears the cycle state of: the simulated ones.
+    struct SimSettingsHost : SettingsHost {
+        int views = 1;
+        int cameraCount() const override { return views; }
+    };
+
+    // The settings screen accepted through its I/O mode step with mode `mode` chosen and
+    // semi-automatic `semi`; in mode 4 kept, the stage count steps as with 'G'.
+    void AcceptThroughPages(int mode, bool semi)
+    {
+        WizardPara edited = *gpWPara;
+        edited.io_mode_chosen = mode;
+        edited.semi_auto = semi ? 1 : 0;
+        if (mode == 4 && edited.io_mode == 4) {
+            edited.stage_count = 2 + (edited.stage_count - 1) % 3;
+            for (int d = 0; d < 8; ++d)
+                edited.stage_source[d] = d < edited.stage_count ? d : -1;
+        }
+        SimSettingsHost host;
+        host.views = c_.cameras;
+        IoModeStep(edited, gpWPara->io_mode, host);
+        *gpWPara = edited;
+        *gpWParaBak = edited;
     }
 
     int Modal(QDialog& d)
@@ -925,6 +977,7 @@ private:
         StartDueCheck(at);
         if (startDue_.on && !CycleIdle())
             startDue_.on = false;  // held, stopped or busy since: the edge is not owed a start
+        countReset_ = false;
         const bool holdLeft = lastAlarm_ == 2 && win_->alarmState != 2;
         if (win_->alarmState == 2 && lastAlarm_ != 2)
             ++hold_;

@@ -45,7 +45,10 @@ struct Config {
 // logged out, 'b' the board falls silent, 'B' it answers again, 'C' the warning's confirm
 // button, 'l' camera a lost (b 1: the camera supervision's CameraCheck) or back (b 0: the
 // recovery the cycle retries finds every camera again; all are back before the run-out),
-// 'G' the settings accepted with other delays, sub-mode or stage count.
+// 'G' the settings accepted with other delays, sub-mode or stage count (the record re-derived);
+// 'g' the settings accepted through the settings screen's I/O mode step with I/O mode a chosen
+// and semi-automatic b (mode 4 kept: the stage count steps as with 'G'); 'H' the temperature
+// alarm raised, 'h' over (its check runs every 5 s).
 struct Event {
     char kind = 'w';
     int a = 0;

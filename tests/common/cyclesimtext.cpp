@@ -49,6 +49,7 @@ std::string EventText(const Event& e)
     case 'p': o << 'p' << e.a << "onx"[std::min(std::max(e.b, 0), 2)]; break;
     case 'a': o << 'a' << (e.b ? '+' : '-'); break;
     case 'l': o << 'l' << e.a << (e.b ? '+' : '-'); break;
+    case 'g': o << 'g' << e.a << (e.b ? '+' : '-'); break;
     default: o << e.kind;
     }
     return o.str();
@@ -102,6 +103,7 @@ bool FromText(const std::string& text, Config* c, std::vector<Event>* events, st
         case 'w': e.a = std::atoi(t.c_str() + 1); break;
         case 'i':
         case 'l':
+        case 'g':
             if (t.size() < 3 || (last != '+' && last != '-'))
                 return fail("bad event " + t);
             e.a = std::atoi(t.c_str() + 1);
@@ -119,7 +121,7 @@ bool FromText(const std::string& text, Config* c, std::vector<Event>* events, st
         }
         case 'a': e.b = last == '+'; break;
         default:
-            if (!std::strchr("RESMPDNTILbBCG", e.kind) || t.size() != 1)
+            if (!std::strchr("RESMPDNTILbBCGHh", e.kind) || t.size() != 1)
                 return fail("unknown event " + t);
         }
         events->push_back(e);

@@ -122,4 +122,40 @@ TEST(IOGridThroughAccept, AThreeStageGridDerivesAsTheLoadOfItsRecord)
     gDNum = savedDNum;
 }
 
+// The paired modes through the accept's I/O mode step: whatever stage table the record held, a
+// side whose input starts cycles has its mould stage on, so no side's prod OK can leave the
+// mould held for a mould stage that is off.
+TEST(IOGridThroughAccept, EverySideThatStartsCyclesHasItsMouldStageOn)
+{
+    const int savedDNum = gDNum;
+    for (int mode : {1, 2})
+        for (int inForce : {0, 1, 2, 3, 5})
+            for (int sub = 0; sub <= 4; ++sub)
+                for (int first : {0, 1})
+                    for (int semi : {0, 1}) {
+                        WizardPara edit;
+                        edit.io_mode = inForce;
+                        edit.io_mode_chosen = mode;
+                        edit.io_sub_mode = sub;
+                        edit.first_stage_on = first;
+                        edit.semi_auto = semi;
+                        const int junk[8] = {1, 1, 1, 0, 0, 0, 0, 0};  // the second side's mould stage off
+                        for (int d = 0; d < 8; ++d)
+                            edit.stage_enabled[d] = junk[d];
+                        CountingEngine engine;
+                        ASSERT_FALSE(IoModeStep(edit, inForce, engine));
+                        const std::string at = "mode " + std::to_string(mode) + " from " + std::to_string(inForce) +
+                                               ", cavity " + std::to_string(sub) + ", first " + std::to_string(first) +
+                                               ", semi " + std::to_string(semi);
+                        // Side 1 (stages 0, 1) starts unless the cavity is 1; side 0 (2, 3) unless it is 0.
+                        const bool side1 = edit.io_sub_mode != 1, side0 = edit.io_sub_mode != 0;
+                        EXPECT_TRUE(side1 || side0) << at;
+                        if (side1)
+                            EXPECT_EQ(edit.stage_enabled[1], 1) << at;
+                        if (side0)
+                            EXPECT_EQ(edit.stage_enabled[3], 1) << at;
+                    }
+    gDNum = savedDNum;
+}
+
 }  // namespace

@@ -315,9 +315,12 @@ public:
     bool PairStillSampling(int d) const;
     // The stage count changed since the cycle state was set up (a mode change, a mode-4 stage
     // count): the state that depends on it is reset, the pending manual request included; no
-    // stage starts and no output changes until the next trigger.
+    // stage starts and no output changes until the next trigger. So is an open cycle whose
+    // stages another input starts now (semi-automatic switched, a cavity or grid change): the
+    // input it waits for may start nothing any more.
     void StageCountCheck();
     int cycleStages = -1;  // gDNum the cycle state belongs to
+    quint64 cycleInputs = 0;  // TriggerWiring::StageInputs the cycle state belongs to
     // Takes camera v's newest frame into its work buffer; measures its frame interval.
     bool TakeNewFrame(int v);
     // The newest frame of camera v is too old to be judged.

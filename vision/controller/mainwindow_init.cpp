@@ -1,5 +1,6 @@
 // Construction of the main window and the start-up of the monitoring side; the operation record,
 #include "vision/controller/mainwindow.h"
+#include "vision/controller/triggerwiring.h"
 #include "vision/records/recordwriter.h"
 
 #include <cstdio>
@@ -332,6 +333,7 @@ void MainWindow::Monitor_Init()
     cycleStarted = false;
     manualDetect = gDNum;
     cycleStages = gDNum;
+    cycleInputs = TriggerWiring::StageInputs(*gpWPara);
     installEventFilter(this);
     gpWarnBox->hide();
     runTimer->start(5);

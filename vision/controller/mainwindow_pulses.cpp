@@ -113,7 +113,7 @@ void MainWindow::CheckTemp()
 
 void MainWindow::SlotResetAlarm()
 {
-    ApplyOutputs(Supervision::TempAlarmReset(alarmState));
+    ApplyOutputs(Supervision::TempAlarmReset(alarmState, NgPulseHolds()));
     alarmResetTimer->stop();
 }
 

@@ -33,6 +33,7 @@ namespace {
 constexpr int kRowNotJudged = 611;
 constexpr int kRowLostCycle = 615;
 constexpr int kRowStagesChanged = 616;
+constexpr int kRowStageInputsChanged = 619;
 constexpr int kRowMouldLeft = 622;
 constexpr int kRowParamsReplaced = 623;
 constexpr int kRowParamsLost = 624;
@@ -431,9 +432,19 @@ bool MainWindow::CycleIdle() const
 
 void MainWindow::StageCountCheck()
 {
-    if (cycleStages == gDNum)
+    const quint64 inputs = TriggerWiring::StageInputs(*gpWPara);
+    const bool countChanged = cycleStages != gDNum;
+    if (!countChanged && inputs == cycleInputs)
         return;
-    qInfo("stage count %d -> %d: cycle state reset", cycleStages, gDNum.load());
+    cycleInputs = inputs;
+    // The same stages started by other inputs: a cycle that waits for none of them goes on, and
+    // so do the alarm hold and a stop, whose own ends start what is left.
+    if (!countChanged && (runState == 3 || alarmState == 2 || !CycleOpen()))
+        return;
+    if (countChanged)
+        qInfo("stage count %d -> %d: cycle state reset", cycleStages, gDNum.load());
+    else
+        qInfo("stage inputs changed with a cycle open: cycle state reset");
     // A cycle open now loses its stages with the old count: its mould stays held (it was not
     // judged), and the operator is told and confirms the release.
     int unjudged = -1;
@@ -475,7 +486,15 @@ void MainWindow::StageCountCheck()
     DropInputEdges(0, 7);
     if (unjudged >= 0 && unjudgedStage < 0) {
         unjudgedStage = unjudged;
-        HoldUnjudged(gaLanStr[kRowStagesChanged * LAN_COUNT + gLan].arg(unjudged + 1));
+        // The warning asks to confirm the mould's release: a mould still free (pre-cut, no
+        // inhibit at the start, the pulse mode, a mode-4 stage group not reached) is held from
+        // here, as the stage it will not judge would have held it before its verdict.
+        OutputPlan hold;
+        hold.set(0);
+        hold.flash();
+        ApplyOutputs(hold);
+        const int row = countChanged ? kRowStagesChanged : kRowStageInputsChanged;
+        HoldUnjudged(gaLanStr[row * LAN_COUNT + gLan].arg(unjudged + 1));
     }
 }
 

@@ -104,10 +104,10 @@ OutputPlan Supervision::TempAlarmSet()
     return o;
 }
 
-OutputPlan Supervision::TempAlarmReset(int alarmState)
+OutputPlan Supervision::TempAlarmReset(int alarmState, bool ngPulseHolds)
 {
     OutputPlan o;
-    if (alarmState != 2)
+    if (alarmState != 2 && !ngPulseHolds)
         o.clear(2);
     return o;
 }

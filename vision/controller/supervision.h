@@ -33,9 +33,9 @@ public:
     static OutputPlan WatchdogFired();
 
     // Temperature alarm: every check sets the alarm output; the one-second reset clears it
-    // unless the alarm is held.
+    // unless the alarm is held or an NG's pulse still keeps it (the reset ends only its own).
     static OutputPlan TempAlarmSet();
-    static OutputPlan TempAlarmReset(int alarmState);
+    static OutputPlan TempAlarmReset(int alarmState, bool ngPulseHolds = false);
 
     // Frame watch of one camera, once a second.
     struct FrameWatch {

@@ -282,3 +282,14 @@ int TriggerWiring::LastStage(const WizardPara& p, int dnum)
 {
     return p.io_mode == 4 ? dnum - 1 : 1;
 }
+
+quint64 TriggerWiring::StageInputs(const WizardPara& p)
+{
+    quint64 v = 0;
+    for (int d = 0; d < 8; ++d) {
+        const int in = p.stage_trigger_input[d];
+        const quint64 code = !p.stage_enabled[d] ? 0 : (in < 0 || in > 7) ? quint64(0x80 | (in & 0x7f)) : quint64(in + 1);
+        v |= code << (8 * d);
+    }
+    return v;
+}

@@ -90,4 +90,7 @@ public:
     static int FoldedStage(const WizardPara& p, int stage);
     // The last stage: gDNum - 1 in mode 4, else 1.
     static int LastStage(const WizardPara& p, int dnum);
+    // Which input starts each of the eight stages (0 for a stage that is off), one byte a stage:
+    // equal values start the same stages by the same inputs.
+    static quint64 StageInputs(const WizardPara& p);
 };

@@ -466,7 +466,10 @@ TEST(MainWindowStageCount, AModeChangeWhileDetectingStartsNoStageAndGivesNoWord)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     EXPECT_EQ(win->manualDetect, 2);
     EXPECT_EQ(win->alarmState, 0) << "the removed stage was judged";
-    EXPECT_EQ(Outputs(), open);
+    // Nothing changes but the mould held for the warning that asks to release it.
+    QVector<int> held = open;
+    held[0] = 1;
+    EXPECT_EQ(Outputs(), held);
     for (QTimer* t : win->stageTimer)
         EXPECT_FALSE(t->isActive());
     EXPECT_EQ(win->detectMask[1], 0u);

@@ -123,8 +123,9 @@ int Ask(const std::function<void()>& reach, const std::function<void()>& underTh
     const ModalHook before = setModalHook([&](QDialog&) {
         if (asked++ == 0) {
             underTheBox();
+            // Not W(): it would restore the world's record under the open cycle.
             if (accept)
-                W().win->userLevel = 1;
+                gpWin->userLevel = 1;
         }
         return int(accept ? QDialog::Accepted : QDialog::Rejected);
     });
