@@ -503,10 +503,13 @@ QList<Breach> AlarmHeld(const BoardTimeline& t, const QList<JournalEvent>& journ
     const QList<BoardWord>& words = t.words();
     const QList<qint64> recheck = RisesOf(t, w.ReleaseInputs());
     const QList<Stall> stalls = Stalls(journal);
-    // A hold lasts until the mould-close inhibit is released; the safety door (input 1) may clear
-    // the alarm output and a later pass set it again within the same hold, one row for both.
+    // A hold lasts until the mould-close inhibit is released, and in mode 4 also every stage output
+    // it kept while its alarm stood (a snapshot's hold keeps the judged stage's output alone); the
+    // safety door (input 1), a stop or a re-check may clear the alarm output and a later pass set
+    // it again within the same hold, one row for both.
     int entered = 0;
     bool inHold = false;
+    QList<int> kept;  // the stage outputs the hold kept while its alarm stood
     for (int i = 0; i < words.size(); ++i) {
         const bool was = i > 0 && w.Active(words[i - 1].word, w.alarm);
         const bool is = w.Active(words[i].word, w.alarm);
@@ -514,12 +517,21 @@ QList<Breach> AlarmHeld(const BoardTimeline& t, const QList<JournalEvent>& journ
         // The board watch's alarm is no hold: the cycle's own word (before the stall) had none.
         const Stall* stall = StallAt(stalls, ms);
         const bool watch = stall && !w.Active(t.WordAt(stall->from - 500), w.alarm);
-        if (!w.Active(words[i].word, w.closeInhibit))
+        bool held = w.Active(words[i].word, w.closeInhibit);
+        for (int o : kept)
+            held = held || w.Active(words[i].word, o);
+        if (!held) {
             inHold = false;
+            kept.clear();
+        }
         if (!was && is && !inHold && ms <= settledMs && !watch)
             ++entered;
-        if (is && !watch)
+        if (is && !watch) {
             inHold = true;
+            for (int s = 0; s < w.stages; ++s)
+                if (w.StageOutput(s) >= 0 && w.Active(words[i].word, w.StageOutput(s)) && !kept.contains(w.StageOutput(s)))
+                    kept << w.StageOutput(s);
+        }
         if (!was || is || ms < fromMs || watch)
             continue;
         bool released = Within(journal, JournalEvent::OperatorRelease, t.SentFrom(ms) - 2500, ms);

@@ -145,6 +145,53 @@ TEST(CycleInvariants, AnAlarmClearedWithoutARecheckOrItsRecordRowIsCaught)
     EXPECT_EQ(Names(Invariants::AlarmHeld(later, released, kWords, 0, 9600, 1)), QStringList{"alarm held"});
 }
 
+TEST(CycleInvariants, AModeFourHoldLastsWhileItKeepsAStageOutputAndItsAlarmMayComeAgainInIt)
+{
+    // Mode 4 (stage outputs 1 then 0; with three stages 1, 3 then 0). The operator's stop clears
+    // the alarm at 3000, a re-check (input 1) sets it again at 4805 and clears it at 5005; the
+    // operator releases what is left at 9000. One alarm row in RECORD.db.
+    const QList<JournalEvent> released = {{2990, JournalEvent::OperatorRelease}, {8990, JournalEvent::OperatorRelease}};
+    struct Case {
+        const char* what;
+        int stages;
+        QStringList log;
+        int holds;
+    };
+    const QList<Case> cases = {
+        {"a snapshot's hold keeps stage 1's output alone", 2,
+         Log({"0 1 00f0", "1000 1 00f4", "1002 1 00f6", "3000 1 00f2", "4800 in 0002", "4805 1 00f6", "5000 in 0000",
+              "5005 1 00f2", "9000 1 00f0"}),
+         1},
+        {"a snapshot's hold keeps stage 2's output alone", 3,
+         Log({"0 1 00f0", "1000 1 00f4", "1002 1 00fc", "3000 1 00f8", "4800 in 0002", "4805 1 00fc", "5000 in 0000",
+              "5005 1 00f8", "9000 1 00f0"}),
+         1},
+        {"one kept output let go under the standing alarm, another still kept", 3,
+         Log({"0 1 00f0", "1000 1 00f4", "1002 1 00fe", "2000 1 00fc", "3000 1 00f8", "4800 in 0002", "4805 1 00fc",
+              "5000 in 0000", "5005 1 00f8", "9000 1 00f0"}),
+         1},
+        {"stage 1's output let go under the standing alarm, the mould-close inhibit still set", 2,
+         Log({"0 1 00f0", "1000 1 00f3", "1300 1 00f7", "2000 1 00f5", "3000 1 00f1", "4800 in 0002", "4805 1 00f5",
+              "5000 in 0000", "5005 1 00f1", "9000 1 00f0"}),
+         1},
+        {"the kept output let go with the stop: the re-check's alarm is a hold of its own", 2,
+         Log({"0 1 00f0", "1000 1 00f4", "1002 1 00f6", "3000 1 00f0", "4800 in 0002", "4805 1 00f6", "5000 in 0000",
+              "5005 1 00f2", "9000 1 00f0"}),
+         2},
+        {"the kept output let go under the standing alarm, nothing held when it clears", 2,
+         Log({"0 1 00f0", "1000 1 00f4", "1002 1 00f6", "2000 1 00f4", "3000 1 00f0", "4800 in 0002", "4805 1 00f6",
+              "5000 in 0000", "5005 1 00f2", "9000 1 00f0"}),
+         2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const CycleWords m4 = CycleWords::ForMode(4, c.stages, 2);
+        const BoardTimeline t(c.log);
+        EXPECT_TRUE(Invariants::AlarmHeld(t, released, m4, 0, 9500, c.holds).isEmpty());
+        EXPECT_EQ(Names(Invariants::AlarmHeld(t, released, m4, 0, 9500, c.holds - 1)), QStringList{"alarm held"});
+    }
+}
+
 TEST(CycleInvariants, TheBoardWatchHoldsTheMouldThroughALoggedStallOfThePassAndNoLonger)
 {
     // Idle, the pass stalled at 3000 (logged), the board watch's word until it ran again at 5000.
