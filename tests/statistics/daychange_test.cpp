@@ -714,19 +714,3 @@ TEST_F(StatsTest, AnUnreadableFreshFileIsSetAsideAndTheDayChanges)
         store.reset();
     }
 }
-
-// No fresh file can be made (a folder stands in its place): the counts of the new day live only
-// in memory, and what the stop is told names the day and how many counts.
-TEST_F(StatsTest, CountsKeptApartAreNamedForTheStopWithTheirDay)
-{
-    startLoaded();
-    EXPECT_TRUE(store->leftOut().isEmpty());
-    ASSERT_TRUE(QDir().mkpath("ResStatistics.db.new"));
-    EXPECT_FALSE(store->nextDay("2024-05-02"));
-    day = QDate(2024, 5, 2);
-    store->addTotal(1, true, 0);
-    store->addTotal(2, false, 0);
-    store->addTotal(3, true, 0);
-    EXPECT_TRUE(store->movePending());
-    EXPECT_EQ(store->leftOut(), "the counts of 2024-05-02 (3 counts) kept apart and not stored");
-}

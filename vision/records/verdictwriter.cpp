@@ -235,7 +235,7 @@ VerdictWriter::Outcome VerdictWriter::RunSql(const Job& job, QString* error)
             open_ << name;
     }
     const Outcome out = RunStatements(db, job.sql, error);
-    if (out == Failed)
+    if (out != Written)
         db.close();  // the next attempt opens afresh (a file put in place meanwhile)
     return out;
 }

@@ -4,10 +4,11 @@
 // order they were handed over, each as durably as it was on the GUI thread: a file replaced whole
 // and synced, the statements of one commit in one SQLite transaction. A job that fails is tried
 // again every `retryPauseMs`, and no later job is written before it until it is written or left
-// out. Each file and database reaches the latest totals handed over for it once its writes
-// succeed (a count.txt or a commit sets whole values, so a later one carries an earlier one left
-// out); every job left out is logged critical (once per failing path until a write of it
-// succeeds), counted in failures(), and named at the stop (Stop, missing()):
+// out. Each file reaches the latest totals handed over for it once its writes succeed: count.txt
+// is written whole, and a statistics commit sets the whole rows it names, so the next write of
+// the same file or rows carries one left out. Every job left out is logged critical (once per
+// failing path until a write of it succeeds), counted in failures(), and named at the stop
+// (Stop, missing()):
 // - a commit whose statements SQLite refuses (a wrong statement, a broken constraint) is left out
 //   at once, as no retry can mend it;
 // - a commit SQLite cannot read the database of (damaged, or no database at all: the writer
