@@ -41,7 +41,8 @@ int main(int argc, char** argv)
     qInfo("start-up: application object");
     // SIGTERM, SIGINT and SIGHUP from here on end the program in order, as Exit does.
     auto* orderlyStop = new OrderlyStop;
-    OrderlyStop::SetFlush([](int boundMs) { return !gpWin || gpWin->FlushBeforeEnd(boundMs); });
+    OrderlyStop::SetFlush(
+        [](int boundMs, QStringList* leftOut) { return !gpWin || gpWin->FlushBeforeEnd(boundMs, leftOut); });
     // 3. Without the privilege (not root, no port access) the program runs on.
     const int io = iopl(3);
     qInfo("start-up: I/O privilege %s", io == 0 ? "raised" : "not raised");

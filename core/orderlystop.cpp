@@ -19,7 +19,7 @@ constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
 int gReadFd = -1;
 volatile sig_atomic_t gWriteFd = -1;
 struct sigaction gPrevious[sizeof kSignals / sizeof kSignals[0]];
-std::function<bool(int)> gFlush;  // GUI thread only
+OrderlyStop::Flush gFlush;  // GUI thread only
 
 // Async-signal-safe: one write, errno kept. A full socket drops the byte: a stop is coming anyway.
 void OnSignal(int sig)
@@ -83,18 +83,22 @@ OrderlyStop::~OrderlyStop()
     gReadFd = -1;
 }
 
-void OrderlyStop::SetFlush(std::function<bool(int)> flush)
+void OrderlyStop::SetFlush(Flush flush)
 {
     gFlush = std::move(flush);
 }
 
 bool OrderlyStop::FlushBeforeEnd()
 {
-    const bool whole = !gFlush || gFlush(kFlushBoundMs);
+    QStringList leftOut;
+    const bool whole = (!gFlush || gFlush(kFlushBoundMs, &leftOut)) && leftOut.isEmpty();
     if (whole)
         qInfo("end: everything held is written and the databases are closed");
-    else
+    else if (leftOut.isEmpty())
         qCritical("end: the databases are closed; what could not be written is logged above");
+    else
+        qCritical("end: the databases are closed; what could not be written is logged above; left out since the "
+                  "start: %s", qPrintable(leftOut.join("; ")));
     return whole;
 }
 

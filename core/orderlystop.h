@@ -7,6 +7,7 @@
 // process from there.
 #include <functional>
 #include <QObject>
+#include <QStringList>
 
 class QSocketNotifier;
 
@@ -18,11 +19,13 @@ public:
     explicit OrderlyStop(QObject* parent = nullptr);
     ~OrderlyStop() override;
 
-    // What is written before the end, within `boundMs`: true when nothing was left out. Set once
-    // the writers can exist (the main window's); empty: nothing is held.
-    static void SetFlush(std::function<bool(int boundMs)> flush);
-    // That flush with its bound, then the line that tells its outcome. Exit and the signals'
-    // stop call it; the process ends right after it.
+    // What is written before the end, within `boundMs`: true when nothing was left out; each
+    // writer that left anything out since the start adds what to `leftOut` ("record writer:
+    // 1 row"). Set once the writers can exist (the main window's); empty: nothing is held.
+    using Flush = std::function<bool(int boundMs, QStringList* leftOut)>;
+    static void SetFlush(Flush flush);
+    // That flush with its bound, then the line that tells its outcome and names what was left
+    // out. Exit and the signals' stop call it; the process ends right after it.
     static bool FlushBeforeEnd();
 
     // A signal that came while no event loop ran (a start-up step) is taken up now.

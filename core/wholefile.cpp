@@ -78,7 +78,10 @@ bool WriteWholeFile(const QString& path, const QByteArray& data)
     if (ok && ::rename(temp.constData(), target.constData()) != 0)
         ok = false;
     if (!ok) {
+        // The caller tells a lasting failure (a folder in the file's place) by errno.
+        const int err = errno;
         ::unlink(temp.constData());
+        errno = err;
         return false;
     }
     SyncDirectory(info.absolutePath());

@@ -5,7 +5,8 @@
 #include <QByteArray>
 #include <QString>
 
-// True when `path` now holds exactly `data`; false leaves `path` as it was (any thread).
+// True when `path` now holds exactly `data`; false leaves `path` as it was, errno telling why
+// (any thread).
 bool WriteWholeFile(const QString& path, const QByteArray& data);
 // Syncs the directory `dir`, so that a file renamed into it is still there after a power cut;
 // false with the reason in `why` when it could not be opened or synced.

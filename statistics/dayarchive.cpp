@@ -1,6 +1,7 @@
 #include "statistics/dayarchive.h"
 
 #include <cerrno>
+#include <algorithm>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
@@ -127,6 +128,43 @@ bool SetFreshAside(const QString& file, int stamp, QString* error)
     qWarning("statistics: %s held the counts of %s; set aside with the closed days", qPrintable(fresh),
              qPrintable(DayText(stamp)));
     return true;
+}
+
+// A fresh file SQLite cannot read (damaged, or no database at all) goes under a name of its own
+// beside the file, with its journal: what it holds may still be read by hand, and the day change
+// goes on. Only the latest few are kept; the oldest going is logged. The name taken, or empty.
+QString SetUnreadableAside(const QString& file, QString* error)
+{
+    const QFileInfo f(file);
+    const QString stem = f.fileName() + ".new-unreadable-";
+    const QRegularExpression numbered(QRegularExpression::anchoredPattern(QRegularExpression::escape(stem) + R"((\d+))"));
+    QList<int> taken;
+    for (const QString& name : QDir(f.absolutePath()).entryList({stem + "*"}, QDir::Files)) {
+        const QRegularExpressionMatch m = numbered.match(name);
+        if (m.hasMatch())
+            taken << m.captured(1).toInt();
+    }
+    std::sort(taken.begin(), taken.end());
+    const QString dir = f.absolutePath() + "/";
+    const QString to = dir + stem + QString::number(taken.isEmpty() ? 1 : taken.last() + 1);
+    const QString fresh = file + ".new";
+    if (!Rename(fresh, to, error))
+        return QString();
+    if (QFileInfo::exists(fresh + "-journal") && !Rename(fresh + "-journal", to + "-journal", error))
+        QFile::remove(fresh + "-journal");  // never rolled into the fresh file made next
+    SyncDir(f.absolutePath());
+    qCritical("statistics: %s cannot be read (damaged or no database); set aside as %s", qPrintable(fresh),
+              qPrintable(QFileInfo(to).fileName()));
+    taken << taken.value(taken.size() - 1) + 1;
+    for (int i = 0; i + DayArchive::kUnreadableKept < taken.size(); ++i) {
+        const QString old = dir + stem + QString::number(taken[i]);
+        if (QFile::remove(old)) {
+            QFile::remove(old + "-journal");
+            qWarning("statistics: %s removed: only the latest %d unreadable fresh files are kept", qPrintable(old),
+                     DayArchive::kUnreadableKept);
+        }
+    }
+    return to;
 }
 
 // Rows of a day kept in memory, set aside as a whole file of their own. The fresh file made for
@@ -304,6 +342,32 @@ QStringList DayArchive::Waiting(const QString& file)
     return out;
 }
 
+bool DayArchive::Unreadable(const QString& path)
+{
+    if (!QFileInfo(path).isFile() || QFileInfo(path).size() == 0)
+        return false;
+    const QString name = "statisticsRead-" + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    bool unreadable = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        NameExistingDb(db, path);
+        if (db.open()) {
+            QSqlQuery q(db);
+            if (!q.exec(QStringLiteral("select count(*) from sqlite_master"))) {
+                const int code = q.lastError().nativeErrorCode().toInt() & 0xff;
+                unreadable = code == 11 || code == 26;  // SQLITE_CORRUPT, SQLITE_NOTADB
+            }
+            q.finish();
+        } else {
+            const int code = db.lastError().nativeErrorCode().toInt() & 0xff;
+            unreadable = code == 11 || code == 26;
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return unreadable;
+}
+
 int DayArchive::StampOf(const QString& path)
 {
     if (!QFileInfo(path).isFile() || QFileInfo(path).size() == 0)
@@ -353,21 +417,29 @@ bool PutInPlace(const QString& fresh, const QString& file, QString* error)
 
 }  // namespace
 
-void DayArchive::FinishInterrupted(const QString& file)
+QString DayArchive::FinishInterrupted(const QString& file)
 {
     const QString fresh = file + ".new";
     if (!QFileInfo::exists(fresh))
-        return;
+        return QString();
     const int freshDay = StampOf(fresh);
     if (freshDay < 0) {
+        QString error;
+        if (Unreadable(fresh)) {
+            const QString aside = SetUnreadableAside(file, &error);
+            if (!aside.isEmpty())
+                return aside;
+            qCritical("statistics: %s cannot be read and not set aside: %s", qPrintable(fresh), qPrintable(error));
+            return QString();
+        }
         qCritical("statistics: %s cannot be read; kept as it is", qPrintable(fresh));
-        return;
+        return QString();
     }
     if (freshDay == 0) {
         // Stopped while it was made: it holds no day yet (rows and stamp go in one transaction).
         QFile::remove(fresh);
         QFile::remove(fresh + "-journal");
-        return;
+        return QString();
     }
     QString error;
     const QFileInfo info(file);
@@ -376,7 +448,7 @@ void DayArchive::FinishInterrupted(const QString& file)
         if (fileDay < 0) {
             // Damaged or held by another: the start's check of the file decides first.
             qWarning("statistics: %s cannot be read; %s waits beside it", qPrintable(file), qPrintable(fresh));
-            return;
+            return QString();
         }
         if (fileDay == 0 || fileDay >= freshDay) {
             // The file holds a later day (the fresh one is a leftover), or which of the two holds
@@ -384,14 +456,14 @@ void DayArchive::FinishInterrupted(const QString& file)
             // the archive.
             if (!SetFreshAside(file, freshDay, &error))
                 qCritical("statistics: %s", qPrintable(error));
-            return;
+            return QString();
         }
         // Stopped before the closed day was set aside: it is now.
         const QString aside = AsideName(file, DayText(fileDay));
         if (!Rename(file, aside, &error)) {
             qCritical("statistics: the day change to %s stopped before its end cannot be finished: %s; tried again "
                       "at the next start", qPrintable(DayText(freshDay)), qPrintable(error));
-            return;
+            return QString();
         }
         SyncDir(info.absolutePath());
     } else if (info.exists()) {
@@ -404,6 +476,7 @@ void DayArchive::FinishInterrupted(const QString& file)
     else
         qCritical("statistics: the day change to %s stopped before its end cannot be finished: %s; %s keeps its "
                   "counts", qPrintable(DayText(freshDay)), qPrintable(error), qPrintable(fresh));
+    return QString();
 }
 
 bool DayArchive::ArchiveWaiting(const QString& file, const QString& archiveDir, QStringList* archived,
@@ -453,7 +526,13 @@ bool DayArchive::Run(Move& m)
     if (!m.newDay.isEmpty()) {
         const QString fresh = m.file + ".new";
         const int want = StatisticsDay::Stamp(QDate::fromString(m.newDay, QStringLiteral("yyyy-MM-dd")));
-        const int has = StampOf(fresh);
+        int has = StampOf(fresh);
+        if (has < 0 && Unreadable(fresh)) {
+            m.freshSetAside = SetUnreadableAside(m.file, &m.error);
+            if (m.freshSetAside.isEmpty())
+                return finish(false);
+            has = 0;
+        }
         if (has < 0) {
             // What it holds cannot be told: it is neither written over nor removed.
             m.error = fresh + ": cannot be read";

@@ -41,6 +41,7 @@ public:
         QString setAside;        // the name the closed day was set aside under by this try
         bool freshKept = false;  // today's counts are in the fresh file, which has not its name yet
         bool archiveFailed = false;
+        QString freshSetAside;   // an unreadable fresh file was set aside under this name
         QStringList archived;
         int waiting = 0;
         QString error;
@@ -53,11 +54,17 @@ public:
                                QString* error);
     // The days set aside beside `file`, oldest first.
     static QStringList Waiting(const QString& file);
+    // A fresh file SQLite cannot read (damaged, or no database) is set aside beside the file as
+    // "<file>.new-unreadable-<n>" and the change goes on; only the latest ones are kept.
+    static constexpr int kUnreadableKept = 5;
     // At a start: a change stopped before its end left the fresh file under its temporary name.
     // It is put in place (or copied there) when `file` is missing or empty, or holds an earlier
     // day, which is set aside first. A fresh file of an earlier day than the file's, or whose day
-    // cannot be told apart from it, goes with the closed days; one never made whole is removed.
-    static void FinishInterrupted(const QString& file);
+    // cannot be told apart from it, goes with the closed days; one never made whole is removed;
+    // an unreadable one is set aside (its new name is returned, else empty).
+    static QString FinishInterrupted(const QString& file);
+    // SQLite finds `path` damaged or no database (not merely held by another).
+    static bool Unreadable(const QString& path);
     // The statistics day stamped in the statistics file `path` (0: none, no table, empty or not
     // there; -1: it cannot be read, as while another holds it locked).
     static int StampOf(const QString& path);

@@ -125,7 +125,7 @@ ResStatisticsParam::ResStatisticsParam(ResStatisticsHost host) : host_(std::move
 
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QString::fromLatin1(kConnection));
     db.setDatabaseName(kFile);
-    DayArchive::FinishInterrupted(QFileInfo(kFile).absoluteFilePath());
+    noteSetAside(DayArchive::FinishInterrupted(QFileInfo(kFile).absoluteFilePath()));
     // Days set aside before a stop go into the archive with the first check.
     waiting_ = !DayArchive::Waiting(QFileInfo(kFile).absoluteFilePath()).isEmpty();
     leftAtStart_ = waiting_;  // their archive is told as well
@@ -208,7 +208,7 @@ void ResStatisticsParam::setAsideIfDamaged()
     }
     // The fresh file of a day change stopped before its end takes the damaged file's place.
     if (!aside.isEmpty())
-        DayArchive::FinishInterrupted(QFileInfo(kFile).absoluteFilePath());
+        noteSetAside(DayArchive::FinishInterrupted(QFileInfo(kFile).absoluteFilePath()));
     if (!aside.isEmpty() && !QFileInfo::exists(kFile) && makeFreshFile(closingDay())) {
         // Rows a template without them lacks; a row already there stays as it is.
         insert(8, 8);
@@ -641,6 +641,7 @@ bool ResStatisticsParam::nextDay(const QString& newDate)
         // No fresh file yet: the day closing now has only its counts in memory, which go into
         // an archive of their own with the move.
         apart_ << qMakePair(curDate, rowsInMemory(true));
+        apartCounts_[curDate] = countsInMemory();
     } else {
         // Step 1: the closing day's last writes go into its file before it moves.
         beginWrites();
@@ -763,6 +764,7 @@ void ResStatisticsParam::moveDone(bool moved, const DayArchive::Move& m)
     }
     if (!m.setAside.isEmpty())
         setAsideAs_ = m.setAside;
+    noteSetAside(m.freshSetAside);
     if (!m.newDay.isEmpty())
         freshKept_ = m.freshKept;
     // Only the days handed to this try: a day closed meanwhile waits for the next.
@@ -796,6 +798,37 @@ void ResStatisticsParam::moveDone(bool moved, const DayArchive::Move& m)
     planPending_ = false;
     if (host_.archive && waiting_ && !archiveRunning_)
         startArchive(true);
+}
+
+void ResStatisticsParam::noteSetAside(const QString& name)
+{
+    if (!name.isEmpty())
+        newSetAside_ << QFileInfo(name).fileName();
+}
+
+int ResStatisticsParam::countsInMemory() const
+{
+    int n = 0;
+    for (int d = 0; d < kStages; ++d)
+        for (int s = 0; s < kSlots; ++s)
+            n += okTotal[d].value(s) + ngTotal[d].value(s);
+    return n;
+}
+
+QString ResStatisticsParam::leftOut() const
+{
+    QStringList parts;
+    // The counts of days kept only in memory end with the process (see the destructor's line).
+    if (movePending() && !(freshKept_ && apart_.isEmpty())) {
+        QStringList days;
+        for (const auto& day : apart_)
+            days << QString("%1 (%2 counts)").arg(day.first).arg(apartCounts_.value(day.first));
+        days << QString("%1 (%2 counts)").arg(curDate).arg(countsInMemory());
+        parts << QString("the counts of %1 kept apart and not stored").arg(days.join(", "));
+    }
+    if (!newSetAside_.isEmpty())
+        parts << QString("an unreadable %1.new set aside as %2").arg(kFile, newSetAside_.join(", "));
+    return parts.join(", ");
 }
 
 bool ResStatisticsParam::warnDue()

@@ -8,6 +8,7 @@
 // GUI thread only; the day change's file work may run elsewhere (DayArchive, on values handed over).
 #include <QDate>
 #include <QElapsedTimer>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -106,6 +107,9 @@ public:
     bool movePending() const { return pending_; }
     // Closed days wait in the program directory for the archive.
     bool archivePending() const { return waiting_; }
+    // For the stop's line: the days whose counts are kept only in memory (with how many), and
+    // the unreadable fresh files set aside since the start; empty when none.
+    QString leftOut() const;
 
     // Writes between these two run in one transaction (one verdict's counts); they nest.
     void beginWrites();
@@ -142,6 +146,8 @@ private:
     bool warnDue();
     void logMove(bool moved, const DayArchive::Move& m);
     void logArchive(const DayArchive::Move& m);
+    void noteSetAside(const QString& name);
+    int countsInMemory() const;  // of every stage's totals
 
     ResStatisticsHost host_;
     bool loaded_ = false;
@@ -166,6 +172,8 @@ private:
     QString fileDay_;       // empty once the file has moved
     QStringList heldRows_;  // rows the file is to take before it moves (a day closed mid-move)
     QList<QPair<QString, QStringList>> apart_;
+    QHash<QString, int> apartCounts_;  // the counts of each day kept apart
+    QStringList newSetAside_;          // unreadable fresh files set aside since the start
     bool moveRunning_ = false;
     bool planPending_ = false;
     bool waiting_ = false;      // days set aside wait for the archive

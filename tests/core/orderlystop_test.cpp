@@ -30,7 +30,7 @@ protected:
     {
         gLines.clear();
         previous = qInstallMessageHandler(Capture);
-        OrderlyStop::SetFlush([this](int boundMs) {
+        OrderlyStop::SetFlush([this](int boundMs, QStringList*) {
             steps << QString("flush %1").arg(boundMs);
             return flushWhole;
         });
@@ -132,7 +132,7 @@ TEST(OrderlyStopDeathTest, ByDefaultTheProcessEndsByTheSignalAfterTheFlush)
     EXPECT_EXIT(
         {
             SetStopWTDPause([] { std::fputs("watchdog stopped\n", stderr); });
-            OrderlyStop::SetFlush([](int) {
+            OrderlyStop::SetFlush([](int, QStringList*) {
                 std::fputs("held counts written\n", stderr);
                 return true;
             });
@@ -150,7 +150,7 @@ TEST(OrderlyStopDeathTest, ExitWritesWhatIsHeldFirst)
     EXPECT_EXIT(
         {
             SetStopWTDPause([] { std::fputs("watchdog stopped\n", stderr); });
-            OrderlyStop::SetFlush([](int boundMs) {
+            OrderlyStop::SetFlush([](int boundMs, QStringList*) {
                 std::fprintf(stderr, "held counts written within %d ms\n", boundMs);
                 return true;
             });

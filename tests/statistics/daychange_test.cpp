@@ -659,3 +659,58 @@ TEST_F(DayChange, AStopWhileTheArchiveCopyWaitsForItsDiskLosesNoCountAndTheNextS
     EXPECT_FALSE(QFileInfo::exists(after.path() + "/ResStatistics/2024-05-01.db.part"));
     QDir::setCurrent(was);
 }
+
+namespace {
+QStringList gSetAsideLines;
+void CaptureSetAside(QtMsgType, const QMessageLogContext&, const QString& text)
+{
+    gSetAsideLines << text;
+}
+}  // namespace
+
+// A fresh file SQLite cannot read, found at a start or by a day change: it is set aside under a
+// name of its own with its bytes, the day changes, only the latest few are kept (the one that goes
+// is named), and the stop is told.
+TEST_F(StatsTest, AnUnreadableFreshFileIsSetAsideAndTheDayChanges)
+{
+    const QByteArray junk(4096, 'x');
+    for (const bool atStart : {true, false}) {
+        SCOPED_TRACE(atStart ? "at the start" : "during the run");
+        dir.reset();
+        dir.reset(new ProgramDir);
+        QDir().mkpath("ResStatistics");
+        day = QDate(2024, 5, 1);
+        startLoaded();
+        store->addTotal(1, true, 0);
+        if (atStart) {
+            store.reset();
+            ASSERT_TRUE(dir->write("ResStatistics.db.new", junk));
+            ASSERT_NO_FATAL_FAILURE(startCleanOn(day));
+        } else {
+            for (int n = 1; n <= DayArchive::kUnreadableKept; ++n)
+                ASSERT_TRUE(dir->write(QString("ResStatistics.db.new-unreadable-%1").arg(n), "old"));
+            ASSERT_TRUE(dir->write("ResStatistics.db.new", junk));
+        }
+        const QString aside =
+            QString("ResStatistics.db.new-unreadable-%1").arg(atStart ? 1 : DayArchive::kUnreadableKept + 1);
+        gSetAsideLines.clear();
+        const QtMessageHandler old = qInstallMessageHandler(CaptureSetAside);
+        const bool changed = store->nextDay("2024-05-02");
+        qInstallMessageHandler(old);
+        day = QDate(2024, 5, 2);
+        EXPECT_TRUE(changed);
+        EXPECT_FALSE(store->movePending());
+        EXPECT_EQ(dir->read(aside), junk);
+        EXPECT_FALSE(QFileInfo::exists("ResStatistics.db.new"));
+        EXPECT_EQ(rows("ResStatistics/2024-05-01.db").value("Detect0").first, Counts({0, 1}));
+        EXPECT_EQ(QDir().entryList({"ResStatistics.db.new-unreadable-*"}, QDir::Files).size(),
+                  atStart ? 1 : DayArchive::kUnreadableKept);
+        if (!atStart) {
+            EXPECT_FALSE(QFileInfo::exists("ResStatistics.db.new-unreadable-1"));
+            EXPECT_TRUE(gSetAsideLines.filter("ResStatistics.db.new-unreadable-1 removed").size() == 1)
+                << gSetAsideLines.join('\n').toStdString();
+        }
+        EXPECT_TRUE(store->leftOut().contains("set aside as " + aside)) << store->leftOut().toStdString();
+        store.reset();
+    }
+}

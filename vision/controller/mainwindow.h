@@ -7,6 +7,7 @@
 // mainwindow_screens.cpp (dispatchers, view layout, zoom and pan), mainwindow_hosts.cpp (what the
 // toolkit and the camera code ask of the controller), mainwindow_cycle.cpp (the monitoring cycle,
 // its timers and run control).
+#include <QStringList>
 #include <QDir>
 #include <QRgb>
 #include <QSqlDatabase>
@@ -83,8 +84,9 @@ public:
     void FLushAll();
     // Before the process ends (Exit, a stop by a signal): the same within `boundMs`, and what was
     // logged as left out is never written afterwards; the statistics store is let go. True when
-    // nothing was left out. Nothing may run on this window afterwards.
-    bool FlushBeforeEnd(int boundMs);
+    // nothing was left out since the start; else each writer that left anything out is named in
+    // `leftOut` with how much. Nothing may run on this window afterwards.
+    bool FlushBeforeEnd(int boundMs, QStringList* leftOut = nullptr);
     void CountRead();
     void CountWrite();
 

@@ -593,10 +593,11 @@ void MainWindow::FLushAll()
     OperationRecord::FlushAll();
 }
 
-bool MainWindow::FlushBeforeEnd(int boundMs)
+bool MainWindow::FlushBeforeEnd(int boundMs, QStringList* leftOut)
 {
     const QDeadlineTimer bound(boundMs);
     bool whole = true;
+    QStringList missing;  // what each writer left out since the start, for the stop's line
     if (verdictWriter) {
         // A day change run on the writer hands its outcome back to this thread; taken in, it may
         // hand today's counts over for the fresh file. Nothing else of the event loop runs here.
@@ -606,27 +607,57 @@ bool MainWindow::FlushBeforeEnd(int boundMs)
                 break;
         }
         whole = verdictWriter->Stop(MsLeft(bound));
+        if (const int n = verdictWriter->missing())
+            missing << QString("verdict writer: %1 job(s)").arg(n);
     }
-    if (RecordWriter* writer = record.writer(); writer && !writer->Flush(MsLeft(bound))) {
-        // The row being written ends first, so every row logged below is one that is missing.
-        writer->Hold(200);
-        writer->Drain(0);
-        whole = false;
+    if (RecordWriter* writer = record.writer()) {
+        int rows = 0;
+        if (!writer->Flush(MsLeft(bound))) {
+            // The row being written ends first, so every row logged below is one that is missing.
+            writer->Hold(200);
+            writer->Drain(0);
+            rows = writer->pending();
+            whole = false;
+        }
+        rows += writer->givenUp();
+        if (rows > 0) {
+            missing << QString("record writer: %1 row(s)").arg(rows);
+            whole = false;
+        }
     }
     // The NG picture an alarm hold keeps until its outcome goes as at the next cycle's start.
+    int pictures = 0;
     if (!HandOverPictures(true)) {
         qCritical("the NG picture the alarm hold kept could not be handed to the picture writer");
+        ++pictures;
         whole = false;
     }
+    bool picturesWaiting = false;
     if (pictureWriter && !pictureWriter->Finish(MsLeft(bound))) {
         qCritical("NG pictures handed over may not all be written before the end");
+        picturesWaiting = true;
         whole = false;
+    }
+    if (pictureWriter)
+        pictures += pictureWriter->failed();
+    if (pictures > 0 || picturesWaiting)
+        missing << QString("picture writer: %1 picture(s)%2")
+                       .arg(pictures)
+                       .arg(picturesWaiting ? QStringLiteral(" and those still waiting at the end") : QString());
+    if (gpResStatisticsParam) {
+        const QString lost = gpResStatisticsParam->leftOut();
+        if (!lost.isEmpty()) {
+            missing << "statistics store: " + lost;
+            whole = false;
+        }
     }
     // Its destructor tells of counts it could keep only in memory, and closes its connection.
     delete gpResStatisticsParam;
     gpResStatisticsParam = nullptr;
     OperationRecord::FlushAll([](int) {});
-    return whole;
+    if (leftOut)
+        *leftOut << missing;
+    return whole && missing.isEmpty();
 }
 
 void MainWindow::SlotCheckDate()

@@ -121,7 +121,17 @@ void RecordWriter::Close()
     open_ = false;
 }
 
-bool RecordWriter::Write(const Row& row, QString* error)
+namespace {
+// A file SQLite finds damaged or no database at all: the writer never makes RECORD.db, so no
+// retry mends it.
+bool Unreadable(const QSqlError& e)
+{
+    const int code = e.nativeErrorCode().toInt() & 0xff;
+    return code == 11 || code == 26;
+}
+}  // namespace
+
+bool RecordWriter::Write(const Row& row, QString* error, bool* lasting)
 {
     QSqlDatabase db = QSqlDatabase::contains(connection_) ? QSqlDatabase::database(connection_, false)
                                                           : QSqlDatabase::addDatabase("QSQLITE", connection_);
@@ -131,6 +141,7 @@ bool RecordWriter::Write(const Row& row, QString* error)
         NameExistingDb(db, file_, false, QString("QSQLITE_BUSY_TIMEOUT=%1").arg(busyWaitMs));
         if (!db.open()) {
             *error = db.lastError().text();
+            *lasting = Unreadable(db.lastError());
             return false;
         }
         open_ = true;
@@ -145,6 +156,7 @@ bool RecordWriter::Write(const Row& row, QString* error)
             return true;
     }
     *error = q.lastError().text();
+    *lasting = Unreadable(q.lastError());
     // A file put in place under the open connection (day rotation) needs a fresh open.
     q.finish();
     Close();
@@ -154,6 +166,7 @@ bool RecordWriter::Write(const Row& row, QString* error)
 void RecordWriter::run()
 {
     qint64 failingSince = -1;
+    bool told = false;  // the failure is logged once until a row is written again
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
         if (queue_.empty() || held_ || WaitsForItsDay()) {
@@ -173,20 +186,24 @@ void RecordWriter::run()
         writing_ = true;
         lock.unlock();
         QString error;
-        const bool ok = Write(row, &error);
+        bool lasting = false;
+        const bool ok = Write(row, &error, &lasting);
         lock.lock();
         writing_ = false;
         if (ok) {
             queue_.pop_front();
             failingSince = -1;
+            told = false;
             continue;
         }
         const qint64 now = clockMs ? clockMs() : clock_.elapsed();
         if (failingSince < 0) {
             failingSince = now;
-            qWarning("record row waits: %s", qPrintable(error));
+            if (!lasting && !told)
+                qWarning("record row waits: %s", qPrintable(error));
+            told = true;
         }
-        if (now - failingSince >= giveUpMs || stop_) {
+        if (lasting || now - failingSince >= giveUpMs || stop_) {
             qCritical("record row not written after %lld ms (%s): %s | %s | %s",
                       static_cast<long long>(now - failingSince), qPrintable(error), qPrintable(row.time),
                       qPrintable(row.level), qPrintable(row.text));

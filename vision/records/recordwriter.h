@@ -2,7 +2,9 @@
 // Writes operation record rows on a thread of its own, so that a RECORD.db held locked by another
 // program never stalls the monitoring cycle. Rows are written in the order they came; a row that
 // cannot be written is retried (the file busy, or briefly away during the day rotation) and only
-// after `giveUpMs` of failures logged critical with its text and given up. A row of another day
+// after `giveUpMs` of its own failures logged critical with its text and given up (at once when
+// SQLite finds the file damaged or no database: the writer never makes it). The rows behind it
+// are written then; the stop names the rows given up (givenUp()). A row of another day
 // than the file's waits until the day rotation has put that day's file in place.
 #include <QElapsedTimer>
 #include <QString>
@@ -57,7 +59,7 @@ protected:
     void run() override;
 
 private:
-    bool Write(const Row& row, QString* error);
+    bool Write(const Row& row, QString* error, bool* lasting);
     bool WaitsForItsDay() const;  // under mutex_
     void Close();
 

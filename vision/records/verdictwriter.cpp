@@ -7,7 +7,9 @@
 #include <QElapsedTimer>
 #include <QtDebug>
 #include <QFileInfo>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 
 #include "core/existingdb.h"
 
@@ -19,6 +21,19 @@ VerdictWriter::VerdictWriter(QObject* parent)
 }
 
 namespace {
+
+// SQLite's primary codes a retry cannot mend: a wrong statement, too big, a broken constraint, a
+// type mismatch, a parameter out of range; and a file that is damaged or no database at all (the
+// writer never makes a database, so it is not one of its own half made).
+bool Lasting(const QSqlError& e)
+{
+    switch (e.nativeErrorCode().toInt() & 0xff) {
+    case 1: case 11: case 18: case 19: case 20: case 25: case 26:
+        return true;
+    default:
+        return false;
+    }
+}
 
 // The file a commit of `database` goes into: the database, else its counterpart of a day change
 // not finished: its fresh file "<database>.new", or for a fresh file the database whose name it
@@ -166,6 +181,7 @@ bool VerdictWriter::Stop(int timeoutMs)
         for (const Job& job : queue_)
             qCritical("verdict write to %s not done before the end: %s", qPrintable(job.path),
                       job.task ? "a task" : job.sql.isEmpty() ? job.data.constData() : qPrintable(job.sql.join("; ")));
+        missing_ = int(queue_.size()) + (writing_ ? 1 : 0) + leftOutCommits_ + leftOutFiles_.size();
         // What was left out earlier is missing as well, unless a later write of its file carried it.
         if (!leftOutFiles_.isEmpty() || leftOutCommits_ > 0) {
             QStringList files = leftOutFiles_.values();
@@ -184,6 +200,12 @@ int VerdictWriter::pending() const
 {
     std::lock_guard<std::mutex> lock(mutex_);
     return int(queue_.size()) + (writing_ ? 1 : 0);
+}
+
+int VerdictWriter::missing() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return missing_;
 }
 
 int VerdictWriter::failures() const
@@ -206,14 +228,14 @@ VerdictWriter::Outcome VerdictWriter::RunSql(const Job& job, QString* error)
         NameExistingDb(db, target, false, QString("QSQLITE_BUSY_TIMEOUT=%1").arg(busyWaitMs));
         if (!db.open()) {
             *error = db.lastError().text();
-            return Failed;
+            return Lasting(db.lastError()) ? Refused : Failed;
         }
         std::lock_guard<std::mutex> lock(mutex_);
         if (!open_.contains(name))
             open_ << name;
     }
     const Outcome out = RunStatements(db, job.sql, error);
-    if (out == Failed)
+    if (out != Written)
         db.close();  // the next attempt opens afresh (a file put in place meanwhile)
     return out;
 }
@@ -222,7 +244,7 @@ VerdictWriter::Outcome VerdictWriter::RunStatements(QSqlDatabase& db, const QStr
 {
     if (!db.transaction()) {
         *error = db.lastError().text();
-        return Failed;
+        return Lasting(db.lastError()) ? Refused : Failed;
     }
     QSqlQuery q(db);
     for (const QString& sql : statements) {
@@ -231,21 +253,15 @@ VerdictWriter::Outcome VerdictWriter::RunStatements(QSqlDatabase& db, const QStr
             *error = e.text() + " | " + sql;
             q.finish();
             db.rollback();
-            // SQLite's primary codes: a wrong statement, too big, a broken constraint, a type
-            // mismatch, a parameter out of range fail the same way each time.
-            switch (e.nativeErrorCode().toInt() & 0xff) {
-            case 1: case 18: case 19: case 20: case 25:
-                return Refused;
-            default:
-                return Failed;
-            }
+            return Lasting(e) ? Refused : Failed;
         }
     }
     q.finish();
     if (!db.commit()) {
-        *error = db.lastError().text();
+        const QSqlError e = db.lastError();
+        *error = e.text();
         db.rollback();
-        return Failed;
+        return Lasting(e) ? Refused : Failed;
     }
     return Written;
 }
@@ -283,9 +299,15 @@ VerdictWriter::Outcome VerdictWriter::Write(const Job& job, QString* error)
     }
     if (!job.sql.isEmpty())
         return RunSql(job, error);
+    errno = 0;
     if (!Counters::WriteBytes(job.path, job.data)) {
+        const int err = errno;
         *error = QStringLiteral("not written whole");
-        return Failed;
+        if (err != 0)
+            *error += ": " + QString::fromLocal8Bit(std::strerror(err));
+        // A folder where the file belongs, or a file where its folder belongs, stays until someone
+        // moves it: no retry mends it, and the next write of the file carries this content.
+        return err == EISDIR || err == ENOTDIR ? Refused : Failed;
     }
     return Written;
 }
@@ -311,7 +333,8 @@ void VerdictWriter::CloseAll()
 
 void VerdictWriter::run()
 {
-    QElapsedTimer failing;  // valid while jobs fail with no success in between
+    QElapsedTimer clock;
+    clock.start();
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
         if (stop_ && !queue_.empty()) {
@@ -341,8 +364,9 @@ void VerdictWriter::run()
         lock.lock();
         writing_ = false;
         if (out == Written) {
-            failing.invalidate();
             missingTold_.remove(job.path);
+            failTold_.remove(job.path);
+            leftOutTold_.remove(job.path);
             if (!job.task && job.sql.isEmpty())
                 leftOutFiles_.remove(job.path);  // the whole newer content carries what was left out
             continue;
@@ -356,28 +380,43 @@ void VerdictWriter::run()
             missingTold_.insert(job.path);
             continue;
         }
-        const bool first = out == Failed && !failing.isValid();
-        if (first)
-            failing.start();
-        const bool givenUp = out == Refused || failing.elapsed() >= giveUpMs || stop_;
+        // Each job's own clock: a success of another job (a write ahead, another file) does not
+        // hold a failing one up past its bound.
+        const qint64 now = clock.elapsed();
+        if (job.failingSince < 0)
+            job.failingSince = now;
+        const bool givenUp = out == Refused || now - job.failingSince >= giveUpMs || stop_;
         if (givenUp) {
             ++failures_;
             if (job.sql.isEmpty())
                 leftOutFiles_.insert(job.path);
             else
                 ++leftOutCommits_;
-            qCritical("verdict write to %s left out: %s", qPrintable(job.path), qPrintable(error));
+            // Once per failing path until a write of it succeeds: the stop names how many.
+            if (!leftOutTold_.contains(job.path))
+                qCritical("verdict write to %s left out: %s", qPrintable(job.path), qPrintable(error));
+            leftOutTold_.insert(job.path);
             continue;
         }
-        if (first)
+        if (!failTold_.contains(job.path))
             qWarning("verdict write to %s failed, tried again: %s", qPrintable(job.path), qPrintable(error));
-        // A newer write of the same file that is next (or ahead) carries this one.
+        failTold_.insert(job.path);
+        // A newer write of the same file that is next (or ahead) carries this one, and its clock.
         const auto rest = AfterAhead();
-        bool carried = job.sql.isEmpty() && rest != queue_.end() && rest->sql.isEmpty() && rest->path == job.path;
-        for (auto it = queue_.begin(); it != rest; ++it)
-            carried = carried || (job.sql.isEmpty() && it->path == job.path);
-        if (!carried)
+        Job* carrier = nullptr;
+        if (job.sql.isEmpty() && !job.task) {
+            for (auto it = queue_.begin(); it != rest && !carrier; ++it)
+                if (it->path == job.path)
+                    carrier = &*it;
+            if (!carrier && rest != queue_.end() && !rest->task && rest->sql.isEmpty() && rest->path == job.path)
+                carrier = &*rest;
+        }
+        if (carrier) {
+            if (carrier->failingSince < 0 || carrier->failingSince > job.failingSince)
+                carrier->failingSince = job.failingSince;
+        } else {
             queue_.insert(job.ahead ? queue_.begin() : rest, std::move(job));
+        }
         wake_.notify_all();
         wake_.wait_for(lock, std::chrono::milliseconds(retryPauseMs), [this] { return stop_; });
     }

@@ -3,13 +3,20 @@
 // own, so the GUI thread never waits for a disk sync. Jobs are written one after the other in the
 // order they were handed over, each as durably as it was on the GUI thread: a file replaced whole
 // and synced, the statements of one commit in one SQLite transaction. A job that fails is tried
-// again every `retryPauseMs` and no later job is written before it: what is on the disk is a
-// prefix of what was handed over, but for the jobs left out, each logged critical and counted in
-// failures():
+// again every `retryPauseMs`, and no later job is written before it until it is written or left
+// out. Each file reaches the latest totals handed over for it once its writes succeed: count.txt
+// is written whole, and a statistics commit sets the whole rows it names, so the next write of
+// the same file or rows carries one left out. Every job left out is logged critical (once per
+// failing path until a write of it succeeds), counted in failures(), and named at the stop
+// (Stop, missing()):
 // - a commit whose statements SQLite refuses (a wrong statement, a broken constraint) is left out
 //   at once, as no retry can mend it;
-// - once jobs have failed for `giveUpMs` without a success in between, a job that fails is left
-//   out (a full disk holds back the queue that long, not for ever);
+// - a commit SQLite cannot read the database of (damaged, or no database at all: the writer
+//   never makes one) is left out at once, as is a file write that finds a folder where the file
+//   belongs, or a file where its folder belongs;
+// - a job failing for `giveUpMs` on its own clock (another job's success does not reset it; a
+//   newer write of the same file carrying it takes it over) is left out: a full disk holds back
+//   the queue that long behind one job, not for ever;
 // - at the end (the destructor, Drain) the writer waits at most `flushMs` for the queue, then the
 //   job in progress ends and the jobs still queued are left out.
 // A commit never makes its database: one that is not there is written into its counterpart of a
@@ -68,6 +75,9 @@ public:
     // The same commit on the calling thread, through a connection of its own.
     static bool CommitNow(const QString& database, const QStringList& statements, QString* error = nullptr);
     int failures() const;  // jobs left out
+    // At the last Stop: the jobs missing on the disk (not done before the end, or left out and
+    // not carried by a later write of their file since).
+    int missing() const;
 
     int busyWaitMs = 2000;   // SQLite's wait for a lock held elsewhere, per attempt
     int retryPauseMs = 200;  // between attempts of a failing job
@@ -84,6 +94,7 @@ private:
         QStringList sql;      // Commit (a database job when not empty)
         bool ahead = false;   // WriteFileAhead
         std::function<void()> task;  // Run
+        qint64 failingSince = -1;  // the writer's clock at its first failed attempt
     };
     enum Outcome { Written, Failed, Refused, Missing };  // Refused: a retry cannot succeed
     Outcome Write(const Job& job, QString* error);
@@ -105,6 +116,9 @@ private:
     bool stop_ = false;
     int failures_ = 0;
     QSet<QString> missingTold_;  // writer thread only
+    QSet<QString> failTold_;     // paths told failing (writer thread only)
+    QSet<QString> leftOutTold_;  // paths told left out (writer thread only)
+    int missing_ = 0;
     QSet<QString> leftOutFiles_;  // files whose last write was left out
     int leftOutCommits_ = 0;      // commits left out
 

@@ -47,6 +47,9 @@
 #include "settings/settingshost.h"
 #include "vision/records/dayrotation.h"
 #include "vision/records/savefialimagethread.h"
+#include "vision/records/recordwriter.h"
+#include "vision/records/verdictwriter.h"
+#include "core/orderlystop.h"
 #include "widgets/modalhook.h"
 #include "widgets/warnbox.h"
 
@@ -619,5 +622,86 @@ TEST(MainWindowCycleDeathTest, AStopWhoseHeldPictureTheWriterCouldNotTakeSaysSo)
                 ::_exit(whole ? 0 : 1);
             },
             ::testing::ExitedWithCode(t.exit), "NG pictures written");
+    }
+}
+
+namespace {
+void PrintLine(QtMsgType, const QMessageLogContext&, const QString& msg)
+{
+    std::fprintf(stderr, "%s\n", qPrintable(msg));
+}
+}  // namespace
+
+// What a writer left out while the program ran reaches the stop's last line, named with how
+// much, and the stop does not say everything held is written. One case per writer, each in a
+// child of its own, since the stop ends the window's writers.
+TEST(MainWindowCycleDeathTest, TheStopsLastLineNamesEachWriterThatLeftSomethingOut)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    enum Writer { Statistics, Verdicts, Records, Pictures };
+    const struct {
+        Writer writer;
+        const char* line;  // what the last line names
+    } cases[] = {
+        {Statistics, "statistics store: the counts of [0-9-]+ \\(2 counts\\) kept apart and not stored"},
+        {Verdicts, "verdict writer: 1 job"},
+        {Records, "record writer: 1 row"},
+        {Pictures, "picture writer: 1 picture"},
+    };
+    for (const auto& t : cases) {
+        SCOPED_TRACE(t.line);
+        EXPECT_EXIT(
+            {
+                MainWindow* win = W().win;
+                const QString stats = QDir::current().absoluteFilePath("ResStatistics.db");
+                switch (t.writer) {
+                case Statistics: {
+                    // No fresh file can be made: the new day's counts live only in memory.
+                    QFile::remove(stats + ".new");
+                    if (!QDir().mkpath(stats + ".new") || !gpResStatisticsParam)
+                        ::_exit(3);
+                    const QDate held = QDate::fromString(gpResStatisticsParam->getCurDate(), "yyyy-MM-dd");
+                    gpResStatisticsParam->nextDay(held.addDays(1).toString("yyyy-MM-dd"));
+                    gpResStatisticsParam->addTotal(1, true, 0);
+                    gpResStatisticsParam->addTotal(2, false, 0);
+                    break;
+                }
+                case Verdicts:
+                    win->verdictWriter->Commit(stats, {"update no_such_table set value1 = '1'"});
+                    break;
+                case Records: {
+                    // Given up while another program held the file, long before the stop.
+                    RecordWriter* writer = win->record.writer();
+                    writer->giveUpMs = 100;
+                    DbLocker lock("RECORD.db");
+                    if (!lock.locked())
+                        ::_exit(3);
+                    writer->Enqueue({"07.00.00", "Unlogged", "given up"});
+                    if (!WaitUntil([writer] { return writer->givenUp() == 1; }, 20000))
+                        ::_exit(4);
+                    break;
+                }
+                case Pictures: {
+                    // A picture whose write failed during the run is gone: it is not tried again.
+                    gpSaveFialImageThread->requestInterruption();
+                    gpSaveFialImageThread->wait();
+                    QImage ng(gImageW, gImageH, QImage::Format_RGB32);
+                    ng.fill(qRgb(200, 0, 0));
+                    gFailIndex[0][0] = 1;
+                    if (!SaveFialImageThread::PutSlot(0, 0, 0, ng) || !SaveFialImageThread::HandOver(0, 0, false, true))
+                        ::_exit(3);
+                    gpSaveFialImageThread->hooks.writeSome = [](int, const char*, long long) { return -1LL; };
+                    gpSaveFialImageThread->Pass();
+                    gpSaveFialImageThread->hooks.writeSome = {};
+                    break;
+                }
+                }
+                OrderlyStop::SetFlush(
+                    [win](int boundMs, QStringList* leftOut) { return win->FlushBeforeEnd(boundMs, leftOut); });
+                qInstallMessageHandler(PrintLine);
+                ::_exit(OrderlyStop::FlushBeforeEnd() ? 0 : 1);
+            },
+            ::testing::ExitedWithCode(1), std::string("end: the databases are closed; what could not be written is "
+                                                      "logged above; left out since the start: .*") + t.line);
     }
 }

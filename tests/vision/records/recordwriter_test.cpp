@@ -193,3 +193,22 @@ TEST(RecordWriter, ARowOfANewDayWaitsForItsFileWhileTheOldDaysRowsAreWritten)
     EXPECT_EQ(Texts("old.db"), (QStringList{"old 1", "old 2"}));
     EXPECT_EQ(Texts("RECORD.db"), (QStringList{"new 1", "new 2"}));
 }
+
+// A RECORD.db SQLite cannot read is none the writer made: no retry mends it, so its row is given
+// up at once and the rows behind it are tried in their turn.
+TEST(RecordWriter, ARowForAFileThatIsNoDatabaseIsGivenUpAtOnce)
+{
+    ProgramDir dir;
+    {
+        QFile f("RECORD.db");
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(8192, '\x5a'));
+    }
+    RecordWriter w("RECORD.db");
+    w.retryPauseMs = 20;  // the bound stays the program's
+    w.start();
+    w.Enqueue({"07.00.00", "Unlogged", "first"});
+    w.Enqueue({"07.00.01", "Unlogged", "second"});
+    EXPECT_TRUE(w.Flush(10000)) << "rows waited on a file no retry mends";
+    EXPECT_EQ(w.givenUp(), 2);
+}

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <mutex>
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -375,4 +376,86 @@ TEST(VerdictWriter, AStopSaysEverythingIsWrittenOnlyWhenNothingLeftOutIsMissing)
         if (c.carried)
             EXPECT_EQ(dir.read("sub/count.txt"), "2 ");
     }
+}
+
+namespace {
+std::mutex gToldMutex;
+QStringList gTold;
+void CaptureTold(QtMsgType type, const QMessageLogContext&, const QString& msg)
+{
+    if (type == QtWarningMsg || type == QtCriticalMsg) {
+        std::lock_guard<std::mutex> lock(gToldMutex);
+        gTold << msg;
+    }
+}
+int ToldAbout(const QString& path)
+{
+    std::lock_guard<std::mutex> lock(gToldMutex);
+    int n = 0;
+    for (const QString& line : gTold)
+        n += line.contains(path + " ") ? 1 : 0;
+    return n;
+}
+}  // namespace
+
+// A write ahead (the mould state of each cycle) that succeeds again and again does not keep a
+// failing job from its bound: the job is left out on its own clock and the commit behind it is
+// written.
+TEST(VerdictWriter, AFailingJobIsLeftOutOnItsOwnClockWhateverElseSucceeds)
+{
+    ProgramDir dir;
+    const QString db = dir.file("stats.db"), state = dir.file("mould.state");
+    ASSERT_TRUE(MakeTable(db));
+    VerdictWriter w;
+    w.retryPauseMs = 20;
+    w.giveUpMs = 300;
+    w.start();
+    w.WriteFile(dir.file("sub/count.txt"), "1 ");  // fails until sub exists
+    w.Commit(db, Set(1, 1));
+    for (int i = 0; i < 250 && w.failures() == 0; ++i) {
+        w.WriteFileAhead(state, QByteArray::number(i));
+        QThread::msleep(20);
+    }
+    EXPECT_EQ(w.failures(), 1) << "the failing count was never left out";
+    ASSERT_TRUE(w.Flush(10000));
+    EXPECT_EQ(Values(db), "1|1");
+}
+
+// What no retry mends is left out at once and told once for its path, so nothing waits behind it:
+// a folder where count.txt belongs (a later count carries it once the folder is gone), and a
+// database SQLite cannot read.
+TEST(VerdictWriter, AFolderInTheFilesPlaceAndAnUnreadableDatabaseAreLeftOutAtOnceAndToldOnce)
+{
+    ProgramDir dir;
+    const QString db = dir.file("stats.db"), count = dir.file("count.txt"), junk = dir.file("junk.db");
+    ASSERT_TRUE(MakeTable(db));
+    ASSERT_TRUE(QDir().mkpath(count));
+    {
+        QFile f(junk);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(8192, '\x5a'));
+    }
+    {
+        std::lock_guard<std::mutex> lock(gToldMutex);
+        gTold.clear();
+    }
+    const QtMessageHandler old = qInstallMessageHandler(CaptureTold);
+    VerdictWriter w;  // the bounds of the program
+    w.start();
+    for (int n = 1; n <= 3; ++n) {
+        w.WriteFile(count, QByteArray::number(n) + ' ');
+        w.Commit(junk, Set(n, n));
+        w.Commit(db, Set(n, n));
+    }
+    const bool flushed = w.Flush(10000);
+    qInstallMessageHandler(old);
+    ASSERT_TRUE(flushed) << "a write no retry mends held the queue";
+    EXPECT_EQ(Values(db), "3|3");
+    EXPECT_EQ(w.failures(), 6);
+    EXPECT_EQ(ToldAbout(count), 1);
+    EXPECT_EQ(ToldAbout(junk), 1);
+    ASSERT_TRUE(QDir(count).removeRecursively());
+    w.WriteFile(count, "4 ");
+    ASSERT_TRUE(w.Flush(10000));
+    EXPECT_EQ(dir.read("count.txt"), "4 ");
 }
