@@ -64,6 +64,18 @@ public:
         }
         return FileOps::rename(from, to);
     }
+    int renameNoReplace(const char* from, const char* to) override
+    {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (!failFrom_.isEmpty() && QByteArray(from).endsWith(failFrom_)) {
+                ++failed_;
+                errno = EIO;
+                return -1;
+            }
+        }
+        return FileOps::renameNoReplace(from, to);
+    }
     int fsync(int fd, const char* path) override
     {
         {

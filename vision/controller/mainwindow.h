@@ -75,6 +75,8 @@ public:
     // True once a reboot was asked for during the start-up; nothing after that point was built.
     bool rebootAsked = false;
     QString stopReason;
+    // What the opening of the databases mended without a reboot, logged once the log is open.
+    QString databasesMended;
 
     // --- operation record, counters, day rotation
     void InsertRecord(QString text);

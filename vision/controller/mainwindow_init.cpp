@@ -213,6 +213,8 @@ void MainWindow::Monitor_Init()
     qInfo().noquote() << QString("application start VERSION: %1 on \"%2\"")
                              .arg(LogManager::kVersion,
                                   QDateTime::currentDateTime().toString("yyyy.MM.dd hh:mm:ss.zzz"));
+    if (!databasesMended.isEmpty())
+        qWarning().noquote() << "start-up:" << databasesMended;
 
     // 9.
     if (gpWPara->io_mode == 4) {
@@ -399,7 +401,10 @@ bool MainWindow::OpenDatabases()
 {
     StartupDatabases dbs;
     dbs.warn = [](const QString& text) { showWarnBox(text); };
-    if (!dbs.OpenAll()) {
+    dbs.today = [this] { return WallNow().date(); };
+    const bool opened = dbs.OpenAll();
+    databasesMended = dbs.rotationFinished;
+    if (!opened) {
         stopReason = "database " + dbs.damage
                      + (dbs.busy ? ", left as it was"
                                  : dbs.noDefault ? ", no sound default copy, stopped" : ", default copy placed");

@@ -708,6 +708,14 @@ void MainWindow::Pictures(int camera, bool final, int s)
     c = pr.state;
     if (pr.handNgNow)
         SaveFialImageThread::HandOver(camera, curDetect, false, true, PictureSavedReport());
+    // A hold may last as long as the operator is away: its NG picture is on the disk from its
+    // start, and the hold's outcome replaces that file.
+    if (pr.ops.contains(VerdictLogic::SaveNg)) {
+        if (c == 3)
+            SaveFialImageThread::HandOverHeld(camera, curDetect);
+        else
+            SaveFialImageThread::ForgetHeld(camera, curDetect);
+    }
 }
 
 bool MainWindow::HandOverPictures(bool holdOver)

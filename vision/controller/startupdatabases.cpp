@@ -8,6 +8,7 @@
 #include <QtDebug>
 
 #include "core/commandrunner.h"
+#include "vision/records/dayrotation.h"
 #include "core/defaultdatabases.h"
 #include "core/uitexttable.h"
 #include "vision/controller/damagenotices.h"
@@ -18,6 +19,7 @@ StartupDatabases::StartupDatabases()
 {
     pause = [](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); };
     reboot = [] { runCommand("reboot", {}); };
+    today = [] { return QDate::currentDate(); };
 }
 
 QList<StartupDatabase> StartupDatabases::List()
@@ -32,6 +34,8 @@ QList<StartupDatabase> StartupDatabases::List()
 bool StartupDatabases::OpenAll()
 {
     for (const StartupDatabase& d : List()) {
+        if (d.file == "RECORD.db")
+            FinishLeftRotation(d);
         QString why;
         const DatabaseGuard::Health health = DatabaseGuard::check(d.file, d.table, &why, busyWaitMs);
         if (health == DatabaseGuard::Health::Sound) {
@@ -86,6 +90,27 @@ bool StartupDatabases::OpenAll()
             reboot();
         return false;
     }
+    return true;
+}
+
+bool StartupDatabases::FinishLeftRotation(const StartupDatabase& d)
+{
+    DayRotation rotation;
+    rotation.recordFile = d.file;
+    rotation.emptyFile = d.defaultFile;
+    if (QFileInfo::exists(d.file) || QFileInfo(d.file).isSymLink())
+        return false;
+    const QString day = rotation.StoredDay();
+    const QString archive = day.isEmpty() ? QString() : rotation.LastArchiveOf(day);
+    // Only a sound archive of the record day shows where the rows went; anything else is damage.
+    if (archive.isEmpty() || !DatabaseGuard::isSound(archive, d.table) || !SoundDefault(d))
+        return false;
+    rotation.setRecordDay(day);
+    if (!rotation.FinishRotation(today ? today() : QDate::currentDate()))
+        return false;
+    rotationFinished = QString("the record day rotation of %1 was left half done: its rows are kept in %2, "
+                               "the empty record is put in place")
+                           .arg(day, QDir::current().relativeFilePath(archive));
     return true;
 }
 

@@ -6,6 +6,7 @@
 // by another program is warned about as busy and left alone. The caller must then stop its
 // initialisation.
 #include <functional>
+#include <QDate>
 #include <QList>
 #include <QString>
 
@@ -36,6 +37,10 @@ public:
     // reboot; returns false (stop). True when all three are open.
     bool OpenAll();
 
+    // A day rotation of the record was found half done (the record day's archive sound, no
+    // RECORD.db) and finished: what was done, for the log once it is open (empty when not).
+    QString rotationFinished;
+
     // Name the damaged file was kept under (empty when none was moved).
     QString asideName;
     // What was wrong with it.
@@ -57,8 +62,11 @@ public:
     std::function<void(const QString& text)> warn;  // the modal warning
     std::function<void(int ms)> pause;
     std::function<void()> reboot;                   // "reboot"
+    std::function<QDate()> today;                   // the day a finished rotation moves to
 
 private:
     // The default copy of `d` can be placed: sound, or rebuilt (the damaged one kept aside).
     bool SoundDefault(const StartupDatabase& d);
+    // RECORD.db missing after a rotation that archived it: the empty record is put in place.
+    bool FinishLeftRotation(const StartupDatabase& d);
 };

@@ -12,6 +12,7 @@
 #include <QTextStream>
 #include <QtDebug>
 
+#include "core/fileops.h"
 #include "core/wholefile.h"
 
 DayRotation::DayRotation() = default;
@@ -25,6 +26,28 @@ bool DayRotation::IsDayText(const QString& text)
 bool DayRotation::WriteAtomic(const QString& path, const QByteArray& data)
 {
     return WriteWholeFile(path, data);
+}
+
+QString DayRotation::StoredDay() const
+{
+    QFile f(dayFile);
+    if (!f.open(QIODevice::ReadOnly))
+        return QString();
+    const QString text = QString::fromUtf8(f.readAll()).simplified();
+    const QString stored = text.section(QLatin1Char(' '), 0, 0);
+    return IsDayText(stored) ? stored : QString();
+}
+
+QString DayRotation::LastArchiveOf(const QString& recordDay) const
+{
+    const QString base = QDir(archiveDir).absoluteFilePath(recordDay);
+    QString last;
+    QString name = base + QStringLiteral(".db");
+    for (int k = 1; QFileInfo::exists(name); ++k) {
+        last = name;
+        name = QStringLiteral("%1_%2.db").arg(base).arg(k);
+    }
+    return last;
 }
 
 void DayRotation::LoadDay(const QDate& today)
@@ -107,9 +130,9 @@ bool DayRotation::PutEmptyRecord()
         // On disk before it gets its name, so a power cut cannot leave an empty RECORD.db.
         QFile f(tmp);
         if (f.open(QIODevice::ReadWrite))
-            ::fsync(f.handle());
+            FileOps::instance()->fsync(f.handle(), QFile::encodeName(tmp).constData());
     }
-    if (::rename(QFile::encodeName(tmp).constData(), QFile::encodeName(recordFile).constData()) != 0) {
+    if (FileOps::instance()->rename(QFile::encodeName(tmp).constData(), QFile::encodeName(recordFile).constData()) != 0) {
         qWarning() << "cannot put an empty record in place";
         QFile::remove(tmp);
         return false;
@@ -138,16 +161,20 @@ bool DayRotation::CheckDate(const QDate& today)
         const QString target = ArchiveName();
         // rename(2) within the program directory: the rows are either still in RECORD.db or
         // whole in the archive.
-        if (::rename(QFile::encodeName(recordFile).constData(), QFile::encodeName(target).constData()) != 0) {
+        if (FileOps::instance()->rename(QFile::encodeName(recordFile).constData(), QFile::encodeName(target).constData()) != 0) {
             qWarning() << "day rotation: cannot move" << recordFile << "to" << target;
             return false;
         }
         archived = target;
     }
+    return FinishRotation(today);
+}
+
+bool DayRotation::FinishRotation(const QDate& today)
+{
     if (!PutEmptyRecord())
         return false;
-
-    day = now;
+    day = DayText(today);
     if (!WriteAtomic(dayFile, day.toUtf8()))
         qWarning() << "cannot write" << dayFile;
     return true;

@@ -20,6 +20,13 @@ public:
     // The check of the day timer. True when the record belongs to `today` (already, or after a
     // completed rotation); false when the rotation failed and must be tried again.
     bool CheckDate(const QDate& today);
+    // Ends a rotation whose archive step was done but whose empty record was not put in place
+    // (the record file missing): the empty record is put in place and the day becomes `today`.
+    bool FinishRotation(const QDate& today);
+    // The day stored in the day file (its first word), empty when it holds no valid day.
+    QString StoredDay() const;
+    // The day's archive written last ("<day>.db" or the highest "<day>_<n>.db"), empty when none.
+    QString LastArchiveOf(const QString& recordDay) const;
 
     QString recordDay() const { return day; }
     void setRecordDay(const QString& d) { day = d; }

@@ -1,5 +1,6 @@
 #include "vision/records/savefialimagethread.h"
 
+#include "core/fileops.h"
 #include "core/wholefile.h"
 
 #include <QDir>
@@ -13,6 +14,8 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
 #include <unistd.h>
 
 uchar* gpFailImage[MAX_CAMERA][MAX_DETECT][2] = {};
@@ -28,6 +31,17 @@ bool ValidSlot(int c, int d, int kind)
 }
 
 qint64 SlotBytes() { return qint64(gImageW) * gImageH * 4; }
+
+qint64 ModifiedNs(const struct stat& st)
+{
+    return qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+}
+
+bool SameFile(const struct stat& st, const SaveFialImageThread::HeldFile& f)
+{
+    return quint64(st.st_dev) == f.device && quint64(st.st_ino) == f.inode && quint64(st.st_size) == f.size &&
+           ModifiedNs(st) == f.changedNs;
+}
 
 } // namespace
 
@@ -52,16 +66,21 @@ struct Waiting {
     quint64 generation[2] = {}; // the slot's painting it was copied from
     int index = 0;              // the first NG region then
     SaveFialImageThread::Report report[2];
+    // The NG picture is (or replaces) the file of an alarm hold's picture.
+    std::shared_ptr<SaveFialImageThread::HeldFile> held;
 };
 // Guarded by pMutexSaveFail like the slots.
 std::deque<Waiting> gWaiting[MAX_CAMERA][MAX_DETECT];
 quint64 gSlotGeneration[MAX_CAMERA][MAX_DETECT][2] = {};  // counts the slot's paintings
+// The file of the NG picture an alarm hold handed over, for the hold's outcome to replace.
+std::shared_ptr<SaveFialImageThread::HeldFile> gHeld[MAX_CAMERA][MAX_DETECT];
 
 void DropWaitingLocked()
 {
     for (int c = 0; c < MAX_CAMERA; ++c)
         for (int d = 0; d < MAX_DETECT; ++d) {
             gWaiting[c][d].clear();
+            gHeld[c][d].reset();
             for (int k = 0; k < 2; ++k)
                 gisSaveFail[c][d][k] = 0;
         }
@@ -155,17 +174,27 @@ bool SaveFialImageThread::HandOver(int c, int d, bool ok, bool ng, const Report&
                 for (int k = 0; k < 2; ++k)
                     if (wanted[k])
                         last.report[k] = report;
+                // The hold's picture not yet written is its outcome too.
+                if (ng && last.held && last.held == gHeld[c][d]) {
+                    gHeld[c][d].reset();
+                    gFailIndex[c][d] = 0;
+                }
                 return true;
             }
         }
         waiting = int(queue.size());
         const int index = gFailIndex[c][d];
+        std::shared_ptr<HeldFile> held;
         // The next NG picture names its own first NG region, painted before this one is written.
-        if (ng)
+        if (ng) {
             gFailIndex[c][d] = 0;
+            held = std::move(gHeld[c][d]);
+            gHeld[c][d].reset();
+        }
         if (waiting < kWaitingPerStage) {
             Waiting w;
             w.index = index;
+            w.held = std::move(held);
             for (int k = 0; k < 2; ++k) {
                 if (!wanted[k])
                     continue;
@@ -185,6 +214,44 @@ bool SaveFialImageThread::HandOver(int c, int d, bool ok, bool ng, const Report&
     return false;
 }
 
+bool SaveFialImageThread::HandOverHeld(int c, int d)
+{
+    if (!ValidSlot(c, d, 0))
+        return false;
+    int waiting = 0;
+    {
+        QMutexLocker lock(pMutexSaveFail);
+        std::deque<Waiting>& queue = gWaiting[c][d];
+        gHeld[c][d].reset();
+        waiting = int(queue.size());
+        if (waiting < kWaitingPerStage) {
+            Waiting w;
+            // The first NG region stays for the outcome's hand-over, which names a file of its
+            // own should this one not be written.
+            w.index = gFailIndex[c][d];
+            w.has[0] = true;
+            w.picture[0] = CopySlotLocked(c, d, 0);
+            w.generation[0] = gSlotGeneration[c][d][0];
+            w.held = std::make_shared<HeldFile>();
+            gHeld[c][d] = w.held;
+            ++gisSaveFail[c][d][0];
+            queue.push_back(std::move(w));
+            return true;
+        }
+    }
+    qCritical("camera %d stage %d: the held NG picture not kept, %d hand-overs still wait to be written", c + 1,
+              d + 1, waiting);
+    return false;
+}
+
+void SaveFialImageThread::ForgetHeld(int c, int d)
+{
+    if (!ValidSlot(c, d, 0))
+        return;
+    QMutexLocker lock(pMutexSaveFail);
+    gHeld[c][d].reset();
+}
+
 QString SaveFialImageThread::DefaultFolder(int c, int d, int kind)
 {
     return QString("%1//camera%2//detect%3//%4")
@@ -194,9 +261,11 @@ QString SaveFialImageThread::DefaultFolder(int c, int d, int kind)
         .arg(kind == 0 ? QStringLiteral("NG") : QStringLiteral("OK"));
 }
 
-QString SaveFialImageThread::FileName(int index, const QDateTime& when)
+QString SaveFialImageThread::FileName(int index, const QDateTime& when, int copy)
 {
-    const QString stamp = when.toString(QStringLiteral("yyyy-MM-dd_hh.mm.ss"));
+    QString stamp = when.toString(QStringLiteral("yyyy-MM-dd_hh.mm.ss"));
+    if (copy >= 2)
+        stamp += QStringLiteral("-%1").arg(copy);
     return (index >= 1 ? QString("%1_%2").arg(index).arg(stamp) : stamp) + QStringLiteral(".jpg");
 }
 
@@ -218,8 +287,11 @@ void SaveFialImageThread::Trim(const QString& folder, int limit, const QString& 
 }
 
 bool SaveFialImageThread::WriteWhole(const QString& path, const QByteArray& bytes, QString* why,
-                                     const std::function<long long(int, const char*, long long)>& writeSome)
+                                     const std::function<long long(int, const char*, long long)>& writeSome,
+                                     bool replace, bool* taken)
 {
+    if (taken)
+        *taken = false;
     const QByteArray target = QFile::encodeName(path);
     const QByteArray temp = target + ".part";  // not "*.jpg": never counted or trimmed as a picture
     const int fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
@@ -253,7 +325,11 @@ bool SaveFialImageThread::WriteWhole(const QString& path, const QByteArray& byte
         ::unlink(temp.constData());
         return false;
     }
-    if (::rename(temp.constData(), target.constData()) != 0) {
+    FileOps* ops = FileOps::instance();
+    if ((replace ? ops->rename(temp.constData(), target.constData())
+                 : ops->renameNoReplace(temp.constData(), target.constData())) != 0) {
+        if (taken)
+            *taken = !replace && errno == EEXIST;
         *why = QStringLiteral("not renamed: ") + QString::fromLocal8Bit(std::strerror(errno));
         ::unlink(temp.constData());
         return false;
@@ -269,7 +345,7 @@ QString SaveFialImageThread::ReportPath(const QString& path, const QString& cwd)
 }
 
 bool SaveFialImageThread::WriteOne(const QImage& picture, int c, int d, int kind, bool ngFlagged, int index,
-                                   const Report& report)
+                                   const Report& report, HeldFile* held)
 {
     // The OK picture of a re-detection goes beside its NG picture.
     const int folderKind = (kind == 0 || ngFlagged) ? 0 : 1;
@@ -280,22 +356,34 @@ bool SaveFialImageThread::WriteOne(const QImage& picture, int c, int d, int kind
         Failed(folder, QStringLiteral("folder cannot be made"));
         return false;
     }
-    // Names are stamped to the second: a picture never replaces the one just written under the
-    // same name, it waits for the next second.
     const QString folderPath = dir.absolutePath();
-    QString path = QString("%1/%2").arg(folderPath, FileName(index, hooks.clock()));
-    // (Not only the last name: a first NG region may come back after another within the second.)
-    auto taken = [&] { return lastWritten.value(folderPath).contains(path); };
-    for (int waits = 0; taken() && waits < 3; ++waits) {
-        if (!Pause(1000 - hooks.clock().time().msec())) {
-            Failed(path, QStringLiteral("no new name within the stop's bound"));
-            return false;
-        }
-        path = QString("%1/%2").arg(folderPath, FileName(index, hooks.clock()));
+    QString path;
+    bool replace = false;
+    if (held && held->written) {
+        // The outcome of an alarm hold goes into the file of its held picture, whatever the clock
+        // says now; a file of another picture under that name is never replaced.
+        struct stat st {};
+        if (::lstat(QFile::encodeName(held->path).constData(), &st) != 0)
+            path = held->path;
+        else if (SameFile(st, *held))
+            path = held->path, replace = true;
     }
-    if (taken()) {
-        Failed(path, QStringLiteral("a picture of this name was just written (the clock stands still)"));
-        return false;
+    QDateTime when;
+    if (path.isEmpty()) {
+        // Names are stamped to the second: a picture does not take the name just written, it
+        // waits for the next second (not only the last name: a first NG region may come back
+        // after another within the second).
+        when = hooks.clock();
+        path = QString("%1/%2").arg(folderPath, FileName(index, when));
+        auto recent = [&] { return lastWritten.value(folderPath).contains(path); };
+        for (int waits = 0; recent() && waits < 3; ++waits) {
+            if (!Pause(1000 - hooks.clock().time().msec())) {
+                Failed(path, QStringLiteral("no new name within the stop's bound"));
+                return false;
+            }
+            when = hooks.clock();
+            path = QString("%1/%2").arg(folderPath, FileName(index, when));
+        }
     }
     // Encoded in memory first: an encoder that ignores a short write cannot hide it.
     QByteArray bytes;
@@ -307,9 +395,36 @@ bool SaveFialImageThread::WriteOne(const QImage& picture, int c, int d, int kind
         if (!writer.write(picture) || bytes.isEmpty())
             error = QStringLiteral("not encoded: ") + writer.errorString();
     }
-    if (!error.isEmpty() || !WriteWhole(path, bytes, &error, hooks.writeSome)) {
+    if (!error.isEmpty()) {
         Failed(path, error);
         return false;
+    }
+    // A name taken on the disk (a clock set back, or standing still) gets a copy number: a
+    // picture never replaces another file.
+    for (int copy = 1;;) {
+        bool taken = !replace && QFileInfo::exists(path);
+        if (!taken && WriteWhole(path, bytes, &error, hooks.writeSome, replace, &taken))
+            break;
+        if (!taken || copy >= kCopies) {
+            Failed(path, taken ? QStringLiteral("every copy number of this name is taken") : error);
+            return false;
+        }
+        if (!when.isValid()) {
+            // The held picture's name was taken meanwhile: a name of the clock's.
+            when = hooks.clock();
+            path = QString("%1/%2").arg(folderPath, FileName(index, when));
+            continue;
+        }
+        path = QString("%1/%2").arg(folderPath, FileName(index, when, ++copy));
+    }
+    if (held) {
+        struct stat st {};
+        held->written = ::lstat(QFile::encodeName(path).constData(), &st) == 0;
+        held->path = path;
+        held->device = quint64(st.st_dev);
+        held->inode = quint64(st.st_ino);
+        held->size = quint64(st.st_size);
+        held->changedNs = ModifiedNs(st);
     }
     // The rename is on the disk only once its folder is synced: a power cut keeps a picture told
     // saved. The file is whole and in place either way, so a failed sync is told, not undone.
@@ -319,6 +434,7 @@ bool SaveFialImageThread::WriteOne(const QImage& picture, int c, int d, int kind
     // Older pictures make room only once the new one is on disk: a full disk loses none of them.
     Trim(folderPath, limit, path);
     QStringList& recent = lastWritten[folderPath];
+    recent.removeAll(path);
     recent << path;
     if (recent.size() > kRecentNames)
         recent.removeFirst();
@@ -389,7 +505,8 @@ bool SaveFialImageThread::Pass()
                     if (job.picture[k].isNull())
                         Failed(QString("camera %1 stage %2").arg(c + 1).arg(d + 1), QStringLiteral("no picture slot"));
                     else
-                        WriteOne(job.picture[k], c, d, k, job.has[0], job.index, job.report[k]);
+                        WriteOne(job.picture[k], c, d, k, job.has[0], job.index, job.report[k],
+                                 k == 0 ? job.held.get() : nullptr);
                     const bool pair = k == 0 && job.has[0] && job.has[1];
                     if ((pair || !finishing) && !Pause(pair ? 1000 : 200))
                         return false;  // the pair's second picture would begin past the bound

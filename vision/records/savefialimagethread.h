@@ -3,8 +3,10 @@
 // slots per camera, stage and kind on the GUI thread and hands over the slots it wants kept: the
 // hand-over copies them out under pMutexSaveFail, so the next NG may paint the slot again at once,
 // and the writer thread writes each picture handed over, in order, as
-// "./alarmimage/camera<c>/detect<d>/NG|OK/[<first NG region>_]<yyyy-MM-dd_hh.mm.ss>.jpg", keeping
-// each folder within its picture limit, and hands each written file to network reporting.
+// "./alarmimage/camera<c>/detect<d>/NG|OK/[<first NG region>_]<yyyy-MM-dd_hh.mm.ss>.jpg" (a name
+// already on the disk, as under a clock set back, gets "-<n>" before ".jpg": a picture never
+// replaces another file), keeping each folder within its picture limit, and hands each written
+// file to network reporting.
 #include <QDateTime>
 #include <QDeadlineTimer>
 #include <QHash>
@@ -78,27 +80,45 @@ public:
     // stage wait: past it the pictures are not kept, logged critical, and the answer is false.
     static bool HandOver(int c, int d, bool ok, bool ng, const Report& report = Report());
     static constexpr int kWaitingPerStage = 3;
+    // GUI side: the NG picture of [c][d] that an alarm hold keeps until its outcome goes to the
+    // writer at once (without a report), so a power cut during the hold does not take it. The next
+    // NG hand-over of [c][d], the hold's outcome, replaces that file and only that file.
+    static bool HandOverHeld(int c, int d);
+    // GUI side: a new NG picture is painted in [c][d]; no later hand-over replaces a held file.
+    static void ForgetHeld(int c, int d);
     // Drops every picture waiting (a fresh start of the slots).
     static void DropWaiting();
 
     static QString DefaultFolder(int c, int d, int kind);
-    // File name (without folder) for the first NG region `index` at `when`.
-    static QString FileName(int index, const QDateTime& when);
+    // File name (without folder) for the first NG region `index` at `when`; `copy` >= 2 names
+    // the copy-th picture of that name in its folder (a clock set back).
+    static QString FileName(int index, const QDateTime& when, int copy = 1);
     // Removes the oldest "*.jpg" of `folder` beyond `limit`, never the file `newest` just written.
     static void Trim(const QString& folder, int limit, const QString& newest = QString());
     // Path as reported in the statistics message: the working directory taken out, "." in front.
     static QString ReportPath(const QString& path, const QString& cwd);
     // Puts `bytes` at `path` only when every byte reached the disk: written to a temporary file
     // beside it (each write's count checked), synced, then renamed. On failure no file is left
-    // and `why` says what went wrong.
+    // and `why` says what went wrong. Never over another file unless `replace`: a taken name
+    // fails with `taken` set.
     static bool WriteWhole(const QString& path, const QByteArray& bytes, QString* why,
-                           const std::function<long long(int, const char*, long long)>& writeSome = {});
+                           const std::function<long long(int, const char*, long long)>& writeSome = {},
+                           bool replace = false, bool* taken = nullptr);
+    // The file a held NG picture was written to (writer thread only).
+    struct HeldFile {
+        QString path;
+        // What tells this file from another one put under its name later (an inode is reused).
+        quint64 device = 0, inode = 0, size = 0;
+        qint64 changedNs = 0;
+        bool written = false;
+    };
 
 protected:
     void run() override;
 
 private:
-    bool WriteOne(const QImage& picture, int c, int d, int kind, bool ngFlagged, int index, const Report& report);
+    bool WriteOne(const QImage& picture, int c, int d, int kind, bool ngFlagged, int index, const Report& report,
+                  HeldFile* held = nullptr);
     void Failed(const QString& what, const QString& why);
 
     std::atomic<int> writtenCount{0};
@@ -109,6 +129,7 @@ private:
     // second's worth, as names are stamped to the second.
     QHash<QString, QStringList> lastWritten;
     static constexpr int kRecentNames = 16;
+    static constexpr int kCopies = 99;  // pictures of one name in a folder at most
     // Finish's bound, on the calling thread once the writer thread has ended (-1 none): the
     // pauses count against it as they are asked for, as a clock of the hooks may not move.
     QDeadlineTimer finishUntil;

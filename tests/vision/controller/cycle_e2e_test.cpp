@@ -127,7 +127,7 @@ TEST_F(CycleE2E, OkCycleThenNgCycleWithAlarmHoldReleasedByTheReCheckInput)
     ch = Changes(edge2);
     EXPECT_EQ(ch.first().bits, 0b011);
     EXPECT_NEAR(double(ch.last().ms - edge2), 1000.0, 300.0);
-    // The alarm record, and no picture while the hold lasts.
+    // The alarm record, and the NG picture on the disk while the hold lasts.
     gLan = language;
     Data_Init();
     const QString alarm = VerdictLogic::AlarmRecordText({0});
@@ -139,7 +139,9 @@ TEST_F(CycleE2E, OkCycleThenNgCycleWithAlarmHoldReleasedByTheReCheckInput)
     }, 2000));
     QThread::msleep(2500);  // past stage 1's time: the hold stopped it
     EXPECT_EQ(Changes(edge2).last().bits, 0b111);
-    EXPECT_TRUE(NgPictures().isEmpty());
+    const QStringList held = NgPictures();
+    ASSERT_EQ(held.size(), 1);
+    const QByteArray heldBytes = dir.read("alarmimage/camera1/detect1/NG/" + held[0]);
 
     // The part is taken out; the re-check input releases the hold.
     ASSERT_NO_FATAL_FAILURE(Show(1, scene));
@@ -156,6 +158,9 @@ TEST_F(CycleE2E, OkCycleThenNgCycleWithAlarmHoldReleasedByTheReCheckInput)
     const QDateTime t0 = QDateTime::fromString(m0.captured(1), "yyyy-MM-dd_hh.mm.ss");
     const QDateTime t1 = QDateTime::fromString(m1.captured(1), "yyyy-MM-dd_hh.mm.ss");
     EXPECT_GE(t0.secsTo(t1), 1);
+    // The re-checked NG picture went into the held picture's file.
+    EXPECT_EQ(pics[0], held[0]);
+    EXPECT_NE(dir.read("alarmimage/camera1/detect1/NG/" + held[0]), heldBytes) << "stamped \"Re-detected\"";
     // Released: alarm and ejector off, then stage 1 runs again with its own delay and releases
     // the mould close; the counters hold both cycles and the NG.
     ASSERT_TRUE(WaitFor([&] { return !Changes(recheck).isEmpty() && Changes(recheck).last().bits == 0; }, 4000))

@@ -8,7 +8,9 @@
 #include "common/programdir.h"
 #include "core/defaultdatabases.h"
 #include "core/uitexttable.h"
+#include "common/faultyfileops.h"
 #include "common/recorddb.h"
+#include "vision/records/dayrotation.h"
 #include "vision/controller/databaseguard.h"
 #include "vision/controller/startuphold.h"
 #include "vision/controller/startupdatabases.h"
@@ -227,4 +229,46 @@ TEST(StartupDatabases, ARecordLockedByAnotherProgramIsBusyAndKept)
     EXPECT_EQ(d.reboots, 0);
     EXPECT_TRUE(Aside("RECORD.db").isEmpty());
     EXPECT_EQ(d.dir.read("RECORD.db"), before);
+}
+
+// A day rotation that archived the record but could not put the empty one in its place (its
+// rename failed) leaves no RECORD.db: the next start finishes it instead of replacing the record
+// and rebooting. A record day whose archive is not a sound record is damage all the same.
+TEST(StartupDatabases, ARotationLeftHalfDoneIsFinishedWithoutABox)
+{
+    Dir d;
+    const QList<QStringList> rows{{"08.00.00", "Unlogged", "kept"}};
+    d.dir.write("time.txt", "2026-12-09");
+    QDir().mkpath("RECORD");
+    {  // the rename of the empty record fails
+        FaultyFileOps ops;
+        ops.FailRenamesFrom("RECORD.db.new");
+        DayRotation rotation;
+        rotation.LoadDay(QDate(2026, 12, 10));
+        ASSERT_FALSE(rotation.CheckDate(QDate(2026, 12, 10)));
+        ASSERT_EQ(ops.failedRenames(), 1);
+    }
+    ASSERT_FALSE(QFileInfo::exists("RECORD.db"));
+    ASSERT_EQ(RecordRows("RECORD/2026-12-09.db"), rows);
+
+    d.dbs.today = [] { return QDate(2026, 12, 10); };
+    EXPECT_TRUE(d.dbs.OpenAll());
+    EXPECT_TRUE(d.warnings.isEmpty());
+    EXPECT_EQ(d.reboots, 0);
+    EXPECT_TRUE(DatabaseGuard::isSound("RECORD.db", "RECORD"));
+    EXPECT_TRUE(RecordRows("RECORD.db").isEmpty());
+    EXPECT_EQ(RecordRows("RECORD/2026-12-09.db"), rows);
+    EXPECT_EQ(d.dir.read("time.txt"), QByteArray("2026-12-10")) << "the day the rotation was for";
+    EXPECT_TRUE(d.dbs.rotationFinished.contains("RECORD/2026-12-09.db")) << d.dbs.rotationFinished.toStdString();
+    EXPECT_FALSE(QFileInfo::exists("RECORD.db.replaced"));
+
+    // The archive of the record day is no record: the box and the reboot as before.
+    Dir e;
+    e.dir.write("time.txt", "2026-12-09");
+    QFile::remove("RECORD.db");
+    e.dir.write("RECORD/2026-12-09.db", QByteArray(3000, 'g'));
+    EXPECT_FALSE(e.dbs.OpenAll());
+    EXPECT_EQ(e.warnings, QStringList{gaLanStr[135 * 3 + 1]});
+    EXPECT_EQ(e.reboots, 1);
+    EXPECT_TRUE(e.dbs.rotationFinished.isEmpty());
 }

@@ -13,8 +13,10 @@
 #include <QMutex>
 #include <QSet>
 
+#include "common/faultyfileops.h"
 #include "common/programdir.h"
 #include "common/windowworld.h"
+#include "mainscreen/picturebrowser.h"
 #include "vision/records/savefialimagethread.h"
 
 namespace {
@@ -179,15 +181,15 @@ TEST_F(WriterTest, FailedSaveIsLoggedAndNeverReportedAsSaved)
     EXPECT_EQ(w.failed(), 1);
     EXPECT_EQ(w.written(), 0);
 
-    // A directory in the way of the file itself.
+    // The file cannot get its name.
+    FaultyFileOps ops;
+    ops.FailRenamesFrom(".part");
     w.hooks.folder = [](int, int, int) { return QStringLiteral("./pics"); };
-    QDir().mkpath("pics/2026-12-07_10.11.12.jpg");
     SaveFialImageThread::HandOver(0, 0, false, true);
     w.Pass();
     EXPECT_TRUE(saved.isEmpty());
     EXPECT_EQ(w.failed(), 2);
-    EXPECT_TRUE(QFileInfo("pics/2026-12-07_10.11.12.jpg").isDir());
-    EXPECT_TRUE(Jpgs("pics").isEmpty());  // no partial file left beside it
+    EXPECT_TRUE(QDir("pics").entryList(QDir::Files).isEmpty());  // no partial file left
 
     // The same failure in the last pass at the end: Finish does not say every picture is written.
     SaveFialImageThread::HandOver(0, 0, false, true);
@@ -204,9 +206,9 @@ TEST_F(WriterTest, AFailedWriteKeepsEveryOlderPictureAndIsToldOncePerRunOfFailur
     Touch(kNg1 + "/old1.jpg", 50);
     Touch(kNg1 + "/old2.jpg", 40);
     Touch(kNg1 + "/old3.jpg", 30);
-    // The folder is at its limit and the new file cannot be written (a folder in its way, as a
-    // full disk would refuse it).
-    QDir().mkpath(kNg1 + "/2026-12-07_10.11.12.jpg");
+    // The folder is at its limit and the new file cannot get its name.
+    FaultyFileOps ops;
+    ops.FailRenamesFrom(".part");
     SaveFialImageThread::PutSlot(0, 0, 0, Picture(qRgb(1, 2, 3)));
     SaveFialImageThread::HandOver(0, 0, false, true);
     w.Pass();
@@ -218,11 +220,12 @@ TEST_F(WriterTest, AFailedWriteKeepsEveryOlderPictureAndIsToldOncePerRunOfFailur
     EXPECT_TRUE(told[0].endsWith("2026-12-07_10.11.12.jpg")) << told[0].toStdString();
 
     // Written again: the oldest makes room after the write; the next failure is told again.
+    ops.FailRenamesFrom(QString());
     now = now.addSecs(1);
     SaveFialImageThread::HandOver(0, 0, false, true);
     w.Pass();
     EXPECT_EQ(Jpgs(kNg1), (QStringList{"2026-12-07_10.11.13.jpg", "old2.jpg", "old3.jpg"}));
-    QDir().mkpath(kNg1 + "/2026-12-07_10.11.14.jpg");
+    ops.FailRenamesFrom(".part");
     now = now.addSecs(1);
     SaveFialImageThread::HandOver(0, 0, false, true);
     w.Pass();
@@ -417,7 +420,7 @@ TEST_F(WriterTest, APictureHandedOverIsWrittenThoughTheSlotIsPaintedAgainBeforeT
     EXPECT_EQ(sleeps, (QList<int>{1000, 200, 800, 1000, 200}));
     EXPECT_EQ(gisSaveFail[0][0][0] + gisSaveFail[0][0][1], 0);
 
-    // A clock that stands still: the second picture is told lost, never written over the first.
+    // A clock that stands still: the second picture gets a copy number, never written over the first.
     QStringList told;
     w.hooks.failed = [&](const QString& what, const QString&) { told << what; };
     w.hooks.sleep = [](int) {};
@@ -428,10 +431,11 @@ TEST_F(WriterTest, APictureHandedOverIsWrittenThoughTheSlotIsPaintedAgainBeforeT
     }
     w.Pass();
     const QString ng2 = "alarmimage/camera2/detect1/NG";
-    ASSERT_EQ(Jpgs(ng2), QStringList{"2026-12-07_10.12.15.jpg"});
+    ASSERT_EQ(Jpgs(ng2), (QStringList{"2026-12-07_10.12.15-2.jpg", "2026-12-07_10.12.15.jpg"}));
     EXPECT_NEAR(qRed(QImage(dir.file(ng2 + "/2026-12-07_10.12.15.jpg")).pixel(5, 5)), 200, 12);
-    EXPECT_EQ(told.size(), 1);
-    EXPECT_EQ(w.failed(), 1);
+    EXPECT_NEAR(qBlue(QImage(dir.file(ng2 + "/2026-12-07_10.12.15-2.jpg")).pixel(5, 5)), 200, 12);
+    EXPECT_TRUE(told.isEmpty());
+    EXPECT_EQ(w.failed(), 0);
 }
 
 // A writer stuck on its disk: a few hand-overs of a camera and stage wait, the next one is
@@ -616,4 +620,81 @@ TEST_F(WriterTest, FinishSaysFalseWithAPictureOfAStageBeyondTheCountLeft)
     const bool said = writer.Finish(bound);
     EXPECT_TRUE(!said || gisSaveFail[1][1][0] == 0)
         << "Finish said every picture is written, one of camera 2 stage 2 still waits";
+}
+
+// The NG picture an alarm hold keeps is on the disk from the hold's start, synced and not yet
+// reported; the hold's outcome replaces that file and only that one: not a file of another
+// picture put under its name meanwhile, and not by an NG painted after the hold.
+TEST_F(WriterTest, TheHeldNgPictureIsOnTheDiskFromTheHoldsStartAndItsOutcomeReplacesOnlyIt)
+{
+    ngLimit = 10;
+    QStringList synced, reported;
+    w.hooks.syncFolder = [&](const QString& folder, QString*) { return synced << Jpgs(folder).join(' '), true; };
+    const auto report = [&reported](const QString& path) { reported << QFileInfo(path).fileName(); };
+    auto red = [&](const QString& name) { return qRed(QImage(dir.file(kNg1 + "/" + name)).pixel(5, 5)); };
+    auto hold = [&](int shade, bool outcome) {
+        now = now.addSecs(30);
+        ASSERT_TRUE(SaveFialImageThread::PutSlot(0, 0, 0, Picture(qRgb(shade, 0, 0))));
+        ASSERT_TRUE(outcome ? SaveFialImageThread::HandOver(0, 0, false, true, report)
+                            : SaveFialImageThread::HandOverHeld(0, 0));
+        w.Pass();
+    };
+    const QString held = "2026-12-07_10.11.42.jpg";
+    ASSERT_NO_FATAL_FAILURE(hold(200, false));
+    ASSERT_EQ(synced, QStringList{held});
+    EXPECT_NEAR(red(held), 200, 12);
+    EXPECT_TRUE(reported.isEmpty());
+    ASSERT_NO_FATAL_FAILURE(hold(60, true));  // stamped by the operator half a minute later
+    EXPECT_EQ(Jpgs(kNg1), QStringList{held});
+    EXPECT_NEAR(red(held), 60, 12);
+    EXPECT_EQ(reported, QStringList{held});
+
+    SaveFialImageThread::ForgetHeld(0, 0);  // the next NG is painted
+    ASSERT_NO_FATAL_FAILURE(hold(120, true));
+    EXPECT_EQ(Jpgs(kNg1).size(), 2);
+    EXPECT_NEAR(red(held), 60, 12);
+
+    ASSERT_NO_FATAL_FAILURE(hold(200, false));
+    const QString held2 = Jpgs(kNg1).last();
+    ASSERT_TRUE(QFile::remove(dir.file(kNg1 + "/" + held2)));
+    ASSERT_TRUE(dir.write(kNg1 + "/" + held2, "another picture"));
+    ASSERT_NO_FATAL_FAILURE(hold(60, true));
+    EXPECT_EQ(dir.read(kNg1 + "/" + held2), QByteArray("another picture"));
+    EXPECT_EQ(Jpgs(kNg1).size(), 4);
+    EXPECT_EQ(w.failed(), 0);
+}
+
+// A clock set back (also across a restart, the writer knowing no earlier name) makes names that
+// are taken: each picture keeps a file, and the picture pages list, sort and open each one.
+TEST_F(WriterTest, PicturesUnderAClockSetBackNeverReplaceOlderOnesAndThePagesShowEach)
+{
+    ngLimit = 30;
+    const QDateTime start = now;
+    SaveFialImageThread restarted;
+    restarted.hooks = w.hooks;
+    for (int i = 0; i < 19; ++i) {
+        now = i < 17 ? start.addSecs(i) : start;  // set back past the 16 names the writer keeps in mind
+        ASSERT_TRUE(SaveFialImageThread::PutSlot(0, 0, 0, Picture(qRgb(10 * i + 10, 0, 0))));
+        ASSERT_TRUE(SaveFialImageThread::HandOver(0, 0, false, true));
+        (i < 18 ? w : restarted).Pass();
+    }
+    const QStringList names = Jpgs(kNg1);
+    ASSERT_EQ(names.size(), 19) << names.join(' ').toStdString();
+    EXPECT_TRUE(names.contains("2026-12-07_10.11.12-3.jpg"));
+    for (int i = 0; i < names.size(); ++i) {  // newest first by their time on the disk
+        QFile f(dir.file(kNg1 + "/" + names[i]));
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(f.setFileTime(QDateTime::fromSecsSinceEpoch(1700000000 + i), QFileDevice::FileModificationTime));
+    }
+    PictureBrowser pages;
+    pages.Restart(4);
+    QSet<int> shades;
+    int temp = 0, ng = 0;
+    for (int i = 0; i < names.size(); ++i, pages.Step(4, 1, {}, temp, 0, ng)) {
+        pages.Open(dir.file(kNg1));
+        ASSERT_EQ(pages.count(), 19);
+        EXPECT_EQ(pages.label() + ".jpg", names[names.size() - 1 - i]);
+        shades << qRound(qRed(pages.picture().pixel(5, 5)) / 10.0);
+    }
+    EXPECT_EQ(shades.size(), 19) << "each picture as it was painted";
 }
