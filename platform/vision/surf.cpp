@@ -662,8 +662,8 @@ float SURF::Match(cv::Mat& crop, cv::Mat& out)
             const double mid = sq(fitAt(px, py, 0));
             const bool acrossX = sq(fitAt(px - 1, py, 0)) < 0.5 * mid && sq(fitAt(px + 1, py, 0)) < 0.5 * mid;
             const bool acrossY = sq(fitAt(px, py - 1, 0)) < 0.5 * mid && sq(fitAt(px, py + 1, 0)) < 0.5 * mid;
-            // The unmoved shift lies along the ridge from the peak.
-            return acrossX != acrossY && (acrossX ? px == 0 : py == 0);
+            // The unmoved shift lies on the ridge: it fits at least half as well as the peak.
+            return acrossX != acrossY && sq(fitAt(0, 0, 0)) >= 0.5 * mid;
         };
         if (onRidge(px, py) && std::find(peaks.begin(), peaks.end(), std::pair{0, 0}) == peaks.end())
             peaks.emplace_back(0, 0);
