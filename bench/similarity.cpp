@@ -1,6 +1,7 @@
 // Similarity models on one 1600x1200 grey frame, one core: the score as it is, as it was before
 // it aligned the crop between pixels (bench/surfbefore.h, whole pixels only) and as it was before
-// that alignment was kept within the tolerated shift (bench/surftoday.h), built in the same run,
+// it was fitted to a sharp edge half a pixel off on a camera averaging light (bench/surftoday.h,
+// frozen), built in the same run,
 // on one region and on 50 regions (10 x 5 over most of the frame), 5 templates each, on a frame in
 // place (arg 2 = 0) and on one moved by half a pixel in x and y (1); the 23 regions of the real
 // photographs half a pixel off (Lanczos, and a camera averaging light over each pixel); and the

@@ -383,12 +383,15 @@ double SURF::majorityLeft(const cv::Mat& crop, const Temp& t, const Sums wholeSu
             left[i] += rest;
         }
     }
-    // Each cell's share left, weighed by its texture; the best-fitting cells first.
+    // Each cell's share left, weighed by its area as far as it is textured (its variance against
+    // the noise's), not by its variance: a thin line or an edge of high contrast in a few cells
+    // would outweigh the texture in all the others and choose the move that suits it alone. The
+    // best-fitting cells first.
     thread_local std::vector<std::pair<double, double>> shares;
     shares.clear();
     double texture = 0;
     for (size_t i = 0; i < left.size(); ++i) {
-        const double n = t.cellPixels[i], weight = n * t.cellVariance[i];
+        const double n = t.cellPixels[i], weight = n * t.cellVariance[i] / (t.cellVariance[i] + kNoiseVariance);
         if (weight <= 0)
             continue;
         shares.emplace_back(left[i] / (n * (t.cellVariance[i] + kNoiseVariance)), weight);
@@ -651,6 +654,19 @@ float SURF::Match(cv::Mat& crop, cv::Mat& out)
         // where the move lies: that shift is aligned at as well.
         if (shift_ > 1 && std::find(peaks.begin(), peaks.end(), std::pair{bestX, bestY}) == peaks.end())
             peaks.emplace_back(bestX, bestY);
+        // A ridge of the match (a thin line or an edge across a fine texture: the match falls off
+        // the peak to less than half on both sides along one axis, not along the other) draws the
+        // peak along itself, a pixel or more from where the texture beside it fits: the unmoved
+        // shift is aligned at as well.
+        auto onRidge = [&](int px, int py) {
+            const double mid = sq(fitAt(px, py, 0));
+            const bool acrossX = sq(fitAt(px - 1, py, 0)) < 0.5 * mid && sq(fitAt(px + 1, py, 0)) < 0.5 * mid;
+            const bool acrossY = sq(fitAt(px, py - 1, 0)) < 0.5 * mid && sq(fitAt(px, py + 1, 0)) < 0.5 * mid;
+            // The unmoved shift lies on the ridge: it fits at least half as well as the peak.
+            return acrossX != acrossY && sq(fitAt(0, 0, 0)) >= 0.5 * mid;
+        };
+        if (onRidge(px, py) && std::find(peaks.begin(), peaks.end(), std::pair{0, 0}) == peaks.end())
+            peaks.emplace_back(0, 0);
         const double wholePixel = best;
         for (const auto& peak : peaks) {
             const int cx = peak.first, cy = peak.second;
@@ -675,9 +691,11 @@ float SURF::Match(cv::Mat& crop, cv::Mat& out)
                         gy = 0.5 * qy;
                     }
                 }
+            // Only a try made already is left out: a thin line half a pixel off diagonally fits the
+            // estimate from the match a tenth of a pixel away far worse than the diagonal itself.
             auto add = [&](double ax, double ay) {
                 for (const auto& [tx, ty] : tries)
-                    if (std::max(std::abs(ax - tx), std::abs(ay - ty)) <= 0.2)
+                    if (ax == tx && ay == ty)
                         return;
                 tries.emplace_back(ax, ay);
             };

@@ -3,6 +3,7 @@
 // camera sees, moves by fractions of a pixel, real objects over half and a quarter of a region, and
 // the score as a region's texture grows under the same noise.
 //   similaritytable [photo folder, default tests/data/photos]
+//   similaritytable --worst <the image package's data folder> [photo folder] [part of a file name]
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -15,6 +16,7 @@
 #include "platform/vision/surf.h"
 #include "tests/common/photoset.h"
 #include "tools/similaritytable/moves.h"
+#include "tools/similaritytable/worst.h"
 
 namespace {
 
@@ -97,6 +99,8 @@ void print(const std::string& what, const Row rows[3])
 
 int main(int argc, char** argv)
 {
+    if (argc > 2 && std::string(argv[1]) == "--worst")
+        return searchWorstWindows(argc > 3 ? argv[3] : "tests/data/photos", argv[2], argc > 4 ? argv[4] : "");
     const std::string dir = argc > 1 ? argv[1] : "tests/data/photos";
     photos::Set set;
     if (!photos::load(dir, kW, kH, set)) {

@@ -225,3 +225,71 @@ TEST(SimilarityE2E, FinestWindowOnAnAveragingCameraHalfAPixelOffPassesEveryCycle
         rig.Stop();
     }
 }
+
+TEST(SimilarityE2E, ThinLegsOverGrassOnAnAveragingCameraHalfAPixelOffPassEveryCycleAndFailWithTheirContentMoved2Px)
+{
+    // The worst windows of the photographs: a tripod's legs, lines one pixel wide over a grass
+    // field, on a camera averaging light over each pixel, noise sigma 3 fresh each shot; the legs
+    // meeting half a pixel off in x and y (NG in 96 of 100 shots before they were aligned where the
+    // grass lies), the single leg half a pixel off in x (100 of 100). Cycles as above. Then each
+    // window's content moved 2 px within it.
+    photos::Set set;
+    ASSERT_TRUE(photos::load(sourceDir().toStdString() + "/tests/data/photos", 1024, 768, set));
+    cv::Mat sharp = photos::sharpScene(set);
+    // Laid into free 48 x 48 places of the last cell, below the windows there.
+    struct Leg {
+        const char* file;
+        cv::Rect rect;
+        int fx, fy;  // the move in quarters of a pixel
+    };
+    const Leg legs[] = {{"tripod_legs_far.png", cv::Rect(768 + 4 + 4, 576 + 104 + 4, 40, 40), 2, 2},
+                        {"tripod_far.png", cv::Rect(768 + 54 + 4, 576 + 104 + 4, 40, 40), 2, 0}};
+    for (const Leg& l : legs) {
+        const cv::Mat img = cv::imread(sourceDir().toStdString() + "/tests/data/photos/" + l.file, cv::IMREAD_GRAYSCALE);
+        ASSERT_EQ(img.cols, 192) << l.file;
+        img.copyTo(sharp(cv::Rect((l.rect.tl() - cv::Point(4, 4)) * 4, img.size())));
+    }
+    const cv::Mat unmoved = photos::averaged(sharp, 0, 0);
+    auto slidIn = [&](const Leg& l) {
+        cv::Mat slidSharp = sharp.clone();
+        shots::slide(shots::whole(l.rect), 2, 0)(slidSharp, cv::Rect(l.rect.tl() * 4, l.rect.size() * 4), 4);
+        return photos::noise(photos::averaged(slidSharp, l.fx, l.fy), 3, 500);
+    };
+    const int cycles = qEnvironmentVariableIsSet("MOULDMON_SIMILARITY_CYCLES")
+                           ? qEnvironmentVariableIntValue("MOULDMON_SIMILARITY_CYCLES")
+                           : 10;
+    for (const Leg& l : legs) {
+        SurfBefore before;
+        ASSERT_TRUE(before.Create(l.rect.width, l.rect.height, cv::Mat()));
+        for (unsigned t = 0; t < 5; ++t)
+            ASSERT_TRUE(before.AddTemp(synth::noisy(unmoved, 2, 0, 20 + t)(l.rect).clone(), 1, 50, 80));
+        ASSERT_TRUE(before.Train(0, 0, 0, 0));
+        cv::Mat crop = slidIn(l)(l.rect).clone(), out;
+        ASSERT_LT(before.Match(crop, out), 80.0f) << l.file;
+
+        const cv::Mat between = photos::averaged(sharp, l.fx, l.fy);
+        ProgramDir dir;
+        CycleRig rig(dir.path());
+        CycleRigSetup s = similarityOn(set, l.rect);
+        s.scene = unmoved;
+        s.delay0 = 3;
+        ASSERT_TRUE(rig.Prepare(s));
+        ASSERT_TRUE(rig.Show(1, photos::noise(between, 3, 600)));
+        ASSERT_GE(rig.Launch(), 0) << rig.Log().toStdString();
+        QThread::msleep(500);
+        int ok = 0;
+        for (int cycle = 0; cycle < cycles; ++cycle) {
+            ASSERT_TRUE(rig.Show(1, photos::noise(between, 3, 601 + unsigned(cycle))));
+            QThread::msleep(300);
+            ok += cycleOk(rig);
+            QThread::msleep(200);
+        }
+        EXPECT_EQ(ok, cycles) << l.file;
+        std::printf("%s, averaging camera (%.2f, %.2f) px, noise 3: OK in %d of %d cycles\n", l.file, l.fx / 4.0,
+                    l.fy / 4.0, ok, cycles);
+        ASSERT_TRUE(rig.Show(1, slidIn(l)));
+        QThread::msleep(300);
+        EXPECT_FALSE(cycleOk(rig)) << l.file << " with its content moved 2 px";
+        rig.Stop();
+    }
+}
