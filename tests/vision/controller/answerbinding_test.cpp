@@ -108,11 +108,16 @@ void PressConfirm(MainWindow* win)
     win->faultBox->confirmButton()->click();
 }
 
-// The I/O board stops answering (its warning is shown) and, later, answers again.
-void BoardSilent(MainWindow* win)
+// A cycle starts, the I/O board stops answering (its warning is shown) and stage 0 expires
+// unjudged; later the board answers again.
+void StageZeroUnderASilentBoard(MainWindow* win)
 {
+    win->simInput = 0;
+    win->Run();
     win->boardSilent = true;
     win->ShowFault(Row(610));
+    RunOut(win, 0);
+    ASSERT_EQ(win->unjudgedStage, 0);
 }
 
 void BoardBack(MainWindow* win)
@@ -210,11 +215,7 @@ TEST(AnswerBinding, DeleteIgnoredPointsAnsweredInTheNextHoldDeletesNothing)
 TEST(AnswerBinding, APlainWarningsConfirmConfirmsNoUnjudgedStage)
 {
     MainWindow* win = Idle();
-    win->simInput = 0;
-    win->Run();
-    BoardSilent(win);
-    RunOut(win, 0);
-    ASSERT_EQ(win->unjudgedStage, 0);
+    StageZeroUnderASilentBoard(win);
     BoardBack(win);
     ASSERT_EQ(win->faultBox->text(), Row(611).arg(1));
     ASSERT_EQ(Out(0), 1);
@@ -235,11 +236,7 @@ TEST(AnswerBinding, APlainWarningsConfirmConfirmsNoUnjudgedStage)
 
     // The board falls silent and the next cycle's stage 0 expires unjudged: its warning's confirm
     // releases nothing, and the board's return asks about the stage.
-    win->simInput = 0;
-    win->Run();
-    BoardSilent(win);
-    RunOut(win, 0);
-    ASSERT_EQ(win->unjudgedStage, 0);
+    StageZeroUnderASilentBoard(win);
     ASSERT_EQ(win->faultBox->text(), Row(610));
     PressConfirm(win);
     EXPECT_EQ(win->unjudgedStage, 0) << "the silent board's warning confirmed the unjudged stage";
@@ -263,11 +260,7 @@ TEST(AnswerBinding, AStagesConfirmationLeavesTheReplacedParametersToTheirOwnQues
     win->startupHoldText = Row(624);
     gpControlIO->HoldMould(true);
     win->ShowConfirmable(win->startupHoldText);
-    win->simInput = 0;
-    win->Run();
-    BoardSilent(win);
-    RunOut(win, 0);
-    ASSERT_EQ(win->unjudgedStage, 0);
+    StageZeroUnderASilentBoard(win);
     BoardBack(win);
     ASSERT_EQ(win->faultBox->text(), Row(611).arg(1));
     PressConfirm(win);
