@@ -399,6 +399,23 @@ QList<Breach> NoCycleWithoutTrigger(const BoardTimeline& t, const QList<JournalE
             else
                 triggered = true;
         }
+        // Mode 4 keeps an edge that comes while the region page holds the cycle and takes it
+        // when the page ends.
+        if (w.mode == 4) {
+            qint64 opened = -1;
+            for (const JournalEvent& j : journal) {
+                if (j.ms > s)
+                    break;
+                if (j.kind == JournalEvent::EditingOpen)
+                    opened = j.ms;
+                else if (j.kind == JournalEvent::EditingClosed && opened >= 0) {
+                    if (j.ms >= s - (w.holdMs + 250))
+                        for (qint64 e : rises)
+                            triggered = triggered || (e >= opened && e <= j.ms);
+                    opened = -1;
+                }
+            }
+        }
         // An input still raised when the cycle became idle is read then as an edge.
         for (int n : w.TriggerInputs())
             triggered = triggered || t.HighWithin(n, s - 60 - w.holdMs, s);

@@ -29,6 +29,10 @@ struct JournalEvent {
         // the pass ran again.
         PassStalled,
         PassBack,
+        // From the program's log: the region page held the cycle (mode 4 keeps the edges that
+        // come meanwhile and takes them when the page ends).
+        EditingOpen,
+        EditingClosed,
     };
     qint64 ms;
     Kind kind;

@@ -230,6 +230,22 @@ TEST(CycleInvariants, TheWayBackWantsTheIdleWordThenTheThreeWordsOnTime)
     EXPECT_TRUE(l[0].detail.startsWith("late:"));
 }
 
+TEST(CycleInvariants, ModeFourTakesAnEdgeKeptUnderTheRegionPageWhenThePageEnds)
+{
+    // Mode 4, three stages: input 0 rose at 1000 while the region page held the cycle (600 to
+    // 4000); the page's end starts the cycle it kept.
+    const CycleWords m4 = CycleWords::ForMode(4, 3, 3);
+    const BoardTimeline t(Log({"0 1 00f0", "1000 in 0001", "1300 in 0000", "4005 1 00fb", "4305 1 00f9"}));
+    const QList<JournalEvent> page{{600, JournalEvent::EditingOpen}, {4000, JournalEvent::EditingClosed}};
+    EXPECT_TRUE(Invariants::NoCycleWithoutTrigger(t, page, m4, 0).isEmpty());
+    // No page, or a rise before it opened, or a page that ended long before: a cycle from nowhere.
+    EXPECT_EQ(Invariants::NoCycleWithoutTrigger(t, {}, m4, 0).size(), 1);
+    const QList<JournalEvent> later{{1400, JournalEvent::EditingOpen}, {4000, JournalEvent::EditingClosed}};
+    EXPECT_EQ(Invariants::NoCycleWithoutTrigger(t, later, m4, 0).size(), 1);
+    const QList<JournalEvent> ended{{600, JournalEvent::EditingOpen}, {2000, JournalEvent::EditingClosed}};
+    EXPECT_EQ(Invariants::NoCycleWithoutTrigger(t, ended, m4, 0).size(), 1);
+}
+
 TEST(CycleInvariants, TheWayBackInEachModeWantsThatModesWordsOnOutputsZeroToThree)
 {
     // Mode 4, three stages on inputs 0, 3, 2 (0.3, 0.6, 0.9 s), as the program gave them; outputs

@@ -223,13 +223,33 @@ void ScenarioWorld::ReadPassLog()
         const qint64 ms = at.toMSecsSinceEpoch() - wallAtStart_ + std::max<qint64>(offset_, 0);
         seen << JournalEvent{ms, m.captured(2) == "has not run" ? JournalEvent::PassStalled : JournalEvent::PassBack};
     }
-    for (int i = passLogged_; i < seen.size(); ++i) {
+    Journal(seen, &passLogged_);
+    // The region page's ends, as the alarm state logs them (the time of day only).
+    static const QRegularExpression page(R"(^alarm state (\d) -> (\d) \([^)]*\) at (\S+)$)",
+                                         QRegularExpression::MultilineOption);
+    const QDate day = QDateTime::fromMSecsSinceEpoch(wallAtStart_).date();
+    QList<JournalEvent> pages;
+    for (auto it = page.globalMatch(rig_->Log()); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        const bool opens = m.captured(2) == "3", closes = m.captured(1) == "3";
+        if (opens == closes)
+            continue;
+        const QDateTime at(day, QTime::fromString(m.captured(3), "HH:mm:ss.zzz"));
+        const qint64 ms = at.toMSecsSinceEpoch() - wallAtStart_ + std::max<qint64>(offset_, 0);
+        pages << JournalEvent{ms, opens ? JournalEvent::EditingOpen : JournalEvent::EditingClosed};
+    }
+    Journal(pages, &pageLogged_);
+}
+
+void ScenarioWorld::Journal(const QList<JournalEvent>& seen, int* logged)
+{
+    for (int i = *logged; i < seen.size(); ++i) {
         int at = journal_.size();
         while (at > 0 && journal_[at - 1].ms > seen[i].ms)
             --at;
         journal_.insert(at, seen[i]);
     }
-    passLogged_ = std::max(passLogged_, int(seen.size()));
+    *logged = std::max(*logged, int(seen.size()));
 }
 
 QList<StageEvent> ScenarioWorld::StageLog()

@@ -126,6 +126,7 @@ public:
     bool ScreenRunning() const;
 
 private:
+    void Journal(const QList<JournalEvent>& seen, int* logged);
     int RegionStages() const;
     // The end of the program in the journal; the widget map of the next one.
     void NoteEnd();
@@ -142,6 +143,7 @@ private:
     qint64 offset_ = -1;  // board ms - clock ms, the largest seen
     qint64 wallAtStart_ = 0;  // ms since the epoch when clock_ started
     int passLogged_ = 0;      // pass-stall lines already in the journal
+    int pageLogged_ = 0;      // region-page lines already in the journal
     int mapSeq_ = 0;
     int language_ = 0;
     bool sceneOk_ = true;

@@ -364,6 +364,7 @@ void VerdictWriter::run()
         lock.lock();
         writing_ = false;
         if (out == Written) {
+            pathFailingSince_.remove(job.path);
             missingTold_.remove(job.path);
             failTold_.remove(job.path);
             leftOutTold_.remove(job.path);
@@ -385,7 +386,13 @@ void VerdictWriter::run()
         const qint64 now = clock.elapsed();
         if (job.failingSince < 0)
             job.failingSince = now;
-        const bool givenUp = out == Refused || now - job.failingSince >= giveUpMs || stop_;
+        // A path failing since its bound gives up the jobs behind at their first failure: each of
+        // them waiting its own bound would hold the queue back by their number times the bound.
+        auto since = pathFailingSince_.find(job.path);
+        if (since == pathFailingSince_.end())
+            since = pathFailingSince_.insert(job.path, job.failingSince);
+        const qint64 failing = std::min(job.failingSince, *since);
+        const bool givenUp = out == Refused || now - failing >= giveUpMs || stop_;
         if (givenUp) {
             ++failures_;
             if (job.sql.isEmpty())

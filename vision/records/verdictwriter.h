@@ -15,8 +15,9 @@
 //   never makes one) is left out at once, as is a file write that finds a folder where the file
 //   belongs, or a file where its folder belongs;
 // - a job failing for `giveUpMs` on its own clock (another job's success does not reset it; a
-//   newer write of the same file carrying it takes it over) is left out: a full disk holds back
-//   the queue that long behind one job, not for ever;
+//   newer write of the same file carrying it takes it over) is left out, and so is at its first
+//   failure every job of a path that has failed that long with no success since: a full disk
+//   holds back the queue that long behind one path, not for ever nor once for each job;
 // - at the end (the destructor, Drain) the writer waits at most `flushMs` for the queue, then the
 //   job in progress ends and the jobs still queued are left out.
 // A commit never makes its database: one that is not there is written into its counterpart of a
@@ -42,6 +43,7 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <QHash>
 #include <QSet>
 #include <thread>
 
@@ -118,6 +120,7 @@ private:
     QSet<QString> missingTold_;  // writer thread only
     QSet<QString> failTold_;     // paths told failing (writer thread only)
     QSet<QString> leftOutTold_;  // paths told left out (writer thread only)
+    QHash<QString, qint64> pathFailingSince_;  // first failure since the path's last success (writer thread only)
     int missing_ = 0;
     QSet<QString> leftOutFiles_;  // files whose last write was left out
     int leftOutCommits_ = 0;      // commits left out

@@ -421,6 +421,30 @@ TEST(VerdictWriter, AFailingJobIsLeftOutOnItsOwnClockWhateverElseSucceeds)
     EXPECT_EQ(Values(db), "1|1");
 }
 
+// A database that stays locked: once its first commit is left out, the commits queued behind it
+// are left out at their first failure, not each after a bound of its own, so the count behind
+// them is not held back by their number times the bound.
+TEST(VerdictWriter, CommitsBehindOneLeftOutOnALockedDatabaseWaitNoBoundOfTheirOwn)
+{
+    ProgramDir dir;
+    const QString db = dir.file("stats.db"), count = dir.file("count.txt");
+    ASSERT_TRUE(MakeTable(db));
+    VerdictWriter w;
+    w.busyWaitMs = 10;
+    w.retryPauseMs = 10;
+    w.giveUpMs = 500;
+    w.start();
+    DbLocker lock(db);
+    ASSERT_TRUE(lock.locked());
+    for (int n = 1; n <= 40; ++n)
+        w.Commit(db, Set(n, n));
+    w.WriteFile(count, "40 ");
+    // One bound for the path, not forty (20 s).
+    ASSERT_TRUE(w.Flush(10000)) << "each queued commit waited out a bound of its own";
+    EXPECT_EQ(w.failures(), 40);
+    EXPECT_EQ(dir.read("count.txt"), "40 ");
+}
+
 // What no retry mends is left out at once and told once for its path, so nothing waits behind it:
 // a folder where count.txt belongs (a later count carries it once the folder is gone), and a
 // database SQLite cannot read.
