@@ -36,6 +36,7 @@
 #include "vision/camera/cammerwidget.h"
 #include "vision/board/controlport.h"
 #include "vision/controller/mainwindow.h"
+#include "vision/controller/triggerwiring.h"
 #include "vision/inspection/cammersingleton.h"
 #include "settings/settingschange.h"
 #include "settings/settingshost.h"
@@ -61,6 +62,10 @@ void TwoStagesOnInputZero()
     p.stage_delay[1] = 5;
     p.input_debounce = 0;
     p.enable_trigger_safety = 0;
+    // Set up as a start would: the cycle state belongs to these inputs, so the pass does not read
+    // the change as inputs changed under whatever cycle the test before left.
+    if (gpWin)
+        gpWin->cycleInputs = TriggerWiring::StageInputs(p);
 }
 
 }  // namespace
