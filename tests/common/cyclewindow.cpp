@@ -19,6 +19,7 @@
 #include "vision/board/controlport.h"
 #include "vision/camera/camerahost.h"
 #include "vision/controller/mainwindow.h"
+#include "vision/controller/triggerwiring.h"
 #include "widgets/modalhook.h"
 #include "widgets/warnbox.h"
 
@@ -57,6 +58,9 @@ Window& W()
 {
     static Window* w = new Window;
     w->world->Restore();
+    // The restored record's stage inputs are the ones the cycle state belongs to, as after a
+    // start: a cycle the test before left is not read as inputs changed under it.
+    w->win->cycleInputs = TriggerWiring::StageInputs(*gpWPara);
     w->modalTexts.clear();  // the no-camera question of the start-up, or the test before
     return *w;
 }

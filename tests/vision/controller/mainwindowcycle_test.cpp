@@ -441,6 +441,11 @@ TEST(MainWindowStageCount, AModeChangeWhileDetectingStartsNoStageAndGivesNoWord)
     ASSERT_EQ(gpWPara->io_mode, 0);
     ASSERT_EQ(win->manualDetect, gDNum);  // "no request" of two stages
     win->showTimer->stop();  // the verdict display of a test before
+    // No cycle of a test before is open: the change below would rightly warn of it.
+    win->stageClock.StopAll();
+    for (quint32& m : win->detectMask)
+        m = 0;
+    win->openCycle.Reset();
     const QVector<int> idle = Outputs();
 
     // 0 -> 1 with both stage pairs: four stages; the stored "no request" 2 would read as a
