@@ -373,6 +373,7 @@ void VerdictWriter::run()
             continue;
         }
         if (out == Missing) {
+            pathFailingSince_.remove(job.path);
             // Written into no file, so none is made: told once until the file is back.
             ++failures_;
             ++leftOutCommits_;
@@ -388,10 +389,12 @@ void VerdictWriter::run()
             job.failingSince = now;
         // A path failing since its bound gives up the jobs behind at their first failure: each of
         // them waiting its own bound would hold the queue back by their number times the bound.
+        // A path not tried for a bound starts a streak of its own: an old failure does not count.
         auto since = pathFailingSince_.find(job.path);
-        if (since == pathFailingSince_.end())
-            since = pathFailingSince_.insert(job.path, job.failingSince);
-        const qint64 failing = std::min(job.failingSince, *since);
+        if (since == pathFailingSince_.end() || now - since->second > giveUpMs)
+            since = pathFailingSince_.insert(job.path, {job.failingSince, now});
+        since->second = now;
+        const qint64 failing = std::min(job.failingSince, since->first);
         const bool givenUp = out == Refused || now - failing >= giveUpMs || stop_;
         if (givenUp) {
             ++failures_;

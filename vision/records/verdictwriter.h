@@ -41,6 +41,7 @@
 #include <QSqlDatabase>
 #include <condition_variable>
 #include <deque>
+#include <utility>
 #include <functional>
 #include <mutex>
 #include <QHash>
@@ -120,7 +121,7 @@ private:
     QSet<QString> missingTold_;  // writer thread only
     QSet<QString> failTold_;     // paths told failing (writer thread only)
     QSet<QString> leftOutTold_;  // paths told left out (writer thread only)
-    QHash<QString, qint64> pathFailingSince_;  // first failure since the path's last success (writer thread only)
+    QHash<QString, std::pair<qint64, qint64>> pathFailingSince_;  // a path's failing streak: its first and last failure (writer thread only)
     int missing_ = 0;
     QSet<QString> leftOutFiles_;  // files whose last write was left out
     int leftOutCommits_ = 0;      // commits left out

@@ -445,6 +445,28 @@ TEST(VerdictWriter, CommitsBehindOneLeftOutOnALockedDatabaseWaitNoBoundOfTheirOw
     EXPECT_EQ(dir.read("count.txt"), "40 ");
 }
 
+// A path left out, then not tried for longer than the bound, starts afresh: its next failing write
+// is tried again, not left out at its first failure for the old streak.
+TEST(VerdictWriter, APathNotTriedForABoundGetsItsFullBoundAgain)
+{
+    ProgramDir dir;
+    const QString file = dir.file("sub/count.txt");
+    VerdictWriter w;
+    w.retryPauseMs = 20;
+    w.giveUpMs = 300;
+    w.start();
+    w.WriteFile(file, "1 ");
+    ASSERT_TRUE(w.Flush(10000));
+    ASSERT_EQ(w.failures(), 1);
+    QThread::msleep(700);
+    w.WriteFile(file, "2 ");
+    QThread::msleep(60);
+    ASSERT_TRUE(QDir().mkpath(dir.file("sub")));
+    ASSERT_TRUE(w.Flush(10000));
+    EXPECT_EQ(w.failures(), 1) << "the new write was left out for the old streak";
+    EXPECT_EQ(dir.read("sub/count.txt"), "2 ");
+}
+
 // What no retry mends is left out at once and told once for its path, so nothing waits behind it:
 // a folder where count.txt belongs (a later count carries it once the folder is gone), and a
 // database SQLite cannot read.
